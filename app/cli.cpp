@@ -1,0 +1,54 @@
+#include "app/cli.h"
+
+#include <functional>
+#include <map>
+
+namespace sq {
+
+namespace {
+
+using Command = std::function<int(const std::vector<std::string>&, CliStreams)>;
+
+const std::map<std::string, Command>& Commands() {
+  static const std::map<std::string, Command> commands = {
+      {"report", CmdReport},
+  };
+  return commands;
+}
+
+}  // namespace
+
+std::string UsageText() {
+  return "Starquill " STARQUILL_VERSION
+         " - reports on Farhold HOD model and background files\n"
+         "\n"
+         "Usage:\n"
+         "  starquill report FILE.hod [--out-dir DIR] [--sound-test]\n"
+         "      Walk FILE.hod, write BASE.HODreport.rtf and the side exports into DIR\n"
+         "      (default: the folder that holds FILE). --sound-test reads VARY corners\n"
+         "      in the 24-byte layout of neu_soundtest.hod.\n"
+         "  starquill --help | --version\n"
+         "\n"
+         "Exit status: 0 done, 1 an output file could not be written, 2 a refused\n"
+         "input file or bad usage. Messages go to stderr as \"Title: text\".\n";
+}
+
+int RunCli(const std::vector<std::string>& args, CliStreams streams) {
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    std::fputs(UsageText().c_str(), streams.out);
+    return 0;
+  }
+  if (args[0] == "--version") {
+    std::fputs("starquill " STARQUILL_VERSION "\n", streams.out);
+    return 0;
+  }
+  const auto& commands = Commands();
+  auto it = commands.find(args[0]);
+  if (it == commands.end()) {
+    std::fprintf(streams.err, "starquill: unknown command '%s'\n\n%s", args[0].c_str(), UsageText().c_str());
+    return 2;
+  }
+  return it->second(std::vector<std::string>(args.begin() + 1, args.end()), streams);
+}
+
+}  // namespace sq

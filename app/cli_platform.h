@@ -1,0 +1,32 @@
+// The command line's Platform: messages as stderr lines, answers from flags, a
+// progress bar on stderr when it is a terminal.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+
+#include "hod/modCommon.h"
+
+namespace sq {
+
+class CliPlatform : public Platform {
+ public:
+  explicit CliPlatform(std::FILE* err = stderr);
+  // The answer every question gets; without one, a question takes its default button.
+  void SetAnswer(std::optional<bool> answer) { answer_ = answer; }
+
+  void ShowMessage(std::string_view title, std::string_view text) override;
+  bool AskYesNo(std::string_view title, std::string_view text, MessageIcon icon, bool defaultYes) override;
+  void SetProgress(int maximum, int value) override;
+  void DoEvents() override {}
+
+ private:
+  void EndProgressLine();
+
+  std::FILE* err_;
+  bool terminal_;
+  std::optional<bool> answer_;
+  int shownPercent_ = -1;
+};
+
+}  // namespace sq

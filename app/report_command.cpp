@@ -1,0 +1,56 @@
+#include <string>
+
+#include "app/commands.h"
+#include "report/BuildReport.h"
+
+namespace sq {
+
+std::string HodBaseName(std::string_view path) {
+  const std::size_t dotHod = path.find(".hod");
+  if (path.empty() || dotHod == std::string_view::npos) return {};
+  std::string_view front = path.substr(0, dotHod);
+  const std::size_t slash = front.find_last_of("\\/");
+  if (slash != std::string_view::npos) front.remove_prefix(slash + 1);
+  return std::string(front);
+}
+
+std::filesystem::path FolderOf(const std::filesystem::path& file) {
+  return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+}
+
+ReportOutcome ReportCommand(Model& model, const std::filesystem::path& hodPath,
+                            const std::filesystem::path& outputFolder, bool soundTest, Platform& platform) {
+  ReportOutcome outcome;
+  outcome.baseName = HodBaseName(hodPath.string());
+  if (outcome.baseName.empty()) {
+    platform.ShowMessage(kAppTitle, "Please select an Farhold HOD file.");
+    outcome.status = ReportOutcome::Status::Refused;
+    return outcome;
+  }
+
+  // The open dialog only offers existing files; a path that cannot be read is
+  // refused like a wrong name, with the reason.
+  std::string readError;
+  auto bytes = ReadWholeFile(hodPath, readError);
+  if (!bytes) {
+    platform.ShowMessage(kAppTitle, "Cannot read the HOD file: " + readError);
+    outcome.status = ReportOutcome::Status::Refused;
+    return outcome;
+  }
+  ResetModel(model);
+  outcome.walk = WalkHodBytes(*bytes, model, platform, outputFolder, soundTest);
+
+  outcome.reportPath = outputFolder / (SafeFileName(outcome.baseName) + ".HODreport.rtf");
+  const std::string error = WriteFileAtomic(outcome.reportPath, BuildReport(model, outcome.baseName));
+  if (!error.empty()) {
+    outcome.status = ReportOutcome::Status::WriteFailed;
+    outcome.error = error;
+    platform.ShowMessage(kAppTitle, "The report file " + outcome.reportPath.string() + " could not be written: " + error);
+    return outcome;
+  }
+  outcome.status = ReportOutcome::Status::Written;
+  outcome.openPreview = model.hasBGMS || model.hasSTRF;
+  return outcome;
+}
+
+}  // namespace sq

@@ -1,0 +1,47 @@
+// The BMSH mesh shared by MULT, GOBG and the detail meshes.
+#include "hod/modFarholdhod.h"
+
+namespace sq {
+
+void ReadBMSH(WalkContext& ctx, Model& model, bmshMesh& mesh) {
+  Reader& in = ctx.in;
+  mesh.meshTag = in.Chars4();
+  mesh.word1 = in.I32();
+  mesh.lodLevel = in.I32();
+  mesh.subMeshCount = in.I32();
+  // A sub-mesh takes at least 14 bytes: three words and the list count.
+  const auto subMeshes = in.Count(mesh.subMeshCount, 14, "sub-mesh");
+  if (!subMeshes) return;
+  mesh.subMeshes.resize(*subMeshes);
+  for (subMesh& sub : mesh.subMeshes) {
+    sub.materialTag = in.I32();
+    sub.vertexFormat = in.I32();
+    sub.vertexCount = in.I32();
+    const std::size_t vertexSize = sub.vertexFormat == kVertexFormat64 ? 64 : 40;
+    const auto vertices = in.Count(sub.vertexCount, vertexSize, "vertex");
+    if (!vertices) return;
+    sub.vertices = in.Bytes(*vertices * vertexSize);
+    sub.listCount = in.I16();
+    // An index list takes at least 8 bytes: its type and count.
+    const auto lists = in.Count(sub.listCount, 8, "index list");
+    if (!lists) return;
+    sub.indexLists.resize(*lists);
+    for (indexList& list : sub.indexLists) {
+      list.primitiveType = in.I32();
+      list.indexCount = in.I32();
+      const auto indices = in.Count(list.indexCount, 2, "index");
+      if (!indices) return;
+      // A strip of c indices has c - 2 faces; a list has c / 3, rounded to nearest.
+      if (list.primitiveType == 518) {
+        model.faceTotal += list.indexCount - 2;
+      } else {
+        const int32_t whole = list.indexCount / 3;
+        model.faceTotal += whole + (list.indexCount % 3 == 2 ? 1 : 0);
+      }
+      list.indices.resize(*indices);
+      for (int16_t& index : list.indices) index = in.I16();
+    }
+  }
+}
+
+}  // namespace sq

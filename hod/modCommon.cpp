@@ -1,0 +1,222 @@
+#include "hod/modCommon.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <system_error>
+
+#include <unistd.h>
+
+namespace sq {
+
+// ---------------------------------------------------------------------------
+// Reader
+
+void Reader::Fail(std::string reason) {
+  if (!failure_) failure_ = ReadFailure{pos_, std::move(reason)};
+}
+
+bool Reader::Need(std::size_t n, std::string_view what) {
+  if (failure_) return false;
+  if (n > Remaining()) {
+    Fail("unexpected end of file reading " + std::string(what) + " (" + std::to_string(n) + " bytes needed, " +
+         std::to_string(Remaining()) + " left)");
+    return false;
+  }
+  return true;
+}
+
+std::string Reader::Tag() {
+  if (failure_ || Remaining() < 4) return std::string(4, '\0');
+  std::string tag(reinterpret_cast<const char*>(data_.data() + pos_), 4);
+  pos_ += 4;
+  return tag;
+}
+
+std::string Reader::Chars4() {
+  if (!Need(4, "a four-character field")) return std::string(4, '\0');
+  std::string tag(reinterpret_cast<const char*>(data_.data() + pos_), 4);
+  pos_ += 4;
+  return tag;
+}
+
+uint32_t Reader::U32() {
+  if (!Need(4, "a 32-bit value")) return 0;
+  const uint8_t* p = data_.data() + pos_;
+  pos_ += 4;
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+int32_t Reader::I32() { return static_cast<int32_t>(U32()); }
+
+uint16_t Reader::U16() {
+  if (!Need(2, "a 16-bit value")) return 0;
+  const uint8_t* p = data_.data() + pos_;
+  pos_ += 2;
+  return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+
+int16_t Reader::I16() { return static_cast<int16_t>(U16()); }
+
+float Reader::F32() {
+  uint32_t bits = U32();
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+double Reader::F64() {
+  if (!Need(8, "a 64-bit float")) return 0.0;
+  uint64_t bits = 0;
+  for (int i = 7; i >= 0; --i) bits = bits << 8 | data_[pos_ + static_cast<std::size_t>(i)];
+  pos_ += 8;
+  double value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+std::span<const uint8_t> Reader::Bytes(std::size_t n) {
+  if (!Need(n, "a data block")) return {};
+  auto block = data_.subspan(pos_, n);
+  pos_ += n;
+  return block;
+}
+
+std::optional<std::size_t> Reader::Count(int64_t count, std::size_t recordSize, std::string_view what) {
+  if (failure_) return std::nullopt;
+  if (count < 0) {
+    Fail("negative " + std::string(what) + " count " + std::to_string(count));
+    return std::nullopt;
+  }
+  const auto n = static_cast<uint64_t>(count);
+  if (recordSize > 0 && n > Remaining() / recordSize) {
+    Fail(std::string(what) + " count " + std::to_string(count) + " needs more bytes than the " +
+         std::to_string(Remaining()) + " left in the file");
+    return std::nullopt;
+  }
+  return static_cast<std::size_t>(n);
+}
+
+// ---------------------------------------------------------------------------
+// Text forms
+
+std::string FormatFloat(float value) {
+  char buf[48];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 7);
+  if (ec != std::errc()) return "0";
+  std::string text(buf, end);
+  // to_chars writes what printf's %.7g writes; the upper-case form differs only in letters.
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+std::string FormatInt(int64_t value) {
+  char buf[24];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  return std::string(buf, end);
+}
+
+std::string RtfText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  static constexpr char kHex[] = "0123456789abcdef";
+  for (char ch : text) {
+    const auto byte = static_cast<unsigned char>(ch);
+    if (ch == '\\' || ch == '{' || ch == '}') {
+      out += '\\';
+      out += ch;
+    } else if (byte < 0x20 || byte > 0x7E) {
+      out += "\\'";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0x0F];
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
+std::string SafeFileName(std::string_view name) {
+  std::string out(name);
+  for (char& ch : out) {
+    const auto byte = static_cast<unsigned char>(ch);
+    if (ch == '/' || ch == '\\' || ch == ':' || byte < 0x20 || byte == 0x7F) ch = '_';
+  }
+  if (out.empty() || out == "." || out == "..") return "_";
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// Files
+
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot open " + path.string();
+    return std::nullopt;
+  }
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size < 0) {
+    error = "cannot read " + path.string();
+    return std::nullopt;
+  }
+  in.seekg(0, std::ios::beg);
+  std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
+  if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+    error = "cannot read " + path.string();
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+std::string WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
+  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+  std::filesystem::path temp = folder / ("." + path.filename().string() + ".tmp" + std::to_string(::getpid()));
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) return "cannot create " + path.string();
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) {
+      out.close();
+      std::error_code ignored;
+      std::filesystem::remove(temp, ignored);
+      return "cannot write " + path.string();
+    }
+  }
+  std::error_code ec;
+  std::filesystem::rename(temp, path, ec);
+  if (ec) {
+    std::error_code ignored;
+    std::filesystem::remove(temp, ignored);
+    return "cannot write " + path.string() + ": " + ec.message();
+  }
+  return {};
+}
+
+SideFile::SideFile(const std::filesystem::path& folder, std::string_view fileName)
+    : path_(folder / std::filesystem::path(std::string(fileName))) {}
+
+SideFile::~SideFile() { (void)Close(); }
+
+void SideFile::Line(std::string_view text) {
+  buffer_.append(text);
+  buffer_.append(kCrLf);
+}
+
+std::string SideFile::Close() {
+  if (closed_) return {};
+  closed_ = true;
+  std::ofstream out(path_, std::ios::binary | std::ios::app);
+  if (!out) return "cannot open " + path_.string();
+  out.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+  buffer_.clear();
+  if (!out) return "cannot write " + path_.string();
+  return {};
+}
+
+}  // namespace sq

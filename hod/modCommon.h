@@ -1,0 +1,144 @@
+// Shared ground of every module: byte order, the bounded reader over a file held
+// in memory, the platform interface, and the text and file forms of all output.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sq {
+
+// Reverses the four bytes of a 32-bit value. Chunk sizes are stored big-endian and
+// kept as read little-endian; whoever needs a size's value swaps it first.
+constexpr uint32_t ByteSwap32(uint32_t value) {
+  return (value >> 24) | ((value >> 8) & 0x0000FF00u) | ((value << 8) & 0x00FF0000u) | (value << 24);
+}
+
+// ---------------------------------------------------------------------------
+// Platform: the few things the program asks of a person or a screen.
+
+enum class MessageIcon { None, Information, Question, Exclamation, Critical };
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+  // A message box with one OK button.
+  virtual void ShowMessage(std::string_view title, std::string_view text) = 0;
+  // A Yes/No question; returns true for Yes.
+  virtual bool AskYesNo(std::string_view title, std::string_view text, MessageIcon icon, bool defaultYes) = 0;
+  virtual void SetProgress(int maximum, int value) = 0;
+  // Lets pending window events run during long work.
+  virtual void DoEvents() = 0;
+};
+
+// The application's title, shown by every message box without a caption of its own.
+inline constexpr std::string_view kAppTitle = "Starquill";
+
+// ---------------------------------------------------------------------------
+// Reader: one cursor over the whole file. A read that would pass the end fails;
+// the failure is sticky: later reads return zeros and move nothing, and the
+// caller checks Failed() once. The failure records the offset and the reason.
+
+struct ReadFailure {
+  std::size_t offset = 0;
+  std::string reason;
+};
+
+class Reader {
+ public:
+  explicit Reader(std::span<const uint8_t> bytes) : data_(bytes) {}
+
+  std::size_t Position() const { return pos_; }
+  std::size_t Size() const { return data_.size(); }
+  std::size_t Remaining() const { return data_.size() - pos_; }
+  bool Failed() const { return failure_.has_value(); }
+  const std::optional<ReadFailure>& Failure() const { return failure_; }
+
+  // Ends reading with a reason; the first failure is the one kept.
+  void Fail(std::string reason);
+
+  // A four-character tag or chunk kind. At the end of the file (fewer than four
+  // bytes left) it yields four zero bytes and reads nothing: a header read at
+  // the end matches no kind, which ends a walk normally.
+  std::string Tag();
+  // Four characters that belong to a record; passing the end is a failure.
+  std::string Chars4();
+
+  int32_t I32();
+  uint32_t U32();  // four bytes little-endian, as stored (chunk sizes are kept this way)
+  int16_t I16();
+  uint16_t U16();
+  float F32();
+  double F64();
+  // A block of n bytes as a view into the file.
+  std::span<const uint8_t> Bytes(std::size_t n);
+  void Skip(std::size_t n) { (void)Bytes(n); }
+
+  // Checks a count read from the file before anything is sized by it: a negative
+  // count, or one whose records of recordSize bytes cannot fit in what is left,
+  // fails with a reason naming `what`. Returns the count as a size when it is sound.
+  std::optional<std::size_t> Count(int64_t count, std::size_t recordSize, std::string_view what);
+
+ private:
+  bool Need(std::size_t n, std::string_view what);
+
+  std::span<const uint8_t> data_;
+  std::size_t pos_ = 0;
+  std::optional<ReadFailure> failure_;
+};
+
+// ---------------------------------------------------------------------------
+// Text forms shared by the report and every side file.
+
+inline constexpr std::string_view kCrLf = "\r\n";
+
+// A 32-bit float as C's %.7G: 0.5, -12.25, 1E-05, 1.234568E+07. Locale-free.
+std::string FormatFloat(float value);
+// An integer in plain decimal.
+std::string FormatInt(int64_t value);
+// Text from a file made safe for RTF: \ { } escaped with a backslash, bytes
+// below 0x20 and above 0x7E as \'hh. Ordinary names come out unchanged.
+std::string RtfText(std::string_view text);
+// A file name built from file content, kept inside its folder: "/", "\", ":" and
+// control characters become "_"; "", "." and ".." become "_".
+std::string SafeFileName(std::string_view name);
+
+// ---------------------------------------------------------------------------
+// Files.
+
+// Reads a whole file. Returns nullopt and sets `error` when it cannot.
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path, std::string& error);
+
+// Writes a file whole through a temporary file in the same folder and a rename,
+// so a failed write never leaves a half file nor destroys the old one. Returns
+// an empty string on success, else a reason.
+std::string WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
+
+// A side export: lines gathered in memory and appended to the file in one write
+// when Close() is called (or on destruction). The file is created when missing.
+class SideFile {
+ public:
+  SideFile(const std::filesystem::path& folder, std::string_view fileName);
+  ~SideFile();
+  SideFile(const SideFile&) = delete;
+  SideFile& operator=(const SideFile&) = delete;
+
+  // Appends text and CR LF.
+  void Line(std::string_view text = {});
+  // Appends raw text without a line end.
+  void Text(std::string_view text) { buffer_.append(text); }
+  // Appends the buffer to the file. Returns an empty string on success.
+  std::string Close();
+
+ private:
+  std::filesystem::path path_;
+  std::string buffer_;
+  bool closed_ = false;
+};
+
+}  // namespace sq

@@ -1,0 +1,172 @@
+// The top-level file walker: once-only chunks, the big forms handed to their
+// readers, and the runs of star-map and point-star chunks.
+#include <new>
+
+#include "hod/modFarholdhod.h"
+
+namespace sq {
+
+void ResetModel(Model& model) { model = Model{}; }
+
+void WalkContext::Message(std::string_view text) {
+  if (messages_ >= kMaxMessages) {
+    in.Fail("more than " + std::to_string(kMaxMessages) + " messages in one walk");
+    return;
+  }
+  ++messages_;
+  platform_.ShowMessage(kAppTitle, text);
+}
+
+void ReadFixedText(WalkContext& ctx, std::string& text, int32_t length) {
+  if (ctx.in.Failed()) return;
+  if (length < 0 || static_cast<std::size_t>(length) > ctx.in.Remaining()) {
+    ctx.Message("Unqualified string at " + FormatInt(static_cast<int64_t>(ctx.in.Position()) + 1));
+    return;
+  }
+  auto bytes = ctx.in.Bytes(static_cast<std::size_t>(length));
+  text.assign(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+namespace {
+
+struct Taken {
+  bool vers = false, name = false, hvmd = false, dtrm = false, bgms = false, bglt = false;
+};
+
+// Reads the size and id of a pending header unless they are read already.
+void CompleteHeader(Reader& in, PendingHeader& pending) {
+  if (pending.sizeAndIdRead) return;
+  pending.size = in.U32();
+  pending.id = in.Chars4();
+  pending.sizeAndIdRead = true;
+}
+
+ChunkHeader HeaderOf(const PendingHeader& pending) { return ChunkHeader{pending.kind, pending.size, pending.id}; }
+
+// A run of star-map chunks, entered with a pending FORM BGSG header whose size and
+// id are read. Returns the header at which the run ended.
+PendingHeader ReadStarMapRun(WalkContext& ctx, Model& model, uint32_t firstSize) {
+  model.hasBGSG = true;
+  model.bgsgTable.clear();
+  uint32_t size = firstSize;
+  for (int i = 1;; ++i) {
+    StarMapChunk& row = model.bgsgTable.emplace_back();
+    row.header = ChunkHeader{"FORM", size, "BGSG"};
+    ReadStarMapChunk(ctx, row);
+    if (ctx.in.Failed()) return KindOnly(std::string(4, '\0'));
+    if (!BuildStarMapPreview(model.vtcs(), i, row)) {
+      ctx.in.Fail("star-map chunk " + std::to_string(i) + " has no preview slot (at most two star maps)");
+      return KindOnly(std::string(4, '\0'));
+    }
+    std::string kind = ctx.in.Tag();
+    if (kind != "FORM") return KindOnly(kind);
+    size = ctx.in.U32();
+    std::string id = ctx.in.Chars4();
+    if (id != "BGSG") return WithSizeAndId(kind, size, id);
+  }
+}
+
+}  // namespace
+
+PendingHeader ReadPointStarRun(WalkContext& ctx, Model& model, uint32_t firstSize) {
+  model.hasSTRF = true;
+  model.strfTable.clear();
+  uint32_t size = firstSize;
+  for (int i = 1;; ++i) {
+    PointStarChunk& row = model.strfTable.emplace_back();
+    row.header = ChunkHeader{"NRML", size, "STRF"};
+    ReadPointStarChunk(ctx, row);
+    if (ctx.in.Failed()) return KindOnly(std::string(4, '\0'));
+    if (row.starCount > 0) AppendPointStarPreview(model.vtcs(), i, row);
+    std::string kind = ctx.in.Tag();
+    if (kind != "NRML") return KindOnly(kind);
+    size = ctx.in.U32();
+    std::string id = ctx.in.Chars4();
+    if (id != "STRF") return WithSizeAndId(kind, size, id);
+  }
+}
+
+WalkResult WalkHod(WalkContext& ctx, Model& model) {
+  Reader& in = ctx.in;
+  model.hasBGSG = false;
+  model.hasSTRF = false;
+  Taken taken;
+  HodHeader& head = model.hodHeader;
+
+  try {
+    PendingHeader pending = KindOnly(in.Tag());
+    while (!in.Failed()) {
+      if (pending.kind == "FORM") {
+        CompleteHeader(in, pending);
+        if (in.Failed()) break;
+        const std::string& id = pending.id;
+        if (id == "VERS" && !taken.vers) {
+          head.vers = HeaderOf(pending);
+          head.hodVersion = in.I32();
+          pending = KindOnly(in.Tag());
+          taken.vers = true;
+        } else if (id == "NAME" && !taken.name) {
+          head.name = HeaderOf(pending);
+          const auto n = static_cast<int32_t>(ByteSwap32(pending.size) - 4u);
+          ReadFixedText(ctx, head.hodName, n);
+          pending = KindOnly(in.Tag());
+          taken.name = true;
+        } else if (id == "HVMD" && !taken.hvmd) {
+          head.hvmd = HeaderOf(pending);
+          taken.hvmd = true;
+          pending = ReadHVMD(ctx, model);
+        } else if (id == "DTRM" && !taken.dtrm) {
+          head.dtrm = HeaderOf(pending);
+          taken.dtrm = true;
+          pending = ReadDTRM(ctx, model);
+        } else if (id == "BGMS") {
+          model.hasBGMS = true;
+          // A second BGMS form is not read again; the walk ends there.
+          if (taken.bgms) break;
+          head.bgms = HeaderOf(pending);
+          taken.bgms = true;
+          pending = ReadBGMS(ctx, model);
+        } else if (id == "BGSG") {
+          pending = ReadStarMapRun(ctx, model, pending.size);
+        } else {
+          // An unknown form, or a second occurrence of a once-only one, ends the walk.
+          break;
+        }
+      } else if (pending.kind == "NRML") {
+        CompleteHeader(in, pending);
+        if (in.Failed()) break;
+        if (pending.id == "BGLT" && !taken.bglt) {
+          head.bglt = HeaderOf(pending);
+          head.bgltValue = in.I32();
+          pending = KindOnly(in.Tag());
+          taken.bglt = true;
+        } else if (pending.id == "STRF") {
+          pending = ReadPointStarRun(ctx, model, pending.size);
+        } else {
+          break;
+        }
+      } else {
+        break;  // any other kind, the zero kind at the end of the file included
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    in.Fail("out of memory");
+  }
+
+  WalkResult result;
+  if (const auto& failure = in.Failure()) {
+    result.failed = true;
+    result.offset = failure->offset;
+    result.reason = failure->reason;
+  }
+  return result;
+}
+
+WalkResult WalkHodBytes(std::span<const uint8_t> bytes, Model& model, Platform& platform,
+                        const std::filesystem::path& outputFolder, bool soundTest) {
+  Reader reader(bytes);
+  WalkContext ctx(reader, platform, outputFolder, soundTest);
+  return WalkHod(ctx, model);
+}
+
+}  // namespace sq

@@ -1,0 +1,86 @@
+// Document frame, file-level head and the background-light check.
+#include "report/BuildReport.h"
+
+namespace sq {
+
+void ReportText::Absent(std::string_view chunkName) {
+  head.append(chunkName);
+  head.append("; ");
+}
+
+void Par(std::string& out) { out.append("\\par\r\n"); }
+
+void Par(std::string& out, std::string_view text) {
+  out.append(text);
+  Par(out);
+}
+
+namespace {
+
+void AppendHead(const Model& model, std::string_view name, ReportText& report) {
+  std::string& head = report.head;
+  head.append("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n");
+  head.append("\\viewkind4\\uc1\\pard\\f0\\fs20 \\par\r\n");
+  head.append("Report on ").append(RtfText(name)).append(" HOD file: ");
+
+  const uint32_t leadingLength = ByteSwap32(model.hodHeader.vers.chunkSize);
+  if (leadingLength != 8) {
+    Par(head);
+    Par(head, "Unusual HOD file length ! (Long, reversed): " + FormatInt(static_cast<int32_t>(leadingLength)));
+  }
+
+  const int32_t version = model.hodHeader.hodVersion;
+  if (version == 1000) {
+    head.append("this is a BACKGROUND HOD");
+  } else if (version == 512) {
+    if (model.hasLITE) head.append("this is a Background (Lighting) HOD");
+  } else {
+    Par(head);
+    Par(head, "Unusual HOD version ! (Long): " + FormatInt(version));
+  }
+
+  if (model.hierarchyCount != 0) {
+    Par(head, "containing " + FormatInt(model.hierarchyCount) + " hierarchy objects.");
+  } else {
+    Par(head, " without hierarchy objects.");
+  }
+  Par(head);
+
+  if (model.infoWarning) {
+    Par(head, "HOD contains warning:  '" + RtfText(model.infoWarningText) + "'.");
+    Par(head);
+  }
+  if (model.infoError) {
+    Par(head, "HOD contains error message:  '" + RtfText(model.infoErrorText) + "'.");
+    Par(head);
+  }
+  head.append("Absent chunks: ");
+}
+
+}  // namespace
+
+std::string BuildReport(const Model& model, std::string_view name) {
+  ReportText report;
+  AppendHead(model, name, report);
+
+  if (model.hasLITE && model.liteCount != 3) {
+    Par(report.body);
+    Par(report.body, "Number of background lights ( " + FormatInt(model.liteCount) + " ) is unequal to three.");
+  }
+  AppendBackgroundSections(model, report);
+  AppendVisualSections(model, report);
+  AppendDetailSections(model, report);
+
+  std::string document;
+  document.reserve(report.head.size() + report.body.size() + report.tail.size() + 32);
+  document.append(report.head);
+  Par(document);
+  document.append(report.body);
+  document.append(report.tail);
+  Par(document);
+  document.append("}");
+  Par(document);
+  return document;
+}
+
+}  // namespace sq

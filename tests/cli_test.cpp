@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include "app/commands.h"
+#include "hodbuilder.h"
+#include "testkit.h"
+
+using namespace sqtest;
+
+namespace {
+
+Bytes Background() {
+  Bytes b;
+  b.Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0)));
+  return b;
+}
+
+}  // namespace
+
+TEST(HodBaseName, PathCases) {
+  EXPECT_EQ(sq::HodBaseName("C:\\maps\\m01.hod"), "m01");
+  EXPECT_EQ(sq::HodBaseName("C:\\maps\\ship.HOD"), "");
+  EXPECT_EQ(sq::HodBaseName("C:\\a.hod.d\\b.hod"), "a");
+  EXPECT_EQ(sq::HodBaseName("/data/maps/m01.hod"), "m01");
+  EXPECT_EQ(sq::HodBaseName(""), "");
+}
+
+TEST(ReportCli, WritesTheReportBesideTheFileAndNamesIt) {
+  TempDir dir;
+  WriteBytes(dir / "m01.hod", Background());
+  const ProcessResult r = Starquill({"report", (dir / "m01.hod").string()}, dir);
+  EXPECT_EQ(r.status, 0) << r.err;
+  const auto report = dir / "m01.HODreport.rtf";
+  EXPECT_EQ(r.out, report.string() + "\n");
+  EXPECT_EQ(r.err, "");
+  const std::string text = ReadText(report);
+  EXPECT_NE(text.find("Report on m01 HOD file: this is a BACKGROUND HOD without hierarchy objects."), std::string::npos);
+}
+
+TEST(ReportCli, RefusedNameGivesMessageAndStatus2) {
+  TempDir dir;
+  WriteBytes(dir / "ship.HOD", Background());
+  const ProcessResult r = Starquill({"report", (dir / "ship.HOD").string()}, dir);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "Starquill: Please select an Farhold HOD file.\n");
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // nothing written
+}
+
+TEST(ReportCli, FolderWithHodInItsNameGivesTheFrontPart) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "a.hod.d");
+  WriteBytes(dir / "a.hod.d" / "b.hod", Background());
+  TempDir out;
+  const ProcessResult r = Starquill({"report", (dir / "a.hod.d" / "b.hod").string(), "--out-dir", out.path().string()}, dir);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(std::filesystem::exists(out / "a.HODreport.rtf"));
+}
+
+TEST(ReportCli, TwiceGivesIdenticalReportsAndShorterReplacesLonger) {
+  TempDir dir;
+  WriteBytes(dir / "m01.hod", Background());
+  ASSERT_EQ(Starquill({"report", (dir / "m01.hod").string()}, dir).status, 0);
+  const std::string first = ReadText(dir / "m01.HODreport.rtf");
+  ASSERT_EQ(Starquill({"report", (dir / "m01.hod").string()}, dir).status, 0);
+  EXPECT_EQ(ReadText(dir / "m01.HODreport.rtf"), first);
+
+  // A longer report first, then a shorter one from a smaller file of the same name.
+  WriteBytes(dir / "m01.hod", Vers(513));
+  ASSERT_EQ(Starquill({"report", (dir / "m01.hod").string()}, dir).status, 0);
+  ASSERT_GT(ReadText(dir / "m01.HODreport.rtf").size(), first.size());
+  WriteBytes(dir / "m01.hod", Background());
+  ASSERT_EQ(Starquill({"report", (dir / "m01.hod").string()}, dir).status, 0);
+  EXPECT_EQ(ReadText(dir / "m01.HODreport.rtf"), first);
+}
+
+TEST(ReportCli, UnwritableOutputFolderGivesStatus1AndNamesTheFile) {
+  // A missing folder: unwritable even for root, who may write anywhere else.
+  TempDir dir;
+  WriteBytes(dir / "m01.hod", Background());
+  const auto missing = dir / "no" / "such" / "folder";
+  const ProcessResult r = Starquill({"report", (dir / "m01.hod").string(), "--out-dir", missing.string()}, dir);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find((missing / "m01.HODreport.rtf").string()), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+}
+
+TEST(ReportCli, FailedWalkStillWritesTheReportAndSaysWhere) {
+  TempDir dir;
+  Bytes file = Background();
+  file.Tag("NRML").BE32(12).Tag("STRF").BE32(1000).I32(-5);
+  WriteBytes(dir / "bad.hod", file);
+  const ProcessResult r = Starquill({"report", (dir / "bad.hod").string()}, dir);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "starquill report: the walk ended at byte 52: negative point-star count -5\n");
+  EXPECT_TRUE(std::filesystem::exists(dir / "bad.HODreport.rtf"));
+}
+
+TEST(Cli, HelpVersionAndUsageErrors) {
+  TempDir dir;
+  const ProcessResult help = Starquill({"--help"}, dir);
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("starquill report FILE.hod"), std::string::npos);
+  const ProcessResult version = Starquill({"--version"}, dir);
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("starquill ", 0), 0u);
+  EXPECT_EQ(Starquill({"frobnicate"}, dir).status, 2);
+  EXPECT_EQ(Starquill({"report"}, dir).status, 2);
+  EXPECT_EQ(Starquill({"report", "x.hod", "--bogus"}, dir).status, 2);
+}

@@ -1,0 +1,110 @@
+// Shared test helpers: a recording platform, a fresh temporary folder, file reading.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "hod/modCommon.h"
+
+namespace sqtest {
+
+class RecordingPlatform : public sq::Platform {
+ public:
+  struct Question {
+    std::string title, text;
+    sq::MessageIcon icon;
+    bool defaultYes;
+  };
+  std::vector<std::string> messages;  // "title: text"
+  std::vector<Question> questions;
+  bool answer = false;
+  int progressMaximum = 0, progressValue = 0, progressCalls = 0, events = 0;
+
+  void ShowMessage(std::string_view title, std::string_view text) override {
+    messages.push_back(std::string(title) + ": " + std::string(text));
+  }
+  bool AskYesNo(std::string_view title, std::string_view text, sq::MessageIcon icon, bool defaultYes) override {
+    questions.push_back({std::string(title), std::string(text), icon, defaultYes});
+    return answer;
+  }
+  void SetProgress(int maximum, int value) override {
+    progressMaximum = maximum;
+    progressValue = value;
+    ++progressCalls;
+  }
+  void DoEvents() override { ++events; }
+};
+
+// A folder of its own for one test, removed afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    std::random_device rd;
+    path_ = std::filesystem::temp_directory_path() / ("starquill-test-" + std::to_string(rd()) + std::to_string(rd()));
+    std::filesystem::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+  }
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+struct ProcessResult {
+  int status = -1;
+  std::string out, err;
+};
+
+inline std::string ShellQuote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+// Runs a program with the given arguments, capturing both streams in files of
+// the scratch folder (removed afterwards).
+inline ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                                const std::filesystem::path& scratch) {
+  std::string cmd = ShellQuote(program);
+  for (const auto& a : args) cmd += " " + ShellQuote(a);
+  const auto outPath = scratch / ".stdout", errPath = scratch / ".stderr";
+  cmd += " >" + ShellQuote(outPath.string()) + " 2>" + ShellQuote(errPath.string()) + " </dev/null";
+  ProcessResult r;
+  const int raw = std::system(cmd.c_str());
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = ReadText(outPath);
+  r.err = ReadText(errPath);
+  std::filesystem::remove(outPath);
+  std::filesystem::remove(errPath);
+  return r;
+}
+
+#ifdef STARQUILL_EXE
+inline ProcessResult Starquill(const std::vector<std::string>& args, const TempDir& scratch) {
+  return RunProgram(STARQUILL_EXE, args, scratch.path());
+}
+#endif
+
+}  // namespace sqtest

@@ -1,0 +1,1 @@
+#include "writer/modMakeBGhod.h"

@@ -1,0 +1,2 @@
+// The background HOD writer. Not written yet.
+#pragma once
