@@ -37,6 +37,35 @@ struct bmshMesh {
 
 inline constexpr int32_t kVertexFormat64 = 24603;
 
+// The 8-byte header in front of an embedded mesh: a tag and a size as stored.
+struct MeshHeader {
+  std::string tag;
+  uint32_t size = 0;
+};
+
+struct lodMesh {
+  MeshHeader meshHeader;
+  bmshMesh mesh;
+};
+
+struct MultRecord {
+  ChunkHeader header;  // "NRML", size as stored, "MULT"
+  int32_t headWord = 0;
+  std::string firstName;
+  std::string secondName;  // the object's name
+  int32_t lodCount = 0;
+  std::vector<lodMesh> lods;
+};
+
+struct GobgRecord {
+  ChunkHeader header;  // "NRML", size as stored, "GOBG"
+  int32_t headWord = 0;
+  std::string firstName;
+  std::string secondName;
+  MeshHeader meshHeader;
+  bmshMesh mesh;
+};
+
 struct VisualTables {
   bool hasNrmlSTAT = false;
   int32_t statForms = 0;
@@ -52,6 +81,8 @@ struct VisualTables {
   bool hasSIMP = false;
   // Running face count over every BMSH mesh read (MULT, GOBG and detail meshes).
   int32_t faceTotal = 0;
+  std::vector<MultRecord> multTable;
+  std::vector<GobgRecord> gobgTable;
 };
 
 }  // namespace sq
