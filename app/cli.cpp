@@ -12,6 +12,7 @@ using Command = std::function<int(const std::vector<std::string>&, CliStreams)>;
 const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
       {"report", CmdReport},
+      {"write-background", CmdWriteBackground},
   };
   return commands;
 }
@@ -27,6 +28,10 @@ std::string UsageText() {
          "      Walk FILE.hod, write BASE.HODreport.rtf and the side exports into DIR\n"
          "      (default: the folder that holds FILE). --sound-test reads VARY corners\n"
          "      in the 24-byte layout of neu_soundtest.hod.\n"
+         "  starquill write-background IN.hod [--out-dir DIR]\n"
+         "      Read the background in IN.hod and write it again as BASE.hod into DIR\n"
+         "      (default: the current folder). Only the writable shape is accepted:\n"
+         "      16 mesh chunks, 2 star maps, 16 point-star chunks.\n"
          "  starquill --help | --version\n"
          "\n"
          "Exit status: 0 done, 1 an output file could not be written, 2 a refused\n"

@@ -55,7 +55,8 @@ PendingHeader ReadStarMapRun(WalkContext& ctx, Model& model, uint32_t firstSize)
     ReadStarMapChunk(ctx, row);
     if (ctx.in.Failed()) return KindOnly(std::string(4, '\0'));
     if (!BuildStarMapPreview(model.vtcs(), i, row)) {
-      ctx.in.Fail("star-map chunk " + std::to_string(i) + " has no preview slot (at most two star maps)");
+      ctx.in.Fail(i > 2 ? "star-map chunk " + std::to_string(i) + " has no preview slot (at most two star maps)"
+                        : "star-map chunk " + std::to_string(i) + " has more records than the preview list can count");
       return KindOnly(std::string(4, '\0'));
     }
     std::string kind = ctx.in.Tag();
@@ -77,7 +78,10 @@ PendingHeader ReadPointStarRun(WalkContext& ctx, Model& model, uint32_t firstSiz
     row.header = ChunkHeader{"NRML", size, "STRF"};
     ReadPointStarChunk(ctx, row);
     if (ctx.in.Failed()) return KindOnly(std::string(4, '\0'));
-    if (row.starCount > 0) AppendPointStarPreview(model.vtcs(), i, row);
+    if (row.starCount > 0 && !AppendPointStarPreview(model.vtcs(), i, row)) {
+      ctx.in.Fail("point-star chunk " + std::to_string(i) + " has more stars than the preview list can count");
+      return KindOnly(std::string(4, '\0'));
+    }
     std::string kind = ctx.in.Tag();
     if (kind != "NRML") return KindOnly(kind);
     size = ctx.in.U32();

@@ -1,2 +1,83 @@
-// The background HOD writer. Not written yet.
+// The background HOD writer: one BGMS form of sixteen mesh chunks, two star-map
+// forms and sixteen point-star chunks, serialised from the writer tables. The
+// writer sets every chunk id, constant, texture name and size itself; the
+// geometry must stand in the tables before it runs.
 #pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "hod/background.h"
+#include "hod/modCommon.h"
+
+namespace sq {
+
+inline constexpr std::size_t kWriterMeshChunks = 16;
+inline constexpr std::size_t kWriterStarMaps = 2;
+inline constexpr std::size_t kWriterPointStarChunks = 16;
+inline constexpr int32_t kWriterMaxVertices = 32767;
+
+// The fixed leading headers: the version form, the background-light chunk and
+// the header of the BGMS form. Sizes are kept as stored (byte-swapped).
+struct OutHeaders {
+  std::string versKind;
+  uint32_t versSize = 0;
+  std::string versId;
+  int32_t hodVersion = 0;
+  std::string bgltKind;
+  uint32_t bgltSize = 0;
+  std::string bgltId;
+  int32_t bgltValue = 0;
+  std::string bgmsKind;
+  uint32_t bgmsSize = 0;
+  std::string bgmsId;
+};
+
+struct BackgroundWriterTables {
+  OutHeaders outHeaders;
+  std::vector<MeshChunk> outBgmsTable;  // sixteen entries, each with one part and one index list
+  std::array<StarMapChunk, kWriterStarMaps> outBgsgTable;
+  std::array<PointStarChunk, kWriterPointStarChunks> outStrfTable;
+};
+
+// A mesh chunk ready for the writer tables: "NRML"/"BMSH", one sub-mesh, material
+// 0, vertex format 0, and one index list of the given type.
+MeshChunk WriterMeshChunk(std::vector<MeshVertex> vertices, int32_t primitiveType, std::vector<int16_t> indices);
+
+// Why the tables cannot be written, or an empty string when they can: sixteen
+// mesh chunks, each with a part of 0..32767 vertices (at least that many stored),
+// list count 1 and an index list holding exactly its count; star-map and
+// point-star lists holding exactly their counts; sizes within 32 bits.
+std::string WriterPreconditions(const BackgroundWriterTables& tables);
+
+// The chunk sizes as computed, before byte-swapping.
+uint32_t MeshChunkSize(const MeshChunk& chunk);       // 38 + 20n + 2m
+uint32_t BgmsFormSize(BackgroundWriterTables& tables);  // sets every mesh chunk's size; 4 + sum(8 + s)
+uint32_t StarMapFormSize(const StarMapChunk& chunk);  // 32c + 19
+uint32_t PointStarChunkSize(const PointStarChunk& chunk);  // 28p + 12
+
+// Sets the headers, sizes and constant fields, and returns the file's bytes.
+// The preconditions must hold.
+std::string SerializeBackgroundHod(BackgroundWriterTables& tables);
+
+struct WriteHodOutcome {
+  enum class Status { Written, Refused, WriteFailed };
+  Status status = Status::Refused;
+  std::string error;
+};
+
+// Writes the tables as a HOD file at `path` through a temporary file and a rename.
+// When the preconditions do not hold it shows why and writes nothing; a failed
+// write is shown too and leaves any earlier file of that name as it was.
+WriteHodOutcome WriteBackgroundHod(BackgroundWriterTables& tables, const std::filesystem::path& path,
+                                   Platform& platform);
+
+// Copies a background read from a file into the writer tables when it has the
+// shape the writer writes. Returns an empty string on success, else why not (the
+// writer tables are then left as they were).
+std::string CopyBackgroundToWriter(const BackgroundTables& background, BackgroundWriterTables& tables);
+
+}  // namespace sq

@@ -1,0 +1,98 @@
+#include <atomic>
+#include <system_error>
+
+#include <unistd.h>
+
+#include "app/commands.h"
+#include "app/write_background.h"
+#include "hod/modFarholdhod.h"
+#include "writer/modMakeBGhod.h"
+
+namespace sq {
+
+namespace {
+
+// A folder of its own for the side exports a walk may write, removed afterwards:
+// refusing a model file must not leave its exports behind.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    static std::atomic<unsigned> counter{0};
+    path_ = std::filesystem::temp_directory_path() /
+            ("starquill-walk-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    std::error_code ec;
+    std::filesystem::create_directories(path_, ec);
+  }
+  ~ScratchFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+WriteBackgroundOutcome Refuse(Platform& platform, std::string text) {
+  platform.ShowMessage(kAppTitle, text);
+  WriteBackgroundOutcome outcome;
+  outcome.status = WriteBackgroundOutcome::Status::Refused;
+  outcome.error = std::move(text);
+  return outcome;
+}
+
+}  // namespace
+
+WriteBackgroundOutcome WriteBackgroundCommand(const std::filesystem::path& hodPath,
+                                              const std::filesystem::path& outputFolder, Platform& platform) {
+  const std::string baseName = HodBaseName(hodPath.string());
+  if (baseName.empty()) return Refuse(platform, "Please select an Farhold HOD file.");
+  const std::filesystem::path outPath = outputFolder / (SafeFileName(baseName) + ".hod");
+
+  std::error_code ec;
+  if (std::filesystem::equivalent(hodPath, outPath, ec) && !ec) {
+    return Refuse(platform, "The background HOD " + outPath.string() +
+                                " would replace the file it is read from; choose another output folder.");
+  }
+
+  std::string readError;
+  const auto bytes = ReadWholeFile(hodPath, readError);
+  if (!bytes) return Refuse(platform, "Cannot read the HOD file: " + readError);
+
+  Model model;
+  WalkResult walk;
+  {
+    ScratchFolder scratch;
+    walk = WalkHodBytes(*bytes, model, platform, scratch.path());
+  }
+  const std::string from = "Cannot write a background HOD from " + hodPath.filename().string() + ": ";
+  if (walk.failed) {
+    return Refuse(platform, from + "the file is damaged (the walk ended at byte " + std::to_string(walk.offset) +
+                                ": " + walk.reason + ").");
+  }
+
+  BackgroundWriterTables tables;
+  const std::string shape = CopyBackgroundToWriter(model, tables);
+  if (!shape.empty()) return Refuse(platform, from + shape + ".");
+
+  WriteBackgroundOutcome outcome;
+  outcome.outPath = outPath;
+  const WriteHodOutcome written = WriteBackgroundHod(tables, outPath, platform);
+  switch (written.status) {
+    case WriteHodOutcome::Status::Written:
+      outcome.status = WriteBackgroundOutcome::Status::Written;
+      break;
+    case WriteHodOutcome::Status::Refused:
+      outcome.status = WriteBackgroundOutcome::Status::Refused;
+      break;
+    case WriteHodOutcome::Status::WriteFailed:
+      outcome.status = WriteBackgroundOutcome::Status::WriteFailed;
+      break;
+  }
+  outcome.error = written.error;
+  return outcome;
+}
+
+}  // namespace sq

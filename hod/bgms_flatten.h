@@ -1,0 +1,23 @@
+// The flattening of background meshes into the plain triangle corner list that
+// the preview shows.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "hod/background.h"
+
+namespace sq {
+
+inline constexpr int32_t kTriangleList = 514;
+inline constexpr int32_t kTriangleStrip = 518;
+
+// Appends the triangle corners of every index list of a mesh part, three per
+// triangle, in list order. A triangle list gives its whole triangles (a trailing
+// one or two indices are left out); a strip of c indices gives c - 2 triangles,
+// every second one turned round so all face the same way; other types give none.
+// An index outside the part's vertices stops the flattening before that triangle:
+// returns false with the reason in `error`.
+bool AppendMeshCorners(const MeshPart& part, std::vector<MeshVertex>& corners, std::string& error);
+
+}  // namespace sq
