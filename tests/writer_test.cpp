@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include "background_fixtures.h"
+#include "hod/modFarholdhod.h"
+#include "hodbuilder.h"
+#include "testkit.h"
+#include "writer/modMakeBGhod.h"
+
+using namespace sqtest;
+
+namespace {
+
+std::vector<uint8_t> AsBytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+
+// The tables of sixteen empty mesh chunks, empty star maps and empty point-star chunks.
+sq::BackgroundWriterTables EmptyBackground() {
+  sq::BackgroundWriterTables t;
+  for (int i = 0; i < 16; ++i) t.outBgmsTable.push_back(sq::WriterMeshChunk({}, 514, {}));
+  return t;
+}
+
+}  // namespace
+
+TEST(BackgroundWriter, WrittenFileReadsBackIntoTheSameTables) {
+  sq::BackgroundWriterTables t = SmallBackground();
+  const std::string bytes = sq::SerializeBackgroundHod(t);
+  sq::Model model;
+  RecordingPlatform platform;
+  TempDir dir;
+  const sq::WalkResult walk = sq::WalkHodBytes(AsBytes(bytes), model, platform, dir.path());
+  ASSERT_FALSE(walk.failed) << walk.reason;
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(model.hodHeader.hodVersion, 1000);
+  EXPECT_EQ(model.bgmsTable, t.outBgmsTable);
+  ASSERT_EQ(model.bgsgTable.size(), 2u);
+  EXPECT_EQ(model.bgsgTable[0], t.outBgsgTable[0]);
+  EXPECT_EQ(model.bgsgTable[1], t.outBgsgTable[1]);
+  EXPECT_EQ(model.bgsgTable[0].textureName, "B02.tga");
+  EXPECT_EQ(model.bgsgTable[1].textureName, "B03.tga");
+  ASSERT_EQ(model.strfTable.size(), 16u);
+  for (std::size_t j = 0; j < 16; ++j) EXPECT_EQ(model.strfTable[j], t.outStrfTable[j]) << j;
+
+  // Copied back into writer tables, the background writes the same bytes again.
+  sq::BackgroundWriterTables again;
+  ASSERT_EQ(sq::CopyBackgroundToWriter(model, again), "");
+  EXPECT_EQ(sq::SerializeBackgroundHod(again), bytes);
+}
+
+TEST(BackgroundWriter, EmptyBackgroundHasTheFixedSizesAndLeadingBytes) {
+  sq::BackgroundWriterTables t = EmptyBackground();
+  EXPECT_EQ(sq::BgmsFormSize(t), 740u);
+  EXPECT_EQ(sq::ByteSwap32(t.outBgmsTable[15].header.chunkSize), 38u);
+  const std::string bytes = sq::SerializeBackgroundHod(t);
+  ASSERT_EQ(bytes.size(), 44u + 16 * 46 + 2 * 27 + 16 * 20);
+
+  Bytes head;
+  head.Tag("FORM").BE32(8).Tag("VERS").Raw({0xE8, 0x03, 0, 0}).Tag("NRML").BE32(8).Tag("BGLT").I32(0);
+  head.Tag("FORM").BE32(740).Tag("BGMS");
+  EXPECT_EQ(bytes.substr(0, 44), std::string(head.vec().begin(), head.vec().end()));
+
+  Bytes mesh;  // 46 bytes: header, three words, material, format, count 0, list count, type, index count 0
+  mesh.Tag("NRML").BE32(38).Tag("BMSH").I32(0).I32(0).I32(1).I32(0).I32(0).I32(0).I16(1).I32(514).I32(0);
+  ASSERT_EQ(mesh.size(), 46u);
+  EXPECT_EQ(bytes.substr(44, 46), std::string(mesh.vec().begin(), mesh.vec().end()));
+
+  Bytes starMaps;  // 27 bytes each
+  starMaps.Tag("FORM").BE32(19).Tag("BGSG").I32(7).Tag("B02.tga").I32(0);
+  starMaps.Tag("FORM").BE32(19).Tag("BGSG").I32(7).Tag("B03.tga").I32(0);
+  EXPECT_EQ(bytes.substr(44 + 16 * 46, 54), std::string(starMaps.vec().begin(), starMaps.vec().end()));
+
+  Bytes stars;  // 20 bytes, the version big-endian
+  stars.Tag("NRML").BE32(12).Tag("STRF").Raw({0, 0, 3, 0xE8}).I32(0);
+  EXPECT_EQ(bytes.substr(bytes.size() - 20), std::string(stars.vec().begin(), stars.vec().end()));
+}
+
+TEST(BackgroundWriter, SizesFollowTheCounts) {
+  sq::BackgroundWriterTables t = SmallBackground();
+  const std::string bytes = sq::SerializeBackgroundHod(t);
+  uint32_t s = 4;
+  std::size_t length = 44;
+  for (const sq::MeshChunk& c : t.outBgmsTable) {
+    const auto n = static_cast<uint32_t>(c.parts[0].vertexCount), m = static_cast<uint32_t>(c.parts[0].indexLists[0].indexCount);
+    EXPECT_EQ(sq::ByteSwap32(c.header.chunkSize), 38 + 20 * n + 2 * m);
+    s += 46 + 20 * n + 2 * m;
+    length += 46 + 20 * n + 2 * m;
+  }
+  EXPECT_EQ(sq::ByteSwap32(t.outHeaders.bgmsSize), s);
+  EXPECT_EQ(sq::ByteSwap32(t.outBgsgTable[0].header.chunkSize), 32 * 2 + 19u);
+  length += 27 + 64 + 27;
+  for (const sq::PointStarChunk& c : t.outStrfTable) length += 20 + 28 * static_cast<std::size_t>(c.starCount);
+  EXPECT_EQ(bytes.size(), length);
+}
+
+TEST(BackgroundWriter, WritesIdenticalBytesTwiceAndReplacesAnOlderFile) {
+  TempDir dir;
+  RecordingPlatform platform;
+  sq::BackgroundWriterTables t = SmallBackground();
+  WriteBytes(dir / "m01.hod", std::vector<uint8_t>(5000, 0xAA));
+  ASSERT_EQ(sq::WriteBackgroundHod(t, dir / "m01.hod", platform).status, sq::WriteHodOutcome::Status::Written);
+  const std::string first = ReadText(dir / "m01.hod");
+  ASSERT_EQ(sq::WriteBackgroundHod(t, dir / "m01.hod", platform).status, sq::WriteHodOutcome::Status::Written);
+  EXPECT_EQ(ReadText(dir / "m01.hod"), first);
+  EXPECT_EQ(first, sq::SerializeBackgroundHod(t));
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // no temporary left
+}
+
+TEST(BackgroundWriter, RefusesBrokenTablesWithAMessageAndWritesNothing) {
+  struct Case {
+    const char* what;
+    void (*spoil)(sq::BackgroundWriterTables&);
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"fifteen meshes", [](sq::BackgroundWriterTables& t) { t.outBgmsTable.pop_back(); },
+       "it holds 15 mesh chunks instead of 16"},
+      {"too many vertices", [](sq::BackgroundWriterTables& t) { t.outBgmsTable[2].parts[0].vertexCount = 32768; },
+       "mesh chunk 3 counts 32768 vertices (0 to 32767 can be written)"},
+      {"missing vertices", [](sq::BackgroundWriterTables& t) { t.outBgmsTable[0].parts[0].vertexCount = 4; },
+       "mesh chunk 1 holds 3 vertices but counts 4"},
+      {"two lists", [](sq::BackgroundWriterTables& t) { t.outBgmsTable[4].parts[0].listCount = 2; },
+       "mesh chunk 5 has 2 index lists instead of one"},
+      {"index count", [](sq::BackgroundWriterTables& t) { t.outBgmsTable[1].parts[0].indexLists[0].indexCount = 3; },
+       "mesh chunk 2 holds 4 indices but counts 3"},
+      {"star map", [](sq::BackgroundWriterTables& t) { t.outBgsgTable[1].recordCount = 1; },
+       "star map 2 holds 0 records but counts 1"},
+      {"point stars", [](sq::BackgroundWriterTables& t) { t.outStrfTable[15].stars.clear(); },
+       "point-star chunk 16 holds 0 stars but counts 3"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    RecordingPlatform platform;
+    sq::BackgroundWriterTables t = SmallBackground();
+    c.spoil(t);
+    WriteBytes(dir / "old.hod", {1, 2, 3});
+    const sq::WriteHodOutcome out = sq::WriteBackgroundHod(t, dir / "old.hod", platform);
+    EXPECT_EQ(out.status, sq::WriteHodOutcome::Status::Refused) << c.what;
+    ASSERT_EQ(platform.messages.size(), 1u) << c.what;
+    EXPECT_EQ(platform.messages[0], std::string("Starquill: The background HOD cannot be written: ") + c.reason + ".");
+    EXPECT_EQ(ReadText(dir / "old.hod"), std::string("\x01\x02\x03", 3)) << c.what;
+  }
+}
+
+TEST(BackgroundWriter, FailedWriteIsReported) {
+  TempDir dir;
+  RecordingPlatform platform;
+  sq::BackgroundWriterTables t = SmallBackground();
+  const sq::WriteHodOutcome out = sq::WriteBackgroundHod(t, dir / "missing" / "m.hod", platform);
+  EXPECT_EQ(out.status, sq::WriteHodOutcome::Status::WriteFailed);
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].rfind("Starquill: The background HOD file could not be written: ", 0), 0u);
+}
+
+TEST(CopyBackgroundToWriter, RefusesOtherShapesAndLeavesTheTables) {
+  sq::BackgroundWriterTables written = SmallBackground();
+  sq::Model model;
+  RecordingPlatform platform;
+  TempDir dir;
+  ASSERT_FALSE(sq::WalkHodBytes(AsBytes(sq::SerializeBackgroundHod(written)), model, platform, dir.path()).failed);
+
+  sq::BackgroundWriterTables target = EmptyBackground();
+  const sq::BackgroundWriterTables before = target;
+  sq::Model m = model;
+  m.strfTable.pop_back();
+  EXPECT_EQ(sq::CopyBackgroundToWriter(m, target), "it holds 15 point-star chunks, not 16");
+  m = model;
+  m.bgsgTable.pop_back();
+  EXPECT_EQ(sq::CopyBackgroundToWriter(m, target), "it holds 1 star-map chunks, not 2");
+  m = model;
+  m.bgmsTable[3].parts[0].listCount = 2;
+  m.bgmsTable[3].parts[0].indexLists.push_back({});
+  EXPECT_EQ(sq::CopyBackgroundToWriter(m, target), "mesh chunk 4 has 2 index lists, not one");
+  m = model;
+  m.hasBGMS = false;
+  EXPECT_EQ(sq::CopyBackgroundToWriter(m, target), "it holds no background mesh form (BGMS)");
+  EXPECT_EQ(target.outBgmsTable, before.outBgmsTable);
+}
+
+TEST(WriteBackgroundCli, SampleIsWrittenAgainByteForByte) {
+  TempDir dir;
+  const auto sample = std::filesystem::path(STARQUILL_SOURCE_DIR) / "data/samples/sky.hod";
+  const ProcessResult r = Starquill({"write-background", sample.string(), "--out-dir", dir.path().string()}, dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, (dir / "sky.hod").string() + "\n");
+  EXPECT_EQ(ReadText(dir / "sky.hod"), ReadText(sample));
+}
+
+TEST(WriteBackgroundCli, RefusesItsOwnInputOtherShapesAndReportsWriteFailures) {
+  TempDir dir;
+  sq::BackgroundWriterTables t = SmallBackground();
+  const std::string bytes = sq::SerializeBackgroundHod(t);
+  WriteBytes(dir / "bg.hod", AsBytes(bytes));
+
+  // Output into the input's own folder: the same file.
+  ProcessResult r = Starquill({"write-background", (dir / "bg.hod").string(), "--out-dir", dir.path().string()}, dir);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("would replace the file it is read from"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadText(dir / "bg.hod"), bytes);
+
+  // A file of another shape: refused, nothing written.
+  TempDir out;
+  WriteBytes(dir / "vers.hod", Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0))).vec());
+  r = Starquill({"write-background", (dir / "vers.hod").string(), "--out-dir", out.path().string()}, dir);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "Starquill: Cannot write a background HOD from vers.hod: it holds no background mesh form (BGMS).\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.path()), {}), 0);
+
+  // A damaged file is refused too, even when the rows read so far have the shape.
+  WriteBytes(dir / "cut.hod", AsBytes(bytes.substr(0, bytes.size() - 10)));
+  r = Starquill({"write-background", (dir / "cut.hod").string(), "--out-dir", out.path().string()}, dir);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("the file is damaged"), std::string::npos) << r.err;
+
+  r = Starquill({"write-background", (dir / "bg.hod").string(), "--out-dir", (out / "no" / "such").string()}, dir);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.path()), {}), 0);
+}
