@@ -1,0 +1,237 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/commands.h"
+#include "hod/bgms_flatten.h"
+#include "hod/modFarholdhod.h"
+#include "hodbuilder.h"
+#include "testkit.h"
+
+using namespace sqtest;
+
+namespace {
+
+struct Walk {
+  sq::Model model;
+  RecordingPlatform platform;
+  TempDir dir;
+  sq::WalkResult result;
+  explicit Walk(const Bytes& file) { result = sq::WalkHodBytes(file.vec(), model, platform, dir.path()); }
+};
+
+struct ListSpec {
+  int32_t type;
+  std::vector<int16_t> indices;
+};
+
+// A mesh chunk of n vertices at (k, 10k, 100k); vertex k has the colour bytes (0, k, 2k, 3k).
+Bytes Bmsh(int n, const std::vector<ListSpec>& lists) {
+  Bytes p;
+  p.I32(11).I32(22).I32(1).I32(5).I32(0x42).I32(n);
+  for (int k = 0; k < n; ++k) {
+    p.F32s({float(k), 10.0f * float(k), 100.0f * float(k)}).Raw({9, 9, 9, 9});
+    p.Raw({0, uint8_t(k), uint8_t(2 * k), uint8_t(3 * k)});
+  }
+  p.I16(static_cast<int16_t>(lists.size()));
+  for (const ListSpec& l : lists) {
+    p.I32(l.type).I32(static_cast<int32_t>(l.indices.size()));
+    for (int16_t i : l.indices) p.I16(i);
+  }
+  return Nrml("BMSH", p);
+}
+
+Bytes Stars(std::vector<std::array<float, 7>> stars) {
+  Bytes p;
+  p.BE32(1000).I32(static_cast<int32_t>(stars.size()));
+  for (const auto& s : stars) p.F32s({s[0], s[1], s[2], s[3], s[4], s[5], s[6]});
+  return Nrml("STRF", p);
+}
+
+Bytes StarMap(std::string_view name, std::vector<std::array<float, 8>> records) {
+  Bytes p;
+  p.Text(name).I32(static_cast<int32_t>(records.size()));
+  for (const auto& r : records) p.F32s({r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7]});
+  return Form("BGSG", p);
+}
+
+// The mesh preview as vertex numbers: vertex k lies at x = k.
+std::vector<int> CornerNumbers(const sq::Model& model) {
+  std::vector<int> numbers;
+  for (const sq::PreviewVertex& v : model.meshPreviewVertices) numbers.push_back(static_cast<int>(v.x));
+  return numbers;
+}
+
+}  // namespace
+
+TEST(ReadBGMS, MeshChunkOfOneTriangleIs104BytesAndGivesThreeCorners) {
+  const Bytes chunk = Bmsh(3, {{514, {0, 1, 2}}});
+  ASSERT_EQ(chunk.size() - 8, 104u);
+  Walk w(Bytes().Add(Vers(1000)).Add(Form("BGMS", chunk)));
+  ASSERT_FALSE(w.result.failed) << w.result.reason;
+  ASSERT_EQ(w.model.bgmsTable.size(), 1u);
+  const sq::MeshChunk& row = w.model.bgmsTable[0];
+  EXPECT_EQ(row.header, (sq::ChunkHeader{"NRML", sq::ByteSwap32(104), "BMSH"}));
+  EXPECT_EQ(row.word1, 11);
+  EXPECT_EQ(row.word2, 22);
+  ASSERT_EQ(row.parts.size(), 1u);
+  EXPECT_EQ(row.parts[0].materialTag, 5);
+  EXPECT_EQ(row.parts[0].vertexFormat, 0x42);
+  EXPECT_EQ(row.parts[0].vertices[2].vertexExtra, (std::array<uint8_t, 4>{9, 9, 9, 9}));
+  EXPECT_EQ(row.parts[0].indexLists[0].indices, (std::vector<int16_t>{0, 1, 2}));
+  ASSERT_EQ(w.model.meshPreviewCount, 3);
+  // Colour bytes (0, 2, 4, 6): red 12, green 8, blue 4, opaque.
+  EXPECT_EQ(w.model.meshPreviewVertices[2], (sq::PreviewVertex{2, 20, 200, 0xFF0C0804u}));
+}
+
+TEST(ReadBGMS, FlatteningOfStripsListsAndOtherTypes) {
+  Walk w(Bytes().Add(Vers(1000)).Add(Form("BGMS", Bytes()
+      .Add(Bmsh(5, {{518, {0, 1, 2, 3, 4}}, {513, {4, 4, 4}}, {514, {4, 3, 2, 1}}, {518, {0, 1}}}))
+      .Add(Bmsh(2, {{514, {1, 0, 1}}})))));
+  ASSERT_FALSE(w.result.failed) << w.result.reason;
+  // The strip turns every second triangle round; type 513 is kept but not drawn;
+  // the list of four gives its whole triangle only; the short strip gives none;
+  // the second chunk's indices select its own vertices.
+  EXPECT_EQ(CornerNumbers(w.model), (std::vector<int>{0, 1, 2, 3, 2, 1, 2, 3, 4, 4, 3, 2, 1, 0, 1}));
+  EXPECT_EQ(w.model.meshPreviewCount, 15);
+  EXPECT_EQ(w.model.bgmsTable[0].parts[0].indexLists[1].indices, (std::vector<int16_t>{4, 4, 4}));
+}
+
+TEST(ReadBGMS, EmptyFormKeepsTheFlagAndGivesNoCorners) {
+  Walk w(Bytes().Add(Vers(1000)).Add(Form("BGMS")).Add(Stars({{1, 0, 0, 0.1f, 0.1f, 0.1f, 1}})));
+  EXPECT_FALSE(w.result.failed);
+  EXPECT_TRUE(w.model.hasBGMS);
+  EXPECT_TRUE(w.model.bgmsTable.empty());
+  EXPECT_EQ(w.model.meshPreviewCount, 0);
+  EXPECT_EQ(w.model.strfTable.size(), 1u);  // the header behind the form was handed back, read once
+}
+
+TEST(ReadBGMS, PointStarsBehindTheLastMeshChunkThenAStarMap) {
+  Walk w(Bytes().Add(Vers(1000))
+             .Add(Form("BGMS", Bytes().Add(Bmsh(3, {{514, {0, 1, 2}}}))
+                                   .Add(Stars({{1, 0, 0, 0.1f, 0.1f, 0.1f, 1}}))
+                                   .Add(Stars({}))
+                                   .Add(Bmsh(4, {{514, {3, 2, 1}}}))))
+             .Add(StarMap("B02.tga", {}))
+             .Add(Stars({{2, 0, 0, 0.1f, 0.1f, 0.1f, 1}})));
+  ASSERT_FALSE(w.result.failed) << w.result.reason;
+  EXPECT_TRUE(w.model.hasSTRF);
+  EXPECT_TRUE(w.model.hasBGSG);
+  // A mesh chunk behind the point stars goes on in the form.
+  ASSERT_EQ(w.model.bgmsTable.size(), 2u);
+  EXPECT_EQ(CornerNumbers(w.model), (std::vector<int>{0, 1, 2, 3, 2, 1}));
+  ASSERT_EQ(w.model.bgsgTable.size(), 1u);
+  // The later run refilled the table; the preview kept every star.
+  ASSERT_EQ(w.model.strfTable.size(), 1u);
+  EXPECT_EQ(w.model.starPreviewCount, 2);
+}
+
+TEST(ReadBGMS, BadIndicesAndCountsEndTheWalkKeepingTheRowsRead) {
+  Walk outside(Bytes().Add(Vers(1000)).Add(Form("BGMS", Bytes()
+      .Add(Bmsh(3, {{514, {0, 1, 2}}}))
+      .Add(Bmsh(3, {{514, {0, 1, 2, 2, 1, 3}}}))
+      .Add(Bmsh(3, {{514, {0, 1, 2}}})))));
+  EXPECT_TRUE(outside.result.failed);
+  EXPECT_NE(outside.result.reason.find("index 3"), std::string::npos) << outside.result.reason;
+  EXPECT_EQ(outside.model.bgmsTable.size(), 2u);
+  EXPECT_EQ(CornerNumbers(outside.model), (std::vector<int>{0, 1, 2, 0, 1, 2}));  // whole triangles before it
+
+  Walk negative(Bytes().Add(Vers(1000)).Add(Form("BGMS", Bmsh(3, {{514, {0, 1, -1}}}))));
+  EXPECT_TRUE(negative.result.failed);
+
+  // A vertex count of 2^31 - 1 in a small file is refused before anything is sized.
+  Bytes huge;
+  huge.I32(0).I32(0).I32(1).I32(0).I32(0).I32(0x7FFFFFFF);
+  Walk tooMany(Bytes().Add(Vers(1000)).Add(Form("BGMS", Nrml("BMSH", huge))));
+  EXPECT_TRUE(tooMany.result.failed);
+  EXPECT_NE(tooMany.result.reason.find("mesh vertex"), std::string::npos);
+  ASSERT_EQ(tooMany.model.bgmsTable.size(), 1u);
+  EXPECT_TRUE(tooMany.model.bgmsTable[0].parts[0].vertices.empty());
+}
+
+TEST(ReadBGMS, ThirdStarMapEndsTheWalkAndTheReportIsStillWritten) {
+  TempDir dir;
+  WriteBytes(dir / "three.hod", Bytes().Add(Vers(1000)).Add(Form("BGMS", Bmsh(3, {{514, {0, 1, 2}}})))
+                                    .Add(StarMap("B02.tga", {})).Add(StarMap("B03.tga", {}))
+                                    .Add(StarMap("B04.tga", {})).Add(Stars({})).vec());
+  sq::Model model;
+  RecordingPlatform platform;
+  const sq::ReportOutcome out = sq::ReportCommand(model, dir / "three.hod", dir.path(), false, platform);
+  EXPECT_EQ(out.status, sq::ReportOutcome::Status::Written);
+  EXPECT_TRUE(out.walk.failed);
+  EXPECT_EQ(model.bgsgTable.size(), 3u);
+  EXPECT_FALSE(model.hasSTRF);
+  const std::string report = ReadText(dir / "three.HODreport.rtf");
+  EXPECT_NE(report.find("BGSG chunk 3 contains 0 star-map positions ( B04.tga ):\\par\r\n"), std::string::npos);
+  EXPECT_NE(report.find("BMSH chunk 1 contains \\tab 3 vertices"), std::string::npos);
+}
+
+TEST(PreviewLists, PointStarsAccumulateShrinkAndSaturate) {
+  sq::PreviewLists lists;
+  sq::PointStarChunk a;
+  a.starCount = 3;
+  a.stars = {{100, 0, 0, 0.25f, 0, 0, 1}, {0, 200, 0, 0.75f, -0.5f, 0.5f, 0.5f}, {1, 2, 3, 0, 0, 0, 0}};
+  sq::PointStarChunk b;
+  b.starCount = 2;
+  b.stars = {{-50, 0, 0, 0, 0, 0, 1}, {0, 0, 1e6f, 1, 1, 1, 1}};
+  ASSERT_TRUE(sq::AppendPointStarPreview(lists, 1, a));
+  ASSERT_TRUE(sq::AppendPointStarPreview(lists, 1, sq::PointStarChunk{}));
+  ASSERT_TRUE(sq::AppendPointStarPreview(lists, 2, b));
+  ASSERT_EQ(lists.starPreviewCount, 5);
+  ASSERT_EQ(lists.starPreviewVertices.size(), 5u);
+  // 0.25 doubled is 0.5, 127.5 truncated 127.
+  EXPECT_EQ(lists.starPreviewVertices[0], (sq::PreviewVertex{99, 0, 0, 0xFF7F0000u}));
+  // 0.75 doubled passes 1 and saturates; a negative component gives 0; alpha is not doubled.
+  EXPECT_EQ(lists.starPreviewVertices[1].colour, 0x7FFF00FFu);
+  EXPECT_EQ(lists.starPreviewVertices[3].x, -49.5f);
+  EXPECT_EQ(lists.starPreviewVertices[4].z, static_cast<float>(0.99 * 1e6));
+}
+
+TEST(PreviewLists, StarMapSquareAtHundredOnTheXAxis) {
+  sq::StarMapChunk chunk;
+  chunk.recordCount = 1;
+  chunk.records = {{100, 0, 0, 10, 0.5f, 1, 0, 1}};
+  sq::PreviewLists lists;
+  ASSERT_TRUE(sq::BuildStarMapPreview(lists, 2, chunk));
+  const sq::StarMapPreviewEntry& e = lists.starMapPreview[1];
+  ASSERT_EQ(e.vertexCount, 6);
+  const uint32_t colour = 0xFF7FFF00u;  // not doubled
+  const std::vector<sq::StarMapVertex> expected = {
+      {101, 10, -10, colour, 0, 1}, {101, 0, -10, colour, 0, 0}, {101, 0, 0, colour, 1, 0},
+      {101, 0, 0, colour, 1, 0},    {101, 10, 0, colour, 1, 1},  {101, 10, -10, colour, 0, 1}};
+  EXPECT_EQ(e.vertices, expected);
+  EXPECT_EQ(lists.starMapPreview[0].vertexCount, 0);
+
+  EXPECT_FALSE(sq::BuildStarMapPreview(lists, 3, chunk));
+  // A new chunk replaces its entry.
+  ASSERT_TRUE(sq::BuildStarMapPreview(lists, 2, sq::StarMapChunk{}));
+  EXPECT_EQ(lists.starMapPreview[1].vertexCount, 0);
+  EXPECT_TRUE(lists.starMapPreview[1].vertices.empty());
+}
+
+TEST(PreviewLists, StarMapOnTheVerticalAxisStaysASquare) {
+  for (float y : {250.0f, -250.0f, 0.0f}) {
+    sq::StarMapChunk chunk;
+    chunk.recordCount = 1;
+    chunk.records = {{0, y, 0, 10, 1, 1, 1, 1}};
+    sq::PreviewLists lists;
+    ASSERT_TRUE(sq::BuildStarMapPreview(lists, 1, chunk));
+    const auto& v = lists.starMapPreview[0].vertices;
+    auto side = [&](int a, int b) { return std::hypot(v[a].x - v[b].x, v[a].y - v[b].y, v[a].z - v[b].z); };
+    for (const auto& vertex : v) EXPECT_TRUE(std::isfinite(vertex.x + vertex.y + vertex.z)) << y;
+    EXPECT_NEAR(side(2, 1), 10.0, 1e-4) << y;   // Q to Q + aR
+    EXPECT_NEAR(side(2, 4), 10.0, 1e-4) << y;   // Q to Q + aU
+    EXPECT_NEAR(side(1, 4), 10.0 * std::sqrt(2.0), 1e-4) << y;
+    EXPECT_EQ(v[2].y, static_cast<float>(1.01 * y));
+  }
+}
+
+TEST(PreviewLists, ColourPackingSaturatesEachChannel) {
+  EXPECT_EQ(sq::PackColourXrgb(60, 40, 20), 0xFF3C2814u);
+  EXPECT_EQ(sq::PackColourXrgb(510, -2, 256), 0xFFFF00FFu);  // no spill into the neighbour channel
+  EXPECT_EQ(sq::PackColourValue(1.0f, 0.999f, 2.0f, -1.0f), 0x00FFFEFFu);
+  EXPECT_EQ(sq::PackColourValue(NAN, 0.5f, 0, 1), 0xFF007F00u);
+  sq::MeshVertex corner;
+  corner.vertexColour = {0, 10, 20, 30};
+  EXPECT_EQ(sq::MeshPreviewVertex(corner).colour, 0xFF3C2814u);  // red 60, green 40, blue 20
+}
