@@ -31,13 +31,7 @@ void ReadBMSH(WalkContext& ctx, Model& model, bmshMesh& mesh) {
       list.indexCount = in.I32();
       const auto indices = in.Count(list.indexCount, 2, "index");
       if (!indices) return;
-      // A strip of c indices has c - 2 faces; a list has c / 3, rounded to nearest.
-      if (list.primitiveType == 518) {
-        model.faceTotal += list.indexCount - 2;
-      } else {
-        const int32_t whole = list.indexCount / 3;
-        model.faceTotal += whole + (list.indexCount % 3 == 2 ? 1 : 0);
-      }
+      model.faceTotal = AddFaces(model.faceTotal, list.primitiveType, list.indexCount);
       list.indices.resize(*indices);
       for (int16_t& index : list.indices) index = in.I16();
     }

@@ -1,8 +1,150 @@
-// The visual form reader is not written yet: the walk ends at this form.
-#include "hod/modFarholdhod.h"
+// The visual form walker: reads the HVMD form as a flat sequence of tags and
+// hands each to its reader; runs of like chunks refill their table from the top.
+#include <optional>
+
+#include "hod/visual_readers.h"
 
 namespace sq {
 
-PendingHeader ReadHVMD(WalkContext&, Model&) { return KindOnly(std::string(4, '\0')); }
+namespace {
+
+// A NRML header whose size and name a run loop read ahead of the next dispatch.
+struct NrmlHeader {
+  uint32_t size = 0;
+  std::string name;
+};
+
+PendingHeader EndOfWalk() { return KindOnly(std::string(4, '\0')); }
+
+}  // namespace
+
+PendingHeader ReadHVMD(WalkContext& ctx, Model& model) {
+  Reader& in = ctx.in;
+  model.hasLITE = false;
+  model.hasNrmlSTAT = false;
+  model.statForms = 0;
+  model.hasLMIP = false;
+  model.hasGOBG = false;
+  model.hasMULT = false;
+  model.hasVARY = false;
+  model.hasGOBS = false;
+  model.hasGOBD = false;
+  model.hasLMTX = false;
+  model.hasSHAD = false;
+
+  std::optional<NrmlHeader> readAhead;
+
+  // A run of NRML chunks of one name: reads record after record while the next
+  // header is a NRML chunk of that name. Returns the tag that ended the run; a
+  // NRML header of another name is left in readAhead.
+  auto nrmlRun = [&](std::string_view name, uint32_t firstSize, auto& table, auto readBody) {
+    table.clear();
+    uint32_t size = firstSize;
+    for (;;) {
+      auto& record = table.emplace_back();
+      record.header = ChunkHeader{"NRML", size, std::string(name)};
+      readBody(record);
+      if (in.Failed()) return std::string(4, '\0');
+      std::string tag = in.Tag();
+      if (tag != "NRML") return tag;
+      size = in.U32();
+      std::string next = in.Chars4();
+      if (next != name) {
+        readAhead = NrmlHeader{size, std::move(next)};
+        return tag;
+      }
+    }
+  };
+
+  std::string tag = in.Tag();
+  while (!in.Failed()) {
+    if (tag == "LITE") {
+      model.hasLITE = true;
+      ReadLITE(ctx, model);
+      tag = in.Tag();
+    } else if (tag == "STAT") {
+      model.eliteTable.clear();
+      do {
+        model.statForms = static_cast<int32_t>(model.eliteTable.size()) + 1;
+        ReadEliteSTAT(ctx, model, model.eliteTable.emplace_back());
+        tag = in.Tag();
+      } while (tag == "STAT" && !in.Failed());
+    } else if (tag == "NRML") {
+      NrmlHeader header;
+      if (readAhead) {
+        header = std::move(*readAhead);
+        readAhead.reset();
+      } else {
+        header.size = in.U32();
+        header.name = in.Chars4();
+        if (in.Failed()) break;
+      }
+      if (header.name == "STAT") {
+        model.hasNrmlSTAT = true;
+        tag = nrmlRun("STAT", header.size, model.statTable, [&](StatRecord& r) { ReadNrmlSTAT(ctx, r); });
+      } else if (header.name == "MULT") {
+        model.hasMULT = true;
+        tag = nrmlRun("MULT", header.size, model.multTable, [&](MultRecord& r) { ReadMULT(ctx, model, r); });
+      } else if (header.name == "GOBG") {
+        model.hasGOBG = true;
+        tag = nrmlRun("GOBG", header.size, model.gobgTable, [&](GobgRecord& r) { ReadGOBG(ctx, model, r); });
+      } else if (header.name == "GOBS") {
+        model.hasGOBS = true;
+        model.gobsRecord.header = ChunkHeader{"NRML", header.size, "GOBS"};
+        model.gobsRecord.words = {in.I32(), in.I32()};
+        tag = in.Tag();
+        // Behind a NRML GOBS only another NRML chunk continues the form.
+        if (tag != "NRML" && !in.Failed()) return KindOnly(tag);
+      } else {
+        return WithSizeAndId("NRML", header.size, header.name);
+      }
+    } else if (tag == "LMIP") {
+      model.hasLMIP = true;
+      model.lmipTable.clear();
+      do {
+        ReadLMIP(ctx, model.lmipTable.emplace_back());
+        tag = in.Tag();
+      } while (tag == "LMIP" && !in.Failed());
+    } else if (tag == "SIMP") {
+      model.hasSIMP = true;
+      ctx.Message("SIMP chunk extraction not implemented.");
+      return EndOfWalk();
+    } else if (tag == "VARY") {
+      model.hasVARY = true;
+      ReadVARY(ctx, model);
+      tag = in.Tag();
+    } else if (tag == "LMTX") {
+      model.hasLMTX = true;
+      model.lmtxTable.clear();
+      do {
+        ReadLMTX(ctx, model.lmtxTable.emplace_back());
+        tag = in.Tag();
+      } while (tag == "LMTX" && !in.Failed());
+    } else if (tag == "GOBD") {
+      model.hasGOBD = true;
+      model.gobdRecord.chunkId = "GOBD";
+      model.gobdRecord.words = {in.I32(), in.I32()};
+      tag = in.Tag();
+    } else if (tag == "GOBS") {
+      model.hasGOBS = true;
+      model.gobsRecord.header.chunkId = "GOBS";
+      model.gobsRecord.words = {in.I32(), in.I32()};
+      tag = in.Tag();
+    } else if (tag == "SHAD") {
+      model.hasNrmlSTAT = true;
+      model.hasSHAD = true;
+      model.statTable.clear();
+      do {
+        StatRecord& record = model.statTable.emplace_back();
+        record.header.chunkId = "SHAD";
+        ReadSHAD(ctx, record);
+        tag = in.Tag();
+      } while (tag == "SHAD" && !in.Failed());
+    } else {
+      return KindOnly(tag);
+    }
+  }
+  return EndOfWalk();
+}
 
 }  // namespace sq

@@ -3,6 +3,7 @@
 // detail part.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -66,6 +67,128 @@ struct GobgRecord {
   bmshMesh mesh;
 };
 
+// One parameter of a NRML STAT or SHAD material.
+struct statParam {
+  std::array<int32_t, 2> skippedPair{};
+  int32_t textureIndex = 0;  // the texture's LMIP chunk, counted from 0
+  std::string paramName;     // NRML STAT only; empty for SHAD
+};
+
+// A material from a NRML STAT chunk or a SHAD chunk.
+struct StatRecord {
+  ChunkHeader header;  // "NRML", size as stored, "STAT"; a SHAD record has only the id "SHAD"
+  int32_t headWord = 0;
+  std::string firstName;
+  std::string secondName;
+  int32_t paramCount = 0;
+  std::vector<statParam> params;
+};
+
+struct eliteParam {
+  std::array<int32_t, 2> skippedPair{};
+  int32_t value = 0;  // a texture index
+};
+
+// A material from a bare STAT tag (the "elite" layout).
+struct EliteRecord {
+  std::string chunkId;     // "STAT"
+  uint32_t chunkSize = 0;  // the word behind the tag, as stored
+  std::string materialName;
+  std::string shaderType;
+  int32_t variantWord = 0;  // picks the layout of a "ship" shader
+  std::vector<eliteParam> params;
+  // The shader's 24-byte blocks (six words each), a view into the file's bytes;
+  // the file's bytes outlive the model in every caller.
+  std::span<const uint8_t> blocks;
+};
+
+struct LmipRecord {
+  std::string chunkId;     // "LMIP"
+  uint32_t chunkSize = 0;  // as stored
+  int32_t nameLength = 0;
+  std::string textureName;
+  std::string format;  // "8888", "DXT1", ...
+  std::array<int32_t, 3> formatWords{};
+  // The rest of the chunk, a view into the file's bytes (they outlive the model).
+  std::span<const uint8_t> pixelData;
+};
+
+struct LmtxRecord {
+  std::string chunkId;     // "LMTX"
+  uint32_t chunkSize = 0;  // as stored; swapped it is the length of `data`
+  std::span<const uint8_t> data;  // a view into the file's bytes (they outlive the model)
+};
+
+struct GobsRecord {
+  ChunkHeader header;  // kind and size only when read from a NRML chunk; id "GOBS"
+  std::array<int32_t, 2> words{};
+};
+
+struct GobdRecord {
+  std::string chunkId;  // "GOBD"
+  std::array<int32_t, 2> words{};
+};
+
+struct varyCorner {
+  int32_t positionIndex = 0;  // 0-based into the positions
+  std::array<float, 3> normal{};
+  std::array<float, 2> textureCoordinate{};
+  int32_t trailingWord = 0;  // absent in the sound-test layout
+};
+
+struct varyFace {
+  int32_t faceWord = 0;
+  std::array<int32_t, 3> corners{};  // 0-based into the corners
+  std::array<int32_t, 3> trailingWords{};
+};
+
+struct varyFaceList {
+  std::vector<int16_t> indices;
+  int16_t listKind = 0;  // 4096 or 8192; 0 when the chunk ended first
+};
+
+struct VaryRecord {
+  std::string chunkId;  // "VARY"
+  uint32_t chunkSize = 0;
+  std::string varyName;
+  std::string secondName;
+  int32_t positionCount = 0;  // A
+  int32_t cornerCount = 0;    // B
+  int32_t faceCount = 0;      // C
+  int32_t faceListCount = 0;  // D
+  int32_t spareCount = 0;
+  std::vector<std::array<float, 3>> positions;
+  std::vector<varyCorner> corners;
+  std::vector<varyFace> faces;
+  // The lists that were read; lists the chunk's bytes did not reach are left out.
+  std::vector<varyFaceList> faceLists;
+};
+
+struct light {
+  std::string lightName;
+  int32_t lightType = 0;
+  std::array<std::array<float, 3>, 3> vectors{};
+  std::array<int32_t, 2> trailing{};
+};
+
+struct LiteRecord {
+  std::string chunkId;  // "LITE"
+  uint32_t chunkSize = 0;
+  int32_t liteCount = 0;  // also kept as the model summary's liteCount
+  std::vector<light> lights;
+};
+
+// The face rule of every BMSH index list: a strip (518) of c indices has c - 2
+// faces; a list adds c / 3 and the running sum is rounded to the nearest whole
+// number (c / 3 never ends in a half, so nearest is unambiguous).
+inline int32_t AddFaces(int32_t sum, int32_t primitiveType, int32_t indexCount) {
+  if (primitiveType == 518) return static_cast<int32_t>(int64_t{sum} + indexCount - 2);
+  const int64_t thirds = 3 * int64_t{sum} + indexCount;  // the exact sum, in thirds
+  const int64_t shifted = thirds + 1;
+  // floor(shifted / 3), also for negative values
+  return static_cast<int32_t>(shifted >= 0 ? shifted / 3 : -((-shifted + 2) / 3));
+}
+
 struct VisualTables {
   bool hasNrmlSTAT = false;
   int32_t statForms = 0;
@@ -81,8 +204,18 @@ struct VisualTables {
   bool hasSIMP = false;
   // Running face count over every BMSH mesh read (MULT, GOBG and detail meshes).
   int32_t faceTotal = 0;
+  std::vector<StatRecord> statTable;   // NRML STAT or SHAD records of the last run
+  std::vector<EliteRecord> eliteTable;  // bare STAT records of the last run
+  std::vector<LmipRecord> lmipTable;
+  std::vector<LmtxRecord> lmtxTable;
+  GobsRecord gobsRecord;
+  GobdRecord gobdRecord;
   std::vector<MultRecord> multTable;
   std::vector<GobgRecord> gobgTable;
+  VaryRecord varyRecord;  // the last VARY chunk read
+  // Report text the VARY reader prepares: the index ranges of its faces and face lists.
+  std::string varyReportText;
+  LiteRecord liteRecord;
 };
 
 }  // namespace sq

@@ -1,0 +1,37 @@
+// Lights of a background lighting HOD and their OBJ side file.
+#include "hod/visual_readers.h"
+
+namespace sq {
+
+void ReadLITE(WalkContext& ctx, Model& model) {
+  Reader& in = ctx.in;
+  LiteRecord& lite = model.liteRecord;
+  lite = LiteRecord{};
+  lite.chunkId = "LITE";
+  lite.chunkSize = in.U32();
+  lite.liteCount = in.I32();
+  model.liteCount = lite.liteCount;
+  // A light takes at least 52 bytes: name length, type, three vectors, two words.
+  const auto count = in.Count(lite.liteCount, 52, "light");
+  if (!count) return;
+  lite.lights.resize(*count);
+  for (light& l : lite.lights) {
+    ReadCounted(ctx, l.lightName);
+    l.lightType = in.I32();
+    for (auto& vector : l.vectors) vector = {in.F32(), in.F32(), in.F32()};
+    l.trailing = {in.I32(), in.I32()};
+  }
+  if (in.Failed()) return;
+
+  SideFile obj(ctx.OutputFolder(), "LITEs.OBJ");
+  for (const light& l : lite.lights) {
+    obj.Line();
+    obj.Line("g " + l.lightName);
+    for (const auto& v : l.vectors) {
+      obj.Line("v " + FormatFloat(v[0]) + " " + FormatFloat(v[1]) + " " + FormatFloat(v[2]));
+    }
+  }
+  obj.Close();
+}
+
+}  // namespace sq

@@ -1,0 +1,31 @@
+// The chunk readers the visual form walker calls. Each starts where its layout
+// begins (just behind the tag, or behind the NRML header the walker read) and
+// stops where the next tag begins.
+#pragma once
+
+#include "hod/modFarholdhod.h"
+
+namespace sq {
+
+// A counted string: a 32-bit length, then that many single-byte characters.
+inline void ReadCounted(WalkContext& ctx, std::string& text) { ReadFixedText(ctx, text, ctx.in.I32()); }
+
+// Materials.
+void ReadNrmlSTAT(WalkContext& ctx, StatRecord& record);
+void ReadSHAD(WalkContext& ctx, StatRecord& record);
+void ReadEliteSTAT(WalkContext& ctx, Model& model, EliteRecord& record);
+
+// Textures.
+void ReadLMIP(WalkContext& ctx, LmipRecord& record);
+void ReadLMTX(WalkContext& ctx, LmtxRecord& record);
+
+// Meshes: the body of a NRML MULT or GOBG chunk into the record the walker started.
+void ReadMULT(WalkContext& ctx, Model& model, MultRecord& record);
+void ReadGOBG(WalkContext& ctx, Model& model, GobgRecord& record);
+
+// VARY data: reads the chunk, appends its OBJ side file, prepares varyReportText.
+void ReadVARY(WalkContext& ctx, Model& model);
+// Lights: reads them and appends "LITEs.OBJ".
+void ReadLITE(WalkContext& ctx, Model& model);
+
+}  // namespace sq
