@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include "hod/modFarholdhod.h"
+#include "testkit.h"
+#include "visual_chunks.h"
+
+using namespace sqtest;
+
+namespace {
+
+// A VARY chunk: the tag, the big-endian size of everything behind it, then `body`.
+Bytes Vary(std::string_view name, const Bytes& body) {
+  Bytes content;
+  content.Text(name).Text("second").Add(body);
+  Bytes b;
+  return b.Tag("VARY").BE32(static_cast<uint32_t>(content.size())).Add(content);
+}
+
+// Eight positions (i, i + 0.5, i * 1E+07), three corners on positions 5, 6 and 7,
+// one face on corners 0, 1, 2, and two face lists.
+Bytes VaryBody(bool soundTest) {
+  Bytes b;
+  b.I32(8).I32(3).I32(1).I32(2).I32(0);
+  for (int i = 0; i < 8; ++i) b.F32s({float(i), float(i) + 0.5f, float(i) * 1e7f});
+  const float normals[3][3] = {{0, 0, 1}, {0, 1, 0}, {1, 0, 0}};
+  const float uvs[3][2] = {{0.25f, 0.5f}, {0.75f, 1}, {-12.25f, 0}};
+  for (int c = 0; c < 3; ++c) {
+    b.I32(5 + c).F32s({normals[c][0], normals[c][1], normals[c][2]}).F32s({uvs[c][0], uvs[c][1]});
+    if (!soundTest) b.I32(99);
+  }
+  b.I32(0).I32(0).I32(1).I32(2).I32(0).I32(0).I32(0);
+  b.I16(3).I16(7).I16(-1).I16(2).I16(4096).I16(5).I16(8192);
+  return b;
+}
+
+const std::string kVaryObj =
+    "\r\n"
+    "g hull_vary\r\n"
+    "v 0 0.5 0\r\n"
+    "v 1 1.5 1E+07\r\n"
+    "v 2 2.5 2E+07\r\n"
+    "v 3 3.5 3E+07\r\n"
+    "v 4 4.5 4E+07\r\n"
+    "v 5 5.5 5E+07\r\n"
+    "v 6 6.5 6E+07\r\n"
+    "v 7 7.5 7E+07\r\n"
+    "# 8 vertices\r\n"
+    "\r\n"
+    "vn 0 0 1\r\n"
+    "vn 0 1 0\r\n"
+    "vn 1 0 0\r\n"
+    "# 3 vertex normals\r\n"
+    "\r\n"
+    "vt 0.25 0.5\r\n"
+    "vt 0.75 1\r\n"
+    "vt -12.25 0\r\n"
+    "# 3 texture coordinates\r\n"
+    "\r\n"
+    "f  6/1/1 7/2/2 8/3/3\r\n"
+    "# 1 faces\r\n";
+
+struct Walk {
+  sq::Model model;
+  RecordingPlatform platform;
+  sq::WalkResult result;
+
+  Walk(const Bytes& form, const TempDir& dir, bool soundTest = false) {
+    Bytes file;
+    file.Add(Vers(512)).Add(Form("HVMD", form));
+    result = sq::WalkHodBytes(file.vec(), model, platform, dir.path(), soundTest);
+  }
+};
+
+Bytes TwoLights() {
+  Bytes b;
+  b.Tag("LITE").BE32(0).I32(2);
+  b.Text("sun").I32(1).F32s({1, 2, 3}).F32s({0.5f, -0.25f, 0}).F32s({1E-05f, 100, 7}).I32(0).I32(0);
+  b.Text("fill light").I32(2).F32s({-1, -2, -3}).F32s({0, 0, 0}).F32s({1234567, 0.1f, 2}).I32(0).I32(0);
+  return b;
+}
+
+const std::string kLitesObj =
+    "\r\n"
+    "g sun\r\n"
+    "v 1 2 3\r\n"
+    "v 0.5 -0.25 0\r\n"
+    "v 1E-05 100 7\r\n"
+    "\r\n"
+    "g fill light\r\n"
+    "v -1 -2 -3\r\n"
+    "v 0 0 0\r\n"
+    "v 1234567 0.1 2\r\n";
+
+}  // namespace
+
+TEST(Vary, WritesItsObjAndReportText) {
+  TempDir dir;
+  Walk w(Vary("hull_vary", VaryBody(false)).Tag("GOBD").I32(1).I32(2), dir);
+  ASSERT_FALSE(w.result.failed) << w.result.reason;
+  EXPECT_TRUE(w.model.hasVARY);
+  EXPECT_TRUE(w.model.hasGOBD);  // the walk went on behind the chunk
+  EXPECT_EQ(ReadText(dir / "VARY_hull_vary.obj"), kVaryObj);
+  EXPECT_EQ(w.model.varyReportText,
+            "VARY2: vertex normal indices\\par\r\n"
+            "maximum index = 2\r\n"
+            "\\par\r\n"
+            "minimum index = 0\r\n"
+            "\\par\r\n"
+            "( # Nuv's = 3 ).\\par\r\n"
+            "\\par\r\n"
+            "VARY4: face lists\\par\r\n"
+            "maximum index = 7\\par\r\n"
+            "minimum index = 2\\par\r\n"
+            "( # Nuv's = 3 , # faces = 1 ).\\par\r\n");
+
+  const sq::VaryRecord& vary = w.model.varyRecord;
+  EXPECT_EQ(vary.secondName, "second");
+  ASSERT_EQ(vary.faceLists.size(), 2u);
+  EXPECT_EQ(vary.faceLists[0].indices, (std::vector<int16_t>{3, 7, -1, 2}));
+  EXPECT_EQ(vary.faceLists[0].listKind, 4096);
+  EXPECT_EQ(vary.faceLists[1].listKind, 8192);
+  EXPECT_EQ(vary.corners[2].trailingWord, 99);
+}
+
+TEST(Vary, SoundTestLayoutHasShorterCorners) {
+  TempDir normal, sound;
+  Walk a(Vary("hull_vary", VaryBody(false)), normal, false);
+  Walk b(Vary("hull_vary", VaryBody(true)), sound, true);
+  ASSERT_FALSE(b.result.failed) << b.result.reason;
+  EXPECT_EQ(ReadText(sound / "VARY_hull_vary.obj"), kVaryObj);
+  EXPECT_EQ(b.model.varyReportText, a.model.varyReportText);
+
+  // The 24-byte layout read as 28-byte corners lands everything behind it wrongly.
+  TempDir misread;
+  Walk c(Vary("hull_vary", VaryBody(true)), misread, false);
+  EXPECT_NE(c.model.varyReportText, a.model.varyReportText);
+}
+
+TEST(Vary, FaceListsStopAtTheEndOfTheChunk) {
+  // Five lists announced, the chunk's bytes hold one unclosed list of two words.
+  Bytes body;
+  body.I32(0).I32(0).I32(0).I32(5).I32(0).I16(3).I16(-7);
+  TempDir dir;
+  Walk w(Vary("short", body).Tag("GOBD").I32(1).I32(2), dir);
+  ASSERT_FALSE(w.result.failed) << w.result.reason;
+  ASSERT_EQ(w.model.varyRecord.faceLists.size(), 1u);
+  EXPECT_EQ(w.model.varyRecord.faceLists[0].indices, (std::vector<int16_t>{3, -7}));
+  EXPECT_TRUE(w.model.hasGOBD);
+  // The minimum starts at the corner count (0) and goes down to -7; the maximum rises to 3.
+  EXPECT_NE(w.model.varyReportText.find("VARY4: face lists\\par\r\nmaximum index = 3\\par\r\nminimum index = -7\\par"),
+            std::string::npos);
+}
+
+TEST(Vary, BrokenChunksEndTheWalk) {
+  // A size that reaches past the end of the file.
+  Bytes longBody;
+  longBody.Tag("VARY").BE32(5000).Text("v").Text("w").I32(0).I32(0).I32(0).I32(1).I32(0).I16(3);
+  TempDir a;
+  EXPECT_TRUE(Walk(longBody, a).result.failed);
+
+  // A face on a corner that does not exist.
+  Bytes badCorner;
+  badCorner.I32(1).I32(1).I32(1).I32(0).I32(0).F32s({0, 0, 0}).I32(0).F32s({0, 0, 1, 0, 0}).I32(0);
+  badCorner.I32(0).I32(0).I32(3).I32(0).I32(0).I32(0).I32(0);
+  TempDir b;
+  Walk w(Vary("bad", badCorner), b);
+  EXPECT_TRUE(w.result.failed);
+  EXPECT_NE(w.result.reason.find("corner 3"), std::string::npos);
+}
+
+TEST(Vary, NameFromTheFileStaysInsideTheOutputFolder) {
+  TempDir dir;
+  const auto inner = dir / "out";
+  std::filesystem::create_directories(inner);
+  Bytes file;
+  file.Add(Vers(512)).Add(Form("HVMD", Vary("../up", VaryBody(false))));
+  sq::Model model;
+  RecordingPlatform platform;
+  ASSERT_FALSE(sq::WalkHodBytes(file.vec(), model, platform, inner).failed);
+  EXPECT_TRUE(std::filesystem::exists(inner / "VARY_.._up.obj"));
+  // Nothing but the output folder itself in its parent.
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++entries;
+  EXPECT_EQ(entries, 1);
+  // The group keeps the name as read.
+  EXPECT_NE(ReadText(inner / "VARY_.._up.obj").find("g ../up\r\n"), std::string::npos);
+}
+
+TEST(Lite, WritesLitesObjAndCountsLights) {
+  TempDir dir;
+  Walk w(TwoLights(), dir);
+  ASSERT_FALSE(w.result.failed) << w.result.reason;
+  EXPECT_TRUE(w.model.hasLITE);
+  EXPECT_EQ(w.model.liteCount, 2);
+  ASSERT_EQ(w.model.liteRecord.lights.size(), 2u);
+  EXPECT_EQ(w.model.liteRecord.lights[1].lightType, 2);
+  EXPECT_EQ(ReadText(dir / "LITEs.OBJ"), kLitesObj);
+}
+
+TEST(SideFiles, SecondReportAppendsAnotherCopy) {
+  TempDir dir;
+  Bytes form;
+  form.Add(TwoLights()).Add(Vary("hull_vary", VaryBody(false)));
+  Walk first(form, dir);
+  Walk second(form, dir);
+  EXPECT_EQ(ReadText(dir / "LITEs.OBJ"), kLitesObj + kLitesObj);
+  EXPECT_EQ(ReadText(dir / "VARY_hull_vary.obj"), kVaryObj + kVaryObj);
+}
