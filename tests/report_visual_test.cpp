@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include "report/BuildReport.h"
+#include "testkit.h"
+#include "visual_chunks.h"
+
+using namespace sqtest;
+
+namespace {
+
+const std::string kFrame =
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
+    "\\viewkind4\\uc1\\pard\\f0\\fs20 \\par\r\n";
+const std::string kDetailAbsent = "ETSH; GLOW; BURN; MRKR; NAVL; DOCK; ANIM; COLD; ";
+const std::string kEnd = "\\par\r\n}\\par\r\n";
+
+// The body of a model file's report: what stands between the absent-chunk line and the end.
+std::string Body(const Bytes& form, std::string* absent = nullptr, int32_t version = 512) {
+  Bytes file;
+  file.Add(Vers(version)).Add(Form("HVMD", form));
+  sq::Model model;
+  RecordingPlatform platform;
+  TempDir dir;
+  const sq::WalkResult walk = sq::WalkHodBytes(file.vec(), model, platform, dir.path());
+  EXPECT_FALSE(walk.failed) << walk.reason;
+  const std::string doc = sq::BuildReport(model, "ship");
+  const std::size_t list = doc.find("Absent chunks: ") + 15;
+  const std::size_t start = doc.find("\\par\r\n", list) + 6;
+  if (absent) *absent = doc.substr(list, doc.find(kDetailAbsent, list) - list);
+  return doc.substr(start, doc.size() - kEnd.size() - start);
+}
+
+// Four NRML STAT materials of two parameters, texture indices 0 to 6.
+Bytes FourStats(std::string_view secondName) {
+  Bytes b;
+  b.Add(NrmlStat("blinn1", {{0, "diffuse"}, {1, "glow"}})).Add(NrmlStat(secondName, {{2, "diffuse"}, {3, "glow"}}));
+  return b.Add(NrmlStat("blinn3", {{4, "diffuse"}, {5, "glow"}})).Add(NrmlStat("blinn4", {{6, "diffuse"}, {0, "glow"}}));
+}
+
+Bytes Textures(std::initializer_list<std::string_view> formats) {
+  Bytes b;
+  for (std::string_view format : formats) b.Add(Lmip("t", format, 0));
+  return b;
+}
+
+const std::string kNoStat = "\\par\r\nHOD without STAT headers ( ! )\\par\r\n\\par\r\n";
+
+const std::string kWorkedMult =
+    "\\par\r\n"
+    "1 MULT chunk with:\\par\r\n"
+    "=-------------------------=\\par\r\n"
+    "LOD0: 120 faces\\par\r\n"
+    "LOD1: 40 faces\\par\r\n"
+    "Face count (goblins meshes included)  = 160\\par\r\n"
+    "\\par\r\n"
+    "\\tab Number of LOD0 meshes per object (and their material index):\\par\r\n"
+    "\\tab \\tab MULT( 1 ), BMSH( 1 ), submesh( 1 ) has material_tag 0\\par\r\n"
+    "\\tab Total of 1 meshes for object Hull\\par\r\n"
+    "\\par\r\n"
+    "\\tab Number of LOD1 meshes per object (and their material index):\\par\r\n"
+    "\\tab \\tab MULT( 1 ), BMSH( 2 ), submesh( 1 ) has material_tag 3\\par\r\n"
+    "\\tab Total of 1 meshes for object Hull\\par\r\n";
+
+}  // namespace
+
+TEST(ReportVisual, WholeReportOnAModelFile) {
+  Bytes form;
+  form.Add(NrmlStat("blinn1", {{0, "diffuse"}, {1, "glow"}})).Add(NrmlStat("lambert2", {{2, "diffuse"}, {3, "glow"}}));
+  form.Add(NrmlStat("blinn3", {{4, "diffuse"}, {5, "glow"}})).Add(NrmlStat("blinn4", {{6, "diffuse"}, {0, "glow"}}));
+  for (int i = 0; i < 7; ++i) form.Add(Lmip("tex" + std::to_string(i), i == 0 ? "8888" : "DXT1", 16));
+  form.Tag("LMTX").BE32(4).Raw({1, 2, 3, 4});
+  form.Tag("VARY").BE32(8 + 5 + 20).Text("hull").Text("2").I32(0).I32(0).I32(0).I32(0).I32(0);
+  form.Add(Mult("Hull", {Faces(0, 120, 0), Bmsh(1, {{3, 2, 0, {{518, 42}}}})}));
+  form.Tag("GOBD").I32(1).I32(2).Tag("GOBS").I32(3).I32(4);
+  Bytes file;
+  file.Add(Vers(512)).Add(Form("NAME", Bytes().Tag("Hull"))).Add(Form("HVMD", form));
+
+  TempDir dir;
+  WriteBytes(dir / "ship.hod", file);
+  const ProcessResult run = Starquill({"report", (dir / "ship.hod").string()}, dir);
+  ASSERT_EQ(run.status, 0) << run.err;
+
+  const std::string expected =
+      kFrame +
+      "Report on ship HOD file:  without hierarchy objects.\\par\r\n"
+      "\\par\r\n"
+      "Absent chunks: GOBG; " +
+      kDetailAbsent +
+      "\\par\r\n"
+      "\\par\r\n"
+      "5 STATs with a total of  8 shaders (+ a 'lambert' shader).  Number of textures = 7\\par\r\n"
+      "\\par\r\n"
+      "The LMIP chunks contain at least one ' A8R8G8B8 ' (TGA) - type texture.\\par\r\n"
+      "\\par\r\n"
+      "Parameters of VARY chunks 2 and 4:\\par\r\n"
+      "=-------------------------------------------------=\\par\r\n"
+      "VARY2: vertex normal indices\\par\r\n"
+      "maximum index = 0\r\n"
+      "\\par\r\n"
+      "minimum index = 0\r\n"
+      "\\par\r\n"
+      "( # Nuv's = 0 ).\\par\r\n"
+      "\\par\r\n"
+      "VARY4: face lists\\par\r\n"
+      "maximum index = 0\\par\r\n"
+      "minimum index = 0\\par\r\n"
+      "( # Nuv's = 0 , # faces = 0 ).\\par\r\n"
+      "\\par\r\n" +
+      kWorkedMult + kEnd;
+  EXPECT_EQ(ReadText(dir / "ship.HODreport.rtf"), expected);
+  EXPECT_EQ(ReadText(dir / "VARY_hull.obj"),
+            "\r\ng hull\r\n# 0 vertices\r\n\r\n# 0 vertex normals\r\n\r\n# 0 texture coordinates\r\n\r\n# 0 faces\r\n");
+}
+
+TEST(ReportVisual, MaterialAndTextureTexts) {
+  const std::string open = "\\par\r\n5 STATs with a total of  8 shaders (+ a 'lambert' shader). ";
+  EXPECT_EQ(Body(Bytes().Add(FourStats("lambert2")).Add(Textures({"DXT1", "8888", "8888", "8888", "8888", "8888", "8888"}))),
+            open + " Number of textures = 7\\par\r\n"
+                   "\\par\r\n"
+                   "The LMIP chunks contain at least one ' DXT1 ' - type texture.\\par\r\n");
+  // An eighth texture that no parameter names.
+  EXPECT_EQ(Body(Bytes().Add(FourStats("lambert2")).Add(Textures({"RGBA", "DXT1", "8888", "RGBA", "RGBA", "RGBA", "RGBA", "RGBA"}))),
+            open + " The highest LMIP-tag (6, first tag = 0) does not correspond (!) to the number of textures ( 8 ).\\par\r\n");
+  // No texture: the open paragraph closes empty and LMIP is absent; "Lambert" is not "lambert".
+  std::string absent;
+  EXPECT_EQ(Body(FourStats("Lambert"), &absent),
+            "\\par\r\n5 STATs with a total of  8 shaders (no 'lambert' shader present). \\par\r\n");
+  EXPECT_EQ(absent, "LMIP; GOBG; ");
+}
+
+TEST(ReportVisual, EliteMaterialTexts) {
+  Bytes three;
+  three.Add(EliteStat("a", "default", 0, 1, 0)).Add(EliteStat("b", "ship", 7, 0, 0)).Add(EliteStat("c", "fx", 0, 1, 0));
+  EXPECT_EQ(Body(three), "\\par\r\nThis is an ' elite ' - type HOD with 3 materials, and 2 shaders.\\par\r\n");
+
+  // Two shaders, three textures: only records with a variant word of at least 1
+  // show the highest texture index, which must name the last texture.
+  const std::string open = "\\par\r\nThis is an ' elite ' - type HOD with 2 materials, and 2 shaders.";
+  Bytes counted;
+  counted.Add(EliteStat("a", "default", 0, 1, 0, 9)).Add(EliteStat("b", "default", 1, 1, 0, 2));
+  EXPECT_EQ(Body(counted.Add(Textures({"RGBA", "RGBA", "RGBA"}))), open + " Number of textures = 3\\par\r\n");
+  Bytes skipped;
+  skipped.Add(EliteStat("a", "default", 0, 1, 0, 2)).Add(EliteStat("b", "default", 0, 1, 0, 1));
+  EXPECT_EQ(Body(skipped.Add(Textures({"RGBA", "RGBA", "RGBA"}))),
+            open + " The number of ' elite ' shaders ( 2 ) does not correspond (!) to the number of textures ( 3 ).\\par\r\n");
+
+  Bytes one;
+  one.Add(EliteStat("a", "matte", 0, 1, 0)).Add(Textures({"RGBA"}));
+  EXPECT_EQ(Body(one), "\\par\r\nThis is an ' elite ' - type HOD with 1 materials, and 1 shader. Number of textures = 1\\par\r\n");
+}
+
+TEST(ReportVisual, MissingMaterials) {
+  EXPECT_EQ(Body(Bytes()), kNoStat);
+  // Lighting and background files need no materials.
+  EXPECT_EQ(Body(Bytes().Tag("LITE").BE32(0).I32(0)),
+            "\\par\r\nNumber of background lights ( 0 ) is unequal to three.\\par\r\n\\par\r\n");
+  EXPECT_EQ(Body(Bytes(), nullptr, 1000), "\\par\r\n");
+}
+
+TEST(ReportVisual, MultSectionsByLevelAndGoblins) {
+  // Two objects of level 0 only: no LOD1 listing. Levels 2 to 4 get lines; a level
+  // outside them counts in the face count only and does not reach the goblin total.
+  Bytes form;
+  form.Add(Mult("Hull", {Bmsh(0, {{0, 2, 0, {{4, 4}, {4, 5}}}, {7, 2, 0, {{518, 3}}}}), Bmsh(4, {{1, 2, 0, {{518, 12}}}}),
+                         Faces(9, 50), Faces(-1, 50), Faces(5, 50)}));
+  form.Add(Mult("Fin{1}", {Faces(2, 2, 2), Bmsh(0, {{5, 2, 0, {}}})})).Add(Gobg("g", Faces(0, 10)));
+  EXPECT_EQ(Body(form), kNoStat +
+                            "\\par\r\n"
+                            "2 MULTs with:\\par\r\n"
+                            "=-----------------=\\par\r\n"
+                            "LOD0: 4 faces\\par\r\n"
+                            "LOD2: 2 faces\\par\r\n"
+                            "LOD4: 10 faces\\par\r\n"
+                            "Face count (goblins meshes included)  = 176\\par\r\n"
+                            "\\par\r\n"
+                            "\\tab Number of LOD0 meshes per object (and their material index):\\par\r\n"
+                            "\\tab \\tab MULT( 1 ), BMSH( 1 ), submesh( 1 ) has material_tag 0\\par\r\n"
+                            "\\tab \\tab MULT( 1 ), BMSH( 1 ), submesh( 2 ) has material_tag 7\\par\r\n"
+                            "\\tab Total of 2 meshes for object Hull\\par\r\n"
+                            "\\tab \\tab MULT( 2 ), BMSH( 2 ), submesh( 1 ) has material_tag 5\\par\r\n"
+                            "\\tab Total of 1 meshes for object Fin\\{1\\}\\par\r\n"
+                            "\\par\r\n"
+                            "1 GOBG chunk with 10 faces in total.\\par\r\n");
+
+  // Lists of 4 and 5 indices make 1 and 2 faces: the sum is rounded after each list.
+  std::string absent;
+  EXPECT_EQ(Body(Bytes().Add(Gobg("a", Bmsh(0, {{0, 2, 0, {{518, 14}}}, {1, 2, 0, {{4, 4}}}}))).Add(Gobg("b", Faces(3, 2))),
+                 &absent),
+            kNoStat + "\\par\r\n2 GOBGs with 15 faces in total.\\par\r\n");
+  EXPECT_EQ(absent, "LMIP; ");
+}
