@@ -23,7 +23,8 @@ struct subMesh {
   int32_t materialTag = 0;
   int32_t vertexFormat = 0;  // 24603 (0x601B) selects 64-byte vertices, else 40
   int32_t vertexCount = 0;
-  std::span<const uint8_t> vertices;  // opaque records, a view into the file's bytes
+  // Opaque records, a view into the file's bytes (they outlive the model in every caller).
+  std::span<const uint8_t> vertices;
   int16_t listCount = 0;
   std::vector<indexList> indexLists;
 };
