@@ -7,7 +7,7 @@ namespace sq {
 namespace {
 
 void Paint(TgaTables& t, int x, int y, uint8_t blue, uint8_t green, uint8_t red) {
-  uint8_t* p = &t.tgaPixels[t.Entry(x, y) * 4];
+  uint8_t* p = t.Pixel(x, y);
   p[kBlue] = blue;
   p[kGreen] = green;
   p[kRed] = red;

@@ -62,7 +62,7 @@ void ContrastPass(TgaTables& t, Progress& progress) {
   const std::size_t rowBytes = static_cast<std::size_t>(W) * 4;
   const std::size_t last = static_cast<std::size_t>(W) - 1;
   for (int y = 2; y <= H - 1; ++y) {
-    const uint8_t* cur = t.tgaPixels.data() + static_cast<std::size_t>(y - 1) * rowBytes;
+    const uint8_t* cur = t.PixelData() + static_cast<std::size_t>(y - 1) * rowBytes;
     const uint8_t* up = cur - rowBytes;
     const uint8_t* down = cur + rowBytes;
     uint8_t* mask = t.contrastMask.data() + t.Entry(1, y);

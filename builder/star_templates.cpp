@@ -25,7 +25,7 @@ class Field {
       for (int x = x0; x <= x1; ++x) {
         const std::size_t e = t_.Entry(Col(x), y);
         t_.contrastMask[e] = 0;
-        uint8_t* p = &t_.tgaPixels[e * 4];
+        uint8_t* p = t_.PixelData() + e * 4;
         p[kBlue] = p[kGreen] = p[kRed] = 0;
       }
     }

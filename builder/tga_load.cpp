@@ -38,12 +38,14 @@ void SumAndFilter(TgaTables& t, TgaLoadResult& result, Platform& platform) {
   Progress progress(platform);
   progress.Start(static_cast<int64_t>(t.PixelCount()));
   const std::size_t W = static_cast<std::size_t>(t.tgaWidth);
-  uint8_t* p = t.tgaPixels.data();
+  uint8_t* p = t.PixelData();
   int16_t* sum = t.intensitySum.data();
   for (int32_t y = 1; y <= t.tgaHeight; ++y) {
     for (std::size_t x = 0; x < W; ++x, p += 4, ++sum) {
-      for (std::size_t c : {kBlue, kGreen, kRed}) {
-        if (p[c] > kHalftoneLimit) {
+      // Most pixels have every colour byte at most 127 (bit 7 clear): nothing to do.
+      if ((p[kBlue] | p[kGreen] | p[kRed]) & 0x80) {
+        for (std::size_t c : {kBlue, kGreen, kRed}) {
+          if (p[c] <= kHalftoneLimit) continue;
           if (!result.asked) {
             result.asked = true;
             result.filtered = platform.AskYesNo(kHalftoneTitle, kHalftoneQuestion, MessageIcon::Information, false);
@@ -93,19 +95,19 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
 
   // The old image goes first, so two images are never held at once.
   tables = TgaTables{};
-  tables.tgaHeader = header;
   tables.tgaWidth = width;
   tables.tgaHeight = height;
-  tables.tgaImageId.resize(idLength);
-  tables.tgaPixels.resize(tables.PixelCount() * 4);
-  const bool read = ReadBlock(in, tables.tgaImageId.data(), tables.tgaImageId.size()) &&
-                    ReadBlock(in, tables.tgaPixels.data(), tables.tgaPixels.size());
-  if (!read) {  // the file shrank or failed under us
+  const std::size_t imageBytes = idLength + tables.PixelCount() * 4;
+  tables.tgaFile.resize(kTgaHeaderSize + imageBytes + kTgaFooterSize + 1);
+  std::copy(header.begin(), header.end(), tables.tgaFile.begin());
+  if (!ReadBlock(in, tables.tgaFile.data() + kTgaHeaderSize, imageBytes)) {  // the file shrank or failed under us
     tables = TgaTables{};
     platform.ShowMessage(kAppTitle, "Cannot read the TGA image " + path.string());
     return result;
   }
-  ReadBlock(in, tables.tgaFooter.data(), tables.tgaFooter.size());
+  uint8_t* footer = tables.tgaFile.data() + kTgaHeaderSize + imageBytes;
+  std::fill(footer, tables.tgaFile.data() + tables.tgaFile.size(), 0);  // a short footer reads as zeros
+  ReadBlock(in, footer, kTgaFooterSize);
   tables.intensitySum.resize(tables.PixelCount());
   tables.contrastMask.assign(tables.PixelCount(), 0);
   in.close();

@@ -1,6 +1,7 @@
-// The two image savers. Both write the header as read, the image-ID field, every
-// pixel in table order, the 17 footer bytes and one zero byte, replacing any older
-// file of the name whole. Both set every pixel's alpha to 1 in the tables first.
+// The two image savers. Both write the tables' file buffer: the header as read,
+// the image-ID field, every pixel in table order, the 17 footer bytes and one zero
+// byte, replacing any older file of the name whole. Both set every pixel's alpha
+// to 1 in the tables first.
 #pragma once
 
 #include <filesystem>
@@ -11,9 +12,6 @@
 #include "builder/tga_tables.h"
 
 namespace sq {
-
-// The bytes a saver writes for the tables as they stand.
-std::string TgaFileBytes(const TgaTables& tables);
 
 // Halves blue, green and red of every pixel (255 becomes 127, 1 becomes 0), sets
 // alpha to 1, and writes BASE_halftoned.tga into outputFolder. The halving stays
