@@ -55,15 +55,11 @@ struct Picture {
 // A saved TGA file read back with no help from the builder.
 struct SavedTga {
   std::size_t fileSize = 0;
-  std::array<uint8_t, 18> header{};
   int width = 0, height = 0;
-  std::string imageId;
+  std::string header, imageId, tail;  // tail: everything behind the pixels
   std::vector<uint8_t> pixels;
-  std::vector<uint8_t> tail;  // everything behind the pixels
 
-  const uint8_t* At(int x, int y) const {
-    return &pixels[(static_cast<std::size_t>(y - 1) * width + static_cast<std::size_t>(x - 1)) * 4];
-  }
+  const uint8_t* At(int x, int y) const { return &pixels[(std::size_t(y - 1) * width + std::size_t(x - 1)) * 4]; }
   bool Colour(int x, int y, uint8_t b, uint8_t g, uint8_t r) const {
     const uint8_t* p = At(x, y);
     return p[0] == b && p[1] == g && p[2] == r;
@@ -77,26 +73,19 @@ struct SavedTga {
 };
 
 inline SavedTga ReadSavedTga(const std::filesystem::path& path) {
-  const std::string bytes = ReadText(path);
   SavedTga s;
+  const std::string bytes = ReadText(path);
   s.fileSize = bytes.size();
-  if (bytes.size() < 18) {
-    ADD_FAILURE() << path << " is shorter than a header";
-    return s;
-  }
-  for (std::size_t i = 0; i < 18; ++i) s.header[i] = static_cast<uint8_t>(bytes[i]);
-  s.width = s.header[12] | s.header[13] << 8;
-  s.height = s.header[14] | s.header[15] << 8;
-  const std::size_t idLength = s.header[0];
-  const std::size_t pixelBytes = static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height) * 4;
-  if (bytes.size() < 18 + idLength + pixelBytes) {
-    ADD_FAILURE() << path << " is shorter than its pixels";
-    return s;
-  }
-  s.imageId = bytes.substr(18, idLength);
-  s.pixels.assign(bytes.begin() + static_cast<std::ptrdiff_t>(18 + idLength),
-                  bytes.begin() + static_cast<std::ptrdiff_t>(18 + idLength + pixelBytes));
-  s.tail.assign(bytes.begin() + static_cast<std::ptrdiff_t>(18 + idLength + pixelBytes), bytes.end());
+  s.header = bytes.substr(0, 18);
+  if (s.header.size() < 18) return s;
+  auto byte = [&](std::size_t i) { return static_cast<uint8_t>(s.header[i]); };
+  s.width = byte(12) | byte(13) << 8;
+  s.height = byte(14) | byte(15) << 8;
+  s.imageId = bytes.substr(18, byte(0));
+  const std::size_t start = 18 + s.imageId.size(), n = std::size_t(s.width) * std::size_t(s.height) * 4;
+  const std::string pixels = bytes.substr(std::min(start, bytes.size()), n);
+  s.pixels.assign(pixels.begin(), pixels.end());
+  if (pixels.size() == n) s.tail = bytes.substr(start + n);
   return s;
 }
 
