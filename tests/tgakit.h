@@ -37,17 +37,18 @@ struct Picture {
   // The file: an 18-byte header (type 2, 32 bits), the image-ID field, the
   // pixels and `footerBytes` bytes of a recognisable footer.
   std::vector<uint8_t> File(const std::string& imageId = "", std::size_t footerBytes = 17) const {
-    std::vector<uint8_t> f(18, 0);
+    const std::string footer = "FOOTER-TEXT-1234!";
+    std::vector<uint8_t> f(18 + imageId.size() + pixels.size() + footerBytes, 0);
     f[0] = static_cast<uint8_t>(imageId.size());
     f[2] = 2;
     f[12] = static_cast<uint8_t>(width & 0xFF), f[13] = static_cast<uint8_t>(width >> 8);
     f[14] = static_cast<uint8_t>(height & 0xFF), f[15] = static_cast<uint8_t>(height >> 8);
     f[16] = 32;
     f[17] = 8;
-    f.insert(f.end(), imageId.begin(), imageId.end());
-    f.insert(f.end(), pixels.begin(), pixels.end());
-    const std::string footer = "FOOTER-TEXT-1234!";
-    for (std::size_t i = 0; i < footerBytes; ++i) f.push_back(static_cast<uint8_t>(footer[i % footer.size()]));
+    std::size_t at = 18;
+    for (char c : imageId) f[at++] = static_cast<uint8_t>(c);
+    for (uint8_t b : pixels) f[at++] = b;
+    for (std::size_t i = 0; i < footerBytes; ++i) f[at++] = static_cast<uint8_t>(footer[i % footer.size()]);
     return f;
   }
 };
