@@ -13,6 +13,7 @@ const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
       {"report", CmdReport},
       {"write-background", CmdWriteBackground},
+      {"tga", CmdTga},
   };
   return commands;
 }
@@ -32,6 +33,14 @@ std::string UsageText() {
          "      Read the background in IN.hod and write it again as BASE.hod into DIR\n"
          "      (default: the current folder). Only the writable shape is accepted:\n"
          "      16 mesh chunks, 2 star maps, 16 point-star chunks.\n"
+         "  starquill tga IMAGE.tga [--out-dir DIR] [--filter | --no-filter]\n"
+         "                [--save-halftoned] [--save-filtered]\n"
+         "      Load a 32-bit TGA image, find its stars and write BASE_filtered.tga,\n"
+         "      BASE_StrPts0.obj .. BASE_StrPts2.obj and BASE_cPts.obj into DIR (default:\n"
+         "      the image's folder). --filter answers Yes to the halftoning question\n"
+         "      (colour bytes above 127 become 127); --no-filter or nothing answers No.\n"
+         "      --save-halftoned and --save-filtered then save BASE_halftoned.tga and\n"
+         "      BASE_filtered.tga, in the order given.\n"
          "  starquill --help | --version\n"
          "\n"
          "Exit status: 0 done, 1 an output file could not be written, 2 a refused\n"

@@ -19,6 +19,7 @@ int RunCli(const std::vector<std::string>& args, CliStreams streams = {});
 // Commands, each in its own file.
 int CmdReport(const std::vector<std::string>& args, CliStreams streams);
 int CmdWriteBackground(const std::vector<std::string>& args, CliStreams streams);
+int CmdTga(const std::vector<std::string>& args, CliStreams streams);
 
 // Usage text shared by --help and usage errors.
 std::string UsageText();

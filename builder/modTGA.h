@@ -1,3 +1,17 @@
-// TGA images, the halftone check and filter, the option-menu state and the star
-// detector. Not written yet.
+// The background builder: TGA images, the halftone check and filter, the savers,
+// the option-menu state and the star detector with its exports.
+//
+//   tga_tables.h     the image and star tables (one struct the caller owns)
+//   tga_load.h       LoadTargaImage: checks, halftone question, detector run
+//   tga_save.h       the "_halftoned.tga" and "_filtered.tga" savers
+//   star_detector.h  DetectStars and its passes, the star exports
+//   builder_menus.h  Options check marks and Tools enabled states
+//   tga_command.h    the session the window holds and the Tools commands
 #pragma once
+
+#include "builder/builder_menus.h"
+#include "builder/star_detector.h"
+#include "builder/tga_command.h"
+#include "builder/tga_load.h"
+#include "builder/tga_save.h"
+#include "builder/tga_tables.h"

@@ -1,1 +1,0 @@
-#include "builder/modTGA.h"

@@ -1,0 +1,55 @@
+// The star exports: OBJ vertex lines, CR LF, appended to the files of the name.
+#include <string>
+
+#include "builder/star_detector.h"
+#include "builder/tga_save.h"
+
+namespace sq {
+
+namespace {
+
+// The mask file can hold millions of lines; they go out in slices of about this
+// many bytes so the text never has to be held whole.
+constexpr std::size_t kSliceBytes = 1 << 20;
+
+}  // namespace
+
+OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder) {
+  OutputReport report;
+  for (int i = 0; i < 3; ++i) {
+    const std::string name = SafeFileName(std::string(baseName) + "_StrPts" + std::to_string(i) + ".obj");
+    SideFile file(outputFolder, name);
+    const StarList& list = t.starTable[static_cast<std::size_t>(i)];
+    for (const StarPoint& point : list.points) {
+      file.Line("v " + FormatFloat(point.x) + " " + FormatFloat(point.y) + " 0");
+    }
+    report.Add(outputFolder / name, file.Close());
+  }
+
+  const std::string name = SafeFileName(std::string(baseName) + "_cPts.obj");
+  std::string error;
+  std::string slice;
+  auto flush = [&] {
+    SideFile file(outputFolder, name);
+    file.Text(slice);
+    const std::string sliceError = file.Close();
+    if (error.empty()) error = sliceError;
+    slice.clear();
+  };
+  const int W = t.tgaWidth, H = t.tgaHeight;
+  if (t.contrastMask.size() == t.PixelCount()) {
+    for (int y = 1; y <= H; ++y) {
+      const std::size_t row = t.Entry(1, y);
+      for (int x = 1; x <= W; ++x) {
+        if (!t.contrastMask[row + static_cast<std::size_t>(x - 1)]) continue;
+        slice.append("v ").append(FormatInt(x)).append(" ").append(FormatInt(y)).append(" 0").append(kCrLf);
+      }
+      if (slice.size() >= kSliceBytes) flush();
+    }
+  }
+  flush();  // creates the file even when no mark is left
+  report.Add(outputFolder / name, error);
+  return report;
+}
+
+}  // namespace sq

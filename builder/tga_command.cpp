@@ -1,0 +1,65 @@
+#include "builder/tga_command.h"
+
+#include "builder/tga_save.h"
+
+namespace sq {
+
+namespace {
+
+void ReportWriteErrors(const OutputReport& report, Platform& platform) {
+  for (const std::string& error : report.errors) platform.ShowMessage(kAppTitle, "A file could not be written: " + error);
+}
+
+}  // namespace
+
+bool AcceptsTargaPath(std::string_view path) { return !path.empty() && path.find(".tga") != std::string_view::npos; }
+
+TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists, const std::filesystem::path& imagePath,
+                                   const std::filesystem::path& outputFolder, Platform& platform) {
+  TgaCommandOutcome outcome;
+  s.backgroundFromHod = false;
+  if (!AcceptsTargaPath(imagePath.string())) {
+    s.tgaBaseName.clear();
+    platform.ShowMessage(kAppTitle, kSelectTargaImage);
+    s.tools.saveHalftonedEnabled = false;
+    s.tools.saveFilteredEnabled = false;
+    return outcome;
+  }
+
+  // Whatever an earlier image or background left: this load starts from empty
+  // star lists, an empty mask and empty preview lists.
+  ClearStarsAndMask(s.tga);
+  previewLists = PreviewLists{};
+
+  outcome.load = LoadTargaImage(imagePath, outputFolder, s.tga, platform);
+  switch (outcome.load.status) {
+    case TgaLoadResult::Status::Loaded:
+      outcome.status = TgaCommandOutcome::Status::Loaded;
+      break;
+    case TgaLoadResult::Status::Invalid:
+      outcome.status = TgaCommandOutcome::Status::Invalid;
+      break;
+    case TgaLoadResult::Status::Unreadable:
+      outcome.status = TgaCommandOutcome::Status::Unreadable;
+      break;
+  }
+  s.tgaBaseName = outcome.load.baseName;
+  s.caption = std::string(kMainWindowTitle) + " + " + s.tgaBaseName;
+  if (outcome.load.filtered) s.tools.saveFilteredEnabled = true;
+  ReportWriteErrors(outcome.load.outputs, platform);
+  return outcome;
+}
+
+OutputReport SaveHalftonedCommand(BuilderSession& s, const std::filesystem::path& outputFolder, Platform& platform) {
+  OutputReport report = SaveHalftonedImage(s.tga, s.tgaBaseName, outputFolder);
+  ReportWriteErrors(report, platform);
+  return report;
+}
+
+OutputReport SaveFilteredCommand(BuilderSession& s, const std::filesystem::path& outputFolder, Platform& platform) {
+  OutputReport report = SaveFilteredImage(s.tga, s.tgaBaseName, outputFolder);
+  ReportWriteErrors(report, platform);
+  return report;
+}
+
+}  // namespace sq

@@ -1,0 +1,64 @@
+// The builder as the main window drives it: the state the window shows (menu
+// entries, caption, tgaBaseName, backgroundFromHod) beside the image tables, and
+// the Tools commands as UI-free flows. The window supplies the chosen file, the
+// output folder and a Platform; so do the command line and the tests.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "builder/builder_menus.h"
+#include "builder/star_detector.h"
+#include "builder/tga_load.h"
+#include "builder/tga_tables.h"
+#include "hod/modCommon.h"
+#include "preview/modVtcs.h"
+
+namespace sq {
+
+inline constexpr std::string_view kMainWindowTitle = "Starquill v5";
+inline constexpr std::string_view kSelectTargaImage = "Please select a Targa image file.";
+
+struct BuilderSession {
+  TgaTables tga;
+  BuilderOptions options;
+  ToolsMenuState tools;
+  // The base name of the last loaded image: names the builder's files, the
+  // written background HOD and the preview's caption. Empty until an image loads.
+  std::string tgaBaseName;
+  // True while the background in the tables was read from a HOD file: the report
+  // command sets it, every TGA load command clears it.
+  bool backgroundFromHod = false;
+  std::string caption{kMainWindowTitle};
+};
+
+// True for a path the load command accepts: not empty and holding ".tga" (case
+// matters, so "SKY.TGA" is refused).
+bool AcceptsTargaPath(std::string_view path);
+
+struct TgaCommandOutcome {
+  enum class Status { Refused, Loaded, Invalid, Unreadable };
+  Status status = Status::Refused;
+  TgaLoadResult load;  // empty when refused
+};
+
+// "Load Targa image" after the dialog. A refused path shows "Please select a
+// Targa image file.", empties tgaBaseName and disables both save entries. An
+// accepted one empties the star lists, the mask and the preview lists, loads the
+// image (LoadTargaImage, which runs the detector into outputFolder), sets
+// tgaBaseName and the caption, and enables "Save filtered TGA" when the filter
+// ran. Either way backgroundFromHod becomes false. A file that could not be
+// written is named in a message.
+TgaCommandOutcome LoadTargaCommand(BuilderSession& session, PreviewLists& previewLists,
+                                   const std::filesystem::path& imagePath, const std::filesystem::path& outputFolder,
+                                   Platform& platform);
+
+// "Save as halftoned TGA" and "Save filtered TGA": the savers on tgaBaseName in
+// outputFolder; a file that could not be written is named in a message.
+OutputReport SaveHalftonedCommand(BuilderSession& session, const std::filesystem::path& outputFolder,
+                                  Platform& platform);
+OutputReport SaveFilteredCommand(BuilderSession& session, const std::filesystem::path& outputFolder,
+                                 Platform& platform);
+
+}  // namespace sq

@@ -1,0 +1,121 @@
+#include "builder/tga_load.h"
+
+#include <algorithm>
+#include <fstream>
+#include <system_error>
+
+#include "builder/progress.h"
+
+namespace sq {
+
+std::string TgaBaseName(std::string_view path) {
+  std::string_view front = path.substr(0, path.find(".tga"));
+  const std::size_t slash = front.find_last_of("\\/");
+  if (slash != std::string_view::npos) front.remove_prefix(slash + 1);
+  return std::string(front);
+}
+
+namespace {
+
+// Header fields, little-endian.
+constexpr std::size_t kIdLength = 0, kColourMapType = 1, kImageType = 2, kWidth = 12, kHeight = 14, kPixelDepth = 16;
+constexpr uint8_t kTrueColour = 2;
+constexpr uint8_t kBitsPerPixel = 32;
+
+int16_t Int16At(const std::array<uint8_t, kTgaHeaderSize>& h, std::size_t at) {
+  return static_cast<int16_t>(h[at] | h[at + 1] << 8);
+}
+
+// Reads up to n bytes; the rest of the block stays as it was (zeros).
+bool ReadBlock(std::ifstream& in, uint8_t* data, std::size_t n) {
+  in.read(reinterpret_cast<char*>(data), static_cast<std::streamsize>(n));
+  return static_cast<std::size_t>(in.gcount()) == n;
+}
+
+// Sums blue, green and red of every pixel into intensitySum, asking the halftone
+// question at the first colour byte above the limit.
+void SumAndFilter(TgaTables& t, TgaLoadResult& result, Platform& platform) {
+  Progress progress(platform);
+  progress.Start(static_cast<int64_t>(t.PixelCount()));
+  const std::size_t W = static_cast<std::size_t>(t.tgaWidth);
+  uint8_t* p = t.PixelData();
+  int16_t* sum = t.intensitySum.data();
+  for (int32_t y = 1; y <= t.tgaHeight; ++y) {
+    for (std::size_t x = 0; x < W; ++x, p += 4, ++sum) {
+      // Most pixels have every colour byte at most 127 (bit 7 clear): nothing to do.
+      if ((p[kBlue] | p[kGreen] | p[kRed]) & 0x80) {
+        for (std::size_t c : {kBlue, kGreen, kRed}) {
+          if (p[c] <= kHalftoneLimit) continue;
+          if (!result.asked) {
+            result.asked = true;
+            result.filtered = platform.AskYesNo(kHalftoneTitle, kHalftoneQuestion, MessageIcon::Information, false);
+          }
+          if (result.filtered) p[c] = kHalftoneLimit;
+        }
+      }
+      *sum = static_cast<int16_t>(p[kBlue] + p[kGreen] + p[kRed]);
+    }
+    progress.AddRow(t.tgaWidth);
+  }
+}
+
+}  // namespace
+
+TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::filesystem::path& outputFolder,
+                             TgaTables& tables, Platform& platform) {
+  TgaLoadResult result;
+  result.baseName = TgaBaseName(path.string());
+
+  std::error_code ec;
+  const uintmax_t fileSize = std::filesystem::file_size(path, ec);
+  std::ifstream in(path, std::ios::binary);
+  if (ec || !in) {
+    platform.ShowMessage(kAppTitle, "Cannot read the TGA image " + path.string());
+    return result;
+  }
+
+  std::array<uint8_t, kTgaHeaderSize> header{};
+  ReadBlock(in, header.data(), header.size());
+  const int32_t width = Int16At(header, kWidth);
+  const int32_t height = Int16At(header, kHeight);
+  if (width != 1024 || height != 512) platform.ShowMessage(kAppTitle, kSizeWarning);
+
+  // Everything is checked against the file's length before anything is allocated.
+  const uint64_t idLength = header[kIdLength];
+  const bool sound = fileSize >= kTgaHeaderSize && width > 0 && height > 0 && header[kImageType] == kTrueColour &&
+                     header[kPixelDepth] == kBitsPerPixel && header[kColourMapType] == 0 &&
+                     fileSize - kTgaHeaderSize >= idLength &&
+                     (fileSize - kTgaHeaderSize - idLength) / 4 / static_cast<uint64_t>(width) >=
+                         static_cast<uint64_t>(height);
+  if (!sound) {
+    platform.ShowMessage(kAppTitle, kInvalidImage);
+    result.status = TgaLoadResult::Status::Invalid;
+    return result;
+  }
+
+  // The old image goes first, so two images are never held at once.
+  tables = TgaTables{};
+  tables.tgaWidth = width;
+  tables.tgaHeight = height;
+  const std::size_t imageBytes = idLength + tables.PixelCount() * 4;
+  tables.tgaFile.resize(kTgaHeaderSize + imageBytes + kTgaFooterSize + 1);
+  std::copy(header.begin(), header.end(), tables.tgaFile.begin());
+  if (!ReadBlock(in, tables.tgaFile.data() + kTgaHeaderSize, imageBytes)) {  // the file shrank or failed under us
+    tables = TgaTables{};
+    platform.ShowMessage(kAppTitle, "Cannot read the TGA image " + path.string());
+    return result;
+  }
+  uint8_t* footer = tables.tgaFile.data() + kTgaHeaderSize + imageBytes;
+  std::fill(footer, tables.tgaFile.data() + tables.tgaFile.size(), 0);  // a short footer reads as zeros
+  ReadBlock(in, footer, kTgaFooterSize);
+  tables.intensitySum.resize(tables.PixelCount());
+  tables.contrastMask.assign(tables.PixelCount(), 0);
+  in.close();
+
+  SumAndFilter(tables, result, platform);
+  result.status = TgaLoadResult::Status::Loaded;
+  result.outputs = DetectStars(tables, result.baseName, outputFolder, platform);
+  return result;
+}
+
+}  // namespace sq

@@ -1,0 +1,61 @@
+// Loading a 32-bit TGA image into the builder's tables: the checks, the halftone
+// question with its optional filter, and the detector run that follows.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "builder/star_detector.h"
+#include "builder/tga_tables.h"
+#include "hod/modCommon.h"
+
+namespace sq {
+
+inline constexpr std::string_view kSizeWarning =
+    "The recommended size for the TGA image to use is 1024 x 512\r\n"
+    "If you want to use a different size this program may not work as intended.";
+inline constexpr std::string_view kInvalidImage = "Invalid TGA image, exiting...";
+inline constexpr std::string_view kHalftoneTitle = "Incorrect image halftoning";
+inline constexpr std::string_view kHalftoneQuestion =
+    "Your image is not properly halftoned,\r\n"
+    " please use the option in the <Tools> menu.\r\n"
+    "  If you don't do so, the background will display bright\r\n"
+    "   green or bright blue or bright red blotches.\r\n"
+    "\r\n"
+    " Filter for now ?\r\n"
+    "(you can save your filtered TGA image afterwards)";
+
+// The largest colour byte of a halftoned image.
+inline constexpr uint8_t kHalftoneLimit = 127;
+
+// The base name of an image path: the text in front of the first ".tga", without
+// anything up to its last folder separator ("\" or "/").
+std::string TgaBaseName(std::string_view path);
+
+struct TgaLoadResult {
+  enum class Status {
+    Loaded,      // the tables hold the new image (the detector ran when it is big enough)
+    Invalid,     // refused with the invalid-image message; the tables are unchanged
+    Unreadable,  // the file could not be read; the tables are unchanged
+  };
+  Status status = Status::Unreadable;
+  std::string baseName;
+  bool asked = false;     // the halftone question was shown
+  bool filtered = false;  // ... and answered Yes, so colour bytes were clamped to 127
+  OutputReport outputs;   // what the detector wrote
+};
+
+// Reads the image at `path`. An image is accepted when it is uncompressed
+// true-colour (type 2) with 32 bits a pixel and no colour map, its width and
+// height are above zero, and the file holds its header, image-ID field and all
+// its pixels; the 17 footer bytes read as zeros where the file ends early. Shows
+// the size warning for any size but 1024 x 512. While the pixels are summed into
+// intensitySum, the first colour byte above 127 asks the halftone question once;
+// Yes clamps that byte and every later one to 127 (alpha is never touched). An
+// accepted image replaces all tables (star lists emptied, mask clear), then the
+// detector runs on it with its files going to outputFolder.
+TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::filesystem::path& outputFolder,
+                             TgaTables& tables, Platform& platform);
+
+}  // namespace sq

@@ -1,0 +1,97 @@
+// The image and star tables of the background builder: one plain struct that the
+// caller owns and hands to every operation. Nothing here is global.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "builder/image_buffer.h"
+
+namespace sq {
+
+inline constexpr std::size_t kTgaHeaderSize = 18;
+inline constexpr std::size_t kTgaFooterSize = 17;  // 16 bytes of text and one byte
+
+// Byte positions inside a pixel, in file order.
+inline constexpr std::size_t kBlue = 0, kGreen = 1, kRed = 2, kAlpha = 3;
+
+// One star found by the detector: the anchor pixel's column and row (whole
+// numbers) and a fixed grey. 16 bytes, as the point-star records elsewhere.
+struct StarPoint {
+  float x = 0;
+  float y = 0;
+  uint32_t reserved = 0;
+  std::array<uint8_t, 4> colour{};  // blue, green, red, alpha
+};
+static_assert(sizeof(StarPoint) == 16);
+
+// One entry of starTable: a count kept beside the list, like every table count.
+struct StarList {
+  int64_t count = 0;
+  std::vector<StarPoint> points;
+};
+
+// Everything a loaded image leaves behind. Columns x = 1..tgaWidth and rows
+// y = 1..tgaHeight; row 1 is the first row stored in the file. Every per-pixel
+// table is one contiguous buffer in that order: pixel (x, y) is entry
+// (y - 1) * tgaWidth + (x - 1); the pixels take 4 bytes an entry (blue, green,
+// red, alpha).
+//
+// The pixels live inside `tgaFile`, which holds the image exactly as the savers
+// write it: the 18 header bytes as read, the image-ID field (header byte 0 long),
+// the pixels, the 17 bytes that followed them in the file (zeros where the file
+// ended early) and one zero byte. So a save writes the buffer as it stands, with
+// no copy of the image. The tables always describe one image: the file buffer,
+// the size and the per-pixel tables are replaced together.
+struct TgaTables {
+  int32_t tgaWidth = 0;
+  int32_t tgaHeight = 0;
+  ImageBuffer<uint8_t> tgaFile = ImageBuffer<uint8_t>(kTgaHeaderSize + kTgaFooterSize + 1, 0);
+  ImageBuffer<int16_t> intensitySum;  // blue + green + red after the filter, 0..765
+  ImageBuffer<uint8_t> contrastMask;  // 1 where marked
+  // Entries 0 to 2 hold the stars of the three template passes; entry 3 stays empty.
+  std::array<StarList, 4> starTable;
+
+  std::size_t PixelCount() const {
+    return static_cast<std::size_t>(tgaWidth > 0 ? tgaWidth : 0) * static_cast<std::size_t>(tgaHeight > 0 ? tgaHeight : 0);
+  }
+  std::size_t ImageIdLength() const { return tgaFile[0]; }
+  std::span<uint8_t> tgaHeader() { return {tgaFile.data(), kTgaHeaderSize}; }
+  std::span<const uint8_t> tgaHeader() const { return {tgaFile.data(), kTgaHeaderSize}; }
+  std::span<const uint8_t> tgaImageId() const { return {tgaFile.data() + kTgaHeaderSize, ImageIdLength()}; }
+  std::span<uint8_t> tgaPixels() { return {PixelData(), PixelCount() * 4}; }
+  std::span<const uint8_t> tgaPixels() const { return {tgaFile.data() + PixelOffset(), PixelCount() * 4}; }
+  std::span<const uint8_t> tgaFooter() const {
+    return {tgaFile.data() + PixelOffset() + PixelCount() * 4, kTgaFooterSize};
+  }
+
+  // Entry of pixel (x, y), both counted from 1 and inside the image.
+  std::size_t Entry(int x, int y) const {
+    return static_cast<std::size_t>(y - 1) * static_cast<std::size_t>(tgaWidth) + static_cast<std::size_t>(x - 1);
+  }
+  uint8_t* PixelData() { return tgaFile.data() + PixelOffset(); }
+  uint8_t* Pixel(int x, int y) { return PixelData() + Entry(x, y) * 4; }
+  uint8_t Byte(int x, int y, std::size_t channel) const { return tgaFile[PixelOffset() + Entry(x, y) * 4 + channel]; }
+  bool Marked(int x, int y) const { return contrastMask[Entry(x, y)] != 0; }
+
+  // True when the file buffer and intensitySum match tgaWidth x tgaHeight (the
+  // detector sizes contrastMask itself).
+  bool Consistent() const {
+    const std::size_t n = PixelCount();
+    return tgaFile.size() == PixelOffset() + n * 4 + kTgaFooterSize + 1 && intensitySum.size() == n;
+  }
+
+ private:
+  std::size_t PixelOffset() const { return kTgaHeaderSize + ImageIdLength(); }
+};
+
+// Empties the star lists and the mask; the image itself stays.
+inline void ClearStarsAndMask(TgaTables& tables) {
+  for (StarList& entry : tables.starTable) entry = StarList{};
+  tables.contrastMask = {};
+}
+
+}  // namespace sq

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include "builder/modTGA.h"
+#include "tgakit.h"
+
+using namespace sqtest;
+
+namespace {
+
+using Points = std::vector<std::pair<int, int>>;  // (column, row), in row order
+
+sq::TgaTables Detect(const Picture& pic, const TempDir& dir, sq::Platform& platform) {
+  sq::TgaTables t = TablesOf(pic);
+  sq::DetectStars(t, "img", dir.path(), platform);
+  return t;
+}
+sq::TgaTables Detect(const Picture& pic, const TempDir& dir) {
+  RecordingPlatform platform;
+  return Detect(pic, dir, platform);
+}
+
+Points Stars(const sq::TgaTables& t, std::size_t entry) {
+  Points out;
+  for (const auto& p : t.starTable[entry].points) out.emplace_back(int(p.x), int(p.y));
+  EXPECT_EQ(t.starTable[entry].count, int64_t(out.size()));
+  return out;
+}
+
+// Pixels where `test` holds, in row order.
+template <class Test>
+Points Where(int w, int h, Test test) {
+  Points out;
+  for (int y = 1; y <= h; ++y) {
+    for (int x = 1; x <= w; ++x) {
+      if (test(x, y)) out.emplace_back(x, y);
+    }
+  }
+  return out;
+}
+
+Points ContrastMarks(const Picture& pic) {
+  sq::TgaTables t = TablesOf(pic);
+  RecordingPlatform platform;
+  sq::Progress progress(platform);
+  sq::ContrastPass(t, progress);
+  return Where(pic.width, pic.height, [&](int x, int y) { return t.Marked(x, y); });
+}
+
+Points Black(const TempDir& dir) {
+  const SavedTga s = ReadSavedTga(dir / "img_filtered.tga");
+  return Where(s.width, s.height, [&](int x, int y) { return s.Colour(x, y, 0, 0, 0); });
+}
+
+// Columns `xs` (each taken once) of rows y0..y1.
+Points Block(std::vector<int> xs, int y0, int y1) {
+  std::sort(xs.begin(), xs.end());
+  Points out;
+  for (int y = y0; y <= y1; ++y) {
+    for (int x : xs) out.emplace_back(x, y);
+  }
+  return out;
+}
+Points Block(int x0, int x1, int y0, int y1) {
+  std::vector<int> xs;
+  for (int x = x0; x <= x1; ++x) xs.push_back(x);
+  return Block(xs, y0, y1);
+}
+
+}  // namespace
+
+TEST(ContrastPass, DifferenceOf16IsSimilarAnd17Contrasts) {
+  Picture pic(1024, 512, 40);
+  pic.Grey(100, 100, 56);         // 16 in every colour: similar
+  pic.Set(300, 100, 57, 57, 56);  // 17, 17 and 16: red is similar
+  pic.Grey(500, 100, 57);         // 17 in every colour
+  EXPECT_EQ(ContrastMarks(pic), Block(499, 501, 99, 101));
+
+  // A width of 20 gives horizontal and diagonal steps of 31.4: a whole column
+  // 47 brighter is similar, 48 brighter is not (vertical neighbours are alike).
+  Picture narrow(20, 512, 40);
+  for (int y = 1; y <= 512; ++y) narrow.Grey(10, y, 87);
+  EXPECT_EQ(ContrastMarks(narrow), Points{});
+  for (int y = 1; y <= 512; ++y) narrow.Grey(10, y, 88);
+  EXPECT_EQ(ContrastMarks(narrow), Block(9, 11, 2, 511));  // rows 1 and H are never marked
+}
+
+TEST(ContrastPass, EdgePixelsSeeTheirOwnSideOnlyAndAreNoStars) {
+  Picture pic(1024, 512, 0);
+  pic.Grey(1, 100, 100).Grey(1024, 300, 100).Grey(600, 1, 100);
+  Points expected = Block(599, 601, 2, 2);  // a row-1 pixel marks only its neighbours below
+  for (auto p : Block(1, 2, 99, 101)) expected.push_back(p);
+  for (auto p : Block(1023, 1024, 299, 301)) expected.push_back(p);
+  EXPECT_EQ(ContrastMarks(pic), expected);
+  TempDir dir;
+  const sq::TgaTables t = Detect(pic, dir);
+  for (std::size_t e = 0; e < 4; ++e) EXPECT_EQ(t.starTable[e].count, 0) << e;
+}
+
+TEST(DetectStars, SingleStar) {
+  TempDir dir;
+  const sq::TgaTables t = Detect(Picture(1024, 512, 0).Grey(500, 200, 100), dir);
+  EXPECT_EQ(Stars(t, 0), Points{});
+  EXPECT_EQ(Stars(t, 1), (Points{{500, 200}}));
+  EXPECT_EQ(Stars(t, 2), Points{});
+  EXPECT_EQ(t.starTable[1].points[0].colour, (std::array<uint8_t, 4>{64, 64, 64, 0}));
+  EXPECT_EQ(t.intensitySum[t.Entry(500, 200)], 300);  // erasing leaves the brightness alone
+}
+
+TEST(DetectStars, TwoByTwoStarErasesItsBlock) {
+  TempDir dir;
+  EXPECT_EQ(Stars(Detect(Picture(1024, 512, 10).Square(300, 100, 110), dir), 0), (Points{{300, 100}}));
+  EXPECT_EQ(Black(dir), Block(298, 303, 98, 103));
+  // Anchored in row H - 3, the block stops at row H - 1.
+  TempDir low;
+  EXPECT_EQ(Stars(Detect(Picture(64, 40, 10).Square(20, 37, 110), low), 0), (Points{{20, 37}}));
+  EXPECT_EQ(Black(low), Block(18, 23, 35, 39));
+}
+
+TEST(DetectStars, CoreSpotsAndTheColumnsSkippedAfterOne) {
+  // A 2 x 2 spot with one equally bright diagonal neighbour: not brighter than
+  // that corner (ring template), no pixel brighter than all around it (single
+  // template); the core template takes it. A second spot three columns on is
+  // never examined; five columns on, it is found.
+  for (const int gap : {0, 3, 5}) {
+    SCOPED_TRACE(gap);
+    TempDir dir;
+    Picture pic(1024, 512, 10);
+    pic.Square(400, 300, 110).Grey(399, 299, 110);
+    if (gap) pic.Square(400 + gap, 300, 110).Grey(399 + gap, 299, 110);
+    const sq::TgaTables t = Detect(pic, dir);
+    EXPECT_EQ(Stars(t, 0), Points{});
+    EXPECT_EQ(Stars(t, 1), Points{});
+    EXPECT_EQ(Stars(t, 2), gap == 5 ? (Points{{400, 300}, {405, 300}}) : (Points{{400, 300}}));
+    if (gap == 0) {
+      EXPECT_EQ(Black(dir), Block(399, 402, 299, 302));
+    }
+  }
+}
+
+TEST(DetectStars, ColumnsWrapInTheTemplates) {
+  const int W = 1024;
+  {  // Core in columns W - 1 and W; column 1, darker than its row, closes the ring.
+    TempDir dir;
+    Picture pic(W, 512, 50);
+    pic.Square(W - 1, 200, 120);
+    for (int y = 199; y <= 202; ++y) pic.Grey(1, y, 20);
+    EXPECT_EQ(Stars(Detect(pic, dir), 0), (Points{{W - 1, 200}}));
+    EXPECT_EQ(Black(dir), Block({W - 3, W - 2, W - 1, W, 1, 2}, 198, 203));
+  }
+  {  // Without it the core template takes the spot, its right side in column 1.
+    TempDir dir;
+    const sq::TgaTables t = Detect(Picture(W, 512, 50).Square(W - 1, 200, 120), dir);
+    EXPECT_EQ(Stars(t, 0), Points{});
+    EXPECT_EQ(Stars(t, 2), (Points{{W - 1, 200}}));
+    EXPECT_EQ(Black(dir), Block({W - 2, W - 1, W, 1}, 199, 202));
+  }
+  {  // A core across columns W and 1 is examined by no template.
+    TempDir dir;
+    const sq::TgaTables t = Detect(Picture(W, 512, 50).Grey(W, 200, 120).Grey(1, 200, 120).Grey(W, 201, 120).Grey(1, 201, 120), dir);
+    for (std::size_t e = 0; e < 3; ++e) EXPECT_EQ(t.starTable[e].count, 0);
+  }
+  {  // A single star in column 2 erases column W.
+    TempDir dir;
+    EXPECT_EQ(Stars(Detect(Picture(W, 512, 50).Grey(2, 100, 120), dir), 1), (Points{{2, 100}}));
+    EXPECT_EQ(Black(dir), Block({W, 1, 2, 3, 4}, 98, 102));
+  }
+  {  // A core spot in column 1 compares its left side with column W.
+    Picture pic(W, 512, 50);
+    pic.Square(1, 300, 120).Grey(W, 299, 120);
+    TempDir dir, dir2;
+    EXPECT_EQ(Stars(Detect(pic, dir), 2), (Points{{1, 300}}));
+    EXPECT_EQ(Stars(Detect(pic.Grey(W, 300, 130), dir2), 2), Points{});
+  }
+}
+
+TEST(DetectStars, ProgressCoversFivePassesThenResets) {
+  TempDir dir;
+  ProgressPlatform platform;
+  const int W = 40, H = 30;
+  Detect(Picture(W, H, 0), dir, platform);
+  int highest = 0;
+  for (const auto& [maximum, value] : platform.history) {
+    EXPECT_EQ(maximum, 5 * W * H);
+    highest = std::max(highest, value);
+  }
+  // Contrast rows 2..H-1, ring and single rows 3..H-2, core and clean-up rows 2..H-2.
+  EXPECT_EQ(highest, W * ((H - 2) + 2 * (H - 4) + 2 * (H - 3)));
+  EXPECT_EQ(platform.history.back().second, 0);
+
+  // Maximums beyond an int are scaled, not wrapped.
+  ProgressPlatform big;
+  sq::Progress progress(big);
+  progress.Start(int64_t{5} * 32767 * 32767);
+  progress.AddRow(int64_t{5} * 32767 * 32767 / 2);
+  EXPECT_NEAR(double(big.history[1].second) / big.history[1].first, 0.5, 1e-6);
+}

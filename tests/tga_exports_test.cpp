@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include "builder/modTGA.h"
+#include "tgakit.h"
+
+using namespace sqtest;
+
+namespace {
+
+using Points = std::vector<std::pair<int, int>>;
+
+// Marks set by hand on a black W x H image, then the clean-up pass; returns the
+// marks left, in row order.
+Points Cleaned(sq::TgaTables& t, const Points& marks) {
+  for (auto [x, y] : marks) t.contrastMask[t.Entry(x, y)] = 1;
+  RecordingPlatform platform;
+  sq::Progress progress(platform);
+  sq::CleanupPass(t, progress);
+  Points out;
+  for (int y = 1; y <= t.tgaHeight; ++y) {
+    for (int x = 1; x <= t.tgaWidth; ++x) {
+      if (t.Marked(x, y)) out.emplace_back(x, y);
+    }
+  }
+  return out;
+}
+Points Cleaned(const Points& marks, int w = 60) {
+  sq::TgaTables t = TablesOf(Picture(w, 60));
+  return Cleaned(t, marks);
+}
+
+bool Painted(const sq::TgaTables& t, int x, int y, uint8_t b, uint8_t g, uint8_t r) {
+  return t.Byte(x, y, sq::kBlue) == b && t.Byte(x, y, sq::kGreen) == g && t.Byte(x, y, sq::kRed) == r;
+}
+
+}  // namespace
+
+TEST(Cleanup, FivePixelLineKeepsItsEndsAndExportsThem) {
+  TempDir dir;
+  sq::TgaTables t = TablesOf(Picture(100, 100));
+  EXPECT_EQ(Cleaned(t, {{10, 50}, {11, 50}, {12, 50}, {13, 50}, {14, 50}}), (Points{{10, 50}, {14, 50}}));
+  for (int x = 11; x <= 13; ++x) EXPECT_TRUE(Painted(t, x, 50, 255, 0, 0)) << x;
+  sq::PaintRemainingMarks(t);
+  EXPECT_TRUE(Painted(t, 10, 50, 0, 0, 255) && Painted(t, 14, 50, 0, 0, 255) && Painted(t, 9, 50, 0, 0, 0));
+  EXPECT_TRUE(sq::ExportStars(t, "m", dir.path()).Ok());
+  EXPECT_EQ(ReadText(dir / "m_cPts.obj"), "v 10 50 0\r\nv 14 50 0\r\n");
+  for (const char* name : {"m_StrPts0.obj", "m_StrPts1.obj", "m_StrPts2.obj"}) {
+    EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;  // created though empty
+  }
+  EXPECT_TRUE(sq::ExportStars(t, "m", dir.path()).Ok());  // appended to
+  EXPECT_EQ(ParseObj(ReadText(dir / "m_cPts.obj")).size(), 4u);
+}
+
+TEST(Cleanup, RunsInEachDirection) {
+  EXPECT_EQ(Cleaned({{20, 20}, {20, 21}}), (Points{{20, 20}, {20, 21}}));  // a vertical pair stays
+  EXPECT_EQ(Cleaned({{20, 20}, {20, 21}, {20, 22}, {20, 23}}), (Points{{20, 20}, {20, 23}}));
+  EXPECT_EQ(Cleaned({{10, 20}, {11, 21}, {12, 22}, {13, 23}}), (Points{{10, 20}, {13, 23}}));
+  EXPECT_EQ(Cleaned({{5, 57}, {5, 58}, {5, 59}, {5, 60}}), (Points{{5, 57}, {5, 60}}));  // down into row H
+  // From column W - 1 the horizontal run and the diagonal run go on in column 1.
+  EXPECT_EQ(Cleaned({{59, 30}, {60, 30}, {1, 30}}), (Points{{1, 30}, {59, 30}}));
+  EXPECT_EQ(Cleaned({{59, 30}, {60, 31}, {1, 32}}), (Points{{59, 30}, {1, 32}}));
+  // Rows 1 and H - 1 hold no start pixels.
+  const Points edges = {{10, 1}, {11, 1}, {12, 1}, {10, 59}, {11, 59}, {12, 59}};
+  EXPECT_EQ(Cleaned(edges), edges);
+}
+
+TEST(StarExports, SingleStarAndStreakEndToEnd) {
+  TempDir dir;
+  Picture pic(1024, 512, 0);
+  pic.Grey(500, 200, 100);
+  for (int x = 100; x <= 119; ++x) pic.Grey(x, 400, 100);  // a streak: marks no template takes
+  sq::TgaTables t = TablesOf(pic);
+  RecordingPlatform platform;
+  const sq::OutputReport report = sq::DetectStars(t, "sky", dir.path(), platform);
+  EXPECT_EQ(report.written.size(), 5u);
+  EXPECT_TRUE(report.Ok() && platform.messages.empty());
+  EXPECT_EQ(ReadText(dir / "sky_StrPts1.obj"), "v 500 200 0\r\n");
+  EXPECT_EQ(ReadText(dir / "sky_StrPts0.obj") + ReadText(dir / "sky_StrPts2.obj"), "");
+
+  // The streak marks rows 399 to 401, columns 99 to 120. The clean-up keeps the
+  // run ends: the corners, and in row 400 the mark behind the two that the
+  // vertical and diagonal runs from (99, 399) removed, and the one before the
+  // mark the vertical run from (120, 399) removed.
+  const auto marks = ParseObj(ReadText(dir / "sky_cPts.obj"));
+  EXPECT_EQ(marks, (std::vector<Vertex>{{99, 399, 0}, {120, 399, 0}, {101, 400, 0}, {119, 400, 0}, {99, 401, 0}, {120, 401, 0}}));
+  const SavedTga saved = ReadSavedTga(dir / "sky_filtered.tga");
+  EXPECT_EQ(saved.fileSize, 18u + 4 * 1024 * 512 + 18);
+  EXPECT_TRUE(saved.AllAlphaOne());
+  int red = 0;
+  for (int y = 1; y <= 512; ++y) {
+    for (int x = 1; x <= 1024; ++x) red += saved.Colour(x, y, 0, 0, 255);
+  }
+  EXPECT_EQ(red, 6);
+  for (const Vertex& v : marks) EXPECT_TRUE(saved.Colour(int(v.x), int(v.y), 0, 0, 255));
+  EXPECT_TRUE(saved.Colour(110, 400, 255, 0, 0));  // a removed mark
+  for (int y = 198; y <= 202; ++y) {
+    for (int x = 498; x <= 502; ++x) EXPECT_TRUE(saved.Colour(x, y, 0, 0, 0));
+  }
+}

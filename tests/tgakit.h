@@ -1,0 +1,149 @@
+// Test helpers for the builder: images made in a few lines, and small readers of
+// our own for what the builder writes (saved TGA files and OBJ vertex lines).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "builder/modTGA.h"
+#include "testkit.h"
+
+namespace sqtest {
+
+// A 32-bit image, columns and rows counted from 1 in file order.
+struct Picture {
+  int width, height;
+  std::vector<uint8_t> pixels;  // blue, green, red, alpha
+
+  Picture(int w, int h, uint8_t grey = 0, uint8_t alpha = 255)
+      : width(w), height(h), pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4, grey) {
+    for (std::size_t i = 3; i < pixels.size(); i += 4) pixels[i] = alpha;
+  }
+  uint8_t* At(int x, int y) { return &pixels[(static_cast<std::size_t>(y - 1) * width + static_cast<std::size_t>(x - 1)) * 4]; }
+  Picture& Set(int x, int y, uint8_t b, uint8_t g, uint8_t r) {
+    uint8_t* p = At(x, y);
+    p[0] = b, p[1] = g, p[2] = r;
+    return *this;
+  }
+  Picture& Grey(int x, int y, uint8_t v) { return Set(x, y, v, v, v); }
+  Picture& Square(int x, int y, uint8_t v) { return Grey(x, y, v).Grey(x + 1, y, v).Grey(x, y + 1, v).Grey(x + 1, y + 1, v); }
+
+  // The file: an 18-byte header (type 2, 32 bits), the image-ID field, the
+  // pixels and `footerBytes` bytes of a recognisable footer.
+  std::vector<uint8_t> File(const std::string& imageId = "", std::size_t footerBytes = 17) const {
+    const std::string footer = "FOOTER-TEXT-1234!";
+    std::vector<uint8_t> f(18 + imageId.size() + pixels.size() + footerBytes, 0);
+    f[0] = static_cast<uint8_t>(imageId.size());
+    f[2] = 2;
+    f[12] = static_cast<uint8_t>(width & 0xFF), f[13] = static_cast<uint8_t>(width >> 8);
+    f[14] = static_cast<uint8_t>(height & 0xFF), f[15] = static_cast<uint8_t>(height >> 8);
+    f[16] = 32;
+    f[17] = 8;
+    std::size_t at = 18;
+    for (char c : imageId) f[at++] = static_cast<uint8_t>(c);
+    for (uint8_t b : pixels) f[at++] = b;
+    for (std::size_t i = 0; i < footerBytes; ++i) f[at++] = static_cast<uint8_t>(footer[i % footer.size()]);
+    return f;
+  }
+};
+
+// A saved TGA file read back with no help from the builder.
+struct SavedTga {
+  std::size_t fileSize = 0;
+  int width = 0, height = 0;
+  std::string header, imageId, tail;  // tail: everything behind the pixels
+  std::vector<uint8_t> pixels;
+
+  const uint8_t* At(int x, int y) const { return &pixels[(std::size_t(y - 1) * width + std::size_t(x - 1)) * 4]; }
+  bool Colour(int x, int y, uint8_t b, uint8_t g, uint8_t r) const {
+    const uint8_t* p = At(x, y);
+    return p[0] == b && p[1] == g && p[2] == r;
+  }
+  bool AllAlphaOne() const {
+    for (std::size_t i = 3; i < pixels.size(); i += 4) {
+      if (pixels[i] != 1) return false;
+    }
+    return true;
+  }
+};
+
+inline SavedTga ReadSavedTga(const std::filesystem::path& path) {
+  SavedTga s;
+  const std::string bytes = ReadText(path);
+  s.fileSize = bytes.size();
+  s.header = bytes.substr(0, 18);
+  if (s.header.size() < 18) return s;
+  auto byte = [&](std::size_t i) { return static_cast<uint8_t>(s.header[i]); };
+  s.width = byte(12) | byte(13) << 8;
+  s.height = byte(14) | byte(15) << 8;
+  s.imageId = bytes.substr(18, byte(0));
+  const std::size_t start = 18 + s.imageId.size(), n = std::size_t(s.width) * std::size_t(s.height) * 4;
+  const std::string pixels = bytes.substr(std::min(start, bytes.size()), n);
+  s.pixels.assign(pixels.begin(), pixels.end());
+  if (pixels.size() == n) s.tail = bytes.substr(start + n);
+  return s;
+}
+
+// OBJ vertex lines "v A B C" read back; every line must end in CR LF.
+struct Vertex {
+  double x, y, z;
+  bool operator==(const Vertex&) const = default;
+  bool operator<(const Vertex& o) const { return x != o.x ? x < o.x : (y != o.y ? y < o.y : z < o.z); }
+};
+
+inline std::vector<Vertex> ParseObj(const std::string& text) {
+  std::vector<Vertex> out;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const std::size_t end = text.find("\r\n", at);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "a line without CR LF: " << text.substr(at);
+      break;
+    }
+    std::istringstream line(text.substr(at, end - at));
+    std::string tag, rest;
+    Vertex v{};
+    if (!(line >> tag >> v.x >> v.y >> v.z) || tag != "v" || (line >> rest)) {
+      ADD_FAILURE() << "not a vertex line: " << text.substr(at, end - at);
+    }
+    out.push_back(v);
+    at = end + 2;
+  }
+  return out;
+}
+
+// Tables for a W x H image held in memory, as a load leaves them: all pixels
+// `grey` with alpha 255, intensitySum matching, nothing marked.
+inline sq::TgaTables TablesOf(const Picture& picture) {
+  sq::TgaTables t;
+  t.tgaWidth = picture.width;
+  t.tgaHeight = picture.height;
+  const std::vector<uint8_t> file = picture.File();
+  t.tgaFile.assign(file.begin(), file.end());
+  t.tgaFile.push_back(0);
+  t.intensitySum.assign(t.PixelCount(), 0);
+  for (std::size_t i = 0; i < t.PixelCount(); ++i) {
+    const uint8_t* p = &picture.pixels[i * 4];
+    t.intensitySum[i] = static_cast<int16_t>(p[0] + p[1] + p[2]);
+  }
+  t.contrastMask.assign(t.PixelCount(), 0);
+  return t;
+}
+
+// A platform that keeps every progress report.
+class ProgressPlatform : public RecordingPlatform {
+ public:
+  std::vector<std::pair<int, int>> history;  // (maximum, value)
+  void SetProgress(int maximum, int value) override {
+    RecordingPlatform::SetProgress(maximum, value);
+    history.emplace_back(maximum, value);
+  }
+};
+
+}  // namespace sqtest
