@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include "report/BuildReport.h"
+
+namespace {
+
+const std::string kBsrmRule = "=" + std::string(162, '-') + "=\\par\r\n";
+
+sq::ReportText Sections(const sq::Model& model, sq::ReportText report = {}) {
+  sq::AppendDetailSections(model, report);
+  return report;
+}
+
+sq::EtshRecord Trail(std::initializer_list<int32_t> setSizes) {
+  sq::EtshRecord r;
+  for (int32_t c : setSizes) r.trailSets.push_back({c, std::vector<sq::Point3>(static_cast<std::size_t>(c))});
+  return r;
+}
+
+sq::GlowRecord Glow(int32_t level, std::initializer_list<std::vector<int32_t>> subMeshLists) {
+  sq::GlowRecord g;
+  g.levelWord = level;
+  for (const auto& counts : subMeshLists) {
+    sq::subMesh& sub = g.mesh.subMeshes.emplace_back();
+    for (int32_t c : counts) sub.indexLists.push_back({514, c, {}});
+  }
+  return g;
+}
+
+sq::BsrmRecord Bsrm(std::string name, int32_t trisFaces, int32_t vnrmFaces, std::vector<std::vector<int16_t>> lists,
+                    int32_t goblinFlag = 1) {
+  sq::BsrmRecord r;
+  r.meshName = std::move(name);
+  r.tris.faceCount = trisFaces;
+  r.tris.pointCount = 64;
+  r.vnrm.faceCount = vnrmFaces;
+  r.vnrm.pointCount = 70;
+  r.goblinFlag = goblinFlag;
+  r.hasSSUB = !lists.empty();
+  for (auto& l : lists) r.ssubLists.push_back({static_cast<int32_t>(l.size()), std::move(l)});
+  return r;
+}
+
+std::vector<int16_t> Upto(int16_t highest) {
+  std::vector<int16_t> v;
+  for (int16_t i = 0; i <= highest; ++i) v.push_back(i);
+  return v;
+}
+
+}  // namespace
+
+TEST(ReportDetail, AbsentChunksInSectionOrder) {
+  sq::Model m;
+  m.hasGLOW = m.hasMRKR = m.hasANIM = true;
+  const auto r = Sections(m);
+  EXPECT_EQ(r.head, "ETSH; BURN; NAVL; DOCK; COLD; ");
+  EXPECT_TRUE(r.tail.empty());
+}
+
+TEST(ReportDetail, TrailSections) {
+  sq::Model one;
+  one.hasETSH = true;
+  one.etshTable = {Trail({8})};
+  EXPECT_EQ(Sections(one).body,
+            "\\par\r\n1 ETSH chunk\\par\r\n=--------------=\\par\r\n\\tab 1... with 8 shape points.\\par\r\n");
+
+  sq::Model two;
+  two.hasETSH = true;
+  two.etshTable = {Trail({3}), Trail({4, 12}), Trail({})};
+  EXPECT_EQ(Sections(two).body,
+            "\\par\r\n3 ETSHs\\par\r\n=---------=\\par\r\n"
+            "\\tab 1... with 3 shape points.\\par\r\n"
+            "\\tab 2... with 2 trail sets:\\par\r\n"
+            "\\tab \\tab 1... with 4 shape points.\\par\r\n"
+            "\\tab \\tab 2... with 12 shape points.\\par\r\n"
+            "\\tab 3... with 0 trail sets:\\par\r\n");
+}
+
+TEST(ReportDetail, GlowFacesPerLevelFromTheFirstListOnly) {
+  sq::Model m;
+  m.hasGLOW = true;
+  // 6 / 3 + 5 / 3 (rounded) at level 0; the second list of a sub-mesh is not
+  // counted; a sub-mesh without lists adds nothing; level 7 has no counter.
+  m.glowTable = {Glow(0, {{6, 300}, {5}, {}}), Glow(3, {{9}}), Glow(7, {{90}}), Glow(-1, {{90}})};
+  EXPECT_EQ(Sections(m).body,
+            "\\par\r\n4 GLOWs with:\\par\r\n=-----------------=\\par\r\n"
+            "Total faces for LOD0: 4\\par\r\n"
+            "Total faces for LOD3: 3\\par\r\n");
+
+  sq::Model single;
+  single.hasGLOW = true;
+  single.glowTable = {Glow(1, {{0}})};
+  EXPECT_EQ(Sections(single).body, "\\par\r\n1 GLOW chunk with:\\par\r\n=-----------------=\\par\r\n");
+}
+
+TEST(ReportDetail, BurnMarkerNavlightDockSections) {
+  sq::Model m;
+  m.hasBURN = m.hasMRKR = m.hasNAVL = m.hasDOCK = true;
+  m.burnTable.resize(1);
+  m.mrkrTable.resize(2);
+  m.separatorReportText = "Separator with marker 'M{2}' ( 2th ) is unequal to zero: 1.5";
+  sq::Navlight light;
+  light.name = "Red";
+  light.firstValues = {1, 2, 3, 0.5f};
+  light.secondValues = {-1, 0, 1E-05f, 100, 7};
+  light.secondText = "not printed";
+  m.navlTable = {light};
+  m.dockPathCount = 1;
+  EXPECT_EQ(Sections(m).body,
+            "\\par\r\n1 BURN chunk\\par\r\n"
+            "\\par\r\n2 MRKRs\\par\r\n"
+            "Separator with marker 'M\\{2\\}' ( 2th ) is unequal to zero: 1.5\\par\r\n"
+            "\\par\r\n1 Navlight\\par\r\n=-------------=\\par\r\n"
+            "Red\\tab 1\\tab 2\\tab 3\\tab 0.5\\tab -1\\tab 0\\tab 1E-05\\tab 100\\tab 7\\par\r\n"
+            "\\par\r\n1 (one) DOCK path\\par\r\n=------------------=\\par\r\n");
+
+  m.burnTable.resize(3);
+  m.mrkrTable.resize(1);
+  m.separatorReportText.clear();
+  m.navlTable.clear();
+  m.dockPathCount = 3;
+  EXPECT_EQ(Sections(m).body,
+            "\\par\r\n3 BURNs\\par\r\n"
+            "\\par\r\n1 MRKR chunk\\par\r\n"
+            "\\par\r\n0 Navlights\\par\r\n=-------------=\\par\r\n"
+            "\\par\r\n3 DOCK paths\\par\r\n=------------------=\\par\r\n");
+}
+
+TEST(ReportDetail, AnimationAndCollisionSections) {
+  sq::Model m;
+  m.hasANIM = m.hasCOLD = true;
+  sq::AnimRecord open;
+  open.name = "Open";
+  open.keyCount = 2;
+  open.keys = {{0.1, {1, 2, 3, 4, 5, 6}}, {1.0 / 3.0, {0, -0.5f, 0, 0, 0, 1}}};
+  m.animTable = {open};
+  sq::ColdRecord cold;
+  cold.name = "Hull";
+  cold.tris.pointCount = 12;
+  cold.tris.faceCount = 20;
+  m.coldTable = {cold};
+  EXPECT_EQ(Sections(m).body,
+            "\\par\r\n1 ANIM chunk\\par\r\n=--------------=\\par\r\n"
+            "\\par\r\n2 keyframes for Open:\\par\r\n"
+            "0.1\\par\r\n\\tab \\tab 1\\tab 2\\tab 3\\par\r\n\\tab \\tab 4\\tab 5\\tab 6\\par\r\n"
+            "0.3333333\\par\r\n\\tab \\tab 0\\tab -0.5\\tab 0\\par\r\n\\tab \\tab 0\\tab 0\\tab 1\\par\r\n"
+            "\\par\r\n1 COLD chunk, with TRIS vertices and faces:\\par\r\n"
+            "=-------------------------------------------------------------=\\par\r\n"
+            "12\\tab 20\\tab Hull\\par\r\n");
+
+  sq::AnimRecord empty;
+  empty.name = "Idle";
+  m.animTable.push_back(empty);
+  m.coldTable.push_back(cold);
+  const std::string body = Sections(m).body;
+  EXPECT_NE(body.find("\\par\r\n2 ANIMs\\par\r\n=--------------=\\par\r\n"), std::string::npos);
+  EXPECT_NE(body.find("\\par\r\n0 keyframes for Idle:\\par\r\n\\par\r\n2 COLDs, with TRIS vertices and faces:\\par\r\n"
+                      "=--------------------------------------------------------=\\par\r\n"
+                      "12\\tab 20\\tab Hull\\par\r\n12\\tab 20\\tab Hull\\par\r\n"),
+            std::string::npos);
+}
+
+TEST(ReportDetail, BsrmCountCheckedAgainstMultsAndGoblins) {
+  sq::Model m;
+  m.hasBSRM = true;
+  m.hasGOBG = true;
+  m.multTable.resize(1);
+  m.gobgTable.resize(1);
+  m.bsrmTable = {Bsrm("Hull_1", 120, 120, {Upto(100), {119}, {5, 6}}), Bsrm("Gob", 2, 2, {{0, 1}}, 0)};
+  const auto ok = Sections(m);
+  EXPECT_EQ(ok.body,
+            "\\par\r\n# BSRMs  =  # MULTs  +  # GOBGs  (checked OK)\\par\r\n" + kBsrmRule +
+                "TRIS faces : 120;\\tab TRIS vertices : 64;\\tab VNRM 'faces' : 120;\\tab VNRM normals : 70;\\tab "
+                "non-empty SSUB face lists : \\tab 3 ;\\tab  -> Hull_1;\\par\r\n"
+                "TRIS faces : 2;\\tab TRIS vertices : 64;\\tab VNRM 'faces' : 2;\\tab VNRM normals : 70;\\tab "
+                "non-empty SSUB face lists : \\tab 1 ;\\tab  -> Gob = goblin mesh ( flag = 0 );\\par\r\n");
+  EXPECT_EQ(ok.lodFaces[6], 120);
+  EXPECT_EQ(ok.lodFaces[7], 2);
+  EXPECT_TRUE(ok.tail.empty());  // no MULT flag: no sum check
+
+  // Without the GOBG flag the goblin table does not count.
+  m.hasGOBG = false;
+  EXPECT_TRUE(Sections(m).body.starts_with(
+      "\\par\r\n2 BSRMs does not correspond to  # MULTs  +  # GOBGs\\par\r\n" + kBsrmRule + "TRIS faces : 120;"));
+  m.hasGOBG = true;
+  m.bsrmTable.push_back(Bsrm("Extra", 1, 1, {{0}}));
+  EXPECT_TRUE(Sections(m).body.starts_with(
+      "\\par\r\n3 BSRMs does not correspond to  # MULTs  +  # GOBGs\\par\r\n" + kBsrmRule + "TRIS faces : 120;"));
+}
+
+TEST(ReportDetail, BsrmLargestTagNotEqual) {
+  sq::Model m;
+  m.hasBSRM = true;
+  m.bsrmTable = {Bsrm("Hull", 98, 100, {Upto(99)})};
+  EXPECT_EQ(Sections(m).body,
+            "\\par\r\n1 BSRMs does not correspond to  # MULTs  +  # GOBGs\\par\r\n" + kBsrmRule +
+                "TRIS faces : 98;\\tab TRIS vertices : 64;\\tab VNRM 'faces' : 100;\\tab VNRM normals : 70;\\tab "
+                "non-empty SSUB face lists : 1 ;\\tab  largest tag 99 NOT EQUAL to VNRM or TRIS faces);\\tab "
+                " -> Hull;\\par\r\n");
+}
+
+TEST(ReportDetail, EachBsrmRecordIsJudgedByItsOwnLists) {
+  sq::Model m;
+  m.hasBSRM = true;
+  m.hasMULT = true;
+  m.hasGOBG = true;
+  m.multTable.resize(1);
+  m.bsrmTable = {Bsrm("Hull", 10, 10, {Upto(9)}), Bsrm("Gob", 4, 4, {}, 0)};
+  sq::ReportText in;
+  in.lodFaces[0] = 12;  // LOD0 faces of the visual meshes
+  in.lodFaces[5] = 4;   // goblin faces
+  const auto r = Sections(m, in);
+  EXPECT_EQ(r.body,
+            "\\par\r\n2 BSRMs does not correspond to  # MULTs  +  # GOBGs\\par\r\n" + kBsrmRule +
+                "TRIS faces : 10;\\tab TRIS vertices : 64;\\tab VNRM 'faces' : 10;\\tab VNRM normals : 70;\\tab "
+                "non-empty SSUB face lists : \\tab 1 ;\\tab  -> Hull;\\par\r\n"
+                "TRIS faces : 4;\\tab TRIS vertices : 64;\\tab VNRM 'faces' : 4;\\tab VNRM normals : 70;\\tab "
+                "no SSUB face lists found (!) -> Gob = goblin mesh ( flag = 0 );\\par\r\n");
+  EXPECT_EQ(r.lodFaces[6], 10);
+  EXPECT_EQ(r.lodFaces[7], 0);  // no lists: nothing added
+  EXPECT_EQ(r.tail,
+            "\\par\r\n\\par\r\n**** No SSUB face-lists found in BSRM-chunk no. 2 ****"
+            "\\par\r\n\\par\r\n**** The sum of all of the highest face indices of all non-goblin SSUB chunks"
+            " does not correspond to the sum of all LOD0 faces in all (MULT) BMSH chunks **** (12 <> 10)."
+            "\\par\r\n******** The sum of all of the highest face indices of all GOBLIN SSUB chunks"
+            " does not correspond to the sum of all faces in all (GOBG) BMSH chunks ******** (4 <> 0).");
+}
+
+TEST(ReportDetail, MatchingSumsAndNoBsrmLeaveTheTailEmpty) {
+  sq::Model m;
+  m.hasBSRM = true;
+  m.hasMULT = true;
+  m.multTable.resize(1);
+  m.bsrmTable = {Bsrm("Hull", 10, 10, {Upto(9)})};
+  sq::ReportText in;
+  in.lodFaces[0] = 10;
+  EXPECT_TRUE(Sections(m, in).tail.empty());
+
+  sq::Model none;
+  none.hasMULT = true;
+  const auto r = Sections(none, in);
+  EXPECT_TRUE(r.tail.empty());
+  EXPECT_EQ(r.body.find("BSRM"), std::string::npos);
+}
