@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include "detailbuilder.h"
+#include "report/BuildReport.h"
+#include "testkit.h"
+
+using namespace sqtest;
+using namespace std::string_literals;
+
+namespace {
+
+const std::string kP = "\\par\r\n";
+
+// Every detail item at least once, in the order a model file keeps them.
+Bytes DetailItems() {
+  Bytes items;
+  items.Add(HierItem({{"Hull", "Root", {1, 2, 3}, {0, 0, 0}, {1, 1, 1}, {1, 2, 3}},
+                      {"Gun", "Hull", {0, 1, 0}, {0, 0, 0}, {1, 1, 1}, {1, 3, 3}}}))
+      .Add(EtshItem("Eng1", {{{0, 0, 1}, {0, 0, 2}}}))
+      .Add(EtshItem("Eng2", {{{0, 0, 1}}, {{0, 0, 2}, {0, 0, 3}, {0, 0, 4}}}))
+      .Add(BurnItem("Burn1", {{1, 1, 1}}))
+      .Add(GlowForm("Glow1", 0, MeshBytes(0, 1, 6)))
+      .Add(GlowForm("Glow2", 1, MeshBytes(0, 1, 3)))
+      .Add(MarkerForm("M1", 0))
+      .Add(MarkerForm("Exhaust", 0.25))
+      .Add(NavlChunk({{"Red", {1, 2, 3, 4}, {5, 6, 7, 8, 0.5f}}}))
+      .Add(AnimChunk("Hatch", {{2.5, {1, 0, 0, 0, 1, 0}}}))
+      .Add(DockChunk(1, 5, 1))
+      .Add(Nrml("STRF", Bytes().BE32(1000).I32(1).F32s({1, 2, 3, 1, 1, 1, 1})))
+      .Add(BndvChunk({-1, -1, -1}, {1, 1, 1}))
+      .Add(ColdForm("Hull", 8, 36))
+      .Add(BsrmForm({.meshName = "Hull_1", .trisVertices = 4, .trisIndices = 6, .vnrmIndices = 6,
+                     .ssub = SsubBytes({{0, 1}, {1}})}))
+      .Add(BsrmForm({.meshName = "Gob_1", .goblinFlag = 0, .ssub = SsubBytes({})}))
+      .Add(InfoForm({{"OWNR", "alee\0"s}, {"WARN", "check {LOD}"}}));
+  return items;
+}
+
+}  // namespace
+
+TEST(ModelReport, DetailPartOfAShipByteForByte) {
+  Bytes file;
+  file.Add(Vers(512)).Add(Form("NAME", Bytes().Tag("Ship"))).Add(Form("DTRM", DetailItems()));
+
+  sq::Model model;
+  RecordingPlatform platform;
+  TempDir dir;
+  const sq::WalkResult walk = sq::WalkHodBytes(file.vec(), model, platform, dir.path());
+  ASSERT_FALSE(walk.failed) << walk.reason;
+  EXPECT_EQ(platform.messages, std::vector<std::string>{"Starquill: Brought to you by designer A. Lee"});
+
+  const std::string expected =
+      "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
+      "\\viewkind4\\uc1\\pard\\f0\\fs20 " + kP +
+      "Report on ship HOD file: containing 2 hierarchy objects." + kP + kP +
+      "HOD contains warning:  'check \\{LOD\\}'." + kP + kP +
+      "Absent chunks: LMIP; GOBG; " + kP +
+      // No textures: the texture section leaves an empty line.
+      kP +
+      "\\par\r\n2 ETSHs" + kP + "=---------=" + kP +
+      "\\tab 1... with 2 shape points." + kP +
+      "\\tab 2... with 2 trail sets:" + kP +
+      "\\tab \\tab 1... with 1 shape points." + kP +
+      "\\tab \\tab 2... with 3 shape points." + kP +
+      kP + "2 GLOWs with:" + kP + "=-----------------=" + kP +
+      "Total faces for LOD0: 2" + kP + "Total faces for LOD1: 1" + kP +
+      kP + "1 BURN chunk" + kP +
+      kP + "2 MRKRs" + kP + "Separator with marker 'Exhaust' ( 2th ) is unequal to zero: 0.25" + kP +
+      kP + "1 Navlight" + kP + "=-------------=" + kP +
+      "Red\\tab 1\\tab 2\\tab 3\\tab 4\\tab 5\\tab 6\\tab 7\\tab 8\\tab 0.5" + kP +
+      kP + "1 (one) DOCK path" + kP + "=------------------=" + kP +
+      kP + "1 ANIM chunk" + kP + "=--------------=" + kP +
+      kP + "1 keyframes for Hatch:" + kP +
+      "2.5" + kP + "\\tab \\tab 1\\tab 0\\tab 0" + kP + "\\tab \\tab 0\\tab 1\\tab 0" + kP +
+      kP + "1 COLD chunk, with TRIS vertices and faces:" + kP +
+      "=-------------------------------------------------------------=" + kP +
+      "8\\tab 12\\tab Hull" + kP +
+      kP + "2 BSRMs does not correspond to  # MULTs  +  # GOBGs" + kP +
+      "=------------------------------------------------------------------------------------------------------------------------------------------------------------------=" + kP +
+      "TRIS faces : 2;\\tab TRIS vertices : 4;\\tab VNRM 'faces' : 2;\\tab VNRM normals : 3;\\tab "
+      "non-empty SSUB face lists : \\tab 2 ;\\tab  -> Hull_1;" + kP +
+      "TRIS faces : 1;\\tab TRIS vertices : 3;\\tab VNRM 'faces' : 1;\\tab VNRM normals : 3;\\tab "
+      "no SSUB face lists found (!) -> Gob_1 = goblin mesh ( flag = 0 );" + kP +
+      kP + kP + "**** No SSUB face-lists found in BSRM-chunk no. 2 ****" +
+      kP + "}" + kP;
+  EXPECT_EQ(sq::BuildReport(model, "ship"), expected);
+
+  // The side files of the same walk.
+  EXPECT_EQ(ReadText(dir / "burn1Cpoints.obj"), "\r\ng Burn1\r\nv 1 1 1\r\n# 1 vertices\r\n\r\n");
+  EXPECT_TRUE(std::filesystem::exists(dir / "HIER1.obj"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "etshCpoints.obj"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "BNDVpoints.obj"));
+}
