@@ -14,16 +14,15 @@ const std::string kP = "\\par\r\n";
 // Every detail item at least once, in the order a model file keeps them.
 Bytes DetailItems() {
   Bytes items;
-  items.Add(HierItem({{"Hull", "Root", {1, 2, 3}, {0, 0, 0}, {1, 1, 1}, {1, 2, 3}},
-                      {"Gun", "Hull", {0, 1, 0}, {0, 0, 0}, {1, 1, 1}, {1, 3, 3}}}))
-      .Add(EtshItem("Eng1", {{{0, 0, 1}, {0, 0, 2}}}))
-      .Add(EtshItem("Eng2", {{{0, 0, 1}}, {{0, 0, 2}, {0, 0, 3}, {0, 0, 4}}}))
-      .Add(BurnItem("Burn1", {{1, 1, 1}}))
+  items.Add(HierItem({{"Hull_Root", {1, 2, 3, 0, 0, 0, 1, 1, 1, 1, 2, 3}}, {"Gun_Hull", Floats(12, 0.5f)}}))
+      .Add(EtshItem("Eng1", {{0, 0, 1, 0, 0, 2}}))
+      .Add(EtshItem("Eng2", {{0, 0, 1}, {0, 0, 2, 0, 0, 3, 0, 0, 4}}))
+      .Add(BurnItem("Burn1", {1, 1, 1}))
       .Add(GlowForm("Glow1", 0, MeshBytes(0, 1, 6)))
       .Add(GlowForm("Glow2", 1, MeshBytes(0, 1, 3)))
       .Add(MarkerForm("M1", 0))
       .Add(MarkerForm("Exhaust", 0.25))
-      .Add(NavlChunk({{"Red", {1, 2, 3, 4}, {5, 6, 7, 8, 0.5f}}}))
+      .Add(NavlChunk({{"Red", {1, 2, 3, 4, 5, 6, 7, 8, 0.5f}}}))
       .Add(AnimChunk("Hatch", {{2.5, {1, 0, 0, 0, 1, 0}}}))
       .Add(DockChunk(1, 5, 1))
       .Add(Nrml("STRF", Bytes().BE32(1000).I32(1).F32s({1, 2, 3, 1, 1, 1, 1})))
