@@ -54,6 +54,9 @@ TEST(ModelReport, DetailPartOfAShipByteForByte) {
       "Report on ship HOD file: containing 2 hierarchy objects." + kP + kP +
       "HOD contains warning:  'check \\{LOD\\}'." + kP + kP +
       "Absent chunks: LMIP; GOBG; " + kP +
+      // The point stars of the detail form.
+      kP + "STRF reporting:" + kP + "=------------------=" + kP + "STRF chunk 1 contains 1 star positions;" + kP +
+      kP + "\\tab Total number of point-stars : 1" + kP +
       // No textures: the texture section leaves an empty line.
       kP +
       "\\par\r\n2 ETSHs" + kP + "=---------=" + kP +
