@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "detailbuilder.h"
-#include "report/BuildReport.h"
 #include "testkit.h"
+#include "visual_chunks.h"
 
 using namespace sqtest;
 using namespace std::string_literals;
@@ -37,29 +37,44 @@ Bytes DetailItems() {
 
 }  // namespace
 
-TEST(ModelReport, DetailPartOfAShipByteForByte) {
+TEST(ModelReport, VisualAndDetailPartsOfAShipByteForByte) {
+  // One material, one texture, one object of two levels and one goblin mesh; the
+  // detail part's first BSRM matches the object's level-0 faces, the goblin's does not.
+  Bytes visual;
+  visual.Add(NrmlStat("blinn1", {{0, "diffuse"}})).Add(Lmip("tex0", "DXT1", 16));
+  visual.Add(Mult("Hull", {Faces(0, 2, 0), Faces(1, 1, 3)})).Add(Gobg("Gob", Faces(0, 1)));
   Bytes file;
-  file.Add(Vers(512)).Add(Form("NAME", Bytes().Tag("Ship"))).Add(Form("DTRM", DetailItems()));
+  file.Add(Vers(512)).Add(Form("NAME", Bytes().Tag("Ship"))).Add(Form("HVMD", visual)).Add(Form("DTRM", DetailItems()));
 
-  sq::Model model;
-  RecordingPlatform platform;
   TempDir dir;
-  const sq::WalkResult walk = sq::WalkHodBytes(file.vec(), model, platform, dir.path());
-  ASSERT_FALSE(walk.failed) << walk.reason;
-  EXPECT_EQ(platform.messages, std::vector<std::string>{"Starquill: Brought to you by designer A. Lee"});
+  WriteBytes(dir / "ship.hod", file);
+  const ProcessResult run = Starquill({"report", (dir / "ship.hod").string()}, dir);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "Starquill: Brought to you by designer A. Lee\n");
 
   const std::string expected =
       "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
       "\\viewkind4\\uc1\\pard\\f0\\fs20 " + kP +
       "Report on ship HOD file: containing 2 hierarchy objects." + kP + kP +
       "HOD contains warning:  'check \\{LOD\\}'." + kP + kP +
-      "Absent chunks: LMIP; GOBG; " + kP +
+      "Absent chunks: " + kP +
       // The point stars of the detail form.
       kP + "STRF reporting:" + kP + "=------------------=" + kP + "STRF chunk 1 contains 1 star positions;" + kP +
       kP + "\\tab Total number of point-stars : 1" + kP +
-      // No textures: the texture section leaves an empty line.
-      kP +
-      "\\par\r\n2 ETSHs" + kP + "=---------=" + kP +
+      kP + "2 STATs with a total of  1 shaders (no 'lambert' shader present).  Number of textures = 1" + kP +
+      kP + "The LMIP chunks contain at least one ' DXT1 ' - type texture." + kP +
+      kP + "1 MULT chunk with:" + kP + "=-------------------------=" + kP +
+      "LOD0: 2 faces" + kP + "LOD1: 1 faces" + kP +
+      // Object, goblin and the two glow meshes.
+      "Face count (goblins meshes included)  = 7" + kP +
+      kP + "\\tab Number of LOD0 meshes per object (and their material index):" + kP +
+      "\\tab \\tab MULT( 1 ), BMSH( 1 ), submesh( 1 ) has material_tag 0" + kP +
+      "\\tab Total of 1 meshes for object Hull" + kP +
+      kP + "\\tab Number of LOD1 meshes per object (and their material index):" + kP +
+      "\\tab \\tab MULT( 1 ), BMSH( 2 ), submesh( 1 ) has material_tag 3" + kP +
+      "\\tab Total of 1 meshes for object Hull" + kP +
+      kP + "1 GOBG chunk with 1 faces in total." + kP +
+      kP + "2 ETSHs" + kP + "=---------=" + kP +
       "\\tab 1... with 2 shape points." + kP +
       "\\tab 2... with 2 trail sets:" + kP +
       "\\tab \\tab 1... with 1 shape points." + kP +
@@ -77,15 +92,17 @@ TEST(ModelReport, DetailPartOfAShipByteForByte) {
       kP + "1 COLD chunk, with TRIS vertices and faces:" + kP +
       "=-------------------------------------------------------------=" + kP +
       "8\\tab 12\\tab Hull" + kP +
-      kP + "2 BSRMs does not correspond to  # MULTs  +  # GOBGs" + kP +
+      kP + "# BSRMs  =  # MULTs  +  # GOBGs  (checked OK)" + kP +
       "=------------------------------------------------------------------------------------------------------------------------------------------------------------------=" + kP +
       "TRIS faces : 2;\\tab TRIS vertices : 4;\\tab VNRM 'faces' : 2;\\tab VNRM normals : 3;\\tab "
       "non-empty SSUB face lists : \\tab 2 ;\\tab  -> Hull_1;" + kP +
       "TRIS faces : 1;\\tab TRIS vertices : 3;\\tab VNRM 'faces' : 1;\\tab VNRM normals : 3;\\tab "
       "no SSUB face lists found (!) -> Gob_1 = goblin mesh ( flag = 0 );" + kP +
       kP + kP + "**** No SSUB face-lists found in BSRM-chunk no. 2 ****" +
+      kP + "******** The sum of all of the highest face indices of all GOBLIN SSUB chunks"
+      " does not correspond to the sum of all faces in all (GOBG) BMSH chunks ******** (1 <> 0)." +
       kP + "}" + kP;
-  EXPECT_EQ(sq::BuildReport(model, "ship"), expected);
+  EXPECT_EQ(ReadText(dir / "ship.HODreport.rtf"), expected);
 
   // The side files of the same walk.
   EXPECT_EQ(ReadText(dir / "burn1Cpoints.obj"), "\r\ng Burn1\r\nv 1 1 1\r\n# 1 vertices\r\n\r\n");
