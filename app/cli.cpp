@@ -25,6 +25,8 @@ std::string UsageText() {
          " - reports on Farhold HOD model and background files\n"
          "\n"
          "Usage:\n"
+         "  starquill\n"
+         "      Open the main window.\n"
          "  starquill report FILE.hod [--out-dir DIR] [--sound-test]\n"
          "      Walk FILE.hod, write BASE.HODreport.rtf and the side exports into DIR\n"
          "      (default: the folder that holds FILE). --sound-test reads VARY corners\n"
@@ -41,10 +43,16 @@ std::string UsageText() {
          "      (colour bytes above 127 become 127); --no-filter or nothing answers No.\n"
          "      --save-halftoned and --save-filtered then save BASE_halftoned.tga and\n"
          "      BASE_filtered.tga, in the order given.\n"
+         "  starquill preview FILE.hod --screenshot OUT.png [--size WxH] [--seconds T]\n"
+         "                   [--layers all|background|starmaps|stars]\n"
+         "      Draw one frame of the background preview (default 600x600, the angle at\n"
+         "      T seconds after midnight, default 0) and write it as a PNG. Needs a\n"
+         "      display (use xvfb-run without one).\n"
          "  starquill --help | --version\n"
          "\n"
          "Exit status: 0 done, 1 an output file could not be written, 2 a refused\n"
-         "input file or bad usage. Messages go to stderr as \"Title: text\".\n";
+         "input file or bad usage, 3 the preview could not set up its drawing.\n"
+         "Messages go to stderr as \"Title: text\".\n";
 }
 
 int RunCli(const std::vector<std::string>& args, CliStreams streams) {

@@ -1,0 +1,246 @@
+#include "app/window/frmStarquill.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QMenuBar>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadialGradient>
+#include <QVBoxLayout>
+
+#include "app/commands.h"
+#include "app/window/window_commands.h"
+
+namespace sq {
+
+namespace {
+
+// Picture1: a night sky over the rim of a planet, drawn once at start.
+QPixmap DecorativePicture() {
+  QPixmap pixmap(360, 120);
+  QPainter p(&pixmap);
+  QLinearGradient sky(0, 0, 0, 120);
+  sky.setColorAt(0, QColor(4, 6, 20));
+  sky.setColorAt(1, QColor(20, 24, 60));
+  p.fillRect(pixmap.rect(), sky);
+  p.setRenderHint(QPainter::Antialiasing);
+  uint32_t state = 7;
+  for (int i = 0; i < 90; ++i) {
+    state = state * 1664525u + 1013904223u;
+    const int x = static_cast<int>((state >> 8) % 360);
+    state = state * 1664525u + 1013904223u;
+    const int y = static_cast<int>((state >> 8) % 100);
+    const int shade = 120 + static_cast<int>((state >> 20) % 136);
+    p.setPen(QColor(shade, shade, std::min(255, shade + 30)));
+    p.drawPoint(x, y);
+  }
+  QRadialGradient planet(180, 330, 250);
+  planet.setColorAt(0.90, QColor(30, 60, 120));
+  planet.setColorAt(0.98, QColor(90, 150, 230));
+  planet.setColorAt(1.0, QColor(0, 0, 0, 0));
+  p.setPen(Qt::NoPen);
+  p.setBrush(planet);
+  p.drawEllipse(QPoint(180, 330), 250, 250);
+  return pixmap;
+}
+
+}  // namespace
+
+frmStarquill::frmStarquill(MainWindowServices services) : services_(std::move(services)) {
+  setObjectName("frmStarquill");
+  setWindowTitle(kMainTitle);
+  BuildControls();
+  BuildMenus();
+  if (services_.platform) {
+    platform_ = services_.platform;
+  } else {
+    ownPlatform_ = std::make_unique<QtPlatform>(this, ProgressBar1);
+    platform_ = ownPlatform_.get();
+  }
+  if (services_.chooser) {
+    chooser_ = services_.chooser;
+  } else {
+    ownChooser_ = std::make_unique<QtFileChooser>(this);
+    chooser_ = ownChooser_.get();
+  }
+  if (!services_.endProgram) services_.endProgram = [](int status) { QCoreApplication::exit(status); };
+  outputFolder_ = services_.programFolder.empty() ? std::filesystem::path(".") : services_.programFolder;
+}
+
+frmStarquill::~frmStarquill() { delete preview_.data(); }
+
+void frmStarquill::BuildControls() {
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+
+  ProgressBar1 = new QProgressBar(central);
+  ProgressBar1->setObjectName("ProgressBar1");
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
+  ProgressBar1->setTextVisible(false);
+
+  chkSndTest = new QCheckBox("report on neu_soundtest.hod", central);
+  chkSndTest->setObjectName("chkSndTest");
+  chkSndTest->setChecked(false);
+
+  cmdReport = new QPushButton("Generate Farhold HOD report / display Farhold background", central);
+  cmdReport->setObjectName("cmdReport");
+  cmdReport->setMinimumHeight(48);
+  connect(cmdReport, &QPushButton::clicked, this, [this] { cmdReport_Click(); });
+
+  Picture1 = new QLabel(central);
+  Picture1->setObjectName("Picture1");
+  Picture1->setPixmap(DecorativePicture());
+  Picture1->setAlignment(Qt::AlignCenter);
+
+  lblName = new QLabel("Starquill v5: reports on Farhold HOD files and previews their backgrounds", central);
+  lblName->setObjectName("lblName");
+  lblName->setAlignment(Qt::AlignCenter);
+
+  layout->addWidget(Picture1);
+  layout->addWidget(lblName);
+  layout->addWidget(cmdReport);
+  layout->addWidget(chkSndTest);
+  layout->addWidget(ProgressBar1);
+  setCentralWidget(central);
+}
+
+void frmStarquill::BuildMenus() {
+  auto named = [](QAction* action, const char* name) {
+    action->setObjectName(name);
+    return action;
+  };
+  mnuTools = menuBar()->addMenu("&Tools");
+  mnuTools->setObjectName("mnuTools");
+  mnuLoadTGA = named(mnuTools->addAction("Load Targa image", this, [this] { mnuLoadTGA_Click(); }), "mnuLoadTGA");
+  mnuSaveHalfToned =
+      named(mnuTools->addAction("Save as halftoned TGA", this, [this] { mnuSaveHalfToned_Click(); }), "mnuSaveHalfToned");
+  mnuSaveFiltered =
+      named(mnuTools->addAction("Save filtered TGA", this, [this] { mnuSaveFiltered_Click(); }), "mnuSaveFiltered");
+  mnuWriteHOD = named(mnuTools->addAction("Write background HOD", this, [this] { mnuWriteHOD_Click(); }), "mnuWriteHOD");
+
+  mnuOptions = menuBar()->addMenu("&Options");
+  mnuOptions->setObjectName("mnuOptions");
+  auto checkable = [&](const char* caption, const char* name, bool checked) {
+    QAction* a = named(mnuOptions->addAction(caption), name);
+    a->setCheckable(true);
+    a->setChecked(checked);
+    return a;
+  };
+  mnuDensity16 = checkable("Mesh density 16", "mnuDensity16", false);
+  mnuDensity8 = checkable("Mesh density 8", "mnuDensity8", true);
+  mnuDensity6 = checkable("Mesh density 6", "mnuDensity6", false);
+  mnuDensity4 = checkable("Mesh density 4", "mnuDensity4", false);
+  mnuDensity2 = checkable("Mesh density 2", "mnuDensity2", false);
+  mnuOptSep01 = named(mnuOptions->addSeparator(), "mnuOptSep01");
+  mnuColourAverage = checkable("Colour average", "mnuColourAverage", false);
+  mnuOptSep02 = named(mnuOptions->addSeparator(), "mnuOptSep02");
+  mnuIntensityLimit = checkable("Use intensity limit", "mnuIntensityLimit", false);
+  mnuOptSep03 = named(mnuOptions->addSeparator(), "mnuOptSep03");
+  mnuIncrCap = checkable("Increase capping region", "mnuIncrCap", false);
+  mnuOptSep04 = named(mnuOptions->addSeparator(), "mnuOptSep04");
+  mnuMoreStars = checkable("More stars", "mnuMoreStars", false);
+  mnuLessStars = checkable("Less stars", "mnuLessStars", false);
+
+  // A density item checks itself and unchecks the other four; clicking the
+  // checked one leaves it checked.
+  QAction* densities[] = {mnuDensity16, mnuDensity8, mnuDensity6, mnuDensity4, mnuDensity2};
+  for (QAction* item : densities) {
+    connect(item, &QAction::triggered, this, [this, item] {
+      for (QAction* other : {mnuDensity16, mnuDensity8, mnuDensity6, mnuDensity4, mnuDensity2})
+        other->setChecked(other == item);
+    });
+  }
+  // "More stars" and "Less stars" are never both checked: a click clears the
+  // other one, then the item's own toggle stands.
+  connect(mnuMoreStars, &QAction::triggered, this, [this] {
+    if (mnuMoreStars->isChecked()) mnuLessStars->setChecked(false);
+  });
+  connect(mnuLessStars, &QAction::triggered, this, [this] {
+    if (mnuLessStars->isChecked()) mnuMoreStars->setChecked(false);
+  });
+}
+
+void frmStarquill::Form_Load() {
+  mnuSaveHalfToned->setEnabled(false);
+  mnuSaveFiltered->setEnabled(false);
+  mnuWriteHOD->setEnabled(false);
+}
+
+QString frmStarquill::ProgramFolderText() const { return QString::fromStdString(services_.programFolder.string()); }
+
+void frmStarquill::cmdReport_Click() {
+  const std::string chosen = chooser_->ChooseOpenFile(
+      {"Open Farhold HOD file", "Farhold HOD files (*.hod)", ProgramFolderText()});
+  const bool accepted = !HodBaseName(chosen).empty();
+  // The folder of the chosen file stands in for the current directory.
+  const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
+  const ReportOutcome outcome = ReportCommand(model_, chosen, folder, chkSndTest->isChecked(), *platform_);
+  if (accepted && outcome.status == ReportOutcome::Status::Refused) return;  // the file could not be read
+  if (accepted) outputFolder_ = folder;
+  backgroundFromHod_ = true;
+  if (outcome.status == ReportOutcome::Status::Written && outcome.openPreview) OpenPreview();
+}
+
+void frmStarquill::OpenPreview() {
+  if (preview_) {  // at most one preview at a time
+    preview_->close();
+    delete preview_.data();
+  }
+  PreviewSource source;
+  source.lists = &model_.vtcs();
+  source.hasBGMS = model_.hasBGMS;
+  source.hasBGSG = model_.hasBGSG;
+  source.hasSTRF = model_.hasSTRF;
+  source.backgroundFromHod = backgroundFromHod_;
+  source.tgaBaseName = tgaBaseName_;
+  frmBGdisplay::Options options;
+  options.programFolder = services_.programFolder;
+  options.drawingSize = services_.previewSize;
+  options.clock = services_.clock;
+  auto* window = new frmBGdisplay(*this, std::move(source), std::move(options));
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  preview_ = window;
+  if (window->Form_Load()) {
+    window->show();
+  } else {
+    window->deleteLater();
+  }
+}
+
+void frmStarquill::PreviewOpened() {
+  ProgressBar1->setValue(0);
+  QCoreApplication::processEvents();
+  hide();
+}
+
+void frmStarquill::PreviewClosed() { show(); }
+
+void frmStarquill::EndProgram(int status) { services_.endProgram(status); }
+
+void frmStarquill::WriteHod() { mnuWriteHOD_Click(); }
+
+void frmStarquill::mnuLoadTGA_Click() {}
+
+void frmStarquill::mnuSaveHalfToned_Click() {}
+
+void frmStarquill::mnuSaveFiltered_Click() {}
+
+void frmStarquill::mnuWriteHOD_Click() {}
+
+// `starquill` without arguments: the main window until its last window closes.
+int RunMainWindow(int argc, char** argv) {
+  QApplication app(argc, argv);
+  MainWindowServices services;
+  services.programFolder = QCoreApplication::applicationDirPath().toStdString();
+  frmStarquill window(std::move(services));
+  window.Form_Load();
+  window.show();
+  return app.exec();
+}
+
+}  // namespace sq

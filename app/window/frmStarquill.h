@@ -1,0 +1,111 @@
+// The main window: the report command's button, the sound-test check box, the
+// progress bar, and the Tools and Options menus of the background builder. It
+// owns the parsed model and opens the preview for a background.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/window/qt_platform.h"
+#include "hod/modFarholdhod.h"
+#include "preview/frmBGdisplay.h"
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+
+namespace sq {
+
+// What the window gets from outside; a test replaces the person and the clock.
+struct MainWindowServices {
+  Platform* platform = nullptr;      // nullptr: message boxes and ProgressBar1
+  FileChooser* chooser = nullptr;    // nullptr: the open dialog
+  std::filesystem::path programFolder;  // where the dialogs start and the star-map textures stand
+  std::function<void(int)> endProgram;  // default: leave the event loop with the status
+  std::function<double()> clock;        // the preview's clock; default: seconds since midnight
+  QSize previewSize{600, 600};
+};
+
+inline constexpr const char* kMainTitle = "Starquill v5";
+
+class frmStarquill : public QMainWindow, public PreviewOwner {
+ public:
+  explicit frmStarquill(MainWindowServices services);
+  ~frmStarquill() override;
+
+  void Form_Load();
+
+  void cmdReport_Click();
+  void mnuLoadTGA_Click();
+  void mnuSaveHalfToned_Click();
+  void mnuSaveFiltered_Click();
+  void mnuWriteHOD_Click();
+
+  // PreviewOwner
+  Platform& platform() override { return *platform_; }
+  void PreviewOpened() override;
+  void PreviewClosed() override;
+  void EndProgram(int status) override;
+  void WriteHod() override;
+
+  const Model& model() const { return model_; }
+  bool backgroundFromHod() const { return backgroundFromHod_; }
+  const std::string& tgaBaseName() const { return tgaBaseName_; }
+  // The folder of the last chosen file: every output of the program goes there.
+  const std::filesystem::path& outputFolder() const { return outputFolder_; }
+  frmBGdisplay* preview() const { return preview_.data(); }
+
+  QProgressBar* ProgressBar1 = nullptr;
+  QCheckBox* chkSndTest = nullptr;
+  QPushButton* cmdReport = nullptr;
+  QLabel* Picture1 = nullptr;
+  QLabel* lblName = nullptr;
+
+  QMenu* mnuTools = nullptr;
+  QAction* mnuLoadTGA = nullptr;
+  QAction* mnuSaveHalfToned = nullptr;
+  QAction* mnuSaveFiltered = nullptr;
+  QAction* mnuWriteHOD = nullptr;
+  QMenu* mnuOptions = nullptr;
+  QAction* mnuDensity16 = nullptr;
+  QAction* mnuDensity8 = nullptr;
+  QAction* mnuDensity6 = nullptr;
+  QAction* mnuDensity4 = nullptr;
+  QAction* mnuDensity2 = nullptr;
+  QAction* mnuOptSep01 = nullptr;
+  QAction* mnuColourAverage = nullptr;
+  QAction* mnuOptSep02 = nullptr;
+  QAction* mnuIntensityLimit = nullptr;
+  QAction* mnuOptSep03 = nullptr;
+  QAction* mnuIncrCap = nullptr;
+  QAction* mnuOptSep04 = nullptr;
+  QAction* mnuMoreStars = nullptr;
+  QAction* mnuLessStars = nullptr;
+
+ private:
+  void BuildControls();
+  void BuildMenus();
+  void OpenPreview();
+  QString ProgramFolderText() const;
+
+  MainWindowServices services_;
+  std::unique_ptr<QtPlatform> ownPlatform_;
+  std::unique_ptr<QtFileChooser> ownChooser_;
+  Platform* platform_ = nullptr;
+  FileChooser* chooser_ = nullptr;
+
+  Model model_;
+  bool backgroundFromHod_ = false;
+  std::string tgaBaseName_;
+  std::filesystem::path outputFolder_;
+  QPointer<frmBGdisplay> preview_;
+};
+
+}  // namespace sq

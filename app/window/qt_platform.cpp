@@ -1,0 +1,64 @@
+#include "app/window/qt_platform.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProgressBar>
+
+namespace sq {
+
+namespace {
+
+// Messages keep their CR LF line breaks in the program; a box breaks at LF.
+QString Text(std::string_view text) {
+  QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  s.replace("\r\n", "\n");
+  return s;
+}
+
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Information:
+      return QMessageBox::Information;
+    case MessageIcon::Question:
+      return QMessageBox::Question;
+    case MessageIcon::Exclamation:
+      return QMessageBox::Warning;
+    case MessageIcon::Critical:
+      return QMessageBox::Critical;
+    case MessageIcon::None:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+void QtPlatform::ShowMessage(std::string_view title, std::string_view text) {
+  QMessageBox box(QMessageBox::NoIcon, Text(title), Text(text), QMessageBox::Ok, parent_);
+  box.exec();
+}
+
+bool QtPlatform::AskYesNo(std::string_view title, std::string_view text, MessageIcon icon, bool defaultYes) {
+  QMessageBox box(BoxIcon(icon), Text(title), Text(text), QMessageBox::Yes | QMessageBox::No, parent_);
+  box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
+void QtPlatform::SetProgress(int maximum, int value) {
+  if (!progressBar_) return;
+  progressBar_->setMaximum(maximum);
+  progressBar_->setValue(value);
+}
+
+void QtPlatform::DoEvents() { QCoreApplication::processEvents(); }
+
+std::string QtFileChooser::ChooseOpenFile(const OpenDialogSettings& settings) {
+  QFileDialog dialog(parent_, settings.title, settings.folder, settings.filter);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().front().toStdString();
+}
+
+}  // namespace sq

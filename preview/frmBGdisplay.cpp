@@ -1,0 +1,283 @@
+#include "preview/frmBGdisplay.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStatusBar>
+#include <QTime>
+#include <QTimer>
+
+namespace sq {
+
+double SecondsSinceMidnight() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
+
+PreviewPicture::PreviewPicture(QWidget* parent) : QWidget(parent) {
+  setObjectName("Picture2");
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PreviewPicture::SetFrame(const QImage& frame) {
+  frame_ = frame;
+  update();
+}
+
+void PreviewPicture::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (frame_.isNull()) {
+    painter.fillRect(rect(), Qt::black);
+    return;
+  }
+  // The back buffer keeps the size it was made with; it is stretched over the area.
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(rect(), frame_);
+}
+
+void PreviewPicture::mousePressEvent(QMouseEvent* e) {
+  if (mouseDown) mouseDown(e->position().x(), e->position().y());
+}
+
+void PreviewPicture::mouseReleaseEvent(QMouseEvent*) {
+  if (mouseUp) mouseUp();
+}
+
+void PreviewPicture::mouseMoveEvent(QMouseEvent* e) {
+  if (mouseMove) mouseMove(e->position().x(), e->position().y());
+}
+
+frmBGdisplay::frmBGdisplay(PreviewOwner& owner, PreviewSource source, Options options)
+    : owner_(owner), source_(std::move(source)), options_(std::move(options)) {
+  setObjectName("frmBGdisplay");
+  setWindowTitle("Background");
+  if (!options_.clock) options_.clock = SecondsSinceMidnight;
+
+  mnuView = menuBar()->addMenu("&View");
+  mnuView->setObjectName("mnuView");
+  mnuBGMSonly = mnuView->addAction("&Background only", this, [this] { mnuBGMSonly_Click(); });
+  mnuBGMSonly->setObjectName("mnuBGMSonly");
+  mnuBGSGonly = mnuView->addAction("&Star-maps only", this, [this] { mnuBGSGonly_Click(); });
+  mnuBGSGonly->setObjectName("mnuBGSGonly");
+  mnuSTRFonly = mnuView->addAction("&Point-stars only", this, [this] { mnuSTRFonly_Click(); });
+  mnuSTRFonly->setObjectName("mnuSTRFonly");
+  mnuViewAll = mnuView->addAction("View &All", this, [this] { mnuViewAll_Click(); });
+  mnuViewAll->setObjectName("mnuViewAll");
+  mnuWrite = menuBar()->addAction("Write HOD", this, [this] { mnuWrite_Click(); });
+  mnuWrite->setObjectName("mnuWrite");
+
+  Picture2 = new PreviewPicture(this);
+  Picture2->resize(options_.drawingSize);
+  Picture2->setMinimumSize(64, 64);
+  Picture2->mouseDown = [this](double x, double y) { Picture2_MouseDown(x, y); };
+  Picture2->mouseUp = [this] { Picture2_MouseUp(); };
+  Picture2->mouseMove = [this](double x, double y) { Picture2_MouseMove(x, y); };
+  setCentralWidget(Picture2);
+
+  StatusBar1 = new QLabel("Hold left mouse button & move to rotate <->", this);
+  StatusBar1->setObjectName("StatusBar1");
+  statusBar()->addWidget(StatusBar1, 1);
+
+  Timer2 = new QTimer(this);
+  Timer2->setObjectName("Timer2");
+  Timer2->setInterval(40);
+  connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
+
+  const QSize chrome = sizeHint() - Picture2->sizeHint();
+  resize(options_.drawingSize + QSize(0, std::max(0, chrome.height())));
+}
+
+frmBGdisplay::~frmBGdisplay() { Cleanup(); }
+
+bool frmBGdisplay::Fail(const char* message) {
+  owner_.platform().ShowMessage(kAppTitle, message);
+  Timer2->stop();
+  Cleanup();
+  owner_.EndProgram(kPreviewFailedStatus);
+  return false;
+}
+
+bool frmBGdisplay::Form_Load() {
+  owner_.PreviewOpened();
+  setWindowTitle(QString::fromStdString("Background from " + source_.tgaBaseName + ".tga"));
+  hasBGMS_ = source_.hasBGMS;
+  hasBGSG_ = source_.hasBGSG;
+  hasSTRF_ = source_.hasSTRF;
+  starCount_ = source_.lists ? source_.lists->starPreviewCount : 0;
+
+  if (!InitD3D(Picture2)) return Fail("Unable to do a 'CreateDevice' (see InitD3D() source for comments)");
+  if (hasBGMS_) {
+    if (!InitBackground()) return Fail("Unable to create vertex buffer for BGMS background-mesh.");
+  } else {
+    mnuView->setEnabled(false);
+  }
+  if (hasBGSG_) {
+    starMapsReady_ = true;
+    if (!InitStarMaps()) return Fail("Unable to create vertex buffer for BGSG star-maps.");
+  } else {
+    mnuBGSGonly->setEnabled(false);
+  }
+  if (!hasSTRF_ || starCount_ < 1) {
+    mnuView->setEnabled(false);
+  } else if (!InitStars()) {
+    return Fail("Unable to create vertex buffer for STRF point-stars.");
+  }
+  mnuWrite->setEnabled(!source_.backgroundFromHod);
+  Timer2->start();
+  return true;
+}
+
+bool frmBGdisplay::InitD3D(QWidget* target) {
+  GlCapabilities caps;
+  if (device_.Create(target->size(), caps)) return true;
+  if (caps.context) owner_.platform().ShowMessage(kAppTitle, "Your graphics adapter is - alas - not able to do this...");
+  return false;
+}
+
+bool frmBGdisplay::InitBackground() {
+  const PreviewLists& lists = *source_.lists;
+  const std::size_t count = static_cast<std::size_t>(std::max(0, lists.meshPreviewCount));
+  if (count > lists.meshPreviewVertices.size()) return false;
+  meshBuffer_ = device_.CreateVertexBuffer(lists.meshPreviewVertices.data(), count * sizeof(PreviewVertex));
+  meshVertexCount_ = static_cast<int>(count);
+  return meshBuffer_ != 0;
+}
+
+bool frmBGdisplay::InitStars() {
+  const PreviewLists& lists = *source_.lists;
+  const std::size_t count = static_cast<std::size_t>(std::max(0, lists.starPreviewCount));
+  if (count > lists.starPreviewVertices.size()) return false;
+  starBuffer_ = device_.CreateVertexBuffer(lists.starPreviewVertices.data(), count * sizeof(PreviewVertex));
+  return starBuffer_ != 0;
+}
+
+bool frmBGdisplay::InitStarMaps() {
+  const PreviewLists& lists = *source_.lists;
+  for (std::size_t k = 0; k < 2; ++k) {
+    const std::string name = "B0" + std::to_string(k + 2) + ".tga";
+    std::string error;
+    auto image = LoadTextureFile(options_.programFolder / name, error);
+    if (image) starMapTextures_[k] = device_.CreateTexture(*image);
+    if (starMapTextures_[k] == 0) return false;
+    const StarMapPreviewEntry& entry = lists.starMapPreview[k];
+    const std::size_t count = static_cast<std::size_t>(std::max(0, entry.vertexCount));
+    if (count > 0 && count <= entry.vertices.size()) {
+      starMapBuffers_[k] = device_.CreateVertexBuffer(entry.vertices.data(), count * sizeof(StarMapVertex));
+      starMapVertexCounts_[k] = static_cast<int>(count);
+    } else {
+      hasBGSG_ = false;
+    }
+    if (starMapBuffers_[k] == 0) return false;
+  }
+  return true;
+}
+
+void frmBGdisplay::Cleanup() {
+  device_.ReleaseBuffer(meshBuffer_);
+  for (std::size_t k = 0; k < 2; ++k) {
+    device_.ReleaseTexture(starMapTextures_[k]);
+    device_.ReleaseBuffer(starMapBuffers_[k]);
+  }
+  device_.ReleaseBuffer(starBuffer_);
+  device_.Destroy();
+}
+
+void frmBGdisplay::Render() {
+  if (!device_.Exists()) return;
+  device_.Clear();
+  if (!drag_.dragging) SetupMatrices();
+  // Whole triangles only: a list always holds three corners per triangle.
+  if (hasBGSG_) {
+    for (std::size_t k = 0; k < 2; ++k) {
+      TextureStage& stage = device_.Stage();
+      stage.colourOp = kOpSelectArg1;
+      stage.colourArg1 = kArgTexture;
+      stage.colourArg2 = kArgDiffuse;
+      stage.alphaOp = kOpAdd;
+      device_.SetTexture(starMapTextures_[k]);
+      device_.Draw(starMapBuffers_[k], GlDevice::Layout::ColouredTextured, GlDevice::Primitive::TriangleList,
+                   starMapVertexCounts_[k] / 3);
+    }
+  }
+  // The texture last set stays on the stage for the mesh and the points.
+  if (hasBGMS_) {
+    TextureStage& stage = device_.Stage();
+    stage.colourOp = kOpSelectArg2;
+    stage.colourArg1 = kArgTexture;
+    stage.colourArg2 = kArgDiffuse;
+    device_.Draw(meshBuffer_, GlDevice::Layout::Coloured, GlDevice::Primitive::TriangleList, meshVertexCount_ / 3);
+  }
+  if (hasSTRF_ && starCount_ > 0) {
+    TextureStage& stage = device_.Stage();
+    stage.colourOp = kOpAdd;
+    stage.colourArg1 = kArgTexture;
+    stage.colourArg2 = kArgDiffuse;
+    device_.Draw(starBuffer_, GlDevice::Layout::Coloured, GlDevice::Primitive::PointList, starCount_);
+  }
+  frame_ = device_.Present();
+  Picture2->SetFrame(frame_);
+}
+
+void frmBGdisplay::SetupMatrices() {
+  transforms_ = TransformsAtAngle(TimeAngle(options_.clock()));
+  device_.SetTransforms(transforms_);
+}
+
+void frmBGdisplay::DragRotate(int16_t x, int16_t y) {
+  const std::optional<float> angle = drag_.Move(x, y);
+  if (!angle) return;
+  transforms_ = TransformsAtAngle(*angle);
+  device_.SetTransforms(transforms_);
+}
+
+void frmBGdisplay::Picture2_MouseDown(double x, double y) { drag_.Press(RoundToInt16(x), RoundToInt16(y)); }
+
+void frmBGdisplay::Picture2_MouseUp() { drag_.Release(); }
+
+void frmBGdisplay::Picture2_MouseMove(double x, double y) {
+  if (!drag_.dragging) return;
+  DragRotate(RoundToInt16(x), RoundToInt16(y));
+  Render();
+}
+
+void frmBGdisplay::mnuBGMSonly_Click() {
+  hasBGMS_ = true;
+  hasBGSG_ = false;
+  hasSTRF_ = false;
+  Render();
+}
+
+void frmBGdisplay::mnuBGSGonly_Click() {
+  hasBGMS_ = false;
+  hasBGSG_ = true;
+  hasSTRF_ = false;
+  Render();
+}
+
+void frmBGdisplay::mnuSTRFonly_Click() {
+  hasBGMS_ = false;
+  hasBGSG_ = false;
+  hasSTRF_ = true;
+  Render();
+}
+
+void frmBGdisplay::mnuViewAll_Click() {
+  hasBGMS_ = true;
+  if (starMapsReady_) hasBGSG_ = true;
+  hasSTRF_ = true;
+  Render();
+}
+
+void frmBGdisplay::mnuWrite_Click() { owner_.WriteHod(); }
+
+void frmBGdisplay::closeEvent(QCloseEvent* e) {
+  if (!unloaded_) {
+    unloaded_ = true;
+    Timer2->stop();
+    Cleanup();
+    owner_.PreviewClosed();
+  }
+  e->accept();
+}
+
+}  // namespace sq

@@ -1,0 +1,152 @@
+// The preview window: the background mesh, the two star-map layers and the point
+// stars seen from inside the background sphere, turning slowly with time and by
+// hand with a mouse drag, with menu items for the layers and "Write HOD".
+#pragma once
+
+#include <QImage>
+#include <QMainWindow>
+#include <array>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "hod/modCommon.h"
+#include "preview/gl_device.h"
+#include "preview/modVtcs.h"
+#include "preview/preview_math.h"
+
+class QAction;
+class QMenu;
+class QTimer;
+class QLabel;
+
+namespace sq {
+
+// What the window that opens the preview does for it.
+class PreviewOwner {
+ public:
+  virtual ~PreviewOwner() = default;
+  virtual Platform& platform() = 0;
+  // The preview is loading: progress back to 0, pending events run, the owner hides.
+  virtual void PreviewOpened() = 0;
+  // The preview closed: the owner shows itself again.
+  virtual void PreviewClosed() = 0;
+  // A failed set-up ends the whole program with a non-zero status.
+  virtual void EndProgram(int status) = 0;
+  virtual void WriteHod() = 0;
+};
+
+// What the preview shows: the vertex lists, the layers present, and where the
+// background came from.
+struct PreviewSource {
+  const PreviewLists* lists = nullptr;
+  bool hasBGMS = false;
+  bool hasBGSG = false;
+  bool hasSTRF = false;
+  bool backgroundFromHod = false;
+  std::string tgaBaseName;
+};
+
+// The exit status of a program ended by a preview that could not set up.
+inline constexpr int kPreviewFailedStatus = 3;
+
+// Picture2: shows the last presented frame stretched over itself and hands its
+// mouse events to the window.
+class PreviewPicture : public QWidget {
+ public:
+  explicit PreviewPicture(QWidget* parent);
+  void SetFrame(const QImage& frame);
+  std::function<void(double x, double y)> mouseDown, mouseMove;
+  std::function<void()> mouseUp;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+
+ private:
+  QImage frame_;
+};
+
+class frmBGdisplay : public QMainWindow {
+ public:
+  struct Options {
+    std::filesystem::path programFolder;  // where "B02.tga" and "B03.tga" stand
+    QSize drawingSize{600, 600};          // Picture2 at load: the back buffer's size
+    // Seconds since midnight; the picture turns with it.
+    std::function<double()> clock;
+  };
+
+  frmBGdisplay(PreviewOwner& owner, PreviewSource source, Options options);
+  ~frmBGdisplay() override;
+
+  // Sets everything up and starts the timer. Returns false when the set-up
+  // failed: the message was shown and the owner was told to end the program.
+  bool Form_Load();
+
+  bool InitD3D(QWidget* target);
+  bool InitBackground();
+  bool InitStarMaps();
+  bool InitStars();
+  void Cleanup();
+  void Render();
+  void SetupMatrices();
+
+  // Menu items, mouse and timer, as a user or a test drives them.
+  void mnuBGMSonly_Click();
+  void mnuBGSGonly_Click();
+  void mnuSTRFonly_Click();
+  void mnuViewAll_Click();
+  void mnuWrite_Click();
+  void Picture2_MouseDown(double x, double y);
+  void Picture2_MouseUp();
+  void Picture2_MouseMove(double x, double y);
+  void Timer2_Timer() { Render(); }
+
+  // The frame last presented, as the window shows it.
+  const QImage& LastFrame() const { return frame_; }
+  const PreviewTransforms& Transforms() const { return transforms_; }
+  bool LayerMesh() const { return hasBGMS_; }
+  bool LayerStarMaps() const { return hasBGSG_; }
+  bool LayerStars() const { return hasSTRF_; }
+
+  QMenu* mnuView = nullptr;
+  QAction* mnuBGMSonly = nullptr;
+  QAction* mnuBGSGonly = nullptr;
+  QAction* mnuSTRFonly = nullptr;
+  QAction* mnuViewAll = nullptr;
+  QAction* mnuWrite = nullptr;
+  PreviewPicture* Picture2 = nullptr;
+  QTimer* Timer2 = nullptr;
+  QLabel* StatusBar1 = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;  // Form_Unload
+
+ private:
+  void DragRotate(int16_t x, int16_t y);
+  bool Fail(const char* message);
+
+  PreviewOwner& owner_;
+  PreviewSource source_;
+  Options options_;
+  GlDevice device_;
+  // The layer switches, starting from what the file held.
+  bool hasBGMS_ = false, hasBGSG_ = false, hasSTRF_ = false;
+  bool starMapsReady_ = false;
+  unsigned meshBuffer_ = 0, starBuffer_ = 0;
+  std::array<unsigned, 2> starMapBuffers_{};
+  std::array<unsigned, 2> starMapTextures_{};
+  std::array<int, 2> starMapVertexCounts_{};
+  int meshVertexCount_ = 0, starCount_ = 0;
+  DragState drag_;
+  PreviewTransforms transforms_;
+  QImage frame_;
+  bool unloaded_ = false;
+};
+
+// Seconds since local midnight, the clock the preview turns with.
+double SecondsSinceMidnight();
+
+}  // namespace sq

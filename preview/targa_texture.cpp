@@ -1,0 +1,85 @@
+#include "preview/targa_texture.h"
+
+#include "hod/modCommon.h"
+
+namespace sq {
+
+std::optional<TextureImage> DecodeTarga(std::span<const uint8_t> bytes, std::string& error) {
+  if (bytes.size() < 18) {
+    error = "shorter than a TGA header";
+    return std::nullopt;
+  }
+  const std::size_t idLength = bytes[0];
+  const uint8_t colourMapType = bytes[1], imageType = bytes[2];
+  const std::size_t mapLength = bytes[5] | (bytes[6] << 8);
+  const std::size_t mapEntryBits = bytes[7];
+  const int width = bytes[12] | (bytes[13] << 8);
+  const int height = bytes[14] | (bytes[15] << 8);
+  const int depth = bytes[16];
+  const bool topFirst = (bytes[17] & 0x20) != 0;
+  if (imageType != 2) {
+    error = "not an uncompressed true-colour TGA image";
+    return std::nullopt;
+  }
+  if (depth != 24 && depth != 32) {
+    error = "not 24 or 32 bits per pixel";
+    return std::nullopt;
+  }
+  if (width == 0 || height == 0) {
+    error = "an empty image";
+    return std::nullopt;
+  }
+  const std::size_t start = 18 + idLength + (colourMapType == 1 ? mapLength * ((mapEntryBits + 7) / 8) : 0);
+  const std::size_t pixelBytes = static_cast<std::size_t>(depth / 8);
+  const std::size_t need = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * pixelBytes;
+  if (start > bytes.size() || bytes.size() - start < need) {
+    error = "shorter than its pixels";
+    return std::nullopt;
+  }
+  TextureImage image;
+  image.width = width;
+  image.height = height;
+  image.rgba.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+  for (int row = 0; row < height; ++row) {
+    const int target = topFirst ? row : height - 1 - row;
+    for (int col = 0; col < width; ++col) {
+      const std::size_t src = start + (static_cast<std::size_t>(row) * static_cast<std::size_t>(width) +
+                                       static_cast<std::size_t>(col)) * pixelBytes;
+      uint8_t* dst = &image.rgba[(static_cast<std::size_t>(target) * static_cast<std::size_t>(width) +
+                                  static_cast<std::size_t>(col)) * 4];
+      dst[0] = bytes[src + 2];  // stored blue, green, red, alpha
+      dst[1] = bytes[src + 1];
+      dst[2] = bytes[src + 0];
+      dst[3] = depth == 32 ? bytes[src + 3] : 255;
+    }
+  }
+  return image;
+}
+
+std::optional<TextureImage> LoadTextureFile(const std::filesystem::path& path, std::string& error) {
+  auto bytes = ReadWholeFile(path, error);
+  if (!bytes) return std::nullopt;
+  return DecodeTarga(*bytes, error);
+}
+
+std::vector<uint8_t> EncodeTarga32(const TextureImage& image) {
+  std::vector<uint8_t> out(18, 0);
+  out[2] = 2;
+  out[12] = static_cast<uint8_t>(image.width);
+  out[13] = static_cast<uint8_t>(image.width >> 8);
+  out[14] = static_cast<uint8_t>(image.height);
+  out[15] = static_cast<uint8_t>(image.height >> 8);
+  out[16] = 32;
+  out[17] = 8;  // eight alpha bits, bottom row first
+  out.reserve(out.size() + image.rgba.size());
+  for (int row = image.height - 1; row >= 0; --row) {
+    for (int col = 0; col < image.width; ++col) {
+      const uint8_t* p = &image.rgba[(static_cast<std::size_t>(row) * static_cast<std::size_t>(image.width) +
+                                      static_cast<std::size_t>(col)) * 4];
+      out.insert(out.end(), {p[2], p[1], p[0], p[3]});
+    }
+  }
+  return out;
+}
+
+}  // namespace sq

@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "preview/preview_math.h"
+#include "preview/targa_texture.h"
+
+using sq::Matrix4;
+
+namespace {
+
+std::array<float, 4> Apply(const Matrix4& m, std::array<float, 4> v) {
+  std::array<float, 4> r{};
+  for (std::size_t j = 0; j < 4; ++j) {
+    for (std::size_t k = 0; k < 4; ++k) r[j] += v[k] * m.m[k][j];
+  }
+  return r;
+}
+
+}  // namespace
+
+TEST(PreviewMatrices, RotationIsLeftHandedAboutTheVerticalAxis) {
+  // A quarter turn takes +x to -z and +z to +x; y stays.
+  const Matrix4 r = sq::MatrixRotationY(static_cast<float>(M_PI / 2));
+  const auto x = Apply(r, {1, 0, 0, 1});
+  EXPECT_NEAR(x[0], 0, 1e-6);
+  EXPECT_NEAR(x[2], -1, 1e-6);
+  const auto z = Apply(r, {0, 2, 1, 1});
+  EXPECT_NEAR(z[0], 1, 1e-6);
+  EXPECT_NEAR(z[1], 2, 1e-6);
+  EXPECT_NEAR(z[2], 0, 1e-6);
+}
+
+TEST(PreviewMatrices, CameraSits270InFrontAndDepthRunsNearToFar) {
+  const Matrix4 view = sq::PreviewView();
+  const auto centre = Apply(view, {0, 0, 0, 1});
+  EXPECT_FLOAT_EQ(centre[2], 270);  // the camera looks along +z at the centre
+  const auto right = Apply(view, {5, 0, 0, 1});
+  EXPECT_FLOAT_EQ(right[0], 5);  // +x stays to the right in a left-handed view
+
+  // Through the projection and the mapping to OpenGL's clip space: the near
+  // plane (1 unit in front of the camera) gives depth -1, the far plane +1, and
+  // the window depth (z + 1) / 2 equals the left-handed depth z / w.
+  const Matrix4 proj = sq::PreviewProjection();
+  const Matrix4 gl = sq::ToOpenGlClip(proj);
+  for (float d : {1.0f, 270.0f, 1000.0f}) {
+    const auto lh = Apply(proj, {0, 0, d, 1});
+    const auto c = Apply(gl, {0, 0, d, 1});
+    EXPECT_FLOAT_EQ(c[3], lh[3]);
+    EXPECT_NEAR((c[2] / c[3] + 1) / 2, lh[2] / lh[3], 1e-6) << d;
+  }
+  EXPECT_NEAR(Apply(gl, {0, 0, 1, 1})[2] / 1.0f, -1.0f, 1e-5);
+  EXPECT_NEAR(Apply(gl, {0, 0, 1000, 1})[2] / 1000.0f, 1.0f, 1e-5);
+  // A quarter-pi field of view: a point at height tan(pi/8) * distance is at the top edge.
+  const auto top = Apply(proj, {0, std::tan(static_cast<float>(M_PI / 8)) * 500, 500, 1});
+  EXPECT_NEAR(top[1] / top[3], 1.0f, 1e-5);
+}
+
+TEST(PreviewMatrices, ProjectionPutsPointsWhereTheScreenShowsThem) {
+  const sq::PreviewTransforms t = sq::TransformsAtAngle(0);
+  const auto centre = sq::ProjectToScreen(t, 0, 0, 100, 400, 200);
+  ASSERT_TRUE(centre);
+  EXPECT_FLOAT_EQ(centre->x, 200);
+  EXPECT_FLOAT_EQ(centre->y, 100);
+  const auto upRight = sq::ProjectToScreen(t, 50, 50, 0, 400, 400);
+  ASSERT_TRUE(upRight);
+  EXPECT_GT(upRight->x, 200);  // right on screen
+  EXPECT_LT(upRight->y, 200);  // up on screen: smaller row
+  EXPECT_FALSE(sq::ProjectToScreen(t, 0, 0, -300, 400, 400));  // behind the camera
+}
+
+TEST(PreviewAngles, TimeTurnsATenthRadianPerSecondAndDragFollowsX) {
+  EXPECT_FLOAT_EQ(sq::TimeAngle(10.0), 1.0f);
+  EXPECT_FLOAT_EQ(sq::TimeAngle(0.0), 0.0f);
+  EXPECT_EQ(sq::DragAngle(150), -1.0f);
+  EXPECT_EQ(sq::DragAngle(-300), 2.0f);
+  // The clock is read in single precision: late in the day a millisecond is lost.
+  EXPECT_EQ(sq::TimeAngle(86399.001), 0.1f * static_cast<float>(86399.001));
+}
+
+TEST(PreviewAngles, PointerPositionsRoundHalfToEvenWithinSixteenBits) {
+  EXPECT_EQ(sq::RoundToInt16(2.5), 2);
+  EXPECT_EQ(sq::RoundToInt16(3.5), 4);
+  EXPECT_EQ(sq::RoundToInt16(-2.5), -2);
+  EXPECT_EQ(sq::RoundToInt16(149.6), 150);
+  EXPECT_EQ(sq::RoundToInt16(40000.0), 32767);
+  EXPECT_EQ(sq::RoundToInt16(-40000.0), -32768);
+  EXPECT_EQ(sq::RoundToInt16(std::nan("")), 0);
+}
+
+TEST(PreviewAngles, DragUsesAbsoluteXAndIgnoresStillMoves) {
+  sq::DragState drag;
+  drag.Press(10, 10);
+  EXPECT_TRUE(drag.dragging);
+  EXPECT_FALSE(drag.Move(10, 10));  // neither coordinate changed
+  auto a = drag.Move(150, 10);
+  ASSERT_TRUE(a);
+  EXPECT_EQ(*a, -1.0f);  // the pointer's x, not the change of 140
+  a = drag.Move(150, 90);  // a vertical move keeps the angle
+  ASSERT_TRUE(a);
+  EXPECT_EQ(*a, -1.0f);
+  EXPECT_EQ(drag.lastY, 90);
+  drag.Release();
+  EXPECT_FALSE(drag.dragging);
+}
+
+TEST(StarMapTextures, RoundTripAndBothRowOrders) {
+  sq::TextureImage image;
+  image.width = 3;
+  image.height = 2;
+  for (int i = 0; i < 6; ++i) {
+    image.rgba.insert(image.rgba.end(), {static_cast<uint8_t>(10 * i), static_cast<uint8_t>(100 + i),
+                                         static_cast<uint8_t>(200 + i), static_cast<uint8_t>(i)});
+  }
+  const auto bytes = sq::EncodeTarga32(image);
+  ASSERT_EQ(bytes.size(), 18u + 6 * 4);
+  // Stored bottom row first, blue green red alpha: the first stored pixel is row 1, column 0.
+  EXPECT_EQ(bytes[18], 203);
+  EXPECT_EQ(bytes[19], 103);
+  EXPECT_EQ(bytes[20], 30);
+  std::string error;
+  auto back = sq::DecodeTarga(bytes, error);
+  ASSERT_TRUE(back) << error;
+  EXPECT_EQ(back->rgba, image.rgba);
+
+  // The same pixels stored top row first (descriptor bit 5), 24 bits, after an image id.
+  std::vector<uint8_t> top(18, 0);
+  top[0] = 2;  // two bytes of image id
+  top[2] = 2;
+  top[12] = 3;
+  top[14] = 2;
+  top[16] = 24;
+  top[17] = 0x20;
+  top.insert(top.end(), {0xAA, 0xBB});
+  for (int i = 0; i < 6; ++i) top.insert(top.end(), {static_cast<uint8_t>(200 + i), static_cast<uint8_t>(100 + i), static_cast<uint8_t>(10 * i)});
+  back = sq::DecodeTarga(top, error);
+  ASSERT_TRUE(back) << error;
+  EXPECT_EQ(back->rgba[0], 0);
+  EXPECT_EQ(back->rgba[2], 200);
+  EXPECT_EQ(back->rgba[3], 255);  // no alpha stored: opaque
+  EXPECT_EQ(back->rgba[5 * 4 + 1], 105);
+}
+
+TEST(StarMapTextures, RefusesWhatItCannotShow) {
+  std::string error;
+  EXPECT_FALSE(sq::DecodeTarga(std::vector<uint8_t>(10, 0), error));
+  std::vector<uint8_t> header(18, 0);
+  header[2] = 10;  // run-length encoded
+  header[12] = 1;
+  header[14] = 1;
+  header[16] = 32;
+  EXPECT_FALSE(sq::DecodeTarga(header, error));
+  header[2] = 2;
+  header[16] = 16;
+  EXPECT_FALSE(sq::DecodeTarga(header, error));
+  header[16] = 32;
+  header[12] = 0xFF;
+  header[13] = 0xFF;
+  header[14] = 0xFF;
+  header[15] = 0xFF;  // 65535 x 65535 pixels promised by 18 bytes
+  EXPECT_FALSE(sq::DecodeTarga(header, error));
+  EXPECT_EQ(error, "shorter than its pixels");
+}
