@@ -38,6 +38,7 @@ struct PreviewTransforms {
   Matrix4 view = Matrix4::Identity();
   Matrix4 projection = Matrix4::Identity();
   Matrix4 Combined() const { return Multiply(Multiply(world, view), projection); }
+  bool operator==(const PreviewTransforms&) const = default;
 };
 
 // Camera 270 units in front of the centre, looking at it; quarter-pi field of

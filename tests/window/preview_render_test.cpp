@@ -1,0 +1,176 @@
+// The preview's pictures read back pixel by pixel: placement through the
+// transforms, face culling, the MAX blend, the texture-stage colours, turning
+// with time and by drag.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QMouseEvent>
+
+#include "preview_fixture.h"
+
+using namespace sqtest;
+using sq::ProjectToScreen;
+using sq::TransformsAtAngle;
+
+namespace {
+
+const QColor kMap1(200, 40, 90), kMap2(30, 180, 60);
+const QColor kMesh(50, 150, 30);
+
+// A scene of all three layers: a large mesh triangle through the centre, the
+// first star map as a square behind it, the second off to the upper right, and
+// one point star in front of the mesh over empty sky.
+void FullScene(PreviewRig& rig) {
+  AddTriangle(rig.lists, V(-100, -100, 0, Argb(50, 150, 30)), V(0, 100, 0, Argb(50, 150, 30)),
+              V(100, -100, 0, Argb(50, 150, 30)));
+  AddSquare(rig.lists.starMapPreview[0], -30, -60, 30, 0, 50);
+  AddSquare(rig.lists.starMapPreview[1], 80, 80, 120, 120, 60);
+  AddStar(rig.lists, V(-70, 70, -50, Argb(10, 20, 200)));
+  rig.source.hasBGMS = rig.source.hasBGSG = rig.source.hasSTRF = true;
+  WriteSolidTextures(rig.textures.path(), kMap1, kMap2);
+}
+
+}  // namespace
+
+TEST(PreviewRender, MeshTriangleLandsWhereTheTransformsPutItInItsColour) {
+  PreviewRig rig;
+  // Clockwise on screen: bottom left, top, bottom right.
+  AddTriangle(rig.lists, V(-40, -40, 0, Argb(64, 192, 32)), V(0, 40, 0, Argb(64, 192, 32)),
+              V(40, -40, 0, Argb(64, 192, 32)));
+  // The same triangle wound the other way, shifted right: not drawn.
+  AddTriangle(rig.lists, V(60, -40, 0, Argb(255, 255, 255)), V(140, -40, 0, Argb(255, 255, 255)),
+              V(100, 40, 0, Argb(255, 255, 255)));
+  rig.source.hasBGMS = true;
+  ASSERT_TRUE(rig.Load());
+  const QImage frame = rig.Frame();
+  ASSERT_EQ(frame.size(), QSize(200, 200));
+  const auto t = TransformsAtAngle(0);
+  const auto drawn = ProjectToScreen(t, 0, -13, 0, 200, 200);
+  const auto culled = ProjectToScreen(t, 100, -13, 0, 200, 200);
+  ASSERT_TRUE(drawn && culled);
+  EXPECT_EQ(Pixel(frame, drawn->x, drawn->y), QColor(64, 192, 32));
+  EXPECT_EQ(Pixel(frame, culled->x, culled->y), QColor(Qt::black));
+  EXPECT_EQ(Pixel(frame, 5, 5), QColor(Qt::black));
+  // The top corner points up on screen: just below it is inside, just above it is sky.
+  const auto top = ProjectToScreen(t, 0, 40, 0, 200, 200);
+  EXPECT_EQ(Pixel(frame, top->x, top->y + 4), QColor(64, 192, 32));
+  EXPECT_EQ(Pixel(frame, top->x, top->y - 4), QColor(Qt::black));
+}
+
+TEST(PreviewRender, StarMapsShowThroughADarkerMeshAndStarsAddTheTexture) {
+  PreviewRig rig;
+  FullScene(rig);
+  ASSERT_TRUE(rig.Load());
+  const QImage frame = rig.Frame();
+  const auto t = TransformsAtAngle(0);
+
+  // Where the first star map lies behind the mesh each channel keeps the brighter.
+  const auto both = ProjectToScreen(t, 0, -30, 50, 200, 200);
+  EXPECT_EQ(Pixel(frame, both->x, both->y), QColor(200, 150, 90));
+  // The mesh alone, near its lower left corner.
+  const auto meshOnly = ProjectToScreen(t, -80, -90, 0, 200, 200);
+  EXPECT_EQ(Pixel(frame, meshOnly->x, meshOnly->y), kMesh);
+  // The second star map alone, in its texture's colour.
+  const auto second = ProjectToScreen(t, 100, 100, 60, 200, 200);
+  EXPECT_EQ(Pixel(frame, second->x, second->y), kMap2);
+  // A point star: the texture left on the stage (the second map's) at (0, 0)
+  // plus the star's colour, each channel held at full.
+  const auto star = ProjectToScreen(t, -70, 70, -50, 200, 200);
+  EXPECT_TRUE(ColourNear(frame, star->x, star->y, QColor(40, 200, 255)));
+}
+
+TEST(PreviewRender, LayerMenusChooseWhatIsDrawn) {
+  PreviewRig rig;
+  FullScene(rig);
+  ASSERT_TRUE(rig.Load());
+  const auto t = TransformsAtAngle(0);
+  const auto both = ProjectToScreen(t, 0, -30, 50, 200, 200);
+  const auto star = ProjectToScreen(t, -70, 70, -50, 200, 200);
+
+  rig.window->mnuBGMSonly->trigger();
+  QImage frame = rig.window->LastFrame();
+  EXPECT_EQ(Pixel(frame, both->x, both->y), kMesh);
+  EXPECT_FALSE(ColourNear(frame, star->x, star->y, QColor(40, 200, 255)));
+
+  rig.window->mnuBGSGonly->trigger();
+  frame = rig.window->LastFrame();
+  EXPECT_EQ(Pixel(frame, both->x, both->y), kMap1);
+
+  rig.window->mnuSTRFonly->trigger();
+  frame = rig.window->LastFrame();
+  EXPECT_EQ(Pixel(frame, both->x, both->y), QColor(Qt::black));
+  EXPECT_TRUE(ColourNear(frame, star->x, star->y, QColor(40, 200, 255)));
+
+  rig.window->mnuViewAll->trigger();
+  frame = rig.window->LastFrame();
+  EXPECT_EQ(Pixel(frame, both->x, both->y), QColor(200, 150, 90));
+}
+
+TEST(PreviewRender, ThePictureTurnsWithTimeAndFollowsADrag) {
+  PreviewRig rig;
+  const uint32_t c = Argb(220, 220, 40);
+  AddTriangle(rig.lists, V(-15, -15, -100, c), V(0, 15, -100, c), V(15, -15, -100, c));
+  AddStar(rig.lists, V(0, 60, -100, Argb(0, 0, 0)));
+  rig.source.hasBGMS = rig.source.hasSTRF = true;
+  ASSERT_TRUE(rig.Load());
+
+  rig.now = 0;
+  const QImage atStart = rig.Frame();
+  rig.now = 3;  // 0.3 radian later
+  const QImage later = rig.Frame();
+  EXPECT_NE(atStart, later);
+  const auto p0 = ProjectToScreen(TransformsAtAngle(0), 0, -5, -100, 200, 200);
+  const auto p3 = ProjectToScreen(TransformsAtAngle(0.3f), 0, -5, -100, 200, 200);
+  EXPECT_EQ(Pixel(atStart, p0->x, p0->y), QColor(220, 220, 40));
+  EXPECT_EQ(Pixel(later, p3->x, p3->y), QColor(220, 220, 40));
+  EXPECT_EQ(Pixel(later, p0->x, p0->y), QColor(Qt::black));
+
+  // A drag to x = 150 shows the picture of the angle -1, whatever the clock and y.
+  rig.window->Picture2_MouseDown(10, 10);
+  rig.window->Picture2_MouseMove(149.7, 30);
+  EXPECT_EQ(rig.window->Transforms(), TransformsAtAngle(-1.0f));
+  const QImage dragged = rig.window->LastFrame();
+  rig.window->Picture2_MouseMove(150.2, 90);  // only y changed: the same picture
+  EXPECT_EQ(rig.window->LastFrame(), dragged);
+  rig.now = 7;
+  rig.window->Timer2_Timer();  // ticks while the button is held keep the drag
+  EXPECT_EQ(rig.window->LastFrame(), dragged);
+  rig.window->Picture2_MouseUp();
+
+  PreviewRig other;
+  other.lists = rig.lists;
+  other.source.hasBGMS = other.source.hasSTRF = true;
+  other.now = -10;  // a clock angle of exactly -1
+  ASSERT_TRUE(other.Load());
+  EXPECT_EQ(other.Frame(), dragged);
+
+  // Released: the next tick is driven by the clock again.
+  rig.now = 3;
+  rig.window->Timer2_Timer();
+  EXPECT_EQ(rig.window->LastFrame(), later);
+}
+
+TEST(PreviewRender, MouseEventsOnTheDrawingAreaDrag) {
+  PreviewRig rig;
+  const uint32_t c = Argb(220, 220, 40);
+  AddTriangle(rig.lists, V(-15, -15, -100, c), V(0, 15, -100, c), V(15, -15, -100, c));
+  rig.source.hasBGMS = true;
+  ASSERT_TRUE(rig.Load());
+  rig.now = 0;
+  rig.Frame();
+  // Moving without a button held changes nothing.
+  QMouseEvent hover(QEvent::MouseMove, QPointF(75, 20), QPointF(75, 20), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(rig.window->Picture2, &hover);
+  EXPECT_EQ(rig.window->Transforms(), TransformsAtAngle(0));
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(20, 20), QPointF(20, 20), Qt::RightButton, Qt::RightButton,
+                    Qt::NoModifier);
+  QCoreApplication::sendEvent(rig.window->Picture2, &press);
+  QMouseEvent move(QEvent::MouseMove, QPointF(75, 20), QPointF(75, 20), Qt::NoButton, Qt::RightButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(rig.window->Picture2, &move);
+  EXPECT_EQ(rig.window->Transforms(), TransformsAtAngle(-0.5f));
+  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(75, 20), QPointF(75, 20), Qt::RightButton, Qt::NoButton,
+                      Qt::NoModifier);
+  QCoreApplication::sendEvent(rig.window->Picture2, &release);
+  rig.window->Timer2_Timer();
+  EXPECT_EQ(rig.window->Transforms(), TransformsAtAngle(0));
+}
