@@ -68,7 +68,6 @@ frmBGdisplay::frmBGdisplay(PreviewOwner& owner, PreviewSource source, Options op
 
   Picture2 = new PreviewPicture(this);
   Picture2->resize(options_.drawingSize);
-  Picture2->setMinimumSize(64, 64);
   Picture2->mouseDown = [this](double x, double y) { Picture2_MouseDown(x, y); };
   Picture2->mouseUp = [this] { Picture2_MouseUp(); };
   Picture2->mouseMove = [this](double x, double y) { Picture2_MouseMove(x, y); };

@@ -1,0 +1,241 @@
+// The main window: its controls and menus at start, the option rules through
+// real menu clicks, and the report command with a chosen file.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <deque>
+
+#include "app/commands.h"
+#include "app/window/frmStarquill.h"
+#include "hodbuilder.h"
+#include "preview_fixture.h"
+
+using namespace sqtest;
+
+namespace {
+
+class FakeChooser : public sq::FileChooser {
+ public:
+  std::deque<std::string> answers;
+  std::vector<sq::OpenDialogSettings> asked;
+  std::string ChooseOpenFile(const sq::OpenDialogSettings& settings) override {
+    asked.push_back(settings);
+    if (answers.empty()) return {};
+    std::string a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+};
+
+struct MainRig {
+  TempDir program;  // the program's folder, with the star-map textures
+  TempDir maps;     // where the chosen files lie
+  RecordingPlatform platform;
+  FakeChooser chooser;
+  std::optional<int> ended;
+  std::unique_ptr<sq::frmStarquill> window;
+
+  MainRig() {
+    WriteSolidTextures(program.path(), QColor(80, 80, 120), QColor(120, 80, 80));
+    sq::MainWindowServices services;
+    services.platform = &platform;
+    services.chooser = &chooser;
+    services.programFolder = program.path();
+    services.endProgram = [this](int status) { ended = status; };
+    services.clock = [] { return 0.0; };
+    services.previewSize = QSize(160, 160);
+    window = std::make_unique<sq::frmStarquill>(services);
+    window->Form_Load();
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  }
+  ~MainRig() {
+    if (window->preview()) window->preview()->close();
+  }
+};
+
+// Opens a menu as a user does and clicks one of its items.
+void ClickMenuItem(QMenu* menu, QAction* item) {
+  menu->popup(QPoint(20, 20));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+  QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(item).center());
+  QTRY_VERIFY(!menu->isVisible());
+}
+
+std::vector<std::string> Checked(const sq::frmStarquill& w) {
+  std::vector<std::string> names;
+  for (QAction* a : w.mnuOptions->actions()) {
+    if (a->isChecked()) names.push_back(a->objectName().toStdString());
+  }
+  return names;
+}
+
+Bytes ModelHod() { return Bytes().Add(Vers(1000)).Add(Form("NAME", Bytes().Text("ship"))); }
+
+Bytes PointStars() {
+  Bytes stars;
+  stars.BE32(1000).I32(2);
+  stars.F32s({10, 20, 100, 0.5f, 0.5f, 0.5f, 1}).F32s({-10, 0, 100, 0.25f, 0.25f, 0.5f, 1});
+  return Nrml("STRF", stars);
+}
+
+// A background of point stars only: enough for the preview to open.
+Bytes StarsHod() { return Bytes().Add(Vers(1000)).Add(PointStars()); }
+
+}  // namespace
+
+TEST(MainWindow, ControlsAndMenusAtStart) {
+  MainRig rig;
+  const sq::frmStarquill& w = *rig.window;
+  EXPECT_EQ(w.windowTitle(), "Starquill v5");
+  EXPECT_EQ(w.cmdReport->text(), "Generate Farhold HOD report / display Farhold background");
+  EXPECT_EQ(w.chkSndTest->text(), "report on neu_soundtest.hod");
+  EXPECT_FALSE(w.chkSndTest->isChecked());
+  EXPECT_EQ(w.ProgressBar1->value(), 0);
+  EXPECT_FALSE(w.Picture1->pixmap().isNull());
+
+  const QList<QAction*> bar = w.menuBar()->actions();
+  ASSERT_EQ(bar.size(), 2);
+  EXPECT_EQ(bar[0]->text(), "&Tools");
+  EXPECT_EQ(bar[1]->text(), "&Options");
+
+  struct Entry {
+    const char* name;
+    const char* caption;
+    bool enabled;
+  };
+  const Entry tools[] = {{"mnuLoadTGA", "Load Targa image", true},
+                         {"mnuSaveHalfToned", "Save as halftoned TGA", false},
+                         {"mnuSaveFiltered", "Save filtered TGA", false},
+                         {"mnuWriteHOD", "Write background HOD", false}};
+  const QList<QAction*> toolItems = w.mnuTools->actions();
+  ASSERT_EQ(toolItems.size(), 4);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(toolItems[i]->objectName(), tools[i].name);
+    EXPECT_EQ(toolItems[i]->text(), tools[i].caption);
+    EXPECT_EQ(toolItems[i]->isEnabled(), tools[i].enabled) << tools[i].name;
+  }
+
+  // A separator stands where the caption is "-".
+  const Entry options[] = {{"mnuDensity16", "Mesh density 16", false}, {"mnuDensity8", "Mesh density 8", true},
+                           {"mnuDensity6", "Mesh density 6", false},   {"mnuDensity4", "Mesh density 4", false},
+                           {"mnuDensity2", "Mesh density 2", false},   {"mnuOptSep01", "-", false},
+                           {"mnuColourAverage", "Colour average", false}, {"mnuOptSep02", "-", false},
+                           {"mnuIntensityLimit", "Use intensity limit", false}, {"mnuOptSep03", "-", false},
+                           {"mnuIncrCap", "Increase capping region", false}, {"mnuOptSep04", "-", false},
+                           {"mnuMoreStars", "More stars", false},       {"mnuLessStars", "Less stars", false}};
+  const QList<QAction*> optionItems = w.mnuOptions->actions();
+  ASSERT_EQ(optionItems.size(), 14);
+  for (int i = 0; i < 14; ++i) {
+    const QAction* a = optionItems[i];
+    EXPECT_EQ(a->objectName(), options[i].name);
+    EXPECT_EQ(a->isSeparator() ? QString("-") : a->text(), options[i].caption);
+    EXPECT_EQ(a->isChecked(), options[i].enabled) << options[i].name;  // here: checked at start
+    EXPECT_TRUE(a->isEnabled());
+  }
+}
+
+TEST(MainWindow, OptionRulesThroughMenuClicks) {
+  MainRig rig;
+  sq::frmStarquill& w = *rig.window;
+  ClickMenuItem(w.mnuOptions, w.mnuDensity16);
+  EXPECT_EQ(Checked(w), std::vector<std::string>{"mnuDensity16"});
+  ClickMenuItem(w.mnuOptions, w.mnuDensity16);  // clicking the checked one keeps it
+  EXPECT_EQ(Checked(w), std::vector<std::string>{"mnuDensity16"});
+  ClickMenuItem(w.mnuOptions, w.mnuDensity2);
+  ClickMenuItem(w.mnuOptions, w.mnuColourAverage);
+  ClickMenuItem(w.mnuOptions, w.mnuMoreStars);
+  EXPECT_EQ(Checked(w), (std::vector<std::string>{"mnuDensity2", "mnuColourAverage", "mnuMoreStars"}));
+  ClickMenuItem(w.mnuOptions, w.mnuLessStars);  // takes the place of "More stars"
+  EXPECT_EQ(Checked(w), (std::vector<std::string>{"mnuDensity2", "mnuColourAverage", "mnuLessStars"}));
+  ClickMenuItem(w.mnuOptions, w.mnuLessStars);
+  ClickMenuItem(w.mnuOptions, w.mnuColourAverage);
+  ClickMenuItem(w.mnuOptions, w.mnuIntensityLimit);
+  ClickMenuItem(w.mnuOptions, w.mnuIncrCap);
+  EXPECT_EQ(Checked(w), (std::vector<std::string>{"mnuDensity2", "mnuIntensityLimit", "mnuIncrCap"}));
+  ClickMenuItem(w.mnuOptions, w.mnuMoreStars);
+  ClickMenuItem(w.mnuOptions, w.mnuMoreStars);
+  EXPECT_EQ(Checked(w), (std::vector<std::string>{"mnuDensity2", "mnuIntensityLimit", "mnuIncrCap"}));
+}
+
+TEST(MainWindow, ReportOnAModelWritesBesideTheFileWithoutPreview) {
+  MainRig rig;
+  const auto hod = rig.maps / "m01.hod";
+  WriteBytes(hod, ModelHod());
+  rig.chooser.answers = {hod.string()};
+  rig.window->cmdReport->click();
+
+  ASSERT_EQ(rig.chooser.asked.size(), 1u);
+  EXPECT_EQ(rig.chooser.asked[0].title, "Open Farhold HOD file");
+  EXPECT_EQ(rig.chooser.asked[0].filter, "Farhold HOD files (*.hod)");
+  EXPECT_EQ(rig.chooser.asked[0].folder.toStdString(), rig.program.path().string());
+  EXPECT_TRUE(rig.platform.messages.empty());
+
+  // The same bytes the report command writes for that file.
+  TempDir elsewhere;
+  sq::Model model;
+  const auto outcome = sq::ReportCommand(model, hod, elsewhere.path(), false, rig.platform);
+  ASSERT_EQ(outcome.status, sq::ReportOutcome::Status::Written);
+  EXPECT_EQ(ReadText(rig.maps / "m01.HODreport.rtf"), ReadText(elsewhere / "m01.HODreport.rtf"));
+  EXPECT_EQ(rig.window->outputFolder(), rig.maps.path());
+  EXPECT_TRUE(rig.window->backgroundFromHod());
+  EXPECT_EQ(rig.window->preview(), nullptr);
+  EXPECT_TRUE(rig.window->isVisible());
+}
+
+TEST(MainWindow, ReportOnABackgroundOpensThePreviewAndHidesUntilItCloses) {
+  MainRig rig;
+  const auto hod = rig.maps / "sky.hod";
+  WriteBytes(hod, StarsHod());
+  rig.window->ProgressBar1->setValue(40);
+  rig.chooser.answers = {hod.string()};
+  rig.window->cmdReport->click();
+
+  EXPECT_TRUE(std::filesystem::exists(rig.maps / "sky.HODreport.rtf"));
+  sq::frmBGdisplay* preview = rig.window->preview();
+  ASSERT_NE(preview, nullptr);
+  EXPECT_TRUE(preview->isVisible());
+  EXPECT_FALSE(rig.window->isVisible());
+  EXPECT_EQ(rig.window->ProgressBar1->value(), 0);
+  EXPECT_EQ(preview->windowTitle(), "Background from .tga");  // no image loaded: an empty base name
+  EXPECT_FALSE(preview->mnuWrite->isEnabled());
+  EXPECT_TRUE(preview->Timer2->isActive());
+  EXPECT_FALSE(rig.ended);
+
+  preview->close();
+  EXPECT_TRUE(rig.window->isVisible());
+  QTRY_VERIFY(rig.window->preview() == nullptr);  // a closed preview is gone
+}
+
+TEST(MainWindow, RefusedChoicesWriteNothing) {
+  MainRig rig;
+  WriteBytes(rig.maps / "ship.HOD", ModelHod());
+  rig.chooser.answers = {"", (rig.maps / "ship.HOD").string()};  // cancelled, then a wrong name
+  rig.window->cmdReport->click();
+  rig.window->cmdReport->click();
+  EXPECT_EQ(rig.platform.messages, std::vector<std::string>(2, "Starquill: Please select an Farhold HOD file."));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rig.maps.path()), {}), 1);
+  EXPECT_TRUE(rig.window->backgroundFromHod());
+  EXPECT_EQ(rig.window->preview(), nullptr);
+}
+
+TEST(MainWindow, APreviewThatCannotSetUpEndsTheProgram) {
+  MainRig rig;
+  std::filesystem::remove(rig.program / "B03.tga");
+  Bytes map;
+  map.I32(7).Raw({'B', '0', '2', '.', 't', 'g', 'a'}).I32(1).F32s({0, 0, 100, 10, 1, 1, 1, 1});
+  const auto hod = rig.maps / "maps.hod";
+  WriteBytes(hod, Bytes().Add(Vers(1000)).Add(Form("BGSG", map)).Add(PointStars()));
+  rig.chooser.answers = {hod.string()};
+  rig.window->cmdReport->click();
+  EXPECT_TRUE(std::filesystem::exists(rig.maps / "maps.HODreport.rtf"));
+  EXPECT_EQ(rig.platform.messages,
+            std::vector<std::string>{"Starquill: Unable to create vertex buffer for BGSG star-maps."});
+  EXPECT_EQ(rig.ended, sq::kPreviewFailedStatus);
+}
