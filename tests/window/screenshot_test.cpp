@@ -1,0 +1,78 @@
+// `starquill preview FILE.hod --screenshot OUT.png`, run as a program.
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "hodbuilder.h"
+#include "testkit.h"
+
+using namespace sqtest;
+
+namespace {
+
+const std::filesystem::path kSample = std::filesystem::path(STARQUILL_SOURCE_DIR) / "data/samples/sky.hod";
+
+int LitPixels(const QImage& image) {
+  int lit = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) lit += (image.pixel(x, y) & 0xFFFFFF) != 0;
+  }
+  return lit;
+}
+
+}  // namespace
+
+TEST(Screenshot, WritesAPngOfTheRequestedSizeShowingTheBundledBackground) {
+  TempDir dir;
+  const auto png = dir / "sky.png";
+  const ProcessResult r = Starquill({"preview", kSample.string(), "--screenshot", png.string(), "--size", "320x240"}, dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, png.string() + "\n");
+  const QImage image(QString::fromStdString(png.string()));
+  ASSERT_FALSE(image.isNull());
+  EXPECT_EQ(image.size(), QSize(320, 240));
+  // A sky: most of the picture is covered by the mesh.
+  EXPECT_GT(LitPixels(image), 320 * 240 / 2);
+
+  // Another time of day turns the picture; the same time gives the same bytes.
+  const auto later = dir / "later.png", again = dir / "again.png";
+  ASSERT_EQ(Starquill({"preview", kSample.string(), "--screenshot", later.string(), "--size", "320x240", "--seconds", "5"}, dir).status, 0);
+  ASSERT_EQ(Starquill({"preview", kSample.string(), "--screenshot", again.string(), "--size", "320x240"}, dir).status, 0);
+  EXPECT_TRUE(ReadText(later) != ReadText(png));
+  EXPECT_TRUE(ReadText(again) == ReadText(png));
+}
+
+TEST(Screenshot, LayersChooseWhatIsDrawn) {
+  TempDir dir;
+  const auto all = dir / "all.png", stars = dir / "stars.png";
+  ASSERT_EQ(Starquill({"preview", kSample.string(), "--screenshot", all.string(), "--size", "200x200"}, dir).status, 0);
+  const ProcessResult r =
+      Starquill({"preview", kSample.string(), "--screenshot", stars.string(), "--size", "200x200", "--layers", "stars"}, dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const int lit = LitPixels(QImage(QString::fromStdString(stars.string())));
+  EXPECT_GT(lit, 0);  // point stars are there
+  EXPECT_LT(lit, LitPixels(QImage(QString::fromStdString(all.string()))) / 4);  // but no sky behind them
+}
+
+TEST(Screenshot, RefusesWhatItCannotDraw) {
+  TempDir dir;
+  const auto png = dir / "out.png";
+  // A model: nothing to preview.
+  WriteBytes(dir / "ship.hod", Bytes().Add(Vers(1000)));
+  ProcessResult r = Starquill({"preview", (dir / "ship.hod").string(), "--screenshot", png.string()}, dir);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("holds no background"), std::string::npos) << r.err;
+  // Point stars without a mesh: the View menu is off, so no layer can be chosen.
+  Bytes stars;
+  stars.BE32(1000).I32(1).F32s({0, 0, 100, 1, 1, 1, 1});
+  WriteBytes(dir / "stars.hod", Bytes().Add(Vers(1000)).Add(Nrml("STRF", stars)));
+  r = Starquill({"preview", (dir / "stars.hod").string(), "--screenshot", png.string(), "--layers", "stars"}, dir);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("does not offer 'Point-stars only'"), std::string::npos) << r.err;
+  // Usage mistakes.
+  EXPECT_EQ(Starquill({"preview", kSample.string()}, dir).status, 2);
+  EXPECT_EQ(Starquill({"preview", kSample.string(), "--screenshot", png.string(), "--size", "12x9000"}, dir).status, 2);
+  EXPECT_EQ(Starquill({"preview", kSample.string(), "--screenshot", png.string(), "--layers", "mesh"}, dir).status, 2);
+  EXPECT_EQ(Starquill({"preview", (dir / "ship.HOD").string(), "--screenshot", png.string()}, dir).status, 2);
+  EXPECT_FALSE(std::filesystem::exists(png));
+}
