@@ -14,7 +14,9 @@
 
 namespace {
 
-constexpr double kRadius = 1000.0;
+// The preview looks from 270 units off centre with its far plane at 1000: a sky
+// of this radius stays inside the picture in every direction (270 + 600 < 1000).
+constexpr double kRadius = 600.0;
 constexpr double kPi = 3.14159265358979323846;
 
 // A small linear congruential generator of our own, so the sky does not depend
@@ -64,7 +66,8 @@ std::array<uint8_t, 4> SkyColour(const Direction& d) {
 
 // One of sixteen patches of the sphere: four latitude bands by four longitude
 // sectors, each a grid of rows x columns quads. Even patches are triangle lists,
-// odd ones a single strip with repeated indices joining its rows.
+// odd ones a single strip with repeated indices joining its rows. Seen from the
+// centre every triangle turns clockwise: the preview culls the other way round.
 sq::MeshChunk SkyPatch(int patch) {
   constexpr int kRows = 4, kColumns = 6;
   const int band = patch / 4, sector = patch % 4;
@@ -87,15 +90,15 @@ sq::MeshChunk SkyPatch(int patch) {
   if (patch % 2 == 0) {
     for (int r = 0; r < kRows; ++r) {
       for (int c = 0; c < kColumns; ++c) {
-        indices.insert(indices.end(), {at(r, c), at(r + 1, c), at(r, c + 1)});
-        indices.insert(indices.end(), {at(r, c + 1), at(r + 1, c), at(r + 1, c + 1)});
+        indices.insert(indices.end(), {at(r, c), at(r, c + 1), at(r + 1, c)});
+        indices.insert(indices.end(), {at(r, c + 1), at(r + 1, c + 1), at(r + 1, c)});
       }
     }
     return sq::WriterMeshChunk(std::move(vertices), sq::kTriangleList, std::move(indices));
   }
   for (int r = 0; r < kRows; ++r) {
-    if (r > 0) indices.insert(indices.end(), {indices.back(), at(r, 0)});  // join rows with empty triangles
-    for (int c = 0; c <= kColumns; ++c) indices.insert(indices.end(), {at(r, c), at(r + 1, c)});
+    if (r > 0) indices.insert(indices.end(), {indices.back(), at(r + 1, 0)});  // join rows with empty triangles
+    for (int c = 0; c <= kColumns; ++c) indices.insert(indices.end(), {at(r + 1, c), at(r, c)});
   }
   return sq::WriterMeshChunk(std::move(vertices), sq::kTriangleStrip, std::move(indices));
 }
