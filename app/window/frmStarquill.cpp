@@ -116,11 +116,11 @@ void frmStarquill::BuildMenus() {
   };
   mnuTools = menuBar()->addMenu("&Tools");
   mnuTools->setObjectName("mnuTools");
-  mnuLoadTGA = named(mnuTools->addAction("Load Targa image", this, [this] { mnuLoadTGA_Click(); }), "mnuLoadTGA");
-  mnuSaveHalfToned =
-      named(mnuTools->addAction("Save as halftoned TGA", this, [this] { mnuSaveHalfToned_Click(); }), "mnuSaveHalfToned");
-  mnuSaveFiltered =
-      named(mnuTools->addAction("Save filtered TGA", this, [this] { mnuSaveFiltered_Click(); }), "mnuSaveFiltered");
+  // The image commands are connected to the builder's commands once the builder
+  // is part of the program; until then these three entries do nothing.
+  mnuLoadTGA = named(mnuTools->addAction("Load Targa image"), "mnuLoadTGA");
+  mnuSaveHalfToned = named(mnuTools->addAction("Save as halftoned TGA"), "mnuSaveHalfToned");
+  mnuSaveFiltered = named(mnuTools->addAction("Save filtered TGA"), "mnuSaveFiltered");
   mnuWriteHOD = named(mnuTools->addAction("Write background HOD", this, [this] { mnuWriteHOD_Click(); }), "mnuWriteHOD");
 
   mnuOptions = menuBar()->addMenu("&Options");
@@ -224,13 +224,9 @@ void frmStarquill::EndProgram(int status) { services_.endProgram(status); }
 
 void frmStarquill::WriteHod() { mnuWriteHOD_Click(); }
 
-void frmStarquill::mnuLoadTGA_Click() {}
-
-void frmStarquill::mnuSaveHalfToned_Click() {}
-
-void frmStarquill::mnuSaveFiltered_Click() {}
-
-void frmStarquill::mnuWriteHOD_Click() {}
+void frmStarquill::mnuWriteHOD_Click() {
+  WriteBackgroundHod(writerTables_, outputFolder_ / (SafeFileName(tgaBaseName_ + ".hod")), *platform_);
+}
 
 // `starquill` without arguments: the main window until its last window closes.
 int RunMainWindow(int argc, char** argv) {

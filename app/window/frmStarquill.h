@@ -13,6 +13,7 @@
 #include "app/window/qt_platform.h"
 #include "hod/modFarholdhod.h"
 #include "preview/frmBGdisplay.h"
+#include "writer/modMakeBGhod.h"
 
 class QAction;
 class QCheckBox;
@@ -43,9 +44,6 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
   void Form_Load();
 
   void cmdReport_Click();
-  void mnuLoadTGA_Click();
-  void mnuSaveHalfToned_Click();
-  void mnuSaveFiltered_Click();
   void mnuWriteHOD_Click();
 
   // PreviewOwner
@@ -102,6 +100,9 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
   FileChooser* chooser_ = nullptr;
 
   Model model_;
+  // Nothing fills these yet: a background read from a file is not written again
+  // from the window, so the writer refuses with its reason.
+  BackgroundWriterTables writerTables_;
   bool backgroundFromHod_ = false;
   std::string tgaBaseName_;
   std::filesystem::path outputFolder_;

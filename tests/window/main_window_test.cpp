@@ -239,3 +239,14 @@ TEST(MainWindow, APreviewThatCannotSetUpEndsTheProgram) {
             std::vector<std::string>{"Starquill: Unable to create vertex buffer for BGSG star-maps."});
   EXPECT_EQ(rig.ended, sq::kPreviewFailedStatus);
 }
+
+TEST(MainWindow, WritingWithoutABuiltBackgroundRefusesWithItsReason) {
+  MainRig rig;
+  rig.window->mnuWriteHOD->trigger();  // disabled: nothing happens
+  EXPECT_TRUE(rig.platform.messages.empty());
+  rig.window->WriteHod();  // what the preview's "Write HOD" asks for
+  ASSERT_EQ(rig.platform.messages.size(), 1u);
+  EXPECT_EQ(rig.platform.messages[0].rfind("Starquill: The background HOD cannot be written: ", 0), 0u)
+      << rig.platform.messages[0];
+  EXPECT_FALSE(std::filesystem::exists(rig.window->outputFolder() / ".hod"));
+}
