@@ -52,7 +52,7 @@ QPixmap DecorativePicture() {
 
 frmStarquill::frmStarquill(MainWindowServices services) : services_(std::move(services)) {
   setObjectName("frmStarquill");
-  setWindowTitle(kMainTitle);
+  setWindowTitle(QString::fromUtf8(kMainWindowTitle.data(), static_cast<qsizetype>(kMainWindowTitle.size())));
   BuildControls();
   BuildMenus();
   if (services_.platform) {
@@ -116,59 +116,63 @@ void frmStarquill::BuildMenus() {
   };
   mnuTools = menuBar()->addMenu("&Tools");
   mnuTools->setObjectName("mnuTools");
-  // The image commands are connected to the builder's commands once the builder
-  // is part of the program; until then these three entries do nothing.
-  mnuLoadTGA = named(mnuTools->addAction("Load Targa image"), "mnuLoadTGA");
-  mnuSaveHalfToned = named(mnuTools->addAction("Save as halftoned TGA"), "mnuSaveHalfToned");
-  mnuSaveFiltered = named(mnuTools->addAction("Save filtered TGA"), "mnuSaveFiltered");
+  mnuLoadTGA = named(mnuTools->addAction("Load Targa image", this, [this] { mnuLoadTGA_Click(); }), "mnuLoadTGA");
+  mnuSaveHalfToned =
+      named(mnuTools->addAction("Save as halftoned TGA", this, [this] { mnuSaveHalfToned_Click(); }), "mnuSaveHalfToned");
+  mnuSaveFiltered =
+      named(mnuTools->addAction("Save filtered TGA", this, [this] { mnuSaveFiltered_Click(); }), "mnuSaveFiltered");
   mnuWriteHOD = named(mnuTools->addAction("Write background HOD", this, [this] { mnuWriteHOD_Click(); }), "mnuWriteHOD");
 
+  // The Options entries and their separators, drawn from the builder's list; a
+  // click goes to the builder's rules and the marks are shown from its state.
   mnuOptions = menuBar()->addMenu("&Options");
   mnuOptions->setObjectName("mnuOptions");
-  auto checkable = [&](const char* caption, const char* name, bool checked) {
-    QAction* a = named(mnuOptions->addAction(caption), name);
+  QAction** separators[] = {&mnuOptSep01, &mnuOptSep02, &mnuOptSep03, &mnuOptSep04};
+  std::size_t separatorCount = 0;
+  for (std::size_t i = 0; i < kBuilderOptionItems.size(); ++i) {
+    const BuilderOptionItem& item = kBuilderOptionItems[i];
+    QAction* a = mnuOptions->addAction(QString::fromUtf8(item.caption.data(), static_cast<qsizetype>(item.caption.size())));
+    a->setObjectName(QString::fromUtf8(item.name.data(), static_cast<qsizetype>(item.name.size())));
     a->setCheckable(true);
-    a->setChecked(checked);
-    return a;
-  };
-  mnuDensity16 = checkable("Mesh density 16", "mnuDensity16", false);
-  mnuDensity8 = checkable("Mesh density 8", "mnuDensity8", true);
-  mnuDensity6 = checkable("Mesh density 6", "mnuDensity6", false);
-  mnuDensity4 = checkable("Mesh density 4", "mnuDensity4", false);
-  mnuDensity2 = checkable("Mesh density 2", "mnuDensity2", false);
-  mnuOptSep01 = named(mnuOptions->addSeparator(), "mnuOptSep01");
-  mnuColourAverage = checkable("Colour average", "mnuColourAverage", false);
-  mnuOptSep02 = named(mnuOptions->addSeparator(), "mnuOptSep02");
-  mnuIntensityLimit = checkable("Use intensity limit", "mnuIntensityLimit", false);
-  mnuOptSep03 = named(mnuOptions->addSeparator(), "mnuOptSep03");
-  mnuIncrCap = checkable("Increase capping region", "mnuIncrCap", false);
-  mnuOptSep04 = named(mnuOptions->addSeparator(), "mnuOptSep04");
-  mnuMoreStars = checkable("More stars", "mnuMoreStars", false);
-  mnuLessStars = checkable("Less stars", "mnuLessStars", false);
-
-  // A density item checks itself and unchecks the other four; clicking the
-  // checked one leaves it checked.
-  QAction* densities[] = {mnuDensity16, mnuDensity8, mnuDensity6, mnuDensity4, mnuDensity2};
-  for (QAction* item : densities) {
-    connect(item, &QAction::triggered, this, [this, item] {
-      for (QAction* other : {mnuDensity16, mnuDensity8, mnuDensity6, mnuDensity4, mnuDensity2})
-        other->setChecked(other == item);
+    connect(a, &QAction::triggered, this, [this, option = item.option] {
+      session_.options.Click(option);
+      ShowBuilderState();
     });
+    optionActions_[i] = a;
+    if (item.separatorAfter && separatorCount < 4) {
+      QAction* sep = mnuOptions->addSeparator();
+      sep->setObjectName(QString("mnuOptSep0%1").arg(separatorCount + 1));
+      *separators[separatorCount++] = sep;
+    }
   }
-  // "More stars" and "Less stars" are never both checked: a click clears the
-  // other one, then the item's own toggle stands.
-  connect(mnuMoreStars, &QAction::triggered, this, [this] {
-    if (mnuMoreStars->isChecked()) mnuLessStars->setChecked(false);
-  });
-  connect(mnuLessStars, &QAction::triggered, this, [this] {
-    if (mnuLessStars->isChecked()) mnuMoreStars->setChecked(false);
-  });
+  mnuDensity16 = optionActions_[0];
+  mnuDensity8 = optionActions_[1];
+  mnuDensity6 = optionActions_[2];
+  mnuDensity4 = optionActions_[3];
+  mnuDensity2 = optionActions_[4];
+  mnuColourAverage = optionActions_[5];
+  mnuIntensityLimit = optionActions_[6];
+  mnuIncrCap = optionActions_[7];
+  mnuMoreStars = optionActions_[8];
+  mnuLessStars = optionActions_[9];
+  ShowBuilderState();
+}
+
+void frmStarquill::ShowBuilderState() {
+  for (std::size_t i = 0; i < kBuilderOptionItems.size(); ++i) {
+    optionActions_[i]->setChecked(session_.options.Checked(kBuilderOptionItems[i].option));
+  }
+  mnuSaveHalfToned->setEnabled(session_.tools.saveHalftonedEnabled);
+  mnuSaveFiltered->setEnabled(session_.tools.saveFilteredEnabled);
+  mnuWriteHOD->setEnabled(session_.tools.writeHodEnabled);
+  setWindowTitle(QString::fromStdString(session_.caption));
 }
 
 void frmStarquill::Form_Load() {
-  mnuSaveHalfToned->setEnabled(false);
-  mnuSaveFiltered->setEnabled(false);
-  mnuWriteHOD->setEnabled(false);
+  session_.tools.saveHalftonedEnabled = false;
+  session_.tools.saveFilteredEnabled = false;
+  session_.tools.writeHodEnabled = false;
+  ShowBuilderState();
 }
 
 QString frmStarquill::ProgramFolderText() const { return QString::fromStdString(services_.programFolder.string()); }
@@ -182,7 +186,7 @@ void frmStarquill::cmdReport_Click() {
   const ReportOutcome outcome = ReportCommand(model_, chosen, folder, chkSndTest->isChecked(), *platform_);
   if (accepted && outcome.status == ReportOutcome::Status::Refused) return;  // the file could not be read
   if (accepted) outputFolder_ = folder;
-  backgroundFromHod_ = true;
+  session_.backgroundFromHod = true;
   if (outcome.status == ReportOutcome::Status::Written && outcome.openPreview) OpenPreview();
 }
 
@@ -196,8 +200,8 @@ void frmStarquill::OpenPreview() {
   source.hasBGMS = model_.hasBGMS;
   source.hasBGSG = model_.hasBGSG;
   source.hasSTRF = model_.hasSTRF;
-  source.backgroundFromHod = backgroundFromHod_;
-  source.tgaBaseName = tgaBaseName_;
+  source.backgroundFromHod = session_.backgroundFromHod;
+  source.tgaBaseName = session_.tgaBaseName;
   frmBGdisplay::Options options;
   options.programFolder = services_.programFolder;
   options.drawingSize = services_.previewSize;
@@ -225,8 +229,22 @@ void frmStarquill::EndProgram(int status) { services_.endProgram(status); }
 void frmStarquill::WriteHod() { mnuWriteHOD_Click(); }
 
 void frmStarquill::mnuWriteHOD_Click() {
-  WriteBackgroundHod(writerTables_, outputFolder_ / (SafeFileName(tgaBaseName_ + ".hod")), *platform_);
+  WriteBackgroundHod(writerTables_, outputFolder_ / (SafeFileName(session_.tgaBaseName + ".hod")), *platform_);
 }
+
+void frmStarquill::mnuLoadTGA_Click() {
+  const std::string chosen = chooser_->ChooseOpenFile(
+      {"Open halftoned 32-bit Targa image file", "32-bit Targa image (*.tga)", ProgramFolderText()});
+  const bool accepted = AcceptsTargaPath(chosen);
+  const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
+  LoadTargaCommand(session_, model_.vtcs(), chosen, folder, *platform_);
+  if (accepted) outputFolder_ = folder;
+  ShowBuilderState();
+}
+
+void frmStarquill::mnuSaveHalfToned_Click() { SaveHalftonedCommand(session_, outputFolder_, *platform_); }
+
+void frmStarquill::mnuSaveFiltered_Click() { SaveFilteredCommand(session_, outputFolder_, *platform_); }
 
 // `starquill` without arguments: the main window until its last window closes.
 int RunMainWindow(int argc, char** argv) {

@@ -5,12 +5,14 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "app/window/qt_platform.h"
+#include "builder/tga_command.h"
 #include "hod/modFarholdhod.h"
 #include "preview/frmBGdisplay.h"
 #include "writer/modMakeBGhod.h"
@@ -34,8 +36,6 @@ struct MainWindowServices {
   QSize previewSize{600, 600};
 };
 
-inline constexpr const char* kMainTitle = "Starquill v5";
-
 class frmStarquill : public QMainWindow, public PreviewOwner {
  public:
   explicit frmStarquill(MainWindowServices services);
@@ -44,6 +44,9 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
   void Form_Load();
 
   void cmdReport_Click();
+  void mnuLoadTGA_Click();
+  void mnuSaveHalfToned_Click();
+  void mnuSaveFiltered_Click();
   void mnuWriteHOD_Click();
 
   // PreviewOwner
@@ -54,8 +57,9 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
   void WriteHod() override;
 
   const Model& model() const { return model_; }
-  bool backgroundFromHod() const { return backgroundFromHod_; }
-  const std::string& tgaBaseName() const { return tgaBaseName_; }
+  bool backgroundFromHod() const { return session_.backgroundFromHod; }
+  const std::string& tgaBaseName() const { return session_.tgaBaseName; }
+  const BuilderSession& session() const { return session_; }
   // The folder of the last chosen file: every output of the program goes there.
   const std::filesystem::path& outputFolder() const { return outputFolder_; }
   frmBGdisplay* preview() const { return preview_.data(); }
@@ -90,6 +94,8 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
  private:
   void BuildControls();
   void BuildMenus();
+  // Shows the builder's state: Tools enabled states, Options check marks, caption.
+  void ShowBuilderState();
   void OpenPreview();
   QString ProgramFolderText() const;
 
@@ -103,8 +109,9 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
   // Nothing fills these yet: a background read from a file is not written again
   // from the window, so the writer refuses with its reason.
   BackgroundWriterTables writerTables_;
-  bool backgroundFromHod_ = false;
-  std::string tgaBaseName_;
+  // The image tables, option marks, Tools states, tgaBaseName and backgroundFromHod.
+  BuilderSession session_;
+  std::array<QAction*, kBuilderOptionItems.size()> optionActions_{};
   std::filesystem::path outputFolder_;
   QPointer<frmBGdisplay> preview_;
 };

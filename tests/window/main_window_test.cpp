@@ -250,3 +250,61 @@ TEST(MainWindow, WritingWithoutABuiltBackgroundRefusesWithItsReason) {
       << rig.platform.messages[0];
   EXPECT_FALSE(std::filesystem::exists(rig.window->outputFolder() / ".hod"));
 }
+
+namespace {
+
+// A small 32-bit TGA image: 18 header bytes, the pixels, 17 footer bytes.
+std::vector<uint8_t> SmallTarga(uint8_t firstRed) {
+  std::vector<uint8_t> bytes(18, 0);
+  bytes[2] = 2;
+  bytes[12] = 4;
+  bytes[14] = 2;
+  bytes[16] = 32;
+  for (int i = 0; i < 8; ++i) bytes.insert(bytes.end(), {20, 30, static_cast<uint8_t>(i == 0 ? firstRed : 40), 255});
+  bytes.insert(bytes.end(), 17, 0);
+  return bytes;
+}
+
+}  // namespace
+
+TEST(MainWindow, TargaImageLoadSetsCaptionMenusAndSaves) {
+  MainRig rig;
+  TempDir images;
+  WriteBytes(images / "sky.tga", SmallTarga(200));
+  rig.platform.answer = true;  // Yes: filter the image
+  rig.chooser.answers = {(images / "sky.tga").string()};
+  rig.window->mnuLoadTGA->trigger();
+
+  ASSERT_EQ(rig.chooser.asked.size(), 1u);
+  EXPECT_EQ(rig.chooser.asked[0].title, "Open halftoned 32-bit Targa image file");
+  EXPECT_EQ(rig.chooser.asked[0].filter, "32-bit Targa image (*.tga)");
+  ASSERT_EQ(rig.platform.questions.size(), 1u);
+  EXPECT_EQ(rig.platform.questions[0].title, "Incorrect image halftoning");
+  EXPECT_EQ(rig.window->windowTitle(), "Starquill v5 + sky");
+  EXPECT_EQ(rig.window->tgaBaseName(), "sky");
+  EXPECT_FALSE(rig.window->backgroundFromHod());
+  EXPECT_TRUE(rig.window->mnuSaveFiltered->isEnabled());
+  EXPECT_FALSE(rig.window->mnuSaveHalfToned->isEnabled());
+  EXPECT_EQ(rig.platform.progressMaximum, 8);  // the loader counted every pixel
+
+  std::filesystem::remove(images / "sky_filtered.tga");
+  rig.window->mnuSaveFiltered->trigger();
+  const std::string saved = ReadText(images / "sky_filtered.tga");
+  ASSERT_EQ(saved.size(), 18u + 8 * 4 + 18);
+  EXPECT_EQ(static_cast<uint8_t>(saved[18 + 2]), 127);  // the red byte above 127 was clamped
+
+  // A name without ".tga" (case matters) is refused and both savers go off again.
+  rig.chooser.answers = {(images / "SKY.TGA").string()};
+  rig.window->mnuLoadTGA->trigger();
+  EXPECT_EQ(rig.platform.messages.back(), "Starquill: Please select a Targa image file.");
+  EXPECT_FALSE(rig.window->mnuSaveFiltered->isEnabled());
+  EXPECT_EQ(rig.window->tgaBaseName(), "");
+}
+
+TEST(MainWindow, QtPlatformDrivesProgressBar1) {
+  MainRig rig;
+  sq::QtPlatform platform(rig.window.get(), rig.window->ProgressBar1);
+  platform.SetProgress(8, 6);
+  EXPECT_EQ(rig.window->ProgressBar1->maximum(), 8);
+  EXPECT_EQ(rig.window->ProgressBar1->value(), 6);
+}
