@@ -1,0 +1,26 @@
+// Arbitrary bytes walked as a HOD file, then the report built from what was read.
+// Side files go into a scratch folder that is emptied before every input.
+#include <cstdint>
+#include <span>
+
+#include "fuzz/fuzz_support.h"
+#include "hod/modFarholdhod.h"
+#include "report/BuildReport.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  using namespace sqfuzz;
+  const std::span<const uint8_t> bytes(data, size);
+  Scratch& scratch = Scratch::Get();
+  scratch.Clear();
+
+  QuietPlatform platform;
+  sq::Model model;
+  const sq::WalkResult walk = sq::WalkHodBytes(bytes, model, platform, scratch.Out(), Flag(bytes, 0, 1));
+  SQFUZZ_CHECK(platform.messages <= sq::WalkContext::kMaxMessages, "more messages than a walk may show");
+  SQFUZZ_CHECK(!walk.failed || walk.offset <= size, "a failure offset past the end of the file");
+
+  const std::string report = sq::BuildReport(model, "fuzz");
+  CheckRtfFrame(report);
+  scratch.CheckContained();
+  return 0;
+}

@@ -1,0 +1,63 @@
+// Shared ground of the fuzz targets: a scratch folder for side files, a platform
+// that answers nothing, and the checks every target makes after each input.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string_view>
+
+#include "hod/modCommon.h"
+
+namespace sqfuzz {
+
+// Ends the process with a message when an invariant does not hold; both libFuzzer
+// and the replay runner then report the input.
+[[noreturn]] void Fail(std::string_view what);
+#define SQFUZZ_CHECK(cond, what) \
+  do {                           \
+    if (!(cond)) ::sqfuzz::Fail(what); \
+  } while (0)
+
+// A platform that records nothing and answers every question with `answer`.
+class QuietPlatform : public sq::Platform {
+ public:
+  explicit QuietPlatform(bool answer = false) : answer_(answer) {}
+  void ShowMessage(std::string_view, std::string_view) override { ++messages; }
+  bool AskYesNo(std::string_view, std::string_view, sq::MessageIcon, bool) override { return answer_; }
+  void SetProgress(int, int) override {}
+  void DoEvents() override {}
+  int messages = 0;
+
+ private:
+  bool answer_;
+};
+
+// One folder per process: <temp>/starquill-fuzz-PID/out. Every output of an input
+// goes into out/; the folder around it must stay empty.
+class Scratch {
+ public:
+  static Scratch& Get();
+  const std::filesystem::path& Out() const { return out_; }
+  // Empties out/ before an input (side files are appended, so they would grow).
+  void Clear();
+  // Checks that nothing was written beside out/ and that out/ holds only plain files.
+  void CheckContained() const;
+
+ private:
+  Scratch();
+  ~Scratch();
+  std::filesystem::path root_, out_;
+};
+
+// Checks the frame of an RTF document: it opens with "{\rtf1", braces balance
+// outside escapes, the depth never drops below zero before the end, and no
+// backslash stands last.
+void CheckRtfFrame(std::string_view rtf);
+
+// A byte of the input used as a switch, so one input decides e.g. the sound-test box.
+inline bool Flag(std::span<const uint8_t> data, std::size_t fromEnd, uint8_t bit) {
+  return data.size() > fromEnd && (data[data.size() - 1 - fromEnd] & bit) != 0;
+}
+
+}  // namespace sqfuzz
