@@ -1,8 +1,9 @@
 #include "fuzz/fuzz_support.h"
 
+#include "tests/rtfcheck.h"
+
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -45,36 +46,8 @@ void Scratch::CheckContained() const {
 }
 
 void CheckRtfFrame(std::string_view rtf) {
-  SQFUZZ_CHECK(rtf.starts_with("{\\rtf1"), "the report does not open with {\\rtf1");
-  int depth = 0;
-  for (std::size_t i = 0; i < rtf.size(); ++i) {
-    const char c = rtf[i];
-    if (c == '\\') {
-      SQFUZZ_CHECK(i + 1 < rtf.size(), "the report ends in a backslash");
-      const char next = rtf[i + 1];
-      if (next == '\'') {
-        // \'hh: two hex digits follow
-        SQFUZZ_CHECK(i + 3 < rtf.size() && std::isxdigit(static_cast<unsigned char>(rtf[i + 2])) &&
-                         std::isxdigit(static_cast<unsigned char>(rtf[i + 3])),
-                     "a \\' escape without two hex digits in the report");
-        i += 3;
-      } else {
-        ++i;  // an escaped symbol, or the first letter of a control word
-      }
-    } else if (c == '{') {
-      ++depth;
-    } else if (c == '}') {
-      --depth;
-      SQFUZZ_CHECK(depth >= 0, "a closing brace without its group in the report");
-      SQFUZZ_CHECK(depth > 0 || rtf.substr(i + 1).find_first_not_of("\\par\r\n") == std::string_view::npos,
-                   "text behind the document's closing brace");
-    } else {
-      const auto byte = static_cast<unsigned char>(c);
-      SQFUZZ_CHECK((byte >= 0x20 && byte <= 0x7E) || c == '\r' || c == '\n' || c == '\t',
-                   "a raw byte outside printable ASCII in the report");
-    }
-  }
-  SQFUZZ_CHECK(depth == 0, "unbalanced braces in the report");
+  const std::string problem = sqtest::RtfFrameProblem(rtf);
+  SQFUZZ_CHECK(problem.empty(), "the report is not well-formed RTF: " + problem);
 }
 
 }  // namespace sqfuzz

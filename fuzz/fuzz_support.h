@@ -50,9 +50,7 @@ class Scratch {
   std::filesystem::path root_, out_;
 };
 
-// Checks the frame of an RTF document: it opens with "{\rtf1", braces balance
-// outside escapes, the depth never drops below zero before the end, and no
-// backslash stands last.
+// Checks the frame of an RTF document (tests/rtfcheck.h says what that is).
 void CheckRtfFrame(std::string_view rtf);
 
 // A byte of the input used as a switch, so one input decides e.g. the sound-test box.

@@ -1,0 +1,135 @@
+// Resource bounds: a small file that claims huge counts makes the program allocate
+// about its own size, and a walk takes time in proportion to the file.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <span>
+
+#include "app/commands.h"
+#include "counting_new.h"
+#include "hod/modFarholdhod.h"
+#include "report/BuildReport.h"
+#include "tests/samplefiles.h"
+#include "tests/testkit.h"
+
+using namespace sqtest;
+
+namespace {
+
+// What a walk and a report may hold beyond the file: the model's fixed parts, a
+// report of a few kilobytes, messages and paths.
+constexpr std::size_t kSlack = 64 * 1024;
+
+constexpr int32_t kHuge = 0x7FFFFFFF;  // 2^31 - 1, the largest count a file can state
+
+std::size_t PeakOfWalkAndReport(std::span<const uint8_t> bytes, const std::filesystem::path& out) {
+  return PeakDuring([&] {
+    sq::Model model;
+    RecordingPlatform platform;
+    (void)sq::WalkHodBytes(bytes, model, platform, out);
+    (void)sq::BuildReport(model, "bounds");
+  });
+}
+
+struct Claim {
+  const char* what;
+  Bytes file;
+};
+
+std::vector<Claim> HugeClaims() {
+  std::vector<Claim> claims;
+  for (int32_t count : {kHuge, static_cast<int32_t>(0x80000000u)}) {
+    claims.push_back({"point stars", Bytes().Add(Vers(1000)).Add(Nrml("STRF", Bytes().BE32(1000).I32(count).Zeros(28)))});
+    claims.push_back({"star-map records", Bytes().Add(Vers(1000)).Add(Form("BGSG", Bytes().Text("B02.tga").I32(count).Zeros(32)))});
+    claims.push_back({"texture-name bytes", Bytes().Add(Vers(1000)).Add(Form("BGSG", Bytes().I32(count).Tag("B02.tga").I32(0)))});
+    claims.push_back({"mesh vertices", Bytes().Add(Vers(1000)).Add(Form("BGMS", Nrml("BMSH", Bytes().I32(0).I32(0).I32(1).I32(0).I32(0).I32(count).Zeros(40))))});
+    claims.push_back({"mesh indices", Bytes().Add(Vers(1000)).Add(Form("BGMS", Nrml("BMSH", Bytes().I32(0).I32(0).I32(1).I32(0).I32(0).I32(0).I16(1).I32(514).I32(count).Zeros(12))))});
+    claims.push_back({"name bytes", Bytes().Tag("FORM").BE32(static_cast<uint32_t>(count)).Tag("NAME").Tag("Fighter1")});
+  }
+  claims.push_back({"index lists", Bytes().Add(Vers(1000)).Add(Form("BGMS", Nrml("BMSH", Bytes().I32(0).I32(0).I32(1).I32(0).I32(0).I32(0).I16(0x7FFF).Zeros(16))))});
+  return claims;
+}
+
+}  // namespace
+
+TEST(AllocationBound, TheCounterSeesAnAllocation) {
+  const std::size_t peak = PeakDuring([] { std::vector<uint8_t> block(1 << 20, 1); });
+  EXPECT_GE(peak, std::size_t{1} << 20);
+  EXPECT_LT(peak, (std::size_t{1} << 20) + kSlack);
+}
+
+TEST(AllocationBound, SmallFilesClaimingHugeCountsAllocateAboutTheirSize) {
+  TempDir dir;
+  for (const Claim& claim : HugeClaims()) {
+    ASSERT_LT(claim.file.size(), 1024u);
+    EXPECT_LE(PeakOfWalkAndReport(claim.file.vec(), dir.path()), claim.file.size() + kSlack) << claim.what;
+  }
+}
+
+TEST(AllocationBound, ReportCommandOnAHugeClaimHoldsAboutTheFileSize) {
+  TempDir dir;
+  for (const Claim& claim : HugeClaims()) {
+    const auto path = dir / "claim.hod";
+    WriteBytes(path, claim.file.vec());
+    sq::ReportOutcome outcome;
+    const std::size_t peak = PeakDuring([&] {
+      sq::Model model;
+      RecordingPlatform platform;
+      outcome = sq::ReportCommand(model, path, dir.path(), false, platform);
+    });
+    EXPECT_EQ(outcome.status, sq::ReportOutcome::Status::Written) << claim.what;
+    EXPECT_LE(peak, claim.file.size() + kSlack) << claim.what;
+  }
+}
+
+// Any four bytes of a whole background set to the largest count, stored either way
+// round (little-endian for counts, big-endian for chunk sizes).
+TEST(AllocationBound, AHugeValueAnywhereInABackgroundAllocatesAboutItsSize) {
+  TempDir dir;
+  const std::vector<uint8_t> file = FullBackgroundHod().vec();
+  for (std::size_t at = 0; at + 4 <= file.size(); ++at) {
+    for (bool bigEndian : {false, true}) {
+      std::vector<uint8_t> copy = file;
+      const uint32_t v = static_cast<uint32_t>(kHuge);
+      for (int k = 0; k < 4; ++k) copy[at + static_cast<std::size_t>(k)] = static_cast<uint8_t>(v >> (8 * (bigEndian ? 3 - k : k)));
+      const std::size_t peak = PeakOfWalkAndReport(copy, dir.path());
+      ASSERT_LE(peak, copy.size() + kSlack) << "at byte " << at << (bigEndian ? " big-endian" : " little-endian");
+    }
+  }
+}
+
+namespace {
+
+// A file of n empty point-star chunks and a whole background after them: the walk
+// reads every byte of it.
+std::vector<uint8_t> LongFile(int chunks) {
+  Bytes file;
+  file.Add(Vers(1000));
+  for (int i = 0; i < chunks; ++i) file.Add(PointStars(i % 2, i));
+  return file.vec();
+}
+
+double SecondsToWalk(const std::vector<uint8_t>& file) {
+  TempDir dir;
+  sq::Model model;
+  RecordingPlatform platform;
+  const auto start = std::chrono::steady_clock::now();
+  const sq::WalkResult r = sq::WalkHodBytes(file, model, platform, dir.path());
+  const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_FALSE(r.failed) << r.reason;
+  (void)sq::BuildReport(model, "long");
+  return seconds;
+}
+
+}  // namespace
+
+// Eight times the bytes may take about eight times as long; a walk that grows with
+// the square of the size would take sixty-four. The bound is generous for a busy machine.
+TEST(WalkTime, GrowsInProportionToTheFile) {
+  const auto small = LongFile(10000);
+  const auto large = LongFile(80000);
+  const double tSmall = SecondsToWalk(small);
+  const double tLarge = SecondsToWalk(large);
+  EXPECT_LT(tLarge, 24 * tSmall + 0.25) << small.size() << " bytes: " << tSmall << " s, " << large.size()
+                                        << " bytes: " << tLarge << " s";
+}

@@ -1,0 +1,92 @@
+// Damaged copies of whole files: every truncation and every byte set to 0x00,
+// 0x7F, 0x80 and 0xFF. Each walk must end, stay within what the file holds, and
+// leave a model from which a well-formed report is built.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <span>
+
+#include "hod/modFarholdhod.h"
+#include "report/BuildReport.h"
+#include "tests/rtfcheck.h"
+#include "tests/samplefiles.h"
+#include "testkit.h"
+
+using namespace sqtest;
+
+namespace {
+
+struct SweepWalk {
+  sq::Model model;
+  sq::WalkResult result;
+  std::string report;
+  int messages = 0;
+};
+
+SweepWalk WalkAndReport(std::span<const uint8_t> bytes, const std::filesystem::path& out) {
+  SweepWalk w;
+  RecordingPlatform platform;
+  w.result = sq::WalkHodBytes(bytes, w.model, platform, out);
+  w.messages = static_cast<int>(platform.messages.size());
+  w.report = sq::BuildReport(w.model, "sweep");
+  // Side files are appended; empty the folder so it stays small over thousands of walks.
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(out, ec)) std::filesystem::remove(entry.path(), ec);
+  return w;
+}
+
+// The rows a walk can hold are bounded by the file: never more than in the whole file.
+void ExpectNoMoreRowsThan(const sq::Model& part, const sq::Model& whole, const std::string& where) {
+  EXPECT_LE(part.bgmsTable.size(), whole.bgmsTable.size()) << where;
+  EXPECT_LE(part.bgsgTable.size(), whole.bgsgTable.size()) << where;
+  EXPECT_LE(part.strfTable.size(), whole.strfTable.size()) << where;
+  EXPECT_LE(part.meshPreviewVertices.size(), whole.meshPreviewVertices.size()) << where;
+  EXPECT_LE(part.starPreviewVertices.size(), whole.starPreviewVertices.size()) << where;
+  EXPECT_LE(part.multTable.size(), whole.multTable.size()) << where;
+  EXPECT_LE(part.gobgTable.size(), whole.gobgTable.size()) << where;
+}
+
+void ExpectSound(const SweepWalk& w, std::size_t size, const std::string& where) {
+  EXPECT_LE(w.messages, sq::WalkContext::kMaxMessages) << where;
+  if (w.result.failed) {
+    EXPECT_LE(w.result.offset, size) << where;
+    EXPECT_FALSE(w.result.reason.empty()) << where;
+  }
+  const std::string problem = RtfFrameProblem(w.report);
+  EXPECT_EQ(problem, "") << where;
+}
+
+void TruncationSweep(const std::vector<uint8_t>& file) {
+  TempDir dir;
+  const SweepWalk whole = WalkAndReport(file, dir.path());
+  ASSERT_FALSE(whole.result.failed) << whole.result.reason;
+  for (std::size_t cut = 0; cut < file.size(); ++cut) {
+    const std::string where = "cut at " + std::to_string(cut);
+    const SweepWalk w = WalkAndReport(std::span(file).first(cut), dir.path());
+    ExpectSound(w, cut, where);
+    ExpectNoMoreRowsThan(w.model, whole.model, where);
+    if (::testing::Test::HasFailure()) return;  // one broken offset is enough to show
+  }
+}
+
+void ByteSweep(const std::vector<uint8_t>& file) {
+  TempDir dir;
+  std::vector<uint8_t> copy = file;
+  for (std::size_t at = 0; at < file.size(); ++at) {
+    for (uint8_t value : {uint8_t{0x00}, uint8_t{0x7F}, uint8_t{0x80}, uint8_t{0xFF}}) {
+      if (file[at] == value) continue;
+      copy[at] = value;
+      const SweepWalk w = WalkAndReport(copy, dir.path());
+      ExpectSound(w, copy.size(), "byte " + std::to_string(at) + " set to " + std::to_string(value));
+      if (::testing::Test::HasFailure()) return;
+    }
+    copy[at] = file[at];
+  }
+}
+
+}  // namespace
+
+TEST(BackgroundSweep, EveryTruncationEndsWithAReport) { TruncationSweep(FullBackgroundHod()); }
+
+TEST(BackgroundSweep, EveryByteSetToFourValuesEndsWithAReport) { ByteSweep(FullBackgroundHod()); }
