@@ -1,0 +1,46 @@
+// Outputs of the program read back by programs that are not ours: reports by
+// unrtf, OBJ files with faces by assimp, TGA images by ImageMagick; OBJ point
+// lists by a small line parser of the tests. Each check returns its problems.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sqtest {
+
+using Problems = std::vector<std::string>;
+
+// The text a report is meant to show, line by line: "\par" and "\tab " removed,
+// \\ \{ \} and \'hh decoded, runs of blanks and line ends as one blank. A backslash
+// that is none of these is markup the report never writes, and is a problem.
+std::vector<std::string> IntendedReportLines(std::string_view rtf, Problems& problems);
+
+// Parses the report with `unrtf --text` and checks that it holds every intended
+// line, in order, and the report's fixed titles.
+Problems CheckReportWithUnrtf(const std::filesystem::path& rtf);
+
+// The counts an OBJ side file states in its comment lines ("# N vertices",
+// "# N faces"), and what its own lines hold, as our small parser reads them.
+struct ObjCounts {
+  long statedVertices = 0, statedFaces = 0;
+  long vertexLines = 0, faceLines = 0;
+  bool distinctPositionsPerGroup = true;  // no two "v" lines of a group at the same place
+};
+ObjCounts ParseObj(std::string_view text, Problems& problems);
+
+// A file with faces is loaded by `assimp info`; a point list is parsed by ParseObj
+// alone. Either way the comment counts must match the lines.
+Problems CheckObj(const std::filesystem::path& obj);
+
+// Reads the image with ImageMagick and compares its size and every pixel with our
+// own reading of the uncompressed 32-bit TGA.
+Problems CheckTga(const std::filesystem::path& tga);
+
+// Runs the check that fits each output in a folder: "*.HODreport.rtf", "*.obj" /
+// "*.OBJ", "*_halftoned.tga", "*_filtered.tga". Other files (inputs) are left alone.
+Problems CheckOutputsIn(const std::filesystem::path& folder);
+
+}  // namespace sqtest
