@@ -203,8 +203,10 @@ std::string WriteFileAtomic(const std::filesystem::path& path, std::string_view 
   return {};
 }
 
+// The name is made safe here as well as by the callers: a name with a folder part
+// ("../x", "/x") would otherwise lead the append out of the output folder.
 SideFile::SideFile(const std::filesystem::path& folder, std::string_view fileName)
-    : path_(folder / std::filesystem::path(std::string(fileName))) {}
+    : path_(folder / SafeFileName(fileName)) {}
 
 SideFile::~SideFile() { (void)Close(); }
 

@@ -121,6 +121,7 @@ std::string WriteFileAtomic(const std::filesystem::path& path, std::string_view 
 
 // A side export: lines gathered in memory and appended to the file in one write
 // when Close() is called (or on destruction). The file is created when missing.
+// The name goes through SafeFileName, so the file is always directly in `folder`.
 class SideFile {
  public:
   SideFile(const std::filesystem::path& folder, std::string_view fileName);

@@ -261,7 +261,7 @@ Problems CheckTga(const std::filesystem::path& tga) {
 Problems CheckOutputsIn(const std::filesystem::path& folder) {
   Problems problems;
   std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, ec)) {
     if (!entry.is_regular_file()) continue;
     const std::string name = entry.path().filename().string();
     Problems found;

@@ -39,7 +39,7 @@ Problems CheckObj(const std::filesystem::path& obj);
 // own reading of the uncompressed 32-bit TGA.
 Problems CheckTga(const std::filesystem::path& tga);
 
-// Runs the check that fits each output in a folder: "*.HODreport.rtf", "*.obj" /
+// Runs the check that fits each output in a folder and below it: "*.HODreport.rtf", "*.obj" /
 // "*.OBJ", "*_halftoned.tga", "*_filtered.tga". Other files (inputs) are left alone.
 Problems CheckOutputsIn(const std::filesystem::path& folder);
 

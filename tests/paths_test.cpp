@@ -1,0 +1,110 @@
+// Where outputs go: never outside the output folder, whatever names a file or its
+// contents carry; and an existing output is replaced whole or not at all.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <set>
+
+#include "app/commands.h"
+#include "hodbuilder.h"
+#include "testkit.h"
+
+using namespace sqtest;
+
+namespace {
+
+// Names a hostile file might carry, each trying a different way out of a folder.
+const std::vector<std::string> kHostileNames = {
+    "../escape", "../../escape", "/tmp/escape", "..\\escape", "C:\\escape", "c:escape",
+    "a/../../escape", std::string("ctl\x01\x1b\n\r", 8), "..", ".", "", "\x7f"};
+
+// Every file below `root`, as paths relative to it.
+std::set<std::string> FilesBelow(const std::filesystem::path& root) {
+  std::set<std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file()) files.insert(std::filesystem::relative(entry.path(), root).generic_string());
+  }
+  return files;
+}
+
+}  // namespace
+
+TEST(OutputPaths, SideFilesStayInTheirFolderWhateverTheName) {
+  TempDir root;
+  const auto out = root / "out";
+  std::filesystem::create_directories(out);
+  for (const std::string& name : kHostileNames) {
+    sq::SideFile file(out, "VARY_" + name + ".obj");
+    file.Line("g x");
+    EXPECT_EQ(file.Close(), "") << name;
+    sq::SideFile bare(out, name);
+    bare.Line("v 0 0 0");
+    EXPECT_EQ(bare.Close(), "") << name;
+  }
+  for (const std::string& file : FilesBelow(root.path())) {
+    EXPECT_TRUE(file.starts_with("out/")) << file;
+    EXPECT_EQ(file.find('/', 4), std::string::npos) << file;  // directly in out/, not deeper
+  }
+}
+
+TEST(OutputPaths, ReportNamesStayInTheOutputFolder) {
+  TempDir root;
+  const auto in = root / "in";
+  const auto out = root / "out";
+  std::filesystem::create_directories(in);
+  std::filesystem::create_directories(out);
+  const std::vector<uint8_t> hod = Bytes().Add(Vers(1000)).vec();
+  // The base name is what stands in front of ".hod" behind the last separator, so
+  // these reach the command as names holding ":", control bytes, "..".
+  for (const std::string& name : {std::string("c:evil"), std::string("ctl\x01\x1b"), std::string(".."),
+                                  std::string("...")}) {
+    const auto path = in / (name + ".hod");
+    WriteBytes(path, hod);
+    sq::Model model;
+    RecordingPlatform platform;
+    const sq::ReportOutcome outcome = sq::ReportCommand(model, path, out, false, platform);
+    EXPECT_EQ(outcome.status, sq::ReportOutcome::Status::Written) << name;
+    EXPECT_EQ(outcome.reportPath.parent_path(), out) << name;
+    std::filesystem::remove(path);
+  }
+  for (const std::string& file : FilesBelow(root.path())) {
+    EXPECT_TRUE(file.starts_with("out/")) << file;
+    EXPECT_EQ(file.find('/', 4), std::string::npos) << file;
+  }
+  EXPECT_EQ(FilesBelow(out).size(), 4u);
+}
+
+TEST(AtomicWrite, AFailedReportLeavesTheOldFileWhole) {
+  TempDir dir;
+  const auto hod = dir / "m01.hod";
+  WriteBytes(hod, Bytes().Add(Vers(1000)).vec());
+  const auto report = dir / "m01.HODreport.rtf";
+  WriteBytes(report, Bytes().Tag("{\\rtf1 old}").vec());
+  dir.checkOutputs = false;  // the planted report is not one the program wrote
+  // The temporary file cannot be made: a folder stands where it would go.
+  std::filesystem::create_directory(dir / (".m01.HODreport.rtf.tmp" + std::to_string(::getpid())));
+
+  sq::Model model;
+  RecordingPlatform platform;
+  const sq::ReportOutcome outcome = sq::ReportCommand(model, hod, dir.path(), false, platform);
+  EXPECT_EQ(outcome.status, sq::ReportOutcome::Status::WriteFailed);
+  EXPECT_EQ(ReadText(report), "{\\rtf1 old}");
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_TRUE(platform.messages[0].starts_with("Starquill: The report file ")) << platform.messages[0];
+}
+
+TEST(AtomicWrite, ReplacesWholeAndLeavesNoTemporaryFile) {
+  TempDir dir;
+  const auto target = dir / "sky.hod";
+  WriteBytes(target, std::vector<uint8_t>(4096, 0xAA));
+  EXPECT_EQ(sq::WriteFileAtomic(target, "short"), "");
+  EXPECT_EQ(ReadText(target), "short");
+  EXPECT_EQ(FilesBelow(dir.path()), (std::set<std::string>{"sky.hod"}));
+
+  // A rename onto a folder fails: the folder stays and no temporary file is left.
+  std::filesystem::create_directory(dir / "busy.tga");
+  EXPECT_NE(sq::WriteFileAtomic(dir / "busy.tga", "pixels"), "");
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "busy.tga"));
+  EXPECT_EQ(FilesBelow(dir.path()), (std::set<std::string>{"sky.hod"}));
+}
