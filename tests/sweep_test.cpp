@@ -90,3 +90,7 @@ void ByteSweep(const std::vector<uint8_t>& file) {
 TEST(BackgroundSweep, EveryTruncationEndsWithAReport) { TruncationSweep(FullBackgroundHod()); }
 
 TEST(BackgroundSweep, EveryByteSetToFourValuesEndsWithAReport) { ByteSweep(FullBackgroundHod()); }
+
+TEST(ModelSweep, EveryTruncationEndsWithAReport) { TruncationSweep(FullModelHod()); }
+
+TEST(ModelSweep, EveryByteSetToFourValuesEndsWithAReport) { ByteSweep(FullModelHod()); }

@@ -33,6 +33,9 @@ int main(int argc, char** argv) {
 
   const std::filesystem::path hod = out / "fuzz_hod";
   ok &= Write(hod, "background.hod", FullBackgroundHod());
+  ok &= Write(hod, "model.hod", FullModelHod());
+  ok &= Write(hod, "visual.hod", Bytes().Add(Vers(512)).Add(Form("HVMD", VisualPart())));
+  ok &= Write(hod, "detail.hod", Bytes().Add(Vers(512)).Add(Form("DTRM", DetailPart())));
   ok &= Write(hod, "bgms-strip.hod", Bytes().Add(Vers(1000)).Add(Form("BGMS", BackgroundMesh(5, 518, {0, 1, 2, 3, 4}))));
   ok &= Write(hod, "bgms-then-stars.hod",
               Bytes().Add(Vers(1000)).Add(Form("BGMS", BackgroundMesh(3, 514, {0, 1, 2}).Add(PointStars(2, 1)))));

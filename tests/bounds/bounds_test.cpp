@@ -82,11 +82,10 @@ TEST(AllocationBound, ReportCommandOnAHugeClaimHoldsAboutTheFileSize) {
   }
 }
 
-// Any four bytes of a whole background set to the largest count, stored either way
-// round (little-endian for counts, big-endian for chunk sizes).
-TEST(AllocationBound, AHugeValueAnywhereInABackgroundAllocatesAboutItsSize) {
+// Any four bytes of a whole file set to the largest count, stored either way round
+// (little-endian for counts, big-endian for chunk sizes).
+void HugeValueSweep(const std::vector<uint8_t>& file) {
   TempDir dir;
-  const std::vector<uint8_t> file = FullBackgroundHod().vec();
   for (std::size_t at = 0; at + 4 <= file.size(); ++at) {
     for (bool bigEndian : {false, true}) {
       std::vector<uint8_t> copy = file;
@@ -97,6 +96,10 @@ TEST(AllocationBound, AHugeValueAnywhereInABackgroundAllocatesAboutItsSize) {
     }
   }
 }
+
+TEST(AllocationBound, AHugeValueAnywhereInABackgroundAllocatesAboutItsSize) { HugeValueSweep(FullBackgroundHod()); }
+
+TEST(AllocationBound, AHugeValueAnywhereInAModelAllocatesAboutItsSize) { HugeValueSweep(FullModelHod()); }
 
 namespace {
 
