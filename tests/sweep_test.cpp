@@ -87,6 +87,16 @@ void ByteSweep(const std::vector<uint8_t>& file) {
 
 }  // namespace
 
+TEST(BackgroundSweep, TheWholeFileIsReadToItsEnd) {
+  TempDir dir;
+  const SweepWalk w = WalkAndReport(FullBackgroundHod().vec(), dir.path());
+  EXPECT_FALSE(w.result.failed) << w.result.reason;
+  EXPECT_EQ(w.model.bgmsTable.size(), 16u);
+  EXPECT_EQ(w.model.bgsgTable.size(), 2u);
+  EXPECT_EQ(w.model.strfTable.size(), 16u);
+  EXPECT_EQ(w.messages, 0);
+}
+
 TEST(BackgroundSweep, EveryTruncationEndsWithAReport) { TruncationSweep(FullBackgroundHod()); }
 
 TEST(BackgroundSweep, EveryByteSetToFourValuesEndsWithAReport) { ByteSweep(FullBackgroundHod()); }

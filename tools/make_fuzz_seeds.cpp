@@ -42,5 +42,17 @@ int main(int argc, char** argv) {
   ok &= Write(hod, "starmaps.hod", Bytes().Add(Vers(1000)).Add(StarMapForm("B02.tga", 3)).Add(StarMapForm("B03.tga", 0)));
   ok &= Write(hod, "name.hod", Bytes().Add(Vers(512)).Add(Form("NAME", Bytes().Tag("Fighter1"))));
 
+  // The round trip needs the writable shape: sixteen mesh chunks, two star maps,
+  // sixteen point-star chunks.
+  const std::filesystem::path roundTrip = out / "fuzz_roundtrip";
+  ok &= Write(roundTrip, "background.hod", FullBackgroundHod());
+  Bytes strips;
+  for (int m = 0; m < 16; ++m) strips.Add(BackgroundMesh(5 + m % 3, 518, {0, 1, 2, 3, 4}));
+  Bytes stripsFile;
+  stripsFile.Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0))).Add(Form("BGMS", strips));
+  stripsFile.Add(StarMapForm("B02.tga", 0)).Add(StarMapForm("B03.tga", 4));
+  for (int s = 0; s < 16; ++s) stripsFile.Add(PointStars(s == 3 ? 5 : 0, s));
+  ok &= Write(roundTrip, "strips.hod", stripsFile);
+
   return ok ? 0 : 1;
 }
