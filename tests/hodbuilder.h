@@ -37,7 +37,8 @@ class Bytes {
   Bytes& F32(float f) {
     uint32_t u;
     std::memcpy(&u, &f, 4);
-    return I32(static_cast<int32_t>(u));
+    I32(static_cast<int32_t>(u));
+    return MarkData(4);
   }
   Bytes& F32s(std::initializer_list<float> values) {
     for (float f : values) F32(f);
@@ -47,7 +48,7 @@ class Bytes {
     uint64_t u;
     std::memcpy(&u, &d, 8);
     for (int shift = 0; shift < 64; shift += 8) data_.push_back(static_cast<uint8_t>(u >> shift));
-    return *this;
+    return MarkData(8);
   }
   // A counted string: 32-bit length, then the characters.
   Bytes& Text(std::string_view text) {
@@ -60,19 +61,31 @@ class Bytes {
   }
   Bytes& Zeros(std::size_t n) {
     data_.insert(data_.end(), n, 0);
-    return *this;
+    return MarkData(n);
   }
   Bytes& Add(const Bytes& other) {
+    const std::size_t at = data_.size();
     data_.insert(data_.end(), other.data_.begin(), other.data_.end());
+    for (std::size_t i : other.dataBytes_) dataBytes_.push_back(at + i);
     return *this;
   }
+
+  // Offsets of the bytes written as floats or zero blocks (payload); every other
+  // byte belongs to a tag, a size, a count, a length or a text.
+  const std::vector<std::size_t>& DataOffsets() const { return dataBytes_; }
 
   std::size_t size() const { return data_.size(); }
   const std::vector<uint8_t>& vec() const { return data_; }
   operator const std::vector<uint8_t>&() const { return data_; }
 
  private:
+  Bytes& MarkData(std::size_t n) {
+    for (std::size_t i = data_.size() - n; i < data_.size(); ++i) dataBytes_.push_back(i);
+    return *this;
+  }
+
   std::vector<uint8_t> data_;
+  std::vector<std::size_t> dataBytes_;
 };
 
 // A chunk: kind, big-endian size (4 for the id plus the payload), id, payload.

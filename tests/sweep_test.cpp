@@ -25,14 +25,17 @@ struct SweepWalk {
 };
 
 SweepWalk WalkAndReport(std::span<const uint8_t> bytes, const std::filesystem::path& out) {
+  static int walks = 0;
   SweepWalk w;
   RecordingPlatform platform;
   w.result = sq::WalkHodBytes(bytes, w.model, platform, out);
   w.messages = static_cast<int>(platform.messages.size());
   w.report = sq::BuildReport(w.model, "sweep");
-  // Side files are appended; empty the folder so it stays small over thousands of walks.
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(out, ec)) std::filesystem::remove(entry.path(), ec);
+  // Side files are appended; empty the folder now and then so it stays small.
+  if (++walks % 64 == 0) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(out, ec)) std::filesystem::remove(entry.path(), ec);
+  }
   return w;
 }
 
@@ -70,10 +73,16 @@ void TruncationSweep(const std::vector<uint8_t>& file) {
   }
 }
 
-void ByteSweep(const std::vector<uint8_t>& file) {
+// Every byte of the headers, sizes, counts, lengths and texts; the float payload is
+// left alone (any value is a valid float to the walk).
+void ByteSweep(const Bytes& composed) {
   TempDir dir;
+  const std::vector<uint8_t>& file = composed.vec();
+  std::vector<bool> payload(file.size(), false);
+  for (std::size_t at : composed.DataOffsets()) payload[at] = true;
   std::vector<uint8_t> copy = file;
   for (std::size_t at = 0; at < file.size(); ++at) {
+    if (payload[at]) continue;
     for (uint8_t value : {uint8_t{0x00}, uint8_t{0x7F}, uint8_t{0x80}, uint8_t{0xFF}}) {
       if (file[at] == value) continue;
       copy[at] = value;
