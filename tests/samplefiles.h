@@ -42,10 +42,11 @@ inline Bytes PointStars(int count, int seed) {
 }
 
 // The shape the background writer produces: VERS 1000, BGLT, a BGMS form of
-// sixteen mesh chunks, two star-map forms and sixteen point-star chunks.
-inline Bytes FullBackgroundHod() {
+// sixteen mesh chunks, two star-map forms and sixteen point-star chunks. Fewer
+// chunks give the same shape in fewer bytes, for the sweeps.
+inline Bytes FullBackgroundHod(int meshChunks = 16, int pointStarChunks = 16) {
   Bytes meshes;
-  for (int m = 0; m < 16; ++m) {
+  for (int m = 0; m < meshChunks; ++m) {
     if (m % 2 == 0) {
       meshes.Add(BackgroundMesh(3, 514, {0, 1, 2}));
     } else {
@@ -55,7 +56,7 @@ inline Bytes FullBackgroundHod() {
   Bytes file;
   file.Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0))).Add(Form("BGMS", meshes));
   file.Add(StarMapForm("B02.tga", 2)).Add(StarMapForm("B03.tga", 1));
-  for (int s = 0; s < 16; ++s) file.Add(PointStars(s % 3, s));
+  for (int s = 0; s < pointStarChunks; ++s) file.Add(PointStars(s % 3, s));
   return file;
 }
 

@@ -106,9 +106,11 @@ TEST(BackgroundSweep, TheWholeFileIsReadToItsEnd) {
   EXPECT_EQ(w.messages, 0);
 }
 
-TEST(BackgroundSweep, EveryTruncationEndsWithAReport) { TruncationSweep(FullBackgroundHod()); }
+// Four mesh chunks (lists and strips) and four point-star chunks (0, 1, 2, 0 stars)
+// hold every form the sixteen of the written shape hold.
+TEST(BackgroundSweep, EveryTruncationEndsWithAReport) { TruncationSweep(FullBackgroundHod(4, 4)); }
 
-TEST(BackgroundSweep, EveryByteSetToFourValuesEndsWithAReport) { ByteSweep(FullBackgroundHod()); }
+TEST(BackgroundSweep, EveryByteSetToFourValuesEndsWithAReport) { ByteSweep(FullBackgroundHod(4, 4)); }
 
 TEST(ModelSweep, EveryTruncationEndsWithAReport) { TruncationSweep(FullModelHod()); }
 

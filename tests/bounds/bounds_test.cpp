@@ -84,9 +84,13 @@ TEST(AllocationBound, ReportCommandOnAHugeClaimHoldsAboutTheFileSize) {
 
 // Any four bytes of a whole file set to the largest count, stored either way round
 // (little-endian for counts, big-endian for chunk sizes).
-void HugeValueSweep(const std::vector<uint8_t>& file) {
+void HugeValueSweep(const Bytes& composed) {
   TempDir dir;
+  const std::vector<uint8_t>& file = composed.vec();
+  std::vector<bool> payload(file.size(), false);
+  for (std::size_t at : composed.DataOffsets()) payload[at] = true;
   for (std::size_t at = 0; at + 4 <= file.size(); ++at) {
+    if (payload[at]) continue;  // floats: no count starts there
     for (bool bigEndian : {false, true}) {
       std::vector<uint8_t> copy = file;
       const uint32_t v = static_cast<uint32_t>(kHuge);
@@ -97,7 +101,7 @@ void HugeValueSweep(const std::vector<uint8_t>& file) {
   }
 }
 
-TEST(AllocationBound, AHugeValueAnywhereInABackgroundAllocatesAboutItsSize) { HugeValueSweep(FullBackgroundHod()); }
+TEST(AllocationBound, AHugeValueAnywhereInABackgroundAllocatesAboutItsSize) { HugeValueSweep(FullBackgroundHod(4, 4)); }
 
 TEST(AllocationBound, AHugeValueAnywhereInAModelAllocatesAboutItsSize) { HugeValueSweep(FullModelHod()); }
 
@@ -129,8 +133,8 @@ double SecondsToWalk(const std::vector<uint8_t>& file) {
 // Eight times the bytes may take about eight times as long; a walk that grows with
 // the square of the size would take sixty-four. The bound is generous for a busy machine.
 TEST(WalkTime, GrowsInProportionToTheFile) {
-  const auto small = LongFile(10000);
-  const auto large = LongFile(80000);
+  const auto small = LongFile(4000);
+  const auto large = LongFile(32000);
   const double tSmall = SecondsToWalk(small);
   const double tLarge = SecondsToWalk(large);
   EXPECT_LT(tLarge, 24 * tSmall + 0.25) << small.size() << " bytes: " << tSmall << " s, " << large.size()
