@@ -120,7 +120,14 @@ Problems CheckReportWithUnrtf(const std::filesystem::path& rtf) {
 ObjCounts ParseObj(std::string_view text, Problems& problems) {
   ObjCounts counts;
   std::set<std::tuple<float, float, float>> groupPositions;
-  long sinceVertexComment = 0, sinceFaceComment = 0;
+  std::set<std::string> groupCorners;
+  std::set<long> usedVertices;
+  long sinceVertexComment = 0, sinceFaceComment = 0, normals = 0, textures = 0;
+  const auto closeGroup = [&] {
+    counts.cornersUsed += static_cast<long>(groupCorners.size());
+    groupCorners.clear();
+    groupPositions.clear();
+  };
   std::istringstream in{std::string(text)};
   std::string line;
   int lineNumber = 0;
@@ -136,7 +143,7 @@ ObjCounts ParseObj(std::string_view text, Problems& problems) {
     }
     if (line.empty()) continue;
     if (line.starts_with("g ")) {
-      groupPositions.clear();
+      closeGroup();
     } else if (line.starts_with("v ")) {
       float xyz[3];
       const char* p = line.data() + 2;
@@ -157,14 +164,39 @@ ObjCounts ParseObj(std::string_view text, Problems& problems) {
         }
       }
       if (p != end) fail("text behind a vertex's three numbers");
-      if (!groupPositions.insert({xyz[0], xyz[1], xyz[2]}).second) counts.distinctPositionsPerGroup = false;
+      if (!groupPositions.insert({xyz[0], xyz[1], xyz[2]}).second) counts.plainDistinctAndAllUsed = false;
       ++counts.vertexLines;
       ++sinceVertexComment;
     } else if (line.starts_with("f  ")) {
       ++counts.faceLines;
       ++sinceFaceComment;
-    } else if (line.starts_with("vn ") || line.starts_with("vt ")) {
-      // normals and texture coordinates are counted by assimp, not here
+      // Each corner: position[/texture/normal], 1-based, referring to lines already read.
+      std::istringstream corners(line.substr(3));
+      std::string corner;
+      int cornerCount = 0;
+      while (corners >> corner) {
+        ++cornerCount;
+        groupCorners.insert(corner);
+        long refs[3] = {0, 0, 0};
+        int parts = 0;
+        std::size_t from = 0;
+        while (parts < 3) {
+          const std::size_t slash = corner.find('/', from);
+          refs[parts++] = std::strtol(corner.c_str() + from, nullptr, 10);
+          if (slash == std::string::npos) break;
+          from = slash + 1;
+        }
+        if (parts > 1) counts.plainDistinctAndAllUsed = false;
+        if (refs[0] < 1 || refs[0] > counts.vertexLines) fail("a face corner names a vertex that is not there");
+        if (parts > 1 && (refs[1] < 1 || refs[1] > textures)) fail("a face corner names a texture coordinate that is not there");
+        if (parts > 2 && (refs[2] < 1 || refs[2] > normals)) fail("a face corner names a normal that is not there");
+        usedVertices.insert(refs[0]);
+      }
+      if (cornerCount < 3) fail("a face of fewer than three corners");
+    } else if (line.starts_with("vn ")) {
+      ++normals;
+    } else if (line.starts_with("vt ")) {
+      ++textures;
     } else if (line.starts_with("# ")) {
       const std::string_view rest = std::string_view(line).substr(2);
       long n = 0;
@@ -183,6 +215,8 @@ ObjCounts ParseObj(std::string_view text, Problems& problems) {
       fail("a line of no OBJ form the program writes");
     }
   }
+  closeGroup();
+  if (static_cast<long>(usedVertices.size()) != counts.vertexLines) counts.plainDistinctAndAllUsed = false;
   return counts;
 }
 
@@ -205,11 +239,12 @@ Problems CheckObj(const std::filesystem::path& obj) {
   if (faces != counts.statedFaces) {
     problems.push_back("assimp reads " + std::to_string(faces) + " faces, the comments state " + std::to_string(counts.statedFaces));
   }
-  // assimp keeps one vertex per distinct position a face uses, so the counts agree
-  // exactly when no two vertices of a group coincide.
-  if (counts.distinctPositionsPerGroup ? vertices != counts.statedVertices : vertices > counts.statedVertices) {
-    problems.push_back("assimp reads " + std::to_string(vertices) + " vertices, the comments state " +
-                       std::to_string(counts.statedVertices));
+  // assimp keeps one vertex per distinct corner a group's faces use, joining corners
+  // of equal values.
+  if (counts.plainDistinctAndAllUsed ? vertices != counts.statedVertices : (vertices < 1 || vertices > counts.cornersUsed)) {
+    problems.push_back("assimp reads " + std::to_string(vertices) + " vertices; the comments state " +
+                       std::to_string(counts.statedVertices) + ", the faces use " + std::to_string(counts.cornersUsed) +
+                       " distinct corners");
   }
   return problems;
 }

@@ -27,7 +27,13 @@ Problems CheckReportWithUnrtf(const std::filesystem::path& rtf);
 struct ObjCounts {
   long statedVertices = 0, statedFaces = 0;
   long vertexLines = 0, faceLines = 0;
-  bool distinctPositionsPerGroup = true;  // no two "v" lines of a group at the same place
+  // Distinct corners ("7" or "7/2/2") the faces of each group use, summed over groups:
+  // the most vertices an OBJ reader that joins shared corners can make.
+  long cornersUsed = 0;
+  // True when every corner is a plain index, every vertex is used by a face of its
+  // group and no two vertices of a group coincide: then a reader keeps exactly
+  // the stated vertices.
+  bool plainDistinctAndAllUsed = true;
 };
 ObjCounts ParseObj(std::string_view text, Problems& problems);
 
