@@ -23,7 +23,9 @@ Scratch& Scratch::Get() {
 Scratch::Scratch() {
   root_ = std::filesystem::temp_directory_path() / ("starquill-fuzz-" + std::to_string(::getpid()));
   out_ = root_ / "out";
+  in_ = root_ / "in";
   std::filesystem::create_directories(out_);
+  std::filesystem::create_directories(in_);
 }
 
 Scratch::~Scratch() {
@@ -38,7 +40,7 @@ void Scratch::Clear() {
 
 void Scratch::CheckContained() const {
   for (const auto& entry : std::filesystem::directory_iterator(root_)) {
-    SQFUZZ_CHECK(entry.path() == out_, "a file was written beside the output folder: " + entry.path().string());
+    SQFUZZ_CHECK(entry.path() == out_ || entry.path() == in_, "a file was written beside the output folder: " + entry.path().string());
   }
   for (const auto& entry : std::filesystem::directory_iterator(out_)) {
     SQFUZZ_CHECK(entry.is_regular_file(), "the output folder holds something other than a file: " + entry.path().string());

@@ -33,12 +33,14 @@ class QuietPlatform : public sq::Platform {
   bool answer_;
 };
 
-// One folder per process: <temp>/starquill-fuzz-PID/out. Every output of an input
-// goes into out/; the folder around it must stay empty.
+// One folder per process: <temp>/starquill-fuzz-PID with out/ for every output of
+// an input and in/ for a target that must hand its input over as a file. Nothing
+// else may appear beside them.
 class Scratch {
  public:
   static Scratch& Get();
   const std::filesystem::path& Out() const { return out_; }
+  const std::filesystem::path& In() const { return in_; }
   // Empties out/ before an input (side files are appended, so they would grow).
   void Clear();
   // Checks that nothing was written beside out/ and that out/ holds only plain files.
@@ -47,7 +49,7 @@ class Scratch {
  private:
   Scratch();
   ~Scratch();
-  std::filesystem::path root_, out_;
+  std::filesystem::path root_, out_, in_;
 };
 
 // Checks the frame of an RTF document (tests/rtfcheck.h says what that is).

@@ -129,3 +129,28 @@ TEST(IndependentReaders, OnlyOutputNamesAreChecked) {
   EXPECT_GE(problems.size(), 2u);
   for (const std::string& p : problems) EXPECT_TRUE(p.starts_with("x.HODreport.rtf: ") || p.starts_with("y.obj: ")) << p;
 }
+
+// The images and point lists the builder writes, each read by its independent reader.
+TEST(IndependentReaders, BuilderOutputsReadBack) {
+  TempDir dir;
+  Bytes image;
+  image.Raw({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0}).I16(12).I16(9).Raw({32, 8});
+  for (int y = 0; y < 9; ++y) {
+    for (int x = 0; x < 12; ++x) {
+      const auto c = static_cast<uint8_t>((x == 4 && y == 4) || (x == 9 && y == 2) ? 120 : 5 + x + y);
+      image.Raw({c, static_cast<uint8_t>(c / 2), static_cast<uint8_t>(c / 3), 255});
+    }
+  }
+  image.Zeros(17);
+  WriteBytes(dir / "sky.tga", image.vec());
+  const ProcessResult r = Starquill({"tga", (dir / "sky.tga").string(), "--save-halftoned"}, dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* name : {"sky_filtered.tga", "sky_halftoned.tga"}) {
+    ASSERT_TRUE(std::filesystem::exists(dir / name)) << name;
+    EXPECT_EQ(CheckTga(dir / name), Problems{}) << name;
+  }
+  for (const char* name : {"sky_StrPts0.obj", "sky_cPts.obj"}) {
+    ASSERT_TRUE(std::filesystem::exists(dir / name)) << name;
+    EXPECT_EQ(CheckObj(dir / name), Problems{}) << name;
+  }
+}

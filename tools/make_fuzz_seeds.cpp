@@ -54,5 +54,25 @@ int main(int argc, char** argv) {
   for (int s = 0; s < 16; ++s) stripsFile.Add(PointStars(s == 3 ? 5 : 0, s));
   ok &= Write(roundTrip, "strips.hod", stripsFile);
 
+  // Small 32-bit images with a few bright points on a dark sky, rows stored both ways.
+  const std::filesystem::path tga = out / "fuzz_tga";
+  for (int w : {6, 12, 17}) {
+    for (bool topDown : {false, true}) {
+      const int h = w / 2 + 3;
+      Bytes image;
+      image.Raw({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0}).I16(static_cast<int16_t>(w)).I16(static_cast<int16_t>(h));
+      image.Raw({32, static_cast<uint8_t>(8 | (topDown ? 0x20 : 0))});
+      for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+          const bool star = (x * 7 + y * 3) % 11 == 0;
+          const auto c = static_cast<uint8_t>(star ? (w == 17 ? 200 : 120) : 8 + (x + y) % 5);
+          image.Raw({c, c, c, 255});
+        }
+      }
+      image.Zeros(17);
+      ok &= Write(tga, "sky" + std::to_string(w) + (topDown ? "t" : "b") + ".tga", image);
+    }
+  }
+
   return ok ? 0 : 1;
 }

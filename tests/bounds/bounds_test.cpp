@@ -6,6 +6,7 @@
 #include <span>
 
 #include "app/commands.h"
+#include "builder/modTGA.h"
 #include "counting_new.h"
 #include "hod/modFarholdhod.h"
 #include "report/BuildReport.h"
@@ -104,6 +105,26 @@ void HugeValueSweep(const Bytes& composed) {
 TEST(AllocationBound, AHugeValueAnywhereInABackgroundAllocatesAboutItsSize) { HugeValueSweep(FullBackgroundHod(4, 4)); }
 
 TEST(AllocationBound, AHugeValueAnywhereInAModelAllocatesAboutItsSize) { HugeValueSweep(FullModelHod()); }
+
+// A TGA header of 32767 x 32767 pixels (4 GiB) in front of a few hundred bytes is
+// refused before anything is sized by it.
+TEST(AllocationBound, AHugeTgaHeaderOnAShortFileIsRefusedBeforeAllocating) {
+  TempDir dir;
+  for (bool withPixels : {false, true}) {
+    Bytes image;
+    image.Raw({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0}).I16(32767).I16(32767).Raw({32, 8});
+    if (withPixels) image.Zeros(800);
+    const auto path = dir / "huge.tga";
+    WriteBytes(path, image.vec());
+    sq::TgaTables tables;
+    RecordingPlatform platform;
+    sq::TgaLoadResult result;
+    const std::size_t peak = PeakDuring([&] { result = sq::LoadTargaImage(path, dir.path(), tables, platform); });
+    EXPECT_EQ(result.status, sq::TgaLoadResult::Status::Invalid);
+    EXPECT_LE(peak, image.size() + kSlack);
+    EXPECT_EQ(tables.PixelCount(), 0u);
+  }
+}
 
 namespace {
 
