@@ -42,11 +42,15 @@ TEST(IndependentReaders, CheckIsInstalledForEveryTestFolder) {
 
 TEST(IndependentReaders, AReportOfTheProgramReadsBackThroughUnrtf) {
   TempDir dir;
-  const auto hod = dir / "m01.hod";
-  WriteBytes(hod, Bytes().Add(Vers(1000)).Add(Form("NAME", Bytes().Tag("a{b}\\c"))).vec());
+  // Braces, a control byte and a code-page letter in the name the report prints.
+  const std::string name = "m{0}\x01\xe9";
+  const auto hod = dir / (name + ".hod");
+  WriteBytes(hod, Bytes().Add(Vers(1000)).vec());
   const ProcessResult r = Starquill({"report", hod.string(), "--out-dir", dir.path().string()}, dir);
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(CheckReportWithUnrtf(dir / "m01.HODreport.rtf"), Problems{});
+  const auto report = dir / "m{0}_\xe9.HODreport.rtf";
+  ASSERT_TRUE(std::filesystem::exists(report));
+  EXPECT_EQ(CheckReportWithUnrtf(report), Problems{});
 }
 
 TEST(IndependentReaders, TextSwallowedByAControlWordIsFound) {
