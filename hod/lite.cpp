@@ -26,7 +26,7 @@ void ReadLITE(WalkContext& ctx, Model& model) {
   SideFile obj(ctx.OutputFolder(), "LITEs.OBJ");
   for (const light& l : lite.lights) {
     obj.Line();
-    obj.Line("g " + l.lightName);
+    obj.Line("g " + SideFileText(l.lightName));
     for (const auto& v : l.vectors) {
       obj.Line("v " + FormatFloat(v[0]) + " " + FormatFloat(v[1]) + " " + FormatFloat(v[2]));
     }

@@ -149,6 +149,15 @@ std::string SafeFileName(std::string_view name) {
   return out;
 }
 
+std::string SideFileText(std::string_view text) {
+  std::string out(text);
+  for (char& ch : out) {
+    const auto byte = static_cast<unsigned char>(ch);
+    if (byte < 0x20 || byte == 0x7F) ch = '_';
+  }
+  return out;
+}
+
 // ---------------------------------------------------------------------------
 // Files
 

@@ -108,6 +108,11 @@ std::string RtfText(std::string_view text);
 // control characters become "_"; "", "." and ".." become "_".
 std::string SafeFileName(std::string_view name);
 
+// Text from a file put into a side-file line (a group or object name): control
+// bytes (below 0x20, and 0x7F) become "_", so a name can neither end its line
+// early nor add lines of its own. Ordinary names come out unchanged.
+std::string SideFileText(std::string_view text);
+
 // ---------------------------------------------------------------------------
 // Files.
 

@@ -109,7 +109,7 @@ void ReadVARY(WalkContext& ctx, Model& model) {
 
   SideFile obj(ctx.OutputFolder(), "VARY_" + SafeFileName(vary.varyName) + ".obj");
   obj.Line();
-  obj.Line("g " + vary.varyName);
+  obj.Line("g " + SideFileText(vary.varyName));
   for (const auto& p : vary.positions) obj.Line("v " + Floats({p[0], p[1], p[2]}));
   obj.Line("# " + FormatInt(vary.positionCount) + " vertices");
   obj.Line();

@@ -34,6 +34,10 @@ struct ObjCounts {
   // group and no two vertices of a group coincide: then a reader keeps exactly
   // the stated vertices.
   bool plainDistinctAndAllUsed = true;
+  // A face that uses a vertex of an earlier group: what an appended second copy of
+  // an export holds, since each copy numbers its vertices from 1. A reader may
+  // then keep fewer faces than the comments state.
+  bool facesReachBehindTheirGroup = false;
 };
 ObjCounts ParseObj(std::string_view text, Problems& problems);
 

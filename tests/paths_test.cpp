@@ -7,7 +7,8 @@
 #include <set>
 
 #include "app/commands.h"
-#include "hodbuilder.h"
+#include "hod/modFarholdhod.h"
+#include "tests/samplefiles.h"
 #include "testkit.h"
 
 using namespace sqtest;
@@ -73,6 +74,43 @@ TEST(OutputPaths, ReportNamesStayInTheOutputFolder) {
     EXPECT_EQ(file.find('/', 4), std::string::npos) << file;
   }
   EXPECT_EQ(FilesBelow(out).size(), 4u);
+}
+
+// Names inside the file: every side file a walk writes lands directly in the output folder.
+TEST(OutputPaths, NamesInsideAFileNeverLeadOutOfTheOutputFolder) {
+  TempDir root;
+  const auto out = root / "out";
+  std::filesystem::create_directories(out);
+  for (const std::string& name : kHostileNames) {
+    Bytes file;
+    file.Add(Vers(512)).Add(Form("HVMD", VaryChunk(name)));
+    sq::Model model;
+    RecordingPlatform platform;
+    const sq::WalkResult walk = sq::WalkHodBytes(file.vec(), model, platform, out);
+    EXPECT_FALSE(walk.failed) << walk.reason;
+    EXPECT_TRUE(model.hasVARY);
+  }
+  const std::set<std::string> files = FilesBelow(root.path());
+  EXPECT_FALSE(files.empty());
+  for (const std::string& file : files) {
+    EXPECT_TRUE(file.starts_with("out/")) << file;
+    EXPECT_EQ(file.find('/', 4), std::string::npos) << file;
+  }
+}
+
+// A name with line ends and control bytes stays on its own group line.
+TEST(SideFileText, NamesCannotBreakTheirLine) {
+  EXPECT_EQ(sq::SideFileText("Hull_01 left"), "Hull_01 left");
+  EXPECT_EQ(sq::SideFileText(std::string("a\r\nv 9 9 9\0\x7f", 12)), "a__v 9 9 9__");
+
+  TempDir dir;
+  Bytes file;
+  file.Add(Vers(512)).Add(Form("HVMD", VaryChunk("x\r\nf  9 9 9")));
+  sq::Model model;
+  RecordingPlatform platform;
+  sq::WalkHodBytes(file.vec(), model, platform, dir.path());
+  const std::string obj = ReadText(dir / "VARY_x__f  9 9 9.obj");
+  EXPECT_TRUE(obj.starts_with("\r\ng x__f  9 9 9\r\nv 0 0 0\r\n")) << obj;
 }
 
 TEST(AtomicWrite, AFailedReportLeavesTheOldFileWhole) {

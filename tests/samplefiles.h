@@ -77,6 +77,19 @@ inline Bytes ModelMesh(int32_t lodLevel, int32_t material) {
   return withHeader;
 }
 
+// A VARY chunk (tag, size, body): 3 positions, 3 corners, 1 face, 2 face lists.
+inline Bytes VaryChunk(std::string_view name) {
+  Bytes vary;
+  vary.Text(name).Text("uv").I32(3).I32(3).I32(1).I32(2).I32(0);
+  vary.F32s({0, 0, 0, 1, 0, 0, 0, 1, 0});
+  for (int c = 0; c < 3; ++c) vary.I32(c).F32s({0, 0, 1, 0.5f, 0.5f}).I32(0);
+  vary.I32(0).I32(0).I32(1).I32(2).I32(0).I32(0).I32(0);
+  vary.I16(0).I16(1).I16(2).I16(4096).I16(2).I16(-1).I16(8192);
+  Bytes chunk;
+  chunk.Tag("VARY").BE32(static_cast<uint32_t>(vary.size())).Add(vary);
+  return chunk;
+}
+
 inline Bytes VisualPart() {
   Bytes v;
   // LITE: raw size, three lights.
@@ -91,14 +104,7 @@ inline Bytes VisualPart() {
   v.Zeros(6 * 24);
   // LMIP: a 4 x 1 texture of 16 bytes.
   v.Tag("LMIP").BE32(20 + 8 + 16).I32(8).Tag("hull.tga").Tag("8888").I32(4).I32(1).I32(0).Zeros(16);
-  // VARY: 3 positions, 3 corners, 1 face, 2 face lists.
-  Bytes vary;
-  vary.Text("Hull").Text("uv").I32(3).I32(3).I32(1).I32(2).I32(0);
-  vary.F32s({0, 0, 0, 1, 0, 0, 0, 1, 0});
-  for (int c = 0; c < 3; ++c) vary.I32(c).F32s({0, 0, 1, 0.5f, 0.5f}).I32(0);
-  vary.I32(0).I32(0).I32(1).I32(2).I32(0).I32(0).I32(0);
-  vary.I16(0).I16(1).I16(2).I16(4096).I16(2).I16(-1).I16(8192);
-  v.Tag("VARY").BE32(static_cast<uint32_t>(vary.size())).Add(vary);
+  v.Add(VaryChunk("Hull"));
   v.Tag("LMTX").BE32(6).Raw({1, 2, 3, 4, 5, 6});
   v.Tag("GOBD").I32(3).I32(4);
   v.Tag("GOBS").I32(5).I32(6);
