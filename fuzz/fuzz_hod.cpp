@@ -22,5 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string report = sq::BuildReport(model, "fuzz");
   CheckRtfFrame(report);
   scratch.CheckContained();
+  CheckSideFileLines(scratch.Out());
   return 0;
 }

@@ -52,6 +52,10 @@ class Scratch {
   std::filesystem::path root_, out_, in_;
 };
 
+// Checks every file in the output folder as a text of CR LF lines: no control
+// byte but CR LF pairs, so names from the input can neither break nor add lines.
+void CheckSideFileLines(const std::filesystem::path& folder);
+
 // Checks the frame of an RTF document (tests/rtfcheck.h says what that is).
 void CheckRtfFrame(std::string_view rtf);
 
