@@ -77,7 +77,7 @@ void ReadHierarchy(WalkContext& ctx, Model& model) {
   hier1.Line();
   int64_t vertex = 1;
   for (const HierObject& o : model.hierarchyTable) {
-    hier1.Line("g " + o.name + "_" + o.parentName);
+    hier1.Line("g " + SideFileText(o.name) + "_" + SideFileText(o.parentName));
     hier1.Line("v 0 0 0");
     hier1.Line(VertexLine(o.position));
     hier1.Line("# 2 vertices");
@@ -89,7 +89,7 @@ void ReadHierarchy(WalkContext& ctx, Model& model) {
 
   SideFile hier2(ctx.OutputFolder(), "HIER2.txt");
   for (const HierObject& o : model.hierarchyTable) {
-    hier2.Line("      object: " + o.name + " parent: " + o.parentName);
+    hier2.Line("      object: " + SideFileText(o.name) + " parent: " + SideFileText(o.parentName));
     hier2.Line(" orientation: " + JoinFloats(o.orientation));
     hier2.Line("       scale: " + JoinFloats(o.scale));
     hier2.Line("'world' pos.: " + JoinFloats(o.worldPosition));

@@ -26,7 +26,7 @@ void ReadTrail(WalkContext& ctx, Model& model, int n) {
 
   SideFile obj(ctx.OutputFolder(), "etshCpoints.obj");
   obj.Line();
-  obj.Line("g " + r.name);
+  obj.Line("g " + SideFileText(r.name));
   for (const TrailSet& set : r.trailSets) {
     for (const Point3& p : set.points) obj.Line(VertexLine(p));
     obj.Line("# " + FormatInt(set.pointCount) + " vertices");
@@ -64,7 +64,7 @@ void ReadBurn(WalkContext& ctx, Model& model, int k) {
 
   SideFile obj(ctx.OutputFolder(), "burn" + FormatInt(k) + "Cpoints.obj");
   obj.Line();
-  obj.Line("g " + r.name);
+  obj.Line("g " + SideFileText(r.name));
   for (const Point3& p : r.points) obj.Line(VertexLine(p));
   obj.Line("# " + FormatInt(r.pointCount) + " vertices");
   obj.Line();

@@ -82,19 +82,35 @@ TEST(OutputPaths, NamesInsideAFileNeverLeadOutOfTheOutputFolder) {
   const auto out = root / "out";
   std::filesystem::create_directories(out);
   for (const std::string& name : kHostileNames) {
+    Bytes hier;
+    hier.I32(1).Text(name).Text(name).F32s({1, 2, 3, 0, 0, 0, 1, 1, 1, 1, 2, 3}).Raw({0, 0, 0});
+    Bytes detail;
+    detail.Tag("HIER").BE32(static_cast<uint32_t>(hier.size())).Add(hier);
+    detail.Tag("BURN").BE32(0).Text(name).Text(name).I32(1).I32(0).F32s({0, 0, -6});
     Bytes file;
-    file.Add(Vers(512)).Add(Form("HVMD", VaryChunk(name)));
+    file.Add(Vers(512)).Add(Form("HVMD", VaryChunk(name))).Add(Form("DTRM", detail));
     sq::Model model;
     RecordingPlatform platform;
     const sq::WalkResult walk = sq::WalkHodBytes(file.vec(), model, platform, out);
     EXPECT_FALSE(walk.failed) << walk.reason;
-    EXPECT_TRUE(model.hasVARY);
+    EXPECT_TRUE(model.hasVARY && model.hasBURN);
+    EXPECT_EQ(model.hierarchyCount, 1);
   }
   const std::set<std::string> files = FilesBelow(root.path());
-  EXPECT_FALSE(files.empty());
+  EXPECT_GE(files.size(), 4u);
   for (const std::string& file : files) {
     EXPECT_TRUE(file.starts_with("out/")) << file;
     EXPECT_EQ(file.find('/', 4), std::string::npos) << file;
+    // Names went into lines too: no control byte but the CR LF of each line end.
+    const std::string text = ReadText(root / file);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const auto byte = static_cast<unsigned char>(text[i]);
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+        ++i;
+      } else {
+        ASSERT_TRUE(byte >= 0x20 && byte != 0x7F) << file << " byte " << i;
+      }
+    }
   }
 }
 

@@ -136,8 +136,19 @@ TEST(ModelSweep, TheWholeFileIsReadToItsEnd) {
   EXPECT_EQ(model.multTable.size(), 2u);
   EXPECT_EQ(model.gobgTable.size(), 1u);
   EXPECT_EQ(model.hodHeader.hodName, "Fighter1");
-  EXPECT_TRUE(std::filesystem::exists(dir / "VARY_Hull.obj"));
-  EXPECT_TRUE(std::filesystem::exists(dir / "LITEs.OBJ"));
+  EXPECT_TRUE(model.hasETSH && model.hasGLOW && model.hasBURN && model.hasNAVL && model.hasCOLD && model.hasANIM &&
+              model.hasMRKR && model.hasDOCK && model.hasBSRM && !model.bsrmTable.empty() &&
+              model.bsrmTable.front().hasSSUB);
+  EXPECT_EQ(model.hierarchyCount, 2);
+  EXPECT_EQ(model.burnTable.size(), 2u);
+  EXPECT_EQ(model.navlTable.size(), 2u);
+  EXPECT_EQ(model.bsrmTable.size(), 1u);
+  EXPECT_TRUE(model.infoWarning && model.infoError);
+  EXPECT_EQ(platform.messages, (std::vector<std::string>{"Starquill: Brought to you by designer J. Doe"}));
+  for (const char* side : {"VARY_Hull.obj", "LITEs.OBJ", "HIER1.obj", "HIER2.txt", "etshCpoints.obj",
+                           "burn1Cpoints.obj", "burn2Cpoints.obj", "BNDVpoints.obj"}) {
+    EXPECT_TRUE(std::filesystem::exists(dir / side)) << side;
+  }
 }
 
 TEST(ModelSweep, EveryTruncationEndsWithAReport) { TruncationSweep(FullModelHod()); }
