@@ -1,6 +1,7 @@
 // Writes a large model HOD for timing the report: a visual form that is mostly
 // texture pixels (LMIP), 64-byte vertex blocks and index lists, with materials,
-// a texture matrix, VARY data, lights and goblin meshes beside them.
+// a texture matrix, VARY data and goblin meshes beside them, and a detail
+// form with every kind of item.
 // Deterministic: the same arguments always make the same bytes.
 // Usage: make_big_model OUT.hod [MEGABYTES]   (about MEGABYTES in size, default 200)
 #include <algorithm>
@@ -103,15 +104,142 @@ void Vary(HodBytes& out, int32_t positions, Lcg& random) {
   out.CloseBare(at);
 }
 
-void Lights(HodBytes& out, Lcg& random) {
-  const std::size_t at = out.OpenBare("LITE");
-  out.I32(4);
-  for (int i = 0; i < 4; ++i) {
-    out.Text("light_" + std::to_string(i)).I32(i % 2);
-    for (int k = 0; k < 9; ++k) out.F32(random.Between(-1, 1));
-    out.I32(0).I32(0);
+// A bare-token item (HIER, ETSH, BURN) whose size counts what follows it.
+std::size_t OpenToken(HodBytes& out, std::string_view token) { return out.OpenBare(token); }
+
+void Floats(HodBytes& out, Lcg& random, int n, float low, float high) {
+  for (int i = 0; i < n; ++i) out.F32(random.Between(low, high));
+}
+
+// A triangle set of a collision or BSRM mesh: id, value, points, index count, indices.
+void TriangleSet(HodBytes& out, std::string_view id, int points, int32_t indexCount, Lcg& random) {
+  out.Tag(id).I32(0).I32(points);
+  Floats(out, random, 3 * points, -40, 40);
+  out.I32(indexCount);
+  for (int32_t i = 0; i < indexCount; ++i) out.I16(static_cast<int16_t>(i % points));
+}
+
+// The detail form: every item at least once, in the order a model file keeps them,
+// with `scale` setting the lengths of the longer ones.
+void Detail(HodBytes& out, int scale, Lcg& random) {
+  const std::size_t dtrm = out.Open("FORM", "DTRM");
+  std::size_t at = OpenToken(out, "HIER");
+  out.I32(20 * scale);
+  for (int i = 0; i < 20 * scale; ++i) {
+    out.Text("Part" + std::to_string(i)).Text(i == 0 ? "Root" : "Part" + std::to_string(i / 2));
+    Floats(out, random, 12, -10, 10);
+    const uint8_t trailing[] = {1, 2, 3};  // three bytes behind each object
+    out.Raw(trailing, sizeof trailing);
   }
   out.CloseBare(at);
+  for (int e = 0; e < 4; ++e) {
+    at = OpenToken(out, "ETSH");
+    out.Text("Engine" + std::to_string(e)).Text("trail");
+    for (int set = 0; set < 2; ++set) {
+      out.I32(10 * scale);
+      Floats(out, random, 30 * scale, -5, 5);
+    }
+    out.CloseBare(at);
+  }
+  for (int b = 0; b < 3; ++b) {
+    at = OpenToken(out, "BURN");
+    out.Text("Burn" + std::to_string(b)).Text("b").I32(10 * scale).I32(7);
+    Floats(out, random, 30 * scale, -5, 5);
+    out.CloseBare(at);
+  }
+  for (int g = 0; g < 4; ++g) {
+    at = out.Open("FORM", "GLOW");
+    out.Tag("NRML").BE32(0).Tag("GLOW").I32(1).Text("Glow" + std::to_string(g)).Text("glow").I32(g % 2);
+    Mesh(out, g % 2, 16 * scale, 0, random);
+    out.Close(at);
+  }
+  for (int m = 0; m < 10; ++m) {
+    at = out.Open("FORM", "MRKR");
+    out.Tag("NRML").BE32(0).Tag("MRKR").I32(3).Text("Marker" + std::to_string(m)).Text("Root").F64(0.25 * m);
+    Floats(out, random, 12, -1, 1);
+    out.Tag("NRML").BE32(0).Tag("KEYS");
+    out.Close(at);
+  }
+  at = out.Open("NRML", "NAVL");
+  out.I32(1).I32(8);
+  for (int n = 0; n < 8; ++n) {
+    out.Text("Nav" + std::to_string(n));
+    Floats(out, random, 4, 0, 1);
+    out.Text("second");
+    Floats(out, random, 5, 0, 1);
+    out.I16(0);
+  }
+  out.Close(at);
+  at = out.Open("NRML", "ANIM");
+  out.I32(0).Text("Hatch").I32(50 * scale);
+  for (int k = 0; k < 50 * scale; ++k) {
+    out.F64(0.04 * k);
+    Floats(out, random, 6, -1, 1);
+  }
+  out.I32(0).I32(0);
+  out.Close(at);
+  at = out.Open("NRML", "DOCK");
+  out.I32(0).I32(3);
+  for (int path = 0; path < 3; ++path) {
+    out.Text("Dock" + std::to_string(path)).Text("x").I32(1).I32(5).I32(3).I32(4).I32(5).Text("y").I32(6).Text("z");
+    out.I32(10 * scale);
+    for (int q = 0; q < 10 * scale; ++q) {
+      Floats(out, random, 6, -100, 100);
+      out.I32(0).I32(0).I32(0).I32(0).I32(99);
+    }
+  }
+  out.Close(at);
+  at = out.Open("NRML", "STRF");
+  out.BE32(1000).I32(100 * scale);
+  for (int star = 0; star < 100 * scale; ++star) {
+    Floats(out, random, 3, -900, 900);
+    Floats(out, random, 3, 0.2f, 0.6f);
+    out.F32(1.0f);
+  }
+  out.Close(at);
+  at = out.Open("NRML", "BNDV");
+  out.I32(0).Text("bounds").Text("x").I32(0);
+  Floats(out, random, 3, -60, -40);
+  for (int i = 0; i < 15; ++i) out.I32(0);
+  Floats(out, random, 3, 40, 60);
+  out.I32(0).I32(0).I32(0).I32(0);
+  out.Close(at);
+  const auto blockA = [&] {
+    out.Tag("BLKA").BE32(28);
+    for (int i = 0; i < 6; ++i) out.I32(0);
+  };
+  const auto blockB = [&] {
+    out.Tag("BLKB").BE32(20);
+    for (int i = 0; i < 4; ++i) out.I32(0);
+  };
+  at = out.Open("FORM", "COLD");
+  out.Text("Hull");
+  blockA();
+  blockB();
+  TriangleSet(out, "TRIS", 30 * scale, 150 * scale, random);
+  out.Close(at);
+  for (int b = 0; b < 2; ++b) {
+    at = out.Open("FORM", "BSRM");
+    out.Tag("NRML").BE32(0).Tag("BSRM").I32(0).Text("bsrm").Text(b == 0 ? "Hull_1" : "Gob_1").I32(1 - b);
+    out.Tag("NRML").BE32(0);
+    blockA();
+    out.Tag("NRML").BE32(0);
+    blockB();
+    out.Tag("NRML").BE32(0);
+    TriangleSet(out, "TRIS", 12, 30, random);
+    out.Tag("NRML").BE32(0);
+    TriangleSet(out, "VNRM", 12, 30, random);
+    const std::size_t ssub = out.Open("NRML", "SSUB");
+    out.I32(0).F32(0).F32(0).F32(0);
+    out.I32(3).I16(0).I16(1).I16(2);
+    out.Close(ssub);
+    out.Close(at);
+  }
+  at = out.Open("FORM", "INFO");
+  const std::string warning = "check the LOD levels";
+  out.Tag("WARN").BE32(static_cast<uint32_t>(4 + warning.size())).Text(warning);
+  out.Close(at);
+  out.Close(dtrm);
 }
 
 }  // namespace
@@ -151,7 +279,6 @@ int main(int argc, char** argv) {
   out.Close(at);
 
   const std::size_t hvmd = out.Open("FORM", "HVMD");
-  Lights(out, random);
   for (int i = 0; i < textures; ++i) {
     at = out.Open("NRML", "STAT");
     out.I32(1).Text("mat_" + std::to_string(i)).Text("ship").I32(2);
@@ -180,6 +307,7 @@ int main(int argc, char** argv) {
   }
   out.Tag("GOBD").I32(1).I32(2);
   out.Close(hvmd);
+  Detail(out, std::clamp(static_cast<int>(megabytes / 4), 1, 100), random);
 
   const auto& bytes = out.data();
   const std::string error =
