@@ -1,6 +1,7 @@
 #include <string>
 
 #include "app/commands.h"
+#include "hod/file_bytes.h"
 #include "report/BuildReport.h"
 
 namespace sq {
@@ -31,14 +32,14 @@ ReportOutcome ReportCommand(Model& model, const std::filesystem::path& hodPath,
   // The open dialog only offers existing files; a path that cannot be read is
   // refused like a wrong name, with the reason.
   std::string readError;
-  auto bytes = ReadWholeFile(hodPath, readError);
-  if (!bytes) {
+  const auto file = FileBytes::Open(hodPath, readError);
+  if (!file) {
     platform.ShowMessage(kAppTitle, "Cannot read the HOD file: " + readError);
     outcome.status = ReportOutcome::Status::Refused;
     return outcome;
   }
   ResetModel(model);
-  outcome.walk = WalkHodBytes(*bytes, model, platform, outputFolder, soundTest);
+  outcome.walk = WalkHodBytes(file->bytes(), model, platform, outputFolder, soundTest);
 
   outcome.reportPath = outputFolder / (SafeFileName(outcome.baseName) + ".HODreport.rtf");
   const std::string error = WriteFileAtomic(outcome.reportPath, BuildReport(model, outcome.baseName));

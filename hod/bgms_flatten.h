@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "hod/background.h"
+#include "preview/modVtcs.h"
 
 namespace sq {
 
@@ -13,11 +14,11 @@ inline constexpr int32_t kTriangleList = 514;
 inline constexpr int32_t kTriangleStrip = 518;
 
 // Appends the triangle corners of every index list of a mesh part, three per
-// triangle, in list order. A triangle list gives its whole triangles (a trailing
+// triangle, in list order, as the preview shows them (MeshPreviewVertex). A triangle list gives its whole triangles (a trailing
 // one or two indices are left out); a strip of c indices gives c - 2 triangles,
 // every second one turned round so all face the same way; other types give none.
 // An index outside the part's vertices stops the flattening before that triangle:
 // returns false with the reason in `error`.
-bool AppendMeshCorners(const MeshPart& part, std::vector<MeshVertex>& corners, std::string& error);
+bool AppendMeshCorners(const MeshPart& part, std::vector<PreviewVertex>& corners, std::string& error);
 
 }  // namespace sq

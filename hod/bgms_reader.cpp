@@ -8,8 +8,18 @@
 
 namespace sq {
 
-bool AppendMeshCorners(const MeshPart& part, std::vector<MeshVertex>& corners, std::string& error) {
+bool AppendMeshCorners(const MeshPart& part, std::vector<PreviewVertex>& corners, std::string& error) {
   const auto vertexCount = static_cast<int64_t>(part.vertices.size());
+  // Room for every corner the lists can give, grown by doubling so a long run of
+  // meshes costs few copies.
+  std::size_t more = 0;
+  for (const IndexList& list : part.indexLists) {
+    const std::size_t c = list.indices.size();
+    if (list.primitiveType == kTriangleList) more += c / 3 * 3;
+    if (list.primitiveType == kTriangleStrip && c >= 3) more += (c - 2) * 3;
+  }
+  if (corners.size() + more > corners.capacity()) corners.reserve(std::max(corners.size() + more, 2 * corners.capacity()));
+
   auto triangle = [&](const std::vector<int16_t>& indices, std::array<std::size_t, 3> at) {
     for (std::size_t k : at) {
       const int16_t index = indices[k];
@@ -19,7 +29,7 @@ bool AppendMeshCorners(const MeshPart& part, std::vector<MeshVertex>& corners, s
         return false;
       }
     }
-    for (std::size_t k : at) corners.push_back(part.vertices[static_cast<std::size_t>(indices[k])]);
+    for (std::size_t k : at) corners.push_back(MeshPreviewVertex(part.vertices[static_cast<std::size_t>(indices[k])]));
     return true;
   };
 
@@ -89,7 +99,9 @@ void ReadMeshChunk(Reader& in, MeshChunk& row) {
 
 PendingHeader ReadBGMS(WalkContext& ctx, Model& model) {
   Reader& in = ctx.in;
-  std::vector<MeshVertex> corners;
+  // The triangle corners go straight into the preview's mesh list, which this form replaces.
+  std::vector<PreviewVertex>& corners = model.vtcs().meshPreviewVertices;
+  corners.clear();
   PendingHeader pending = KindOnly(in.Tag());
 
   while (!in.Failed()) {
@@ -120,7 +132,7 @@ PendingHeader ReadBGMS(WalkContext& ctx, Model& model) {
   }
 
   // The preview shows the triangles read, also when the walk ends inside the form.
-  BuildMeshPreview(model.vtcs(), corners);
+  model.vtcs().meshPreviewCount = static_cast<int32_t>(corners.size());
   if (in.Failed()) return KindOnly(std::string(4, '\0'));
   return pending;
 }

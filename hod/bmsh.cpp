@@ -32,8 +32,12 @@ void ReadBMSH(WalkContext& ctx, Model& model, bmshMesh& mesh) {
       const auto indices = in.Count(list.indexCount, 2, "index");
       if (!indices) return;
       model.faceTotal = AddFaces(model.faceTotal, list.primitiveType, list.indexCount);
+      // One bounds check for the whole list, then the 16-bit little-endian indices.
+      const auto block = in.Bytes(*indices * 2);
       list.indices.resize(*indices);
-      for (int16_t& index : list.indices) index = in.I16();
+      for (std::size_t k = 0; k < list.indices.size(); ++k) {
+        list.indices[k] = static_cast<int16_t>(block[2 * k] | block[2 * k + 1] << 8);
+      }
     }
   }
 }

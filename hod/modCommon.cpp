@@ -41,31 +41,6 @@ std::string Reader::Chars4() {
   return tag;
 }
 
-uint32_t Reader::U32() {
-  if (!Need(4, "a 32-bit value")) return 0;
-  const uint8_t* p = data_.data() + pos_;
-  pos_ += 4;
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-int32_t Reader::I32() { return static_cast<int32_t>(U32()); }
-
-uint16_t Reader::U16() {
-  if (!Need(2, "a 16-bit value")) return 0;
-  const uint8_t* p = data_.data() + pos_;
-  pos_ += 2;
-  return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-int16_t Reader::I16() { return static_cast<int16_t>(U16()); }
-
-float Reader::F32() {
-  uint32_t bits = U32();
-  float value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
-}
-
 double Reader::F64() {
   if (!Need(8, "a 64-bit float")) return 0.0;
   uint64_t bits = 0;
@@ -222,17 +197,42 @@ SideFile::~SideFile() { (void)Close(); }
 void SideFile::Line(std::string_view text) {
   buffer_.append(text);
   buffer_.append(kCrLf);
+  if (buffer_.size() >= kBufferSize) Flush();
+}
+
+void SideFile::Text(std::string_view text) {
+  buffer_.append(text);
+  if (buffer_.size() >= kBufferSize) Flush();
+}
+
+void SideFile::Flush() {
+  if (!error_.empty()) {
+    buffer_.clear();
+    return;
+  }
+  if (!opened_) {
+    opened_ = true;
+    out_.open(path_, std::ios::binary | std::ios::app);
+    if (!out_) {
+      error_ = "cannot open " + path_.string();
+      buffer_.clear();
+      return;
+    }
+  }
+  out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+  if (!out_) error_ = "cannot write " + path_.string();
+  buffer_.clear();  // keeps its capacity for the next lines
 }
 
 std::string SideFile::Close() {
   if (closed_) return {};
   closed_ = true;
-  std::ofstream out(path_, std::ios::binary | std::ios::app);
-  if (!out) return "cannot open " + path_.string();
-  out.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-  buffer_.clear();
-  if (!out) return "cannot write " + path_.string();
-  return {};
+  Flush();
+  if (out_.is_open()) {
+    out_.close();
+    if (!out_ && error_.empty()) error_ = "cannot write " + path_.string();
+  }
+  return error_;
 }
 
 }  // namespace sq

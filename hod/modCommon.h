@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <span>
 #include <string>
@@ -69,11 +71,34 @@ class Reader {
   // Four characters that belong to a record; passing the end is a failure.
   std::string Chars4();
 
-  int32_t I32();
-  uint32_t U32();  // four bytes little-endian, as stored (chunk sizes are kept this way)
-  int16_t I16();
-  uint16_t U16();
-  float F32();
+  // The reads of numbers are inline: a walk makes millions of them. Each checks
+  // the bytes are there and otherwise fails through Need().
+  int32_t I32() { return static_cast<int32_t>(U32()); }
+  uint32_t U32() {  // four bytes little-endian, as stored (chunk sizes are kept this way)
+    if (failure_ || Remaining() < 4) {
+      (void)Need(4, "a 32-bit value");
+      return 0;
+    }
+    const uint8_t* p = data_.data() + pos_;
+    pos_ += 4;
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+  }
+  int16_t I16() { return static_cast<int16_t>(U16()); }
+  uint16_t U16() {
+    if (failure_ || Remaining() < 2) {
+      (void)Need(2, "a 16-bit value");
+      return 0;
+    }
+    const uint8_t* p = data_.data() + pos_;
+    pos_ += 2;
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+  }
+  float F32() {
+    const uint32_t bits = U32();
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+  }
   double F64();
   // A block of n bytes as a view into the file.
   std::span<const uint8_t> Bytes(std::size_t n);
@@ -124,11 +149,14 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& p
 // an empty string on success, else a reason.
 std::string WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
 
-// A side export: lines gathered in memory and appended to the file in one write
-// when Close() is called (or on destruction). The file is created when missing.
-// The name goes through SafeFileName, so the file is always directly in `folder`.
+// A side export, appended to its file through one buffered stream: lines gather
+// in a buffer of kBufferSize bytes that is written whenever it fills, and on
+// Close() (or on destruction). The file is created when missing. The name goes
+// through SafeFileName, so the file is always directly in `folder`.
 class SideFile {
  public:
+  static constexpr std::size_t kBufferSize = 64 * 1024;
+
   SideFile(const std::filesystem::path& folder, std::string_view fileName);
   ~SideFile();
   SideFile(const SideFile&) = delete;
@@ -137,14 +165,20 @@ class SideFile {
   // Appends text and CR LF.
   void Line(std::string_view text = {});
   // Appends raw text without a line end.
-  void Text(std::string_view text) { buffer_.append(text); }
-  // Appends the buffer to the file. Returns an empty string on success.
+  void Text(std::string_view text);
+  // Writes what is left and closes the file. Returns an empty string on success,
+  // else the first reason a write failed.
   std::string Close();
 
  private:
+  void Flush();
+
   std::filesystem::path path_;
   std::string buffer_;
+  std::ofstream out_;
+  bool opened_ = false;
   bool closed_ = false;
+  std::string error_;
 };
 
 }  // namespace sq

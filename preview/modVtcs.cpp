@@ -1,5 +1,6 @@
 #include "preview/modVtcs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -112,6 +113,9 @@ bool AppendPointStarPreview(PreviewLists& lists, int, const PointStarChunk& chun
   const std::size_t stars = chunk.stars.size();
   if (stars == 0) return true;
   if (static_cast<int64_t>(lists.starPreviewVertices.size()) + static_cast<int64_t>(stars) > kMaxCount) return false;
+  // Room for this chunk's stars, grown by doubling over a run of chunks.
+  std::vector<PreviewVertex>& list = lists.starPreviewVertices;
+  if (list.size() + stars > list.capacity()) list.reserve(std::max(list.size() + stars, 2 * list.capacity()));
   for (const PointStarRecord& s : chunk.stars) {
     // Each product in double, stored as float: the stars sit just inside the mesh sphere.
     lists.starPreviewVertices.push_back(PreviewVertex{

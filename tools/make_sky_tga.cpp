@@ -3,10 +3,12 @@
 // "ENTRY COLUMN ROW" (ENTRY 0: a 2 x 2 star, 1: a single-pixel star, 2: a 2 x 2
 // star with one bright diagonal corner; columns and rows count from 1 in file
 // order). Deterministic: the same file and list every run.
-// Usage: make_sky_tga OUT.tga
+// Usage: make_sky_tga OUT.tga [WIDTH HEIGHT]   (default 1024 x 512; the glow sits
+// where it sits on the default sky, scaled with the image)
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,13 +17,14 @@
 
 namespace {
 
-constexpr int kWidth = 1024, kHeight = 512;
+// The image size, set once from the command line.
+int imageWidth = 1024, imageHeight = 512;
 constexpr int kCell = 32;  // the sky is shaded in cells of this size; each cell holds at most one feature
 
 struct Sky {
-  std::vector<uint8_t> pixels = std::vector<uint8_t>(static_cast<std::size_t>(kWidth) * kHeight * 4);
+  std::vector<uint8_t> pixels = std::vector<uint8_t>(static_cast<std::size_t>(imageWidth) * static_cast<std::size_t>(imageHeight) * 4);
   void Set(int x, int y, int blue, int green, int red) {
-    uint8_t* p = &pixels[(static_cast<std::size_t>(y - 1) * kWidth + static_cast<std::size_t>(x - 1)) * 4];
+    uint8_t* p = &pixels[(static_cast<std::size_t>(y - 1) * imageWidth + static_cast<std::size_t>(x - 1)) * 4];
     p[0] = static_cast<uint8_t>(blue);
     p[1] = static_cast<uint8_t>(green);
     p[2] = static_cast<uint8_t>(red);
@@ -41,26 +44,37 @@ struct Lcg {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_sky_tga OUT.tga\n");
+  if (argc != 2 && argc != 4) {
+    std::fprintf(stderr, "usage: make_sky_tga OUT.tga [WIDTH HEIGHT]\n");
     return 2;
+  }
+  if (argc == 4) {
+    imageWidth = std::atoi(argv[2]);
+    imageHeight = std::atoi(argv[3]);
+    // TGA sizes are 16-bit; a sky needs at least three cells each way.
+    if (imageWidth < 3 * kCell || imageHeight < 3 * kCell || imageWidth > 32767 || imageHeight > 32767) {
+      std::fprintf(stderr, "make_sky_tga: WIDTH and HEIGHT must lie between %d and 32767\n", 3 * kCell);
+      return 2;
+    }
   }
   Sky sky;
   // A night-blue sky brightening towards a glow, shaded per cell: inside a cell
   // the background is flat, and neighbouring cells differ by a few levels at most.
-  for (int y = 1; y <= kHeight; ++y) {
-    for (int x = 1; x <= kWidth; ++x) {
+  for (int y = 1; y <= imageHeight; ++y) {
+    for (int x = 1; x <= imageWidth; ++x) {
       const double cx = ((x - 1) / kCell + 0.5) * kCell, cy = ((y - 1) / kCell + 0.5) * kCell;
-      const double glow = std::exp(-((cx - 700) * (cx - 700) + (cy - 200) * (cy - 200)) / (2 * 160.0 * 160.0));
-      const int shade = static_cast<int>(6 * cy / kHeight + 18 * glow);
+      // The glow's place and spread in 1024 x 512 units (an exact scale of 1 there).
+      const double gx = cx * 1024.0 / imageWidth, gy = cy * 512.0 / imageHeight;
+      const double glow = std::exp(-((gx - 700) * (gx - 700) + (gy - 200) * (gy - 200)) / (2 * 160.0 * 160.0));
+      const int shade = static_cast<int>(6 * cy / imageHeight + 18 * glow);
       sky.Set(x, y, 24 + shade, 10 + shade / 2, 6 + shade);
     }
   }
 
   Lcg rng;
   std::string planted;
-  for (int cy = 1; cy < kHeight / kCell - 1; ++cy) {
-    for (int cx = 1; cx < kWidth / kCell - 1; ++cx) {
+  for (int cy = 1; cy < imageHeight / kCell - 1; ++cy) {
+    for (int cx = 1; cx < imageWidth / kCell - 1; ++cx) {
       const uint32_t kind = rng.Next(5);  // 0..2 a star of that entry, 3 a streak, 4 nothing
       const int x = cx * kCell + 6 + static_cast<int>(rng.Next(kCell - 14));
       const int y = cy * kCell + 6 + static_cast<int>(rng.Next(kCell - 14));
@@ -84,10 +98,10 @@ int main(int argc, char** argv) {
 
   std::string file(18, '\0');
   file[2] = 2;  // uncompressed true-colour
-  file[12] = static_cast<char>(kWidth & 0xFF);
-  file[13] = static_cast<char>(kWidth >> 8);
-  file[14] = static_cast<char>(kHeight & 0xFF);
-  file[15] = static_cast<char>(kHeight >> 8);
+  file[12] = static_cast<char>(imageWidth & 0xFF);
+  file[13] = static_cast<char>(imageWidth >> 8);
+  file[14] = static_cast<char>(imageHeight & 0xFF);
+  file[15] = static_cast<char>(imageHeight >> 8);
   file[16] = 32;  // bits per pixel
   file[17] = 8;   // eight alpha bits
   file.append(reinterpret_cast<const char*>(sky.pixels.data()), sky.pixels.size());

@@ -1,0 +1,270 @@
+// Benchmarks of the program's main jobs, each measured against a reference taken
+// on the same machine in the same run, so the figures compare as ratios whatever
+// else the machine is doing. Every iteration times the reference and the job back
+// to back; the best of all iterations counts (other work on the machine only ever
+// makes a run slower).
+//
+//   model       `starquill report` on a 200 MB model  vs `cat FILE > /dev/null`   <= 2x
+//               peak resident memory                  vs the file's size + 64 MiB
+//   background  `starquill report` on a big background vs `cat FILE > /dev/null`  <= 3x
+//   tga         `starquill tga` on an 8192 x 4096 image vs one intensity-sum pass <= 12 passes
+//               peak resident memory                  vs 3 x the image's bytes
+//   startup     `starquill report` on the bundled sample vs `cat` of it (shown, no target);
+//               run with a window system that cannot start, so it must not start one
+//
+// The inputs are made by scripts/bench; this program finds them in SQ_BENCH_DIR.
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "builder/image_buffer.h"
+#include "hod/modCommon.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+fs::path InputDir() {
+  const char* dir = std::getenv("SQ_BENCH_DIR");
+  return dir != nullptr ? fs::path(dir) : fs::path("build/bench");
+}
+
+struct Run {
+  double seconds = 0;
+  long peakKiB = 0;  // the child's peak resident set
+  int status = -1;
+};
+
+// Runs a program with stdout and stderr sent to files (or /dev/null) and returns
+// its wall time, peak resident memory and exit status.
+Run Spawn(const std::vector<std::string>& args, const std::string& out = "/dev/null",
+          const std::vector<std::string>& extraEnv = {}) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::vector<std::string> envText;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string entry = *e;
+    const bool replaced = std::any_of(extraEnv.begin(), extraEnv.end(), [&](const std::string& x) {
+      return entry.compare(0, x.find('=') + 1, x, 0, x.find('=') + 1) == 0;
+    });
+    if (!replaced) envText.push_back(entry);
+  }
+  envText.insert(envText.end(), extraEnv.begin(), extraEnv.end());
+  std::vector<char*> envp;
+  for (std::string& e : envText) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+
+  Run run;
+  pid_t pid = 0;
+  const auto start = Clock::now();
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) == pid) {
+      run.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+      run.peakKiB = usage.ru_maxrss;
+      run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  return run;
+}
+
+void CleanFolder(const fs::path& folder) {
+  std::error_code ec;
+  fs::remove_all(folder, ec);
+  fs::create_directories(folder);
+}
+
+// The best figures seen, kept across iterations for the summary.
+struct Best {
+  double job = 1e9, reference = 1e9;
+  long peakKiB = 0;
+  std::uintmax_t inputBytes = 0;
+  std::string note;
+};
+std::map<std::string, Best>& Results() {
+  static std::map<std::string, Best> results;
+  return results;
+}
+
+void Record(benchmark::State& state, const std::string& name, double job, double reference, long peakKiB,
+            std::uintmax_t inputBytes) {
+  Best& best = Results()[name];
+  best.job = std::min(best.job, job);
+  best.reference = std::min(best.reference, reference);
+  best.peakKiB = std::max(best.peakKiB, peakKiB);
+  best.inputBytes = inputBytes;
+  state.SetIterationTime(job);
+  state.counters["ref_ms"] = reference * 1e3;
+  state.counters["ratio"] = job / reference;
+  state.counters["peak_MiB"] = static_cast<double>(peakKiB) / 1024.0;
+}
+
+// The whole report process against cat on the same (warm) file.
+void ReportAgainstCat(benchmark::State& state, const std::string& name, const fs::path& hod,
+                      const std::vector<std::string>& extraEnv = {}) {
+  if (!fs::exists(hod)) {
+    state.SkipWithError(("missing input " + hod.string() + " (run scripts/bench)").c_str());
+    return;
+  }
+  const fs::path out = InputDir() / ("out_" + name);
+  const std::uintmax_t bytes = fs::file_size(hod);
+  Spawn({"/bin/cat", hod.string()});  // warm the file
+  for (auto _ : state) {
+    CleanFolder(out);  // side files are appended to: each run starts from none
+    const Run cat = Spawn({"/bin/cat", hod.string()});
+    const Run report =
+        Spawn({STARQUILL_EXE, "report", hod.string(), "--out-dir", out.string()}, (out / "log").string(), extraEnv);
+    if (cat.status != 0 || report.status != 0) {
+      state.SkipWithError(("a run failed; see " + (out / "log").string()).c_str());
+      return;
+    }
+    Record(state, name, report.seconds, cat.seconds, report.peakKiB, bytes);
+  }
+}
+
+void BM_ModelReport(benchmark::State& state) { ReportAgainstCat(state, "model", InputDir() / "big_model.hod"); }
+void BM_BackgroundReport(benchmark::State& state) {
+  ReportAgainstCat(state, "background", InputDir() / "big_background.hod");
+}
+// A window system that cannot start: a command-line run that tried would fail.
+void BM_Startup(benchmark::State& state) {
+  ReportAgainstCat(state, "startup", fs::path(STARQUILL_SOURCE_DIR) / "data/samples/sky.hod",
+                   {"QT_QPA_PLATFORM=no-such-platform", "DISPLAY=", "WAYLAND_DISPLAY="});
+}
+
+// One plain pass over the pixels: intensitySum = blue + green + red.
+double IntensityPass(const uint8_t* pixels, std::size_t count, int16_t* sum) {
+  const auto start = Clock::now();
+  for (std::size_t i = 0; i < count; ++i, pixels += 4) {
+    sum[i] = static_cast<int16_t>(pixels[0] + pixels[1] + pixels[2]);
+  }
+  benchmark::ClobberMemory();
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A child's peak resident figure starts from what its parent held when it was
+// started (the child shares the parent's memory until it loads the program). So
+// the memory of the tga run is taken before this process loads the image, and the
+// benchmarks that spawn run before this one.
+void BM_Tga(benchmark::State& state) {
+  const fs::path image = InputDir() / "big_sky.tga";
+  const fs::path out = InputDir() / "out_tga";
+  CleanFolder(out);
+  const long peakKiB = Spawn({STARQUILL_EXE, "tga", image.string(), "--out-dir", out.string()}).peakKiB;
+  std::string error;
+  const auto file = sq::ReadWholeFile(image, error);
+  if (!file || file->size() < 18) {
+    state.SkipWithError(("missing input " + image.string() + " (run scripts/bench)").c_str());
+    return;
+  }
+  const std::size_t width = (*file)[12] | (*file)[13] << 8, height = (*file)[14] | (*file)[15] << 8;
+  const std::size_t pixels = width * height;
+  const std::size_t offset = 18 + (*file)[0];
+  if (file->size() < offset + pixels * 4) {
+    state.SkipWithError("the image is shorter than its header says");
+    return;
+  }
+  sq::ImageBuffer<int16_t> sum(pixels);
+  std::fill(sum.begin(), sum.end(), int16_t{0});  // touched once, so the pass measures the sweep alone
+  for (auto _ : state) {
+    CleanFolder(out);  // side files are appended to: each run starts from none
+    double pass = 1e9;
+    for (int k = 0; k < 3; ++k) pass = std::min(pass, IntensityPass(file->data() + offset, pixels, sum.data()));
+    const Run tga = Spawn({STARQUILL_EXE, "tga", image.string(), "--out-dir", out.string()}, (out / "log").string());
+    if (tga.status != 0) {
+      state.SkipWithError(("the tga run failed; see " + (out / "log").string()).c_str());
+      return;
+    }
+    Record(state, "tga", tga.seconds, pass, peakKiB, pixels * 4);
+  }
+}
+
+BENCHMARK(BM_ModelReport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_BackgroundReport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
+BENCHMARK(BM_Startup)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_Tga)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
+
+// The summary: each best figure beside its best reference, the ratio and the target.
+bool PrintSummary() {
+  bool allMet = true;
+  std::printf("\nBest of the iterations above (other work on the machine only slows a run):\n");
+  std::printf("%-34s %11s %22s %9s %10s\n", "job", "figure", "reference", "ratio", "target");
+  auto line = [&](const char* job, const std::string& figure, const std::string& reference, double ratio,
+                  double target, const char* unit) {
+    const bool met = target <= 0 || ratio <= target;
+    allMet = allMet && met;
+    std::string goal = target > 0 ? "<= " + std::to_string(static_cast<int>(target)) + unit : "(shown)";
+    std::printf("%-34s %11s %22s %8.2f%s %10s %s\n", job, figure.c_str(), reference.c_str(), ratio, unit,
+                goal.c_str(), target <= 0 ? "" : met ? "met" : "MISSED");
+  };
+  auto ms = [](double s) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%.1f ms", s * 1e3);
+    return std::string(b);
+  };
+  auto mib = [](double bytes) {
+    char b[32];
+    std::snprintf(b, sizeof b, "%.0f MiB", bytes / 1048576.0);
+    return std::string(b);
+  };
+  auto& r = Results();
+  if (r.count("model")) {
+    const Best& b = r["model"];
+    line("report, model HOD", ms(b.job), "cat " + ms(b.reference), b.job / b.reference, 2, "x");
+    const double limit = static_cast<double>(b.inputBytes) + 64.0 * 1048576.0;
+    line("  peak resident memory", mib(b.peakKiB * 1024.0), "file+64 MiB = " + mib(limit), b.peakKiB * 1024.0 / limit,
+         1, "x");
+  }
+  if (r.count("background")) {
+    const Best& b = r["background"];
+    line("report, background HOD", ms(b.job), "cat " + ms(b.reference), b.job / b.reference, 3, "x");
+  }
+  if (r.count("tga")) {
+    const Best& b = r["tga"];
+    line("tga, 8192 x 4096 image", ms(b.job), "one pass " + ms(b.reference), b.job / b.reference, 12, " passes");
+    const double limit = 3.0 * static_cast<double>(b.inputBytes);
+    line("  peak resident memory", mib(b.peakKiB * 1024.0), "3 x image = " + mib(limit), b.peakKiB * 1024.0 / limit, 1,
+         "x");
+  }
+  if (r.count("startup")) {
+    const Best& b = r["startup"];
+    line("start-up, report on the sample", ms(b.job), "cat " + ms(b.reference), b.job / b.reference, 0, "x");
+  }
+  return allMet;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return PrintSummary() ? 0 : 1;
+}

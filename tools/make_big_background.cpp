@@ -1,0 +1,136 @@
+// Writes a large background HOD through our background writer, for timing the
+// report and the preview lists: sixteen sphere patches of TRIANGLES triangles
+// each, two star-map layers and STARS point stars spread over sixteen chunks.
+// Deterministic: the same arguments always make the same bytes.
+// Usage: make_big_background OUT.hod [TRIANGLES [STARS]]   (defaults 100000 and 1000000)
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "hod/bgms_flatten.h"
+#include "tools/hod_bytes.h"
+#include "writer/modMakeBGhod.h"
+
+namespace {
+
+constexpr double kRadius = 1000.0;
+constexpr double kPi = 3.14159265358979323846;
+
+// One of sixteen patches: four latitude bands by four longitude sectors. Every
+// quad of the grid gives four triangles (split along both diagonals), so the
+// patch holds `triangles` triangles on a quarter as many quads.
+sq::MeshChunk Patch(int patch, int32_t triangles, sqtools::Lcg& random) {
+  const int32_t quads = std::max<int32_t>(1, triangles / 4);
+  const int32_t columns = std::max<int32_t>(1, static_cast<int32_t>(std::sqrt(quads * 1.6)));
+  const int32_t rows = std::max<int32_t>(1, quads / columns);
+  const int band = patch / 4, sector = patch % 4;
+  std::vector<sq::MeshVertex> vertices;
+  vertices.reserve(static_cast<std::size_t>(rows + 1) * static_cast<std::size_t>(columns + 1));
+  for (int32_t r = 0; r <= rows; ++r) {
+    const double latitude = (-90.0 + 45.0 * (band + static_cast<double>(r) / rows)) * kPi / 180.0;
+    for (int32_t c = 0; c <= columns; ++c) {
+      const double longitude = 90.0 * (sector + static_cast<double>(c) / columns) * kPi / 180.0;
+      sq::MeshVertex v;
+      v.x = static_cast<float>(kRadius * std::cos(latitude) * std::cos(longitude));
+      v.y = static_cast<float>(kRadius * std::sin(latitude));
+      v.z = static_cast<float>(kRadius * std::cos(latitude) * std::sin(longitude));
+      const uint32_t shade = random.Next();
+      v.vertexColour = {0, static_cast<uint8_t>(20 + shade % 60), static_cast<uint8_t>(8 + (shade >> 8) % 40),
+                        static_cast<uint8_t>(4 + (shade >> 16) % 40)};
+      vertices.push_back(v);
+    }
+  }
+  const auto at = [&](int32_t r, int32_t c) { return static_cast<int16_t>(r * (columns + 1) + c); };
+  std::vector<int16_t> indices;
+  indices.reserve(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns) * 12);
+  for (int32_t r = 0; r < rows; ++r) {
+    for (int32_t c = 0; c < columns; ++c) {
+      indices.insert(indices.end(), {at(r, c), at(r + 1, c), at(r, c + 1), at(r, c + 1), at(r + 1, c), at(r + 1, c + 1)});
+      indices.insert(indices.end(), {at(r, c), at(r + 1, c), at(r + 1, c + 1), at(r, c), at(r + 1, c + 1), at(r, c + 1)});
+    }
+  }
+  return sq::WriterMeshChunk(std::move(vertices), sq::kTriangleList, std::move(indices));
+}
+
+sq::StarMapChunk StarMapLayer(sqtools::Lcg& random, int records) {
+  sq::StarMapChunk chunk;
+  chunk.recordCount = records;
+  for (int i = 0; i < records; ++i) {
+    sq::StarMapRecord r;
+    r.x = random.Between(-1000, 1000);
+    r.y = random.Between(-1000, 1000);
+    r.z = random.Between(-1000, 1000);
+    r.size = random.Between(60, 240);
+    r.red = random.Between(0.6f, 1.0f);
+    r.green = random.Between(0.6f, 1.0f);
+    r.blue = random.Between(0.7f, 1.0f);
+    r.alpha = random.Between(0.5f, 1.0f);
+    chunk.records.push_back(r);
+  }
+  return chunk;
+}
+
+sq::PointStarChunk PointStars(sqtools::Lcg& random, int count) {
+  sq::PointStarChunk chunk;
+  chunk.starCount = count;
+  chunk.stars.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    // A direction on the sphere from a height and a longitude.
+    const double y = random.Between(-1, 1);
+    const double longitude = random.Between(0, static_cast<float>(2 * kPi));
+    const double r = std::sqrt(1.0 - y * y);
+    const float brightness = random.Between(0.15f, 0.6f);
+    sq::PointStarRecord s;
+    s.x = static_cast<float>(kRadius * r * std::cos(longitude));
+    s.y = static_cast<float>(kRadius * y);
+    s.z = static_cast<float>(kRadius * r * std::sin(longitude));
+    s.red = brightness * random.Between(0.8f, 1.0f);
+    s.green = brightness * random.Between(0.85f, 1.0f);
+    s.blue = brightness;
+    s.alpha = 1.0f;
+    chunk.stars.push_back(s);
+  }
+  return chunk;
+}
+
+class StderrPlatform : public sq::Platform {
+ public:
+  void ShowMessage(std::string_view title, std::string_view text) override {
+    std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(title.size()), title.data(), static_cast<int>(text.size()),
+                 text.data());
+  }
+  bool AskYesNo(std::string_view, std::string_view, sq::MessageIcon, bool defaultYes) override { return defaultYes; }
+  void SetProgress(int, int) override {}
+  void DoEvents() override {}
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2 || argc > 4) {
+    std::fprintf(stderr, "usage: make_big_background OUT.hod [TRIANGLES [STARS]]\n");
+    return 2;
+  }
+  const long triangles = argc >= 3 ? std::atol(argv[2]) : 100000;
+  const long stars = argc >= 4 ? std::atol(argv[3]) : 1000000;
+  // Every patch's vertices must fit the 16-bit indices: a quarter of the
+  // triangles as quads needs about that many vertices.
+  if (triangles < 4 || triangles > 120000 || stars < 0 || stars > 16000000) {
+    std::fprintf(stderr, "make_big_background: TRIANGLES must lie in 4..120000 and STARS in 0..16000000\n");
+    return 2;
+  }
+  sqtools::Lcg random(20240611u);
+  sq::BackgroundWriterTables tables;
+  for (int patch = 0; patch < 16; ++patch) tables.outBgmsTable.push_back(Patch(patch, static_cast<int32_t>(triangles), random));
+  tables.outBgsgTable[0] = StarMapLayer(random, 2000);
+  tables.outBgsgTable[1] = StarMapLayer(random, 1000);
+  for (std::size_t j = 0; j < tables.outStrfTable.size(); ++j) {
+    const long share = stars / 16 + (static_cast<long>(j) < stars % 16 ? 1 : 0);
+    tables.outStrfTable[j] = PointStars(random, static_cast<int>(share));
+  }
+  StderrPlatform platform;
+  const sq::WriteHodOutcome outcome = sq::WriteBackgroundHod(tables, argv[1], platform);
+  return outcome.status == sq::WriteHodOutcome::Status::Written ? 0 : 1;
+}
