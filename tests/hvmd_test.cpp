@@ -2,6 +2,7 @@
 
 #include "hod/modFarholdhod.h"
 #include "testkit.h"
+#include "walkkit.h"
 #include "visual_chunks.h"
 
 using namespace sqtest;
@@ -13,15 +14,6 @@ Bytes ModelFile(const Bytes& contents, const Bytes& after = {}) {
   Bytes file;
   return file.Add(Vers(512)).Add(Form("HVMD", contents)).Add(after);
 }
-
-struct Walk {
-  sq::Model model;
-  RecordingPlatform platform;
-  TempDir dir;
-  sq::WalkResult result;
-
-  explicit Walk(const Bytes& file) { result = sq::WalkHodBytes(file.vec(), model, platform, dir.path()); }
-};
 
 // Runs the visual walker alone over the form's contents.
 struct FormWalk {

@@ -3,19 +3,11 @@
 #include "hod/modFarholdhod.h"
 #include "hodbuilder.h"
 #include "testkit.h"
+#include "walkkit.h"
 
 using namespace sqtest;
 
 namespace {
-
-struct Walk {
-  sq::Model model;
-  RecordingPlatform platform;
-  TempDir dir;
-  sq::WalkResult result;
-
-  explicit Walk(const Bytes& file) { result = sq::WalkHodBytes(file.vec(), model, platform, dir.path()); }
-};
 
 Bytes StarChunk(int count) {
   Bytes p;
