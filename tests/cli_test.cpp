@@ -107,3 +107,28 @@ TEST(Cli, HelpVersionAndUsageErrors) {
   EXPECT_EQ(Starquill({"report"}, dir).status, 2);
   EXPECT_EQ(Starquill({"report", "x.hod", "--bogus"}, dir).status, 2);
 }
+
+// The command line runs without the window part: a copy of the executable
+// alone in a folder still reports, and only the window commands need the module
+// (which brings Qt and OpenGL) beside it.
+TEST(ReportCli, RunsWithoutTheWindowModule) {
+  TempDir dir;
+  const std::filesystem::path alone = dir / "starquill";
+  std::filesystem::copy_file(STARQUILL_EXE, alone);
+  WriteBytes(dir / "m01.hod", Background());
+  const ProcessResult report = RunProgram(alone.string(), {"report", (dir / "m01.hod").string()}, dir.path());
+  EXPECT_EQ(report.status, 0) << report.err;
+  EXPECT_TRUE(std::filesystem::exists(dir / "m01.HODreport.rtf"));
+
+  const ProcessResult preview =
+      RunProgram(alone.string(), {"preview", (dir / "m01.hod").string(), "--screenshot", (dir / "a.png").string()}, dir.path());
+  EXPECT_EQ(preview.status, 3);
+  EXPECT_EQ(preview.err.rfind("starquill: the window part cannot be loaded: ", 0), 0u) << preview.err;
+  EXPECT_NE(preview.err.find("starquill-window.so"), std::string::npos) << preview.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "a.png"));
+
+  const ProcessResult libraries = RunProgram("readelf", {"-d", STARQUILL_EXE}, dir.path());
+  ASSERT_EQ(libraries.status, 0) << libraries.err;
+  EXPECT_EQ(libraries.out.find("libQt"), std::string::npos) << libraries.out;
+  EXPECT_EQ(libraries.out.find("libGL"), std::string::npos) << libraries.out;
+}

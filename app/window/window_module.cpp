@@ -1,0 +1,8 @@
+// The one symbol the window module shows the executable.
+#include "app/window/window_commands.h"
+#include "app/window_face.h"
+
+extern "C" __attribute__((visibility("default"))) const sq::WindowFace* starquill_window_face() {
+  static const sq::WindowFace face{&sq::RunMainWindow, &sq::CmdPreview};
+  return &face;
+}

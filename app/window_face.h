@@ -1,0 +1,26 @@
+// The window part of the program (the main window and the preview's screenshot
+// command) lives in a module beside the executable, loaded only when one of
+// them runs: the command-line paths never load Qt or OpenGL, whose libraries
+// alone cost more start-up time than a whole report of a small file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/cli.h"
+
+namespace sq {
+
+struct WindowFace {
+  int (*runMainWindow)(int argc, char** argv);
+  int (*preview)(const std::vector<std::string>& args, CliStreams streams);
+};
+
+inline constexpr const char* kWindowModuleName = "starquill-window.so";
+inline constexpr const char* kWindowFaceSymbol = "starquill_window_face";
+
+// Loads the module from the executable's own folder. Returns nullptr with the
+// reason in `error` when it is missing or unusable.
+const WindowFace* LoadWindowFace(std::string& error);
+
+}  // namespace sq
