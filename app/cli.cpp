@@ -51,7 +51,8 @@ std::string UsageText() {
          "  starquill --help | --version\n"
          "\n"
          "Exit status: 0 done, 1 an output file could not be written, 2 a refused\n"
-         "input file or bad usage, 3 the preview could not set up its drawing.\n"
+         "input file or bad usage, 3 the preview could not set up its drawing or\n"
+         "its module (starquill-window.so beside the program) could not be loaded.\n"
          "Messages go to stderr as \"Title: text\".\n";
 }
 
