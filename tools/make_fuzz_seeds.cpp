@@ -74,5 +74,25 @@ int main(int argc, char** argv) {
     }
   }
 
+  // Star-map textures: 24 and 32 bits, both row orders, one with an image ID and a
+  // colour map to skip.
+  const std::filesystem::path texture = out / "fuzz_texture";
+  for (int depth : {24, 32}) {
+    for (bool topDown : {false, true}) {
+      const bool extras = depth == 24 && topDown;
+      Bytes image;
+      image.Raw({static_cast<uint8_t>(extras ? 3 : 0), static_cast<uint8_t>(extras ? 1 : 0), 2, 0, 0});
+      image.I16(static_cast<int16_t>(extras ? 2 : 0)).Raw({static_cast<uint8_t>(extras ? 24 : 0), 0, 0, 0, 0});
+      image.I16(5).I16(3).Raw({static_cast<uint8_t>(depth), static_cast<uint8_t>(topDown ? 0x20 : 0)});
+      if (extras) image.Raw({'i', 'd', '!', 1, 2, 3, 4, 5, 6});
+      for (int k = 0; k < 5 * 3; ++k) {
+        const auto c = static_cast<uint8_t>(k * 17);
+        image.Raw({c, static_cast<uint8_t>(255 - c), static_cast<uint8_t>(k)});
+        if (depth == 32) image.Raw({static_cast<uint8_t>(k * 3)});
+      }
+      ok &= Write(texture, "tex" + std::to_string(depth) + (topDown ? "t" : "b") + ".tga", image);
+    }
+  }
+
   return ok ? 0 : 1;
 }
