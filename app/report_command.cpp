@@ -32,14 +32,15 @@ ReportOutcome ReportCommand(Model& model, const std::filesystem::path& hodPath,
   // The open dialog only offers existing files; a path that cannot be read is
   // refused like a wrong name, with the reason.
   std::string readError;
-  const auto file = FileBytes::Open(hodPath, readError);
+  auto file = FileBytes::Open(hodPath, readError);
   if (!file) {
     platform.ShowMessage(kAppTitle, "Cannot read the HOD file: " + readError);
     outcome.status = ReportOutcome::Status::Refused;
     return outcome;
   }
   ResetModel(model);
-  outcome.walk = WalkHodBytes(file->bytes(), model, platform, outputFolder, soundTest);
+  // The model keeps the file's bytes: its tables view them.
+  outcome.walk = WalkHodFile(std::move(file), model, platform, outputFolder, soundTest);
 
   outcome.reportPath = outputFolder / (SafeFileName(outcome.baseName) + ".HODreport.rtf");
   const std::string error = WriteFileAtomic(outcome.reportPath, BuildReport(model, outcome.baseName));

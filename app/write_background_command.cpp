@@ -5,6 +5,7 @@
 
 #include "app/commands.h"
 #include "app/write_background.h"
+#include "hod/file_bytes.h"
 #include "hod/modFarholdhod.h"
 #include "writer/modMakeBGhod.h"
 
@@ -58,14 +59,14 @@ WriteBackgroundOutcome WriteBackgroundCommand(const std::filesystem::path& hodPa
   }
 
   std::string readError;
-  const auto bytes = ReadWholeFile(hodPath, readError);
-  if (!bytes) return Refuse(platform, "Cannot read the HOD file: " + readError);
+  auto file = FileBytes::Open(hodPath, readError);
+  if (!file) return Refuse(platform, "Cannot read the HOD file: " + readError);
 
   Model model;
   WalkResult walk;
   {
     ScratchFolder scratch;
-    walk = WalkHodBytes(*bytes, model, platform, scratch.path());
+    walk = WalkHodFile(std::move(file), model, platform, scratch.path());
   }
   const std::string from = "Cannot write a background HOD from " + hodPath.filename().string() + ": ";
   if (walk.failed) {

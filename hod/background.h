@@ -1,14 +1,18 @@
 // Background records and tables: the mesh chunks of the BGMS form, the star-map
 // chunks (BGSG) and the point-star chunks (STRF). The writer tables use the same
-// records. Lists are 0-based in memory; the report numbers rows from 1.
+// records. Lists are 0-based in memory; the report numbers rows from 1. A walk
+// leaves the record lists as views into the file's bytes (the model keeps them);
+// tables built in memory own theirs.
 #pragma once
 
 #include <array>
+#include <cstring>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "hod/chunk.h"
+#include "hod/record_list.h"
 
 namespace sq {
 
@@ -20,10 +24,24 @@ struct MeshVertex {  // 20 bytes in the file
   bool operator==(const MeshVertex&) const = default;
 };
 
+template <>
+struct RecordLayout<MeshVertex> {
+  static constexpr std::size_t kBytes = 20;
+  static MeshVertex Decode(const uint8_t* p) {
+    MeshVertex v;
+    v.x = LoadF32(p);
+    v.y = LoadF32(p + 4);
+    v.z = LoadF32(p + 8);
+    std::memcpy(v.vertexExtra.data(), p + 12, 4);
+    std::memcpy(v.vertexColour.data(), p + 16, 4);
+    return v;
+  }
+};
+
 struct IndexList {
   int32_t primitiveType = 0;  // 514 triangle list, 518 triangle strip
   int32_t indexCount = 0;
-  std::vector<int16_t> indices;
+  RecordList<int16_t> indices;
   bool operator==(const IndexList&) const = default;
 };
 
@@ -31,7 +49,7 @@ struct MeshPart {
   int32_t materialTag = 0;
   int32_t vertexFormat = 0;
   int32_t vertexCount = 0;
-  std::vector<MeshVertex> vertices;
+  RecordList<MeshVertex> vertices;
   int16_t listCount = 0;
   std::vector<IndexList> indexLists;
   bool operator==(const MeshPart&) const = default;
@@ -51,12 +69,21 @@ struct StarMapRecord {  // 32 bytes: eight floats
   bool operator==(const StarMapRecord&) const = default;
 };
 
+template <>
+struct RecordLayout<StarMapRecord> {
+  static constexpr std::size_t kBytes = 32;
+  static StarMapRecord Decode(const uint8_t* p) {
+    return StarMapRecord{LoadF32(p),      LoadF32(p + 4),  LoadF32(p + 8),  LoadF32(p + 12),
+                         LoadF32(p + 16), LoadF32(p + 20), LoadF32(p + 24), LoadF32(p + 28)};
+  }
+};
+
 struct StarMapChunk {
   ChunkHeader header;  // "FORM", size as stored, "BGSG"
   int32_t nameLength = 0;
   std::string textureName;
   int32_t recordCount = 0;
-  std::vector<StarMapRecord> records;
+  RecordList<StarMapRecord> records;
   bool operator==(const StarMapChunk&) const = default;
 };
 
@@ -65,11 +92,20 @@ struct PointStarRecord {  // 28 bytes: seven floats
   bool operator==(const PointStarRecord&) const = default;
 };
 
+template <>
+struct RecordLayout<PointStarRecord> {
+  static constexpr std::size_t kBytes = 28;
+  static PointStarRecord Decode(const uint8_t* p) {
+    return PointStarRecord{LoadF32(p),      LoadF32(p + 4),  LoadF32(p + 8), LoadF32(p + 12),
+                           LoadF32(p + 16), LoadF32(p + 20), LoadF32(p + 24)};
+  }
+};
+
 struct PointStarChunk {
   ChunkHeader header;  // "NRML", size as stored, "STRF"
   std::array<uint8_t, 4> starVersion{};  // kept as stored; the writer stores 00 00 03 E8
   int32_t starCount = 0;
-  std::vector<PointStarRecord> stars;  // empty when starCount is 0
+  RecordList<PointStarRecord> stars;  // empty when starCount is 0
   bool operator==(const PointStarChunk&) const = default;
 };
 

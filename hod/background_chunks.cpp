@@ -1,5 +1,6 @@
 // The data of one star-map chunk (BGSG) and one point-star chunk (STRF), read in
-// the field order of their layouts.
+// the field order of their layouts. The records stay in the file's bytes: the
+// table views them.
 #include "hod/modFarholdhod.h"
 
 namespace sq {
@@ -9,19 +10,9 @@ void ReadStarMapChunk(WalkContext& ctx, StarMapChunk& chunk) {
   chunk.nameLength = in.I32();
   ReadFixedText(ctx, chunk.textureName, chunk.nameLength);
   chunk.recordCount = in.I32();
-  const auto count = in.Count(chunk.recordCount, 32, "star-map record");
+  const auto count = in.Count(chunk.recordCount, RecordLayout<StarMapRecord>::kBytes, "star-map record");
   if (!count) return;
-  chunk.records.resize(*count);
-  for (StarMapRecord& r : chunk.records) {
-    r.x = in.F32();
-    r.y = in.F32();
-    r.z = in.F32();
-    r.size = in.F32();
-    r.red = in.F32();
-    r.green = in.F32();
-    r.blue = in.F32();
-    r.alpha = in.F32();
-  }
+  chunk.records = RecordList<StarMapRecord>::View(in.Bytes(*count * RecordLayout<StarMapRecord>::kBytes));
 }
 
 void ReadPointStarChunk(WalkContext& ctx, PointStarChunk& chunk) {
@@ -29,18 +20,9 @@ void ReadPointStarChunk(WalkContext& ctx, PointStarChunk& chunk) {
   auto version = in.Bytes(4);
   if (version.size() == 4) std::copy(version.begin(), version.end(), chunk.starVersion.begin());
   chunk.starCount = in.I32();
-  const auto count = in.Count(chunk.starCount, 28, "point-star");
+  const auto count = in.Count(chunk.starCount, RecordLayout<PointStarRecord>::kBytes, "point-star");
   if (!count || *count == 0) return;
-  chunk.stars.resize(*count);
-  for (PointStarRecord& s : chunk.stars) {
-    s.x = in.F32();
-    s.y = in.F32();
-    s.z = in.F32();
-    s.red = in.F32();
-    s.green = in.F32();
-    s.blue = in.F32();
-    s.alpha = in.F32();
-  }
+  chunk.stars = RecordList<PointStarRecord>::View(in.Bytes(*count * RecordLayout<PointStarRecord>::kBytes));
 }
 
 }  // namespace sq

@@ -1,5 +1,5 @@
 // The flattening of background meshes into the plain triangle corner list that
-// the preview shows.
+// the preview shows, and the check the walk makes of the indices it will use.
 #pragma once
 
 #include <string>
@@ -20,5 +20,10 @@ inline constexpr int32_t kTriangleStrip = 518;
 // An index outside the part's vertices stops the flattening before that triangle:
 // returns false with the reason in `error`.
 bool AppendMeshCorners(const MeshPart& part, std::vector<PreviewVertex>& corners, std::string& error);
+
+// Checks every index the flattening would use, without building anything: false,
+// with the reason AppendMeshCorners would give, when one lies outside the part's
+// vertices.
+bool CheckMeshCorners(const MeshPart& part, std::string& error);
 
 }  // namespace sq

@@ -129,10 +129,7 @@ PendingHeader ReadDetailForm(WalkContext& ctx, Model& model) {
         chunk.header = ChunkHeader{"NRML", size, "STRF"};
         ReadPointStarChunk(ctx, chunk);
         if (in.Failed()) break;
-        if (chunk.starCount > 0 && !AppendPointStarPreview(model.vtcs(), 1, chunk)) {
-          in.Fail("point-star chunk has more stars than the preview list can count");
-          break;
-        }
+        if (chunk.starCount > 0 && !NotePointStarPreview(ctx, model, chunk, "point-star chunk")) break;
         nextToken();
       } else if (type == "DOCK") {
         model.hasDOCK = true;

@@ -13,8 +13,7 @@
 
 namespace sq {
 
-std::optional<FileBytes> FileBytes::Open(const std::filesystem::path& path, std::string& error) {
-  FileBytes file;
+std::shared_ptr<const FileBytes> FileBytes::Open(const std::filesystem::path& path, std::string& error) {
 #if defined(__unix__)
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd >= 0) {
@@ -25,9 +24,10 @@ std::optional<FileBytes> FileBytes::Open(const std::filesystem::path& path, std:
       void* at = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
       if (at != MAP_FAILED) {
         ::close(fd);
-        file.data_ = static_cast<const uint8_t*>(at);
-        file.size_ = length;
-        file.mapped_ = true;
+        std::shared_ptr<FileBytes> file(new FileBytes);
+        file->data_ = static_cast<const uint8_t*>(at);
+        file->size_ = length;
+        file->mapped_ = true;
         return file;
       }
     }
@@ -35,39 +35,26 @@ std::optional<FileBytes> FileBytes::Open(const std::filesystem::path& path, std:
   }
 #endif
   auto bytes = ReadWholeFile(path, error);
-  if (!bytes) return std::nullopt;
-  file.read_ = std::move(*bytes);
-  file.data_ = file.read_.data();
-  file.size_ = file.read_.size();
+  if (!bytes) return nullptr;
+  return Adopt(std::move(*bytes));
+}
+
+std::shared_ptr<const FileBytes> FileBytes::Adopt(std::vector<uint8_t> bytes) {
+  std::shared_ptr<FileBytes> file(new FileBytes);
+  file->read_ = std::move(bytes);
+  file->data_ = file->read_.data();
+  file->size_ = file->read_.size();
   return file;
 }
 
-FileBytes::FileBytes(FileBytes&& other) noexcept { *this = std::move(other); }
-
-FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
-  if (this == &other) return *this;
-  Release();
-  // A moved vector keeps its buffer, so data_ stays valid for read files too.
-  read_ = std::move(other.read_);
-  data_ = other.data_;
-  size_ = other.size_;
-  mapped_ = other.mapped_;
-  other.data_ = nullptr;
-  other.size_ = 0;
-  other.mapped_ = false;
-  return *this;
+std::shared_ptr<const FileBytes> FileBytes::Copy(std::span<const uint8_t> bytes) {
+  return Adopt(std::vector<uint8_t>(bytes.begin(), bytes.end()));
 }
 
-FileBytes::~FileBytes() { Release(); }
-
-void FileBytes::Release() {
+FileBytes::~FileBytes() {
 #if defined(__unix__)
   if (mapped_) ::munmap(const_cast<uint8_t*>(data_), size_);
 #endif
-  data_ = nullptr;
-  size_ = 0;
-  mapped_ = false;
-  read_.clear();
 }
 
 }  // namespace sq

@@ -1,13 +1,15 @@
 // A whole input file held for reading: mapped read-only where the system allows,
 // else read into memory. Mapping shares the pages the system already caches, so
 // a 200 MB model costs no copy and no fresh memory; the walk touches only the
-// pages it reads, and large blocks (pixels, vertices) stay views into it.
+// pages it reads, and large blocks (pixels, vertices, index lists, stars) stay
+// views into it. It is shared: the model that a walk fills keeps it alive as long
+// as its views may be read.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <optional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -16,11 +18,12 @@ namespace sq {
 
 class FileBytes {
  public:
-  // Opens `path`. Returns nullopt and sets `error` when it cannot be read.
-  static std::optional<FileBytes> Open(const std::filesystem::path& path, std::string& error);
+  // Opens `path`. Returns null and sets `error` when it cannot be read.
+  static std::shared_ptr<const FileBytes> Open(const std::filesystem::path& path, std::string& error);
+  // Bytes already in memory, kept from now on.
+  static std::shared_ptr<const FileBytes> Adopt(std::vector<uint8_t> bytes);
+  static std::shared_ptr<const FileBytes> Copy(std::span<const uint8_t> bytes);
 
-  FileBytes(FileBytes&& other) noexcept;
-  FileBytes& operator=(FileBytes&& other) noexcept;
   FileBytes(const FileBytes&) = delete;
   FileBytes& operator=(const FileBytes&) = delete;
   ~FileBytes();
@@ -31,12 +34,11 @@ class FileBytes {
 
  private:
   FileBytes() = default;
-  void Release();
 
   const uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
   bool mapped_ = false;
-  std::vector<uint8_t> read_;  // the bytes when the file could not be mapped
+  std::vector<uint8_t> read_;  // the bytes when the file was not mapped
 };
 
 }  // namespace sq

@@ -54,11 +54,12 @@ PendingHeader ReadStarMapRun(WalkContext& ctx, Model& model, uint32_t firstSize)
     row.header = ChunkHeader{"FORM", size, "BGSG"};
     ReadStarMapChunk(ctx, row);
     if (ctx.in.Failed()) return KindOnly(std::string(4, '\0'));
-    if (!BuildStarMapPreview(model.vtcs(), i, row)) {
+    if (!StarMapPreviewFits(i, row.records.size())) {
       ctx.in.Fail(i > 2 ? "star-map chunk " + std::to_string(i) + " has no preview slot (at most two star maps)"
                         : "star-map chunk " + std::to_string(i) + " has more records than the preview list can count");
       return KindOnly(std::string(4, '\0'));
     }
+    model.previewSources.starMaps[static_cast<std::size_t>(i - 1)] = row.records.bytes();
     std::string kind = ctx.in.Tag();
     if (kind != "FORM") return KindOnly(kind);
     size = ctx.in.U32();
@@ -69,6 +70,18 @@ PendingHeader ReadStarMapRun(WalkContext& ctx, Model& model, uint32_t firstSize)
 
 }  // namespace
 
+bool NotePointStarPreview(WalkContext& ctx, Model& model, const PointStarChunk& chunk, std::string_view what) {
+  PreviewSources& sources = model.previewSources;
+  const int64_t total = sources.pointStarTotal + static_cast<int64_t>(chunk.stars.size());
+  if (!PointStarPreviewFits(total)) {
+    ctx.in.Fail(std::string(what) + " has more stars than the preview list can count");
+    return false;
+  }
+  if (!chunk.stars.empty()) sources.pointStars.push_back(chunk.stars.bytes());
+  sources.pointStarTotal = total;
+  return true;
+}
+
 PendingHeader ReadPointStarRun(WalkContext& ctx, Model& model, uint32_t firstSize) {
   model.hasSTRF = true;
   model.strfTable.clear();
@@ -78,8 +91,7 @@ PendingHeader ReadPointStarRun(WalkContext& ctx, Model& model, uint32_t firstSiz
     row.header = ChunkHeader{"NRML", size, "STRF"};
     ReadPointStarChunk(ctx, row);
     if (ctx.in.Failed()) return KindOnly(std::string(4, '\0'));
-    if (row.starCount > 0 && !AppendPointStarPreview(model.vtcs(), i, row)) {
-      ctx.in.Fail("point-star chunk " + std::to_string(i) + " has more stars than the preview list can count");
+    if (row.starCount > 0 && !NotePointStarPreview(ctx, model, row, "point-star chunk " + std::to_string(i))) {
       return KindOnly(std::string(4, '\0'));
     }
     std::string kind = ctx.in.Tag();
@@ -89,6 +101,8 @@ PendingHeader ReadPointStarRun(WalkContext& ctx, Model& model, uint32_t firstSiz
     if (id != "STRF") return WithSizeAndId(kind, size, id);
   }
 }
+
+namespace {
 
 WalkResult WalkHod(WalkContext& ctx, Model& model) {
   Reader& in = ctx.in;
@@ -166,11 +180,20 @@ WalkResult WalkHod(WalkContext& ctx, Model& model) {
   return result;
 }
 
-WalkResult WalkHodBytes(std::span<const uint8_t> bytes, Model& model, Platform& platform,
-                        const std::filesystem::path& outputFolder, bool soundTest) {
-  Reader reader(bytes);
+}  // namespace
+
+WalkResult WalkHodFile(std::shared_ptr<const FileBytes> file, Model& model, Platform& platform,
+                       const std::filesystem::path& outputFolder, bool soundTest) {
+  // The model keeps the bytes before anything views them.
+  model.fileBytes = file ? std::move(file) : FileBytes::Copy({});
+  Reader reader(model.fileBytes->bytes());
   WalkContext ctx(reader, platform, outputFolder, soundTest);
   return WalkHod(ctx, model);
+}
+
+WalkResult WalkHodBytes(std::span<const uint8_t> bytes, Model& model, Platform& platform,
+                        const std::filesystem::path& outputFolder, bool soundTest) {
+  return WalkHodFile(FileBytes::Copy(bytes), model, platform, outputFolder, soundTest);
 }
 
 }  // namespace sq

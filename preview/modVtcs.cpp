@@ -69,10 +69,15 @@ void BuildMeshPreview(PreviewLists& lists, const std::vector<MeshVertex>& corner
   lists.meshPreviewCount = static_cast<int32_t>(lists.meshPreviewVertices.size());
 }
 
+bool StarMapPreviewFits(int chunkNumber, std::size_t records) {
+  return chunkNumber >= 1 && chunkNumber <= 2 && records <= static_cast<std::size_t>(kMaxCount / 6);
+}
+
+bool PointStarPreviewFits(int64_t total) { return total >= 0 && total <= kMaxCount; }
+
 bool BuildStarMapPreview(PreviewLists& lists, int chunkNumber, const StarMapChunk& chunk) {
-  if (chunkNumber < 1 || chunkNumber > 2) return false;
   const std::size_t records = chunk.records.size();
-  if (static_cast<int64_t>(records) * 6 > kMaxCount) return false;
+  if (!StarMapPreviewFits(chunkNumber, records)) return false;
   StarMapPreviewEntry& entry = lists.starMapPreview[static_cast<std::size_t>(chunkNumber - 1)];
   entry.vertices.assign(records * 6, StarMapVertex{});
   entry.vertexCount = static_cast<int32_t>(records * 6);
@@ -80,7 +85,7 @@ bool BuildStarMapPreview(PreviewLists& lists, int chunkNumber, const StarMapChun
   Vec3 up;
   MakeVector(up, 0, -1, 0);
   for (std::size_t s = 0; s < records; ++s) {
-    const StarMapRecord& r = chunk.records[s];
+    const StarMapRecord r = chunk.records[s];
     Vec3 p;
     MakeVector(p, r.x, r.y, r.z);
     // A centre on the vertical axis (or at the origin) has no cross product with
@@ -112,11 +117,13 @@ bool BuildStarMapPreview(PreviewLists& lists, int chunkNumber, const StarMapChun
 bool AppendPointStarPreview(PreviewLists& lists, int, const PointStarChunk& chunk) {
   const std::size_t stars = chunk.stars.size();
   if (stars == 0) return true;
-  if (static_cast<int64_t>(lists.starPreviewVertices.size()) + static_cast<int64_t>(stars) > kMaxCount) return false;
+  if (!PointStarPreviewFits(static_cast<int64_t>(lists.starPreviewVertices.size()) + static_cast<int64_t>(stars))) {
+    return false;
+  }
   // Room for this chunk's stars, grown by doubling over a run of chunks.
   std::vector<PreviewVertex>& list = lists.starPreviewVertices;
   if (list.size() + stars > list.capacity()) list.reserve(std::max(list.size() + stars, 2 * list.capacity()));
-  for (const PointStarRecord& s : chunk.stars) {
+  for (const PointStarRecord s : chunk.stars) {
     // Each product in double, stored as float: the stars sit just inside the mesh sphere.
     lists.starPreviewVertices.push_back(PreviewVertex{
         static_cast<float>(0.99 * s.x), static_cast<float>(0.99 * s.y), static_cast<float>(0.99 * s.z),

@@ -1,5 +1,6 @@
 // Preview vertex lists: plain data laid out as the preview's vertex buffers take
-// it. Filled while a background is read; the preview window copies them.
+// it. Built from a background read before a preview opens; the preview window
+// copies them.
 #pragma once
 
 #include <array>
@@ -59,9 +60,14 @@ PreviewVertex MeshPreviewVertex(const MeshVertex& corner);
 // Replaces the mesh list with one entry per corner (three per triangle).
 void BuildMeshPreview(PreviewLists& lists, const std::vector<MeshVertex>& corners);
 
+// Whether a star map of `records` records has a slot: chunkNumber 1 or 2, and
+// six vertices per record within a 32-bit count.
+bool StarMapPreviewFits(int chunkNumber, std::size_t records);
+// Whether a point-star list of `total` stars can be counted in 32 bits.
+bool PointStarPreviewFits(int64_t total);
+
 // Replaces entry chunkNumber (1 or 2) of starMapPreview with six vertices per
-// record. Returns false for any other chunk number (the lists have no slot for
-// it) and for a chunk whose vertex count does not fit a 32-bit count.
+// record. Returns false, changing nothing, when StarMapPreviewFits does not hold.
 bool BuildStarMapPreview(PreviewLists& lists, int chunkNumber, const StarMapChunk& chunk);
 
 // Appends the stars of a point-star chunk to starPreviewVertices, pulled in to

@@ -35,7 +35,7 @@ inline sq::BackgroundWriterTables SmallBackground() {
     sq::PointStarChunk& chunk = t.outStrfTable[static_cast<std::size_t>(j)];
     chunk.starCount = j % 4;
     for (int s = 0; s < chunk.starCount; ++s) {
-      chunk.stars.push_back({float(j), float(s), -1, 0.25f, 0.5f, 0.75f, 1});
+      chunk.stars.Owned().push_back({float(j), float(s), -1, 0.25f, 0.5f, 0.75f, 1});
     }
   }
   return t;

@@ -49,7 +49,8 @@ Bytes StarMap(std::string_view name, std::vector<std::array<float, 8>> records) 
 }
 
 // The mesh preview as vertex numbers: vertex k lies at x = k.
-std::vector<int> CornerNumbers(const sq::Model& model) {
+std::vector<int> CornerNumbers(sq::Model& model) {
+  sq::BuildPreviewLists(model);
   std::vector<int> numbers;
   for (const sq::PreviewVertex& v : model.meshPreviewVertices) numbers.push_back(static_cast<int>(v.x));
   return numbers;
@@ -72,6 +73,7 @@ TEST(ReadBGMS, MeshChunkOfOneTriangleIs104BytesAndGivesThreeCorners) {
   EXPECT_EQ(row.parts[0].vertexFormat, 0x42);
   EXPECT_EQ(row.parts[0].vertices[2].vertexExtra, (std::array<uint8_t, 4>{9, 9, 9, 9}));
   EXPECT_EQ(row.parts[0].indexLists[0].indices, (std::vector<int16_t>{0, 1, 2}));
+  sq::BuildPreviewLists(w.model);
   ASSERT_EQ(w.model.meshPreviewCount, 3);
   // Colour bytes (0, 2, 4, 6): red 12, green 8, blue 4, opaque.
   EXPECT_EQ(w.model.meshPreviewVertices[2], (sq::PreviewVertex{2, 20, 200, 0xFF0C0804u}));
@@ -95,6 +97,7 @@ TEST(ReadBGMS, EmptyFormKeepsTheFlagAndGivesNoCorners) {
   EXPECT_FALSE(w.result.failed);
   EXPECT_TRUE(w.model.hasBGMS);
   EXPECT_TRUE(w.model.bgmsTable.empty());
+  sq::BuildPreviewLists(w.model);
   EXPECT_EQ(w.model.meshPreviewCount, 0);
   EXPECT_EQ(w.model.strfTable.size(), 1u);  // the header behind the form was handed back, read once
 }

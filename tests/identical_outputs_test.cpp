@@ -120,8 +120,9 @@ TEST(IdenticalOutputs, PreviewListsAsRecorded) {
   ASSERT_TRUE(file) << error;
   sq::Model model;
   RecordingPlatform platform;
-  const sq::WalkResult walk = sq::WalkHodBytes(file->bytes(), model, platform, in.dir.path(), false);
+  const sq::WalkResult walk = sq::WalkHodFile(file, model, platform, in.dir.path(), false);
   EXPECT_FALSE(walk.failed) << walk.reason;
+  sq::BuildPreviewLists(model);
   const sq::PreviewLists& lists = model.vtcs();
   EXPECT_EQ(lists.meshPreviewCount, 192000);
   EXPECT_EQ(DigestOf(lists.meshPreviewVertices), (Digest{192000 * 16, 0xe6e182c8234887c1ull}));
@@ -141,7 +142,7 @@ TEST(IdenticalOutputs, MappedAndReadFilesWalkAlike) {
     const auto mapped = sq::FileBytes::Open(hod, error);
     ASSERT_TRUE(mapped) << error;
     EXPECT_TRUE(mapped->mapped());
-    const auto read = sq::ReadWholeFile(hod, error);
+    auto read = sq::ReadWholeFile(hod, error);
     ASSERT_TRUE(read) << error;
     ASSERT_TRUE(std::equal(mapped->bytes().begin(), mapped->bytes().end(), read->begin(), read->end()));
 
@@ -149,8 +150,10 @@ TEST(IdenticalOutputs, MappedAndReadFilesWalkAlike) {
     outMapped.checkOutputs = outRead.checkOutputs = false;  // synthetic VARY data, as above
     sq::Model fromMapped, fromRead;
     RecordingPlatform platform;
-    sq::WalkHodBytes(mapped->bytes(), fromMapped, platform, outMapped.path(), false);
-    sq::WalkHodBytes(*read, fromRead, platform, outRead.path(), false);
+    sq::WalkHodFile(mapped, fromMapped, platform, outMapped.path(), false);
+    sq::WalkHodFile(sq::FileBytes::Adopt(std::move(*read)), fromRead, platform, outRead.path(), false);
+    sq::BuildPreviewLists(fromMapped);
+    sq::BuildPreviewLists(fromRead);
     EXPECT_EQ(FolderDigests(outMapped.path()), FolderDigests(outRead.path()));
     EXPECT_EQ(DigestOf(fromMapped.vtcs().meshPreviewVertices), DigestOf(fromRead.vtcs().meshPreviewVertices));
     EXPECT_EQ(fromMapped.faceTotal, fromRead.faceTotal);

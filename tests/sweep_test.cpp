@@ -32,6 +32,7 @@ SweepWalk WalkAndReport(std::span<const uint8_t> bytes, const std::filesystem::p
   w.result = sq::WalkHodBytes(bytes, w.model, platform, out);
   w.messages = static_cast<int>(platform.messages.size());
   w.report = sq::BuildReport(w.model, "sweep");
+  sq::BuildPreviewLists(w.model);
   // Side files are appended; empty the folder now and then so it stays small.
   if (++walks % 64 == 0) {
     std::error_code ec;

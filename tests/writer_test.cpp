@@ -124,7 +124,7 @@ TEST(BackgroundWriter, RefusesBrokenTablesWithAMessageAndWritesNothing) {
        "mesh chunk 2 holds 4 indices but counts 3"},
       {"star map", [](sq::BackgroundWriterTables& t) { t.outBgsgTable[1].recordCount = 1; },
        "star map 2 holds 0 records but counts 1"},
-      {"point stars", [](sq::BackgroundWriterTables& t) { t.outStrfTable[15].stars.clear(); },
+      {"point stars", [](sq::BackgroundWriterTables& t) { t.outStrfTable[15].stars = {}; },
        "point-star chunk 16 holds 0 stars but counts 3"},
   };
   for (const Case& c : cases) {

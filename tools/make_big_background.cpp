@@ -57,6 +57,7 @@ sq::MeshChunk Patch(int patch, int32_t triangles, sqtools::Lcg& random) {
 sq::StarMapChunk StarMapLayer(sqtools::Lcg& random, int records) {
   sq::StarMapChunk chunk;
   chunk.recordCount = records;
+  std::vector<sq::StarMapRecord>& list = chunk.records.Owned();
   for (int i = 0; i < records; ++i) {
     sq::StarMapRecord r;
     r.x = random.Between(-1000, 1000);
@@ -67,7 +68,7 @@ sq::StarMapChunk StarMapLayer(sqtools::Lcg& random, int records) {
     r.green = random.Between(0.6f, 1.0f);
     r.blue = random.Between(0.7f, 1.0f);
     r.alpha = random.Between(0.5f, 1.0f);
-    chunk.records.push_back(r);
+    list.push_back(r);
   }
   return chunk;
 }
@@ -75,7 +76,8 @@ sq::StarMapChunk StarMapLayer(sqtools::Lcg& random, int records) {
 sq::PointStarChunk PointStars(sqtools::Lcg& random, int count) {
   sq::PointStarChunk chunk;
   chunk.starCount = count;
-  chunk.stars.reserve(static_cast<std::size_t>(count));
+  std::vector<sq::PointStarRecord>& stars = chunk.stars.Owned();
+  stars.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
     // A direction on the sphere from a height and a longitude.
     const double y = random.Between(-1, 1);
@@ -90,7 +92,7 @@ sq::PointStarChunk PointStars(sqtools::Lcg& random, int count) {
     s.green = brightness * random.Between(0.85f, 1.0f);
     s.blue = brightness;
     s.alpha = 1.0f;
-    chunk.stars.push_back(s);
+    stars.push_back(s);
   }
   return chunk;
 }

@@ -106,6 +106,7 @@ sq::MeshChunk SkyPatch(int patch) {
 sq::StarMapChunk StarMapLayer(Random& random, int records, double minSize, double maxSize, double minAlpha) {
   sq::StarMapChunk chunk;
   chunk.recordCount = records;
+  std::vector<sq::StarMapRecord>& list = chunk.records.Owned();
   for (int i = 0; i < records; ++i) {
     const Direction d = RandomDirection(random);
     sq::StarMapRecord r;
@@ -117,7 +118,7 @@ sq::StarMapChunk StarMapLayer(Random& random, int records, double minSize, doubl
     r.green = static_cast<float>(random.Between(0.6, 1.0));
     r.blue = static_cast<float>(random.Between(0.7, 1.0));
     r.alpha = static_cast<float>(random.Between(minAlpha, 1.0));
-    chunk.records.push_back(r);
+    list.push_back(r);
   }
   return chunk;
 }
@@ -126,6 +127,7 @@ sq::StarMapChunk StarMapLayer(Random& random, int records, double minSize, doubl
 sq::PointStarChunk PointStars(Random& random, int count) {
   sq::PointStarChunk chunk;
   chunk.starCount = count;
+  std::vector<sq::PointStarRecord>& stars = chunk.stars.Owned();
   for (int i = 0; i < count; ++i) {
     const Direction d = RandomDirection(random);
     const double brightness = random.Between(0.15, 0.6);
@@ -137,7 +139,7 @@ sq::PointStarChunk PointStars(Random& random, int count) {
     s.green = static_cast<float>(brightness * random.Between(0.85, 1.0));
     s.blue = static_cast<float>(brightness);
     s.alpha = 1.0f;
-    chunk.stars.push_back(s);
+    stars.push_back(s);
   }
   return chunk;
 }

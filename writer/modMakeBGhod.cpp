@@ -164,7 +164,7 @@ std::string SerializeBackgroundHod(BackgroundWriterTables& tables) {
     const MeshPart& part = chunk.parts.front();
     out.I32(part.materialTag), out.I32(part.vertexFormat), out.I32(part.vertexCount);
     for (std::size_t v = 0; v < static_cast<std::size_t>(part.vertexCount); ++v) {
-      const MeshVertex& vertex = part.vertices[v];
+      const MeshVertex vertex = part.vertices[v];
       out.F32(vertex.x), out.F32(vertex.y), out.F32(vertex.z);
       out.Raw(vertex.vertexExtra), out.Raw(vertex.vertexColour);
     }
@@ -178,7 +178,7 @@ std::string SerializeBackgroundHod(BackgroundWriterTables& tables) {
     out.Tag(chunk.header.chunkKind), out.U32(chunk.header.chunkSize), out.Tag(chunk.header.chunkId);
     out.I32(chunk.nameLength), out.Text(chunk.textureName);
     out.I32(chunk.recordCount);
-    for (const StarMapRecord& r : chunk.records) {
+    for (const StarMapRecord r : chunk.records) {
       for (float f : {r.x, r.y, r.z, r.size, r.red, r.green, r.blue, r.alpha}) out.F32(f);
     }
   }
@@ -186,7 +186,7 @@ std::string SerializeBackgroundHod(BackgroundWriterTables& tables) {
   for (const PointStarChunk& chunk : tables.outStrfTable) {
     out.Tag(chunk.header.chunkKind), out.U32(chunk.header.chunkSize), out.Tag(chunk.header.chunkId);
     out.Raw(chunk.starVersion), out.I32(chunk.starCount);
-    for (const PointStarRecord& s : chunk.stars) {
+    for (const PointStarRecord s : chunk.stars) {
       for (float f : {s.x, s.y, s.z, s.red, s.green, s.blue, s.alpha}) out.F32(f);
     }
   }
@@ -242,6 +242,16 @@ std::string CopyBackgroundToWriter(const BackgroundTables& background, Backgroun
   std::copy(background.strfTable.begin(), background.strfTable.end(), copy.outStrfTable.begin());
   const std::string refusal = WriterPreconditions(copy);
   if (!refusal.empty()) return refusal;
+  // A table read from a file views the file's bytes; the writer's own the records,
+  // so they stay sound whatever happens to the file.
+  for (MeshChunk& chunk : copy.outBgmsTable) {
+    for (MeshPart& part : chunk.parts) {
+      part.vertices.Owned();
+      for (IndexList& list : part.indexLists) list.indices.Owned();
+    }
+  }
+  for (StarMapChunk& chunk : copy.outBgsgTable) chunk.records.Owned();
+  for (PointStarChunk& chunk : copy.outStrfTable) chunk.stars.Owned();
   tables = std::move(copy);
   return {};
 }

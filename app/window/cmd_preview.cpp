@@ -100,7 +100,7 @@ int CmdPreview(const std::vector<std::string>& args, CliStreams streams) {
     return 2;
   }
   std::string error;
-  const auto bytes = ReadWholeFile(file, error);
+  auto bytes = FileBytes::Open(file, error);
   if (!bytes) {
     std::fprintf(streams.err, "starquill preview: cannot read %s: %s\n", file.c_str(), error.c_str());
     return 2;
@@ -121,7 +121,7 @@ int CmdPreview(const std::vector<std::string>& args, CliStreams streams) {
   }
   Model model;
   ResetModel(model);
-  const WalkResult walk = WalkHodBytes(*bytes, model, platform, scratch.path().toStdString());
+  const WalkResult walk = WalkHodFile(std::move(bytes), model, platform, scratch.path().toStdString());
   if (walk.failed) {
     std::fprintf(streams.err, "starquill preview: the walk ended at byte %zu: %s\n", walk.offset, walk.reason.c_str());
   }
@@ -131,6 +131,7 @@ int CmdPreview(const std::vector<std::string>& args, CliStreams streams) {
     return 2;
   }
 
+  BuildPreviewLists(model);
   ScreenshotOwner owner(platform);
   PreviewSource source;
   source.lists = &model.vtcs();

@@ -195,6 +195,7 @@ void frmStarquill::OpenPreview() {
     preview_->close();
     delete preview_.data();
   }
+  BuildPreviewLists(model_);
   PreviewSource source;
   source.lists = &model_.vtcs();
   source.hasBGMS = model_.hasBGMS;
