@@ -1,4 +1,5 @@
-// Arbitrary bytes walked as a HOD file, then the report built from what was read.
+// Arbitrary bytes walked as a HOD file, then the report and the preview lists built
+// from what was read.
 // Side files go into a scratch folder that is emptied before every input.
 #include <cstdint>
 #include <span>
@@ -21,6 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
   const std::string report = sq::BuildReport(model, "fuzz");
   CheckRtfFrame(report);
+  // The preview lists, as the window would build them from what was read.
+  sq::BuildPreviewLists(model);
+  SQFUZZ_CHECK(model.meshPreviewCount >= 0 && model.meshPreviewVertices.size() == std::size_t(model.meshPreviewCount),
+               "the mesh preview count disagrees with its list");
+  SQFUZZ_CHECK(model.starPreviewVertices.size() == std::size_t(model.starPreviewCount),
+               "the point-star preview count disagrees with its list");
   scratch.CheckContained();
   CheckSideFileLines(scratch.Out());
   return 0;

@@ -21,7 +21,9 @@ std::shared_ptr<const FileBytes> FileBytes::Open(const std::filesystem::path& pa
     // Only a regular, non-empty file is mapped; anything else is read below.
     if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
       const auto length = static_cast<std::size_t>(info.st_size);
-      void* at = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+      // Not populated ahead: a page is mapped when first read, so the pages a walk
+      // skips (vertices, stars, pixels it only views) cost nothing at all.
+      void* at = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, 0);
       if (at != MAP_FAILED) {
         ::close(fd);
         std::shared_ptr<FileBytes> file(new FileBytes);

@@ -231,3 +231,117 @@ TEST(PreviewLists, ColourPackingSaturatesEachChannel) {
   corner.vertexColour = {0, 10, 20, 30};
   EXPECT_EQ(sq::MeshPreviewVertex(corner).colour, 0xFF3C2814u);  // red 60, green 40, blue 20
 }
+
+TEST(PreviewLists, TheWalkBuildsNoneAndTheBuilderMakesThemFromTheModel) {
+  Walk w(Bytes().Add(Vers(1000))
+             .Add(Form("BGMS", Bytes().Add(Bmsh(4, {{518, {0, 1, 2, 3}}})).Add(Stars({{1, 0, 0, 0.1f, 0.1f, 0.1f, 1}}))))
+             .Add(StarMap("B02.tga", {{100, 0, 0, 10, 1, 1, 1, 1}}))
+             .Add(Stars({{2, 0, 0, 0.1f, 0.1f, 0.1f, 1}, {3, 0, 0, 0.1f, 0.1f, 0.1f, 1}})));
+  ASSERT_FALSE(w.result.failed) << w.result.reason;
+  EXPECT_EQ(w.model.meshPreviewCount, 0);
+  EXPECT_TRUE(w.model.meshPreviewVertices.empty() && w.model.starPreviewVertices.empty());
+  EXPECT_EQ(w.model.starMapPreview[0].vertexCount, 0);
+
+  sq::BuildPreviewLists(w.model);
+  const sq::PreviewLists first = w.model.vtcs();
+  EXPECT_EQ(first.meshPreviewCount, 6);
+  EXPECT_EQ(first.starPreviewCount, 3);  // both runs' stars, in reading order
+  EXPECT_EQ(first.starPreviewVertices[2].x, static_cast<float>(0.99 * 3));
+  EXPECT_EQ(first.starMapPreview[0].vertexCount, 6);
+  // Built again, they replace themselves: nothing doubles.
+  sq::BuildPreviewLists(w.model);
+  EXPECT_EQ(w.model.meshPreviewVertices, first.meshPreviewVertices);
+  EXPECT_EQ(w.model.starPreviewVertices, first.starPreviewVertices);
+  EXPECT_EQ(w.model.starMapPreview[0].vertices, first.starMapPreview[0].vertices);
+}
+
+TEST(PreviewLists, AStarMapSlotKeepsTheLastMapThatFilledIt) {
+  const std::array<float, 8> r{100, 0, 0, 10, 1, 1, 1, 1};
+  const Bytes firstRun = Bytes().Add(StarMap("A.tga", {r})).Add(StarMap("B.tga", {r, r}));
+  // A later run of one map replaces the table; the second slot still shows B.
+  Walk later(Bytes().Add(Vers(1000)).Add(firstRun).Add(Stars({})).Add(StarMap("C.tga", {r, r, r})));
+  ASSERT_FALSE(later.result.failed) << later.result.reason;
+  ASSERT_EQ(later.model.bgsgTable.size(), 1u);
+  sq::BuildPreviewLists(later.model);
+  EXPECT_EQ(later.model.starMapPreview[0].vertexCount, 18);
+  EXPECT_EQ(later.model.starMapPreview[1].vertexCount, 12);
+
+  // A map cut short by a lying count fills no slot: the first keeps A.
+  Walk cut(Bytes().Add(Vers(1000)).Add(firstRun).Add(Stars({})).Add(Form("BGSG", Bytes().Text("C.tga").I32(5))));
+  ASSERT_TRUE(cut.result.failed);
+  sq::BuildPreviewLists(cut.model);
+  EXPECT_EQ(cut.model.starMapPreview[0].vertexCount, 6);
+  EXPECT_EQ(cut.model.starMapPreview[1].vertexCount, 12);
+}
+
+TEST(PreviewLists, AMeshChunkCutShortShowsNoneOfItsTriangles) {
+  Bytes cut;  // two index lists announced, one stored, then the end of the file
+  cut.I32(0).I32(0).I32(1).I32(0).I32(0).I32(3).Zeros(60).I16(2).I32(514).I32(3).I16(0).I16(1).I16(2);
+  Walk w(Bytes().Add(Vers(1000)).Add(Form("BGMS", Bytes().Add(Bmsh(3, {{514, {2, 1, 0}}})).Add(Nrml("BMSH", cut)))));
+  ASSERT_TRUE(w.result.failed);
+  EXPECT_EQ(w.model.bgmsTable.size(), 2u);
+  EXPECT_EQ(CornerNumbers(w.model), (std::vector<int>{2, 1, 0}));
+}
+
+TEST(PreviewLists, APointStarTotalPastA32BitCountEndsTheWalk) {
+  sq::Model model;
+  RecordingPlatform platform;
+  const std::vector<uint8_t> none;
+  sq::Reader reader(none);
+  sq::WalkContext ctx(reader, platform, ".");
+  sq::PointStarChunk chunk;
+  chunk.stars = {{1, 0, 0, 0, 0, 0, 1}, {2, 0, 0, 0, 0, 0, 1}};
+  model.previewSources.pointStarTotal = 0x7FFFFFFE;
+  EXPECT_FALSE(sq::NotePointStarPreview(ctx, model, chunk, "point-star chunk 3"));
+  ASSERT_TRUE(reader.Failed());
+  EXPECT_EQ(reader.Failure()->reason, "point-star chunk 3 has more stars than the preview list can count");
+  EXPECT_TRUE(model.previewSources.pointStars.empty());
+}
+
+// The walk's index check and the flattening agree on every list: the same lists
+// pass, and a bad one fails with the same reason.
+TEST(ReadBGMS, IndexCheckAgreesWithTheFlattening) {
+  uint32_t seed = 12345;
+  auto next = [&](uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % n;
+  };
+  TempDir dir;
+  for (int trial = 0; trial < 2000; ++trial) {
+    const int vertices = static_cast<int>(next(6));
+    std::vector<ListSpec> lists(next(3) + 1);
+    for (ListSpec& l : lists) {
+      l.type = std::array<int32_t, 3>{514, 518, 513}[next(3)];
+      l.indices.resize(next(9));
+      for (int16_t& i : l.indices) i = static_cast<int16_t>(static_cast<int>(next(vertices + 3)) - 1);
+    }
+    sq::Model model;
+    RecordingPlatform platform;
+    sq::WalkHodBytes(Bytes().Add(Vers(1000)).Add(Form("BGMS", Bmsh(vertices, lists))).vec(), model, platform, dir.path());
+    ASSERT_EQ(model.bgmsTable.size(), 1u);
+    const sq::MeshPart& part = model.bgmsTable[0].parts[0];
+    ASSERT_TRUE(part.indexLists[0].indices.viewing());
+    std::string checked, flattened;
+    std::vector<sq::PreviewVertex> corners;
+    EXPECT_EQ(sq::CheckMeshCorners(part, checked), sq::AppendMeshCorners(part, corners, flattened)) << trial;
+    EXPECT_EQ(checked, flattened) << trial;
+  }
+}
+
+// The model holds the bytes its tables view: they stay readable after the command
+// that opened the file has returned, until the model is reset.
+TEST(ReportCommand, TheModelKeepsTheFileItViews) {
+  TempDir dir;
+  WriteBytes(dir / "sky.hod", Bytes().Add(Vers(1000)).Add(Form("BGMS", Bmsh(3, {{514, {0, 1, 2}}}))).vec());
+  sq::Model model;
+  RecordingPlatform platform;
+  ASSERT_EQ(sq::ReportCommand(model, dir / "sky.hod", dir.path(), false, platform).status,
+            sq::ReportOutcome::Status::Written);
+  std::filesystem::remove(dir / "sky.hod");
+  ASSERT_TRUE(model.fileBytes);
+  EXPECT_EQ(model.bgmsTable[0].parts[0].vertices[2].y, 20.0f);
+  EXPECT_TRUE(model.meshPreviewVertices.empty());  // the report needs no preview lists
+  const std::weak_ptr<const sq::FileBytes> bytes = model.fileBytes;
+  sq::ResetModel(model);
+  EXPECT_TRUE(bytes.expired());
+}

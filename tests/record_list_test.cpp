@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <vector>
+
+#include "hod/background.h"
+#include "hodbuilder.h"
+
+using namespace sqtest;
+
+TEST(RecordList, ViewedRecordsDecodeLittleEndianAtAnyAlignmentAndEqualOwnedOnes) {
+  // One byte in front, so every record starts off any natural alignment; two
+  // whole stars and a stray byte that belongs to no record.
+  Bytes block;
+  block.Raw({0xEE}).F32s({1, -2, 3.5f, 0.25f, 0.5f, 0.75f, 1}).F32s({-1e6f, 0, 7, 0, 0, 0, 0.5f}).Raw({0x01});
+  const std::vector<uint8_t> bytes = block.vec();
+  const auto viewed = sq::RecordList<sq::PointStarRecord>::View(std::span(bytes).subspan(1));
+  const sq::RecordList<sq::PointStarRecord> owned = {{1, -2, 3.5f, 0.25f, 0.5f, 0.75f, 1}, {-1e6f, 0, 7, 0, 0, 0, 0.5f}};
+
+  EXPECT_TRUE(viewed.viewing());
+  EXPECT_FALSE(owned.viewing());
+  ASSERT_EQ(viewed.size(), 2u);
+  EXPECT_EQ(viewed, owned);
+  EXPECT_EQ(viewed[1].x, -1e6f);
+  EXPECT_EQ(viewed.bytes().size(), 56u);
+  EXPECT_THROW((void)viewed.at(2), std::out_of_range);
+  std::vector<sq::PointStarRecord> walked(viewed.begin(), viewed.end());
+  EXPECT_EQ(walked, (std::vector<sq::PointStarRecord>(owned.begin(), owned.end())));
+
+  sq::RecordList<sq::PointStarRecord> other = viewed;
+  other.Owned()[0].alpha = 0.5f;  // now its own records, the bytes untouched
+  EXPECT_FALSE(other.viewing());
+  EXPECT_NE(other, viewed);
+  EXPECT_EQ(viewed[0].alpha, 1.0f);
+}
+
+TEST(RecordList, MeshVerticesAndIndicesFromStoredBytes) {
+  Bytes block;
+  block.F32s({1, 2, 3}).Raw({9, 8, 7, 6}).Raw({0, 10, 20, 30}).I16(-2).I16(32767);
+  const std::vector<uint8_t> bytes = block.vec();
+  const auto vertices = sq::RecordList<sq::MeshVertex>::View(std::span(bytes).first(20));
+  const auto indices = sq::RecordList<int16_t>::View(std::span(bytes).subspan(20));
+  ASSERT_EQ(vertices.size(), 1u);
+  EXPECT_EQ(vertices[0], (sq::MeshVertex{1, 2, 3, {9, 8, 7, 6}, {0, 10, 20, 30}}));
+  EXPECT_EQ(indices, (std::vector<int16_t>{-2, 32767}));
+  EXPECT_TRUE(sq::RecordList<int16_t>::View({}).empty());
+}
