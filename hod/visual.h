@@ -23,7 +23,7 @@ struct subMesh {
   int32_t materialTag = 0;
   int32_t vertexFormat = 0;  // 24603 (0x601B) selects 64-byte vertices, else 40
   int32_t vertexCount = 0;
-  // Opaque records, a view into the file's bytes (they outlive the model in every caller).
+  // Opaque records, a view into the file's bytes (the model keeps them).
   std::span<const uint8_t> vertices;
   int16_t listCount = 0;
   std::vector<indexList> indexLists;
@@ -98,8 +98,8 @@ struct EliteRecord {
   std::string shaderType;
   int32_t variantWord = 0;  // picks the layout of a "ship" shader
   std::vector<eliteParam> params;
-  // The shader's 24-byte blocks (six words each), a view into the file's bytes;
-  // the file's bytes outlive the model in every caller.
+  // The shader's 24-byte blocks (six words each), a view into the file's bytes
+  // (the model keeps them).
   std::span<const uint8_t> blocks;
 };
 
@@ -110,14 +110,14 @@ struct LmipRecord {
   std::string textureName;
   std::string format;  // "8888", "DXT1", ...
   std::array<int32_t, 3> formatWords{};
-  // The rest of the chunk, a view into the file's bytes (they outlive the model).
+  // The rest of the chunk, a view into the file's bytes (the model keeps them).
   std::span<const uint8_t> pixelData;
 };
 
 struct LmtxRecord {
   std::string chunkId;     // "LMTX"
   uint32_t chunkSize = 0;  // as stored; swapped it is the length of `data`
-  std::span<const uint8_t> data;  // a view into the file's bytes (they outlive the model)
+  std::span<const uint8_t> data;  // a view into the file's bytes (the model keeps them)
 };
 
 struct GobsRecord {
