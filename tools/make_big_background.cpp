@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cli_platform.h"
 #include "hod/bgms_flatten.h"
 #include "tools/hod_bytes.h"
 #include "writer/modMakeBGhod.h"
@@ -97,17 +98,6 @@ sq::PointStarChunk PointStars(sqtools::Lcg& random, int count) {
   return chunk;
 }
 
-class StderrPlatform : public sq::Platform {
- public:
-  void ShowMessage(std::string_view title, std::string_view text) override {
-    std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(title.size()), title.data(), static_cast<int>(text.size()),
-                 text.data());
-  }
-  bool AskYesNo(std::string_view, std::string_view, sq::MessageIcon, bool defaultYes) override { return defaultYes; }
-  void SetProgress(int, int) override {}
-  void DoEvents() override {}
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -132,7 +122,7 @@ int main(int argc, char** argv) {
     const long share = stars / 16 + (static_cast<long>(j) < stars % 16 ? 1 : 0);
     tables.outStrfTable[j] = PointStars(random, static_cast<int>(share));
   }
-  StderrPlatform platform;
+  sq::CliPlatform platform;
   const sq::WriteHodOutcome outcome = sq::WriteBackgroundHod(tables, argv[1], platform);
   return outcome.status == sq::WriteHodOutcome::Status::Written ? 0 : 1;
 }

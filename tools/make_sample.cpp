@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cli_platform.h"
 #include "hod/bgms_flatten.h"
 #include "writer/modMakeBGhod.h"
 
@@ -144,17 +145,6 @@ sq::PointStarChunk PointStars(Random& random, int count) {
   return chunk;
 }
 
-class StderrPlatform : public sq::Platform {
- public:
-  void ShowMessage(std::string_view title, std::string_view text) override {
-    std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(title.size()), title.data(), static_cast<int>(text.size()),
-                 text.data());
-  }
-  bool AskYesNo(std::string_view, std::string_view, sq::MessageIcon, bool defaultYes) override { return defaultYes; }
-  void SetProgress(int, int) override {}
-  void DoEvents() override {}
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -169,7 +159,7 @@ int main(int argc, char** argv) {
   tables.outBgsgTable[1] = StarMapLayer(random, 12, 120, 240, 0.5);
   for (int j = 0; j < 16; ++j) tables.outStrfTable[static_cast<std::size_t>(j)] = PointStars(random, 18 + (j * 7) % 13);
 
-  StderrPlatform platform;
+  sq::CliPlatform platform;
   const sq::WriteHodOutcome outcome = sq::WriteBackgroundHod(tables, argv[1], platform);
   return outcome.status == sq::WriteHodOutcome::Status::Written ? 0 : 1;
 }
