@@ -1,3 +1,4 @@
+// Number formats, safe names, the bounded reader and the buffered side-file stream.
 #include <gtest/gtest.h>
 
 #include "hod/modCommon.h"
@@ -15,12 +16,6 @@ TEST(FormatFloat, MatchesTheSevenDigitGeneralForm) {
   EXPECT_EQ(sq::FormatFloat(0.1f), "0.1");
 }
 
-TEST(FormatInt, PlainDecimal) {
-  EXPECT_EQ(sq::FormatInt(0), "0");
-  EXPECT_EQ(sq::FormatInt(-2147483647 - 1), "-2147483648");
-  EXPECT_EQ(sq::FormatInt(1000), "1000");
-}
-
 TEST(SafeFileName, KeepsNamesInsideTheFolder) {
   EXPECT_EQ(sq::SafeFileName("Hull_01"), "Hull_01");
   EXPECT_EQ(sq::SafeFileName("../x"), ".._x");
@@ -29,15 +24,22 @@ TEST(SafeFileName, KeepsNamesInsideTheFolder) {
   EXPECT_EQ(sq::SafeFileName(""), "_");
 }
 
-TEST(Reader, FailureIsStickyAndRecordsTheOffset) {
-  const std::vector<uint8_t> bytes = {1, 0, 0, 0, 2, 0};
+TEST(Reader, LittleEndianValuesAndAStickyFailureThatNamesTheField) {
+  const std::vector<uint8_t> bytes = {0x78, 0x56, 0x34, 0x12, 0xFE, 0xFF, 0x00, 0x00, 0x80, 0x3F, 0xAB};
   sq::Reader in(bytes);
-  EXPECT_EQ(in.I32(), 1);
-  EXPECT_EQ(in.I32(), 0);  // only two bytes left
+  EXPECT_EQ(in.U32(), 0x12345678u);
+  EXPECT_EQ(in.I16(), -2);
+  EXPECT_EQ(in.F32(), 1.0f);
+  EXPECT_EQ(in.U16(), 0);  // one byte left
   ASSERT_TRUE(in.Failed());
-  EXPECT_EQ(in.Failure()->offset, 4u);
-  EXPECT_EQ(in.I16(), 0);  // after a failure nothing moves
-  EXPECT_EQ(in.Position(), 4u);
+  EXPECT_EQ(in.Failure()->offset, 10u);
+  EXPECT_EQ(in.Failure()->reason, "unexpected end of file reading a 16-bit value (2 bytes needed, 1 left)");
+
+  sq::Reader short32(std::span<const uint8_t>(bytes).first(3));
+  EXPECT_EQ(short32.I32(), 0);
+  EXPECT_EQ(short32.Failure()->reason, "unexpected end of file reading a 32-bit value (4 bytes needed, 3 left)");
+  EXPECT_EQ(short32.I16(), 0);  // after a failure nothing moves, though two bytes are there
+  EXPECT_EQ(short32.Position(), 0u);
 }
 
 TEST(Reader, CountsAreCheckedAgainstTheBytesLeft) {
@@ -57,21 +59,36 @@ TEST(Reader, TagAtTheEndIsTheZeroKind) {
   EXPECT_FALSE(in.Failed());
 }
 
-TEST(WriteFileAtomic, ReplacesWholeAndLeavesNoTemporaryFile) {
+// Lines past the buffer's size reach the file whole and in order, behind what the
+// file held, whether written by Line or Text.
+TEST(SideFileStream, LongExportsAreAppendedWhole) {
   sqtest::TempDir dir;
-  const auto path = dir / "r.rtf";
-  ASSERT_EQ(sq::WriteFileAtomic(path, std::string(100, 'x')), "");
-  ASSERT_EQ(sq::WriteFileAtomic(path, "short"), "");
-  EXPECT_EQ(sqtest::ReadText(path), "short");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+  dir.checkOutputs = false;  // the planted "old" line is no OBJ line on purpose
+  sqtest::WriteBytes(dir / "VARY_x.obj", {'o', 'l', 'd', '\r', '\n'});
+  std::string expected = "old\r\n";
+  {
+    sq::SideFile obj(dir.path(), "VARY_x.obj");
+    for (int i = 0; expected.size() < 3 * sq::SideFile::kBufferSize + 100; ++i) {
+      const std::string line = "v " + std::to_string(i) + " " + std::to_string(i * 7) + " 0";
+      if (i % 5 == 0) {
+        obj.Text(line);
+        obj.Text("\r\n");
+      } else {
+        obj.Line(line);
+      }
+      expected += line + "\r\n";
+    }
+    EXPECT_EQ(obj.Close(), "");
+    EXPECT_EQ(obj.Close(), "");  // closed once
+  }
+  EXPECT_EQ(sqtest::ReadText(dir / "VARY_x.obj"), expected);
 }
 
-TEST(SideFile, AppendsLinesWithCrLf) {
+TEST(SideFileStream, AFileThatCannotBeOpenedIsReportedOnClose) {
   sqtest::TempDir dir;
-  for (int i = 0; i < 2; ++i) {
-    sq::SideFile f(dir.path(), "LITEs.OBJ");
-    f.Line();
-    f.Line("g L" + std::to_string(i));
-  }
-  EXPECT_EQ(sqtest::ReadText(dir / "LITEs.OBJ"), "\r\ng L0\r\n\r\ng L1\r\n");
+  const auto folder = dir / "missing";
+  sq::SideFile obj(folder, "LITEs.OBJ");
+  for (std::size_t i = 0; i < sq::SideFile::kBufferSize / 4; ++i) obj.Line("v 1 2 3");
+  EXPECT_EQ(obj.Close(), "cannot open " + (folder / "LITEs.OBJ").string());
+  EXPECT_FALSE(std::filesystem::exists(folder));
 }

@@ -1,27 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "detailbuilder.h"
-#include "hod/modFarholdhod.h"
-#include "testkit.h"
+#include "walkkit.h"
 
 using namespace sqtest;
 using namespace std::string_literals;
 
 namespace {
-
-struct Walk {
-  sq::Model model;
-  RecordingPlatform platform;
-  TempDir dir;
-  sq::WalkResult result;
-
-  explicit Walk(const Bytes& file) { Again(file); }
-  void Again(const Bytes& file) {
-    sq::ResetModel(model);
-    result = sq::WalkHodBytes(file.vec(), model, platform, dir.path());
-  }
-  std::string Side(const std::string& name) const { return ReadText(dir / name); }
-};
 
 Bytes NameForm(std::string_view name) { return Form("NAME", Bytes().Tag(name)); }
 

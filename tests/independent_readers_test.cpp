@@ -10,7 +10,7 @@ using namespace sqtest;
 
 namespace {
 
-const bool kHookInstalled = [] {
+[[maybe_unused]] const bool kHookInstalled = [] {
   TempDirClosingHook() = [](const std::filesystem::path& folder) {
     for (const std::string& problem : CheckOutputsIn(folder)) ADD_FAILURE() << folder.string() << ": " << problem;
   };
@@ -21,10 +21,6 @@ void WriteText(const std::filesystem::path& path, std::string_view text) {
   WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
 }
 
-constexpr std::string_view kHead =
-    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
-    "\\viewkind4\\uc1\\pard\\f0\\fs20 \\par\r\n";
-
 // A 3 x 2 TGA with distinct pixels, rows stored bottom-up or top-down.
 std::vector<uint8_t> SmallTga(bool topDown) {
   Bytes b;
@@ -34,11 +30,6 @@ std::vector<uint8_t> SmallTga(bool topDown) {
 }
 
 }  // namespace
-
-TEST(IndependentReaders, CheckIsInstalledForEveryTestFolder) {
-  EXPECT_TRUE(kHookInstalled);
-  EXPECT_TRUE(static_cast<bool>(TempDirClosingHook()));
-}
 
 TEST(IndependentReaders, AReportOfTheProgramReadsBackThroughUnrtf) {
   TempDir dir;
@@ -53,36 +44,27 @@ TEST(IndependentReaders, AReportOfTheProgramReadsBackThroughUnrtf) {
   EXPECT_EQ(CheckReportWithUnrtf(report), Problems{});
 }
 
-TEST(IndependentReaders, TextSwallowedByAControlWordIsFound) {
+TEST(IndependentReaders, MarkupThatHidesTextInAReportIsFound) {
   TempDir dir;
   dir.checkOutputs = false;
-  // "\tabTotal" is one control word to an RTF reader: the word Total is lost.
+  // "\\tabTotal" is one control word to an RTF reader: the word Total is lost.
   WriteText(dir / "t.HODreport.rtf",
-            std::string(kHead) + "Report on t HOD file: \\par\r\n\\tabTotal of 3 meshes\\par\r\nAbsent chunks: \\par\r\n}\\par\r\n");
+            kReportHead + "Report on t HOD file: \\par\r\n\\tabTotal of 3 meshes\\par\r\nAbsent chunks: \\par\r\n}\\par\r\n");
   const Problems problems = CheckReportWithUnrtf(dir / "t.HODreport.rtf");
   ASSERT_FALSE(problems.empty());
   EXPECT_NE(problems[0].find("markup the report never writes"), std::string::npos) << problems[0];
-}
-
-TEST(IndependentReaders, AnUnescapedBraceInAReportIsFound) {
-  TempDir dir;
-  dir.checkOutputs = false;
-  WriteText(dir / "b.HODreport.rtf",
-            std::string(kHead) + "Report on {b HOD file: \\par\r\nAbsent chunks: \\par\r\n}\\par\r\n");
+  // An unescaped brace.
+  WriteText(dir / "b.HODreport.rtf", kReportHead + "Report on {b HOD file: \\par\r\nAbsent chunks: \\par\r\n}\\par\r\n");
   EXPECT_FALSE(CheckReportWithUnrtf(dir / "b.HODreport.rtf").empty());
 }
 
-TEST(IndependentReaders, AssimpAgreesWithTheCommentsOfABoxFile) {
+TEST(IndependentReaders, AssimpAgreesWithTheCommentsOfABoxFileAndMiscountsAreFound) {
   TempDir dir;
+  dir.checkOutputs = false;
   WriteText(dir / "box.obj",
             "\r\ng BNDV\r\nv 0 0 0\r\nv 1 0 0\r\nv 0 1 0\r\nv 0 0 1\r\n# 4 vertices\r\n"
             "f  1 2 2\r\nf  1 3 3\r\nf  1 4 4\r\n# 3 faces\r\n\r\n");
   EXPECT_EQ(CheckObj(dir / "box.obj"), Problems{});
-}
-
-TEST(IndependentReaders, ObjCommentsThatMiscountAreFound) {
-  TempDir dir;
-  dir.checkOutputs = false;
   WriteText(dir / "faces.obj", "\r\ng a\r\nv 0 0 0\r\nv 1 0 0\r\nv 0 1 0\r\n# 3 vertices\r\nf  1 2 3\r\n# 2 faces\r\n");
   EXPECT_FALSE(CheckObj(dir / "faces.obj").empty());
   WriteText(dir / "points.obj", "\r\ng p\r\nv 1 2 3\r\nv 4 5 6\r\n# 3 vertices\r\n");

@@ -53,9 +53,7 @@ TEST(ModelReport, VisualAndDetailPartsOfAShipByteForByte) {
   EXPECT_EQ(run.err, "Starquill: Brought to you by designer A. Lee\n");
 
   const std::string expected =
-      "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
-      "\\viewkind4\\uc1\\pard\\f0\\fs20 " + kP +
-      "Report on ship HOD file: containing 2 hierarchy objects." + kP + kP +
+      kReportHead + "Report on ship HOD file: containing 2 hierarchy objects." + kP + kP +
       "HOD contains warning:  'check \\{LOD\\}'." + kP + kP +
       "Absent chunks: " + kP +
       // The point stars of the detail form.
@@ -103,10 +101,4 @@ TEST(ModelReport, VisualAndDetailPartsOfAShipByteForByte) {
       " does not correspond to the sum of all faces in all (GOBG) BMSH chunks ******** (1 <> 0)." +
       kP + "}" + kP;
   EXPECT_EQ(ReadText(dir / "ship.HODreport.rtf"), expected);
-
-  // The side files of the same walk.
-  EXPECT_EQ(ReadText(dir / "burn1Cpoints.obj"), "\r\ng Burn1\r\nv 1 1 1\r\n# 1 vertices\r\n\r\n");
-  EXPECT_TRUE(std::filesystem::exists(dir / "HIER1.obj"));
-  EXPECT_TRUE(std::filesystem::exists(dir / "etshCpoints.obj"));
-  EXPECT_TRUE(std::filesystem::exists(dir / "BNDVpoints.obj"));
 }

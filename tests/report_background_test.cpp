@@ -1,11 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "background_fixtures.h"
-#include "hod/modFarholdhod.h"
 #include "report/BuildReport.h"
-#include "testkit.h"
-
-using namespace sqtest;
 
 namespace {
 
@@ -21,12 +16,6 @@ std::string Sections(const sq::Model& model) {
   sq::ReportText report;
   sq::AppendBackgroundSections(model, report);
   return report.body;
-}
-
-std::size_t Occurrences(const std::string& text, const std::string& what) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
 }
 
 }  // namespace
@@ -83,22 +72,4 @@ TEST(BackgroundReport, FlagsWithEmptyTablesGiveTitlesAndZeroTotals) {
 
   sq::Model modelHod;  // no background chunk: no section at all
   EXPECT_EQ(Sections(modelHod), "");
-}
-
-TEST(BackgroundReport, WrittenBackgroundReadBackListsEveryChunk) {
-  sq::BackgroundWriterTables t = SmallBackground();
-  const std::string bytes = sq::SerializeBackgroundHod(t);
-  sq::Model model;
-  RecordingPlatform platform;
-  TempDir dir;
-  ASSERT_FALSE(sq::WalkHodBytes(std::vector<uint8_t>(bytes.begin(), bytes.end()), model, platform, dir.path()).failed);
-  const std::string report = sq::BuildReport(model, "bg");
-  EXPECT_EQ(Occurrences(report, "BMSH chunk "), 16u);
-  EXPECT_EQ(Occurrences(report, "BGSG chunk "), 2u);
-  EXPECT_EQ(Occurrences(report, "STRF chunk "), 16u);
-  EXPECT_NE(report.find("BGSG chunk 1 contains 2 star-map positions ( B02.tga ):\\par\r\n"
-                        "BGSG chunk 2 contains 0 star-map positions ( B03.tga ):\\par\r\n"),
-            std::string::npos);
-  // Chunk 2 is a strip of 4 indices over 4 vertices.
-  EXPECT_NE(report.find("BMSH chunk 2 contains \\tab 4 vertices and \\tab 2 faces;\\par\r\n"), std::string::npos);
 }

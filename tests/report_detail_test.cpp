@@ -5,6 +5,17 @@
 namespace {
 
 const std::string kBsrmRule = "=" + std::string(162, '-') + "=\\par\r\n";
+const std::string kBsrmOk = "\\par\r\n# BSRMs  =  # MULTs  +  # GOBGs  (checked OK)\\par\r\n" + kBsrmRule;
+
+std::string BsrmMismatch(int records) {
+  return "\\par\r\n" + std::to_string(records) + " BSRMs does not correspond to  # MULTs  +  # GOBGs\\par\r\n" + kBsrmRule;
+}
+
+// One record's line: TRIS and VNRM faces (of the 64 vertices and 70 normals Bsrm gives), then the rest.
+std::string BsrmLine(int trisFaces, int vnrmFaces, const std::string& rest) {
+  return "TRIS faces : " + std::to_string(trisFaces) + ";\\tab TRIS vertices : 64;\\tab VNRM 'faces' : " +
+         std::to_string(vnrmFaces) + ";\\tab VNRM normals : 70;\\tab " + rest + "\\par\r\n";
+}
 
 sq::ReportText Sections(const sq::Model& model, sq::ReportText report = {}) {
   sq::AppendDetailSections(model, report);
@@ -114,38 +125,30 @@ TEST(ReportDetail, BsrmCountCheckedAgainstMultsAndGoblins) {
   m.gobgTable.resize(1);
   m.bsrmTable = {Bsrm("Hull_1", 120, 120, {Upto(100), {119}, {5, 6}}), Bsrm("Gob", 2, 2, {{0, 1}}, 0)};
   const auto ok = Sections(m);
-  EXPECT_EQ(ok.body,
-            "\\par\r\n# BSRMs  =  # MULTs  +  # GOBGs  (checked OK)\\par\r\n" + kBsrmRule +
-                "TRIS faces : 120;\\tab TRIS vertices : 64;\\tab VNRM 'faces' : 120;\\tab VNRM normals : 70;\\tab "
-                "non-empty SSUB face lists : \\tab 3 ;\\tab  -> Hull_1;\\par\r\n"
-                "TRIS faces : 2;\\tab TRIS vertices : 64;\\tab VNRM 'faces' : 2;\\tab VNRM normals : 70;\\tab "
-                "non-empty SSUB face lists : \\tab 1 ;\\tab  -> Gob = goblin mesh ( flag = 0 );\\par\r\n");
+  EXPECT_EQ(ok.body, kBsrmOk + BsrmLine(120, 120, "non-empty SSUB face lists : \\tab 3 ;\\tab  -> Hull_1;") +
+                         BsrmLine(2, 2, "non-empty SSUB face lists : \\tab 1 ;\\tab  -> Gob = goblin mesh ( flag = 0 );"));
   EXPECT_EQ(ok.lodFaces[6], 120);
   EXPECT_EQ(ok.lodFaces[7], 2);
   EXPECT_TRUE(ok.tail.empty());  // no MULT flag: no sum check
 
   // Without the GOBG flag the goblin table does not count.
   m.hasGOBG = false;
-  EXPECT_TRUE(Sections(m).body.starts_with(
-      "\\par\r\n2 BSRMs does not correspond to  # MULTs  +  # GOBGs\\par\r\n" + kBsrmRule + "TRIS faces : 120;"));
+  EXPECT_TRUE(Sections(m).body.starts_with(BsrmMismatch(2) + "TRIS faces : 120;"));
   m.hasGOBG = true;
   m.bsrmTable.push_back(Bsrm("Extra", 1, 1, {{0}}));
-  EXPECT_TRUE(Sections(m).body.starts_with(
-      "\\par\r\n3 BSRMs does not correspond to  # MULTs  +  # GOBGs\\par\r\n" + kBsrmRule + "TRIS faces : 120;"));
+  EXPECT_TRUE(Sections(m).body.starts_with(BsrmMismatch(3) + "TRIS faces : 120;"));
+
+  // The highest index of a record's lists must name its last face.
+  sq::Model odd;
+  odd.hasBSRM = true;
+  odd.bsrmTable = {Bsrm("Hull", 98, 100, {Upto(99)})};
+  EXPECT_EQ(Sections(odd).body,
+            BsrmMismatch(1) + BsrmLine(98, 100,
+                                       "non-empty SSUB face lists : 1 ;\\tab  largest tag 99 NOT EQUAL to VNRM or TRIS "
+                                       "faces);\\tab  -> Hull;"));
 }
 
-TEST(ReportDetail, BsrmLargestTagNotEqual) {
-  sq::Model m;
-  m.hasBSRM = true;
-  m.bsrmTable = {Bsrm("Hull", 98, 100, {Upto(99)})};
-  EXPECT_EQ(Sections(m).body,
-            "\\par\r\n1 BSRMs does not correspond to  # MULTs  +  # GOBGs\\par\r\n" + kBsrmRule +
-                "TRIS faces : 98;\\tab TRIS vertices : 64;\\tab VNRM 'faces' : 100;\\tab VNRM normals : 70;\\tab "
-                "non-empty SSUB face lists : 1 ;\\tab  largest tag 99 NOT EQUAL to VNRM or TRIS faces);\\tab "
-                " -> Hull;\\par\r\n");
-}
-
-TEST(ReportDetail, EachBsrmRecordIsJudgedByItsOwnLists) {
+TEST(ReportDetail, FaceSumsOfTheSsubListsAgainstTheMeshes) {
   sq::Model m;
   m.hasBSRM = true;
   m.hasMULT = true;
@@ -156,12 +159,8 @@ TEST(ReportDetail, EachBsrmRecordIsJudgedByItsOwnLists) {
   in.lodFaces[0] = 12;  // LOD0 faces of the visual meshes
   in.lodFaces[5] = 4;   // goblin faces
   const auto r = Sections(m, in);
-  EXPECT_EQ(r.body,
-            "\\par\r\n2 BSRMs does not correspond to  # MULTs  +  # GOBGs\\par\r\n" + kBsrmRule +
-                "TRIS faces : 10;\\tab TRIS vertices : 64;\\tab VNRM 'faces' : 10;\\tab VNRM normals : 70;\\tab "
-                "non-empty SSUB face lists : \\tab 1 ;\\tab  -> Hull;\\par\r\n"
-                "TRIS faces : 4;\\tab TRIS vertices : 64;\\tab VNRM 'faces' : 4;\\tab VNRM normals : 70;\\tab "
-                "no SSUB face lists found (!) -> Gob = goblin mesh ( flag = 0 );\\par\r\n");
+  EXPECT_EQ(r.body, BsrmMismatch(2) + BsrmLine(10, 10, "non-empty SSUB face lists : \\tab 1 ;\\tab  -> Hull;") +
+                        BsrmLine(4, 4, "no SSUB face lists found (!) -> Gob = goblin mesh ( flag = 0 );"));
   EXPECT_EQ(r.lodFaces[6], 10);
   EXPECT_EQ(r.lodFaces[7], 0);  // no lists: nothing added
   EXPECT_EQ(r.tail,
@@ -170,21 +169,15 @@ TEST(ReportDetail, EachBsrmRecordIsJudgedByItsOwnLists) {
             " does not correspond to the sum of all LOD0 faces in all (MULT) BMSH chunks **** (12 <> 10)."
             "\\par\r\n******** The sum of all of the highest face indices of all GOBLIN SSUB chunks"
             " does not correspond to the sum of all faces in all (GOBG) BMSH chunks ******** (4 <> 0).");
-}
 
-TEST(ReportDetail, MatchingSumsAndNoBsrmLeaveTheTailEmpty) {
-  sq::Model m;
-  m.hasBSRM = true;
-  m.hasMULT = true;
-  m.multTable.resize(1);
-  m.bsrmTable = {Bsrm("Hull", 10, 10, {Upto(9)})};
-  sq::ReportText in;
+  // Matching sums leave the tail empty; so does a file without BSRM forms.
+  m.bsrmTable.pop_back();
   in.lodFaces[0] = 10;
+  in.lodFaces[5] = 0;
   EXPECT_TRUE(Sections(m, in).tail.empty());
-
   sq::Model none;
   none.hasMULT = true;
-  const auto r = Sections(none, in);
-  EXPECT_TRUE(r.tail.empty());
-  EXPECT_EQ(r.body.find("BSRM"), std::string::npos);
+  const auto r2 = Sections(none, in);
+  EXPECT_TRUE(r2.tail.empty());
+  EXPECT_EQ(r2.body.find("BSRM"), std::string::npos);
 }

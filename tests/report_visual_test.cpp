@@ -1,33 +1,24 @@
 #include <gtest/gtest.h>
 
 #include "report/BuildReport.h"
-#include "testkit.h"
 #include "visual_chunks.h"
+#include "walkkit.h"
 
 using namespace sqtest;
 
 namespace {
 
-const std::string kFrame =
-    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
-    "\\viewkind4\\uc1\\pard\\f0\\fs20 \\par\r\n";
 const std::string kDetailAbsent = "ETSH; GLOW; BURN; MRKR; NAVL; DOCK; ANIM; COLD; ";
-const std::string kEnd = "\\par\r\n}\\par\r\n";
 
 // The body of a model file's report: what stands between the absent-chunk line and the end.
 std::string Body(const Bytes& form, std::string* absent = nullptr, int32_t version = 512) {
-  Bytes file;
-  file.Add(Vers(version)).Add(Form("HVMD", form));
-  sq::Model model;
-  RecordingPlatform platform;
-  TempDir dir;
-  const sq::WalkResult walk = sq::WalkHodBytes(file.vec(), model, platform, dir.path());
-  EXPECT_FALSE(walk.failed) << walk.reason;
-  const std::string doc = sq::BuildReport(model, "ship");
+  Walk w(VisualFile(form, {}, version));
+  EXPECT_FALSE(w.result.failed) << w.result.reason;
+  const std::string doc = sq::BuildReport(w.model, "ship");
   const std::size_t list = doc.find("Absent chunks: ") + 15;
   const std::size_t start = doc.find("\\par\r\n", list) + 6;
   if (absent) *absent = doc.substr(list, doc.find(kDetailAbsent, list) - list);
-  return doc.substr(start, doc.size() - kEnd.size() - start);
+  return doc.substr(start, doc.size() - kReportEnd.size() - start);
 }
 
 // Four NRML STAT materials of two parameters, texture indices 0 to 6.
@@ -45,28 +36,10 @@ Bytes Textures(std::initializer_list<std::string_view> formats) {
 
 const std::string kNoStat = "\\par\r\nHOD without STAT headers ( ! )\\par\r\n\\par\r\n";
 
-const std::string kWorkedMult =
-    "\\par\r\n"
-    "1 MULT chunk with:\\par\r\n"
-    "=-------------------------=\\par\r\n"
-    "LOD0: 120 faces\\par\r\n"
-    "LOD1: 40 faces\\par\r\n"
-    "Face count (goblins meshes included)  = 160\\par\r\n"
-    "\\par\r\n"
-    "\\tab Number of LOD0 meshes per object (and their material index):\\par\r\n"
-    "\\tab \\tab MULT( 1 ), BMSH( 1 ), submesh( 1 ) has material_tag 0\\par\r\n"
-    "\\tab Total of 1 meshes for object Hull\\par\r\n"
-    "\\par\r\n"
-    "\\tab Number of LOD1 meshes per object (and their material index):\\par\r\n"
-    "\\tab \\tab MULT( 1 ), BMSH( 2 ), submesh( 1 ) has material_tag 3\\par\r\n"
-    "\\tab Total of 1 meshes for object Hull\\par\r\n";
-
 }  // namespace
 
 TEST(ReportVisual, WholeReportOnAModelFile) {
-  Bytes form;
-  form.Add(NrmlStat("blinn1", {{0, "diffuse"}, {1, "glow"}})).Add(NrmlStat("lambert2", {{2, "diffuse"}, {3, "glow"}}));
-  form.Add(NrmlStat("blinn3", {{4, "diffuse"}, {5, "glow"}})).Add(NrmlStat("blinn4", {{6, "diffuse"}, {0, "glow"}}));
+  Bytes form = FourStats("lambert2");
   for (int i = 0; i < 7; ++i) form.Add(Lmip("tex" + std::to_string(i), i == 0 ? "8888" : "DXT1", 16));
   form.Tag("LMTX").BE32(4).Raw({1, 2, 3, 4});
   form.Tag("VARY").BE32(8 + 5 + 20).Text("hull").Text("2").I32(0).I32(0).I32(0).I32(0).I32(0);
@@ -81,7 +54,7 @@ TEST(ReportVisual, WholeReportOnAModelFile) {
   ASSERT_EQ(run.status, 0) << run.err;
 
   const std::string expected =
-      kFrame +
+      kReportHead +
       "Report on ship HOD file:  without hierarchy objects.\\par\r\n"
       "\\par\r\n"
       "Absent chunks: GOBG; " +
@@ -105,8 +78,22 @@ TEST(ReportVisual, WholeReportOnAModelFile) {
       "maximum index = 0\\par\r\n"
       "minimum index = 0\\par\r\n"
       "( # Nuv's = 0 , # faces = 0 ).\\par\r\n"
-      "\\par\r\n" +
-      kWorkedMult + kEnd;
+      "\\par\r\n"
+      "\\par\r\n"
+      "1 MULT chunk with:\\par\r\n"
+      "=-------------------------=\\par\r\n"
+      "LOD0: 120 faces\\par\r\n"
+      "LOD1: 40 faces\\par\r\n"
+      "Face count (goblins meshes included)  = 160\\par\r\n"
+      "\\par\r\n"
+      "\\tab Number of LOD0 meshes per object (and their material index):\\par\r\n"
+      "\\tab \\tab MULT( 1 ), BMSH( 1 ), submesh( 1 ) has material_tag 0\\par\r\n"
+      "\\tab Total of 1 meshes for object Hull\\par\r\n"
+      "\\par\r\n"
+      "\\tab Number of LOD1 meshes per object (and their material index):\\par\r\n"
+      "\\tab \\tab MULT( 1 ), BMSH( 2 ), submesh( 1 ) has material_tag 3\\par\r\n"
+      "\\tab Total of 1 meshes for object Hull\\par\r\n" +
+      kReportEnd;
   EXPECT_EQ(ReadText(dir / "ship.HODreport.rtf"), expected);
   EXPECT_EQ(ReadText(dir / "VARY_hull.obj"),
             "\r\ng hull\r\n# 0 vertices\r\n\r\n# 0 vertex normals\r\n\r\n# 0 texture coordinates\r\n\r\n# 0 faces\r\n");

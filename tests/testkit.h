@@ -75,6 +75,12 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// What every report opens and closes with.
+inline const std::string kReportHead =
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}\r\n"
+    "\\viewkind4\\uc1\\pard\\f0\\fs20 \\par\r\n";
+inline const std::string kReportEnd = "\\par\r\n}\\par\r\n";
+
 inline std::string ReadText(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});

@@ -10,6 +10,11 @@
 
 namespace sqtest {
 
+// A model file: the VERS form and a visual form holding `contents`, then `after`.
+inline Bytes VisualFile(const Bytes& contents, const Bytes& after = {}, int32_t version = 512) {
+  return Bytes().Add(Vers(version)).Add(Form("HVMD", contents)).Add(after);
+}
+
 struct Param {
   int32_t textureIndex;
   std::string_view name;
