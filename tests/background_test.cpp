@@ -34,18 +34,9 @@ Bytes Bmsh(int n, const std::vector<ListSpec>& lists) {
   return Nrml("BMSH", p);
 }
 
-Bytes Stars(std::vector<std::array<float, 7>> stars) {
-  Bytes p;
-  p.BE32(1000).I32(static_cast<int32_t>(stars.size()));
-  for (const auto& s : stars) p.F32s({s[0], s[1], s[2], s[3], s[4], s[5], s[6]});
-  return Nrml("STRF", p);
-}
-
-Bytes StarMap(std::string_view name, std::vector<std::array<float, 8>> records) {
-  Bytes p;
-  p.Text(name).I32(static_cast<int32_t>(records.size()));
-  for (const auto& r : records) p.F32s({r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7]});
-  return Form("BGSG", p);
+// A background file: VERS, a BGMS form of `meshes`, then `after`.
+Bytes BgmsFile(const Bytes& meshes, const Bytes& after = {}) {
+  return Bytes().Add(Vers(1000)).Add(Form("BGMS", meshes)).Add(after);
 }
 
 // The mesh preview as vertex numbers: vertex k lies at x = k.
@@ -61,7 +52,7 @@ std::vector<int> CornerNumbers(sq::Model& model) {
 TEST(ReadBGMS, MeshChunkOfOneTriangleIs104BytesAndGivesThreeCorners) {
   const Bytes chunk = Bmsh(3, {{514, {0, 1, 2}}});
   ASSERT_EQ(chunk.size() - 8, 104u);
-  Walk w(Bytes().Add(Vers(1000)).Add(Form("BGMS", chunk)));
+  Walk w(BgmsFile(chunk));
   ASSERT_FALSE(w.result.failed) << w.result.reason;
   ASSERT_EQ(w.model.bgmsTable.size(), 1u);
   const sq::MeshChunk& row = w.model.bgmsTable[0];
@@ -80,9 +71,8 @@ TEST(ReadBGMS, MeshChunkOfOneTriangleIs104BytesAndGivesThreeCorners) {
 }
 
 TEST(ReadBGMS, FlatteningOfStripsListsAndOtherTypes) {
-  Walk w(Bytes().Add(Vers(1000)).Add(Form("BGMS", Bytes()
-      .Add(Bmsh(5, {{518, {0, 1, 2, 3, 4}}, {513, {4, 4, 4}}, {514, {4, 3, 2, 1}}, {518, {0, 1}}}))
-      .Add(Bmsh(2, {{514, {1, 0, 1}}})))));
+  Walk w(BgmsFile(Bmsh(5, {{518, {0, 1, 2, 3, 4}}, {513, {4, 4, 4}}, {514, {4, 3, 2, 1}}, {518, {0, 1}}})
+                      .Add(Bmsh(2, {{514, {1, 0, 1}}}))));
   ASSERT_FALSE(w.result.failed) << w.result.reason;
   // The strip turns every second triangle round; type 513 is kept but not drawn;
   // the list of four gives its whole triangle only; the short strip gives none;
@@ -93,7 +83,7 @@ TEST(ReadBGMS, FlatteningOfStripsListsAndOtherTypes) {
 }
 
 TEST(ReadBGMS, EmptyFormKeepsTheFlagAndGivesNoCorners) {
-  Walk w(Bytes().Add(Vers(1000)).Add(Form("BGMS")).Add(Stars({{1, 0, 0, 0.1f, 0.1f, 0.1f, 1}})));
+  Walk w(BgmsFile({}, StarsChunk({{1, 0, 0, 0.1f, 0.1f, 0.1f, 1}})));
   EXPECT_FALSE(w.result.failed);
   EXPECT_TRUE(w.model.hasBGMS);
   EXPECT_TRUE(w.model.bgmsTable.empty());
@@ -103,13 +93,9 @@ TEST(ReadBGMS, EmptyFormKeepsTheFlagAndGivesNoCorners) {
 }
 
 TEST(ReadBGMS, PointStarsBehindTheLastMeshChunkThenAStarMap) {
-  Walk w(Bytes().Add(Vers(1000))
-             .Add(Form("BGMS", Bytes().Add(Bmsh(3, {{514, {0, 1, 2}}}))
-                                   .Add(Stars({{1, 0, 0, 0.1f, 0.1f, 0.1f, 1}}))
-                                   .Add(Stars({}))
-                                   .Add(Bmsh(4, {{514, {3, 2, 1}}}))))
-             .Add(StarMap("B02.tga", {}))
-             .Add(Stars({{2, 0, 0, 0.1f, 0.1f, 0.1f, 1}})));
+  Walk w(BgmsFile(Bmsh(3, {{514, {0, 1, 2}}}).Add(StarsChunk({{1, 0, 0, 0.1f, 0.1f, 0.1f, 1}})).Add(StarsChunk({}))
+                      .Add(Bmsh(4, {{514, {3, 2, 1}}})),
+                  StarMapChunk("B02.tga", {}).Add(StarsChunk({{2, 0, 0, 0.1f, 0.1f, 0.1f, 1}}))));
   ASSERT_FALSE(w.result.failed) << w.result.reason;
   EXPECT_TRUE(w.model.hasSTRF);
   EXPECT_TRUE(w.model.hasBGSG);
@@ -123,22 +109,21 @@ TEST(ReadBGMS, PointStarsBehindTheLastMeshChunkThenAStarMap) {
 }
 
 TEST(ReadBGMS, BadIndicesAndCountsEndTheWalkKeepingTheRowsRead) {
-  Walk outside(Bytes().Add(Vers(1000)).Add(Form("BGMS", Bytes()
-      .Add(Bmsh(3, {{514, {0, 1, 2}}}))
-      .Add(Bmsh(3, {{514, {0, 1, 2, 2, 1, 3}}}))
-      .Add(Bmsh(3, {{514, {0, 1, 2}}})))));
+  Walk outside(BgmsFile(Bmsh(3, {{514, {0, 1, 2}}})
+                            .Add(Bmsh(3, {{514, {0, 1, 2, 2, 1, 3}}}))
+                            .Add(Bmsh(3, {{514, {0, 1, 2}}}))));
   EXPECT_TRUE(outside.result.failed);
   EXPECT_NE(outside.result.reason.find("index 3"), std::string::npos) << outside.result.reason;
   EXPECT_EQ(outside.model.bgmsTable.size(), 2u);
   EXPECT_EQ(CornerNumbers(outside.model), (std::vector<int>{0, 1, 2, 0, 1, 2}));  // whole triangles before it
 
-  Walk negative(Bytes().Add(Vers(1000)).Add(Form("BGMS", Bmsh(3, {{514, {0, 1, -1}}}))));
+  Walk negative(BgmsFile(Bmsh(3, {{514, {0, 1, -1}}})));
   EXPECT_TRUE(negative.result.failed);
 
   // A vertex count of 2^31 - 1 in a small file is refused before anything is sized.
   Bytes huge;
   huge.I32(0).I32(0).I32(1).I32(0).I32(0).I32(0x7FFFFFFF);
-  Walk tooMany(Bytes().Add(Vers(1000)).Add(Form("BGMS", Nrml("BMSH", huge))));
+  Walk tooMany(BgmsFile(Nrml("BMSH", huge)));
   EXPECT_TRUE(tooMany.result.failed);
   EXPECT_NE(tooMany.result.reason.find("mesh vertex"), std::string::npos);
   ASSERT_EQ(tooMany.model.bgmsTable.size(), 1u);
@@ -147,9 +132,8 @@ TEST(ReadBGMS, BadIndicesAndCountsEndTheWalkKeepingTheRowsRead) {
 
 TEST(ReadBGMS, ThirdStarMapEndsTheWalkAndTheReportIsStillWritten) {
   TempDir dir;
-  WriteBytes(dir / "three.hod", Bytes().Add(Vers(1000)).Add(Form("BGMS", Bmsh(3, {{514, {0, 1, 2}}})))
-                                    .Add(StarMap("B02.tga", {})).Add(StarMap("B03.tga", {}))
-                                    .Add(StarMap("B04.tga", {})).Add(Stars({})).vec());
+  const Bytes maps = StarMapChunk("B02.tga", {}).Add(StarMapChunk("B03.tga", {})).Add(StarMapChunk("B04.tga", {}));
+  WriteBytes(dir / "three.hod", BgmsFile(Bmsh(3, {{514, {0, 1, 2}}}), Bytes(maps).Add(StarsChunk({}))));
   sq::Model model;
   RecordingPlatform platform;
   const sq::ReportOutcome out = sq::ReportCommand(model, dir / "three.hod", dir.path(), false, platform);
@@ -233,10 +217,9 @@ TEST(PreviewLists, ColourPackingSaturatesEachChannel) {
 }
 
 TEST(PreviewLists, TheWalkBuildsNoneAndTheBuilderMakesThemFromTheModel) {
-  Walk w(Bytes().Add(Vers(1000))
-             .Add(Form("BGMS", Bytes().Add(Bmsh(4, {{518, {0, 1, 2, 3}}})).Add(Stars({{1, 0, 0, 0.1f, 0.1f, 0.1f, 1}}))))
-             .Add(StarMap("B02.tga", {{100, 0, 0, 10, 1, 1, 1, 1}}))
-             .Add(Stars({{2, 0, 0, 0.1f, 0.1f, 0.1f, 1}, {3, 0, 0, 0.1f, 0.1f, 0.1f, 1}})));
+  Walk w(BgmsFile(Bmsh(4, {{518, {0, 1, 2, 3}}}).Add(StarsChunk({{1, 0, 0, 0.1f, 0.1f, 0.1f, 1}})),
+                  StarMapChunk("B02.tga", {{100, 0, 0, 10, 1, 1, 1, 1}})
+                      .Add(StarsChunk({{2, 0, 0, 0.1f, 0.1f, 0.1f, 1}, {3, 0, 0, 0.1f, 0.1f, 0.1f, 1}}))));
   ASSERT_FALSE(w.result.failed) << w.result.reason;
   EXPECT_EQ(w.model.meshPreviewCount, 0);
   EXPECT_TRUE(w.model.meshPreviewVertices.empty() && w.model.starPreviewVertices.empty());
@@ -257,9 +240,9 @@ TEST(PreviewLists, TheWalkBuildsNoneAndTheBuilderMakesThemFromTheModel) {
 
 TEST(PreviewLists, AStarMapSlotKeepsTheLastMapThatFilledIt) {
   const std::array<float, 8> r{100, 0, 0, 10, 1, 1, 1, 1};
-  const Bytes firstRun = Bytes().Add(StarMap("A.tga", {r})).Add(StarMap("B.tga", {r, r}));
+  const Bytes firstRun = Bytes().Add(StarMapChunk("A.tga", {r})).Add(StarMapChunk("B.tga", {r, r}));
   // A later run of one map replaces the table; the second slot still shows B.
-  Walk later(Bytes().Add(Vers(1000)).Add(firstRun).Add(Stars({})).Add(StarMap("C.tga", {r, r, r})));
+  Walk later(Bytes().Add(Vers(1000)).Add(firstRun).Add(StarsChunk({})).Add(StarMapChunk("C.tga", {r, r, r})));
   ASSERT_FALSE(later.result.failed) << later.result.reason;
   ASSERT_EQ(later.model.bgsgTable.size(), 1u);
   sq::BuildPreviewLists(later.model);
@@ -267,7 +250,7 @@ TEST(PreviewLists, AStarMapSlotKeepsTheLastMapThatFilledIt) {
   EXPECT_EQ(later.model.starMapPreview[1].vertexCount, 12);
 
   // A map cut short by a lying count fills no slot: the first keeps A.
-  Walk cut(Bytes().Add(Vers(1000)).Add(firstRun).Add(Stars({})).Add(Form("BGSG", Bytes().Text("C.tga").I32(5))));
+  Walk cut(Bytes().Add(Vers(1000)).Add(firstRun).Add(StarsChunk({})).Add(Form("BGSG", Bytes().Text("C.tga").I32(5))));
   ASSERT_TRUE(cut.result.failed);
   sq::BuildPreviewLists(cut.model);
   EXPECT_EQ(cut.model.starMapPreview[0].vertexCount, 6);
@@ -277,7 +260,7 @@ TEST(PreviewLists, AStarMapSlotKeepsTheLastMapThatFilledIt) {
 TEST(PreviewLists, AMeshChunkCutShortShowsNoneOfItsTriangles) {
   Bytes cut;  // two index lists announced, one stored, then the end of the file
   cut.I32(0).I32(0).I32(1).I32(0).I32(0).I32(3).Zeros(60).I16(2).I32(514).I32(3).I16(0).I16(1).I16(2);
-  Walk w(Bytes().Add(Vers(1000)).Add(Form("BGMS", Bytes().Add(Bmsh(3, {{514, {2, 1, 0}}})).Add(Nrml("BMSH", cut)))));
+  Walk w(BgmsFile(Bmsh(3, {{514, {2, 1, 0}}}).Add(Nrml("BMSH", cut))));
   ASSERT_TRUE(w.result.failed);
   EXPECT_EQ(w.model.bgmsTable.size(), 2u);
   EXPECT_EQ(CornerNumbers(w.model), (std::vector<int>{2, 1, 0}));
@@ -317,7 +300,7 @@ TEST(ReadBGMS, IndexCheckAgreesWithTheFlattening) {
     }
     sq::Model model;
     RecordingPlatform platform;
-    sq::WalkHodBytes(Bytes().Add(Vers(1000)).Add(Form("BGMS", Bmsh(vertices, lists))).vec(), model, platform, dir.path());
+    sq::WalkHodBytes(BgmsFile(Bmsh(vertices, lists)).vec(), model, platform, dir.path());
     ASSERT_EQ(model.bgmsTable.size(), 1u);
     const sq::MeshPart& part = model.bgmsTable[0].parts[0];
     ASSERT_TRUE(part.indexLists[0].indices.viewing());
@@ -332,7 +315,7 @@ TEST(ReadBGMS, IndexCheckAgreesWithTheFlattening) {
 // that opened the file has returned, until the model is reset.
 TEST(ReportCommand, TheModelKeepsTheFileItViews) {
   TempDir dir;
-  WriteBytes(dir / "sky.hod", Bytes().Add(Vers(1000)).Add(Form("BGMS", Bmsh(3, {{514, {0, 1, 2}}}))).vec());
+  WriteBytes(dir / "sky.hod", BgmsFile(Bmsh(3, {{514, {0, 1, 2}}})));
   sq::Model model;
   RecordingPlatform platform;
   ASSERT_EQ(sq::ReportCommand(model, dir / "sky.hod", dir.path(), false, platform).status,

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "hodbuilder.h"
+#include "visual_chunks.h"
 
 namespace sqtest {
 
@@ -49,22 +50,11 @@ inline Bytes BurnItem(std::string_view name, const Floats& points) {
                    Bytes().Text(name).Text("b").I32(static_cast<int32_t>(points.size() / 3)).I32(7).Add(FloatBytes(points)));
 }
 
-// One mesh of `subMeshes` sub-meshes, each with one 40-byte vertex and one
-// triangle list of `indices` indices.
-inline Bytes MeshBytes(int32_t level, int subMeshes, int32_t indices) {
-  Bytes b;
-  b.Tag("BMSH").I32(0).I32(level).I32(subMeshes);
-  for (int s = 0; s < subMeshes; ++s) {
-    b.I32(s).I32(2).I32(1).Zeros(40).I16(1).I32(514).I32(indices);
-    for (int i = 0; i < indices; ++i) b.I16(static_cast<int16_t>(i % 3));
-  }
-  return b;
-}
-
+// A GLOW form around a mesh with its 8-byte header (Bmsh or Faces of visual_chunks.h).
 inline Bytes GlowForm(std::string_view name, int32_t level, const Bytes& mesh) {
   Bytes p;
   p.Tag("NRML").BE32(0).Tag("GLOW").I32(1).Text(name).Text("glow").I32(level);
-  return Form("GLOW", p.Tag("BMSH").BE32(static_cast<uint32_t>(mesh.size())).Add(mesh));
+  return Form("GLOW", p.Add(mesh));
 }
 
 inline Bytes MarkerForm(std::string_view name, double separator) {

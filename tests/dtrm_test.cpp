@@ -101,8 +101,8 @@ TEST(DetailWalk, MarkerSeparatorAndAppendingRuns) {
   EXPECT_EQ(zero.model.separatorReportText, "");
 
   // A later run appends: its first marker is entry 3. A later GLOW run restarts at 1.
-  items.Add(GlowForm("G1", 0, MeshBytes(0, 2, 6))).Add(GlowForm("G2", 1, MeshBytes(0, 1, 3)));
-  items.Add(MarkerForm("M3", -2.0)).Add(GlowForm("G3", 2, MeshBytes(0, 1, 9)));
+  items.Add(GlowForm("G1", 0, Faces(0, 4))).Add(GlowForm("G2", 1, Faces(0, 1)));
+  items.Add(MarkerForm("M3", -2.0)).Add(GlowForm("G3", 2, Faces(0, 3)));
   Walk runs(ModelFile(items));
   ASSERT_FALSE(runs.result.failed) << runs.result.reason;
   ASSERT_EQ(runs.model.mrkrTable.size(), 3u);
@@ -110,7 +110,7 @@ TEST(DetailWalk, MarkerSeparatorAndAppendingRuns) {
   EXPECT_EQ(runs.model.separatorReportText, "Separator with marker 'M3' ( 3th ) is unequal to zero: -2");
   ASSERT_EQ(runs.model.glowTable.size(), 1u);
   EXPECT_EQ(runs.model.glowTable[0].name, "G3");
-  EXPECT_EQ(runs.model.faceTotal, 2 + 2 + 1 + 3);  // glow meshes count toward the total
+  EXPECT_EQ(runs.model.faceTotal, 4 + 1 + 3);  // glow meshes count toward the total
 }
 
 TEST(DetailWalk, PointStarsInsideTheDetailFormReplaceTheTable) {

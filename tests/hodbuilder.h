@@ -2,6 +2,7 @@
 // around a payload of little-endian fields, so a test states its file in a few lines.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -96,6 +97,22 @@ inline Bytes Chunk(std::string_view kind, std::string_view id, const Bytes& payl
 }
 inline Bytes Form(std::string_view id, const Bytes& payload = {}) { return Chunk("FORM", id, payload); }
 inline Bytes Nrml(std::string_view id, const Bytes& payload = {}) { return Chunk("NRML", id, payload); }
+
+// A point-star chunk: version 1000 (big-endian), then stars of position and colour.
+inline Bytes StarsChunk(const std::vector<std::array<float, 7>>& stars) {
+  Bytes p;
+  p.BE32(1000).I32(static_cast<int32_t>(stars.size()));
+  for (const auto& star : stars) p.F32s({star[0], star[1], star[2], star[3], star[4], star[5], star[6]});
+  return Nrml("STRF", p);
+}
+
+// A star-map form: the texture name, then records of position, size and colour.
+inline Bytes StarMapChunk(std::string_view texture, const std::vector<std::array<float, 8>>& records) {
+  Bytes p;
+  p.Text(texture).I32(static_cast<int32_t>(records.size()));
+  for (const auto& r : records) p.F32s({r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7]});
+  return Form("BGSG", p);
+}
 
 // The leading VERS form.
 inline Bytes Vers(int32_t version) { return Form("VERS", Bytes().I32(version)); }

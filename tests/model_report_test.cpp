@@ -2,7 +2,6 @@
 
 #include "detailbuilder.h"
 #include "testkit.h"
-#include "visual_chunks.h"
 
 using namespace sqtest;
 using namespace std::string_literals;
@@ -18,8 +17,8 @@ Bytes DetailItems() {
       .Add(EtshItem("Eng1", {{0, 0, 1, 0, 0, 2}}))
       .Add(EtshItem("Eng2", {{0, 0, 1}, {0, 0, 2, 0, 0, 3, 0, 0, 4}}))
       .Add(BurnItem("Burn1", {1, 1, 1}))
-      .Add(GlowForm("Glow1", 0, MeshBytes(0, 1, 6)))
-      .Add(GlowForm("Glow2", 1, MeshBytes(0, 1, 3)))
+      .Add(GlowForm("Glow1", 0, Faces(0, 2)))
+      .Add(GlowForm("Glow2", 1, Faces(0, 1)))
       .Add(MarkerForm("M1", 0))
       .Add(MarkerForm("Exhaust", 0.25))
       .Add(NavlChunk({{"Red", {1, 2, 3, 4, 5, 6, 7, 8, 0.5f}}}))

@@ -88,22 +88,6 @@ TEST(PreviewAngles, PointerPositionsRoundHalfToEvenWithinSixteenBits) {
   EXPECT_EQ(sq::RoundToInt16(std::nan("")), 0);
 }
 
-TEST(PreviewAngles, DragUsesAbsoluteXAndIgnoresStillMoves) {
-  sq::DragState drag;
-  drag.Press(10, 10);
-  EXPECT_TRUE(drag.dragging);
-  EXPECT_FALSE(drag.Move(10, 10));  // neither coordinate changed
-  auto a = drag.Move(150, 10);
-  ASSERT_TRUE(a);
-  EXPECT_EQ(*a, -1.0f);  // the pointer's x, not the change of 140
-  a = drag.Move(150, 90);  // a vertical move keeps the angle
-  ASSERT_TRUE(a);
-  EXPECT_EQ(*a, -1.0f);
-  EXPECT_EQ(drag.lastY, 90);
-  drag.Release();
-  EXPECT_FALSE(drag.dragging);
-}
-
 TEST(StarMapTextures, RoundTripAndBothRowOrders) {
   sq::TextureImage image;
   image.width = 3;

@@ -36,27 +36,18 @@ TEST(BackgroundReport, AllThreeSectionsByteForByte) {
   model.strfTable[2].starCount = 7;
 
   const std::string expected =
-      "\\par\r\n"
-      "BGMS reporting:\\par\r\n"
-      "=-------------------=\\par\r\n"
+      "\\par\r\nBGMS reporting:\\par\r\n=-------------------=\\par\r\n"
       "BMSH chunk 1 contains \\tab 40 vertices and \\tab 24 faces;\\par\r\n"
       "BMSH chunk 2 contains \\tab 7 vertices and \\tab 2 faces;\\par\r\n"
-      "\\par\r\n"
-      "\\tab \\tab \\tab \\tab Total number of faces : 26 \\par\r\n"
-      "\\par\r\n"
-      "\\par\r\n"
-      "BGSG reporting:\\par\r\n"
-      "=-------------------=\\par\r\n"
+      "\\par\r\n\\tab \\tab \\tab \\tab Total number of faces : 26 \\par\r\n\\par\r\n"
+      "\\par\r\nBGSG reporting:\\par\r\n=-------------------=\\par\r\n"
       "BGSG chunk 1 contains 24 star-map positions ( B02.tga ):\\par\r\n"
       "BGSG chunk 2 contains 0 star-map positions ( odd\\{name\\} ):\\par\r\n"
-      "\\par\r\n"
-      "STRF reporting:\\par\r\n"
-      "=------------------=\\par\r\n"
+      "\\par\r\nSTRF reporting:\\par\r\n=------------------=\\par\r\n"
       "STRF chunk 1 contains 18 star positions;\\par\r\n"
       "STRF chunk 2 contains 0 star positions;\\par\r\n"
       "STRF chunk 3 contains 7 star positions;\\par\r\n"
-      "\\par\r\n"
-      "\\tab Total number of point-stars : 25\\par\r\n";
+      "\\par\r\n\\tab Total number of point-stars : 25\\par\r\n";
   EXPECT_EQ(Sections(model), expected);
 }
 

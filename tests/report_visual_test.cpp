@@ -54,42 +54,20 @@ TEST(ReportVisual, WholeReportOnAModelFile) {
   ASSERT_EQ(run.status, 0) << run.err;
 
   const std::string expected =
-      kReportHead +
-      "Report on ship HOD file:  without hierarchy objects.\\par\r\n"
-      "\\par\r\n"
-      "Absent chunks: GOBG; " +
-      kDetailAbsent +
-      "\\par\r\n"
-      "\\par\r\n"
-      "5 STATs with a total of  8 shaders (+ a 'lambert' shader).  Number of textures = 7\\par\r\n"
-      "\\par\r\n"
-      "The LMIP chunks contain at least one ' A8R8G8B8 ' (TGA) - type texture.\\par\r\n"
-      "\\par\r\n"
-      "Parameters of VARY chunks 2 and 4:\\par\r\n"
-      "=-------------------------------------------------=\\par\r\n"
-      "VARY2: vertex normal indices\\par\r\n"
-      "maximum index = 0\r\n"
-      "\\par\r\n"
-      "minimum index = 0\r\n"
-      "\\par\r\n"
-      "( # Nuv's = 0 ).\\par\r\n"
-      "\\par\r\n"
-      "VARY4: face lists\\par\r\n"
-      "maximum index = 0\\par\r\n"
-      "minimum index = 0\\par\r\n"
-      "( # Nuv's = 0 , # faces = 0 ).\\par\r\n"
-      "\\par\r\n"
-      "\\par\r\n"
-      "1 MULT chunk with:\\par\r\n"
-      "=-------------------------=\\par\r\n"
-      "LOD0: 120 faces\\par\r\n"
-      "LOD1: 40 faces\\par\r\n"
-      "Face count (goblins meshes included)  = 160\\par\r\n"
-      "\\par\r\n"
+      kReportHead + "Report on ship HOD file:  without hierarchy objects.\\par\r\n\\par\r\n" +
+      "Absent chunks: GOBG; " + kDetailAbsent + "\\par\r\n\\par\r\n" +
+      "5 STATs with a total of  8 shaders (+ a 'lambert' shader).  Number of textures = 7\\par\r\n\\par\r\n"
+      "The LMIP chunks contain at least one ' A8R8G8B8 ' (TGA) - type texture.\\par\r\n\\par\r\n"
+      "Parameters of VARY chunks 2 and 4:\\par\r\n=-------------------------------------------------=\\par\r\n"
+      "VARY2: vertex normal indices\\par\r\nmaximum index = 0\r\n\\par\r\nminimum index = 0\r\n\\par\r\n"
+      "( # Nuv's = 0 ).\\par\r\n\\par\r\n"
+      "VARY4: face lists\\par\r\nmaximum index = 0\\par\r\nminimum index = 0\\par\r\n"
+      "( # Nuv's = 0 , # faces = 0 ).\\par\r\n\\par\r\n"
+      "\\par\r\n1 MULT chunk with:\\par\r\n=-------------------------=\\par\r\n"
+      "LOD0: 120 faces\\par\r\nLOD1: 40 faces\\par\r\nFace count (goblins meshes included)  = 160\\par\r\n\\par\r\n"
       "\\tab Number of LOD0 meshes per object (and their material index):\\par\r\n"
       "\\tab \\tab MULT( 1 ), BMSH( 1 ), submesh( 1 ) has material_tag 0\\par\r\n"
-      "\\tab Total of 1 meshes for object Hull\\par\r\n"
-      "\\par\r\n"
+      "\\tab Total of 1 meshes for object Hull\\par\r\n\\par\r\n"
       "\\tab Number of LOD1 meshes per object (and their material index):\\par\r\n"
       "\\tab \\tab MULT( 1 ), BMSH( 2 ), submesh( 1 ) has material_tag 3\\par\r\n"
       "\\tab Total of 1 meshes for object Hull\\par\r\n" +
@@ -152,22 +130,16 @@ TEST(ReportVisual, MultSectionsByLevelAndGoblins) {
                          Faces(9, 50), Faces(-1, 50), Faces(5, 50)}));
   form.Add(Mult("Fin{1}", {Faces(2, 2, 2), Bmsh(0, {{5, 2, 0, {}}})})).Add(Gobg("g", Faces(0, 10)));
   EXPECT_EQ(Body(form), kNoStat +
-                            "\\par\r\n"
-                            "2 MULTs with:\\par\r\n"
-                            "=-----------------=\\par\r\n"
-                            "LOD0: 4 faces\\par\r\n"
-                            "LOD2: 2 faces\\par\r\n"
-                            "LOD4: 10 faces\\par\r\n"
-                            "Face count (goblins meshes included)  = 176\\par\r\n"
-                            "\\par\r\n"
+                            "\\par\r\n2 MULTs with:\\par\r\n=-----------------=\\par\r\n"
+                            "LOD0: 4 faces\\par\r\nLOD2: 2 faces\\par\r\nLOD4: 10 faces\\par\r\n"
+                            "Face count (goblins meshes included)  = 176\\par\r\n\\par\r\n"
                             "\\tab Number of LOD0 meshes per object (and their material index):\\par\r\n"
                             "\\tab \\tab MULT( 1 ), BMSH( 1 ), submesh( 1 ) has material_tag 0\\par\r\n"
                             "\\tab \\tab MULT( 1 ), BMSH( 1 ), submesh( 2 ) has material_tag 7\\par\r\n"
                             "\\tab Total of 2 meshes for object Hull\\par\r\n"
                             "\\tab \\tab MULT( 2 ), BMSH( 2 ), submesh( 1 ) has material_tag 5\\par\r\n"
                             "\\tab Total of 1 meshes for object Fin\\{1\\}\\par\r\n"
-                            "\\par\r\n"
-                            "1 GOBG chunk with 10 faces in total.\\par\r\n");
+                            "\\par\r\n1 GOBG chunk with 10 faces in total.\\par\r\n");
 
   // Lists of 4 and 5 indices make 1 and 2 faces: the sum is rounded after each list.
   std::string absent;

@@ -33,30 +33,12 @@ Bytes VaryBody(bool soundTest) {
 }
 
 const std::string kVaryObj =
-    "\r\n"
-    "g hull_vary\r\n"
-    "v 0 0.5 0\r\n"
-    "v 1 1.5 1E+07\r\n"
-    "v 2 2.5 2E+07\r\n"
-    "v 3 3.5 3E+07\r\n"
-    "v 4 4.5 4E+07\r\n"
-    "v 5 5.5 5E+07\r\n"
-    "v 6 6.5 6E+07\r\n"
-    "v 7 7.5 7E+07\r\n"
-    "# 8 vertices\r\n"
-    "\r\n"
-    "vn 0 0 1\r\n"
-    "vn 0 1 0\r\n"
-    "vn 1 0 0\r\n"
-    "# 3 vertex normals\r\n"
-    "\r\n"
-    "vt 0.25 0.5\r\n"
-    "vt 0.75 1\r\n"
-    "vt -12.25 0\r\n"
-    "# 3 texture coordinates\r\n"
-    "\r\n"
-    "f  6/1/1 7/2/2 8/3/3\r\n"
-    "# 1 faces\r\n";
+    "\r\ng hull_vary\r\n"
+    "v 0 0.5 0\r\nv 1 1.5 1E+07\r\nv 2 2.5 2E+07\r\nv 3 3.5 3E+07\r\n"
+    "v 4 4.5 4E+07\r\nv 5 5.5 5E+07\r\nv 6 6.5 6E+07\r\nv 7 7.5 7E+07\r\n# 8 vertices\r\n\r\n"
+    "vn 0 0 1\r\nvn 0 1 0\r\nvn 1 0 0\r\n# 3 vertex normals\r\n\r\n"
+    "vt 0.25 0.5\r\nvt 0.75 1\r\nvt -12.25 0\r\n# 3 texture coordinates\r\n\r\n"
+    "f  6/1/1 7/2/2 8/3/3\r\n# 1 faces\r\n";
 
 Bytes TwoLights() {
   Bytes b;
@@ -67,16 +49,8 @@ Bytes TwoLights() {
 }
 
 const std::string kLitesObj =
-    "\r\n"
-    "g sun\r\n"
-    "v 1 2 3\r\n"
-    "v 0.5 -0.25 0\r\n"
-    "v 1E-05 100 7\r\n"
-    "\r\n"
-    "g fill light\r\n"
-    "v -1 -2 -3\r\n"
-    "v 0 0 0\r\n"
-    "v 1234567 0.1 2\r\n";
+    "\r\ng sun\r\nv 1 2 3\r\nv 0.5 -0.25 0\r\nv 1E-05 100 7\r\n"
+    "\r\ng fill light\r\nv -1 -2 -3\r\nv 0 0 0\r\nv 1234567 0.1 2\r\n";
 
 }  // namespace
 
@@ -87,16 +61,9 @@ TEST(Vary, WritesItsObjAndReportText) {
   EXPECT_TRUE(w.model.hasGOBD);  // the walk went on behind the chunk
   EXPECT_EQ(w.Side("VARY_hull_vary.obj"), kVaryObj);
   EXPECT_EQ(w.model.varyReportText,
-            "VARY2: vertex normal indices\\par\r\n"
-            "maximum index = 2\r\n"
-            "\\par\r\n"
-            "minimum index = 0\r\n"
-            "\\par\r\n"
-            "( # Nuv's = 3 ).\\par\r\n"
-            "\\par\r\n"
-            "VARY4: face lists\\par\r\n"
-            "maximum index = 7\\par\r\n"
-            "minimum index = 2\\par\r\n"
+            "VARY2: vertex normal indices\\par\r\nmaximum index = 2\r\n\\par\r\nminimum index = 0\r\n\\par\r\n"
+            "( # Nuv's = 3 ).\\par\r\n\\par\r\n"
+            "VARY4: face lists\\par\r\nmaximum index = 7\\par\r\nminimum index = 2\\par\r\n"
             "( # Nuv's = 3 , # faces = 1 ).\\par\r\n");
   ASSERT_EQ(w.model.varyRecord.faceLists.size(), 2u);
   EXPECT_EQ(w.model.varyRecord.faceLists[0].indices, (std::vector<int16_t>{3, 7, -1, 2}));

@@ -73,24 +73,6 @@ TEST(BackgroundWriter, EmptyBackgroundHasTheFixedSizesAndLeadingBytes) {
   EXPECT_EQ(bytes.substr(bytes.size() - 20), std::string(stars.vec().begin(), stars.vec().end()));
 }
 
-TEST(BackgroundWriter, SizesFollowTheCounts) {
-  sq::BackgroundWriterTables t = SmallBackground();
-  const std::string bytes = sq::SerializeBackgroundHod(t);
-  uint32_t s = 4;
-  std::size_t length = 44;
-  for (const sq::MeshChunk& c : t.outBgmsTable) {
-    const auto n = static_cast<uint32_t>(c.parts[0].vertexCount), m = static_cast<uint32_t>(c.parts[0].indexLists[0].indexCount);
-    EXPECT_EQ(sq::ByteSwap32(c.header.chunkSize), 38 + 20 * n + 2 * m);
-    s += 46 + 20 * n + 2 * m;
-    length += 46 + 20 * n + 2 * m;
-  }
-  EXPECT_EQ(sq::ByteSwap32(t.outHeaders.bgmsSize), s);
-  EXPECT_EQ(sq::ByteSwap32(t.outBgsgTable[0].header.chunkSize), 32 * 2 + 19u);
-  length += 27 + 64 + 27;
-  for (const sq::PointStarChunk& c : t.outStrfTable) length += 20 + 28 * static_cast<std::size_t>(c.starCount);
-  EXPECT_EQ(bytes.size(), length);
-}
-
 TEST(BackgroundWriter, WritesIdenticalBytesTwiceAndReplacesAnOlderFile) {
   TempDir dir;
   RecordingPlatform platform;

@@ -78,12 +78,7 @@ std::vector<std::string> Checked(const sq::frmStarquill& w) {
 
 Bytes ModelHod() { return Bytes().Add(Vers(1000)).Add(Form("NAME", Bytes().Text("ship"))); }
 
-Bytes PointStars() {
-  Bytes stars;
-  stars.BE32(1000).I32(2);
-  stars.F32s({10, 20, 100, 0.5f, 0.5f, 0.5f, 1}).F32s({-10, 0, 100, 0.25f, 0.25f, 0.5f, 1});
-  return Nrml("STRF", stars);
-}
+Bytes PointStars() { return StarsChunk({{10, 20, 100, 0.5f, 0.5f, 0.5f, 1}, {-10, 0, 100, 0.25f, 0.25f, 0.5f, 1}}); }
 
 // A background of point stars only: enough for the preview to open.
 Bytes StarsHod() { return Bytes().Add(Vers(1000)).Add(PointStars()); }
@@ -228,10 +223,8 @@ TEST(MainWindow, RefusedChoicesWriteNothing) {
 TEST(MainWindow, APreviewThatCannotSetUpEndsTheProgram) {
   MainRig rig;
   std::filesystem::remove(rig.program / "B03.tga");
-  Bytes map;
-  map.I32(7).Raw({'B', '0', '2', '.', 't', 'g', 'a'}).I32(1).F32s({0, 0, 100, 10, 1, 1, 1, 1});
   const auto hod = rig.maps / "maps.hod";
-  WriteBytes(hod, Bytes().Add(Vers(1000)).Add(Form("BGSG", map)).Add(PointStars()));
+  WriteBytes(hod, Bytes().Add(Vers(1000)).Add(StarMapChunk("B02.tga", {{0, 0, 100, 10, 1, 1, 1, 1}})).Add(PointStars()));
   rig.chooser.answers = {hod.string()};
   rig.window->cmdReport->click();
   EXPECT_TRUE(std::filesystem::exists(rig.maps / "maps.HODreport.rtf"));

@@ -63,9 +63,7 @@ TEST(Screenshot, RefusesWhatItCannotDraw) {
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("holds no background"), std::string::npos) << r.err;
   // Point stars without a mesh: the View menu is off, so no layer can be chosen.
-  Bytes stars;
-  stars.BE32(1000).I32(1).F32s({0, 0, 100, 1, 1, 1, 1});
-  WriteBytes(dir / "stars.hod", Bytes().Add(Vers(1000)).Add(Nrml("STRF", stars)));
+  WriteBytes(dir / "stars.hod", Bytes().Add(Vers(1000)).Add(StarsChunk({{0, 0, 100, 1, 1, 1, 1}})));
   r = Starquill({"preview", (dir / "stars.hod").string(), "--screenshot", png.string(), "--layers", "stars"}, dir);
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("does not offer 'Point-stars only'"), std::string::npos) << r.err;
