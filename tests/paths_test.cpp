@@ -29,6 +29,16 @@ std::set<std::string> FilesBelow(const std::filesystem::path& root) {
   return files;
 }
 
+// Every file below `root` stands directly in root/out; returns them.
+std::set<std::string> ExpectAllDirectlyInOut(const std::filesystem::path& root) {
+  const std::set<std::string> files = FilesBelow(root);
+  for (const std::string& file : files) {
+    EXPECT_TRUE(file.starts_with("out/")) << file;
+    EXPECT_EQ(file.find('/', 4), std::string::npos) << file;  // directly in out/, not deeper
+  }
+  return files;
+}
+
 }  // namespace
 
 TEST(OutputPaths, SideFilesStayInTheirFolderWhateverTheName) {
@@ -43,10 +53,7 @@ TEST(OutputPaths, SideFilesStayInTheirFolderWhateverTheName) {
     bare.Line("v 0 0 0");
     EXPECT_EQ(bare.Close(), "") << name;
   }
-  for (const std::string& file : FilesBelow(root.path())) {
-    EXPECT_TRUE(file.starts_with("out/")) << file;
-    EXPECT_EQ(file.find('/', 4), std::string::npos) << file;  // directly in out/, not deeper
-  }
+  ExpectAllDirectlyInOut(root.path());
 }
 
 TEST(OutputPaths, ReportNamesStayInTheOutputFolder) {
@@ -69,11 +76,7 @@ TEST(OutputPaths, ReportNamesStayInTheOutputFolder) {
     EXPECT_EQ(outcome.reportPath.parent_path(), out) << name;
     std::filesystem::remove(path);
   }
-  for (const std::string& file : FilesBelow(root.path())) {
-    EXPECT_TRUE(file.starts_with("out/")) << file;
-    EXPECT_EQ(file.find('/', 4), std::string::npos) << file;
-  }
-  EXPECT_EQ(FilesBelow(out).size(), 4u);
+  EXPECT_EQ(ExpectAllDirectlyInOut(root.path()).size(), 4u);
 }
 
 // Names inside the file: every side file a walk writes lands directly in the output folder.
@@ -96,11 +99,9 @@ TEST(OutputPaths, NamesInsideAFileNeverLeadOutOfTheOutputFolder) {
     EXPECT_TRUE(model.hasVARY && model.hasBURN);
     EXPECT_EQ(model.hierarchyCount, 1);
   }
-  const std::set<std::string> files = FilesBelow(root.path());
+  const std::set<std::string> files = ExpectAllDirectlyInOut(root.path());
   EXPECT_GE(files.size(), 4u);
   for (const std::string& file : files) {
-    EXPECT_TRUE(file.starts_with("out/")) << file;
-    EXPECT_EQ(file.find('/', 4), std::string::npos) << file;
     // Names went into lines too: no control byte but the CR LF of each line end.
     const std::string text = ReadText(root / file);
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -1,8 +1,40 @@
+// The report's sections built from models set up by hand: the head, the background
+// sections and the detail sections.
 #include <gtest/gtest.h>
 
 #include "report/BuildReport.h"
+#include "testkit.h"
+
+using sqtest::kReportHead;
 
 namespace {
+
+sq::Model ModelOf(int32_t version, uint32_t reversedLength = 8) {
+  sq::Model m;
+  m.hodHeader.vers = sq::ChunkHeader{"FORM", sq::ByteSwap32(reversedLength), "VERS"};
+  m.hodHeader.hodVersion = version;
+  return m;
+}
+
+std::string Head(const sq::Model& m, std::string_view name = "m01") {
+  const std::string doc = sq::BuildReport(m, name);
+  const std::size_t end = doc.find("Absent chunks: ");
+  return end == std::string::npos ? doc : doc.substr(0, end);
+}
+
+sq::MeshChunk MeshWithLists(int32_t vertexCount, std::vector<std::pair<int32_t, int32_t>> typesAndCounts) {
+  sq::MeshChunk chunk;
+  sq::MeshPart& part = chunk.parts.emplace_back();
+  part.vertexCount = vertexCount;
+  for (auto [type, count] : typesAndCounts) part.indexLists.push_back({type, count, {}});
+  return chunk;
+}
+
+std::string BackgroundSections(const sq::Model& model) {
+  sq::ReportText report;
+  sq::AppendBackgroundSections(model, report);
+  return report.body;
+}
 
 const std::string kBsrmRule = "=" + std::string(162, '-') + "=\\par\r\n";
 const std::string kBsrmOk = "\\par\r\n# BSRMs  =  # MULTs  +  # GOBGs  (checked OK)\\par\r\n" + kBsrmRule;
@@ -59,6 +91,94 @@ std::vector<int16_t> Upto(int16_t highest) {
 }
 
 }  // namespace
+
+TEST(ReportHead, ShipLightingAndHierarchy) {
+  sq::Model ship = ModelOf(512);
+  ship.hierarchyCount = 4;
+  EXPECT_EQ(Head(ship), kReportHead + "Report on m01 HOD file: containing 4 hierarchy objects.\\par\r\n\\par\r\n");
+
+  sq::Model lighting = ModelOf(512);
+  lighting.hasLITE = true;
+  lighting.liteCount = 2;
+  EXPECT_EQ(Head(lighting),
+            kReportHead + "Report on m01 HOD file: this is a Background (Lighting) HOD without hierarchy objects.\\par\r\n\\par\r\n");
+  lighting.liteCount = 3;  // three lights need no remark
+  EXPECT_EQ(sq::BuildReport(lighting, "m01").find("Number of background lights"), std::string::npos);
+}
+
+TEST(ReportHead, UnusualVersionAndLength) {
+  EXPECT_EQ(Head(ModelOf(513)), kReportHead +
+                                    "Report on m01 HOD file: \\par\r\n"
+                                    "Unusual HOD version ! (Long): 513\\par\r\n"
+                                    " without hierarchy objects.\\par\r\n\\par\r\n");
+  EXPECT_EQ(Head(ModelOf(1000, 12)), kReportHead +
+                                         "Report on m01 HOD file: \\par\r\n"
+                                         "Unusual HOD file length ! (Long, reversed): 12\\par\r\n"
+                                         "this is a BACKGROUND HOD without hierarchy objects.\\par\r\n\\par\r\n");
+  // An empty model (no VERS at all) reports both.
+  EXPECT_EQ(Head(sq::Model{}), kReportHead +
+                                   "Report on m01 HOD file: \\par\r\n"
+                                   "Unusual HOD file length ! (Long, reversed): 0\\par\r\n\\par\r\n"
+                                   "Unusual HOD version ! (Long): 0\\par\r\n"
+                                   " without hierarchy objects.\\par\r\n\\par\r\n");
+}
+
+TEST(ReportHead, InfoTextsAreEscapedForRtf) {
+  sq::Model m = ModelOf(512);
+  m.infoWarning = true;
+  m.infoWarningText = "check {this}";
+  m.infoError = true;
+  m.infoErrorText = "bad\\path\x01\xe9";
+  EXPECT_EQ(Head(m), kReportHead +
+                         "Report on m01 HOD file:  without hierarchy objects.\\par\r\n\\par\r\n"
+                         "HOD contains warning:  'check \\{this\\}'.\\par\r\n\\par\r\n"
+                         "HOD contains error message:  'bad\\\\path\\'01\\'e9'.\\par\r\n\\par\r\n");
+}
+
+TEST(BackgroundReport, AllThreeSectionsByteForByte) {
+  sq::Model model;
+  model.hasBGMS = model.hasBGSG = model.hasSTRF = true;
+  // 36 list indices give 12 faces, a strip of 14 gives 12; 4 and 5 list indices
+  // give 1.33 and then 2.67, rounded 1 and 3; any other type counts as a strip: 1 - 2.
+  model.bgmsTable = {MeshWithLists(40, {{514, 36}, {518, 14}}), MeshWithLists(7, {{514, 4}, {514, 5}, {513, 1}})};
+  model.bgsgTable.resize(2);
+  model.bgsgTable[0].recordCount = 24;
+  model.bgsgTable[0].textureName = "B02.tga";
+  model.bgsgTable[1].recordCount = 0;
+  model.bgsgTable[1].textureName = "odd{name}";
+  model.strfTable.resize(3);
+  model.strfTable[0].starCount = 18;
+  model.strfTable[2].starCount = 7;
+
+  const std::string expected =
+      "\\par\r\nBGMS reporting:\\par\r\n=-------------------=\\par\r\n"
+      "BMSH chunk 1 contains \\tab 40 vertices and \\tab 24 faces;\\par\r\n"
+      "BMSH chunk 2 contains \\tab 7 vertices and \\tab 2 faces;\\par\r\n"
+      "\\par\r\n\\tab \\tab \\tab \\tab Total number of faces : 26 \\par\r\n\\par\r\n"
+      "\\par\r\nBGSG reporting:\\par\r\n=-------------------=\\par\r\n"
+      "BGSG chunk 1 contains 24 star-map positions ( B02.tga ):\\par\r\n"
+      "BGSG chunk 2 contains 0 star-map positions ( odd\\{name\\} ):\\par\r\n"
+      "\\par\r\nSTRF reporting:\\par\r\n=------------------=\\par\r\n"
+      "STRF chunk 1 contains 18 star positions;\\par\r\n"
+      "STRF chunk 2 contains 0 star positions;\\par\r\n"
+      "STRF chunk 3 contains 7 star positions;\\par\r\n"
+      "\\par\r\n\\tab Total number of point-stars : 25\\par\r\n";
+  EXPECT_EQ(BackgroundSections(model), expected);
+}
+
+TEST(BackgroundReport, FlagsWithEmptyTablesGiveTitlesAndZeroTotals) {
+  sq::Model model;
+  model.hasBGMS = model.hasBGSG = model.hasSTRF = true;
+  EXPECT_EQ(BackgroundSections(model),
+            "\\par\r\nBGMS reporting:\\par\r\n=-------------------=\\par\r\n\\par\r\n"
+            "\\tab \\tab \\tab \\tab Total number of faces : 0 \\par\r\n\\par\r\n"
+            "\\par\r\nBGSG reporting:\\par\r\n=-------------------=\\par\r\n"
+            "\\par\r\nSTRF reporting:\\par\r\n=------------------=\\par\r\n\\par\r\n"
+            "\\tab Total number of point-stars : 0\\par\r\n");
+
+  sq::Model modelHod;  // no background chunk: no section at all
+  EXPECT_EQ(BackgroundSections(modelHod), "");
+}
 
 TEST(ReportDetail, AbsentChunksInSectionOrder) {
   sq::Model m;
