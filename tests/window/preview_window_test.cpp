@@ -74,34 +74,22 @@ TEST(PreviewWindow, EmptyBaseNameAndABackgroundNotFromAFile) {
 }
 
 TEST(PreviewWindow, ViewMenuFollowsTheLayersPresent) {
-  {
-    PreviewRig rig;  // no point stars: the whole View menu is off
-    Scene(rig, kMesh | kMaps);
-    ASSERT_TRUE(rig.Load());
-    EXPECT_FALSE(rig.window->mnuView->isEnabled());
-  }
-  {
-    PreviewRig rig;  // point stars flagged but none in the list
-    Scene(rig, kMesh | kMaps | kStars);
-    rig.lists.starPreviewVertices.clear();
-    rig.lists.starPreviewCount = 0;
-    ASSERT_TRUE(rig.Load());
-    EXPECT_FALSE(rig.window->mnuView->isEnabled());
-  }
-  {
-    PreviewRig rig;  // no mesh: off as well
-    Scene(rig, kMaps | kStars);
-    ASSERT_TRUE(rig.Load());
-    EXPECT_FALSE(rig.window->mnuView->isEnabled());
-  }
-  {
-    PreviewRig rig;  // no star maps: only "Star-maps only" is off
-    Scene(rig, kMesh | kStars);
-    ASSERT_TRUE(rig.Load());
-    const MenuState m = Menus(*rig.window);
-    EXPECT_TRUE(m.view && m.mesh && m.stars && m.all);
-    EXPECT_FALSE(m.maps);
-  }
+  const auto menus = [](int layers, bool starsListed = true) {
+    PreviewRig rig;
+    Scene(rig, layers);
+    if (!starsListed) {
+      rig.lists.starPreviewVertices.clear();
+      rig.lists.starPreviewCount = 0;
+    }
+    EXPECT_TRUE(rig.Load());
+    return Menus(*rig.window);
+  };
+  EXPECT_FALSE(menus(kMesh | kMaps).view);                  // no point stars: the whole View menu is off
+  EXPECT_FALSE(menus(kMesh | kMaps | kStars, false).view);  // point stars flagged but none in the list
+  EXPECT_FALSE(menus(kMaps | kStars).view);                 // no mesh: off as well
+  const MenuState m = menus(kMesh | kStars);                // no star maps: only "Star-maps only" is off
+  EXPECT_TRUE(m.view && m.mesh && m.stars && m.all);
+  EXPECT_FALSE(m.maps);
 }
 
 TEST(PreviewWindow, ViewAllBringsStarMapsBackOnlyWhenTheyWereSetUp) {
@@ -123,50 +111,42 @@ TEST(PreviewWindow, ViewAllBringsStarMapsBackOnlyWhenTheyWereSetUp) {
 }
 
 TEST(PreviewWindow, FailedSetUpsShowTheirMessageAndEndTheProgram) {
+  const auto fails = [](PreviewRig& rig, const std::string& message, std::optional<std::filesystem::path> folder = {}) {
+    EXPECT_FALSE(rig.Load(folder));
+    EXPECT_EQ(rig.owner.recorder.messages, std::vector<std::string>{"Starquill: " + message});
+    EXPECT_EQ(rig.owner.endStatus, sq::kPreviewFailedStatus);
+  };
   {
     PreviewRig rig;  // the textures are not beside the program
     Scene(rig, kMesh | kMaps | kStars);
     TempDir empty;
-    EXPECT_FALSE(rig.Load(empty.path()));
-    EXPECT_EQ(rig.owner.recorder.messages,
-              std::vector<std::string>{"Starquill: Unable to create vertex buffer for BGSG star-maps."});
-    EXPECT_EQ(rig.owner.endStatus, sq::kPreviewFailedStatus);
+    fails(rig, "Unable to create vertex buffer for BGSG star-maps.", empty.path());
     EXPECT_FALSE(rig.window->Timer2->isActive());
   }
   {
     PreviewRig rig;  // the second star map has no squares
     Scene(rig, kMesh | kMaps | kStars);
     rig.lists.starMapPreview[1] = {};
-    EXPECT_FALSE(rig.Load());
-    EXPECT_EQ(rig.owner.recorder.messages,
-              std::vector<std::string>{"Starquill: Unable to create vertex buffer for BGSG star-maps."});
+    fails(rig, "Unable to create vertex buffer for BGSG star-maps.");
   }
   {
     PreviewRig rig;  // a BGMS form that gave no triangles
     Scene(rig, kMesh | kStars);
     rig.lists.meshPreviewVertices.clear();
     rig.lists.meshPreviewCount = 0;
-    EXPECT_FALSE(rig.Load());
-    EXPECT_EQ(rig.owner.recorder.messages,
-              std::vector<std::string>{"Starquill: Unable to create vertex buffer for BGMS background-mesh."});
-    EXPECT_EQ(rig.owner.endStatus, sq::kPreviewFailedStatus);
+    fails(rig, "Unable to create vertex buffer for BGMS background-mesh.");
   }
   {
     PreviewRig rig;  // a count that claims more vertices than the list holds
     Scene(rig, kMesh | kStars);
     rig.lists.starPreviewCount = 5;
-    EXPECT_FALSE(rig.Load());
-    EXPECT_EQ(rig.owner.recorder.messages,
-              std::vector<std::string>{"Starquill: Unable to create vertex buffer for STRF point-stars."});
+    fails(rig, "Unable to create vertex buffer for STRF point-stars.");
   }
   {
     PreviewRig rig;  // no drawing area, no device
     Scene(rig, kMesh | kStars);
     rig.size = QSize(0, 0);
-    EXPECT_FALSE(rig.Load());
-    EXPECT_EQ(rig.owner.recorder.messages,
-              std::vector<std::string>{"Starquill: Unable to do a 'CreateDevice' (see InitD3D() source for comments)"});
-    EXPECT_EQ(rig.owner.endStatus, sq::kPreviewFailedStatus);
+    fails(rig, "Unable to do a 'CreateDevice' (see InitD3D() source for comments)");
   }
 }
 
