@@ -57,11 +57,11 @@ TEST(PreviewRender, MeshTriangleLandsWhereTheTransformsPutItInItsColour) {
   EXPECT_EQ(Pixel(frame, top->x, top->y - 4), QColor(Qt::black));
 }
 
-TEST(PreviewRender, StarMapsShowThroughADarkerMeshAndStarsAddTheTexture) {
+TEST(PreviewRender, StarMapsShowThroughADarkerMeshStarsAddTheTextureAndMenusChooseLayers) {
   PreviewRig rig;
   FullScene(rig);
   ASSERT_TRUE(rig.Load());
-  const QImage frame = rig.Frame();
+  QImage frame = rig.Frame();
   const auto t = TransformsAtAngle(0);
 
   // Where the first star map lies behind the mesh each channel keeps the brighter.
@@ -77,33 +77,19 @@ TEST(PreviewRender, StarMapsShowThroughADarkerMeshAndStarsAddTheTexture) {
   // plus the star's colour, each channel held at full.
   const auto star = ProjectToScreen(t, -70, 70, -50, 200, 200);
   EXPECT_TRUE(ColourNear(frame, star->x, star->y, QColor(40, 200, 255)));
-}
-
-TEST(PreviewRender, LayerMenusChooseWhatIsDrawn) {
-  PreviewRig rig;
-  FullScene(rig);
-  ASSERT_TRUE(rig.Load());
-  const auto t = TransformsAtAngle(0);
-  const auto both = ProjectToScreen(t, 0, -30, 50, 200, 200);
-  const auto star = ProjectToScreen(t, -70, 70, -50, 200, 200);
 
   rig.window->mnuBGMSonly->trigger();
-  QImage frame = rig.window->LastFrame();
+  frame = rig.window->LastFrame();
   EXPECT_EQ(Pixel(frame, both->x, both->y), kMesh);
   EXPECT_FALSE(ColourNear(frame, star->x, star->y, QColor(40, 200, 255)));
-
   rig.window->mnuBGSGonly->trigger();
-  frame = rig.window->LastFrame();
-  EXPECT_EQ(Pixel(frame, both->x, both->y), kMap1);
-
+  EXPECT_EQ(Pixel(rig.window->LastFrame(), both->x, both->y), kMap1);
   rig.window->mnuSTRFonly->trigger();
   frame = rig.window->LastFrame();
   EXPECT_EQ(Pixel(frame, both->x, both->y), QColor(Qt::black));
   EXPECT_TRUE(ColourNear(frame, star->x, star->y, QColor(40, 200, 255)));
-
   rig.window->mnuViewAll->trigger();
-  frame = rig.window->LastFrame();
-  EXPECT_EQ(Pixel(frame, both->x, both->y), QColor(200, 150, 90));
+  EXPECT_EQ(Pixel(rig.window->LastFrame(), both->x, both->y), QColor(200, 150, 90));
 }
 
 TEST(PreviewRender, ThePictureTurnsWithTimeAndFollowsADrag) {
@@ -148,20 +134,12 @@ TEST(PreviewRender, ThePictureTurnsWithTimeAndFollowsADrag) {
   rig.now = 3;
   rig.window->Timer2_Timer();
   EXPECT_EQ(rig.window->LastFrame(), later);
-}
 
-TEST(PreviewRender, MouseEventsOnTheDrawingAreaDrag) {
-  PreviewRig rig;
-  const uint32_t c = Argb(220, 220, 40);
-  AddTriangle(rig.lists, V(-15, -15, -100, c), V(0, 15, -100, c), V(15, -15, -100, c));
-  rig.source.hasBGMS = true;
-  ASSERT_TRUE(rig.Load());
-  rig.now = 0;
-  rig.Frame();
-  // Moving without a button held changes nothing.
+  // Mouse events on the drawing area: a move without a button held changes nothing;
+  // a right-button drag to x = 75 shows the angle -0.5 until the button is let go.
   QMouseEvent hover(QEvent::MouseMove, QPointF(75, 20), QPointF(75, 20), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
   QCoreApplication::sendEvent(rig.window->Picture2, &hover);
-  EXPECT_EQ(rig.window->Transforms(), TransformsAtAngle(0));
+  EXPECT_EQ(rig.window->Transforms(), TransformsAtAngle(0.3f));
   QMouseEvent press(QEvent::MouseButtonPress, QPointF(20, 20), QPointF(20, 20), Qt::RightButton, Qt::RightButton,
                     Qt::NoModifier);
   QCoreApplication::sendEvent(rig.window->Picture2, &press);
@@ -172,5 +150,5 @@ TEST(PreviewRender, MouseEventsOnTheDrawingAreaDrag) {
                       Qt::NoModifier);
   QCoreApplication::sendEvent(rig.window->Picture2, &release);
   rig.window->Timer2_Timer();
-  EXPECT_EQ(rig.window->Transforms(), TransformsAtAngle(0));
+  EXPECT_EQ(rig.window->Transforms(), TransformsAtAngle(0.3f));
 }

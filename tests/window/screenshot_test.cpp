@@ -22,7 +22,7 @@ int LitPixels(const QImage& image) {
 
 }  // namespace
 
-TEST(Screenshot, WritesAPngOfTheRequestedSizeShowingTheBundledBackground) {
+TEST(Screenshot, WritesAPngOfTheRequestedSizeAndLayersShowingTheBundledBackground) {
   TempDir dir;
   const auto png = dir / "sky.png";
   const ProcessResult r = Starquill({"preview", kSample.string(), "--screenshot", png.string(), "--size", "320x240"}, dir);
@@ -32,26 +32,21 @@ TEST(Screenshot, WritesAPngOfTheRequestedSizeShowingTheBundledBackground) {
   ASSERT_FALSE(image.isNull());
   EXPECT_EQ(image.size(), QSize(320, 240));
   // A sky: most of the picture is covered by the mesh.
-  EXPECT_GT(LitPixels(image), 320 * 240 / 2);
+  const int lit = LitPixels(image);
+  EXPECT_GT(lit, 320 * 240 / 2);
 
   // Another time of day turns the picture; the same time gives the same bytes.
-  const auto later = dir / "later.png", again = dir / "again.png";
+  const auto later = dir / "later.png", again = dir / "again.png", stars = dir / "stars.png";
   ASSERT_EQ(Starquill({"preview", kSample.string(), "--screenshot", later.string(), "--size", "320x240", "--seconds", "5"}, dir).status, 0);
   ASSERT_EQ(Starquill({"preview", kSample.string(), "--screenshot", again.string(), "--size", "320x240"}, dir).status, 0);
   EXPECT_TRUE(ReadText(later) != ReadText(png));
   EXPECT_TRUE(ReadText(again) == ReadText(png));
-}
 
-TEST(Screenshot, LayersChooseWhatIsDrawn) {
-  TempDir dir;
-  const auto all = dir / "all.png", stars = dir / "stars.png";
-  ASSERT_EQ(Starquill({"preview", kSample.string(), "--screenshot", all.string(), "--size", "200x200"}, dir).status, 0);
-  const ProcessResult r =
-      Starquill({"preview", kSample.string(), "--screenshot", stars.string(), "--size", "200x200", "--layers", "stars"}, dir);
-  ASSERT_EQ(r.status, 0) << r.err;
-  const int lit = LitPixels(QImage(QString::fromStdString(stars.string())));
-  EXPECT_GT(lit, 0);  // point stars are there
-  EXPECT_LT(lit, LitPixels(QImage(QString::fromStdString(all.string()))) / 4);  // but no sky behind them
+  // Point stars only: they are there, but no sky behind them.
+  ASSERT_EQ(Starquill({"preview", kSample.string(), "--screenshot", stars.string(), "--size", "320x240", "--layers", "stars"}, dir).status, 0);
+  const int starsLit = LitPixels(QImage(QString::fromStdString(stars.string())));
+  EXPECT_GT(starsLit, 0);
+  EXPECT_LT(starsLit, lit / 4);
 }
 
 TEST(Screenshot, RefusesWhatItCannotDraw) {
