@@ -49,34 +49,30 @@ TEST(ReportCli, WritesTheReportBesideTheFileAndReplacesItWhole) {
   EXPECT_EQ(ReadText(report), first);
 }
 
-TEST(ReportCli, RefusedNameGivesMessageAndStatus2) {
+// A name without ".hod" is refused; a folder with ".hod" in its name gives the
+// front part; a missing output folder is an error that names the file.
+TEST(ReportCli, RefusedNamesFolderNamesAndUnwritableFolders) {
   TempDir dir;
   WriteBytes(dir / "ship.HOD", Background());
-  const ProcessResult r = Starquill({"report", (dir / "ship.HOD").string()}, dir);
+  ProcessResult r = Starquill({"report", (dir / "ship.HOD").string()}, dir);
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "Starquill: Please select an Farhold HOD file.\n");
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // nothing written
-}
 
-TEST(ReportCli, FolderWithHodInItsNameGivesTheFrontPart) {
-  TempDir dir;
+  const auto hod = dir / "a.hod.d" / "b.hod";
   std::filesystem::create_directories(dir / "a.hod.d");
-  WriteBytes(dir / "a.hod.d" / "b.hod", Background());
+  WriteBytes(hod, Background());
   TempDir out;
-  const ProcessResult r = Starquill({"report", (dir / "a.hod.d" / "b.hod").string(), "--out-dir", out.path().string()}, dir);
+  r = Starquill({"report", hod.string(), "--out-dir", out.path().string()}, dir);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(std::filesystem::exists(out / "a.HODreport.rtf"));
-}
 
-TEST(ReportCli, UnwritableOutputFolderGivesStatus1AndNamesTheFile) {
-  // A missing folder: unwritable even for root, who may write anywhere else.
-  TempDir dir;
-  WriteBytes(dir / "m01.hod", Background());
+  // Missing: unwritable even for root, who may write anywhere else.
   const auto missing = dir / "no" / "such" / "folder";
-  const ProcessResult r = Starquill({"report", (dir / "m01.hod").string(), "--out-dir", missing.string()}, dir);
+  r = Starquill({"report", hod.string(), "--out-dir", missing.string()}, dir);
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find((missing / "m01.HODreport.rtf").string()), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find((missing / "a.HODreport.rtf").string()), std::string::npos) << r.err;
   EXPECT_EQ(r.out, "");
 }
 

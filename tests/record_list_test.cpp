@@ -33,15 +33,3 @@ TEST(RecordList, ViewedRecordsDecodeLittleEndianAtAnyAlignmentAndEqualOwnedOnes)
   EXPECT_NE(other, viewed);
   EXPECT_EQ(viewed[0].alpha, 1.0f);
 }
-
-TEST(RecordList, MeshVerticesAndIndicesFromStoredBytes) {
-  Bytes block;
-  block.F32s({1, 2, 3}).Raw({9, 8, 7, 6}).Raw({0, 10, 20, 30}).I16(-2).I16(32767);
-  const std::vector<uint8_t> bytes = block.vec();
-  const auto vertices = sq::RecordList<sq::MeshVertex>::View(std::span(bytes).first(20));
-  const auto indices = sq::RecordList<int16_t>::View(std::span(bytes).subspan(20));
-  ASSERT_EQ(vertices.size(), 1u);
-  EXPECT_EQ(vertices[0], (sq::MeshVertex{1, 2, 3, {9, 8, 7, 6}, {0, 10, 20, 30}}));
-  EXPECT_EQ(indices, (std::vector<int16_t>{-2, 32767}));
-  EXPECT_TRUE(sq::RecordList<int16_t>::View({}).empty());
-}
