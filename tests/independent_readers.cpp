@@ -43,10 +43,9 @@ ProcessResult Run(const std::string& program, const std::vector<std::string>& ar
   return RunProgram(program, args, scratch.path());
 }
 
-bool EndsWith(const std::string& s, std::string_view tail) { return s.size() >= tail.size() && s.ends_with(tail); }
-
-}  // namespace
-
+// The text a report is meant to show, line by line: "\par" and "\tab " removed,
+// \\ \{ \} and \'hh decoded, runs of blanks and line ends as one blank. A backslash
+// that is none of these is markup the report never writes, and is a problem.
 std::vector<std::string> IntendedReportLines(std::string_view rtf, Problems& problems) {
   std::vector<std::string> lines;
   std::size_t start = 0;
@@ -85,6 +84,8 @@ std::vector<std::string> IntendedReportLines(std::string_view rtf, Problems& pro
   }
   return lines;
 }
+
+}  // namespace
 
 Problems CheckReportWithUnrtf(const std::filesystem::path& rtf) {
   Problems problems;
@@ -302,11 +303,11 @@ Problems CheckOutputsIn(const std::filesystem::path& folder) {
     if (!entry.is_regular_file()) continue;
     const std::string name = entry.path().filename().string();
     Problems found;
-    if (EndsWith(name, ".HODreport.rtf")) {
+    if (name.ends_with(".HODreport.rtf")) {
       found = CheckReportWithUnrtf(entry.path());
-    } else if (EndsWith(name, ".obj") || EndsWith(name, ".OBJ")) {
+    } else if (name.ends_with(".obj") || name.ends_with(".OBJ")) {
       found = CheckObj(entry.path());
-    } else if (EndsWith(name, "_halftoned.tga") || EndsWith(name, "_filtered.tga")) {
+    } else if (name.ends_with("_halftoned.tga") || name.ends_with("_filtered.tga")) {
       found = CheckTga(entry.path());
     }
     for (const std::string& p : found) problems.push_back(name + ": " + p);

@@ -13,13 +13,8 @@ namespace sqtest {
 
 using Problems = std::vector<std::string>;
 
-// The text a report is meant to show, line by line: "\par" and "\tab " removed,
-// \\ \{ \} and \'hh decoded, runs of blanks and line ends as one blank. A backslash
-// that is none of these is markup the report never writes, and is a problem.
-std::vector<std::string> IntendedReportLines(std::string_view rtf, Problems& problems);
-
-// Parses the report with `unrtf --text` and checks that it holds every intended
-// line, in order, and the report's fixed titles.
+// Parses the report with `unrtf --text` and checks that it holds every line the
+// report is meant to show, in order, and the report's fixed titles.
 Problems CheckReportWithUnrtf(const std::filesystem::path& rtf);
 
 // The counts an OBJ side file states in its comment lines ("# N vertices",
