@@ -26,7 +26,7 @@ class RecordingPlatform : public sq::Platform {
   std::vector<std::string> messages;  // "title: text"
   std::vector<Question> questions;
   bool answer = false;
-  int progressMaximum = 0, progressValue = 0, progressCalls = 0, events = 0;
+  int progressMaximum = 0;
 
   void ShowMessage(std::string_view title, std::string_view text) override {
     messages.push_back(std::string(title) + ": " + std::string(text));
@@ -35,12 +35,8 @@ class RecordingPlatform : public sq::Platform {
     questions.push_back({std::string(title), std::string(text), icon, defaultYes});
     return answer;
   }
-  void SetProgress(int maximum, int value) override {
-    progressMaximum = maximum;
-    progressValue = value;
-    ++progressCalls;
-  }
-  void DoEvents() override { ++events; }
+  void SetProgress(int maximum, int) override { progressMaximum = maximum; }
+  void DoEvents() override {}
 };
 
 // Runs on a TempDir's folder just before it is removed: the test program installs
