@@ -1,7 +1,10 @@
 // The contrast pass: which pixels stand out from a neighbour in every colour.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
+#include "builder/image_kernels.h"
 #include "builder/star_detector.h"
 
 namespace sq {
@@ -52,25 +55,83 @@ inline bool Contrasting(const uint8_t* up, const uint8_t* cur, const uint8_t* do
   return true;
 }
 
+// Neighbour by neighbour, for limits that differ by direction (images narrower
+// than about 630 or lower than about 315 pixels).
+void ContrastRowByNeighbours(const uint8_t* up, const uint8_t* cur, const uint8_t* down, std::size_t width,
+                             const Limits& lim, uint8_t* mask) {
+  const std::size_t last = width - 1;
+  mask[0] = Contrasting<false, true>(up, cur, down, 0, lim);
+  for (std::size_t i = 1; i < last; ++i) mask[i] = Contrasting<true, true>(up, cur, down, i, lim);
+  mask[last] = Contrasting<true, false>(up, cur, down, last, lim);
+}
+
 }  // namespace
 
-void ContrastPass(TgaTables& t, Progress& progress) {
+void ContrastPass(TgaTables& t, Progress& progress, MarkIndex& index) {
   const int W = t.tgaWidth, H = t.tgaHeight;
-  t.contrastMask.assign(t.PixelCount(), 0);
-  if (W < 2 || H < 3) return;
+  const std::size_t n = t.PixelCount();
+  index.Size(t);
+  if (W < 2 || H < 3) {
+    t.contrastMask.assign(n, 0);
+    for (int y = 1; y <= H; ++y) index.ClearRow(y);
+    return;
+  }
+  // Every byte is written below, so the mask is sized without clearing it first.
+  t.contrastMask.resize(n);
+  const std::size_t width = static_cast<std::size_t>(W), rowBytes = width * 4;
+  for (int y : {1, H}) {
+    std::memset(t.contrastMask.data() + t.Entry(1, y), 0, width);
+    index.ClearRow(y);
+  }
   const Limits lim = LimitsFor(NeighbourSteps(W, H));
-  const std::size_t rowBytes = static_cast<std::size_t>(W) * 4;
-  const std::size_t last = static_cast<std::size_t>(W) - 1;
+  const uint8_t* pixels = t.PixelData();
+
+  if (lim.horizontal != lim.vertical || lim.vertical != lim.diagonal) {
+    for (int y = 2; y <= H - 1; ++y) {
+      const uint8_t* cur = pixels + static_cast<std::size_t>(y - 1) * rowBytes;
+      uint8_t* mask = t.contrastMask.data() + t.Entry(1, y);
+      ContrastRowByNeighbours(cur - rowBytes, cur, cur + rowBytes, width, lim, mask);
+      index.SetRow(y, mask);
+      progress.AddRow(W);
+    }
+    return;
+  }
+
+  // One limit for all eight neighbours: a colour contrasts when the highest or
+  // the lowest value of the 3 x 3 window around the pixel (the pixel included,
+  // which changes nothing) lies more than the limit away. The window's extremes
+  // come from each row's 3-wide extremes, kept for three rows at a time.
+  const ImageKernels& kernels = BestImageKernels();
+  const uint8_t limit = static_cast<uint8_t>(std::min(lim.horizontal, 255));  // a byte difference is at most 255
+  ImageBuffer<uint8_t> scratch;
+  scratch.resize(6 * rowBytes);
+  uint8_t* highest[3];
+  uint8_t* lowest[3];
+  for (std::size_t k = 0; k < 3; ++k) {
+    highest[k] = scratch.data() + 2 * k * rowBytes;
+    lowest[k] = highest[k] + rowBytes;
+  }
+  // Row r's extremes go to slot (r - 1) % 3.
+  auto extremes = [&](int r) {
+    const std::size_t slot = static_cast<std::size_t>(r - 1) % 3;
+    kernels.rowExtremes(pixels + static_cast<std::size_t>(r - 1) * rowBytes, width, highest[slot], lowest[slot]);
+  };
+  extremes(1);
+  extremes(2);
   for (int y = 2; y <= H - 1; ++y) {
-    const uint8_t* cur = t.PixelData() + static_cast<std::size_t>(y - 1) * rowBytes;
-    const uint8_t* up = cur - rowBytes;
-    const uint8_t* down = cur + rowBytes;
+    extremes(y + 1);
+    const std::size_t up = static_cast<std::size_t>(y - 2) % 3, here = (up + 1) % 3, down = (up + 2) % 3;
+    const ExtremeRows rows = {{highest[up], highest[here], highest[down]}, {lowest[up], lowest[here], lowest[down]}};
     uint8_t* mask = t.contrastMask.data() + t.Entry(1, y);
-    mask[0] = Contrasting<false, true>(up, cur, down, 0, lim);
-    for (std::size_t i = 1; i < last; ++i) mask[i] = Contrasting<true, true>(up, cur, down, i, lim);
-    mask[last] = Contrasting<true, false>(up, cur, down, last, lim);
+    kernels.contrastRow(pixels + static_cast<std::size_t>(y - 1) * rowBytes, rows, width, limit, mask);
+    index.SetRow(y, mask);
     progress.AddRow(W);
   }
+}
+
+void ContrastPass(TgaTables& t, Progress& progress) {
+  MarkIndex index;
+  ContrastPass(t, progress, index);
 }
 
 }  // namespace sq

@@ -12,16 +12,17 @@ OutputReport DetectStars(TgaTables& t, std::string_view baseName, const std::fil
   Progress progress(platform);
   progress.Start(5 * pixels);
 
-  ContrastPass(t, progress);
-  RingTemplatePass(t, progress);
-  SingleTemplatePass(t, progress);
-  CoreTemplatePass(t, progress);
-  CleanupPass(t, progress);
-  PaintRemainingMarks(t);
+  MarkIndex index;
+  ContrastPass(t, progress, index);
+  RingTemplatePass(t, progress, index);
+  SingleTemplatePass(t, progress, index);
+  CoreTemplatePass(t, progress, index);
+  CleanupPass(t, progress, index);
+  PaintRemainingMarks(t, index);
 
   OutputReport report = SaveFilteredImage(t, baseName, outputFolder);
   progress.Set(0);
-  report.Add(ExportStars(t, baseName, outputFolder));
+  report.Add(ExportStars(t, baseName, outputFolder, &index));
   return report;
 }
 

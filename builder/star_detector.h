@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "builder/mark_index.h"
 #include "builder/progress.h"
 #include "builder/tga_tables.h"
 #include "hod/modCommon.h"
@@ -72,5 +73,18 @@ void PaintRemainingMarks(TgaTables& tables);
 // BASE_StrPts0.obj .. BASE_StrPts2.obj (one "v x y 0" line per star) and
 // BASE_cPts.obj (one "v column row 0" line per mark), appended to.
 OutputReport ExportStars(const TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder);
+
+// The same passes with the index of the marks that DetectStars keeps from the
+// contrast pass on (the forms above take the index of the mask as it stands).
+// ContrastPass fills `index`; the others read it. ExportStars writes no mask
+// line without an index.
+void ContrastPass(TgaTables& tables, Progress& progress, MarkIndex& index);
+void RingTemplatePass(TgaTables& tables, Progress& progress, const MarkIndex& index);
+void SingleTemplatePass(TgaTables& tables, Progress& progress, const MarkIndex& index);
+void CoreTemplatePass(TgaTables& tables, Progress& progress, const MarkIndex& index);
+void CleanupPass(TgaTables& tables, Progress& progress, const MarkIndex& index);
+void PaintRemainingMarks(TgaTables& tables, const MarkIndex& index);
+OutputReport ExportStars(const TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder,
+                         const MarkIndex* index);
 
 }  // namespace sq

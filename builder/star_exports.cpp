@@ -14,7 +14,8 @@ constexpr std::size_t kSliceBytes = 1 << 20;
 
 }  // namespace
 
-OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder) {
+OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder,
+                         const MarkIndex* index) {
   OutputReport report;
   for (int i = 0; i < 3; ++i) {
     const std::string name = SafeFileName(std::string(baseName) + "_StrPts" + std::to_string(i) + ".obj");
@@ -36,13 +37,14 @@ OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const st
     if (error.empty()) error = sliceError;
     slice.clear();
   };
-  const int W = t.tgaWidth, H = t.tgaHeight;
-  if (t.contrastMask.size() == t.PixelCount()) {
+  const int H = t.tgaHeight;
+  if (index != nullptr && t.contrastMask.size() == t.PixelCount()) {
     for (int y = 1; y <= H; ++y) {
-      const std::size_t row = t.Entry(1, y);
-      for (int x = 1; x <= W; ++x) {
-        if (!t.contrastMask[row + static_cast<std::size_t>(x - 1)]) continue;
-        slice.append("v ").append(FormatInt(x)).append(" ").append(FormatInt(y)).append(" 0").append(kCrLf);
+      for (std::size_t w = 0; w < index->WordsPerRow(); ++w) {
+        MarkIndex::ForEachColumn(index->Window(y, w, 0), w, [&](int x) {
+          if (!t.Marked(x, y)) return;
+          slice.append("v ").append(FormatInt(x)).append(" ").append(FormatInt(y)).append(" 0").append(kCrLf);
+        });
       }
       if (slice.size() >= kSliceBytes) flush();
     }
@@ -50,6 +52,12 @@ OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const st
   flush();  // creates the file even when no mark is left
   report.Add(outputFolder / name, error);
   return report;
+}
+
+OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder) {
+  if (t.contrastMask.size() != t.PixelCount()) return ExportStars(t, baseName, outputFolder, nullptr);
+  const MarkIndex index = MarkIndex::Of(t);
+  return ExportStars(t, baseName, outputFolder, &index);
 }
 
 }  // namespace sq

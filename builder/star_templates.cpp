@@ -3,8 +3,6 @@
 // candidates see the erased state. Columns wrap around the image's left and
 // right edges; rows never do. Brightness comparisons use intensitySum, which the
 // erasing leaves alone, and are strict.
-#include <cstring>
-
 #include "builder/star_detector.h"
 
 namespace sq {
@@ -74,78 +72,85 @@ bool CoreBrighter(const Field& f, int x, int y, bool diagonals) {
   return a > f.I(x - 1, y - 1) && b > f.I(x + 2, y - 1) && c > f.I(x - 1, y + 2) && d > f.I(x + 2, y + 2);
 }
 
-// The first column c >= from (up to `to`) whose mark in row y is set, or to + 1.
-// Columns from..to lie inside the image. Most of a sky is unmarked, so the
-// templates skip ahead to the next mark their first test needs, eight marks at a time.
-int NextMarked(const TgaTables& t, int from, int to, int y) {
-  const uint8_t* row = t.contrastMask.data() + t.Entry(1, y);
-  int c = from;
-  for (; c + 7 <= to; c += 8) {
-    uint64_t eight;
-    std::memcpy(&eight, row + c - 1, sizeof eight);
-    if (eight != 0) break;
-  }
-  while (c <= to && row[c - 1] == 0) ++c;
-  return c;
-}
-
 }  // namespace
 
-void RingTemplatePass(TgaTables& t, Progress& progress) {
+// Each pass looks only at the columns whose marks in the index fit its template
+// (a superset of the matches, found 64 columns at a time), in increasing order,
+// and tests each against the mask as it stands, exactly as a sweep over every
+// column would: columns the index rules out could not match.
+
+void RingTemplatePass(TgaTables& t, Progress& progress, const MarkIndex& index) {
   Field f(t);
   for (int y = 3; y <= f.H - 2; ++y) {
-    for (int x = 2; x <= f.W - 1; ++x) {
-      x = NextMarked(t, x - 1, f.W - 2, y - 1) + 1;  // the ring's top-left mark
-      if (x > f.W - 1) break;
-      if (!RingMarked(f, x, y) || !CoreBrighter(f, x, y, true)) continue;
-      f.Record(0, x, y);
-      f.Erase(x - 2, x + 3, y - 2, y + 3 >= f.H ? y + 2 : y + 3);
-      // The sweep goes on at x + 1, the next column anyway.
+    for (std::size_t w = 0; w < index.WordsPerRow(); ++w) {
+      // Core at column x = bit + 1: rows y - 1 and y + 2 marked from x - 1 to
+      // x + 2, rows y and y + 1 at x - 1 and x + 2.
+      auto across = [&](int row) {
+        return index.Window(row, w, -1) & index.Window(row, w, 0) & index.Window(row, w, 1) & index.Window(row, w, 2);
+      };
+      auto sides = [&](int row) { return index.Window(row, w, -1) & index.Window(row, w, 2); };
+      uint64_t candidates = across(y - 1) & sides(y) & sides(y + 1) & across(y + 2);
+      candidates |= index.Columns(w, f.W - 1, f.W - 1);  // its ring wraps to column 1
+      candidates &= index.Columns(w, 2, f.W - 1);
+      MarkIndex::ForEachColumn(candidates, w, [&](int x) {
+        if (!RingMarked(f, x, y) || !CoreBrighter(f, x, y, true)) return;
+        f.Record(0, x, y);
+        f.Erase(x - 2, x + 3, y - 2, y + 3 >= f.H ? y + 2 : y + 3);
+        // The sweep goes on at x + 1, the next column anyway.
+      });
     }
     progress.AddRow(f.W);
   }
 }
 
-void SingleTemplatePass(TgaTables& t, Progress& progress) {
+void SingleTemplatePass(TgaTables& t, Progress& progress, const MarkIndex& index) {
   Field f(t);
   for (int y = 3; y <= f.H - 2; ++y) {
-    for (int x = 2; x <= f.W - 1; ++x) {
-      x = NextMarked(t, x - 1, f.W - 2, y - 1) + 1;  // the top-left neighbour's mark, tested first
-      if (x > f.W - 1) break;
-      bool match = true;
-      const int centre = f.I(x, y);
-      for (int dy = -1; dy <= 1 && match; ++dy) {
-        for (int dx = -1; dx <= 1; ++dx) {
-          if (dx == 0 && dy == 0) continue;
-          if (!f.M(x + dx, y + dy) || !(centre > f.I(x + dx, y + dy))) {
-            match = false;
-            break;
+    int next = 2;  // the first column the sweep still examines
+    for (std::size_t w = 0; w < index.WordsPerRow(); ++w) {
+      auto across = [&](int row) { return index.Window(row, w, -1) & index.Window(row, w, 0) & index.Window(row, w, 1); };
+      const uint64_t candidates = across(y - 1) & index.Window(y, w, -1) & index.Window(y, w, 1) & across(y + 1) &
+                                  index.Columns(w, 2, f.W - 1);
+      MarkIndex::ForEachColumn(candidates, w, [&](int x) {
+        if (x < next) return;
+        const int centre = f.I(x, y);
+        for (int dy = -1; dy <= 1; ++dy) {
+          for (int dx = -1; dx <= 1; ++dx) {
+            if (dx == 0 && dy == 0) continue;
+            if (!f.M(x + dx, y + dy) || !(centre > f.I(x + dx, y + dy))) return;
           }
         }
-      }
-      if (!match) continue;
-      f.Record(1, x, y);
-      f.Erase(x - 2, x + 2, y - 2, y + 2);
-      x += 3;  // the sweep goes on at x + 4
+        f.Record(1, x, y);
+        f.Erase(x - 2, x + 2, y - 2, y + 2);
+        next = x + 4;
+      });
     }
     progress.AddRow(f.W);
   }
 }
 
-void CoreTemplatePass(TgaTables& t, Progress& progress) {
+void CoreTemplatePass(TgaTables& t, Progress& progress, const MarkIndex& index) {
   Field f(t);
   for (int y = 2; y <= f.H - 2; ++y) {
-    for (int x = 1; x <= f.W - 1; ++x) {
-      x = NextMarked(t, x, f.W - 1, y);
-      if (x > f.W - 1) break;
-      if (!(f.M(x, y) && f.M(x + 1, y) && f.M(x, y + 1) && f.M(x + 1, y + 1))) continue;
-      if (!CoreBrighter(f, x, y, false)) continue;
-      f.Record(2, x, y);
-      f.Erase(x - 1, x + 2, y - 1, y + 2);
-      x += 4;  // the sweep goes on at x + 5
+    int next = 1;
+    for (std::size_t w = 0; w < index.WordsPerRow(); ++w) {
+      auto pair = [&](int row) { return index.Window(row, w, 0) & index.Window(row, w, 1); };
+      const uint64_t candidates = pair(y) & pair(y + 1) & index.Columns(w, 1, f.W - 1);
+      MarkIndex::ForEachColumn(candidates, w, [&](int x) {
+        if (x < next) return;
+        if (!(f.M(x, y) && f.M(x + 1, y) && f.M(x, y + 1) && f.M(x + 1, y + 1))) return;
+        if (!CoreBrighter(f, x, y, false)) return;
+        f.Record(2, x, y);
+        f.Erase(x - 1, x + 2, y - 1, y + 2);
+        next = x + 5;
+      });
     }
     progress.AddRow(f.W);
   }
 }
+
+void RingTemplatePass(TgaTables& t, Progress& progress) { RingTemplatePass(t, progress, MarkIndex::Of(t)); }
+void SingleTemplatePass(TgaTables& t, Progress& progress) { SingleTemplatePass(t, progress, MarkIndex::Of(t)); }
+void CoreTemplatePass(TgaTables& t, Progress& progress) { CoreTemplatePass(t, progress, MarkIndex::Of(t)); }
 
 }  // namespace sq

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "builder/image_kernels.h"
 #include "builder/progress.h"
 
 namespace sq {
@@ -32,31 +33,62 @@ bool ReadBlock(std::ifstream& in, uint8_t* data, std::size_t n) {
   return static_cast<std::size_t>(in.gcount()) == n;
 }
 
-// Sums blue, green and red of every pixel into intensitySum, asking the halftone
-// question at the first colour byte above the limit.
-void SumAndFilter(TgaTables& t, TgaLoadResult& result, Platform& platform) {
-  Progress progress(platform);
-  progress.Start(static_cast<int64_t>(t.PixelCount()));
+// Pixels are read a slice of rows at a time (about this many bytes) and summed
+// while the slice is still in the cache.
+constexpr std::size_t kSliceBytes = std::size_t{1} << 20;
+
+// Sums blue, green and red of rows `from` to the last into intensitySum, asking
+// the halftone question at the first colour byte above the limit. Once it is
+// answered, Yes clamps every later colour byte above the limit.
+void SumAndFilter(TgaTables& t, int from, TgaLoadResult& result, Platform& platform, Progress& progress) {
+  const ImageKernels& kernels = BestImageKernels();
   const std::size_t W = static_cast<std::size_t>(t.tgaWidth);
-  uint8_t* p = t.PixelData();
-  int16_t* sum = t.intensitySum.data();
-  for (int32_t y = 1; y <= t.tgaHeight; ++y) {
-    for (std::size_t x = 0; x < W; ++x, p += 4, ++sum) {
-      // Most pixels have every colour byte at most 127 (bit 7 clear): nothing to do.
-      if ((p[kBlue] | p[kGreen] | p[kRed]) & 0x80) {
-        for (std::size_t c : {kBlue, kGreen, kRed}) {
-          if (p[c] <= kHalftoneLimit) continue;
-          if (!result.asked) {
-            result.asked = true;
-            result.filtered = platform.AskYesNo(kHalftoneTitle, kHalftoneQuestion, MessageIcon::Information, false);
+  for (int32_t y = from; y <= t.tgaHeight; ++y) {
+    uint8_t* p = t.Pixel(1, y);
+    int16_t* sum = t.intensitySum.data() + t.Entry(1, y);
+    if (result.asked) {
+      kernels.sumRow(p, W, sum, result.filtered);
+    } else {
+      for (std::size_t x = 0; x < W; ++x, p += 4, ++sum) {
+        // Most pixels have every colour byte at most 127 (bit 7 clear): nothing to do.
+        if ((p[kBlue] | p[kGreen] | p[kRed]) & 0x80) {
+          for (std::size_t c : {kBlue, kGreen, kRed}) {
+            if (p[c] <= kHalftoneLimit) continue;
+            if (!result.asked) {
+              result.asked = true;
+              result.filtered = platform.AskYesNo(kHalftoneTitle, kHalftoneQuestion, MessageIcon::Information, false);
+            }
+            if (result.filtered) p[c] = kHalftoneLimit;
           }
-          if (result.filtered) p[c] = kHalftoneLimit;
         }
+        *sum = static_cast<int16_t>(p[kBlue] + p[kGreen] + p[kRed]);
       }
-      *sum = static_cast<int16_t>(p[kBlue] + p[kGreen] + p[kRed]);
     }
     progress.AddRow(t.tgaWidth);
   }
+}
+
+// Reads the pixels into the tables and sums every row before the first one that
+// holds a colour byte above the limit (the question waits until the whole image
+// is read: a file that fails on the way is refused without it). Returns the
+// first row not summed (height + 1 when all are), or 0 when the read failed.
+int ReadAndSum(std::ifstream& in, TgaTables& t, Progress& progress) {
+  const ImageKernels& kernels = BestImageKernels();
+  const std::size_t W = static_cast<std::size_t>(t.tgaWidth), rowBytes = W * 4;
+  const int sliceRows = static_cast<int>(std::clamp<std::size_t>(kSliceBytes / rowBytes, 1, 1 << 15));
+  int unsummed = 1;
+  bool halted = false;
+  for (int y = 1; y <= t.tgaHeight; y += sliceRows) {
+    const int rows = std::min(sliceRows, t.tgaHeight - y + 1);
+    if (!ReadBlock(in, t.Pixel(1, y), static_cast<std::size_t>(rows) * rowBytes)) return 0;
+    for (int r = y; r < y + rows && !halted; ++r) {
+      halted = kernels.sumRow(t.Pixel(1, r), W, t.intensitySum.data() + t.Entry(1, r), false);
+      if (halted) break;
+      progress.AddRow(t.tgaWidth);
+      unsummed = r + 1;
+    }
+  }
+  return unsummed;
 }
 
 }  // namespace
@@ -98,23 +130,29 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
   tables.tgaWidth = width;
   tables.tgaHeight = height;
   const std::size_t imageBytes = idLength + tables.PixelCount() * 4;
+  // Both are written whole below, so neither is cleared first.
   tables.tgaFile.resize(kTgaHeaderSize + imageBytes + kTgaFooterSize + 1);
+  tables.intensitySum.resize(tables.PixelCount());
   std::copy(header.begin(), header.end(), tables.tgaFile.begin());
-  if (!ReadBlock(in, tables.tgaFile.data() + kTgaHeaderSize, imageBytes)) {  // the file shrank or failed under us
+  Progress progress(platform);
+  progress.Start(static_cast<int64_t>(tables.PixelCount()));
+  const int unsummed = ReadBlock(in, tables.tgaFile.data() + kTgaHeaderSize, idLength) ? ReadAndSum(in, tables, progress) : 0;
+  if (unsummed == 0) {  // the file shrank or failed under us
     tables = TgaTables{};
+    progress.Set(0);
     platform.ShowMessage(kAppTitle, "Cannot read the TGA image " + path.string());
     return result;
   }
   uint8_t* footer = tables.tgaFile.data() + kTgaHeaderSize + imageBytes;
   std::fill(footer, tables.tgaFile.data() + tables.tgaFile.size(), 0);  // a short footer reads as zeros
   ReadBlock(in, footer, kTgaFooterSize);
-  tables.intensitySum.resize(tables.PixelCount());
-  tables.contrastMask.assign(tables.PixelCount(), 0);
   in.close();
 
-  SumAndFilter(tables, result, platform);
+  SumAndFilter(tables, unsummed, result, platform, progress);
   result.status = TgaLoadResult::Status::Loaded;
   result.outputs = DetectStars(tables, result.baseName, outputFolder, platform);
+  // The detector sizes the mask itself; an image too small for it gets a clear one.
+  if (tables.contrastMask.size() != tables.PixelCount()) tables.contrastMask.assign(tables.PixelCount(), 0);
   return result;
 }
 
