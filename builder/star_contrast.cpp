@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 
 #include "builder/image_kernels.h"
 #include "builder/star_detector.h"
@@ -67,31 +66,28 @@ void ContrastRowByNeighbours(const uint8_t* up, const uint8_t* cur, const uint8_
 
 }  // namespace
 
-void ContrastPass(TgaTables& t, Progress& progress, MarkIndex& index) {
+void ContrastPass(TgaTables& t, Progress& progress, MarkIndex& marks) {
   const int W = t.tgaWidth, H = t.tgaHeight;
-  const std::size_t n = t.PixelCount();
-  index.Size(t);
+  marks.Size(W, H);
   if (W < 2 || H < 3) {
-    t.contrastMask.assign(n, 0);
-    for (int y = 1; y <= H; ++y) index.ClearRow(y);
+    for (int y = 1; y <= H; ++y) marks.ClearRow(y);
     return;
   }
-  // Every byte is written below, so the mask is sized without clearing it first.
-  t.contrastMask.resize(n);
   const std::size_t width = static_cast<std::size_t>(W), rowBytes = width * 4;
-  for (int y : {1, H}) {
-    std::memset(t.contrastMask.data() + t.Entry(1, y), 0, width);
-    index.ClearRow(y);
-  }
+  marks.ClearRow(1);
+  marks.ClearRow(H);
+  // Each row's marks are made as bytes here, in the cache, and kept as bits.
+  ImageBuffer<uint8_t> maskRow;
+  maskRow.resize(width);
+  uint8_t* mask = maskRow.data();
   const Limits lim = LimitsFor(NeighbourSteps(W, H));
   const uint8_t* pixels = t.PixelData();
 
   if (lim.horizontal != lim.vertical || lim.vertical != lim.diagonal) {
     for (int y = 2; y <= H - 1; ++y) {
       const uint8_t* cur = pixels + static_cast<std::size_t>(y - 1) * rowBytes;
-      uint8_t* mask = t.contrastMask.data() + t.Entry(1, y);
       ContrastRowByNeighbours(cur - rowBytes, cur, cur + rowBytes, width, lim, mask);
-      index.SetRow(y, mask);
+      marks.SetRow(y, mask);
       progress.AddRow(W);
     }
     return;
@@ -122,16 +118,16 @@ void ContrastPass(TgaTables& t, Progress& progress, MarkIndex& index) {
     extremes(y + 1);
     const std::size_t up = static_cast<std::size_t>(y - 2) % 3, here = (up + 1) % 3, down = (up + 2) % 3;
     const ExtremeRows rows = {{highest[up], highest[here], highest[down]}, {lowest[up], lowest[here], lowest[down]}};
-    uint8_t* mask = t.contrastMask.data() + t.Entry(1, y);
     kernels.contrastRow(pixels + static_cast<std::size_t>(y - 1) * rowBytes, rows, width, limit, mask);
-    index.SetRow(y, mask);
+    marks.SetRow(y, mask);
     progress.AddRow(W);
   }
 }
 
 void ContrastPass(TgaTables& t, Progress& progress) {
-  MarkIndex index;
-  ContrastPass(t, progress, index);
+  MarkIndex marks;
+  ContrastPass(t, progress, marks);
+  marks.CopyTo(t.contrastMask);
 }
 
 }  // namespace sq

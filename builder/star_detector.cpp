@@ -1,4 +1,6 @@
 // DetectStars: the passes in order, with one progress bar over all five sweeps.
+// The marks live in a MarkIndex from the contrast pass to the exports and go to
+// contrastMask at the end.
 #include "builder/star_detector.h"
 
 #include "builder/tga_save.h"
@@ -12,17 +14,18 @@ OutputReport DetectStars(TgaTables& t, std::string_view baseName, const std::fil
   Progress progress(platform);
   progress.Start(5 * pixels);
 
-  MarkIndex index;
-  ContrastPass(t, progress, index);
-  RingTemplatePass(t, progress, index);
-  SingleTemplatePass(t, progress, index);
-  CoreTemplatePass(t, progress, index);
-  CleanupPass(t, progress, index);
-  PaintRemainingMarks(t, index);
+  MarkIndex marks;
+  ContrastPass(t, progress, marks);
+  RingTemplatePass(t, progress, marks);
+  SingleTemplatePass(t, progress, marks);
+  CoreTemplatePass(t, progress, marks);
+  CleanupPass(t, progress, marks);
+  PaintRemainingMarks(t, marks);
 
   OutputReport report = SaveFilteredImage(t, baseName, outputFolder);
   progress.Set(0);
-  report.Add(ExportStars(t, baseName, outputFolder, &index));
+  report.Add(ExportStars(t, baseName, outputFolder, &marks));
+  marks.CopyTo(t.contrastMask);
   return report;
 }
 

@@ -74,17 +74,17 @@ void PaintRemainingMarks(TgaTables& tables);
 // BASE_cPts.obj (one "v column row 0" line per mark), appended to.
 OutputReport ExportStars(const TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder);
 
-// The same passes with the index of the marks that DetectStars keeps from the
-// contrast pass on (the forms above take the index of the mask as it stands).
-// ContrastPass fills `index`; the others read it. ExportStars writes no mask
-// line without an index.
-void ContrastPass(TgaTables& tables, Progress& progress, MarkIndex& index);
-void RingTemplatePass(TgaTables& tables, Progress& progress, const MarkIndex& index);
-void SingleTemplatePass(TgaTables& tables, Progress& progress, const MarkIndex& index);
-void CoreTemplatePass(TgaTables& tables, Progress& progress, const MarkIndex& index);
-void CleanupPass(TgaTables& tables, Progress& progress, const MarkIndex& index);
-void PaintRemainingMarks(TgaTables& tables, const MarkIndex& index);
+// The same passes on the marks as a MarkIndex, which DetectStars keeps from the
+// contrast pass to the exports and then writes to contrastMask (the forms above
+// each take the mask as it stands and write it back). ContrastPass fills
+// `marks`; ExportStars writes no mask line without them.
+void ContrastPass(TgaTables& tables, Progress& progress, MarkIndex& marks);
+void RingTemplatePass(TgaTables& tables, Progress& progress, MarkIndex& marks);
+void SingleTemplatePass(TgaTables& tables, Progress& progress, MarkIndex& marks);
+void CoreTemplatePass(TgaTables& tables, Progress& progress, MarkIndex& marks);
+void CleanupPass(TgaTables& tables, Progress& progress, MarkIndex& marks);
+void PaintRemainingMarks(TgaTables& tables, const MarkIndex& marks);
 OutputReport ExportStars(const TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder,
-                         const MarkIndex* index);
+                         const MarkIndex* marks);
 
 }  // namespace sq

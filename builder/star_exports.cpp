@@ -15,7 +15,7 @@ constexpr std::size_t kSliceBytes = 1 << 20;
 }  // namespace
 
 OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder,
-                         const MarkIndex* index) {
+                         const MarkIndex* marks) {
   OutputReport report;
   for (int i = 0; i < 3; ++i) {
     const std::string name = SafeFileName(std::string(baseName) + "_StrPts" + std::to_string(i) + ".obj");
@@ -37,12 +37,10 @@ OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const st
     if (error.empty()) error = sliceError;
     slice.clear();
   };
-  const int H = t.tgaHeight;
-  if (index != nullptr && t.contrastMask.size() == t.PixelCount()) {
-    for (int y = 1; y <= H; ++y) {
-      for (std::size_t w = 0; w < index->WordsPerRow(); ++w) {
-        MarkIndex::ForEachColumn(index->Window(y, w, 0), w, [&](int x) {
-          if (!t.Marked(x, y)) return;
+  if (marks != nullptr) {
+    for (int y = 1; y <= marks->Height(); ++y) {
+      for (std::size_t w = 0; w < marks->WordsPerRow(); ++w) {
+        MarkIndex::ForEachColumn(marks->Window<0>(y, w), w, [&](int x) {
           slice.append("v ").append(FormatInt(x)).append(" ").append(FormatInt(y)).append(" 0").append(kCrLf);
         });
       }

@@ -11,21 +11,20 @@ namespace {
 
 class Field {
  public:
-  explicit Field(TgaTables& t) : t_(t), W(t.tgaWidth), H(t.tgaHeight) {}
+  Field(TgaTables& t, MarkIndex& marks) : t_(t), marks_(marks), W(t.tgaWidth), H(t.tgaHeight) {}
 
   // Column 0 is column W, column W + 1 is column 1 (and so on, one width away).
   int Col(int x) const { return x < 1 ? x + W : (x > W ? x - W : x); }
-  bool M(int x, int y) const { return t_.contrastMask[t_.Entry(Col(x), y)] != 0; }
+  bool M(int x, int y) const { return marks_.Test(Col(x), y); }
   int I(int x, int y) const { return t_.intensitySum[t_.Entry(Col(x), y)]; }
 
-  // Clears the mask and blackens blue, green and red (alpha stays) in columns
+  // Clears the marks and blackens blue, green and red (alpha stays) in columns
   // x0..x1 and rows y0..y1.
   void Erase(int x0, int x1, int y0, int y1) {
     for (int y = y0; y <= y1; ++y) {
       for (int x = x0; x <= x1; ++x) {
-        const std::size_t e = t_.Entry(Col(x), y);
-        t_.contrastMask[e] = 0;
-        uint8_t* p = t_.PixelData() + e * 4;
+        marks_.Clear(Col(x), y);
+        uint8_t* p = t_.Pixel(Col(x), y);
         p[kBlue] = p[kGreen] = p[kRed] = 0;
       }
     }
@@ -43,6 +42,7 @@ class Field {
 
  private:
   TgaTables& t_;
+  MarkIndex& marks_;
 
  public:
   const int W, H;
@@ -74,25 +74,27 @@ bool CoreBrighter(const Field& f, int x, int y, bool diagonals) {
 
 }  // namespace
 
-// Each pass looks only at the columns whose marks in the index fit its template
-// (a superset of the matches, found 64 columns at a time), in increasing order,
-// and tests each against the mask as it stands, exactly as a sweep over every
-// column would: columns the index rules out could not match.
+// Each pass takes 64 columns at a time the bits of the columns whose marks fit
+// its template as far as bit operations can tell without wrapping around the
+// edges (a superset of the matches), and examines those columns in increasing
+// order exactly as a sweep over every column would: a column left out could
+// not have matched. Marks are cleared as the pass goes, so each word of
+// candidates is taken from the marks as they stand when the sweep reaches it.
 
-void RingTemplatePass(TgaTables& t, Progress& progress, const MarkIndex& index) {
-  Field f(t);
+void RingTemplatePass(TgaTables& t, Progress& progress, MarkIndex& marks) {
+  Field f(t, marks);
   for (int y = 3; y <= f.H - 2; ++y) {
-    for (std::size_t w = 0; w < index.WordsPerRow(); ++w) {
-      // Core at column x = bit + 1: rows y - 1 and y + 2 marked from x - 1 to
-      // x + 2, rows y and y + 1 at x - 1 and x + 2.
+    for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
+      // Core at column x: rows y - 1 and y + 2 marked from x - 1 to x + 2, rows
+      // y and y + 1 at x - 1 and x + 2. Only core column W - 1's ring wraps (to column 1).
+      uint64_t candidates = marks.Window<-1>(y - 1, w) | MarkIndex::Columns(w, f.W - 1, f.W - 1);
+      if (candidates == 0) continue;
       auto across = [&](int row) {
-        return index.Window(row, w, -1) & index.Window(row, w, 0) & index.Window(row, w, 1) & index.Window(row, w, 2);
+        return marks.Window<-1>(row, w) & marks.Window<0>(row, w) & marks.Window<1>(row, w) & marks.Window<2>(row, w);
       };
-      auto sides = [&](int row) { return index.Window(row, w, -1) & index.Window(row, w, 2); };
-      uint64_t candidates = across(y - 1) & sides(y) & sides(y + 1) & across(y + 2);
-      candidates |= index.Columns(w, f.W - 1, f.W - 1);  // its ring wraps to column 1
-      candidates &= index.Columns(w, 2, f.W - 1);
-      MarkIndex::ForEachColumn(candidates, w, [&](int x) {
+      auto sides = [&](int row) { return marks.Window<-1>(row, w) & marks.Window<2>(row, w); };
+      candidates = (across(y - 1) & sides(y) & sides(y + 1) & across(y + 2)) | MarkIndex::Columns(w, f.W - 1, f.W - 1);
+      MarkIndex::ForEachColumn(candidates & MarkIndex::Columns(w, 2, f.W - 1), w, [&](int x) {
         if (!RingMarked(f, x, y) || !CoreBrighter(f, x, y, true)) return;
         f.Record(0, x, y);
         f.Erase(x - 2, x + 3, y - 2, y + 3 >= f.H ? y + 2 : y + 3);
@@ -103,15 +105,16 @@ void RingTemplatePass(TgaTables& t, Progress& progress, const MarkIndex& index) 
   }
 }
 
-void SingleTemplatePass(TgaTables& t, Progress& progress, const MarkIndex& index) {
-  Field f(t);
+void SingleTemplatePass(TgaTables& t, Progress& progress, MarkIndex& marks) {
+  Field f(t, marks);
   for (int y = 3; y <= f.H - 2; ++y) {
     int next = 2;  // the first column the sweep still examines
-    for (std::size_t w = 0; w < index.WordsPerRow(); ++w) {
-      auto across = [&](int row) { return index.Window(row, w, -1) & index.Window(row, w, 0) & index.Window(row, w, 1); };
-      const uint64_t candidates = across(y - 1) & index.Window(y, w, -1) & index.Window(y, w, 1) & across(y + 1) &
-                                  index.Columns(w, 2, f.W - 1);
-      MarkIndex::ForEachColumn(candidates, w, [&](int x) {
+    for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
+      // Centre at column x: its eight neighbours marked (none wraps: x runs from 2 to W - 1).
+      if (marks.Window<-1>(y - 1, w) == 0) continue;
+      auto across = [&](int row) { return marks.Window<-1>(row, w) & marks.Window<0>(row, w) & marks.Window<1>(row, w); };
+      const uint64_t candidates = across(y - 1) & marks.Window<-1>(y, w) & marks.Window<1>(y, w) & across(y + 1);
+      MarkIndex::ForEachColumn(candidates & MarkIndex::Columns(w, 2, f.W - 1), w, [&](int x) {
         if (x < next) return;
         const int centre = f.I(x, y);
         for (int dy = -1; dy <= 1; ++dy) {
@@ -129,14 +132,15 @@ void SingleTemplatePass(TgaTables& t, Progress& progress, const MarkIndex& index
   }
 }
 
-void CoreTemplatePass(TgaTables& t, Progress& progress, const MarkIndex& index) {
-  Field f(t);
+void CoreTemplatePass(TgaTables& t, Progress& progress, MarkIndex& marks) {
+  Field f(t, marks);
   for (int y = 2; y <= f.H - 2; ++y) {
     int next = 1;
-    for (std::size_t w = 0; w < index.WordsPerRow(); ++w) {
-      auto pair = [&](int row) { return index.Window(row, w, 0) & index.Window(row, w, 1); };
-      const uint64_t candidates = pair(y) & pair(y + 1) & index.Columns(w, 1, f.W - 1);
-      MarkIndex::ForEachColumn(candidates, w, [&](int x) {
+    for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
+      // Core at column x: x and x + 1 marked in rows y and y + 1 (x + 1 <= W: no wrap).
+      if (marks.Window<0>(y, w) == 0) continue;
+      auto pair = [&](int row) { return marks.Window<0>(row, w) & marks.Window<1>(row, w); };
+      MarkIndex::ForEachColumn(pair(y) & pair(y + 1) & MarkIndex::Columns(w, 1, f.W - 1), w, [&](int x) {
         if (x < next) return;
         if (!(f.M(x, y) && f.M(x + 1, y) && f.M(x, y + 1) && f.M(x + 1, y + 1))) return;
         if (!CoreBrighter(f, x, y, false)) return;
@@ -149,8 +153,25 @@ void CoreTemplatePass(TgaTables& t, Progress& progress, const MarkIndex& index) 
   }
 }
 
-void RingTemplatePass(TgaTables& t, Progress& progress) { RingTemplatePass(t, progress, MarkIndex::Of(t)); }
-void SingleTemplatePass(TgaTables& t, Progress& progress) { SingleTemplatePass(t, progress, MarkIndex::Of(t)); }
-void CoreTemplatePass(TgaTables& t, Progress& progress) { CoreTemplatePass(t, progress, MarkIndex::Of(t)); }
+namespace {
+
+template <class Pass>
+void OnTheMask(TgaTables& t, Progress& progress, Pass pass) {
+  MarkIndex marks = MarkIndex::Of(t);
+  pass(t, progress, marks);
+  marks.CopyTo(t.contrastMask);
+}
+
+}  // namespace
+
+void RingTemplatePass(TgaTables& t, Progress& progress) {
+  OnTheMask(t, progress, [](TgaTables& tt, Progress& p, MarkIndex& m) { RingTemplatePass(tt, p, m); });
+}
+void SingleTemplatePass(TgaTables& t, Progress& progress) {
+  OnTheMask(t, progress, [](TgaTables& tt, Progress& p, MarkIndex& m) { SingleTemplatePass(tt, p, m); });
+}
+void CoreTemplatePass(TgaTables& t, Progress& progress) {
+  OnTheMask(t, progress, [](TgaTables& tt, Progress& p, MarkIndex& m) { CoreTemplatePass(tt, p, m); });
+}
 
 }  // namespace sq
