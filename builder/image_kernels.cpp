@@ -12,23 +12,35 @@ namespace sq {
 
 namespace {
 
-bool PlainSumRow(uint8_t* pixels, std::size_t count, int16_t* sums, bool clamp) {
+template <unsigned kChanges>
+bool PlainSumRowT(uint8_t* pixels, std::size_t count, int16_t* sums) {
   bool high = false;
-  for (std::size_t i = 0; i < count; ++i) {
-    high |= clamp ? SumPixel<true>(pixels + i * 4, sums + i) : SumPixel<false>(pixels + i * 4, sums + i);
-  }
+  for (std::size_t i = 0; i < count; ++i) high |= SumPixel<kChanges>(pixels + i * 4, sums + i);
   return high;
 }
 
-void PlainRowExtremes(const uint8_t* row, std::size_t count, uint8_t* highest, uint8_t* lowest) {
-  for (std::size_t i = 0; i < count; ++i) PixelExtremes(row, i, count, highest, lowest);
+bool PlainSumRow(uint8_t* pixels, std::size_t count, int16_t* sums, unsigned changes) {
+  switch (changes & (kClampColours | kAlphaOne)) {
+    case kClampColours:
+      return PlainSumRowT<kClampColours>(pixels, count, sums);
+    case kAlphaOne:
+      return PlainSumRowT<kAlphaOne>(pixels, count, sums);
+    case kClampColours | kAlphaOne:
+      return PlainSumRowT<kClampColours | kAlphaOne>(pixels, count, sums);
+    default:
+      return PlainSumRowT<kKeepPixels>(pixels, count, sums);
+  }
 }
 
-void PlainContrastRow(const uint8_t* row, const ExtremeRows& rows, std::size_t count, uint8_t limit, uint8_t* mask) {
-  for (std::size_t i = 0; i < count; ++i) mask[i] = ContrastPixel(row, rows, i, limit);
+void PlainContrastRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t count,
+                      uint8_t limit, uint64_t* bits) {
+  for (std::size_t w = 0; w < (count + 63) / 64; ++w) bits[w] = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (ContrastPixel(above, row, below, i, count, limit)) bits[i / 64] |= uint64_t{1} << (i % 64);
+  }
 }
 
-const ImageKernels kPlain = {"plain", &PlainSumRow, &PlainRowExtremes, &PlainContrastRow};
+const ImageKernels kPlain = {"plain", &PlainSumRow, &PlainContrastRow};
 
 #if defined(__SSE2__)
 struct Sse2 {
@@ -45,14 +57,16 @@ struct Sse2 {
   static V Min(V a, V b) { return _mm_min_epu8(a, b); }
   static V Sub(V a, V b) { return _mm_sub_epi8(a, b); }
   static V SubSat(V a, V b) { return _mm_subs_epu8(a, b); }
-  static V Eq8(V a, V b) { return _mm_cmpeq_epi8(a, b); }
-  static V Eq32(V a, V b) { return _mm_cmpeq_epi32(a, b); }
   static V Shr32By8(V v) { return _mm_srli_epi32(v, 8); }
   static V MulAddPairs16(V a, V b) { return _mm_madd_epi16(a, b); }
   static V Add32(V a, V b) { return _mm_add_epi32(a, b); }
   static V Pack32To16(V a, V b) { return _mm_packs_epi32(a, b); }
-  static V Pack32To8(V a, V b, V c, V d) { return _mm_packs_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d)); }
   static bool Any(V v) { return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) != 0xFFFF; }
+  static V Previous(V p, V v) { return _mm_or_si128(_mm_slli_si128(v, 4), _mm_srli_si128(p, 12)); }
+  static V Following(V v, V n) { return _mm_or_si128(_mm_srli_si128(v, 4), _mm_slli_si128(n, 12)); }
+  static unsigned EqualPixels(V a, V b) {
+    return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(a, b))));
+  }
 };
 const ImageKernels kSse2 = KernelsOf<Sse2>("SSE2");
 #endif

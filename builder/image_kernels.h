@@ -10,27 +10,26 @@
 
 namespace sq {
 
-// The three rows of 3-wide extremes around a pixel row: entry 0 the row above,
-// 1 the row itself, 2 the row below.
-struct ExtremeRows {
-  const uint8_t* highest[3];
-  const uint8_t* lowest[3];
+// What sumRow changes in the pixels on its way.
+enum RowChanges : unsigned {
+  kKeepPixels = 0,
+  kClampColours = 1,  // colour bytes above 127 become 127
+  kAlphaOne = 2,      // alpha becomes 1
 };
 
 struct ImageKernels {
   const char* name;
   // Writes blue + green + red of `count` pixels (4 bytes each, blue first) to
-  // `sums`; with `clamp`, every colour byte above 127 is first set to 127 in
-  // place (alpha is left alone). Returns whether a colour byte above 127 was
-  // met, before any clamping.
-  bool (*sumRow)(uint8_t* pixels, std::size_t count, int16_t* sums, bool clamp);
-  // For every pixel of a row, per byte, the largest and the smallest value of
-  // the pixel and its left and right neighbours (where they exist).
-  void (*rowExtremes)(const uint8_t* row, std::size_t count, uint8_t* highest, uint8_t* lowest);
-  // Sets mask[i] to 1 where each of blue, green and red of pixel i of `row`
-  // differs by more than `limit` from the highest or the lowest value of the
-  // 3 x 3 window around it (from `rows`), else to 0.
-  void (*contrastRow)(const uint8_t* row, const ExtremeRows& rows, std::size_t count, uint8_t limit, uint8_t* mask);
+  // `sums`, after applying `changes` (RowChanges) to the pixels in place.
+  // Returns whether a colour byte above 127 was met, before any clamping.
+  bool (*sumRow)(uint8_t* pixels, std::size_t count, int16_t* sums, unsigned changes);
+  // The marks of one row as bits: bit i % 64 of bits[i / 64] is set where each
+  // of blue, green and red of pixel i of `row` differs by more than `limit`
+  // from the highest or the lowest value of the 3 x 3 window around it (the
+  // rows `above` and `below`, the columns that exist). Writes all
+  // (count + 63) / 64 words.
+  void (*contrastRow)(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t count,
+                      uint8_t limit, uint64_t* bits);
 };
 
 // Every version this processor can run, the plain one first and the best last.

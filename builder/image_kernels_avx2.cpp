@@ -24,18 +24,17 @@ struct Avx2 {
   static V Min(V a, V b) { return _mm256_min_epu8(a, b); }
   static V Sub(V a, V b) { return _mm256_sub_epi8(a, b); }
   static V SubSat(V a, V b) { return _mm256_subs_epu8(a, b); }
-  static V Eq8(V a, V b) { return _mm256_cmpeq_epi8(a, b); }
-  static V Eq32(V a, V b) { return _mm256_cmpeq_epi32(a, b); }
   static V Shr32By8(V v) { return _mm256_srli_epi32(v, 8); }
   static V MulAddPairs16(V a, V b) { return _mm256_madd_epi16(a, b); }
   static V Add32(V a, V b) { return _mm256_add_epi32(a, b); }
-  // The packs work within each 128-bit half; the permutes put the halves' pieces back in order.
+  // The packs and byte shifts work within each 128-bit half; the permutes carry across.
   static V Pack32To16(V a, V b) { return _mm256_permute4x64_epi64(_mm256_packs_epi32(a, b), 0xD8); }
-  static V Pack32To8(V a, V b, V c, V d) {
-    const V packed = _mm256_packs_epi16(_mm256_packs_epi32(a, b), _mm256_packs_epi32(c, d));
-    return _mm256_permutevar8x32_epi32(packed, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
-  }
   static bool Any(V v) { return !_mm256_testz_si256(v, v); }
+  static V Previous(V p, V v) { return _mm256_alignr_epi8(v, _mm256_permute2x128_si256(p, v, 0x21), 12); }
+  static V Following(V v, V n) { return _mm256_alignr_epi8(_mm256_permute2x128_si256(v, n, 0x21), v, 4); }
+  static unsigned EqualPixels(V a, V b) {
+    return static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(a, b))));
+  }
 };
 
 const ImageKernels kAvx2 = KernelsOf<Avx2>("AVX2");

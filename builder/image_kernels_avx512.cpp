@@ -25,23 +25,19 @@ struct Avx512 {
   static V Min(V a, V b) { return _mm512_min_epu8(a, b); }
   static V Sub(V a, V b) { return _mm512_sub_epi8(a, b); }
   static V SubSat(V a, V b) { return _mm512_subs_epu8(a, b); }
-  static V Eq8(V a, V b) { return _mm512_movm_epi8(_mm512_cmpeq_epi8_mask(a, b)); }
-  static V Eq32(V a, V b) { return _mm512_maskz_set1_epi32(_mm512_cmpeq_epi32_mask(a, b), -1); }
-  // The zero-masked forms throughout: g++ 12 warns falsely on the undefined
-  // source operand of the plain ones.
+  // The zero-masked forms where there are two: g++ 12 warns falsely on the
+  // undefined source operand of the plain ones.
   static V Shr32By8(V v) { return _mm512_maskz_srli_epi32(0xFFFF, v, 8); }
   static V MulAddPairs16(V a, V b) { return _mm512_madd_epi16(a, b); }
   static V Add32(V a, V b) { return _mm512_add_epi32(a, b); }
-  // The packs work within each 128-bit quarter; the permutes put the pieces back in order.
+  // The pack works within each 128-bit quarter; the permute puts the pieces back in order.
   static V Pack32To16(V a, V b) {
     return _mm512_maskz_permutexvar_epi64(0xFF, _mm512_setr_epi64(0, 2, 4, 6, 1, 3, 5, 7), _mm512_packs_epi32(a, b));
   }
-  static V Pack32To8(V a, V b, V c, V d) {
-    const V packed = _mm512_packs_epi16(_mm512_packs_epi32(a, b), _mm512_packs_epi32(c, d));
-    return _mm512_maskz_permutexvar_epi32(
-        0xFFFF, _mm512_setr_epi32(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15), packed);
-  }
   static bool Any(V v) { return _mm512_test_epi8_mask(v, v) != 0; }
+  static V Previous(V p, V v) { return _mm512_maskz_alignr_epi32(0xFFFF, v, p, 15); }
+  static V Following(V v, V n) { return _mm512_maskz_alignr_epi32(0xFFFF, n, v, 1); }
+  static unsigned EqualPixels(V a, V b) { return _mm512_cmpeq_epi32_mask(a, b); }
 };
 
 const ImageKernels kAvx512 = KernelsOf<Avx512>("AVX-512");

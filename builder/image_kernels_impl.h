@@ -1,20 +1,23 @@
 // The row kernels of image_kernels.h written once, over a vector type S that
 // each image_kernels*.cpp defines for its own instruction set and compiles with
-// it. Everything here has internal linkage: the copy built for one instruction
-// set can never stand in for another's at link time.
+// it. Everything here has internal linkage, and nothing here uses an inline
+// function of the standard library: the copy built for one instruction set can
+// never stand in for another's at link time.
 //
-// S provides, on S::V (a vector of S::kBytes bytes):
+// S provides, on S::V (a vector of S::kBytes bytes, S::kBytes / 4 pixels):
 //   Load, Store (unaligned), Zero, Splat8, Splat32,
 //   And, Or, Max, Min (unsigned bytes), Sub (bytes, wrapping), SubSat (unsigned bytes),
-//   Eq8, Eq32 (all ones where equal), Shr32By8 (each 32-bit lane), MulAddPairs16
-//   (signed 16-bit products, adjacent pairs added into 32 bits), Add32,
-//   Pack32To16 (two vectors of 32-bit lanes to one of 16-bit lanes, signed
-//   saturation, order kept), Pack32To8 (four vectors of 32-bit lanes holding 0 or
-//   -1 to one of bytes, order kept), Any (some bit set).
+//   Shr32By8 (each 32-bit lane), MulAddPairs16 (signed 16-bit products, adjacent
+//   pairs added into 32 bits), Add32, Pack32To16 (two vectors of 32-bit lanes to
+//   one of 16-bit lanes, signed saturation, order kept), Any (some bit set),
+//   Previous(p, v) (pixel lane j holds v's lane j - 1, lane 0 p's last lane),
+//   Following(v, n) (lane j holds v's lane j + 1, the last lane n's lane 0),
+//   EqualPixels(a, b) (bit j set where 32-bit lanes j are equal).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "builder/image_kernels.h"
 
@@ -34,36 +37,44 @@ inline uint8_t Min3(uint8_t a, uint8_t b, uint8_t c) {
   return ab < c ? ab : c;
 }
 
-template <bool kClamp>
+template <unsigned kChanges>
 inline bool SumPixel(uint8_t* p, int16_t* sum) {
   const bool high = ((p[0] | p[1] | p[2]) & 0x80) != 0;
-  if constexpr (kClamp) {
+  if constexpr ((kChanges & kClampColours) != 0) {
     for (int c = 0; c < 3; ++c) p[c] = p[c] > 127 ? uint8_t{127} : p[c];
   }
+  if constexpr ((kChanges & kAlphaOne) != 0) p[3] = 1;
   *sum = static_cast<int16_t>(p[0] + p[1] + p[2]);
   return high;
 }
 
-// Pixel i of a row of n pixels: extremes over itself and the neighbours that exist.
-inline void PixelExtremes(const uint8_t* row, std::size_t i, std::size_t n, uint8_t* highest, uint8_t* lowest) {
-  const std::size_t at = i * 4;
-  const std::size_t left = i > 0 ? at - 4 : at;
-  const std::size_t right = i + 1 < n ? at + 4 : at;
+// Per byte, the extremes of pixel i's column in the three rows.
+inline void ColumnExtremes(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t i,
+                           uint8_t* hi, uint8_t* lo) {
   for (std::size_t b = 0; b < 4; ++b) {
-    highest[at + b] = Max3(row[left + b], row[at + b], row[right + b]);
-    lowest[at + b] = Min3(row[left + b], row[at + b], row[right + b]);
+    const std::size_t at = i * 4 + b;
+    hi[b] = Max3(above[at], row[at], below[at]);
+    lo[b] = Min3(above[at], row[at], below[at]);
   }
 }
 
-inline uint8_t ContrastPixel(const uint8_t* row, const ExtremeRows& rows, std::size_t i, uint8_t limit) {
-  const std::size_t at = i * 4;
-  for (std::size_t c = 0; c < 3; ++c) {
-    const uint8_t p = row[at + c];
-    const uint8_t hi = Max3(rows.highest[0][at + c], rows.highest[1][at + c], rows.highest[2][at + c]);
-    const uint8_t lo = Min3(rows.lowest[0][at + c], rows.lowest[1][at + c], rows.lowest[2][at + c]);
-    if (hi - p <= limit && p - lo <= limit) return 0;
+inline bool ContrastPixel(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t i,
+                          std::size_t count, uint8_t limit) {
+  uint8_t hi[4], lo[4], h[4], l[4];
+  ColumnExtremes(above, row, below, i, hi, lo);
+  for (int side = 0; side < 2; ++side) {
+    if (side == 0 ? i == 0 : i + 1 == count) continue;  // no column there
+    ColumnExtremes(above, row, below, side == 0 ? i - 1 : i + 1, h, l);
+    for (std::size_t b = 0; b < 4; ++b) {
+      hi[b] = hi[b] > h[b] ? hi[b] : h[b];
+      lo[b] = lo[b] < l[b] ? lo[b] : l[b];
+    }
   }
-  return 1;
+  for (std::size_t c = 0; c < 3; ++c) {
+    const uint8_t p = row[i * 4 + c];
+    if (hi[c] - p <= limit && p - lo[c] <= limit) return false;
+  }
+  return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -78,10 +89,12 @@ template <class S>
   return S::Add32(S::MulAddPairs16(blueRed, S::Splat32(0x00010001u)), green);
 }
 
-template <class S, bool kClamp>
+template <class S, unsigned kChanges>
 bool SumRowT(uint8_t* pixels, std::size_t count, int16_t* sums) {
   constexpr std::size_t kStep = S::kBytes / 2;  // two vectors of pixels a round
-  const auto clampTo = S::Splat32(0xFF7F7F7Fu);  // bytes 127, 127, 127, 255
+  // Clamping: bytes 127, 127, 127, 255 as the upper bound of each pixel.
+  const auto clampTo = S::Splat32(0xFF7F7F7Fu);
+  const auto colours = S::Splat32(0x00FFFFFFu), alphaOne = S::Splat32(0x01000000u);
   auto seen = S::Zero();
   std::size_t i = 0;
   for (; i + kStep <= count; i += kStep) {
@@ -89,68 +102,95 @@ bool SumRowT(uint8_t* pixels, std::size_t count, int16_t* sums) {
     auto a = S::Load(p);
     auto b = S::Load(p + S::kBytes);
     seen = S::Or(seen, S::Or(a, b));
-    if constexpr (kClamp) {
+    if constexpr ((kChanges & kClampColours) != 0) {
       a = S::Min(a, clampTo);
       b = S::Min(b, clampTo);
+    }
+    if constexpr ((kChanges & kAlphaOne) != 0) {
+      a = S::Or(S::And(a, colours), alphaOne);
+      b = S::Or(S::And(b, colours), alphaOne);
+    }
+    if constexpr (kChanges != kKeepPixels) {
       S::Store(p, a);
       S::Store(p + S::kBytes, b);
     }
     S::Store(sums + i, S::Pack32To16(PixelSums<S>(a), PixelSums<S>(b)));
   }
   bool high = S::Any(S::And(seen, S::Splat32(0x00808080u)));
-  for (; i < count; ++i) high |= SumPixel<kClamp>(pixels + i * 4, sums + i);
+  for (; i < count; ++i) high |= SumPixel<kChanges>(pixels + i * 4, sums + i);
   return high;
 }
 
 template <class S>
-bool SumRow(uint8_t* pixels, std::size_t count, int16_t* sums, bool clamp) {
-  return clamp ? SumRowT<S, true>(pixels, count, sums) : SumRowT<S, false>(pixels, count, sums);
-}
-
-template <class S>
-void RowExtremes(const uint8_t* row, std::size_t count, uint8_t* highest, uint8_t* lowest) {
-  if (count == 0) return;
-  PixelExtremes(row, 0, count, highest, lowest);
-  constexpr std::size_t kStep = S::kBytes / 4;
-  std::size_t i = 1;
-  for (; i + kStep < count; i += kStep) {  // pixels i .. i + kStep - 1 all have a right neighbour
-    const std::size_t at = i * 4;
-    const auto l = S::Load(row + at - 4), c = S::Load(row + at), r = S::Load(row + at + 4);
-    S::Store(highest + at, S::Max(S::Max(l, c), r));
-    S::Store(lowest + at, S::Min(S::Min(l, c), r));
+bool SumRow(uint8_t* pixels, std::size_t count, int16_t* sums, unsigned changes) {
+  switch (changes & (kClampColours | kAlphaOne)) {
+    case kClampColours:
+      return SumRowT<S, kClampColours>(pixels, count, sums);
+    case kAlphaOne:
+      return SumRowT<S, kAlphaOne>(pixels, count, sums);
+    case kClampColours | kAlphaOne:
+      return SumRowT<S, kClampColours | kAlphaOne>(pixels, count, sums);
+    default:
+      return SumRowT<S, kKeepPixels>(pixels, count, sums);
   }
-  for (; i < count; ++i) PixelExtremes(row, i, count, highest, lowest);
 }
 
+// The 3 x 3 window's extremes come from the columns' extremes over the three
+// rows, taken for a vector of pixels at once and shifted by a pixel each way.
+// Where a column does not exist (left of the first pixel, right of the last),
+// 0 stands in for its highest values and 255 for its lowest: they change no
+// extreme.
 template <class S>
-void ContrastRow(const uint8_t* row, const ExtremeRows& rows, std::size_t count, uint8_t limit, uint8_t* mask) {
-  constexpr std::size_t kStep = S::kBytes;  // four vectors of pixels a round, one vector of mask bytes
-  const auto lim = S::Splat8(limit);
-  const auto colours = S::Splat32(0x00FFFFFFu);
-  const auto zero = S::Zero();
-  std::size_t i = 0;
-  for (; i + kStep <= count; i += kStep) {
-    typename S::V marked[4];
-    for (std::size_t k = 0; k < 4; ++k) {
-      const std::size_t at = i * 4 + k * S::kBytes;
-      const auto p = S::Load(row + at);
-      const auto hi = S::Max(S::Max(S::Load(rows.highest[0] + at), S::Load(rows.highest[1] + at)),
-                             S::Load(rows.highest[2] + at));
-      const auto lo = S::Min(S::Min(S::Load(rows.lowest[0] + at), S::Load(rows.lowest[1] + at)),
-                             S::Load(rows.lowest[2] + at));
-      // The window holds the pixel itself, so lo <= p <= hi: no difference wraps.
-      const auto spread = S::Max(S::Sub(hi, p), S::Sub(p, lo));
-      const auto calm = S::And(S::Eq8(S::SubSat(spread, lim), zero), colours);  // colours within the limit
-      marked[k] = S::Eq32(calm, zero);
+void ContrastRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t count, uint8_t limit,
+                 uint64_t* bits) {
+  using V = typename S::V;
+  constexpr std::size_t kPixels = S::kBytes / 4;  // divides 64: a vector's bits never straddle a word
+  for (std::size_t w = 0; w < (count + 63) / 64; ++w) bits[w] = 0;
+  const std::size_t vectors = count / kPixels;
+  if (vectors > 0) {
+    const V lim = S::Splat8(limit), one = S::Splat8(1), none = S::Splat8(255);
+    const V colours = S::Splat32(0x00FFFFFFu), allThree = S::Splat32(0x00010101u);
+    auto columns = [&](std::size_t k, V& hi, V& lo, V& p) {
+      const std::size_t at = k * S::kBytes;
+      const V a = S::Load(above + at), b = S::Load(below + at);
+      p = S::Load(row + at);
+      hi = S::Max(S::Max(a, b), p);
+      lo = S::Min(S::Min(a, b), p);
+    };
+    V hiBefore = S::Zero(), loBefore = none, hi, lo, p;
+    columns(0, hi, lo, p);
+    for (std::size_t k = 0; k < vectors; ++k) {
+      V hiAfter = S::Zero(), loAfter = none, pAfter = p;
+      if (k + 1 < vectors) {
+        columns(k + 1, hiAfter, loAfter, pAfter);
+      } else if (vectors * kPixels < count) {  // the first pixel after the last whole vector
+        uint8_t hb[4], lb[4];
+        ColumnExtremes(above, row, below, vectors * kPixels, hb, lb);
+        uint32_t h, l;
+        std::memcpy(&h, hb, 4);
+        std::memcpy(&l, lb, 4);
+        hiAfter = S::Splat32(h);
+        loAfter = S::Splat32(l);
+      }
+      const V high = S::Max(S::Max(S::Previous(hiBefore, hi), hi), S::Following(hi, hiAfter));
+      const V low = S::Min(S::Min(S::Previous(loBefore, lo), lo), S::Following(lo, loAfter));
+      // The window holds the pixel itself, so low <= p <= high: no difference wraps.
+      const V spread = S::Max(S::Sub(high, p), S::Sub(p, low));
+      const V contrasting = S::And(S::Min(S::SubSat(spread, lim), one), colours);  // 1 in each colour beyond the limit
+      const std::size_t first = k * kPixels;
+      bits[first / 64] |= static_cast<uint64_t>(S::EqualPixels(contrasting, allThree)) << (first % 64);
+      hiBefore = hi, loBefore = lo;
+      hi = hiAfter, lo = loAfter, p = pAfter;
     }
-    S::Store(mask + i, S::And(S::Pack32To8(marked[0], marked[1], marked[2], marked[3]), S::Splat8(1)));
   }
-  for (; i < count; ++i) mask[i] = ContrastPixel(row, rows, i, limit);
+  for (std::size_t i = vectors * kPixels; i < count; ++i) {
+    if (ContrastPixel(above, row, below, i, count, limit)) bits[i / 64] |= uint64_t{1} << (i % 64);
+  }
 }
 
 template <class S>
 constexpr ImageKernels KernelsOf(const char* name) {
-  return {name, &SumRow<S>, &RowExtremes<S>, &ContrastRow<S>};
+  return {name, &SumRow<S>, &ContrastRow<S>};
 }
 
 }  // namespace

@@ -28,6 +28,8 @@ class MarkIndex {
   // Row y (counted from 1) from mask bytes: marked where mask[x - 1] != 0.
   void SetRow(int y, const uint8_t* mask);
   void ClearRow(int y);
+  // Row y's WordsPerRow() words, to be written whole; bits past the width must stay clear.
+  uint64_t* Bits(int y) { return Row(y); }
 
   // Column x (1 .. width) of row y.
   bool Test(int x, int y) const { return (Row(y)[Word(x)] >> Bit(x)) & 1; }

@@ -1,32 +1,78 @@
-// DetectStars: the passes in order, with one progress bar over all five sweeps.
-// The marks live in a MarkIndex from the contrast pass to the exports and go to
-// contrastMask at the end.
+// DetectStars and the StarDetector behind it: the passes in order, with one
+// progress bar over all five sweeps.
 #include "builder/star_detector.h"
 
+#include <algorithm>
+
+#include "builder/star_rows.h"
 #include "builder/tga_save.h"
 
 namespace sq {
 
+StarDetector::StarDetector(TgaTables& tables, Platform& platform, Options options)
+    : t_(tables), progress_(platform), showing_(options.showProgress), alphaSet_(options.alphaSetByCaller),
+      contrast_(tables) {
+  marks_.Size(t_.tgaWidth, t_.tgaHeight);
+  marks_.ClearRow(1);  // rows 1 and H are never marked; the contrast pass writes the others
+  marks_.ClearRow(t_.tgaHeight);
+  if (showing_) progress_.Start(5 * static_cast<int64_t>(t_.PixelCount()));
+}
+
+void StarDetector::RowDone() {
+  if (showing_) {
+    progress_.AddRow(t_.tgaWidth);
+  } else {
+    unshown_ += t_.tgaWidth;
+  }
+}
+
+void StarDetector::RowsReady(int lastRow) {
+  const int H = t_.tgaHeight;
+  // Each step may run once the rows it reads and changes are final for it: the
+  // contrast row y reads pixel rows up to y + 1; a ring row r changes pixels
+  // down to row r + 3 (so contrast rows up to r + 4 go first); single and core
+  // rows change rows down to two below and read marks up to two below (so the
+  // pass before goes four rows ahead).
+  while (contrastDone_ < H - 1 && contrastDone_ + 2 <= lastRow) {
+    contrast_.Row(t_, marks_, ++contrastDone_);
+    RowDone();
+  }
+  while (ringDone_ < H - 2 && contrastDone_ >= std::min(ringDone_ + 1 + 4, H - 1)) {
+    RingTemplateRow(t_, marks_, ++ringDone_);
+    RowDone();
+  }
+  while (singleDone_ < H - 2 && ringDone_ >= std::min(singleDone_ + 1 + 4, H - 2)) {
+    SingleTemplateRow(t_, marks_, ++singleDone_);
+    RowDone();
+  }
+  while (coreDone_ < H - 2 && singleDone_ >= std::min(coreDone_ + 1 + 4, H - 2)) {
+    CoreTemplateRow(t_, marks_, ++coreDone_);
+    RowDone();
+  }
+}
+
+OutputReport StarDetector::Finish(std::string_view baseName, const std::filesystem::path& outputFolder) {
+  RowsReady(t_.tgaHeight);
+  if (!showing_) {
+    progress_.Start(5 * static_cast<int64_t>(t_.PixelCount()));
+    progress_.Set(unshown_);
+    showing_ = true;
+  }
+  CleanupPass(t_, progress_, marks_);
+  PaintRemainingMarks(t_, marks_);
+
+  OutputReport report = SaveFilteredImage(t_, baseName, outputFolder, alphaSet_ ? Alpha::AllOne : Alpha::Unknown);
+  progress_.Set(0);
+  report.Add(ExportStars(t_, baseName, outputFolder, &marks_));
+  marks_.CopyTo(t_.contrastMask);
+  return report;
+}
+
 OutputReport DetectStars(TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder,
                          Platform& platform) {
   if (t.tgaWidth < kMinDetectSize || t.tgaHeight < kMinDetectSize || !t.Consistent()) return {};
-  const int64_t pixels = static_cast<int64_t>(t.PixelCount());
-  Progress progress(platform);
-  progress.Start(5 * pixels);
-
-  MarkIndex marks;
-  ContrastPass(t, progress, marks);
-  RingTemplatePass(t, progress, marks);
-  SingleTemplatePass(t, progress, marks);
-  CoreTemplatePass(t, progress, marks);
-  CleanupPass(t, progress, marks);
-  PaintRemainingMarks(t, marks);
-
-  OutputReport report = SaveFilteredImage(t, baseName, outputFolder);
-  progress.Set(0);
-  report.Add(ExportStars(t, baseName, outputFolder, &marks));
-  marks.CopyTo(t.contrastMask);
-  return report;
+  StarDetector detector(t, platform, {});
+  return detector.Finish(baseName, outputFolder);
 }
 
 }  // namespace sq

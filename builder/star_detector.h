@@ -74,14 +74,11 @@ void PaintRemainingMarks(TgaTables& tables);
 // BASE_cPts.obj (one "v column row 0" line per mark), appended to.
 OutputReport ExportStars(const TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder);
 
-// The same passes on the marks as a MarkIndex, which DetectStars keeps from the
-// contrast pass to the exports and then writes to contrastMask (the forms above
-// each take the mask as it stands and write it back). ContrastPass fills
-// `marks`; ExportStars writes no mask line without them.
+// The clean-up, the marking and the exports on the marks as a MarkIndex, which
+// the detector keeps from the contrast pass on and writes to contrastMask at
+// the end (the forms above take the mask as it stands and write it back).
+// ContrastPass fills `marks`; ExportStars writes no mask line without them.
 void ContrastPass(TgaTables& tables, Progress& progress, MarkIndex& marks);
-void RingTemplatePass(TgaTables& tables, Progress& progress, MarkIndex& marks);
-void SingleTemplatePass(TgaTables& tables, Progress& progress, MarkIndex& marks);
-void CoreTemplatePass(TgaTables& tables, Progress& progress, MarkIndex& marks);
 void CleanupPass(TgaTables& tables, Progress& progress, MarkIndex& marks);
 void PaintRemainingMarks(TgaTables& tables, const MarkIndex& marks);
 OutputReport ExportStars(const TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder,

@@ -3,7 +3,7 @@
 // candidates see the erased state. Columns wrap around the image's left and
 // right edges; rows never do. Brightness comparisons use intensitySum, which the
 // erasing leaves alone, and are strict.
-#include "builder/star_detector.h"
+#include "builder/star_rows.h"
 
 namespace sq {
 
@@ -74,104 +74,93 @@ bool CoreBrighter(const Field& f, int x, int y, bool diagonals) {
 
 }  // namespace
 
-// Each pass takes 64 columns at a time the bits of the columns whose marks fit
+// Each row of a pass takes, 64 columns at a time, the columns whose marks fit
 // its template as far as bit operations can tell without wrapping around the
 // edges (a superset of the matches), and examines those columns in increasing
 // order exactly as a sweep over every column would: a column left out could
 // not have matched. Marks are cleared as the pass goes, so each word of
 // candidates is taken from the marks as they stand when the sweep reaches it.
 
-void RingTemplatePass(TgaTables& t, Progress& progress, MarkIndex& marks) {
+void RingTemplateRow(TgaTables& t, MarkIndex& marks, int y) {
   Field f(t, marks);
-  for (int y = 3; y <= f.H - 2; ++y) {
-    for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
-      // Core at column x: rows y - 1 and y + 2 marked from x - 1 to x + 2, rows
-      // y and y + 1 at x - 1 and x + 2. Only core column W - 1's ring wraps (to column 1).
-      uint64_t candidates = marks.Window<-1>(y - 1, w) | MarkIndex::Columns(w, f.W - 1, f.W - 1);
-      if (candidates == 0) continue;
-      auto across = [&](int row) {
-        return marks.Window<-1>(row, w) & marks.Window<0>(row, w) & marks.Window<1>(row, w) & marks.Window<2>(row, w);
-      };
-      auto sides = [&](int row) { return marks.Window<-1>(row, w) & marks.Window<2>(row, w); };
-      candidates = (across(y - 1) & sides(y) & sides(y + 1) & across(y + 2)) | MarkIndex::Columns(w, f.W - 1, f.W - 1);
-      MarkIndex::ForEachColumn(candidates & MarkIndex::Columns(w, 2, f.W - 1), w, [&](int x) {
-        if (!RingMarked(f, x, y) || !CoreBrighter(f, x, y, true)) return;
-        f.Record(0, x, y);
-        f.Erase(x - 2, x + 3, y - 2, y + 3 >= f.H ? y + 2 : y + 3);
-        // The sweep goes on at x + 1, the next column anyway.
-      });
-    }
-    progress.AddRow(f.W);
+  for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
+    // Core at column x: rows y - 1 and y + 2 marked from x - 1 to x + 2, rows
+    // y and y + 1 at x - 1 and x + 2. Only core column W - 1's ring wraps (to column 1).
+    const uint64_t wraps = MarkIndex::Columns(w, f.W - 1, f.W - 1);
+    if ((marks.Window<-1>(y - 1, w) | wraps) == 0) continue;
+    auto across = [&](int row) {
+      return marks.Window<-1>(row, w) & marks.Window<0>(row, w) & marks.Window<1>(row, w) & marks.Window<2>(row, w);
+    };
+    auto sides = [&](int row) { return marks.Window<-1>(row, w) & marks.Window<2>(row, w); };
+    const uint64_t candidates = (across(y - 1) & sides(y) & sides(y + 1) & across(y + 2)) | wraps;
+    MarkIndex::ForEachColumn(candidates & MarkIndex::Columns(w, 2, f.W - 1), w, [&](int x) {
+      if (!RingMarked(f, x, y) || !CoreBrighter(f, x, y, true)) return;
+      f.Record(0, x, y);
+      f.Erase(x - 2, x + 3, y - 2, y + 3 >= f.H ? y + 2 : y + 3);
+      // The sweep goes on at x + 1, the next column anyway.
+    });
   }
 }
 
-void SingleTemplatePass(TgaTables& t, Progress& progress, MarkIndex& marks) {
+void SingleTemplateRow(TgaTables& t, MarkIndex& marks, int y) {
   Field f(t, marks);
-  for (int y = 3; y <= f.H - 2; ++y) {
-    int next = 2;  // the first column the sweep still examines
-    for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
-      // Centre at column x: its eight neighbours marked (none wraps: x runs from 2 to W - 1).
-      if (marks.Window<-1>(y - 1, w) == 0) continue;
-      auto across = [&](int row) { return marks.Window<-1>(row, w) & marks.Window<0>(row, w) & marks.Window<1>(row, w); };
-      const uint64_t candidates = across(y - 1) & marks.Window<-1>(y, w) & marks.Window<1>(y, w) & across(y + 1);
-      MarkIndex::ForEachColumn(candidates & MarkIndex::Columns(w, 2, f.W - 1), w, [&](int x) {
-        if (x < next) return;
-        const int centre = f.I(x, y);
-        for (int dy = -1; dy <= 1; ++dy) {
-          for (int dx = -1; dx <= 1; ++dx) {
-            if (dx == 0 && dy == 0) continue;
-            if (!f.M(x + dx, y + dy) || !(centre > f.I(x + dx, y + dy))) return;
-          }
+  int next = 2;  // the first column the sweep still examines
+  for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
+    // Centre at column x: its eight neighbours marked (none wraps: x runs from 2 to W - 1).
+    if (marks.Window<-1>(y - 1, w) == 0) continue;
+    auto across = [&](int row) { return marks.Window<-1>(row, w) & marks.Window<0>(row, w) & marks.Window<1>(row, w); };
+    const uint64_t candidates = across(y - 1) & marks.Window<-1>(y, w) & marks.Window<1>(y, w) & across(y + 1);
+    MarkIndex::ForEachColumn(candidates & MarkIndex::Columns(w, 2, f.W - 1), w, [&](int x) {
+      if (x < next) return;
+      const int centre = f.I(x, y);
+      for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+          if (dx == 0 && dy == 0) continue;
+          if (!f.M(x + dx, y + dy) || !(centre > f.I(x + dx, y + dy))) return;
         }
-        f.Record(1, x, y);
-        f.Erase(x - 2, x + 2, y - 2, y + 2);
-        next = x + 4;
-      });
-    }
-    progress.AddRow(f.W);
+      }
+      f.Record(1, x, y);
+      f.Erase(x - 2, x + 2, y - 2, y + 2);
+      next = x + 4;
+    });
   }
 }
 
-void CoreTemplatePass(TgaTables& t, Progress& progress, MarkIndex& marks) {
+void CoreTemplateRow(TgaTables& t, MarkIndex& marks, int y) {
   Field f(t, marks);
-  for (int y = 2; y <= f.H - 2; ++y) {
-    int next = 1;
-    for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
-      // Core at column x: x and x + 1 marked in rows y and y + 1 (x + 1 <= W: no wrap).
-      if (marks.Window<0>(y, w) == 0) continue;
-      auto pair = [&](int row) { return marks.Window<0>(row, w) & marks.Window<1>(row, w); };
-      MarkIndex::ForEachColumn(pair(y) & pair(y + 1) & MarkIndex::Columns(w, 1, f.W - 1), w, [&](int x) {
-        if (x < next) return;
-        if (!(f.M(x, y) && f.M(x + 1, y) && f.M(x, y + 1) && f.M(x + 1, y + 1))) return;
-        if (!CoreBrighter(f, x, y, false)) return;
-        f.Record(2, x, y);
-        f.Erase(x - 1, x + 2, y - 1, y + 2);
-        next = x + 5;
-      });
-    }
-    progress.AddRow(f.W);
+  int next = 1;
+  for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
+    // Core at column x: x and x + 1 marked in rows y and y + 1 (x + 1 <= W: no wrap).
+    if (marks.Window<0>(y, w) == 0) continue;
+    auto pair = [&](int row) { return marks.Window<0>(row, w) & marks.Window<1>(row, w); };
+    MarkIndex::ForEachColumn(pair(y) & pair(y + 1) & MarkIndex::Columns(w, 1, f.W - 1), w, [&](int x) {
+      if (x < next) return;
+      if (!(f.M(x, y) && f.M(x + 1, y) && f.M(x, y + 1) && f.M(x + 1, y + 1))) return;
+      if (!CoreBrighter(f, x, y, false)) return;
+      f.Record(2, x, y);
+      f.Erase(x - 1, x + 2, y - 1, y + 2);
+      next = x + 5;
+    });
   }
 }
 
 namespace {
 
-template <class Pass>
-void OnTheMask(TgaTables& t, Progress& progress, Pass pass) {
+// A pass over the mask as it stands, written back at the end.
+template <class Row>
+void OnTheMask(TgaTables& t, Progress& progress, int firstRow, Row row) {
   MarkIndex marks = MarkIndex::Of(t);
-  pass(t, progress, marks);
+  for (int y = firstRow; y <= t.tgaHeight - 2; ++y) {
+    row(t, marks, y);
+    progress.AddRow(t.tgaWidth);
+  }
   marks.CopyTo(t.contrastMask);
 }
 
 }  // namespace
 
-void RingTemplatePass(TgaTables& t, Progress& progress) {
-  OnTheMask(t, progress, [](TgaTables& tt, Progress& p, MarkIndex& m) { RingTemplatePass(tt, p, m); });
-}
-void SingleTemplatePass(TgaTables& t, Progress& progress) {
-  OnTheMask(t, progress, [](TgaTables& tt, Progress& p, MarkIndex& m) { SingleTemplatePass(tt, p, m); });
-}
-void CoreTemplatePass(TgaTables& t, Progress& progress) {
-  OnTheMask(t, progress, [](TgaTables& tt, Progress& p, MarkIndex& m) { CoreTemplatePass(tt, p, m); });
-}
+void RingTemplatePass(TgaTables& t, Progress& progress) { OnTheMask(t, progress, 3, RingTemplateRow); }
+void SingleTemplatePass(TgaTables& t, Progress& progress) { OnTheMask(t, progress, 3, SingleTemplateRow); }
+void CoreTemplatePass(TgaTables& t, Progress& progress) { OnTheMask(t, progress, 2, CoreTemplateRow); }
 
 }  // namespace sq

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <fstream>
+#include <optional>
 #include <system_error>
 
 #include "builder/image_kernels.h"
+#include "builder/star_rows.h"
 #include "builder/progress.h"
 
 namespace sq {
@@ -33,21 +35,31 @@ bool ReadBlock(std::ifstream& in, uint8_t* data, std::size_t n) {
   return static_cast<std::size_t>(in.gcount()) == n;
 }
 
-// Pixels are read a slice of rows at a time (about this many bytes) and summed
-// while the slice is still in the cache.
-constexpr std::size_t kSliceBytes = std::size_t{1} << 20;
+// Pixels are read a slice of rows at a time (about this many bytes), and each
+// slice is summed and run through the detector's passes while it is still in
+// the cache.
+constexpr std::size_t kSliceBytes = std::size_t{1} << 19;
+
+// What goes with the sums: for an image the detector examines, its passes as
+// rows become final, and alpha 1, which its saved image sets anyway and which
+// nothing reads before (so the save need not touch the pixels again).
+struct Examination {
+  StarDetector* detector = nullptr;
+  unsigned Changes() const { return detector != nullptr ? kAlphaOne : kKeepPixels; }
+};
 
 // Sums blue, green and red of rows `from` to the last into intensitySum, asking
 // the halftone question at the first colour byte above the limit. Once it is
 // answered, Yes clamps every later colour byte above the limit.
-void SumAndFilter(TgaTables& t, int from, TgaLoadResult& result, Platform& platform, Progress& progress) {
+void SumAndFilter(TgaTables& t, int from, TgaLoadResult& result, Platform& platform, Progress& progress,
+                  const Examination& exam) {
   const ImageKernels& kernels = BestImageKernels();
   const std::size_t W = static_cast<std::size_t>(t.tgaWidth);
   for (int32_t y = from; y <= t.tgaHeight; ++y) {
     uint8_t* p = t.Pixel(1, y);
     int16_t* sum = t.intensitySum.data() + t.Entry(1, y);
     if (result.asked) {
-      kernels.sumRow(p, W, sum, result.filtered);
+      kernels.sumRow(p, W, sum, exam.Changes() | (result.filtered ? kClampColours : kKeepPixels));
     } else {
       for (std::size_t x = 0; x < W; ++x, p += 4, ++sum) {
         // Most pixels have every colour byte at most 127 (bit 7 clear): nothing to do.
@@ -61,10 +73,12 @@ void SumAndFilter(TgaTables& t, int from, TgaLoadResult& result, Platform& platf
             if (result.filtered) p[c] = kHalftoneLimit;
           }
         }
+        if (exam.Changes() & kAlphaOne) p[kAlpha] = 1;
         *sum = static_cast<int16_t>(p[kBlue] + p[kGreen] + p[kRed]);
       }
     }
     progress.AddRow(t.tgaWidth);
+    if (exam.detector != nullptr) exam.detector->RowsReady(y);
   }
 }
 
@@ -72,21 +86,21 @@ void SumAndFilter(TgaTables& t, int from, TgaLoadResult& result, Platform& platf
 // holds a colour byte above the limit (the question waits until the whole image
 // is read: a file that fails on the way is refused without it). Returns the
 // first row not summed (height + 1 when all are), or 0 when the read failed.
-int ReadAndSum(std::ifstream& in, TgaTables& t, Progress& progress) {
+int ReadAndSum(std::ifstream& in, TgaTables& t, Progress& progress, const Examination& exam) {
   const ImageKernels& kernels = BestImageKernels();
   const std::size_t W = static_cast<std::size_t>(t.tgaWidth), rowBytes = W * 4;
   const int sliceRows = static_cast<int>(std::clamp<std::size_t>(kSliceBytes / rowBytes, 1, 1 << 15));
   int unsummed = 1;
-  bool halted = false;
   for (int y = 1; y <= t.tgaHeight; y += sliceRows) {
     const int rows = std::min(sliceRows, t.tgaHeight - y + 1);
     if (!ReadBlock(in, t.Pixel(1, y), static_cast<std::size_t>(rows) * rowBytes)) return 0;
-    for (int r = y; r < y + rows && !halted; ++r) {
-      halted = kernels.sumRow(t.Pixel(1, r), W, t.intensitySum.data() + t.Entry(1, r), false);
-      if (halted) break;
+    if (unsummed < y) continue;  // a row before held a byte above the limit
+    for (int r = y; r < y + rows; ++r) {
+      if (kernels.sumRow(t.Pixel(1, r), W, t.intensitySum.data() + t.Entry(1, r), exam.Changes())) break;
       progress.AddRow(t.tgaWidth);
       unsummed = r + 1;
     }
+    if (exam.detector != nullptr) exam.detector->RowsReady(unsummed - 1);
   }
   return unsummed;
 }
@@ -134,10 +148,15 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
   tables.tgaFile.resize(kTgaHeaderSize + imageBytes + kTgaFooterSize + 1);
   tables.intensitySum.resize(tables.PixelCount());
   std::copy(header.begin(), header.end(), tables.tgaFile.begin());
+  std::optional<StarDetector> detector;
+  if (width >= kMinDetectSize && height >= kMinDetectSize) detector.emplace(tables, platform, StarDetector::Options{false, true});
+  const Examination exam{detector ? &*detector : nullptr};
   Progress progress(platform);
   progress.Start(static_cast<int64_t>(tables.PixelCount()));
-  const int unsummed = ReadBlock(in, tables.tgaFile.data() + kTgaHeaderSize, idLength) ? ReadAndSum(in, tables, progress) : 0;
+  const int unsummed =
+      ReadBlock(in, tables.tgaFile.data() + kTgaHeaderSize, idLength) ? ReadAndSum(in, tables, progress, exam) : 0;
   if (unsummed == 0) {  // the file shrank or failed under us
+    detector.reset();
     tables = TgaTables{};
     progress.Set(0);
     platform.ShowMessage(kAppTitle, "Cannot read the TGA image " + path.string());
@@ -148,9 +167,9 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
   ReadBlock(in, footer, kTgaFooterSize);
   in.close();
 
-  SumAndFilter(tables, unsummed, result, platform, progress);
+  SumAndFilter(tables, unsummed, result, platform, progress, exam);
   result.status = TgaLoadResult::Status::Loaded;
-  result.outputs = DetectStars(tables, result.baseName, outputFolder, platform);
+  if (detector) result.outputs = detector->Finish(result.baseName, outputFolder);
   // The detector sizes the mask itself; an image too small for it gets a clear one.
   if (tables.contrastMask.size() != tables.PixelCount()) tables.contrastMask.assign(tables.PixelCount(), 0);
   return result;

@@ -110,11 +110,17 @@ OutputReport SaveHalftonedImage(TgaTables& t, std::string_view baseName, const s
   });
 }
 
-OutputReport SaveFilteredImage(TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder) {
-  return WriteChanged(t, baseName, "_filtered.tga", outputFolder, [](uint8_t* pixels, std::size_t count) {
+OutputReport SaveFilteredImage(TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder,
+                               Alpha alpha) {
+  return WriteChanged(t, baseName, "_filtered.tga", outputFolder, [alpha](uint8_t* pixels, std::size_t count) {
+    if (alpha == Alpha::AllOne) return;
     ForEachPixel(
         pixels, count, [](uint32_t w) { return (w & 0x00FFFFFFu) | 0x01000000u; }, [](uint8_t* p) { p[kAlpha] = 1; });
   });
+}
+
+OutputReport SaveFilteredImage(TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder) {
+  return SaveFilteredImage(t, baseName, outputFolder, Alpha::Unknown);
 }
 
 }  // namespace sq

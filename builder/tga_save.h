@@ -21,4 +21,12 @@ OutputReport SaveHalftonedImage(TgaTables& tables, std::string_view baseName, co
 // Sets alpha to 1 and writes the image as it stands to BASE_filtered.tga.
 OutputReport SaveFilteredImage(TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder);
 
+// What the caller knows of the alpha bytes.
+enum class Alpha {
+  Unknown,
+  AllOne,  // every pixel's alpha is 1 already: the pixels are written as they stand
+};
+OutputReport SaveFilteredImage(TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder,
+                               Alpha alpha);
+
 }  // namespace sq

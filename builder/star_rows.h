@@ -1,0 +1,72 @@
+// The detector's passes a row at a time. DetectStars runs them over the whole
+// image; the load runs them on the rows it has just read and summed, while those
+// are still in the cache, and leaves the rest to DetectStars' finish.
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+#include "builder/image_kernels.h"
+#include "builder/mark_index.h"
+#include "builder/progress.h"
+#include "builder/star_detector.h"
+#include "builder/tga_tables.h"
+
+namespace sq {
+
+// The contrast pass, row by row.
+class ContrastRows {
+ public:
+  explicit ContrastRows(const TgaTables& t);
+  // Row y (2 .. H - 1) into `marks`, from pixel rows y - 1 .. y + 1.
+  void Row(const TgaTables& t, MarkIndex& marks, int y) const;
+
+ private:
+  int horizontal_, vertical_, diagonal_;  // the limits: a neighbour differs when it is more than this away
+  const ImageKernels& kernels_;
+};
+
+// One row of each template pass (rows 3 .. H - 2 for the ring and single
+// templates, 2 .. H - 2 for the core template).
+void RingTemplateRow(TgaTables& t, MarkIndex& marks, int y);
+void SingleTemplateRow(TgaTables& t, MarkIndex& marks, int y);
+void CoreTemplateRow(TgaTables& t, MarkIndex& marks, int y);
+
+// The contrast pass and the three template passes interleaved as far as the
+// rows they touch allow, so each sees what it would see were the passes run one
+// after another over the whole image: a row's contrast marks read pixel rows y -
+// 1 .. y + 1, and the templates erase pixels and marks up to three rows below
+// the row they examine and read marks and brightness up to two rows below.
+class StarDetector {
+ public:
+  struct Options {
+    // Report the passes' rows from the start; else nothing is shown before
+    // Finish, which then shows the rows done so far at once.
+    bool showProgress = true;
+    // The caller sets every pixel's alpha to 1 before Finish (the saved image
+    // needs them so); the saver then leaves the pixels alone.
+    bool alphaSetByCaller = false;
+  };
+  // For tables that describe one image of at least kMinDetectSize each way.
+  StarDetector(TgaTables& tables, Platform& platform, Options options);
+  // Rows 1 .. lastRow of tgaPixels and intensitySum hold their final values.
+  void RowsReady(int lastRow);
+  // Every remaining row of the passes, the clean-up, the marking, the saved
+  // image, the exports, and the marks written to contrastMask.
+  OutputReport Finish(std::string_view baseName, const std::filesystem::path& outputFolder);
+
+ private:
+  void RowDone();
+
+  TgaTables& t_;
+  Progress progress_;
+  bool showing_;
+  bool alphaSet_;
+  int64_t unshown_ = 0;
+  MarkIndex marks_;
+  ContrastRows contrast_;
+  // The last row each pass has done; each starts on the row after.
+  int contrastDone_ = 1, ringDone_ = 2, singleDone_ = 2, coreDone_ = 1;
+};
+
+}  // namespace sq
