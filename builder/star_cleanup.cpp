@@ -1,5 +1,7 @@
 // The clean-up of the marks the templates left: runs of marks are thinned to
 // their ends, and what remains is painted into the image.
+#include <algorithm>
+
 #include "builder/star_detector.h"
 
 namespace sq {
@@ -15,13 +17,18 @@ void Paint(TgaTables& t, int x, int y, uint8_t blue, uint8_t green, uint8_t red)
 
 }  // namespace
 
-void CleanupPass(TgaTables& t, Progress& progress, MarkIndex& marks) {
+void CleanupPass(TgaTables& t, Progress& progress, MarkTable* removed) {
   const int W = t.tgaWidth, H = t.tgaHeight;
+  MarkTable& marks = t.contrastMask;
   auto marked = [&](int x, int y) { return marks.Test(x, y); };
-  // A removed mark is cleared and painted blue.
+  // A removed mark is cleared and painted blue (or noted for painting later).
   auto remove = [&](int x, int y) {
     marks.Clear(x, y);
-    Paint(t, x, y, 255, 0, 0);
+    if (removed != nullptr) {
+      removed->Set(x, y);
+    } else {
+      Paint(t, x, y, 255, 0, 0);
+    }
   };
   for (int y = 2; y <= H - 2; ++y) {
     for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
@@ -32,8 +39,8 @@ void CleanupPass(TgaTables& t, Progress& progress, MarkIndex& marks) {
       const uint64_t right = marks.Window<1>(y, w) & marks.Window<2>(y, w);
       const uint64_t below = marks.Window<0>(y + 1, w) & marks.Window<0>(y + 2, w);
       const uint64_t diagonal = marks.Window<1>(y + 1, w) & marks.Window<2>(y + 2, w);
-      const uint64_t starts = marks.Window<0>(y, w) & (right | below | diagonal | MarkIndex::Columns(w, W - 1, W - 1));
-      MarkIndex::ForEachColumn(starts & MarkIndex::Columns(w, 1, W - 1), w, [&](int x) {
+      const uint64_t starts = marks.Window<0>(y, w) & (right | below | diagonal | MarkTable::Columns(w, W - 1, W - 1));
+      MarkTable::ForEachColumn(starts & MarkTable::Columns(w, 1, W - 1), w, [&](int x) {
         if (!marked(x, y)) return;  // removed by a run before it
         // A mark is removed only when the next one in the run's direction is
         // marked too, so the start and the last mark of every run stay.
@@ -63,20 +70,20 @@ void CleanupPass(TgaTables& t, Progress& progress, MarkIndex& marks) {
   }
 }
 
-void PaintRemainingMarks(TgaTables& t, const MarkIndex& marks) {
-  for (int y = 2; y <= t.tgaHeight - 1; ++y) {
+void PaintMarks(TgaTables& t, const MarkTable* removed, int firstRow, int lastRow) {
+  const MarkTable& marks = t.contrastMask;
+  for (int y = std::max(firstRow, 2); y <= std::min(lastRow, t.tgaHeight - 1); ++y) {
     for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
-      MarkIndex::ForEachColumn(marks.Window<0>(y, w), w, [&](int x) { Paint(t, x, y, 0, 0, 255); });
+      MarkTable::ForEachColumn(marks.Window<0>(y, w), w, [&](int x) { Paint(t, x, y, 0, 0, 255); });
+      if (removed != nullptr) {
+        MarkTable::ForEachColumn(removed->Window<0>(y, w), w, [&](int x) { Paint(t, x, y, 255, 0, 0); });
+      }
     }
   }
 }
 
-void CleanupPass(TgaTables& t, Progress& progress) {
-  MarkIndex marks = MarkIndex::Of(t);
-  CleanupPass(t, progress, marks);
-  marks.CopyTo(t.contrastMask);
-}
+void CleanupPass(TgaTables& t, Progress& progress) { CleanupPass(t, progress, nullptr); }
 
-void PaintRemainingMarks(TgaTables& t) { PaintRemainingMarks(t, MarkIndex::Of(t)); }
+void PaintRemainingMarks(TgaTables& t) { PaintMarks(t, nullptr, 1, t.tgaHeight); }
 
 }  // namespace sq

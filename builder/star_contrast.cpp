@@ -34,12 +34,12 @@ ContrastRows::ContrastRows(const TgaTables& t) : kernels_(BestImageKernels()) {
   diagonal_ = LimitFor(steps[2]);
 }
 
-void ContrastRows::Row(const TgaTables& t, MarkIndex& marks, int y) const {
+void ContrastRows::Row(TgaTables& t, int y) const {
   const std::size_t width = static_cast<std::size_t>(t.tgaWidth), rowBytes = width * 4;
   const uint8_t* cur = t.tgaPixels().data() + static_cast<std::size_t>(y - 1) * rowBytes;
   const uint8_t* up = cur - rowBytes;
   const uint8_t* down = cur + rowBytes;
-  uint64_t* bits = marks.Bits(y);
+  uint64_t* bits = t.contrastMask.Bits(y);
   if (horizontal_ == vertical_ && vertical_ == diagonal_) {
     // One limit for all eight neighbours: a colour contrasts when the highest or
     // the lowest value of the 3 x 3 window around the pixel (the pixel included,
@@ -50,7 +50,7 @@ void ContrastRows::Row(const TgaTables& t, MarkIndex& marks, int y) const {
   }
   // Limits that differ by direction (images narrower than about 630 or lower
   // than about 315 pixels): neighbour by neighbour.
-  for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) bits[w] = 0;
+  for (std::size_t w = 0; w < t.contrastMask.WordsPerRow(); ++w) bits[w] = 0;
   for (std::size_t i = 0; i < width; ++i) {
     const bool left = i > 0, right = i + 1 < width;
     bool all = true;
@@ -72,22 +72,15 @@ void ContrastRows::Row(const TgaTables& t, MarkIndex& marks, int y) const {
   }
 }
 
-void ContrastPass(TgaTables& t, Progress& progress, MarkIndex& marks) {
+void ContrastPass(TgaTables& t, Progress& progress) {
   const int W = t.tgaWidth, H = t.tgaHeight;
-  marks.Size(W, H);
-  for (int y = 1; y <= H; ++y) marks.ClearRow(y);
+  t.contrastMask.SizeClear(W, H);
   if (W < 2 || H < 3) return;
   const ContrastRows contrast(t);
   for (int y = 2; y <= H - 1; ++y) {
-    contrast.Row(t, marks, y);
+    contrast.Row(t, y);
     progress.AddRow(W);
   }
-}
-
-void ContrastPass(TgaTables& t, Progress& progress) {
-  MarkIndex marks;
-  ContrastPass(t, progress, marks);
-  marks.CopyTo(t.contrastMask);
 }
 
 }  // namespace sq

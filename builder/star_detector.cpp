@@ -12,9 +12,9 @@ namespace sq {
 StarDetector::StarDetector(TgaTables& tables, Platform& platform, Options options)
     : t_(tables), progress_(platform), showing_(options.showProgress), alphaSet_(options.alphaSetByCaller),
       contrast_(tables) {
-  marks_.Size(t_.tgaWidth, t_.tgaHeight);
-  marks_.ClearRow(1);  // rows 1 and H are never marked; the contrast pass writes the others
-  marks_.ClearRow(t_.tgaHeight);
+  t_.contrastMask.Size(t_.tgaWidth, t_.tgaHeight);
+  t_.contrastMask.ClearRow(1);  // rows 1 and H are never marked; the contrast pass writes the others
+  t_.contrastMask.ClearRow(t_.tgaHeight);
   if (showing_) progress_.Start(5 * static_cast<int64_t>(t_.PixelCount()));
 }
 
@@ -34,19 +34,19 @@ void StarDetector::RowsReady(int lastRow) {
   // rows change rows down to two below and read marks up to two below (so the
   // pass before goes four rows ahead).
   while (contrastDone_ < H - 1 && contrastDone_ + 2 <= lastRow) {
-    contrast_.Row(t_, marks_, ++contrastDone_);
+    contrast_.Row(t_, ++contrastDone_);
     RowDone();
   }
   while (ringDone_ < H - 2 && contrastDone_ >= std::min(ringDone_ + 1 + 4, H - 1)) {
-    RingTemplateRow(t_, marks_, ++ringDone_);
+    RingTemplateRow(t_, ++ringDone_);
     RowDone();
   }
   while (singleDone_ < H - 2 && ringDone_ >= std::min(singleDone_ + 1 + 4, H - 2)) {
-    SingleTemplateRow(t_, marks_, ++singleDone_);
+    SingleTemplateRow(t_, ++singleDone_);
     RowDone();
   }
   while (coreDone_ < H - 2 && singleDone_ >= std::min(coreDone_ + 1 + 4, H - 2)) {
-    CoreTemplateRow(t_, marks_, ++coreDone_);
+    CoreTemplateRow(t_, ++coreDone_);
     RowDone();
   }
 }
@@ -58,13 +58,16 @@ OutputReport StarDetector::Finish(std::string_view baseName, const std::filesyst
     progress_.Set(unshown_);
     showing_ = true;
   }
-  CleanupPass(t_, progress_, marks_);
-  PaintRemainingMarks(t_, marks_);
-
-  OutputReport report = SaveFilteredImage(t_, baseName, outputFolder, alphaSet_ ? Alpha::AllOne : Alpha::Unknown);
+  // The painting of the marks left and of the ones the clean-up removed waits
+  // for the save, which makes it on each slice of rows just before writing it.
+  MarkTable removed;
+  removed.SizeClear(t_.tgaWidth, t_.tgaHeight);
+  CleanupPass(t_, progress_, &removed);
+  OutputReport report =
+      SaveFilteredImage(t_, baseName, outputFolder, alphaSet_ ? Alpha::AllOne : Alpha::Unknown,
+                        [&](int firstRow, int lastRow) { PaintMarks(t_, &removed, firstRow, lastRow); });
   progress_.Set(0);
-  report.Add(ExportStars(t_, baseName, outputFolder, &marks_));
-  marks_.CopyTo(t_.contrastMask);
+  report.Add(ExportStars(t_, baseName, outputFolder));
   return report;
 }
 

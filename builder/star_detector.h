@@ -8,7 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "builder/mark_index.h"
 #include "builder/progress.h"
 #include "builder/tga_tables.h"
 #include "hod/modCommon.h"
@@ -74,14 +73,10 @@ void PaintRemainingMarks(TgaTables& tables);
 // BASE_cPts.obj (one "v column row 0" line per mark), appended to.
 OutputReport ExportStars(const TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder);
 
-// The clean-up, the marking and the exports on the marks as a MarkIndex, which
-// the detector keeps from the contrast pass on and writes to contrastMask at
-// the end (the forms above take the mask as it stands and write it back).
-// ContrastPass fills `marks`; ExportStars writes no mask line without them.
-void ContrastPass(TgaTables& tables, Progress& progress, MarkIndex& marks);
-void CleanupPass(TgaTables& tables, Progress& progress, MarkIndex& marks);
-void PaintRemainingMarks(TgaTables& tables, const MarkIndex& marks);
-OutputReport ExportStars(const TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder,
-                         const MarkIndex* marks);
+// With `removed`, the clean-up notes the marks it removes there instead of
+// painting them; PaintMarks then paints rows firstRow .. lastRow (of 2 .. H - 1):
+// red where marked, blue where noted as removed.
+void CleanupPass(TgaTables& tables, Progress& progress, MarkTable* removed);
+void PaintMarks(TgaTables& tables, const MarkTable* removed, int firstRow, int lastRow);
 
 }  // namespace sq

@@ -14,8 +14,7 @@ constexpr std::size_t kSliceBytes = 1 << 20;
 
 }  // namespace
 
-OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder,
-                         const MarkIndex* marks) {
+OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder) {
   OutputReport report;
   for (int i = 0; i < 3; ++i) {
     const std::string name = SafeFileName(std::string(baseName) + "_StrPts" + std::to_string(i) + ".obj");
@@ -37,10 +36,11 @@ OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const st
     if (error.empty()) error = sliceError;
     slice.clear();
   };
-  if (marks != nullptr) {
-    for (int y = 1; y <= marks->Height(); ++y) {
-      for (std::size_t w = 0; w < marks->WordsPerRow(); ++w) {
-        MarkIndex::ForEachColumn(marks->Window<0>(y, w), w, [&](int x) {
+  const MarkTable& marks = t.contrastMask;
+  if (marks.Covers(t.tgaWidth, t.tgaHeight)) {
+    for (int y = 1; y <= marks.Height(); ++y) {
+      for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
+        MarkTable::ForEachColumn(marks.Window<0>(y, w), w, [&](int x) {
           slice.append("v ").append(FormatInt(x)).append(" ").append(FormatInt(y)).append(" 0").append(kCrLf);
         });
       }
@@ -50,12 +50,6 @@ OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const st
   flush();  // creates the file even when no mark is left
   report.Add(outputFolder / name, error);
   return report;
-}
-
-OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder) {
-  if (t.contrastMask.size() != t.PixelCount()) return ExportStars(t, baseName, outputFolder, nullptr);
-  const MarkIndex index = MarkIndex::Of(t);
-  return ExportStars(t, baseName, outputFolder, &index);
 }
 
 }  // namespace sq

@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "builder/image_kernels.h"
-#include "builder/mark_index.h"
 #include "builder/progress.h"
 #include "builder/star_detector.h"
 #include "builder/tga_tables.h"
@@ -18,8 +17,8 @@ namespace sq {
 class ContrastRows {
  public:
   explicit ContrastRows(const TgaTables& t);
-  // Row y (2 .. H - 1) into `marks`, from pixel rows y - 1 .. y + 1.
-  void Row(const TgaTables& t, MarkIndex& marks, int y) const;
+  // Row y (2 .. H - 1) of contrastMask, from pixel rows y - 1 .. y + 1.
+  void Row(TgaTables& t, int y) const;
 
  private:
   int horizontal_, vertical_, diagonal_;  // the limits: a neighbour differs when it is more than this away
@@ -28,9 +27,9 @@ class ContrastRows {
 
 // One row of each template pass (rows 3 .. H - 2 for the ring and single
 // templates, 2 .. H - 2 for the core template).
-void RingTemplateRow(TgaTables& t, MarkIndex& marks, int y);
-void SingleTemplateRow(TgaTables& t, MarkIndex& marks, int y);
-void CoreTemplateRow(TgaTables& t, MarkIndex& marks, int y);
+void RingTemplateRow(TgaTables& t, int y);
+void SingleTemplateRow(TgaTables& t, int y);
+void CoreTemplateRow(TgaTables& t, int y);
 
 // The contrast pass and the three template passes interleaved as far as the
 // rows they touch allow, so each sees what it would see were the passes run one
@@ -52,7 +51,7 @@ class StarDetector {
   // Rows 1 .. lastRow of tgaPixels and intensitySum hold their final values.
   void RowsReady(int lastRow);
   // Every remaining row of the passes, the clean-up, the marking, the saved
-  // image, the exports, and the marks written to contrastMask.
+  // image and the exports.
   OutputReport Finish(std::string_view baseName, const std::filesystem::path& outputFolder);
 
  private:
@@ -63,7 +62,6 @@ class StarDetector {
   bool showing_;
   bool alphaSet_;
   int64_t unshown_ = 0;
-  MarkIndex marks_;
   ContrastRows contrast_;
   // The last row each pass has done; each starts on the row after.
   int contrastDone_ = 1, ringDone_ = 2, singleDone_ = 2, coreDone_ = 1;

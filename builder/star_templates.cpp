@@ -11,7 +11,7 @@ namespace {
 
 class Field {
  public:
-  Field(TgaTables& t, MarkIndex& marks) : t_(t), marks_(marks), W(t.tgaWidth), H(t.tgaHeight) {}
+  explicit Field(TgaTables& t) : t_(t), marks_(t.contrastMask), W(t.tgaWidth), H(t.tgaHeight) {}
 
   // Column 0 is column W, column W + 1 is column 1 (and so on, one width away).
   int Col(int x) const { return x < 1 ? x + W : (x > W ? x - W : x); }
@@ -42,7 +42,7 @@ class Field {
 
  private:
   TgaTables& t_;
-  MarkIndex& marks_;
+  MarkTable& marks_;
 
  public:
   const int W, H;
@@ -81,19 +81,20 @@ bool CoreBrighter(const Field& f, int x, int y, bool diagonals) {
 // not have matched. Marks are cleared as the pass goes, so each word of
 // candidates is taken from the marks as they stand when the sweep reaches it.
 
-void RingTemplateRow(TgaTables& t, MarkIndex& marks, int y) {
-  Field f(t, marks);
+void RingTemplateRow(TgaTables& t, int y) {
+  Field f(t);
+  const MarkTable& marks = t.contrastMask;
   for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
     // Core at column x: rows y - 1 and y + 2 marked from x - 1 to x + 2, rows
     // y and y + 1 at x - 1 and x + 2. Only core column W - 1's ring wraps (to column 1).
-    const uint64_t wraps = MarkIndex::Columns(w, f.W - 1, f.W - 1);
+    const uint64_t wraps = MarkTable::Columns(w, f.W - 1, f.W - 1);
     if ((marks.Window<-1>(y - 1, w) | wraps) == 0) continue;
     auto across = [&](int row) {
       return marks.Window<-1>(row, w) & marks.Window<0>(row, w) & marks.Window<1>(row, w) & marks.Window<2>(row, w);
     };
     auto sides = [&](int row) { return marks.Window<-1>(row, w) & marks.Window<2>(row, w); };
     const uint64_t candidates = (across(y - 1) & sides(y) & sides(y + 1) & across(y + 2)) | wraps;
-    MarkIndex::ForEachColumn(candidates & MarkIndex::Columns(w, 2, f.W - 1), w, [&](int x) {
+    MarkTable::ForEachColumn(candidates & MarkTable::Columns(w, 2, f.W - 1), w, [&](int x) {
       if (!RingMarked(f, x, y) || !CoreBrighter(f, x, y, true)) return;
       f.Record(0, x, y);
       f.Erase(x - 2, x + 3, y - 2, y + 3 >= f.H ? y + 2 : y + 3);
@@ -102,15 +103,16 @@ void RingTemplateRow(TgaTables& t, MarkIndex& marks, int y) {
   }
 }
 
-void SingleTemplateRow(TgaTables& t, MarkIndex& marks, int y) {
-  Field f(t, marks);
+void SingleTemplateRow(TgaTables& t, int y) {
+  Field f(t);
+  const MarkTable& marks = t.contrastMask;
   int next = 2;  // the first column the sweep still examines
   for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
     // Centre at column x: its eight neighbours marked (none wraps: x runs from 2 to W - 1).
     if (marks.Window<-1>(y - 1, w) == 0) continue;
     auto across = [&](int row) { return marks.Window<-1>(row, w) & marks.Window<0>(row, w) & marks.Window<1>(row, w); };
     const uint64_t candidates = across(y - 1) & marks.Window<-1>(y, w) & marks.Window<1>(y, w) & across(y + 1);
-    MarkIndex::ForEachColumn(candidates & MarkIndex::Columns(w, 2, f.W - 1), w, [&](int x) {
+    MarkTable::ForEachColumn(candidates & MarkTable::Columns(w, 2, f.W - 1), w, [&](int x) {
       if (x < next) return;
       const int centre = f.I(x, y);
       for (int dy = -1; dy <= 1; ++dy) {
@@ -126,14 +128,15 @@ void SingleTemplateRow(TgaTables& t, MarkIndex& marks, int y) {
   }
 }
 
-void CoreTemplateRow(TgaTables& t, MarkIndex& marks, int y) {
-  Field f(t, marks);
+void CoreTemplateRow(TgaTables& t, int y) {
+  Field f(t);
+  const MarkTable& marks = t.contrastMask;
   int next = 1;
   for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
     // Core at column x: x and x + 1 marked in rows y and y + 1 (x + 1 <= W: no wrap).
     if (marks.Window<0>(y, w) == 0) continue;
     auto pair = [&](int row) { return marks.Window<0>(row, w) & marks.Window<1>(row, w); };
-    MarkIndex::ForEachColumn(pair(y) & pair(y + 1) & MarkIndex::Columns(w, 1, f.W - 1), w, [&](int x) {
+    MarkTable::ForEachColumn(pair(y) & pair(y + 1) & MarkTable::Columns(w, 1, f.W - 1), w, [&](int x) {
       if (x < next) return;
       if (!(f.M(x, y) && f.M(x + 1, y) && f.M(x, y + 1) && f.M(x + 1, y + 1))) return;
       if (!CoreBrighter(f, x, y, false)) return;
@@ -146,21 +149,18 @@ void CoreTemplateRow(TgaTables& t, MarkIndex& marks, int y) {
 
 namespace {
 
-// A pass over the mask as it stands, written back at the end.
 template <class Row>
-void OnTheMask(TgaTables& t, Progress& progress, int firstRow, Row row) {
-  MarkIndex marks = MarkIndex::Of(t);
+void Pass(TgaTables& t, Progress& progress, int firstRow, Row row) {
   for (int y = firstRow; y <= t.tgaHeight - 2; ++y) {
-    row(t, marks, y);
+    row(t, y);
     progress.AddRow(t.tgaWidth);
   }
-  marks.CopyTo(t.contrastMask);
 }
 
 }  // namespace
 
-void RingTemplatePass(TgaTables& t, Progress& progress) { OnTheMask(t, progress, 3, RingTemplateRow); }
-void SingleTemplatePass(TgaTables& t, Progress& progress) { OnTheMask(t, progress, 3, SingleTemplateRow); }
-void CoreTemplatePass(TgaTables& t, Progress& progress) { OnTheMask(t, progress, 2, CoreTemplateRow); }
+void RingTemplatePass(TgaTables& t, Progress& progress) { Pass(t, progress, 3, RingTemplateRow); }
+void SingleTemplatePass(TgaTables& t, Progress& progress) { Pass(t, progress, 3, SingleTemplateRow); }
+void CoreTemplatePass(TgaTables& t, Progress& progress) { Pass(t, progress, 2, CoreTemplateRow); }
 
 }  // namespace sq

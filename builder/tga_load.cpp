@@ -171,7 +171,7 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
   result.status = TgaLoadResult::Status::Loaded;
   if (detector) result.outputs = detector->Finish(result.baseName, outputFolder);
   // The detector sizes the mask itself; an image too small for it gets a clear one.
-  if (tables.contrastMask.size() != tables.PixelCount()) tables.contrastMask.assign(tables.PixelCount(), 0);
+  if (!tables.contrastMask.Covers(width, height)) tables.contrastMask.SizeClear(width, height);
   return result;
 }
 

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <system_error>
 
 #include "hod/modCommon.h"
@@ -14,15 +15,16 @@ namespace sq {
 
 namespace {
 
-// The pixels are changed and written a slice of about this many bytes at a
-// time, each slice going out while it is still in the cache.
+// The pixels are changed and written a slice of whole rows, about this many
+// bytes, at a time, each slice going out while it is still in the cache.
 constexpr std::size_t kSliceBytes = std::size_t{1} << 19;
 
 // Writes the file buffer to BASE + suffix the way WriteFileAtomic does (a
 // temporary file beside it, renamed over it once complete, so a failed write
-// never leaves half a file nor destroys the old one), applying change(pixels,
-// count) to each slice of pixels on the way. Every pixel is changed even when
-// the file cannot be written, so the tables never hold half a change.
+// never leaves half a file nor destroys the old one), applying
+// change(firstRow, lastRow) to each slice of rows on the way. Every row is
+// changed even when the file cannot be written, so the tables never hold half a
+// change.
 template <class Change>
 OutputReport WriteChanged(TgaTables& t, std::string_view baseName, std::string_view suffix,
                           const std::filesystem::path& outputFolder, Change change) {
@@ -42,10 +44,14 @@ OutputReport WriteChanged(TgaTables& t, std::string_view baseName, std::string_v
   uint8_t* pixels = t.PixelData();
   const std::size_t pixelBytes = t.PixelCount() * 4;
   write(t.tgaFile.data(), static_cast<std::size_t>(pixels - t.tgaFile.data()));
-  for (std::size_t at = 0; at < pixelBytes; at += kSliceBytes) {
-    const std::size_t n = std::min(kSliceBytes, pixelBytes - at);
-    change(pixels + at, n / 4);
-    write(pixels + at, n);
+  if (pixelBytes > 0) {
+    const std::size_t rowBytes = pixelBytes / static_cast<std::size_t>(t.tgaHeight);
+    const int sliceRows = static_cast<int>(std::clamp<std::size_t>(kSliceBytes / rowBytes, 1, 1 << 15));
+    for (int y = 1; y <= t.tgaHeight; y += sliceRows) {
+      const int last = std::min(t.tgaHeight, y + sliceRows - 1);
+      change(y, last);
+      write(t.Pixel(1, y), static_cast<std::size_t>(last - y + 1) * rowBytes);
+    }
   }
   const uint8_t* tail = pixels + pixelBytes;
   write(tail, static_cast<std::size_t>(t.tgaFile.data() + t.tgaFile.size() - tail));
@@ -97,10 +103,11 @@ void ForEachPixel(uint8_t* pixels, std::size_t count, Word word, Byte byte) {
 }  // namespace
 
 OutputReport SaveHalftonedImage(TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder) {
-  return WriteChanged(t, baseName, "_halftoned.tga", outputFolder, [](uint8_t* pixels, std::size_t count) {
+  return WriteChanged(t, baseName, "_halftoned.tga", outputFolder, [&t](int firstRow, int lastRow) {
     // Each colour byte halved (the bit shifted in from the byte above masked off), alpha 1.
     ForEachPixel(
-        pixels, count, [](uint32_t w) { return ((w >> 1) & 0x007F7F7Fu) | 0x01000000u; },
+        t.Pixel(1, firstRow), t.Entry(1, lastRow + 1) - t.Entry(1, firstRow),
+        [](uint32_t w) { return ((w >> 1) & 0x007F7F7Fu) | 0x01000000u; },
         [](uint8_t* p) {
           p[kBlue] = static_cast<uint8_t>(p[kBlue] / 2);
           p[kGreen] = static_cast<uint8_t>(p[kGreen] / 2);
@@ -111,16 +118,19 @@ OutputReport SaveHalftonedImage(TgaTables& t, std::string_view baseName, const s
 }
 
 OutputReport SaveFilteredImage(TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder,
-                               Alpha alpha) {
-  return WriteChanged(t, baseName, "_filtered.tga", outputFolder, [alpha](uint8_t* pixels, std::size_t count) {
-    if (alpha == Alpha::AllOne) return;
-    ForEachPixel(
-        pixels, count, [](uint32_t w) { return (w & 0x00FFFFFFu) | 0x01000000u; }, [](uint8_t* p) { p[kAlpha] = 1; });
+                               Alpha alpha, const std::function<void(int, int)>& beforeWrite) {
+  return WriteChanged(t, baseName, "_filtered.tga", outputFolder, [&](int firstRow, int lastRow) {
+    if (alpha != Alpha::AllOne) {
+      ForEachPixel(
+          t.Pixel(1, firstRow), t.Entry(1, lastRow + 1) - t.Entry(1, firstRow),
+          [](uint32_t w) { return (w & 0x00FFFFFFu) | 0x01000000u; }, [](uint8_t* p) { p[kAlpha] = 1; });
+    }
+    if (beforeWrite) beforeWrite(firstRow, lastRow);
   });
 }
 
 OutputReport SaveFilteredImage(TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder) {
-  return SaveFilteredImage(t, baseName, outputFolder, Alpha::Unknown);
+  return SaveFilteredImage(t, baseName, outputFolder, Alpha::Unknown, {});
 }
 
 }  // namespace sq

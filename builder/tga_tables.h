@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "builder/image_buffer.h"
+#include "builder/mark_table.h"
 
 namespace sq {
 
@@ -51,7 +52,7 @@ struct TgaTables {
   int32_t tgaHeight = 0;
   ImageBuffer<uint8_t> tgaFile = ImageBuffer<uint8_t>(kTgaHeaderSize + kTgaFooterSize + 1, 0);
   ImageBuffer<int16_t> intensitySum;  // blue + green + red after the filter, 0..765
-  ImageBuffer<uint8_t> contrastMask;  // 1 where marked
+  MarkTable contrastMask;             // a bit per pixel, set where marked
   // Entries 0 to 2 hold the stars of the three template passes; entry 3 stays empty.
   std::array<StarList, 4> starTable;
 
@@ -75,7 +76,7 @@ struct TgaTables {
   uint8_t* PixelData() { return tgaFile.data() + PixelOffset(); }
   uint8_t* Pixel(int x, int y) { return PixelData() + Entry(x, y) * 4; }
   uint8_t Byte(int x, int y, std::size_t channel) const { return tgaFile[PixelOffset() + Entry(x, y) * 4 + channel]; }
-  bool Marked(int x, int y) const { return contrastMask[Entry(x, y)] != 0; }
+  bool Marked(int x, int y) const { return contrastMask.Test(x, y); }
 
   // True when the file buffer and intensitySum match tgaWidth x tgaHeight (the
   // detector sizes contrastMask itself).
@@ -91,7 +92,7 @@ struct TgaTables {
 // Empties the star lists and the mask; the image itself stays.
 inline void ClearStarsAndMask(TgaTables& tables) {
   for (StarList& entry : tables.starTable) entry = StarList{};
-  tables.contrastMask = {};
+  tables.contrastMask = MarkTable{};
 }
 
 }  // namespace sq

@@ -12,7 +12,7 @@ using Points = std::vector<std::pair<int, int>>;
 // Marks set by hand on a black W x H image, then the clean-up pass; returns the
 // marks left, in row order.
 Points Cleaned(sq::TgaTables& t, const Points& marks) {
-  for (auto [x, y] : marks) t.contrastMask[t.Entry(x, y)] = 1;
+  for (auto [x, y] : marks) t.contrastMask.Set(x, y);
   RecordingPlatform platform;
   sq::Progress progress(platform);
   sq::CleanupPass(t, progress);

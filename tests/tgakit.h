@@ -132,7 +132,7 @@ inline sq::TgaTables TablesOf(const Picture& picture) {
     const uint8_t* p = &picture.pixels[i * 4];
     t.intensitySum[i] = static_cast<int16_t>(p[0] + p[1] + p[2]);
   }
-  t.contrastMask.assign(t.PixelCount(), 0);
+  t.contrastMask.SizeClear(t.tgaWidth, t.tgaHeight);
   return t;
 }
 

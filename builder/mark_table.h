@@ -1,8 +1,7 @@
-// The marks of the contrast mask as one bit a pixel, which the detector works on
-// from the contrast pass to the exports and only then writes out as
-// contrastMask. A sky is mostly unmarked: the passes after the contrast pass
-// find their candidates 64 columns at a time in 4 MiB of bits (for an 8192 x
-// 4096 image) instead of testing 32 MiB of mask bytes one by one.
+// A table of one bit a pixel: how the builder keeps contrastMask. A sky is mostly
+// unmarked, so the detector's passes after the contrast pass find their
+// candidates 64 columns at a time, and the table of an 8192 x 4096 image takes
+// 4 MiB rather than 32.
 #pragma once
 
 #include <bit>
@@ -10,38 +9,33 @@
 #include <cstdint>
 
 #include "builder/image_buffer.h"
-#include "builder/tga_tables.h"
 
 namespace sq {
 
-class MarkIndex {
+class MarkTable {
  public:
-  // Sizes the index for a width x height image. The rows are then written one
-  // by one with SetRow or ClearRow; every row must be.
+  // Sizes the table for a width x height image; the rows are then written one
+  // by one (Bits, ClearRow), every row.
   void Size(int width, int height);
-  // The index of the tables' contrastMask as it stands (clear where the mask
-  // does not cover the image).
-  static MarkIndex Of(const TgaTables& t);
-  // Sizes `mask` to the image and writes every entry: 1 where marked, else 0.
-  void CopyTo(ImageBuffer<uint8_t>& mask) const;
+  // Sizes the table with nothing marked.
+  void SizeClear(int width, int height);
+  bool Covers(int width, int height) const { return width_ == width && height_ == height && !words_.empty(); }
 
-  // Row y (counted from 1) from mask bytes: marked where mask[x - 1] != 0.
-  void SetRow(int y, const uint8_t* mask);
-  void ClearRow(int y);
-  // Row y's WordsPerRow() words, to be written whole; bits past the width must stay clear.
-  uint64_t* Bits(int y) { return Row(y); }
-
-  // Column x (1 .. width) of row y.
+  // Column x (1 .. width) of row y (1 .. height).
   bool Test(int x, int y) const { return (Row(y)[Word(x)] >> Bit(x)) & 1; }
+  void Set(int x, int y) { Row(y)[Word(x)] |= uint64_t{1} << Bit(x); }
   void Clear(int x, int y) { Row(y)[Word(x)] &= ~(uint64_t{1} << Bit(x)); }
+  void ClearRow(int y);
+  // Row y's WordsPerRow() words: bit j of word w stands for column 64 * w + j + 1.
+  // Bits past the width must stay clear.
+  uint64_t* Bits(int y) { return Row(y); }
 
   int Width() const { return width_; }
   int Height() const { return height_; }
   std::size_t WordsPerRow() const { return wordsPerRow_; }
 
   // Bit j of the result is the mark of column 64 * word + j + 1 + kShift in row
-  // y (bit j of a word stands for column 64 * word + j + 1). Columns outside
-  // 1 .. width read as unmarked.
+  // y. Columns outside 1 .. width read as unmarked.
   template <int kShift>
   uint64_t Window(int y, std::size_t word) const {
     static_assert(kShift > -64 && kShift < 64);
