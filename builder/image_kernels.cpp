@@ -40,7 +40,12 @@ void PlainContrastRow(const uint8_t* above, const uint8_t* row, const uint8_t* b
   }
 }
 
-const ImageKernels kPlain = {"plain", &PlainSumRow, &PlainContrastRow};
+void PlainBrighterRow(const int16_t* sums, std::size_t count, uint64_t* thanLeft, uint64_t* thanRight) {
+  for (std::size_t w = 0; w < (count + 63) / 64; ++w) thanLeft[w] = thanRight[w] = 0;
+  for (std::size_t i = 0; i < count; ++i) BrighterPixel(sums, i, count, thanLeft, thanRight);
+}
+
+const ImageKernels kPlain = {"plain", &PlainSumRow, &PlainContrastRow, &PlainBrighterRow};
 
 #if defined(__SSE2__)
 struct Sse2 {
@@ -66,6 +71,9 @@ struct Sse2 {
   static V Following(V v, V n) { return _mm_or_si128(_mm_srli_si128(v, 4), _mm_slli_si128(n, 12)); }
   static unsigned EqualPixels(V a, V b) {
     return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(a, b))));
+  }
+  static uint64_t Greater16(V a, V b, V c, V d) {
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(_mm_cmpgt_epi16(a, b), _mm_cmpgt_epi16(c, d))));
   }
 };
 const ImageKernels kSse2 = KernelsOf<Sse2>("SSE2");

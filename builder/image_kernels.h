@@ -30,6 +30,10 @@ struct ImageKernels {
   // (count + 63) / 64 words.
   void (*contrastRow)(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t count,
                       uint8_t limit, uint64_t* bits);
+  // Bits (as above) where sums[i] is greater than its left neighbour, and
+  // where it is greater than its right one; the row wraps around (the first
+  // entry's left neighbour is the last). count is at least 1.
+  void (*brighterRow)(const int16_t* sums, std::size_t count, uint64_t* thanLeft, uint64_t* thanRight);
 };
 
 // Every version this processor can run, the plain one first and the best last.

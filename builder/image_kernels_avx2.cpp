@@ -35,6 +35,10 @@ struct Avx2 {
   static unsigned EqualPixels(V a, V b) {
     return static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(a, b))));
   }
+  static uint64_t Greater16(V a, V b, V c, V d) {
+    const V packed = _mm256_packs_epi16(_mm256_cmpgt_epi16(a, b), _mm256_cmpgt_epi16(c, d));
+    return static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_permute4x64_epi64(packed, 0xD8)));
+  }
 };
 
 const ImageKernels kAvx2 = KernelsOf<Avx2>("AVX2");

@@ -12,7 +12,9 @@
 //   one of 16-bit lanes, signed saturation, order kept), Any (some bit set),
 //   Previous(p, v) (pixel lane j holds v's lane j - 1, lane 0 p's last lane),
 //   Following(v, n) (lane j holds v's lane j + 1, the last lane n's lane 0),
-//   EqualPixels(a, b) (bit j set where 32-bit lanes j are equal).
+//   EqualPixels(a, b) (bit j set where 32-bit lanes j are equal),
+//   Greater16(a, b, c, d) (S::kBytes bits: first where the signed 16-bit lanes
+//   of a are greater than those of b, then the same for c and d).
 #pragma once
 
 #include <cstddef>
@@ -75,6 +77,13 @@ inline bool ContrastPixel(const uint8_t* above, const uint8_t* row, const uint8_
     if (hi[c] - p <= limit && p - lo[c] <= limit) return false;
   }
   return true;
+}
+
+inline void BrighterPixel(const int16_t* sums, std::size_t i, std::size_t count, uint64_t* thanLeft,
+                          uint64_t* thanRight) {
+  const int16_t left = sums[i == 0 ? count - 1 : i - 1], right = sums[i + 1 == count ? 0 : i + 1];
+  thanLeft[i / 64] |= static_cast<uint64_t>(sums[i] > left) << (i % 64);
+  thanRight[i / 64] |= static_cast<uint64_t>(sums[i] > right) << (i % 64);
 }
 
 // ---------------------------------------------------------------------------
@@ -188,9 +197,28 @@ void ContrastRow(const uint8_t* above, const uint8_t* row, const uint8_t* below,
   }
 }
 
+// Steps of S::kBytes entries that start on a multiple of S::kBytes, so each
+// step's bits fall into one word; the first step (whose left neighbours wrap)
+// and what is left at the end go one entry at a time.
+template <class S>
+void BrighterRow(const int16_t* sums, std::size_t count, uint64_t* thanLeft, uint64_t* thanRight) {
+  constexpr std::size_t kStep = S::kBytes, kHalf = S::kBytes / 2;  // entries a step, a vector
+  for (std::size_t w = 0; w < (count + 63) / 64; ++w) thanLeft[w] = thanRight[w] = 0;
+  std::size_t i = 0;
+  for (; i < kStep && i < count; ++i) BrighterPixel(sums, i, count, thanLeft, thanRight);
+  for (; i + kStep < count; i += kStep) {  // the right neighbour of the last entry lies inside
+    const auto a = S::Load(sums + i), b = S::Load(sums + i + kHalf);
+    const uint64_t left = S::Greater16(a, S::Load(sums + i - 1), b, S::Load(sums + i + kHalf - 1));
+    const uint64_t right = S::Greater16(a, S::Load(sums + i + 1), b, S::Load(sums + i + kHalf + 1));
+    thanLeft[i / 64] |= left << (i % 64);
+    thanRight[i / 64] |= right << (i % 64);
+  }
+  for (; i < count; ++i) BrighterPixel(sums, i, count, thanLeft, thanRight);
+}
+
 template <class S>
 constexpr ImageKernels KernelsOf(const char* name) {
-  return {name, &SumRow<S>, &ContrastRow<S>};
+  return {name, &SumRow<S>, &ContrastRow<S>, &BrighterRow<S>};
 }
 
 }  // namespace

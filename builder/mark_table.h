@@ -23,12 +23,16 @@ class MarkTable {
 
   // Column x (1 .. width) of row y (1 .. height).
   bool Test(int x, int y) const { return (Row(y)[Word(x)] >> Bit(x)) & 1; }
-  void Set(int x, int y) { Row(y)[Word(x)] |= uint64_t{1} << Bit(x); }
+  void Set(int x, int y) {
+    Row(y)[Word(x)] |= uint64_t{1} << Bit(x);
+    Used(y)[Word(x) / 64] |= uint64_t{1} << (Word(x) % 64);
+  }
   void Clear(int x, int y) { Row(y)[Word(x)] &= ~(uint64_t{1} << Bit(x)); }
   void ClearRow(int y);
   // Row y's WordsPerRow() words: bit j of word w stands for column 64 * w + j + 1.
-  // Bits past the width must stay clear.
+  // Bits past the width must stay clear. RowWritten(y) must follow a write.
   uint64_t* Bits(int y) { return Row(y); }
+  void RowWritten(int y);
 
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -59,6 +63,30 @@ class MarkTable {
     return upTo & fromLo;
   }
 
+  // Calls visit(w) in increasing order for every word w of row y that may hold
+  // a mark, and with `andNext` also for every word after such a word: the words
+  // a window shifted left by up to 63 columns can find marks in. Words that
+  // have never held a mark since the row was written are skipped.
+  template <class Visit>
+  void ForEachWord(int y, bool andNext, Visit&& visit) const {
+    const uint64_t* used = Used(y);
+    uint64_t carry = 0;
+    for (std::size_t u = 0; u < usedPerRow_; ++u) {
+      uint64_t words = used[u];
+      if (andNext) {
+        const uint64_t next = (words << 1) | carry;
+        carry = words >> 63;
+        words |= next;
+      }
+      if (u + 1 == usedPerRow_ && wordsPerRow_ % 64 != 0) words &= (uint64_t{1} << (wordsPerRow_ % 64)) - 1;
+      while (words != 0) {
+        const int j = std::countr_zero(words);
+        words &= words - 1;
+        visit(u * 64 + static_cast<std::size_t>(j));
+      }
+    }
+  }
+
   // Calls visit(x) for the column x of every bit set in `bits`, bits of word
   // `word`, in increasing order.
   template <class Visit>
@@ -76,12 +104,17 @@ class MarkTable {
   // Row y's first word; the words before and after each row stay clear.
   const uint64_t* Row(int y) const { return words_.data() + static_cast<std::size_t>(y - 1) * stride_ + 1; }
   uint64_t* Row(int y) { return words_.data() + static_cast<std::size_t>(y - 1) * stride_ + 1; }
+  // Row y's summary: bit w set where word w has held a mark.
+  const uint64_t* Used(int y) const { return used_.data() + static_cast<std::size_t>(y - 1) * usedPerRow_; }
+  uint64_t* Used(int y) { return used_.data() + static_cast<std::size_t>(y - 1) * usedPerRow_; }
 
   int width_ = 0;
   int height_ = 0;
   std::size_t wordsPerRow_ = 0;
   std::size_t stride_ = 0;
+  std::size_t usedPerRow_ = 0;
   ImageBuffer<uint64_t> words_;
+  ImageBuffer<uint64_t> used_;
 };
 
 }  // namespace sq

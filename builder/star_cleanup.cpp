@@ -31,8 +31,7 @@ void CleanupPass(TgaTables& t, Progress& progress, MarkTable* removed) {
     }
   };
   for (int y = 2; y <= H - 2; ++y) {
-    for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
-      if (marks.Window<0>(y, w) == 0) continue;
+    marks.ForEachWord(y, false, [&](std::size_t w) {
       // A mark changes something only where a run starts beside it: the next
       // two marks to the right, below or diagonally below are set. Column
       // W - 1's runs to the right wrap to column 1.
@@ -65,7 +64,7 @@ void CleanupPass(TgaTables& t, Progress& progress, MarkTable* removed) {
           remove(W, y + 1);
         }
       });
-    }
+    });
     progress.AddRow(W);
   }
 }
@@ -73,12 +72,13 @@ void CleanupPass(TgaTables& t, Progress& progress, MarkTable* removed) {
 void PaintMarks(TgaTables& t, const MarkTable* removed, int firstRow, int lastRow) {
   const MarkTable& marks = t.contrastMask;
   for (int y = std::max(firstRow, 2); y <= std::min(lastRow, t.tgaHeight - 1); ++y) {
-    for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
+    marks.ForEachWord(y, false, [&](std::size_t w) {
       MarkTable::ForEachColumn(marks.Window<0>(y, w), w, [&](int x) { Paint(t, x, y, 0, 0, 255); });
-      if (removed != nullptr) {
-        MarkTable::ForEachColumn(removed->Window<0>(y, w), w, [&](int x) { Paint(t, x, y, 255, 0, 0); });
-      }
-    }
+    });
+    if (removed == nullptr) continue;
+    removed->ForEachWord(y, false, [&](std::size_t w) {
+      MarkTable::ForEachColumn(removed->Window<0>(y, w), w, [&](int x) { Paint(t, x, y, 255, 0, 0); });
+    });
   }
 }
 

@@ -46,6 +46,7 @@ void ContrastRows::Row(TgaTables& t, int y) const {
     // which changes nothing) lies more than the limit away. A byte difference is
     // at most 255.
     kernels_.contrastRow(up, cur, down, width, static_cast<uint8_t>(std::min(horizontal_, 255)), bits);
+    t.contrastMask.RowWritten(y);
     return;
   }
   // Limits that differ by direction (images narrower than about 630 or lower
@@ -70,6 +71,7 @@ void ContrastRows::Row(TgaTables& t, int y) const {
     }
     if (all) bits[i / 64] |= uint64_t{1} << (i % 64);
   }
+  t.contrastMask.RowWritten(y);
 }
 
 void ContrastPass(TgaTables& t, Progress& progress) {

@@ -39,11 +39,11 @@ OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const st
   const MarkTable& marks = t.contrastMask;
   if (marks.Covers(t.tgaWidth, t.tgaHeight)) {
     for (int y = 1; y <= marks.Height(); ++y) {
-      for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
+      marks.ForEachWord(y, false, [&](std::size_t w) {
         MarkTable::ForEachColumn(marks.Window<0>(y, w), w, [&](int x) {
           slice.append("v ").append(FormatInt(x)).append(" ").append(FormatInt(y)).append(" 0").append(kCrLf);
         });
-      }
+      });
       if (slice.size() >= kSliceBytes) flush();
     }
   }

@@ -72,6 +72,12 @@ bool CoreBrighter(const Field& f, int x, int y, bool diagonals) {
   return a > f.I(x - 1, y - 1) && b > f.I(x + 2, y - 1) && c > f.I(x - 1, y + 2) && d > f.I(x + 2, y + 2);
 }
 
+// The core at column x (columns x and x + 1 of rows y and y + 1): its left
+// pixels brighter than their left neighbours, its right ones than their right.
+uint64_t CoreBrighterThanSides(const BrighterRows& b, int y, std::size_t w) {
+  return b.ThanLeft<0>(y, w) & b.ThanRight<1>(y, w) & b.ThanLeft<0>(y + 1, w) & b.ThanRight<1>(y + 1, w);
+}
+
 }  // namespace
 
 // Each row of a pass takes, 64 columns at a time, the columns whose marks fit
@@ -81,37 +87,50 @@ bool CoreBrighter(const Field& f, int x, int y, bool diagonals) {
 // not have matched. Marks are cleared as the pass goes, so each word of
 // candidates is taken from the marks as they stand when the sweep reaches it.
 
-void RingTemplateRow(TgaTables& t, int y) {
+BrighterRows::BrighterRows(const TgaTables& t) : kernels_(BestImageKernels()) {
+  left_.Size(t.tgaWidth, kRows);
+  right_.Size(t.tgaWidth, kRows);
+}
+
+void BrighterRows::Make(const TgaTables& t, int y) {
+  kernels_.brighterRow(t.intensitySum.data() + t.Entry(1, y), static_cast<std::size_t>(t.tgaWidth),
+                       left_.Bits(Slot(y)), right_.Bits(Slot(y)));
+}
+
+void RingTemplateRow(TgaTables& t, int y, const BrighterRows* brighter) {
   Field f(t);
   const MarkTable& marks = t.contrastMask;
-  for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
+  auto word = [&](std::size_t w) {
     // Core at column x: rows y - 1 and y + 2 marked from x - 1 to x + 2, rows
     // y and y + 1 at x - 1 and x + 2. Only core column W - 1's ring wraps (to column 1).
     const uint64_t wraps = MarkTable::Columns(w, f.W - 1, f.W - 1);
-    if ((marks.Window<-1>(y - 1, w) | wraps) == 0) continue;
     auto across = [&](int row) {
       return marks.Window<-1>(row, w) & marks.Window<0>(row, w) & marks.Window<1>(row, w) & marks.Window<2>(row, w);
     };
     auto sides = [&](int row) { return marks.Window<-1>(row, w) & marks.Window<2>(row, w); };
-    const uint64_t candidates = (across(y - 1) & sides(y) & sides(y + 1) & across(y + 2)) | wraps;
+    uint64_t candidates = (across(y - 1) & sides(y) & sides(y + 1) & across(y + 2)) | wraps;
+    if (brighter != nullptr) candidates &= CoreBrighterThanSides(*brighter, y, w);
     MarkTable::ForEachColumn(candidates & MarkTable::Columns(w, 2, f.W - 1), w, [&](int x) {
       if (!RingMarked(f, x, y) || !CoreBrighter(f, x, y, true)) return;
       f.Record(0, x, y);
       f.Erase(x - 2, x + 3, y - 2, y + 3 >= f.H ? y + 2 : y + 3);
       // The sweep goes on at x + 1, the next column anyway.
     });
-  }
+  };
+  // Every candidate, the wrapping one too, needs a mark at x - 1 in row y - 1.
+  marks.ForEachWord(y - 1, true, word);
 }
 
-void SingleTemplateRow(TgaTables& t, int y) {
+void SingleTemplateRow(TgaTables& t, int y, const BrighterRows* brighter) {
   Field f(t);
   const MarkTable& marks = t.contrastMask;
   int next = 2;  // the first column the sweep still examines
-  for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
-    // Centre at column x: its eight neighbours marked (none wraps: x runs from 2 to W - 1).
-    if (marks.Window<-1>(y - 1, w) == 0) continue;
+  // Centre at column x: its eight neighbours marked (none wraps: x runs from 2 to
+  // W - 1); the words with a mark at x - 1 in row y - 1.
+  marks.ForEachWord(y - 1, true, [&](std::size_t w) {
     auto across = [&](int row) { return marks.Window<-1>(row, w) & marks.Window<0>(row, w) & marks.Window<1>(row, w); };
-    const uint64_t candidates = across(y - 1) & marks.Window<-1>(y, w) & marks.Window<1>(y, w) & across(y + 1);
+    uint64_t candidates = across(y - 1) & marks.Window<-1>(y, w) & marks.Window<1>(y, w) & across(y + 1);
+    if (brighter != nullptr) candidates &= brighter->ThanLeft<0>(y, w) & brighter->ThanRight<0>(y, w);
     MarkTable::ForEachColumn(candidates & MarkTable::Columns(w, 2, f.W - 1), w, [&](int x) {
       if (x < next) return;
       const int centre = f.I(x, y);
@@ -125,18 +144,19 @@ void SingleTemplateRow(TgaTables& t, int y) {
       f.Erase(x - 2, x + 2, y - 2, y + 2);
       next = x + 4;
     });
-  }
+  });
 }
 
-void CoreTemplateRow(TgaTables& t, int y) {
+void CoreTemplateRow(TgaTables& t, int y, const BrighterRows* brighter) {
   Field f(t);
   const MarkTable& marks = t.contrastMask;
   int next = 1;
-  for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
-    // Core at column x: x and x + 1 marked in rows y and y + 1 (x + 1 <= W: no wrap).
-    if (marks.Window<0>(y, w) == 0) continue;
+  // Core at column x: x and x + 1 marked in rows y and y + 1 (x + 1 <= W: no wrap).
+  marks.ForEachWord(y, false, [&](std::size_t w) {
     auto pair = [&](int row) { return marks.Window<0>(row, w) & marks.Window<1>(row, w); };
-    MarkTable::ForEachColumn(pair(y) & pair(y + 1) & MarkTable::Columns(w, 1, f.W - 1), w, [&](int x) {
+    uint64_t candidates = pair(y) & pair(y + 1);
+    if (brighter != nullptr) candidates &= CoreBrighterThanSides(*brighter, y, w);
+    MarkTable::ForEachColumn(candidates & MarkTable::Columns(w, 1, f.W - 1), w, [&](int x) {
       if (x < next) return;
       if (!(f.M(x, y) && f.M(x + 1, y) && f.M(x, y + 1) && f.M(x + 1, y + 1))) return;
       if (!CoreBrighter(f, x, y, false)) return;
@@ -144,7 +164,7 @@ void CoreTemplateRow(TgaTables& t, int y) {
       f.Erase(x - 1, x + 2, y - 1, y + 2);
       next = x + 5;
     });
-  }
+  });
 }
 
 namespace {
@@ -159,8 +179,14 @@ void Pass(TgaTables& t, Progress& progress, int firstRow, Row row) {
 
 }  // namespace
 
-void RingTemplatePass(TgaTables& t, Progress& progress) { Pass(t, progress, 3, RingTemplateRow); }
-void SingleTemplatePass(TgaTables& t, Progress& progress) { Pass(t, progress, 3, SingleTemplateRow); }
-void CoreTemplatePass(TgaTables& t, Progress& progress) { Pass(t, progress, 2, CoreTemplateRow); }
+void RingTemplatePass(TgaTables& t, Progress& progress) {
+  Pass(t, progress, 3, [](TgaTables& tt, int y) { RingTemplateRow(tt, y, nullptr); });
+}
+void SingleTemplatePass(TgaTables& t, Progress& progress) {
+  Pass(t, progress, 3, [](TgaTables& tt, int y) { SingleTemplateRow(tt, y, nullptr); });
+}
+void CoreTemplatePass(TgaTables& t, Progress& progress) {
+  Pass(t, progress, 2, [](TgaTables& tt, int y) { CoreTemplateRow(tt, y, nullptr); });
+}
 
 }  // namespace sq
