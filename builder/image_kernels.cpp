@@ -40,12 +40,7 @@ void PlainContrastRow(const uint8_t* above, const uint8_t* row, const uint8_t* b
   }
 }
 
-void PlainBrighterRow(const int16_t* sums, std::size_t count, uint64_t* thanLeft, uint64_t* thanRight) {
-  for (std::size_t w = 0; w < (count + 63) / 64; ++w) thanLeft[w] = thanRight[w] = 0;
-  for (std::size_t i = 0; i < count; ++i) BrighterPixel(sums, i, count, thanLeft, thanRight);
-}
-
-const ImageKernels kPlain = {"plain", &PlainSumRow, &PlainContrastRow, &PlainBrighterRow};
+const ImageKernels kPlain = {"plain", &PlainSumRow, &PlainContrastRow, &PlainBrighterBits};
 
 #if defined(__SSE2__)
 struct Sse2 {

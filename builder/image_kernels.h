@@ -30,10 +30,11 @@ struct ImageKernels {
   // (count + 63) / 64 words.
   void (*contrastRow)(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t count,
                       uint8_t limit, uint64_t* bits);
-  // Bits (as above) where sums[i] is greater than its left neighbour, and
-  // where it is greater than its right one; the row wraps around (the first
-  // entry's left neighbour is the last). count is at least 1.
-  void (*brighterRow)(const int16_t* sums, std::size_t count, uint64_t* thanLeft, uint64_t* thanRight);
+  // For i = first .. first + 63: bit i - first set where sums[i] is greater
+  // than sums[i + side] (side -1 or 1), the row of `count` entries wrapping
+  // around (the first entry's left neighbour is the last). Entries from count
+  // on give clear bits.
+  uint64_t (*brighterBits)(const int16_t* sums, std::size_t count, std::size_t first, int side);
 };
 
 // Every version this processor can run, the plain one first and the best last.

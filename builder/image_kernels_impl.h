@@ -79,11 +79,14 @@ inline bool ContrastPixel(const uint8_t* above, const uint8_t* row, const uint8_
   return true;
 }
 
-inline void BrighterPixel(const int16_t* sums, std::size_t i, std::size_t count, uint64_t* thanLeft,
-                          uint64_t* thanRight) {
-  const int16_t left = sums[i == 0 ? count - 1 : i - 1], right = sums[i + 1 == count ? 0 : i + 1];
-  thanLeft[i / 64] |= static_cast<uint64_t>(sums[i] > left) << (i % 64);
-  thanRight[i / 64] |= static_cast<uint64_t>(sums[i] > right) << (i % 64);
+inline uint64_t PlainBrighterBits(const int16_t* sums, std::size_t count, std::size_t first, int side) {
+  uint64_t bits = 0;
+  for (std::size_t j = 0; j < 64 && first + j < count; ++j) {
+    const std::size_t i = first + j;
+    const std::size_t other = side < 0 ? (i == 0 ? count - 1 : i - 1) : (i + 1 == count ? 0 : i + 1);
+    bits |= static_cast<uint64_t>(sums[i] > sums[other]) << j;
+  }
+  return bits;
 }
 
 // ---------------------------------------------------------------------------
@@ -197,28 +200,25 @@ void ContrastRow(const uint8_t* above, const uint8_t* row, const uint8_t* below,
   }
 }
 
-// Steps of S::kBytes entries that start on a multiple of S::kBytes, so each
-// step's bits fall into one word; the first step (whose left neighbours wrap)
-// and what is left at the end go one entry at a time.
+// Away from the row's ends (no wrapping neighbour) a vector at a time.
 template <class S>
-void BrighterRow(const int16_t* sums, std::size_t count, uint64_t* thanLeft, uint64_t* thanRight) {
+uint64_t BrighterBits(const int16_t* sums, std::size_t count, std::size_t first, int side) {
   constexpr std::size_t kStep = S::kBytes, kHalf = S::kBytes / 2;  // entries a step, a vector
-  for (std::size_t w = 0; w < (count + 63) / 64; ++w) thanLeft[w] = thanRight[w] = 0;
-  std::size_t i = 0;
-  for (; i < kStep && i < count; ++i) BrighterPixel(sums, i, count, thanLeft, thanRight);
-  for (; i + kStep < count; i += kStep) {  // the right neighbour of the last entry lies inside
-    const auto a = S::Load(sums + i), b = S::Load(sums + i + kHalf);
-    const uint64_t left = S::Greater16(a, S::Load(sums + i - 1), b, S::Load(sums + i + kHalf - 1));
-    const uint64_t right = S::Greater16(a, S::Load(sums + i + 1), b, S::Load(sums + i + kHalf + 1));
-    thanLeft[i / 64] |= left << (i % 64);
-    thanRight[i / 64] |= right << (i % 64);
+  if (first == 0 || first + 64 >= count) return PlainBrighterBits(sums, count, first, side);
+  const int16_t* neighbours = sums + static_cast<std::ptrdiff_t>(side);
+  uint64_t bits = 0;
+  for (std::size_t j = 0; j < 64; j += kStep) {
+    const std::size_t i = first + j;
+    bits |= S::Greater16(S::Load(sums + i), S::Load(neighbours + i), S::Load(sums + i + kHalf),
+                         S::Load(neighbours + i + kHalf))
+            << j;
   }
-  for (; i < count; ++i) BrighterPixel(sums, i, count, thanLeft, thanRight);
+  return bits;
 }
 
 template <class S>
 constexpr ImageKernels KernelsOf(const char* name) {
-  return {name, &SumRow<S>, &ContrastRow<S>, &BrighterRow<S>};
+  return {name, &SumRow<S>, &ContrastRow<S>, &BrighterBits<S>};
 }
 
 }  // namespace

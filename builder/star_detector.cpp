@@ -11,8 +11,7 @@ namespace sq {
 
 StarDetector::StarDetector(TgaTables& tables, Platform& platform, Options options)
     : t_(tables), progress_(platform), showing_(options.showProgress), alphaSet_(options.alphaSetByCaller),
-      contrast_(tables),
-      brighter_(tables) {
+      contrast_(tables) {
   t_.contrastMask.Size(t_.tgaWidth, t_.tgaHeight);
   t_.contrastMask.ClearRow(1);  // rows 1 and H are never marked; the contrast pass writes the others
   t_.contrastMask.ClearRow(t_.tgaHeight);
@@ -37,20 +36,19 @@ void StarDetector::RowsReady(int lastRow) {
   // as closely as that allows, so all work on rows still in the cache.
   for (;;) {
     while (ringDone_ < H - 2 && contrastDone_ >= std::min(ringDone_ + 1 + 4, H - 1)) {
-      RingTemplateRow(t_, ++ringDone_, &brighter_);
+      RingTemplateRow(t_, ++ringDone_);
       RowDone();
     }
     while (singleDone_ < H - 2 && ringDone_ >= std::min(singleDone_ + 1 + 4, H - 2)) {
-      SingleTemplateRow(t_, ++singleDone_, &brighter_);
+      SingleTemplateRow(t_, ++singleDone_);
       RowDone();
     }
     while (coreDone_ < H - 2 && singleDone_ >= std::min(coreDone_ + 1 + 4, H - 2)) {
-      CoreTemplateRow(t_, ++coreDone_, &brighter_);
+      CoreTemplateRow(t_, ++coreDone_);
       RowDone();
     }
     if (contrastDone_ >= H - 1 || contrastDone_ + 2 > lastRow) break;
     contrast_.Row(t_, ++contrastDone_);
-    while (brighterDone_ < contrastDone_ + 1) brighter_.Make(t_, ++brighterDone_);
     RowDone();
   }
 }

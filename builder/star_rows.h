@@ -25,37 +25,11 @@ class ContrastRows {
   const ImageKernels& kernels_;
 };
 
-// Which pixels of a row are brighter (in intensitySum) than their left and
-// than their right neighbour, columns wrapping around, for the last kRows rows
-// made: enough for the rows the templates work on at once.
-class BrighterRows {
- public:
-  static constexpr int kRows = 32;
-  explicit BrighterRows(const TgaTables& t);
-  // Row y, replacing row y - kRows.
-  void Make(const TgaTables& t, int y);
-  // Bits as in MarkTable::Window.
-  template <int kShift>
-  uint64_t ThanLeft(int y, std::size_t word) const {
-    return left_.Window<kShift>(Slot(y), word);
-  }
-  template <int kShift>
-  uint64_t ThanRight(int y, std::size_t word) const {
-    return right_.Window<kShift>(Slot(y), word);
-  }
-
- private:
-  static int Slot(int y) { return (y - 1) % kRows + 1; }
-  const ImageKernels& kernels_;
-  MarkTable left_, right_;
-};
-
 // One row of each template pass (rows 3 .. H - 2 for the ring and single
-// templates, 2 .. H - 2 for the core template). With `brighter` (holding the
-// rows the template reads) candidates are also sifted by brightness.
-void RingTemplateRow(TgaTables& t, int y, const BrighterRows* brighter);
-void SingleTemplateRow(TgaTables& t, int y, const BrighterRows* brighter);
-void CoreTemplateRow(TgaTables& t, int y, const BrighterRows* brighter);
+// templates, 2 .. H - 2 for the core template).
+void RingTemplateRow(TgaTables& t, int y);
+void SingleTemplateRow(TgaTables& t, int y);
+void CoreTemplateRow(TgaTables& t, int y);
 
 // The contrast pass and the three template passes interleaved as far as the
 // rows they touch allow, so each sees what it would see were the passes run one
@@ -89,9 +63,8 @@ class StarDetector {
   bool alphaSet_;
   int64_t unshown_ = 0;
   ContrastRows contrast_;
-  BrighterRows brighter_;
-  // The last row each step has done; each starts on the row after.
-  int brighterDone_ = 0, contrastDone_ = 1, ringDone_ = 2, singleDone_ = 2, coreDone_ = 1;
+  // The last row each pass has done; each starts on the row after.
+  int contrastDone_ = 1, ringDone_ = 2, singleDone_ = 2, coreDone_ = 1;
 };
 
 }  // namespace sq

@@ -72,11 +72,26 @@ bool CoreBrighter(const Field& f, int x, int y, bool diagonals) {
   return a > f.I(x - 1, y - 1) && b > f.I(x + 2, y - 1) && c > f.I(x - 1, y + 2) && d > f.I(x + 2, y + 2);
 }
 
-// The core at column x (columns x and x + 1 of rows y and y + 1): its left
-// pixels brighter than their left neighbours, its right ones than their right.
-uint64_t CoreBrighterThanSides(const BrighterRows& b, int y, std::size_t w) {
-  return b.ThanLeft<0>(y, w) & b.ThanRight<1>(y, w) & b.ThanLeft<0>(y + 1, w) & b.ThanRight<1>(y + 1, w);
-}
+// Which pixels are brighter than a row neighbour, 64 columns at a time.
+class Brightness {
+ public:
+  explicit Brightness(const TgaTables& t) : t_(t), kernels_(BestImageKernels()) {}
+  // Bit j: column 64 * word + j + 1 + offset of row y is brighter than its left
+  // (side -1) or right (side 1) neighbour, columns wrapping around.
+  uint64_t Bits(int y, std::size_t word, int offset, int side) const {
+    return kernels_.brighterBits(t_.intensitySum.data() + t_.Entry(1, y), static_cast<std::size_t>(t_.tgaWidth),
+                                 word * 64 + static_cast<std::size_t>(offset), side);
+  }
+  // The core at column x (columns x and x + 1 of rows y and y + 1): its left
+  // pixels brighter than their left neighbours, its right ones than their right.
+  uint64_t CoreAgainstSides(int y, std::size_t word) const {
+    return Bits(y, word, 0, -1) & Bits(y, word, 1, 1) & Bits(y + 1, word, 0, -1) & Bits(y + 1, word, 1, 1);
+  }
+
+ private:
+  const TgaTables& t_;
+  const ImageKernels& kernels_;
+};
 
 }  // namespace
 
@@ -87,18 +102,9 @@ uint64_t CoreBrighterThanSides(const BrighterRows& b, int y, std::size_t w) {
 // not have matched. Marks are cleared as the pass goes, so each word of
 // candidates is taken from the marks as they stand when the sweep reaches it.
 
-BrighterRows::BrighterRows(const TgaTables& t) : kernels_(BestImageKernels()) {
-  left_.Size(t.tgaWidth, kRows);
-  right_.Size(t.tgaWidth, kRows);
-}
-
-void BrighterRows::Make(const TgaTables& t, int y) {
-  kernels_.brighterRow(t.intensitySum.data() + t.Entry(1, y), static_cast<std::size_t>(t.tgaWidth),
-                       left_.Bits(Slot(y)), right_.Bits(Slot(y)));
-}
-
-void RingTemplateRow(TgaTables& t, int y, const BrighterRows* brighter) {
+void RingTemplateRow(TgaTables& t, int y) {
   Field f(t);
+  const Brightness brighter(t);
   const MarkTable& marks = t.contrastMask;
   auto word = [&](std::size_t w) {
     // Core at column x: rows y - 1 and y + 2 marked from x - 1 to x + 2, rows
@@ -109,7 +115,7 @@ void RingTemplateRow(TgaTables& t, int y, const BrighterRows* brighter) {
     };
     auto sides = [&](int row) { return marks.Window<-1>(row, w) & marks.Window<2>(row, w); };
     uint64_t candidates = (across(y - 1) & sides(y) & sides(y + 1) & across(y + 2)) | wraps;
-    if (brighter != nullptr) candidates &= CoreBrighterThanSides(*brighter, y, w);
+    if (candidates != 0) candidates &= brighter.CoreAgainstSides(y, w);
     MarkTable::ForEachColumn(candidates & MarkTable::Columns(w, 2, f.W - 1), w, [&](int x) {
       if (!RingMarked(f, x, y) || !CoreBrighter(f, x, y, true)) return;
       f.Record(0, x, y);
@@ -121,8 +127,9 @@ void RingTemplateRow(TgaTables& t, int y, const BrighterRows* brighter) {
   marks.ForEachWord(y - 1, true, word);
 }
 
-void SingleTemplateRow(TgaTables& t, int y, const BrighterRows* brighter) {
+void SingleTemplateRow(TgaTables& t, int y) {
   Field f(t);
+  const Brightness brighter(t);
   const MarkTable& marks = t.contrastMask;
   int next = 2;  // the first column the sweep still examines
   // Centre at column x: its eight neighbours marked (none wraps: x runs from 2 to
@@ -130,7 +137,7 @@ void SingleTemplateRow(TgaTables& t, int y, const BrighterRows* brighter) {
   marks.ForEachWord(y - 1, true, [&](std::size_t w) {
     auto across = [&](int row) { return marks.Window<-1>(row, w) & marks.Window<0>(row, w) & marks.Window<1>(row, w); };
     uint64_t candidates = across(y - 1) & marks.Window<-1>(y, w) & marks.Window<1>(y, w) & across(y + 1);
-    if (brighter != nullptr) candidates &= brighter->ThanLeft<0>(y, w) & brighter->ThanRight<0>(y, w);
+    if (candidates != 0) candidates &= brighter.Bits(y, w, 0, -1) & brighter.Bits(y, w, 0, 1);
     MarkTable::ForEachColumn(candidates & MarkTable::Columns(w, 2, f.W - 1), w, [&](int x) {
       if (x < next) return;
       const int centre = f.I(x, y);
@@ -147,15 +154,16 @@ void SingleTemplateRow(TgaTables& t, int y, const BrighterRows* brighter) {
   });
 }
 
-void CoreTemplateRow(TgaTables& t, int y, const BrighterRows* brighter) {
+void CoreTemplateRow(TgaTables& t, int y) {
   Field f(t);
+  const Brightness brighter(t);
   const MarkTable& marks = t.contrastMask;
   int next = 1;
   // Core at column x: x and x + 1 marked in rows y and y + 1 (x + 1 <= W: no wrap).
   marks.ForEachWord(y, false, [&](std::size_t w) {
     auto pair = [&](int row) { return marks.Window<0>(row, w) & marks.Window<1>(row, w); };
     uint64_t candidates = pair(y) & pair(y + 1);
-    if (brighter != nullptr) candidates &= CoreBrighterThanSides(*brighter, y, w);
+    if (candidates != 0) candidates &= brighter.CoreAgainstSides(y, w);
     MarkTable::ForEachColumn(candidates & MarkTable::Columns(w, 1, f.W - 1), w, [&](int x) {
       if (x < next) return;
       if (!(f.M(x, y) && f.M(x + 1, y) && f.M(x, y + 1) && f.M(x + 1, y + 1))) return;
@@ -179,14 +187,8 @@ void Pass(TgaTables& t, Progress& progress, int firstRow, Row row) {
 
 }  // namespace
 
-void RingTemplatePass(TgaTables& t, Progress& progress) {
-  Pass(t, progress, 3, [](TgaTables& tt, int y) { RingTemplateRow(tt, y, nullptr); });
-}
-void SingleTemplatePass(TgaTables& t, Progress& progress) {
-  Pass(t, progress, 3, [](TgaTables& tt, int y) { SingleTemplateRow(tt, y, nullptr); });
-}
-void CoreTemplatePass(TgaTables& t, Progress& progress) {
-  Pass(t, progress, 2, [](TgaTables& tt, int y) { CoreTemplateRow(tt, y, nullptr); });
-}
+void RingTemplatePass(TgaTables& t, Progress& progress) { Pass(t, progress, 3, RingTemplateRow); }
+void SingleTemplatePass(TgaTables& t, Progress& progress) { Pass(t, progress, 3, SingleTemplateRow); }
+void CoreTemplatePass(TgaTables& t, Progress& progress) { Pass(t, progress, 2, CoreTemplateRow); }
 
 }  // namespace sq
