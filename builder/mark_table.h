@@ -53,6 +53,12 @@ class MarkTable {
     }
   }
 
+  // The same with a shift from 0 to 63 known only when running.
+  uint64_t WindowAt(int y, std::size_t word, int shift) const {
+    const uint64_t* w = Row(y) + word;
+    return shift == 0 ? w[0] : (w[0] >> shift) | (w[1] << (64 - shift));
+  }
+
   // Bits of word `word` standing for columns from .. to.
   static uint64_t Columns(std::size_t word, int from, int to) {
     const int64_t base = static_cast<int64_t>(word) * 64 + 1;  // the word's first column

@@ -32,8 +32,10 @@ void StarDetector::RowsReady(int lastRow) {
   // contrast row y reads pixel rows up to y + 1; a ring row r changes pixels
   // down to row r + 3 (so contrast rows up to r + 4 go first); single and core
   // rows change rows down to two below and read marks up to two below (so the
-  // pass before goes four rows ahead). The templates follow each contrast row
-  // as closely as that allows, so all work on rows still in the cache.
+  // pass before goes four rows ahead). The clean-up of a row waits until the
+  // rows its runs read are final, and its row is painted once it is cleaned.
+  // Every pass follows each contrast row as closely as that allows, so all
+  // work on rows still in the cache.
   for (;;) {
     while (ringDone_ < H - 2 && contrastDone_ >= std::min(ringDone_ + 1 + 4, H - 1)) {
       RingTemplateRow(t_, ++ringDone_);
@@ -45,6 +47,12 @@ void StarDetector::RowsReady(int lastRow) {
     }
     while (coreDone_ < H - 2 && singleDone_ >= std::min(coreDone_ + 1 + 4, H - 2)) {
       CoreTemplateRow(t_, ++coreDone_);
+      RowDone();
+    }
+    // A core row c changes rows from c - 1 on; the passes before it work further down.
+    const int lastFinal = coreDone_ >= H - 2 ? H : coreDone_ - 1;
+    while (cleanupDone_ < H - 2 && CleanupRow(t_, cleanupDone_ + 1, lastFinal)) {
+      PaintRow(t_, ++cleanupDone_);
       RowDone();
     }
     if (contrastDone_ >= H - 1 || contrastDone_ + 2 > lastRow) break;
@@ -60,14 +68,8 @@ OutputReport StarDetector::Finish(std::string_view baseName, const std::filesyst
     progress_.Set(unshown_);
     showing_ = true;
   }
-  // The painting of the marks left and of the ones the clean-up removed waits
-  // for the save, which makes it on each slice of rows just before writing it.
-  MarkTable removed;
-  removed.SizeClear(t_.tgaWidth, t_.tgaHeight);
-  CleanupPass(t_, progress_, &removed);
-  OutputReport report =
-      SaveFilteredImage(t_, baseName, outputFolder, alphaSet_ ? Alpha::AllOne : Alpha::Unknown,
-                        [&](int firstRow, int lastRow) { PaintMarks(t_, &removed, firstRow, lastRow); });
+  PaintRow(t_, t_.tgaHeight - 1);  // the last row with marks, below the last one cleaned
+  OutputReport report = SaveFilteredImage(t_, baseName, outputFolder, alphaSet_ ? Alpha::AllOne : Alpha::Unknown);
   progress_.Set(0);
   report.Add(ExportStars(t_, baseName, outputFolder));
   return report;

@@ -73,10 +73,4 @@ void PaintRemainingMarks(TgaTables& tables);
 // BASE_cPts.obj (one "v column row 0" line per mark), appended to.
 OutputReport ExportStars(const TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder);
 
-// With `removed`, the clean-up notes the marks it removes there instead of
-// painting them; PaintMarks then paints rows firstRow .. lastRow (of 2 .. H - 1):
-// red where marked, blue where noted as removed.
-void CleanupPass(TgaTables& tables, Progress& progress, MarkTable* removed);
-void PaintMarks(TgaTables& tables, const MarkTable* removed, int firstRow, int lastRow);
-
 }  // namespace sq

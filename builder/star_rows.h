@@ -31,11 +31,16 @@ void RingTemplateRow(TgaTables& t, int y);
 void SingleTemplateRow(TgaTables& t, int y);
 void CoreTemplateRow(TgaTables& t, int y);
 
-// The contrast pass and the three template passes interleaved as far as the
-// rows they touch allow, so each sees what it would see were the passes run one
-// after another over the whole image: a row's contrast marks read pixel rows y -
-// 1 .. y + 1, and the templates erase pixels and marks up to three rows below
-// the row they examine and read marks and brightness up to two rows below.
+// One row (2 .. H - 2) of the clean-up, provided its runs read no row past
+// lastFinalRow (which no pass still to come changes); returns whether it ran.
+// Once a row is cleaned, no later row removes a mark from it.
+bool CleanupRow(TgaTables& t, int y, int lastFinalRow);
+// The marking of row y (2 .. H - 1): its marks painted red.
+void PaintRow(TgaTables& t, int y);
+
+// The contrast pass, the three template passes, the clean-up and the marking
+// interleaved as far as the rows they touch allow, so each sees what it would
+// see were the passes run one after another over the whole image.
 class StarDetector {
  public:
   struct Options {
@@ -50,8 +55,7 @@ class StarDetector {
   StarDetector(TgaTables& tables, Platform& platform, Options options);
   // Rows 1 .. lastRow of tgaPixels and intensitySum hold their final values.
   void RowsReady(int lastRow);
-  // Every remaining row of the passes, the clean-up, the marking, the saved
-  // image and the exports.
+  // Every remaining row of the passes, the saved image and the exports.
   OutputReport Finish(std::string_view baseName, const std::filesystem::path& outputFolder);
 
  private:
@@ -64,7 +68,7 @@ class StarDetector {
   int64_t unshown_ = 0;
   ContrastRows contrast_;
   // The last row each pass has done; each starts on the row after.
-  int contrastDone_ = 1, ringDone_ = 2, singleDone_ = 2, coreDone_ = 1;
+  int contrastDone_ = 1, ringDone_ = 2, singleDone_ = 2, coreDone_ = 1, cleanupDone_ = 1;
 };
 
 }  // namespace sq

@@ -6,7 +6,6 @@
 #include <bit>
 #include <cstring>
 #include <fstream>
-#include <functional>
 #include <system_error>
 
 #include "hod/modCommon.h"
@@ -118,19 +117,17 @@ OutputReport SaveHalftonedImage(TgaTables& t, std::string_view baseName, const s
 }
 
 OutputReport SaveFilteredImage(TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder,
-                               Alpha alpha, const std::function<void(int, int)>& beforeWrite) {
+                               Alpha alpha) {
   return WriteChanged(t, baseName, "_filtered.tga", outputFolder, [&](int firstRow, int lastRow) {
-    if (alpha != Alpha::AllOne) {
-      ForEachPixel(
-          t.Pixel(1, firstRow), t.Entry(1, lastRow + 1) - t.Entry(1, firstRow),
-          [](uint32_t w) { return (w & 0x00FFFFFFu) | 0x01000000u; }, [](uint8_t* p) { p[kAlpha] = 1; });
-    }
-    if (beforeWrite) beforeWrite(firstRow, lastRow);
+    if (alpha == Alpha::AllOne) return;
+    ForEachPixel(
+        t.Pixel(1, firstRow), t.Entry(1, lastRow + 1) - t.Entry(1, firstRow),
+        [](uint32_t w) { return (w & 0x00FFFFFFu) | 0x01000000u; }, [](uint8_t* p) { p[kAlpha] = 1; });
   });
 }
 
 OutputReport SaveFilteredImage(TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder) {
-  return SaveFilteredImage(t, baseName, outputFolder, Alpha::Unknown, {});
+  return SaveFilteredImage(t, baseName, outputFolder, Alpha::Unknown);
 }
 
 }  // namespace sq

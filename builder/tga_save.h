@@ -5,7 +5,6 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,14 +21,12 @@ OutputReport SaveHalftonedImage(TgaTables& tables, std::string_view baseName, co
 // Sets alpha to 1 and writes the image as it stands to BASE_filtered.tga.
 OutputReport SaveFilteredImage(TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder);
 
-// The same for the detector, which knows more: what it knows of the alpha
-// bytes, and changes of its own to make to each slice of rows (firstRow ..
-// lastRow) just before the slice is written, while it is in the cache.
+// The same for a caller that knows more of the alpha bytes.
 enum class Alpha {
   Unknown,
   AllOne,  // every pixel's alpha is 1 already: the pixels are written as they stand
 };
 OutputReport SaveFilteredImage(TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder,
-                               Alpha alpha, const std::function<void(int, int)>& beforeWrite);
+                               Alpha alpha);
 
 }  // namespace sq
