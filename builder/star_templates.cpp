@@ -82,10 +82,15 @@ class Brightness {
     return kernels_.brighterBits(t_.intensitySum.data() + t_.Entry(1, y), static_cast<std::size_t>(t_.tgaWidth),
                                  word * 64 + static_cast<std::size_t>(offset), side);
   }
-  // The core at column x (columns x and x + 1 of rows y and y + 1): its left
-  // pixels brighter than their left neighbours, its right ones than their right.
-  uint64_t CoreAgainstSides(int y, std::size_t word) const {
-    return Bits(y, word, 0, -1) & Bits(y, word, 1, 1) & Bits(y + 1, word, 0, -1) & Bits(y + 1, word, 1, 1);
+  // Of `candidates`, the cores at column x (columns x and x + 1 of rows y and
+  // y + 1) whose left pixels are brighter than their left neighbours and whose
+  // right ones than their right; the rows are read only while some are left.
+  uint64_t CoreAgainstSides(uint64_t candidates, int y, std::size_t word) const {
+    if (candidates != 0) candidates &= Bits(y, word, 0, -1);
+    if (candidates != 0) candidates &= Bits(y, word, 1, 1);
+    if (candidates != 0) candidates &= Bits(y + 1, word, 0, -1);
+    if (candidates != 0) candidates &= Bits(y + 1, word, 1, 1);
+    return candidates;
   }
 
  private:
@@ -115,7 +120,7 @@ void RingTemplateRow(TgaTables& t, int y) {
     };
     auto sides = [&](int row) { return marks.Window<-1>(row, w) & marks.Window<2>(row, w); };
     uint64_t candidates = (across(y - 1) & sides(y) & sides(y + 1) & across(y + 2)) | wraps;
-    if (candidates != 0) candidates &= brighter.CoreAgainstSides(y, w);
+    candidates = brighter.CoreAgainstSides(candidates, y, w);
     MarkTable::ForEachColumn(candidates & MarkTable::Columns(w, 2, f.W - 1), w, [&](int x) {
       if (!RingMarked(f, x, y) || !CoreBrighter(f, x, y, true)) return;
       f.Record(0, x, y);
@@ -137,7 +142,8 @@ void SingleTemplateRow(TgaTables& t, int y) {
   marks.ForEachWord(y - 1, true, [&](std::size_t w) {
     auto across = [&](int row) { return marks.Window<-1>(row, w) & marks.Window<0>(row, w) & marks.Window<1>(row, w); };
     uint64_t candidates = across(y - 1) & marks.Window<-1>(y, w) & marks.Window<1>(y, w) & across(y + 1);
-    if (candidates != 0) candidates &= brighter.Bits(y, w, 0, -1) & brighter.Bits(y, w, 0, 1);
+    if (candidates != 0) candidates &= brighter.Bits(y, w, 0, -1);
+    if (candidates != 0) candidates &= brighter.Bits(y, w, 0, 1);
     MarkTable::ForEachColumn(candidates & MarkTable::Columns(w, 2, f.W - 1), w, [&](int x) {
       if (x < next) return;
       const int centre = f.I(x, y);
@@ -163,7 +169,7 @@ void CoreTemplateRow(TgaTables& t, int y) {
   marks.ForEachWord(y, false, [&](std::size_t w) {
     auto pair = [&](int row) { return marks.Window<0>(row, w) & marks.Window<1>(row, w); };
     uint64_t candidates = pair(y) & pair(y + 1);
-    if (candidates != 0) candidates &= brighter.CoreAgainstSides(y, w);
+    candidates = brighter.CoreAgainstSides(candidates, y, w);
     MarkTable::ForEachColumn(candidates & MarkTable::Columns(w, 1, f.W - 1), w, [&](int x) {
       if (x < next) return;
       if (!(f.M(x, y) && f.M(x + 1, y) && f.M(x, y + 1) && f.M(x + 1, y + 1))) return;
