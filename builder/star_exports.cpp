@@ -16,6 +16,18 @@ constexpr std::size_t kSliceBytes = 1 << 20;
 // Room for one mask line ("v 32767 32767 0" and CR LF) and more.
 constexpr std::size_t kLineBytes = 24;
 
+// A star's coordinate as FormatFloat writes it. The coordinates are whole
+// column and row numbers, which %.7G writes as plain digits below 10^7; those
+// are written here without going through the general float formatting.
+void AppendCoordinate(std::string& text, float value) {
+  if (value >= 0.0f && value < 1e7f && value == static_cast<float>(static_cast<int32_t>(value))) {
+    char digits[16];
+    text.append(digits, std::to_chars(digits, digits + sizeof digits, static_cast<int32_t>(value)).ptr);
+  } else {
+    text += FormatFloat(value);
+  }
+}
+
 }  // namespace
 
 OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder) {
@@ -24,9 +36,19 @@ OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const st
     const std::string name = SafeFileName(std::string(baseName) + "_StrPts" + std::to_string(i) + ".obj");
     SideFile file(outputFolder, name);
     const StarList& list = t.starTable[static_cast<std::size_t>(i)];
+    std::string lines;
     for (const StarPoint& point : list.points) {
-      file.Line("v " + FormatFloat(point.x) + " " + FormatFloat(point.y) + " 0");
+      lines += "v ";
+      AppendCoordinate(lines, point.x);
+      lines += ' ';
+      AppendCoordinate(lines, point.y);
+      lines += " 0\r\n";
+      if (lines.size() >= SideFile::kBufferSize) {
+        file.Text(lines);
+        lines.clear();
+      }
     }
+    file.Text(lines);
     report.Add(outputFolder / name, file.Close());
   }
 
