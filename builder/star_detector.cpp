@@ -9,8 +9,15 @@
 
 namespace sq {
 
-StarDetector::StarDetector(TgaTables& tables, Platform& platform, Options options)
-    : t_(tables), progress_(platform), showing_(options.showProgress), alphaSet_(options.alphaSetByCaller),
+StarDetector::StarDetector(TgaTables& tables, Platform& platform, std::string_view baseName,
+                           const std::filesystem::path& outputFolder, Options options)
+    : t_(tables),
+      progress_(platform),
+      baseName_(baseName),
+      outputFolder_(outputFolder),
+      writer_(tables, baseName, outputFolder),
+      showing_(options.showProgress),
+      alphaSet_(options.alphaSetByCaller),
       contrast_(tables) {
   t_.contrastMask.Size(t_.tgaWidth, t_.tgaHeight);
   t_.contrastMask.ClearRow(1);  // rows 1 and H are never marked; the contrast pass writes the others
@@ -24,6 +31,13 @@ void StarDetector::RowDone() {
   } else {
     unshown_ += t_.tgaWidth;
   }
+}
+
+void StarDetector::RowsFinal(int lastRow) {
+  if (lastRow <= finalRows_) return;
+  if (!alphaSet_) SetAlphaOne(t_, finalRows_ + 1, lastRow);
+  writer_.RowsFinal(lastRow);
+  finalRows_ = lastRow;
 }
 
 void StarDetector::RowsReady(int lastRow) {
@@ -51,17 +65,20 @@ void StarDetector::RowsReady(int lastRow) {
     }
     // A core row c changes rows from c - 1 on; the passes before it work further down.
     const int lastFinal = coreDone_ >= H - 2 ? H : coreDone_ - 1;
+    const int cleaned = cleanupDone_;
     while (cleanupDone_ < H - 2 && CleanupRow(t_, cleanupDone_ + 1, lastFinal)) {
       PaintRow(t_, ++cleanupDone_);
       RowDone();
     }
+    // A cleaned and painted row changes no more, nor do the rows above it.
+    if (cleanupDone_ > cleaned) RowsFinal(cleanupDone_);
     if (contrastDone_ >= H - 1 || contrastDone_ + 2 > lastRow) break;
     contrast_.Row(t_, ++contrastDone_);
     RowDone();
   }
 }
 
-OutputReport StarDetector::Finish(std::string_view baseName, const std::filesystem::path& outputFolder) {
+OutputReport StarDetector::Finish() {
   RowsReady(t_.tgaHeight);
   if (!showing_) {
     progress_.Start(5 * static_cast<int64_t>(t_.PixelCount()));
@@ -69,17 +86,18 @@ OutputReport StarDetector::Finish(std::string_view baseName, const std::filesyst
     showing_ = true;
   }
   PaintRow(t_, t_.tgaHeight - 1);  // the last row with marks, below the last one cleaned
-  OutputReport report = SaveFilteredImage(t_, baseName, outputFolder, alphaSet_ ? Alpha::AllOne : Alpha::Unknown);
+  RowsFinal(t_.tgaHeight);
+  OutputReport report = writer_.Finish();
   progress_.Set(0);
-  report.Add(ExportStars(t_, baseName, outputFolder));
+  report.Add(ExportStars(t_, baseName_, outputFolder_));
   return report;
 }
 
 OutputReport DetectStars(TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder,
                          Platform& platform) {
   if (t.tgaWidth < kMinDetectSize || t.tgaHeight < kMinDetectSize || !t.Consistent()) return {};
-  StarDetector detector(t, platform, {});
-  return detector.Finish(baseName, outputFolder);
+  StarDetector detector(t, platform, baseName, outputFolder, {});
+  return detector.Finish();
 }
 
 }  // namespace sq

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 #include "builder/image_kernels.h"
 #include "builder/progress.h"
 #include "builder/star_detector.h"
+#include "builder/tga_save.h"
 #include "builder/tga_tables.h"
 
 namespace sq {
@@ -47,22 +49,30 @@ class StarDetector {
     // Report the passes' rows from the start; else nothing is shown before
     // Finish, which then shows the rows done so far at once.
     bool showProgress = true;
-    // The caller sets every pixel's alpha to 1 before Finish (the saved image
-    // needs them so); the saver then leaves the pixels alone.
+    // The caller sets every pixel's alpha to 1 before handing the rows over
+    // (the saved image needs them so).
     bool alphaSetByCaller = false;
   };
-  // For tables that describe one image of at least kMinDetectSize each way.
-  StarDetector(TgaTables& tables, Platform& platform, Options options);
+  // For tables that describe one image of at least kMinDetectSize each way,
+  // whose files are named after baseName and go to outputFolder.
+  StarDetector(TgaTables& tables, Platform& platform, std::string_view baseName,
+               const std::filesystem::path& outputFolder, Options options);
   // Rows 1 .. lastRow of tgaPixels and intensitySum hold their final values.
   void RowsReady(int lastRow);
   // Every remaining row of the passes, the saved image and the exports.
-  OutputReport Finish(std::string_view baseName, const std::filesystem::path& outputFolder);
+  OutputReport Finish();
 
  private:
   void RowDone();
+  // Rows up to lastRow are done with: alpha 1 and on to the saved image.
+  void RowsFinal(int lastRow);
 
   TgaTables& t_;
   Progress progress_;
+  std::string baseName_;
+  std::filesystem::path outputFolder_;
+  FilteredImageWriter writer_;
+  int finalRows_ = 0;
   bool showing_;
   bool alphaSet_;
   int64_t unshown_ = 0;

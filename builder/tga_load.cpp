@@ -149,7 +149,7 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
   tables.intensitySum.resize(tables.PixelCount());
   std::copy(header.begin(), header.end(), tables.tgaFile.begin());
   std::optional<StarDetector> detector;
-  if (width >= kMinDetectSize && height >= kMinDetectSize) detector.emplace(tables, platform, StarDetector::Options{false, true});
+  if (width >= kMinDetectSize && height >= kMinDetectSize) detector.emplace(tables, platform, result.baseName, outputFolder, StarDetector::Options{false, true});
   const Examination exam{detector ? &*detector : nullptr};
   Progress progress(platform);
   progress.Start(static_cast<int64_t>(tables.PixelCount()));
@@ -169,7 +169,7 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
 
   SumAndFilter(tables, unsummed, result, platform, progress, exam);
   result.status = TgaLoadResult::Status::Loaded;
-  if (detector) result.outputs = detector->Finish(result.baseName, outputFolder);
+  if (detector) result.outputs = detector->Finish();
   // The detector sizes the mask itself; an image too small for it gets a clear one.
   if (!tables.contrastMask.Covers(width, height)) tables.contrastMask.SizeClear(width, height);
   return result;

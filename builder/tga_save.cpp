@@ -5,7 +5,11 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <condition_variable>
 #include <fstream>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <system_error>
 
 #include "hod/modCommon.h"
@@ -18,67 +22,92 @@ namespace {
 // bytes, at a time, each slice going out while it is still in the cache.
 constexpr std::size_t kSliceBytes = std::size_t{1} << 19;
 
-// Writes the file buffer to BASE + suffix the way WriteFileAtomic does (a
-// temporary file beside it, renamed over it once complete, so a failed write
-// never leaves half a file nor destroys the old one), applying
-// change(firstRow, lastRow) to each slice of rows on the way. Every row is
-// changed even when the file cannot be written, so the tables never hold half a
-// change.
+std::filesystem::path ImagePath(std::string_view baseName, std::string_view suffix,
+                                const std::filesystem::path& outputFolder) {
+  return outputFolder / SafeFileName(std::string(baseName) + std::string(suffix));
+}
+
+// A file written the way WriteFileAtomic does: into a temporary file beside
+// it, renamed over it once complete, so a failed write never leaves half a file
+// nor destroys the old one. Dropped without Commit, it leaves nothing.
+class TempFile {
+ public:
+  explicit TempFile(const std::filesystem::path& path) : path_(path) {
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    std::string tempName = ".";
+    tempName += path.filename().string();
+    tempName += ".tmp";
+    tempName += std::to_string(::getpid());
+    temp_ = folder / tempName;
+    out_.open(temp_, std::ios::binary | std::ios::trunc);
+    created_ = static_cast<bool>(out_);
+  }
+  ~TempFile() {
+    if (created_ && !committed_) {
+      out_.close();
+      std::error_code ignored;
+      std::filesystem::remove(temp_, ignored);
+    }
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+
+  void Write(const uint8_t* from, std::size_t n) {
+    if (created_) out_.write(reinterpret_cast<const char*>(from), static_cast<std::streamsize>(n));
+  }
+
+  OutputReport Commit() {
+    OutputReport report;
+    if (!created_) {
+      report.Add(path_, "cannot create " + path_.string());
+      return report;
+    }
+    out_.flush();
+    if (!out_) {
+      report.Add(path_, "cannot write " + path_.string());
+      return report;  // the destructor removes the temporary file
+    }
+    out_.close();
+    std::error_code ec;
+    std::filesystem::rename(temp_, path_, ec);
+    if (ec) {
+      report.Add(path_, "cannot write " + path_.string() + ": " + ec.message());
+      return report;
+    }
+    committed_ = true;
+    report.Add(path_, "");
+    return report;
+  }
+
+ private:
+  std::filesystem::path path_, temp_;
+  std::ofstream out_;
+  bool created_ = false;
+  bool committed_ = false;
+};
+
+// Writes the file buffer to BASE + suffix, applying change(firstRow, lastRow)
+// to each slice of rows on the way. Every row is changed even when the file
+// cannot be written, so the tables never hold half a change.
 template <class Change>
 OutputReport WriteChanged(TgaTables& t, std::string_view baseName, std::string_view suffix,
                           const std::filesystem::path& outputFolder, Change change) {
-  const std::filesystem::path path = outputFolder / SafeFileName(std::string(baseName) + std::string(suffix));
-  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-  std::string tempName = ".";
-  tempName += path.filename().string();
-  tempName += ".tmp";
-  tempName += std::to_string(::getpid());
-  const std::filesystem::path temp = folder / tempName;
-
-  std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-  const bool created = static_cast<bool>(out);
-  auto write = [&](const uint8_t* from, std::size_t n) {
-    if (created) out.write(reinterpret_cast<const char*>(from), static_cast<std::streamsize>(n));
-  };
+  TempFile file(ImagePath(baseName, suffix, outputFolder));
   uint8_t* pixels = t.PixelData();
   const std::size_t pixelBytes = t.PixelCount() * 4;
-  write(t.tgaFile.data(), static_cast<std::size_t>(pixels - t.tgaFile.data()));
+  file.Write(t.tgaFile.data(), static_cast<std::size_t>(pixels - t.tgaFile.data()));
   if (pixelBytes > 0) {
     const std::size_t rowBytes = pixelBytes / static_cast<std::size_t>(t.tgaHeight);
     const int sliceRows = static_cast<int>(std::clamp<std::size_t>(kSliceBytes / rowBytes, 1, 1 << 15));
     for (int y = 1; y <= t.tgaHeight; y += sliceRows) {
       const int last = std::min(t.tgaHeight, y + sliceRows - 1);
       change(y, last);
-      write(t.Pixel(1, y), static_cast<std::size_t>(last - y + 1) * rowBytes);
+      file.Write(t.Pixel(1, y), static_cast<std::size_t>(last - y + 1) * rowBytes);
     }
   }
   const uint8_t* tail = pixels + pixelBytes;
-  write(tail, static_cast<std::size_t>(t.tgaFile.data() + t.tgaFile.size() - tail));
-
-  OutputReport report;
-  if (!created) {
-    report.Add(path, "cannot create " + path.string());
-    return report;
-  }
-  out.flush();
-  if (!out) {
-    out.close();
-    std::error_code ignored;
-    std::filesystem::remove(temp, ignored);
-    report.Add(path, "cannot write " + path.string());
-    return report;
-  }
-  out.close();
-  std::error_code ec;
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
-    std::error_code ignored;
-    std::filesystem::remove(temp, ignored);
-    report.Add(path, "cannot write " + path.string() + ": " + ec.message());
-    return report;
-  }
-  report.Add(path, "");
-  return report;
+  file.Write(tail, static_cast<std::size_t>(t.tgaFile.data() + t.tgaFile.size() - tail));
+  return file.Commit();
 }
 
 // Applies word(w) to each pixel read as a 32-bit word with blue in the low byte
@@ -116,18 +145,84 @@ OutputReport SaveHalftonedImage(TgaTables& t, std::string_view baseName, const s
   });
 }
 
-OutputReport SaveFilteredImage(TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder,
-                               Alpha alpha) {
-  return WriteChanged(t, baseName, "_filtered.tga", outputFolder, [&](int firstRow, int lastRow) {
-    if (alpha == Alpha::AllOne) return;
-    ForEachPixel(
-        t.Pixel(1, firstRow), t.Entry(1, lastRow + 1) - t.Entry(1, firstRow),
-        [](uint32_t w) { return (w & 0x00FFFFFFu) | 0x01000000u; }, [](uint8_t* p) { p[kAlpha] = 1; });
+OutputReport SaveFilteredImage(TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder) {
+  return WriteChanged(t, baseName, "_filtered.tga", outputFolder, [&t](int firstRow, int lastRow) {
+    SetAlphaOne(t, firstRow, lastRow);
   });
 }
 
-OutputReport SaveFilteredImage(TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder) {
-  return SaveFilteredImage(t, baseName, outputFolder, Alpha::Unknown);
+void SetAlphaOne(TgaTables& t, int firstRow, int lastRow) {
+  ForEachPixel(
+      t.Pixel(1, firstRow), t.Entry(1, lastRow + 1) - t.Entry(1, firstRow),
+      [](uint32_t w) { return (w & 0x00FFFFFFu) | 0x01000000u; }, [](uint8_t* p) { p[kAlpha] = 1; });
+}
+
+// The writing thread waits for final bytes and writes them as they come.
+struct FilteredImageWriter::Shared {
+  explicit Shared(const std::filesystem::path& path) : file(path) {}
+  TempFile file;
+  std::mutex mutex;
+  std::condition_variable more;
+  std::size_t ready = 0;  // bytes of the buffer that are final (the header and image-ID field with the first rows)
+  bool finished = false;  // no more will come
+};
+
+FilteredImageWriter::FilteredImageWriter(const TgaTables& t, std::string_view baseName,
+                                         const std::filesystem::path& outputFolder)
+    : bytes_(t.tgaFile.data()),
+      size_(t.tgaFile.size()),
+      pixelOffset_(static_cast<std::size_t>(t.tgaPixels().data() - t.tgaFile.data())),
+      rowBytes_(static_cast<std::size_t>(t.tgaWidth) * 4),
+      shared_(std::make_unique<Shared>(ImagePath(baseName, "_filtered.tga", outputFolder))) {
+  thread_ = std::thread([this] { Run(); });
+}
+
+FilteredImageWriter::~FilteredImageWriter() {
+  if (thread_.joinable()) {
+    {
+      std::lock_guard<std::mutex> lock(shared_->mutex);
+      shared_->finished = true;
+    }
+    shared_->more.notify_one();
+    thread_.join();
+  }
+}
+
+void FilteredImageWriter::Run() {
+  std::size_t written = 0;
+  for (;;) {
+    std::size_t upTo;
+    {
+      std::unique_lock<std::mutex> lock(shared_->mutex);
+      shared_->more.wait(lock, [&] { return shared_->ready > written || shared_->finished; });
+      upTo = shared_->ready;
+      if (upTo == written) return;  // finished and nothing left
+    }
+    shared_->file.Write(bytes_ + written, upTo - written);
+    written = upTo;
+  }
+}
+
+void FilteredImageWriter::RowsFinal(int lastRow) {
+  const std::size_t ready = pixelOffset_ + static_cast<std::size_t>(lastRow) * rowBytes_;
+  if (ready < handedOver_ + kHandOverBytes) return;  // the thread is woken for larger pieces only
+  handedOver_ = ready;
+  {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->ready = ready;
+  }
+  shared_->more.notify_one();
+}
+
+OutputReport FilteredImageWriter::Finish() {
+  {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->ready = size_;
+    shared_->finished = true;
+  }
+  shared_->more.notify_one();
+  thread_.join();
+  return shared_->file.Commit();
 }
 
 }  // namespace sq

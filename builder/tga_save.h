@@ -4,9 +4,12 @@
 // to 1 in the tables first.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "builder/star_detector.h"
 #include "builder/tga_tables.h"
@@ -21,12 +24,36 @@ OutputReport SaveHalftonedImage(TgaTables& tables, std::string_view baseName, co
 // Sets alpha to 1 and writes the image as it stands to BASE_filtered.tga.
 OutputReport SaveFilteredImage(TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder);
 
-// The same for a caller that knows more of the alpha bytes.
-enum class Alpha {
-  Unknown,
-  AllOne,  // every pixel's alpha is 1 already: the pixels are written as they stand
+// Sets the alpha of rows firstRow .. lastRow to 1.
+void SetAlphaOne(TgaTables& tables, int firstRow, int lastRow);
+
+// BASE_filtered.tga written while the detector still works, by a thread of its
+// own: the detector hands over the rows as they become final (alpha 1
+// included), and the file is complete and in its place, like every save's,
+// after Finish. A writer dropped before Finish leaves no file.
+class FilteredImageWriter {
+ public:
+  FilteredImageWriter(const TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder);
+  ~FilteredImageWriter();
+  FilteredImageWriter(const FilteredImageWriter&) = delete;
+  FilteredImageWriter& operator=(const FilteredImageWriter&) = delete;
+
+  // Rows 1 .. lastRow of the tables' pixels will not change again.
+  void RowsFinal(int lastRow);
+  // Writes the rest (every row is final now, and the bytes behind the pixels)
+  // and puts the file in place.
+  OutputReport Finish();
+
+ private:
+  struct Shared;
+  void Run();
+
+  static constexpr std::size_t kHandOverBytes = std::size_t{1} << 21;
+  const uint8_t* bytes_;
+  std::size_t size_, pixelOffset_, rowBytes_;
+  std::size_t handedOver_ = 0;
+  std::unique_ptr<Shared> shared_;
+  std::thread thread_;
 };
-OutputReport SaveFilteredImage(TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder,
-                               Alpha alpha);
 
 }  // namespace sq
