@@ -158,13 +158,16 @@ void SetAlphaOne(TgaTables& t, int firstRow, int lastRow) {
 }
 
 // The writing thread waits for final bytes and writes them as they come.
+// The writing thread waits for final bytes and writes them as they come.
 struct FilteredImageWriter::Shared {
   explicit Shared(const std::filesystem::path& path) : file(path) {}
   TempFile file;
+  std::size_t written = 0;  // by the thread (by Finish where there is none)
   std::mutex mutex;
   std::condition_variable more;
-  std::size_t ready = 0;  // bytes of the buffer that are final (the header and image-ID field with the first rows)
-  bool finished = false;  // no more will come
+  std::size_t ready = 0;   // bytes of the buffer that are final (the header and image-ID field with the first rows)
+  bool finished = false;   // no more will come
+  bool abandoned = false;  // stop writing: the file is dropped
 };
 
 FilteredImageWriter::FilteredImageWriter(const TgaTables& t, std::string_view baseName,
@@ -174,32 +177,34 @@ FilteredImageWriter::FilteredImageWriter(const TgaTables& t, std::string_view ba
       pixelOffset_(static_cast<std::size_t>(t.tgaPixels().data() - t.tgaFile.data())),
       rowBytes_(static_cast<std::size_t>(t.tgaWidth) * 4),
       shared_(std::make_unique<Shared>(ImagePath(baseName, "_filtered.tga", outputFolder))) {
-  thread_ = std::thread([this] { Run(); });
-}
-
-FilteredImageWriter::~FilteredImageWriter() {
-  if (thread_.joinable()) {
-    {
-      std::lock_guard<std::mutex> lock(shared_->mutex);
-      shared_->finished = true;
-    }
-    shared_->more.notify_one();
-    thread_.join();
+  try {
+    thread_ = std::thread([this] { Run(); });
+  } catch (const std::system_error&) {
+    // No thread to be had: Finish writes the whole file itself.
   }
 }
 
+FilteredImageWriter::~FilteredImageWriter() {
+  if (!thread_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    shared_->finished = shared_->abandoned = true;
+  }
+  shared_->more.notify_one();
+  thread_.join();
+}
+
 void FilteredImageWriter::Run() {
-  std::size_t written = 0;
   for (;;) {
     std::size_t upTo;
     {
       std::unique_lock<std::mutex> lock(shared_->mutex);
-      shared_->more.wait(lock, [&] { return shared_->ready > written || shared_->finished; });
+      shared_->more.wait(lock, [&] { return shared_->ready > shared_->written || shared_->finished; });
       upTo = shared_->ready;
-      if (upTo == written) return;  // finished and nothing left
+      if (shared_->abandoned || upTo == shared_->written) return;
     }
-    shared_->file.Write(bytes_ + written, upTo - written);
-    written = upTo;
+    shared_->file.Write(bytes_ + shared_->written, upTo - shared_->written);
+    shared_->written = upTo;
   }
 }
 
@@ -220,8 +225,12 @@ OutputReport FilteredImageWriter::Finish() {
     shared_->ready = size_;
     shared_->finished = true;
   }
-  shared_->more.notify_one();
-  thread_.join();
+  if (thread_.joinable()) {
+    shared_->more.notify_one();
+    thread_.join();
+  } else {
+    shared_->file.Write(bytes_ + shared_->written, size_ - shared_->written);
+  }
   return shared_->file.Commit();
 }
 
