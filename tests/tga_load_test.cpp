@@ -156,6 +156,10 @@ TEST(TgaSave, HalvingTwiceTruncatesAndAlphaOne) {
     EXPECT_TRUE(saved.AllAlphaOne());
   }
   EXPECT_FALSE(sq::SaveFilteredImage(t, "s", dir / "missing").Ok());
+  // A save whose file cannot be made still changes the tables whole.
+  EXPECT_FALSE(sq::SaveHalftonedImage(t, "s", dir / "missing").Ok());
+  EXPECT_EQ(t.Byte(3, 3, sq::kBlue), 31);
+  EXPECT_EQ(t.Byte(6, 6, sq::kAlpha), 1);
 }
 
 TEST(TgaLoad, TinyImagesLoadButAreNotExamined) {
