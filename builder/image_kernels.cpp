@@ -32,8 +32,8 @@ bool PlainSumRow(uint8_t* pixels, std::size_t count, int16_t* sums, unsigned cha
   }
 }
 
-void PlainContrastRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t count,
-                      uint8_t limit, uint64_t* bits) {
+void PlainContrastRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t count, uint8_t limit,
+                      uint64_t* bits) {
   for (std::size_t w = 0; w < (count + 63) / 64; ++w) bits[w] = 0;
   for (std::size_t i = 0; i < count; ++i) {
     if (ContrastPixel(above, row, below, i, count, limit)) bits[i / 64] |= uint64_t{1} << (i % 64);

@@ -28,8 +28,8 @@ struct ImageKernels {
   // from the highest or the lowest value of the 3 x 3 window around it (the
   // rows `above` and `below`, the columns that exist). Writes all
   // (count + 63) / 64 words.
-  void (*contrastRow)(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t count,
-                      uint8_t limit, uint64_t* bits);
+  void (*contrastRow)(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t count, uint8_t limit,
+                      uint64_t* bits);
   // For i = first .. first + 63: bit i - first set where sums[i] is greater
   // than sums[i + side] (side -1 or 1), the row of `count` entries wrapping
   // around (the first entry's left neighbour is the last). Entries from count

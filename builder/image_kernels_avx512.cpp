@@ -39,7 +39,8 @@ struct Avx512 {
   static V Following(V v, V n) { return _mm512_maskz_alignr_epi32(0xFFFF, n, v, 1); }
   static unsigned EqualPixels(V a, V b) { return _mm512_cmpeq_epi32_mask(a, b); }
   static uint64_t Greater16(V a, V b, V c, V d) {
-    return static_cast<uint64_t>(_mm512_cmpgt_epi16_mask(a, b)) | static_cast<uint64_t>(_mm512_cmpgt_epi16_mask(c, d)) << 32;
+    return static_cast<uint64_t>(_mm512_cmpgt_epi16_mask(a, b)) | static_cast<uint64_t>(_mm512_cmpgt_epi16_mask(c, d))
+                                                                      << 32;
   }
 };
 

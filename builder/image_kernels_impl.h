@@ -51,8 +51,8 @@ inline bool SumPixel(uint8_t* p, int16_t* sum) {
 }
 
 // Per byte, the extremes of pixel i's column in the three rows.
-inline void ColumnExtremes(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t i,
-                           uint8_t* hi, uint8_t* lo) {
+inline void ColumnExtremes(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t i, uint8_t* hi,
+                           uint8_t* lo) {
   for (std::size_t b = 0; b < 4; ++b) {
     const std::size_t at = i * 4 + b;
     hi[b] = Max3(above[at], row[at], below[at]);

@@ -6,8 +6,8 @@
 #include <system_error>
 
 #include "builder/image_kernels.h"
-#include "builder/star_rows.h"
 #include "builder/progress.h"
+#include "builder/star_rows.h"
 
 namespace sq {
 
@@ -149,7 +149,9 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
   tables.intensitySum.resize(tables.PixelCount());
   std::copy(header.begin(), header.end(), tables.tgaFile.begin());
   std::optional<StarDetector> detector;
-  if (width >= kMinDetectSize && height >= kMinDetectSize) detector.emplace(tables, platform, result.baseName, outputFolder, StarDetector::Options{false, true});
+  if (width >= kMinDetectSize && height >= kMinDetectSize) {
+    detector.emplace(tables, platform, result.baseName, outputFolder, StarDetector::Options{false, true});
+  }
   const Examination exam{detector ? &*detector : nullptr};
   Progress progress(platform);
   progress.Start(static_cast<int64_t>(tables.PixelCount()));

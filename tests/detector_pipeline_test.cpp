@@ -32,13 +32,27 @@ Picture Busy(int w, int h, unsigned seed, uint8_t top = 127) {
     const auto v = static_cast<uint8_t>(70 + random() % (top - 69));
     const int length = 3 + static_cast<int>(random() % 40);
     switch (random() % 7) {
-      case 0: put(x, y, v); break;
-      case 1: put(x, y, v), put(x + 1, y, v), put(x, y + 1, v), put(x + 1, y + 1, v); break;
-      case 2: put(x, y, v), put(x + 1, y, v), put(x, y + 1, v), put(x + 1, y + 1, v), put(x - 1, y - 1, v); break;
-      case 3: for (int i = 0; i < length; ++i) put(x + i, y, v); break;
-      case 4: for (int i = 0; i < length; ++i) put(x, y + i, v); break;
-      case 5: for (int i = 0; i < length; ++i) put(x + i, y + i, v); break;
-      default: for (int i = 0; i < 9; ++i) put(x + i % 3, y + i / 3, static_cast<uint8_t>(v - 10 * (i % 2))); break;
+      case 0:
+        put(x, y, v);
+        break;
+      case 1:
+        put(x, y, v), put(x + 1, y, v), put(x, y + 1, v), put(x + 1, y + 1, v);
+        break;
+      case 2:
+        put(x, y, v), put(x + 1, y, v), put(x, y + 1, v), put(x + 1, y + 1, v), put(x - 1, y - 1, v);
+        break;
+      case 3:
+        for (int i = 0; i < length; ++i) put(x + i, y, v);
+        break;
+      case 4:
+        for (int i = 0; i < length; ++i) put(x, y + i, v);
+        break;
+      case 5:
+        for (int i = 0; i < length; ++i) put(x + i, y + i, v);
+        break;
+      default:
+        for (int i = 0; i < 9; ++i) put(x + i % 3, y + i / 3, static_cast<uint8_t>(v - 10 * (i % 2)));
+        break;
     }
   }
   return pic;
@@ -64,8 +78,8 @@ void ExpectSame(const sq::TgaTables& got, const sq::TgaTables& want) {
   ASSERT_EQ(got.tgaWidth, want.tgaWidth);
   ASSERT_EQ(got.tgaHeight, want.tgaHeight);
   EXPECT_TRUE(std::equal(got.tgaFile.begin(), got.tgaFile.end(), want.tgaFile.begin(), want.tgaFile.end()));
-  EXPECT_TRUE(std::equal(got.intensitySum.begin(), got.intensitySum.end(), want.intensitySum.begin(),
-                         want.intensitySum.end()));
+  EXPECT_TRUE(
+      std::equal(got.intensitySum.begin(), got.intensitySum.end(), want.intensitySum.begin(), want.intensitySum.end()));
   int differing = 0;
   for (int y = 1; y <= want.tgaHeight; ++y) {
     for (int x = 1; x <= want.tgaWidth; ++x) differing += got.Marked(x, y) != want.Marked(x, y);
@@ -75,14 +89,17 @@ void ExpectSame(const sq::TgaTables& got, const sq::TgaTables& want) {
     const auto& a = got.starTable[e].points;
     const auto& b = want.starTable[e].points;
     EXPECT_EQ(got.starTable[e].count, want.starTable[e].count) << "entry " << e;
-    EXPECT_TRUE(a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const auto& p, const auto& q) {
-                  return p.x == q.x && p.y == q.y && p.colour == q.colour;
-                })) << "entry " << e;
+    EXPECT_TRUE(a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                                   [](const auto& p, const auto& q) {
+                                                     return p.x == q.x && p.y == q.y && p.colour == q.colour;
+                                                   }))
+        << "entry " << e;
   }
 }
 
 void ExpectSameFiles(const TempDir& got, const TempDir& want) {
-  for (const char* name : {"img_filtered.tga", "img_StrPts0.obj", "img_StrPts1.obj", "img_StrPts2.obj", "img_cPts.obj"}) {
+  for (const char* name :
+       {"img_filtered.tga", "img_StrPts0.obj", "img_StrPts1.obj", "img_StrPts2.obj", "img_cPts.obj"}) {
     EXPECT_EQ(ReadText(got / name), ReadText(want / name)) << name;
   }
   std::size_t files = 0;

@@ -1,6 +1,8 @@
 // Every version of the builder's row kernels this processor runs, against the
 // definitions written out pixel by pixel here, on rows whose lengths end inside
 // and at the edge of each vector width.
+#include "builder/image_kernels.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <random>
 #include <vector>
 
-#include "builder/image_kernels.h"
 #include "builder/mark_table.h"
 
 namespace {
@@ -35,7 +36,8 @@ TEST(ImageKernels, ContrastMarksPixelsThatStandOutInEveryColour) {
         for (uint8_t& b : rows) {
           const int spread = limit + 3;
           const int v = 128 + static_cast<int>(random() % (2 * spread + 1)) - spread;
-          b = random() % 16 == 0 ? static_cast<uint8_t>(random() % 2 * 255) : static_cast<uint8_t>(std::clamp(v, 0, 255));
+          b = random() % 16 == 0 ? static_cast<uint8_t>(random() % 2 * 255)
+                                 : static_cast<uint8_t>(std::clamp(v, 0, 255));
         }
         const uint8_t* above = rows.data();
         const uint8_t* row = above + n * 4;
@@ -121,24 +123,28 @@ TEST(MarkTable, WindowsAndWordsReadTheMarksAsSet) {
     marks.SizeClear(width, 3);
     std::vector<std::vector<bool>> expected(3, std::vector<bool>(static_cast<std::size_t>(width) + 1));
     for (int k = 0; k < width / 7 + 1; ++k) {
-      const int x = 1 + static_cast<int>(random() % static_cast<unsigned>(width)), y = 1 + static_cast<int>(random() % 3);
+      const int x = 1 + static_cast<int>(random() % static_cast<unsigned>(width)),
+                y = 1 + static_cast<int>(random() % 3);
       marks.Set(x, y);
       expected[static_cast<std::size_t>(y - 1)][static_cast<std::size_t>(x)] = true;
     }
     marks.Clear(1, 2);
     expected[1][1] = false;
-    auto markedAt = [&](int x, int y) { return x >= 1 && x <= width && expected[static_cast<std::size_t>(y - 1)][static_cast<std::size_t>(x)]; };
+    auto markedAt = [&](int x, int y) {
+      return x >= 1 && x <= width && expected[static_cast<std::size_t>(y - 1)][static_cast<std::size_t>(x)];
+    };
     for (int y = 1; y <= 3; ++y) {
       std::vector<std::size_t> visited;
       marks.ForEachWord(y, true, [&](std::size_t w) { visited.push_back(w); });
       for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
         const uint64_t windows[] = {marks.Window<-2>(y, w), marks.Window<-1>(y, w), marks.Window<0>(y, w),
-                                    marks.Window<1>(y, w), marks.Window<2>(y, w), marks.WindowAt(y, w, 5)};
+                                    marks.Window<1>(y, w),  marks.Window<2>(y, w),  marks.WindowAt(y, w, 5)};
         const int shifts[] = {-2, -1, 0, 1, 2, 5};
         for (int s = 0; s < 6; ++s) {
           for (int j = 0; j < 64; ++j) {
             const int x = static_cast<int>(w) * 64 + j + 1;
-            ASSERT_EQ((windows[s] >> j) & 1, markedAt(x + shifts[s], y) ? 1u : 0u) << "column " << x << " shift " << shifts[s];
+            ASSERT_EQ((windows[s] >> j) & 1, markedAt(x + shifts[s], y) ? 1u : 0u)
+                << "column " << x << " shift " << shifts[s];
           }
         }
         // Every word that holds a mark, or follows one that does, is visited.
