@@ -2,9 +2,12 @@
 // the option-menu state and the star detector with its exports.
 //
 //   tga_tables.h     the image and star tables (one struct the caller owns)
+//   mark_table.h     contrastMask's table of one bit a pixel
 //   tga_load.h       LoadTargaImage: checks, halftone question, detector run
 //   tga_save.h       the "_halftoned.tga" and "_filtered.tga" savers
 //   star_detector.h  DetectStars and its passes, the star exports
+//   star_rows.h      the passes a row at a time, interleaved by StarDetector
+//   image_kernels.h  the whole-image row loops, one version per vector unit
 //   builder_menus.h  Options check marks and Tools enabled states
 //   tga_command.h    the session the window holds and the Tools commands
 #pragma once

@@ -36,10 +36,10 @@ struct StarList {
 };
 
 // Everything a loaded image leaves behind. Columns x = 1..tgaWidth and rows
-// y = 1..tgaHeight; row 1 is the first row stored in the file. Every per-pixel
-// table is one contiguous buffer in that order: pixel (x, y) is entry
+// y = 1..tgaHeight; row 1 is the first row stored in the file. The pixels and
+// intensitySum are contiguous buffers in that order: pixel (x, y) is entry
 // (y - 1) * tgaWidth + (x - 1); the pixels take 4 bytes an entry (blue, green,
-// red, alpha).
+// red, alpha). contrastMask keeps a bit a pixel, a row at a time (MarkTable).
 //
 // The pixels live inside `tgaFile`, which holds the image exactly as the savers
 // write it: the 18 header bytes as read, the image-ID field (header byte 0 long),
