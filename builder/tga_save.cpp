@@ -1,16 +1,13 @@
 #include "builder/tga_save.h"
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <condition_variable>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <thread>
-#include <system_error>
 
 #include "hod/modCommon.h"
 
@@ -27,72 +24,14 @@ std::filesystem::path ImagePath(std::string_view baseName, std::string_view suff
   return outputFolder / SafeFileName(std::string(baseName) + std::string(suffix));
 }
 
-// A file written the way WriteFileAtomic does: into a temporary file beside
-// it, renamed over it once complete, so a failed write never leaves half a file
-// nor destroys the old one. Dropped without Commit, it leaves nothing.
-class TempFile {
- public:
-  explicit TempFile(const std::filesystem::path& path) : path_(path) {
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    std::string tempName = ".";
-    tempName += path.filename().string();
-    tempName += ".tmp";
-    tempName += std::to_string(::getpid());
-    temp_ = folder / tempName;
-    out_.open(temp_, std::ios::binary | std::ios::trunc);
-    created_ = static_cast<bool>(out_);
-  }
-  ~TempFile() {
-    if (created_ && !committed_) {
-      out_.close();
-      std::error_code ignored;
-      std::filesystem::remove(temp_, ignored);
-    }
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-
-  void Write(const uint8_t* from, std::size_t n) {
-    if (created_) out_.write(reinterpret_cast<const char*>(from), static_cast<std::streamsize>(n));
-  }
-
-  OutputReport Commit() {
-    OutputReport report;
-    if (!created_) {
-      report.Add(path_, "cannot create " + path_.string());
-      return report;
-    }
-    out_.flush();
-    if (!out_) {
-      report.Add(path_, "cannot write " + path_.string());
-      return report;  // the destructor removes the temporary file
-    }
-    out_.close();
-    std::error_code ec;
-    std::filesystem::rename(temp_, path_, ec);
-    if (ec) {
-      report.Add(path_, "cannot write " + path_.string() + ": " + ec.message());
-      return report;
-    }
-    committed_ = true;
-    report.Add(path_, "");
-    return report;
-  }
-
- private:
-  std::filesystem::path path_, temp_;
-  std::ofstream out_;
-  bool created_ = false;
-  bool committed_ = false;
-};
-
 // Writes the file buffer to BASE + suffix, applying change(firstRow, lastRow)
 // to each slice of rows on the way. Every row is changed even when the file
 // cannot be written, so the tables never hold half a change.
 template <class Change>
 OutputReport WriteChanged(TgaTables& t, std::string_view baseName, std::string_view suffix,
                           const std::filesystem::path& outputFolder, Change change) {
-  TempFile file(ImagePath(baseName, suffix, outputFolder));
+  const std::filesystem::path path = ImagePath(baseName, suffix, outputFolder);
+  AtomicFile file(path);
   uint8_t* pixels = t.PixelData();
   const std::size_t pixelBytes = t.PixelCount() * 4;
   file.Write(t.tgaFile.data(), static_cast<std::size_t>(pixels - t.tgaFile.data()));
@@ -107,7 +46,9 @@ OutputReport WriteChanged(TgaTables& t, std::string_view baseName, std::string_v
   }
   const uint8_t* tail = pixels + pixelBytes;
   file.Write(tail, static_cast<std::size_t>(t.tgaFile.data() + t.tgaFile.size() - tail));
-  return file.Commit();
+  OutputReport report;
+  report.Add(path, file.Commit());
+  return report;
 }
 
 // Applies word(w) to each pixel read as a 32-bit word with blue in the low byte
@@ -158,10 +99,10 @@ void SetAlphaOne(TgaTables& t, int firstRow, int lastRow) {
 }
 
 // The writing thread waits for final bytes and writes them as they come.
-// The writing thread waits for final bytes and writes them as they come.
 struct FilteredImageWriter::Shared {
-  explicit Shared(const std::filesystem::path& path) : file(path) {}
-  TempFile file;
+  explicit Shared(const std::filesystem::path& at) : path(at), file(at) {}
+  std::filesystem::path path;
+  AtomicFile file;
   std::size_t written = 0;  // by the thread (by Finish where there is none)
   std::mutex mutex;
   std::condition_variable more;
@@ -231,7 +172,9 @@ OutputReport FilteredImageWriter::Finish() {
   } else {
     shared_->file.Write(bytes_ + shared_->written, size_ - shared_->written);
   }
-  return shared_->file.Commit();
+  OutputReport report;
+  report.Add(shared_->path, shared_->file.Commit());
+  return report;
 }
 
 }  // namespace sq

@@ -157,34 +157,46 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& p
   return bytes;
 }
 
-std::string WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
+AtomicFile::AtomicFile(const std::filesystem::path& path) : path_(path) {
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
   // Appended piece by piece: g++ 12 at -O3 warns falsely (-Wrestrict) on "." + string.
   std::string tempName = ".";
   tempName += path.filename().string();
   tempName += ".tmp";
   tempName += std::to_string(::getpid());
-  std::filesystem::path temp = folder / tempName;
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return "cannot create " + path.string();
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ignored;
-      std::filesystem::remove(temp, ignored);
-      return "cannot write " + path.string();
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
+  temp_ = folder / tempName;
+  out_.open(temp_, std::ios::binary | std::ios::trunc);
+  created_ = static_cast<bool>(out_);
+}
+
+AtomicFile::~AtomicFile() {
+  if (created_ && !committed_) {
+    out_.close();
     std::error_code ignored;
-    std::filesystem::remove(temp, ignored);
-    return "cannot write " + path.string() + ": " + ec.message();
+    std::filesystem::remove(temp_, ignored);
   }
+}
+
+void AtomicFile::Write(std::string_view bytes) {
+  if (created_) out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string AtomicFile::Commit() {
+  if (!created_) return "cannot create " + path_.string();
+  out_.flush();
+  if (!out_) return "cannot write " + path_.string();  // the destructor removes the temporary file
+  out_.close();
+  std::error_code ec;
+  std::filesystem::rename(temp_, path_, ec);
+  if (ec) return "cannot write " + path_.string() + ": " + ec.message();
+  committed_ = true;
   return {};
+}
+
+std::string WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
+  AtomicFile file(path);
+  file.Write(bytes);
+  return file.Commit();
 }
 
 // The name is made safe here as well as by the callers: a name with a folder part

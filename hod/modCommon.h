@@ -144,9 +144,30 @@ std::string SideFileText(std::string_view text);
 // Reads a whole file. Returns nullopt and sets `error` when it cannot.
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path, std::string& error);
 
-// Writes a file whole through a temporary file in the same folder and a rename,
-// so a failed write never leaves a half file nor destroys the old one. Returns
-// an empty string on success, else a reason.
+// A file written whole through a temporary file in the same folder and a rename,
+// in as many pieces as the writer likes, so a failed write never leaves a half
+// file nor destroys the old one. Dropped without Commit, it leaves nothing.
+class AtomicFile {
+ public:
+  explicit AtomicFile(const std::filesystem::path& path);
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  void Write(std::string_view bytes);
+  void Write(const uint8_t* bytes, std::size_t n) { Write(std::string_view(reinterpret_cast<const char*>(bytes), n)); }
+  // Puts the finished file in place. Returns an empty string on success, else a reason.
+  std::string Commit();
+
+ private:
+  std::filesystem::path path_, temp_;
+  std::ofstream out_;
+  bool created_ = false;
+  bool committed_ = false;
+};
+
+// Writes a file whole through an AtomicFile. Returns an empty string on success,
+// else a reason.
 std::string WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
 
 // A side export, appended to its file through one buffered stream: lines gather
