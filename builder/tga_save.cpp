@@ -1,6 +1,5 @@
 #include "builder/tga_save.h"
 
-
 #include <algorithm>
 #include <bit>
 #include <cstring>
