@@ -1,8 +1,8 @@
 #include <string>
 
-#include "app/commands.h"
+#include "app/report_command.h"
 #include "hod/file_bytes.h"
-#include "report/BuildReport.h"
+#include "report/report_rtf.h"
 
 namespace sq {
 

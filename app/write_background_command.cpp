@@ -3,8 +3,8 @@
 
 #include <unistd.h>
 
-#include "app/commands.h"
-#include "app/write_background.h"
+#include "app/report_command.h"
+#include "app/write_background_command.h"
 #include "hod/file_bytes.h"
 #include "hod/modFarholdhod.h"
 #include "writer/modMakeBGhod.h"

@@ -9,12 +9,10 @@
 //   star_rows.h      the passes a row at a time, interleaved by StarDetector
 //   image_kernels.h  the whole-image row loops, one version per vector unit
 //   builder_menus.h  Options check marks and Tools enabled states
-//   tga_command.h    the session the window holds and the Tools commands
 #pragma once
 
 #include "builder/builder_menus.h"
 #include "builder/star_detector.h"
-#include "builder/tga_command.h"
 #include "builder/tga_load.h"
 #include "builder/tga_save.h"
 #include "builder/tga_tables.h"

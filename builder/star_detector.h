@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "builder/progress.h"
+#include "builder/builder_progress.h"
 #include "builder/tga_tables.h"
 #include "hod/modCommon.h"
 

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "builder/image_kernels.h"
-#include "builder/progress.h"
+#include "builder/builder_progress.h"
 #include "builder/star_detector.h"
 #include "builder/tga_save.h"
 #include "builder/tga_tables.h"

@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "builder/image_kernels.h"
-#include "builder/progress.h"
+#include "builder/builder_progress.h"
 #include "builder/star_rows.h"
 
 namespace sq {

@@ -6,7 +6,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "hod/modFarholdhod.h"
-#include "report/BuildReport.h"
+#include "report/report_rtf.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace sqfuzz;

@@ -1,6 +1,6 @@
 #include "fuzz/fuzz_support.h"
 
-#include "tests/rtfcheck.h"
+#include "support/rtf_check.h"
 
 #include <unistd.h>
 

@@ -56,7 +56,7 @@ class Scratch {
 // byte but CR LF pairs, so names from the input can neither break nor add lines.
 void CheckSideFileLines(const std::filesystem::path& folder);
 
-// Checks the frame of an RTF document (tests/rtfcheck.h says what that is).
+// Checks the frame of an RTF document (support/rtf_check.h says what that is).
 void CheckRtfFrame(std::string_view rtf);
 
 // A byte of the input used as a switch, so one input decides e.g. the sound-test box.

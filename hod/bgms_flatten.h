@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "hod/background.h"
+#include "hod/background_tables.h"
 #include "preview/modVtcs.h"
 
 namespace sq {

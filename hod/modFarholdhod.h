@@ -10,12 +10,12 @@
 #include <string>
 #include <string_view>
 
-#include "hod/background.h"
-#include "hod/chunk.h"
-#include "hod/detail.h"
+#include "hod/background_tables.h"
+#include "hod/chunk_header.h"
+#include "hod/detail_tables.h"
 #include "hod/file_bytes.h"
 #include "hod/modCommon.h"
-#include "hod/visual.h"
+#include "hod/visual_tables.h"
 #include "preview/modVtcs.h"
 
 namespace sq {

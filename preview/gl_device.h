@@ -12,7 +12,7 @@
 #include <string>
 
 #include "preview/preview_math.h"
-#include "preview/targa_texture.h"
+#include "preview/tga_texture.h"
 
 class QOpenGLContext;
 class QOffscreenSurface;

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "hod/background.h"
+#include "hod/background_tables.h"
 
 namespace sq {
 

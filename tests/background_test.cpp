@@ -2,12 +2,12 @@
 
 #include <cmath>
 
-#include "app/commands.h"
+#include "app/report_command.h"
 #include "hod/bgms_flatten.h"
 #include "hod/modFarholdhod.h"
-#include "hodbuilder.h"
-#include "testkit.h"
-#include "walkkit.h"
+#include "support/chunk_bytes.h"
+#include "tests/test_kit.h"
+#include "tests/walk_kit.h"
 
 using namespace sqtest;
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/commands.h"
-#include "hodbuilder.h"
-#include "testkit.h"
+#include "app/report_command.h"
+#include "support/chunk_bytes.h"
+#include "tests/test_kit.h"
 
 using namespace sqtest;
 

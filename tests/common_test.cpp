@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "hod/modCommon.h"
-#include "testkit.h"
+#include "tests/test_kit.h"
 
 TEST(FormatFloat, MatchesTheSevenDigitGeneralForm) {
   EXPECT_EQ(sq::FormatFloat(0.5f), "0.5");

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "builder/modTGA.h"
-#include "tgakit.h"
+#include "tests/tga_kit.h"
 
 using namespace sqtest;
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "detailbuilder.h"
-#include "walkkit.h"
+#include "support/detail_chunks.h"
+#include "tests/walk_kit.h"
 
 using namespace sqtest;
 using namespace std::string_literals;

@@ -11,7 +11,7 @@
 
 #include "hod/file_bytes.h"
 #include "hod/modFarholdhod.h"
-#include "testkit.h"
+#include "tests/test_kit.h"
 
 using namespace sqtest;
 

@@ -6,8 +6,8 @@
 #include <sstream>
 #include <tuple>
 
-#include "tests/rtfcheck.h"
-#include "tests/testkit.h"
+#include "support/rtf_check.h"
+#include "tests/test_kit.h"
 
 namespace sqtest {
 

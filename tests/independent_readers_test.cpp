@@ -2,9 +2,9 @@
 // the folder closes (installed below), and the checks themselves are tested here.
 #include <gtest/gtest.h>
 
-#include "tests/hodbuilder.h"
+#include "support/chunk_bytes.h"
 #include "tests/independent_readers.h"
-#include "testkit.h"
+#include "tests/test_kit.h"
 
 using namespace sqtest;
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "detailbuilder.h"
-#include "testkit.h"
+#include "support/detail_chunks.h"
+#include "tests/test_kit.h"
 
 using namespace sqtest;
 using namespace std::string_literals;

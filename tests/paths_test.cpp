@@ -6,10 +6,10 @@
 
 #include <set>
 
-#include "app/commands.h"
+#include "app/report_command.h"
 #include "hod/modFarholdhod.h"
-#include "tests/samplefiles.h"
-#include "testkit.h"
+#include "support/sample_files.h"
+#include "tests/test_kit.h"
 
 using namespace sqtest;
 

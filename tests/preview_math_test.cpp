@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "preview/preview_math.h"
-#include "preview/targa_texture.h"
+#include "preview/tga_texture.h"
 
 using sq::Matrix4;
 

@@ -3,8 +3,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "hod/background.h"
-#include "hodbuilder.h"
+#include "hod/background_tables.h"
+#include "support/chunk_bytes.h"
 
 using namespace sqtest;
 

@@ -2,8 +2,8 @@
 // sections and the detail sections.
 #include <gtest/gtest.h>
 
-#include "report/BuildReport.h"
-#include "testkit.h"
+#include "report/report_rtf.h"
+#include "tests/test_kit.h"
 
 using sqtest::kReportHead;
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "report/BuildReport.h"
-#include "visual_chunks.h"
-#include "walkkit.h"
+#include "report/report_rtf.h"
+#include "support/visual_chunks.h"
+#include "tests/walk_kit.h"
 
 using namespace sqtest;
 

@@ -7,12 +7,12 @@
 #include <functional>
 #include <span>
 
-#include "app/commands.h"
+#include "app/report_command.h"
 #include "hod/modFarholdhod.h"
-#include "report/BuildReport.h"
-#include "tests/rtfcheck.h"
-#include "tests/samplefiles.h"
-#include "testkit.h"
+#include "report/report_rtf.h"
+#include "support/rtf_check.h"
+#include "support/sample_files.h"
+#include "tests/test_kit.h"
 
 using namespace sqtest;
 

@@ -3,7 +3,7 @@
 #include <map>
 #include <set>
 
-#include "tgakit.h"
+#include "tests/tga_kit.h"
 
 using namespace sqtest;
 

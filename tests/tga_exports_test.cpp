@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "builder/modTGA.h"
-#include "tgakit.h"
+#include "tests/tga_kit.h"
 
 using namespace sqtest;
 

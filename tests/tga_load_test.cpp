@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "app/tga_command.h"
 #include "builder/modTGA.h"
-#include "tgakit.h"
+#include "tests/tga_kit.h"
 
 using namespace sqtest;
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "visual_chunks.h"
-#include "walkkit.h"
+#include "support/visual_chunks.h"
+#include "tests/walk_kit.h"
 
 using namespace sqtest;
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "samplefiles.h"
-#include "walkkit.h"
+#include "support/sample_files.h"
+#include "tests/walk_kit.h"
 
 using namespace sqtest;
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "background_fixtures.h"
+#include "tests/background_fixtures.h"
 #include "hod/modFarholdhod.h"
-#include "hodbuilder.h"
-#include "testkit.h"
+#include "support/chunk_bytes.h"
+#include "tests/test_kit.h"
 #include "writer/modMakeBGhod.h"
 
 using namespace sqtest;

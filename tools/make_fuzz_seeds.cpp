@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "hod/modCommon.h"
-#include "tests/samplefiles.h"
+#include "support/sample_files.h"
 
 namespace {
 

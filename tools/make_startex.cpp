@@ -10,7 +10,7 @@
 #include <string>
 
 #include "hod/modCommon.h"
-#include "preview/targa_texture.h"
+#include "preview/tga_texture.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "hod/background.h"
+#include "hod/background_tables.h"
 #include "hod/modCommon.h"
 
 namespace sq {

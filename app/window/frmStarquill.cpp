@@ -12,8 +12,8 @@
 #include <QRadialGradient>
 #include <QVBoxLayout>
 
-#include "app/commands.h"
-#include "app/window/window_commands.h"
+#include "app/report_command.h"
+#include "app/window/cli_preview.h"
 
 namespace sq {
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "app/window/qt_platform.h"
-#include "builder/tga_command.h"
+#include "app/tga_command.h"
 #include "hod/modFarholdhod.h"
 #include "preview/frmBGdisplay.h"
 #include "writer/modMakeBGhod.h"

@@ -5,13 +5,13 @@
 #include <chrono>
 #include <span>
 
-#include "app/commands.h"
+#include "app/report_command.h"
 #include "builder/modTGA.h"
-#include "counting_new.h"
+#include "tests/bounds/counting_new.h"
 #include "hod/modFarholdhod.h"
-#include "report/BuildReport.h"
-#include "tests/samplefiles.h"
-#include "tests/testkit.h"
+#include "report/report_rtf.h"
+#include "support/sample_files.h"
+#include "tests/test_kit.h"
 
 using namespace sqtest;
 

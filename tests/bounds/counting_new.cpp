@@ -1,6 +1,6 @@
 // Global operator new and delete that keep a running total of the bytes held.
 // Sizes come from malloc_usable_size, so every form of delete agrees with new.
-#include "counting_new.h"
+#include "tests/bounds/counting_new.h"
 
 #include <malloc.h>
 

@@ -11,10 +11,10 @@
 #include <QTest>
 #include <deque>
 
-#include "app/commands.h"
+#include "app/report_command.h"
 #include "app/window/frmStarquill.h"
-#include "hodbuilder.h"
-#include "preview_fixture.h"
+#include "support/chunk_bytes.h"
+#include "tests/window/preview_fixture.h"
 
 using namespace sqtest;
 

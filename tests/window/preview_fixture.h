@@ -9,8 +9,8 @@
 #include <optional>
 
 #include "preview/frmBGdisplay.h"
-#include "preview/targa_texture.h"
-#include "testkit.h"
+#include "preview/tga_texture.h"
+#include "tests/test_kit.h"
 
 namespace sqtest {
 

@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
 
-#include "preview_fixture.h"
+#include "tests/window/preview_fixture.h"
 
 using namespace sqtest;
 using sq::ProjectToScreen;

@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QMenu>
 
-#include "preview_fixture.h"
+#include "tests/window/preview_fixture.h"
 
 using namespace sqtest;
 

@@ -3,8 +3,8 @@
 
 #include <QImage>
 
-#include "hodbuilder.h"
-#include "testkit.h"
+#include "support/chunk_bytes.h"
+#include "tests/test_kit.h"
 
 using namespace sqtest;
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "hodbuilder.h"
+#include "support/chunk_bytes.h"
 
 namespace sqtest {
 

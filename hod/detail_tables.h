@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "hod/chunk.h"
-#include "hod/visual.h"
+#include "hod/chunk_header.h"
+#include "hod/visual_tables.h"
 
 namespace sq {
 

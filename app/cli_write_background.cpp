@@ -2,7 +2,7 @@
 
 #include "app/cli.h"
 #include "app/cli_platform.h"
-#include "app/write_background.h"
+#include "app/write_background_command.h"
 
 namespace sq {
 

@@ -1,4 +1,4 @@
-#include "preview/targa_texture.h"
+#include "preview/tga_texture.h"
 
 #include "hod/modCommon.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "hod/chunk.h"
+#include "hod/chunk_header.h"
 
 namespace sq {
 

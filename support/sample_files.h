@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/detailbuilder.h"
-#include "tests/hodbuilder.h"
-#include "tests/visual_chunks.h"
+#include "support/detail_chunks.h"
+#include "support/chunk_bytes.h"
+#include "support/visual_chunks.h"
 
 namespace sqtest {
 

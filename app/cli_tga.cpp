@@ -2,7 +2,8 @@
 
 #include "app/cli.h"
 #include "app/cli_platform.h"
-#include "app/commands.h"
+#include "app/report_command.h"
+#include "app/tga_command.h"
 #include "builder/modTGA.h"
 #include "preview/modVtcs.h"
 

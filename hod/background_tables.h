@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "hod/chunk.h"
+#include "hod/chunk_header.h"
 #include "hod/record_list.h"
 
 namespace sq {

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "hod/modFarholdhod.h"
-#include "hodbuilder.h"
-#include "testkit.h"
+#include "support/chunk_bytes.h"
+#include "tests/test_kit.h"
 
 namespace sqtest {
 

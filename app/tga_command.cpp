@@ -1,4 +1,4 @@
-#include "builder/tga_command.h"
+#include "app/tga_command.h"
 
 #include "builder/tga_save.h"
 

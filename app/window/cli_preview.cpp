@@ -11,8 +11,8 @@
 
 #include "app/cli.h"
 #include "app/cli_platform.h"
-#include "app/commands.h"
-#include "app/window/window_commands.h"
+#include "app/report_command.h"
+#include "app/window/cli_preview.h"
 #include "preview/frmBGdisplay.h"
 
 namespace sq {

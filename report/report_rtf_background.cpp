@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "hod/bgms_flatten.h"
-#include "report/BuildReport.h"
+#include "report/report_rtf.h"
 
 namespace sq {
 

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "hodbuilder.h"
-#include "visual_chunks.h"
+#include "support/chunk_bytes.h"
+#include "support/visual_chunks.h"
 
 namespace sqtest {
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "report/BuildReport.h"
+#include "report/report_rtf.h"
 
 namespace sq {
 

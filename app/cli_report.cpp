@@ -2,7 +2,7 @@
 
 #include "app/cli.h"
 #include "app/cli_platform.h"
-#include "app/commands.h"
+#include "app/report_command.h"
 
 namespace sq {
 

@@ -1,5 +1,5 @@
 // Document frame, file-level head and the background-light check.
-#include "report/BuildReport.h"
+#include "report/report_rtf.h"
 
 namespace sq {
 

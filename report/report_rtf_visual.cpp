@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "report/BuildReport.h"
+#include "report/report_rtf.h"
 
 namespace sq {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "builder/modTGA.h"
-#include "testkit.h"
+#include "tests/test_kit.h"
 
 namespace sqtest {
 
