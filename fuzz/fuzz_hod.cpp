@@ -6,6 +6,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "hod/modFarholdhod.h"
+#include "preview/modVtcs.h"
 #include "report/report_rtf.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -23,10 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string report = sq::BuildReport(model, "fuzz");
   CheckRtfFrame(report);
   // The preview lists, as the window would build them from what was read.
-  sq::BuildPreviewLists(model);
-  SQFUZZ_CHECK(model.meshPreviewCount >= 0 && model.meshPreviewVertices.size() == std::size_t(model.meshPreviewCount),
+  sq::PreviewLists lists;
+  sq::BuildPreviewLists(model, lists);
+  SQFUZZ_CHECK(lists.meshPreviewCount >= 0 && lists.meshPreviewVertices.size() == std::size_t(lists.meshPreviewCount),
                "the mesh preview count disagrees with its list");
-  SQFUZZ_CHECK(model.starPreviewVertices.size() == std::size_t(model.starPreviewCount),
+  SQFUZZ_CHECK(lists.starPreviewVertices.size() == std::size_t(lists.starPreviewCount),
                "the point-star preview count disagrees with its list");
   scratch.CheckContained();
   CheckSideFileLines(scratch.Out());

@@ -1,14 +1,17 @@
-// The background mesh form (BGMS): its mesh chunks, point-star chunks that follow
-// them inside the form, and the flattening of the meshes for the preview.
-#include <algorithm>
-#include <array>
+// The background chunks: the BGMS form with its mesh chunks and the point-star
+// chunks that follow them inside it, the star-map and point-star chunks and their
+// runs, read in the field order of their layouts. Vertices, indices, records and
+// stars stay in the file's bytes: the tables view them.
+#include "hod/background_readers.h"
 
-#include "hod/bgms_flatten.h"
-#include "hod/modFarholdhod.h"
+#include <algorithm>
+#include <limits>
 
 namespace sq {
 
 namespace {
+
+constexpr int64_t kMaxPreviewCount = std::numeric_limits<int32_t>::max();
 
 // How many leading indices of a list the flattening uses: the whole triangles of
 // a triangle list, every index of a strip that makes a triangle, none otherwise.
@@ -17,11 +20,6 @@ std::size_t IndicesDrawn(const IndexList& list) {
   if (list.primitiveType == kTriangleList) return c / 3 * 3;
   if (list.primitiveType == kTriangleStrip && c >= 3) return c;
   return 0;
-}
-
-std::string OutsideReason(int16_t index, int64_t vertexCount) {
-  return "index " + std::to_string(index) + " lies outside the " + std::to_string(vertexCount) +
-         " vertices of its mesh";
 }
 
 // The first of the leading n indices outside 0..vertexCount - 1, or n when none is.
@@ -47,6 +45,17 @@ std::size_t FirstOutside(const RecordList<int16_t>& indices, std::size_t n, int6
 
 }  // namespace
 
+std::string OutsideReason(int16_t index, int64_t vertexCount) {
+  return "index " + std::to_string(index) + " lies outside the " + std::to_string(vertexCount) +
+         " vertices of its mesh";
+}
+
+bool StarMapPreviewFits(int chunkNumber, std::size_t records) {
+  return chunkNumber >= 1 && chunkNumber <= 2 && records <= static_cast<std::size_t>(kMaxPreviewCount / 6);
+}
+
+bool PointStarPreviewFits(int64_t total) { return total >= 0 && total <= kMaxPreviewCount; }
+
 bool CheckMeshCorners(const MeshPart& part, std::string& error) {
   const auto vertexCount = static_cast<int64_t>(part.vertices.size());
   for (const IndexList& list : part.indexLists) {
@@ -57,52 +66,6 @@ bool CheckMeshCorners(const MeshPart& part, std::string& error) {
     if (bad < drawn) {
       error = OutsideReason(list.indices[bad], vertexCount);
       return false;
-    }
-  }
-  return true;
-}
-
-bool AppendMeshCorners(const MeshPart& part, std::vector<PreviewVertex>& corners, std::string& error) {
-  const auto vertexCount = static_cast<int64_t>(part.vertices.size());
-  // Room for every corner the lists can give, grown by doubling so a long run of
-  // meshes costs few copies.
-  std::size_t more = 0;
-  for (const IndexList& list : part.indexLists) {
-    const std::size_t c = list.indices.size();
-    if (list.primitiveType == kTriangleList) more += c / 3 * 3;
-    if (list.primitiveType == kTriangleStrip && c >= 3) more += (c - 2) * 3;
-  }
-  if (corners.size() + more > corners.capacity()) corners.reserve(std::max(corners.size() + more, 2 * corners.capacity()));
-
-  auto triangle = [&](const RecordList<int16_t>& indices, std::array<std::size_t, 3> at) {
-    std::array<int16_t, 3> index;
-    for (std::size_t k = 0; k < 3; ++k) {
-      index[k] = indices[at[k]];
-      if (index[k] < 0 || index[k] >= vertexCount) {
-        error = OutsideReason(index[k], vertexCount);
-        return false;
-      }
-    }
-    for (int16_t i : index) corners.push_back(MeshPreviewVertex(part.vertices[static_cast<std::size_t>(i)]));
-    return true;
-  };
-
-  for (const IndexList& list : part.indexLists) {
-    const RecordList<int16_t>& indices = list.indices;
-    const std::size_t c = indices.size();
-    if (list.primitiveType == kTriangleList) {
-      for (std::size_t t = 0; t + 3 <= c; t += 3) {
-        if (!triangle(indices, {t, t + 1, t + 2})) return false;
-      }
-    } else if (list.primitiveType == kTriangleStrip) {
-      for (std::size_t k = 0; k + 3 <= c; ++k) {
-        // Counted from 1, odd triangles keep their order and even ones turn round.
-        const bool odd = k % 2 == 0;
-        if (!triangle(indices, odd ? std::array<std::size_t, 3>{k, k + 1, k + 2}
-                                   : std::array<std::size_t, 3>{k + 2, k + 1, k})) {
-          return false;
-        }
-      }
     }
   }
   return true;
@@ -179,6 +142,81 @@ PendingHeader ReadBGMS(WalkContext& ctx, Model& model) {
 
   if (in.Failed()) return KindOnly(std::string(4, '\0'));
   return pending;
+}
+
+void ReadStarMapChunk(WalkContext& ctx, StarMapChunk& chunk) {
+  Reader& in = ctx.in;
+  chunk.nameLength = in.I32();
+  ReadFixedText(ctx, chunk.textureName, chunk.nameLength);
+  chunk.recordCount = in.I32();
+  const auto count = in.Count(chunk.recordCount, RecordLayout<StarMapRecord>::kBytes, "star-map record");
+  if (!count) return;
+  chunk.records = RecordList<StarMapRecord>::View(in.Bytes(*count * RecordLayout<StarMapRecord>::kBytes));
+}
+
+void ReadPointStarChunk(WalkContext& ctx, PointStarChunk& chunk) {
+  Reader& in = ctx.in;
+  auto version = in.Bytes(4);
+  if (version.size() == 4) std::copy(version.begin(), version.end(), chunk.starVersion.begin());
+  chunk.starCount = in.I32();
+  const auto count = in.Count(chunk.starCount, RecordLayout<PointStarRecord>::kBytes, "point-star");
+  if (!count || *count == 0) return;
+  chunk.stars = RecordList<PointStarRecord>::View(in.Bytes(*count * RecordLayout<PointStarRecord>::kBytes));
+}
+
+PendingHeader ReadStarMapRun(WalkContext& ctx, Model& model, uint32_t firstSize) {
+  model.hasBGSG = true;
+  model.bgsgTable.clear();
+  uint32_t size = firstSize;
+  for (int i = 1;; ++i) {
+    StarMapChunk& row = model.bgsgTable.emplace_back();
+    row.header = ChunkHeader{"FORM", size, "BGSG"};
+    ReadStarMapChunk(ctx, row);
+    if (ctx.in.Failed()) return KindOnly(std::string(4, '\0'));
+    if (!StarMapPreviewFits(i, row.records.size())) {
+      ctx.in.Fail(i > 2 ? "star-map chunk " + std::to_string(i) + " has no preview slot (at most two star maps)"
+                        : "star-map chunk " + std::to_string(i) + " has more records than the preview list can count");
+      return KindOnly(std::string(4, '\0'));
+    }
+    model.previewSources.starMaps[static_cast<std::size_t>(i - 1)] = row.records.bytes();
+    std::string kind = ctx.in.Tag();
+    if (kind != "FORM") return KindOnly(kind);
+    size = ctx.in.U32();
+    std::string id = ctx.in.Chars4();
+    if (id != "BGSG") return WithSizeAndId(kind, size, id);
+  }
+}
+
+bool NotePointStarPreview(WalkContext& ctx, Model& model, const PointStarChunk& chunk, std::string_view what) {
+  PreviewSources& sources = model.previewSources;
+  const int64_t total = sources.pointStarTotal + static_cast<int64_t>(chunk.stars.size());
+  if (!PointStarPreviewFits(total)) {
+    ctx.in.Fail(std::string(what) + " has more stars than the preview list can count");
+    return false;
+  }
+  if (!chunk.stars.empty()) sources.pointStars.push_back(chunk.stars.bytes());
+  sources.pointStarTotal = total;
+  return true;
+}
+
+PendingHeader ReadPointStarRun(WalkContext& ctx, Model& model, uint32_t firstSize) {
+  model.hasSTRF = true;
+  model.strfTable.clear();
+  uint32_t size = firstSize;
+  for (int i = 1;; ++i) {
+    PointStarChunk& row = model.strfTable.emplace_back();
+    row.header = ChunkHeader{"NRML", size, "STRF"};
+    ReadPointStarChunk(ctx, row);
+    if (ctx.in.Failed()) return KindOnly(std::string(4, '\0'));
+    if (row.starCount > 0 && !NotePointStarPreview(ctx, model, row, "point-star chunk " + std::to_string(i))) {
+      return KindOnly(std::string(4, '\0'));
+    }
+    std::string kind = ctx.in.Tag();
+    if (kind != "NRML") return KindOnly(kind);
+    size = ctx.in.U32();
+    std::string id = ctx.in.Chars4();
+    if (id != "STRF") return WithSizeAndId(kind, size, id);
+  }
 }
 
 }  // namespace sq

@@ -38,8 +38,12 @@ struct RecordLayout<MeshVertex> {
   }
 };
 
+// The primitive types of a background index list.
+inline constexpr int32_t kTriangleList = 514;
+inline constexpr int32_t kTriangleStrip = 518;
+
 struct IndexList {
-  int32_t primitiveType = 0;  // 514 triangle list, 518 triangle strip
+  int32_t primitiveType = 0;  // kTriangleList or kTriangleStrip; other types show nothing
   int32_t indexCount = 0;
   RecordList<int16_t> indices;
   bool operator==(const IndexList&) const = default;

@@ -6,9 +6,7 @@
 
 namespace sq {
 
-PendingHeader ReadDTRM(WalkContext& ctx, Model& model) { return ReadDetailForm(ctx, model); }
-
-PendingHeader ReadDetailForm(WalkContext& ctx, Model& model) {
+PendingHeader ReadDTRM(WalkContext& ctx, Model& model) {
   Reader& in = ctx.in;
   std::string token = in.Tag();
   uint32_t size = 0;

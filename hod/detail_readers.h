@@ -7,12 +7,15 @@
 #include <cstdint>
 #include <string>
 
+#include "hod/background_readers.h"
 #include "hod/modFarholdhod.h"
+#include "hod/visual_readers.h"
 
 namespace sq {
 
-// Walks the DTRM form's items; returns the header at which it stopped.
-PendingHeader ReadDetailForm(WalkContext& ctx, Model& model);
+// The DTRM form, just behind its id: walks its items and returns the header at
+// which it stopped.
+PendingHeader ReadDTRM(WalkContext& ctx, Model& model);
 
 // Behind the token "HIER". Appends HIER1.obj and HIER2.txt.
 void ReadHierarchy(WalkContext& ctx, Model& model);

@@ -1,8 +1,12 @@
 // The top-level file walker: once-only chunks, the big forms handed to their
 // readers, and the runs of star-map and point-star chunks.
+#include "hod/modFarholdhod.h"
+
 #include <new>
 
-#include "hod/modFarholdhod.h"
+#include "hod/background_readers.h"
+#include "hod/detail_readers.h"
+#include "hod/visual_readers.h"
 
 namespace sq {
 
@@ -42,67 +46,6 @@ void CompleteHeader(Reader& in, PendingHeader& pending) {
 }
 
 ChunkHeader HeaderOf(const PendingHeader& pending) { return ChunkHeader{pending.kind, pending.size, pending.id}; }
-
-// A run of star-map chunks, entered with a pending FORM BGSG header whose size and
-// id are read. Returns the header at which the run ended.
-PendingHeader ReadStarMapRun(WalkContext& ctx, Model& model, uint32_t firstSize) {
-  model.hasBGSG = true;
-  model.bgsgTable.clear();
-  uint32_t size = firstSize;
-  for (int i = 1;; ++i) {
-    StarMapChunk& row = model.bgsgTable.emplace_back();
-    row.header = ChunkHeader{"FORM", size, "BGSG"};
-    ReadStarMapChunk(ctx, row);
-    if (ctx.in.Failed()) return KindOnly(std::string(4, '\0'));
-    if (!StarMapPreviewFits(i, row.records.size())) {
-      ctx.in.Fail(i > 2 ? "star-map chunk " + std::to_string(i) + " has no preview slot (at most two star maps)"
-                        : "star-map chunk " + std::to_string(i) + " has more records than the preview list can count");
-      return KindOnly(std::string(4, '\0'));
-    }
-    model.previewSources.starMaps[static_cast<std::size_t>(i - 1)] = row.records.bytes();
-    std::string kind = ctx.in.Tag();
-    if (kind != "FORM") return KindOnly(kind);
-    size = ctx.in.U32();
-    std::string id = ctx.in.Chars4();
-    if (id != "BGSG") return WithSizeAndId(kind, size, id);
-  }
-}
-
-}  // namespace
-
-bool NotePointStarPreview(WalkContext& ctx, Model& model, const PointStarChunk& chunk, std::string_view what) {
-  PreviewSources& sources = model.previewSources;
-  const int64_t total = sources.pointStarTotal + static_cast<int64_t>(chunk.stars.size());
-  if (!PointStarPreviewFits(total)) {
-    ctx.in.Fail(std::string(what) + " has more stars than the preview list can count");
-    return false;
-  }
-  if (!chunk.stars.empty()) sources.pointStars.push_back(chunk.stars.bytes());
-  sources.pointStarTotal = total;
-  return true;
-}
-
-PendingHeader ReadPointStarRun(WalkContext& ctx, Model& model, uint32_t firstSize) {
-  model.hasSTRF = true;
-  model.strfTable.clear();
-  uint32_t size = firstSize;
-  for (int i = 1;; ++i) {
-    PointStarChunk& row = model.strfTable.emplace_back();
-    row.header = ChunkHeader{"NRML", size, "STRF"};
-    ReadPointStarChunk(ctx, row);
-    if (ctx.in.Failed()) return KindOnly(std::string(4, '\0'));
-    if (row.starCount > 0 && !NotePointStarPreview(ctx, model, row, "point-star chunk " + std::to_string(i))) {
-      return KindOnly(std::string(4, '\0'));
-    }
-    std::string kind = ctx.in.Tag();
-    if (kind != "NRML") return KindOnly(kind);
-    size = ctx.in.U32();
-    std::string id = ctx.in.Chars4();
-    if (id != "STRF") return WithSizeAndId(kind, size, id);
-  }
-}
-
-namespace {
 
 WalkResult WalkHod(WalkContext& ctx, Model& model) {
   Reader& in = ctx.in;

@@ -1,4 +1,18 @@
-// The parsed model of one HOD file and the walk that fills it.
+// The parsed model of one HOD file and the walk that fills it. The folder hod/
+// is the reading room every other part shares:
+//
+//   modCommon.h           byte order, the bounded reader, the platform, text and file forms
+//   modFarholdhod.h       the parsed model, the walk context and the file walker
+//   chunk_header.h        the chunk header and the header a reader stops at
+//   file_bytes.h          a whole input file, mapped or read, that the tables view
+//   record_list.h         tables of fixed-size records viewed in the file or owned
+//   background_tables.h   background records and tables (also the writer's)
+//   background_readers.h  the BGMS form, star-map and point-star chunks and runs
+//   visual_tables.h       what the HVMD form holds; the BMSH mesh records
+//   visual_readers.h      the HVMD walker and its chunk readers
+//   detail_tables.h       what the DTRM form holds
+//   detail_readers.h      the DTRM walker and its item readers
+//   tga_header.h          the 18-byte header of a TGA image, read and written
 #pragma once
 
 #include <array>
@@ -16,7 +30,6 @@
 #include "hod/file_bytes.h"
 #include "hod/modCommon.h"
 #include "hod/visual_tables.h"
-#include "preview/modVtcs.h"
 
 namespace sq {
 
@@ -44,8 +57,8 @@ struct ModelSummary {
   std::string infoErrorText;
 };
 
-// What the preview lists are made of, noted by the walk as it reads; the lists
-// themselves are built only when a preview needs them (BuildPreviewLists).
+// What the preview lists are made of, noted by the walk as it reads; whoever
+// shows a preview builds its lists from these.
 struct PreviewSources {
   // The leading rows of bgmsTable whose triangles are shown. The last one may end
   // at an index outside its vertices (the walk ended there): its triangles before
@@ -63,24 +76,16 @@ struct PreviewSources {
 
 // The whole parsed model. Each family's tables are their own struct; the model is
 // all of them, so a field reads as its name: model.hasBGMS, model.bgsgTable.
-// The preview lists are reset with the model.
-struct Model : ModelSummary, BackgroundTables, VisualTables, DetailTables, PreviewLists {
+struct Model : ModelSummary, BackgroundTables, VisualTables, DetailTables {
   HodHeader hodHeader;
   // The bytes the tables view (vertex blocks, pixels, index lists, stars), kept
   // as long as the model, so no view outlives them. Set by the walk.
   std::shared_ptr<const FileBytes> fileBytes;
   PreviewSources previewSources;
-  PreviewLists& vtcs() { return *this; }
-  const PreviewLists& vtcs() const { return *this; }
 };
 
-// Empties every table, flag, count and preview list, and lets go of the file's bytes.
+// Empties every table, flag and count, and lets go of the file's bytes.
 void ResetModel(Model& model);
-
-// Builds the preview lists (mesh corners, star-map squares, point stars) from what
-// the walk read, replacing what they held. The report needs none of them; the
-// preview builds them before it opens.
-void BuildPreviewLists(Model& model);
 
 // Everything one walk carries besides the model: the reader, the platform for
 // messages, where side files go, and the check box that changes the VARY layout.
@@ -129,29 +134,5 @@ WalkResult WalkHodFile(std::shared_ptr<const FileBytes> file, Model& model, Plat
 // The same for bytes the caller holds: the model keeps a copy of them.
 WalkResult WalkHodBytes(std::span<const uint8_t> bytes, Model& model, Platform& platform,
                         const std::filesystem::path& outputFolder, bool soundTest = false);
-
-// ---------------------------------------------------------------------------
-// Readers the walker calls. Each form reader starts just behind its form's id and
-// returns the header at which it stopped.
-
-PendingHeader ReadBGMS(WalkContext& ctx, Model& model);
-PendingHeader ReadHVMD(WalkContext& ctx, Model& model);
-PendingHeader ReadDTRM(WalkContext& ctx, Model& model);
-
-// The data of one star-map or point-star chunk, just behind the chunk's id.
-void ReadStarMapChunk(WalkContext& ctx, StarMapChunk& chunk);
-void ReadPointStarChunk(WalkContext& ctx, PointStarChunk& chunk);
-
-// A run of point-star chunks, entered with a pending NRML STRF header whose size
-// and id are read. Sets hasSTRF, refills strfTable from its first row, notes the
-// stars for the preview list, and returns the header at which the run ended.
-PendingHeader ReadPointStarRun(WalkContext& ctx, Model& model, uint32_t firstSize);
-
-// Notes a point-star chunk read with stars for the preview list. Fails the walk,
-// returning false, when the list's total would not fit a 32-bit count.
-bool NotePointStarPreview(WalkContext& ctx, Model& model, const PointStarChunk& chunk, std::string_view what);
-
-// One BMSH mesh (MULT, GOBG and the detail meshes); adds to faceTotal.
-void ReadBMSH(WalkContext& ctx, Model& model, bmshMesh& mesh);
 
 }  // namespace sq

@@ -7,6 +7,10 @@
 
 namespace sq {
 
+// The HVMD form, just behind its id: reads its chunks in order and returns the
+// header at which it stopped.
+PendingHeader ReadHVMD(WalkContext& ctx, Model& model);
+
 // A counted string: a 32-bit length, then that many single-byte characters.
 inline void ReadCounted(WalkContext& ctx, std::string& text) { ReadFixedText(ctx, text, ctx.in.I32()); }
 
@@ -22,6 +26,9 @@ void ReadLMTX(WalkContext& ctx, LmtxRecord& record);
 // Meshes: the body of a NRML MULT or GOBG chunk into the record the walker started.
 void ReadMULT(WalkContext& ctx, Model& model, MultRecord& record);
 void ReadGOBG(WalkContext& ctx, Model& model, GobgRecord& record);
+
+// One BMSH mesh (MULT, GOBG and the detail part's glows); adds to faceTotal.
+void ReadBMSH(WalkContext& ctx, Model& model, bmshMesh& mesh);
 
 // VARY data: reads the chunk, appends its OBJ side file, prepares varyReportText.
 void ReadVARY(WalkContext& ctx, Model& model);

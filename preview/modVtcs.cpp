@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <limits>
+
+#include "hod/background_readers.h"
 
 namespace sq {
 
 namespace {
-
-constexpr int64_t kMaxCount = std::numeric_limits<int32_t>::max();
 
 uint32_t Channel(int value) {
   if (value < 0) return 0;
@@ -68,12 +67,6 @@ void BuildMeshPreview(PreviewLists& lists, const std::vector<MeshVertex>& corner
   for (const MeshVertex& corner : corners) lists.meshPreviewVertices.push_back(MeshPreviewVertex(corner));
   lists.meshPreviewCount = static_cast<int32_t>(lists.meshPreviewVertices.size());
 }
-
-bool StarMapPreviewFits(int chunkNumber, std::size_t records) {
-  return chunkNumber >= 1 && chunkNumber <= 2 && records <= static_cast<std::size_t>(kMaxCount / 6);
-}
-
-bool PointStarPreviewFits(int64_t total) { return total >= 0 && total <= kMaxCount; }
 
 bool BuildStarMapPreview(PreviewLists& lists, int chunkNumber, const StarMapChunk& chunk) {
   const std::size_t records = chunk.records.size();

@@ -11,6 +11,8 @@
 
 namespace sq {
 
+struct Model;
+
 struct Vec3 {
   float x = 0, y = 0, z = 0;
   bool operator==(const Vec3&) const = default;
@@ -60,19 +62,26 @@ PreviewVertex MeshPreviewVertex(const MeshVertex& corner);
 // Replaces the mesh list with one entry per corner (three per triangle).
 void BuildMeshPreview(PreviewLists& lists, const std::vector<MeshVertex>& corners);
 
-// Whether a star map of `records` records has a slot: chunkNumber 1 or 2, and
-// six vertices per record within a 32-bit count.
-bool StarMapPreviewFits(int chunkNumber, std::size_t records);
-// Whether a point-star list of `total` stars can be counted in 32 bits.
-bool PointStarPreviewFits(int64_t total);
+// Appends the triangle corners of every index list of a mesh part, three per
+// triangle, in list order (MeshPreviewVertex). A triangle list gives its whole
+// triangles (a trailing one or two indices are left out); a strip of c indices
+// gives c - 2 triangles, every second one turned round so all face the same way;
+// other types give none. An index outside the part's vertices stops the
+// flattening before that triangle: returns false with the reason in `error`.
+bool AppendMeshCorners(const MeshPart& part, std::vector<PreviewVertex>& corners, std::string& error);
 
 // Replaces entry chunkNumber (1 or 2) of starMapPreview with six vertices per
-// record. Returns false, changing nothing, when StarMapPreviewFits does not hold.
+// record. Returns false, changing nothing, when the star map has no slot
+// (StarMapPreviewFits).
 bool BuildStarMapPreview(PreviewLists& lists, int chunkNumber, const StarMapChunk& chunk);
 
 // Appends the stars of a point-star chunk to starPreviewVertices, pulled in to
 // 0.99 of their radius so they lie in front of the mesh. Returns false, leaving
 // the list as it was, when the total would not fit a 32-bit count.
 bool AppendPointStarPreview(PreviewLists& lists, int chunkNumber, const PointStarChunk& chunk);
+
+// Builds every list (mesh corners, star-map squares, point stars) from what a walk
+// of `model` read, replacing what `lists` held.
+void BuildPreviewLists(const Model& model, PreviewLists& lists);
 
 }  // namespace sq

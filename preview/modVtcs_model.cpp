@@ -1,12 +1,61 @@
-// The preview lists, built from what a walk read: the mesh corners of the rows it
+// The preview lists of a walked model: the mesh corners of the rows the walk
 // showed, the star maps behind the two slots, the stars of every point-star chunk.
-#include "hod/bgms_flatten.h"
+#include <algorithm>
+#include <array>
+
+#include "hod/background_readers.h"
 #include "hod/modFarholdhod.h"
+#include "preview/modVtcs.h"
 
 namespace sq {
 
-void BuildPreviewLists(Model& model) {
-  PreviewLists& lists = model.vtcs();
+bool AppendMeshCorners(const MeshPart& part, std::vector<PreviewVertex>& corners, std::string& error) {
+  const auto vertexCount = static_cast<int64_t>(part.vertices.size());
+  // Room for every corner the lists can give, grown by doubling so a long run of
+  // meshes costs few copies.
+  std::size_t more = 0;
+  for (const IndexList& list : part.indexLists) {
+    const std::size_t c = list.indices.size();
+    if (list.primitiveType == kTriangleList) more += c / 3 * 3;
+    if (list.primitiveType == kTriangleStrip && c >= 3) more += (c - 2) * 3;
+  }
+  if (corners.size() + more > corners.capacity()) corners.reserve(std::max(corners.size() + more, 2 * corners.capacity()));
+
+  auto triangle = [&](const RecordList<int16_t>& indices, std::array<std::size_t, 3> at) {
+    std::array<int16_t, 3> index;
+    for (std::size_t k = 0; k < 3; ++k) {
+      index[k] = indices[at[k]];
+      if (index[k] < 0 || index[k] >= vertexCount) {
+        error = OutsideReason(index[k], vertexCount);
+        return false;
+      }
+    }
+    for (int16_t i : index) corners.push_back(MeshPreviewVertex(part.vertices[static_cast<std::size_t>(i)]));
+    return true;
+  };
+
+  for (const IndexList& list : part.indexLists) {
+    const RecordList<int16_t>& indices = list.indices;
+    const std::size_t c = indices.size();
+    if (list.primitiveType == kTriangleList) {
+      for (std::size_t t = 0; t + 3 <= c; t += 3) {
+        if (!triangle(indices, {t, t + 1, t + 2})) return false;
+      }
+    } else if (list.primitiveType == kTriangleStrip) {
+      for (std::size_t k = 0; k + 3 <= c; ++k) {
+        // Counted from 1, odd triangles keep their order and even ones turn round.
+        const bool odd = k % 2 == 0;
+        if (!triangle(indices, odd ? std::array<std::size_t, 3>{k, k + 1, k + 2}
+                                   : std::array<std::size_t, 3>{k + 2, k + 1, k})) {
+          return false;
+        }
+      }
+    }
+  }
+  return true;
+}
+
+void BuildPreviewLists(const Model& model, PreviewLists& lists) {
   const PreviewSources& from = model.previewSources;
 
   lists.meshPreviewVertices.clear();

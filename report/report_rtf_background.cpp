@@ -2,7 +2,6 @@
 // counts, the star maps, and the point stars.
 #include <cmath>
 
-#include "hod/bgms_flatten.h"
 #include "report/report_rtf.h"
 
 namespace sq {

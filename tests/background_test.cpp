@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "app/report_command.h"
-#include "hod/bgms_flatten.h"
+#include "hod/background_readers.h"
 #include "hod/modFarholdhod.h"
 #include "support/chunk_bytes.h"
 #include "tests/test_kit.h"
@@ -40,10 +40,9 @@ Bytes BgmsFile(const Bytes& meshes, const Bytes& after = {}) {
 }
 
 // The mesh preview as vertex numbers: vertex k lies at x = k.
-std::vector<int> CornerNumbers(sq::Model& model) {
-  sq::BuildPreviewLists(model);
+std::vector<int> CornerNumbers(const sq::Model& model) {
   std::vector<int> numbers;
-  for (const sq::PreviewVertex& v : model.meshPreviewVertices) numbers.push_back(static_cast<int>(v.x));
+  for (const sq::PreviewVertex& v : PreviewOf(model).meshPreviewVertices) numbers.push_back(static_cast<int>(v.x));
   return numbers;
 }
 
@@ -64,10 +63,10 @@ TEST(ReadBGMS, MeshChunkOfOneTriangleIs104BytesAndGivesThreeCorners) {
   EXPECT_EQ(row.parts[0].vertexFormat, 0x42);
   EXPECT_EQ(row.parts[0].vertices[2].vertexExtra, (std::array<uint8_t, 4>{9, 9, 9, 9}));
   EXPECT_EQ(row.parts[0].indexLists[0].indices, (std::vector<int16_t>{0, 1, 2}));
-  sq::BuildPreviewLists(w.model);
-  ASSERT_EQ(w.model.meshPreviewCount, 3);
+  const sq::PreviewLists lists = PreviewOf(w.model);
+  ASSERT_EQ(lists.meshPreviewCount, 3);
   // Colour bytes (0, 2, 4, 6): red 12, green 8, blue 4, opaque.
-  EXPECT_EQ(w.model.meshPreviewVertices[2], (sq::PreviewVertex{2, 20, 200, 0xFF0C0804u}));
+  EXPECT_EQ(lists.meshPreviewVertices[2], (sq::PreviewVertex{2, 20, 200, 0xFF0C0804u}));
 }
 
 TEST(ReadBGMS, FlatteningOfStripsListsAndOtherTypes) {
@@ -78,7 +77,7 @@ TEST(ReadBGMS, FlatteningOfStripsListsAndOtherTypes) {
   // the list of four gives its whole triangle only; the short strip gives none;
   // the second chunk's indices select its own vertices.
   EXPECT_EQ(CornerNumbers(w.model), (std::vector<int>{0, 1, 2, 3, 2, 1, 2, 3, 4, 4, 3, 2, 1, 0, 1}));
-  EXPECT_EQ(w.model.meshPreviewCount, 15);
+  EXPECT_EQ(PreviewOf(w.model).meshPreviewCount, 15);
   EXPECT_EQ(w.model.bgmsTable[0].parts[0].indexLists[1].indices, (std::vector<int16_t>{4, 4, 4}));
 }
 
@@ -87,8 +86,7 @@ TEST(ReadBGMS, EmptyFormKeepsTheFlagAndGivesNoCorners) {
   EXPECT_FALSE(w.result.failed);
   EXPECT_TRUE(w.model.hasBGMS);
   EXPECT_TRUE(w.model.bgmsTable.empty());
-  sq::BuildPreviewLists(w.model);
-  EXPECT_EQ(w.model.meshPreviewCount, 0);
+  EXPECT_EQ(PreviewOf(w.model).meshPreviewCount, 0);
   EXPECT_EQ(w.model.strfTable.size(), 1u);  // the header behind the form was handed back, read once
 }
 
@@ -105,7 +103,7 @@ TEST(ReadBGMS, PointStarsBehindTheLastMeshChunkThenAStarMap) {
   ASSERT_EQ(w.model.bgsgTable.size(), 1u);
   // The later run refilled the table; the preview kept every star.
   ASSERT_EQ(w.model.strfTable.size(), 1u);
-  EXPECT_EQ(w.model.starPreviewCount, 2);
+  EXPECT_EQ(PreviewOf(w.model).starPreviewCount, 2);
 }
 
 TEST(ReadBGMS, BadIndicesAndCountsEndTheWalkKeepingTheRowsRead) {
@@ -216,26 +214,29 @@ TEST(PreviewLists, ColourPackingSaturatesEachChannel) {
   EXPECT_EQ(sq::MeshPreviewVertex(corner).colour, 0xFF3C2814u);  // red 60, green 40, blue 20
 }
 
-TEST(PreviewLists, TheWalkBuildsNoneAndTheBuilderMakesThemFromTheModel) {
+TEST(PreviewLists, TheOwnerBuildsThemFromTheModelAndARebuildReplacesThem) {
   Walk w(BgmsFile(Bmsh(4, {{518, {0, 1, 2, 3}}}).Add(StarsChunk({{1, 0, 0, 0.1f, 0.1f, 0.1f, 1}})),
                   StarMapChunk("B02.tga", {{100, 0, 0, 10, 1, 1, 1, 1}})
                       .Add(StarsChunk({{2, 0, 0, 0.1f, 0.1f, 0.1f, 1}, {3, 0, 0, 0.1f, 0.1f, 0.1f, 1}}))));
   ASSERT_FALSE(w.result.failed) << w.result.reason;
-  EXPECT_EQ(w.model.meshPreviewCount, 0);
-  EXPECT_TRUE(w.model.meshPreviewVertices.empty() && w.model.starPreviewVertices.empty());
-  EXPECT_EQ(w.model.starMapPreview[0].vertexCount, 0);
 
-  sq::BuildPreviewLists(w.model);
-  const sq::PreviewLists first = w.model.vtcs();
+  sq::PreviewLists lists;
+  sq::BuildPreviewLists(w.model, lists);
+  const sq::PreviewLists first = lists;
   EXPECT_EQ(first.meshPreviewCount, 6);
   EXPECT_EQ(first.starPreviewCount, 3);  // both runs' stars, in reading order
   EXPECT_EQ(first.starPreviewVertices[2].x, static_cast<float>(0.99 * 3));
   EXPECT_EQ(first.starMapPreview[0].vertexCount, 6);
-  // Built again, they replace themselves: nothing doubles.
-  sq::BuildPreviewLists(w.model);
-  EXPECT_EQ(w.model.meshPreviewVertices, first.meshPreviewVertices);
-  EXPECT_EQ(w.model.starPreviewVertices, first.starPreviewVertices);
-  EXPECT_EQ(w.model.starMapPreview[0].vertices, first.starMapPreview[0].vertices);
+  // Built again into the same lists, they replace themselves: nothing doubles.
+  sq::BuildPreviewLists(w.model, lists);
+  EXPECT_EQ(lists.meshPreviewVertices, first.meshPreviewVertices);
+  EXPECT_EQ(lists.starPreviewVertices, first.starPreviewVertices);
+  EXPECT_EQ(lists.starMapPreview[0].vertices, first.starMapPreview[0].vertices);
+  // A model with no background empties lists that held one.
+  sq::BuildPreviewLists(sq::Model{}, lists);
+  EXPECT_EQ(lists.meshPreviewCount, 0);
+  EXPECT_TRUE(lists.meshPreviewVertices.empty() && lists.starPreviewVertices.empty());
+  EXPECT_EQ(lists.starMapPreview[0].vertexCount, 0);
 }
 
 TEST(PreviewLists, AStarMapSlotKeepsTheLastMapThatFilledIt) {
@@ -245,16 +246,16 @@ TEST(PreviewLists, AStarMapSlotKeepsTheLastMapThatFilledIt) {
   Walk later(Bytes().Add(Vers(1000)).Add(firstRun).Add(StarsChunk({})).Add(StarMapChunk("C.tga", {r, r, r})));
   ASSERT_FALSE(later.result.failed) << later.result.reason;
   ASSERT_EQ(later.model.bgsgTable.size(), 1u);
-  sq::BuildPreviewLists(later.model);
-  EXPECT_EQ(later.model.starMapPreview[0].vertexCount, 18);
-  EXPECT_EQ(later.model.starMapPreview[1].vertexCount, 12);
+  const sq::PreviewLists laterLists = PreviewOf(later.model);
+  EXPECT_EQ(laterLists.starMapPreview[0].vertexCount, 18);
+  EXPECT_EQ(laterLists.starMapPreview[1].vertexCount, 12);
 
   // A map cut short by a lying count fills no slot: the first keeps A.
   Walk cut(Bytes().Add(Vers(1000)).Add(firstRun).Add(StarsChunk({})).Add(Form("BGSG", Bytes().Text("C.tga").I32(5))));
   ASSERT_TRUE(cut.result.failed);
-  sq::BuildPreviewLists(cut.model);
-  EXPECT_EQ(cut.model.starMapPreview[0].vertexCount, 6);
-  EXPECT_EQ(cut.model.starMapPreview[1].vertexCount, 12);
+  const sq::PreviewLists cutLists = PreviewOf(cut.model);
+  EXPECT_EQ(cutLists.starMapPreview[0].vertexCount, 6);
+  EXPECT_EQ(cutLists.starMapPreview[1].vertexCount, 12);
 }
 
 TEST(PreviewLists, AMeshChunkCutShortShowsNoneOfItsTriangles) {
@@ -323,7 +324,6 @@ TEST(ReportCommand, TheModelKeepsTheFileItViews) {
   std::filesystem::remove(dir / "sky.hod");
   ASSERT_TRUE(model.fileBytes);
   EXPECT_EQ(model.bgmsTable[0].parts[0].vertices[2].y, 20.0f);
-  EXPECT_TRUE(model.meshPreviewVertices.empty());  // the report needs no preview lists
   const std::weak_ptr<const sq::FileBytes> bytes = model.fileBytes;
   sq::ResetModel(model);
   EXPECT_TRUE(bytes.expired());

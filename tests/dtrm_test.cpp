@@ -123,9 +123,9 @@ TEST(DetailWalk, PointStarsInsideTheDetailFormReplaceTheTable) {
   ASSERT_EQ(w.model.strfTable.size(), 1u);
   EXPECT_EQ(w.model.strfTable[0].stars.at(0).x, 7.0f);
   // Both chunks' stars reach the preview list.
-  sq::BuildPreviewLists(w.model);
-  ASSERT_EQ(w.model.starPreviewVertices.size(), 2u);
-  EXPECT_FLOAT_EQ(w.model.starPreviewVertices[1].x, 0.99f * 7);
+  const sq::PreviewLists lists = PreviewOf(w.model);
+  ASSERT_EQ(lists.starPreviewVertices.size(), 2u);
+  EXPECT_FLOAT_EQ(lists.starPreviewVertices[1].x, 0.99f * 7);
 }
 
 TEST(DetailWalk, HeaderAtWhichTheWalkStopsIsReadOnce) {

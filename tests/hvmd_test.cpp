@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "hod/visual_readers.h"
 #include "support/visual_chunks.h"
 #include "tests/walk_kit.h"
 

@@ -11,6 +11,7 @@
 
 #include "hod/file_bytes.h"
 #include "hod/modFarholdhod.h"
+#include "preview/modVtcs.h"
 #include "tests/test_kit.h"
 
 using namespace sqtest;
@@ -122,8 +123,8 @@ TEST(IdenticalOutputs, PreviewListsAsRecorded) {
   RecordingPlatform platform;
   const sq::WalkResult walk = sq::WalkHodFile(file, model, platform, in.dir.path(), false);
   EXPECT_FALSE(walk.failed) << walk.reason;
-  sq::BuildPreviewLists(model);
-  const sq::PreviewLists& lists = model.vtcs();
+  sq::PreviewLists lists;
+  sq::BuildPreviewLists(model, lists);
   EXPECT_EQ(lists.meshPreviewCount, 192000);
   EXPECT_EQ(DigestOf(lists.meshPreviewVertices), (Digest{192000 * 16, 0xe6e182c8234887c1ull}));
   EXPECT_EQ(lists.starPreviewCount, 40000);
@@ -152,10 +153,11 @@ TEST(IdenticalOutputs, MappedAndReadFilesWalkAlike) {
     RecordingPlatform platform;
     sq::WalkHodFile(mapped, fromMapped, platform, outMapped.path(), false);
     sq::WalkHodFile(sq::FileBytes::Adopt(std::move(*read)), fromRead, platform, outRead.path(), false);
-    sq::BuildPreviewLists(fromMapped);
-    sq::BuildPreviewLists(fromRead);
+    sq::PreviewLists mappedLists, readLists;
+    sq::BuildPreviewLists(fromMapped, mappedLists);
+    sq::BuildPreviewLists(fromRead, readLists);
     EXPECT_EQ(FolderDigests(outMapped.path()), FolderDigests(outRead.path()));
-    EXPECT_EQ(DigestOf(fromMapped.vtcs().meshPreviewVertices), DigestOf(fromRead.vtcs().meshPreviewVertices));
+    EXPECT_EQ(DigestOf(mappedLists.meshPreviewVertices), DigestOf(readLists.meshPreviewVertices));
     EXPECT_EQ(fromMapped.faceTotal, fromRead.faceTotal);
   }
 }

@@ -9,6 +9,7 @@
 
 #include "app/report_command.h"
 #include "hod/modFarholdhod.h"
+#include "preview/modVtcs.h"
 #include "report/report_rtf.h"
 #include "support/rtf_check.h"
 #include "support/sample_files.h"
@@ -20,6 +21,7 @@ namespace {
 
 struct SweepWalk {
   sq::Model model;
+  sq::PreviewLists lists;
   sq::WalkResult result;
   std::string report;
   int messages = 0;
@@ -32,7 +34,7 @@ SweepWalk WalkAndReport(std::span<const uint8_t> bytes, const std::filesystem::p
   w.result = sq::WalkHodBytes(bytes, w.model, platform, out);
   w.messages = static_cast<int>(platform.messages.size());
   w.report = sq::BuildReport(w.model, "sweep");
-  sq::BuildPreviewLists(w.model);
+  sq::BuildPreviewLists(w.model, w.lists);
   // Side files are appended; empty the folder now and then so it stays small.
   if (++walks % 64 == 0) {
     std::error_code ec;
@@ -42,12 +44,14 @@ SweepWalk WalkAndReport(std::span<const uint8_t> bytes, const std::filesystem::p
 }
 
 // The rows a walk can hold are bounded by the file: never more than in the whole file.
-void ExpectNoMoreRowsThan(const sq::Model& part, const sq::Model& whole, const std::string& where) {
+void ExpectNoMoreRowsThan(const SweepWalk& partWalk, const SweepWalk& wholeWalk, const std::string& where) {
+  const sq::Model& part = partWalk.model;
+  const sq::Model& whole = wholeWalk.model;
   EXPECT_LE(part.bgmsTable.size(), whole.bgmsTable.size()) << where;
   EXPECT_LE(part.bgsgTable.size(), whole.bgsgTable.size()) << where;
   EXPECT_LE(part.strfTable.size(), whole.strfTable.size()) << where;
-  EXPECT_LE(part.meshPreviewVertices.size(), whole.meshPreviewVertices.size()) << where;
-  EXPECT_LE(part.starPreviewVertices.size(), whole.starPreviewVertices.size()) << where;
+  EXPECT_LE(partWalk.lists.meshPreviewVertices.size(), wholeWalk.lists.meshPreviewVertices.size()) << where;
+  EXPECT_LE(partWalk.lists.starPreviewVertices.size(), wholeWalk.lists.starPreviewVertices.size()) << where;
   EXPECT_LE(part.multTable.size(), whole.multTable.size()) << where;
   EXPECT_LE(part.gobgTable.size(), whole.gobgTable.size()) << where;
 }
@@ -73,7 +77,7 @@ void TruncationSweep(const std::vector<uint8_t>& file) {
     const std::string where = "cut at " + std::to_string(cut);
     const SweepWalk w = WalkAndReport(std::span(file).first(cut), dir.path());
     ExpectSound(w, cut, where);
-    ExpectNoMoreRowsThan(w.model, whole.model, where);
+    ExpectNoMoreRowsThan(w, whole, where);
     if (::testing::Test::HasFailure()) return;  // one broken offset is enough to show
   }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "hod/modFarholdhod.h"
+#include "preview/modVtcs.h"
 #include "support/chunk_bytes.h"
 #include "tests/test_kit.h"
 
@@ -22,5 +23,12 @@ struct Walk {
   }
   std::string Side(const std::string& name) const { return ReadText(dir / name); }
 };
+
+// The preview lists a preview of the model would show.
+inline sq::PreviewLists PreviewOf(const sq::Model& model) {
+  sq::PreviewLists lists;
+  sq::BuildPreviewLists(model, lists);
+  return lists;
+}
 
 }  // namespace sqtest

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "app/cli_platform.h"
-#include "hod/bgms_flatten.h"
 #include "tools/hod_bytes.h"
 #include "writer/modMakeBGhod.h"
 

@@ -131,10 +131,11 @@ int CmdPreview(const std::vector<std::string>& args, CliStreams streams) {
     return 2;
   }
 
-  BuildPreviewLists(model);
+  PreviewLists lists;
+  BuildPreviewLists(model, lists);
   ScreenshotOwner owner(platform);
   PreviewSource source;
-  source.lists = &model.vtcs();
+  source.lists = &lists;
   source.hasBGMS = model.hasBGMS;
   source.hasBGSG = model.hasBGSG;
   source.hasSTRF = model.hasSTRF;

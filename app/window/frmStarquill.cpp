@@ -195,9 +195,9 @@ void frmStarquill::OpenPreview() {
     preview_->close();
     delete preview_.data();
   }
-  BuildPreviewLists(model_);
+  BuildPreviewLists(model_, previewLists_);
   PreviewSource source;
-  source.lists = &model_.vtcs();
+  source.lists = &previewLists_;
   source.hasBGMS = model_.hasBGMS;
   source.hasBGSG = model_.hasBGSG;
   source.hasSTRF = model_.hasSTRF;
@@ -238,7 +238,7 @@ void frmStarquill::mnuLoadTGA_Click() {
       {"Open halftoned 32-bit Targa image file", "32-bit Targa image (*.tga)", ProgramFolderText()});
   const bool accepted = AcceptsTargaPath(chosen);
   const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
-  LoadTargaCommand(session_, model_.vtcs(), chosen, folder, *platform_);
+  LoadTargaCommand(session_, previewLists_, chosen, folder, *platform_);
   if (accepted) outputFolder_ = folder;
   ShowBuilderState();
 }

@@ -106,6 +106,8 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
   FileChooser* chooser_ = nullptr;
 
   Model model_;
+  // The lists of the preview last opened, built from model_.
+  PreviewLists previewLists_;
   // Nothing fills these yet: a background read from a file is not written again
   // from the window, so the writer refuses with its reason.
   BackgroundWriterTables writerTables_;
