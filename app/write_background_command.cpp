@@ -1,7 +1,4 @@
-#include <atomic>
 #include <system_error>
-
-#include <unistd.h>
 
 #include "app/report_command.h"
 #include "app/write_background_command.h"
@@ -12,29 +9,6 @@
 namespace sq {
 
 namespace {
-
-// A folder of its own for the side exports a walk may write, removed afterwards:
-// refusing a model file must not leave its exports behind.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    static std::atomic<unsigned> counter{0};
-    path_ = std::filesystem::temp_directory_path() /
-            ("starquill-walk-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    std::error_code ec;
-    std::filesystem::create_directories(path_, ec);
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 WriteBackgroundOutcome Refuse(Platform& platform, std::string text) {
   platform.ShowMessage(kAppTitle, text);
@@ -62,12 +36,9 @@ WriteBackgroundOutcome WriteBackgroundCommand(const std::filesystem::path& hodPa
   auto file = FileBytes::Open(hodPath, readError);
   if (!file) return Refuse(platform, "Cannot read the HOD file: " + readError);
 
+  // Refusing a model file must not leave its side exports behind: this walk writes none.
   Model model;
-  WalkResult walk;
-  {
-    ScratchFolder scratch;
-    walk = WalkHodFile(std::move(file), model, platform, scratch.path());
-  }
+  const WalkResult walk = WalkHodFile(std::move(file), model, platform, kNoSideFiles);
   const std::string from = "Cannot write a background HOD from " + hodPath.filename().string() + ": ";
   if (walk.failed) {
     return Refuse(platform, from + "the file is damaged (the walk ended at byte " + std::to_string(walk.offset) +

@@ -73,7 +73,7 @@ void ReadHierarchy(WalkContext& ctx, Model& model) {
   }
 
   // Each object becomes a segment from the origin to its position.
-  SideFile hier1(ctx.OutputFolder(), "HIER1.obj");
+  SideFile hier1(ctx.SideFiles(), "HIER1.obj");
   hier1.Line();
   int64_t vertex = 1;
   for (const HierObject& o : model.hierarchyTable) {
@@ -87,7 +87,7 @@ void ReadHierarchy(WalkContext& ctx, Model& model) {
     vertex += 2;
   }
 
-  SideFile hier2(ctx.OutputFolder(), "HIER2.txt");
+  SideFile hier2(ctx.SideFiles(), "HIER2.txt");
   for (const HierObject& o : model.hierarchyTable) {
     hier2.Line("      object: " + SideFileText(o.name) + " parent: " + SideFileText(o.parentName));
     hier2.Line(" orientation: " + JoinFloats(o.orientation));

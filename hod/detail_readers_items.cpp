@@ -24,7 +24,7 @@ void ReadTrail(WalkContext& ctx, Model& model, int n) {
   }
   if (in.Failed()) return;
 
-  SideFile obj(ctx.OutputFolder(), "etshCpoints.obj");
+  SideFile obj(ctx.SideFiles(), "etshCpoints.obj");
   obj.Line();
   obj.Line("g " + SideFileText(r.name));
   for (const TrailSet& set : r.trailSets) {
@@ -62,7 +62,7 @@ void ReadBurn(WalkContext& ctx, Model& model, int k) {
   for (Point3& p : r.points) p = ReadPoint(in);
   if (in.Failed()) return;
 
-  SideFile obj(ctx.OutputFolder(), "burn" + FormatInt(k) + "Cpoints.obj");
+  SideFile obj(ctx.SideFiles(), "burn" + FormatInt(k) + "Cpoints.obj");
   obj.Line();
   obj.Line("g " + SideFileText(r.name));
   for (const Point3& p : r.points) obj.Line(VertexLine(p));
@@ -172,7 +172,7 @@ void ReadBounds(WalkContext& ctx, Model& model, uint32_t size) {
   static constexpr const char* kEdges[12] = {"f  1 2 2", "f  1 3 3", "f  1 4 4", "f  2 5 5",
                                              "f  2 6 6", "f  4 6 6", "f  5 3 3", "f  7 3 3",
                                              "f  7 4 4", "f  8 5 5", "f  8 6 6", "f  8 7 7"};
-  SideFile obj(ctx.OutputFolder(), "BNDVpoints.obj");
+  SideFile obj(ctx.SideFiles(), "BNDVpoints.obj");
   obj.Line();
   obj.Line("g BNDV");
   for (const Point3& p : corners) obj.Line(VertexLine(p));

@@ -201,8 +201,9 @@ std::string WriteFileAtomic(const std::filesystem::path& path, std::string_view 
 
 // The name is made safe here as well as by the callers: a name with a folder part
 // ("../x", "/x") would otherwise lead the append out of the output folder.
-SideFile::SideFile(const std::filesystem::path& folder, std::string_view fileName)
-    : path_(folder / SafeFileName(fileName)) {}
+SideFile::SideFile(const std::optional<std::filesystem::path>& folder, std::string_view fileName) {
+  if (folder) path_ = *folder / SafeFileName(fileName);
+}
 
 SideFile::~SideFile() { (void)Close(); }
 
@@ -218,21 +219,21 @@ void SideFile::Text(std::string_view text) {
 }
 
 void SideFile::Flush() {
-  if (!error_.empty()) {
+  if (!path_ || !error_.empty()) {
     buffer_.clear();
     return;
   }
   if (!opened_) {
     opened_ = true;
-    out_.open(path_, std::ios::binary | std::ios::app);
+    out_.open(*path_, std::ios::binary | std::ios::app);
     if (!out_) {
-      error_ = "cannot open " + path_.string();
+      error_ = "cannot open " + path_->string();
       buffer_.clear();
       return;
     }
   }
   out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-  if (!out_) error_ = "cannot write " + path_.string();
+  if (!out_) error_ = "cannot write " + path_->string();
   buffer_.clear();  // keeps its capacity for the next lines
 }
 
@@ -242,7 +243,7 @@ std::string SideFile::Close() {
   Flush();
   if (out_.is_open()) {
     out_.close();
-    if (!out_ && error_.empty()) error_ = "cannot write " + path_.string();
+    if (!out_ && error_.empty()) error_ = "cannot write " + path_->string();
   }
   return error_;
 }

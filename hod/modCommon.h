@@ -173,12 +173,13 @@ std::string WriteFileAtomic(const std::filesystem::path& path, std::string_view 
 // A side export, appended to its file through one buffered stream: lines gather
 // in a buffer of kBufferSize bytes that is written whenever it fills, and on
 // Close() (or on destruction). The file is created when missing. The name goes
-// through SafeFileName, so the file is always directly in `folder`.
+// through SafeFileName, so the file is always directly in `folder`. Without a
+// folder the lines are dropped and no file is touched.
 class SideFile {
  public:
   static constexpr std::size_t kBufferSize = 64 * 1024;
 
-  SideFile(const std::filesystem::path& folder, std::string_view fileName);
+  SideFile(const std::optional<std::filesystem::path>& folder, std::string_view fileName);
   ~SideFile();
   SideFile(const SideFile&) = delete;
   SideFile& operator=(const SideFile&) = delete;
@@ -194,7 +195,7 @@ class SideFile {
  private:
   void Flush();
 
-  std::filesystem::path path_;
+  std::optional<std::filesystem::path> path_;  // none: the lines are dropped
   std::string buffer_;
   std::ofstream out_;
   bool opened_ = false;

@@ -126,17 +126,17 @@ WalkResult WalkHod(WalkContext& ctx, Model& model) {
 }  // namespace
 
 WalkResult WalkHodFile(std::shared_ptr<const FileBytes> file, Model& model, Platform& platform,
-                       const std::filesystem::path& outputFolder, bool soundTest) {
+                       const SideFileFolder& sideFiles, bool soundTest) {
   // The model keeps the bytes before anything views them.
   model.fileBytes = file ? std::move(file) : FileBytes::Copy({});
   Reader reader(model.fileBytes->bytes());
-  WalkContext ctx(reader, platform, outputFolder, soundTest);
+  WalkContext ctx(reader, platform, sideFiles, soundTest);
   return WalkHod(ctx, model);
 }
 
 WalkResult WalkHodBytes(std::span<const uint8_t> bytes, Model& model, Platform& platform,
-                        const std::filesystem::path& outputFolder, bool soundTest) {
-  return WalkHodFile(FileBytes::Copy(bytes), model, platform, outputFolder, soundTest);
+                        const SideFileFolder& sideFiles, bool soundTest) {
+  return WalkHodFile(FileBytes::Copy(bytes), model, platform, sideFiles, soundTest);
 }
 
 }  // namespace sq

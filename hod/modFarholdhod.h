@@ -87,12 +87,17 @@ struct Model : ModelSummary, BackgroundTables, VisualTables, DetailTables {
 // Empties every table, flag and count, and lets go of the file's bytes.
 void ResetModel(Model& model);
 
+// Where the side exports of a walk go: a folder, or kNoSideFiles for a walk made
+// only for its tables (the preview, write-background), which writes no file.
+using SideFileFolder = std::optional<std::filesystem::path>;
+inline constexpr std::nullopt_t kNoSideFiles = std::nullopt;
+
 // Everything one walk carries besides the model: the reader, the platform for
 // messages, where side files go, and the check box that changes the VARY layout.
 class WalkContext {
  public:
-  WalkContext(Reader& reader, Platform& platform, std::filesystem::path outputFolder, bool soundTest = false)
-      : in(reader), platform_(platform), outputFolder_(std::move(outputFolder)), soundTest_(soundTest) {}
+  WalkContext(Reader& reader, Platform& platform, SideFileFolder sideFiles, bool soundTest = false)
+      : in(reader), platform_(platform), sideFiles_(std::move(sideFiles)), soundTest_(soundTest) {}
 
   Reader& in;
 
@@ -101,7 +106,7 @@ class WalkContext {
   void Message(std::string_view text);
   int MessagesShown() const { return messages_; }
 
-  const std::filesystem::path& OutputFolder() const { return outputFolder_; }
+  const SideFileFolder& SideFiles() const { return sideFiles_; }
   bool SoundTest() const { return soundTest_; }
   Platform& platform() { return platform_; }
 
@@ -109,7 +114,7 @@ class WalkContext {
 
  private:
   Platform& platform_;
-  std::filesystem::path outputFolder_;
+  SideFileFolder sideFiles_;
   bool soundTest_;
   int messages_ = 0;
 };
@@ -127,12 +132,12 @@ struct WalkResult {
 };
 
 // Walks a whole HOD file into the model, which keeps the file's bytes. Side files
-// go to `outputFolder`.
+// go to the folder `sideFiles` names, or nowhere.
 WalkResult WalkHodFile(std::shared_ptr<const FileBytes> file, Model& model, Platform& platform,
-                       const std::filesystem::path& outputFolder, bool soundTest = false);
+                       const SideFileFolder& sideFiles, bool soundTest = false);
 
 // The same for bytes the caller holds: the model keeps a copy of them.
 WalkResult WalkHodBytes(std::span<const uint8_t> bytes, Model& model, Platform& platform,
-                        const std::filesystem::path& outputFolder, bool soundTest = false);
+                        const SideFileFolder& sideFiles, bool soundTest = false);
 
 }  // namespace sq

@@ -23,7 +23,7 @@ void ReadLITE(WalkContext& ctx, Model& model) {
   }
   if (in.Failed()) return;
 
-  SideFile obj(ctx.OutputFolder(), "LITEs.OBJ");
+  SideFile obj(ctx.SideFiles(), "LITEs.OBJ");
   for (const light& l : lite.lights) {
     obj.Line();
     obj.Line("g " + SideFileText(l.lightName));

@@ -107,7 +107,7 @@ void ReadVARY(WalkContext& ctx, Model& model) {
                         " ).");
   model.varyReportText = faceListText;
 
-  SideFile obj(ctx.OutputFolder(), "VARY_" + SafeFileName(vary.varyName) + ".obj");
+  SideFile obj(ctx.SideFiles(), "VARY_" + SafeFileName(vary.varyName) + ".obj");
   obj.Line();
   obj.Line("g " + SideFileText(vary.varyName));
   for (const auto& p : vary.positions) obj.Line("v " + Floats({p[0], p[1], p[2]}));

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "report/report_rtf.h"
 #include "support/sample_files.h"
 #include "tests/walk_kit.h"
 
@@ -23,6 +26,26 @@ TEST(WalkHod, LeadingChunksAreKeptAsStored) {
   Walk named(Bytes().Add(Vers(512)).Add(Form("NAME", Bytes().Tag("Fighter1"))));
   EXPECT_EQ(named.model.hodHeader.hodName, "Fighter1");
   EXPECT_EQ(sq::ByteSwap32(named.model.hodHeader.name.chunkSize), 12u);
+}
+
+// A walk made only for its tables writes no side file, not even where a folder
+// left empty would put one (the working folder), and fills the same tables.
+TEST(WalkHod, AWalkWithoutSideFilesWritesNothing) {
+  const Bytes file = FullModelHod();
+  Walk exported(file);
+  ASSERT_FALSE(exported.result.failed) << exported.result.reason;
+  ASSERT_FALSE(std::filesystem::is_empty(exported.dir.path()));  // the model has side exports
+
+  TempDir working;
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(working.path());
+  sq::Model model;
+  RecordingPlatform platform;
+  const sq::WalkResult result = sq::WalkHodBytes(file.vec(), model, platform, sq::kNoSideFiles);
+  std::filesystem::current_path(before);
+  EXPECT_FALSE(result.failed) << result.reason;
+  EXPECT_TRUE(std::filesystem::is_empty(working.path()));
+  EXPECT_EQ(sq::BuildReport(model, "model"), sq::BuildReport(exported.model, "model"));
 }
 
 // An unknown form, an unknown kind and a second VERS form end the walk quietly:

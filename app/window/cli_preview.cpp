@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <string>
@@ -112,16 +111,9 @@ int CmdPreview(const std::vector<std::string>& args, CliStreams streams) {
   static char* argv[] = {name, nullptr};
   QApplication app(argc, argv);
 
-  // The walk's side exports belong to the report command; here they go to a
-  // scratch folder that is removed afterwards.
-  QTemporaryDir scratch;
-  if (!scratch.isValid()) {
-    std::fprintf(streams.err, "starquill preview: no scratch folder for the walk\n");
-    return 1;
-  }
+  // The walk's side exports belong to the report command: this walk writes none.
   Model model;
-  ResetModel(model);
-  const WalkResult walk = WalkHodFile(std::move(bytes), model, platform, scratch.path().toStdString());
+  const WalkResult walk = WalkHodFile(std::move(bytes), model, platform, kNoSideFiles);
   if (walk.failed) {
     std::fprintf(streams.err, "starquill preview: the walk ended at byte %zu: %s\n", walk.offset, walk.reason.c_str());
   }
