@@ -2,7 +2,7 @@
 
 #include "app/cli.h"
 #include "app/cli_platform.h"
-#include "app/report_command.h"
+#include "app/command_paths.h"
 #include "app/tga_command.h"
 #include "builder/modTGA.h"
 #include "preview/modVtcs.h"

@@ -6,25 +6,11 @@
 
 namespace sq {
 
-std::string HodBaseName(std::string_view path) {
-  const std::size_t dotHod = path.find(".hod");
-  if (path.empty() || dotHod == std::string_view::npos) return {};
-  std::string_view front = path.substr(0, dotHod);
-  const std::size_t slash = front.find_last_of("\\/");
-  if (slash != std::string_view::npos) front.remove_prefix(slash + 1);
-  return std::string(front);
-}
-
-std::filesystem::path FolderOf(const std::filesystem::path& file) {
-  return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-}
-
 ReportOutcome ReportCommand(Model& model, const std::filesystem::path& hodPath,
                             const std::filesystem::path& outputFolder, bool soundTest, Platform& platform) {
   ReportOutcome outcome;
-  outcome.baseName = HodBaseName(hodPath.string());
+  outcome.baseName = AcceptHodPath(hodPath.string(), platform);
   if (outcome.baseName.empty()) {
-    platform.ShowMessage(kAppTitle, "Please select an Farhold HOD file.");
     outcome.status = ReportOutcome::Status::Refused;
     return outcome;
   }

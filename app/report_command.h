@@ -1,22 +1,14 @@
-// The program's commands as UI-free flows. The window and the command line supply
+// The report command as a UI-free flow. The window and the command line supply
 // the chosen file, the output folder and a Platform; the tests do the same.
 #pragma once
 
 #include <filesystem>
 #include <string>
-#include <string_view>
 
+#include "app/command_paths.h"
 #include "hod/modFarholdhod.h"
 
 namespace sq {
-
-// The accepted-name rule for HOD files: the path must contain ".hod" (case
-// matters). Returns the base name: the text in front of the first ".hod", without
-// anything up to its last folder separator ("\" or "/"). Empty when refused.
-std::string HodBaseName(std::string_view path);
-
-// The folder that holds a file, "." for a bare name.
-std::filesystem::path FolderOf(const std::filesystem::path& file);
 
 struct ReportOutcome {
   enum class Status { Written, Refused, WriteFailed };

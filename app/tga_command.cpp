@@ -12,8 +12,6 @@ void ReportWriteErrors(const OutputReport& report, Platform& platform) {
 
 }  // namespace
 
-bool AcceptsTargaPath(std::string_view path) { return !path.empty() && path.find(".tga") != std::string_view::npos; }
-
 TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists, const std::filesystem::path& imagePath,
                                    const std::filesystem::path& outputFolder, Platform& platform) {
   TgaCommandOutcome outcome;

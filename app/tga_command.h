@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/command_paths.h"
 #include "builder/builder_menus.h"
 #include "builder/star_detector.h"
 #include "builder/tga_load.h"
@@ -18,7 +19,6 @@
 namespace sq {
 
 inline constexpr std::string_view kMainWindowTitle = "Starquill v5";
-inline constexpr std::string_view kSelectTargaImage = "Please select a Targa image file.";
 
 struct BuilderSession {
   TgaTables tga;
@@ -32,10 +32,6 @@ struct BuilderSession {
   bool backgroundFromHod = false;
   std::string caption{kMainWindowTitle};
 };
-
-// True for a path the load command accepts: not empty and holding ".tga" (case
-// matters, so "SKY.TGA" is refused).
-bool AcceptsTargaPath(std::string_view path);
 
 struct TgaCommandOutcome {
   enum class Status { Refused, Loaded, Invalid, Unreadable };

@@ -1,6 +1,6 @@
 #include <system_error>
 
-#include "app/report_command.h"
+#include "app/command_paths.h"
 #include "app/write_background_command.h"
 #include "hod/file_bytes.h"
 #include "hod/modFarholdhod.h"
@@ -23,7 +23,7 @@ WriteBackgroundOutcome Refuse(Platform& platform, std::string text) {
 WriteBackgroundOutcome WriteBackgroundCommand(const std::filesystem::path& hodPath,
                                               const std::filesystem::path& outputFolder, Platform& platform) {
   const std::string baseName = HodBaseName(hodPath.string());
-  if (baseName.empty()) return Refuse(platform, "Please select an Farhold HOD file.");
+  if (baseName.empty()) return Refuse(platform, std::string(kSelectHodFile));
   const std::filesystem::path outPath = outputFolder / (SafeFileName(baseName) + ".hod");
 
   std::error_code ec;

@@ -14,6 +14,17 @@ namespace sq {
 
 double SecondsSinceMidnight() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
 
+PreviewSource PreviewOfModel(const Model& model, PreviewLists& lists) {
+  BuildPreviewLists(model, lists);
+  PreviewSource source;
+  source.lists = &lists;
+  source.hasBGMS = model.hasBGMS;
+  source.hasBGSG = model.hasBGSG;
+  source.hasSTRF = model.hasSTRF;
+  source.backgroundFromHod = true;
+  return source;
+}
+
 PreviewPicture::PreviewPicture(QWidget* parent) : QWidget(parent) {
   setObjectName("Picture2");
   setAttribute(Qt::WA_OpaquePaintEvent);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "hod/modCommon.h"
+#include "hod/modFarholdhod.h"
 #include "preview/gl_device.h"
 #include "preview/modVtcs.h"
 #include "preview/preview_math.h"
@@ -46,6 +47,11 @@ struct PreviewSource {
   bool backgroundFromHod = false;
   std::string tgaBaseName;
 };
+
+// What a preview of a walked model shows: its lists, built here into `lists`,
+// which the caller keeps beside the model while the preview is open, and the
+// layers the file held. The background came from a HOD file.
+PreviewSource PreviewOfModel(const Model& model, PreviewLists& lists);
 
 // The exit status of a program ended by a preview that could not set up.
 inline constexpr int kPreviewFailedStatus = 3;

@@ -1,6 +1,7 @@
-// `starquill preview FILE.hod --screenshot OUT.png`: one frame of the preview
-// window, drawn offscreen and written as a PNG. It needs a display connection
-// for OpenGL but shows no window.
+// The preview's command-line face. It needs a display connection for OpenGL but
+// shows no window.
+#include "app/window/cli_preview.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QMenu>
@@ -8,10 +9,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/cli.h"
 #include "app/cli_platform.h"
-#include "app/report_command.h"
-#include "app/window/cli_preview.h"
+#include "app/command_paths.h"
+#include "hod/file_bytes.h"
 #include "preview/frmBGdisplay.h"
 
 namespace sq {
@@ -51,57 +51,102 @@ constexpr const char* kUsage =
     "Usage: starquill preview FILE.hod --screenshot OUT.png [--size WxH] [--seconds T]\n"
     "                         [--layers all|background|starmaps|stars]\n";
 
-}  // namespace
-
-int CmdPreview(const std::vector<std::string>& args, CliStreams streams) {
+struct ScreenshotArgs {
   std::string file, out, layers = "all";
-  QSize size(600, 600);
+  QSize size{600, 600};
   double seconds = 0.0;
+};
+
+// Reads the arguments; on a usage error says why and returns false.
+bool ParseArgs(const std::vector<std::string>& args, std::FILE* err, ScreenshotArgs& parsed) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     const bool hasValue = i + 1 < args.size();
     if (a == "--screenshot" && hasValue) {
-      out = args[++i];
+      parsed.out = args[++i];
     } else if (a == "--size" && hasValue) {
-      if (!ParseSize(args[++i], size)) {
-        std::fprintf(streams.err, "starquill preview: --size wants WxH, each 16 to 4096\n");
-        return 2;
+      if (!ParseSize(args[++i], parsed.size)) {
+        std::fprintf(err, "starquill preview: --size wants WxH, each 16 to 4096\n");
+        return false;
       }
     } else if (a == "--seconds" && hasValue) {
-      if (!ParseSeconds(args[++i], seconds)) {
-        std::fprintf(streams.err, "starquill preview: --seconds wants seconds since midnight, 0 to 86400\n");
-        return 2;
+      if (!ParseSeconds(args[++i], parsed.seconds)) {
+        std::fprintf(err, "starquill preview: --seconds wants seconds since midnight, 0 to 86400\n");
+        return false;
       }
     } else if (a == "--layers" && hasValue) {
-      layers = args[++i];
-      if (layers != "all" && layers != "background" && layers != "starmaps" && layers != "stars") {
-        std::fprintf(streams.err, "starquill preview: --layers wants all, background, starmaps or stars\n");
-        return 2;
+      parsed.layers = args[++i];
+      const std::string& l = parsed.layers;
+      if (l != "all" && l != "background" && l != "starmaps" && l != "stars") {
+        std::fprintf(err, "starquill preview: --layers wants all, background, starmaps or stars\n");
+        return false;
       }
     } else if (!a.empty() && a[0] == '-') {
-      std::fprintf(streams.err, "starquill preview: unknown option '%s'\n%s", a.c_str(), kUsage);
-      return 2;
-    } else if (file.empty()) {
-      file = a;
+      std::fprintf(err, "starquill preview: unknown option '%s'\n%s", a.c_str(), kUsage);
+      return false;
+    } else if (parsed.file.empty()) {
+      parsed.file = a;
     } else {
-      std::fprintf(streams.err, "starquill preview: more than one file given\n");
-      return 2;
+      std::fprintf(err, "starquill preview: more than one file given\n");
+      return false;
     }
   }
-  if (file.empty() || out.empty()) {
-    std::fprintf(streams.err, "starquill preview: a HOD file and --screenshot OUT.png are needed\n%s", kUsage);
-    return 2;
+  if (parsed.file.empty() || parsed.out.empty()) {
+    std::fprintf(err, "starquill preview: a HOD file and --screenshot OUT.png are needed\n%s", kUsage);
+    return false;
   }
+  return true;
+}
+
+// Shows the layers as the View menu gives them, and only where it offers them.
+bool ShowLayers(frmBGdisplay& preview, const std::string& layers, std::FILE* err) {
+  QAction* item = layers == "background" ? preview.mnuBGMSonly
+                  : layers == "starmaps" ? preview.mnuBGSGonly
+                  : layers == "stars"    ? preview.mnuSTRFonly
+                                         : nullptr;
+  if (item == nullptr) {
+    preview.Render();
+    return true;
+  }
+  if (!preview.mnuView->isEnabled() || !item->isEnabled()) {
+    std::fprintf(err, "starquill preview: the View menu does not offer '%s' for this background\n",
+                 item->text().remove('&').toStdString().c_str());
+    return false;
+  }
+  item->trigger();
+  return true;
+}
+
+// Writes the frame last drawn as a PNG.
+int WriteFrame(const frmBGdisplay& preview, const std::string& out, CliStreams streams) {
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  if (preview.LastFrame().isNull() || !preview.LastFrame().save(&buffer, "PNG")) {
+    std::fprintf(streams.err, "starquill preview: no picture was drawn\n");
+    return 1;
+  }
+  const std::string error = WriteFileAtomic(out, std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
+  if (!error.empty()) {
+    std::fprintf(streams.err, "starquill preview: cannot write %s: %s\n", out.c_str(), error.c_str());
+    return 1;
+  }
+  std::fprintf(streams.out, "%s\n", out.c_str());
+  return 0;
+}
+
+}  // namespace
+
+int CmdPreview(const std::vector<std::string>& args, CliStreams streams) {
+  ScreenshotArgs parsed;
+  if (!ParseArgs(args, streams.err, parsed)) return 2;
 
   CliPlatform platform(streams.err);
-  if (HodBaseName(file).empty()) {
-    platform.ShowMessage(kAppTitle, "Please select an Farhold HOD file.");
-    return 2;
-  }
+  if (AcceptHodPath(parsed.file, platform).empty()) return 2;
   std::string error;
-  auto bytes = FileBytes::Open(file, error);
+  auto bytes = FileBytes::Open(parsed.file, error);
   if (!bytes) {
-    std::fprintf(streams.err, "starquill preview: cannot read %s: %s\n", file.c_str(), error.c_str());
+    std::fprintf(streams.err, "starquill preview: cannot read %s: %s\n", parsed.file.c_str(), error.c_str());
     return 2;
   }
 
@@ -119,57 +164,21 @@ int CmdPreview(const std::vector<std::string>& args, CliStreams streams) {
   }
   if (!model.hasBGMS && !model.hasSTRF) {
     std::fprintf(streams.err, "starquill preview: %s holds no background (no BGMS form, no point stars)\n",
-                 file.c_str());
+                 parsed.file.c_str());
     return 2;
   }
 
-  PreviewLists lists;
-  BuildPreviewLists(model, lists);
   ScreenshotOwner owner(platform);
-  PreviewSource source;
-  source.lists = &lists;
-  source.hasBGMS = model.hasBGMS;
-  source.hasBGSG = model.hasBGSG;
-  source.hasSTRF = model.hasSTRF;
-  source.backgroundFromHod = true;
+  PreviewLists lists;
   frmBGdisplay::Options options;
   options.programFolder = QCoreApplication::applicationDirPath().toStdString();
-  options.drawingSize = size;
-  options.clock = [seconds] { return seconds; };
-  frmBGdisplay preview(owner, std::move(source), std::move(options));
+  options.drawingSize = parsed.size;
+  options.clock = [seconds = parsed.seconds] { return seconds; };
+  frmBGdisplay preview(owner, PreviewOfModel(model, lists), std::move(options));
   if (!preview.Form_Load()) return owner.endStatus;
   preview.Timer2->stop();
-
-  // The layers as the View menu gives them, and only where it offers them.
-  QAction* item = layers == "background" ? preview.mnuBGMSonly
-                  : layers == "starmaps" ? preview.mnuBGSGonly
-                  : layers == "stars"    ? preview.mnuSTRFonly
-                                         : nullptr;
-  if (item) {
-    if (!preview.mnuView->isEnabled() || !item->isEnabled()) {
-      std::fprintf(streams.err, "starquill preview: the View menu does not offer '%s' for this background\n",
-                   item->text().remove('&').toStdString().c_str());
-      return 2;
-    }
-    item->trigger();
-  } else {
-    preview.Render();
-  }
-
-  QByteArray png;
-  QBuffer buffer(&png);
-  buffer.open(QIODevice::WriteOnly);
-  if (preview.LastFrame().isNull() || !preview.LastFrame().save(&buffer, "PNG")) {
-    std::fprintf(streams.err, "starquill preview: no picture was drawn\n");
-    return 1;
-  }
-  const std::string writeError = WriteFileAtomic(out, std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
-  if (!writeError.empty()) {
-    std::fprintf(streams.err, "starquill preview: cannot write %s: %s\n", out.c_str(), writeError.c_str());
-    return 1;
-  }
-  std::fprintf(streams.out, "%s\n", out.c_str());
-  return 0;
+  if (!ShowLayers(preview, parsed.layers, streams.err)) return 2;
+  return WriteFrame(preview, parsed.out, streams);
 }
 
 }  // namespace sq

@@ -1,5 +1,5 @@
-// The faces of the program that need the window system: the main window and
-// the preview's screenshot command. The command line reaches them from main.
+// `starquill preview FILE.hod --screenshot OUT.png`: one frame of the preview
+// window, drawn offscreen and written as a PNG.
 #pragma once
 
 #include <string>
@@ -9,7 +9,6 @@
 
 namespace sq {
 
-int RunMainWindow(int argc, char** argv);
 int CmdPreview(const std::vector<std::string>& args, CliStreams streams);
 
 }  // namespace sq

@@ -13,7 +13,6 @@
 #include <QVBoxLayout>
 
 #include "app/report_command.h"
-#include "app/window/cli_preview.h"
 
 namespace sq {
 
@@ -195,12 +194,7 @@ void frmStarquill::OpenPreview() {
     preview_->close();
     delete preview_.data();
   }
-  BuildPreviewLists(model_, previewLists_);
-  PreviewSource source;
-  source.lists = &previewLists_;
-  source.hasBGMS = model_.hasBGMS;
-  source.hasBGSG = model_.hasBGSG;
-  source.hasSTRF = model_.hasSTRF;
+  PreviewSource source = PreviewOfModel(model_, previewLists_);
   source.backgroundFromHod = session_.backgroundFromHod;
   source.tgaBaseName = session_.tgaBaseName;
   frmBGdisplay::Options options;
@@ -247,7 +241,6 @@ void frmStarquill::mnuSaveHalfToned_Click() { SaveHalftonedCommand(session_, out
 
 void frmStarquill::mnuSaveFiltered_Click() { SaveFilteredCommand(session_, outputFolder_, *platform_); }
 
-// `starquill` without arguments: the main window until its last window closes.
 int RunMainWindow(int argc, char** argv) {
   QApplication app(argc, argv);
   MainWindowServices services;

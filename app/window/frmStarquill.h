@@ -1,6 +1,13 @@
 // The main window: the report command's button, the sound-test check box, the
 // progress bar, and the Tools and Options menus of the background builder. It
-// owns the parsed model and opens the preview for a background.
+// owns the parsed model and opens the preview for a background. The folder
+// app/window/ holds what needs the window system, built into the module the
+// executable loads only for the window and the preview command:
+//
+//   frmStarquill.h     the main window and RunMainWindow, `starquill` without arguments
+//   qt_platform.h      the window's Platform (message boxes, progress bar) and its open dialog
+//   cli_preview.h      `starquill preview --screenshot`, the preview's command-line face
+//   window_module.cpp  the one entry the module shows the executable
 #pragma once
 
 #include <QMainWindow>
@@ -11,8 +18,8 @@
 #include <memory>
 #include <string>
 
-#include "app/window/qt_platform.h"
 #include "app/tga_command.h"
+#include "app/window/qt_platform.h"
 #include "hod/modFarholdhod.h"
 #include "preview/frmBGdisplay.h"
 #include "writer/modMakeBGhod.h"
@@ -117,5 +124,8 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
   std::filesystem::path outputFolder_;
   QPointer<frmBGdisplay> preview_;
 };
+
+// `starquill` without arguments: the main window until its last window closes.
+int RunMainWindow(int argc, char** argv);
 
 }  // namespace sq

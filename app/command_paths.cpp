@@ -1,0 +1,26 @@
+#include "app/command_paths.h"
+
+namespace sq {
+
+std::string HodBaseName(std::string_view path) {
+  const std::size_t dotHod = path.find(".hod");
+  if (path.empty() || dotHod == std::string_view::npos) return {};
+  std::string_view front = path.substr(0, dotHod);
+  const std::size_t slash = front.find_last_of("\\/");
+  if (slash != std::string_view::npos) front.remove_prefix(slash + 1);
+  return std::string(front);
+}
+
+std::string AcceptHodPath(std::string_view path, Platform& platform) {
+  std::string baseName = HodBaseName(path);
+  if (baseName.empty()) platform.ShowMessage(kAppTitle, kSelectHodFile);
+  return baseName;
+}
+
+bool AcceptsTargaPath(std::string_view path) { return !path.empty() && path.find(".tga") != std::string_view::npos; }
+
+std::filesystem::path FolderOf(const std::filesystem::path& file) {
+  return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+}
+
+}  // namespace sq

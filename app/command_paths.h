@@ -1,0 +1,32 @@
+// The file names the commands accept, the refusals of the others, and the folder
+// a command writes to by default.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "hod/modCommon.h"
+
+namespace sq {
+
+inline constexpr std::string_view kSelectHodFile = "Please select an Farhold HOD file.";
+inline constexpr std::string_view kSelectTargaImage = "Please select a Targa image file.";
+
+// The accepted-name rule for HOD files: the path must contain ".hod" (case
+// matters). Returns the base name: the text in front of the first ".hod", without
+// anything up to its last folder separator ("\" or "/"). Empty when refused.
+std::string HodBaseName(std::string_view path);
+
+// HodBaseName for a command: a refused path shows kSelectHodFile, and the result
+// is empty.
+std::string AcceptHodPath(std::string_view path, Platform& platform);
+
+// True for a path the TGA load accepts: not empty and holding ".tga" (case
+// matters, so "SKY.TGA" is refused).
+bool AcceptsTargaPath(std::string_view path);
+
+// The folder that holds a file, "." for a bare name.
+std::filesystem::path FolderOf(const std::filesystem::path& file);
+
+}  // namespace sq
