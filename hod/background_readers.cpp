@@ -164,27 +164,47 @@ void ReadPointStarChunk(WalkContext& ctx, PointStarChunk& chunk) {
   chunk.stars = RecordList<PointStarRecord>::View(in.Bytes(*count * RecordLayout<PointStarRecord>::kBytes));
 }
 
+namespace {
+
+// The header behind a run's last chunk: whether it starts another chunk of the
+// run; where it does not, `stop` is the header to hand back.
+bool NextChunkIs(Reader& in, std::string_view kind, std::string_view id, PendingHeader& stop, uint32_t& size) {
+  std::string nextKind = in.Tag();
+  if (nextKind != kind) {
+    stop = KindOnly(std::move(nextKind));
+    return false;
+  }
+  size = in.U32();
+  std::string nextId = in.Chars4();
+  if (nextId == id) return true;
+  stop = WithSizeAndId(std::move(nextKind), size, std::move(nextId));
+  return false;
+}
+
+}  // namespace
+
 PendingHeader ReadStarMapRun(WalkContext& ctx, Model& model, uint32_t firstSize) {
   model.hasBGSG = true;
   model.bgsgTable.clear();
   uint32_t size = firstSize;
-  for (int i = 1;; ++i) {
-    StarMapChunk& row = model.bgsgTable.emplace_back();
-    row.header = ChunkHeader{"FORM", size, "BGSG"};
-    ReadStarMapChunk(ctx, row);
-    if (ctx.in.Failed()) return KindOnly(std::string(4, '\0'));
-    if (!StarMapPreviewFits(i, row.records.size())) {
-      ctx.in.Fail(i > 2 ? "star-map chunk " + std::to_string(i) + " has no preview slot (at most two star maps)"
-                        : "star-map chunk " + std::to_string(i) + " has more records than the preview list can count");
-      return KindOnly(std::string(4, '\0'));
-    }
-    model.previewSources.starMaps[static_cast<std::size_t>(i - 1)] = row.records.bytes();
-    std::string kind = ctx.in.Tag();
-    if (kind != "FORM") return KindOnly(kind);
-    size = ctx.in.U32();
-    std::string id = ctx.in.Chars4();
-    if (id != "BGSG") return WithSizeAndId(kind, size, id);
-  }
+  PendingHeader stop;
+  ReadRun(
+      ctx.in, 1,
+      [&](int i) {
+        StarMapChunk& row = model.bgsgTable.emplace_back();
+        row.header = ChunkHeader{"FORM", size, "BGSG"};
+        ReadStarMapChunk(ctx, row);
+        if (ctx.in.Failed()) return;
+        if (!StarMapPreviewFits(i, row.records.size())) {
+          ctx.in.Fail(i > 2 ? "star-map chunk " + std::to_string(i) + " has no preview slot (at most two star maps)"
+                            : "star-map chunk " + std::to_string(i) +
+                                  " has more records than the preview list can count");
+          return;
+        }
+        model.previewSources.starMaps[static_cast<std::size_t>(i - 1)] = row.records.bytes();
+      },
+      [&] { return NextChunkIs(ctx.in, "FORM", "BGSG", stop, size); });
+  return ctx.in.Failed() ? KindOnly(std::string(4, '\0')) : stop;
 }
 
 bool NotePointStarPreview(WalkContext& ctx, Model& model, const PointStarChunk& chunk, std::string_view what) {
@@ -203,20 +223,19 @@ PendingHeader ReadPointStarRun(WalkContext& ctx, Model& model, uint32_t firstSiz
   model.hasSTRF = true;
   model.strfTable.clear();
   uint32_t size = firstSize;
-  for (int i = 1;; ++i) {
-    PointStarChunk& row = model.strfTable.emplace_back();
-    row.header = ChunkHeader{"NRML", size, "STRF"};
-    ReadPointStarChunk(ctx, row);
-    if (ctx.in.Failed()) return KindOnly(std::string(4, '\0'));
-    if (row.starCount > 0 && !NotePointStarPreview(ctx, model, row, "point-star chunk " + std::to_string(i))) {
-      return KindOnly(std::string(4, '\0'));
-    }
-    std::string kind = ctx.in.Tag();
-    if (kind != "NRML") return KindOnly(kind);
-    size = ctx.in.U32();
-    std::string id = ctx.in.Chars4();
-    if (id != "STRF") return WithSizeAndId(kind, size, id);
-  }
+  PendingHeader stop;
+  ReadRun(
+      ctx.in, 1,
+      [&](int i) {
+        PointStarChunk& row = model.strfTable.emplace_back();
+        row.header = ChunkHeader{"NRML", size, "STRF"};
+        ReadPointStarChunk(ctx, row);
+        if (!ctx.in.Failed() && row.starCount > 0) {
+          NotePointStarPreview(ctx, model, row, "point-star chunk " + std::to_string(i));
+        }
+      },
+      [&] { return NextChunkIs(ctx.in, "NRML", "STRF", stop, size); });
+  return ctx.in.Failed() ? KindOnly(std::string(4, '\0')) : stop;
 }
 
 }  // namespace sq

@@ -6,136 +6,148 @@
 
 namespace sq {
 
-PendingHeader ReadDTRM(WalkContext& ctx, Model& model) {
-  Reader& in = ctx.in;
-  std::string token = in.Tag();
+namespace {
+
+// Where the detail walk stands: the token last read and, behind a FORM or NRML
+// token, its size and type once they are read.
+class DetailCursor {
+ public:
+  explicit DetailCursor(Reader& in) : token(in.Tag()), in_(in) {}
+
+  std::string token;
   uint32_t size = 0;
   std::string type;
-  // True while a FORM or NRML token still has its size and type unread.
-  bool headerPending = true;
 
-  auto nextToken = [&] {
-    token = in.Tag();
-    headerPending = true;
-  };
-  // Reads the next token; behind a FORM (or NRML) also its size and type, so that a
-  // run can look at the type. Returns whether the type was read.
-  auto nextHeader = [&](std::string_view kind) {
-    nextToken();
+  void SetToken(std::string next) {
+    token = std::move(next);
+    headerRead_ = false;
+  }
+  void NextToken() { SetToken(in_.Tag()); }
+  // Reads the size and type behind the token unless they are read already.
+  void CompleteHeader() {
+    if (headerRead_) return;
+    size = in_.U32();
+    type = in_.Chars4();
+    headerRead_ = true;
+  }
+  // Whether the next item is the bare token `next`.
+  bool NextTokenIs(std::string_view next) {
+    NextToken();
+    return token == next;
+  }
+  // Whether the next item is a `kind` chunk of type `runType`; behind a `kind`
+  // token its size and type are read, so a run can look at the type.
+  bool NextChunkIs(std::string_view kind, std::string_view runType) {
+    NextToken();
     if (token != kind) return false;
-    size = in.U32();
-    type = in.Chars4();
-    headerPending = false;
-    return true;
-  };
-  auto stopped = [&] {
-    if ((token == "FORM" || token == "NRML") && !headerPending) return WithSizeAndId(token, size, type);
+    CompleteHeader();
+    return type == runType;
+  }
+  // The same behind a BSRM form: a header follows whose size and type are read
+  // whatever its kind. At the end of the file there is none, and the walk ends
+  // normally.
+  bool NextHeaderOfAnyKindIs(std::string_view runType) {
+    const bool atEnd = in_.Remaining() < 4;
+    NextToken();
+    if (atEnd) return false;
+    CompleteHeader();
+    return type == runType;
+  }
+  // The header at which the walk stopped.
+  PendingHeader Stopped() const {
+    if ((token == "FORM" || token == "NRML") && headerRead_) return WithSizeAndId(token, size, type);
     return KindOnly(token);
-  };
+  }
+
+ private:
+  Reader& in_;
+  bool headerRead_ = false;
+};
+
+}  // namespace
+
+PendingHeader ReadDTRM(WalkContext& ctx, Model& model) {
+  Reader& in = ctx.in;
+  DetailCursor at(in);
 
   while (!in.Failed()) {
-    if (token == "HIER") {
+    if (at.token == "HIER") {
       ReadHierarchy(ctx, model);
-      nextToken();
-    } else if (token == "ETSH") {
+      at.NextToken();
+    } else if (at.token == "ETSH") {
       model.hasETSH = true;
-      for (int n = 1; token == "ETSH" && !in.Failed(); ++n) {
-        ReadTrail(ctx, model, n);
-        nextToken();
-      }
-    } else if (token == "BURN") {
+      ReadRun(in, 1, [&](int n) { ReadTrail(ctx, model, n); }, [&] { return at.NextTokenIs("ETSH"); });
+    } else if (at.token == "BURN") {
       model.hasBURN = true;
-      for (int k = 1; token == "BURN" && !in.Failed(); ++k) {
-        ReadBurn(ctx, model, k);
-        nextToken();
-      }
-    } else if (token == "FORM") {
-      if (headerPending) {
-        size = in.U32();
-        type = in.Chars4();
-        headerPending = false;
-      }
+      ReadRun(in, 1, [&](int k) { ReadBurn(ctx, model, k); }, [&] { return at.NextTokenIs("BURN"); });
+    } else if (at.token == "FORM") {
+      at.CompleteHeader();
       if (in.Failed()) break;
-      if (type == "GLOW") {
+      if (at.type == "GLOW") {
         model.hasGLOW = true;
-        for (int g = 1;; ++g) {
-          GlowRecord& glow = StartEntry(model.glowTable, g);
-          glow.header = ChunkHeader{"FORM", size, "GLOW"};
-          ReadGlow(ctx, model, g);
-          if (in.Failed() || !nextHeader("FORM") || type != "GLOW") break;
-        }
-      } else if (type == "MRKR") {
+        ReadRun(
+            in, 1,
+            [&](int g) {
+              StartEntry(model.glowTable, g).header = ChunkHeader{"FORM", at.size, "GLOW"};
+              ReadGlow(ctx, model, g);
+            },
+            [&] { return at.NextChunkIs("FORM", "GLOW"); });
+      } else if (at.type == "MRKR") {
         model.hasMRKR = true;
         // Marker runs append to what earlier runs left.
-        for (int m = static_cast<int>(model.mrkrTable.size()) + 1;; ++m) {
-          MarkerRecord& marker = StartEntry(model.mrkrTable, m);
-          marker.header = ChunkHeader{"FORM", size, "MRKR"};
-          marker.subHeader = ReadSubHeader(in);
-          ReadMarker(ctx, model, m);
-          if (in.Failed() || !nextHeader("FORM") || type != "MRKR") break;
-        }
-      } else if (type == "COLD") {
+        ReadRun(
+            in, static_cast<int>(model.mrkrTable.size()) + 1,
+            [&](int m) {
+              MarkerRecord& marker = StartEntry(model.mrkrTable, m);
+              marker.header = ChunkHeader{"FORM", at.size, "MRKR"};
+              marker.subHeader = ReadSubHeader(in);
+              ReadMarker(ctx, model, m);
+            },
+            [&] { return at.NextChunkIs("FORM", "MRKR"); });
+      } else if (at.type == "COLD") {
         model.hasCOLD = true;
-        for (int k = 1;; ++k) {
-          ReadCollision(ctx, model, k, size);
-          if (in.Failed() || !nextHeader("FORM") || type != "COLD") break;
-        }
-      } else if (type == "BSRM") {
+        ReadRun(
+            in, 1, [&](int k) { ReadCollision(ctx, model, k, at.size); },
+            [&] { return at.NextChunkIs("FORM", "COLD"); });
+      } else if (at.type == "BSRM") {
         model.hasBSRM = true;
-        for (int k = 1;; ++k) {
-          ReadBsrm(ctx, model, k, size);
-          if (in.Failed()) break;
-          // A header follows a BSRM form; its size and type are read whatever its
-          // kind. At the end of the file there is none, and the walk ends normally.
-          const bool atEnd = in.Remaining() < 4;
-          nextToken();
-          if (atEnd) break;
-          size = in.U32();
-          type = in.Chars4();
-          headerPending = false;
-          if (in.Failed() || type != "BSRM") break;
-        }
-      } else if (type == "INFO") {
-        model.infoRecord.header = ChunkHeader{"FORM", size, "INFO"};
-        token = ReadInfo(ctx, model);
-        headerPending = true;
+        ReadRun(
+            in, 1, [&](int k) { ReadBsrm(ctx, model, k, at.size); }, [&] { return at.NextHeaderOfAnyKindIs("BSRM"); });
+      } else if (at.type == "INFO") {
+        model.infoRecord.header = ChunkHeader{"FORM", at.size, "INFO"};
+        at.SetToken(ReadInfo(ctx, model));
       } else {
         break;
       }
-    } else if (token == "NRML") {
-      if (headerPending) {
-        size = in.U32();
-        type = in.Chars4();
-        headerPending = false;
-      }
+    } else if (at.token == "NRML") {
+      at.CompleteHeader();
       if (in.Failed()) break;
-      if (type == "NAVL") {
+      if (at.type == "NAVL") {
         model.hasNAVL = true;
-        ReadNavlights(ctx, model, size);
-        nextToken();
-      } else if (type == "ANIM") {
+        ReadNavlights(ctx, model, at.size);
+        at.NextToken();
+      } else if (at.type == "ANIM") {
         model.hasANIM = true;
-        for (int k = 1;; ++k) {
-          ReadAnimation(ctx, model, k, size);
-          if (in.Failed() || !nextHeader("NRML") || type != "ANIM") break;
-        }
-      } else if (type == "STRF") {
+        ReadRun(
+            in, 1, [&](int k) { ReadAnimation(ctx, model, k, at.size); },
+            [&] { return at.NextChunkIs("NRML", "ANIM"); });
+      } else if (at.type == "STRF") {
         // A point-star chunk here replaces the table with itself alone.
         model.hasSTRF = true;
         model.strfTable.clear();
         PointStarChunk& chunk = model.strfTable.emplace_back();
-        chunk.header = ChunkHeader{"NRML", size, "STRF"};
+        chunk.header = ChunkHeader{"NRML", at.size, "STRF"};
         ReadPointStarChunk(ctx, chunk);
         if (in.Failed()) break;
         if (chunk.starCount > 0 && !NotePointStarPreview(ctx, model, chunk, "point-star chunk")) break;
-        nextToken();
-      } else if (type == "DOCK") {
+        at.NextToken();
+      } else if (at.type == "DOCK") {
         model.hasDOCK = true;
-        ReadDocking(ctx, model, size);
-        nextToken();
-      } else if (type == "BNDV") {
-        ReadBounds(ctx, model, size);
-        nextToken();
+        ReadDocking(ctx, model, at.size);
+        at.NextToken();
+      } else if (at.type == "BNDV") {
+        ReadBounds(ctx, model, at.size);
+        at.NextToken();
       } else {
         break;
       }
@@ -144,7 +156,7 @@ PendingHeader ReadDTRM(WalkContext& ctx, Model& model) {
     }
   }
   if (in.Failed()) return KindOnly(std::string(4, '\0'));
-  return stopped();
+  return at.Stopped();
 }
 
 }  // namespace sq

@@ -124,6 +124,17 @@ class WalkContext {
 // and the 1-based position of the next byte; `text` is kept and nothing is read.
 void ReadFixedText(WalkContext& ctx, std::string& text, int32_t length);
 
+// A run of like chunks: reads item `first`, then item after item for as long as
+// `nextIsLike` (which reads the next header) finds one of the same kind behind
+// the last. A failure of the walk ends the run.
+template <typename ReadItem, typename NextIsLike>
+void ReadRun(Reader& in, int first, ReadItem readItem, NextIsLike nextIsLike) {
+  for (int item = first;; ++item) {
+    readItem(item);
+    if (in.Failed() || !nextIsLike() || in.Failed()) return;
+  }
+}
+
 // How a walk ended.
 struct WalkResult {
   bool failed = false;

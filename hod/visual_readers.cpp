@@ -34,26 +34,40 @@ PendingHeader ReadHVMD(WalkContext& ctx, Model& model) {
 
   std::optional<NrmlHeader> readAhead;
 
-  // A run of NRML chunks of one name: reads record after record while the next
-  // header is a NRML chunk of that name. Returns the tag that ended the run; a
-  // NRML header of another name is left in readAhead.
+  // A run of NRML chunks of one name: refills the table record after record while
+  // the next header is a NRML chunk of that name. Returns the tag that ended the
+  // run; a NRML header of another name is left in readAhead.
   auto nrmlRun = [&](std::string_view name, uint32_t firstSize, auto& table, auto readBody) {
     table.clear();
     uint32_t size = firstSize;
-    for (;;) {
-      auto& record = table.emplace_back();
-      record.header = ChunkHeader{"NRML", size, std::string(name)};
-      readBody(record);
-      if (in.Failed()) return std::string(4, '\0');
-      std::string tag = in.Tag();
-      if (tag != "NRML") return tag;
-      size = in.U32();
-      std::string next = in.Chars4();
-      if (next != name) {
-        readAhead = NrmlHeader{size, std::move(next)};
-        return tag;
-      }
-    }
+    std::string tag;
+    ReadRun(
+        in, 1,
+        [&](int) {
+          auto& record = table.emplace_back();
+          record.header = ChunkHeader{"NRML", size, std::string(name)};
+          readBody(record);
+        },
+        [&] {
+          tag = in.Tag();
+          if (tag != "NRML") return false;
+          size = in.U32();
+          std::string next = in.Chars4();
+          if (next == name) return true;
+          readAhead = NrmlHeader{size, std::move(next)};
+          return false;
+        });
+    return in.Failed() ? std::string(4, '\0') : tag;
+  };
+  // A run of chunks behind a bare tag: reads one after another while the next tag
+  // is the same. Returns the tag that ended the run.
+  auto tagRun = [&](std::string_view runTag, auto readOne) {
+    std::string tag;
+    ReadRun(in, 1, readOne, [&] {
+      tag = in.Tag();
+      return tag == runTag;
+    });
+    return tag;
   };
 
   std::string tag = in.Tag();
@@ -64,11 +78,10 @@ PendingHeader ReadHVMD(WalkContext& ctx, Model& model) {
       tag = in.Tag();
     } else if (tag == "STAT") {
       model.eliteTable.clear();
-      do {
-        model.statForms = static_cast<int32_t>(model.eliteTable.size()) + 1;
+      tag = tagRun("STAT", [&](int form) {
+        model.statForms = form;
         ReadEliteSTAT(ctx, model, model.eliteTable.emplace_back());
-        tag = in.Tag();
-      } while (tag == "STAT" && !in.Failed());
+      });
     } else if (tag == "NRML") {
       NrmlHeader header;
       if (readAhead) {
@@ -101,10 +114,7 @@ PendingHeader ReadHVMD(WalkContext& ctx, Model& model) {
     } else if (tag == "LMIP") {
       model.hasLMIP = true;
       model.lmipTable.clear();
-      do {
-        ReadLMIP(ctx, model.lmipTable.emplace_back());
-        tag = in.Tag();
-      } while (tag == "LMIP" && !in.Failed());
+      tag = tagRun("LMIP", [&](int) { ReadLMIP(ctx, model.lmipTable.emplace_back()); });
     } else if (tag == "SIMP") {
       model.hasSIMP = true;
       ctx.Message("SIMP chunk extraction not implemented.");
@@ -116,10 +126,7 @@ PendingHeader ReadHVMD(WalkContext& ctx, Model& model) {
     } else if (tag == "LMTX") {
       model.hasLMTX = true;
       model.lmtxTable.clear();
-      do {
-        ReadLMTX(ctx, model.lmtxTable.emplace_back());
-        tag = in.Tag();
-      } while (tag == "LMTX" && !in.Failed());
+      tag = tagRun("LMTX", [&](int) { ReadLMTX(ctx, model.lmtxTable.emplace_back()); });
     } else if (tag == "GOBD") {
       model.hasGOBD = true;
       model.gobdRecord.chunkId = "GOBD";
@@ -134,12 +141,11 @@ PendingHeader ReadHVMD(WalkContext& ctx, Model& model) {
       model.hasNrmlSTAT = true;
       model.hasSHAD = true;
       model.statTable.clear();
-      do {
+      tag = tagRun("SHAD", [&](int) {
         StatRecord& record = model.statTable.emplace_back();
         record.header.chunkId = "SHAD";
         ReadSHAD(ctx, record);
-        tag = in.Tag();
-      } while (tag == "SHAD" && !in.Failed());
+      });
     } else {
       return KindOnly(tag);
     }
