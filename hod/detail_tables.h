@@ -133,7 +133,7 @@ struct GlowRecord {
   std::string secondText;
   int32_t levelWord = 0;  // level of detail of the mesh, 0 to 4
   SubHeader subHeader;
-  bmshMesh mesh;
+  bmsh::bmshMesh mesh;
 };
 
 struct BurnRecord {

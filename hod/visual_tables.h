@@ -13,6 +13,11 @@
 
 namespace sq {
 
+// The BMSH mesh records of the visual model and the detail part's glows. They
+// have a namespace of their own: their index list, `bmsh::indexList`, is another
+// record than the background's `IndexList` and must not be taken for it.
+namespace bmsh {
+
 struct indexList {
   int32_t primitiveType = 0;  // 518 triangle strip, anything else a triangle list
   int32_t indexCount = 0;
@@ -39,6 +44,8 @@ struct bmshMesh {
 
 inline constexpr int32_t kVertexFormat64 = 24603;
 
+}  // namespace bmsh
+
 // The 8-byte header in front of an embedded mesh: a tag and a size as stored.
 struct MeshHeader {
   std::string tag;
@@ -47,7 +54,7 @@ struct MeshHeader {
 
 struct lodMesh {
   MeshHeader meshHeader;
-  bmshMesh mesh;
+  bmsh::bmshMesh mesh;
 };
 
 struct MultRecord {
@@ -65,7 +72,7 @@ struct GobgRecord {
   std::string firstName;
   std::string secondName;
   MeshHeader meshHeader;
-  bmshMesh mesh;
+  bmsh::bmshMesh mesh;
 };
 
 // One parameter of a NRML STAT or SHAD material.

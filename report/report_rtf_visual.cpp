@@ -15,9 +15,9 @@ namespace {
 constexpr int32_t kMultLevels = 5;
 constexpr std::size_t kGoblinSlot = 5;
 
-int32_t FacesOf(int32_t sum, const bmshMesh& mesh) {
-  for (const subMesh& sub : mesh.subMeshes) {
-    for (const indexList& list : sub.indexLists) sum = AddFaces(sum, list.primitiveType, list.indexCount);
+int32_t FacesOf(int32_t sum, const bmsh::bmshMesh& mesh) {
+  for (const bmsh::subMesh& sub : mesh.subMeshes) {
+    for (const bmsh::indexList& list : sub.indexLists) sum = AddFaces(sum, list.primitiveType, list.indexCount);
   }
   return sum;
 }
@@ -112,7 +112,7 @@ void AppendLevelListing(const Model& model, int32_t level, std::string& body) {
     const MultRecord& record = model.multTable[i];
     int64_t objectMeshCount = 0;
     for (std::size_t j = 0; j < record.lods.size(); ++j) {
-      const bmshMesh& mesh = record.lods[j].mesh;
+      const bmsh::bmshMesh& mesh = record.lods[j].mesh;
       if (mesh.lodLevel != level) continue;
       objectMeshCount += mesh.subMeshCount;
       for (std::size_t k = 0; k < mesh.subMeshes.size(); ++k) {
