@@ -94,26 +94,6 @@ std::string FormatInt(int64_t value) {
   return std::string(buf, end);
 }
 
-std::string RtfText(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  static constexpr char kHex[] = "0123456789abcdef";
-  for (char ch : text) {
-    const auto byte = static_cast<unsigned char>(ch);
-    if (ch == '\\' || ch == '{' || ch == '}') {
-      out += '\\';
-      out += ch;
-    } else if (byte < 0x20 || byte > 0x7E) {
-      out += "\\'";
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0x0F];
-    } else {
-      out += ch;
-    }
-  }
-  return out;
-}
-
 std::string SafeFileName(std::string_view name) {
   std::string out(name);
   for (char& ch : out) {

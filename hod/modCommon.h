@@ -126,9 +126,6 @@ inline constexpr std::string_view kCrLf = "\r\n";
 std::string FormatFloat(float value);
 // An integer in plain decimal.
 std::string FormatInt(int64_t value);
-// Text from a file made safe for RTF: \ { } escaped with a backslash, bytes
-// below 0x20 and above 0x7E as \'hh. Ordinary names come out unchanged.
-std::string RtfText(std::string_view text);
 // A file name built from file content, kept inside its folder: "/", "\", ":" and
 // control characters become "_"; "", "." and ".." become "_".
 std::string SafeFileName(std::string_view name);

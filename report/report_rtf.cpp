@@ -8,6 +8,26 @@ void ReportText::Absent(std::string_view chunkName) {
   head.append("; ");
 }
 
+std::string RtfText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  static constexpr char kHex[] = "0123456789abcdef";
+  for (char ch : text) {
+    const auto byte = static_cast<unsigned char>(ch);
+    if (ch == '\\' || ch == '{' || ch == '}') {
+      out += '\\';
+      out += ch;
+    } else if (byte < 0x20 || byte > 0x7E) {
+      out += "\\'";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0x0F];
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
 void Par(std::string& out) { out.append("\\par\r\n"); }
 
 void Par(std::string& out, std::string_view text) {

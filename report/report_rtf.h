@@ -1,4 +1,10 @@
 // The RTF report: a pure function from the parsed model to the document text.
+// The folder report/ holds this header and its code:
+//
+//   report_rtf.cpp             the document frame, the file-level head, RtfText
+//   report_rtf_background.cpp  the background sections
+//   report_rtf_visual.cpp      the visual-model sections
+//   report_rtf_detail.cpp      the detail sections and the consistency checks
 #pragma once
 
 #include <array>
@@ -22,6 +28,10 @@ struct ReportText {
   // Appends an absent chunk name to the open "Absent chunks: " line.
   void Absent(std::string_view chunkName);
 };
+
+// Text from a file made safe for RTF: \ { } escaped with a backslash, bytes
+// below 0x20 and above 0x7E as \'hh. Ordinary names come out unchanged.
+std::string RtfText(std::string_view text);
 
 // Appends "\par" and CR LF.
 void Par(std::string& out);
