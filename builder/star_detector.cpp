@@ -4,9 +4,6 @@
 
 #include <algorithm>
 
-#include "builder/star_rows.h"
-#include "builder/tga_save.h"
-
 namespace sq {
 
 StarDetector::StarDetector(TgaTables& tables, Platform& platform, std::string_view baseName,

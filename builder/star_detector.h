@@ -1,5 +1,8 @@
 // The star detector: a contrast mask, three star templates, a clean-up of the
-// leftover marks, the marked image and the star exports.
+// leftover marks, the marked image and the star exports. The passes run over the
+// whole image one after another (DetectStars) or a row at a time, interleaved as
+// far as the rows they touch allow (StarDetector, which the load runs on the rows
+// it has just read and summed, while those are still in the cache).
 #pragma once
 
 #include <array>
@@ -9,29 +12,13 @@
 #include <vector>
 
 #include "builder/builder_progress.h"
+#include "builder/image_kernels.h"
+#include "builder/output_report.h"
+#include "builder/tga_save.h"
 #include "builder/tga_tables.h"
 #include "hod/modCommon.h"
 
 namespace sq {
-
-// The files an operation wrote and the ones it could not write.
-struct OutputReport {
-  std::vector<std::filesystem::path> written;
-  std::vector<std::string> errors;  // one reason per file that could not be written
-
-  void Add(const std::filesystem::path& path, const std::string& error) {
-    if (error.empty()) {
-      written.push_back(path);
-    } else {
-      errors.push_back(error);
-    }
-  }
-  void Add(const OutputReport& other) {
-    written.insert(written.end(), other.written.begin(), other.written.end());
-    errors.insert(errors.end(), other.errors.begin(), other.errors.end());
-  }
-  bool Ok() const { return errors.empty(); }
-};
 
 // The smallest image the templates fit in; smaller images are not examined.
 inline constexpr int kMinDetectSize = 6;
@@ -72,5 +59,73 @@ void PaintRemainingMarks(TgaTables& tables);
 // BASE_StrPts0.obj .. BASE_StrPts2.obj (one "v x y 0" line per star) and
 // BASE_cPts.obj (one "v column row 0" line per mark), appended to.
 OutputReport ExportStars(const TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder);
+
+// ---------------------------------------------------------------------------
+// The passes a row at a time.
+// The contrast pass, row by row.
+class ContrastRows {
+ public:
+  explicit ContrastRows(const TgaTables& t);
+  // Row y (2 .. H - 1) of contrastMask, from pixel rows y - 1 .. y + 1.
+  void Row(TgaTables& t, int y) const;
+
+ private:
+  int horizontal_, vertical_, diagonal_;  // the limits: a neighbour differs when it is more than this away
+  const ImageKernels& kernels_;
+};
+
+// One row of each template pass (rows 3 .. H - 2 for the ring and single
+// templates, 2 .. H - 2 for the core template).
+void RingTemplateRow(TgaTables& t, int y);
+void SingleTemplateRow(TgaTables& t, int y);
+void CoreTemplateRow(TgaTables& t, int y);
+
+// One row (2 .. H - 2) of the clean-up, provided its runs read no row past
+// lastFinalRow (which no pass still to come changes); returns whether it ran.
+// Once a row is cleaned, no later row removes a mark from it.
+bool CleanupRow(TgaTables& t, int y, int lastFinalRow);
+// The marking of row y (2 .. H - 1): its marks painted red.
+void PaintRow(TgaTables& t, int y);
+
+// The contrast pass, the three template passes, the clean-up and the marking
+// interleaved as far as the rows they touch allow, so each sees what it would
+// see were the passes run one after another over the whole image.
+class StarDetector {
+ public:
+  struct Options {
+    // Report the passes' rows from the start; else nothing is shown before
+    // Finish, which then shows the rows done so far at once.
+    bool showProgress = true;
+    // The caller sets every pixel's alpha to 1 before handing the rows over
+    // (the saved image needs them so).
+    bool alphaSetByCaller = false;
+  };
+  // For tables that describe one image of at least kMinDetectSize each way,
+  // whose files are named after baseName and go to outputFolder.
+  StarDetector(TgaTables& tables, Platform& platform, std::string_view baseName,
+               const std::filesystem::path& outputFolder, Options options);
+  // Rows 1 .. lastRow of tgaPixels and intensitySum hold their final values.
+  void RowsReady(int lastRow);
+  // Every remaining row of the passes, the saved image and the exports.
+  OutputReport Finish();
+
+ private:
+  void RowDone();
+  // Rows up to lastRow are done with: alpha 1 and on to the saved image.
+  void RowsFinal(int lastRow);
+
+  TgaTables& t_;
+  Progress progress_;
+  std::string baseName_;
+  std::filesystem::path outputFolder_;
+  FilteredImageWriter writer_;
+  int finalRows_ = 0;
+  bool showing_;
+  bool alphaSet_;
+  int64_t unshown_ = 0;
+  ContrastRows contrast_;
+  // The last row each pass has done; each starts on the row after.
+  int contrastDone_ = 1, ringDone_ = 2, singleDone_ = 2, coreDone_ = 1, cleanupDone_ = 1;
+};
 
 }  // namespace sq

@@ -2,7 +2,7 @@
 // their ends, and what remains is painted into the image.
 #include <algorithm>
 
-#include "builder/star_rows.h"
+#include "builder/star_detector.h"
 
 namespace sq {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "builder/star_rows.h"
+#include "builder/star_detector.h"
 
 namespace sq {
 

@@ -3,7 +3,7 @@
 // candidates see the erased state. Columns wrap around the image's left and
 // right edges; rows never do. Brightness comparisons use intensitySum, which the
 // erasing leaves alone, and are strict.
-#include "builder/star_rows.h"
+#include "builder/star_detector.h"
 
 namespace sq {
 

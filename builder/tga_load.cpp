@@ -7,7 +7,7 @@
 
 #include "builder/image_kernels.h"
 #include "builder/builder_progress.h"
-#include "builder/star_rows.h"
+#include "builder/star_detector.h"
 
 namespace sq {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <thread>
 
-#include "builder/star_detector.h"
+#include "builder/output_report.h"
 #include "builder/tga_tables.h"
 
 namespace sq {
