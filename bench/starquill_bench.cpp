@@ -28,11 +28,13 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "builder/image_buffer.h"
 #include "hod/modCommon.h"
+#include "hod/tga_header.h"
 
 extern char** environ;
 
@@ -179,13 +181,13 @@ void BM_Tga(benchmark::State& state) {
   const long peakKiB = Spawn({STARQUILL_EXE, "tga", image.string(), "--out-dir", out.string()}).peakKiB;
   std::string error;
   const auto file = sq::ReadWholeFile(image, error);
-  if (!file || file->size() < 18) {
+  if (!file || file->size() < sq::kTgaHeaderSize) {
     state.SkipWithError(("missing input " + image.string() + " (run scripts/bench)").c_str());
     return;
   }
-  const std::size_t width = (*file)[12] | (*file)[13] << 8, height = (*file)[14] | (*file)[15] << 8;
-  const std::size_t pixels = width * height;
-  const std::size_t offset = 18 + (*file)[0];
+  const sq::TgaHeader header = sq::ParseTgaHeader(std::span(*file).first<sq::kTgaHeaderSize>());
+  const std::size_t pixels = std::size_t{header.width} * header.height;
+  const std::size_t offset = sq::kTgaHeaderSize + header.idLength;
   if (file->size() < offset + pixels * 4) {
     state.SkipWithError("the image is shorter than its header says");
     return;

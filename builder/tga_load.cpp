@@ -20,14 +20,7 @@ std::string TgaBaseName(std::string_view path) {
 
 namespace {
 
-// Header fields, little-endian.
-constexpr std::size_t kIdLength = 0, kColourMapType = 1, kImageType = 2, kWidth = 12, kHeight = 14, kPixelDepth = 16;
-constexpr uint8_t kTrueColour = 2;
 constexpr uint8_t kBitsPerPixel = 32;
-
-int16_t Int16At(const std::array<uint8_t, kTgaHeaderSize>& h, std::size_t at) {
-  return static_cast<int16_t>(h[at] | h[at + 1] << 8);
-}
 
 // Reads up to n bytes; the rest of the block stays as it was (zeros).
 bool ReadBlock(std::ifstream& in, uint8_t* data, std::size_t n) {
@@ -122,14 +115,16 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
 
   std::array<uint8_t, kTgaHeaderSize> header{};
   ReadBlock(in, header.data(), header.size());
-  const int32_t width = Int16At(header, kWidth);
-  const int32_t height = Int16At(header, kHeight);
+  // The sizes are taken as signed 16-bit numbers: one above 32767 is refused.
+  const TgaHeader fields = ParseTgaHeader(header);
+  const int32_t width = static_cast<int16_t>(fields.width);
+  const int32_t height = static_cast<int16_t>(fields.height);
   if (width != 1024 || height != 512) platform.ShowMessage(kAppTitle, kSizeWarning);
 
   // Everything is checked against the file's length before anything is allocated.
-  const uint64_t idLength = header[kIdLength];
-  const bool sound = fileSize >= kTgaHeaderSize && width > 0 && height > 0 && header[kImageType] == kTrueColour &&
-                     header[kPixelDepth] == kBitsPerPixel && header[kColourMapType] == 0 &&
+  const uint64_t idLength = fields.idLength;
+  const bool sound = fileSize >= kTgaHeaderSize && width > 0 && height > 0 && fields.imageType == kTgaTrueColour &&
+                     fields.pixelDepth == kBitsPerPixel && fields.colourMapType == 0 &&
                      fileSize - kTgaHeaderSize >= idLength &&
                      (fileSize - kTgaHeaderSize - idLength) / 4 / static_cast<uint64_t>(width) >=
                          static_cast<uint64_t>(height);

@@ -10,10 +10,10 @@
 
 #include "builder/image_buffer.h"
 #include "builder/mark_table.h"
+#include "hod/tga_header.h"
 
 namespace sq {
 
-inline constexpr std::size_t kTgaHeaderSize = 18;
 inline constexpr std::size_t kTgaFooterSize = 17;  // 16 bytes of text and one byte
 
 // Byte positions inside a pixel, in file order.

@@ -1,23 +1,21 @@
 #include "preview/tga_texture.h"
 
 #include "hod/modCommon.h"
+#include "hod/tga_header.h"
 
 namespace sq {
 
 std::optional<TextureImage> DecodeTarga(std::span<const uint8_t> bytes, std::string& error) {
-  if (bytes.size() < 18) {
+  if (bytes.size() < kTgaHeaderSize) {
     error = "shorter than a TGA header";
     return std::nullopt;
   }
-  const std::size_t idLength = bytes[0];
-  const uint8_t colourMapType = bytes[1], imageType = bytes[2];
-  const std::size_t mapLength = bytes[5] | (bytes[6] << 8);
-  const std::size_t mapEntryBits = bytes[7];
-  const int width = bytes[12] | (bytes[13] << 8);
-  const int height = bytes[14] | (bytes[15] << 8);
-  const int depth = bytes[16];
-  const bool topFirst = (bytes[17] & 0x20) != 0;
-  if (imageType != 2) {
+  const TgaHeader header = ParseTgaHeader(bytes.first<kTgaHeaderSize>());
+  const int width = header.width;
+  const int height = header.height;
+  const int depth = header.pixelDepth;
+  const bool topFirst = header.TopRowFirst();
+  if (header.imageType != kTgaTrueColour) {
     error = "not an uncompressed true-colour TGA image";
     return std::nullopt;
   }
@@ -29,7 +27,7 @@ std::optional<TextureImage> DecodeTarga(std::span<const uint8_t> bytes, std::str
     error = "an empty image";
     return std::nullopt;
   }
-  const std::size_t start = 18 + idLength + (colourMapType == 1 ? mapLength * ((mapEntryBits + 7) / 8) : 0);
+  const std::size_t start = kTgaHeaderSize + header.idLength + header.ColourMapBytes();
   const std::size_t pixelBytes = static_cast<std::size_t>(depth / 8);
   const std::size_t need = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * pixelBytes;
   if (start > bytes.size() || bytes.size() - start < need) {
@@ -63,14 +61,14 @@ std::optional<TextureImage> LoadTextureFile(const std::filesystem::path& path, s
 }
 
 std::vector<uint8_t> EncodeTarga32(const TextureImage& image) {
-  std::vector<uint8_t> out(18, 0);
-  out[2] = 2;
-  out[12] = static_cast<uint8_t>(image.width);
-  out[13] = static_cast<uint8_t>(image.width >> 8);
-  out[14] = static_cast<uint8_t>(image.height);
-  out[15] = static_cast<uint8_t>(image.height >> 8);
-  out[16] = 32;
-  out[17] = 8;  // eight alpha bits, bottom row first
+  TgaHeader header;
+  header.imageType = kTgaTrueColour;
+  header.width = static_cast<uint16_t>(image.width);
+  header.height = static_cast<uint16_t>(image.height);
+  header.pixelDepth = 32;
+  header.descriptor = 8;  // eight alpha bits, bottom row first
+  const auto headerBytes = EncodeTgaHeader(header);
+  std::vector<uint8_t> out(headerBytes.begin(), headerBytes.end());
   out.reserve(out.size() + image.rgba.size());
   for (int row = image.height - 1; row >= 0; --row) {
     for (int col = 0; col < image.width; ++col) {

@@ -1,7 +1,11 @@
-// Number formats, safe names, the bounded reader and the buffered side-file stream.
+// Number formats, safe names, the bounded reader, the buffered side-file stream
+// and the TGA header.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "hod/modCommon.h"
+#include "hod/tga_header.h"
 #include "tests/test_kit.h"
 
 TEST(FormatFloat, MatchesTheSevenDigitGeneralForm) {
@@ -91,4 +95,30 @@ TEST(SideFileStream, AFileThatCannotBeOpenedIsReportedOnClose) {
   for (std::size_t i = 0; i < sq::SideFile::kBufferSize / 4; ++i) obj.Line("v 1 2 3");
   EXPECT_EQ(obj.Close(), "cannot open " + (folder / "LITEs.OBJ").string());
   EXPECT_FALSE(std::filesystem::exists(folder));
+}
+
+// Every field at its offset, numbers little-endian; what the header does not keep
+// (the first colour-map entry, the origin) reads as nothing and writes as zeros.
+TEST(TgaHeader, FieldsSitAtTheirOffsetsAndReadBack) {
+  const sq::TgaHeader fields{.idLength = 3,
+                             .colourMapType = 1,
+                             .imageType = 2,
+                             .colourMapLength = 0x0102,
+                             .colourMapEntryBits = 24,
+                             .width = 0x8004,
+                             .height = 0x0203,
+                             .pixelDepth = 32,
+                             .descriptor = 0x28};
+  const std::array<uint8_t, sq::kTgaHeaderSize> bytes = sq::EncodeTgaHeader(fields);
+  EXPECT_EQ(bytes, (std::array<uint8_t, sq::kTgaHeaderSize>{3, 1, 2, 0, 0, 0x02, 0x01, 24, 0, 0, 0, 0, 0x04, 0x80, 0x03,
+                                                            0x02, 32, 0x28}));
+  std::array<uint8_t, sq::kTgaHeaderSize> stored = bytes;
+  stored[3] = stored[4] = stored[8] = stored[11] = 0xEE;
+  const sq::TgaHeader read = sq::ParseTgaHeader(stored);
+  EXPECT_EQ(sq::EncodeTgaHeader(read), bytes);
+  EXPECT_EQ(read.width, 0x8004);  // unsigned: whoever wants a signed size says so
+  EXPECT_TRUE(read.TopRowFirst());
+  EXPECT_EQ(read.ColourMapBytes(), 0x0102u * 3);
+  stored[1] = 0;  // no colour map: its length and entry size are not counted
+  EXPECT_EQ(sq::ParseTgaHeader(stored).ColourMapBytes(), 0u);
 }

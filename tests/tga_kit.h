@@ -4,14 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "builder/modTGA.h"
+#include "hod/tga_header.h"
 #include "tests/test_kit.h"
 
 namespace sqtest {
@@ -38,14 +41,15 @@ struct Picture {
   // pixels and `footerBytes` bytes of a recognisable footer.
   std::vector<uint8_t> File(const std::string& imageId = "", std::size_t footerBytes = 17) const {
     const std::string footer = "FOOTER-TEXT-1234!";
-    std::vector<uint8_t> f(18 + imageId.size() + pixels.size() + footerBytes, 0);
-    f[0] = static_cast<uint8_t>(imageId.size());
-    f[2] = 2;
-    f[12] = static_cast<uint8_t>(width & 0xFF), f[13] = static_cast<uint8_t>(width >> 8);
-    f[14] = static_cast<uint8_t>(height & 0xFF), f[15] = static_cast<uint8_t>(height >> 8);
-    f[16] = 32;
-    f[17] = 8;
-    std::size_t at = 18;
+    std::vector<uint8_t> f(sq::kTgaHeaderSize + imageId.size() + pixels.size() + footerBytes, 0);
+    const auto header = sq::EncodeTgaHeader({.idLength = static_cast<uint8_t>(imageId.size()),
+                                             .imageType = sq::kTgaTrueColour,
+                                             .width = static_cast<uint16_t>(width),
+                                             .height = static_cast<uint16_t>(height),
+                                             .pixelDepth = 32,
+                                             .descriptor = 8});
+    std::copy(header.begin(), header.end(), f.begin());
+    std::size_t at = sq::kTgaHeaderSize;
     for (char c : imageId) f[at++] = static_cast<uint8_t>(c);
     for (uint8_t b : pixels) f[at++] = b;
     for (std::size_t i = 0; i < footerBytes; ++i) f[at++] = static_cast<uint8_t>(footer[i % footer.size()]);
@@ -53,7 +57,8 @@ struct Picture {
   }
 };
 
-// A saved TGA file read back with no help from the builder.
+// A saved TGA file read back with no help from the builder (the header through
+// the one TGA header reader).
 struct SavedTga {
   std::size_t fileSize = 0;
   int width = 0, height = 0;
@@ -77,13 +82,14 @@ inline SavedTga ReadSavedTga(const std::filesystem::path& path) {
   SavedTga s;
   const std::string bytes = ReadText(path);
   s.fileSize = bytes.size();
-  s.header = bytes.substr(0, 18);
-  if (s.header.size() < 18) return s;
-  auto byte = [&](std::size_t i) { return static_cast<uint8_t>(s.header[i]); };
-  s.width = byte(12) | byte(13) << 8;
-  s.height = byte(14) | byte(15) << 8;
-  s.imageId = bytes.substr(18, byte(0));
-  const std::size_t start = 18 + s.imageId.size(), n = std::size_t(s.width) * std::size_t(s.height) * 4;
+  s.header = bytes.substr(0, sq::kTgaHeaderSize);
+  if (s.header.size() < sq::kTgaHeaderSize) return s;
+  const sq::TgaHeader h =
+      sq::ParseTgaHeader(std::span<const uint8_t, sq::kTgaHeaderSize>(reinterpret_cast<const uint8_t*>(s.header.data()), sq::kTgaHeaderSize));
+  s.width = h.width;
+  s.height = h.height;
+  s.imageId = bytes.substr(sq::kTgaHeaderSize, h.idLength);
+  const std::size_t start = sq::kTgaHeaderSize + s.imageId.size(), n = std::size_t(s.width) * std::size_t(s.height) * 4;
   const std::string pixels = bytes.substr(std::min(start, bytes.size()), n);
   s.pixels.assign(pixels.begin(), pixels.end());
   if (pixels.size() == n) s.tail = bytes.substr(start + n);

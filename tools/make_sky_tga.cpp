@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "hod/modCommon.h"
+#include "hod/tga_header.h"
 
 namespace {
 
@@ -96,14 +97,12 @@ int main(int argc, char** argv) {
     }
   }
 
-  std::string file(18, '\0');
-  file[2] = 2;  // uncompressed true-colour
-  file[12] = static_cast<char>(imageWidth & 0xFF);
-  file[13] = static_cast<char>(imageWidth >> 8);
-  file[14] = static_cast<char>(imageHeight & 0xFF);
-  file[15] = static_cast<char>(imageHeight >> 8);
-  file[16] = 32;  // bits per pixel
-  file[17] = 8;   // eight alpha bits
+  const auto header = sq::EncodeTgaHeader({.imageType = sq::kTgaTrueColour,
+                                           .width = static_cast<uint16_t>(imageWidth),
+                                           .height = static_cast<uint16_t>(imageHeight),
+                                           .pixelDepth = 32,
+                                           .descriptor = 8});  // eight alpha bits
+  std::string file(header.begin(), header.end());
   file.append(reinterpret_cast<const char*>(sky.pixels.data()), sky.pixels.size());
   file.append(std::string(8, '\0'));  // extension and developer offsets
   file.append("TRUEVISION-XFILE.");

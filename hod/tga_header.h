@@ -1,0 +1,39 @@
+// The 18-byte header in front of every TGA image, its numbers little-endian: read
+// and written here for the builder, the preview's textures, our tools and tests.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace sq {
+
+inline constexpr std::size_t kTgaHeaderSize = 18;
+inline constexpr uint8_t kTgaTrueColour = 2;  // uncompressed true-colour pixels
+
+struct TgaHeader {
+  uint8_t idLength = 0;  // the image-ID field behind the header
+  uint8_t colourMapType = 0;
+  uint8_t imageType = 0;
+  uint16_t colourMapLength = 0;  // entries
+  uint8_t colourMapEntryBits = 0;
+  uint16_t width = 0;
+  uint16_t height = 0;
+  uint8_t pixelDepth = 0;  // bits per pixel
+  uint8_t descriptor = 0;  // bits 0-3 the alpha bits; bit 5 set: top row first
+
+  bool TopRowFirst() const { return (descriptor & 0x20) != 0; }
+  // The bytes of the colour map between the image-ID field and the pixels.
+  std::size_t ColourMapBytes() const {
+    return colourMapType == 1 ? std::size_t{colourMapLength} * ((std::size_t{colourMapEntryBits} + 7) / 8) : 0;
+  }
+};
+
+// The header's fields; the first colour-map entry and the image origin are
+// not kept.
+TgaHeader ParseTgaHeader(std::span<const uint8_t, kTgaHeaderSize> bytes);
+// The header's bytes, the fields TgaHeader does not keep zero.
+std::array<uint8_t, kTgaHeaderSize> EncodeTgaHeader(const TgaHeader& header);
+
+}  // namespace sq
