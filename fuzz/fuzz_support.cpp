@@ -65,7 +65,7 @@ void CheckSideFileLines(const std::filesystem::path& folder) {
 }
 
 void CheckRtfFrame(std::string_view rtf) {
-  const std::string problem = sqtest::RtfFrameProblem(rtf);
+  const std::string problem = sqsupport::RtfFrameProblem(rtf);
   SQFUZZ_CHECK(problem.empty(), "the report is not well-formed RTF: " + problem);
 }
 

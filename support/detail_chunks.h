@@ -9,7 +9,7 @@
 #include "support/chunk_bytes.h"
 #include "support/visual_chunks.h"
 
-namespace sqtest {
+namespace sqsupport {
 
 using Floats = std::vector<float>;  // points as x, y, z, x, y, z, ...
 
@@ -154,4 +154,4 @@ inline Bytes InfoForm(const std::vector<std::pair<std::string, std::string>>& it
   return Form("INFO", p);
 }
 
-}  // namespace sqtest
+}  // namespace sqsupport

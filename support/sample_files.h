@@ -10,7 +10,7 @@
 #include "support/chunk_bytes.h"
 #include "support/visual_chunks.h"
 
-namespace sqtest {
+namespace sqsupport {
 
 // One background mesh chunk: n vertices on a ring, one index list of `type`.
 inline Bytes BackgroundMesh(int n, int32_t type, const std::vector<int16_t>& indices) {
@@ -119,4 +119,4 @@ inline Bytes FullModelHod() {
   return file;
 }
 
-}  // namespace sqtest
+}  // namespace sqsupport

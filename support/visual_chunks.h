@@ -8,7 +8,7 @@
 
 #include "support/chunk_bytes.h"
 
-namespace sqtest {
+namespace sqsupport {
 
 // A model file: the VERS form and a visual form holding `contents`, then `after`.
 inline Bytes VisualFile(const Bytes& contents, const Bytes& after = {}, int32_t version = 512) {
@@ -98,4 +98,4 @@ inline Bytes Faces(int32_t lodLevel, int32_t faces, int32_t materialTag = 0) {
   return Bmsh(lodLevel, {{materialTag, 2, 0, {{4, faces * 3}}}});
 }
 
-}  // namespace sqtest
+}  // namespace sqsupport

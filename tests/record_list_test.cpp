@@ -6,7 +6,7 @@
 #include "hod/background_tables.h"
 #include "support/chunk_bytes.h"
 
-using namespace sqtest;
+using namespace sqsupport;
 
 TEST(RecordList, ViewedRecordsDecodeLittleEndianAtAnyAlignmentAndEqualOwnedOnes) {
   // One byte in front, so every record starts off any natural alignment; two

@@ -13,8 +13,12 @@
 #include <vector>
 
 #include "hod/modCommon.h"
+#include "support/chunk_bytes.h"
 
 namespace sqtest {
+
+// The tests compose their files with the shared sample makers.
+using namespace sqsupport;
 
 class RecordingPlatform : public sq::Platform {
  public:

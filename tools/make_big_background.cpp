@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/cli_platform.h"
-#include "tools/hod_bytes.h"
+#include "support/sample_random.h"
 #include "writer/modMakeBGhod.h"
 
 namespace {
@@ -21,7 +21,7 @@ constexpr double kPi = 3.14159265358979323846;
 // One of sixteen patches: four latitude bands by four longitude sectors. Every
 // quad of the grid gives four triangles (split along both diagonals), so the
 // patch holds `triangles` triangles on a quarter as many quads.
-sq::MeshChunk Patch(int patch, int32_t triangles, sqtools::Lcg& random) {
+sq::MeshChunk Patch(int patch, int32_t triangles, sqsupport::Lcg& random) {
   const int32_t quads = std::max<int32_t>(1, triangles / 4);
   const int32_t columns = std::max<int32_t>(1, static_cast<int32_t>(std::sqrt(quads * 1.6)));
   const int32_t rows = std::max<int32_t>(1, quads / columns);
@@ -54,7 +54,7 @@ sq::MeshChunk Patch(int patch, int32_t triangles, sqtools::Lcg& random) {
   return sq::WriterMeshChunk(std::move(vertices), sq::kTriangleList, std::move(indices));
 }
 
-sq::StarMapChunk StarMapLayer(sqtools::Lcg& random, int records) {
+sq::StarMapChunk StarMapLayer(sqsupport::Lcg& random, int records) {
   sq::StarMapChunk chunk;
   chunk.recordCount = records;
   std::vector<sq::StarMapRecord>& list = chunk.records.Owned();
@@ -73,7 +73,7 @@ sq::StarMapChunk StarMapLayer(sqtools::Lcg& random, int records) {
   return chunk;
 }
 
-sq::PointStarChunk PointStars(sqtools::Lcg& random, int count) {
+sq::PointStarChunk PointStars(sqsupport::Lcg& random, int count) {
   sq::PointStarChunk chunk;
   chunk.starCount = count;
   std::vector<sq::PointStarRecord>& stars = chunk.stars.Owned();
@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "make_big_background: TRIANGLES must lie in 4..120000 and STARS in 0..16000000\n");
     return 2;
   }
-  sqtools::Lcg random(20240611u);
+  sqsupport::Lcg random(20240611u);
   sq::BackgroundWriterTables tables;
   for (int patch = 0; patch < 16; ++patch) tables.outBgmsTable.push_back(Patch(patch, static_cast<int32_t>(triangles), random));
   tables.outBgsgTable[0] = StarMapLayer(random, 2000);

@@ -12,19 +12,20 @@
 #include <string_view>
 
 #include "hod/modCommon.h"
-#include "tools/hod_bytes.h"
+#include "support/chunk_bytes.h"
+#include "support/sample_random.h"
 
 namespace {
 
-using sqtools::HodBytes;
-using sqtools::Lcg;
+using Bytes = sqsupport::Bytes;
+using sqsupport::Lcg;
 
 constexpr int32_t kVertexFormat64 = 24603;
 constexpr int32_t kTriangleList = 4;
 constexpr int kLevels = 4;  // levels of detail per object, each half the vertices of the one before
 
 // A texture of `bytes` pixel bytes in the 8888 format: a gradient with noise.
-void Texture(HodBytes& out, int number, std::size_t bytes, Lcg& random) {
+void Texture(Bytes& out, int number, std::size_t bytes, Lcg& random) {
   const std::string name = "tex_" + std::to_string(number) + ".tga";
   const std::size_t at = out.OpenBare("LMIP");
   out.Text(name).Tag("8888").I32(1024).I32(1024).I32(1);
@@ -43,7 +44,7 @@ void Texture(HodBytes& out, int number, std::size_t bytes, Lcg& random) {
 
 // One sub-mesh: `vertices` 64-byte vertices on a wavy grid and a triangle list
 // of about two triangles per vertex.
-void SubMesh(HodBytes& out, int32_t material, int32_t vertices, Lcg& random) {
+void SubMesh(Bytes& out, int32_t material, int32_t vertices, Lcg& random) {
   const int32_t columns = std::max<int32_t>(2, static_cast<int32_t>(std::sqrt(static_cast<double>(vertices))));
   const int32_t rows = std::max<int32_t>(2, vertices / columns);
   const int32_t count = rows * columns;
@@ -70,7 +71,7 @@ void SubMesh(HodBytes& out, int32_t material, int32_t vertices, Lcg& random) {
 }
 
 // A BMSH mesh behind its 8-byte header: two sub-meshes of `vertices` each.
-void Mesh(HodBytes& out, int32_t level, int32_t vertices, int32_t firstMaterial, Lcg& random) {
+void Mesh(Bytes& out, int32_t level, int32_t vertices, int32_t firstMaterial, Lcg& random) {
   out.Tag("BMSH");
   const std::size_t sizeAt = out.size();
   out.BE32(0);
@@ -82,7 +83,7 @@ void Mesh(HodBytes& out, int32_t level, int32_t vertices, int32_t firstMaterial,
 
 // VARY data of `positions` positions, twice as many corners and faces, and face
 // lists whose indices stay below the list-kind words 4096 and 8192.
-void Vary(HodBytes& out, int32_t positions, Lcg& random) {
+void Vary(Bytes& out, int32_t positions, Lcg& random) {
   const int32_t corners = 2 * positions, faces = 2 * positions, lists = 4;
   const std::size_t at = out.OpenBare("VARY");
   out.Text("hull_vary").Text("second").I32(positions).I32(corners).I32(faces).I32(lists).I32(0);
@@ -105,14 +106,14 @@ void Vary(HodBytes& out, int32_t positions, Lcg& random) {
 }
 
 // A bare-token item (HIER, ETSH, BURN) whose size counts what follows it.
-std::size_t OpenToken(HodBytes& out, std::string_view token) { return out.OpenBare(token); }
+std::size_t OpenToken(Bytes& out, std::string_view token) { return out.OpenBare(token); }
 
-void Floats(HodBytes& out, Lcg& random, int n, float low, float high) {
+void Floats(Bytes& out, Lcg& random, int n, float low, float high) {
   for (int i = 0; i < n; ++i) out.F32(random.Between(low, high));
 }
 
 // A triangle set of a collision or BSRM mesh: id, value, points, index count, indices.
-void TriangleSet(HodBytes& out, std::string_view id, int points, int32_t indexCount, Lcg& random) {
+void TriangleSet(Bytes& out, std::string_view id, int points, int32_t indexCount, Lcg& random) {
   out.Tag(id).I32(0).I32(points);
   Floats(out, random, 3 * points, -40, 40);
   out.I32(indexCount);
@@ -121,7 +122,7 @@ void TriangleSet(HodBytes& out, std::string_view id, int points, int32_t indexCo
 
 // The detail form: every item at least once, in the order a model file keeps them,
 // with `scale` setting the lengths of the longer ones.
-void Detail(HodBytes& out, int scale, Lcg& random) {
+void Detail(Bytes& out, int scale, Lcg& random) {
   const std::size_t dtrm = out.Open("FORM", "DTRM");
   std::size_t at = OpenToken(out, "HIER");
   out.I32(20 * scale);
@@ -269,7 +270,7 @@ int main(int argc, char** argv) {
   const auto varyPositions = static_cast<int32_t>(std::clamp(static_cast<double>(target) / 50.0 / 140.0, 16.0, 10000.0));
 
   Lcg random(20240611u);
-  HodBytes out;
+  Bytes out;
   out.data().reserve(target + target / 8);
   std::size_t at = out.Open("FORM", "VERS");
   out.I32(512);

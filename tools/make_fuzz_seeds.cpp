@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "hod/modCommon.h"
+#include "hod/tga_header.h"
 #include "support/sample_files.h"
 
 namespace {
@@ -23,7 +24,7 @@ bool Write(const std::filesystem::path& folder, const std::string& name, const s
 }  // namespace
 
 int main(int argc, char** argv) {
-  using namespace sqtest;
+  using namespace sqsupport;
   if (argc != 2) {
     std::fprintf(stderr, "usage: make_fuzz_seeds OUT_DIR\n");
     return 2;
@@ -59,9 +60,13 @@ int main(int argc, char** argv) {
   for (int w : {6, 12, 17}) {
     for (bool topDown : {false, true}) {
       const int h = w / 2 + 3;
+      const auto header = sq::EncodeTgaHeader({.imageType = sq::kTgaTrueColour,
+                                               .width = static_cast<uint16_t>(w),
+                                               .height = static_cast<uint16_t>(h),
+                                               .pixelDepth = 32,
+                                               .descriptor = static_cast<uint8_t>(8 | (topDown ? 0x20 : 0))});
       Bytes image;
-      image.Raw({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0}).I16(static_cast<int16_t>(w)).I16(static_cast<int16_t>(h));
-      image.Raw({32, static_cast<uint8_t>(8 | (topDown ? 0x20 : 0))});
+      image.Raw(header.data(), header.size());
       for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
           const bool star = (x * 7 + y * 3) % 11 == 0;
@@ -80,10 +85,17 @@ int main(int argc, char** argv) {
   for (int depth : {24, 32}) {
     for (bool topDown : {false, true}) {
       const bool extras = depth == 24 && topDown;
+      const auto header = sq::EncodeTgaHeader({.idLength = static_cast<uint8_t>(extras ? 3 : 0),
+                                               .colourMapType = static_cast<uint8_t>(extras ? 1 : 0),
+                                               .imageType = sq::kTgaTrueColour,
+                                               .colourMapLength = static_cast<uint16_t>(extras ? 2 : 0),
+                                               .colourMapEntryBits = static_cast<uint8_t>(extras ? 24 : 0),
+                                               .width = 5,
+                                               .height = 3,
+                                               .pixelDepth = static_cast<uint8_t>(depth),
+                                               .descriptor = static_cast<uint8_t>(topDown ? 0x20 : 0)});
       Bytes image;
-      image.Raw({static_cast<uint8_t>(extras ? 3 : 0), static_cast<uint8_t>(extras ? 1 : 0), 2, 0, 0});
-      image.I16(static_cast<int16_t>(extras ? 2 : 0)).Raw({static_cast<uint8_t>(extras ? 24 : 0), 0, 0, 0, 0});
-      image.I16(5).I16(3).Raw({static_cast<uint8_t>(depth), static_cast<uint8_t>(topDown ? 0x20 : 0)});
+      image.Raw(header.data(), header.size());
       if (extras) image.Raw({'i', 'd', '!', 1, 2, 3, 4, 5, 6});
       for (int k = 0; k < 5 * 3; ++k) {
         const auto c = static_cast<uint8_t>(k * 17);
