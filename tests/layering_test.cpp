@@ -1,0 +1,129 @@
+// The layering: every #include "..." of the tree against the table of rooms in
+// docs/architecture.md, the one place the allowed arrows are written down.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/test_kit.h"
+
+using namespace sqtest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Folder -> the folders it may include besides itself.
+using Rooms = std::map<std::string, std::set<std::string>>;
+
+// The rows of the table whose header is "| folder | holds | may include |": the
+// folder and the folders of the last cell, each written as `name/`.
+Rooms ReadRooms(const std::string& markdown) {
+  Rooms rooms;
+  std::istringstream lines(markdown);
+  std::string line;
+  bool inTable = false;
+  const std::regex folder("`([a-z_]+)/`");
+  while (std::getline(lines, line)) {
+    if (line.starts_with("| folder | holds | may include |")) {
+      inTable = true;
+      continue;
+    }
+    if (!inTable) continue;
+    if (!line.starts_with("|")) break;
+    if (line.starts_with("|---")) continue;
+    const std::size_t first = line.find('|', 1), last = line.rfind('|', line.size() - 2);
+    std::smatch name;
+    const std::string nameCell = line.substr(1, first - 1);
+    if (!std::regex_search(nameCell, name, folder)) continue;
+    std::set<std::string>& allowed = rooms[name[1]];
+    const std::string mayInclude = line.substr(last + 1);
+    for (std::sregex_iterator it(mayInclude.begin(), mayInclude.end(), folder), end; it != end; ++it) {
+      allowed.insert((*it)[1]);
+    }
+  }
+  return rooms;
+}
+
+// Every include of a C++ file under `root` that the rooms do not allow, as
+// "FILE:LINE: FROM -> TO (the include)". A folder with C++ files but no row is
+// named too.
+std::vector<std::string> LayeringProblems(const fs::path& root, const Rooms& rooms) {
+  std::vector<std::string> problems;
+  const std::regex include(R"(^\s*#\s*include\s+"([^"]+)\")");
+  for (const fs::directory_entry& top : fs::directory_iterator(root)) {
+    const std::string room = top.path().filename().string();
+    if (!top.is_directory() || room.starts_with(".") || room == "build") continue;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(top.path())) {
+      const std::string extension = entry.path().extension().string();
+      if (!entry.is_regular_file() || (extension != ".h" && extension != ".cpp")) continue;
+      const std::string file = fs::relative(entry.path(), root).generic_string();
+      if (!rooms.contains(room)) {
+        problems.push_back(file + ": the folder " + room + " has no row in the table");
+        continue;
+      }
+      std::ifstream in(entry.path());
+      std::string line;
+      for (int number = 1; std::getline(in, line); ++number) {
+        std::smatch match;
+        if (!std::regex_search(line, match, include)) continue;
+        const std::string target = match[1];
+        // As the compiler looks: beside the including file first, then from the root.
+        const std::size_t slash = target.find('/');
+        const bool beside = slash == std::string::npos || fs::exists(entry.path().parent_path() / target);
+        const std::string to = beside ? room : target.substr(0, slash);
+        if (to != room && !rooms.at(room).contains(to)) {
+          problems.push_back(file + ":" + std::to_string(number) + ": " + room + " -> " + to + " (" + target + ")");
+        }
+      }
+    }
+  }
+  return problems;
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path) << text;
+}
+
+}  // namespace
+
+TEST(Layering, EveryIncludeFollowsTheTableOfRooms) {
+  const fs::path root = STARQUILL_SOURCE_DIR;
+  const Rooms rooms = ReadRooms(ReadText(root / "docs" / "architecture.md"));
+  // The table is found and holds the program's folders.
+  for (const char* folder : {"hod", "preview", "report", "builder", "writer", "app", "support", "tests"}) {
+    EXPECT_TRUE(rooms.contains(folder)) << folder;
+  }
+  EXPECT_TRUE(rooms.at("hod").empty());
+  EXPECT_EQ(LayeringProblems(root, rooms), std::vector<std::string>{});
+}
+
+TEST(Layering, AWrongArrowIsNamedWithItsFileAndLine) {
+  TempDir tree;
+  tree.checkOutputs = false;
+  WriteText(tree / "hod/reader.h", "#pragma once\n#include <vector>\n#include \"hod/bytes.h\"\n#include \"bytes.h\"\n");
+  WriteText(tree / "hod/walk.cpp", "#include \"hod/reader.h\"\n\n  #  include \"preview/lists.h\"\n");
+  WriteText(tree / "preview/lists.h", "#include \"hod/reader.h\"\n#include \"tests/kit.h\"\n");
+  WriteText(tree / "extra/more.cpp", "#include \"hod/reader.h\"\n");
+  WriteText(tree / "build/generated.cpp", "#include \"tests/kit.h\"\n");
+  const Rooms rooms = ReadRooms(
+      "Text before.\n\n| folder | holds | may include |\n|---|---|---|\n"
+      "| `hod/` | the reader | nothing else |\n| `preview/` | lists of `hod/` data | `hod/` |\n\nText after.\n");
+  ASSERT_EQ(rooms.size(), 2u);
+  EXPECT_EQ(rooms.at("preview"), std::set<std::string>{"hod"});  // the holds cell does not count
+  std::vector<std::string> problems = LayeringProblems(tree.path(), rooms);
+  std::sort(problems.begin(), problems.end());
+  EXPECT_EQ(problems, (std::vector<std::string>{
+                          "extra/more.cpp: the folder extra has no row in the table",
+                          "hod/walk.cpp:3: hod -> preview (preview/lists.h)",
+                          "preview/lists.h:2: preview -> tests (tests/kit.h)",
+                      }));
+}
