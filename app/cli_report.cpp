@@ -27,7 +27,9 @@ int CmdReport(const std::vector<std::string>& args, CliStreams streams) {
     }
   }
   if (file.empty()) {
-    std::fprintf(streams.err, "starquill report: no HOD file given\nUsage: starquill report FILE.hod [--out-dir DIR] [--sound-test]\n");
+    std::fprintf(
+        streams.err,
+        "starquill report: no HOD file given\nUsage: starquill report FILE.hod [--out-dir DIR] [--sound-test]\n");
     return 2;
   }
   if (outDir.empty()) outDir = FolderOf(file);

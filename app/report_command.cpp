@@ -33,7 +33,8 @@ ReportOutcome ReportCommand(Model& model, const std::filesystem::path& hodPath,
   if (!error.empty()) {
     outcome.status = ReportOutcome::Status::WriteFailed;
     outcome.error = error;
-    platform.ShowMessage(kAppTitle, "The report file " + outcome.reportPath.string() + " could not be written: " + error);
+    platform.ShowMessage(kAppTitle,
+                         "The report file " + outcome.reportPath.string() + " could not be written: " + error);
     return outcome;
   }
   outcome.status = ReportOutcome::Status::Written;

@@ -7,13 +7,15 @@ namespace sq {
 namespace {
 
 void ReportWriteErrors(const OutputReport& report, Platform& platform) {
-  for (const std::string& error : report.errors) platform.ShowMessage(kAppTitle, "A file could not be written: " + error);
+  for (const std::string& error : report.errors)
+    platform.ShowMessage(kAppTitle, "A file could not be written: " + error);
 }
 
 }  // namespace
 
-TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists, const std::filesystem::path& imagePath,
-                                   const std::filesystem::path& outputFolder, Platform& platform) {
+TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists,
+                                   const std::filesystem::path& imagePath, const std::filesystem::path& outputFolder,
+                                   Platform& platform) {
   TgaCommandOutcome outcome;
   s.backgroundFromHod = false;
   if (!AcceptsTargaPath(imagePath.string())) {

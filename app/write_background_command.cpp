@@ -41,8 +41,8 @@ WriteBackgroundOutcome WriteBackgroundCommand(const std::filesystem::path& hodPa
   const WalkResult walk = WalkHodFile(std::move(file), model, platform, kNoSideFiles);
   const std::string from = "Cannot write a background HOD from " + hodPath.filename().string() + ": ";
   if (walk.failed) {
-    return Refuse(platform, from + "the file is damaged (the walk ended at byte " + std::to_string(walk.offset) +
-                                ": " + walk.reason + ").");
+    return Refuse(platform, from + "the file is damaged (the walk ended at byte " + std::to_string(walk.offset) + ": " +
+                                walk.reason + ").");
   }
 
   BackgroundWriterTables tables;

@@ -217,13 +217,15 @@ bool PrintSummary() {
   bool allMet = true;
   std::printf("\nBest of the iterations above (other work on the machine only slows a run):\n");
   std::printf("%-34s %11s %22s %9s %10s\n", "job", "figure", "reference", "ratio", "target");
-  auto line = [&](const char* job, const std::string& figure, const std::string& reference, double ratio,
-                  double target, const char* unit) {
+  auto line = [&](const char* job, const std::string& figure, const std::string& reference, double ratio, double target,
+                  const char* unit) {
     const bool met = target <= 0 || ratio <= target;
     allMet = allMet && met;
     std::string goal = target > 0 ? "<= " + std::to_string(static_cast<int>(target)) + unit : "(shown)";
-    std::printf("%-34s %11s %22s %8.2f%s %10s %s\n", job, figure.c_str(), reference.c_str(), ratio, unit,
-                goal.c_str(), target <= 0 ? "" : met ? "met" : "MISSED");
+    std::printf("%-34s %11s %22s %8.2f%s %10s %s\n", job, figure.c_str(), reference.c_str(), ratio, unit, goal.c_str(),
+                target <= 0 ? ""
+                : met       ? "met"
+                            : "MISSED");
   };
   auto ms = [](double s) {
     char b[32];

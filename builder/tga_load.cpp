@@ -5,8 +5,8 @@
 #include <optional>
 #include <system_error>
 
-#include "builder/image_kernels.h"
 #include "builder/builder_progress.h"
+#include "builder/image_kernels.h"
 #include "builder/star_detector.h"
 
 namespace sq {
@@ -123,11 +123,10 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
 
   // Everything is checked against the file's length before anything is allocated.
   const uint64_t idLength = fields.idLength;
-  const bool sound = fileSize >= kTgaHeaderSize && width > 0 && height > 0 && fields.imageType == kTgaTrueColour &&
-                     fields.pixelDepth == kBitsPerPixel && fields.colourMapType == 0 &&
-                     fileSize - kTgaHeaderSize >= idLength &&
-                     (fileSize - kTgaHeaderSize - idLength) / 4 / static_cast<uint64_t>(width) >=
-                         static_cast<uint64_t>(height);
+  const bool sound =
+      fileSize >= kTgaHeaderSize && width > 0 && height > 0 && fields.imageType == kTgaTrueColour &&
+      fields.pixelDepth == kBitsPerPixel && fields.colourMapType == 0 && fileSize - kTgaHeaderSize >= idLength &&
+      (fileSize - kTgaHeaderSize - idLength) / 4 / static_cast<uint64_t>(width) >= static_cast<uint64_t>(height);
   if (!sound) {
     platform.ShowMessage(kAppTitle, kInvalidImage);
     result.status = TgaLoadResult::Status::Invalid;

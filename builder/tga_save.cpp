@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <condition_variable>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -86,9 +86,8 @@ OutputReport SaveHalftonedImage(TgaTables& t, std::string_view baseName, const s
 }
 
 OutputReport SaveFilteredImage(TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder) {
-  return WriteChanged(t, baseName, "_filtered.tga", outputFolder, [&t](int firstRow, int lastRow) {
-    SetAlphaOne(t, firstRow, lastRow);
-  });
+  return WriteChanged(t, baseName, "_filtered.tga", outputFolder,
+                      [&t](int firstRow, int lastRow) { SetAlphaOne(t, firstRow, lastRow); });
 }
 
 void SetAlphaOne(TgaTables& t, int firstRow, int lastRow) {

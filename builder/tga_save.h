@@ -19,7 +19,8 @@ namespace sq {
 // Halves blue, green and red of every pixel (255 becomes 127, 1 becomes 0), sets
 // alpha to 1, and writes BASE_halftoned.tga into outputFolder. The halving stays
 // in the tables, so a second save halves again.
-OutputReport SaveHalftonedImage(TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder);
+OutputReport SaveHalftonedImage(TgaTables& tables, std::string_view baseName,
+                                const std::filesystem::path& outputFolder);
 
 // Sets alpha to 1 and writes the image as it stands to BASE_filtered.tga.
 OutputReport SaveFilteredImage(TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder);

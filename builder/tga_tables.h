@@ -57,7 +57,8 @@ struct TgaTables {
   std::array<StarList, 4> starTable;
 
   std::size_t PixelCount() const {
-    return static_cast<std::size_t>(tgaWidth > 0 ? tgaWidth : 0) * static_cast<std::size_t>(tgaHeight > 0 ? tgaHeight : 0);
+    return static_cast<std::size_t>(tgaWidth > 0 ? tgaWidth : 0) *
+           static_cast<std::size_t>(tgaHeight > 0 ? tgaHeight : 0);
   }
   std::size_t ImageIdLength() const { return tgaFile[0]; }
   std::span<uint8_t> tgaHeader() { return {tgaFile.data(), kTgaHeaderSize}; }

@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     SQFUZZ_CHECK(a.vertices.size() == b.vertices.size() && a.indexLists == b.indexLists, "a mesh chunk changed");
   }
   for (std::size_t i = 0; i < tables.outStrfTable.size(); ++i) {
-    SQFUZZ_CHECK(tables.outStrfTable[i].stars.size() == reread.outStrfTable[i].stars.size(), "a point-star chunk changed");
+    SQFUZZ_CHECK(tables.outStrfTable[i].stars.size() == reread.outStrfTable[i].stars.size(),
+                 "a point-star chunk changed");
   }
   scratch.CheckContained();
   return 0;

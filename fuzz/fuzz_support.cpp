@@ -40,10 +40,12 @@ void Scratch::Clear() {
 
 void Scratch::CheckContained() const {
   for (const auto& entry : std::filesystem::directory_iterator(root_)) {
-    SQFUZZ_CHECK(entry.path() == out_ || entry.path() == in_, "a file was written beside the output folder: " + entry.path().string());
+    SQFUZZ_CHECK(entry.path() == out_ || entry.path() == in_,
+                 "a file was written beside the output folder: " + entry.path().string());
   }
   for (const auto& entry : std::filesystem::directory_iterator(out_)) {
-    SQFUZZ_CHECK(entry.is_regular_file(), "the output folder holds something other than a file: " + entry.path().string());
+    SQFUZZ_CHECK(entry.is_regular_file(),
+                 "the output folder holds something other than a file: " + entry.path().string());
   }
 }
 

@@ -14,8 +14,8 @@ namespace sqfuzz {
 // Ends the process with a message when an invariant does not hold; both libFuzzer
 // and the replay runner then report the input.
 [[noreturn]] void Fail(std::string_view what);
-#define SQFUZZ_CHECK(cond, what) \
-  do {                           \
+#define SQFUZZ_CHECK(cond, what)       \
+  do {                                 \
     if (!(cond)) ::sqfuzz::Fail(what); \
   } while (0)
 

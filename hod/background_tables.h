@@ -6,8 +6,8 @@
 #pragma once
 
 #include <array>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -106,7 +106,7 @@ struct RecordLayout<PointStarRecord> {
 };
 
 struct PointStarChunk {
-  ChunkHeader header;  // "NRML", size as stored, "STRF"
+  ChunkHeader header;                    // "NRML", size as stored, "STRF"
   std::array<uint8_t, 4> starVersion{};  // kept as stored; the writer stores 00 00 03 E8
   int32_t starCount = 0;
   RecordList<PointStarRecord> stars;  // empty when starCount is 0

@@ -76,10 +76,12 @@ PendingHeader ReadDTRM(WalkContext& ctx, Model& model) {
       at.NextToken();
     } else if (at.token == "ETSH") {
       model.hasETSH = true;
-      ReadRun(in, 1, [&](int n) { ReadTrail(ctx, model, n); }, [&] { return at.NextTokenIs("ETSH"); });
+      ReadRun(
+          in, 1, [&](int n) { ReadTrail(ctx, model, n); }, [&] { return at.NextTokenIs("ETSH"); });
     } else if (at.token == "BURN") {
       model.hasBURN = true;
-      ReadRun(in, 1, [&](int k) { ReadBurn(ctx, model, k); }, [&] { return at.NextTokenIs("BURN"); });
+      ReadRun(
+          in, 1, [&](int k) { ReadBurn(ctx, model, k); }, [&] { return at.NextTokenIs("BURN"); });
     } else if (at.token == "FORM") {
       at.CompleteHeader();
       if (in.Failed()) break;

@@ -169,9 +169,8 @@ void ReadBounds(WalkContext& ctx, Model& model, uint32_t size) {
   const Point3& b = r.cornerB;
   const Point3 corners[8] = {{a.x, a.y, a.z}, {b.x, a.y, a.z}, {a.x, b.y, a.z}, {a.x, a.y, b.z},
                              {b.x, b.y, a.z}, {b.x, a.y, b.z}, {a.x, b.y, b.z}, {b.x, b.y, b.z}};
-  static constexpr const char* kEdges[12] = {"f  1 2 2", "f  1 3 3", "f  1 4 4", "f  2 5 5",
-                                             "f  2 6 6", "f  4 6 6", "f  5 3 3", "f  7 3 3",
-                                             "f  7 4 4", "f  8 5 5", "f  8 6 6", "f  8 7 7"};
+  static constexpr const char* kEdges[12] = {"f  1 2 2", "f  1 3 3", "f  1 4 4", "f  2 5 5", "f  2 6 6", "f  4 6 6",
+                                             "f  5 3 3", "f  7 3 3", "f  7 4 4", "f  8 5 5", "f  8 6 6", "f  8 7 7"};
   SideFile obj(ctx.SideFiles(), "BNDVpoints.obj");
   obj.Line();
   obj.Line("g BNDV");

@@ -250,7 +250,7 @@ struct BsrmRecord {
   SubHeader subHeader4;
   TriangleSet tris;
   SubHeader subHeader5;
-  TriangleSet vnrm;  // points are the normals
+  TriangleSet vnrm;      // points are the normals
   SubHeader ssubHeader;  // its size, swapped, is the byte length of the SSUB part behind its id
   std::string ssubId;
   int32_t ssubValue = 0;

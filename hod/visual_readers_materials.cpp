@@ -101,8 +101,7 @@ void ReadLMIP(WalkContext& ctx, LmipRecord& record) {
   if (in.Failed()) return;
   // The pixels are what the size leaves after the name and the 20 bytes of its
   // length, format code and format words.
-  const int64_t pixelLength =
-      int64_t{static_cast<int32_t>(ByteSwap32(record.chunkSize))} - record.nameLength - 20;
+  const int64_t pixelLength = int64_t{static_cast<int32_t>(ByteSwap32(record.chunkSize))} - record.nameLength - 20;
   if (pixelLength < 0) {
     in.Fail("LMIP chunk with a negative pixel-data length " + FormatInt(pixelLength));
     return;

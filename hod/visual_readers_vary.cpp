@@ -95,16 +95,14 @@ void ReadVARY(WalkContext& ctx, Model& model) {
   // Lists the chunk's bytes do not reach stay empty, so only a negative count is refused.
   if (!in.Count(vary.faceListCount, 0, "VARY face list")) return;
   const int64_t chunkEnd = static_cast<int64_t>(chunkStart) + static_cast<int32_t>(ByteSwap32(vary.chunkSize));
-  const auto [listMaximum, listMinimum] =
-      ReadFaceLists(in, vary, chunkEnd - static_cast<int64_t>(in.Position()));
+  const auto [listMaximum, listMinimum] = ReadFaceLists(in, vary, chunkEnd - static_cast<int64_t>(in.Position()));
   if (in.Failed()) return;
 
   std::string faceListText;
   Par(faceListText, "VARY4: face lists");
   Par(faceListText, "maximum index = " + FormatInt(listMaximum));
   Par(faceListText, "minimum index = " + FormatInt(listMinimum));
-  Par(faceListText, "( # Nuv's = " + FormatInt(vary.cornerCount) + " , # faces = " + FormatInt(vary.faceCount) +
-                        " ).");
+  Par(faceListText, "( # Nuv's = " + FormatInt(vary.cornerCount) + " , # faces = " + FormatInt(vary.faceCount) + " ).");
   model.varyReportText = faceListText;
 
   SideFile obj(ctx.SideFiles(), "VARY_" + SafeFileName(vary.varyName) + ".obj");
@@ -138,8 +136,8 @@ void ReadVARY(WalkContext& ctx, Model& model) {
       cornerMinimum = std::min(cornerMinimum, index);
       const std::string number = FormatInt(int64_t{index} + 1);
       if (k > 0) line += ' ';
-      line += FormatInt(int64_t{vary.corners[static_cast<std::size_t>(index)].positionIndex} + 1) + "/" + number +
-              "/" + number;
+      line += FormatInt(int64_t{vary.corners[static_cast<std::size_t>(index)].positionIndex} + 1) + "/" + number + "/" +
+              number;
     }
     obj.Line(line);
   }

@@ -122,8 +122,8 @@ struct LmipRecord {
 };
 
 struct LmtxRecord {
-  std::string chunkId;     // "LMTX"
-  uint32_t chunkSize = 0;  // as stored; swapped it is the length of `data`
+  std::string chunkId;            // "LMTX"
+  uint32_t chunkSize = 0;         // as stored; swapped it is the length of `data`
   std::span<const uint8_t> data;  // a view into the file's bytes (the model keeps them)
 };
 
@@ -212,7 +212,7 @@ struct VisualTables {
   bool hasSIMP = false;
   // Running face count over every BMSH mesh read (MULT, GOBG and detail meshes).
   int32_t faceTotal = 0;
-  std::vector<StatRecord> statTable;   // NRML STAT or SHAD records of the last run
+  std::vector<StatRecord> statTable;    // NRML STAT or SHAD records of the last run
   std::vector<EliteRecord> eliteTable;  // bare STAT records of the last run
   std::vector<LmipRecord> lmipTable;
   std::vector<LmtxRecord> lmtxTable;

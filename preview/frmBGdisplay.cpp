@@ -140,7 +140,8 @@ bool frmBGdisplay::Form_Load() {
 bool frmBGdisplay::InitD3D(QWidget* target) {
   GlCapabilities caps;
   if (device_.Create(target->size(), caps)) return true;
-  if (caps.context) owner_.platform().ShowMessage(kAppTitle, "Your graphics adapter is - alas - not able to do this...");
+  if (caps.context)
+    owner_.platform().ShowMessage(kAppTitle, "Your graphics adapter is - alas - not able to do this...");
   return false;
 }
 

@@ -136,7 +136,7 @@ bool GlDevice::Create(QSize backBuffer, GlCapabilities& caps) {
   gl->glDepthMask(GL_TRUE);
   gl->glEnable(GL_BLEND);
   gl->glBlendFunc(GL_SRC_ALPHA, GL_SRC_ALPHA);  // ignored by MAX, kept as set
-  gl->glBlendEquation(kBlendMax);  // every layer keeps the brighter of old and new per channel
+  gl->glBlendEquation(kBlendMax);               // every layer keeps the brighter of old and new per channel
   if (!context_->isOpenGLES()) gl->glEnable(kProgramPointSize);
   stage_ = TextureStage{};
   boundTexture_ = 0;

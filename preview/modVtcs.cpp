@@ -93,7 +93,8 @@ bool BuildStarMapPreview(PreviewLists& lists, int chunkNumber, const StarMapChun
     const uint32_t colour = PackColourValue(r.red, r.green, r.blue, r.alpha);
     const float a = r.size;
     auto corner = [&](const Vec3& offset, float tu, float tv) {
-      return StarMapVertex{Corner(q.x, a, offset.x), Corner(q.y, a, offset.y), Corner(q.z, a, offset.z), colour, tu, tv};
+      return StarMapVertex{
+          Corner(q.x, a, offset.x), Corner(q.y, a, offset.y), Corner(q.z, a, offset.z), colour, tu, tv};
     };
     const Vec3 none{};
     StarMapVertex* v = &entry.vertices[6 * s];
@@ -118,9 +119,9 @@ bool AppendPointStarPreview(PreviewLists& lists, int, const PointStarChunk& chun
   if (list.size() + stars > list.capacity()) list.reserve(std::max(list.size() + stars, 2 * list.capacity()));
   for (const PointStarRecord s : chunk.stars) {
     // Each product in double, stored as float: the stars sit just inside the mesh sphere.
-    lists.starPreviewVertices.push_back(PreviewVertex{
-        static_cast<float>(0.99 * s.x), static_cast<float>(0.99 * s.y), static_cast<float>(0.99 * s.z),
-        PackColourValue(2 * s.red, 2 * s.green, 2 * s.blue, s.alpha)});
+    lists.starPreviewVertices.push_back(PreviewVertex{static_cast<float>(0.99 * s.x), static_cast<float>(0.99 * s.y),
+                                                      static_cast<float>(0.99 * s.z),
+                                                      PackColourValue(2 * s.red, 2 * s.green, 2 * s.blue, s.alpha)});
   }
   lists.starPreviewCount = static_cast<int32_t>(lists.starPreviewVertices.size());
   return true;

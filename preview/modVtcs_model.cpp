@@ -19,7 +19,8 @@ bool AppendMeshCorners(const MeshPart& part, std::vector<PreviewVertex>& corners
     if (list.primitiveType == kTriangleList) more += c / 3 * 3;
     if (list.primitiveType == kTriangleStrip && c >= 3) more += (c - 2) * 3;
   }
-  if (corners.size() + more > corners.capacity()) corners.reserve(std::max(corners.size() + more, 2 * corners.capacity()));
+  if (corners.size() + more > corners.capacity())
+    corners.reserve(std::max(corners.size() + more, 2 * corners.capacity()));
 
   auto triangle = [&](const RecordList<int16_t>& indices, std::array<std::size_t, 3> at) {
     std::array<int16_t, 3> index;

@@ -41,10 +41,12 @@ std::optional<TextureImage> DecodeTarga(std::span<const uint8_t> bytes, std::str
   for (int row = 0; row < height; ++row) {
     const int target = topFirst ? row : height - 1 - row;
     for (int col = 0; col < width; ++col) {
-      const std::size_t src = start + (static_cast<std::size_t>(row) * static_cast<std::size_t>(width) +
-                                       static_cast<std::size_t>(col)) * pixelBytes;
+      const std::size_t src =
+          start + (static_cast<std::size_t>(row) * static_cast<std::size_t>(width) + static_cast<std::size_t>(col)) *
+                      pixelBytes;
       uint8_t* dst = &image.rgba[(static_cast<std::size_t>(target) * static_cast<std::size_t>(width) +
-                                  static_cast<std::size_t>(col)) * 4];
+                                  static_cast<std::size_t>(col)) *
+                                 4];
       dst[0] = bytes[src + 2];  // stored blue, green, red, alpha
       dst[1] = bytes[src + 1];
       dst[2] = bytes[src + 0];
@@ -73,7 +75,8 @@ std::vector<uint8_t> EncodeTarga32(const TextureImage& image) {
   for (int row = image.height - 1; row >= 0; --row) {
     for (int col = 0; col < image.width; ++col) {
       const uint8_t* p = &image.rgba[(static_cast<std::size_t>(row) * static_cast<std::size_t>(image.width) +
-                                      static_cast<std::size_t>(col)) * 4];
+                                      static_cast<std::size_t>(col)) *
+                                     4];
       out.insert(out.end(), {p[2], p[1], p[0], p[3]});
     }
   }

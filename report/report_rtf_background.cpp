@@ -64,8 +64,8 @@ void AppendPointStarSection(const Model& model, std::string& body) {
   int64_t total = 0;
   for (std::size_t i = 0; i < model.strfTable.size(); ++i) {
     const int32_t stars = model.strfTable[i].starCount;
-    Par(body, "STRF chunk " + FormatInt(static_cast<int64_t>(i) + 1) + " contains " + FormatInt(stars) +
-                  " star positions;");
+    Par(body,
+        "STRF chunk " + FormatInt(static_cast<int64_t>(i) + 1) + " contains " + FormatInt(stars) + " star positions;");
     total += stars;
   }
   Par(body);

@@ -118,8 +118,8 @@ void AppendCollision(const Model& model, ReportText& report) {
     Par(body, Rule(56));
   }
   for (const ColdRecord& cold : model.coldTable) {
-    Par(body, FormatInt(cold.tris.pointCount) + "\\tab " + FormatInt(cold.tris.faceCount) + "\\tab " +
-                  RtfText(cold.name));
+    Par(body,
+        FormatInt(cold.tris.pointCount) + "\\tab " + FormatInt(cold.tris.faceCount) + "\\tab " + RtfText(cold.name));
   }
 }
 
@@ -176,14 +176,16 @@ void AppendBsrmCheck(const Model& model, ReportText& report) {
   if (!model.hasMULT) return;
   const auto& lod = report.lodFaces;
   if (lod[0] != lod[6]) {
-    tail += "\\par\r\n\\par\r\n**** The sum of all of the highest face indices of all non-goblin SSUB chunks"
-            " does not correspond to the sum of all LOD0 faces in all (MULT) BMSH chunks **** (" +
-            FormatInt(lod[0]) + " <> " + FormatInt(lod[6]) + ").";
+    tail +=
+        "\\par\r\n\\par\r\n**** The sum of all of the highest face indices of all non-goblin SSUB chunks"
+        " does not correspond to the sum of all LOD0 faces in all (MULT) BMSH chunks **** (" +
+        FormatInt(lod[0]) + " <> " + FormatInt(lod[6]) + ").";
   }
   if (lod[5] != lod[7]) {
-    tail += "\\par\r\n******** The sum of all of the highest face indices of all GOBLIN SSUB chunks"
-            " does not correspond to the sum of all faces in all (GOBG) BMSH chunks ******** (" +
-            FormatInt(lod[5]) + " <> " + FormatInt(lod[7]) + ").";
+    tail +=
+        "\\par\r\n******** The sum of all of the highest face indices of all GOBLIN SSUB chunks"
+        " does not correspond to the sum of all faces in all (GOBG) BMSH chunks ******** (" +
+        FormatInt(lod[5]) + " <> " + FormatInt(lod[7]) + ").";
   }
 }
 

@@ -117,8 +117,9 @@ void AppendLevelListing(const Model& model, int32_t level, std::string& body) {
       objectMeshCount += mesh.subMeshCount;
       for (std::size_t k = 0; k < mesh.subMeshes.size(); ++k) {
         Par(body, "\\tab \\tab MULT( " + FormatInt(static_cast<int64_t>(i) + 1) + " ), BMSH( " +
-                      FormatInt(static_cast<int64_t>(j) + 1) + " ), submesh( " + FormatInt(static_cast<int64_t>(k) + 1) +
-                      " ) has material_tag " + FormatInt(mesh.subMeshes[k].materialTag));
+                      FormatInt(static_cast<int64_t>(j) + 1) + " ), submesh( " +
+                      FormatInt(static_cast<int64_t>(k) + 1) + " ) has material_tag " +
+                      FormatInt(mesh.subMeshes[k].materialTag));
       }
     }
     Par(body, "\\tab Total of " + FormatInt(objectMeshCount) + " meshes for object " + RtfText(record.secondName));

@@ -46,8 +46,8 @@ inline Bytes EtshItem(std::string_view name, const std::vector<Floats>& sets) {
 }
 
 inline Bytes BurnItem(std::string_view name, const Floats& points) {
-  return TokenItem("BURN",
-                   Bytes().Text(name).Text("b").I32(static_cast<int32_t>(points.size() / 3)).I32(7).Add(FloatBytes(points)));
+  return TokenItem(
+      "BURN", Bytes().Text(name).Text("b").I32(static_cast<int32_t>(points.size() / 3)).I32(7).Add(FloatBytes(points)));
 }
 
 // A GLOW form around a mesh with its 8-byte header (Bmsh or Faces of visual_chunks.h).
@@ -144,7 +144,8 @@ inline Bytes BsrmForm(const BsrmSpec& s) {
 }
 
 inline Bytes BndvChunk(const Floats& a, const Floats& b) {
-  return Nrml("BNDV", Bytes().I32(0).Text("bounds").Text("x").I32(0).Add(FloatBytes(a)).Zeros(60).Add(FloatBytes(b)).Zeros(16));
+  return Nrml("BNDV",
+              Bytes().I32(0).Text("bounds").Text("x").I32(0).Add(FloatBytes(a)).Zeros(60).Add(FloatBytes(b)).Zeros(16));
 }
 
 // An INFO form of items (token, text as stored).

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "support/detail_chunks.h"
 #include "support/chunk_bytes.h"
+#include "support/detail_chunks.h"
 #include "support/visual_chunks.h"
 
 namespace sqsupport {
@@ -15,7 +15,7 @@ namespace sqsupport {
 // One background mesh chunk: n vertices on a ring, one index list of `type`.
 inline Bytes BackgroundMesh(int n, int32_t type, const std::vector<int16_t>& indices) {
   Bytes p;
-  p.I32(0).I32(0).I32(1);                  // word1, word2, subMeshCount
+  p.I32(0).I32(0).I32(1);                            // word1, word2, subMeshCount
   p.I32(static_cast<int32_t>(n % 4)).I32(0).I32(n);  // materialTag, vertexFormat, vertexCount
   for (int v = 0; v < n; ++v) {
     p.F32s({100.0f * static_cast<float>(v), 50.0f, -25.0f * static_cast<float>(v)});
@@ -80,14 +80,17 @@ inline Bytes VaryChunk(std::string_view name) {
 }
 
 // A mesh of three vertices with a triangle list and a strip of two triangles.
-inline Bytes ModelMesh(int32_t lodLevel, int32_t material) { return Bmsh(lodLevel, {{material, 0, 3, {{514, 3}, {518, 4}}}}); }
+inline Bytes ModelMesh(int32_t lodLevel, int32_t material) {
+  return Bmsh(lodLevel, {{material, 0, 3, {{514, 3}, {518, 4}}}});
+}
 
 inline Bytes VisualPart() {
   Bytes v;
   // LITE: raw size, three lights.
   Bytes lights;
   lights.I32(3);
-  for (int l = 0; l < 3; ++l) lights.Text("Light" + std::to_string(l)).I32(l).F32s({1, 2, 3, 0, 1, 0, 0.5f, 0.5f, 0.5f}).Zeros(8);
+  for (int l = 0; l < 3; ++l)
+    lights.Text("Light" + std::to_string(l)).I32(l).F32s({1, 2, 3, 0, 1, 0, 0.5f, 0.5f, 0.5f}).Zeros(8);
   v.Tag("LITE").BE32(static_cast<uint32_t>(4 + lights.size())).Add(lights);
   // Two bare STAT forms: a "default" and a "thruster" shader; a 4 x 1 texture; VARY.
   v.Add(EliteStat("Hull", "default", 0, 1, 0)).Add(EliteStat("Glow", "thruster", 0, 11, 6));
@@ -103,19 +106,24 @@ inline Bytes VisualPart() {
 // Every detail item, INFO last: it ends the detail walk.
 inline Bytes DetailPart() {
   Bytes d;
-  d.Add(HierItem({{"Root_Root", {0, 0, 0, 0, 0, 0, 1, 1, 1, 0, 0, 0}}, {"Gun_Root", {1, 2, 3, 0, 90, 0, 1, 1, 1, 1, 2, 3}}}));
+  d.Add(HierItem(
+      {{"Root_Root", {0, 0, 0, 0, 0, 0, 1, 1, 1, 0, 0, 0}}, {"Gun_Root", {1, 2, 3, 0, 90, 0, 1, 1, 1, 1, 2, 3}}}));
   d.Add(EtshItem("Trail", {{0, 0, -5}, {1, 0, -5, -1, 0, -5}}));
   d.Add(BurnItem("Burn1", {0, 0, -6})).Add(BurnItem("Burn2", {1, 0, -6, -1, 0, -6}));
   d.Add(NavlChunk({{"Nav0", {1, 2, 3, 4, 1, 1, 1, 1, 1}}, {"Nav1", {1, 2, 3, 4, 1, 1, 1, 1, 1}}}));
   d.Add(AnimChunk("Open", {{0, {1, 2, 3, 4, 5, 6}}, {1, {1, 2, 3, 4, 5, 6}}})).Add(DockChunk(1, 5, 2));
   d.Add(BndvChunk({-1, -2, -3}, {1, 2, 3})).Add(GlowForm("Glow1", 0, ModelMesh(0, 0))).Add(MarkerForm("Marker1", 0));
   d.Add(ColdForm("Hull", 3, 3)).Add(BsrmForm({.meshName = "Hull", .ssub = SsubBytes({{0, 1, 2}, {0}})}));
-  return d.Add(InfoForm({{"OWNR", std::string("jdoe\0", 5)}, {"WARN", "check the docking path"}, {"ERRR", "no error"}}));
+  return d.Add(
+      InfoForm({{"OWNR", std::string("jdoe\0", 5)}, {"WARN", "check the docking path"}, {"ERRR", "no error"}}));
 }
 
 inline Bytes FullModelHod() {
   Bytes file;
-  file.Add(Vers(512)).Add(Form("NAME", Bytes().Tag("Fighter1"))).Add(Form("HVMD", VisualPart())).Add(Form("DTRM", DetailPart()));
+  file.Add(Vers(512))
+      .Add(Form("NAME", Bytes().Tag("Fighter1")))
+      .Add(Form("HVMD", VisualPart()))
+      .Add(Form("DTRM", DetailPart()));
   return file;
 }
 

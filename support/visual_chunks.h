@@ -48,8 +48,8 @@ inline Bytes Shad(std::string_view firstName, std::initializer_list<int32_t> tex
 
 // A bare STAT: tag, size word, names, variant word, then `params` parameters
 // (values 0, 1, ...) and `blocks` 24-byte blocks.
-inline Bytes EliteStat(std::string_view material, std::string_view shaderType, int32_t variant, int params,
-                       int blocks, int32_t firstValue = 0) {
+inline Bytes EliteStat(std::string_view material, std::string_view shaderType, int32_t variant, int params, int blocks,
+                       int32_t firstValue = 0) {
   Bytes b;
   b.Tag("STAT").BE32(0).Text(material).Text(shaderType).I32(variant);
   for (int i = 0; i < params; ++i) b.I32(0).I32(0).I32(firstValue + i);

@@ -91,7 +91,9 @@ TEST(ReadBGMS, EmptyFormKeepsTheFlagAndGivesNoCorners) {
 }
 
 TEST(ReadBGMS, PointStarsBehindTheLastMeshChunkThenAStarMap) {
-  Walk w(BgmsFile(Bmsh(3, {{514, {0, 1, 2}}}).Add(StarsChunk({{1, 0, 0, 0.1f, 0.1f, 0.1f, 1}})).Add(StarsChunk({}))
+  Walk w(BgmsFile(Bmsh(3, {{514, {0, 1, 2}}})
+                      .Add(StarsChunk({{1, 0, 0, 0.1f, 0.1f, 0.1f, 1}}))
+                      .Add(StarsChunk({}))
                       .Add(Bmsh(4, {{514, {3, 2, 1}}})),
                   StarMapChunk("B02.tga", {}).Add(StarsChunk({{2, 0, 0, 0.1f, 0.1f, 0.1f, 1}}))));
   ASSERT_FALSE(w.result.failed) << w.result.reason;
@@ -107,9 +109,8 @@ TEST(ReadBGMS, PointStarsBehindTheLastMeshChunkThenAStarMap) {
 }
 
 TEST(ReadBGMS, BadIndicesAndCountsEndTheWalkKeepingTheRowsRead) {
-  Walk outside(BgmsFile(Bmsh(3, {{514, {0, 1, 2}}})
-                            .Add(Bmsh(3, {{514, {0, 1, 2, 2, 1, 3}}}))
-                            .Add(Bmsh(3, {{514, {0, 1, 2}}}))));
+  Walk outside(
+      BgmsFile(Bmsh(3, {{514, {0, 1, 2}}}).Add(Bmsh(3, {{514, {0, 1, 2, 2, 1, 3}}})).Add(Bmsh(3, {{514, {0, 1, 2}}}))));
   EXPECT_TRUE(outside.result.failed);
   EXPECT_NE(outside.result.reason.find("index 3"), std::string::npos) << outside.result.reason;
   EXPECT_EQ(outside.model.bgmsTable.size(), 2u);
@@ -174,9 +175,9 @@ TEST(PreviewLists, StarMapSquareAtHundredOnTheXAxis) {
   const sq::StarMapPreviewEntry& e = lists.starMapPreview[1];
   ASSERT_EQ(e.vertexCount, 6);
   const uint32_t colour = 0xFF7FFF00u;  // not doubled
-  const std::vector<sq::StarMapVertex> expected = {
-      {101, 10, -10, colour, 0, 1}, {101, 0, -10, colour, 0, 0}, {101, 0, 0, colour, 1, 0},
-      {101, 0, 0, colour, 1, 0},    {101, 10, 0, colour, 1, 1},  {101, 10, -10, colour, 0, 1}};
+  const std::vector<sq::StarMapVertex> expected = {{101, 10, -10, colour, 0, 1}, {101, 0, -10, colour, 0, 0},
+                                                   {101, 0, 0, colour, 1, 0},    {101, 0, 0, colour, 1, 0},
+                                                   {101, 10, 0, colour, 1, 1},   {101, 10, -10, colour, 0, 1}};
   EXPECT_EQ(e.vertices, expected);
   EXPECT_EQ(lists.starMapPreview[0].vertexCount, 0);
 
@@ -197,8 +198,8 @@ TEST(PreviewLists, StarMapOnTheVerticalAxisStaysASquare) {
     const auto& v = lists.starMapPreview[0].vertices;
     auto side = [&](int a, int b) { return std::hypot(v[a].x - v[b].x, v[a].y - v[b].y, v[a].z - v[b].z); };
     for (const auto& vertex : v) EXPECT_TRUE(std::isfinite(vertex.x + vertex.y + vertex.z)) << y;
-    EXPECT_NEAR(side(2, 1), 10.0, 1e-4) << y;   // Q to Q + aR
-    EXPECT_NEAR(side(2, 4), 10.0, 1e-4) << y;   // Q to Q + aU
+    EXPECT_NEAR(side(2, 1), 10.0, 1e-4) << y;  // Q to Q + aR
+    EXPECT_NEAR(side(2, 4), 10.0, 1e-4) << y;  // Q to Q + aU
     EXPECT_NEAR(side(1, 4), 10.0 * std::sqrt(2.0), 1e-4) << y;
     EXPECT_EQ(v[2].y, static_cast<float>(1.01 * y));
   }

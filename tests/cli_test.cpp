@@ -112,8 +112,8 @@ TEST(ReportCli, RunsWithoutTheWindowModule) {
   EXPECT_EQ(report.status, 0) << report.err;
   EXPECT_TRUE(std::filesystem::exists(dir / "m01.HODreport.rtf"));
 
-  const ProcessResult preview =
-      RunProgram(alone.string(), {"preview", (dir / "m01.hod").string(), "--screenshot", (dir / "a.png").string()}, dir.path());
+  const ProcessResult preview = RunProgram(
+      alone.string(), {"preview", (dir / "m01.hod").string(), "--screenshot", (dir / "a.png").string()}, dir.path());
   EXPECT_EQ(preview.status, 3);
   EXPECT_EQ(preview.err.rfind("starquill: the window part cannot be loaded: ", 0), 0u) << preview.err;
   EXPECT_NE(preview.err.find("starquill-window.so"), std::string::npos) << preview.err;

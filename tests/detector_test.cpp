@@ -156,7 +156,8 @@ TEST(DetectStars, ColumnsWrapInTheTemplates) {
   }
   {  // A core across columns W and 1 is examined by no template.
     TempDir dir;
-    const sq::TgaTables t = Detect(Picture(W, 512, 50).Grey(W, 200, 120).Grey(1, 200, 120).Grey(W, 201, 120).Grey(1, 201, 120), dir);
+    const sq::TgaTables t =
+        Detect(Picture(W, 512, 50).Grey(W, 200, 120).Grey(1, 200, 120).Grey(W, 201, 120).Grey(1, 201, 120), dir);
     for (std::size_t e = 0; e < 3; ++e) EXPECT_EQ(t.starTable[e].count, 0);
   }
   {  // A single star in column 2 erases column W.

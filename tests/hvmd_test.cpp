@@ -35,7 +35,8 @@ TEST(HvmdWalk, StatRunHandsItsReadAheadHeaderToTheMultRun) {
   ASSERT_EQ(w.model.statTable.size(), 2u);
   EXPECT_EQ(w.model.statTable[0].params.at(1).paramName, "glow");
   // id, head word, "wing", "second", count, pair and index, "diffuse"
-  EXPECT_EQ(w.model.statTable[1].header, (sq::ChunkHeader{"NRML", sq::ByteSwap32(4 + 4 + 8 + 10 + 4 + 12 + 11), "STAT"}));
+  EXPECT_EQ(w.model.statTable[1].header,
+            (sq::ChunkHeader{"NRML", sq::ByteSwap32(4 + 4 + 8 + 10 + 4 + 12 + 11), "STAT"}));
   ASSERT_EQ(w.model.multTable.size(), 2u);
   EXPECT_EQ(w.model.multTable[1].secondName, "Turret");
   EXPECT_EQ(w.model.multTable[1].lods.at(1).mesh.lodLevel, 1);
@@ -65,7 +66,9 @@ TEST(HvmdWalk, BareStatRunsCountMaterialsAndShaderGroups) {
 
   // Every row of the shader table consumes exactly its parameters and blocks.
   Bytes shapes;
-  shapes.Add(EliteStat("a", "fx", 0, 1, 0)).Add(EliteStat("b", "fxSolid", 0, 1, 0)).Add(EliteStat("c", "matte", 0, 1, 0));
+  shapes.Add(EliteStat("a", "fx", 0, 1, 0))
+      .Add(EliteStat("b", "fxSolid", 0, 1, 0))
+      .Add(EliteStat("c", "matte", 0, 1, 0));
   shapes.Add(EliteStat("d", "background", 0, 1, 1)).Add(EliteStat("e", "resource", 0, 3, 1));
   shapes.Add(EliteStat("f", "ship", 12, 7, 5)).Add(EliteStat("g", "ship", 4, 2, 2)).Tag("GOBD").I32(1).I32(2);
   FormWalk s(shapes);
@@ -78,8 +81,9 @@ TEST(HvmdWalk, IncompatibleShadersShowTheirMessageAndReadingGoesOn) {
   form.Add(EliteStat("hull", "ship", 7, 0, 0)).Add(EliteStat("odd", "plastic", 0, 0, 0));
   form.Add(EliteStat("panel", "default", 0, 1, 0));
   FormWalk w(form);
-  EXPECT_EQ(w.platform.messages, (std::vector<std::string>{"Starquill: Incompatible 'ship' type shader group, exiting...",
-                                                          "Starquill: Incompatible shader type found, exiting..."}));
+  EXPECT_EQ(w.platform.messages,
+            (std::vector<std::string>{"Starquill: Incompatible 'ship' type shader group, exiting...",
+                                      "Starquill: Incompatible shader type found, exiting..."}));
   EXPECT_EQ(w.model.statForms, 3);
   EXPECT_EQ(w.model.eliteShaderCount, 1);
 }
@@ -146,8 +150,21 @@ TEST(HvmdWalk, LyingCountsEndTheWalkAsFailures) {
   const std::vector<Bytes> forms = {
       Bytes().Add(Nrml("STAT", Bytes().I32(0).Text("a").Text("b").I32(1000000))),
       Bytes().Add(Nrml("MULT", Bytes().I32(0).Text("a").Text("b").I32(-1))),
-      Bytes().Add(Nrml("MULT", Bytes().I32(0).Text("a").Text("b").I32(1).Tag("BMSH").BE32(0).Tag("BMSH").I32(0).I32(0)
-                                   .I32(1).I32(0).I32(2).I32(0x7FFFFFFF).Zeros(40))),
+      Bytes().Add(Nrml("MULT", Bytes()
+                                   .I32(0)
+                                   .Text("a")
+                                   .Text("b")
+                                   .I32(1)
+                                   .Tag("BMSH")
+                                   .BE32(0)
+                                   .Tag("BMSH")
+                                   .I32(0)
+                                   .I32(0)
+                                   .I32(1)
+                                   .I32(0)
+                                   .I32(2)
+                                   .I32(0x7FFFFFFF)
+                                   .Zeros(40))),
       Bytes().Tag("SHAD").I32(0).Text("a").Text("b").I32(-5),
       Bytes().Tag("LITE").BE32(0).I32(400),
       Bytes().Tag("VARY").BE32(0).Text("v").Text("w").I32(0).I32(0).I32(0x10000000).I32(0).I32(0),

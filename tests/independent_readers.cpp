@@ -70,12 +70,13 @@ std::vector<std::string> IntendedReportLines(std::string_view rtf, Problems& pro
         i += 4;
       } else if (i + 1 < line.size() && (line[i + 1] == '\\' || line[i + 1] == '{' || line[i + 1] == '}')) {
         text += line[++i];
-      } else if (i + 3 < line.size() && line[i + 1] == '\'' && HexDigit(line[i + 2]) >= 0 && HexDigit(line[i + 3]) >= 0) {
+      } else if (i + 3 < line.size() && line[i + 1] == '\'' && HexDigit(line[i + 2]) >= 0 &&
+                 HexDigit(line[i + 3]) >= 0) {
         text += static_cast<char>(HexDigit(line[i + 2]) * 16 + HexDigit(line[i + 3]));
         i += 3;
       } else {
-        problems.push_back("line " + std::to_string(lineNumber) + " holds markup the report never writes: " +
-                           std::string(line.substr(i, 12)));
+        problems.push_back("line " + std::to_string(lineNumber) +
+                           " holds markup the report never writes: " + std::string(line.substr(i, 12)));
         text += line[i];
       }
     }
@@ -191,7 +192,8 @@ ObjCounts ParseObj(std::string_view text, Problems& problems) {
         if (parts > 1) counts.plainDistinctAndAllUsed = false;
         if (refs[0] < 1 || refs[0] > counts.vertexLines) fail("a face corner names a vertex that is not there");
         if (refs[0] <= groupStart) counts.facesReachBehindTheirGroup = true;
-        if (parts > 1 && (refs[1] < 1 || refs[1] > textures)) fail("a face corner names a texture coordinate that is not there");
+        if (parts > 1 && (refs[1] < 1 || refs[1] > textures))
+          fail("a face corner names a texture coordinate that is not there");
         if (parts > 2 && (refs[2] < 1 || refs[2] > normals)) fail("a face corner names a normal that is not there");
         usedVertices.insert(refs[0]);
       }
@@ -206,11 +208,13 @@ ObjCounts ParseObj(std::string_view text, Problems& problems) {
       auto [next, ec] = std::from_chars(rest.data(), rest.data() + rest.size(), n);
       const std::string_view word = ec == std::errc() ? std::string_view(next, rest.data() + rest.size() - next) : "";
       if (word == " vertices") {
-        if (n != sinceVertexComment) fail("says " + std::to_string(n) + " vertices after " + std::to_string(sinceVertexComment) + " vertex lines");
+        if (n != sinceVertexComment)
+          fail("says " + std::to_string(n) + " vertices after " + std::to_string(sinceVertexComment) + " vertex lines");
         counts.statedVertices += n;
         sinceVertexComment = 0;
       } else if (word == " faces" || word == " face") {
-        if (n != sinceFaceComment) fail("says " + std::to_string(n) + " faces after " + std::to_string(sinceFaceComment) + " face lines");
+        if (n != sinceFaceComment)
+          fail("says " + std::to_string(n) + " faces after " + std::to_string(sinceFaceComment) + " face lines");
         counts.statedFaces += n;
         sinceFaceComment = 0;
       }
@@ -240,11 +244,13 @@ Problems CheckObj(const std::filesystem::path& obj) {
   };
   const long faces = field("Faces"), vertices = field("Vertices");
   if (counts.facesReachBehindTheirGroup ? (faces < 1 || faces > counts.statedFaces) : faces != counts.statedFaces) {
-    problems.push_back("assimp reads " + std::to_string(faces) + " faces, the comments state " + std::to_string(counts.statedFaces));
+    problems.push_back("assimp reads " + std::to_string(faces) + " faces, the comments state " +
+                       std::to_string(counts.statedFaces));
   }
   // assimp keeps one vertex per distinct corner a group's faces use, joining corners
   // of equal values.
-  if (counts.plainDistinctAndAllUsed ? vertices != counts.statedVertices : (vertices < 1 || vertices > counts.cornersUsed)) {
+  if (counts.plainDistinctAndAllUsed ? vertices != counts.statedVertices
+                                     : (vertices < 1 || vertices > counts.cornersUsed)) {
     problems.push_back("assimp reads " + std::to_string(vertices) + " vertices; the comments state " +
                        std::to_string(counts.statedVertices) + ", the faces use " + std::to_string(counts.cornersUsed) +
                        " distinct corners");
@@ -266,15 +272,16 @@ Problems CheckTga(const std::filesystem::path& tga) {
 
   const ProcessResult size = Run("identify", {"-format", "%w %h", tga.string()});
   if (size.status != 0 || size.out != std::to_string(width) + " " + std::to_string(height)) {
-    problems.push_back("ImageMagick reads the size \"" + size.out + "\" " + size.err.substr(0, 200) + ", the header states " +
-                       std::to_string(width) + " " + std::to_string(height));
+    problems.push_back("ImageMagick reads the size \"" + size.out + "\" " + size.err.substr(0, 200) +
+                       ", the header states " + std::to_string(width) + " " + std::to_string(height));
     return problems;
   }
   // The file holds its rows bottom-up unless bit 5 of the descriptor is set;
   // ImageMagick keeps that as the image's orientation, applied by -auto-orient.
   TempDir scratch;
   const auto raw = scratch / "pixels.rgb";
-  const ProcessResult conv = RunProgram("convert", {tga.string(), "-auto-orient", "-depth", "8", "rgb:" + raw.string()}, scratch.path());
+  const ProcessResult conv =
+      RunProgram("convert", {tga.string(), "-auto-orient", "-depth", "8", "rgb:" + raw.string()}, scratch.path());
   const std::string rgb = ReadText(raw);
   if (conv.status != 0 || rgb.size() != width * height * 3) {
     problems.push_back("ImageMagick cannot give the pixels: " + conv.err.substr(0, 200));
@@ -288,7 +295,8 @@ Problems CheckTga(const std::filesystem::path& tga) {
       const std::size_t im = (row * width + col) * 3;
       if (u8(at + 2) != static_cast<uint8_t>(rgb[im]) || u8(at + 1) != static_cast<uint8_t>(rgb[im + 1]) ||
           u8(at) != static_cast<uint8_t>(rgb[im + 2])) {
-        problems.push_back("pixel (" + std::to_string(col) + ", " + std::to_string(row) + ") differs from ImageMagick's");
+        problems.push_back("pixel (" + std::to_string(col) + ", " + std::to_string(row) +
+                           ") differs from ImageMagick's");
         break;
       }
     }

@@ -25,7 +25,8 @@ void WriteText(const std::filesystem::path& path, std::string_view text) {
 std::vector<uint8_t> SmallTga(bool topDown) {
   Bytes b;
   b.Raw({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 2, 0, 32, static_cast<uint8_t>(8 | (topDown ? 0x20 : 0))});
-  for (uint8_t p = 0; p < 6; ++p) b.Raw({static_cast<uint8_t>(10 * p), static_cast<uint8_t>(100 + p), static_cast<uint8_t>(200 + p), 255});
+  for (uint8_t p = 0; p < 6; ++p)
+    b.Raw({static_cast<uint8_t>(10 * p), static_cast<uint8_t>(100 + p), static_cast<uint8_t>(200 + p), 255});
   return b.vec();
 }
 
@@ -48,13 +49,15 @@ TEST(IndependentReaders, MarkupThatHidesTextInAReportIsFound) {
   TempDir dir;
   dir.checkOutputs = false;
   // "\\tabTotal" is one control word to an RTF reader: the word Total is lost.
-  WriteText(dir / "t.HODreport.rtf",
-            kReportHead + "Report on t HOD file: \\par\r\n\\tabTotal of 3 meshes\\par\r\nAbsent chunks: \\par\r\n}\\par\r\n");
+  WriteText(
+      dir / "t.HODreport.rtf",
+      kReportHead + "Report on t HOD file: \\par\r\n\\tabTotal of 3 meshes\\par\r\nAbsent chunks: \\par\r\n}\\par\r\n");
   const Problems problems = CheckReportWithUnrtf(dir / "t.HODreport.rtf");
   ASSERT_FALSE(problems.empty());
   EXPECT_NE(problems[0].find("markup the report never writes"), std::string::npos) << problems[0];
   // An unescaped brace.
-  WriteText(dir / "b.HODreport.rtf", kReportHead + "Report on {b HOD file: \\par\r\nAbsent chunks: \\par\r\n}\\par\r\n");
+  WriteText(dir / "b.HODreport.rtf",
+            kReportHead + "Report on {b HOD file: \\par\r\nAbsent chunks: \\par\r\n}\\par\r\n");
   EXPECT_FALSE(CheckReportWithUnrtf(dir / "b.HODreport.rtf").empty());
 }
 
@@ -113,7 +116,8 @@ TEST(IndependentReaders, OnlyOutputNamesAreChecked) {
   WriteText(dir / "y.obj", "\r\nv 1 2\r\n");
   const Problems problems = CheckOutputsIn(dir.path());
   EXPECT_GE(problems.size(), 2u);
-  for (const std::string& p : problems) EXPECT_TRUE(p.starts_with("x.HODreport.rtf: ") || p.starts_with("y.obj: ")) << p;
+  for (const std::string& p : problems)
+    EXPECT_TRUE(p.starts_with("x.HODreport.rtf: ") || p.starts_with("y.obj: ")) << p;
 }
 
 // The images and point lists the builder writes, each read by its independent reader.

@@ -27,7 +27,10 @@ Bytes DetailItems() {
       .Add(Nrml("STRF", Bytes().BE32(1000).I32(1).F32s({1, 2, 3, 1, 1, 1, 1})))
       .Add(BndvChunk({-1, -1, -1}, {1, 1, 1}))
       .Add(ColdForm("Hull", 8, 36))
-      .Add(BsrmForm({.meshName = "Hull_1", .trisVertices = 4, .trisIndices = 6, .vnrmIndices = 6,
+      .Add(BsrmForm({.meshName = "Hull_1",
+                     .trisVertices = 4,
+                     .trisIndices = 6,
+                     .vnrmIndices = 6,
                      .ssub = SsubBytes({{0, 1}, {1}})}))
       .Add(BsrmForm({.meshName = "Gob_1", .goblinFlag = 0, .ssub = SsubBytes({})}))
       .Add(InfoForm({{"OWNR", "alee\0"s}, {"WARN", "check {LOD}"}}));
@@ -51,6 +54,8 @@ TEST(ModelReport, VisualAndDetailPartsOfAShipByteForByte) {
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "Starquill: Brought to you by designer A. Lee\n");
 
+  // The report paragraph by paragraph, as it reads.
+  // clang-format off
   const std::string expected =
       kReportHead + "Report on ship HOD file: containing 2 hierarchy objects." + kP + kP +
       "HOD contains warning:  'check \\{LOD\\}'." + kP + kP +
@@ -99,5 +104,6 @@ TEST(ModelReport, VisualAndDetailPartsOfAShipByteForByte) {
       kP + "******** The sum of all of the highest face indices of all GOBLIN SSUB chunks"
       " does not correspond to the sum of all faces in all (GOBG) BMSH chunks ******** (1 <> 0)." +
       kP + "}" + kP;
+  // clang-format on
   EXPECT_EQ(ReadText(dir / "ship.HODreport.rtf"), expected);
 }

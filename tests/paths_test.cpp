@@ -16,9 +16,18 @@ using namespace sqtest;
 namespace {
 
 // Names a hostile file might carry, each trying a different way out of a folder.
-const std::vector<std::string> kHostileNames = {
-    "../escape", "../../escape", "/tmp/escape", "..\\escape", "C:\\escape", "c:escape",
-    "a/../../escape", std::string("ctl\x01\x1b\n\r", 8), "..", ".", "", "\x7f"};
+const std::vector<std::string> kHostileNames = {"../escape",
+                                                "../../escape",
+                                                "/tmp/escape",
+                                                "..\\escape",
+                                                "C:\\escape",
+                                                "c:escape",
+                                                "a/../../escape",
+                                                std::string("ctl\x01\x1b\n\r", 8),
+                                                "..",
+                                                ".",
+                                                "",
+                                                "\x7f"};
 
 // Every file below `root`, as paths relative to it.
 std::set<std::string> FilesBelow(const std::filesystem::path& root) {
@@ -65,8 +74,8 @@ TEST(OutputPaths, ReportNamesStayInTheOutputFolder) {
   const std::vector<uint8_t> hod = Bytes().Add(Vers(1000)).vec();
   // The base name is what stands in front of ".hod" behind the last separator, so
   // these reach the command as names holding ":", control bytes, "..".
-  for (const std::string& name : {std::string("c:evil"), std::string("ctl\x01\x1b"), std::string(".."),
-                                  std::string("...")}) {
+  for (const std::string& name :
+       {std::string("c:evil"), std::string("ctl\x01\x1b"), std::string(".."), std::string("...")}) {
     const auto path = in / (name + ".hod");
     WriteBytes(path, hod);
     sq::Model model;

@@ -64,8 +64,8 @@ TEST(PreviewMatrices, ProjectionPutsPointsWhereTheScreenShowsThem) {
   EXPECT_FLOAT_EQ(centre->y, 100);
   const auto upRight = sq::ProjectToScreen(t, 50, 50, 0, 400, 400);
   ASSERT_TRUE(upRight);
-  EXPECT_GT(upRight->x, 200);  // right on screen
-  EXPECT_LT(upRight->y, 200);  // up on screen: smaller row
+  EXPECT_GT(upRight->x, 200);                                  // right on screen
+  EXPECT_LT(upRight->y, 200);                                  // up on screen: smaller row
   EXPECT_FALSE(sq::ProjectToScreen(t, 0, 0, -300, 400, 400));  // behind the camera
 }
 
@@ -116,7 +116,8 @@ TEST(StarMapTextures, RoundTripAndBothRowOrders) {
   top[16] = 24;
   top[17] = 0x20;
   top.insert(top.end(), {0xAA, 0xBB});
-  for (int i = 0; i < 6; ++i) top.insert(top.end(), {static_cast<uint8_t>(200 + i), static_cast<uint8_t>(100 + i), static_cast<uint8_t>(10 * i)});
+  for (int i = 0; i < 6; ++i)
+    top.insert(top.end(), {static_cast<uint8_t>(200 + i), static_cast<uint8_t>(100 + i), static_cast<uint8_t>(10 * i)});
   back = sq::DecodeTarga(top, error);
   ASSERT_TRUE(back) << error;
   EXPECT_EQ(back->rgba[0], 0);

@@ -15,7 +15,8 @@ TEST(RecordList, ViewedRecordsDecodeLittleEndianAtAnyAlignmentAndEqualOwnedOnes)
   block.Raw({0xEE}).F32s({1, -2, 3.5f, 0.25f, 0.5f, 0.75f, 1}).F32s({-1e6f, 0, 7, 0, 0, 0, 0.5f}).Raw({0x01});
   const std::vector<uint8_t> bytes = block.vec();
   const auto viewed = sq::RecordList<sq::PointStarRecord>::View(std::span(bytes).subspan(1));
-  const sq::RecordList<sq::PointStarRecord> owned = {{1, -2, 3.5f, 0.25f, 0.5f, 0.75f, 1}, {-1e6f, 0, 7, 0, 0, 0, 0.5f}};
+  const sq::RecordList<sq::PointStarRecord> owned = {{1, -2, 3.5f, 0.25f, 0.5f, 0.75f, 1},
+                                                     {-1e6f, 0, 7, 0, 0, 0, 0.5f}};
 
   EXPECT_TRUE(viewed.viewing());
   EXPECT_FALSE(owned.viewing());

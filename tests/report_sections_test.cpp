@@ -40,13 +40,15 @@ const std::string kBsrmRule = "=" + std::string(162, '-') + "=\\par\r\n";
 const std::string kBsrmOk = "\\par\r\n# BSRMs  =  # MULTs  +  # GOBGs  (checked OK)\\par\r\n" + kBsrmRule;
 
 std::string BsrmMismatch(int records) {
-  return "\\par\r\n" + std::to_string(records) + " BSRMs does not correspond to  # MULTs  +  # GOBGs\\par\r\n" + kBsrmRule;
+  return "\\par\r\n" + std::to_string(records) + " BSRMs does not correspond to  # MULTs  +  # GOBGs\\par\r\n" +
+         kBsrmRule;
 }
 
 // One record's line: TRIS and VNRM faces (of the 64 vertices and 70 normals Bsrm gives), then the rest.
 std::string BsrmLine(int trisFaces, int vnrmFaces, const std::string& rest) {
-  return "TRIS faces : " + std::to_string(trisFaces) + ";\\tab TRIS vertices : 64;\\tab VNRM 'faces' : " +
-         std::to_string(vnrmFaces) + ";\\tab VNRM normals : 70;\\tab " + rest + "\\par\r\n";
+  return "TRIS faces : " + std::to_string(trisFaces) +
+         ";\\tab TRIS vertices : 64;\\tab VNRM 'faces' : " + std::to_string(vnrmFaces) +
+         ";\\tab VNRM normals : 70;\\tab " + rest + "\\par\r\n";
 }
 
 sq::ReportText Sections(const sq::Model& model, sq::ReportText report = {}) {
@@ -100,8 +102,10 @@ TEST(ReportHead, ShipLightingAndHierarchy) {
   sq::Model lighting = ModelOf(512);
   lighting.hasLITE = true;
   lighting.liteCount = 2;
-  EXPECT_EQ(Head(lighting),
-            kReportHead + "Report on m01 HOD file: this is a Background (Lighting) HOD without hierarchy objects.\\par\r\n\\par\r\n");
+  EXPECT_EQ(
+      Head(lighting),
+      kReportHead +
+          "Report on m01 HOD file: this is a Background (Lighting) HOD without hierarchy objects.\\par\r\n\\par\r\n");
   lighting.liteCount = 3;  // three lights need no remark
   EXPECT_EQ(sq::BuildReport(lighting, "m01").find("Number of background lights"), std::string::npos);
 }
@@ -245,8 +249,9 @@ TEST(ReportDetail, BsrmCountCheckedAgainstMultsAndGoblins) {
   m.gobgTable.resize(1);
   m.bsrmTable = {Bsrm("Hull_1", 120, 120, {Upto(100), {119}, {5, 6}}), Bsrm("Gob", 2, 2, {{0, 1}}, 0)};
   const auto ok = Sections(m);
-  EXPECT_EQ(ok.body, kBsrmOk + BsrmLine(120, 120, "non-empty SSUB face lists : \\tab 3 ;\\tab  -> Hull_1;") +
-                         BsrmLine(2, 2, "non-empty SSUB face lists : \\tab 1 ;\\tab  -> Gob = goblin mesh ( flag = 0 );"));
+  EXPECT_EQ(ok.body,
+            kBsrmOk + BsrmLine(120, 120, "non-empty SSUB face lists : \\tab 3 ;\\tab  -> Hull_1;") +
+                BsrmLine(2, 2, "non-empty SSUB face lists : \\tab 1 ;\\tab  -> Gob = goblin mesh ( flag = 0 );"));
   EXPECT_EQ(ok.lodFaces[6], 120);
   EXPECT_EQ(ok.lodFaces[7], 2);
   EXPECT_TRUE(ok.tail.empty());  // no MULT flag: no sum check

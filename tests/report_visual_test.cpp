@@ -25,7 +25,8 @@ std::string Body(const Bytes& form, std::string* absent = nullptr, int32_t versi
 Bytes FourStats(std::string_view secondName) {
   Bytes b;
   b.Add(NrmlStat("blinn1", {{0, "diffuse"}, {1, "glow"}})).Add(NrmlStat(secondName, {{2, "diffuse"}, {3, "glow"}}));
-  return b.Add(NrmlStat("blinn3", {{4, "diffuse"}, {5, "glow"}})).Add(NrmlStat("blinn4", {{6, "diffuse"}, {0, "glow"}}));
+  return b.Add(NrmlStat("blinn3", {{4, "diffuse"}, {5, "glow"}}))
+      .Add(NrmlStat("blinn4", {{6, "diffuse"}, {0, "glow"}}));
 }
 
 Bytes Textures(std::initializer_list<std::string_view> formats) {
@@ -53,6 +54,8 @@ TEST(ReportVisual, WholeReportOnAModelFile) {
   const ProcessResult run = Starquill({"report", (dir / "ship.hod").string()}, dir);
   ASSERT_EQ(run.status, 0) << run.err;
 
+  // The report paragraph by paragraph, as it reads.
+  // clang-format off
   const std::string expected =
       kReportHead + "Report on ship HOD file:  without hierarchy objects.\\par\r\n\\par\r\n" +
       "Absent chunks: GOBG; " + kDetailAbsent + "\\par\r\n\\par\r\n" +
@@ -72,6 +75,7 @@ TEST(ReportVisual, WholeReportOnAModelFile) {
       "\\tab \\tab MULT( 1 ), BMSH( 2 ), submesh( 1 ) has material_tag 3\\par\r\n"
       "\\tab Total of 1 meshes for object Hull\\par\r\n" +
       kReportEnd;
+  // clang-format on
   EXPECT_EQ(ReadText(dir / "ship.HODreport.rtf"), expected);
   EXPECT_EQ(ReadText(dir / "VARY_hull.obj"),
             "\r\ng hull\r\n# 0 vertices\r\n\r\n# 0 vertex normals\r\n\r\n# 0 texture coordinates\r\n\r\n# 0 faces\r\n");
@@ -79,13 +83,19 @@ TEST(ReportVisual, WholeReportOnAModelFile) {
 
 TEST(ReportVisual, MaterialAndTextureTexts) {
   const std::string open = "\\par\r\n5 STATs with a total of  8 shaders (+ a 'lambert' shader). ";
-  EXPECT_EQ(Body(Bytes().Add(FourStats("lambert2")).Add(Textures({"DXT1", "8888", "8888", "8888", "8888", "8888", "8888"}))),
-            open + " Number of textures = 7\\par\r\n"
-                   "\\par\r\n"
-                   "The LMIP chunks contain at least one ' DXT1 ' - type texture.\\par\r\n");
+  EXPECT_EQ(
+      Body(Bytes().Add(FourStats("lambert2")).Add(Textures({"DXT1", "8888", "8888", "8888", "8888", "8888", "8888"}))),
+      open +
+          " Number of textures = 7\\par\r\n"
+          "\\par\r\n"
+          "The LMIP chunks contain at least one ' DXT1 ' - type texture.\\par\r\n");
   // An eighth texture that no parameter names.
-  EXPECT_EQ(Body(Bytes().Add(FourStats("lambert2")).Add(Textures({"RGBA", "DXT1", "8888", "RGBA", "RGBA", "RGBA", "RGBA", "RGBA"}))),
-            open + " The highest LMIP-tag (6, first tag = 0) does not correspond (!) to the number of textures ( 8 ).\\par\r\n");
+  EXPECT_EQ(
+      Body(Bytes()
+               .Add(FourStats("lambert2"))
+               .Add(Textures({"RGBA", "DXT1", "8888", "RGBA", "RGBA", "RGBA", "RGBA", "RGBA"}))),
+      open +
+          " The highest LMIP-tag (6, first tag = 0) does not correspond (!) to the number of textures ( 8 ).\\par\r\n");
   // No texture: the open paragraph closes empty and LMIP is absent; "Lambert" is not "lambert".
   std::string absent;
   EXPECT_EQ(Body(FourStats("Lambert"), &absent),
@@ -106,12 +116,15 @@ TEST(ReportVisual, EliteMaterialTexts) {
   EXPECT_EQ(Body(counted.Add(Textures({"RGBA", "RGBA", "RGBA"}))), open + " Number of textures = 3\\par\r\n");
   Bytes skipped;
   skipped.Add(EliteStat("a", "default", 0, 1, 0, 2)).Add(EliteStat("b", "default", 0, 1, 0, 1));
-  EXPECT_EQ(Body(skipped.Add(Textures({"RGBA", "RGBA", "RGBA"}))),
-            open + " The number of ' elite ' shaders ( 2 ) does not correspond (!) to the number of textures ( 3 ).\\par\r\n");
+  EXPECT_EQ(
+      Body(skipped.Add(Textures({"RGBA", "RGBA", "RGBA"}))),
+      open +
+          " The number of ' elite ' shaders ( 2 ) does not correspond (!) to the number of textures ( 3 ).\\par\r\n");
 
   Bytes one;
   one.Add(EliteStat("a", "matte", 0, 1, 0)).Add(Textures({"RGBA"}));
-  EXPECT_EQ(Body(one), "\\par\r\nThis is an ' elite ' - type HOD with 1 materials, and 1 shader. Number of textures = 1\\par\r\n");
+  EXPECT_EQ(Body(one),
+            "\\par\r\nThis is an ' elite ' - type HOD with 1 materials, and 1 shader. Number of textures = 1\\par\r\n");
 }
 
 TEST(ReportVisual, MissingMaterials) {
@@ -126,8 +139,8 @@ TEST(ReportVisual, MultSectionsByLevelAndGoblins) {
   // Two objects of level 0 only: no LOD1 listing. Levels 2 to 4 get lines; a level
   // outside them counts in the face count only and does not reach the goblin total.
   Bytes form;
-  form.Add(Mult("Hull", {Bmsh(0, {{0, 2, 0, {{4, 4}, {4, 5}}}, {7, 2, 0, {{518, 3}}}}), Bmsh(4, {{1, 2, 0, {{518, 12}}}}),
-                         Faces(9, 50), Faces(-1, 50), Faces(5, 50)}));
+  form.Add(Mult("Hull", {Bmsh(0, {{0, 2, 0, {{4, 4}, {4, 5}}}, {7, 2, 0, {{518, 3}}}}),
+                         Bmsh(4, {{1, 2, 0, {{518, 12}}}}), Faces(9, 50), Faces(-1, 50), Faces(5, 50)}));
   form.Add(Mult("Fin{1}", {Faces(2, 2, 2), Bmsh(0, {{5, 2, 0, {}}})})).Add(Gobg("g", Faces(0, 10)));
   EXPECT_EQ(Body(form), kNoStat +
                             "\\par\r\n2 MULTs with:\\par\r\n=-----------------=\\par\r\n"
@@ -143,8 +156,9 @@ TEST(ReportVisual, MultSectionsByLevelAndGoblins) {
 
   // Lists of 4 and 5 indices make 1 and 2 faces: the sum is rounded after each list.
   std::string absent;
-  EXPECT_EQ(Body(Bytes().Add(Gobg("a", Bmsh(0, {{0, 2, 0, {{518, 14}}}, {1, 2, 0, {{4, 4}}}}))).Add(Gobg("b", Faces(3, 2))),
-                 &absent),
-            kNoStat + "\\par\r\n2 GOBGs with 15 faces in total.\\par\r\n");
+  EXPECT_EQ(
+      Body(Bytes().Add(Gobg("a", Bmsh(0, {{0, 2, 0, {{518, 14}}}, {1, 2, 0, {{4, 4}}}}))).Add(Gobg("b", Faces(3, 2))),
+           &absent),
+      kNoStat + "\\par\r\n2 GOBGs with 15 faces in total.\\par\r\n");
   EXPECT_EQ(absent, "LMIP; ");
 }

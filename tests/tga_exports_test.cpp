@@ -82,7 +82,8 @@ TEST(StarExports, SingleStarAndStreakEndToEnd) {
   // vertical and diagonal runs from (99, 399) removed, and the one before the
   // mark the vertical run from (120, 399) removed.
   const auto marks = ParseObj(ReadText(dir / "sky_cPts.obj"));
-  EXPECT_EQ(marks, (std::vector<Vertex>{{99, 399, 0}, {120, 399, 0}, {101, 400, 0}, {119, 400, 0}, {99, 401, 0}, {120, 401, 0}}));
+  EXPECT_EQ(marks, (std::vector<Vertex>{
+                       {99, 399, 0}, {120, 399, 0}, {101, 400, 0}, {119, 400, 0}, {99, 401, 0}, {120, 401, 0}}));
   const SavedTga saved = ReadSavedTga(dir / "sky_filtered.tga");
   EXPECT_EQ(saved.fileSize, 18u + 4 * 1024 * 512 + 18);
   EXPECT_TRUE(saved.AllAlphaOne());

@@ -28,14 +28,18 @@ struct Picture {
       : width(w), height(h), pixels(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4, grey) {
     for (std::size_t i = 3; i < pixels.size(); i += 4) pixels[i] = alpha;
   }
-  uint8_t* At(int x, int y) { return &pixels[(static_cast<std::size_t>(y - 1) * width + static_cast<std::size_t>(x - 1)) * 4]; }
+  uint8_t* At(int x, int y) {
+    return &pixels[(static_cast<std::size_t>(y - 1) * width + static_cast<std::size_t>(x - 1)) * 4];
+  }
   Picture& Set(int x, int y, uint8_t b, uint8_t g, uint8_t r) {
     uint8_t* p = At(x, y);
     p[0] = b, p[1] = g, p[2] = r;
     return *this;
   }
   Picture& Grey(int x, int y, uint8_t v) { return Set(x, y, v, v, v); }
-  Picture& Square(int x, int y, uint8_t v) { return Grey(x, y, v).Grey(x + 1, y, v).Grey(x, y + 1, v).Grey(x + 1, y + 1, v); }
+  Picture& Square(int x, int y, uint8_t v) {
+    return Grey(x, y, v).Grey(x + 1, y, v).Grey(x, y + 1, v).Grey(x + 1, y + 1, v);
+  }
 
   // The file: an 18-byte header (type 2, 32 bits), the image-ID field, the
   // pixels and `footerBytes` bytes of a recognisable footer.
@@ -84,8 +88,8 @@ inline SavedTga ReadSavedTga(const std::filesystem::path& path) {
   s.fileSize = bytes.size();
   s.header = bytes.substr(0, sq::kTgaHeaderSize);
   if (s.header.size() < sq::kTgaHeaderSize) return s;
-  const sq::TgaHeader h =
-      sq::ParseTgaHeader(std::span<const uint8_t, sq::kTgaHeaderSize>(reinterpret_cast<const uint8_t*>(s.header.data()), sq::kTgaHeaderSize));
+  const sq::TgaHeader h = sq::ParseTgaHeader(std::span<const uint8_t, sq::kTgaHeaderSize>(
+      reinterpret_cast<const uint8_t*>(s.header.data()), sq::kTgaHeaderSize));
   s.width = h.width;
   s.height = h.height;
   s.imageId = bytes.substr(sq::kTgaHeaderSize, h.idLength);

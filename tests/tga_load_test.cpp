@@ -97,15 +97,16 @@ TEST(TgaLoad, RefusedImagesLeaveTheTablesAlone) {
     return f;
   };
   const std::vector<std::vector<uint8_t>> cases = {
-      Picture(0, 8).File(), Picture(8, 0).File(),
-      edited({{2, 10}}),                // run-length type
-      edited({{16, 24}}),               // 24 bits a pixel
-      edited({{1, 1}}),                 // a colour map
-      edited({{13, 0x80}}),             // negative width
-      edited({{15, 0xFF}}),             // negative height
-      edited({}, 18 + 8 * 8 * 4 - 1),   // one pixel byte short
-      edited({{0, 255}}),               // an image-ID field longer than the file
-      edited({}, 3),                    // shorter than a header
+      Picture(0, 8).File(),
+      Picture(8, 0).File(),
+      edited({{2, 10}}),                                         // run-length type
+      edited({{16, 24}}),                                        // 24 bits a pixel
+      edited({{1, 1}}),                                          // a colour map
+      edited({{13, 0x80}}),                                      // negative width
+      edited({{15, 0xFF}}),                                      // negative height
+      edited({}, 18 + 8 * 8 * 4 - 1),                            // one pixel byte short
+      edited({{0, 255}}),                                        // an image-ID field longer than the file
+      edited({}, 3),                                             // shorter than a header
       edited({{12, 0xFF}, {13, 0x7F}, {14, 0xFF}, {15, 0x7F}}),  // 32767 x 32767 claimed
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -138,7 +139,8 @@ TEST(TgaLoad, ImageIdIsSkippedAndFooterKeptOrZeroed) {
   for (std::size_t footerBytes : {0u, 3u}) {
     ASSERT_EQ(Load(dir, pic.File("", footerBytes), t, platform).status, sq::TgaLoadResult::Status::Loaded);
     sq::SaveFilteredImage(t, "b", dir.path());
-    EXPECT_EQ(ReadSavedTga(dir / "b_filtered.tga").tail, std::string("FOO").substr(0, footerBytes) + std::string(18 - footerBytes, '\0'));
+    EXPECT_EQ(ReadSavedTga(dir / "b_filtered.tga").tail,
+              std::string("FOO").substr(0, footerBytes) + std::string(18 - footerBytes, '\0'));
   }
 }
 
@@ -191,7 +193,8 @@ TEST(BuilderMenus, NamesAndGroupRules) {
   EXPECT_EQ(checked(), "0100000000");  // "Mesh density 8" only
   o.Click(O::Density8);
   EXPECT_EQ(checked(), "0100000000");
-  for (O click : {O::Density2, O::ColourAverage, O::IncreaseCapping, O::ColourAverage, O::IntensityLimit}) o.Click(click);
+  for (O click : {O::Density2, O::ColourAverage, O::IncreaseCapping, O::ColourAverage, O::IntensityLimit})
+    o.Click(click);
   EXPECT_EQ(checked(), "0000101100");
   o.Click(O::MoreStars);
   EXPECT_EQ(checked(), "0000101110");

@@ -79,7 +79,12 @@ TEST(WalkHod, StarMapRunFillsRowsAndHandsOnTheNextHeaderOnce) {
 }
 
 TEST(WalkHod, PointStarRunsRestartAtRowOne) {
-  Walk w(Bytes().Add(Vers(1000)).Add(PointStars(2, 0)).Add(PointStars(5, 1)).Add(StarMapForm("B02.tga", 0)).Add(PointStars(0, 2)));
+  Walk w(Bytes()
+             .Add(Vers(1000))
+             .Add(PointStars(2, 0))
+             .Add(PointStars(5, 1))
+             .Add(StarMapForm("B02.tga", 0))
+             .Add(PointStars(0, 2)));
   EXPECT_FALSE(w.result.failed) << w.result.reason;
   EXPECT_TRUE(w.model.hasSTRF);
   ASSERT_EQ(w.model.strfTable.size(), 1u);  // the later run replaced the first

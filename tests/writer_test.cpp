@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "tests/background_fixtures.h"
 #include "hod/modFarholdhod.h"
 #include "support/chunk_bytes.h"
+#include "tests/background_fixtures.h"
 #include "tests/test_kit.h"
 #include "writer/modMakeBGhod.h"
 
@@ -86,7 +86,8 @@ TEST(BackgroundWriter, WritesIdenticalBytesTwiceReplacesAnOlderFileAndReportsFai
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // no temporary left
 
-  EXPECT_EQ(sq::WriteBackgroundHod(t, dir / "missing" / "m.hod", platform).status, sq::WriteHodOutcome::Status::WriteFailed);
+  EXPECT_EQ(sq::WriteBackgroundHod(t, dir / "missing" / "m.hod", platform).status,
+            sq::WriteHodOutcome::Status::WriteFailed);
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_TRUE(platform.messages[0].starts_with("Starquill: The background HOD file could not be written: "));
 }
@@ -191,7 +192,8 @@ TEST(WriteBackgroundCli, RefusesItsOwnInputOtherShapesAndReportsWriteFailures) {
   WriteBytes(dir / "vers.hod", Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0))).vec());
   r = Starquill({"write-background", (dir / "vers.hod").string(), "--out-dir", out.path().string()}, dir);
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "Starquill: Cannot write a background HOD from vers.hod: it holds no background mesh form (BGMS).\n");
+  EXPECT_EQ(r.err,
+            "Starquill: Cannot write a background HOD from vers.hod: it holds no background mesh form (BGMS).\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.path()), {}), 0);
 
   // A damaged file is refused too, even when the rows read so far have the shape.

@@ -47,8 +47,10 @@ sq::MeshChunk Patch(int patch, int32_t triangles, sqsupport::Lcg& random) {
   indices.reserve(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns) * 12);
   for (int32_t r = 0; r < rows; ++r) {
     for (int32_t c = 0; c < columns; ++c) {
-      indices.insert(indices.end(), {at(r, c), at(r + 1, c), at(r, c + 1), at(r, c + 1), at(r + 1, c), at(r + 1, c + 1)});
-      indices.insert(indices.end(), {at(r, c), at(r + 1, c), at(r + 1, c + 1), at(r, c), at(r + 1, c + 1), at(r, c + 1)});
+      indices.insert(indices.end(),
+                     {at(r, c), at(r + 1, c), at(r, c + 1), at(r, c + 1), at(r + 1, c), at(r + 1, c + 1)});
+      indices.insert(indices.end(),
+                     {at(r, c), at(r + 1, c), at(r + 1, c + 1), at(r, c), at(r + 1, c + 1), at(r, c + 1)});
     }
   }
   return sq::WriterMeshChunk(std::move(vertices), sq::kTriangleList, std::move(indices));
@@ -114,7 +116,8 @@ int main(int argc, char** argv) {
   }
   sqsupport::Lcg random(20240611u);
   sq::BackgroundWriterTables tables;
-  for (int patch = 0; patch < 16; ++patch) tables.outBgmsTable.push_back(Patch(patch, static_cast<int32_t>(triangles), random));
+  for (int patch = 0; patch < 16; ++patch)
+    tables.outBgmsTable.push_back(Patch(patch, static_cast<int32_t>(triangles), random));
   tables.outBgsgTable[0] = StarMapLayer(random, 2000);
   tables.outBgsgTable[1] = StarMapLayer(random, 1000);
   for (std::size_t j = 0; j < tables.outStrfTable.size(); ++j) {

@@ -51,13 +51,13 @@ void SubMesh(Bytes& out, int32_t material, int32_t vertices, Lcg& random) {
   out.I32(material).I32(kVertexFormat64).I32(count);
   for (int32_t v = 0; v < count; ++v) {
     const float x = static_cast<float>(v % columns), z = static_cast<float>(v / columns);
-    out.F32(x).F32(random.Between(-0.5f, 0.5f)).F32(z);                  // position
-    out.F32(0.0f).F32(1.0f).F32(0.0f);                                   // normal
+    out.F32(x).F32(random.Between(-0.5f, 0.5f)).F32(z);                          // position
+    out.F32(0.0f).F32(1.0f).F32(0.0f);                                           // normal
     out.F32(x / static_cast<float>(columns)).F32(z / static_cast<float>(rows));  // texture coordinates
-    out.F32(1.0f).F32(0.0f).F32(0.0f);                                   // tangent
-    out.F32(0.0f).F32(0.0f).F32(1.0f);                                   // binormal
-    out.I32(static_cast<int32_t>(0xFF000000u | random.Next()));          // colour
-    out.F32(random.Between(0.0f, 1.0f));                                 // spare
+    out.F32(1.0f).F32(0.0f).F32(0.0f);                                           // tangent
+    out.F32(0.0f).F32(0.0f).F32(1.0f);                                           // binormal
+    out.I32(static_cast<int32_t>(0xFF000000u | random.Next()));                  // colour
+    out.F32(random.Between(0.0f, 1.0f));                                         // spare
   }
   out.I16(1);
   out.I32(kTriangleList).I32(6 * (rows - 1) * (columns - 1));
@@ -258,7 +258,8 @@ int main(int argc, char** argv) {
   const auto target = static_cast<std::size_t>(megabytes * 1e6);
   // Three quarters texture pixels, a fifth meshes, the rest VARY data and small items.
   const std::size_t textureBudget = target * 3 / 4;
-  const std::size_t textureBytes = std::min<std::size_t>(std::size_t{4} << 20, std::max<std::size_t>(4096, textureBudget / 8));
+  const std::size_t textureBytes =
+      std::min<std::size_t>(std::size_t{4} << 20, std::max<std::size_t>(4096, textureBudget / 8));
   const int textures = static_cast<int>(std::max<std::size_t>(1, (textureBudget + textureBytes - 1) / textureBytes));
   const std::size_t meshBudget = target / 5;
   // A sub-mesh costs about 76 bytes a vertex (64 for the vertex, 12 for its two triangles);
@@ -266,8 +267,10 @@ int main(int argc, char** argv) {
   const double perVertex = 76.0 * 2 * (2.0 - 1.0 / (1 << (kLevels - 1)));
   const int32_t baseVertices =
       static_cast<int32_t>(std::clamp(static_cast<double>(meshBudget) / perVertex, 64.0, 20000.0));
-  const int objects = static_cast<int>(std::max(1.0, std::ceil(static_cast<double>(meshBudget) / (perVertex * baseVertices))));
-  const auto varyPositions = static_cast<int32_t>(std::clamp(static_cast<double>(target) / 50.0 / 140.0, 16.0, 10000.0));
+  const int objects =
+      static_cast<int>(std::max(1.0, std::ceil(static_cast<double>(meshBudget) / (perVertex * baseVertices))));
+  const auto varyPositions =
+      static_cast<int32_t>(std::clamp(static_cast<double>(target) / 50.0 / 140.0, 16.0, 10000.0));
 
   Lcg random(20240611u);
   Bytes out;

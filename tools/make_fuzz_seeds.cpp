@@ -15,8 +15,8 @@ namespace {
 bool Write(const std::filesystem::path& folder, const std::string& name, const std::vector<uint8_t>& bytes) {
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
-  const std::string error = sq::WriteFileAtomic(
-      folder / name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  const std::string error =
+      sq::WriteFileAtomic(folder / name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   if (!error.empty()) std::fprintf(stderr, "make_fuzz_seeds: %s\n", error.c_str());
   return error.empty();
 }
@@ -37,10 +37,12 @@ int main(int argc, char** argv) {
   ok &= Write(hod, "model.hod", FullModelHod());
   ok &= Write(hod, "visual.hod", Bytes().Add(Vers(512)).Add(Form("HVMD", VisualPart())));
   ok &= Write(hod, "detail.hod", Bytes().Add(Vers(512)).Add(Form("DTRM", DetailPart())));
-  ok &= Write(hod, "bgms-strip.hod", Bytes().Add(Vers(1000)).Add(Form("BGMS", BackgroundMesh(5, 518, {0, 1, 2, 3, 4}))));
+  ok &=
+      Write(hod, "bgms-strip.hod", Bytes().Add(Vers(1000)).Add(Form("BGMS", BackgroundMesh(5, 518, {0, 1, 2, 3, 4}))));
   ok &= Write(hod, "bgms-then-stars.hod",
               Bytes().Add(Vers(1000)).Add(Form("BGMS", BackgroundMesh(3, 514, {0, 1, 2}).Add(PointStars(2, 1)))));
-  ok &= Write(hod, "starmaps.hod", Bytes().Add(Vers(1000)).Add(StarMapForm("B02.tga", 3)).Add(StarMapForm("B03.tga", 0)));
+  ok &=
+      Write(hod, "starmaps.hod", Bytes().Add(Vers(1000)).Add(StarMapForm("B02.tga", 3)).Add(StarMapForm("B03.tga", 0)));
   ok &= Write(hod, "name.hod", Bytes().Add(Vers(512)).Add(Form("NAME", Bytes().Tag("Fighter1"))));
 
   // The round trip needs the writable shape: sixteen mesh chunks, two star maps,

@@ -23,7 +23,8 @@ int imageWidth = 1024, imageHeight = 512;
 constexpr int kCell = 32;  // the sky is shaded in cells of this size; each cell holds at most one feature
 
 struct Sky {
-  std::vector<uint8_t> pixels = std::vector<uint8_t>(static_cast<std::size_t>(imageWidth) * static_cast<std::size_t>(imageHeight) * 4);
+  std::vector<uint8_t> pixels =
+      std::vector<uint8_t>(static_cast<std::size_t>(imageWidth) * static_cast<std::size_t>(imageHeight) * 4);
   void Set(int x, int y, int blue, int green, int red) {
     uint8_t* p = &pixels[(static_cast<std::size_t>(y - 1) * imageWidth + static_cast<std::size_t>(x - 1)) * 4];
     p[0] = static_cast<uint8_t>(blue);

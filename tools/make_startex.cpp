@@ -83,8 +83,8 @@ int main(int argc, char** argv) {
   };
   for (const auto& t : textures) {
     const auto bytes = sq::EncodeTarga32(MakeStarField(t.seed, t.tint, t.points));
-    const std::string error =
-        sq::WriteFileAtomic(folder / t.name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    const std::string error = sq::WriteFileAtomic(
+        folder / t.name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     if (!error.empty()) {
       std::fprintf(stderr, "make_startex: %s: %s\n", (folder / t.name).string().c_str(), error.c_str());
       return 1;

@@ -17,7 +17,8 @@ std::string Row(std::string_view what, std::size_t i) { return std::string(what)
 // Computed sizes, wide enough that no background can make them wrap.
 uint64_t WideMeshSize(const MeshChunk& chunk) {
   const MeshPart& part = chunk.parts.front();
-  return 38 + 20 * static_cast<uint64_t>(part.vertexCount) + 2 * static_cast<uint64_t>(part.indexLists.front().indexCount);
+  return 38 + 20 * static_cast<uint64_t>(part.vertexCount) +
+         2 * static_cast<uint64_t>(part.indexLists.front().indexCount);
 }
 uint64_t WideStarMapSize(const StarMapChunk& chunk) { return 32 * static_cast<uint64_t>(chunk.recordCount) + 19; }
 uint64_t WidePointStarSize(const PointStarChunk& chunk) { return 28 * static_cast<uint64_t>(chunk.starCount) + 12; }
@@ -222,7 +223,8 @@ std::string CopyBackgroundToWriter(const BackgroundTables& background, Backgroun
   }
   for (std::size_t i = 0; i < background.bgmsTable.size(); ++i) {
     const MeshChunk& chunk = background.bgmsTable[i];
-    if (chunk.parts.size() != 1) return Row("mesh chunk", i) + " has " + std::to_string(chunk.parts.size()) + " parts, not one";
+    if (chunk.parts.size() != 1)
+      return Row("mesh chunk", i) + " has " + std::to_string(chunk.parts.size()) + " parts, not one";
     const MeshPart& part = chunk.parts.front();
     if (part.listCount != 1 || part.indexLists.size() != 1) {
       return Row("mesh chunk", i) + " has " + std::to_string(part.listCount) + " index lists, not one";

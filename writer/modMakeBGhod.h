@@ -54,9 +54,9 @@ MeshChunk WriterMeshChunk(std::vector<MeshVertex> vertices, int32_t primitiveTyp
 std::string WriterPreconditions(const BackgroundWriterTables& tables);
 
 // The chunk sizes as computed, before byte-swapping.
-uint32_t MeshChunkSize(const MeshChunk& chunk);       // 38 + 20n + 2m
-uint32_t BgmsFormSize(BackgroundWriterTables& tables);  // sets every mesh chunk's size; 4 + sum(8 + s)
-uint32_t StarMapFormSize(const StarMapChunk& chunk);  // 32c + 19
+uint32_t MeshChunkSize(const MeshChunk& chunk);            // 38 + 20n + 2m
+uint32_t BgmsFormSize(BackgroundWriterTables& tables);     // sets every mesh chunk's size; 4 + sum(8 + s)
+uint32_t StarMapFormSize(const StarMapChunk& chunk);       // 32c + 19
 uint32_t PointStarChunkSize(const PointStarChunk& chunk);  // 28p + 12
 
 // Sets the headers, sizes and constant fields, and returns the file's bytes.

@@ -126,7 +126,8 @@ int WriteFrame(const frmBGdisplay& preview, const std::string& out, CliStreams s
     std::fprintf(streams.err, "starquill preview: no picture was drawn\n");
     return 1;
   }
-  const std::string error = WriteFileAtomic(out, std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
+  const std::string error =
+      WriteFileAtomic(out, std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
   if (!error.empty()) {
     std::fprintf(streams.err, "starquill preview: cannot write %s: %s\n", out.c_str(), error.c_str());
     return 1;

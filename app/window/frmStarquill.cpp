@@ -116,11 +116,12 @@ void frmStarquill::BuildMenus() {
   mnuTools = menuBar()->addMenu("&Tools");
   mnuTools->setObjectName("mnuTools");
   mnuLoadTGA = named(mnuTools->addAction("Load Targa image", this, [this] { mnuLoadTGA_Click(); }), "mnuLoadTGA");
-  mnuSaveHalfToned =
-      named(mnuTools->addAction("Save as halftoned TGA", this, [this] { mnuSaveHalfToned_Click(); }), "mnuSaveHalfToned");
+  mnuSaveHalfToned = named(mnuTools->addAction("Save as halftoned TGA", this, [this] { mnuSaveHalfToned_Click(); }),
+                           "mnuSaveHalfToned");
   mnuSaveFiltered =
       named(mnuTools->addAction("Save filtered TGA", this, [this] { mnuSaveFiltered_Click(); }), "mnuSaveFiltered");
-  mnuWriteHOD = named(mnuTools->addAction("Write background HOD", this, [this] { mnuWriteHOD_Click(); }), "mnuWriteHOD");
+  mnuWriteHOD =
+      named(mnuTools->addAction("Write background HOD", this, [this] { mnuWriteHOD_Click(); }), "mnuWriteHOD");
 
   // The Options entries and their separators, drawn from the builder's list; a
   // click goes to the builder's rules and the marks are shown from its state.
@@ -130,7 +131,8 @@ void frmStarquill::BuildMenus() {
   std::size_t separatorCount = 0;
   for (std::size_t i = 0; i < kBuilderOptionItems.size(); ++i) {
     const BuilderOptionItem& item = kBuilderOptionItems[i];
-    QAction* a = mnuOptions->addAction(QString::fromUtf8(item.caption.data(), static_cast<qsizetype>(item.caption.size())));
+    QAction* a =
+        mnuOptions->addAction(QString::fromUtf8(item.caption.data(), static_cast<qsizetype>(item.caption.size())));
     a->setObjectName(QString::fromUtf8(item.name.data(), static_cast<qsizetype>(item.name.size())));
     a->setCheckable(true);
     connect(a, &QAction::triggered, this, [this, option = item.option] {
@@ -177,8 +179,8 @@ void frmStarquill::Form_Load() {
 QString frmStarquill::ProgramFolderText() const { return QString::fromStdString(services_.programFolder.string()); }
 
 void frmStarquill::cmdReport_Click() {
-  const std::string chosen = chooser_->ChooseOpenFile(
-      {"Open Farhold HOD file", "Farhold HOD files (*.hod)", ProgramFolderText()});
+  const std::string chosen =
+      chooser_->ChooseOpenFile({"Open Farhold HOD file", "Farhold HOD files (*.hod)", ProgramFolderText()});
   const bool accepted = !HodBaseName(chosen).empty();
   // The folder of the chosen file stands in for the current directory.
   const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;

@@ -35,8 +35,8 @@ namespace sq {
 
 // What the window gets from outside; a test replaces the person and the clock.
 struct MainWindowServices {
-  Platform* platform = nullptr;      // nullptr: message boxes and ProgressBar1
-  FileChooser* chooser = nullptr;    // nullptr: the open dialog
+  Platform* platform = nullptr;         // nullptr: message boxes and ProgressBar1
+  FileChooser* chooser = nullptr;       // nullptr: the open dialog
   std::filesystem::path programFolder;  // where the dialogs start and the star-map textures stand
   std::function<void(int)> endProgram;  // default: leave the event loop with the status
   std::function<double()> clock;        // the preview's clock; default: seconds since midnight

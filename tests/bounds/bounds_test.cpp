@@ -7,10 +7,10 @@
 
 #include "app/report_command.h"
 #include "builder/modTGA.h"
-#include "tests/bounds/counting_new.h"
 #include "hod/modFarholdhod.h"
 #include "report/report_rtf.h"
 #include "support/sample_files.h"
+#include "tests/bounds/counting_new.h"
 #include "tests/test_kit.h"
 
 using namespace sqtest;
@@ -40,14 +40,32 @@ struct Claim {
 std::vector<Claim> HugeClaims() {
   std::vector<Claim> claims;
   for (int32_t count : {kHuge, static_cast<int32_t>(0x80000000u)}) {
-    claims.push_back({"point stars", Bytes().Add(Vers(1000)).Add(Nrml("STRF", Bytes().BE32(1000).I32(count).Zeros(28)))});
-    claims.push_back({"star-map records", Bytes().Add(Vers(1000)).Add(Form("BGSG", Bytes().Text("B02.tga").I32(count).Zeros(32)))});
-    claims.push_back({"texture-name bytes", Bytes().Add(Vers(1000)).Add(Form("BGSG", Bytes().I32(count).Tag("B02.tga").I32(0)))});
-    claims.push_back({"mesh vertices", Bytes().Add(Vers(1000)).Add(Form("BGMS", Nrml("BMSH", Bytes().I32(0).I32(0).I32(1).I32(0).I32(0).I32(count).Zeros(40))))});
-    claims.push_back({"mesh indices", Bytes().Add(Vers(1000)).Add(Form("BGMS", Nrml("BMSH", Bytes().I32(0).I32(0).I32(1).I32(0).I32(0).I32(0).I16(1).I32(514).I32(count).Zeros(12))))});
-    claims.push_back({"name bytes", Bytes().Tag("FORM").BE32(static_cast<uint32_t>(count)).Tag("NAME").Tag("Fighter1")});
+    claims.push_back(
+        {"point stars", Bytes().Add(Vers(1000)).Add(Nrml("STRF", Bytes().BE32(1000).I32(count).Zeros(28)))});
+    claims.push_back(
+        {"star-map records", Bytes().Add(Vers(1000)).Add(Form("BGSG", Bytes().Text("B02.tga").I32(count).Zeros(32)))});
+    claims.push_back(
+        {"texture-name bytes", Bytes().Add(Vers(1000)).Add(Form("BGSG", Bytes().I32(count).Tag("B02.tga").I32(0)))});
+    claims.push_back(
+        {"mesh vertices",
+         Bytes()
+             .Add(Vers(1000))
+             .Add(Form("BGMS", Nrml("BMSH", Bytes().I32(0).I32(0).I32(1).I32(0).I32(0).I32(count).Zeros(40))))});
+    claims.push_back(
+        {"mesh indices",
+         Bytes()
+             .Add(Vers(1000))
+             .Add(Form("BGMS",
+                       Nrml("BMSH",
+                            Bytes().I32(0).I32(0).I32(1).I32(0).I32(0).I32(0).I16(1).I32(514).I32(count).Zeros(12))))});
+    claims.push_back(
+        {"name bytes", Bytes().Tag("FORM").BE32(static_cast<uint32_t>(count)).Tag("NAME").Tag("Fighter1")});
   }
-  claims.push_back({"index lists", Bytes().Add(Vers(1000)).Add(Form("BGMS", Nrml("BMSH", Bytes().I32(0).I32(0).I32(1).I32(0).I32(0).I32(0).I16(0x7FFF).Zeros(16))))});
+  claims.push_back(
+      {"index lists",
+       Bytes()
+           .Add(Vers(1000))
+           .Add(Form("BGMS", Nrml("BMSH", Bytes().I32(0).I32(0).I32(1).I32(0).I32(0).I32(0).I16(0x7FFF).Zeros(16))))});
   return claims;
 }
 
@@ -95,7 +113,8 @@ void HugeValueSweep(const Bytes& composed) {
     for (bool bigEndian : {false, true}) {
       std::vector<uint8_t> copy = file;
       const uint32_t v = static_cast<uint32_t>(kHuge);
-      for (int k = 0; k < 4; ++k) copy[at + static_cast<std::size_t>(k)] = static_cast<uint8_t>(v >> (8 * (bigEndian ? 3 - k : k)));
+      for (int k = 0; k < 4; ++k)
+        copy[at + static_cast<std::size_t>(k)] = static_cast<uint8_t>(v >> (8 * (bigEndian ? 3 - k : k)));
       const std::size_t peak = PeakOfWalkAndReport(copy, dir.path());
       ASSERT_LE(peak, copy.size() + kSlack) << "at byte " << at << (bigEndian ? " big-endian" : " little-endian");
     }

@@ -118,13 +118,20 @@ TEST(MainWindow, ControlsAndMenusAtStart) {
   }
 
   // A separator stands where the caption is "-".
-  const Entry options[] = {{"mnuDensity16", "Mesh density 16", false}, {"mnuDensity8", "Mesh density 8", true},
-                           {"mnuDensity6", "Mesh density 6", false},   {"mnuDensity4", "Mesh density 4", false},
-                           {"mnuDensity2", "Mesh density 2", false},   {"mnuOptSep01", "-", false},
-                           {"mnuColourAverage", "Colour average", false}, {"mnuOptSep02", "-", false},
-                           {"mnuIntensityLimit", "Use intensity limit", false}, {"mnuOptSep03", "-", false},
-                           {"mnuIncrCap", "Increase capping region", false}, {"mnuOptSep04", "-", false},
-                           {"mnuMoreStars", "More stars", false},       {"mnuLessStars", "Less stars", false}};
+  const Entry options[] = {{"mnuDensity16", "Mesh density 16", false},
+                           {"mnuDensity8", "Mesh density 8", true},
+                           {"mnuDensity6", "Mesh density 6", false},
+                           {"mnuDensity4", "Mesh density 4", false},
+                           {"mnuDensity2", "Mesh density 2", false},
+                           {"mnuOptSep01", "-", false},
+                           {"mnuColourAverage", "Colour average", false},
+                           {"mnuOptSep02", "-", false},
+                           {"mnuIntensityLimit", "Use intensity limit", false},
+                           {"mnuOptSep03", "-", false},
+                           {"mnuIncrCap", "Increase capping region", false},
+                           {"mnuOptSep04", "-", false},
+                           {"mnuMoreStars", "More stars", false},
+                           {"mnuLessStars", "Less stars", false}};
   const QList<QAction*> optionItems = w.mnuOptions->actions();
   ASSERT_EQ(optionItems.size(), 14);
   for (int i = 0; i < 14; ++i) {
@@ -224,7 +231,8 @@ TEST(MainWindow, APreviewThatCannotSetUpEndsTheProgram) {
   MainRig rig;
   std::filesystem::remove(rig.program / "B03.tga");
   const auto hod = rig.maps / "maps.hod";
-  WriteBytes(hod, Bytes().Add(Vers(1000)).Add(StarMapChunk("B02.tga", {{0, 0, 100, 10, 1, 1, 1, 1}})).Add(PointStars()));
+  WriteBytes(hod,
+             Bytes().Add(Vers(1000)).Add(StarMapChunk("B02.tga", {{0, 0, 100, 10, 1, 1, 1, 1}})).Add(PointStars()));
   rig.chooser.answers = {hod.string()};
   rig.window->cmdReport->click();
   EXPECT_TRUE(std::filesystem::exists(rig.maps / "maps.HODreport.rtf"));

@@ -62,8 +62,9 @@ inline void WriteSolidTextures(const std::filesystem::path& folder, QColor first
     image.width = 8;
     image.height = 8;
     for (int i = 0; i < 64; ++i) {
-      image.rgba.insert(image.rgba.end(), {static_cast<uint8_t>(colours[k].red()), static_cast<uint8_t>(colours[k].green()),
-                                           static_cast<uint8_t>(colours[k].blue()), 255});
+      image.rgba.insert(image.rgba.end(),
+                        {static_cast<uint8_t>(colours[k].red()), static_cast<uint8_t>(colours[k].green()),
+                         static_cast<uint8_t>(colours[k].blue()), 255});
     }
     const auto bytes = sq::EncodeTarga32(image);
     WriteBytes(folder / names[k], bytes);

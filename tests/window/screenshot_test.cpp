@@ -25,7 +25,8 @@ int LitPixels(const QImage& image) {
 TEST(Screenshot, WritesAPngOfTheRequestedSizeAndLayersShowingTheBundledBackground) {
   TempDir dir;
   const auto png = dir / "sky.png";
-  const ProcessResult r = Starquill({"preview", kSample.string(), "--screenshot", png.string(), "--size", "320x240"}, dir);
+  const ProcessResult r =
+      Starquill({"preview", kSample.string(), "--screenshot", png.string(), "--size", "320x240"}, dir);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, png.string() + "\n");
   const QImage image(QString::fromStdString(png.string()));
@@ -37,13 +38,22 @@ TEST(Screenshot, WritesAPngOfTheRequestedSizeAndLayersShowingTheBundledBackgroun
 
   // Another time of day turns the picture; the same time gives the same bytes.
   const auto later = dir / "later.png", again = dir / "again.png", stars = dir / "stars.png";
-  ASSERT_EQ(Starquill({"preview", kSample.string(), "--screenshot", later.string(), "--size", "320x240", "--seconds", "5"}, dir).status, 0);
-  ASSERT_EQ(Starquill({"preview", kSample.string(), "--screenshot", again.string(), "--size", "320x240"}, dir).status, 0);
+  ASSERT_EQ(
+      Starquill({"preview", kSample.string(), "--screenshot", later.string(), "--size", "320x240", "--seconds", "5"},
+                dir)
+          .status,
+      0);
+  ASSERT_EQ(Starquill({"preview", kSample.string(), "--screenshot", again.string(), "--size", "320x240"}, dir).status,
+            0);
   EXPECT_TRUE(ReadText(later) != ReadText(png));
   EXPECT_TRUE(ReadText(again) == ReadText(png));
 
   // Point stars only: they are there, but no sky behind them.
-  ASSERT_EQ(Starquill({"preview", kSample.string(), "--screenshot", stars.string(), "--size", "320x240", "--layers", "stars"}, dir).status, 0);
+  ASSERT_EQ(
+      Starquill({"preview", kSample.string(), "--screenshot", stars.string(), "--size", "320x240", "--layers", "stars"},
+                dir)
+          .status,
+      0);
   const int starsLit = LitPixels(QImage(QString::fromStdString(stars.string())));
   EXPECT_GT(starsLit, 0);
   EXPECT_LT(starsLit, lit / 4);
