@@ -22,7 +22,7 @@ void CliPlatform::ShowMessage(std::string_view title, std::string_view text) {
   std::fwrite(line.data(), 1, line.size(), err_);
 }
 
-bool CliPlatform::AskYesNo(std::string_view title, std::string_view text, MessageIcon, bool defaultYes) {
+bool CliPlatform::AskYesNo(std::string_view title, std::string_view text, MessageIcon /*icon*/, bool defaultYes) {
   const bool yes = answer_.value_or(defaultYes);
   ShowMessage(title, text);
   std::fprintf(err_, "(answered %s%s)\n", yes ? "Yes" : "No", answer_ ? "" : ", the default");

@@ -24,7 +24,7 @@ struct ImageAllocator {
 
   ImageAllocator() = default;
   template <class U>
-  ImageAllocator(const ImageAllocator<U>&) {}
+  ImageAllocator(const ImageAllocator<U>& /*other*/) {}
 
   T* allocate(std::size_t n) {
     if (n > static_cast<std::size_t>(-1) / sizeof(T) - kHugePage) throw std::bad_alloc();
@@ -55,7 +55,7 @@ struct ImageAllocator {
     ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
   }
 
-  friend bool operator==(const ImageAllocator&, const ImageAllocator&) { return true; }
+  friend bool operator==(const ImageAllocator& /*a*/, const ImageAllocator& /*b*/) { return true; }
 };
 
 template <class T>

@@ -174,7 +174,7 @@ std::string WriteFileAtomic(const std::filesystem::path& path, std::string_view 
 // folder the lines are dropped and no file is touched.
 class SideFile {
  public:
-  static constexpr std::size_t kBufferSize = 64 * 1024;
+  static constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
 
   SideFile(const std::optional<std::filesystem::path>& folder, std::string_view fileName);
   ~SideFile();

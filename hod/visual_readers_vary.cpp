@@ -136,8 +136,8 @@ void ReadVARY(WalkContext& ctx, Model& model) {
       cornerMinimum = std::min(cornerMinimum, index);
       const std::string number = FormatInt(int64_t{index} + 1);
       if (k > 0) line += ' ';
-      line += FormatInt(int64_t{vary.corners[static_cast<std::size_t>(index)].positionIndex} + 1) + "/" + number + "/" +
-              number;
+      line += FormatInt(int64_t{vary.corners[static_cast<std::size_t>(index)].positionIndex} + 1);
+      line.append("/").append(number).append("/").append(number);
     }
     obj.Line(line);
   }

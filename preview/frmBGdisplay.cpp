@@ -35,7 +35,7 @@ void PreviewPicture::SetFrame(const QImage& frame) {
   update();
 }
 
-void PreviewPicture::paintEvent(QPaintEvent*) {
+void PreviewPicture::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   if (frame_.isNull()) {
     painter.fillRect(rect(), Qt::black);
@@ -50,7 +50,7 @@ void PreviewPicture::mousePressEvent(QMouseEvent* e) {
   if (mouseDown) mouseDown(e->position().x(), e->position().y());
 }
 
-void PreviewPicture::mouseReleaseEvent(QMouseEvent*) {
+void PreviewPicture::mouseReleaseEvent(QMouseEvent* /*e*/) {
   if (mouseUp) mouseUp();
 }
 

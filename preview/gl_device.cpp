@@ -223,7 +223,7 @@ void GlDevice::Draw(unsigned buffer, Layout layout, Primitive primitive, int cou
   program_->bind();
   // The matrix is kept row by row for row vectors; read column by column it is
   // the same transform for the shader's column vectors.
-  gl->glUniformMatrix4fv(program_->uniformLocation("u_transform"), 1, GL_FALSE, &transform_.m[0][0]);
+  gl->glUniformMatrix4fv(program_->uniformLocation("u_transform"), 1, GL_FALSE, transform_.m[0].data());
   program_->setUniformValue("u_colourOp", stage_.colourOp);
   program_->setUniformValue("u_colourArg1", stage_.colourArg1);
   program_->setUniformValue("u_colourArg2", stage_.colourArg2);

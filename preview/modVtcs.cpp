@@ -108,7 +108,7 @@ bool BuildStarMapPreview(PreviewLists& lists, int chunkNumber, const StarMapChun
   return true;
 }
 
-bool AppendPointStarPreview(PreviewLists& lists, int, const PointStarChunk& chunk) {
+bool AppendPointStarPreview(PreviewLists& lists, int /*chunkNumber*/, const PointStarChunk& chunk) {
   const std::size_t stars = chunk.stars.size();
   if (stars == 0) return true;
   if (!PointStarPreviewFits(static_cast<int64_t>(lists.starPreviewVertices.size()) + static_cast<int64_t>(stars))) {

@@ -30,7 +30,7 @@ Matrix4 MatrixPerspectiveFovLH(float fovY, float aspect, float zNear, float zFar
 // Depth 0..w of the left-handed projection becomes OpenGL's -w..w (z' = 2z - w),
 // so that with the default depth range the window depth equals the original one.
 // x, y and w are unchanged, and so is which way round a triangle appears on screen.
-Matrix4 ToOpenGlClip(const Matrix4& worldViewProjection);
+Matrix4 ToOpenGlClip(const Matrix4& wvp);
 
 // The three transforms the preview draws with.
 struct PreviewTransforms {

@@ -154,7 +154,7 @@ std::string SerializeBackgroundHod(BackgroundWriterTables& tables) {
     starBytes += 8 + PointStarChunkSize(chunk);
   }
 
-  Out out(static_cast<std::size_t>(8 + bgmsSize + 8 * 4 + starBytes + 27 * 2));
+  Out out(static_cast<std::size_t>(8 + bgmsSize + std::size_t{8} * 4 + starBytes + std::size_t{27} * 2));
   out.Tag(h.versKind), out.U32(h.versSize), out.Tag(h.versId), out.I32(h.hodVersion);
   out.Tag(h.bgltKind), out.U32(h.bgltSize), out.Tag(h.bgltId), out.I32(h.bgltValue);
   out.Tag(h.bgmsKind), out.U32(h.bgmsSize), out.Tag(h.bgmsId);
@@ -242,7 +242,7 @@ std::string CopyBackgroundToWriter(const BackgroundTables& background, Backgroun
   copy.outBgmsTable = background.bgmsTable;
   std::copy(background.bgsgTable.begin(), background.bgsgTable.end(), copy.outBgsgTable.begin());
   std::copy(background.strfTable.begin(), background.strfTable.end(), copy.outStrfTable.begin());
-  const std::string refusal = WriterPreconditions(copy);
+  std::string refusal = WriterPreconditions(copy);
   if (!refusal.empty()) return refusal;
   // A table read from a file views the file's bytes; the writer's own the records,
   // so they stay sound whatever happens to the file.

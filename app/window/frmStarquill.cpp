@@ -250,7 +250,7 @@ int RunMainWindow(int argc, char** argv) {
   frmStarquill window(std::move(services));
   window.Form_Load();
   window.show();
-  return app.exec();
+  return QApplication::exec();
 }
 
 }  // namespace sq
