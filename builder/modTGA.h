@@ -7,7 +7,7 @@
 //   tga_load.h          LoadTargaImage: checks, halftone question, detector run
 //   tga_save.h          the "_halftoned.tga" and "_filtered.tga" savers
 //   star_detector.h     DetectStars, its passes whole and a row at a time, the star exports
-//   image_kernels.h     the row loops, one version per vector unit (image_kernels_*.cpp)
+//   image_kernels.h     the row loops, one version per vector unit (image_kernels_*.cpp, _impl.h)
 //   output_report.h     the files an operation wrote and those it could not
 //   builder_progress.h  the progress bar of long builder work
 //   builder_menus.h     Options check marks and Tools enabled states
