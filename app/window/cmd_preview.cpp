@@ -12,6 +12,7 @@
 #include "app/cli.h"
 #include "app/cli_platform.h"
 #include "app/commands.h"
+#include "app/display_check.h"
 #include "app/window/window_commands.h"
 #include "preview/frmBGdisplay.h"
 
@@ -106,7 +107,11 @@ int CmdPreview(const std::vector<std::string>& args, CliStreams streams) {
     return 2;
   }
 
-  // The window system starts only here, for this command.
+  // The window system starts only here, for this command, and only where it can.
+  if (const std::string problem = DisplayProblem(DisplayEnvironment::OfProcess()); !problem.empty()) {
+    std::fprintf(streams.err, "%s\n", NoDisplayLine(problem).c_str());
+    return 1;
+  }
   static int argc = 1;
   static char name[] = "starquill";
   static char* argv[] = {name, nullptr};

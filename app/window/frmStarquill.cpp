@@ -11,8 +11,10 @@
 #include <QPushButton>
 #include <QRadialGradient>
 #include <QVBoxLayout>
+#include <cstdio>
 
 #include "app/commands.h"
+#include "app/display_check.h"
 #include "app/window/window_commands.h"
 
 namespace sq {
@@ -249,6 +251,10 @@ void frmStarquill::mnuSaveFiltered_Click() { SaveFilteredCommand(session_, outpu
 
 // `starquill` without arguments: the main window until its last window closes.
 int RunMainWindow(int argc, char** argv) {
+  if (const std::string problem = DisplayProblem(DisplayEnvironment::OfProcess()); !problem.empty()) {
+    std::fprintf(stderr, "%s\n", NoDisplayLine(problem).c_str());
+    return 1;
+  }
   QApplication app(argc, argv);
   MainWindowServices services;
   services.programFolder = QCoreApplication::applicationDirPath().toStdString();
