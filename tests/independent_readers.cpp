@@ -93,7 +93,7 @@ Problems CheckReportWithUnrtf(const std::filesystem::path& rtf) {
   if (const std::string frame = RtfFrameProblem(source); !frame.empty()) problems.push_back(frame);
   const std::vector<std::string> expected = IntendedReportLines(source, problems);
 
-  const ProcessResult r = Run("unrtf", {"--text", rtf.string()});
+  const ProcessResult r = Run(UNRTF_EXE, {"--text", rtf.string()});
   if (r.status != 0 || !r.err.empty()) {
     problems.push_back("unrtf failed (status " + std::to_string(r.status) + "): " + r.err);
     return problems;
@@ -228,7 +228,7 @@ Problems CheckObj(const std::filesystem::path& obj) {
   const ObjCounts counts = ParseObj(ReadText(obj), problems);
   if (counts.faceLines == 0) return problems;  // a point list: our parser is its reader
 
-  const ProcessResult r = Run("assimp", {"info", obj.string()});
+  const ProcessResult r = Run(ASSIMP_EXE, {"info", obj.string()});
   if (r.status != 0) {
     problems.push_back("assimp cannot load it (status " + std::to_string(r.status) + "): " + r.err.substr(0, 400));
     return problems;
@@ -264,7 +264,7 @@ Problems CheckTga(const std::filesystem::path& tga) {
   const std::size_t first = 18 + idLength;
   if (bytes.size() < first + width * height * 4) return {"holds fewer pixels than its header states"};
 
-  const ProcessResult size = Run("identify", {"-format", "%w %h", tga.string()});
+  const ProcessResult size = Run(IDENTIFY_EXE, {"-format", "%w %h", tga.string()});
   if (size.status != 0 || size.out != std::to_string(width) + " " + std::to_string(height)) {
     problems.push_back("ImageMagick reads the size \"" + size.out + "\" " + size.err.substr(0, 200) + ", the header states " +
                        std::to_string(width) + " " + std::to_string(height));
@@ -274,7 +274,7 @@ Problems CheckTga(const std::filesystem::path& tga) {
   // ImageMagick keeps that as the image's orientation, applied by -auto-orient.
   TempDir scratch;
   const auto raw = scratch / "pixels.rgb";
-  const ProcessResult conv = RunProgram("convert", {tga.string(), "-auto-orient", "-depth", "8", "rgb:" + raw.string()}, scratch.path());
+  const ProcessResult conv = RunProgram(CONVERT_EXE, {tga.string(), "-auto-orient", "-depth", "8", "rgb:" + raw.string()}, scratch.path());
   const std::string rgb = ReadText(raw);
   if (conv.status != 0 || rgb.size() != width * height * 3) {
     problems.push_back("ImageMagick cannot give the pixels: " + conv.err.substr(0, 200));
