@@ -10,6 +10,7 @@
 //   tga_command.h                the builder session and the Tools commands as UI-free flows
 //   write_background_command.h   write-background as a UI-free flow
 //   window_face.h                loads the window module for the window and the preview
+//   display_check.h              whether a display can be reached, asked before Qt starts
 //   large_heap.h                 the heap set up for the tables of a big file
 //   main.cpp                     `starquill`: the window without arguments, else RunCli
 //   window/                      what needs the window system (frmStarquill.h lists it)

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <cstring>
+
+#include "app/display_check.h"
 #include "app/report_command.h"
 #include "support/chunk_bytes.h"
 #include "tests/test_kit.h"
@@ -123,4 +129,84 @@ TEST(ReportCli, RunsWithoutTheWindowModule) {
   ASSERT_EQ(libraries.status, 0) << libraries.err;
   EXPECT_EQ(libraries.out.find("libQt"), std::string::npos) << libraries.out;
   EXPECT_EQ(libraries.out.find("libGL"), std::string::npos) << libraries.out;
+}
+
+// Without a display the window and the preview end with one line of ours and
+// status 1, before the window system starts (Qt would abort with its own text).
+TEST(WindowCli, NoDisplayEndsWithOneLineBeforeTheWindowSystemStarts) {
+  TempDir dir;
+  WriteBytes(dir / "m01.hod", Background());
+  const std::string expected = sq::NoDisplayLine("neither DISPLAY nor WAYLAND_DISPLAY is set") + "\n";
+  const std::vector<std::vector<std::string>> commands = {
+      {}, {"preview", (dir / "m01.hod").string(), "--screenshot", (dir / "a.png").string()}};
+  for (const auto& args : commands) {
+    std::vector<std::string> all = {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", STARQUILL_EXE};
+    all.insert(all.end(), args.begin(), args.end());
+    const ProcessResult r = RunProgram("env", all, dir.path());
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err, expected);
+    EXPECT_EQ(r.err.rfind("Starquill: no display: ", 0), 0u);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir / "a.png"));
+  // Usage errors still come first, with their own status.
+  const ProcessResult usage = RunProgram("env", {"-u", "DISPLAY", STARQUILL_EXE, "preview", "--bogus"}, dir.path());
+  EXPECT_EQ(usage.status, 2);
+}
+
+TEST(DisplayProblem, ReadsTheEnvironmentAndTriesLocalXSockets) {
+  EXPECT_EQ(sq::DisplayProblem({}), "neither DISPLAY nor WAYLAND_DISPLAY is set");
+  // A platform chosen by hand and a display on another host are taken on trust.
+  EXPECT_EQ(sq::DisplayProblem({"", "", "offscreen", ""}), "");
+  EXPECT_EQ(sq::DisplayProblem({"otherhost:0", "", "", ""}), "");
+  // No X server listens on display 64999.
+  EXPECT_EQ(sq::DisplayProblem({":64999", "", "", ""}), "no X server listens for DISPLAY=:64999");
+  EXPECT_EQ(sq::DisplayProblem({"unix:64999.0", "", "", ""}), "no X server listens for DISPLAY=unix:64999.0");
+  TempDir dir;
+  EXPECT_EQ(sq::DisplayProblem({"", "wayland-9", "", dir.path().string()}),
+            "no Wayland compositor listens at " + (dir / "wayland-9").string());
+  // Once something listens there, the display is taken as reachable.
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string name = (dir / "wayland-9").string();
+  ASSERT_LT(name.size(), sizeof(address.sun_path));
+  std::memcpy(address.sun_path, name.c_str(), name.size());
+  ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+  EXPECT_NE(sq::DisplayProblem({"", "wayland-9", "", dir.path().string()}), "");  // bound, not listening
+  ASSERT_EQ(::listen(fd, 1), 0);
+  EXPECT_EQ(sq::DisplayProblem({"", "wayland-9", "", dir.path().string()}), "");
+  ::close(fd);
+}
+
+// Every tool of ours answers --help with its usage and refuses what it does not
+// know before writing anything.
+TEST(ToolsCli, HelpUnknownOptionsAndWrongArguments) {
+  std::vector<std::string> tools = {"make_sample",     "make_sky_tga",   "make_startex",
+                                    "make_fuzz_seeds", "make_big_model", "make_big_background"};
+  if (std::filesystem::exists(std::filesystem::path(TOOLS_DIR) / "make_icon")) tools.push_back("make_icon");
+  for (const std::string& tool : tools) {
+    SCOPED_TRACE(tool);
+    const std::string exe = (std::filesystem::path(TOOLS_DIR) / tool).string();
+    TempDir dir;
+    const ProcessResult help = RunProgram(exe, {"--help"}, dir.path());
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: " + tool + " ", 0), 0u) << help.out;
+    const ProcessResult unknown = RunProgram(exe, {"--bogus", (dir / "out").string()}, dir.path());
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.err.rfind(tool + ": unknown option '--bogus'\nUsage: " + tool + " ", 0), 0u) << unknown.err;
+    EXPECT_EQ(RunProgram(exe, {}, dir.path()).status, 2);
+    EXPECT_EQ(RunProgram(exe, {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "n", "o", "p", "q"},
+                         dir.path())
+                  .status,
+              2);
+    // Nothing was written: the folder holds only what RunProgram leaves.
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+      EXPECT_EQ(entry.path().filename().string()[0], '.') << entry.path();
+    }
+  }
+  TempDir dir;
+  const std::string sky = (std::filesystem::path(TOOLS_DIR) / "make_sky_tga").string();
+  EXPECT_EQ(RunProgram(sky, {(dir / "s.tga").string(), "1024x", "512"}, dir.path()).status, 2);
+  EXPECT_EQ(RunProgram(sky, {(dir / "s.tga").string(), "1024"}, dir.path()).status, 2);
+  EXPECT_FALSE(std::filesystem::exists(dir / "s.tga"));
 }

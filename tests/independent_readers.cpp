@@ -3,9 +3,11 @@
 #include <charconv>
 #include <cstdlib>
 #include <set>
+#include <span>
 #include <sstream>
 #include <tuple>
 
+#include "hod/tga_header.h"
 #include "support/rtf_check.h"
 #include "tests/test_kit.h"
 
@@ -94,7 +96,7 @@ Problems CheckReportWithUnrtf(const std::filesystem::path& rtf) {
   if (const std::string frame = RtfFrameProblem(source); !frame.empty()) problems.push_back(frame);
   const std::vector<std::string> expected = IntendedReportLines(source, problems);
 
-  const ProcessResult r = Run("unrtf", {"--text", rtf.string()});
+  const ProcessResult r = Run(UNRTF_EXE, {"--text", rtf.string()});
   if (r.status != 0 || !r.err.empty()) {
     problems.push_back("unrtf failed (status " + std::to_string(r.status) + "): " + r.err);
     return problems;
@@ -232,7 +234,7 @@ Problems CheckObj(const std::filesystem::path& obj) {
   const ObjCounts counts = ParseObj(ReadText(obj), problems);
   if (counts.faceLines == 0) return problems;  // a point list: our parser is its reader
 
-  const ProcessResult r = Run("assimp", {"info", obj.string()});
+  const ProcessResult r = Run(ASSIMP_EXE, {"info", obj.string()});
   if (r.status != 0) {
     problems.push_back("assimp cannot load it (status " + std::to_string(r.status) + "): " + r.err.substr(0, 400));
     return problems;
@@ -261,16 +263,18 @@ Problems CheckObj(const std::filesystem::path& obj) {
 Problems CheckTga(const std::filesystem::path& tga) {
   Problems problems;
   const std::string bytes = ReadText(tga);
-  if (bytes.size() < 18) return {"shorter than a TGA header"};
+  if (bytes.size() < sq::kTgaHeaderSize) return {"shorter than a TGA header"};
+  const sq::TgaHeader header = sq::ParseTgaHeader(
+      std::span<const uint8_t, sq::kTgaHeaderSize>(reinterpret_cast<const uint8_t*>(bytes.data()), sq::kTgaHeaderSize));
+  const std::size_t width = header.width, height = header.height;
+  if (header.colourMapType != 0 || header.imageType != sq::kTgaTrueColour || header.pixelDepth != 32) {
+    return {"not an uncompressed 32-bit true-colour TGA"};
+  }
+  const std::size_t first = sq::kTgaHeaderSize + header.idLength;
   const auto u8 = [&](std::size_t i) { return static_cast<uint8_t>(bytes[i]); };
-  const std::size_t idLength = u8(0);
-  const int type = u8(2), bits = u8(16), descriptor = u8(17);
-  const std::size_t width = u8(12) | u8(13) << 8, height = u8(14) | u8(15) << 8;
-  if (u8(1) != 0 || type != 2 || bits != 32) return {"not an uncompressed 32-bit true-colour TGA"};
-  const std::size_t first = 18 + idLength;
   if (bytes.size() < first + width * height * 4) return {"holds fewer pixels than its header states"};
 
-  const ProcessResult size = Run("identify", {"-format", "%w %h", tga.string()});
+  const ProcessResult size = Run(IDENTIFY_EXE, {"-format", "%w %h", tga.string()});
   if (size.status != 0 || size.out != std::to_string(width) + " " + std::to_string(height)) {
     problems.push_back("ImageMagick reads the size \"" + size.out + "\" " + size.err.substr(0, 200) +
                        ", the header states " + std::to_string(width) + " " + std::to_string(height));
@@ -281,13 +285,13 @@ Problems CheckTga(const std::filesystem::path& tga) {
   TempDir scratch;
   const auto raw = scratch / "pixels.rgb";
   const ProcessResult conv =
-      RunProgram("convert", {tga.string(), "-auto-orient", "-depth", "8", "rgb:" + raw.string()}, scratch.path());
+      RunProgram(CONVERT_EXE, {tga.string(), "-auto-orient", "-depth", "8", "rgb:" + raw.string()}, scratch.path());
   const std::string rgb = ReadText(raw);
   if (conv.status != 0 || rgb.size() != width * height * 3) {
     problems.push_back("ImageMagick cannot give the pixels: " + conv.err.substr(0, 200));
     return problems;
   }
-  const bool topDown = (descriptor & 0x20) != 0;
+  const bool topDown = header.TopRowFirst();
   for (std::size_t row = 0; row < height && problems.size() < 5; ++row) {
     const std::size_t fileRow = topDown ? row : height - 1 - row;
     for (std::size_t col = 0; col < width; ++col) {

@@ -11,6 +11,7 @@
 
 #include "app/cli_platform.h"
 #include "support/sample_random.h"
+#include "tools/tool_args.h"
 #include "writer/modMakeBGhod.h"
 
 namespace {
@@ -102,15 +103,17 @@ sq::PointStarChunk PointStars(sqsupport::Lcg& random, int count) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || argc > 4) {
-    std::fprintf(stderr, "usage: make_big_background OUT.hod [TRIANGLES [STARS]]\n");
-    return 2;
-  }
-  const long triangles = argc >= 3 ? std::atol(argv[2]) : 100000;
-  const long stars = argc >= 4 ? std::atol(argv[3]) : 1000000;
+  const auto args = sqtools::ToolArguments(argc, argv,
+                                           "Usage: make_big_background OUT.hod [TRIANGLES [STARS]]\n"
+                                           "Writes a large background for the benchmarks: 16 mesh chunks of about\n"
+                                           "TRIANGLES triangles each (4..120000, default 100000) and STARS point\n"
+                                           "stars in all (0..16000000, default 1000000).\n",
+                                           1, 3);
+  long triangles = 100000, stars = 1000000;
   // Every patch's vertices must fit the 16-bit indices: a quarter of the
   // triangles as quads needs about that many vertices.
-  if (triangles < 4 || triangles > 120000 || stars < 0 || stars > 16000000) {
+  if ((args.size() >= 2 && !sqtools::ParseWhole(args[1], 4, 120000, triangles)) ||
+      (args.size() >= 3 && !sqtools::ParseWhole(args[2], 0, 16000000, stars))) {
     std::fprintf(stderr, "make_big_background: TRIANGLES must lie in 4..120000 and STARS in 0..16000000\n");
     return 2;
   }
@@ -125,6 +128,6 @@ int main(int argc, char** argv) {
     tables.outStrfTable[j] = PointStars(random, static_cast<int>(share));
   }
   sq::CliPlatform platform;
-  const sq::WriteHodOutcome outcome = sq::WriteBackgroundHod(tables, argv[1], platform);
+  const sq::WriteHodOutcome outcome = sq::WriteBackgroundHod(tables, args[0], platform);
   return outcome.status == sq::WriteHodOutcome::Status::Written ? 0 : 1;
 }

@@ -14,6 +14,7 @@
 #include "hod/modCommon.h"
 #include "support/chunk_bytes.h"
 #include "support/sample_random.h"
+#include "tools/tool_args.h"
 
 namespace {
 
@@ -246,11 +247,17 @@ void Detail(Bytes& out, int scale, Lcg& random) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: make_big_model OUT.hod [MEGABYTES]\n");
-    return 2;
+  const auto args = sqtools::ToolArguments(argc, argv,
+                                           "Usage: make_big_model OUT.hod [MEGABYTES]\n"
+                                           "Writes a large model with every visual and detail item for the\n"
+                                           "benchmarks, about MEGABYTES in size (0.1..1500, default 200).\n",
+                                           1, 2);
+  double megabytes = 200.0;
+  if (args.size() == 2) {
+    char* end = nullptr;
+    megabytes = std::strtod(args[1].c_str(), &end);
+    if (end == args[1].c_str() || *end != '\0') megabytes = -1;
   }
-  const double megabytes = argc == 3 ? std::atof(argv[2]) : 200.0;
   if (!(megabytes >= 0.1 && megabytes <= 1500)) {
     std::fprintf(stderr, "make_big_model: MEGABYTES must lie between 0.1 and 1500\n");
     return 2;
@@ -315,7 +322,7 @@ int main(int argc, char** argv) {
 
   const auto& bytes = out.data();
   const std::string error =
-      sq::WriteFileAtomic(argv[1], std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+      sq::WriteFileAtomic(args[0], std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   if (!error.empty()) {
     std::fprintf(stderr, "make_big_model: %s\n", error.c_str());
     return 1;

@@ -9,6 +9,7 @@
 #include "hod/modCommon.h"
 #include "hod/tga_header.h"
 #include "support/sample_files.h"
+#include "tools/tool_args.h"
 
 namespace {
 
@@ -25,11 +26,11 @@ bool Write(const std::filesystem::path& folder, const std::string& name, const s
 
 int main(int argc, char** argv) {
   using namespace sqsupport;
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_fuzz_seeds OUT_DIR\n");
-    return 2;
-  }
-  const std::filesystem::path out = argv[1];
+  const auto args = sqtools::ToolArguments(argc, argv,
+                                           "Usage: make_fuzz_seeds OUT_DIR\n"
+                                           "Writes the seed inputs of the fuzz targets into OUT_DIR/TARGET/.\n",
+                                           1, 1);
+  const std::filesystem::path out = args[0];
   bool ok = true;
 
   const std::filesystem::path hod = out / "fuzz_hod";

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/cli_platform.h"
+#include "tools/tool_args.h"
 #include "writer/modMakeBGhod.h"
 
 namespace {
@@ -147,10 +148,10 @@ sq::PointStarChunk PointStars(Random& random, int count) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_sample OUT.hod\n");
-    return 2;
-  }
+  const auto args = sqtools::ToolArguments(argc, argv,
+                                           "Usage: make_sample OUT.hod\n"
+                                           "Writes the bundled sample background (a generated sky) as OUT.hod.\n",
+                                           1, 1);
   sq::BackgroundWriterTables tables;
   for (int patch = 0; patch < 16; ++patch) tables.outBgmsTable.push_back(SkyPatch(patch));
   Random random;
@@ -159,6 +160,6 @@ int main(int argc, char** argv) {
   for (int j = 0; j < 16; ++j) tables.outStrfTable[static_cast<std::size_t>(j)] = PointStars(random, 18 + (j * 7) % 13);
 
   sq::CliPlatform platform;
-  const sq::WriteHodOutcome outcome = sq::WriteBackgroundHod(tables, argv[1], platform);
+  const sq::WriteHodOutcome outcome = sq::WriteBackgroundHod(tables, args[0], platform);
   return outcome.status == sq::WriteHodOutcome::Status::Written ? 0 : 1;
 }

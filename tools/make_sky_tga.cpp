@@ -15,6 +15,7 @@
 
 #include "hod/modCommon.h"
 #include "hod/tga_header.h"
+#include "tools/tool_args.h"
 
 namespace {
 
@@ -46,15 +47,23 @@ struct Lcg {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 && argc != 4) {
-    std::fprintf(stderr, "usage: make_sky_tga OUT.tga [WIDTH HEIGHT]\n");
+  const auto args = sqtools::ToolArguments(argc, argv,
+                                           "Usage: make_sky_tga OUT.tga [WIDTH HEIGHT]\n"
+                                           "Writes a 32-bit TGA sky (1024 x 512 unless told) with planted stars\n"
+                                           "and lists the stars on stdout.\n",
+                                           1, 3);
+  if (args.size() == 2) {
+    std::fprintf(stderr, "make_sky_tga: give both WIDTH and HEIGHT, or neither\n");
     return 2;
   }
-  if (argc == 4) {
-    imageWidth = std::atoi(argv[2]);
-    imageHeight = std::atoi(argv[3]);
+  if (args.size() == 3) {
+    long w = 0, h = 0;
     // TGA sizes are 16-bit; a sky needs at least three cells each way.
-    if (imageWidth < 3 * kCell || imageHeight < 3 * kCell || imageWidth > 32767 || imageHeight > 32767) {
+    const bool parsed =
+        sqtools::ParseWhole(args[1], 3 * kCell, 32767, w) && sqtools::ParseWhole(args[2], 3 * kCell, 32767, h);
+    imageWidth = static_cast<int>(w);
+    imageHeight = static_cast<int>(h);
+    if (!parsed) {
       std::fprintf(stderr, "make_sky_tga: WIDTH and HEIGHT must lie between %d and 32767\n", 3 * kCell);
       return 2;
     }
@@ -108,7 +117,7 @@ int main(int argc, char** argv) {
   file.append(std::string(8, '\0'));  // extension and developer offsets
   file.append("TRUEVISION-XFILE.");
   file.push_back('\0');
-  const std::string error = sq::WriteFileAtomic(argv[1], file);
+  const std::string error = sq::WriteFileAtomic(args[0], file);
   if (!error.empty()) {
     std::fprintf(stderr, "make_sky_tga: %s\n", error.c_str());
     return 1;

@@ -11,6 +11,7 @@
 
 #include "hod/modCommon.h"
 #include "preview/tga_texture.h"
+#include "tools/tool_args.h"
 
 namespace {
 
@@ -67,11 +68,11 @@ sq::TextureImage MakeStarField(uint32_t seed, Tint tint, int points) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "Usage: make_startex FOLDER\n");
-    return 2;
-  }
-  const std::filesystem::path folder = argv[1];
+  const auto args = sqtools::ToolArguments(argc, argv,
+                                           "Usage: make_startex FOLDER\n"
+                                           "Writes the star-map textures B02.tga and B03.tga into FOLDER.\n",
+                                           1, 1);
+  const std::filesystem::path folder = args[0];
   const struct {
     const char* name;
     uint32_t seed;

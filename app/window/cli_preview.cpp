@@ -11,6 +11,7 @@
 
 #include "app/cli_platform.h"
 #include "app/command_paths.h"
+#include "app/display_check.h"
 #include "hod/file_bytes.h"
 #include "preview/frmBGdisplay.h"
 
@@ -151,7 +152,11 @@ int CmdPreview(const std::vector<std::string>& args, CliStreams streams) {
     return 2;
   }
 
-  // The window system starts only here, for this command.
+  // The window system starts only here, for this command, and only where it can.
+  if (const std::string problem = DisplayProblem(DisplayEnvironment::OfProcess()); !problem.empty()) {
+    std::fprintf(streams.err, "%s\n", NoDisplayLine(problem).c_str());
+    return 1;
+  }
   static int argc = 1;
   static char name[] = "starquill";
   static char* argv[] = {name, nullptr};

@@ -11,7 +11,9 @@
 #include <QPushButton>
 #include <QRadialGradient>
 #include <QVBoxLayout>
+#include <cstdio>
 
+#include "app/display_check.h"
 #include "app/report_command.h"
 
 namespace sq {
@@ -244,6 +246,10 @@ void frmStarquill::mnuSaveHalfToned_Click() { SaveHalftonedCommand(session_, out
 void frmStarquill::mnuSaveFiltered_Click() { SaveFilteredCommand(session_, outputFolder_, *platform_); }
 
 int RunMainWindow(int argc, char** argv) {
+  if (const std::string problem = DisplayProblem(DisplayEnvironment::OfProcess()); !problem.empty()) {
+    std::fprintf(stderr, "%s\n", NoDisplayLine(problem).c_str());
+    return 1;
+  }
   QApplication app(argc, argv);
   MainWindowServices services;
   services.programFolder = QCoreApplication::applicationDirPath().toStdString();
