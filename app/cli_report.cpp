@@ -1,6 +1,7 @@
+#include "app/cli.h"
+
 #include <string>
 
-#include "app/cli.h"
 #include "app/cli_platform.h"
 #include "app/report_command.h"
 

@@ -1,6 +1,7 @@
+#include "app/report_command.h"
+
 #include <string>
 
-#include "app/report_command.h"
 #include "hod/file_bytes.h"
 #include "report/report_rtf.h"
 

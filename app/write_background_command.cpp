@@ -1,7 +1,8 @@
+#include "app/write_background_command.h"
+
 #include <system_error>
 
 #include "app/command_paths.h"
-#include "app/write_background_command.h"
 #include "hod/file_bytes.h"
 #include "hod/modFarholdhod.h"
 #include "writer/modMakeBGhod.h"

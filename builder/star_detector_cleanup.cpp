@@ -1,8 +1,8 @@
 // The clean-up of the marks the templates left: runs of marks are thinned to
 // their ends, and what remains is painted into the image.
-#include <algorithm>
-
 #include "builder/star_detector.h"
+
+#include <algorithm>
 
 namespace sq {
 

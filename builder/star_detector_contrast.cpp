@@ -1,9 +1,9 @@
 // The contrast pass: which pixels stand out from a neighbour in every colour.
+#include "builder/star_detector.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-
-#include "builder/star_detector.h"
 
 namespace sq {
 

@@ -1,9 +1,10 @@
 // The star exports: OBJ vertex lines, CR LF, appended to the files of the name.
+#include "builder/star_detector.h"
+
 #include <algorithm>
 #include <charconv>
 #include <string>
 
-#include "builder/star_detector.h"
 #include "builder/tga_save.h"
 
 namespace sq {

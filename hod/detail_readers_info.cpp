@@ -1,8 +1,8 @@
 // The hierarchy (with its two side files), the INFO form and the markers, and the
 // small pieces every detail reader shares.
-#include <cctype>
-
 #include "hod/detail_readers.h"
+
+#include <cctype>
 
 namespace sq {
 

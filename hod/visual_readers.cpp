@@ -1,8 +1,8 @@
 // The visual form walker: reads the HVMD form as a flat sequence of tags and
 // hands each to its reader; runs of like chunks refill their table from the top.
-#include <optional>
-
 #include "hod/visual_readers.h"
+
+#include <optional>
 
 namespace sq {
 

@@ -1,5 +1,5 @@
 // The BMSH mesh shared by MULT, GOBG and the detail meshes.
-#include "hod/modFarholdhod.h"
+#include "hod/visual_readers.h"
 
 namespace sq {
 

@@ -1,7 +1,7 @@
 // Materials (NRML STAT, SHAD and bare STAT records) and textures (LMIP, LMTX).
-#include <string_view>
-
 #include "hod/visual_readers.h"
+
+#include <string_view>
 
 namespace sq {
 

@@ -1,8 +1,8 @@
 // VARY data: positions, corners, faces and face lists, its OBJ side file and the
 // report text of its index ranges.
-#include <algorithm>
-
 #include "hod/visual_readers.h"
+
+#include <algorithm>
 
 namespace sq {
 

@@ -1,11 +1,12 @@
 // The preview lists of a walked model: the mesh corners of the rows the walk
 // showed, the star maps behind the two slots, the stars of every point-star chunk.
+#include "preview/modVtcs.h"
+
 #include <algorithm>
 #include <array>
 
 #include "hod/background_readers.h"
 #include "hod/modFarholdhod.h"
-#include "preview/modVtcs.h"
 
 namespace sq {
 

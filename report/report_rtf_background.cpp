@@ -1,8 +1,8 @@
 // Background sections: the mesh chunks of the BGMS form with their vertex and face
 // counts, the star maps, and the point stars.
-#include <cmath>
-
 #include "report/report_rtf.h"
+
+#include <cmath>
 
 namespace sq {
 

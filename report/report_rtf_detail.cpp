@@ -1,11 +1,11 @@
 // Detail sections (trails, glows, burns, markers, navlights, docking paths,
 // animations, collision meshes) and the check of the BSRM meshes and their SSUB
 // face lists against the visual meshes.
+#include "report/report_rtf.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
-
-#include "report/report_rtf.h"
 
 namespace sq {
 

@@ -1,9 +1,9 @@
 // Visual-model sections: materials, textures, VARY index ranges, MULT meshes per
 // level of detail and goblin meshes.
+#include "report/report_rtf.h"
+
 #include <algorithm>
 #include <string_view>
-
-#include "report/report_rtf.h"
 
 namespace sq {
 
