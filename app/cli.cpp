@@ -1,7 +1,11 @@
 #include "app/cli.h"
 
+#include <filesystem>
 #include <functional>
 #include <map>
+#include <system_error>
+
+#include "app/command_paths.h"
 
 namespace sq {
 
@@ -27,6 +31,9 @@ std::string UsageText() {
          "Usage:\n"
          "  starquill\n"
          "      Open the main window.\n"
+         "  starquill FILE.hod | IMAGE.tga\n"
+         "      Open the main window on the file: the report of FILE.hod, or the\n"
+         "      picture load of IMAGE.tga, as the button and the Tools menu do.\n"
          "  starquill report FILE.hod [--out-dir DIR] [--sound-test]\n"
          "      Walk FILE.hod, write BASE.HODreport.rtf and the side exports into DIR\n"
          "      (default: the folder that holds FILE). --sound-test reads VARY corners\n"
@@ -54,6 +61,12 @@ std::string UsageText() {
          "input file or bad usage, 3 the preview could not set up its drawing or\n"
          "its module (starquill-window.so beside the program) could not be loaded.\n"
          "Messages go to stderr as \"Title: text\".\n";
+}
+
+bool OpensInWindow(const std::vector<std::string>& args) {
+  if (args.size() != 1 || Commands().contains(args[0]) || KindOfFile(args[0]) == FileKind::Other) return false;
+  std::error_code ec;
+  return std::filesystem::is_regular_file(args[0], ec);
 }
 
 int RunCli(const std::vector<std::string>& args, CliStreams streams) {

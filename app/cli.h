@@ -34,6 +34,10 @@ int CmdReport(const std::vector<std::string>& args, CliStreams streams);
 int CmdWriteBackground(const std::vector<std::string>& args, CliStreams streams);
 int CmdTga(const std::vector<std::string>& args, CliStreams streams);
 
+// True for a lone argument that names an existing file with ".hod" or ".tga" in
+// its name: the window opens on it instead of a command running.
+bool OpensInWindow(const std::vector<std::string>& args);
+
 // Usage text shared by --help and usage errors.
 std::string UsageText();
 

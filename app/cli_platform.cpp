@@ -15,16 +15,16 @@ void CliPlatform::EndProgressLine() {
   }
 }
 
-void CliPlatform::ShowMessage(std::string_view title, std::string_view text) {
+void CliPlatform::ShowMessage(std::string_view title, std::string_view text, MessageIcon /*icon*/) {
   EndProgressLine();
   std::string line(title);
   line.append(": ").append(text).append("\n");
   std::fwrite(line.data(), 1, line.size(), err_);
 }
 
-bool CliPlatform::AskYesNo(std::string_view title, std::string_view text, MessageIcon /*icon*/, bool defaultYes) {
+bool CliPlatform::AskYesNo(std::string_view title, std::string_view text, MessageIcon icon, bool defaultYes) {
   const bool yes = answer_.value_or(defaultYes);
-  ShowMessage(title, text);
+  ShowMessage(title, text, icon);
   std::fprintf(err_, "(answered %s%s)\n", yes ? "Yes" : "No", answer_ ? "" : ", the default");
   return yes;
 }

@@ -15,7 +15,7 @@ class CliPlatform : public Platform {
   // The answer every question gets; without one, a question takes its default button.
   void SetAnswer(std::optional<bool> answer) { answer_ = answer; }
 
-  void ShowMessage(std::string_view title, std::string_view text) override;
+  void ShowMessage(std::string_view title, std::string_view text, MessageIcon icon) override;
   bool AskYesNo(std::string_view title, std::string_view text, MessageIcon icon, bool defaultYes) override;
   void SetProgress(int maximum, int value) override;
   void DoEvents() override {}

@@ -13,11 +13,21 @@ std::string HodBaseName(std::string_view path) {
 
 std::string AcceptHodPath(std::string_view path, Platform& platform) {
   std::string baseName = HodBaseName(path);
-  if (baseName.empty()) platform.ShowMessage(kAppTitle, kSelectHodFile);
+  if (baseName.empty()) platform.ShowMessage(kAppTitle, kSelectHodFile, MessageIcon::Warning);
   return baseName;
 }
 
 bool AcceptsTargaPath(std::string_view path) { return !path.empty() && path.find(".tga") != std::string_view::npos; }
+
+FileKind KindOfFile(std::string_view path) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  if (name.ends_with(".hod")) return FileKind::Hod;
+  if (name.ends_with(".tga")) return FileKind::Targa;
+  const std::size_t hod = name.find(".hod"), tga = name.find(".tga");
+  if (hod == std::string_view::npos && tga == std::string_view::npos) return FileKind::Other;
+  return hod < tga ? FileKind::Hod : FileKind::Targa;
+}
 
 std::filesystem::path FolderOf(const std::filesystem::path& file) {
   return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");

@@ -26,6 +26,14 @@ std::string AcceptHodPath(std::string_view path, Platform& platform);
 // matters, so "SKY.TGA" is refused).
 bool AcceptsTargaPath(std::string_view path);
 
+// What a file handed over whole opens (dropped on the main window, or named alone
+// on the command line): a name ending in ".hod" the report command, one ending
+// in ".tga" the picture load; for other names the first of the two it holds
+// decides. Case matters, as in the dialogs. Only the file's own name counts, not
+// its folders.
+enum class FileKind { Other, Hod, Targa };
+FileKind KindOfFile(std::string_view path);
+
 // The folder that holds a file, "." for a bare name.
 std::filesystem::path FolderOf(const std::filesystem::path& file);
 

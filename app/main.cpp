@@ -12,15 +12,16 @@ int main(int argc, char** argv) {
   sq::PrepareLargeHeap();
   std::vector<std::string> args(argv + 1, argv + argc);
 #ifdef STARQUILL_HAS_WINDOW
-  // Only these two start the window system; every other command runs without it.
-  if (args.empty() || args[0] == "preview") {
+  // Only these start the window system; every other command runs without it.
+  // `starquill FILE.hod` and `starquill IMAGE.tga` open the window on the file.
+  if (args.empty() || args[0] == "preview" || sq::OpensInWindow(args)) {
     std::string error;
     const sq::WindowFace* face = sq::LoadWindowFace(error);
     if (face == nullptr) {
       std::fprintf(stderr, "starquill: the window part cannot be loaded: %s\n", error.c_str());
       return 3;
     }
-    if (args.empty()) return face->runMainWindow(argc, argv);
+    if (args.empty() || args[0] != "preview") return face->runMainWindow(argc, argv);
     return face->preview(std::vector<std::string>(args.begin() + 1, args.end()), {});
   }
 #endif

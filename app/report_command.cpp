@@ -21,7 +21,7 @@ ReportOutcome ReportCommand(Model& model, const std::filesystem::path& hodPath,
   std::string readError;
   auto file = FileBytes::Open(hodPath, readError);
   if (!file) {
-    platform.ShowMessage(kAppTitle, "Cannot read the HOD file: " + readError);
+    platform.ShowMessage(kAppTitle, "Cannot read the HOD file: " + readError, MessageIcon::Error);
     outcome.status = ReportOutcome::Status::Refused;
     return outcome;
   }
@@ -34,8 +34,7 @@ ReportOutcome ReportCommand(Model& model, const std::filesystem::path& hodPath,
   if (!error.empty()) {
     outcome.status = ReportOutcome::Status::WriteFailed;
     outcome.error = error;
-    platform.ShowMessage(kAppTitle,
-                         "The report file " + outcome.reportPath.string() + " could not be written: " + error);
+    platform.ShowMessage(kAppTitle, "The report could not be written: " + error, MessageIcon::Error);
     return outcome;
   }
   outcome.status = ReportOutcome::Status::Written;

@@ -8,7 +8,7 @@ namespace {
 
 void ReportWriteErrors(const OutputReport& report, Platform& platform) {
   for (const std::string& error : report.errors)
-    platform.ShowMessage(kAppTitle, "A file could not be written: " + error);
+    platform.ShowMessage(kAppTitle, "A file could not be written: " + error, MessageIcon::Error);
 }
 
 }  // namespace
@@ -20,7 +20,7 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   s.backgroundFromHod = false;
   if (!AcceptsTargaPath(imagePath.string())) {
     s.tgaBaseName.clear();
-    platform.ShowMessage(kAppTitle, kSelectTargaImage);
+    platform.ShowMessage(kAppTitle, kSelectTargaImage, MessageIcon::Warning);
     s.tools.saveHalftonedEnabled = false;
     s.tools.saveFilteredEnabled = false;
     return outcome;

@@ -12,7 +12,7 @@ namespace sq {
 namespace {
 
 WriteBackgroundOutcome Refuse(Platform& platform, std::string text) {
-  platform.ShowMessage(kAppTitle, text);
+  platform.ShowMessage(kAppTitle, text, MessageIcon::Warning);
   WriteBackgroundOutcome outcome;
   outcome.status = WriteBackgroundOutcome::Status::Refused;
   outcome.error = std::move(text);

@@ -109,7 +109,7 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
   const uintmax_t fileSize = std::filesystem::file_size(path, ec);
   std::ifstream in(path, std::ios::binary);
   if (ec || !in) {
-    platform.ShowMessage(kAppTitle, "Cannot read the TGA image " + path.string());
+    platform.ShowMessage(kAppTitle, "Cannot read the TGA image " + path.string(), MessageIcon::Error);
     return result;
   }
 
@@ -119,7 +119,7 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
   const TgaHeader fields = ParseTgaHeader(header);
   const int32_t width = static_cast<int16_t>(fields.width);
   const int32_t height = static_cast<int16_t>(fields.height);
-  if (width != 1024 || height != 512) platform.ShowMessage(kAppTitle, kSizeWarning);
+  if (width != 1024 || height != 512) platform.ShowMessage(kAppTitle, kSizeWarning, MessageIcon::Warning);
 
   // Everything is checked against the file's length before anything is allocated.
   const uint64_t idLength = fields.idLength;
@@ -128,7 +128,7 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
       fields.pixelDepth == kBitsPerPixel && fields.colourMapType == 0 && fileSize - kTgaHeaderSize >= idLength &&
       (fileSize - kTgaHeaderSize - idLength) / 4 / static_cast<uint64_t>(width) >= static_cast<uint64_t>(height);
   if (!sound) {
-    platform.ShowMessage(kAppTitle, kInvalidImage);
+    platform.ShowMessage(kAppTitle, kInvalidImage, MessageIcon::Error);
     result.status = TgaLoadResult::Status::Invalid;
     return result;
   }
@@ -155,7 +155,7 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
     detector.reset();
     tables = TgaTables{};
     progress.Set(0);
-    platform.ShowMessage(kAppTitle, "Cannot read the TGA image " + path.string());
+    platform.ShowMessage(kAppTitle, "Cannot read the TGA image " + path.string(), MessageIcon::Error);
     return result;
   }
   uint8_t* footer = tables.tgaFile.data() + kTgaHeaderSize + imageBytes;

@@ -23,7 +23,7 @@ namespace sqfuzz {
 class QuietPlatform : public sq::Platform {
  public:
   explicit QuietPlatform(bool answer = false) : answer_(answer) {}
-  void ShowMessage(std::string_view, std::string_view) override { ++messages; }
+  void ShowMessage(std::string_view, std::string_view, sq::MessageIcon) override { ++messages; }
   bool AskYesNo(std::string_view, std::string_view, sq::MessageIcon, bool) override { return answer_; }
   void SetProgress(int, int) override {}
   void DoEvents() override {}

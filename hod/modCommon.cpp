@@ -1,5 +1,6 @@
 #include "hod/modCommon.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -116,6 +117,19 @@ std::string SideFileText(std::string_view text) {
 // ---------------------------------------------------------------------------
 // Files
 
+namespace {
+
+// "cannot write PATH: No space left on device": what failed, and the system's
+// reason when it gave one. `err` is errno as the failed call left it.
+std::string FileFailure(std::string_view what, const std::filesystem::path& path, int err) {
+  std::string text(what);
+  text.append(" ").append(path.string());
+  if (err != 0) text.append(": ").append(std::strerror(err));
+  return text;
+}
+
+}  // namespace
+
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path, std::string& error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -145,8 +159,10 @@ AtomicFile::AtomicFile(const std::filesystem::path& path) : path_(path) {
   tempName += ".tmp";
   tempName += std::to_string(::getpid());
   temp_ = folder / tempName;
+  errno = 0;
   out_.open(temp_, std::ios::binary | std::ios::trunc);
   created_ = static_cast<bool>(out_);
+  if (!created_) openErrno_ = errno;
 }
 
 AtomicFile::~AtomicFile() {
@@ -158,17 +174,28 @@ AtomicFile::~AtomicFile() {
 }
 
 void AtomicFile::Write(std::string_view bytes) {
-  if (created_) out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!created_ || !out_) return;
+  errno = 0;
+  out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out_) writeErrno_ = errno;
 }
 
 std::string AtomicFile::Commit() {
-  if (!created_) return "cannot create " + path_.string();
-  out_.flush();
-  if (!out_) return "cannot write " + path_.string();  // the destructor removes the temporary file
-  out_.close();
+  if (!created_) return FileFailure("cannot create", path_, openErrno_);
+  if (out_) {
+    errno = 0;
+    out_.flush();
+    if (!out_) writeErrno_ = errno;
+  }
+  if (out_) {
+    errno = 0;
+    out_.close();  // a full disk may show only here
+    if (!out_) writeErrno_ = errno;
+  }
+  if (!out_) return FileFailure("cannot write", path_, writeErrno_);  // the destructor removes the temporary file
   std::error_code ec;
   std::filesystem::rename(temp_, path_, ec);
-  if (ec) return "cannot write " + path_.string() + ": " + ec.message();
+  if (ec) return FileFailure("cannot write", path_, ec.value());
   committed_ = true;
   return {};
 }
@@ -205,15 +232,17 @@ void SideFile::Flush() {
   }
   if (!opened_) {
     opened_ = true;
+    errno = 0;
     out_.open(*path_, std::ios::binary | std::ios::app);
     if (!out_) {
-      error_ = "cannot open " + path_->string();
+      error_ = FileFailure("cannot open", *path_, errno);
       buffer_.clear();
       return;
     }
   }
+  errno = 0;
   out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-  if (!out_) error_ = "cannot write " + path_->string();
+  if (!out_) error_ = FileFailure("cannot write", *path_, errno);
   buffer_.clear();  // keeps its capacity for the next lines
 }
 
@@ -222,8 +251,9 @@ std::string SideFile::Close() {
   closed_ = true;
   Flush();
   if (out_.is_open()) {
+    errno = 0;
     out_.close();
-    if (!out_ && error_.empty()) error_ = "cannot write " + path_->string();
+    if (!out_ && error_.empty()) error_ = FileFailure("cannot write", *path_, errno);
   }
   return error_;
 }

@@ -24,13 +24,16 @@ constexpr uint32_t ByteSwap32(uint32_t value) {
 // ---------------------------------------------------------------------------
 // Platform: the few things the program asks of a person or a screen.
 
-enum class MessageIcon { None, Information, Question, Exclamation, Critical };
+// The icon a message box carries: Information for what went right or is only
+// worth knowing, Warning for what the person should look at, Error for what
+// failed. Question is the Yes/No question's own.
+enum class MessageIcon { None, Information, Question, Warning, Error };
 
 class Platform {
  public:
   virtual ~Platform() = default;
-  // A message box with one OK button.
-  virtual void ShowMessage(std::string_view title, std::string_view text) = 0;
+  // A message box with one OK button and the icon that fits the message.
+  virtual void ShowMessage(std::string_view title, std::string_view text, MessageIcon icon) = 0;
   // A Yes/No question; returns true for Yes.
   virtual bool AskYesNo(std::string_view title, std::string_view text, MessageIcon icon, bool defaultYes) = 0;
   virtual void SetProgress(int maximum, int value) = 0;
@@ -161,6 +164,7 @@ class AtomicFile {
   std::ofstream out_;
   bool created_ = false;
   bool committed_ = false;
+  int openErrno_ = 0, writeErrno_ = 0;  // the system's reason of a failure, 0 when it gave none
 };
 
 // Writes a file whole through an AtomicFile. Returns an empty string on success,

@@ -12,13 +12,13 @@ namespace sq {
 
 void ResetModel(Model& model) { model = Model{}; }
 
-void WalkContext::Message(std::string_view text) {
+void WalkContext::Message(std::string_view text, MessageIcon icon) {
   if (messages_ >= kMaxMessages) {
     in.Fail("more than " + std::to_string(kMaxMessages) + " messages in one walk");
     return;
   }
   ++messages_;
-  platform_.ShowMessage(kAppTitle, text);
+  platform_.ShowMessage(kAppTitle, text, icon);
 }
 
 void ReadFixedText(WalkContext& ctx, std::string& text, int32_t length) {

@@ -103,7 +103,8 @@ class WalkContext {
 
   // Shows a message box with the application's title. A walk shows at most ten;
   // the eleventh ends the walk as a failure instead of being shown.
-  void Message(std::string_view text);
+  // A message box of the walk; a warning unless told otherwise.
+  void Message(std::string_view text, MessageIcon icon = MessageIcon::Warning);
   int MessagesShown() const { return messages_; }
 
   const SideFileFolder& SideFiles() const { return sideFiles_; }

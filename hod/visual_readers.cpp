@@ -117,7 +117,7 @@ PendingHeader ReadHVMD(WalkContext& ctx, Model& model) {
       tag = tagRun("LMIP", [&](int) { ReadLMIP(ctx, model.lmipTable.emplace_back()); });
     } else if (tag == "SIMP") {
       model.hasSIMP = true;
-      ctx.Message("SIMP chunk extraction not implemented.");
+      ctx.Message("SIMP chunk extraction not implemented.", MessageIcon::Information);
       return EndOfWalk();
     } else if (tag == "VARY") {
       model.hasVARY = true;

@@ -1,14 +1,17 @@
 #include "preview/frmBGdisplay.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
+#include <algorithm>
 
 namespace sq {
 
@@ -23,6 +26,25 @@ PreviewSource PreviewOfModel(const Model& model, PreviewLists& lists) {
   source.hasSTRF = model.hasSTRF;
   source.backgroundFromHod = true;
   return source;
+}
+
+void FitWindowToScreen(QWidget& window) {
+  const QScreen* screen = window.screen();
+  if (screen == nullptr) return;
+  const QRect available = screen->availableGeometry();
+  // The frame a window manager adds is known once the window is shown.
+  const QSize frame = window.isVisible() ? window.frameGeometry().size() - window.geometry().size() : QSize(0, 0);
+  const QSize room = available.size() - frame;
+  if (window.width() > room.width() || window.height() > room.height()) {
+    window.resize(window.size().boundedTo(room).expandedTo(window.minimumSizeHint().boundedTo(room)));
+  }
+  QRect place = window.frameGeometry();
+  if (!window.isVisible()) place = QRect(window.pos(), window.size() + frame);
+  if (!available.contains(place)) {
+    const int x = std::clamp(place.x(), available.left(), std::max(available.left(), available.right() - place.width() + 1));
+    const int y = std::clamp(place.y(), available.top(), std::max(available.top(), available.bottom() - place.height() + 1));
+    if (window.isVisible() || window.testAttribute(Qt::WA_Moved)) window.move(x, y);
+  }
 }
 
 PreviewPicture::PreviewPicture(QWidget* parent) : QWidget(parent) {
@@ -41,9 +63,10 @@ void PreviewPicture::paintEvent(QPaintEvent* /*event*/) {
     painter.fillRect(rect(), Qt::black);
     return;
   }
-  // The back buffer keeps the size it was made with; it is stretched over the area.
-  painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  painter.drawImage(rect(), frame_);
+  // The back buffer keeps the size it was made with: one to one while the area
+  // has that size, stretched over it after a resize.
+  if (frame_.deviceIndependentSize() != QSizeF(size())) painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(QRectF(rect()), frame_);
 }
 
 void PreviewPicture::mousePressEvent(QMouseEvent* e) {
@@ -74,11 +97,16 @@ frmBGdisplay::frmBGdisplay(PreviewOwner& owner, PreviewSource source, Options op
   mnuSTRFonly->setObjectName("mnuSTRFonly");
   mnuViewAll = mnuView->addAction("View &All", this, [this] { mnuViewAll_Click(); });
   mnuViewAll->setObjectName("mnuViewAll");
+  layerGroup = new QActionGroup(this);
+  for (QAction* item : {mnuBGMSonly, mnuBGSGonly, mnuSTRFonly, mnuViewAll}) {
+    item->setCheckable(true);
+    layerGroup->addAction(item);
+  }
+  mnuViewAll->setChecked(true);  // every layer the file holds
   mnuWrite = menuBar()->addAction("Write HOD", this, [this] { mnuWrite_Click(); });
   mnuWrite->setObjectName("mnuWrite");
 
   Picture2 = new PreviewPicture(this);
-  Picture2->resize(options_.drawingSize);
   Picture2->mouseDown = [this](double x, double y) { Picture2_MouseDown(x, y); };
   Picture2->mouseUp = [this] { Picture2_MouseUp(); };
   Picture2->mouseMove = [this](double x, double y) { Picture2_MouseMove(x, y); };
@@ -87,20 +115,36 @@ frmBGdisplay::frmBGdisplay(PreviewOwner& owner, PreviewSource source, Options op
   StatusBar1 = new QLabel("Hold left mouse button & move to rotate <->", this);
   StatusBar1->setObjectName("StatusBar1");
   statusBar()->addWidget(StatusBar1, 1);
+  lblNote = new QLabel(QString::fromStdString(source_.note), this);
+  lblNote->setObjectName("lblNote");
+  lblNote->setVisible(!source_.note.empty());
+  statusBar()->addPermanentWidget(lblNote);
+
+  actClose = new QAction("Close", this);
+  actClose->setObjectName("actClose");
+  actClose->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+  connect(actClose, &QAction::triggered, this, &QWidget::close);
+  addAction(actClose);
 
   Timer2 = new QTimer(this);
   Timer2->setObjectName("Timer2");
   Timer2->setInterval(40);
   connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
 
-  const QSize chrome = sizeHint() - Picture2->sizeHint();
-  resize(options_.drawingSize + QSize(0, std::max(0, chrome.height())));
+  // The drawing area as asked for, unless the window would then not fit its screen.
+  const int chrome = std::max(0, sizeHint().height() - Picture2->sizeHint().height());
+  resize(options_.drawingSize + QSize(0, chrome));
+  FitWindowToScreen(*this);
+  Picture2->resize(QSize(width(), height() - chrome).boundedTo(options_.drawingSize));
 }
+
+qreal frmBGdisplay::PixelRatio() const { return options_.pixelRatio > 0 ? options_.pixelRatio : devicePixelRatioF(); }
 
 frmBGdisplay::~frmBGdisplay() { Cleanup(); }
 
 bool frmBGdisplay::Fail(const char* message) {
-  owner_.platform().ShowMessage(kAppTitle, message);
+  owner_.platform().ShowMessage(kAppTitle, message, MessageIcon::Error);
+  animating_ = false;
   Timer2->stop();
   Cleanup();
   owner_.EndProgram(kPreviewFailedStatus);
@@ -133,15 +177,19 @@ bool frmBGdisplay::Form_Load() {
     return Fail("Unable to create vertex buffer for STRF point-stars.");
   }
   mnuWrite->setEnabled(!source_.backgroundFromHod);
+  animating_ = true;
   Timer2->start();
   return true;
 }
 
 bool frmBGdisplay::InitD3D(QWidget* target) {
   GlCapabilities caps;
-  if (device_.Create(target->size(), caps)) return true;
+  // As many pixels as the area shows on screen: sharp at any scale.
+  const QSize pixels = (QSizeF(target->size()) * PixelRatio()).toSize();
+  if (device_.Create(pixels, caps)) return true;
   if (caps.context)
-    owner_.platform().ShowMessage(kAppTitle, "Your graphics adapter is - alas - not able to do this...");
+    owner_.platform().ShowMessage(kAppTitle, "Your graphics adapter is - alas - not able to do this...",
+                                   MessageIcon::Error);
   return false;
 }
 
@@ -226,6 +274,7 @@ void frmBGdisplay::Render() {
     device_.Draw(starBuffer_, GlDevice::Layout::Coloured, GlDevice::Primitive::PointList, starCount_);
   }
   frame_ = device_.Present();
+  frame_.setDevicePixelRatio(PixelRatio());
   Picture2->SetFrame(frame_);
 }
 
@@ -252,6 +301,7 @@ void frmBGdisplay::Picture2_MouseMove(double x, double y) {
 }
 
 void frmBGdisplay::mnuBGMSonly_Click() {
+  mnuBGMSonly->setChecked(true);
   hasBGMS_ = true;
   hasBGSG_ = false;
   hasSTRF_ = false;
@@ -259,6 +309,7 @@ void frmBGdisplay::mnuBGMSonly_Click() {
 }
 
 void frmBGdisplay::mnuBGSGonly_Click() {
+  mnuBGSGonly->setChecked(true);
   hasBGMS_ = false;
   hasBGSG_ = true;
   hasSTRF_ = false;
@@ -266,6 +317,7 @@ void frmBGdisplay::mnuBGSGonly_Click() {
 }
 
 void frmBGdisplay::mnuSTRFonly_Click() {
+  mnuSTRFonly->setChecked(true);
   hasBGMS_ = false;
   hasBGSG_ = false;
   hasSTRF_ = true;
@@ -273,6 +325,7 @@ void frmBGdisplay::mnuSTRFonly_Click() {
 }
 
 void frmBGdisplay::mnuViewAll_Click() {
+  mnuViewAll->setChecked(true);
   hasBGMS_ = true;
   if (starMapsReady_) hasBGSG_ = true;
   hasSTRF_ = true;
@@ -284,11 +337,47 @@ void frmBGdisplay::mnuWrite_Click() { owner_.WriteHod(); }
 void frmBGdisplay::closeEvent(QCloseEvent* e) {
   if (!unloaded_) {
     unloaded_ = true;
+    animating_ = false;
     Timer2->stop();
     Cleanup();
     owner_.PreviewClosed();
   }
   e->accept();
+}
+
+}  // namespace sq
+
+namespace sq {
+
+void frmBGdisplay::FollowVisibility() {
+  const bool seen = isVisible() && !isMinimized();
+  if (!animating_ || !seen) {
+    Timer2->stop();
+    return;
+  }
+  if (Timer2->isActive()) return;
+  Timer2->start();
+  Render();  // at once, at the clock's angle of now
+}
+
+void frmBGdisplay::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  FollowVisibility();
+}
+
+void frmBGdisplay::hideEvent(QHideEvent* e) {
+  QMainWindow::hideEvent(e);
+  // A button let go while the window was away is never reported: the drag ends here.
+  drag_.Release();
+  FollowVisibility();
+}
+
+void frmBGdisplay::changeEvent(QEvent* e) {
+  QMainWindow::changeEvent(e);
+  if (e->type() == QEvent::WindowStateChange) {
+    if (isMinimized()) drag_.Release();
+    FollowVisibility();
+  }
 }
 
 }  // namespace sq

@@ -17,6 +17,7 @@
 #include "preview/preview_math.h"
 
 class QAction;
+class QActionGroup;
 class QMenu;
 class QTimer;
 class QLabel;
@@ -46,6 +47,9 @@ struct PreviewSource {
   bool hasSTRF = false;
   bool backgroundFromHod = false;
   std::string tgaBaseName;
+  // Shown beside the rotate hint: why the picture may be incomplete (a walk that
+  // ended early). Empty for a whole file.
+  std::string note;
 };
 
 // What a preview of a walked model shows: its lists, built here into `lists`,
@@ -56,8 +60,13 @@ PreviewSource PreviewOfModel(const Model& model, PreviewLists& lists);
 // The exit status of a program ended by a preview that could not set up.
 inline constexpr int kPreviewFailedStatus = 3;
 
+// Keeps a top-level window, frame and all, within the available area of the
+// screen it is on: smaller where it would not fit, moved where it stands out.
+void FitWindowToScreen(QWidget& window);
+
 // Picture2: shows the last presented frame stretched over itself and hands its
-// mouse events to the window.
+// mouse events to the window. A frame drawn in device pixels covers the area
+// one to one.
 class PreviewPicture : public QWidget {
  public:
   explicit PreviewPicture(QWidget* parent);
@@ -79,7 +88,12 @@ class frmBGdisplay : public QMainWindow {
  public:
   struct Options {
     std::filesystem::path programFolder;  // where "B02.tga" and "B03.tga" stand
-    QSize drawingSize{600, 600};          // Picture2 at load: the back buffer's size
+    // Picture2 at load, in the window's own units; never larger than the screen
+    // allows. The back buffer has as many device pixels as Picture2 shows.
+    QSize drawingSize{600, 600};
+    // Device pixels per unit of the back buffer; 0: those of the window's screen
+    // (2 at QT_SCALE_FACTOR=2). The screenshot command draws at 1.
+    qreal pixelRatio = 0;
     // Seconds since midnight; the picture turns with it.
     std::function<double()> clock;
   };
@@ -118,6 +132,8 @@ class frmBGdisplay : public QMainWindow {
   bool LayerStars() const { return hasSTRF_; }
 
   QMenu* mnuView = nullptr;
+  // The four layer items, one of them checked: the layer mode in force.
+  QActionGroup* layerGroup = nullptr;
   QAction* mnuBGMSonly = nullptr;
   QAction* mnuBGSGonly = nullptr;
   QAction* mnuSTRFonly = nullptr;
@@ -126,13 +142,23 @@ class frmBGdisplay : public QMainWindow {
   PreviewPicture* Picture2 = nullptr;
   QTimer* Timer2 = nullptr;
   QLabel* StatusBar1 = nullptr;
+  QLabel* lblNote = nullptr;  // the source's note, beside StatusBar1
+  // Esc and Ctrl+W close the window.
+  QAction* actClose = nullptr;
 
  protected:
   void closeEvent(QCloseEvent* e) override;  // Form_Unload
+  // Nothing is drawn while nothing can be seen: the timer stops while the window
+  // is hidden or minimised, and takes up the clock's angle when it is shown.
+  void showEvent(QShowEvent* e) override;
+  void hideEvent(QHideEvent* e) override;
+  void changeEvent(QEvent* e) override;
 
  private:
   void DragRotate(int16_t x, int16_t y);
   bool Fail(const char* message);
+  qreal PixelRatio() const;
+  void FollowVisibility();
 
   PreviewOwner& owner_;
   PreviewSource source_;
@@ -150,6 +176,7 @@ class frmBGdisplay : public QMainWindow {
   PreviewTransforms transforms_;
   QImage frame_;
   bool unloaded_ = false;
+  bool animating_ = false;  // set up and not closed: the timer runs whenever the window can be seen
 };
 
 // Seconds since local midnight, the clock the preview turns with.

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "app/cli.h"
+#include "app/command_paths.h"
 #include "app/display_check.h"
 #include "app/report_command.h"
 #include "support/chunk_bytes.h"
@@ -28,6 +30,35 @@ TEST(HodBaseName, PathCases) {
   EXPECT_EQ(sq::HodBaseName("C:\\a.hod.d\\b.hod"), "a");
   EXPECT_EQ(sq::HodBaseName("/data/maps/m01.hod"), "m01");
   EXPECT_EQ(sq::HodBaseName(""), "");
+}
+
+// A file handed over whole: its own name decides, the folders do not.
+TEST(KindOfFile, NameCases) {
+  EXPECT_EQ(sq::KindOfFile("/maps/m01.hod"), sq::FileKind::Hod);
+  EXPECT_EQ(sq::KindOfFile("/maps/sky.tga"), sq::FileKind::Targa);
+  EXPECT_EQ(sq::KindOfFile("/maps.tga/m01.hod"), sq::FileKind::Hod);
+  EXPECT_EQ(sq::KindOfFile("/maps.hod/sky.tga"), sq::FileKind::Targa);
+  EXPECT_EQ(sq::KindOfFile("sky.tga.hod"), sq::FileKind::Hod);  // the ending wins
+  EXPECT_EQ(sq::KindOfFile("sky.hod.tga"), sq::FileKind::Targa);
+  EXPECT_EQ(sq::KindOfFile("sky.hod.bak"), sq::FileKind::Hod);  // else the first named
+  EXPECT_EQ(sq::KindOfFile("sky.tga.hod.bak"), sq::FileKind::Targa);
+  EXPECT_EQ(sq::KindOfFile("SKY.TGA"), sq::FileKind::Other);
+  EXPECT_EQ(sq::KindOfFile("/maps.hod/notes.txt"), sq::FileKind::Other);
+  EXPECT_EQ(sq::KindOfFile(""), sq::FileKind::Other);
+}
+
+TEST(OpensInWindow, OnlyALoneExistingHodOrTgaFile) {
+  TempDir dir;
+  WriteBytes(dir / "m01.hod", Background());
+  WriteBytes(dir / "notes.txt", Background());
+  std::filesystem::create_directory(dir / "maps.hod");
+  EXPECT_TRUE(sq::OpensInWindow({(dir / "m01.hod").string()}));
+  EXPECT_FALSE(sq::OpensInWindow({(dir / "m01.hod").string(), "--out-dir"}));
+  EXPECT_FALSE(sq::OpensInWindow({(dir / "none.hod").string()}));
+  EXPECT_FALSE(sq::OpensInWindow({(dir / "maps.hod").string()}));  // a folder
+  EXPECT_FALSE(sq::OpensInWindow({(dir / "notes.txt").string()}));
+  EXPECT_FALSE(sq::OpensInWindow({"report"}));
+  EXPECT_FALSE(sq::OpensInWindow({}));
 }
 
 TEST(ReportCli, WritesTheReportBesideTheFileAndReplacesItWhole) {

@@ -2,6 +2,9 @@
 // and the TGA header.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <array>
 
 #include "hod/modCommon.h"
@@ -93,7 +96,7 @@ TEST(SideFileStream, AFileThatCannotBeOpenedIsReportedOnClose) {
   const auto folder = dir / "missing";
   sq::SideFile obj(folder, "LITEs.OBJ");
   for (std::size_t i = 0; i < sq::SideFile::kBufferSize / 4; ++i) obj.Line("v 1 2 3");
-  EXPECT_EQ(obj.Close(), "cannot open " + (folder / "LITEs.OBJ").string());
+  EXPECT_EQ(obj.Close(), "cannot open " + (folder / "LITEs.OBJ").string() + ": " + std::strerror(ENOENT));
   EXPECT_FALSE(std::filesystem::exists(folder));
 }
 

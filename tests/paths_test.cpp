@@ -2,6 +2,9 @@
 // contents carry; and an existing output is replaced whole or not at all.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include <unistd.h>
 
 #include <set>
@@ -155,7 +158,10 @@ TEST(AtomicWrite, AFailedReportLeavesTheOldFileWhole) {
   EXPECT_EQ(outcome.status, sq::ReportOutcome::Status::WriteFailed);
   EXPECT_EQ(ReadText(report), "{\\rtf1 old}");
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_TRUE(platform.messages[0].starts_with("Starquill: The report file ")) << platform.messages[0];
+  // The path once, and the system's reason.
+  EXPECT_EQ(platform.messages[0], "Starquill: The report could not be written: cannot create " + report.string() + ": " +
+                                      std::strerror(EISDIR));
+  EXPECT_EQ(platform.icons, std::vector<sq::MessageIcon>{sq::MessageIcon::Error});
 }
 
 TEST(AtomicWrite, ReplacesWholeAndLeavesNoTemporaryFile) {
@@ -168,7 +174,8 @@ TEST(AtomicWrite, ReplacesWholeAndLeavesNoTemporaryFile) {
 
   // A rename onto a folder fails: the folder stays and no temporary file is left.
   std::filesystem::create_directory(dir / "busy.tga");
-  EXPECT_NE(sq::WriteFileAtomic(dir / "busy.tga", "pixels"), "");
+  EXPECT_EQ(sq::WriteFileAtomic(dir / "busy.tga", "pixels"),
+            "cannot write " + (dir / "busy.tga").string() + ": " + std::strerror(EISDIR));
   EXPECT_TRUE(std::filesystem::is_directory(dir / "busy.tga"));
   EXPECT_EQ(FilesBelow(dir.path()), (std::set<std::string>{"sky.hod"}));
 }

@@ -28,12 +28,14 @@ class RecordingPlatform : public sq::Platform {
     bool defaultYes;
   };
   std::vector<std::string> messages;  // "title: text"
+  std::vector<sq::MessageIcon> icons;  // one per message
   std::vector<Question> questions;
   bool answer = false;
   int progressMaximum = 0;
 
-  void ShowMessage(std::string_view title, std::string_view text) override {
+  void ShowMessage(std::string_view title, std::string_view text, sq::MessageIcon icon) override {
     messages.push_back(std::string(title) + ": " + std::string(text));
+    icons.push_back(icon);
   }
   bool AskYesNo(std::string_view title, std::string_view text, sq::MessageIcon icon, bool defaultYes) override {
     questions.push_back({std::string(title), std::string(text), icon, defaultYes});

@@ -232,6 +232,7 @@ TEST(TgaCommand, RefusedAndAcceptedSelections) {
 
   s.backgroundFromHod = true;
   platform.messages.clear();
+  platform.icons.clear();
   outcome = sq::LoadTargaCommand(s, lists, dir / "SKY.TGA", dir.path(), platform);
   EXPECT_EQ(outcome.status, sq::TgaCommandOutcome::Status::Refused);
   EXPECT_EQ(platform.messages, std::vector<std::string>{"Starquill: Please select a Targa image file."});
@@ -239,7 +240,8 @@ TEST(TgaCommand, RefusedAndAcceptedSelections) {
   EXPECT_FALSE(s.tools.saveFilteredEnabled || s.backgroundFromHod);
   EXPECT_EQ(s.tga.starTable[1].count, 2);  // the tables stay as they were
 
-  platform.messages.clear();  // every file that cannot be written is named
+  platform.messages.clear();
+  platform.icons.clear();  // every file that cannot be written is named
   outcome = sq::LoadTargaCommand(s, lists, dir / "sky.tga", dir / "missing", platform);
   ASSERT_EQ(platform.messages.size(), 5u);
   EXPECT_NE(platform.messages[0].find((dir / "missing").string()), std::string::npos) << platform.messages[0];

@@ -201,14 +201,14 @@ WriteHodOutcome WriteBackgroundHod(BackgroundWriterTables& tables, const std::fi
   if (!refusal.empty()) {
     outcome.status = WriteHodOutcome::Status::Refused;
     outcome.error = refusal;
-    platform.ShowMessage(kAppTitle, "The background HOD cannot be written: " + refusal + ".");
+    platform.ShowMessage(kAppTitle, "The background HOD cannot be written: " + refusal + ".", MessageIcon::Warning);
     return outcome;
   }
   const std::string error = WriteFileAtomic(path, SerializeBackgroundHod(tables));
   if (!error.empty()) {
     outcome.status = WriteHodOutcome::Status::WriteFailed;
     outcome.error = error;
-    platform.ShowMessage(kAppTitle, "The background HOD file could not be written: " + error);
+    platform.ShowMessage(kAppTitle, "The background HOD file could not be written: " + error, MessageIcon::Error);
     return outcome;
   }
   outcome.status = WriteHodOutcome::Status::Written;

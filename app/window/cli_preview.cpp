@@ -130,7 +130,7 @@ int WriteFrame(const frmBGdisplay& preview, const std::string& out, CliStreams s
   const std::string error =
       WriteFileAtomic(out, std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
   if (!error.empty()) {
-    std::fprintf(streams.err, "starquill preview: cannot write %s: %s\n", out.c_str(), error.c_str());
+    std::fprintf(streams.err, "starquill preview: %s\n", error.c_str());
     return 1;
   }
   std::fprintf(streams.out, "%s\n", out.c_str());
@@ -179,6 +179,7 @@ int CmdPreview(const std::vector<std::string>& args, CliStreams streams) {
   frmBGdisplay::Options options;
   options.programFolder = QCoreApplication::applicationDirPath().toStdString();
   options.drawingSize = parsed.size;
+  options.pixelRatio = 1;  // the picture has the pixels asked for, at any screen scale
   options.clock = [seconds = parsed.seconds] { return seconds; };
   frmBGdisplay preview(owner, PreviewOfModel(model, lists), std::move(options));
   if (!preview.Form_Load()) return owner.endStatus;

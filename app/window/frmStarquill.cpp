@@ -3,16 +3,28 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadialGradient>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <cstdio>
 
+#include "app/command_status.h"
 #include "app/display_check.h"
 #include "app/report_command.h"
 
@@ -49,6 +61,24 @@ QPixmap DecorativePicture() {
   return pixmap;
 }
 
+constexpr const char* kLastFolderKey = "dialogs/lastFolder";
+constexpr const char* kGeometryKey = "mainWindow/geometry";
+
+// The program's icon: the picture beside the executable, else the one the
+// desktop's icon theme holds for it.
+QIcon ProgramIcon(const std::filesystem::path& programFolder) {
+  const QString file = QString::fromStdString((programFolder / "starquill-256.png").string());
+  if (QFileInfo::exists(file)) return QIcon(file);
+  return QIcon::fromTheme("starquill");
+}
+
+// The one local file a drag carries, or an empty text.
+std::string DraggedFile(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return {};
+  const QUrl url = data->urls().front();
+  return url.isLocalFile() ? url.toLocalFile().toStdString() : std::string();
+}
+
 }  // namespace
 
 frmStarquill::frmStarquill(MainWindowServices services) : services_(std::move(services)) {
@@ -70,6 +100,15 @@ frmStarquill::frmStarquill(MainWindowServices services) : services_(std::move(se
   }
   if (!services_.endProgram) services_.endProgram = [](int status) { QCoreApplication::exit(status); };
   outputFolder_ = services_.programFolder.empty() ? std::filesystem::path(".") : services_.programFolder;
+  settings_ = services_.settingsFile.isEmpty()
+                  ? std::make_unique<QSettings>(kSettingsOrganisation, kSettingsApplication)
+                  : std::make_unique<QSettings>(services_.settingsFile, QSettings::IniFormat);
+
+  setWindowIcon(ProgramIcon(services_.programFolder));
+  setAcceptDrops(true);
+  // Where it stood when the program last closed; never larger than its screen.
+  if (!restoreGeometry(settings_->value(kGeometryKey).toByteArray())) resize(sizeHint());
+  FitWindowToScreen(*this);
 }
 
 frmStarquill::~frmStarquill() { delete preview_.data(); }
@@ -91,6 +130,9 @@ void frmStarquill::BuildControls() {
   cmdReport = new QPushButton("Generate Farhold HOD report / display Farhold background", central);
   cmdReport->setObjectName("cmdReport");
   cmdReport->setMinimumHeight(48);
+  // The first thing a user does: Enter or Space at start presses it.
+  cmdReport->setDefault(true);
+  cmdReport->setToolTip("Ctrl+O");
   connect(cmdReport, &QPushButton::clicked, this, [this] { cmdReport_Click(); });
 
   Picture1 = new QLabel(central);
@@ -108,6 +150,15 @@ void frmStarquill::BuildControls() {
   layout->addWidget(chkSndTest);
   layout->addWidget(ProgressBar1);
   setCentralWidget(central);
+  setTabOrder(cmdReport, chkSndTest);
+  cmdReport->setFocus();
+
+  lblStatus = new QLabel(this);
+  lblStatus->setObjectName("lblStatus");
+  lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // Long paths must not widen the window; the whole line is in the tooltip.
+  lblStatus->setMinimumWidth(1);
+  statusBar()->addWidget(lblStatus, 1);
 }
 
 void frmStarquill::BuildMenus() {
@@ -124,6 +175,7 @@ void frmStarquill::BuildMenus() {
       named(mnuTools->addAction("Save filtered TGA", this, [this] { mnuSaveFiltered_Click(); }), "mnuSaveFiltered");
   mnuWriteHOD =
       named(mnuTools->addAction("Write background HOD", this, [this] { mnuWriteHOD_Click(); }), "mnuWriteHOD");
+  mnuLoadTGA->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 
   // The Options entries and their separators, drawn from the builder's list; a
   // click goes to the builder's rules and the marks are shown from its state.
@@ -158,6 +210,19 @@ void frmStarquill::BuildMenus() {
   mnuIncrCap = optionActions_[7];
   mnuMoreStars = optionActions_[8];
   mnuLessStars = optionActions_[9];
+
+  mnuHelp = menuBar()->addMenu("&Help");
+  mnuHelp->setObjectName("mnuHelp");
+  mnuAbout = named(mnuHelp->addAction("&About Starquill", this, [this] { mnuAbout_Click(); }), "mnuAbout");
+
+  actOpenHod = named(new QAction("Open HOD file", this), "actOpenHod");
+  actOpenHod->setShortcut(QKeySequence::Open);
+  connect(actOpenHod, &QAction::triggered, cmdReport, &QPushButton::click);
+  actQuit = named(new QAction("Quit", this), "actQuit");
+  actQuit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  connect(actQuit, &QAction::triggered, this, &QWidget::close);
+  addAction(actOpenHod);
+  addAction(actQuit);
   ShowBuilderState();
 }
 
@@ -178,22 +243,55 @@ void frmStarquill::Form_Load() {
   ShowBuilderState();
 }
 
-QString frmStarquill::ProgramFolderText() const { return QString::fromStdString(services_.programFolder.string()); }
+QString frmStarquill::DialogFolder() const {
+  const QString last = settings_->value(kLastFolderKey).toString();
+  if (!last.isEmpty() && QFileInfo(last).isDir()) return last;
+  return QDir::homePath();
+}
+
+void frmStarquill::RememberFolder(const std::string& chosen) {
+  if (chosen.empty()) return;
+  const QString folder = QFileInfo(QString::fromStdString(chosen)).absolutePath();
+  if (!QFileInfo(folder).isDir()) return;
+  settings_->setValue(kLastFolderKey, folder);
+  settings_->sync();
+}
+
+QString frmStarquill::StatusText() const { return lblStatus->text(); }
+
+void frmStarquill::SetStatus(const std::string& text) {
+  lblStatus->setText(QString::fromStdString(text));
+  lblStatus->setToolTip(lblStatus->text());
+}
 
 void frmStarquill::cmdReport_Click() {
   const std::string chosen =
-      chooser_->ChooseOpenFile({"Open Farhold HOD file", "Farhold HOD files (*.hod)", ProgramFolderText()});
+      chooser_->ChooseOpenFile({"Open Farhold HOD file", "Farhold HOD files (*.hod)", DialogFolder()});
+  RememberFolder(chosen);
+  ReportOn(chosen);
+}
+
+void frmStarquill::ReportOn(const std::string& chosen) {
   const bool accepted = !HodBaseName(chosen).empty();
   // The folder of the chosen file stands in for the current directory.
   const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
   const ReportOutcome outcome = ReportCommand(model_, chosen, folder, chkSndTest->isChecked(), *platform_);
+  SetStatus(ReportStatus(outcome));
   if (accepted && outcome.status == ReportOutcome::Status::Refused) return;  // the file could not be read
   if (accepted) outputFolder_ = folder;
   session_.backgroundFromHod = true;
-  if (outcome.status == ReportOutcome::Status::Written && outcome.openPreview) OpenPreview();
+  if (outcome.status == ReportOutcome::Status::Written && outcome.openPreview) OpenPreview(WalkStatus(outcome.walk));
 }
 
-void frmStarquill::OpenPreview() {
+void frmStarquill::OpenFile(const std::string& path) {
+  if (KindOfFile(path) == FileKind::Targa) {
+    LoadTargaFrom(path);
+  } else {
+    ReportOn(path);
+  }
+}
+
+void frmStarquill::OpenPreview(const std::string& note) {
   if (preview_) {  // at most one preview at a time
     preview_->close();
     delete preview_.data();
@@ -201,12 +299,14 @@ void frmStarquill::OpenPreview() {
   PreviewSource source = PreviewOfModel(model_, previewLists_);
   source.backgroundFromHod = session_.backgroundFromHod;
   source.tgaBaseName = session_.tgaBaseName;
+  source.note = note;
   frmBGdisplay::Options options;
   options.programFolder = services_.programFolder;
   options.drawingSize = services_.previewSize;
   options.clock = services_.clock;
   auto* window = new frmBGdisplay(*this, std::move(source), std::move(options));
   window->setAttribute(Qt::WA_DeleteOnClose);
+  window->setWindowIcon(windowIcon());
   preview_ = window;
   if (window->Form_Load()) {
     window->show();
@@ -218,32 +318,90 @@ void frmStarquill::OpenPreview() {
 void frmStarquill::PreviewOpened() {
   ProgressBar1->setValue(0);
   QCoreApplication::processEvents();
+  placeBeforePreview_ = saveGeometry();
   hide();
 }
 
-void frmStarquill::PreviewClosed() { show(); }
+void frmStarquill::PreviewClosed() {
+  // The preview is still on screen while it closes: the window comes back once
+  // it has gone, at the place it had, so a window manager does not place it anew
+  // beside the preview.
+  QMetaObject::invokeMethod(this, [this] { ComeBack(); }, Qt::QueuedConnection);
+}
+
+void frmStarquill::ComeBack() {
+  if (!placeBeforePreview_.isEmpty()) restoreGeometry(placeBeforePreview_);
+  show();
+  raise();
+  activateWindow();
+}
 
 void frmStarquill::EndProgram(int status) { services_.endProgram(status); }
 
 void frmStarquill::WriteHod() { mnuWriteHOD_Click(); }
 
 void frmStarquill::mnuWriteHOD_Click() {
-  WriteBackgroundHod(writerTables_, outputFolder_ / (SafeFileName(session_.tgaBaseName + ".hod")), *platform_);
+  const std::filesystem::path path = outputFolder_ / (SafeFileName(session_.tgaBaseName + ".hod"));
+  const WriteHodOutcome outcome = WriteBackgroundHod(writerTables_, path, *platform_);
+  OutputReport written;
+  if (outcome.status == WriteHodOutcome::Status::Written) written.Add(path, {});
+  if (outcome.status == WriteHodOutcome::Status::WriteFailed) written.Add(path, outcome.error);
+  SetStatus(WrittenStatus(written));
 }
 
 void frmStarquill::mnuLoadTGA_Click() {
   const std::string chosen = chooser_->ChooseOpenFile(
-      {"Open halftoned 32-bit Targa image file", "32-bit Targa image (*.tga)", ProgramFolderText()});
+      {"Open halftoned 32-bit Targa image file", "32-bit Targa image (*.tga)", DialogFolder()});
+  RememberFolder(chosen);
+  LoadTargaFrom(chosen);
+}
+
+void frmStarquill::LoadTargaFrom(const std::string& chosen) {
   const bool accepted = AcceptsTargaPath(chosen);
   const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
-  LoadTargaCommand(session_, previewLists_, chosen, folder, *platform_);
+  SetStatus(TargaLoadStatus(LoadTargaCommand(session_, previewLists_, chosen, folder, *platform_)));
   if (accepted) outputFolder_ = folder;
   ShowBuilderState();
 }
 
-void frmStarquill::mnuSaveHalfToned_Click() { SaveHalftonedCommand(session_, outputFolder_, *platform_); }
+void frmStarquill::mnuSaveHalfToned_Click() {
+  SetStatus(WrittenStatus(SaveHalftonedCommand(session_, outputFolder_, *platform_)));
+}
 
-void frmStarquill::mnuSaveFiltered_Click() { SaveFilteredCommand(session_, outputFolder_, *platform_); }
+void frmStarquill::mnuSaveFiltered_Click() {
+  SetStatus(WrittenStatus(SaveFilteredCommand(session_, outputFolder_, *platform_)));
+}
+
+void frmStarquill::mnuAbout_Click() {
+  QMessageBox box(this);
+  box.setObjectName("aboutBox");
+  box.setWindowTitle("About Starquill");
+  box.setIconPixmap(windowIcon().pixmap(64, 64));
+  box.setText("<b>Starquill " STARQUILL_VERSION "</b>");
+  box.setInformativeText(
+      "Looks inside HOD files, the model and background files of the game Farhold: writes a report of what "
+      "a file holds, shows a background in 3D and finds the stars in a background picture.");
+  box.setStandardButtons(QMessageBox::Ok);
+  box.exec();
+}
+
+void frmStarquill::closeEvent(QCloseEvent* e) {
+  settings_->setValue(kGeometryKey, saveGeometry());
+  settings_->sync();
+  QMainWindow::closeEvent(e);
+}
+
+void frmStarquill::dragEnterEvent(QDragEnterEvent* e) {
+  if (KindOfFile(DraggedFile(e->mimeData())) != FileKind::Other) e->acceptProposedAction();
+}
+
+void frmStarquill::dropEvent(QDropEvent* e) {
+  const std::string file = DraggedFile(e->mimeData());
+  if (KindOfFile(file) == FileKind::Other) return;
+  e->acceptProposedAction();
+  // The drag's source waits for the drop to end: the command runs after it.
+  QMetaObject::invokeMethod(this, [this, file] { OpenFile(file); }, Qt::QueuedConnection);
+}
 
 int RunMainWindow(int argc, char** argv) {
   if (const std::string problem = DisplayProblem(DisplayEnvironment::OfProcess()); !problem.empty()) {
@@ -251,11 +409,18 @@ int RunMainWindow(int argc, char** argv) {
     return 1;
   }
   QApplication app(argc, argv);
+  QGuiApplication::setDesktopFileName("starquill");
   MainWindowServices services;
   services.programFolder = QCoreApplication::applicationDirPath().toStdString();
   frmStarquill window(std::move(services));
+  QApplication::setWindowIcon(window.windowIcon());
   window.Form_Load();
   window.show();
+  // `starquill FILE.hod` and `starquill IMAGE.tga`: the window opens on the file.
+  if (argc == 2) {
+    const std::string file = argv[1];
+    QMetaObject::invokeMethod(&window, [&window, file] { window.OpenFile(file); }, Qt::QueuedConnection);
+  }
   return QApplication::exec();
 }
 

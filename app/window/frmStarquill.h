@@ -10,6 +10,7 @@
 //   window_module.cpp  the one entry the module shows the executable
 #pragma once
 
+#include <QByteArray>
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
@@ -30,6 +31,7 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QSettings;
 
 namespace sq {
 
@@ -41,7 +43,14 @@ struct MainWindowServices {
   std::function<void(int)> endProgram;  // default: leave the event loop with the status
   std::function<double()> clock;        // the preview's clock; default: seconds since midnight
   QSize previewSize{600, 600};
+  // What is kept between runs (the folder last used, the window's place): an INI
+  // file of its own for a test; empty: the user's settings of the program.
+  QString settingsFile;
 };
+
+// The names the user's settings are kept under (~/.config/Starquill/starquill.conf).
+inline constexpr const char* kSettingsOrganisation = "Starquill";
+inline constexpr const char* kSettingsApplication = "starquill";
 
 class frmStarquill : public QMainWindow, public PreviewOwner {
  public:
@@ -52,6 +61,11 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
 
   void cmdReport_Click();
   void mnuLoadTGA_Click();
+  void mnuAbout_Click();
+  // The report or the picture load on a file handed over whole (dropped on the
+  // window, or named on the command line), as the button and the menu do after
+  // their dialog. A name that is neither is refused with the HOD message.
+  void OpenFile(const std::string& path);
   void mnuSaveHalfToned_Click();
   void mnuSaveFiltered_Click();
   void mnuWriteHOD_Click();
@@ -70,6 +84,10 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
   // The folder of the last chosen file: every output of the program goes there.
   const std::filesystem::path& outputFolder() const { return outputFolder_; }
   frmBGdisplay* preview() const { return preview_.data(); }
+  // The status line: what the last command wrote where, or why it stopped.
+  QString StatusText() const;
+  // Where the open dialogs start: the folder last used, the home folder at first.
+  QString DialogFolder() const;
 
   QProgressBar* ProgressBar1 = nullptr;
   QCheckBox* chkSndTest = nullptr;
@@ -97,14 +115,31 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
   QAction* mnuOptSep04 = nullptr;
   QAction* mnuMoreStars = nullptr;
   QAction* mnuLessStars = nullptr;
+  QMenu* mnuHelp = nullptr;
+  QAction* mnuAbout = nullptr;
+  // Keys without a menu entry of their own: Ctrl+O is the button, Ctrl+Q quits.
+  QAction* actOpenHod = nullptr;
+  QAction* actQuit = nullptr;
+  QLabel* lblStatus = nullptr;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 
  private:
   void BuildControls();
   void BuildMenus();
+  void ReportOn(const std::string& chosen);
+  void LoadTargaFrom(const std::string& chosen);
+  // Keeps the folder of a chosen file for the next dialog, in this run and the next.
+  void RememberFolder(const std::string& chosen);
+  void SetStatus(const std::string& text);
+  void ComeBack();
   // Shows the builder's state: Tools enabled states, Options check marks, caption.
   void ShowBuilderState();
-  void OpenPreview();
-  QString ProgramFolderText() const;
+  // Opens the preview of the model; `note` says why its picture may be incomplete.
+  void OpenPreview(const std::string& note);
 
   MainWindowServices services_;
   std::unique_ptr<QtPlatform> ownPlatform_;
@@ -123,6 +158,9 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
   std::array<QAction*, kBuilderOptionItems.size()> optionActions_{};
   std::filesystem::path outputFolder_;
   QPointer<frmBGdisplay> preview_;
+  std::unique_ptr<QSettings> settings_;
+  // Where the window stood when the preview hid it.
+  QByteArray placeBeforePreview_;
 };
 
 // `starquill` without arguments: the main window until its last window closes.

@@ -22,9 +22,9 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
       return QMessageBox::Information;
     case MessageIcon::Question:
       return QMessageBox::Question;
-    case MessageIcon::Exclamation:
+    case MessageIcon::Warning:
       return QMessageBox::Warning;
-    case MessageIcon::Critical:
+    case MessageIcon::Error:
       return QMessageBox::Critical;
     case MessageIcon::None:
       break;
@@ -34,8 +34,8 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
 
 }  // namespace
 
-void QtPlatform::ShowMessage(std::string_view title, std::string_view text) {
-  QMessageBox box(QMessageBox::NoIcon, Text(title), Text(text), QMessageBox::Ok, parent_);
+void QtPlatform::ShowMessage(std::string_view title, std::string_view text, MessageIcon icon) {
+  QMessageBox box(BoxIcon(icon), Text(title), Text(text), QMessageBox::Ok, parent_);
   box.exec();
 }
 

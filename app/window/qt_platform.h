@@ -16,7 +16,7 @@ namespace sq {
 class QtPlatform : public Platform {
  public:
   QtPlatform(QWidget* parent, QProgressBar* progressBar) : parent_(parent), progressBar_(progressBar) {}
-  void ShowMessage(std::string_view title, std::string_view text) override;
+  void ShowMessage(std::string_view title, std::string_view text, MessageIcon icon) override;
   bool AskYesNo(std::string_view title, std::string_view text, MessageIcon icon, bool defaultYes) override;
   void SetProgress(int maximum, int value) override;
   void DoEvents() override;

@@ -1,64 +1,29 @@
 // The main window: its controls and menus at start, the option rules through
 // real menu clicks, and the report command with a chosen file.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <deque>
 
 #include "app/report_command.h"
 #include "app/window/frmStarquill.h"
 #include "support/chunk_bytes.h"
-#include "tests/window/preview_fixture.h"
+#include "tests/window/main_window_fixture.h"
 
 using namespace sqtest;
 
 namespace {
-
-class FakeChooser : public sq::FileChooser {
- public:
-  std::deque<std::string> answers;
-  std::vector<sq::OpenDialogSettings> asked;
-  std::string ChooseOpenFile(const sq::OpenDialogSettings& settings) override {
-    asked.push_back(settings);
-    if (answers.empty()) return {};
-    std::string a = answers.front();
-    answers.pop_front();
-    return a;
-  }
-};
-
-struct MainRig {
-  TempDir program;  // the program's folder, with the star-map textures
-  TempDir maps;     // where the chosen files lie
-  RecordingPlatform platform;
-  FakeChooser chooser;
-  std::optional<int> ended;
-  std::unique_ptr<sq::frmStarquill> window;
-
-  MainRig() {
-    WriteSolidTextures(program.path(), QColor(80, 80, 120), QColor(120, 80, 80));
-    sq::MainWindowServices services;
-    services.platform = &platform;
-    services.chooser = &chooser;
-    services.programFolder = program.path();
-    services.endProgram = [this](int status) { ended = status; };
-    services.clock = [] { return 0.0; };
-    services.previewSize = QSize(160, 160);
-    window = std::make_unique<sq::frmStarquill>(services);
-    window->Form_Load();
-    window->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-  }
-  ~MainRig() {
-    if (window->preview()) window->preview()->close();
-  }
-};
 
 // Opens a menu as a user does and clicks one of its items.
 void ClickMenuItem(QMenu* menu, QAction* item) {
@@ -76,13 +41,6 @@ std::vector<std::string> Checked(const sq::frmStarquill& w) {
   return names;
 }
 
-Bytes ModelHod() { return Bytes().Add(Vers(1000)).Add(Form("NAME", Bytes().Text("ship"))); }
-
-Bytes PointStars() { return StarsChunk({{10, 20, 100, 0.5f, 0.5f, 0.5f, 1}, {-10, 0, 100, 0.25f, 0.25f, 0.5f, 1}}); }
-
-// A background of point stars only: enough for the preview to open.
-Bytes StarsHod() { return Bytes().Add(Vers(1000)).Add(PointStars()); }
-
 }  // namespace
 
 TEST(MainWindow, ControlsAndMenusAtStart) {
@@ -96,9 +54,10 @@ TEST(MainWindow, ControlsAndMenusAtStart) {
   EXPECT_FALSE(w.Picture1->pixmap().isNull());
 
   const QList<QAction*> bar = w.menuBar()->actions();
-  ASSERT_EQ(bar.size(), 2);
+  ASSERT_EQ(bar.size(), 3);
   EXPECT_EQ(bar[0]->text(), "&Tools");
   EXPECT_EQ(bar[1]->text(), "&Options");
+  EXPECT_EQ(bar[2]->text(), "&Help");
 
   struct Entry {
     const char* name;
@@ -176,7 +135,7 @@ TEST(MainWindow, ReportOnAModelWritesBesideTheFileWithoutPreview) {
   ASSERT_EQ(rig.chooser.asked.size(), 1u);
   EXPECT_EQ(rig.chooser.asked[0].title, "Open Farhold HOD file");
   EXPECT_EQ(rig.chooser.asked[0].filter, "Farhold HOD files (*.hod)");
-  EXPECT_EQ(rig.chooser.asked[0].folder.toStdString(), rig.program.path().string());
+  EXPECT_EQ(rig.chooser.asked[0].folder, QDir::homePath());  // the first time; never the program's folder
   EXPECT_TRUE(rig.platform.messages.empty());
 
   // The same bytes the report command writes for that file.
@@ -211,7 +170,7 @@ TEST(MainWindow, ReportOnABackgroundOpensThePreviewAndHidesUntilItCloses) {
   EXPECT_FALSE(rig.ended);
 
   preview->close();
-  EXPECT_TRUE(rig.window->isVisible());
+  QTRY_VERIFY(rig.window->isVisible());
   QTRY_VERIFY(rig.window->preview() == nullptr);  // a closed preview is gone
 }
 
@@ -308,4 +267,50 @@ TEST(MainWindow, QtPlatformDrivesProgressBar1) {
   platform.SetProgress(8, 6);
   EXPECT_EQ(rig.window->ProgressBar1->maximum(), 8);
   EXPECT_EQ(rig.window->ProgressBar1->value(), 6);
+}
+
+TEST(MainWindow, QtPlatformBoxesCarryTheIconOfTheirKind) {
+  MainRig rig;
+  sq::QtPlatform platform(rig.window.get(), rig.window->ProgressBar1);
+  const std::pair<sq::MessageIcon, QMessageBox::Icon> kinds[] = {{sq::MessageIcon::Information, QMessageBox::Information},
+                                                                  {sq::MessageIcon::Warning, QMessageBox::Warning},
+                                                                  {sq::MessageIcon::Error, QMessageBox::Critical}};
+  for (const auto& [kind, icon] : kinds) {
+    QMessageBox::Icon shown = QMessageBox::NoIcon;
+    QString title, text;
+    EXPECT_TRUE(WhileModal([&] { platform.ShowMessage("Starquill", "line one\r\nline two", kind); },
+                           [&](QWidget* w) {
+                             auto* box = qobject_cast<QMessageBox*>(w);
+                             ASSERT_NE(box, nullptr);
+                             shown = box->icon();
+                             title = box->windowTitle();
+                             text = box->text();
+                           }));
+    EXPECT_EQ(shown, icon);
+    EXPECT_EQ(title, "Starquill");
+    EXPECT_EQ(text, "line one\nline two");
+  }
+}
+
+// The commands hand each message the icon of its kind: a refusal warns, a failed
+// write is an error and names the system's reason once.
+TEST(MainWindow, CommandsChooseTheIconOfTheirMessages) {
+  MainRig rig;
+  rig.chooser.answers = {""};
+  rig.window->cmdReport->click();
+  EXPECT_EQ(rig.platform.icons, std::vector<sq::MessageIcon>{sq::MessageIcon::Warning});
+
+  // The report's place is taken by a folder: its temporary file cannot be made.
+  const auto hod = rig.maps / "m01.hod";
+  WriteBytes(hod, ModelHod());
+  std::filesystem::create_directory(rig.maps / (".m01.HODreport.rtf.tmp" + std::to_string(::getpid())));
+  rig.chooser.answers = {hod.string()};
+  rig.window->cmdReport->click();
+  ASSERT_EQ(rig.platform.icons.size(), 2u);
+  EXPECT_EQ(rig.platform.icons[1], sq::MessageIcon::Error);
+  const std::string reason = std::strerror(EISDIR);
+  const std::string& message = rig.platform.messages[1];
+  EXPECT_NE(message.find(": " + reason), std::string::npos) << message;
+  const std::string report = (rig.maps / "m01.HODreport.rtf").string();
+  EXPECT_EQ(message.find(report), message.rfind(report)) << message;  // the path once
 }

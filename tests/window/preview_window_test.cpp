@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
 
 #include "tests/window/preview_fixture.h"
 
@@ -162,4 +164,76 @@ TEST(PreviewWindow, ClosingReleasesTheDrawingAndShowsTheOwner) {
   const QImage before = rig.window->LastFrame();
   rig.window->Render();  // no device any more: nothing is drawn
   EXPECT_EQ(rig.window->LastFrame(), before);
+}
+
+TEST(PreviewWindow, TheLayerItemsAreACheckableGroupShowingTheMode) {
+  PreviewRig rig;
+  Scene(rig, kMesh | kMaps | kStars);
+  ASSERT_TRUE(rig.Load());
+  const sq::frmBGdisplay& w = *rig.window;
+  const auto checked = [&] {
+    std::vector<QAction*> on;
+    for (QAction* a : w.mnuView->actions()) {
+      EXPECT_TRUE(a->isCheckable());
+      if (a->isChecked()) on.push_back(a);
+    }
+    return on;
+  };
+  EXPECT_EQ(checked(), std::vector<QAction*>{w.mnuViewAll});
+  for (QAction* item : {w.mnuBGSGonly, w.mnuSTRFonly, w.mnuSTRFonly, w.mnuBGMSonly, w.mnuViewAll}) {
+    item->trigger();
+    EXPECT_EQ(checked(), std::vector<QAction*>{item}) << item->objectName().toStdString();
+  }
+  rig.window->mnuBGMSonly_Click();  // the handlers keep the marks too
+  EXPECT_EQ(checked(), std::vector<QAction*>{w.mnuBGMSonly});
+  EXPECT_TRUE(w.LayerMesh() && !w.LayerStarMaps() && !w.LayerStars());
+}
+
+TEST(PreviewWindow, NothingIsDrawnWhileTheWindowCannotBeSeen) {
+  PreviewRig rig;
+  Scene(rig, kMesh | kMaps | kStars);
+  ASSERT_TRUE(rig.Load());
+  sq::frmBGdisplay& w = *rig.window;
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  EXPECT_TRUE(w.Timer2->isActive());
+
+  w.Picture2_MouseDown(10, 10);  // a drag that the hiding cuts short
+  w.hide();
+  EXPECT_FALSE(w.Timer2->isActive());
+  QSignalSpy ticks(w.Timer2, &QTimer::timeout);
+  QTest::qWait(120);  // three intervals
+  EXPECT_EQ(ticks.count(), 0);
+
+  // Shown again: at once at the clock's angle, the drag forgotten.
+  rig.now = 500;
+  w.show();
+  EXPECT_TRUE(w.Timer2->isActive());
+  EXPECT_EQ(w.Transforms(), sq::TransformsAtAngle(sq::TimeAngle(500)));
+
+  w.showMinimized();
+  EXPECT_FALSE(w.Timer2->isActive());
+  rig.now = 900;
+  w.showNormal();
+  EXPECT_TRUE(w.Timer2->isActive());
+  EXPECT_EQ(w.Transforms(), sq::TransformsAtAngle(sq::TimeAngle(900)));
+
+  // Closed stays stopped, shown or not.
+  w.close();
+  w.show();
+  EXPECT_FALSE(w.Timer2->isActive());
+}
+
+TEST(PreviewWindow, EscapeAndCtrlWClose) {
+  for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+    PreviewRig rig;
+    Scene(rig, kMesh | kStars);
+    ASSERT_TRUE(rig.Load());
+    rig.window->show();
+    rig.window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(rig.window.get()));
+    QTest::keySequence(rig.window.get(), keys);
+    EXPECT_EQ(rig.owner.closed, 1) << keys.toString().toStdString();
+    EXPECT_FALSE(rig.window->isVisible());
+  }
 }

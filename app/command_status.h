@@ -1,0 +1,29 @@
+// One line for the main window's status bar after each command: what was
+// written where, what could not be written, and where a walk of a damaged file
+// ended. The message boxes stay as they are; this line is what remains on
+// screen afterwards.
+#pragma once
+
+#include <string>
+
+#include "app/report_command.h"
+#include "app/tga_command.h"
+#include "builder/output_report.h"
+#include "hod/modFarholdhod.h"
+
+namespace sq {
+
+// "The walk ended at byte N: REASON", or empty for a walk that reached the end.
+std::string WalkStatus(const WalkResult& walk);
+
+// The report's path, and where the walk ended when it ended early.
+std::string ReportStatus(const ReportOutcome& outcome);
+
+// The files a picture load or a save wrote ("Wrote PATH", or "Wrote N files to
+// FOLDER: NAME, NAME, ..."), and how many could not be written.
+std::string WrittenStatus(const OutputReport& report);
+
+// A picture load: the files the detector wrote, or why nothing was written.
+std::string TargaLoadStatus(const TgaCommandOutcome& outcome);
+
+}  // namespace sq
