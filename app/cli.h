@@ -6,6 +6,7 @@
 //   cli.h                        RunCli, the usage text; its commands in cli_<verb>.cpp
 //   cli_platform.h               the command line's Platform: stderr lines, answers from flags
 //   command_paths.h              the file names the commands accept, and their refusals
+//   command_status.h             the window's status line: what a command wrote where
 //   report_command.h             the report as a UI-free flow
 //   tga_command.h                the builder session and the Tools commands as UI-free flows
 //   write_background_command.h   write-background as a UI-free flow

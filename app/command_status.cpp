@@ -43,8 +43,8 @@ std::string WrittenStatus(const OutputReport& report) {
   if (report.errors.size() == 1) {
     text += (text.empty() ? "" : ". ") + std::string("Not written: ") + report.errors.front();
   } else if (!report.errors.empty()) {
-    text += (text.empty() ? "" : ". ") + std::to_string(report.errors.size()) + " files could not be written, the first: " +
-            report.errors.front();
+    text += (text.empty() ? "" : ". ") + std::to_string(report.errors.size()) +
+            " files could not be written, the first: " + report.errors.front();
   }
   return text.empty() ? kNothingWritten : text;
 }

@@ -41,8 +41,10 @@ void FitWindowToScreen(QWidget& window) {
   QRect place = window.frameGeometry();
   if (!window.isVisible()) place = QRect(window.pos(), window.size() + frame);
   if (!available.contains(place)) {
-    const int x = std::clamp(place.x(), available.left(), std::max(available.left(), available.right() - place.width() + 1));
-    const int y = std::clamp(place.y(), available.top(), std::max(available.top(), available.bottom() - place.height() + 1));
+    const int x =
+        std::clamp(place.x(), available.left(), std::max(available.left(), available.right() - place.width() + 1));
+    const int y =
+        std::clamp(place.y(), available.top(), std::max(available.top(), available.bottom() - place.height() + 1));
     if (window.isVisible() || window.testAttribute(Qt::WA_Moved)) window.move(x, y);
   }
 }
@@ -131,8 +133,11 @@ frmBGdisplay::frmBGdisplay(PreviewOwner& owner, PreviewSource source, Options op
   Timer2->setInterval(40);
   connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
 
-  // The drawing area as asked for, unless the window would then not fit its screen.
-  const int chrome = std::max(0, sizeHint().height() - Picture2->sizeHint().height());
+  // The drawing area as asked for, unless the window would then not fit its
+  // screen. The bars' heights are taken as they will be shown: a layout does
+  // not count the bars of a window not shown yet.
+  ensurePolished();
+  const int chrome = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
   resize(options_.drawingSize + QSize(0, chrome));
   FitWindowToScreen(*this);
   Picture2->resize(QSize(width(), height() - chrome).boundedTo(options_.drawingSize));
@@ -189,7 +194,7 @@ bool frmBGdisplay::InitD3D(QWidget* target) {
   if (device_.Create(pixels, caps)) return true;
   if (caps.context)
     owner_.platform().ShowMessage(kAppTitle, "Your graphics adapter is - alas - not able to do this...",
-                                   MessageIcon::Error);
+                                  MessageIcon::Error);
   return false;
 }
 

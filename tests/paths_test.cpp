@@ -159,8 +159,8 @@ TEST(AtomicWrite, AFailedReportLeavesTheOldFileWhole) {
   EXPECT_EQ(ReadText(report), "{\\rtf1 old}");
   ASSERT_EQ(platform.messages.size(), 1u);
   // The path once, and the system's reason.
-  EXPECT_EQ(platform.messages[0], "Starquill: The report could not be written: cannot create " + report.string() + ": " +
-                                      std::strerror(EISDIR));
+  EXPECT_EQ(platform.messages[0], "Starquill: The report could not be written: cannot create " + report.string() +
+                                      ": " + std::strerror(EISDIR));
   EXPECT_EQ(platform.icons, std::vector<sq::MessageIcon>{sq::MessageIcon::Error});
 }
 

@@ -27,7 +27,7 @@ class RecordingPlatform : public sq::Platform {
     sq::MessageIcon icon;
     bool defaultYes;
   };
-  std::vector<std::string> messages;  // "title: text"
+  std::vector<std::string> messages;   // "title: text"
   std::vector<sq::MessageIcon> icons;  // one per message
   std::vector<Question> questions;
   bool answer = false;

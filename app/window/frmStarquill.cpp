@@ -326,7 +326,8 @@ void frmStarquill::PreviewClosed() {
   // The preview is still on screen while it closes: the window comes back once
   // it has gone, at the place it had, so a window manager does not place it anew
   // beside the preview.
-  QMetaObject::invokeMethod(this, [this] { ComeBack(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { ComeBack(); }, Qt::QueuedConnection);
 }
 
 void frmStarquill::ComeBack() {
@@ -400,7 +401,8 @@ void frmStarquill::dropEvent(QDropEvent* e) {
   if (KindOfFile(file) == FileKind::Other) return;
   e->acceptProposedAction();
   // The drag's source waits for the drop to end: the command runs after it.
-  QMetaObject::invokeMethod(this, [this, file] { OpenFile(file); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, file] { OpenFile(file); }, Qt::QueuedConnection);
 }
 
 int RunMainWindow(int argc, char** argv) {
@@ -419,7 +421,8 @@ int RunMainWindow(int argc, char** argv) {
   // `starquill FILE.hod` and `starquill IMAGE.tga`: the window opens on the file.
   if (argc == 2) {
     const std::string file = argv[1];
-    QMetaObject::invokeMethod(&window, [&window, file] { window.OpenFile(file); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &window, [&window, file] { window.OpenFile(file); }, Qt::QueuedConnection);
   }
   return QApplication::exec();
 }

@@ -309,7 +309,8 @@ TEST(Desktop, TheCommandLineOpensTheWindowOnAFile) {
   opens(maps / "sky.tga", {maps / "sky_cPts.obj", maps / "sky_filtered.tga"});
 
   // A lone name that is no file stays a command-line mistake, without a window.
-  const ProcessResult r = RunProgram("env", {"-u", "DISPLAY", STARQUILL_EXE, (maps / "none.hod").string()}, maps.path());
+  const ProcessResult r =
+      RunProgram("env", {"-u", "DISPLAY", STARQUILL_EXE, (maps / "none.hod").string()}, maps.path());
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("unknown command"), std::string::npos) << r.err;
 }
@@ -323,7 +324,8 @@ TEST(Desktop, ScreenshotsOfBothWindows) {
     std::filesystem::copy_file(BuiltProgramFolder() / texture, rig.program / texture,
                                std::filesystem::copy_options::overwrite_existing);
   }
-  std::filesystem::copy_file(std::filesystem::path(STARQUILL_SOURCE_DIR) / "data/samples/sky.hod", rig.maps / "sky.hod");
+  std::filesystem::copy_file(std::filesystem::path(STARQUILL_SOURCE_DIR) / "data/samples/sky.hod",
+                             rig.maps / "sky.hod");
   // Chosen from its own folder, the status line names the report shortly.
   const std::filesystem::path before = std::filesystem::current_path();
   std::filesystem::current_path(rig.maps.path());

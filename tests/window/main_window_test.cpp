@@ -272,9 +272,10 @@ TEST(MainWindow, QtPlatformDrivesProgressBar1) {
 TEST(MainWindow, QtPlatformBoxesCarryTheIconOfTheirKind) {
   MainRig rig;
   sq::QtPlatform platform(rig.window.get(), rig.window->ProgressBar1);
-  const std::pair<sq::MessageIcon, QMessageBox::Icon> kinds[] = {{sq::MessageIcon::Information, QMessageBox::Information},
-                                                                  {sq::MessageIcon::Warning, QMessageBox::Warning},
-                                                                  {sq::MessageIcon::Error, QMessageBox::Critical}};
+  const std::pair<sq::MessageIcon, QMessageBox::Icon> kinds[] = {
+      {sq::MessageIcon::Information, QMessageBox::Information},
+      {sq::MessageIcon::Warning, QMessageBox::Warning},
+      {sq::MessageIcon::Error, QMessageBox::Critical}};
   for (const auto& [kind, icon] : kinds) {
     QMessageBox::Icon shown = QMessageBox::NoIcon;
     QString title, text;
