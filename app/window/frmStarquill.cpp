@@ -244,7 +244,7 @@ void frmStarquill::Form_Load() {
 }
 
 QString frmStarquill::DialogFolder() const {
-  const QString last = settings_->value(kLastFolderKey).toString();
+  QString last = settings_->value(kLastFolderKey).toString();
   if (!last.isEmpty() && QFileInfo(last).isDir()) return last;
   return QDir::homePath();
 }
@@ -260,8 +260,10 @@ void frmStarquill::RememberFolder(const std::string& chosen) {
 QString frmStarquill::StatusText() const { return lblStatus->text(); }
 
 void frmStarquill::SetStatus(const std::string& text) {
-  lblStatus->setText(QString::fromStdString(text));
-  lblStatus->setToolTip(lblStatus->text());
+  const QString line = QString::fromStdString(text);
+  lblStatus->setText(line);
+  lblStatus->setToolTip(line);
+  statusBar()->clearMessage();  // a passing hint must not cover it
 }
 
 void frmStarquill::cmdReport_Click() {
