@@ -139,7 +139,7 @@ frmBGdisplay::frmBGdisplay(PreviewOwner& owner, PreviewSource source, Options op
   ensurePolished();
   const int chrome = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
   resize(options_.drawingSize + QSize(0, chrome));
-  FitWindowToScreen(*this);
+  if (options_.fitScreen) FitWindowToScreen(*this);
   Picture2->resize(QSize(width(), height() - chrome).boundedTo(options_.drawingSize));
 }
 

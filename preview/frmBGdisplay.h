@@ -94,6 +94,9 @@ class frmBGdisplay : public QMainWindow {
     // Device pixels per unit of the back buffer; 0: those of the window's screen
     // (2 at QT_SCALE_FACTOR=2). The screenshot command draws at 1.
     qreal pixelRatio = 0;
+    // False for a window that is drawn but never shown (the screenshot command):
+    // its drawing area keeps the size asked for, whatever the screen.
+    bool fitScreen = true;
     // Seconds since midnight; the picture turns with it.
     std::function<double()> clock;
   };

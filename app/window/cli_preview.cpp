@@ -179,7 +179,9 @@ int CmdPreview(const std::vector<std::string>& args, CliStreams streams) {
   frmBGdisplay::Options options;
   options.programFolder = QCoreApplication::applicationDirPath().toStdString();
   options.drawingSize = parsed.size;
-  options.pixelRatio = 1;  // the picture has the pixels asked for, at any screen scale
+  // The picture has the pixels asked for, at any screen scale and size.
+  options.pixelRatio = 1;
+  options.fitScreen = false;
   options.clock = [seconds = parsed.seconds] { return seconds; };
   frmBGdisplay preview(owner, PreviewOfModel(model, lists), std::move(options));
   if (!preview.Form_Load()) return owner.endStatus;

@@ -59,6 +59,21 @@ TEST(Screenshot, WritesAPngOfTheRequestedSizeAndLayersShowingTheBundledBackgroun
   EXPECT_LT(starsLit, lit / 4);
 }
 
+// The picture is never shown: neither the screen's size nor its scale changes it.
+TEST(Screenshot, HasThePixelsAskedForWhateverTheScreen) {
+  TempDir dir;
+  const auto png = dir / "big.png";
+  // Taller than the virtual screen (1024 pixels), and at twice its density.
+  const ProcessResult r = RunProgram("env",
+                                     {"QT_SCALE_FACTOR=2", STARQUILL_EXE, "preview", kSample.string(), "--screenshot",
+                                      png.string(), "--size", "700x1100"},
+                                     dir.path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const QImage image(QString::fromStdString(png.string()));
+  EXPECT_EQ(image.size(), QSize(700, 1100));
+  EXPECT_GT(LitPixels(image), 700 * 1100 / 2);
+}
+
 TEST(Screenshot, RefusesWhatItCannotDraw) {
   TempDir dir;
   const auto png = dir / "out.png";
