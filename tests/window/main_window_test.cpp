@@ -1,10 +1,6 @@
 // The main window: its controls and menus at start, the option rules through
 // real menu clicks, and the report command with a chosen file.
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 
 #include <QCheckBox>
 #include <QDir>
@@ -181,6 +177,7 @@ TEST(MainWindow, RefusedChoicesWriteNothing) {
   rig.window->cmdReport->click();
   rig.window->cmdReport->click();
   EXPECT_EQ(rig.platform.messages, std::vector<std::string>(2, "Starquill: Please select an Farhold HOD file."));
+  EXPECT_EQ(rig.platform.icons, std::vector<sq::MessageIcon>(2, sq::MessageIcon::Warning));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rig.maps.path()), {}), 1);
   EXPECT_TRUE(rig.window->backgroundFromHod());
   EXPECT_EQ(rig.window->preview(), nullptr);
@@ -291,27 +288,4 @@ TEST(MainWindow, QtPlatformBoxesCarryTheIconOfTheirKind) {
     EXPECT_EQ(title, "Starquill");
     EXPECT_EQ(text, "line one\nline two");
   }
-}
-
-// The commands hand each message the icon of its kind: a refusal warns, a failed
-// write is an error and names the system's reason once.
-TEST(MainWindow, CommandsChooseTheIconOfTheirMessages) {
-  MainRig rig;
-  rig.chooser.answers = {""};
-  rig.window->cmdReport->click();
-  EXPECT_EQ(rig.platform.icons, std::vector<sq::MessageIcon>{sq::MessageIcon::Warning});
-
-  // The report's place is taken by a folder: its temporary file cannot be made.
-  const auto hod = rig.maps / "m01.hod";
-  WriteBytes(hod, ModelHod());
-  std::filesystem::create_directory(rig.maps / (".m01.HODreport.rtf.tmp" + std::to_string(::getpid())));
-  rig.chooser.answers = {hod.string()};
-  rig.window->cmdReport->click();
-  ASSERT_EQ(rig.platform.icons.size(), 2u);
-  EXPECT_EQ(rig.platform.icons[1], sq::MessageIcon::Error);
-  const std::string reason = std::strerror(EISDIR);
-  const std::string& message = rig.platform.messages[1];
-  EXPECT_NE(message.find(": " + reason), std::string::npos) << message;
-  const std::string report = (rig.maps / "m01.HODreport.rtf").string();
-  EXPECT_EQ(message.find(report), message.rfind(report)) << message;  // the path once
 }
