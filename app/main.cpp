@@ -12,16 +12,16 @@ int main(int argc, char** argv) {
   sq::PrepareLargeHeap();
   std::vector<std::string> args(argv + 1, argv + argc);
 #ifdef STARQUILL_HAS_WINDOW
-  // Only these two start the window system; every other command runs without it.
-  if (args.empty() || args[0] == "preview") {
+  // Without arguments the main window opens; `preview` loads the window part
+  // itself once its line is parsed. Every other command runs without it.
+  if (args.empty()) {
     std::string error;
     const sq::WindowFace* face = sq::LoadWindowFace(error);
     if (face == nullptr) {
       std::fprintf(stderr, "starquill: the window part cannot be loaded: %s\n", error.c_str());
       return 3;
     }
-    if (args.empty()) return face->runMainWindow(argc, argv);
-    return face->preview(std::vector<std::string>(args.begin() + 1, args.end()), {});
+    return face->runMainWindow(argc, argv);
   }
 #endif
   return sq::RunCli(args);
