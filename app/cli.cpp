@@ -115,8 +115,9 @@ std::string UsageText() {
 
 void AddBatchOptions(CLI::App& command, BatchOptions& options) {
   command.add_flag("-r,--recursive", options.recursive, "Take the *.hod files of the folders' subfolders too");
-  command.add_option("-j,--jobs", options.jobs, "Files worked on at a time (default: one per core)")
-      ->check(CLI::Range(1u, 1024u));
+  command.add_option("-j,--jobs", options.jobs, "Files worked on at a time, 1 to 1024 (default: one per core)")
+      ->type_name("N")
+      ->check(CLI::Range(1u, 1024u).description(""));
 }
 
 int RunCli(const std::vector<std::string>& args, CliStreams streams) {

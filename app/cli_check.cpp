@@ -41,7 +41,9 @@ void AddCheckCommand(CLI::App& app, CliCommands& commands) {
   auto options = std::make_shared<CheckOptions>();
   CLI::App* command = app.add_subcommand(
       "check", "Walk HOD files and print every finding as PATH:OFFSET: error|warning: TEXT; writes nothing else");
-  command->add_option("files", options->inputs, "HOD files, and folders whose *.hod files are taken")->required();
+  command->add_option("files", options->inputs, "HOD files, and folders whose *.hod files are taken")
+      ->required()
+      ->type_name("PATH");
   command->add_flag("--warnings-as-errors", options->warningsAsErrors, "End with status 1 on a warning too");
   command->add_flag("--sound-test", options->soundTest, "Read VARY corners in the 24-byte layout of neu_soundtest.hod");
   AddBatchOptions(*command, options->batch);

@@ -59,7 +59,9 @@ void AddDumpCommand(CLI::App& app, CliCommands& commands) {
   auto options = std::make_shared<DumpCliOptions>();
   CLI::App* command = app.add_subcommand(
       "dump", "Print the chunk tree of HOD files as the walk met it, and where and why the walk ended");
-  command->add_option("files", options->inputs, "HOD files, and folders whose *.hod files are taken")->required();
+  command->add_option("files", options->inputs, "HOD files, and folders whose *.hod files are taken")
+      ->required()
+      ->type_name("PATH");
   command->add_option("--format", options->format, "json (one document; the default) or tree (an indented view)")
       ->check(CLI::IsMember({"json", "tree"}));
   command->add_flag("--tables", options->dump.tables, "Add every table read, its fields named as the model names them");

@@ -111,7 +111,9 @@ int RunReport(const ReportOptions& options, CliStreams streams) {
 void AddReportCommand(CLI::App& app, CliCommands& commands) {
   auto options = std::make_shared<ReportOptions>();
   CLI::App* command = app.add_subcommand("report", "Walk HOD files and write each one's RTF report and side exports");
-  command->add_option("files", options->inputs, "HOD files, and folders whose *.hod files are taken")->required();
+  command->add_option("files", options->inputs, "HOD files, and folders whose *.hod files are taken")
+      ->required()
+      ->type_name("PATH");
   command->add_option("--out-dir", options->outDir,
                       "Where the report and side exports go (default: beside the file); with several files, "
                       "each file's go to a folder of its own below it");

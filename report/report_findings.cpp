@@ -102,7 +102,7 @@ std::optional<Finding> TextureCountFinding(const Model& model) {
 }
 
 std::optional<Finding> SeparatorFinding(const Model& model) {
-  if (model.separatorReportText.empty()) return std::nullopt;
+  if (!model.hasMRKR || model.separatorReportText.empty()) return std::nullopt;
   return Make(Severity::Warning, model.separatorReportText);
 }
 
