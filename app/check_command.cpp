@@ -29,6 +29,22 @@ std::optional<CheckFinding> WalkEndFinding(const WalkResult& walk, std::size_t f
   return CheckFinding{Severity::Error, walk.end, "the walk ended early: " + unread};
 }
 
+// A top-level chunk whose size reaches past the end of the file: the file was cut
+// short, even where the cut fell between two chunks and the walk met no harm.
+std::vector<CheckFinding> ShortChunkFindings(const WalkRecord& record, std::size_t fileSize) {
+  std::vector<CheckFinding> findings;
+  for (const ChunkEntry& entry : record.chunks) {
+    if (!entry.header || entry.depth != 0) continue;
+    const uint64_t end = entry.offset + 8 + ByteSwap32(entry.size);
+    if (end <= fileSize) continue;
+    findings.push_back({Severity::Warning, static_cast<std::size_t>(entry.offset),
+                        std::string(entry.Kind()) + " " + std::string(entry.Id()) + " claims " +
+                            Bytes(ByteSwap32(entry.size)) + " behind its size, " +
+                            FormatInt(static_cast<int64_t>(end - fileSize)) + " more than the file holds"});
+  }
+  return findings;
+}
+
 }  // namespace
 
 std::optional<std::size_t> OffsetOf(const ChunkRef& chunk, const WalkRecord& record) {
@@ -62,7 +78,11 @@ std::vector<CheckFinding> FileFindings(const WalkResult& walk, const WalkRecord&
         {message.weight == MessageWeight::Error ? Severity::Error : Severity::Warning, message.offset, message.text});
   }
   const std::size_t size = model.fileBytes ? model.fileBytes->size() : 0;
-  if (auto end = WalkEndFinding(walk, size)) findings.push_back(std::move(*end));
+  if (auto end = WalkEndFinding(walk, size)) {
+    findings.push_back(std::move(*end));
+  } else {
+    for (CheckFinding& finding : ShortChunkFindings(record, size)) findings.push_back(std::move(finding));
+  }
   for (Finding& finding : ModelFindings(model)) {
     findings.push_back({finding.severity, OffsetOf(finding.chunk, record), std::move(finding.text)});
   }

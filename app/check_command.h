@@ -25,7 +25,9 @@ std::optional<std::size_t> OffsetOf(const ChunkRef& chunk, const WalkRecord& rec
 
 // The findings of one walk, sorted by offset (those without one last): the walk
 // ending before the end of the file is an error at the place it ended; a
-// message it showed is a finding of its weight; then the model's own.
+// message it showed is a finding of its weight; where the walk read to the end,
+// a top-level chunk whose size reaches past it is a warning (the file was cut
+// short between two chunks); then the model's own.
 std::vector<CheckFinding> FileFindings(const WalkResult& walk, const WalkRecord& record, const Model& model);
 
 // How a file fares with its findings: clean, with warnings or with errors.

@@ -34,6 +34,13 @@ TEST(CheckCli, FindingsWithTheirOffsetsAndTheStatus) {
   EXPECT_EQ(r.out, odd + ":12: warning: Unusual HOD version ! (Long): 513\n");
   EXPECT_EQ(Starquill({"check", "--warnings-as-errors", odd}, dir).status, 1);
 
+  // A file cut between two chunks reads without harm, but its form claims more.
+  const auto cut = (dir / "cut.hod").string();
+  WriteBytes(cut, Bytes().Add(Vers(1000)).Tag("FORM").BE32(100).Tag("BGMS"));
+  r = Starquill({"check", cut}, dir);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, cut + ":16: warning: FORM BGMS claims 100 bytes behind its size, 96 more than the file holds\n");
+
   // An error of the model names the chunk it is about: the one BSRM form.
   const auto bsrm = (dir / "bsrm.hod").string();
   WriteBytes(bsrm, ModelFile(BsrmForm({.meshName = "Hull", .ssub = SsubBytes({{0}})})));
@@ -47,7 +54,7 @@ TEST(CheckCli, FindingsWithTheirOffsetsAndTheStatus) {
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find("missing.hod"), std::string::npos);
-  EXPECT_EQ(FilesIn(dir.path()), 2u);  // the check wrote nothing
+  EXPECT_EQ(FilesIn(dir.path()), 3u);  // the check wrote nothing
 }
 
 // A walk that ends before the end of the file is an error where it ended: a
