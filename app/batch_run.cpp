@@ -207,38 +207,47 @@ BatchTally RunBatch(const BatchInputs& inputs, unsigned jobs, const FileJob& job
     for (std::size_t i = 0; i < n; ++i) print(i, RunJob(job, inputs.files[i]));
   } else {
     // Workers take the files in order; a worker waits while the outputs not yet
-    // printed fill the window, so a slow file holds back at most that many.
-    const std::size_t window = 2 * threads;
+    // printed fill the window, so a slow file holds back at most that many. The
+    // worker that finishes the file next in line prints it and every finished one
+    // behind it; the others go on working. This thread is one of the workers.
+    const std::size_t window = 8 * threads;
     std::vector<std::optional<FileResult>> done(n);
     std::mutex mutex;
-    std::condition_variable changed;
-    std::size_t next = 0, printed = 0;
+    std::condition_variable windowOpen;
+    std::size_t next = 0, printed = 0, waiting = 0;
+    bool printing = false;
     auto work = [&] {
+      std::unique_lock lock(mutex);
       for (;;) {
-        std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return next >= n || next < printed + window; });
+        while (next < n && next >= printed + window) {
+          ++waiting;
+          windowOpen.wait(lock);
+          --waiting;
+        }
         if (next >= n) return;
         const std::size_t i = next++;
         lock.unlock();
         FileResult result = RunJob(job, inputs.files[i]);
         lock.lock();
         done[i] = std::move(result);
-        changed.notify_all();
+        if (printing) continue;  // the printer finds it
+        printing = true;
+        while (printed < n && done[printed].has_value()) {
+          FileResult ready = std::move(*done[printed]);
+          done[printed].reset();
+          const std::size_t at = printed++;
+          const bool wake = waiting > 0;
+          lock.unlock();
+          if (wake) windowOpen.notify_all();  // outside the lock: a woken worker need not wait for it
+          print(at, ready);
+          lock.lock();
+        }
+        printing = false;
       }
     };
     std::vector<std::jthread> pool;
-    for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(work);
-    for (std::size_t i = 0; i < n; ++i) {
-      std::unique_lock lock(mutex);
-      changed.wait(lock, [&] { return done[i].has_value(); });
-      FileResult result = std::move(*done[i]);
-      done[i].reset();
-      lock.unlock();
-      print(i, result);
-      lock.lock();
-      printed = i + 1;
-      changed.notify_all();
-    }
+    for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+    work();
   }
 
   bar.Clear();
