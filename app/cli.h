@@ -1,13 +1,17 @@
-// The command line: `starquill COMMAND ...`. Each command is a function from its
-// arguments to an exit status: 0 done, 1 an output could not be written, 2 a
-// refused input or bad usage. The folder app/ holds the program's faces over
-// the libraries:
+// The command line: `starquill COMMAND ...`, one parser for every command. Each
+// command registers its options in one function of its own file and runs once
+// the whole line is parsed. Exit status: 0 done, 1 an output could not be
+// written (check: a finding that is an error), 2 a refused or unreadable input
+// or bad usage. The folder app/ holds the program's faces over the libraries:
 //
 //   cli.h                        RunCli, the usage text; its commands in cli_<verb>.cpp
 //   cli_platform.h               the command line's Platform: stderr lines, answers from flags
+//   batch_run.h                  one command over many files and folders, in parallel
 //   command_paths.h              the file names the commands accept, and their refusals
 //   command_status.h             the window's status line: what a command wrote where
 //   report_command.h             the report as a UI-free flow
+//   check_command.h              the check as a UI-free flow: the findings of a file
+//   dump_command.h               the dump as a UI-free flow: a file's chunks and tables as JSON
 //   tga_command.h                the builder session and the Tools commands as UI-free flows
 //   write_background_command.h   write-background as a UI-free flow
 //   window_face.h                loads the window module for the window and the preview
@@ -18,8 +22,14 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+namespace CLI {
+class App;
+}
 
 namespace sq {
 
@@ -28,18 +38,38 @@ struct CliStreams {
   std::FILE* err = stderr;
 };
 
+// Runs the command line `args` (without the program's name) and returns the exit status.
 int RunCli(const std::vector<std::string>& args, CliStreams streams = {});
 
-// Commands, each in its own file.
-int CmdReport(const std::vector<std::string>& args, CliStreams streams);
-int CmdWriteBackground(const std::vector<std::string>& args, CliStreams streams);
-int CmdTga(const std::vector<std::string>& args, CliStreams streams);
+// A command: its parser, and what runs once the whole line has been parsed.
+struct CliCommand {
+  CLI::App* parser = nullptr;
+  std::function<int(CliStreams)> run;
+};
+using CliCommands = std::vector<CliCommand>;
 
 // True for a lone argument that names an existing file with ".hod" or ".tga" in
 // its name: the window opens on it instead of a command running.
 bool OpensInWindow(const std::vector<std::string>& args);
 
-// Usage text shared by --help and usage errors.
+// The commands, each in its own file.
+void AddReportCommand(CLI::App& app, CliCommands& commands);
+void AddCheckCommand(CLI::App& app, CliCommands& commands);
+void AddDumpCommand(CLI::App& app, CliCommands& commands);
+void AddWriteBackgroundCommand(CLI::App& app, CliCommands& commands);
+void AddTgaCommand(CLI::App& app, CliCommands& commands);
+// Parsed here, run by the window module, which is loaded only then.
+void AddPreviewCommand(CLI::App& app, CliCommands& commands);
+
+// The options every command over many files shares: -r and -j N.
+struct BatchOptions;
+void AddBatchOptions(CLI::App& command, BatchOptions& options);
+
+// The text of `starquill --help`.
 std::string UsageText();
+
+// Of `names`, the one a mistyped `word` most likely meant, or empty when none is
+// near: at most a third of its letters changed, added or left out.
+std::string ClosestName(std::string_view word, const std::vector<std::string>& names);
 
 }  // namespace sq

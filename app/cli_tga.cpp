@@ -1,7 +1,8 @@
-#include "app/cli.h"
-
+#include <CLI/CLI.hpp>
+#include <memory>
 #include <string>
 
+#include "app/cli.h"
 #include "app/cli_platform.h"
 #include "app/command_paths.h"
 #include "app/tga_command.h"
@@ -12,59 +13,59 @@ namespace sq {
 
 namespace {
 
-constexpr const char* kTgaUsage =
-    "Usage: starquill tga IMAGE.tga [--out-dir DIR] [--filter | --no-filter] [--save-halftoned] [--save-filtered]\n";
-
-}  // namespace
-
-int CmdTga(const std::vector<std::string>& args, CliStreams streams) {
+struct TgaOptions {
   std::string file;
-  std::filesystem::path outDir;
-  std::optional<bool> filter;
-  std::vector<std::string> saves;  // in the order given, like menu clicks
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--out-dir" && i + 1 < args.size()) {
-      outDir = args[++i];
-    } else if (a == "--filter" || a == "--no-filter") {
-      const bool yes = a == "--filter";
-      if (filter && *filter != yes) {
-        std::fprintf(streams.err, "starquill tga: --filter and --no-filter exclude each other\n%s", kTgaUsage);
-        return 2;
-      }
-      filter = yes;
-    } else if (a == "--save-halftoned" || a == "--save-filtered") {
-      saves.push_back(a);
-    } else if (!a.empty() && a[0] == '-' && a != "-") {
-      std::fprintf(streams.err, "starquill tga: unknown option '%s'\n%s", a.c_str(), kTgaUsage);
-      return 2;
-    } else if (file.empty()) {
-      file = a;
-    } else {
-      std::fprintf(streams.err, "starquill tga: more than one file given\n");
-      return 2;
-    }
-  }
-  if (file.empty()) {
-    std::fprintf(streams.err, "starquill tga: no TGA image given\n%s", kTgaUsage);
-    return 2;
-  }
-  if (outDir.empty()) outDir = FolderOf(file);
+  std::string outDir;
+  bool filter = false;
+  bool noFilter = false;
+  // --save-halftoned and --save-filtered in the order given.
+  std::vector<std::string> saves;
+};
 
+int RunTga(const TgaOptions& options, CliStreams streams) {
+  const std::filesystem::path outDir =
+      options.outDir.empty() ? FolderOf(options.file) : std::filesystem::path(options.outDir);
   CliPlatform platform(streams.err);
-  platform.SetAnswer(filter);  // without a flag the question takes its default, No
+  // Without a flag the question takes its default, No.
+  platform.SetAnswer(options.filter     ? std::optional<bool>(true)
+                     : options.noFilter ? std::optional<bool>(false)
+                                        : std::nullopt);
   BuilderSession session;
   PreviewLists previewLists;  // what a load empties; nothing else uses them here
-  const TgaCommandOutcome outcome = LoadTargaCommand(session, previewLists, file, outDir, platform);
+  const TgaCommandOutcome outcome = LoadTargaCommand(session, previewLists, options.file, outDir, platform);
   if (outcome.status != TgaCommandOutcome::Status::Loaded) return 2;
 
   OutputReport outputs = outcome.load.outputs;
-  for (const std::string& save : saves) {
+  for (const std::string& save : options.saves) {
     outputs.Add(save == "--save-halftoned" ? SaveHalftonedCommand(session, outDir, platform)
                                            : SaveFilteredCommand(session, outDir, platform));
   }
   for (const auto& path : outputs.written) std::fprintf(streams.out, "%s\n", path.string().c_str());
   return outputs.Ok() ? 0 : 1;
+}
+
+}  // namespace
+
+void AddTgaCommand(CLI::App& app, CliCommands& commands) {
+  auto options = std::make_shared<TgaOptions>();
+  CLI::App* command =
+      app.add_subcommand("tga", "Load a 32-bit TGA image, find its stars and write the marked image and star lists");
+  command->add_option("file", options->file, "The TGA image")->required();
+  command->add_option("--out-dir", options->outDir, "Where the outputs go (default: the image's folder)");
+  CLI::Option* filter = command->add_flag("--filter", options->filter,
+                                          "Answer Yes to the halftoning question (bytes above 127 become 127)");
+  CLI::Option* noFilter = command->add_flag("--no-filter", options->noFilter, "Answer No to it (the default)");
+  filter->excludes(noFilter);
+  CLI::Option* halftoned = command->add_flag("--save-halftoned")->description("Then save BASE_halftoned.tga");
+  CLI::Option* filtered = command->add_flag("--save-filtered")->description("Then save BASE_filtered.tga");
+  commands.push_back({command, [options, command, halftoned, filtered](CliStreams streams) {
+                        // The saves in the order of the line, as menu clicks would come.
+                        for (const CLI::Option* option : command->parse_order()) {
+                          if (option == halftoned) options->saves.emplace_back("--save-halftoned");
+                          if (option == filtered) options->saves.emplace_back("--save-filtered");
+                        }
+                        return RunTga(*options, streams);
+                      }});
 }
 
 }  // namespace sq

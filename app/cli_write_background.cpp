@@ -1,37 +1,23 @@
-#include "app/cli.h"
-
+#include <CLI/CLI.hpp>
+#include <memory>
 #include <string>
 
+#include "app/cli.h"
 #include "app/cli_platform.h"
 #include "app/write_background_command.h"
 
 namespace sq {
 
-int CmdWriteBackground(const std::vector<std::string>& args, CliStreams streams) {
-  static const char* const kUsage = "Usage: starquill write-background IN.hod [--out-dir DIR]\n";
-  std::string file;
-  std::filesystem::path outDir = ".";
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--out-dir" && i + 1 < args.size()) {
-      outDir = args[++i];
-    } else if (!a.empty() && a[0] == '-' && a != "-") {
-      std::fprintf(streams.err, "starquill write-background: unknown option '%s'\n%s", a.c_str(), kUsage);
-      return 2;
-    } else if (file.empty()) {
-      file = a;
-    } else {
-      std::fprintf(streams.err, "starquill write-background: more than one file given\n%s", kUsage);
-      return 2;
-    }
-  }
-  if (file.empty()) {
-    std::fprintf(streams.err, "starquill write-background: no HOD file given\n%s", kUsage);
-    return 2;
-  }
+namespace {
 
+struct WriteBackgroundOptions {
+  std::string file;
+  std::string outDir = ".";
+};
+
+int RunWriteBackground(const WriteBackgroundOptions& options, CliStreams streams) {
   CliPlatform platform(streams.err);
-  const WriteBackgroundOutcome outcome = WriteBackgroundCommand(file, outDir, platform);
+  const WriteBackgroundOutcome outcome = WriteBackgroundCommand(options.file, options.outDir, platform);
   switch (outcome.status) {
     case WriteBackgroundOutcome::Status::Refused:
       return 2;
@@ -42,6 +28,19 @@ int CmdWriteBackground(const std::vector<std::string>& args, CliStreams streams)
   }
   std::fprintf(streams.out, "%s\n", outcome.outPath.string().c_str());
   return 0;
+}
+
+}  // namespace
+
+void AddWriteBackgroundCommand(CLI::App& app, CliCommands& commands) {
+  auto options = std::make_shared<WriteBackgroundOptions>();
+  CLI::App* command = app.add_subcommand(
+      "write-background",
+      "Read the background in IN.hod and write it again as BASE.hod (only the writable shape: 16 mesh chunks, "
+      "2 star maps, 16 point-star chunks)");
+  command->add_option("file", options->file, "The background HOD file")->required();
+  command->add_option("--out-dir", options->outDir, "Where BASE.hod goes (default: the current folder)");
+  commands.push_back({command, [options](CliStreams streams) { return RunWriteBackground(*options, streams); }});
 }
 
 }  // namespace sq

@@ -12,17 +12,17 @@ int main(int argc, char** argv) {
   sq::PrepareLargeHeap();
   std::vector<std::string> args(argv + 1, argv + argc);
 #ifdef STARQUILL_HAS_WINDOW
-  // Only these start the window system; every other command runs without it.
+  // Only these start the window system; `preview` loads the window part itself once its line
+  // is parsed; every other command runs without it.
   // `starquill FILE.hod` and `starquill IMAGE.tga` open the window on the file.
-  if (args.empty() || args[0] == "preview" || sq::OpensInWindow(args)) {
+  if (args.empty() || sq::OpensInWindow(args)) {
     std::string error;
     const sq::WindowFace* face = sq::LoadWindowFace(error);
     if (face == nullptr) {
       std::fprintf(stderr, "starquill: the window part cannot be loaded: %s\n", error.c_str());
       return 3;
     }
-    if (args.empty() || args[0] != "preview") return face->runMainWindow(argc, argv);
-    return face->preview(std::vector<std::string>(args.begin() + 1, args.end()), {});
+    return face->runMainWindow(argc, argv);
   }
 #endif
   return sq::RunCli(args);

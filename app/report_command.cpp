@@ -8,7 +8,8 @@
 namespace sq {
 
 ReportOutcome ReportCommand(Model& model, const std::filesystem::path& hodPath,
-                            const std::filesystem::path& outputFolder, bool soundTest, Platform& platform) {
+                            const std::filesystem::path& outputFolder, bool soundTest, Platform& platform,
+                            WalkRecord* record) {
   ReportOutcome outcome;
   outcome.baseName = AcceptHodPath(hodPath.string(), platform);
   if (outcome.baseName.empty()) {
@@ -27,7 +28,7 @@ ReportOutcome ReportCommand(Model& model, const std::filesystem::path& hodPath,
   }
   ResetModel(model);
   // The model keeps the file's bytes: its tables view them.
-  outcome.walk = WalkHodFile(std::move(file), model, platform, outputFolder, soundTest);
+  outcome.walk = WalkHodFile(std::move(file), model, platform, outputFolder, soundTest, record);
 
   outcome.reportPath = outputFolder / (SafeFileName(outcome.baseName) + ".HODreport.rtf");
   const std::string error = WriteFileAtomic(outcome.reportPath, BuildReport(model, outcome.baseName));

@@ -21,8 +21,10 @@ struct ReportOutcome {
 };
 
 // The report command: checks the name, resets the model, walks the file, and
-// writes BASE.HODreport.rtf into outputFolder through a temporary file.
+// writes BASE.HODreport.rtf into outputFolder through a temporary file. Given a
+// record, the walk notes in it what it met.
 ReportOutcome ReportCommand(Model& model, const std::filesystem::path& hodPath,
-                            const std::filesystem::path& outputFolder, bool soundTest, Platform& platform);
+                            const std::filesystem::path& outputFolder, bool soundTest, Platform& platform,
+                            WalkRecord* record = nullptr);
 
 }  // namespace sq

@@ -11,9 +11,18 @@
 
 namespace sq {
 
+// `starquill preview`, parsed by the executable: the module gets the options checked.
+struct PreviewRequest {
+  std::string file;
+  std::string screenshot;
+  int width = 600, height = 600;  // 16 to 4096 each
+  double seconds = 0.0;           // since midnight, 0 to 86400
+  std::string layers = "all";     // all, background, starmaps or stars
+};
+
 struct WindowFace {
   int (*runMainWindow)(int argc, char** argv);
-  int (*preview)(const std::vector<std::string>& args, CliStreams streams);
+  int (*preview)(const PreviewRequest& request, CliStreams streams);
 };
 
 inline constexpr const char* kWindowModuleName = "starquill-window.so";

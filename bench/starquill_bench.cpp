@@ -11,6 +11,12 @@
 //               peak resident memory                  vs 3 x the image's bytes
 //   startup     `starquill report` on the bundled sample vs `cat` of it (shown, no target);
 //               run with a window system that cannot start, so it must not start one
+//   batch       `starquill check -r -j2` on 1000 generated files of mixed kinds, some
+//               damaged                              vs the same with -j1             <= 0.6x
+//               peak resident memory                 vs `check` on the largest alone  <= 2x
+//               `starquill report -r -j2` on them    vs the same with -j1             (shown)
+//               and, once, the outputs of the batch against one run a file (check's
+//               lines, every report and side file): they must be the same
 //
 // The inputs are made by scripts/bench; this program finds them in SQ_BENCH_DIR.
 #include <benchmark/benchmark.h>
@@ -29,12 +35,14 @@
 #include <fstream>
 #include <map>
 #include <span>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "builder/image_buffer.h"
 #include "hod/modCommon.h"
 #include "hod/tga_header.h"
+#include "support/sample_files.h"
 
 extern char** environ;
 
@@ -207,9 +215,191 @@ void BM_Tga(benchmark::State& state) {
   }
 }
 
+// ---------------------------------------------------------------------------
+// Batch runs: 1000 files of five kinds in ten folders.
+
+constexpr int kBatchFiles = 1000;
+
+fs::path BatchDir() { return InputDir() / "batch"; }
+
+void WriteFileBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Backgrounds of eight meshes of 1000 to 4000 vertices (their indices are
+// checked), models with meshes of 2000 to 40 000 faces (their index lists are read) and
+// every detail item, backgrounds cut short, files with a refused count, and
+// models of an unusual version.
+void MakeBatch() {
+  using sqsupport::Bytes;
+  CleanFolder(BatchDir());
+  for (int i = 0; i < kBatchFiles; ++i) {
+    const fs::path folder = BatchDir() / ("part" + std::to_string(i / 100));
+    fs::create_directories(folder);
+    const int n = 1000 + (i * 37) % 3000;
+    Bytes meshes;
+    for (int m = 0; m < 8; ++m) {
+      std::vector<int16_t> indices;
+      for (int k = 0; k < n - 2; ++k) {
+        for (int c = 0; c < 3; ++c) indices.push_back(static_cast<int16_t>((k + c * m + c) % n));
+      }
+      meshes.Add(sqsupport::BackgroundMesh(n, 514, indices));
+    }
+    const Bytes sky = Bytes().Add(sqsupport::Vers(1000)).Add(sqsupport::Form("BGMS", meshes));
+    Bytes visual = sqsupport::VisualPart();
+    visual.Add(sqsupport::Mult("Hull", {sqsupport::Faces(0, 10 * n), sqsupport::Faces(1, 3 * n)}));
+    visual.Add(sqsupport::Mult("Turret", {sqsupport::Faces(0, 5 * n), sqsupport::Faces(1, 2 * n)}));
+    Bytes file;
+    switch (i % 5) {
+      case 0:
+        file = sky;
+        break;
+      case 1:
+        file.Add(sqsupport::Vers(512)).Add(sqsupport::Form("HVMD", visual));
+        file.Add(sqsupport::Form("DTRM", sqsupport::DetailPart()));
+        break;
+      case 2:
+        file.Raw(sky.vec().data(), sky.size() * static_cast<std::size_t>(1 + i % 7) / 8);
+        break;
+      case 3:
+        file.Add(sky).Tag("NRML").BE32(12).Tag("STRF").BE32(1000).I32(0x7FFFFFFF);
+        break;
+      default:
+        file.Add(sqsupport::Vers(513)).Add(sqsupport::Form("HVMD", visual));
+        break;
+    }
+    WriteFileBytes(folder / ("f" + std::to_string(i) + ".hod"), file.vec());
+  }
+}
+
+// The largest file of the batch.
+fs::path LargestOfBatch() {
+  fs::path largest;
+  std::uintmax_t size = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(BatchDir())) {
+    if (entry.is_regular_file() && entry.file_size() > size) {
+      size = entry.file_size();
+      largest = entry.path();
+    }
+  }
+  return largest;
+}
+
+std::uintmax_t BatchBytes() {
+  std::uintmax_t bytes = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(BatchDir())) {
+    if (entry.is_regular_file()) bytes += entry.file_size();
+  }
+  return bytes;
+}
+
+// check finds errors in the damaged files: status 1 is its answer, not a failure.
+bool CheckRan(const Run& run) { return run.status == 0 || run.status == 1; }
+
+void BM_BatchCheck(benchmark::State& state) {
+  MakeBatch();
+  const fs::path out = InputDir() / "out_batch";
+  CleanFolder(out);
+  const Run largest = Spawn({STARQUILL_EXE, "check", LargestOfBatch().string()});
+  Best& memory = Results()["batch memory"];
+  memory.job = 0;  // the highest peak of the -j2 runs, in KiB
+  memory.reference = static_cast<double>(largest.peakKiB);
+  for (auto _ : state) {
+    const Run one = Spawn({STARQUILL_EXE, "check", "-r", "-j1", BatchDir().string()}, (out / "one").string());
+    const Run two = Spawn({STARQUILL_EXE, "check", "-r", "-j2", BatchDir().string()}, (out / "two").string());
+    if (!CheckRan(one) || !CheckRan(two) || !CheckRan(largest)) {
+      state.SkipWithError("a check run failed");
+      return;
+    }
+    Record(state, "batch", two.seconds, one.seconds, two.peakKiB, BatchBytes());
+    memory.job = std::max(memory.job, static_cast<double>(two.peakKiB));
+  }
+}
+
+void BM_BatchReport(benchmark::State& state) {
+  const fs::path out = InputDir() / "out_batch_report";
+  for (auto _ : state) {
+    CleanFolder(out);
+    const Run one =
+        Spawn({STARQUILL_EXE, "report", "-r", "-j1", BatchDir().string(), "--out-dir", (out / "one").string()},
+              (out / "one.log").string());
+    const Run two =
+        Spawn({STARQUILL_EXE, "report", "-r", "-j2", BatchDir().string(), "--out-dir", (out / "two").string()},
+              (out / "two.log").string());
+    if (one.status != 0 || two.status != 0) {
+      state.SkipWithError(("a report run failed; see " + (out / "one.log").string()).c_str());
+      return;
+    }
+    Record(state, "batch report", two.seconds, one.seconds, two.peakKiB, BatchBytes());
+  }
+}
+
+std::string FileText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Every file below a folder and its bytes, by its path below the folder.
+std::map<std::string, std::string> FolderTree(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file()) files[entry.path().lexically_relative(folder).string()] = FileText(entry.path());
+  }
+  return files;
+}
+
+// The batch's outputs against one run a file, in the batch's order: check's
+// lines, and every report and side file in the folder the batch gives the file.
+void BM_BatchSameAsSingleRuns(benchmark::State& state) {
+  const fs::path out = InputDir() / "out_batch_same";
+  for (auto _ : state) {
+    CleanFolder(out);
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(BatchDir())) {
+      if (entry.is_regular_file()) files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    std::string single;
+    for (const fs::path& file : files) {
+      const fs::path relative = file.lexically_relative(BatchDir());
+      const fs::path folder = out / "single" / relative.parent_path() / relative.stem();
+      fs::create_directories(folder);
+      Spawn({STARQUILL_EXE, "check", file.string()}, (out / "line").string());
+      single += FileText(out / "line");
+      Spawn({STARQUILL_EXE, "report", file.string(), "--out-dir", folder.string()});
+    }
+    Spawn({STARQUILL_EXE, "check", "-r", "-j2", BatchDir().string()}, (out / "batch_lines").string());
+    Spawn({STARQUILL_EXE, "report", "-r", "-j2", BatchDir().string(), "--out-dir", (out / "batch").string()});
+    // The batch's stdout ends with nothing but the lines; its summary is on stderr, which
+    // Spawn joins to stdout: keep the lines that name a file.
+    std::string lines;
+    std::istringstream batchOut(FileText(out / "batch_lines"));
+    for (std::string line; std::getline(batchOut, line);) {
+      if (line.rfind(BatchDir().string(), 0) == 0) lines += line + "\n";
+    }
+    std::string singleLines;
+    std::istringstream singleOut(single);
+    for (std::string line; std::getline(singleOut, line);) {
+      if (line.rfind(BatchDir().string(), 0) == 0) singleLines += line + "\n";
+    }
+    const bool same =
+        files.size() == kBatchFiles && lines == singleLines && FolderTree(out / "single") == FolderTree(out / "batch");
+    Best& result = Results()["batch same"];
+    result.job = same ? 1 : 0;
+    result.note = std::to_string(files.size()) + " files, " +
+                  std::to_string(std::count(lines.begin(), lines.end(), '\n')) + " check lines, " +
+                  std::to_string(FolderTree(out / "batch").size()) + " report files";
+    state.SetIterationTime(1);
+  }
+}
+
 BENCHMARK(BM_ModelReport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_BackgroundReport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
 BENCHMARK(BM_Startup)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_BatchCheck)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(12);
+BENCHMARK(BM_BatchReport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_BatchSameAsSingleRuns)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(BM_Tga)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
 
 // The summary: each best figure beside its best reference, the ratio and the target.
@@ -255,6 +445,32 @@ bool PrintSummary() {
     const double limit = 3.0 * static_cast<double>(b.inputBytes);
     line("  peak resident memory", mib(b.peakKiB * 1024.0), "3 x image = " + mib(limit), b.peakKiB * 1024.0 / limit, 1,
          "x");
+  }
+  if (r.count("batch")) {
+    const Best& b = r["batch"];
+    char target[32];
+    std::snprintf(target, sizeof target, "%.2fx", 0.6);
+    const double ratio = b.job / b.reference;
+    const bool met = ratio <= 0.6;
+    allMet = allMet && met;
+    std::printf("%-34s %11s %22s %8.2fx %10s %s\n", "check, 1000 files, -j2", ms(b.job).c_str(),
+                ("-j1 " + ms(b.reference)).c_str(), ratio, ("<= " + std::string(target)).c_str(),
+                met ? "met" : "MISSED");
+  }
+  if (r.count("batch memory")) {
+    const Best& b = r["batch memory"];
+    line("  peak resident, -j2 batch", mib(b.job * 1024.0), "largest alone " + mib(b.reference * 1024.0),
+         b.job / b.reference, 2, "x");
+  }
+  if (r.count("batch report")) {
+    const Best& b = r["batch report"];
+    line("report, 1000 files, -j2", ms(b.job), "-j1 " + ms(b.reference), b.job / b.reference, 0, "x");
+  }
+  if (r.count("batch same")) {
+    const Best& b = r["batch same"];
+    const bool same = b.job == 1;
+    allMet = allMet && same;
+    std::printf("%-34s %s (%s)\n", "batch outputs = one run a file", same ? "same" : "DIFFERENT", b.note.c_str());
   }
   if (r.count("startup")) {
     const Best& b = r["startup"];

@@ -108,7 +108,7 @@ PendingHeader ReadBGMS(WalkContext& ctx, Model& model) {
   // This form replaces the preview's mesh list: its triangles are those of the
   // rows read here.
   model.previewSources.meshRows = 0;
-  PendingHeader pending = KindOnly(in.Tag());
+  PendingHeader pending = ReadKind(in);
 
   while (!in.Failed()) {
     if (pending.kind != "NRML") break;
@@ -119,6 +119,7 @@ PendingHeader ReadBGMS(WalkContext& ctx, Model& model) {
       if (in.Failed()) break;
     }
     if (pending.id == "BMSH") {
+      ctx.Took(pending, "ReadMeshChunk");
       MeshChunk& row = model.bgmsTable.emplace_back();
       row.header = ChunkHeader{"NRML", pending.size, "BMSH"};
       ReadMeshChunk(in, row);
@@ -131,16 +132,16 @@ PendingHeader ReadBGMS(WalkContext& ctx, Model& model) {
         in.Fail("mesh chunk " + std::to_string(model.bgmsTable.size()) + ": " + error);
         break;
       }
-      pending = KindOnly(in.Tag());
+      pending = ReadKind(in);
     } else if (pending.id == "STRF") {
       // The header that ends the run comes back read; a BMSH behind it goes on here.
-      pending = ReadPointStarRun(ctx, model, pending.size);
+      pending = ReadPointStarRun(ctx, model, pending);
     } else {
       break;
     }
   }
 
-  if (in.Failed()) return KindOnly(std::string(4, '\0'));
+  if (in.Failed()) return KindOnly(std::string(4, '\0'), in.Size());
   return pending;
 }
 
@@ -166,33 +167,29 @@ void ReadPointStarChunk(WalkContext& ctx, PointStarChunk& chunk) {
 
 namespace {
 
-// The header behind a run's last chunk: whether it starts another chunk of the
-// run; where it does not, `stop` is the header to hand back.
-bool NextChunkIs(Reader& in, std::string_view kind, std::string_view id, PendingHeader& stop, uint32_t& size) {
-  std::string nextKind = in.Tag();
-  if (nextKind != kind) {
-    stop = KindOnly(std::move(nextKind));
-    return false;
-  }
-  size = in.U32();
-  std::string nextId = in.Chars4();
-  if (nextId == id) return true;
-  stop = WithSizeAndId(std::move(nextKind), size, std::move(nextId));
-  return false;
+// The header behind a run's last chunk, read into `next`: whether it starts
+// another chunk of the run. Where it does not, `next` is the header to hand back.
+bool NextChunkIs(Reader& in, std::string_view kind, std::string_view id, PendingHeader& next) {
+  next = ReadKind(in);
+  if (next.kind != kind) return false;
+  next.size = in.U32();
+  next.id = in.Chars4();
+  next.sizeAndIdRead = true;
+  return next.id == id;
 }
 
 }  // namespace
 
-PendingHeader ReadStarMapRun(WalkContext& ctx, Model& model, uint32_t firstSize) {
+PendingHeader ReadStarMapRun(WalkContext& ctx, Model& model, const PendingHeader& first) {
   model.hasBGSG = true;
   model.bgsgTable.clear();
-  uint32_t size = firstSize;
-  PendingHeader stop;
+  PendingHeader header = first;
   ReadRun(
       ctx.in, 1,
       [&](int i) {
+        ctx.Took(header, "ReadStarMapChunk");
         StarMapChunk& row = model.bgsgTable.emplace_back();
-        row.header = ChunkHeader{"FORM", size, "BGSG"};
+        row.header = ChunkHeader{"FORM", header.size, "BGSG"};
         ReadStarMapChunk(ctx, row);
         if (ctx.in.Failed()) return;
         if (!StarMapPreviewFits(i, row.records.size())) {
@@ -203,8 +200,8 @@ PendingHeader ReadStarMapRun(WalkContext& ctx, Model& model, uint32_t firstSize)
         }
         model.previewSources.starMaps[static_cast<std::size_t>(i - 1)] = row.records.bytes();
       },
-      [&] { return NextChunkIs(ctx.in, "FORM", "BGSG", stop, size); });
-  return ctx.in.Failed() ? KindOnly(std::string(4, '\0')) : stop;
+      [&] { return NextChunkIs(ctx.in, "FORM", "BGSG", header); });
+  return ctx.in.Failed() ? KindOnly(std::string(4, '\0'), ctx.in.Size()) : header;
 }
 
 bool NotePointStarPreview(WalkContext& ctx, Model& model, const PointStarChunk& chunk, std::string_view what) {
@@ -219,23 +216,23 @@ bool NotePointStarPreview(WalkContext& ctx, Model& model, const PointStarChunk& 
   return true;
 }
 
-PendingHeader ReadPointStarRun(WalkContext& ctx, Model& model, uint32_t firstSize) {
+PendingHeader ReadPointStarRun(WalkContext& ctx, Model& model, const PendingHeader& first) {
   model.hasSTRF = true;
   model.strfTable.clear();
-  uint32_t size = firstSize;
-  PendingHeader stop;
+  PendingHeader header = first;
   ReadRun(
       ctx.in, 1,
       [&](int i) {
+        ctx.Took(header, "ReadPointStarChunk");
         PointStarChunk& row = model.strfTable.emplace_back();
-        row.header = ChunkHeader{"NRML", size, "STRF"};
+        row.header = ChunkHeader{"NRML", header.size, "STRF"};
         ReadPointStarChunk(ctx, row);
         if (!ctx.in.Failed() && row.starCount > 0) {
           NotePointStarPreview(ctx, model, row, "point-star chunk " + std::to_string(i));
         }
       },
-      [&] { return NextChunkIs(ctx.in, "NRML", "STRF", stop, size); });
-  return ctx.in.Failed() ? KindOnly(std::string(4, '\0')) : stop;
+      [&] { return NextChunkIs(ctx.in, "NRML", "STRF", header); });
+  return ctx.in.Failed() ? KindOnly(std::string(4, '\0'), ctx.in.Size()) : header;
 }
 
 }  // namespace sq

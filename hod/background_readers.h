@@ -18,15 +18,15 @@ PendingHeader ReadBGMS(WalkContext& ctx, Model& model);
 void ReadStarMapChunk(WalkContext& ctx, StarMapChunk& chunk);
 void ReadPointStarChunk(WalkContext& ctx, PointStarChunk& chunk);
 
-// A run of star-map chunks, entered with a pending FORM BGSG header whose size and
-// id are read. Sets hasBGSG, refills bgsgTable from its first row, notes the
+// A run of star-map chunks, entered with the pending FORM BGSG header whose size
+// and id are read. Sets hasBGSG, refills bgsgTable from its first row, notes the
 // records behind the two preview slots, and returns the header at which the run ended.
-PendingHeader ReadStarMapRun(WalkContext& ctx, Model& model, uint32_t firstSize);
+PendingHeader ReadStarMapRun(WalkContext& ctx, Model& model, const PendingHeader& first);
 
-// A run of point-star chunks, entered with a pending NRML STRF header whose size
-// and id are read. Sets hasSTRF, refills strfTable from its first row, notes the
-// stars for the preview list, and returns the header at which the run ended.
-PendingHeader ReadPointStarRun(WalkContext& ctx, Model& model, uint32_t firstSize);
+// A run of point-star chunks, entered with the pending NRML STRF header whose
+// size and id are read. Sets hasSTRF, refills strfTable from its first row, notes
+// the stars for the preview list, and returns the header at which the run ended.
+PendingHeader ReadPointStarRun(WalkContext& ctx, Model& model, const PendingHeader& first);
 
 // Notes a point-star chunk read with stars for the preview list. Fails the walk,
 // returning false, when the list's total would not fit a 32-bit count.

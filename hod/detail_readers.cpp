@@ -12,17 +12,22 @@ namespace {
 // token, its size and type once they are read.
 class DetailCursor {
  public:
-  explicit DetailCursor(Reader& in) : token(in.Tag()), in_(in) {}
+  explicit DetailCursor(Reader& in) : in_(in) { NextToken(); }
 
   std::string token;
+  std::size_t offset = 0;  // where the token begins
   uint32_t size = 0;
   std::string type;
 
-  void SetToken(std::string next) {
+  void SetToken(std::string next, std::size_t at) {
     token = std::move(next);
+    offset = at;
     headerRead_ = false;
   }
-  void NextToken() { SetToken(in_.Tag()); }
+  void NextToken() {
+    const std::size_t at = in_.Position();
+    SetToken(in_.Tag(), at);
+  }
   // Reads the size and type behind the token unless they are read already.
   void CompleteHeader() {
     if (headerRead_) return;
@@ -55,9 +60,11 @@ class DetailCursor {
   }
   // The header at which the walk stopped.
   PendingHeader Stopped() const {
-    if ((token == "FORM" || token == "NRML") && headerRead_) return WithSizeAndId(token, size, type);
-    return KindOnly(token);
+    if ((token == "FORM" || token == "NRML") && headerRead_) return WithSizeAndId(token, size, type, offset);
+    return KindOnly(token, offset);
   }
+  // The header as it stands, for the record.
+  PendingHeader Header() const { return Stopped(); }
 
  private:
   Reader& in_;
@@ -69,19 +76,32 @@ class DetailCursor {
 PendingHeader ReadDTRM(WalkContext& ctx, Model& model) {
   Reader& in = ctx.in;
   DetailCursor at(in);
+  // Notes the item the cursor stands at as taken by `reader`.
+  auto took = [&](const char* reader) { ctx.Took(at.Header(), reader); };
 
   while (!in.Failed()) {
     if (at.token == "HIER") {
+      took("ReadHierarchy");
       ReadHierarchy(ctx, model);
       at.NextToken();
     } else if (at.token == "ETSH") {
       model.hasETSH = true;
       ReadRun(
-          in, 1, [&](int n) { ReadTrail(ctx, model, n); }, [&] { return at.NextTokenIs("ETSH"); });
+          in, 1,
+          [&](int n) {
+            took("ReadTrail");
+            ReadTrail(ctx, model, n);
+          },
+          [&] { return at.NextTokenIs("ETSH"); });
     } else if (at.token == "BURN") {
       model.hasBURN = true;
       ReadRun(
-          in, 1, [&](int k) { ReadBurn(ctx, model, k); }, [&] { return at.NextTokenIs("BURN"); });
+          in, 1,
+          [&](int k) {
+            took("ReadBurn");
+            ReadBurn(ctx, model, k);
+          },
+          [&] { return at.NextTokenIs("BURN"); });
     } else if (at.token == "FORM") {
       at.CompleteHeader();
       if (in.Failed()) break;
@@ -90,6 +110,7 @@ PendingHeader ReadDTRM(WalkContext& ctx, Model& model) {
         ReadRun(
             in, 1,
             [&](int g) {
+              took("ReadGlow");
               StartEntry(model.glowTable, g).header = ChunkHeader{"FORM", at.size, "GLOW"};
               ReadGlow(ctx, model, g);
             },
@@ -100,6 +121,7 @@ PendingHeader ReadDTRM(WalkContext& ctx, Model& model) {
         ReadRun(
             in, static_cast<int>(model.mrkrTable.size()) + 1,
             [&](int m) {
+              took("ReadMarker");
               MarkerRecord& marker = StartEntry(model.mrkrTable, m);
               marker.header = ChunkHeader{"FORM", at.size, "MRKR"};
               marker.subHeader = ReadSubHeader(in);
@@ -109,15 +131,26 @@ PendingHeader ReadDTRM(WalkContext& ctx, Model& model) {
       } else if (at.type == "COLD") {
         model.hasCOLD = true;
         ReadRun(
-            in, 1, [&](int k) { ReadCollision(ctx, model, k, at.size); },
+            in, 1,
+            [&](int k) {
+              took("ReadCollision");
+              ReadCollision(ctx, model, k, at.size);
+            },
             [&] { return at.NextChunkIs("FORM", "COLD"); });
       } else if (at.type == "BSRM") {
         model.hasBSRM = true;
         ReadRun(
-            in, 1, [&](int k) { ReadBsrm(ctx, model, k, at.size); }, [&] { return at.NextHeaderOfAnyKindIs("BSRM"); });
+            in, 1,
+            [&](int k) {
+              took("ReadBsrm");
+              ReadBsrm(ctx, model, k, at.size);
+            },
+            [&] { return at.NextHeaderOfAnyKindIs("BSRM"); });
       } else if (at.type == "INFO") {
+        took("ReadInfo");
         model.infoRecord.header = ChunkHeader{"FORM", at.size, "INFO"};
-        at.SetToken(ReadInfo(ctx, model));
+        const auto inside = ctx.Inside();
+        at.SetToken(ReadInfo(ctx, model), in.Position());
       } else {
         break;
       }
@@ -125,15 +158,21 @@ PendingHeader ReadDTRM(WalkContext& ctx, Model& model) {
       at.CompleteHeader();
       if (in.Failed()) break;
       if (at.type == "NAVL") {
+        took("ReadNavlights");
         model.hasNAVL = true;
         ReadNavlights(ctx, model, at.size);
         at.NextToken();
       } else if (at.type == "ANIM") {
         model.hasANIM = true;
         ReadRun(
-            in, 1, [&](int k) { ReadAnimation(ctx, model, k, at.size); },
+            in, 1,
+            [&](int k) {
+              took("ReadAnimation");
+              ReadAnimation(ctx, model, k, at.size);
+            },
             [&] { return at.NextChunkIs("NRML", "ANIM"); });
       } else if (at.type == "STRF") {
+        took("ReadPointStarChunk");
         // A point-star chunk here replaces the table with itself alone.
         model.hasSTRF = true;
         model.strfTable.clear();
@@ -144,10 +183,12 @@ PendingHeader ReadDTRM(WalkContext& ctx, Model& model) {
         if (chunk.starCount > 0 && !NotePointStarPreview(ctx, model, chunk, "point-star chunk")) break;
         at.NextToken();
       } else if (at.type == "DOCK") {
+        took("ReadDocking");
         model.hasDOCK = true;
         ReadDocking(ctx, model, at.size);
         at.NextToken();
       } else if (at.type == "BNDV") {
+        took("ReadBounds");
         ReadBounds(ctx, model, at.size);
         at.NextToken();
       } else {
@@ -157,7 +198,7 @@ PendingHeader ReadDTRM(WalkContext& ctx, Model& model) {
       break;  // any other token, the zero token at the end of the file included
     }
   }
-  if (in.Failed()) return KindOnly(std::string(4, '\0'));
+  if (in.Failed()) return KindOnly(std::string(4, '\0'), in.Size());
   return at.Stopped();
 }
 

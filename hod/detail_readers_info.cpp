@@ -103,7 +103,8 @@ std::string ReadInfo(WalkContext& ctx, Model& model) {
   model.infoError = false;
   InfoRecord& info = model.infoRecord;
   while (!in.Failed()) {
-    const std::string token = in.Tag();
+    const PendingHeader next = ReadKind(in);
+    const std::string& token = next.kind;
     InfoItem* item = nullptr;
     if (token == "OWNR") {
       item = &info.owner;
@@ -114,8 +115,11 @@ std::string ReadInfo(WalkContext& ctx, Model& model) {
       item = &info.error;
       model.infoError = true;
     } else {
-      break;  // the zero token at the end of the file included
+      // The walk ends here; the zero token at the end of the file is no header.
+      ctx.StopAt(next);
+      break;
     }
+    ctx.TookToken(next.offset, token, "ReadInfo");
     item->token = token;
     item->size = in.U32();
     item->length = in.I32();
@@ -126,7 +130,7 @@ std::string ReadInfo(WalkContext& ctx, Model& model) {
       // The last byte of the owner text is a terminator.
       const auto keep = item->length > 1 ? static_cast<std::size_t>(item->length - 1) : 0;
       item->text = text.substr(0, std::min(keep, text.size()));
-      ctx.Message(DesignerMessage(item->text), MessageIcon::Information);
+      ctx.Message(DesignerMessage(item->text), MessageWeight::Notice);
     } else {
       item->text = text;
       (token == "WARN" ? model.infoWarningText : model.infoErrorText) = text;

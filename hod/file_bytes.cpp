@@ -18,8 +18,11 @@ std::shared_ptr<const FileBytes> FileBytes::Open(const std::filesystem::path& pa
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd >= 0) {
     struct stat info {};
-    // Only a regular, non-empty file is mapped; anything else is read below.
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+    // Only a regular file of kMapFrom bytes or more is mapped; anything else is
+    // read below. A small file costs less to read than to map and unmap, and an
+    // unmapping stops every other thread of the program for a moment (a run over
+    // many files reads them on several threads).
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= kMapFrom) {
       const auto length = static_cast<std::size_t>(info.st_size);
       // Not populated ahead: a page is mapped when first read, so the pages a walk
       // skips (vertices, stars, pixels it only views) cost nothing at all.

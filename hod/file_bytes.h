@@ -1,5 +1,5 @@
-// A whole input file held for reading: mapped read-only where the system allows,
-// else read into memory. Mapping shares the pages the system already caches, so
+// A whole input file held for reading: mapped read-only where the system allows
+// and the file is large, else read into memory. Mapping shares the pages the system already caches, so
 // a 200 MB model costs no copy and no fresh memory; the walk touches only the
 // pages it reads, and large blocks (pixels, vertices, index lists, stars) stay
 // views into it. It is shared: the model that a walk fills keeps it alive as long
@@ -18,6 +18,9 @@ namespace sq {
 
 class FileBytes {
  public:
+  // Files of this size and more are mapped; smaller ones are read.
+  static constexpr long kMapFrom = 1L << 20;
+
   // Opens `path`. Returns null and sets `error` when it cannot be read.
   static std::shared_ptr<const FileBytes> Open(const std::filesystem::path& path, std::string& error);
   // Bytes already in memory, kept from now on.

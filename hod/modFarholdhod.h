@@ -12,6 +12,7 @@
 //   visual_readers.h      the HVMD walker and its chunk readers
 //   detail_tables.h       what the DTRM form holds
 //   detail_readers.h      the DTRM walker and its item readers
+//   walk_record.h         what a walk met (chunks, stop, messages), kept when asked for
 //   tga_header.h          the 18-byte header of a TGA image, read and written
 #pragma once
 
@@ -30,6 +31,7 @@
 #include "hod/file_bytes.h"
 #include "hod/modCommon.h"
 #include "hod/visual_tables.h"
+#include "hod/walk_record.h"
 
 namespace sq {
 
@@ -93,32 +95,73 @@ using SideFileFolder = std::optional<std::filesystem::path>;
 inline constexpr std::nullopt_t kNoSideFiles = std::nullopt;
 
 // Everything one walk carries besides the model: the reader, the platform for
-// messages, where side files go, and the check box that changes the VARY layout.
+// messages, where side files go, the check box that changes the VARY layout, and
+// the record of what the walk met when one is kept.
 class WalkContext {
  public:
-  WalkContext(Reader& reader, Platform& platform, SideFileFolder sideFiles, bool soundTest = false)
-      : in(reader), platform_(platform), sideFiles_(std::move(sideFiles)), soundTest_(soundTest) {}
+  WalkContext(Reader& reader, Platform& platform, SideFileFolder sideFiles, bool soundTest = false,
+              WalkRecord* record = nullptr)
+      : in(reader), platform_(platform), sideFiles_(std::move(sideFiles)), soundTest_(soundTest), record_(record) {}
 
   Reader& in;
 
   // Shows a message box with the application's title. A walk shows at most ten;
   // the eleventh ends the walk as a failure instead of being shown.
-  // A message box of the walk; a warning unless told otherwise.
-  void Message(std::string_view text, MessageIcon icon = MessageIcon::Warning);
+  // The box's icon follows the weight: a notice informs, a warning warns, an error is critical.
+  void Message(std::string_view text, MessageWeight weight);
   int MessagesShown() const { return messages_; }
 
   const SideFileFolder& SideFiles() const { return sideFiles_; }
   bool SoundTest() const { return soundTest_; }
   Platform& platform() { return platform_; }
 
+  // Notes, for the record, the chunk a reader takes at the depth the walk stands
+  // at: a header (its kind, and its size and id when read) or a bare token.
+  void Took(const PendingHeader& header, const char* reader) {
+    if (record_ != nullptr) Note(header.offset, header.kind, header.sizeAndIdRead, header.size, header.id, reader);
+  }
+  void TookToken(std::size_t offset, std::string_view token, const char* reader) {
+    if (record_ != nullptr) Note(offset, token, false, 0, {}, reader);
+  }
+  // The header at which the walk ends because no reader takes it. The first one
+  // counts; a header whose kind lies past the end of the file is none.
+  void StopAt(const PendingHeader& header);
+  const std::optional<PendingHeader>& Stop() const { return stop_; }
+
+  // The walk stands one level deeper (a form's contents) while the guard lives.
+  class Level {
+   public:
+    explicit Level(int& depth) : depth_(depth) { ++depth_; }
+    ~Level() { --depth_; }
+    Level(const Level&) = delete;
+    Level& operator=(const Level&) = delete;
+
+   private:
+    int& depth_;
+  };
+  [[nodiscard]] Level Inside() { return Level(depth_); }
+
   static constexpr int kMaxMessages = 10;
 
  private:
+  void Note(std::size_t offset, std::string_view kind, bool header, uint32_t size, std::string_view id,
+            const char* reader);
+
   Platform& platform_;
   SideFileFolder sideFiles_;
   bool soundTest_;
+  WalkRecord* record_;
   int messages_ = 0;
+  int depth_ = 0;
+  std::optional<PendingHeader> stop_;
 };
+
+// The kind of the next header, with its offset. At the end of the file it is the
+// zero kind, which no reader takes.
+inline PendingHeader ReadKind(Reader& in) {
+  const std::size_t offset = in.Position();
+  return KindOnly(in.Tag(), offset);
+}
 
 // The counted-text read of every reader: `length` bytes into `text`. A length
 // that is negative or longer than the bytes left shows "Unqualified string at "
@@ -141,15 +184,21 @@ struct WalkResult {
   bool failed = false;
   std::size_t offset = 0;  // where the failure happened
   std::string reason;
+  // Where the walk stopped reading: the failure's offset, the header no reader
+  // took, or the end of the file. Short of the file's size the walk ended early.
+  std::size_t end = 0;
+  // The header no reader took, when the walk ended at one (not for a failure).
+  std::optional<PendingHeader> stoppedAt;
 };
 
 // Walks a whole HOD file into the model, which keeps the file's bytes. Side files
-// go to the folder `sideFiles` names, or nowhere.
+// go to the folder `sideFiles` names, or nowhere. Given a record, the walk notes
+// in it what it met.
 WalkResult WalkHodFile(std::shared_ptr<const FileBytes> file, Model& model, Platform& platform,
-                       const SideFileFolder& sideFiles, bool soundTest = false);
+                       const SideFileFolder& sideFiles, bool soundTest = false, WalkRecord* record = nullptr);
 
 // The same for bytes the caller holds: the model keeps a copy of them.
 WalkResult WalkHodBytes(std::span<const uint8_t> bytes, Model& model, Platform& platform,
-                        const SideFileFolder& sideFiles, bool soundTest = false);
+                        const SideFileFolder& sideFiles, bool soundTest = false, WalkRecord* record = nullptr);
 
 }  // namespace sq

@@ -8,13 +8,7 @@ namespace sq {
 
 namespace {
 
-// A NRML header whose size and name a run loop read ahead of the next dispatch.
-struct NrmlHeader {
-  uint32_t size = 0;
-  std::string name;
-};
-
-PendingHeader EndOfWalk() { return KindOnly(std::string(4, '\0')); }
+PendingHeader EndOfWalk(const Reader& in) { return KindOnly(std::string(4, '\0'), in.Size()); }
 
 }  // namespace
 
@@ -32,125 +26,143 @@ PendingHeader ReadHVMD(WalkContext& ctx, Model& model) {
   model.hasLMTX = false;
   model.hasSHAD = false;
 
-  std::optional<NrmlHeader> readAhead;
+  // A NRML header whose size and name a run loop read ahead of the next dispatch.
+  std::optional<PendingHeader> readAhead;
+  // The tag last read and where it begins.
+  PendingHeader tag;
+  auto nextTag = [&] { tag = ReadKind(in); };
 
   // A run of NRML chunks of one name: refills the table record after record while
-  // the next header is a NRML chunk of that name. Returns the tag that ended the
-  // run; a NRML header of another name is left in readAhead.
-  auto nrmlRun = [&](std::string_view name, uint32_t firstSize, auto& table, auto readBody) {
+  // the next header is a NRML chunk of that name. Leaves in `tag` the tag that
+  // ended the run; a NRML header of another name is left in readAhead.
+  auto nrmlRun = [&](const PendingHeader& first, const char* reader, auto& table, auto readBody) {
     table.clear();
-    uint32_t size = firstSize;
-    std::string tag;
+    PendingHeader header = first;
     ReadRun(
         in, 1,
         [&](int) {
+          ctx.Took(header, reader);
           auto& record = table.emplace_back();
-          record.header = ChunkHeader{"NRML", size, std::string(name)};
+          record.header = ChunkHeader{"NRML", header.size, header.id};
           readBody(record);
         },
         [&] {
-          tag = in.Tag();
-          if (tag != "NRML") return false;
-          size = in.U32();
-          std::string next = in.Chars4();
-          if (next == name) return true;
-          readAhead = NrmlHeader{size, std::move(next)};
+          nextTag();
+          if (tag.kind != "NRML") return false;
+          header = tag;
+          header.size = in.U32();
+          header.id = in.Chars4();
+          header.sizeAndIdRead = true;
+          if (header.id == first.id) return true;
+          readAhead = header;
           return false;
         });
-    return in.Failed() ? std::string(4, '\0') : tag;
+    if (in.Failed()) tag = EndOfWalk(in);
   };
   // A run of chunks behind a bare tag: reads one after another while the next tag
-  // is the same. Returns the tag that ended the run.
-  auto tagRun = [&](std::string_view runTag, auto readOne) {
-    std::string tag;
-    ReadRun(in, 1, readOne, [&] {
-      tag = in.Tag();
-      return tag == runTag;
-    });
-    return tag;
+  // is the same. Leaves in `tag` the tag that ended the run.
+  auto tagRun = [&](std::string_view runTag, const char* reader, auto readOne) {
+    ReadRun(
+        in, 1,
+        [&](int item) {
+          ctx.TookToken(tag.offset, runTag, reader);
+          readOne(item);
+        },
+        [&] {
+          nextTag();
+          return tag.kind == runTag;
+        });
   };
 
-  std::string tag = in.Tag();
+  nextTag();
   while (!in.Failed()) {
-    if (tag == "LITE") {
+    if (tag.kind == "LITE") {
+      ctx.TookToken(tag.offset, tag.kind, "ReadLITE");
       model.hasLITE = true;
       ReadLITE(ctx, model);
-      tag = in.Tag();
-    } else if (tag == "STAT") {
+      nextTag();
+    } else if (tag.kind == "STAT") {
       model.eliteTable.clear();
-      tag = tagRun("STAT", [&](int form) {
+      tagRun("STAT", "ReadEliteSTAT", [&](int form) {
         model.statForms = form;
         ReadEliteSTAT(ctx, model, model.eliteTable.emplace_back());
       });
-    } else if (tag == "NRML") {
-      NrmlHeader header;
+    } else if (tag.kind == "NRML") {
+      PendingHeader header;
       if (readAhead) {
         header = std::move(*readAhead);
         readAhead.reset();
       } else {
+        header = tag;
         header.size = in.U32();
-        header.name = in.Chars4();
+        header.id = in.Chars4();
+        header.sizeAndIdRead = true;
         if (in.Failed()) break;
       }
-      if (header.name == "STAT") {
+      if (header.id == "STAT") {
         model.hasNrmlSTAT = true;
-        tag = nrmlRun("STAT", header.size, model.statTable, [&](StatRecord& r) { ReadNrmlSTAT(ctx, r); });
-      } else if (header.name == "MULT") {
+        nrmlRun(header, "ReadNrmlSTAT", model.statTable, [&](StatRecord& r) { ReadNrmlSTAT(ctx, r); });
+      } else if (header.id == "MULT") {
         model.hasMULT = true;
-        tag = nrmlRun("MULT", header.size, model.multTable, [&](MultRecord& r) { ReadMULT(ctx, model, r); });
-      } else if (header.name == "GOBG") {
+        nrmlRun(header, "ReadMULT", model.multTable, [&](MultRecord& r) { ReadMULT(ctx, model, r); });
+      } else if (header.id == "GOBG") {
         model.hasGOBG = true;
-        tag = nrmlRun("GOBG", header.size, model.gobgTable, [&](GobgRecord& r) { ReadGOBG(ctx, model, r); });
-      } else if (header.name == "GOBS") {
+        nrmlRun(header, "ReadGOBG", model.gobgTable, [&](GobgRecord& r) { ReadGOBG(ctx, model, r); });
+      } else if (header.id == "GOBS") {
+        ctx.Took(header, "ReadHVMD");
         model.hasGOBS = true;
         model.gobsRecord.header = ChunkHeader{"NRML", header.size, "GOBS"};
         model.gobsRecord.words = {in.I32(), in.I32()};
-        tag = in.Tag();
+        nextTag();
         // Behind a NRML GOBS only another NRML chunk continues the form.
-        if (tag != "NRML" && !in.Failed()) return KindOnly(tag);
+        if (tag.kind != "NRML" && !in.Failed()) return tag;
       } else {
-        return WithSizeAndId("NRML", header.size, header.name);
+        return header;
       }
-    } else if (tag == "LMIP") {
+    } else if (tag.kind == "LMIP") {
       model.hasLMIP = true;
       model.lmipTable.clear();
-      tag = tagRun("LMIP", [&](int) { ReadLMIP(ctx, model.lmipTable.emplace_back()); });
-    } else if (tag == "SIMP") {
+      tagRun("LMIP", "ReadLMIP", [&](int) { ReadLMIP(ctx, model.lmipTable.emplace_back()); });
+    } else if (tag.kind == "SIMP") {
+      ctx.TookToken(tag.offset, tag.kind, "ReadHVMD");
       model.hasSIMP = true;
-      ctx.Message("SIMP chunk extraction not implemented.", MessageIcon::Information);
-      return EndOfWalk();
-    } else if (tag == "VARY") {
+      ctx.Message("SIMP chunk extraction not implemented.", MessageWeight::Warning);
+      return EndOfWalk(in);
+    } else if (tag.kind == "VARY") {
+      ctx.TookToken(tag.offset, tag.kind, "ReadVARY");
       model.hasVARY = true;
       ReadVARY(ctx, model);
-      tag = in.Tag();
-    } else if (tag == "LMTX") {
+      nextTag();
+    } else if (tag.kind == "LMTX") {
       model.hasLMTX = true;
       model.lmtxTable.clear();
-      tag = tagRun("LMTX", [&](int) { ReadLMTX(ctx, model.lmtxTable.emplace_back()); });
-    } else if (tag == "GOBD") {
+      tagRun("LMTX", "ReadLMTX", [&](int) { ReadLMTX(ctx, model.lmtxTable.emplace_back()); });
+    } else if (tag.kind == "GOBD") {
+      ctx.TookToken(tag.offset, tag.kind, "ReadHVMD");
       model.hasGOBD = true;
       model.gobdRecord.chunkId = "GOBD";
       model.gobdRecord.words = {in.I32(), in.I32()};
-      tag = in.Tag();
-    } else if (tag == "GOBS") {
+      nextTag();
+    } else if (tag.kind == "GOBS") {
+      ctx.TookToken(tag.offset, tag.kind, "ReadHVMD");
       model.hasGOBS = true;
       model.gobsRecord.header.chunkId = "GOBS";
       model.gobsRecord.words = {in.I32(), in.I32()};
-      tag = in.Tag();
-    } else if (tag == "SHAD") {
+      nextTag();
+    } else if (tag.kind == "SHAD") {
       model.hasNrmlSTAT = true;
       model.hasSHAD = true;
       model.statTable.clear();
-      tag = tagRun("SHAD", [&](int) {
+      tagRun("SHAD", "ReadSHAD", [&](int) {
         StatRecord& record = model.statTable.emplace_back();
         record.header.chunkId = "SHAD";
         ReadSHAD(ctx, record);
       });
     } else {
-      return KindOnly(tag);
+      return tag;
     }
   }
-  return EndOfWalk();
+  return EndOfWalk(in);
 }
 
 }  // namespace sq

@@ -1,6 +1,8 @@
 // Document frame, file-level head and the background-light check.
 #include "report/report_rtf.h"
 
+#include "report/report_findings.h"
+
 namespace sq {
 
 void ReportText::Absent(std::string_view chunkName) {
@@ -43,20 +45,18 @@ void AppendHead(const Model& model, std::string_view name, ReportText& report) {
   head.append("\\viewkind4\\uc1\\pard\\f0\\fs20 \\par\r\n");
   head.append("Report on ").append(RtfText(name)).append(" HOD file: ");
 
-  const uint32_t leadingLength = ByteSwap32(model.hodHeader.vers.chunkSize);
-  if (leadingLength != 8) {
+  if (const auto length = LeadingFormFinding(model)) {
     Par(head);
-    Par(head, "Unusual HOD file length ! (Long, reversed): " + FormatInt(static_cast<int32_t>(leadingLength)));
+    Par(head, length->text);
   }
 
-  const int32_t version = model.hodHeader.hodVersion;
-  if (version == 1000) {
-    head.append("this is a BACKGROUND HOD");
-  } else if (version == 512) {
-    if (model.hasLITE) head.append("this is a Background (Lighting) HOD");
-  } else {
+  if (const auto version = VersionFinding(model)) {
     Par(head);
-    Par(head, "Unusual HOD version ! (Long): " + FormatInt(version));
+    Par(head, version->text);
+  } else if (model.hodHeader.hodVersion == 1000) {
+    head.append("this is a BACKGROUND HOD");
+  } else if (model.hasLITE) {
+    head.append("this is a Background (Lighting) HOD");
   }
 
   if (model.hierarchyCount != 0) {
@@ -66,12 +66,10 @@ void AppendHead(const Model& model, std::string_view name, ReportText& report) {
   }
   Par(head);
 
-  if (model.infoWarning) {
-    Par(head, "HOD contains warning:  '" + RtfText(model.infoWarningText) + "'.");
-    Par(head);
-  }
-  if (model.infoError) {
-    Par(head, "HOD contains error message:  '" + RtfText(model.infoErrorText) + "'.");
+  // The fixed words hold nothing RTF escapes, so the whole text is escaped at once.
+  for (const auto& info : {InfoWarningFinding(model), InfoErrorFinding(model)}) {
+    if (!info) continue;
+    Par(head, RtfText(info->text));
     Par(head);
   }
   head.append("Absent chunks: ");
@@ -83,9 +81,9 @@ std::string BuildReport(const Model& model, std::string_view name) {
   ReportText report;
   AppendHead(model, name, report);
 
-  if (model.hasLITE && model.liteCount != 3) {
+  if (const auto lights = BackgroundLightsFinding(model)) {
     Par(report.body);
-    Par(report.body, "Number of background lights ( " + FormatInt(model.liteCount) + " ) is unequal to three.");
+    Par(report.body, lights->text);
   }
   AppendBackgroundSections(model, report);
   AppendVisualSections(model, report);

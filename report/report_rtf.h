@@ -4,7 +4,8 @@
 //   report_rtf.cpp             the document frame, the file-level head, RtfText
 //   report_rtf_background.cpp  the background sections
 //   report_rtf_visual.cpp      the visual-model sections
-//   report_rtf_detail.cpp      the detail sections and the consistency checks
+//   report_rtf_detail.cpp      the detail sections and the BSRM check's lines
+//   report_findings.h          the consistency checks, shared with `starquill check`
 #pragma once
 
 #include <array>

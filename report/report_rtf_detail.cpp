@@ -3,9 +3,10 @@
 // face lists against the visual meshes.
 #include "report/report_rtf.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
+
+#include "report/report_findings.h"
 
 namespace sq {
 
@@ -20,12 +21,6 @@ std::string Rule(std::size_t dashes) {
 }
 
 std::string Count(std::size_t n) { return FormatInt(static_cast<int64_t>(n)); }
-
-// Adds to a 32-bit face sum, held at the ends of its range rather than wrapping.
-void AddFaces(int32_t& sum, int64_t faces) {
-  const int64_t total = std::clamp<int64_t>(int64_t{sum} + faces, INT32_MIN, INT32_MAX);
-  sum = static_cast<int32_t>(total);
-}
 
 void AppendTrails(const Model& model, ReportText& report) {
   std::string& body = report.body;
@@ -127,10 +122,10 @@ void AppendCollision(const Model& model, ReportText& report) {
 void AppendBsrmCheck(const Model& model, ReportText& report) {
   std::string& body = report.body;
   std::string& tail = report.tail;
+  const BsrmCheck check = CheckBsrm(model);
   const std::size_t b = model.bsrmTable.size();
-  const std::size_t expected = model.multTable.size() + (model.hasGOBG ? model.gobgTable.size() : 0);
   Par(body);
-  if (b == expected) {
+  if (b == check.expected) {
     Par(body, "# BSRMs  =  # MULTs  +  # GOBGs  (checked OK)");
   } else {
     Par(body, Count(b) + " BSRMs does not correspond to  # MULTs  +  # GOBGs");
@@ -139,53 +134,43 @@ void AppendBsrmCheck(const Model& model, ReportText& report) {
 
   for (std::size_t i = 0; i < b; ++i) {
     const BsrmRecord& r = model.bsrmTable[i];
+    const SsubCheck& s = check.records[i];
     std::string line = "TRIS faces : " + FormatInt(r.tris.faceCount) + ";\\tab " +
                        "TRIS vertices : " + FormatInt(r.tris.pointCount) + ";\\tab " +
                        "VNRM 'faces' : " + FormatInt(r.vnrm.faceCount) + ";\\tab " +
                        "VNRM normals : " + FormatInt(r.vnrm.pointCount) + ";\\tab ";
-    // A record without lists has no highest face index and adds nothing to the sums.
-    int64_t faces = 0;
-    if (r.hasSSUB) {
-      int64_t highest = 0;
-      for (const SsubList& list : r.ssubLists) {
-        for (int16_t index : list.indices) highest = std::max<int64_t>(highest, index);
-      }
-      const std::string k = Count(r.ssubLists.size());
-      if (highest + 1 != r.vnrm.faceCount || highest + 1 != r.tris.faceCount) {
-        line += "non-empty SSUB face lists : " + k + " ;\\tab " + " largest tag " + FormatInt(highest) +
+    if (s.hasLists) {
+      const std::string k = Count(s.listCount);
+      if (s.mismatch) {
+        line += "non-empty SSUB face lists : " + k + " ;\\tab " + " largest tag " + FormatInt(s.highest) +
                 " NOT EQUAL to VNRM or TRIS faces);\\tab ";
       } else {
         line += "non-empty SSUB face lists : \\tab " + k + " ;\\tab ";
       }
-      faces = highest + 1;
     } else {
       line += "no SSUB face lists found (!)";
-      tail += "\\par\r\n\\par\r\n**** No SSUB face-lists found in BSRM-chunk no. " + Count(i + 1) + " ****";
+      tail += "\\par\r\n\\par\r\n**** " + std::string(kNoSsubLists) + Count(i + 1) + " ****";
     }
     line += " -> " + RtfText(r.meshName);
     if (r.goblinFlag != 0) {
       line += ";";
-      AddFaces(report.lodFaces[6], faces);
     } else {
       line += " = goblin mesh ( flag = " + FormatInt(r.goblinFlag) + " );";
-      AddFaces(report.lodFaces[7], faces);
     }
     Par(body, line);
   }
 
+  report.lodFaces[6] = check.nonGoblinSum;
+  report.lodFaces[7] = check.goblinSum;
   if (!model.hasMULT) return;
   const auto& lod = report.lodFaces;
   if (lod[0] != lod[6]) {
-    tail +=
-        "\\par\r\n\\par\r\n**** The sum of all of the highest face indices of all non-goblin SSUB chunks"
-        " does not correspond to the sum of all LOD0 faces in all (MULT) BMSH chunks **** (" +
-        FormatInt(lod[0]) + " <> " + FormatInt(lod[6]) + ").";
+    tail += "\\par\r\n\\par\r\n**** " + std::string(kNonGoblinSums) + " **** (" + FormatInt(lod[0]) + " <> " +
+            FormatInt(lod[6]) + ").";
   }
   if (lod[5] != lod[7]) {
-    tail +=
-        "\\par\r\n******** The sum of all of the highest face indices of all GOBLIN SSUB chunks"
-        " does not correspond to the sum of all faces in all (GOBG) BMSH chunks ******** (" +
-        FormatInt(lod[5]) + " <> " + FormatInt(lod[7]) + ").";
+    tail += "\\par\r\n******** " + std::string(kGoblinSums) + " ******** (" + FormatInt(lod[5]) + " <> " +
+            FormatInt(lod[7]) + ").";
   }
 }
 
@@ -218,7 +203,7 @@ void AppendDetailSections(const Model& model, ReportText& report) {
     const std::size_t n = model.mrkrTable.size();
     Par(body);
     Par(body, Count(n) + (n == 1 ? " MRKR chunk" : " MRKRs"));
-    if (!model.separatorReportText.empty()) Par(body, RtfText(model.separatorReportText));
+    if (const auto separator = SeparatorFinding(model)) Par(body, RtfText(separator->text));
   } else {
     report.Absent("MRKR");
   }

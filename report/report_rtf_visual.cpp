@@ -5,33 +5,24 @@
 #include <algorithm>
 #include <string_view>
 
+#include "report/report_findings.h"
+
 namespace sq {
 
 namespace {
 
 // MULT meshes fill the per-level slots 0 to 4 (the levels the report prints);
-// slot 5 belongs to the goblin meshes and slots 6 and 7 to the detail checks, so
-// a mesh of any other level counts in faceTotal only.
+// slot 5 belongs to the goblin meshes and slots 6 and 7 to the detail checks.
 constexpr int32_t kMultLevels = 5;
 constexpr std::size_t kGoblinSlot = 5;
 
-int32_t FacesOf(int32_t sum, const bmsh::bmshMesh& mesh) {
-  for (const bmsh::subMesh& sub : mesh.subMeshes) {
-    for (const bmsh::indexList& list : sub.indexLists) sum = AddFaces(sum, list.primitiveType, list.indexCount);
-  }
-  return sum;
-}
-
-// The open material paragraph; returns the highest texture index of the NRML
-// STAT or SHAD parameters (0 when there are none).
-int32_t AppendMaterials(const Model& model, std::string& body) {
-  int32_t maxTextureIndex = 0;
+// The open material paragraph.
+void AppendMaterials(const Model& model, std::string& body) {
   if (model.hasNrmlSTAT) {
     int64_t shaders = 0;
     bool lambert = false;
     for (const StatRecord& record : model.statTable) {
       shaders += record.paramCount;
-      for (const statParam& param : record.params) maxTextureIndex = std::max(maxTextureIndex, param.textureIndex);
       if (record.firstName.find("lambert") != std::string::npos) lambert = true;
     }
     Par(body);
@@ -43,44 +34,24 @@ int32_t AppendMaterials(const Model& model, std::string& body) {
     Par(body);
     body += "This is an ' elite ' - type HOD with " + FormatInt(model.statForms) + " materials, and " +
             FormatInt(model.eliteShaderCount) + (model.eliteShaderCount == 1 ? " shader." : " shaders.");
-  } else if (model.hodHeader.hodVersion == 512 && !model.hasLITE) {
+  } else if (const auto noHeaders = StatHeadersFinding(model)) {
     Par(body);
-    Par(body, "HOD without STAT headers ( ! )");
+    Par(body, noHeaders->text);
   }
-  return maxTextureIndex;
 }
 
-void AppendTextures(const Model& model, int32_t maxTextureIndex, ReportText& report) {
+void AppendTextures(const Model& model, ReportText& report) {
   std::string& body = report.body;
   if (!model.hasLMIP) {
     Par(body);
     report.Absent("LMIP");
     return;
   }
-  const auto t = static_cast<int64_t>(model.lmipTable.size());
-  const std::string matching = " Number of textures = " + FormatInt(t);
-  if (model.hasNrmlSTAT) {
-    if (maxTextureIndex == t - 1) {
-      Par(body, matching);
-    } else {
-      Par(body, " The highest LMIP-tag (" + FormatInt(maxTextureIndex) +
-                    ", first tag = 0) does not correspond (!) to the number of textures ( " + FormatInt(t) + " ).");
-    }
-  } else if (model.eliteShaderCount == t) {
-    Par(body, matching);
+  // The texts continue the open material paragraph.
+  if (const auto mismatch = TextureCountFinding(model)) {
+    Par(body, " " + mismatch->text);
   } else {
-    // Only records with a variant word of at least 1 take part.
-    int32_t highest = 0;
-    for (const EliteRecord& record : model.eliteTable) {
-      if (record.variantWord < 1) continue;
-      for (const eliteParam& param : record.params) highest = std::max(highest, param.value);
-    }
-    if (highest == t - 1) {
-      Par(body, matching);
-    } else {
-      Par(body, " The number of ' elite ' shaders ( " + FormatInt(model.eliteShaderCount) +
-                    " ) does not correspond (!) to the number of textures ( " + FormatInt(t) + " ).");
-    }
+    Par(body, " Number of textures = " + FormatInt(static_cast<int64_t>(model.lmipTable.size())));
   }
 
   // The note looks at the first texture only.
@@ -139,14 +110,8 @@ void AppendMult(const Model& model, ReportText& report) {
     Par(body, "=-----------------=");
   }
 
-  for (const MultRecord& record : model.multTable) {
-    for (const lodMesh& level : record.lods) {
-      const int32_t l = level.mesh.lodLevel;
-      if (l < 0 || l >= kMultLevels) continue;
-      auto& slot = report.lodFaces[static_cast<std::size_t>(l)];
-      slot = FacesOf(slot, level.mesh);
-    }
-  }
+  const auto levels = MultLevelFaces(model);
+  std::copy(levels.begin(), levels.end(), report.lodFaces.begin());
   for (int32_t l = 0; l < kMultLevels; ++l) {
     const int32_t faces = report.lodFaces[static_cast<std::size_t>(l)];
     if (faces != 0) Par(body, "LOD" + FormatInt(l) + ": " + FormatInt(faces) + " faces");
@@ -166,16 +131,15 @@ void AppendGobg(const Model& model, ReportText& report) {
   const auto g = static_cast<int64_t>(model.gobgTable.size());
   Par(body);
   body += FormatInt(g) + (g == 1 ? " GOBG chunk with " : " GOBGs with ");
-  auto& slot = report.lodFaces[kGoblinSlot];
-  for (const GobgRecord& record : model.gobgTable) slot = FacesOf(slot, record.mesh);
-  Par(body, FormatInt(slot) + " faces in total.");
+  report.lodFaces[kGoblinSlot] = GoblinFaces(model);
+  Par(body, FormatInt(report.lodFaces[kGoblinSlot]) + " faces in total.");
 }
 
 }  // namespace
 
 void AppendVisualSections(const Model& model, ReportText& report) {
-  const int32_t maxTextureIndex = AppendMaterials(model, report.body);
-  AppendTextures(model, maxTextureIndex, report);
+  AppendMaterials(model, report.body);
+  AppendTextures(model, report);
   AppendVary(model, report.body);
   AppendMult(model, report);
   AppendGobg(model, report);

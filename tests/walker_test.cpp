@@ -133,9 +133,9 @@ TEST(WalkContext, TheEleventhMessageEndsTheWalk) {
   TempDir dir;
   sq::Reader reader(file.vec());
   sq::WalkContext ctx(reader, platform, dir.path());
-  for (int i = 0; i < 10; ++i) ctx.Message("m");
+  for (int i = 0; i < 10; ++i) ctx.Message("m", sq::MessageWeight::Warning);
   EXPECT_FALSE(reader.Failed());
-  ctx.Message("eleventh");
+  ctx.Message("eleventh", sq::MessageWeight::Warning);
   EXPECT_TRUE(reader.Failed());
   EXPECT_EQ(platform.messages.size(), 10u);
 }

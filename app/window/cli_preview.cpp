@@ -33,72 +33,6 @@ class ScreenshotOwner : public PreviewOwner {
   CliPlatform& platform_;
 };
 
-bool ParseSize(const std::string& text, QSize& size) {
-  int w = 0, h = 0;
-  char x = 0, rest = 0;
-  if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &rest) != 3 || (x != 'x' && x != 'X')) return false;
-  if (w < 16 || h < 16 || w > 4096 || h > 4096) return false;
-  size = QSize(w, h);
-  return true;
-}
-
-bool ParseSeconds(const std::string& text, double& seconds) {
-  char* end = nullptr;
-  seconds = std::strtod(text.c_str(), &end);
-  return !text.empty() && end && *end == '\0' && seconds >= 0.0 && seconds <= 86400.0;
-}
-
-constexpr const char* kUsage =
-    "Usage: starquill preview FILE.hod --screenshot OUT.png [--size WxH] [--seconds T]\n"
-    "                         [--layers all|background|starmaps|stars]\n";
-
-struct ScreenshotArgs {
-  std::string file, out, layers = "all";
-  QSize size{600, 600};
-  double seconds = 0.0;
-};
-
-// Reads the arguments; on a usage error says why and returns false.
-bool ParseArgs(const std::vector<std::string>& args, std::FILE* err, ScreenshotArgs& parsed) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (a == "--screenshot" && hasValue) {
-      parsed.out = args[++i];
-    } else if (a == "--size" && hasValue) {
-      if (!ParseSize(args[++i], parsed.size)) {
-        std::fprintf(err, "starquill preview: --size wants WxH, each 16 to 4096\n");
-        return false;
-      }
-    } else if (a == "--seconds" && hasValue) {
-      if (!ParseSeconds(args[++i], parsed.seconds)) {
-        std::fprintf(err, "starquill preview: --seconds wants seconds since midnight, 0 to 86400\n");
-        return false;
-      }
-    } else if (a == "--layers" && hasValue) {
-      parsed.layers = args[++i];
-      const std::string& l = parsed.layers;
-      if (l != "all" && l != "background" && l != "starmaps" && l != "stars") {
-        std::fprintf(err, "starquill preview: --layers wants all, background, starmaps or stars\n");
-        return false;
-      }
-    } else if (!a.empty() && a[0] == '-') {
-      std::fprintf(err, "starquill preview: unknown option '%s'\n%s", a.c_str(), kUsage);
-      return false;
-    } else if (parsed.file.empty()) {
-      parsed.file = a;
-    } else {
-      std::fprintf(err, "starquill preview: more than one file given\n");
-      return false;
-    }
-  }
-  if (parsed.file.empty() || parsed.out.empty()) {
-    std::fprintf(err, "starquill preview: a HOD file and --screenshot OUT.png are needed\n%s", kUsage);
-    return false;
-  }
-  return true;
-}
-
 // Shows the layers as the View menu gives them, and only where it offers them.
 bool ShowLayers(frmBGdisplay& preview, const std::string& layers, std::FILE* err) {
   QAction* item = layers == "background" ? preview.mnuBGMSonly
@@ -139,16 +73,13 @@ int WriteFrame(const frmBGdisplay& preview, const std::string& out, CliStreams s
 
 }  // namespace
 
-int CmdPreview(const std::vector<std::string>& args, CliStreams streams) {
-  ScreenshotArgs parsed;
-  if (!ParseArgs(args, streams.err, parsed)) return 2;
-
+int CmdPreview(const PreviewRequest& request, CliStreams streams) {
   CliPlatform platform(streams.err);
-  if (AcceptHodPath(parsed.file, platform).empty()) return 2;
+  if (AcceptHodPath(request.file, platform).empty()) return 2;
   std::string error;
-  auto bytes = FileBytes::Open(parsed.file, error);
+  auto bytes = FileBytes::Open(request.file, error);
   if (!bytes) {
-    std::fprintf(streams.err, "starquill preview: cannot read %s: %s\n", parsed.file.c_str(), error.c_str());
+    std::fprintf(streams.err, "starquill preview: cannot read %s: %s\n", request.file.c_str(), error.c_str());
     return 2;
   }
 
@@ -170,7 +101,7 @@ int CmdPreview(const std::vector<std::string>& args, CliStreams streams) {
   }
   if (!model.hasBGMS && !model.hasSTRF) {
     std::fprintf(streams.err, "starquill preview: %s holds no background (no BGMS form, no point stars)\n",
-                 parsed.file.c_str());
+                 request.file.c_str());
     return 2;
   }
 
@@ -178,16 +109,16 @@ int CmdPreview(const std::vector<std::string>& args, CliStreams streams) {
   PreviewLists lists;
   frmBGdisplay::Options options;
   options.programFolder = QCoreApplication::applicationDirPath().toStdString();
-  options.drawingSize = parsed.size;
+  options.drawingSize = QSize(request.width, request.height);
   // The picture has the pixels asked for, at any screen scale and size.
   options.pixelRatio = 1;
   options.fitScreen = false;
-  options.clock = [seconds = parsed.seconds] { return seconds; };
+  options.clock = [seconds = request.seconds] { return seconds; };
   frmBGdisplay preview(owner, PreviewOfModel(model, lists), std::move(options));
   if (!preview.Form_Load()) return owner.endStatus;
   preview.Timer2->stop();
-  if (!ShowLayers(preview, parsed.layers, streams.err)) return 2;
-  return WriteFrame(preview, parsed.out, streams);
+  if (!ShowLayers(preview, request.layers, streams.err)) return 2;
+  return WriteFrame(preview, request.screenshot, streams);
 }
 
 }  // namespace sq

@@ -101,6 +101,28 @@ TEST(AllocationBound, ReportCommandOnAHugeClaimHoldsAboutTheFileSize) {
   }
 }
 
+// The record a walk keeps for the dump and the check: a few times the file at
+// most, even for a file of nothing but the smallest chunks a reader takes.
+TEST(AllocationBound, AWalksRecordHoldsAFewTimesTheFile) {
+  Bytes file = Vers(1000);
+  for (int i = 0; i < 20000; ++i) file.Add(Nrml("STRF", Bytes().BE32(1000).I32(0)));
+  std::size_t recorded = 0;
+  auto peakOfWalk = [&](bool keepRecord) {
+    return PeakDuring([&] {
+      sq::Model model;
+      sq::WalkRecord record;
+      RecordingPlatform platform;
+      (void)sq::WalkHodBytes(file.vec(), model, platform, sq::kNoSideFiles, false, keepRecord ? &record : nullptr);
+      recorded = record.chunks.size();
+    });
+  };
+  const std::size_t without = peakOfWalk(false);
+  const std::size_t with = peakOfWalk(true);
+  EXPECT_EQ(recorded, 20001u);
+  EXPECT_GT(with, without);
+  EXPECT_LE(with, without + 4 * file.size() + kSlack);
+}
+
 // Any four bytes of a whole file set to the largest count, stored either way round
 // (little-endian for counts, big-endian for chunk sizes).
 void HugeValueSweep(const Bytes& composed) {

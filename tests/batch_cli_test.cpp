@@ -1,0 +1,200 @@
+// Runs over many files: folders with and without -r, outputs whole and in input
+// order whatever the number of jobs, bad inputs that stop nothing, and report
+// outputs that never mix.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <sstream>
+
+#include "app/batch_run.h"
+#include "support/detail_chunks.h"
+#include "support/sample_files.h"
+#include "tests/test_kit.h"
+
+using namespace sqtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+void Write(const fs::path& path, const Bytes& bytes) {
+  fs::create_directories(path.parent_path());
+  WriteBytes(path, bytes);
+}
+
+// Every file below a folder with its bytes, by its path below the folder.
+std::map<std::string, std::string> Tree(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file()) files[entry.path().lexically_relative(folder).string()] = ReadText(entry.path());
+  }
+  return files;
+}
+
+// Files of every kind: sound, with warnings, with errors, cut short, hostile.
+void MixedFiles(const fs::path& folder, int copies) {
+  const Bytes ship = FullModelHod();
+  for (int i = 0; i < copies; ++i) {
+    const fs::path sub = folder / ("set" + std::to_string(i));
+    Write(sub / "sky.hod", FullBackgroundHod(2 + i % 3, 2));
+    Write(sub / "ship.hod", ship);
+    Write(sub / "odd.hod", Bytes().Add(Vers(513)));
+    Write(sub / "cut.hod", Bytes().Raw(ship.vec().data(), 40 + 97 * static_cast<std::size_t>(i)));
+    Write(sub / "huge.hod", Bytes().Add(Vers(1000)).Tag("NRML").BE32(12).Tag("STRF").BE32(1000).I32(0x7FFFFFFF));
+  }
+}
+
+}  // namespace
+
+TEST(BatchCli, FoldersWithAndWithoutRecursionInPathOrder) {
+  TempDir dir;
+  const fs::path mods = dir / "mods";
+  Write(mods / "z.hod", Vers(1000));
+  Write(mods / "a" / "x.hod", Vers(513));
+  Write(mods / "a" / "notes.txt", Vers(1000));  // no ".hod" in its name: not taken
+  Write(mods / "b" / "c" / "y.hod.bak", Vers(1000));
+
+  ProcessResult r = Starquill({"check", mods.string()}, dir);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "1 file: 1 clean, 0 with warnings, 0 with errors, 0 unreadable\n");
+
+  r = Starquill({"check", "-r", mods.string()}, dir);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, (mods / "a" / "x.hod").string() + ":12: warning: Unusual HOD version ! (Long): 513\n");
+  EXPECT_EQ(r.err, "3 files: 2 clean, 1 with warnings, 0 with errors, 0 unreadable\n");
+
+  // In a batch, what a file's run says on stderr names the file.
+  Write(dir / "bad.hod", Bytes().Add(Vers(1000)).Tag("NRML").BE32(12).Tag("STRF").BE32(1000).I32(-5));
+  r = Starquill({"report", (dir / "bad.hod").string(), (mods / "z.hod").string()}, dir);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, (dir / "bad.hod").string() +
+                       ": starquill report: the walk ended at byte 36: negative point-star count -5\n"
+                       "2 files: 1 clean, 0 with warnings, 1 with errors, 0 unreadable\n");
+}
+
+// However many files run at a time, the output is that of one file after the
+// other, and each file's part is what a run on it alone prints.
+TEST(BatchCli, ParallelRunsPrintWhatOneAtATimeRunsPrint) {
+  TempDir dir;
+  const fs::path mods = dir / "mods";
+  MixedFiles(mods, 5);
+  // What runs on each file alone say: clean (no line), warnings (lines, status 0), errors (status 1).
+  std::string alone;
+  std::size_t clean = 0, warnings = 0, errors = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(mods)) {
+    if (!entry.is_regular_file()) continue;
+    const ProcessResult single = Starquill({"check", entry.path().string()}, dir);
+    alone += single.out;
+    (single.status == 1 ? errors : single.out.empty() ? clean : warnings) += 1;
+  }
+  ASSERT_TRUE(clean > 0 && warnings > 0 && errors > 0);
+  const std::string summary = "25 files: " + std::to_string(clean) + " clean, " + std::to_string(warnings) +
+                              " with warnings, " + std::to_string(errors) + " with errors, 0 unreadable\n";
+  for (const char* command : {"check", "dump"}) {
+    SCOPED_TRACE(command);
+    const ProcessResult one = Starquill({command, "-r", "-j", "1", mods.string()}, dir);
+    const ProcessResult four = Starquill({command, "-r", "-j4", mods.string()}, dir);
+    EXPECT_EQ(one.status, std::string(command) == "check" ? 1 : 0);
+    EXPECT_EQ(four.status, one.status);
+    EXPECT_EQ(four.out, one.out);
+    EXPECT_EQ(four.err, one.err);
+    EXPECT_EQ(one.err.substr(one.err.rfind('\n', one.err.size() - 2) + 1), summary);
+  }
+  const std::string batch = Starquill({"check", "-r", "-j3", mods.string()}, dir).out;
+  // The same lines, whatever order the folder listing gave the single runs.
+  auto sorted = [](const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+  };
+  EXPECT_EQ(sorted(batch), sorted(alone));
+
+  // Reports: the same files with the same bytes, one folder a file.
+  ASSERT_EQ(Starquill({"report", "-r", "-j1", mods.string(), "--out-dir", (dir / "one").string()}, dir).status, 0);
+  ASSERT_EQ(Starquill({"report", "-r", "-j4", mods.string(), "--out-dir", (dir / "four").string()}, dir).status, 0);
+  const auto tree = Tree(dir / "one");
+  EXPECT_EQ(Tree(dir / "four"), tree);
+  EXPECT_TRUE(tree.count("set3/ship/ship.HODreport.rtf") && tree.count("set3/ship/HIER1.obj"));
+  EXPECT_EQ(tree.at("set0/sky/sky.HODreport.rtf"), [&] {
+    TempDir single;
+    EXPECT_EQ(
+        Starquill({"report", (mods / "set0" / "sky.hod").string(), "--out-dir", single.path().string()}, dir).status,
+        0);
+    return ReadText(single / "sky.HODreport.rtf");
+  }());
+}
+
+// Each bad input is one line and counts at the end; the other files are done.
+TEST(BatchCli, BadInputsGiveALineEachAndStopNothing) {
+  TempDir dir;
+  const fs::path mods = dir / "mods";
+  Write(mods / "a" / "x.hod", Vers(1000));
+  Write(mods / "b" / "y.hod", Vers(1000));
+  fs::create_directories(dir / "empty");
+  const ProcessResult r =
+      Starquill({"check", "-r", (dir / "missing.hod").string(), (dir / "empty").string(), mods.string()}, dir);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find((dir / "empty").string() + ": no HOD files in this folder or below it\n"), std::string::npos);
+  EXPECT_NE(r.err.find((dir / "missing.hod").string() + ": starquill check: cannot open"), std::string::npos);
+  EXPECT_NE(r.err.find("4 files: 2 clean, 0 with warnings, 0 with errors, 2 unreadable\n"), std::string::npos) << r.err;
+
+  // An output folder that cannot be made: a file stands where it would go.
+  const fs::path out = dir / "out";
+  Write(out / "a" / "x", Vers(1000));
+  const ProcessResult report = Starquill({"report", "-r", mods.string(), "--out-dir", out.string()}, dir);
+  EXPECT_EQ(report.status, 1);
+  EXPECT_NE(report.err.find("cannot make the output folder " + (out / "a" / "x").string()), std::string::npos)
+      << report.err;
+  EXPECT_TRUE(fs::exists(out / "b" / "y" / "y.HODreport.rtf"));
+  EXPECT_EQ(report.out, (out / "b" / "y" / "y.HODreport.rtf").string() + "\n");
+}
+
+// Outputs go to a folder a file; two files that would share one (one base name
+// in one folder) are not both written: the second says whose folder it is.
+TEST(BatchCli, ReportsOfOneBaseNameNeverMix) {
+  TempDir dir;
+  const fs::path mods = dir / "mods";
+  Write(mods / "ship.hod", FullModelHod());
+  Write(mods / "ship.hod.bak", FullModelHod());
+  Write(mods / "old" / "ship.hod", Vers(1000));
+  const ProcessResult r = Starquill({"report", "-r", mods.string()}, dir);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, (mods / "old" / "ship" / "ship.HODreport.rtf").string() + "\n" +
+                       (mods / "ship" / "ship.HODreport.rtf").string() + "\n");
+  EXPECT_NE(r.err.find((mods / "ship.hod.bak").string() + ": starquill report: not written: its outputs would go to " +
+                       (mods / "ship").string() + ", where those of " + (mods / "ship.hod").string() + " go\n"),
+            std::string::npos)
+      << r.err;
+  // The folders hold their own file's outputs only: one hierarchy, not two.
+  EXPECT_EQ(ReadText(mods / "ship" / "HIER2.txt").find("object: Gun"),
+            ReadText(mods / "ship" / "HIER2.txt").rfind("object: Gun"));
+  EXPECT_FALSE(fs::exists(mods / "old" / "ship" / "HIER2.txt"));
+}
+
+// A file listed and then gone before its turn is one unreadable file.
+TEST(BatchRun, AFileVanishingMidRunIsUnreadable) {
+  TempDir dir;
+  for (const char* name : {"a.hod", "b.hod", "c.hod"}) Write(dir / "in" / name, Vers(1000));
+  const sq::BatchInputs inputs = sq::CollectInputs({(dir / "in").string()}, false);
+  ASSERT_EQ(inputs.files.size(), 3u);
+  fs::remove(dir / "in" / "b.hod");
+  sq::CapturedOutput captured;
+  const sq::FileJob job = [](const sq::BatchInput& input) {
+    sq::CapturedOutput output;
+    const sq::CheckOutcome outcome = sq::CheckFile(input.path, false);
+    if (!outcome.readable) std::fprintf(output.streams().err, "%s\n", outcome.error.c_str());
+    return output.Finish(outcome.readable ? sq::VerdictOf(outcome.findings) : sq::FileVerdict::Unreadable,
+                         outcome.readable ? 0 : 2);
+  };
+  const sq::BatchTally tally = sq::RunBatch(inputs, 2, job, captured.streams());
+  const sq::FileResult printed = captured.Finish(sq::FileVerdict::Clean, 0);
+  EXPECT_EQ(tally.files, 3u);
+  EXPECT_EQ(tally.clean, 2u);
+  EXPECT_EQ(tally.unreadable, 1u);
+  EXPECT_EQ(tally.status, 2);
+  EXPECT_EQ(printed.err, (dir / "in" / "b.hod").string() + ": cannot open " + (dir / "in" / "b.hod").string() +
+                             "\n3 files: 2 clean, 0 with warnings, 0 with errors, 1 unreadable\n");
+}

@@ -1,0 +1,147 @@
+// The record a walk keeps of what it met: each entry points at its own bytes, runs
+// and forms nest as the walk read them, and the walk's end says where it stopped.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "report/report_rtf.h"
+#include "support/sample_files.h"
+#include "tests/walk_kit.h"
+
+using namespace sqtest;
+
+namespace {
+
+struct RecordedWalk {
+  sq::Model model;
+  sq::WalkRecord record;
+  sq::WalkResult result;
+  RecordingPlatform platform;
+
+  explicit RecordedWalk(const Bytes& file) {
+    result = sq::WalkHodBytes(file.vec(), model, platform, sq::kNoSideFiles, false, &record);
+  }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const sq::ChunkEntry& e : record.chunks) {
+      names.push_back(std::string(e.Kind()) + (e.header ? " " + std::string(e.Id()) : "") + "@" +
+                      std::to_string(e.depth) + (e.reader ? "" : " stop"));
+    }
+    return names;
+  }
+};
+
+// Every entry names the bytes at its offset: the kind (or token), and for a header
+// the size as stored and the id behind it.
+void ExpectEntriesMatchTheirBytes(const Bytes& file, const sq::WalkRecord& record) {
+  const std::vector<uint8_t>& bytes = file.vec();
+  for (const sq::ChunkEntry& e : record.chunks) {
+    SCOPED_TRACE("entry at " + std::to_string(e.offset));
+    ASSERT_LE(e.offset + (e.header ? 12 : 4), bytes.size());
+    EXPECT_EQ(std::memcmp(bytes.data() + e.offset, e.kind.data(), 4), 0);
+    if (!e.header) continue;
+    uint32_t stored = 0;
+    std::memcpy(&stored, bytes.data() + e.offset + 4, 4);
+    EXPECT_EQ(e.size, stored);
+    EXPECT_EQ(std::memcmp(bytes.data() + e.offset + 8, e.id.data(), 4), 0);
+  }
+}
+
+}  // namespace
+
+TEST(WalkRecord, ABackgroundInTheOrderAndDepthOfTheWalk) {
+  const Bytes file = FullBackgroundHod(2, 2);
+  RecordedWalk w(file);
+  ASSERT_FALSE(w.result.failed) << w.result.reason;
+  EXPECT_EQ(w.Names(),
+            (std::vector<std::string>{"FORM VERS@0", "NRML BGLT@0", "FORM BGMS@0", "NRML BMSH@1", "NRML BMSH@1",
+                                      "FORM BGSG@0", "FORM BGSG@0", "NRML STRF@0", "NRML STRF@0"}));
+  ExpectEntriesMatchTheirBytes(file, w.record);
+  EXPECT_EQ(w.record.chunks[0].offset, 0u);
+  EXPECT_EQ(w.record.chunks[1].offset, 16u);
+  EXPECT_EQ(w.record.chunks[3].offset, 44u);  // the first mesh, just behind the BGMS form's id
+  EXPECT_STREQ(w.record.chunks[3].reader, "ReadMeshChunk");
+  EXPECT_STREQ(w.record.chunks[6].reader, "ReadStarMapChunk");
+  // Read to its end: the walk ends at the file's size, at no header.
+  EXPECT_EQ(w.result.end, file.size());
+  EXPECT_FALSE(w.result.stoppedAt);
+}
+
+// The visual and detail forms: bare tags and tokens as well as headers, NRML runs
+// that hand a read-ahead header on, and the INFO form's items one level deeper.
+TEST(WalkRecord, AModelWithEveryFormAndItem) {
+  const Bytes file = FullModelHod();
+  RecordedWalk w(file);
+  ASSERT_FALSE(w.result.failed) << w.result.reason;
+  ExpectEntriesMatchTheirBytes(file, w.record);
+  const std::vector<std::string> names = w.Names();
+  for (const char* expected :
+       {"FORM HVMD@0", "LITE@1",      "STAT@1",      "LMIP@1",      "VARY@1",      "LMTX@1",      "GOBD@1",
+        "GOBS@1",      "NRML STAT@1", "NRML MULT@1", "NRML GOBG@1", "NRML GOBS@1", "FORM DTRM@0", "HIER@1",
+        "ETSH@1",      "BURN@1",      "NRML NAVL@1", "NRML ANIM@1", "NRML DOCK@1", "NRML BNDV@1", "FORM GLOW@1",
+        "FORM MRKR@1", "FORM COLD@1", "FORM BSRM@1", "FORM INFO@1", "OWNR@2",      "WARN@2",      "ERRR@2"}) {
+    EXPECT_NE(std::find(names.begin(), names.end(), expected), names.end()) << expected;
+  }
+  // Two MULT chunks in a run, each its own entry.
+  EXPECT_EQ(std::count(names.begin(), names.end(), "NRML MULT@1"), 2);
+  EXPECT_EQ(w.result.end, file.size());
+
+  // Keeping a record changes nothing the walk fills.
+  Walk plain(file);
+  EXPECT_EQ(sq::BuildReport(w.model, "m"), sq::BuildReport(plain.model, "m"));
+}
+
+// Where a walk ends short of the file: at a header no reader takes (it is the
+// last entry, taken by none), behind a failure, or before a few bytes too short
+// for a header.
+TEST(WalkRecord, TheEndOfAWalkThatStopsEarly) {
+  const Bytes head = Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0)));
+  for (const Bytes& stop : {Form("ZZZZ", Bytes().I32(1)), Bytes().Tag("JUNK").Zeros(8), Vers(512)}) {
+    const Bytes file = Bytes().Add(head).Add(stop).Add(PointStars(1, 0));
+    RecordedWalk w(file);
+    EXPECT_FALSE(w.result.failed);
+    ASSERT_TRUE(w.result.stoppedAt);
+    EXPECT_EQ(w.result.end, head.size());
+    EXPECT_EQ(w.result.stoppedAt->offset, head.size());
+    ASSERT_EQ(w.record.chunks.size(), 3u);
+    EXPECT_EQ(w.record.chunks.back().reader, nullptr);
+    EXPECT_EQ(w.record.chunks.back().offset, head.size());
+  }
+
+  RecordedWalk failed(Bytes().Add(head).Tag("NRML").BE32(12).Tag("STRF").BE32(1000).I32(-5));
+  EXPECT_TRUE(failed.result.failed);
+  EXPECT_EQ(failed.result.end, failed.result.offset);
+  EXPECT_FALSE(failed.result.stoppedAt);
+
+  const Bytes ragged = Bytes().Add(head).Raw({1, 2, 3});
+  RecordedWalk short3(ragged);
+  EXPECT_FALSE(short3.result.failed);
+  EXPECT_FALSE(short3.result.stoppedAt);
+  EXPECT_EQ(short3.result.end, head.size());
+  EXPECT_EQ(short3.record.chunks.size(), 2u);
+
+  // A token behind the INFO items ends the walk inside the form.
+  RecordedWalk info(ModelFile(InfoForm({{"WARN", "w"}})).Tag("NRML").Zeros(8));
+  ASSERT_TRUE(info.result.stoppedAt);
+  EXPECT_EQ(info.record.chunks.back().Kind(), "NRML");
+  EXPECT_EQ(info.record.chunks.back().depth, 2);
+  EXPECT_EQ(info.result.end, info.record.chunks.back().offset);
+}
+
+TEST(WalkRecord, MessagesKeepTheirPlaceAndWeight) {
+  // A NAME form too short for its text, then a SIMP chunk in a visual form.
+  Bytes file;
+  file.Add(Vers(512)).Tag("FORM").BE32(2).Tag("NAME").Add(Form("HVMD", Bytes().Tag("SIMP")));
+  RecordedWalk w(file);
+  ASSERT_EQ(w.record.messages.size(), 2u);
+  EXPECT_EQ(w.record.messages[0].text, "Unqualified string at 29");
+  EXPECT_EQ(w.record.messages[0].offset, 28u);
+  EXPECT_EQ(w.record.messages[0].weight, sq::MessageWeight::Error);
+  EXPECT_EQ(w.record.messages[1].weight, sq::MessageWeight::Warning);
+  // The messages were shown as well.
+  EXPECT_EQ(w.platform.messages.size(), 2u);
+
+  RecordedWalk owner(ModelFile(InfoForm({{"OWNR", std::string("jdoe\0", 5)}})));
+  ASSERT_EQ(owner.record.messages.size(), 1u);
+  EXPECT_EQ(owner.record.messages[0].weight, sq::MessageWeight::Notice);
+}
