@@ -53,16 +53,26 @@ OutputReport DetectStars(TgaTables& tables, std::string_view baseName, const std
 // kept as 32-bit floats.
 std::array<float, 3> NeighbourSteps(int width, int height);
 
+// What every neighbour's step is raised by before a colour difference is compared with it.
+inline constexpr float kContrastBase = 16.0f;
+
 // Marks every pixel of rows 2 .. H-1 that differs from some neighbour by more
-// than that neighbour's step + 16 (in 32-bit float) in each of the three colours.
-// Sizes contrastMask to the image, all clear, first.
-void ContrastPass(TgaTables& tables, Progress& progress);
+// than that neighbour's step + base (in 32-bit float) in each of the three
+// colours. Sizes contrastMask to the image, all clear, first.
+void ContrastPass(TgaTables& tables, Progress& progress, float base = kContrastBase);
+
+// What a template match does to the block of pixels it erases besides clearing
+// their marks: blackens them (the marked image shows where stars were), or
+// leaves their colours (the background builder needs the picture). The star
+// lists come out the same either way: after the contrast pass no pass reads
+// a colour.
+enum class StarErase { Blacken, MarksOnly };
 
 // Two-by-two stars with a fully marked ring (entry 0), single-pixel stars
 // (entry 1), two-by-two spots with marked cores (entry 2).
-void RingTemplatePass(TgaTables& tables, Progress& progress);
-void SingleTemplatePass(TgaTables& tables, Progress& progress);
-void CoreTemplatePass(TgaTables& tables, Progress& progress);
+void RingTemplatePass(TgaTables& tables, Progress& progress, StarErase erase = StarErase::Blacken);
+void SingleTemplatePass(TgaTables& tables, Progress& progress, StarErase erase = StarErase::Blacken);
+void CoreTemplatePass(TgaTables& tables, Progress& progress, StarErase erase = StarErase::Blacken);
 
 // Thins horizontal, vertical and diagonal runs of marks, painting removed marks blue.
 void CleanupPass(TgaTables& tables, Progress& progress);

@@ -18,7 +18,9 @@ namespace sq {
 // The contrast pass, row by row.
 class ContrastRows {
  public:
-  explicit ContrastRows(const TgaTables& t);
+  // `base` is what every neighbour's step is raised by before it is compared
+  // (kContrastBase for the detector).
+  explicit ContrastRows(const TgaTables& t, float base = kContrastBase);
   // Row y (2 .. H - 1) of contrastMask, from pixel rows y - 1 .. y + 1.
   void Row(TgaTables& t, int y) const;
 
@@ -29,9 +31,9 @@ class ContrastRows {
 
 // One row of each template pass (rows 3 .. H - 2 for the ring and single
 // templates, 2 .. H - 2 for the core template).
-void RingTemplateRow(TgaTables& t, int y);
-void SingleTemplateRow(TgaTables& t, int y);
-void CoreTemplateRow(TgaTables& t, int y);
+void RingTemplateRow(TgaTables& t, int y, StarErase erase = StarErase::Blacken);
+void SingleTemplateRow(TgaTables& t, int y, StarErase erase = StarErase::Blacken);
+void CoreTemplateRow(TgaTables& t, int y, StarErase erase = StarErase::Blacken);
 
 // One row (2 .. H - 2) of the clean-up, provided its runs read no row past
 // lastFinalRow (which no pass still to come changes); returns whether it ran.
