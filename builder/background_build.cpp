@@ -20,6 +20,9 @@ BuiltBackground BuildBackground(TgaTables& picture, const BuildOptions& options,
   const BuildStarLists stars = FindAndRemoveStars(picture, options.stars, progress);
   progress.Set((passes - 1) * static_cast<int64_t>(picture.PixelCount()));
 
+  // The mesh needs only the colours: the sums and the marks go first.
+  picture.intensitySum = ImageBuffer<int16_t>();
+  picture.contrastMask = MarkTable();
   BackgroundTables& t = built.tables;
   t.bgmsTable = BuildMeshChunks(picture, options);
   StarRecords records = MakeStarRecords(stars, picture.tgaWidth, picture.tgaHeight);

@@ -34,9 +34,9 @@ struct BuiltBackground {
 };
 
 // Builds from a picture read by ReadTargaPicture. The tables change: the stars
-// are painted over with the sky around them, and the detector's last run stays
-// in starTable and contrastMask. A picture that fails BuildRefusal is refused
-// with nothing built.
+// are painted over with the sky around them, starTable keeps the detector's
+// last run, and intensitySum and contrastMask are let go once the stars are
+// found. A picture that fails BuildRefusal is refused with nothing built.
 BuiltBackground BuildBackground(TgaTables& picture, const BuildOptions& options, Platform& platform);
 
 struct BackgroundBuildOutcome {

@@ -43,20 +43,22 @@ class ColourSums {
 class Sampler {
  public:
   Sampler(const TgaTables& t, const BuildOptions& o)
-      : t_(t), pixels_(t.tgaPixels().data()), W(t.tgaWidth), H(t.tgaHeight), o_(o) {}
+      : t_(t), pixels_(t.tgaPixels().data()), W(t.tgaWidth), H(t.tgaHeight), N(o.density), average_(o.colourAverage) {}
 
   // The colour a vertex at (u, v) takes: the pixel under it (a point on a
   // pixel edge belongs to the pixel right of or above it), or with "Colour
   // average" the mean of the density x density pixels nearest to it. Columns
-  // wrap around; rows outside the picture are left out.
-  Colour At(double u, double v) const {
-    if (!o_.colourAverage) return Pixel(Column(static_cast<int64_t>(std::floor(u)) + 1), Row(std::floor(v) + 1));
-    const int N = o_.density;
-    const int64_t c0 = static_cast<int64_t>(std::floor(u - N / 2.0)) + 1;
-    const int64_t r0 = static_cast<int64_t>(std::floor(v - N / 2.0)) + 1;
+  // wrap around; rows outside the picture are left out. ColumnOf and RowOf
+  // give the pixel, or the cell's first one, for At.
+  int64_t ColumnOf(double u) const { return static_cast<int64_t>(std::floor(average_ ? u - N / 2.0 : u)) + 1; }
+  int64_t RowOf(double v) const { return static_cast<int64_t>(std::floor(average_ ? v - N / 2.0 : v)) + 1; }
+  Colour At(int64_t column, int64_t row) const {
+    const int first = Wrap(column);
+    if (!average_) return Pixel(first, static_cast<int>(std::clamp<int64_t>(row, 1, H)));
     ColourSums sums;
-    for (int64_t r = std::max<int64_t>(r0, 1); r <= std::min<int64_t>(r0 + N - 1, H); ++r) {
-      for (int64_t c = c0; c < c0 + N; ++c) sums.Add(pixels_ + t_.Entry(Column(c), static_cast<int>(r)) * 4);
+    for (int64_t r = std::max<int64_t>(row, 1); r <= std::min<int64_t>(row + N - 1, H); ++r) {
+      int c = first;
+      for (int n = 0; n < N; ++n, c = c == W ? 1 : c + 1) sums.Add(pixels_ + t_.Entry(c, static_cast<int>(r)) * 4);
     }
     return sums.Mean();
   }
@@ -71,8 +73,7 @@ class Sampler {
   }
 
  private:
-  int Column(int64_t c) const { return static_cast<int>(((c - 1) % W + W) % W + 1); }
-  int Row(double r) const { return static_cast<int>(std::clamp(r, 1.0, static_cast<double>(H))); }
+  int Wrap(int64_t c) const { return static_cast<int>(((c - 1) % W + W) % W + 1); }
   Colour Pixel(int c, int r) const {
     const uint8_t* p = pixels_ + t_.Entry(c, r) * 4;
     return {p[kBlue], p[kGreen], p[kRed]};
@@ -80,8 +81,8 @@ class Sampler {
 
   const TgaTables& t_;
   const uint8_t* pixels_;
-  const int W, H;
-  const BuildOptions& o_;
+  const int W, H, N;
+  const bool average_;
 };
 
 // The vertex colour bytes: blue, green and red at most 127 (the preview doubles
@@ -181,11 +182,13 @@ std::vector<MeshChunk> BuildMeshChunks(const TgaTables& t, const BuildOptions& o
   const std::array<uint8_t, 4> southCap = VertexColour(sampler.Rows(1, g.capRows), o.intensityLimit);
   const std::array<uint8_t, 4> northCap = VertexColour(sampler.Rows(H - g.capRows + 1, H), o.intensityLimit);
 
-  // Latitudes are shared by every chunk: sine and cosine once per row.
+  // Latitudes are shared by every chunk: sine, cosine and picture row once per row.
   std::vector<std::pair<double, double>> rows;  // (sin p, cos p)
+  std::vector<int64_t> pictureRows;
   for (int i = 0; i <= g.rowSteps; ++i) {
     const double p = kPi * g.RowV(i) / H - kPi / 2;
     rows.emplace_back(std::sin(p), std::cos(p));
+    pictureRows.push_back(sampler.RowOf(g.RowV(i)));
   }
   const int columns = g.sectorSteps + 1;
   auto at = [&](int i, int j) { return static_cast<int16_t>(2 + i * columns + j); };
@@ -198,22 +201,26 @@ std::vector<MeshChunk> BuildMeshChunks(const TgaTables& t, const BuildOptions& o
     vertices.push_back(Vertex({0, -kSkyRadius, 0}, southCap));
     vertices.push_back(Vertex({0, kSkyRadius, 0}, northCap));
     std::vector<std::pair<double, double>> longitudes;  // (sin l, cos l)
+    std::vector<int64_t> pictureColumns;
     for (int j = 0; j < columns; ++j) {
       const double l = j == 0 ? EdgeLongitude(k) : j == g.sectorSteps ? EdgeLongitude(k + 1)
                                                                         : 2.0 * kPi * g.ColumnU(k, j) / W;
       longitudes.emplace_back(std::sin(l), std::cos(l));
+      // An edge column samples at its edge's u, the same for both its chunks.
+      const double u = j == 0 ? g.ColumnU(k, 0) : j == g.sectorSteps ? g.ColumnU((k + 1) % kMeshSectors, 0)
+                                                                       : g.ColumnU(k, j);
+      pictureColumns.push_back(sampler.ColumnOf(u));
     }
     for (int i = 0; i <= g.rowSteps; ++i) {
       const auto [sinP, cosP] = rows[static_cast<std::size_t>(i)];
-      const double v = g.RowV(i);
       for (int j = 0; j < columns; ++j) {
         const auto [sinL, cosL] = longitudes[static_cast<std::size_t>(j)];
-        // An edge column samples at its edge's u, the same for both its chunks.
-        const double u = j == 0 ? g.ColumnU(k, 0) : j == g.sectorSteps ? g.ColumnU((k + 1) % kMeshSectors, 0)
-                                                                         : g.ColumnU(k, j);
-        const std::array<uint8_t, 4> colour = i == 0            ? southCap
-                                              : i == g.rowSteps ? northCap
-                                                                : VertexColour(sampler.At(u, v), o.intensityLimit);
+        const std::array<uint8_t, 4> colour =
+            i == 0            ? southCap
+            : i == g.rowSteps ? northCap
+                              : VertexColour(sampler.At(pictureColumns[static_cast<std::size_t>(j)],
+                                                        pictureRows[static_cast<std::size_t>(i)]),
+                                             o.intensityLimit);
         vertices.push_back(Vertex({kSkyRadius * cosP * sinL, kSkyRadius * sinP, kSkyRadius * cosP * cosL}, colour));
       }
     }
@@ -223,16 +230,19 @@ std::vector<MeshChunk> BuildMeshChunks(const TgaTables& t, const BuildOptions& o
     std::vector<int16_t> indices;
     indices.reserve(static_cast<std::size_t>(6) * static_cast<std::size_t>(g.sectorSteps) *
                     (static_cast<std::size_t>(g.rowSteps) + 1));
-    for (int j = 0; j < g.sectorSteps; ++j) indices.insert(indices.end(), {0, at(0, j), at(0, j + 1)});
+    auto triangle = [&](int16_t a, int16_t b, int16_t c) {
+      indices.push_back(a);
+      indices.push_back(b);
+      indices.push_back(c);
+    };
+    for (int j = 0; j < g.sectorSteps; ++j) triangle(0, at(0, j), at(0, j + 1));
     for (int i = 0; i < g.rowSteps; ++i) {
       for (int j = 0; j < g.sectorSteps; ++j) {
-        indices.insert(indices.end(), {at(i, j), at(i + 1, j), at(i, j + 1)});
-        indices.insert(indices.end(), {at(i, j + 1), at(i + 1, j), at(i + 1, j + 1)});
+        triangle(at(i, j), at(i + 1, j), at(i, j + 1));
+        triangle(at(i, j + 1), at(i + 1, j), at(i + 1, j + 1));
       }
     }
-    for (int j = 0; j < g.sectorSteps; ++j) {
-      indices.insert(indices.end(), {at(g.rowSteps, j), 1, at(g.rowSteps, j + 1)});
-    }
+    for (int j = 0; j < g.sectorSteps; ++j) triangle(at(g.rowSteps, j), 1, at(g.rowSteps, j + 1));
     chunks.push_back(Chunk(std::move(vertices), std::move(indices)));
   }
   return chunks;
