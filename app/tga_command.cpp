@@ -37,6 +37,7 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
       outcome.status = TgaCommandOutcome::Status::Loaded;
       break;
     case TgaLoadResult::Status::Invalid:
+    case TgaLoadResult::Status::Refused:  // the load refuses no sound image; kept apart for the builder's read
       outcome.status = TgaCommandOutcome::Status::Invalid;
       break;
     case TgaLoadResult::Status::Unreadable:
