@@ -8,6 +8,7 @@
 //   command_paths.h              the file names the commands accept, and their refusals
 //   report_command.h             the report as a UI-free flow
 //   tga_command.h                the builder session and the Tools commands as UI-free flows
+//   build_background_command.h   build-background and "Build background" as UI-free flows
 //   write_background_command.h   write-background as a UI-free flow
 //   window_face.h                loads the window module for the window and the preview
 //   display_check.h              whether a display can be reached, asked before Qt starts
@@ -33,6 +34,7 @@ int RunCli(const std::vector<std::string>& args, CliStreams streams = {});
 int CmdReport(const std::vector<std::string>& args, CliStreams streams);
 int CmdWriteBackground(const std::vector<std::string>& args, CliStreams streams);
 int CmdTga(const std::vector<std::string>& args, CliStreams streams);
+int CmdBuildBackground(const std::vector<std::string>& args, CliStreams streams);
 
 // Usage text shared by --help and usage errors.
 std::string UsageText();

@@ -53,6 +53,17 @@ TEST(BackgroundBuild, WrittenFileWalksCleanlyAndRoundTripsByteForByte) {
   EXPECT_EQ(model.bgsgTable, t.bgsgTable);
   EXPECT_EQ(model.strfTable, t.strfTable);
   EXPECT_EQ(Serialized(model), bytes);
+  // The preview of the built tables is the preview of the file they make.
+  sq::PreviewLists fromFile, fromBuilt;
+  sq::BuildPreviewLists(model, fromFile);
+  sq::BuildBackgroundPreviewLists(t, fromBuilt);
+  EXPECT_EQ(fromBuilt.meshPreviewVertices, fromFile.meshPreviewVertices);
+  EXPECT_EQ(fromBuilt.starPreviewVertices, fromFile.starPreviewVertices);
+  EXPECT_EQ(fromBuilt.starPreviewCount, 3);
+  for (std::size_t m = 0; m < 2; ++m) {
+    EXPECT_EQ(fromBuilt.starMapPreview[m].vertices, fromFile.starMapPreview[m].vertices) << m;
+  }
+  EXPECT_EQ(fromBuilt.starMapPreview[0].vertexCount, 2 * 6);
   // The same picture and options make the same bytes.
   EXPECT_EQ(Serialized(BuildFromFile(dir, StarrySky().File(), {}, platform).built.tables), bytes);
 }
@@ -101,29 +112,6 @@ TEST(BackgroundMesh, CoversTheSphereOnceOnItsRadiusWoundToBeSeenFromInside) {
     }
   }
   EXPECT_NEAR(triangles[2] / triangles[16], 64, 64 * 0.1);  // (16 / 2) squared, near enough
-}
-
-TEST(BackgroundMesh, TheWindingIsTheOneTheSampleSkyIsDrawnWith) {
-  // The sample tool's sky is what the render tests see from inside: its
-  // triangles turn the way the builder's do.
-  TempDir dir;
-  ASSERT_EQ(RunProgram(MAKE_SAMPLE_EXE, {(dir / "sample.hod").string()}, dir.path()).status, 0);
-  sq::Model model;
-  RecordingPlatform platform;
-  ASSERT_FALSE(Walk(ReadText(dir / "sample.hod"), model, platform, dir).failed);
-  int inward = 0, outward = 0;
-  for (const sq::MeshChunk& chunk : model.bgmsTable) {
-    std::vector<sq::PreviewVertex> c;
-    std::string error;
-    ASSERT_TRUE(sq::AppendMeshCorners(chunk.parts[0], c, error));
-    for (std::size_t i = 0; i + 2 < c.size(); i += 3) {
-      const double omega = SolidAngle({c[i].x, c[i].y, c[i].z}, {c[i + 1].x, c[i + 1].y, c[i + 1].z},
-                                      {c[i + 2].x, c[i + 2].y, c[i + 2].z});
-      if (std::fabs(omega) > 1e-9) ++(omega < 0 ? inward : outward);  // strips join rows with empty triangles
-    }
-  }
-  EXPECT_GT(inward, 100);
-  EXPECT_EQ(outward, 0);
 }
 
 TEST(BackgroundMesh, VertexColoursAreTheCellMeanAtTheirDirectionClosestWithColourAverage) {

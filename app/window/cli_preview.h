@@ -1,14 +1,22 @@
-// `starquill preview FILE.hod --screenshot OUT.png`: one frame of the preview
-// window, drawn offscreen and written as a PNG.
+// `starquill preview FILE.hod --screenshot OUT.png` and `starquill
+// build-background ... --screenshot OUT.png`: one frame of the preview window,
+// drawn offscreen and written as a PNG.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "app/cli.h"
+#include "hod/background_tables.h"
 
 namespace sq {
 
 int CmdPreview(const std::vector<std::string>& args, CliStreams streams);
+
+// `starquill build-background --screenshot OUT.png`: one frame of the preview of
+// a built background, titled after baseName.tga, at the default size and angle
+// with all layers, written as a PNG.
+int BackgroundScreenshot(const BackgroundTables& background, const std::string& baseName, const std::string& out,
+                         CliStreams streams);
 
 }  // namespace sq

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
+#include "app/build_background_command.h"
 #include "app/display_check.h"
 #include "app/report_command.h"
 
@@ -118,6 +119,8 @@ void frmStarquill::BuildMenus() {
   mnuTools = menuBar()->addMenu("&Tools");
   mnuTools->setObjectName("mnuTools");
   mnuLoadTGA = named(mnuTools->addAction("Load Targa image", this, [this] { mnuLoadTGA_Click(); }), "mnuLoadTGA");
+  mnuBuildBackground = named(mnuTools->addAction("Build background", this, [this] { mnuBuildBackground_Click(); }),
+                             "mnuBuildBackground");
   mnuSaveHalfToned = named(mnuTools->addAction("Save as halftoned TGA", this, [this] { mnuSaveHalfToned_Click(); }),
                            "mnuSaveHalfToned");
   mnuSaveFiltered =
@@ -168,6 +171,7 @@ void frmStarquill::ShowBuilderState() {
   mnuSaveHalfToned->setEnabled(session_.tools.saveHalftonedEnabled);
   mnuSaveFiltered->setEnabled(session_.tools.saveFilteredEnabled);
   mnuWriteHOD->setEnabled(session_.tools.writeHodEnabled);
+  mnuBuildBackground->setEnabled(session_.tools.buildBackgroundEnabled);
   setWindowTitle(QString::fromStdString(session_.caption));
 }
 
@@ -190,17 +194,22 @@ void frmStarquill::cmdReport_Click() {
   if (accepted && outcome.status == ReportOutcome::Status::Refused) return;  // the file could not be read
   if (accepted) outputFolder_ = folder;
   session_.backgroundFromHod = true;
-  if (outcome.status == ReportOutcome::Status::Written && outcome.openPreview) OpenPreview();
+  if (accepted) {  // the background in the tables is now the file's
+    ForgetBuiltBackground(session_);
+    ShowBuilderState();
+  }
+  if (outcome.status == ReportOutcome::Status::Written && outcome.openPreview) {
+    PreviewSource source = PreviewOfModel(model_, previewLists_);
+    source.tgaBaseName = session_.tgaBaseName;
+    OpenPreview(std::move(source));
+  }
 }
 
-void frmStarquill::OpenPreview() {
+void frmStarquill::OpenPreview(PreviewSource source) {
   if (preview_) {  // at most one preview at a time
     preview_->close();
     delete preview_.data();
   }
-  PreviewSource source = PreviewOfModel(model_, previewLists_);
-  source.backgroundFromHod = session_.backgroundFromHod;
-  source.tgaBaseName = session_.tgaBaseName;
   frmBGdisplay::Options options;
   options.programFolder = services_.programFolder;
   options.drawingSize = services_.previewSize;
@@ -227,8 +236,14 @@ void frmStarquill::EndProgram(int status) { services_.endProgram(status); }
 
 void frmStarquill::WriteHod() { mnuWriteHOD_Click(); }
 
-void frmStarquill::mnuWriteHOD_Click() {
-  WriteBackgroundHod(writerTables_, outputFolder_ / (SafeFileName(session_.tgaBaseName + ".hod")), *platform_);
+void frmStarquill::mnuWriteHOD_Click() { WriteSessionBackground(session_, *platform_); }
+
+void frmStarquill::mnuBuildBackground_Click() {
+  const bool built = BuildSessionBackground(session_, *platform_);
+  ShowBuilderState();
+  if (!built) return;
+  session_.backgroundFromHod = false;
+  OpenPreview(PreviewOfBackground(*session_.builtBackground, previewLists_, session_.tgaBaseName));
 }
 
 void frmStarquill::mnuLoadTGA_Click() {

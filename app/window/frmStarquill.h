@@ -1,6 +1,7 @@
 // The main window: the report command's button, the sound-test check box, the
 // progress bar, and the Tools and Options menus of the background builder. It
-// owns the parsed model and opens the preview for a background. The folder
+// owns the parsed model and opens the preview for a background, read from a
+// HOD file or built from the loaded image. The folder
 // app/window/ holds what needs the window system, built into the module the
 // executable loads only for the window and the preview command:
 //
@@ -22,7 +23,6 @@
 #include "app/window/qt_platform.h"
 #include "hod/modFarholdhod.h"
 #include "preview/frmBGdisplay.h"
-#include "writer/modMakeBGhod.h"
 
 class QAction;
 class QCheckBox;
@@ -52,6 +52,7 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
 
   void cmdReport_Click();
   void mnuLoadTGA_Click();
+  void mnuBuildBackground_Click();
   void mnuSaveHalfToned_Click();
   void mnuSaveFiltered_Click();
   void mnuWriteHOD_Click();
@@ -79,6 +80,7 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
 
   QMenu* mnuTools = nullptr;
   QAction* mnuLoadTGA = nullptr;
+  QAction* mnuBuildBackground = nullptr;
   QAction* mnuSaveHalfToned = nullptr;
   QAction* mnuSaveFiltered = nullptr;
   QAction* mnuWriteHOD = nullptr;
@@ -103,7 +105,8 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
   void BuildMenus();
   // Shows the builder's state: Tools enabled states, Options check marks, caption.
   void ShowBuilderState();
-  void OpenPreview();
+  // Opens the preview of `source` (whose lists are previewLists_).
+  void OpenPreview(PreviewSource source);
   QString ProgramFolderText() const;
 
   MainWindowServices services_;
@@ -113,12 +116,11 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
   FileChooser* chooser_ = nullptr;
 
   Model model_;
-  // The lists of the preview last opened, built from model_.
+  // The lists of the preview last opened, built from model_ or from the
+  // session's built background.
   PreviewLists previewLists_;
-  // Nothing fills these yet: a background read from a file is not written again
-  // from the window, so the writer refuses with its reason.
-  BackgroundWriterTables writerTables_;
-  // The image tables, option marks, Tools states, tgaBaseName and backgroundFromHod.
+  // The image tables, option marks, Tools states, tgaBaseName, backgroundFromHod
+  // and the background built from the image.
   BuilderSession session_;
   std::array<QAction*, kBuilderOptionItems.size()> optionActions_{};
   std::filesystem::path outputFolder_;
