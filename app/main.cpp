@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
   sq::PrepareLargeHeap();
   std::vector<std::string> args(argv + 1, argv + argc);
 #ifdef STARQUILL_HAS_WINDOW
-  // Only these two start the window system; every other command runs without it.
+  // These two start the window system; build-background loads it only for its
+  // --screenshot, and every other command runs without it.
   if (args.empty() || args[0] == "preview") {
     std::string error;
     const sq::WindowFace* face = sq::LoadWindowFace(error);

@@ -7,7 +7,7 @@
 //
 //   frmStarquill.h     the main window and RunMainWindow, `starquill` without arguments
 //   qt_platform.h      the window's Platform (message boxes, progress bar) and its open dialog
-//   cli_preview.h      `starquill preview --screenshot`, the preview's command-line face
+//   cli_preview.h      `starquill preview --screenshot` and the screenshot of `build-background`
 //   window_module.cpp  the one entry the module shows the executable
 #pragma once
 
