@@ -105,6 +105,16 @@ std::string UsageText() {
          "      (colour bytes above 127 become 127); --no-filter or nothing answers No.\n"
          "      --save-halftoned and --save-filtered then save BASE_halftoned.tga and\n"
          "      BASE_filtered.tga, in the order given.\n"
+         "  starquill build-background IMAGE.tga [--out-dir DIR] [--density 16|8|6|4|2]\n"
+         "                [--colour-average] [--intensity-limit] [--increase-capping]\n"
+         "                [--more-stars | --less-stars] [--filter | --no-filter]\n"
+         "                [--screenshot OUT.png]\n"
+         "      Build a background from a sky picture (an equirectangular panorama) and\n"
+         "      write it as BASE.hod into DIR (default: the picture's folder). The options\n"
+         "      are those of the Options menu (default: mesh density 8, nothing else);\n"
+         "      --filter answers Yes to the halftoning question. Stars left out past the\n"
+         "      limits are named on stderr. --screenshot also draws the built background\n"
+         "      as the preview shows it (needs a display).\n"
          "  starquill preview FILE.hod --screenshot OUT.png [--size WxH] [--seconds T]\n"
          "                   [--layers all|background|starmaps|stars]\n"
          "      Draw one frame of the background preview (default 600x600, the angle at\n"
@@ -152,6 +162,7 @@ int RunCli(const std::vector<std::string>& args, CliStreams streams) {
   AddDumpCommand(app, commands);
   AddWriteBackgroundCommand(app, commands);
   AddTgaCommand(app, commands);
+  AddBuildBackgroundCommand(app, commands);
 #ifdef STARQUILL_HAS_WINDOW
   AddPreviewCommand(app, commands);
 #endif

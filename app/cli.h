@@ -13,6 +13,7 @@
 //   check_command.h              the check as a UI-free flow: the findings of a file
 //   dump_command.h               the dump as a UI-free flow: a file's chunks and tables as JSON
 //   tga_command.h                the builder session and the Tools commands as UI-free flows
+//   build_background_command.h   build-background and "Build background" as UI-free flows
 //   write_background_command.h   write-background as a UI-free flow
 //   window_face.h                loads the window module for the window and the preview
 //   display_check.h              whether a display can be reached, asked before Qt starts
@@ -58,6 +59,7 @@ void AddCheckCommand(CLI::App& app, CliCommands& commands);
 void AddDumpCommand(CLI::App& app, CliCommands& commands);
 void AddWriteBackgroundCommand(CLI::App& app, CliCommands& commands);
 void AddTgaCommand(CLI::App& app, CliCommands& commands);
+void AddBuildBackgroundCommand(CLI::App& app, CliCommands& commands);
 // Parsed here, run by the window module, which is loaded only then.
 void AddPreviewCommand(CLI::App& app, CliCommands& commands);
 

@@ -12,8 +12,9 @@ int main(int argc, char** argv) {
   sq::PrepareLargeHeap();
   std::vector<std::string> args(argv + 1, argv + argc);
 #ifdef STARQUILL_HAS_WINDOW
-  // Only these start the window system; `preview` loads the window part itself once its line
-  // is parsed; every other command runs without it.
+  // Only these start the window system; `preview` and
+  // build-background's --screenshot load the window part themselves once their line is
+  // parsed; every other command runs without it.
   // `starquill FILE.hod` and `starquill IMAGE.tga` open the window on the file.
   if (args.empty() || sq::OpensInWindow(args)) {
     std::string error;

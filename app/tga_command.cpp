@@ -18,6 +18,11 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
                                    Platform& platform) {
   TgaCommandOutcome outcome;
   s.backgroundFromHod = false;
+  s.builtBackground.reset();
+  s.tools.writeHodEnabled = false;
+  s.tools.buildBackgroundEnabled = false;
+  s.tgaPath.clear();
+  s.halftoneAnswer.reset();
   if (!AcceptsTargaPath(imagePath.string())) {
     s.tgaBaseName.clear();
     platform.ShowMessage(kAppTitle, kSelectTargaImage, MessageIcon::Warning);
@@ -37,6 +42,7 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
       outcome.status = TgaCommandOutcome::Status::Loaded;
       break;
     case TgaLoadResult::Status::Invalid:
+    case TgaLoadResult::Status::Refused:  // the load refuses no sound image; kept apart for the builder's read
       outcome.status = TgaCommandOutcome::Status::Invalid;
       break;
     case TgaLoadResult::Status::Unreadable:
@@ -46,6 +52,11 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   s.tgaBaseName = outcome.load.baseName;
   s.caption = std::string(kMainWindowTitle) + " + " + s.tgaBaseName;
   if (outcome.load.filtered) s.tools.saveFilteredEnabled = true;
+  if (outcome.status == TgaCommandOutcome::Status::Loaded) {
+    s.tgaPath = imagePath;
+    if (outcome.load.asked) s.halftoneAnswer = outcome.load.filtered;
+    s.tools.buildBackgroundEnabled = true;
+  }
   ReportWriteErrors(outcome.load.outputs, platform);
   return outcome;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,7 @@
 #include "builder/star_detector.h"
 #include "builder/tga_load.h"
 #include "builder/tga_tables.h"
+#include "hod/background_tables.h"
 #include "hod/modCommon.h"
 #include "preview/modVtcs.h"
 
@@ -31,6 +33,13 @@ struct BuilderSession {
   // command sets it, every TGA load command clears it.
   bool backgroundFromHod = false;
   std::string caption{kMainWindowTitle};
+  // The file of the image loaded last, and the answer its halftone question got
+  // (none when it was not asked): a build reads the picture from there again.
+  std::filesystem::path tgaPath;
+  std::optional<bool> halftoneAnswer;
+  // The background "Build background" made from it, until another image is
+  // loaded or a HOD file is read.
+  std::optional<BackgroundTables> builtBackground;
 };
 
 struct TgaCommandOutcome {
@@ -44,8 +53,9 @@ struct TgaCommandOutcome {
 // accepted one empties the star lists, the mask and the preview lists, loads the
 // image (LoadTargaImage, which runs the detector into outputFolder), sets
 // tgaBaseName and the caption, and enables "Save filtered TGA" when the filter
-// ran. Either way backgroundFromHod becomes false. A file that could not be
-// written is named in a message.
+// ran. Either way backgroundFromHod becomes false, a built background is let go
+// ("Write background HOD" off), and "Build background" is on only when the image
+// loaded. A file that could not be written is named in a message.
 TgaCommandOutcome LoadTargaCommand(BuilderSession& session, PreviewLists& previewLists,
                                    const std::filesystem::path& imagePath, const std::filesystem::path& outputFolder,
                                    Platform& platform);

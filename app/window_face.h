@@ -1,13 +1,14 @@
-// The window part of the program (the main window and the preview's screenshot
-// command) lives in a module beside the executable, loaded only when one of
-// them runs: the command-line paths never load Qt or OpenGL, whose libraries
-// alone cost more start-up time than a whole report of a small file.
+// The window part of the program (the main window and the preview's screenshots)
+// lives in a module beside the executable, loaded only when one of them runs:
+// the other command-line paths never load Qt or OpenGL, whose libraries alone
+// cost more start-up time than a whole report of a small file.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "app/cli.h"
+#include "hod/background_tables.h"
 
 namespace sq {
 
@@ -23,6 +24,10 @@ struct PreviewRequest {
 struct WindowFace {
   int (*runMainWindow)(int argc, char** argv);
   int (*preview)(const PreviewRequest& request, CliStreams streams);
+  // `build-background --screenshot`: one frame of the preview of a built
+  // background (from the picture baseName.tga) written as a PNG at `out`.
+  int (*backgroundScreenshot)(const BackgroundTables& background, const std::string& baseName, const std::string& out,
+                              CliStreams streams);
 };
 
 inline constexpr const char* kWindowModuleName = "starquill-window.so";

@@ -17,6 +17,11 @@
 //               `starquill report -r -j2` on them    vs the same with -j1             (shown)
 //               and, once, the outputs of the batch against one run a file (check's
 //               lines, every report and side file): they must be the same
+//   build       building a background from a 1024 x 512 sky at mesh density 2 vs the tga
+//               job (load, detector, exports) on the same picture, both in this process <= 3x
+//               memory the build adds, in a process of its own, vs the picture's bytes:
+//               the 8192 x 4096 sky at density 16, the finest that fits it             <= 4x
+//               the 1024 x 512 sky at density 2 (shown, no target)
 //
 // The inputs are made by scripts/bench; this program finds them in SQ_BENCH_DIR.
 #include <benchmark/benchmark.h>
@@ -39,7 +44,7 @@
 #include <string>
 #include <vector>
 
-#include "builder/image_buffer.h"
+#include "builder/modTGA.h"
 #include "hod/modCommon.h"
 #include "hod/tga_header.h"
 #include "support/sample_files.h"
@@ -392,6 +397,101 @@ void BM_BatchSameAsSingleRuns(benchmark::State& state) {
                   std::to_string(FolderTree(out / "batch").size()) + " report files";
     state.SetIterationTime(1);
   }
+// A platform that shows nothing and answers No.
+class QuietPlatform : public sq::Platform {
+ public:
+  void ShowMessage(std::string_view, std::string_view, sq::MessageIcon) override {}
+  bool AskYesNo(std::string_view, std::string_view, sq::MessageIcon, bool) override { return false; }
+  void SetProgress(int, int) override {}
+  void DoEvents() override {}
+};
+
+sq::BuildOptions Density(int density) {
+  sq::BuildOptions o;
+  o.density = density;
+  return o;
+}
+
+// The build against the tga job on the same 1024 x 512 picture, back to back in
+// this process (the file warm for both).
+void BM_Build(benchmark::State& state) {
+  const fs::path image = InputDir() / "sky.tga";
+  const fs::path out = InputDir() / "out_build";
+  if (!fs::exists(image)) {
+    state.SkipWithError(("missing input " + image.string() + " (run scripts/bench)").c_str());
+    return;
+  }
+  QuietPlatform platform;
+  for (auto _ : state) {
+    CleanFolder(out);  // the tga job's side files are appended to: each run starts from none
+    auto start = Clock::now();
+    {
+      sq::TgaTables tables;
+      const sq::TgaLoadResult loaded = sq::LoadTargaImage(image, out, tables, platform);
+      benchmark::DoNotOptimize(loaded.outputs.written.size());
+    }
+    const double tga = std::chrono::duration<double>(Clock::now() - start).count();
+    start = Clock::now();
+    const sq::BackgroundBuildOutcome built = sq::BuildBackgroundFromFile(image, Density(2), platform);
+    const double build = std::chrono::duration<double>(Clock::now() - start).count();
+    if (!built.Built()) {
+      state.SkipWithError("the build was refused");
+      return;
+    }
+    Record(state, "build", build, tga, 0, fs::file_size(image));
+  }
+}
+
+// Fields of /proc/self/status in KiB (VmRSS, VmHWM), or -1.
+long StatusKiB(const std::string& field) {
+  std::ifstream in("/proc/self/status");
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind(field + ":", 0) == 0) return std::atol(line.c_str() + field.size() + 1);
+  }
+  return -1;
+}
+
+// In a process of its own (the bench program started again with --build-memory):
+// builds IMAGE at DENSITY and prints the resident memory the build added at its
+// peak, in bytes. The peak mark is reset first, so only what the build holds at
+// once counts.
+int BuildMemoryChild(const char* image, int density) {
+  std::ofstream("/proc/self/clear_refs") << "5";
+  const long before = StatusKiB("VmRSS");
+  QuietPlatform platform;
+  const sq::BackgroundBuildOutcome built = sq::BuildBackgroundFromFile(image, Density(density), platform);
+  const long peak = StatusKiB("VmHWM");
+  if (!built.Built() || before < 0 || peak < before) return 1;
+  std::printf("%ld\n", (peak - before) * 1024L);
+  return 0;
+}
+
+// The picture's bytes (width x height x 4) from a TGA header.
+std::uintmax_t PictureBytes(const fs::path& image) {
+  std::ifstream in(image, std::ios::binary);
+  std::array<unsigned char, 18> h{};
+  in.read(reinterpret_cast<char*>(h.data()), h.size());
+  return std::uintmax_t(h[12] | h[13] << 8) * std::uintmax_t(h[14] | h[15] << 8) * 4;
+}
+
+// The build's memory, measured in a child: the 1024 x 512 sky at density 2 and
+// the 8192 x 4096 one at the finest density that fits it (16).
+void BM_BuildMemory(benchmark::State& state) {
+  const std::vector<std::pair<std::string, int>> cases = {{"sky.tga", 2}, {"big_sky.tga", 16}};
+  for (auto _ : state) {
+    for (const auto& [name, density] : cases) {
+      const fs::path image = InputDir() / name, log = InputDir() / ("build_memory_" + name + ".txt");
+      const Run run =
+          Spawn({"/proc/self/exe", "--build-memory", image.string(), std::to_string(density)}, log.string());
+      std::ifstream in(log);
+      long growth = -1;
+      if (run.status != 0 || !(in >> growth)) {
+        state.SkipWithError(("the build of " + image.string() + " failed; see " + log.string()).c_str());
+        return;
+      }
+      Record(state, "build memory " + name, run.seconds, run.seconds, growth / 1024, PictureBytes(image));
+    }
+  }
 }
 
 BENCHMARK(BM_ModelReport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -401,6 +501,8 @@ BENCHMARK(BM_BatchCheck)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterat
 BENCHMARK(BM_BatchReport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BatchSameAsSingleRuns)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(BM_Tga)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(BM_BuildMemory)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_Build)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 
 // The summary: each best figure beside its best reference, the ratio and the target.
 bool PrintSummary() {
@@ -471,6 +573,20 @@ bool PrintSummary() {
     const bool same = b.job == 1;
     allMet = allMet && same;
     std::printf("%-34s %s (%s)\n", "batch outputs = one run a file", same ? "same" : "DIFFERENT", b.note.c_str());
+  if (r.count("build")) {
+    const Best& b = r["build"];
+    line("build, 1024 x 512 at density 2", ms(b.job), "tga job " + ms(b.reference), b.job / b.reference, 3, "x");
+  }
+  for (const char* name : {"sky.tga", "big_sky.tga"}) {
+    const std::string key = std::string("build memory ") + name;
+    if (!r.count(key)) continue;
+    const Best& b = r[key];
+    const double added = b.peakKiB * 1024.0, picture = static_cast<double>(b.inputBytes);
+    // The target is for a large picture, where the picture is most of what a
+    // build holds; at density 2 on 1024 x 512 the mesh alone is twice the picture.
+    const bool large = name == std::string("big_sky.tga");
+    line(large ? "  memory added, 8192 x 4096, dens. 16" : "  memory added, 1024 x 512, density 2", mib(added),
+         "picture " + mib(picture), added / picture, large ? 4 : 0, "x");
   }
   if (r.count("startup")) {
     const Best& b = r["startup"];
@@ -482,6 +598,7 @@ bool PrintSummary() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--build-memory") return BuildMemoryChild(argv[2], std::atoi(argv[3]));
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
   benchmark::RunSpecifiedBenchmarks();

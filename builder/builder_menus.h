@@ -44,8 +44,9 @@ inline constexpr std::array<BuilderOptionItem, 10> kBuilderOptionItems = {{
 
 // Check marks of the Options menu. The five density entries form a group with
 // exactly one checked; "More stars" and "Less stars" are never both checked; the
-// other three toggle on their own. Nothing in the program reads these marks: the
-// detector and the writer work the same whatever is checked.
+// other three toggle on their own. The background build reads them
+// (BuildOptionsFrom); "Load Targa image", its detector and the writer work the
+// same whatever is checked.
 class BuilderOptions {
  public:
   bool Checked(BuilderOption option) const { return checked_[Index(option)]; }
@@ -58,12 +59,15 @@ class BuilderOptions {
 };
 
 // The Tools entries that change their enabled state. The window's load step
-// disables all three; only a Yes to the halftone question enables "Save filtered
-// TGA" again, and a refused selection disables both save entries.
+// disables the save and write entries; only a Yes to the halftone question
+// enables "Save filtered TGA" again, and a refused selection disables both save
+// entries. "Build background" is on while a loaded image stands in the tables;
+// "Write background HOD" while a background built from it is held.
 struct ToolsMenuState {
-  bool saveHalftonedEnabled = false;  // "Save as halftoned TGA"
-  bool saveFilteredEnabled = false;   // "Save filtered TGA"
-  bool writeHodEnabled = false;       // "Write background HOD"
+  bool saveHalftonedEnabled = false;    // "Save as halftoned TGA"
+  bool saveFilteredEnabled = false;     // "Save filtered TGA"
+  bool writeHodEnabled = false;         // "Write background HOD"
+  bool buildBackgroundEnabled = false;  // "Build background"
 };
 
 }  // namespace sq

@@ -40,16 +40,26 @@ OutputReport DetectStars(TgaTables& tables, std::string_view baseName, const std
 // kept as 32-bit floats.
 std::array<float, 3> NeighbourSteps(int width, int height);
 
+// What every neighbour's step is raised by before a colour difference is compared with it.
+inline constexpr float kContrastBase = 16.0f;
+
 // Marks every pixel of rows 2 .. H-1 that differs from some neighbour by more
-// than that neighbour's step + 16 (in 32-bit float) in each of the three colours.
-// Sizes contrastMask to the image, all clear, first.
-void ContrastPass(TgaTables& tables, Progress& progress);
+// than that neighbour's step + base (in 32-bit float) in each of the three
+// colours. Sizes contrastMask to the image, all clear, first.
+void ContrastPass(TgaTables& tables, Progress& progress, float base = kContrastBase);
+
+// What a template match does to the block of pixels it erases besides clearing
+// their marks: blackens them (the marked image shows where stars were), or
+// leaves their colours (the background builder needs the picture). The star
+// lists come out the same either way: after the contrast pass no pass reads
+// a colour.
+enum class StarErase { Blacken, MarksOnly };
 
 // Two-by-two stars with a fully marked ring (entry 0), single-pixel stars
 // (entry 1), two-by-two spots with marked cores (entry 2).
-void RingTemplatePass(TgaTables& tables, Progress& progress);
-void SingleTemplatePass(TgaTables& tables, Progress& progress);
-void CoreTemplatePass(TgaTables& tables, Progress& progress);
+void RingTemplatePass(TgaTables& tables, Progress& progress, StarErase erase = StarErase::Blacken);
+void SingleTemplatePass(TgaTables& tables, Progress& progress, StarErase erase = StarErase::Blacken);
+void CoreTemplatePass(TgaTables& tables, Progress& progress, StarErase erase = StarErase::Blacken);
 
 // Thins horizontal, vertical and diagonal runs of marks, painting removed marks blue.
 void CleanupPass(TgaTables& tables, Progress& progress);
@@ -65,7 +75,9 @@ OutputReport ExportStars(const TgaTables& tables, std::string_view baseName, con
 // The contrast pass, row by row.
 class ContrastRows {
  public:
-  explicit ContrastRows(const TgaTables& t);
+  // `base` is what every neighbour's step is raised by before it is compared
+  // (kContrastBase for the detector).
+  explicit ContrastRows(const TgaTables& t, float base = kContrastBase);
   // Row y (2 .. H - 1) of contrastMask, from pixel rows y - 1 .. y + 1.
   void Row(TgaTables& t, int y) const;
 
@@ -76,9 +88,9 @@ class ContrastRows {
 
 // One row of each template pass (rows 3 .. H - 2 for the ring and single
 // templates, 2 .. H - 2 for the core template).
-void RingTemplateRow(TgaTables& t, int y);
-void SingleTemplateRow(TgaTables& t, int y);
-void CoreTemplateRow(TgaTables& t, int y);
+void RingTemplateRow(TgaTables& t, int y, StarErase erase = StarErase::Blacken);
+void SingleTemplateRow(TgaTables& t, int y, StarErase erase = StarErase::Blacken);
+void CoreTemplateRow(TgaTables& t, int y, StarErase erase = StarErase::Blacken);
 
 // One row (2 .. H - 2) of the clean-up, provided its runs read no row past
 // lastFinalRow (which no pass still to come changes); returns whether it ran.

@@ -18,8 +18,8 @@ namespace {
 // A neighbour is similar in a colour when step + 16, a 32-bit float, is at least
 // the byte difference. Differences are whole numbers, so "more than the float"
 // is "more than its integer part": the limits are those integer parts.
-int LimitFor(float step) {
-  const float threshold = step + 16.0f;  // float arithmetic on purpose
+int LimitFor(float step, float base) {
+  const float threshold = step + base;  // float arithmetic on purpose
   return static_cast<int>(std::floor(threshold));
 }
 
@@ -27,11 +27,11 @@ inline int Diff(const uint8_t* a, const uint8_t* b) { return std::abs(int(*a) - 
 
 }  // namespace
 
-ContrastRows::ContrastRows(const TgaTables& t) : kernels_(BestImageKernels()) {
+ContrastRows::ContrastRows(const TgaTables& t, float base) : kernels_(BestImageKernels()) {
   const std::array<float, 3> steps = NeighbourSteps(t.tgaWidth, t.tgaHeight);
-  horizontal_ = LimitFor(steps[0]);
-  vertical_ = LimitFor(steps[1]);
-  diagonal_ = LimitFor(steps[2]);
+  horizontal_ = LimitFor(steps[0], base);
+  vertical_ = LimitFor(steps[1], base);
+  diagonal_ = LimitFor(steps[2], base);
 }
 
 void ContrastRows::Row(TgaTables& t, int y) const {
@@ -74,11 +74,11 @@ void ContrastRows::Row(TgaTables& t, int y) const {
   t.contrastMask.RowWritten(y);
 }
 
-void ContrastPass(TgaTables& t, Progress& progress) {
+void ContrastPass(TgaTables& t, Progress& progress, float base) {
   const int W = t.tgaWidth, H = t.tgaHeight;
   t.contrastMask.SizeClear(W, H);
   if (W < 2 || H < 3) return;
-  const ContrastRows contrast(t);
+  const ContrastRows contrast(t, base);
   for (int y = 2; y <= H - 1; ++y) {
     contrast.Row(t, y);
     progress.AddRow(W);

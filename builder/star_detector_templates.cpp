@@ -11,19 +11,21 @@ namespace {
 
 class Field {
  public:
-  explicit Field(TgaTables& t) : t_(t), marks_(t.contrastMask), W(t.tgaWidth), H(t.tgaHeight) {}
+  Field(TgaTables& t, StarErase erase)
+      : t_(t), marks_(t.contrastMask), blacken_(erase == StarErase::Blacken), W(t.tgaWidth), H(t.tgaHeight) {}
 
   // Column 0 is column W, column W + 1 is column 1 (and so on, one width away).
   int Col(int x) const { return x < 1 ? x + W : (x > W ? x - W : x); }
   bool M(int x, int y) const { return marks_.Test(Col(x), y); }
   int I(int x, int y) const { return t_.intensitySum[t_.Entry(Col(x), y)]; }
 
-  // Clears the marks and blackens blue, green and red (alpha stays) in columns
-  // x0..x1 and rows y0..y1.
+  // Clears the marks and, when blackening, blue, green and red (alpha stays) in
+  // columns x0..x1 and rows y0..y1.
   void Erase(int x0, int x1, int y0, int y1) {
     for (int y = y0; y <= y1; ++y) {
       for (int x = x0; x <= x1; ++x) {
         marks_.Clear(Col(x), y);
+        if (!blacken_) continue;
         uint8_t* p = t_.Pixel(Col(x), y);
         p[kBlue] = p[kGreen] = p[kRed] = 0;
       }
@@ -43,6 +45,7 @@ class Field {
  private:
   TgaTables& t_;
   MarkTable& marks_;
+  bool blacken_;
 
  public:
   const int W, H;
@@ -107,8 +110,8 @@ class Brightness {
 // not have matched. Marks are cleared as the pass goes, so each word of
 // candidates is taken from the marks as they stand when the sweep reaches it.
 
-void RingTemplateRow(TgaTables& t, int y) {
-  Field f(t);
+void RingTemplateRow(TgaTables& t, int y, StarErase erase) {
+  Field f(t, erase);
   const Brightness brighter(t);
   const MarkTable& marks = t.contrastMask;
   auto word = [&](std::size_t w) {
@@ -132,8 +135,8 @@ void RingTemplateRow(TgaTables& t, int y) {
   marks.ForEachWord(y - 1, true, word);
 }
 
-void SingleTemplateRow(TgaTables& t, int y) {
-  Field f(t);
+void SingleTemplateRow(TgaTables& t, int y, StarErase erase) {
+  Field f(t, erase);
   const Brightness brighter(t);
   const MarkTable& marks = t.contrastMask;
   int next = 2;  // the first column the sweep still examines
@@ -160,8 +163,8 @@ void SingleTemplateRow(TgaTables& t, int y) {
   });
 }
 
-void CoreTemplateRow(TgaTables& t, int y) {
-  Field f(t);
+void CoreTemplateRow(TgaTables& t, int y, StarErase erase) {
+  Field f(t, erase);
   const Brightness brighter(t);
   const MarkTable& marks = t.contrastMask;
   int next = 1;
@@ -184,17 +187,23 @@ void CoreTemplateRow(TgaTables& t, int y) {
 namespace {
 
 template <class Row>
-void Pass(TgaTables& t, Progress& progress, int firstRow, Row row) {
+void Pass(TgaTables& t, Progress& progress, int firstRow, Row row, StarErase erase) {
   for (int y = firstRow; y <= t.tgaHeight - 2; ++y) {
-    row(t, y);
+    row(t, y, erase);
     progress.AddRow(t.tgaWidth);
   }
 }
 
 }  // namespace
 
-void RingTemplatePass(TgaTables& t, Progress& progress) { Pass(t, progress, 3, RingTemplateRow); }
-void SingleTemplatePass(TgaTables& t, Progress& progress) { Pass(t, progress, 3, SingleTemplateRow); }
-void CoreTemplatePass(TgaTables& t, Progress& progress) { Pass(t, progress, 2, CoreTemplateRow); }
+void RingTemplatePass(TgaTables& t, Progress& progress, StarErase erase) {
+  Pass(t, progress, 3, RingTemplateRow, erase);
+}
+void SingleTemplatePass(TgaTables& t, Progress& progress, StarErase erase) {
+  Pass(t, progress, 3, SingleTemplateRow, erase);
+}
+void CoreTemplatePass(TgaTables& t, Progress& progress, StarErase erase) {
+  Pass(t, progress, 2, CoreTemplateRow, erase);
+}
 
 }  // namespace sq

@@ -22,6 +22,31 @@ namespace {
 
 constexpr uint8_t kBitsPerPixel = 32;
 
+// What the header says and whether the file can hold it. Everything is checked
+// against the file's length before anything is allocated. The sizes are taken
+// as signed 16-bit numbers: one above 32767 is refused.
+struct HeaderCheck {
+  int32_t width = 0;
+  int32_t height = 0;
+  uint64_t idLength = 0;
+  bool topDown = false;
+  bool sound = false;
+};
+
+HeaderCheck CheckHeader(const std::array<uint8_t, kTgaHeaderSize>& header, uintmax_t fileSize) {
+  const TgaHeader fields = ParseTgaHeader(header);
+  HeaderCheck h;
+  h.width = static_cast<int16_t>(fields.width);
+  h.height = static_cast<int16_t>(fields.height);
+  h.idLength = fields.idLength;
+  h.topDown = fields.TopRowFirst();
+  h.sound =
+      fileSize >= kTgaHeaderSize && h.width > 0 && h.height > 0 && fields.imageType == kTgaTrueColour &&
+      fields.pixelDepth == kBitsPerPixel && fields.colourMapType == 0 && fileSize - kTgaHeaderSize >= h.idLength &&
+      (fileSize - kTgaHeaderSize - h.idLength) / 4 / static_cast<uint64_t>(h.width) >= static_cast<uint64_t>(h.height);
+  return h;
+}
+
 // Reads up to n bytes; the rest of the block stays as it was (zeros).
 bool ReadBlock(std::ifstream& in, uint8_t* data, std::size_t n) {
   in.read(reinterpret_cast<char*>(data), static_cast<std::streamsize>(n));
@@ -44,14 +69,16 @@ struct Examination {
 // Sums blue, green and red of rows `from` to the last into intensitySum, asking
 // the halftone question at the first colour byte above the limit. Once it is
 // answered, Yes clamps every later colour byte above the limit.
+// With a preset answer the question is not asked and the preset holds.
 void SumAndFilter(TgaTables& t, int from, TgaLoadResult& result, Platform& platform, Progress& progress,
-                  const Examination& exam) {
+                  const Examination& exam, const std::optional<bool>& preset = std::nullopt) {
   const ImageKernels& kernels = BestImageKernels();
   const std::size_t W = static_cast<std::size_t>(t.tgaWidth);
+  bool answered = result.asked;
   for (int32_t y = from; y <= t.tgaHeight; ++y) {
     uint8_t* p = t.Pixel(1, y);
     int16_t* sum = t.intensitySum.data() + t.Entry(1, y);
-    if (result.asked) {
+    if (answered) {
       kernels.sumRow(p, W, sum, exam.Changes() | (result.filtered ? kClampColours : kKeepPixels));
     } else {
       for (std::size_t x = 0; x < W; ++x, p += 4, ++sum) {
@@ -59,9 +86,12 @@ void SumAndFilter(TgaTables& t, int from, TgaLoadResult& result, Platform& platf
         if ((p[kBlue] | p[kGreen] | p[kRed]) & 0x80) {
           for (std::size_t c : {kBlue, kGreen, kRed}) {
             if (p[c] <= kHalftoneLimit) continue;
-            if (!result.asked) {
-              result.asked = true;
-              result.filtered = platform.AskYesNo(kHalftoneTitle, kHalftoneQuestion, MessageIcon::Information, false);
+            if (!answered) {
+              answered = true;
+              result.asked = !preset.has_value();
+              result.filtered =
+                  preset ? *preset
+                         : platform.AskYesNo(kHalftoneTitle, kHalftoneQuestion, MessageIcon::Information, false);
             }
             if (result.filtered) p[c] = kHalftoneLimit;
           }
@@ -75,12 +105,23 @@ void SumAndFilter(TgaTables& t, int from, TgaLoadResult& result, Platform& platf
   }
 }
 
+// Sums rows from .. to until one holds a colour byte above the limit; returns the
+// first row not summed (to + 1 when all are).
+int SumRows(TgaTables& t, int from, int to, Progress& progress, unsigned changes) {
+  const ImageKernels& kernels = BestImageKernels();
+  const std::size_t W = static_cast<std::size_t>(t.tgaWidth);
+  for (int r = from; r <= to; ++r) {
+    if (kernels.sumRow(t.Pixel(1, r), W, t.intensitySum.data() + t.Entry(1, r), changes)) return r;
+    progress.AddRow(t.tgaWidth);
+  }
+  return to + 1;
+}
+
 // Reads the pixels into the tables and sums every row before the first one that
 // holds a colour byte above the limit (the question waits until the whole image
 // is read: a file that fails on the way is refused without it). Returns the
 // first row not summed (height + 1 when all are), or 0 when the read failed.
 int ReadAndSum(std::ifstream& in, TgaTables& t, Progress& progress, const Examination& exam) {
-  const ImageKernels& kernels = BestImageKernels();
   const std::size_t W = static_cast<std::size_t>(t.tgaWidth), rowBytes = W * 4;
   const int sliceRows = static_cast<int>(std::clamp<std::size_t>(kSliceBytes / rowBytes, 1, 1 << 15));
   int unsummed = 1;
@@ -88,14 +129,18 @@ int ReadAndSum(std::ifstream& in, TgaTables& t, Progress& progress, const Examin
     const int rows = std::min(sliceRows, t.tgaHeight - y + 1);
     if (!ReadBlock(in, t.Pixel(1, y), static_cast<std::size_t>(rows) * rowBytes)) return 0;
     if (unsummed < y) continue;  // a row before held a byte above the limit
-    for (int r = y; r < y + rows; ++r) {
-      if (kernels.sumRow(t.Pixel(1, r), W, t.intensitySum.data() + t.Entry(1, r), exam.Changes())) break;
-      progress.AddRow(t.tgaWidth);
-      unsummed = r + 1;
-    }
+    unsummed = SumRows(t, y, y + rows - 1, progress, exam.Changes());
     if (exam.detector != nullptr) exam.detector->RowsReady(unsummed - 1);
   }
   return unsummed;
+}
+
+// Reverses the order of the pixel rows in place.
+void ReverseRows(TgaTables& t) {
+  const std::size_t rowBytes = static_cast<std::size_t>(t.tgaWidth) * 4;
+  for (int low = 1, high = t.tgaHeight; low < high; ++low, --high) {
+    std::swap_ranges(t.Pixel(1, low), t.Pixel(1, low) + rowBytes, t.Pixel(1, high));
+  }
 }
 
 }  // namespace
@@ -115,19 +160,13 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
 
   std::array<uint8_t, kTgaHeaderSize> header{};
   ReadBlock(in, header.data(), header.size());
-  // The sizes are taken as signed 16-bit numbers: one above 32767 is refused.
-  const TgaHeader fields = ParseTgaHeader(header);
-  const int32_t width = static_cast<int16_t>(fields.width);
-  const int32_t height = static_cast<int16_t>(fields.height);
+  const HeaderCheck check = CheckHeader(header, fileSize);
+  const int32_t width = check.width;
+  const int32_t height = check.height;
   if (width != 1024 || height != 512) platform.ShowMessage(kAppTitle, kSizeWarning, MessageIcon::Warning);
 
-  // Everything is checked against the file's length before anything is allocated.
-  const uint64_t idLength = fields.idLength;
-  const bool sound =
-      fileSize >= kTgaHeaderSize && width > 0 && height > 0 && fields.imageType == kTgaTrueColour &&
-      fields.pixelDepth == kBitsPerPixel && fields.colourMapType == 0 && fileSize - kTgaHeaderSize >= idLength &&
-      (fileSize - kTgaHeaderSize - idLength) / 4 / static_cast<uint64_t>(width) >= static_cast<uint64_t>(height);
-  if (!sound) {
+  const uint64_t idLength = check.idLength;
+  if (!check.sound) {
     platform.ShowMessage(kAppTitle, kInvalidImage, MessageIcon::Error);
     result.status = TgaLoadResult::Status::Invalid;
     return result;
@@ -168,6 +207,68 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
   if (detector) result.outputs = detector->Finish();
   // The detector sizes the mask itself; an image too small for it gets a clear one.
   if (!tables.contrastMask.Covers(width, height)) tables.contrastMask.SizeClear(width, height);
+  return result;
+}
+
+TgaLoadResult ReadTargaPicture(const std::filesystem::path& path, TgaTables& tables, Platform& platform,
+                               const TgaReadOptions& options) {
+  TgaLoadResult result;
+  result.baseName = TgaBaseName(path.string());
+  const std::string unreadable = "Cannot read the TGA image " + path.string();
+
+  std::error_code ec;
+  const uintmax_t fileSize = std::filesystem::file_size(path, ec);
+  std::ifstream in(path, std::ios::binary);
+  if (ec || !in) {
+    platform.ShowMessage(kAppTitle, unreadable, MessageIcon::Error);
+    return result;
+  }
+  std::array<uint8_t, kTgaHeaderSize> header{};
+  ReadBlock(in, header.data(), header.size());
+  const HeaderCheck check = CheckHeader(header, fileSize);
+  if (options.showSizeWarning && (check.width != 1024 || check.height != 512)) {
+    platform.ShowMessage(kAppTitle, kSizeWarning, MessageIcon::Warning);
+  }
+  if (!check.sound) {
+    platform.ShowMessage(kAppTitle, kInvalidImage, MessageIcon::Error);
+    result.status = TgaLoadResult::Status::Invalid;
+    return result;
+  }
+  if (options.refuse) {
+    const std::string refusal = options.refuse(check.width, check.height);
+    if (!refusal.empty()) {
+      platform.ShowMessage(kAppTitle, refusal, MessageIcon::Warning);
+      result.status = TgaLoadResult::Status::Refused;
+      return result;
+    }
+  }
+
+  tables = TgaTables{};
+  tables.tgaWidth = check.width;
+  tables.tgaHeight = check.height;
+  const std::size_t imageBytes = check.idLength + tables.PixelCount() * 4;
+  tables.tgaFile.resize(kTgaHeaderSize + imageBytes + kTgaFooterSize + 1);
+  tables.intensitySum.resize(tables.PixelCount());
+  std::copy(header.begin(), header.end(), tables.tgaFile.begin());
+  if (!ReadBlock(in, tables.tgaFile.data() + kTgaHeaderSize, imageBytes)) {  // the file shrank under us
+    tables = TgaTables{};
+    platform.ShowMessage(kAppTitle, unreadable, MessageIcon::Error);
+    return result;
+  }
+  uint8_t* footer = tables.tgaFile.data() + kTgaHeaderSize + imageBytes;
+  std::fill(footer, tables.tgaFile.data() + tables.tgaFile.size(), 0);
+  ReadBlock(in, footer, kTgaFooterSize);
+  in.close();
+
+  result.topDown = check.topDown;
+  if (result.topDown) ReverseRows(tables);
+  Progress progress(platform);
+  progress.Start(static_cast<int64_t>(tables.PixelCount()));
+  const int unsummed = SumRows(tables, 1, tables.tgaHeight, progress, kKeepPixels);
+  SumAndFilter(tables, unsummed, result, platform, progress, Examination{}, options.filter);
+  progress.Set(0);
+  tables.contrastMask.SizeClear(check.width, check.height);
+  result.status = TgaLoadResult::Status::Loaded;
   return result;
 }
 

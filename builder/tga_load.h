@@ -3,6 +3,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,11 +40,13 @@ struct TgaLoadResult {
     Loaded,      // the tables hold the new image (the detector ran when it is big enough)
     Invalid,     // refused with the invalid-image message; the tables are unchanged
     Unreadable,  // the file could not be read; the tables are unchanged
+    Refused,     // a sound image refused by the caller's size check (ReadTargaPicture only)
   };
   Status status = Status::Unreadable;
   std::string baseName;
   bool asked = false;     // the halftone question was shown
-  bool filtered = false;  // ... and answered Yes, so colour bytes were clamped to 127
+  bool filtered = false;  // colour bytes above 127 were clamped to 127 (a Yes, asked or given)
+  bool topDown = false;   // the file stores its top row first (descriptor bit 5)
   OutputReport outputs;   // what the detector wrote
 };
 
@@ -57,5 +61,24 @@ struct TgaLoadResult {
 // detector runs on it with its files going to outputFolder.
 TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::filesystem::path& outputFolder,
                              TgaTables& tables, Platform& platform);
+
+struct TgaReadOptions {
+  // The answer to the halftone question when it is already known (the image
+  // was loaded before): the question is not asked and this answer holds.
+  std::optional<bool> filter;
+  bool showSizeWarning = true;
+  // Called with the size of an image that passed the checks, before its pixels
+  // are read: a non-empty text refuses it (shown as a message, nothing read).
+  std::function<std::string(int32_t width, int32_t height)> refuse;
+};
+
+// The picture as the background builder needs it: read with LoadTargaImage's
+// checks, messages and filter, but no detector runs and nothing is written. Rows
+// always end up bottom first: a top-down file (descriptor bit 5) has its rows
+// reversed, so the tables hold the picture as a bottom-up file of it would. The
+// pixels, intensitySum and a clear contrastMask stand in the tables; the
+// header is kept as read.
+TgaLoadResult ReadTargaPicture(const std::filesystem::path& path, TgaTables& tables, Platform& platform,
+                               const TgaReadOptions& options = {});
 
 }  // namespace sq

@@ -1,11 +1,13 @@
 // Arbitrary bytes loaded as a TGA image; an accepted image runs the star detector
-// and is saved halftoned. The first byte of the input answers the halftone question.
+// and is saved halftoned. The same bytes are built into a background, with the
+// options the second byte picks. The first byte answers the halftone question.
 #include <cstdint>
 #include <span>
 #include <string_view>
 
 #include "builder/modTGA.h"
 #include "fuzz/fuzz_support.h"
+#include "writer/modMakeBGhod.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace sqfuzz;
@@ -27,6 +29,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     SQFUZZ_CHECK(saved.Ok(), "the halftoned image could not be saved");
   } else {
     SQFUZZ_CHECK(tables.PixelCount() == 0, "a refused image left pixels in the tables");
+  }
+
+  sq::BuildOptions options;
+  if (size > 1) {
+    options.density = sq::kMeshDensities[data[1] % sq::kMeshDensities.size()];
+    options.colourAverage = (data[1] & 8) != 0;
+    options.intensityLimit = (data[1] & 16) != 0;
+    options.increaseCapping = (data[1] & 32) != 0;
+    options.stars = static_cast<sq::StarAmount>((data[1] >> 6) % 3);
+  }
+  const sq::BackgroundBuildOutcome built = sq::BuildBackgroundFromFile(input, options, platform);
+  if (built.Built()) {
+    for (const sq::MeshChunk& chunk : built.built.tables.bgmsTable) {
+      const sq::MeshPart& part = chunk.parts.at(0);
+      SQFUZZ_CHECK(part.vertexCount <= 32767, "a mesh chunk holds more vertices than 16-bit indices reach");
+      for (const int16_t index : part.indexLists.at(0).indices) {
+        SQFUZZ_CHECK(index >= 0 && index < part.vertexCount, "an index outside its chunk's vertices");
+      }
+    }
+    sq::BackgroundWriterTables writer;
+    SQFUZZ_CHECK(sq::CopyBackgroundToWriter(built.built.tables, writer).empty(),
+                 "the writer refuses a built background");
   }
   scratch.CheckContained();
   return 0;

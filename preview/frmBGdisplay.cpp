@@ -49,6 +49,21 @@ void FitWindowToScreen(QWidget& window) {
   }
 }
 
+PreviewSource PreviewOfBackground(const BackgroundTables& background, PreviewLists& lists, std::string tgaBaseName) {
+  BuildBackgroundPreviewLists(background, lists);
+  PreviewSource source;
+  source.lists = &lists;
+  source.hasBGMS = background.hasBGMS;
+  // The preview cannot set up an empty star map, and would end the program: a
+  // picture without 2 x 2 stars or spots shows no star-map layer instead.
+  source.hasBGSG =
+      background.hasBGSG && lists.starMapPreview[0].vertexCount > 0 && lists.starMapPreview[1].vertexCount > 0;
+  source.hasSTRF = background.hasSTRF;
+  source.backgroundFromHod = false;
+  source.tgaBaseName = std::move(tgaBaseName);
+  return source;
+}
+
 PreviewPicture::PreviewPicture(QWidget* parent) : QWidget(parent) {
   setObjectName("Picture2");
   setAttribute(Qt::WA_OpaquePaintEvent);

@@ -57,6 +57,11 @@ struct PreviewSource {
 // layers the file held. The background came from a HOD file.
 PreviewSource PreviewOfModel(const Model& model, PreviewLists& lists);
 
+// What a preview of a background built from the picture tgaBaseName.tga shows:
+// its lists, built here into `lists`, and its layers, the star maps only when
+// both hold stars. It was not read from a HOD file, so "Write HOD" is on.
+PreviewSource PreviewOfBackground(const BackgroundTables& background, PreviewLists& lists, std::string tgaBaseName);
+
 // The exit status of a program ended by a preview that could not set up.
 inline constexpr int kPreviewFailedStatus = 3;
 

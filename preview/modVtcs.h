@@ -84,4 +84,10 @@ bool AppendPointStarPreview(PreviewLists& lists, int chunkNumber, const PointSta
 // of `model` read, replacing what `lists` held.
 void BuildPreviewLists(const Model& model, PreviewLists& lists);
 
+// The same from background tables that hold a whole background of their own (a
+// built one): the first part of every mesh chunk, star maps 1 and 2, the stars
+// of every point-star chunk. A mesh part's index outside its vertices ends the
+// mesh list there, as in a walked file.
+void BuildBackgroundPreviewLists(const BackgroundTables& background, PreviewLists& lists);
+
 }  // namespace sq

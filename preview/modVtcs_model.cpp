@@ -1,5 +1,6 @@
-// The preview lists of a walked model: the mesh corners of the rows the walk
-// showed, the star maps behind the two slots, the stars of every point-star chunk.
+// The preview lists of a walked model (the mesh corners of the rows the walk
+// showed, the star maps behind the two slots, the stars of every point-star
+// chunk) or of background tables held whole.
 #include "preview/modVtcs.h"
 
 #include <algorithm>
@@ -82,6 +83,26 @@ void BuildPreviewLists(const Model& model, PreviewLists& lists) {
     PointStarChunk chunk;
     chunk.stars = RecordList<PointStarRecord>::View(stars);
     AppendPointStarPreview(lists, 0, chunk);
+  }
+}
+
+void BuildBackgroundPreviewLists(const BackgroundTables& background, PreviewLists& lists) {
+  lists.meshPreviewVertices.clear();
+  std::string error;
+  for (const MeshChunk& chunk : background.bgmsTable) {
+    if (!chunk.parts.empty() && !AppendMeshCorners(chunk.parts.front(), lists.meshPreviewVertices, error)) break;
+  }
+  lists.meshPreviewCount = static_cast<int32_t>(lists.meshPreviewVertices.size());
+
+  lists.starMapPreview = {};
+  for (std::size_t slot = 0; slot < lists.starMapPreview.size() && slot < background.bgsgTable.size(); ++slot) {
+    BuildStarMapPreview(lists, static_cast<int>(slot) + 1, background.bgsgTable[slot]);
+  }
+
+  lists.starPreviewVertices.clear();
+  lists.starPreviewCount = 0;
+  for (std::size_t k = 0; k < background.strfTable.size(); ++k) {
+    AppendPointStarPreview(lists, static_cast<int>(k) + 1, background.strfTable[k]);
   }
 }
 

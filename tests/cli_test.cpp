@@ -214,7 +214,9 @@ TEST(DisplayProblem, ReadsTheEnvironmentAndTriesLocalXSockets) {
 TEST(ToolsCli, HelpUnknownOptionsAndWrongArguments) {
   std::vector<std::string> tools = {"make_sample",     "make_sky_tga",   "make_startex",
                                     "make_fuzz_seeds", "make_big_model", "make_big_background"};
-  if (std::filesystem::exists(std::filesystem::path(TOOLS_DIR) / "make_icon")) tools.push_back("make_icon");
+  for (const char* windowTool : {"make_icon", "make_picture_png"}) {
+    if (std::filesystem::exists(std::filesystem::path(TOOLS_DIR) / windowTool)) tools.push_back(windowTool);
+  }
   for (const std::string& tool : tools) {
     SCOPED_TRACE(tool);
     const std::string exe = (std::filesystem::path(TOOLS_DIR) / tool).string();
@@ -240,4 +242,36 @@ TEST(ToolsCli, HelpUnknownOptionsAndWrongArguments) {
   EXPECT_EQ(RunProgram(sky, {(dir / "s.tga").string(), "1024x", "512"}, dir.path()).status, 2);
   EXPECT_EQ(RunProgram(sky, {(dir / "s.tga").string(), "1024"}, dir.path()).status, 2);
   EXPECT_FALSE(std::filesystem::exists(dir / "s.tga"));
+}
+
+// The README's picture of a sky: upright whichever way the rows are stored, its
+// levels doubled as the preview shows them.
+TEST(ToolsCli, PicturePngIsUprightWithItsLevelsDoubled) {
+  const std::filesystem::path exe = std::filesystem::path(TOOLS_DIR) / "make_picture_png";
+  if (!std::filesystem::exists(exe)) GTEST_SKIP() << "built without the window";
+  TempDir dir;
+  // Three columns, two rows; the first row stored is the bottom one.
+  std::vector<uint8_t> bottomUp(18, 0);
+  bottomUp[2] = 2, bottomUp[12] = 3, bottomUp[14] = 2, bottomUp[16] = 32, bottomUp[17] = 8;
+  const std::vector<uint8_t> bottom = {1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255};
+  const std::vector<uint8_t> top = {10, 20, 30, 255, 40, 50, 60, 255, 127, 100, 120, 255};
+  std::vector<uint8_t> topDown = bottomUp;
+  topDown[17] = 0x28;
+  bottomUp.insert(bottomUp.end(), bottom.begin(), bottom.end());
+  bottomUp.insert(bottomUp.end(), top.begin(), top.end());
+  topDown.insert(topDown.end(), top.begin(), top.end());
+  topDown.insert(topDown.end(), bottom.begin(), bottom.end());
+  WriteBytes(dir / "up.tga", bottomUp);
+  WriteBytes(dir / "down.tga", topDown);
+  for (const char* name : {"up", "down"}) {
+    SCOPED_TRACE(name);
+    const std::string png = (dir / (std::string(name) + ".png")).string(), raw = (dir / "raw.rgb").string();
+    ASSERT_EQ(RunProgram(exe.string(), {(dir / (std::string(name) + ".tga")).string(), png}, dir.path()).status, 0);
+    ASSERT_EQ(RunProgram(CONVERT_EXE, {png, "-depth", "8", "rgb:" + raw}, dir.path()).status, 0);
+    // Red, green, blue from the top left: the top row first.
+    const std::string expected = {60, 40, 20, 120, 100, 80, char(240), char(200), char(254),
+                                  6,  4,  2,  12,  10,  8,  18,        16,        14};
+    EXPECT_EQ(ReadText(raw), expected);
+  }
+  EXPECT_EQ(RunProgram(exe.string(), {(dir / "raw.rgb").string(), (dir / "x.png").string()}, dir.path()).status, 2);
 }

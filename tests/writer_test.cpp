@@ -153,28 +153,6 @@ TEST(CopyBackgroundToWriter, RefusesOtherShapesAndLeavesTheTables) {
   EXPECT_EQ(target.outBgmsTable, before.outBgmsTable);
 }
 
-// The bundled sample is made by our own tool; the committed copy must be what the
-// tool makes today, so `scripts/run` shows what the code produces. It reports
-// without messages and is written again byte for byte.
-TEST(BundledSample, IsWhatTheSampleToolMakesAndIsWrittenAgainByteForByte) {
-  TempDir dir;
-  const auto sample = std::filesystem::path(STARQUILL_SOURCE_DIR) / "data/samples/sky.hod";
-  ProcessResult r = RunProgram(MAKE_SAMPLE_EXE, {(dir / "made.hod").string()}, dir.path());
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(ReadText(dir / "made.hod"), ReadText(sample));
-
-  r = Starquill({"report", sample.string(), "--out-dir", dir.path().string()}, dir);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out, (dir / "sky.HODreport.rtf").string() + "\n");
-
-  r = Starquill({"write-background", sample.string(), "--out-dir", dir.path().string()}, dir);
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out, (dir / "sky.hod").string() + "\n");
-  EXPECT_EQ(ReadText(dir / "sky.hod"), ReadText(sample));
-}
-
 TEST(WriteBackgroundCli, RefusesItsOwnInputOtherShapesAndReportsWriteFailures) {
   TempDir dir;
   sq::BackgroundWriterTables t = SmallBackground();

@@ -1,165 +1,263 @@
-// Writes the bundled sample HOD: a procedurally generated sky put into the writer
-// tables and written by our own background writer. Deterministic: the same
-// program always makes the same bytes.
-// Usage: make_sample OUT.hod
+// Writes the picture of the bundled sample background: a 1024 x 512 night sky
+// as an equirectangular panorama (a 32-bit bottom-up TGA, halftoned), with a
+// band of the galaxy and its dust lanes, two nebulae, and stars of the three
+// shapes the detector knows. `starquill build-background` makes the bundled
+// data/samples/sky.hod from it. Deterministic: the same bytes on every run.
+// Usage: make_sample OUT.tga
+//
+// The sky is drawn on the sphere and looked up per pixel through the picture's
+// convention (pixel (c, r) looks along (cos p sin l, sin p, cos p cos l) with
+// l = 2 pi (c - 1/2) / W and p = pi (r - 1/2) / H - pi / 2), so it has no seam
+// at the left and right edges and no crowding at the poles.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "app/cli_platform.h"
+#include "hod/modCommon.h"
+#include "hod/tga_header.h"
+#include "support/sample_random.h"
 #include "tools/tool_args.h"
-#include "writer/modMakeBGhod.h"
 
 namespace {
 
-// The preview looks from 270 units off centre with its far plane at 1000: a sky
-// of this radius stays inside the picture in every direction (270 + 600 < 1000).
-constexpr double kRadius = 600.0;
+constexpr int kWidth = 1024, kHeight = 512;
 constexpr double kPi = 3.14159265358979323846;
 
-// A small linear congruential generator of our own, so the sky does not depend
-// on the standard library's distributions.
-class Random {
- public:
-  double Uniform() {  // [0, 1)
-    state_ = state_ * 1664525u + 1013904223u;
-    return static_cast<double>(state_ >> 8) / 16777216.0;
-  }
-  double Between(double low, double high) { return low + (high - low) * Uniform(); }
-
- private:
-  uint32_t state_ = 20240611u;
-};
-
-struct Direction {
+struct Vec {
   double x, y, z;
 };
+Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Vec operator*(double s, Vec a) { return {s * a.x, s * a.y, s * a.z}; }
+double Dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+Vec Unit(Vec a) { return (1.0 / std::sqrt(Dot(a, a))) * a; }
 
-Direction FromAngles(double latitude, double longitude) {
-  return {std::cos(latitude) * std::cos(longitude), std::sin(latitude), std::cos(latitude) * std::sin(longitude)};
+Vec PixelDirection(int c, int r) {
+  const double l = 2 * kPi * (c - 0.5) / kWidth, p = kPi * (r - 0.5) / kHeight - kPi / 2;
+  return {std::cos(p) * std::sin(l), std::sin(p), std::cos(p) * std::cos(l)};
 }
 
-Direction RandomDirection(Random& random) {
-  const double y = random.Between(-1.0, 1.0);
-  const double longitude = random.Between(0.0, 2.0 * kPi);
-  const double r = std::sqrt(1.0 - y * y);
-  return {r * std::cos(longitude), y, r * std::sin(longitude)};
+// Smooth noise in space: values on the whole-number lattice from a hash, blended
+// with a quintic fade, summed over a few octaves. In 0 .. 1.
+double Lattice(int64_t x, int64_t y, int64_t z, uint32_t seed) {
+  uint32_t h = seed ^ static_cast<uint32_t>(x) * 0x8da6b343u ^ static_cast<uint32_t>(y) * 0xd8163841u ^
+               static_cast<uint32_t>(z) * 0xcb1ab31fu;
+  h = (h ^ (h >> 13)) * 0x5bd1e995u;
+  h ^= h >> 15;
+  return h / 4294967296.0;
 }
 
-// Sky colour in 0..127 per channel (halftoned, so the doubled preview colour stays
-// below 255): a dark blue ground, a band of light along a tilted plane, and a
-// reddish nebula around one direction.
-uint8_t Halftone(double value) { return static_cast<uint8_t>(std::clamp(std::floor(value), 0.0, 127.0)); }
+double Fade(double t) { return t * t * t * (t * (t * 6 - 15) + 10); }
 
-std::array<uint8_t, 4> SkyColour(const Direction& d) {
-  const double plane = 0.35 * d.x + 0.87 * d.y - 0.34 * d.z;
-  const double band = std::exp(-plane * plane / 0.02);
-  const double toward = std::max(0.0, 0.62 * d.x + 0.28 * d.y - 0.73 * d.z);
-  const double nebula = toward * toward * toward * toward;
-  const double red = 4 + 30 * band + 120 * nebula;
-  const double green = 6 + 32 * band + 45 * nebula;
-  const double blue = 22 + 40 * band + 70 * nebula;
-  return {0, Halftone(blue), Halftone(green), Halftone(red)};  // byte 0 unused, then blue, green, red
+double ValueNoise(Vec p, uint32_t seed) {
+  const double fx = std::floor(p.x), fy = std::floor(p.y), fz = std::floor(p.z);
+  const auto x = static_cast<int64_t>(fx), y = static_cast<int64_t>(fy), z = static_cast<int64_t>(fz);
+  const double u = Fade(p.x - fx), v = Fade(p.y - fy), w = Fade(p.z - fz);
+  auto lerp = [](double a, double b, double t) { return a + (b - a) * t; };
+  auto at = [&](int dx, int dy, int dz) { return Lattice(x + dx, y + dy, z + dz, seed); };
+  return lerp(lerp(lerp(at(0, 0, 0), at(1, 0, 0), u), lerp(at(0, 1, 0), at(1, 1, 0), u), v),
+              lerp(lerp(at(0, 0, 1), at(1, 0, 1), u), lerp(at(0, 1, 1), at(1, 1, 1), u), v), w);
 }
 
-// One of sixteen patches of the sphere: four latitude bands by four longitude
-// sectors, each a grid of rows x columns quads. Even patches are triangle lists,
-// odd ones a single strip with repeated indices joining its rows. Seen from the
-// centre every triangle turns clockwise: the preview culls the other way round.
-sq::MeshChunk SkyPatch(int patch) {
-  constexpr int kRows = 4, kColumns = 6;
-  const int band = patch / 4, sector = patch % 4;
-  std::vector<sq::MeshVertex> vertices;
-  for (int r = 0; r <= kRows; ++r) {
-    const double latitude = (-90.0 + 45.0 * (band + static_cast<double>(r) / kRows)) * kPi / 180.0;
-    for (int c = 0; c <= kColumns; ++c) {
-      const double longitude = 90.0 * (sector + static_cast<double>(c) / kColumns) * kPi / 180.0;
-      const Direction d = FromAngles(latitude, longitude);
-      sq::MeshVertex v;
-      v.x = static_cast<float>(kRadius * d.x);
-      v.y = static_cast<float>(kRadius * d.y);
-      v.z = static_cast<float>(kRadius * d.z);
-      v.vertexColour = SkyColour(d);
-      vertices.push_back(v);
-    }
+double Fbm(Vec p, double frequency, int octaves, uint32_t seed) {
+  double sum = 0, amplitude = 1, total = 0;
+  for (int o = 0; o < octaves; ++o) {
+    sum += amplitude * ValueNoise(frequency * p, seed + static_cast<uint32_t>(o) * 7919u);
+    total += amplitude;
+    amplitude *= 0.5;
+    frequency *= 2.03;
   }
-  auto at = [](int r, int c) { return static_cast<int16_t>(r * (kColumns + 1) + c); };
-  std::vector<int16_t> indices;
-  if (patch % 2 == 0) {
-    for (int r = 0; r < kRows; ++r) {
-      for (int c = 0; c < kColumns; ++c) {
-        indices.insert(indices.end(), {at(r, c), at(r, c + 1), at(r + 1, c)});
-        indices.insert(indices.end(), {at(r, c + 1), at(r + 1, c + 1), at(r + 1, c)});
+  return sum / total;
+}
+
+double Smoothstep(double a, double b, double t) {
+  const double s = std::clamp((t - a) / (b - a), 0.0, 1.0);
+  return s * s * (3 - 2 * s);
+}
+
+// Blue, green, red of the sky (without stars) in a direction, 0 .. 110 each so a
+// star can stand out above it and stay halftoned.
+std::array<double, 3> SkyColour(Vec d) {
+  // The galaxy: a band about a tilted great circle, brightest towards its
+  // centre, clumped, and crossed by dark dust lanes along its middle.
+  const Vec pole = Unit({0.28, 0.86, -0.42});
+  const Vec centre = Unit({-0.62, 0.37, -0.28});  // in the band's plane (at right angles to the pole)
+  const double h = Dot(d, pole);
+  const double band = std::exp(-h * h / (2 * 0.15 * 0.15));
+  const double bulge = std::exp(-Dot(d - centre, d - centre) / (2 * 0.45 * 0.45));
+  const double clumps = Fbm(d, 3.0, 4, 11);
+  const double dust = Smoothstep(0.48, 0.68, Fbm(d + Vec{5, 1, 3}, 4.0, 4, 23)) *
+                      std::exp(-(h - 0.02) * (h - 0.02) / (2 * 0.06 * 0.06));
+  const double galaxy = band * (0.35 + 0.9 * clumps) * (1 + 1.4 * bulge) * (1 - 0.8 * dust);
+
+  // An emission nebula, red and pink, and a reflection nebula, blue.
+  const Vec red = Unit({-0.55, 0.2, 0.81}), blue = Unit({0.72, -0.38, -0.58});
+  const double redShape = std::pow(Fbm(d + Vec{2, 7, 1}, 3.5, 4, 37), 2.0) * 2.2;
+  const double blueShape = std::pow(Fbm(d + Vec{9, 4, 6}, 3.0, 4, 53), 2.0) * 2.2;
+  const double redNebula = std::exp(-Dot(d - red, d - red) / (2 * 0.28 * 0.28)) * redShape;
+  const double blueNebula = std::exp(-Dot(d - blue, d - blue) / (2 * 0.24 * 0.24)) * blueShape;
+
+  // A deep blue ground with a faint glow of its own.
+  const double glow = Fbm(d + Vec{3, 3, 8}, 1.5, 3, 71);
+  const std::array<double, 3> ground = {12 + 8 * glow, 5 + 3 * glow, 3 + 2 * glow};
+
+  std::array<double, 3> c{};
+  c[0] = ground[0] + galaxy * 34 + redNebula * 30 + blueNebula * 62;
+  c[1] = ground[1] + galaxy * (30 + 4 * bulge) + redNebula * 10 + blueNebula * 36;
+  c[2] = ground[2] + galaxy * (27 + 14 * bulge) + redNebula * 66 + blueNebula * 12;
+  for (double& v : c) v = std::clamp(v, 0.0, 110.0);
+  return c;
+}
+
+class Picture {
+ public:
+  Picture() : pixels_(static_cast<std::size_t>(kWidth) * kHeight * 4, 0) {}
+  uint8_t* At(int c, int r) {
+    return &pixels_[(static_cast<std::size_t>(r - 1) * kWidth + static_cast<std::size_t>(c - 1)) * 4];
+  }
+  void Set(int c, int r, const std::array<int, 3>& bgr) {
+    uint8_t* p = At(c, r);
+    for (std::size_t k = 0; k < 3; ++k) p[k] = static_cast<uint8_t>(std::clamp(bgr[k], 0, 127));
+    p[3] = 255;
+  }
+  const std::vector<uint8_t>& Pixels() const { return pixels_; }
+
+ private:
+  std::vector<uint8_t> pixels_;
+};
+
+// Where stars stand, so each keeps a margin of sky the detector can see around it.
+class Room {
+ public:
+  Room() : taken_(static_cast<std::size_t>(kWidth) * kHeight, false) {}
+  // Takes the block of columns c0 .. c1 and rows r0 .. r1 (and `margin` pixels
+  // around it) when none of it is taken; columns wrap around.
+  bool Take(int c0, int c1, int r0, int r1, int margin) {
+    for (int pass = 0; pass < 2; ++pass) {
+      for (int r = r0 - margin; r <= r1 + margin; ++r) {
+        for (int c = c0 - margin; c <= c1 + margin; ++c) {
+          const std::size_t at = Index(c, r);
+          if (pass == 0 && taken_[at]) return false;
+          if (pass == 1) taken_[at] = true;
+        }
       }
     }
-    return sq::WriterMeshChunk(std::move(vertices), sq::kTriangleList, std::move(indices));
+    return true;
   }
-  for (int r = 0; r < kRows; ++r) {
-    if (r > 0) indices.insert(indices.end(), {indices.back(), at(r + 1, 0)});  // join rows with empty triangles
-    for (int c = 0; c <= kColumns; ++c) indices.insert(indices.end(), {at(r + 1, c), at(r, c)});
+
+ private:
+  static std::size_t Index(int c, int r) {
+    const int column = ((c - 1) % kWidth + kWidth) % kWidth;
+    return static_cast<std::size_t>(std::clamp(r, 1, kHeight) - 1) * kWidth + static_cast<std::size_t>(column);
   }
-  return sq::WriterMeshChunk(std::move(vertices), sq::kTriangleStrip, std::move(indices));
+  std::vector<bool> taken_;
+};
+
+// Star colours from hot to cool (blue, green, red), at full brightness.
+constexpr std::array<std::array<double, 3>, 5> kStarColours = {{
+    {127, 118, 104},  // blue-white
+    {124, 124, 122},  // white
+    {104, 122, 127},  // yellow-white
+    {86, 112, 127},   // yellow
+    {70, 96, 127},    // orange
+}};
+
+// A star's colour over the sky at (c, r): the chosen colour, each channel at least
+// `lift` above the sky's so the detector sees it in all three.
+std::array<int, 3> StarColour(sqsupport::Lcg& random, const std::array<double, 3>& sky, double brightness, int lift) {
+  const std::array<double, 3>& tint = kStarColours[random.Next() % kStarColours.size()];
+  std::array<int, 3> c{};
+  for (std::size_t k = 0; k < 3; ++k) {
+    c[k] = std::max(static_cast<int>(std::lround(tint[k] * brightness)), static_cast<int>(sky[k]) + lift);
+  }
+  return c;
 }
 
-sq::StarMapChunk StarMapLayer(Random& random, int records, double minSize, double maxSize, double minAlpha) {
-  sq::StarMapChunk chunk;
-  chunk.recordCount = records;
-  std::vector<sq::StarMapRecord>& list = chunk.records.Owned();
-  for (int i = 0; i < records; ++i) {
-    const Direction d = RandomDirection(random);
-    sq::StarMapRecord r;
-    r.x = static_cast<float>(kRadius * d.x);
-    r.y = static_cast<float>(kRadius * d.y);
-    r.z = static_cast<float>(kRadius * d.z);
-    r.size = static_cast<float>(random.Between(minSize, maxSize));
-    r.red = static_cast<float>(random.Between(0.6, 1.0));
-    r.green = static_cast<float>(random.Between(0.6, 1.0));
-    r.blue = static_cast<float>(random.Between(0.7, 1.0));
-    r.alpha = static_cast<float>(random.Between(minAlpha, 1.0));
-    list.push_back(r);
-  }
-  return chunk;
-}
-
-// Point stars: colours are doubled in the preview, so the brightest reach past 1.
-sq::PointStarChunk PointStars(Random& random, int count) {
-  sq::PointStarChunk chunk;
-  chunk.starCount = count;
-  std::vector<sq::PointStarRecord>& stars = chunk.stars.Owned();
-  for (int i = 0; i < count; ++i) {
-    const Direction d = RandomDirection(random);
-    const double brightness = random.Between(0.15, 0.6);
-    sq::PointStarRecord s;
-    s.x = static_cast<float>(kRadius * d.x);
-    s.y = static_cast<float>(kRadius * d.y);
-    s.z = static_cast<float>(kRadius * d.z);
-    s.red = static_cast<float>(brightness * random.Between(0.8, 1.0));
-    s.green = static_cast<float>(brightness * random.Between(0.85, 1.0));
-    s.blue = static_cast<float>(brightness);
-    s.alpha = 1.0f;
-    stars.push_back(s);
-  }
-  return chunk;
+// A random direction, uniform over the sphere, as a pixel.
+void RandomPixel(sqsupport::Lcg& random, int& c, int& r) {
+  const double y = random.Between(-1.0f, 1.0f);
+  const double l = random.Between(0.0f, 1.0f);
+  c = std::clamp(static_cast<int>(l * kWidth) + 1, 1, kWidth);
+  r = std::clamp(static_cast<int>((std::asin(y) + kPi / 2) / kPi * kHeight) + 1, 1, kHeight);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const auto args = sqtools::ToolArguments(argc, argv,
-                                           "Usage: make_sample OUT.hod\n"
-                                           "Writes the bundled sample background (a generated sky) as OUT.hod.\n",
+                                           "Usage: make_sample OUT.tga\n"
+                                           "Writes the picture of the bundled sample background (a 1024 x 512\n"
+                                           "night sky) as OUT.tga; `starquill build-background` builds it.\n",
                                            1, 1);
-  sq::BackgroundWriterTables tables;
-  for (int patch = 0; patch < 16; ++patch) tables.outBgmsTable.push_back(SkyPatch(patch));
-  Random random;
-  tables.outBgsgTable[0] = StarMapLayer(random, 24, 60, 160, 1.0);
-  tables.outBgsgTable[1] = StarMapLayer(random, 12, 120, 240, 0.5);
-  for (int j = 0; j < 16; ++j) tables.outStrfTable[static_cast<std::size_t>(j)] = PointStars(random, 18 + (j * 7) % 13);
+  Picture picture;
+  std::vector<std::array<double, 3>> sky(static_cast<std::size_t>(kWidth) * kHeight);
+  for (int r = 1; r <= kHeight; ++r) {
+    for (int c = 1; c <= kWidth; ++c) {
+      const std::array<double, 3> colour = SkyColour(PixelDirection(c, r));
+      sky[static_cast<std::size_t>(r - 1) * kWidth + static_cast<std::size_t>(c - 1)] = colour;
+      picture.Set(c, r, {static_cast<int>(colour[0]), static_cast<int>(colour[1]), static_cast<int>(colour[2])});
+    }
+  }
+  auto skyAt = [&](int c, int r) {
+    return sky[static_cast<std::size_t>(r - 1) * kWidth + static_cast<std::size_t>(c - 1)];
+  };
 
-  sq::CliPlatform platform;
-  const sq::WriteHodOutcome outcome = sq::WriteBackgroundHod(tables, args[0], platform);
-  return outcome.status == sq::WriteHodOutcome::Status::Written ? 0 : 1;
+  // Stars, more of them in the galaxy's band: single pixels, 2 x 2 stars and
+  // 2 x 2 spots with one bright corner, each where the detector can find it
+  // (clear of the two rows at either pole it does not examine).
+  sqsupport::Lcg random(20240611u);
+  Room room;
+  const Vec pole = Unit({0.28, 0.86, -0.42});
+  const struct {
+    int count, side, margin;
+    double dimmest;
+    bool corner;
+  } kinds[] = {{1500, 1, 3, 0.55, false}, {170, 2, 3, 0.75, false}, {70, 2, 4, 0.8, true}};
+  for (const auto& kind : kinds) {
+    for (int placed = 0, tries = 0; placed < kind.count && tries < 200 * kind.count; ++tries) {
+      int c = 0, r = 0;
+      RandomPixel(random, c, r);
+      const double h = Dot(PixelDirection(c, r), pole);
+      const bool inBand = random.Between(0.0f, 1.0f) < 0.3 + 0.7 * std::exp(-h * h / (2 * 0.2 * 0.2));
+      const double brightness = random.Between(static_cast<float>(kind.dimmest), 1.0f);
+      if (!inBand || r < 5 || r > kHeight - 5) continue;
+      const int c1 = c + kind.side - 1, r1 = r + kind.side - 1;
+      std::array<double, 3> brightest = skyAt(c, r);
+      for (int y = r - 1; y <= r1 + 1; ++y) {
+        for (int x = c - 1; x <= c1 + 1; ++x) {
+          const std::array<double, 3> s = skyAt((x - 1 + kWidth) % kWidth + 1, y);
+          for (std::size_t k = 0; k < 3; ++k) brightest[k] = std::max(brightest[k], s[k]);
+        }
+      }
+      if (*std::max_element(brightest.begin(), brightest.end()) > 90) continue;  // too bright a sky to stand out
+      if (!room.Take(c - (kind.corner ? 1 : 0), c1, r - (kind.corner ? 1 : 0), r1, kind.margin)) continue;
+      const std::array<int, 3> colour = StarColour(random, brightest, brightness, 36);
+      for (int y = r; y <= r1; ++y) {
+        for (int x = c; x <= c1; ++x) picture.Set((x - 1) % kWidth + 1, y, colour);
+      }
+      if (kind.corner) picture.Set((c - 2 + kWidth) % kWidth + 1, r - 1, colour);
+      ++placed;
+    }
+  }
+
+  const auto header = sq::EncodeTgaHeader({.imageType = sq::kTgaTrueColour,
+                                           .width = static_cast<uint16_t>(kWidth),
+                                           .height = static_cast<uint16_t>(kHeight),
+                                           .pixelDepth = 32,
+                                           .descriptor = 8});  // eight alpha bits, bottom row first
+  std::string file(header.begin(), header.end());
+  file.append(reinterpret_cast<const char*>(picture.Pixels().data()), picture.Pixels().size());
+  file.append(std::string(8, '\0'));  // extension and developer offsets
+  file.append("TRUEVISION-XFILE.");
+  file.push_back('\0');
+  const std::string error = sq::WriteFileAtomic(args[0], file);
+  if (!error.empty()) {
+    std::fprintf(stderr, "make_sample: %s\n", error.c_str());
+    return 1;
+  }
+  return 0;
 }

@@ -1,5 +1,5 @@
-// The preview's command-line face. It needs a display connection for OpenGL but
-// shows no window.
+// The preview's command-line faces: `preview --screenshot` and the screenshot of
+// `build-background`. They need a display connection for OpenGL but show no window.
 #include "app/window/cli_preview.h"
 
 #include <QApplication>
@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QTimer>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "app/cli_platform.h"
@@ -33,6 +34,15 @@ class ScreenshotOwner : public PreviewOwner {
   CliPlatform& platform_;
 };
 
+// What a screenshot draws and where it goes.
+struct Shot {
+  std::string command;  // names the command in its messages
+  std::string out;
+  std::string layers = "all";
+  QSize size{600, 600};
+  double seconds = 0.0;
+};
+
 // Shows the layers as the View menu gives them, and only where it offers them.
 bool ShowLayers(frmBGdisplay& preview, const std::string& layers, std::FILE* err) {
   QAction* item = layers == "background" ? preview.mnuBGMSonly
@@ -53,22 +63,52 @@ bool ShowLayers(frmBGdisplay& preview, const std::string& layers, std::FILE* err
 }
 
 // Writes the frame last drawn as a PNG.
-int WriteFrame(const frmBGdisplay& preview, const std::string& out, CliStreams streams) {
+int WriteFrame(const frmBGdisplay& preview, const std::string& command, const std::string& out, CliStreams streams) {
   QByteArray png;
   QBuffer buffer(&png);
   buffer.open(QIODevice::WriteOnly);
   if (preview.LastFrame().isNull() || !preview.LastFrame().save(&buffer, "PNG")) {
-    std::fprintf(streams.err, "starquill preview: no picture was drawn\n");
+    std::fprintf(streams.err, "starquill %s: no picture was drawn\n", command.c_str());
     return 1;
   }
   const std::string error =
       WriteFileAtomic(out, std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
   if (!error.empty()) {
-    std::fprintf(streams.err, "starquill preview: %s\n", error.c_str());
+    std::fprintf(streams.err, "starquill %s: %s\n", command.c_str(), error.c_str());
     return 1;
   }
   std::fprintf(streams.out, "%s\n", out.c_str());
   return 0;
+}
+
+// Starts the window system for a screenshot, where a display can be reached.
+// Returns nothing, having said why, where none can.
+std::optional<QApplication> StartApplication(std::FILE* err) {
+  if (const std::string problem = DisplayProblem(DisplayEnvironment::OfProcess()); !problem.empty()) {
+    std::fprintf(err, "%s\n", NoDisplayLine(problem).c_str());
+    return std::nullopt;
+  }
+  static int argc = 1;
+  static char name[] = "starquill";
+  static char* argv[] = {name, nullptr};
+  return std::optional<QApplication>(std::in_place, argc, argv);
+}
+
+// One frame of the preview of `source`, with the layers asked for, written as a PNG.
+int DrawAndWrite(CliPlatform& platform, PreviewSource source, const Shot& shot, CliStreams streams) {
+  ScreenshotOwner owner(platform);
+  frmBGdisplay::Options options;
+  options.programFolder = QCoreApplication::applicationDirPath().toStdString();
+  options.drawingSize = shot.size;
+  // The picture has the pixels asked for, at any screen scale and size.
+  options.pixelRatio = 1;
+  options.fitScreen = false;
+  options.clock = [seconds = shot.seconds] { return seconds; };
+  frmBGdisplay preview(owner, std::move(source), std::move(options));
+  if (!preview.Form_Load()) return owner.endStatus;
+  preview.Timer2->stop();
+  if (!ShowLayers(preview, shot.layers, streams.err)) return 2;
+  return WriteFrame(preview, shot.command, shot.out, streams);
 }
 
 }  // namespace
@@ -84,14 +124,8 @@ int CmdPreview(const PreviewRequest& request, CliStreams streams) {
   }
 
   // The window system starts only here, for this command, and only where it can.
-  if (const std::string problem = DisplayProblem(DisplayEnvironment::OfProcess()); !problem.empty()) {
-    std::fprintf(streams.err, "%s\n", NoDisplayLine(problem).c_str());
-    return 1;
-  }
-  static int argc = 1;
-  static char name[] = "starquill";
-  static char* argv[] = {name, nullptr};
-  QApplication app(argc, argv);
+  std::optional<QApplication> app = StartApplication(streams.err);
+  if (!app) return 1;
 
   // The walk's side exports belong to the report command: this walk writes none.
   Model model;
@@ -105,20 +139,26 @@ int CmdPreview(const PreviewRequest& request, CliStreams streams) {
     return 2;
   }
 
-  ScreenshotOwner owner(platform);
   PreviewLists lists;
-  frmBGdisplay::Options options;
-  options.programFolder = QCoreApplication::applicationDirPath().toStdString();
-  options.drawingSize = QSize(request.width, request.height);
-  // The picture has the pixels asked for, at any screen scale and size.
-  options.pixelRatio = 1;
-  options.fitScreen = false;
-  options.clock = [seconds = request.seconds] { return seconds; };
-  frmBGdisplay preview(owner, PreviewOfModel(model, lists), std::move(options));
-  if (!preview.Form_Load()) return owner.endStatus;
-  preview.Timer2->stop();
-  if (!ShowLayers(preview, request.layers, streams.err)) return 2;
-  return WriteFrame(preview, request.screenshot, streams);
+  Shot shot;
+  shot.command = "preview";
+  shot.out = request.screenshot;
+  shot.layers = request.layers;
+  shot.size = QSize(request.width, request.height);
+  shot.seconds = request.seconds;
+  return DrawAndWrite(platform, PreviewOfModel(model, lists), shot, streams);
+}
+
+int BackgroundScreenshot(const BackgroundTables& background, const std::string& baseName, const std::string& out,
+                         CliStreams streams) {
+  Shot shot;
+  shot.command = "build-background";
+  shot.out = out;
+  std::optional<QApplication> app = StartApplication(streams.err);
+  if (!app) return 1;
+  CliPlatform platform(streams.err);
+  PreviewLists lists;
+  return DrawAndWrite(platform, PreviewOfBackground(background, lists, baseName), shot, streams);
 }
 
 }  // namespace sq

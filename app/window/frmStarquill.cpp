@@ -25,6 +25,7 @@
 #include <cstdio>
 
 #include "app/command_status.h"
+#include "app/build_background_command.h"
 #include "app/display_check.h"
 #include "app/report_command.h"
 
@@ -169,6 +170,8 @@ void frmStarquill::BuildMenus() {
   mnuTools = menuBar()->addMenu("&Tools");
   mnuTools->setObjectName("mnuTools");
   mnuLoadTGA = named(mnuTools->addAction("Load Targa image", this, [this] { mnuLoadTGA_Click(); }), "mnuLoadTGA");
+  mnuBuildBackground = named(mnuTools->addAction("Build background", this, [this] { mnuBuildBackground_Click(); }),
+                             "mnuBuildBackground");
   mnuSaveHalfToned = named(mnuTools->addAction("Save as halftoned TGA", this, [this] { mnuSaveHalfToned_Click(); }),
                            "mnuSaveHalfToned");
   mnuSaveFiltered =
@@ -233,6 +236,7 @@ void frmStarquill::ShowBuilderState() {
   mnuSaveHalfToned->setEnabled(session_.tools.saveHalftonedEnabled);
   mnuSaveFiltered->setEnabled(session_.tools.saveFilteredEnabled);
   mnuWriteHOD->setEnabled(session_.tools.writeHodEnabled);
+  mnuBuildBackground->setEnabled(session_.tools.buildBackgroundEnabled);
   setWindowTitle(QString::fromStdString(session_.caption));
 }
 
@@ -282,7 +286,17 @@ void frmStarquill::ReportOn(const std::string& chosen) {
   if (accepted && outcome.status == ReportOutcome::Status::Refused) return;  // the file could not be read
   if (accepted) outputFolder_ = folder;
   session_.backgroundFromHod = true;
-  if (outcome.status == ReportOutcome::Status::Written && outcome.openPreview) OpenPreview(WalkStatus(outcome.walk));
+  if (accepted) {  // the background in the tables is now the file's
+    ForgetBuiltBackground(session_);
+    ShowBuilderState();
+  }
+  if (outcome.status == ReportOutcome::Status::Written && outcome.openPreview) {
+    PreviewSource source = PreviewOfModel(model_, previewLists_);
+    source.backgroundFromHod = session_.backgroundFromHod;
+    source.tgaBaseName = session_.tgaBaseName;
+    source.note = WalkStatus(outcome.walk);
+    OpenPreview(std::move(source));
+  }
 }
 
 void frmStarquill::OpenFile(const std::string& path) {
@@ -293,15 +307,11 @@ void frmStarquill::OpenFile(const std::string& path) {
   }
 }
 
-void frmStarquill::OpenPreview(const std::string& note) {
+void frmStarquill::OpenPreview(PreviewSource source) {
   if (preview_) {  // at most one preview at a time
     preview_->close();
     delete preview_.data();
   }
-  PreviewSource source = PreviewOfModel(model_, previewLists_);
-  source.backgroundFromHod = session_.backgroundFromHod;
-  source.tgaBaseName = session_.tgaBaseName;
-  source.note = note;
   frmBGdisplay::Options options;
   options.programFolder = services_.programFolder;
   options.drawingSize = services_.previewSize;
@@ -344,12 +354,20 @@ void frmStarquill::EndProgram(int status) { services_.endProgram(status); }
 void frmStarquill::WriteHod() { mnuWriteHOD_Click(); }
 
 void frmStarquill::mnuWriteHOD_Click() {
-  const std::filesystem::path path = outputFolder_ / (SafeFileName(session_.tgaBaseName + ".hod"));
-  const WriteHodOutcome outcome = WriteBackgroundHod(writerTables_, path, *platform_);
+  const WriteHodOutcome outcome = WriteSessionBackground(session_, *platform_);
+  const std::filesystem::path path = SessionHodPath(session_);
   OutputReport written;
   if (outcome.status == WriteHodOutcome::Status::Written) written.Add(path, {});
   if (outcome.status == WriteHodOutcome::Status::WriteFailed) written.Add(path, outcome.error);
   SetStatus(WrittenStatus(written));
+}
+
+void frmStarquill::mnuBuildBackground_Click() {
+  const bool built = BuildSessionBackground(session_, *platform_);
+  ShowBuilderState();
+  if (!built) return;
+  session_.backgroundFromHod = false;
+  OpenPreview(PreviewOfBackground(*session_.builtBackground, previewLists_, session_.tgaBaseName));
 }
 
 void frmStarquill::mnuLoadTGA_Click() {

@@ -1,12 +1,13 @@
 // The main window: the report command's button, the sound-test check box, the
 // progress bar, and the Tools and Options menus of the background builder. It
-// owns the parsed model and opens the preview for a background. The folder
+// owns the parsed model and opens the preview for a background, read from a
+// HOD file or built from the loaded image. The folder
 // app/window/ holds what needs the window system, built into the module the
 // executable loads only for the window and the preview command:
 //
 //   frmStarquill.h     the main window and RunMainWindow, `starquill` without arguments
 //   qt_platform.h      the window's Platform (message boxes, progress bar) and its open dialog
-//   cli_preview.h      `starquill preview --screenshot`, the preview's command-line face
+//   cli_preview.h      `starquill preview --screenshot` and the screenshot of `build-background`
 //   window_module.cpp  the one entry the module shows the executable
 #pragma once
 
@@ -23,7 +24,6 @@
 #include "app/window/qt_platform.h"
 #include "hod/modFarholdhod.h"
 #include "preview/frmBGdisplay.h"
-#include "writer/modMakeBGhod.h"
 
 class QAction;
 class QCheckBox;
@@ -66,6 +66,7 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
   // window, or named on the command line), as the button and the menu do after
   // their dialog. A name that is neither is refused with the HOD message.
   void OpenFile(const std::string& path);
+  void mnuBuildBackground_Click();
   void mnuSaveHalfToned_Click();
   void mnuSaveFiltered_Click();
   void mnuWriteHOD_Click();
@@ -97,6 +98,7 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
 
   QMenu* mnuTools = nullptr;
   QAction* mnuLoadTGA = nullptr;
+  QAction* mnuBuildBackground = nullptr;
   QAction* mnuSaveHalfToned = nullptr;
   QAction* mnuSaveFiltered = nullptr;
   QAction* mnuWriteHOD = nullptr;
@@ -138,8 +140,8 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
   void ComeBack();
   // Shows the builder's state: Tools enabled states, Options check marks, caption.
   void ShowBuilderState();
-  // Opens the preview of the model; `note` says why its picture may be incomplete.
-  void OpenPreview(const std::string& note);
+  // Opens the preview of `source` (whose lists are previewLists_).
+  void OpenPreview(PreviewSource source);
 
   MainWindowServices services_;
   std::unique_ptr<QtPlatform> ownPlatform_;
@@ -148,12 +150,11 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
   FileChooser* chooser_ = nullptr;
 
   Model model_;
-  // The lists of the preview last opened, built from model_.
+  // The lists of the preview last opened, built from model_ or from the
+  // session's built background.
   PreviewLists previewLists_;
-  // Nothing fills these yet: a background read from a file is not written again
-  // from the window, so the writer refuses with its reason.
-  BackgroundWriterTables writerTables_;
-  // The image tables, option marks, Tools states, tgaBaseName and backgroundFromHod.
+  // The image tables, option marks, Tools states, tgaBaseName, backgroundFromHod
+  // and the background built from the image.
   BuilderSession session_;
   std::array<QAction*, kBuilderOptionItems.size()> optionActions_{};
   std::filesystem::path outputFolder_;

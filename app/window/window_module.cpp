@@ -4,6 +4,6 @@
 #include "app/window_face.h"
 
 extern "C" __attribute__((visibility("default"))) const sq::WindowFace* starquill_window_face() {
-  static const sq::WindowFace face{&sq::RunMainWindow, &sq::CmdPreview};
+  static const sq::WindowFace face{&sq::RunMainWindow, &sq::CmdPreview, &sq::BackgroundScreenshot};
   return &face;
 }

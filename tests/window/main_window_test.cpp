@@ -12,10 +12,13 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "app/build_background_command.h"
 #include "app/report_command.h"
 #include "app/window/frmStarquill.h"
 #include "support/chunk_bytes.h"
 #include "tests/window/main_window_fixture.h"
+#include "tests/sky_kit.h"
+#include "tests/window/preview_fixture.h"
 
 using namespace sqtest;
 
@@ -61,12 +64,13 @@ TEST(MainWindow, ControlsAndMenusAtStart) {
     bool enabled;
   };
   const Entry tools[] = {{"mnuLoadTGA", "Load Targa image", true},
+                         {"mnuBuildBackground", "Build background", false},
                          {"mnuSaveHalfToned", "Save as halftoned TGA", false},
                          {"mnuSaveFiltered", "Save filtered TGA", false},
                          {"mnuWriteHOD", "Write background HOD", false}};
   const QList<QAction*> toolItems = w.mnuTools->actions();
-  ASSERT_EQ(toolItems.size(), 4);
-  for (int i = 0; i < 4; ++i) {
+  ASSERT_EQ(toolItems.size(), 5);
+  for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(toolItems[i]->objectName(), tools[i].name);
     EXPECT_EQ(toolItems[i]->text(), tools[i].caption);
     EXPECT_EQ(toolItems[i]->isEnabled(), tools[i].enabled) << tools[i].name;
@@ -288,4 +292,57 @@ TEST(MainWindow, QtPlatformBoxesCarryTheIconOfTheirKind) {
     EXPECT_EQ(title, "Starquill");
     EXPECT_EQ(text, "line one\nline two");
   }
+}
+
+TEST(MainWindow, BuildBackgroundPreviewsTheLoadedImageAndBothWriteCommandsWriteBesideIt) {
+  MainRig rig;
+  TempDir images;
+  Picture sky = SmoothSky(256, 128);
+  sky.Grey(40, 40, 120).Square(120, 70, 125).Square(200, 30, 120).Grey(199, 29, 120);  // a star, a 2 x 2, a spot
+  WriteBytes(images / "sky.tga", sky.File());
+  EXPECT_FALSE(rig.window->mnuBuildBackground->isEnabled());
+  rig.chooser.answers = {(images / "sky.tga").string()};
+  rig.window->mnuLoadTGA->trigger();
+  EXPECT_TRUE(rig.window->mnuBuildBackground->isEnabled());
+  ClickMenuItem(rig.window->mnuOptions, rig.window->mnuDensity16);
+  rig.platform.messages.clear();
+  rig.window->mnuBuildBackground->trigger();
+
+  sq::frmBGdisplay* preview = rig.window->preview();
+  ASSERT_NE(preview, nullptr);
+  EXPECT_TRUE(preview->isVisible());
+  EXPECT_EQ(preview->windowTitle(), "Background from sky.tga");
+  EXPECT_TRUE(preview->mnuWrite->isEnabled());  // not read from a HOD file
+  EXPECT_TRUE(preview->LayerMesh() && preview->LayerStarMaps() && preview->LayerStars());
+  EXPECT_TRUE(rig.window->mnuWriteHOD->isEnabled());
+  EXPECT_TRUE(rig.platform.messages.empty());
+
+  // Both write commands write what the command line writes for that picture at density 16.
+  TempDir expected;
+  sq::BuildOptions options;
+  options.density = 16;
+  RecordingPlatform quiet;
+  sq::BuildBackgroundCommand(images / "sky.tga", expected.path(), options, quiet);
+  const std::string bytes = ReadText(expected / "sky.hod");
+  preview->mnuWrite->trigger();
+  EXPECT_TRUE(ReadText(images / "sky.hod") == bytes);
+  preview->close();
+  std::filesystem::remove(images / "sky.hod");
+  rig.window->mnuWriteHOD->trigger();
+  EXPECT_TRUE(ReadText(images / "sky.hod") == bytes);
+
+  // Reading a HOD file lets the built background go; the image stays loaded.
+  WriteBytes(rig.maps / "stars.hod", StarsHod());
+  rig.chooser.answers = {(rig.maps / "stars.hod").string()};
+  rig.window->cmdReport->click();
+  ASSERT_NE(rig.window->preview(), nullptr);
+  EXPECT_FALSE(rig.window->preview()->mnuWrite->isEnabled());
+  rig.window->preview()->close();
+  EXPECT_FALSE(rig.window->mnuWriteHOD->isEnabled());
+  EXPECT_TRUE(rig.window->mnuBuildBackground->isEnabled());
+
+  // A picture refused: both go off.
+  rig.chooser.answers = {(images / "SKY.TGA").string()};
+  rig.window->mnuLoadTGA->trigger();
+  EXPECT_FALSE(rig.window->mnuWriteHOD->isEnabled() || rig.window->mnuBuildBackground->isEnabled());
 }

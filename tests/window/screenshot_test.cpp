@@ -1,9 +1,11 @@
-// `starquill preview FILE.hod --screenshot OUT.png`, run as a program.
+// `starquill preview FILE.hod --screenshot OUT.png` and `starquill
+// build-background ... --screenshot OUT.png`, run as programs.
 #include <gtest/gtest.h>
 
 #include <QImage>
 
 #include "support/chunk_bytes.h"
+#include "tests/sky_kit.h"
 #include "tests/test_kit.h"
 
 using namespace sqtest;
@@ -93,4 +95,28 @@ TEST(Screenshot, RefusesWhatItCannotDraw) {
   EXPECT_EQ(Starquill({"preview", kSample.string(), "--screenshot", png.string(), "--layers", "mesh"}, dir).status, 2);
   EXPECT_EQ(Starquill({"preview", (dir / "ship.HOD").string(), "--screenshot", png.string()}, dir).status, 2);
   EXPECT_FALSE(std::filesystem::exists(png));
+}
+
+TEST(Screenshot, BuildBackgroundDrawsWhatThePreviewOfItsWrittenFileDraws) {
+  TempDir dir;
+  const auto picture = std::filesystem::path(STARQUILL_SOURCE_DIR) / "data/samples/sky.tga";
+  const auto built = dir / "built.png", read = dir / "read.png";
+  ProcessResult r = Starquill({"build-background", picture.string(), "--density", "4", "--colour-average", "--out-dir",
+                               dir.path().string(), "--screenshot", built.string()},
+                              dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, (dir / "sky.hod").string() + "\n" + built.string() + "\n");
+  r = Starquill({"preview", (dir / "sky.hod").string(), "--screenshot", read.string()}, dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(ReadText(built) == ReadText(read));
+  const QImage image(QString::fromStdString(built.string()));
+  EXPECT_EQ(image.size(), QSize(600, 600));
+  // The sky covers the picture: its triangles face the eye inside the sphere.
+  EXPECT_GT(LitPixels(image), 600 * 600 * 9 / 10);
+
+  // A picture with no 2 x 2 stars or spots has empty star maps: drawn without them.
+  WriteBytes(dir / "plain.tga", SmoothSky(256, 128).Grey(40, 40, 120).File());
+  r = Starquill({"build-background", (dir / "plain.tga").string(), "--screenshot", (dir / "plain.png").string()}, dir);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_GT(LitPixels(QImage(QString::fromStdString((dir / "plain.png").string()))), 600 * 600 / 2);
 }

@@ -1,0 +1,124 @@
+#include "app/build_background_command.h"
+
+#include <system_error>
+
+#include "app/command_paths.h"
+#include "builder/background_options.h"
+
+namespace sq {
+
+namespace {
+
+// Builds from the picture at `path`; a refusal has been shown when nothing was built.
+BackgroundBuildOutcome Build(const std::filesystem::path& path, const BuildOptions& options, Platform& platform,
+                             const TgaReadOptions& read) {
+  BackgroundBuildOutcome outcome = BuildBackgroundFromFile(path, options, platform, read);
+  // The read shows its own refusals; a refusal after a sound read is shown here.
+  if (outcome.read.status == TgaLoadResult::Status::Loaded && !outcome.built.refusal.empty()) {
+    platform.ShowMessage(kAppTitle, outcome.built.refusal, MessageIcon::Warning);
+  }
+  return outcome;
+}
+
+std::filesystem::path HodBeside(const std::filesystem::path& folder, const std::string& baseName) {
+  return folder / (SafeFileName(baseName) + ".hod");
+}
+
+}  // namespace
+
+WriteHodOutcome WriteBuiltBackground(const BackgroundTables& background, const std::filesystem::path& path,
+                                     Platform& platform) {
+  BackgroundWriterTables writer;
+  const std::string shape = CopyBackgroundToWriter(background, writer);
+  if (!shape.empty()) {
+    WriteHodOutcome refused;
+    refused.error = shape;
+    platform.ShowMessage(kAppTitle, "The background HOD cannot be written: " + shape + ".", MessageIcon::Warning);
+    return refused;
+  }
+  return WriteBackgroundHod(writer, path, platform);
+}
+
+BuildBackgroundOutcome BuildBackgroundCommand(const std::filesystem::path& imagePath,
+                                              const std::filesystem::path& outputFolder, const BuildOptions& options,
+                                              Platform& platform) {
+  BuildBackgroundOutcome outcome;
+  if (!AcceptsTargaPath(imagePath.string())) {
+    platform.ShowMessage(kAppTitle, kSelectTargaImage, MessageIcon::Warning);
+    outcome.error = std::string(kSelectTargaImage);
+    return outcome;
+  }
+  outcome.baseName = TgaBaseName(imagePath.string());
+  const std::filesystem::path outPath = HodBeside(outputFolder, outcome.baseName);
+  std::error_code ec;
+  if (std::filesystem::equivalent(imagePath, outPath, ec) && !ec) {
+    outcome.error = "The background HOD " + outPath.string() +
+                    " would replace the picture it is built from; choose another output folder.";
+    platform.ShowMessage(kAppTitle, outcome.error, MessageIcon::Warning);
+    return outcome;
+  }
+
+  BackgroundBuildOutcome built = Build(imagePath, options, platform, {});
+  if (!built.Built()) {
+    outcome.error = built.built.refusal;
+    return outcome;
+  }
+  outcome.built = std::move(built.built);
+  outcome.outPath = outPath;
+  const WriteHodOutcome written = WriteBuiltBackground(outcome.built.tables, outPath, platform);
+  outcome.error = written.error;
+  switch (written.status) {
+    case WriteHodOutcome::Status::Written:
+      outcome.status = BuildBackgroundOutcome::Status::Written;
+      break;
+    case WriteHodOutcome::Status::Refused:
+      outcome.status = BuildBackgroundOutcome::Status::Refused;
+      break;
+    case WriteHodOutcome::Status::WriteFailed:
+      outcome.status = BuildBackgroundOutcome::Status::WriteFailed;
+      break;
+  }
+  return outcome;
+}
+
+bool BuildSessionBackground(BuilderSession& s, Platform& platform) {
+  ForgetBuiltBackground(s);
+  if (s.tgaPath.empty()) {
+    platform.ShowMessage(kAppTitle, kSelectTargaImage, MessageIcon::Warning);
+    return false;
+  }
+  TgaReadOptions read;
+  read.filter = s.halftoneAnswer;
+  read.showSizeWarning = false;  // the load showed it
+  BackgroundBuildOutcome outcome = Build(s.tgaPath, BuildOptionsFrom(s.options), platform, read);
+  if (!outcome.Built()) return false;
+  if (!outcome.built.notes.empty()) platform.ShowMessage(kAppTitle, NotesText(outcome.built.notes), MessageIcon::Information);
+  s.builtBackground = std::move(outcome.built.tables);
+  s.tools.writeHodEnabled = true;
+  return true;
+}
+
+WriteHodOutcome WriteSessionBackground(BuilderSession& s, Platform& platform) {
+  if (!s.builtBackground) {
+    WriteHodOutcome refused;
+    refused.error = "no background has been built from a picture";
+    platform.ShowMessage(kAppTitle, "The background HOD cannot be written: " + refused.error + ".", MessageIcon::Warning);
+    return refused;
+  }
+  return WriteBuiltBackground(*s.builtBackground, SessionHodPath(s), platform);
+}
+
+std::filesystem::path SessionHodPath(const BuilderSession& s) { return HodBeside(FolderOf(s.tgaPath), s.tgaBaseName); }
+
+void ForgetBuiltBackground(BuilderSession& s) {
+  s.builtBackground.reset();
+  s.tools.writeHodEnabled = false;
+}
+
+std::string NotesText(const std::vector<std::string>& notes) {
+  std::string text;
+  for (const std::string& note : notes) text.append(text.empty() ? "" : "\r\n").append(note);
+  return text;
+}
+
+}  // namespace sq

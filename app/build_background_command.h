@@ -1,0 +1,68 @@
+// The background build as UI-free flows: a sky picture made into a background
+// and written as BASE.hod through the background writer. The command line
+// builds and writes in one go; the window builds from the image it loaded
+// ("Build background"), shows the result, and writes it when asked ("Write
+// background HOD", the preview's "Write HOD").
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/tga_command.h"
+#include "builder/background_build.h"
+#include "hod/background_tables.h"
+#include "hod/modCommon.h"
+#include "writer/modMakeBGhod.h"
+
+namespace sq {
+
+// Writes a built background as `path` through the writer (a temporary file and a
+// rename, so a failure leaves no partial file and any earlier file whole). The
+// writer's refusal or failure is shown as a message.
+WriteHodOutcome WriteBuiltBackground(const BackgroundTables& background, const std::filesystem::path& path,
+                                     Platform& platform);
+
+struct BuildBackgroundOutcome {
+  enum class Status { Written, Refused, WriteFailed };
+  Status status = Status::Refused;
+  std::string baseName;
+  std::filesystem::path outPath;  // BASE.hod in the output folder, once the build got that far
+  BuiltBackground built;          // the tables and the notes of the stars left out
+  std::string error;              // why it could not be written
+};
+
+// `starquill build-background`: a path without ".tga" (case matters) is refused
+// with "Please select a Targa image file."; otherwise the picture is read with
+// every check and message of "Load Targa image" (the halftone question goes to
+// the platform), refused when it is too small or too large for the density,
+// built with `options`, and written into outputFolder as BASE.hod. Nothing is
+// written on a refusal. The notes are left to the caller to show.
+BuildBackgroundOutcome BuildBackgroundCommand(const std::filesystem::path& imagePath,
+                                              const std::filesystem::path& outputFolder, const BuildOptions& options,
+                                              Platform& platform);
+
+// "Build background": builds from the image the session loaded last, with the
+// Options menu's marks and the answer its halftone question got (it is not asked
+// again). A built background is kept in the session and enables "Write
+// background HOD"; the notes of stars left out are shown in one message. A
+// refusal shows its message, and the session then holds no built background.
+// Returns whether a background was built.
+bool BuildSessionBackground(BuilderSession& session, Platform& platform);
+
+// "Write background HOD" and the preview's "Write HOD": the session's built
+// background written as BASE.hod beside the picture it came from. Without one it
+// refuses with a message and writes nothing.
+WriteHodOutcome WriteSessionBackground(BuilderSession& session, Platform& platform);
+
+// Where those write: BASE.hod in the folder of the picture the session loaded.
+std::filesystem::path SessionHodPath(const BuilderSession& session);
+
+// A HOD file was read: the built background is let go and "Write background HOD"
+// goes off. The loaded image stays, so "Build background" stays as it was.
+void ForgetBuiltBackground(BuilderSession& session);
+
+// The lines of the notes as one message's text (lines end in CR LF between them).
+std::string NotesText(const std::vector<std::string>& notes);
+
+}  // namespace sq

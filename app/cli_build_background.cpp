@@ -1,0 +1,107 @@
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/build_background_command.h"
+#include "app/cli.h"
+#include "app/cli_platform.h"
+#include "app/command_paths.h"
+#include "app/window_face.h"
+
+namespace sq {
+
+namespace {
+
+struct BuildBackgroundArgs {
+  std::string file;
+  std::string outDir;  // empty: the picture's folder
+  int density = 16;
+  bool colourAverage = false;
+  bool intensityLimit = false;
+  bool increaseCapping = false;
+  bool moreStars = false;
+  bool lessStars = false;
+  bool filter = false;
+  bool noFilter = false;
+  std::string screenshot;
+};
+
+// Draws the built background as the preview would, into a PNG.
+int Screenshot(const BackgroundTables& background, const std::string& baseName, const std::string& out,
+               CliStreams streams) {
+#ifdef STARQUILL_HAS_WINDOW
+  std::string error;
+  const WindowFace* face = LoadWindowFace(error);
+  if (face == nullptr) {
+    std::fprintf(streams.err, "starquill: the window part cannot be loaded: %s\n", error.c_str());
+    return 3;
+  }
+  return face->backgroundScreenshot(background, baseName, out, streams);
+#else
+  (void)background, (void)baseName, (void)out;
+  std::fprintf(streams.err, "starquill build-background: this build has no preview, so no --screenshot\n");
+  return 3;
+#endif
+}
+
+int RunBuildBackground(const BuildBackgroundArgs& args, CliStreams streams) {
+  const std::filesystem::path outDir =
+      args.outDir.empty() ? FolderOf(args.file) : std::filesystem::path(args.outDir);
+  BuildOptions options;
+  options.density = args.density;
+  options.colourAverage = args.colourAverage;
+  options.intensityLimit = args.intensityLimit;
+  options.increaseCapping = args.increaseCapping;
+  options.stars = args.moreStars ? StarAmount::More : args.lessStars ? StarAmount::Less : StarAmount::Normal;
+
+  CliPlatform platform(streams.err);
+  // Without a flag the question takes its default, No.
+  platform.SetAnswer(args.filter ? std::optional<bool>(true) : args.noFilter ? std::optional<bool>(false) : std::nullopt);
+  const BuildBackgroundOutcome outcome = BuildBackgroundCommand(args.file, outDir, options, platform);
+  for (const std::string& note : outcome.built.notes) {
+    std::fprintf(streams.err, "starquill build-background: %s\n", note.c_str());
+  }
+  switch (outcome.status) {
+    case BuildBackgroundOutcome::Status::Refused:
+      return 2;
+    case BuildBackgroundOutcome::Status::WriteFailed:
+      return 1;
+    case BuildBackgroundOutcome::Status::Written:
+      break;
+  }
+  std::fprintf(streams.out, "%s\n", outcome.outPath.string().c_str());
+  if (args.screenshot.empty()) return 0;
+  std::fflush(streams.out);
+  return Screenshot(outcome.built.tables, outcome.baseName, args.screenshot, streams);
+}
+
+}  // namespace
+
+void AddBuildBackgroundCommand(CLI::App& app, CliCommands& commands) {
+  auto args = std::make_shared<BuildBackgroundArgs>();
+  CLI::App* command = app.add_subcommand(
+      "build-background", "Build a background HOD (mesh, stars, star maps) from a sky picture and write it as BASE.hod");
+  command->add_option("file", args->file, "The sky picture, a 32-bit TGA")->required();
+  command->add_option("--out-dir", args->outDir, "Where BASE.hod goes (default: the picture's folder)");
+  command->add_option("--density", args->density, "The mesh's grid step in pixels: 16 (coarsest, the default) to 2")
+      ->type_name("16|8|6|4|2")
+      ->check(CLI::IsMember(std::vector<int>(std::begin(kMeshDensities), std::end(kMeshDensities))).description(""));
+  command->add_flag("--colour-average", args->colourAverage, "A vertex takes the mean colour of its grid cell");
+  command->add_flag("--intensity-limit", args->intensityLimit, "Cap the mesh's brightness");
+  command->add_flag("--increase-capping", args->increaseCapping, "Widen the one-colour caps at the poles");
+  CLI::Option* more = command->add_flag("--more-stars", args->moreStars, "Find fainter stars too");
+  CLI::Option* less = command->add_flag("--less-stars", args->lessStars, "Keep the brightest stars only");
+  more->excludes(less);
+  CLI::Option* filter = command->add_flag("--filter", args->filter,
+                                          "Answer Yes to the halftoning question (bytes above 127 become 127)");
+  CLI::Option* noFilter = command->add_flag("--no-filter", args->noFilter, "Answer No to it (the default)");
+  filter->excludes(noFilter);
+  command->add_option("--screenshot", args->screenshot, "Also draw the built background into this PNG")
+      ->type_name("OUT.png");
+  commands.push_back({command, [args](CliStreams streams) { return RunBuildBackground(*args, streams); }});
+}
+
+}  // namespace sq

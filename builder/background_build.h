@@ -1,0 +1,58 @@
+// The background builder: a sky picture and its stars made into background
+// tables (sixteen mesh chunks, two star maps, sixteen point-star chunks) in the
+// shape the background writer writes.
+//
+// The command line and the window call BuildBackgroundFromFile with the chosen
+// picture and the Options menu's choices (BuildOptionsFrom), then hand
+// `built.tables` to the writer (CopyBackgroundToWriter) or the preview, and
+// show `built.notes`.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "builder/background_mesh.h"
+#include "builder/background_options.h"
+#include "builder/background_stars.h"
+#include "builder/tga_load.h"
+#include "builder/tga_tables.h"
+#include "hod/background_tables.h"
+#include "hod/modCommon.h"
+
+namespace sq {
+
+struct BuiltBackground {
+  // Why nothing was built (BuildRefusal's text), or "" when the tables hold the background.
+  std::string refusal;
+  BackgroundTables tables;         // hasBGMS, hasBGSG and hasSTRF set; every list owns its records
+  std::array<int64_t, 3> stars{};  // stars of each detector list (2 x 2, single, spots) after More/Less
+  int64_t dropped = 0;             // stars left out past the limits
+  std::vector<std::string> notes;  // one line for every list that lost stars to its limit
+};
+
+// Builds from a picture read by ReadTargaPicture. The tables change: the stars
+// are painted over with the sky around them, starTable keeps the detector's
+// last run, and intensitySum and contrastMask are let go once the stars are
+// found. A picture that fails BuildRefusal is refused with nothing built.
+BuiltBackground BuildBackground(TgaTables& picture, const BuildOptions& options, Platform& platform);
+
+struct BackgroundBuildOutcome {
+  // Loaded when built; Refused (too small or too large for the density),
+  // Invalid or Unreadable, each shown as a message, with nothing built.
+  TgaLoadResult read;
+  BuiltBackground built;
+  bool Built() const { return read.status == TgaLoadResult::Status::Loaded && built.refusal.empty(); }
+};
+
+// Reads the picture at `path` (ReadTargaPicture: the checks, messages and
+// halftone filter of "Load Targa image"; `read.filter` answers the question
+// when it was answered before), refuses it before reading its pixels when
+// BuildRefusal says so, and builds. Writes nothing; the picture is let go before
+// this returns.
+BackgroundBuildOutcome BuildBackgroundFromFile(const std::filesystem::path& path, const BuildOptions& options,
+                                               Platform& platform, TgaReadOptions read = {});
+
+}  // namespace sq
