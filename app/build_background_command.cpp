@@ -92,7 +92,8 @@ bool BuildSessionBackground(BuilderSession& s, Platform& platform) {
   read.showSizeWarning = false;  // the load showed it
   BackgroundBuildOutcome outcome = Build(s.tgaPath, BuildOptionsFrom(s.options), platform, read);
   if (!outcome.Built()) return false;
-  if (!outcome.built.notes.empty()) platform.ShowMessage(kAppTitle, NotesText(outcome.built.notes), MessageIcon::Information);
+  if (!outcome.built.notes.empty())
+    platform.ShowMessage(kAppTitle, NotesText(outcome.built.notes), MessageIcon::Information);
   s.builtBackground = std::move(outcome.built.tables);
   s.tools.writeHodEnabled = true;
   return true;
@@ -102,7 +103,8 @@ WriteHodOutcome WriteSessionBackground(BuilderSession& s, Platform& platform) {
   if (!s.builtBackground) {
     WriteHodOutcome refused;
     refused.error = "no background has been built from a picture";
-    platform.ShowMessage(kAppTitle, "The background HOD cannot be written: " + refused.error + ".", MessageIcon::Warning);
+    platform.ShowMessage(kAppTitle, "The background HOD cannot be written: " + refused.error + ".",
+                         MessageIcon::Warning);
     return refused;
   }
   return WriteBuiltBackground(*s.builtBackground, SessionHodPath(s), platform);

@@ -44,9 +44,12 @@ struct CheckOutcome {
 // the walks of the check and the dump keep their messages in the walk's record.
 class QuietPlatform : public Platform {
  public:
-  void ShowMessage(std::string_view, std::string_view, MessageIcon) override {}
-  bool AskYesNo(std::string_view, std::string_view, MessageIcon, bool defaultYes) override { return defaultYes; }
-  void SetProgress(int, int) override {}
+  void ShowMessage(std::string_view /*title*/, std::string_view /*text*/, MessageIcon /*icon*/) override {}
+  bool AskYesNo(std::string_view /*title*/, std::string_view /*question*/, MessageIcon /*icon*/,
+                bool defaultYes) override {
+    return defaultYes;
+  }
+  void SetProgress(int /*maximum*/, int /*value*/) override {}
   void DoEvents() override {}
 };
 

@@ -48,8 +48,7 @@ int Screenshot(const BackgroundTables& background, const std::string& baseName, 
 }
 
 int RunBuildBackground(const BuildBackgroundArgs& args, CliStreams streams) {
-  const std::filesystem::path outDir =
-      args.outDir.empty() ? FolderOf(args.file) : std::filesystem::path(args.outDir);
+  const std::filesystem::path outDir = args.outDir.empty() ? FolderOf(args.file) : std::filesystem::path(args.outDir);
   BuildOptions options;
   options.density = args.density;
   options.colourAverage = args.colourAverage;
@@ -59,7 +58,9 @@ int RunBuildBackground(const BuildBackgroundArgs& args, CliStreams streams) {
 
   CliPlatform platform(streams.err);
   // Without a flag the question takes its default, No.
-  platform.SetAnswer(args.filter ? std::optional<bool>(true) : args.noFilter ? std::optional<bool>(false) : std::nullopt);
+  platform.SetAnswer(args.filter     ? std::optional<bool>(true)
+                     : args.noFilter ? std::optional<bool>(false)
+                                     : std::nullopt);
   const BuildBackgroundOutcome outcome = BuildBackgroundCommand(args.file, outDir, options, platform);
   for (const std::string& note : outcome.built.notes) {
     std::fprintf(streams.err, "starquill build-background: %s\n", note.c_str());
@@ -82,8 +83,9 @@ int RunBuildBackground(const BuildBackgroundArgs& args, CliStreams streams) {
 
 void AddBuildBackgroundCommand(CLI::App& app, CliCommands& commands) {
   auto args = std::make_shared<BuildBackgroundArgs>();
-  CLI::App* command = app.add_subcommand(
-      "build-background", "Build a background HOD (mesh, stars, star maps) from a sky picture and write it as BASE.hod");
+  CLI::App* command =
+      app.add_subcommand("build-background",
+                         "Build a background HOD (mesh, stars, star maps) from a sky picture and write it as BASE.hod");
   command->add_option("file", args->file, "The sky picture, a 32-bit TGA")->required();
   command->add_option("--out-dir", args->outDir, "Where BASE.hod goes (default: the picture's folder)");
   command->add_option("--density", args->density, "The mesh's grid step in pixels: 16 (coarsest, the default) to 2")
@@ -95,8 +97,8 @@ void AddBuildBackgroundCommand(CLI::App& app, CliCommands& commands) {
   CLI::Option* more = command->add_flag("--more-stars", args->moreStars, "Find fainter stars too");
   CLI::Option* less = command->add_flag("--less-stars", args->lessStars, "Keep the brightest stars only");
   more->excludes(less);
-  CLI::Option* filter = command->add_flag("--filter", args->filter,
-                                          "Answer Yes to the halftoning question (bytes above 127 become 127)");
+  CLI::Option* filter =
+      command->add_flag("--filter", args->filter, "Answer Yes to the halftoning question (bytes above 127 become 127)");
   CLI::Option* noFilter = command->add_flag("--no-filter", args->noFilter, "Answer No to it (the default)");
   filter->excludes(noFilter);
   command->add_option("--screenshot", args->screenshot, "Also draw the built background into this PNG")

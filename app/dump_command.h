@@ -25,6 +25,7 @@ struct DumpOptions {
   bool soundTest = false;
 };
 
+// NOLINTNEXTLINE(bugprone-exception-escape): only a JSON value's allocation can throw, as anywhere.
 struct DumpOutcome {
   bool readable = false;
   Json document;  // for an unreadable file: its path and the reason

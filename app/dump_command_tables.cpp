@@ -589,7 +589,7 @@ Json TablesJson(const Model& model) {
   background["hasBGSG"] = model.hasBGSG;
   background["hasSTRF"] = model.hasSTRF;
   Json tablesOfBackground = BackgroundJson(model);
-  for (auto& item : tablesOfBackground.items()) background[item.key()] = std::move(item.value());
+  for (const auto& item : tablesOfBackground.items()) background[item.key()] = std::move(item.value());
   tables["background"] = std::move(background);
   tables["visual"] = VisualJson(model);
   tables["detail"] = DetailJson(model);

@@ -1,9 +1,10 @@
 // The dump's indented view, made from the same document as the JSON: the chunk
 // tree with one block a chunk, titled by its kind and id (or its bare token), the
 // walk's end, the messages, and the tables as nested blocks.
-#include <cstdio>
-
 #include "app/dump_command.h"
+
+#include <algorithm>
+#include <cstdio>
 
 namespace sq {
 
@@ -45,10 +46,7 @@ std::string Scalar(const Json& value) {
 }
 
 bool AllScalars(const Json& list) {
-  for (const Json& item : list) {
-    if (item.is_structured()) return false;
-  }
-  return true;
+  return std::ranges::none_of(list, [](const Json& item) { return item.is_structured(); });
 }
 
 std::string Hex(uint64_t value) {

@@ -397,6 +397,8 @@ void BM_BatchSameAsSingleRuns(benchmark::State& state) {
                   std::to_string(FolderTree(out / "batch").size()) + " report files";
     state.SetIterationTime(1);
   }
+}
+
 // A platform that shows nothing and answers No.
 class QuietPlatform : public sq::Platform {
  public:
@@ -573,6 +575,7 @@ bool PrintSummary() {
     const bool same = b.job == 1;
     allMet = allMet && same;
     std::printf("%-34s %s (%s)\n", "batch outputs = one run a file", same ? "same" : "DIFFERENT", b.note.c_str());
+  }
   if (r.count("build")) {
     const Best& b = r["build"];
     line("build, 1024 x 512 at density 2", ms(b.job), "tga job " + ms(b.reference), b.job / b.reference, 3, "x");

@@ -24,8 +24,8 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
-#include "app/command_status.h"
 #include "app/build_background_command.h"
+#include "app/command_status.h"
 #include "app/display_check.h"
 #include "app/report_command.h"
 

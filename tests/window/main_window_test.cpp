@@ -16,8 +16,8 @@
 #include "app/report_command.h"
 #include "app/window/frmStarquill.h"
 #include "support/chunk_bytes.h"
-#include "tests/window/main_window_fixture.h"
 #include "tests/sky_kit.h"
+#include "tests/window/main_window_fixture.h"
 #include "tests/window/preview_fixture.h"
 
 using namespace sqtest;
