@@ -108,7 +108,6 @@ TEST(Layering, EveryIncludeFollowsTheTableOfRooms) {
 
 TEST(Layering, AWrongArrowIsNamedWithItsFileAndLine) {
   TempDir tree;
-  tree.checkOutputs = false;
   WriteText(tree / "hod/reader.h", "#pragma once\n#include <vector>\n#include \"hod/bytes.h\"\n#include \"bytes.h\"\n");
   WriteText(tree / "hod/walk.cpp", "#include \"hod/reader.h\"\n\n  #  include \"preview/lists.h\"\n");
   WriteText(tree / "preview/lists.h", "#include \"hod/reader.h\"\n#include \"tests/kit.h\"\n");

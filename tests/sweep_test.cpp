@@ -70,7 +70,6 @@ void ExpectSound(const SweepWalk& w, std::size_t size, const std::string& where)
 // readers check the outputs of sound files elsewhere.
 void TruncationSweep(const std::vector<uint8_t>& file) {
   TempDir dir;
-  dir.checkOutputs = false;
   const SweepWalk whole = WalkAndReport(file, dir.path());
   ASSERT_FALSE(whole.result.failed) << whole.result.reason;
   for (std::size_t cut = 0; cut < file.size(); ++cut) {
@@ -86,7 +85,6 @@ void TruncationSweep(const std::vector<uint8_t>& file) {
 // left alone (any value is a valid float to the walk).
 void ByteSweep(const Bytes& composed) {
   TempDir dir;
-  dir.checkOutputs = false;
   const std::vector<uint8_t>& file = composed.vec();
   std::vector<bool> payload(file.size(), false);
   for (std::size_t at : composed.DataOffsets()) payload[at] = true;

