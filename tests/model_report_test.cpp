@@ -40,10 +40,11 @@ Bytes DetailItems() {
 }  // namespace
 
 TEST(ModelReport, VisualAndDetailPartsOfAShipByteForByte) {
-  // One material, one texture, one object of two levels and one goblin mesh; the
+  // One material, one texture, an empty VARY chunk, one object of two levels and one goblin mesh; the
   // detail part's first BSRM matches the object's level-0 faces, the goblin's does not.
   Bytes visual;
-  visual.Add(NrmlStat("blinn1", {{0, "diffuse"}})).Add(Lmip("tex0", "DXT1", 16));
+  visual.Add(NrmlStat("blinn1", {{0, "diffuse"}})).Add(Lmip("tex0", "8888", 16));
+  visual.Tag("VARY").BE32(8 + 5 + 20).Text("hull").Text("2").I32(0).I32(0).I32(0).I32(0).I32(0);
   visual.Add(Mult("Hull", {Faces(0, 2, 0), Faces(1, 1, 3)})).Add(Gobg("Gob", Faces(0, 1)));
   Bytes file;
   file.Add(Vers(512)).Add(Form("NAME", Bytes().Tag("Ship"))).Add(Form("HVMD", visual)).Add(Form("DTRM", DetailItems()));
@@ -64,7 +65,12 @@ TEST(ModelReport, VisualAndDetailPartsOfAShipByteForByte) {
       kP + "STRF reporting:" + kP + "=------------------=" + kP + "STRF chunk 1 contains 1 star positions;" + kP +
       kP + "\\tab Total number of point-stars : 1" + kP +
       kP + "2 STATs with a total of  1 shaders (no 'lambert' shader present).  Number of textures = 1" + kP +
-      kP + "The LMIP chunks contain at least one ' DXT1 ' - type texture." + kP +
+      kP + "The LMIP chunks contain at least one ' A8R8G8B8 ' (TGA) - type texture." + kP +
+      kP + "Parameters of VARY chunks 2 and 4:" + kP + "=-------------------------------------------------=" + kP +
+      "VARY2: vertex normal indices" + kP + "maximum index = 0\r\n" + kP + "minimum index = 0\r\n" + kP +
+      "( # Nuv's = 0 )." + kP + kP +
+      "VARY4: face lists" + kP + "maximum index = 0" + kP + "minimum index = 0" + kP +
+      "( # Nuv's = 0 , # faces = 0 )." + kP + kP +
       kP + "1 MULT chunk with:" + kP + "=-------------------------=" + kP +
       "LOD0: 2 faces" + kP + "LOD1: 1 faces" + kP +
       // Object, goblin and the two glow meshes.

@@ -39,48 +39,6 @@ const std::string kNoStat = "\\par\r\nHOD without STAT headers ( ! )\\par\r\n\\p
 
 }  // namespace
 
-TEST(ReportVisual, WholeReportOnAModelFile) {
-  Bytes form = FourStats("lambert2");
-  for (int i = 0; i < 7; ++i) form.Add(Lmip("tex" + std::to_string(i), i == 0 ? "8888" : "DXT1", 16));
-  form.Tag("LMTX").BE32(4).Raw({1, 2, 3, 4});
-  form.Tag("VARY").BE32(8 + 5 + 20).Text("hull").Text("2").I32(0).I32(0).I32(0).I32(0).I32(0);
-  form.Add(Mult("Hull", {Faces(0, 120, 0), Bmsh(1, {{3, 2, 0, {{518, 42}}}})}));
-  form.Tag("GOBD").I32(1).I32(2).Tag("GOBS").I32(3).I32(4);
-  Bytes file;
-  file.Add(Vers(512)).Add(Form("NAME", Bytes().Tag("Hull"))).Add(Form("HVMD", form));
-
-  TempDir dir;
-  WriteBytes(dir / "ship.hod", file);
-  const ProcessResult run = Starquill({"report", (dir / "ship.hod").string()}, dir);
-  ASSERT_EQ(run.status, 0) << run.err;
-
-  // The report paragraph by paragraph, as it reads.
-  // clang-format off
-  const std::string expected =
-      kReportHead + "Report on ship HOD file:  without hierarchy objects.\\par\r\n\\par\r\n" +
-      "Absent chunks: GOBG; " + kDetailAbsent + "\\par\r\n\\par\r\n" +
-      "5 STATs with a total of  8 shaders (+ a 'lambert' shader).  Number of textures = 7\\par\r\n\\par\r\n"
-      "The LMIP chunks contain at least one ' A8R8G8B8 ' (TGA) - type texture.\\par\r\n\\par\r\n"
-      "Parameters of VARY chunks 2 and 4:\\par\r\n=-------------------------------------------------=\\par\r\n"
-      "VARY2: vertex normal indices\\par\r\nmaximum index = 0\r\n\\par\r\nminimum index = 0\r\n\\par\r\n"
-      "( # Nuv's = 0 ).\\par\r\n\\par\r\n"
-      "VARY4: face lists\\par\r\nmaximum index = 0\\par\r\nminimum index = 0\\par\r\n"
-      "( # Nuv's = 0 , # faces = 0 ).\\par\r\n\\par\r\n"
-      "\\par\r\n1 MULT chunk with:\\par\r\n=-------------------------=\\par\r\n"
-      "LOD0: 120 faces\\par\r\nLOD1: 40 faces\\par\r\nFace count (goblins meshes included)  = 160\\par\r\n\\par\r\n"
-      "\\tab Number of LOD0 meshes per object (and their material index):\\par\r\n"
-      "\\tab \\tab MULT( 1 ), BMSH( 1 ), submesh( 1 ) has material_tag 0\\par\r\n"
-      "\\tab Total of 1 meshes for object Hull\\par\r\n\\par\r\n"
-      "\\tab Number of LOD1 meshes per object (and their material index):\\par\r\n"
-      "\\tab \\tab MULT( 1 ), BMSH( 2 ), submesh( 1 ) has material_tag 3\\par\r\n"
-      "\\tab Total of 1 meshes for object Hull\\par\r\n" +
-      kReportEnd;
-  // clang-format on
-  EXPECT_EQ(ReadText(dir / "ship.HODreport.rtf"), expected);
-  EXPECT_EQ(ReadText(dir / "VARY_hull.obj"),
-            "\r\ng hull\r\n# 0 vertices\r\n\r\n# 0 vertex normals\r\n\r\n# 0 texture coordinates\r\n\r\n# 0 faces\r\n");
-}
-
 TEST(ReportVisual, MaterialAndTextureTexts) {
   const std::string open = "\\par\r\n5 STATs with a total of  8 shaders (+ a 'lambert' shader). ";
   EXPECT_EQ(
