@@ -66,8 +66,6 @@ void ExpectSound(const SweepWalk& w, std::size_t size, const std::string& where)
   EXPECT_EQ(problem, "") << where;
 }
 
-// The side files of damaged walks are as damaged as their input; the independent
-// readers check the outputs of sound files elsewhere.
 void TruncationSweep(const std::vector<uint8_t>& file) {
   TempDir dir;
   const SweepWalk whole = WalkAndReport(file, dir.path());
@@ -120,8 +118,7 @@ TEST(BackgroundSweep, EveryTruncationEndsWithAReport) { TruncationSweep(FullBack
 
 TEST(BackgroundSweep, EveryByteSetToFourValuesEndsWithAReport) { ByteSweep(FullBackgroundHod(4, 4)); }
 
-// The whole model through the report command: every chunk read, and every output
-// (report and side files) read back by the independent readers when the folder closes.
+// The whole model through the report command: every chunk read.
 TEST(ModelSweep, TheWholeFileIsReadToItsEnd) {
   TempDir dir;
   const auto hod = dir / "fighter.hod";
@@ -148,10 +145,6 @@ TEST(ModelSweep, TheWholeFileIsReadToItsEnd) {
   EXPECT_EQ(model.bsrmTable.size(), 1u);
   EXPECT_TRUE(model.infoWarning && model.infoError);
   EXPECT_EQ(platform.messages, (std::vector<std::string>{"Starquill: Brought to you by designer J. Doe"}));
-  for (const char* side : {"VARY_Hull.obj", "LITEs.OBJ", "HIER1.obj", "HIER2.txt", "etshCpoints.obj",
-                           "burn1Cpoints.obj", "burn2Cpoints.obj", "BNDVpoints.obj"}) {
-    EXPECT_TRUE(std::filesystem::exists(dir / side)) << side;
-  }
 }
 
 TEST(ModelSweep, EveryTruncationEndsWithAReport) { TruncationSweep(FullModelHod()); }

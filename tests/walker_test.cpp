@@ -139,16 +139,3 @@ TEST(WalkContext, TheEleventhMessageEndsTheWalk) {
   EXPECT_TRUE(reader.Failed());
   EXPECT_EQ(platform.messages.size(), 10u);
 }
-
-TEST(ResetModel, EmptiesEverything) {
-  Walk w(Bytes().Add(Vers(1000)).Add(StarMapForm("B02.tga", 1)).Add(PointStars(2, 0)));
-  ASSERT_TRUE(w.model.hasSTRF);
-  w.model.faceTotal = 9;
-  w.model.hierarchyCount = 3;
-  sq::ResetModel(w.model);
-  EXPECT_FALSE(w.model.hasSTRF || w.model.hasBGSG);
-  EXPECT_TRUE(w.model.strfTable.empty() && w.model.bgsgTable.empty());
-  EXPECT_EQ(w.model.faceTotal, 0);
-  EXPECT_EQ(w.model.hierarchyCount, 0);
-  EXPECT_EQ(w.model.hodHeader.hodVersion, 0);
-}
