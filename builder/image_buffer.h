@@ -2,8 +2,8 @@
 // such a buffer with zeros first only to overwrite it, and faulting it in 4 KiB
 // pages, costs more than a sweep over it. So: elements are left uninitialised by
 // resize() (whoever sizes a buffer writes every element; assign(n, v) still
-// fills), and large buffers are aligned to 2 MiB and offered to the kernel for
-// huge pages.
+// fills), and large buffers are aligned to 2 MiB and the whole 2 MiB pages they
+// fill offered to the kernel as huge pages.
 #pragma once
 
 #include <cstddef>
@@ -34,7 +34,9 @@ struct ImageAllocator {
     void* p = std::aligned_alloc(kHugePage, rounded);
     if (p == nullptr) throw std::bad_alloc();
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-    ::madvise(p, rounded, MADV_HUGEPAGE);  // a hint; refusal changes nothing
+    // Only the whole huge pages the buffer fills: a tail of a few bytes past the
+    // last one (a picture's header and footer) would otherwise fault in 2 MiB.
+    ::madvise(p, bytes / kHugePage * kHugePage, MADV_HUGEPAGE);  // a hint; refusal changes nothing
 #endif
     return static_cast<T*>(p);
   }
