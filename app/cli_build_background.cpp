@@ -56,6 +56,7 @@ int RunBuildBackground(const BuildBackgroundArgs& args, CliStreams streams) {
   options.increaseCapping = args.increaseCapping;
   options.stars = args.moreStars ? StarAmount::More : args.lessStars ? StarAmount::Less : StarAmount::Normal;
 
+  if (!args.outDir.empty() && !MakeOutputFolder(outDir, "build-background", streams.err)) return 1;
   CliPlatform platform(streams.err);
   // Without a flag the question takes its default, No.
   platform.SetAnswer(args.filter     ? std::optional<bool>(true)

@@ -1,6 +1,7 @@
 #include "app/cli_platform.h"
 
 #include <string>
+#include <system_error>
 
 #include <unistd.h>
 
@@ -38,6 +39,15 @@ void CliPlatform::SetProgress(int maximum, int value) {
   std::fprintf(err_, "\r[%.*s%*s] %3d%%", filled, "########################################", 40 - filled, "", percent);
   std::fflush(err_);
   if (value >= maximum) EndProgressLine();
+}
+
+bool MakeOutputFolder(const std::filesystem::path& folder, std::string_view command, std::FILE* err) {
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (!ec) return true;
+  std::fprintf(err, "starquill %.*s: cannot make the output folder %s: %s\n", static_cast<int>(command.size()),
+               command.data(), folder.c_str(), ec.message().c_str());
+  return false;
 }
 
 }  // namespace sq

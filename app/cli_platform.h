@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
+#include <string_view>
 
 #include "hod/modCommon.h"
 
@@ -28,5 +30,9 @@ class CliPlatform : public Platform {
   std::optional<bool> answer_;
   int shownPercent_ = -1;
 };
+
+// The folder an --out-dir names, made with its parents when it is not there yet.
+// Says why on `err` ("starquill COMMAND: ...") and returns false when it cannot be made.
+bool MakeOutputFolder(const std::filesystem::path& folder, std::string_view command, std::FILE* err);
 
 }  // namespace sq

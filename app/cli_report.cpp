@@ -66,6 +66,7 @@ int RunReport(const ReportOptions& options, CliStreams streams) {
   const BatchInputs inputs = CollectInputs(options.inputs, options.batch.recursive);
   if (!inputs.batch) {
     const fs::path& file = inputs.files.front().path;
+    if (!options.outDir.empty() && !MakeOutputFolder(options.outDir, "report", streams.err)) return 1;
     return ReportFile(file, options.outDir.empty() ? FolderOf(file) : fs::path(options.outDir), options.soundTest,
                       streams, nullptr);
   }

@@ -25,6 +25,7 @@ struct TgaOptions {
 int RunTga(const TgaOptions& options, CliStreams streams) {
   const std::filesystem::path outDir =
       options.outDir.empty() ? FolderOf(options.file) : std::filesystem::path(options.outDir);
+  if (!options.outDir.empty() && !MakeOutputFolder(outDir, "tga", streams.err)) return 1;
   CliPlatform platform(streams.err);
   // Without a flag the question takes its default, No.
   platform.SetAnswer(options.filter     ? std::optional<bool>(true)

@@ -16,6 +16,7 @@ struct WriteBackgroundOptions {
 };
 
 int RunWriteBackground(const WriteBackgroundOptions& options, CliStreams streams) {
+  if (!MakeOutputFolder(options.outDir, "write-background", streams.err)) return 1;
   CliPlatform platform(streams.err);
   const WriteBackgroundOutcome outcome = WriteBackgroundCommand(options.file, options.outDir, platform);
   switch (outcome.status) {
