@@ -75,7 +75,7 @@ inline Bytes PointStars() {
 inline Bytes StarsHod() { return Bytes().Add(Vers(1000)).Add(PointStars()); }
 
 // Runs `open`, which shows a modal box and waits for it; once the box is up it is
-// handed to `inspect` and closed. Returns whether a box came up at all.
+// handed to `inspect` and closed, unless `inspect` has answered it. Returns whether a box came up at all.
 inline bool WhileModal(const std::function<void()>& open, const std::function<void(QWidget*)>& inspect) {
   bool seen = false;
   QTimer poll;
@@ -86,6 +86,7 @@ inline bool WhileModal(const std::function<void()>& open, const std::function<vo
     poll.stop();
     seen = true;
     inspect(box);
+    if (!box->isVisible()) return;  // answered by `inspect`
     if (auto* dialog = qobject_cast<QDialog*>(box)) {
       dialog->reject();
     } else {
