@@ -3,6 +3,7 @@
 // and the boxes and progress of the Qt platform.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -42,7 +43,7 @@ std::string Message(std::string_view text) { return std::string(sq::kAppTitle) +
 
 }  // namespace
 
-TEST(MainWindow, ReportOnAModelWritesBesideTheFileAndSaysSo) {
+TEST(MainWindow, ReportsOnAModelBesideItAndRefusesWhatItCannotDo) {
   MainRig rig;
   sq::frmStarquill& w = *rig.window;
   // At start: the builder's caption and marks; nothing that needs an image or a built background.
@@ -51,12 +52,29 @@ TEST(MainWindow, ReportOnAModelWritesBesideTheFileAndSaysSo) {
   EXPECT_FALSE(w.mnuBuildBackground->isEnabled() || w.mnuSaveHalfToned->isEnabled() || w.mnuSaveFiltered->isEnabled() ||
                w.mnuWriteHOD->isEnabled());
 
+  WriteBytes(rig.maps / "ship.HOD", ModelHod());
+  rig.chooser.answers = {"", (rig.maps / "ship.HOD").string()};  // cancelled, then a wrong name
+  w.cmdReport->click();
+  w.cmdReport->click();
+  EXPECT_EQ(rig.platform.messages, std::vector<std::string>(2, Message(sq::kSelectHodFile)));
+  EXPECT_EQ(rig.platform.icons, std::vector<sq::MessageIcon>(2, sq::MessageIcon::Warning));
+  EXPECT_EQ(w.StatusText(), "Nothing written.");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rig.maps.path()), {}), 1);
+  // Writing without a built background, as the preview's "Write HOD" asks: refused with its reason.
+  rig.platform.messages.clear();
+  w.WriteHod();
+  ASSERT_EQ(rig.platform.messages.size(), 1u);
+  EXPECT_EQ(rig.platform.messages[0].rfind(Message("The background HOD cannot be written: "), 0), 0u)
+      << rig.platform.messages[0];
+  EXPECT_FALSE(std::filesystem::exists(w.outputFolder() / ".hod"));
+
+  // A model: the same bytes the report command writes, beside the file, and no preview.
+  rig.platform.messages.clear();
   const auto hod = rig.maps / "m01.hod";
   WriteBytes(hod, ModelHod());
   rig.chooser.answers = {hod.string()};
   w.cmdReport->click();
   EXPECT_TRUE(rig.platform.messages.empty());
-  // The same bytes the report command writes for that file.
   TempDir elsewhere;
   sq::Model model;
   ASSERT_EQ(sq::ReportCommand(model, hod, elsewhere.path(), false, rig.platform).status,
@@ -66,22 +84,44 @@ TEST(MainWindow, ReportOnAModelWritesBesideTheFileAndSaysSo) {
   EXPECT_EQ(w.outputFolder(), rig.maps.path());
   EXPECT_EQ(w.preview(), nullptr);
   EXPECT_TRUE(w.isVisible());
+
+  // A background whose preview cannot set up (a star-map texture missing) ends the program.
+  std::filesystem::remove(rig.program / "B03.tga");
+  WriteBytes(rig.maps / "maps.hod",
+             Bytes().Add(Vers(1000)).Add(StarMapChunk("B02.tga", {{0, 0, 100, 10, 1, 1, 1, 1}})).Add(PointStars()));
+  rig.chooser.answers = {(rig.maps / "maps.hod").string()};
+  w.cmdReport->click();
+  EXPECT_TRUE(std::filesystem::exists(rig.maps / "maps.HODreport.rtf"));
+  EXPECT_EQ(rig.platform.messages.back(), Message("Unable to create vertex buffer for BGSG star-maps."));
+  EXPECT_EQ(rig.ended, sq::kPreviewFailedStatus);
 }
 
-TEST(MainWindow, ReportOnABackgroundOpensThePreviewAndComesBackWhereItWasOnceItHasGone) {
+TEST(MainWindow, ReportOnADamagedBackgroundOpensThePreviewWithANoteAndComesBackOnceItHasGone) {
   MainRig rig;
   sq::frmStarquill& w = *rig.window;
   w.move(140, 110);
   ASSERT_TRUE(QTest::qWaitFor([&] { return w.pos() == QPoint(140, 110); }));
   const QRect before = w.geometry();
   w.ProgressBar1->setValue(40);
-  WriteBytes(rig.maps / "sky.hod", StarsHod());
-  rig.chooser.answers = {(rig.maps / "sky.hod").string()};
+  // Point stars, then a second run of them cut short: the walk ends early, both windows say where.
+  std::vector<uint8_t> cut = Bytes().Add(Vers(1000)).Add(PointStars()).Add(PointStars()).vec();
+  cut.resize(cut.size() - 9);
+  const auto hod = rig.maps / "sky.hod";
+  WriteBytes(hod, cut);
+  TempDir elsewhere;
+  sq::Model model;
+  RecordingPlatform quiet;
+  const sq::WalkResult walk = sq::ReportCommand(model, hod, elsewhere.path(), false, quiet).walk;
+  ASSERT_TRUE(walk.failed);
+  const std::string walkEnd = "The walk ended at byte " + std::to_string(walk.offset) + ": " + walk.reason;
+  rig.chooser.answers = {hod.string()};
   w.cmdReport->click();
 
-  EXPECT_TRUE(std::filesystem::exists(rig.maps / "sky.HODreport.rtf"));
+  EXPECT_EQ(w.StatusText().toStdString(), "Wrote " + (rig.maps / "sky.HODreport.rtf").string() + ". " + walkEnd);
   sq::frmBGdisplay* preview = w.preview();
   ASSERT_NE(preview, nullptr);
+  EXPECT_TRUE(preview->lblNote->isVisible());
+  EXPECT_EQ(preview->lblNote->text().toStdString(), walkEnd);
   EXPECT_TRUE(preview->isVisible());
   EXPECT_FALSE(w.isVisible());
   EXPECT_EQ(w.ProgressBar1->value(), 0);
@@ -115,41 +155,6 @@ TEST(MainWindow, ReportOnABackgroundOpensThePreviewAndComesBackWhereItWasOnceItH
   EXPECT_EQ(previewShownThen, false);
   EXPECT_EQ(w.geometry(), before);
   ASSERT_TRUE(QTest::qWaitFor([&] { return w.preview() == nullptr; }));  // a closed preview is gone
-}
-
-TEST(MainWindow, RefusedChoicesWriteNothing) {
-  MainRig rig;
-  WriteBytes(rig.maps / "ship.HOD", ModelHod());
-  rig.chooser.answers = {"", (rig.maps / "ship.HOD").string()};  // cancelled, then a wrong name
-  rig.window->cmdReport->click();
-  rig.window->cmdReport->click();
-  EXPECT_EQ(rig.platform.messages, std::vector<std::string>(2, Message(sq::kSelectHodFile)));
-  EXPECT_EQ(rig.platform.icons, std::vector<sq::MessageIcon>(2, sq::MessageIcon::Warning));
-  EXPECT_EQ(rig.window->StatusText(), "Nothing written.");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rig.maps.path()), {}), 1);
-  EXPECT_EQ(rig.window->preview(), nullptr);
-
-  // Writing without a built background, as the preview's "Write HOD" asks: refused with its reason.
-  rig.platform.messages.clear();
-  rig.window->WriteHod();
-  ASSERT_EQ(rig.platform.messages.size(), 1u);
-  EXPECT_EQ(rig.platform.messages[0].rfind(Message("The background HOD cannot be written: "), 0), 0u)
-      << rig.platform.messages[0];
-  EXPECT_FALSE(std::filesystem::exists(rig.window->outputFolder() / ".hod"));
-}
-
-TEST(MainWindow, APreviewThatCannotSetUpEndsTheProgram) {
-  MainRig rig;
-  std::filesystem::remove(rig.program / "B03.tga");
-  const auto hod = rig.maps / "maps.hod";
-  WriteBytes(hod,
-             Bytes().Add(Vers(1000)).Add(StarMapChunk("B02.tga", {{0, 0, 100, 10, 1, 1, 1, 1}})).Add(PointStars()));
-  rig.chooser.answers = {hod.string()};
-  rig.window->cmdReport->click();
-  EXPECT_TRUE(std::filesystem::exists(rig.maps / "maps.HODreport.rtf"));
-  EXPECT_EQ(rig.platform.messages,
-            std::vector<std::string>{Message("Unable to create vertex buffer for BGSG star-maps.")});
-  EXPECT_EQ(rig.ended, sq::kPreviewFailedStatus);
 }
 
 TEST(MainWindow, ALoadedImageIsBuiltPreviewedAndWrittenBesideIt) {
