@@ -3,6 +3,7 @@
 // line, and the README's pictures.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -14,7 +15,7 @@
 #include <QUrl>
 
 #include "tests/tga_kit.h"
-#include "tests/window/main_window_fixture.h"
+#include "tests/window/window_fixture.h"
 
 using namespace sqtest;
 

@@ -4,9 +4,10 @@
 // than its screen.
 #include <gtest/gtest.h>
 
+#include <QPushButton>
 #include <QScreen>
 
-#include "tests/window/main_window_fixture.h"
+#include "tests/window/window_fixture.h"
 
 using namespace sqtest;
 

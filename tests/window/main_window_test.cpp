@@ -17,7 +17,7 @@
 #include "app/window/frmStarquill.h"
 #include "support/chunk_bytes.h"
 #include "tests/sky_kit.h"
-#include "tests/window/main_window_fixture.h"
+#include "tests/window/window_fixture.h"
 
 using namespace sqtest;
 
