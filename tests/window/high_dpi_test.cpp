@@ -4,9 +4,10 @@
 // than its screen.
 #include <gtest/gtest.h>
 
+#include <QPushButton>
 #include <QScreen>
 
-#include "tests/window/main_window_fixture.h"
+#include "tests/window/window_fixture.h"
 
 using namespace sqtest;
 
@@ -49,7 +50,7 @@ TEST(HighDpi, APointStarStaysOneDevicePixelWide) {
   EXPECT_EQ(rig.window->LastFrame().size(), rig.window->Picture2->size() * 2);  // the back buffer in device pixels
 
   QImage shown;
-  QTRY_VERIFY((shown = OnScreen(*rig.window), !LitPixels(shown).empty()));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (shown = OnScreen(*rig.window), !LitPixels(shown).empty()); }));
   EXPECT_EQ(shown.size(), rig.window->Picture2->size() * 2);
   EXPECT_EQ(LitPixels(shown).size(), 1u);
 }
@@ -69,6 +70,6 @@ TEST(HighDpi, NoWindowIsLargerThanItsScreen) {
                               << preview->screen()->availableGeometry().height();
   EXPECT_LT(preview->Picture2->height(), 600);
   // Sharp at the size it got: as many pixels as the area shows.
-  QTRY_VERIFY(!preview->LastFrame().isNull());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->LastFrame().isNull(); }));
   EXPECT_EQ(preview->LastFrame().size(), preview->Picture2->size() * 2);
 }

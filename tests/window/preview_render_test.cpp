@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 #include <QMouseEvent>
 
-#include "tests/window/preview_fixture.h"
+#include "tests/window/window_fixture.h"
 
 using namespace sqtest;
 using sq::ProjectToScreen;
@@ -19,50 +19,33 @@ const QColor kMesh(50, 150, 30);
 
 // A scene of all three layers: a large mesh triangle through the centre, the
 // first star map as a square behind it, the second off to the upper right, and
-// one point star in front of the mesh over empty sky.
+// one point star in front of the mesh over empty sky; and a mesh triangle facing away.
 void FullScene(PreviewRig& rig) {
   AddTriangle(rig.lists, V(-100, -100, 0, Argb(50, 150, 30)), V(0, 100, 0, Argb(50, 150, 30)),
               V(100, -100, 0, Argb(50, 150, 30)));
   AddSquare(rig.lists.starMapPreview[0], -30, -60, 30, 0, 50);
   AddSquare(rig.lists.starMapPreview[1], 80, 80, 120, 120, 60);
   AddStar(rig.lists, V(-70, 70, -50, Argb(10, 20, 200)));
+  // A triangle wound the other way, right of the mesh: a back face, not drawn.
+  AddTriangle(rig.lists, V(60, -40, 0, Argb(255, 255, 255)), V(140, -40, 0, Argb(255, 255, 255)),
+              V(100, 40, 0, Argb(255, 255, 255)));
   rig.source.hasBGMS = rig.source.hasBGSG = rig.source.hasSTRF = true;
   WriteSolidTextures(rig.textures.path(), kMap1, kMap2);
 }
 
 }  // namespace
 
-TEST(PreviewRender, MeshTriangleLandsWhereTheTransformsPutItInItsColour) {
-  PreviewRig rig;
-  // Clockwise on screen: bottom left, top, bottom right.
-  AddTriangle(rig.lists, V(-40, -40, 0, Argb(64, 192, 32)), V(0, 40, 0, Argb(64, 192, 32)),
-              V(40, -40, 0, Argb(64, 192, 32)));
-  // The same triangle wound the other way, shifted right: not drawn.
-  AddTriangle(rig.lists, V(60, -40, 0, Argb(255, 255, 255)), V(140, -40, 0, Argb(255, 255, 255)),
-              V(100, 40, 0, Argb(255, 255, 255)));
-  rig.source.hasBGMS = true;
-  ASSERT_TRUE(rig.Load());
-  const QImage frame = rig.Frame();
-  ASSERT_EQ(frame.size(), QSize(200, 200));
-  const auto t = TransformsAtAngle(0);
-  const auto drawn = ProjectToScreen(t, 0, -13, 0, 200, 200);
-  const auto culled = ProjectToScreen(t, 100, -13, 0, 200, 200);
-  ASSERT_TRUE(drawn && culled);
-  EXPECT_EQ(Pixel(frame, drawn->x, drawn->y), QColor(64, 192, 32));
-  EXPECT_EQ(Pixel(frame, culled->x, culled->y), QColor(Qt::black));
-  EXPECT_EQ(Pixel(frame, 5, 5), QColor(Qt::black));
-  // The top corner points up on screen: just below it is inside, just above it is sky.
-  const auto top = ProjectToScreen(t, 0, 40, 0, 200, 200);
-  EXPECT_EQ(Pixel(frame, top->x, top->y + 4), QColor(64, 192, 32));
-  EXPECT_EQ(Pixel(frame, top->x, top->y - 4), QColor(Qt::black));
-}
-
-TEST(PreviewRender, StarMapsShowThroughADarkerMeshStarsAddTheTextureAndMenusChooseLayers) {
+TEST(PreviewRender, LayersBlendInTheirColoursBackFacesAreCulledAndTheViewMenuChooses) {
   PreviewRig rig;
   FullScene(rig);
   ASSERT_TRUE(rig.Load());
   QImage frame = rig.Frame();
+  ASSERT_EQ(frame.size(), QSize(200, 200));
   const auto t = TransformsAtAngle(0);
+  const auto culled = ProjectToScreen(t, 100, -13, 0, 200, 200);
+  ASSERT_TRUE(culled);
+  EXPECT_EQ(Pixel(frame, culled->x, culled->y), QColor(Qt::black));
+  EXPECT_EQ(Pixel(frame, 5, 5), QColor(Qt::black));
 
   // Where the first star map lies behind the mesh each channel keeps the brighter.
   const auto both = ProjectToScreen(t, 0, -30, 50, 200, 200);

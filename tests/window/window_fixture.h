@@ -1,0 +1,204 @@
+// The windows with a person and a clock of the test's. A preview over lists and
+// textures made by the test, with an owner that records what the window asks of
+// it; a main window with a chooser that answers the open dialogs from a list, a
+// recording platform, and settings of its own.
+#pragma once
+
+#include <QApplication>
+#include <QColor>
+#include <QDialog>
+#include <QImage>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "app/window/frmStarquill.h"
+#include "preview/frmBGdisplay.h"
+#include "preview/tga_texture.h"
+#include "support/chunk_bytes.h"
+#include "tests/test_kit.h"
+
+namespace sqtest {
+
+class RecordingOwner : public sq::PreviewOwner {
+ public:
+  RecordingPlatform recorder;
+  int closed = 0;
+  std::optional<int> endStatus;
+  sq::Platform& platform() override { return recorder; }
+  void PreviewOpened() override {}
+  void PreviewClosed() override { ++closed; }
+  void EndProgram(int status) override { endStatus = status; }
+  void WriteHod() override {}
+};
+
+inline uint32_t Argb(int r, int g, int b, int a = 255) {
+  return (static_cast<uint32_t>(a) << 24) | (static_cast<uint32_t>(r) << 16) | (static_cast<uint32_t>(g) << 8) |
+         static_cast<uint32_t>(b);
+}
+
+inline sq::PreviewVertex V(float x, float y, float z, uint32_t colour) { return {x, y, z, colour}; }
+
+// A square facing the camera at depth z, drawn as two triangles that appear
+// clockwise on screen, as the front faces of the background are.
+inline void AddSquare(sq::StarMapPreviewEntry& entry, float x0, float y0, float x1, float y1, float z) {
+  const uint32_t c = Argb(255, 255, 255);
+  const sq::StarMapVertex bl{x0, y0, z, c, 0, 1}, tl{x0, y1, z, c, 0, 0}, tr{x1, y1, z, c, 1, 0},
+      br{x1, y0, z, c, 1, 1};
+  entry.vertices.insert(entry.vertices.end(), {bl, tl, tr, tr, br, bl});
+  entry.vertexCount = static_cast<int32_t>(entry.vertices.size());
+}
+
+inline void AddTriangle(sq::PreviewLists& lists, sq::PreviewVertex a, sq::PreviewVertex b, sq::PreviewVertex c) {
+  lists.meshPreviewVertices.insert(lists.meshPreviewVertices.end(), {a, b, c});
+  lists.meshPreviewCount = static_cast<int32_t>(lists.meshPreviewVertices.size());
+}
+
+inline void AddStar(sq::PreviewLists& lists, sq::PreviewVertex v) {
+  lists.starPreviewVertices.push_back(v);
+  lists.starPreviewCount = static_cast<int32_t>(lists.starPreviewVertices.size());
+}
+
+// Writes B02.tga and B03.tga of one colour each into a folder.
+inline void WriteSolidTextures(const std::filesystem::path& folder, QColor first, QColor second) {
+  for (const auto& [name, colour] : {std::pair{"B02.tga", first}, std::pair{"B03.tga", second}}) {
+    sq::TextureImage image{8, 8, {}};
+    for (int i = 0; i < 64; ++i) {
+      image.rgba.insert(image.rgba.end(), {static_cast<uint8_t>(colour.red()), static_cast<uint8_t>(colour.green()),
+                                           static_cast<uint8_t>(colour.blue()), 255});
+    }
+    WriteBytes(folder / name, sq::EncodeTarga32(image));
+  }
+}
+
+struct PreviewRig {
+  TempDir textures;
+  RecordingOwner owner;
+  sq::PreviewLists lists;
+  sq::PreviewSource source;
+  double now = 0;
+  QSize size{200, 200};
+  std::unique_ptr<sq::frmBGdisplay> window;
+
+  PreviewRig() {
+    source.lists = &lists;
+    source.backgroundFromHod = true;
+  }
+  // Opens the window over what the test has put into the lists and flags.
+  bool Load() {
+    sq::frmBGdisplay::Options options;
+    options.programFolder = textures.path();
+    options.drawingSize = size;
+    options.clock = [this] { return now; };
+    window = std::make_unique<sq::frmBGdisplay>(owner, source, options);
+    const bool ok = window->Form_Load();
+    if (ok) window->Timer2->stop();  // frames are drawn when the test asks
+    return ok;
+  }
+  QImage Frame() {
+    window->Render();
+    return window->LastFrame();
+  }
+};
+
+inline QColor Pixel(const QImage& image, float x, float y) {
+  return image.pixelColor(static_cast<int>(x), static_cast<int>(y));
+}
+
+// Whether a colour occurs within one pixel of (x, y): a one-pixel point lands
+// on one of the pixels around its exact position.
+inline bool ColourNear(const QImage& image, float x, float y, QColor colour) {
+  for (int dy = -1; dy <= 1; ++dy) {
+    for (int dx = -1; dx <= 1; ++dx) {
+      const int px = static_cast<int>(x) + dx, py = static_cast<int>(y) + dy;
+      if (image.rect().contains(px, py) && image.pixelColor(px, py).rgb() == colour.rgb()) return true;
+    }
+  }
+  return false;
+}
+
+class FakeChooser : public sq::FileChooser {
+ public:
+  std::deque<std::string> answers;
+  std::vector<sq::OpenDialogSettings> asked;
+  std::string ChooseOpenFile(const sq::OpenDialogSettings& settings) override {
+    asked.push_back(settings);
+    if (answers.empty()) return {};
+    std::string a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+};
+
+// The folder of the program under test, where the build put its icon and textures.
+inline std::filesystem::path BuiltProgramFolder() { return std::filesystem::path(STARQUILL_EXE).parent_path(); }
+
+struct MainRig {
+  TempDir program;  // the program's folder, with the star-map textures and the icon
+  TempDir maps;     // where the chosen files lie
+  TempDir config;   // the settings kept between runs
+  RecordingPlatform platform;
+  FakeChooser chooser;
+  std::optional<int> ended;
+  std::unique_ptr<sq::frmStarquill> window;
+
+  // A window over the settings of `settingsFile`, by default a file of its own.
+  explicit MainRig(std::optional<std::filesystem::path> settingsFile = std::nullopt, QSize previewSize = {160, 160}) {
+    WriteSolidTextures(program.path(), QColor(80, 80, 120), QColor(120, 80, 80));
+    std::filesystem::copy_file(BuiltProgramFolder() / "starquill-256.png", program / "starquill-256.png");
+    sq::MainWindowServices services;
+    services.platform = &platform;
+    services.chooser = &chooser;
+    services.programFolder = program.path();
+    services.endProgram = [this](int status) { ended = status; };
+    services.clock = [] { return 0.0; };
+    services.previewSize = previewSize;
+    services.settingsFile = QString::fromStdString(settingsFile.value_or(config / "starquill.conf").string());
+    window = std::make_unique<sq::frmStarquill>(services);
+    window->Form_Load();
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  }
+  ~MainRig() {
+    if (window->preview()) window->preview()->close();
+  }
+};
+
+inline Bytes ModelHod() { return Bytes().Add(Vers(1000)).Add(Form("NAME", Bytes().Text("ship"))); }
+
+inline Bytes PointStars() {
+  return StarsChunk({{10, 20, 100, 0.5f, 0.5f, 0.5f, 1}, {-10, 0, 100, 0.25f, 0.25f, 0.5f, 1}});
+}
+
+// A background of point stars only: enough for the preview to open.
+inline Bytes StarsHod() { return Bytes().Add(Vers(1000)).Add(PointStars()); }
+
+// Runs `open`, which shows a modal box and waits for it; once the box is up it is
+// handed to `inspect` and closed, unless `inspect` has answered it. Returns whether a box came up at all.
+inline bool WhileModal(const std::function<void()>& open, const std::function<void(QWidget*)>& inspect) {
+  bool seen = false;
+  QTimer poll;
+  poll.setInterval(10);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (box == nullptr || !box->isVisible()) return;
+    poll.stop();
+    seen = true;
+    inspect(box);
+    if (!box->isVisible()) return;  // answered by `inspect`
+    if (auto* dialog = qobject_cast<QDialog*>(box)) {
+      dialog->reject();
+    } else {
+      box->close();
+    }
+  });
+  poll.start();
+  open();
+  return seen;
+}
+
+}  // namespace sqtest
