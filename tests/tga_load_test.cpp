@@ -35,11 +35,9 @@ TEST(TgaLoad, HalftoneQuestionOnceAtFirstByteAbove127) {
     EXPECT_EQ(q.icon, sq::MessageIcon::Information);
     EXPECT_FALSE(q.defaultYes);
     EXPECT_EQ(r.filtered, yes);
-    EXPECT_EQ(t.Byte(5, 1, sq::kRed), yes ? 127 : 200);
-    EXPECT_EQ(t.Byte(5, 1, sq::kBlue), 100);
-    EXPECT_EQ(t.Byte(9, 1, sq::kBlue), yes ? 127 : 128);
-    EXPECT_EQ(t.Byte(9, 1, sq::kGreen), yes ? 127 : 255);
-    EXPECT_EQ(t.Byte(7, 300, sq::kRed), yes ? 127 : 131);
+    const std::array<int, 5> bytes = {t.Byte(5, 1, sq::kRed), t.Byte(5, 1, sq::kBlue), t.Byte(9, 1, sq::kBlue),
+                                      t.Byte(9, 1, sq::kGreen), t.Byte(7, 300, sq::kRed)};
+    EXPECT_EQ(bytes, (yes ? std::array{127, 100, 127, 127, 127} : std::array{200, 100, 128, 255, 131}));
     EXPECT_EQ(t.intensitySum[t.Entry(5, 1)], yes ? 327 : 400);  // the sum sees the filtered bytes
     // The load's own progress runs to width x height, a row at a time.
     EXPECT_EQ(platform.history[1], std::make_pair(1024 * 512, 1024));
