@@ -34,7 +34,7 @@ Picture StarrySky() {
 
 }  // namespace
 
-TEST(BackgroundBuild, WrittenFileWalksCleanlyAndRoundTripsByteForByte) {
+TEST(BackgroundBuild, WrittenFileWalksCleanlyReadsBackTheTablesAndPreviewsAlike) {
   TempDir dir;
   RecordingPlatform platform;
   const sq::BackgroundBuildOutcome built = BuildFromFile(dir, StarrySky().File(), {}, platform);
@@ -52,7 +52,6 @@ TEST(BackgroundBuild, WrittenFileWalksCleanlyAndRoundTripsByteForByte) {
   EXPECT_EQ(model.bgmsTable, t.bgmsTable);
   EXPECT_EQ(model.bgsgTable, t.bgsgTable);
   EXPECT_EQ(model.strfTable, t.strfTable);
-  EXPECT_EQ(Serialized(model), bytes);
   // The preview of the built tables is the preview of the file they make.
   sq::PreviewLists fromFile, fromBuilt;
   sq::BuildPreviewLists(model, fromFile);
@@ -64,8 +63,6 @@ TEST(BackgroundBuild, WrittenFileWalksCleanlyAndRoundTripsByteForByte) {
     EXPECT_EQ(fromBuilt.starMapPreview[m].vertices, fromFile.starMapPreview[m].vertices) << m;
   }
   EXPECT_EQ(fromBuilt.starMapPreview[0].vertexCount, 2 * 6);
-  // The same picture and options make the same bytes.
-  EXPECT_EQ(Serialized(BuildFromFile(dir, StarrySky().File(), {}, platform).built.tables), bytes);
 }
 
 TEST(BackgroundMesh, CoversTheSphereOnceOnItsRadiusWoundToBeSeenFromInside) {
@@ -152,23 +149,27 @@ TEST(BackgroundMesh, VertexColoursAreTheCellMeanAtTheirDirectionClosestWithColou
   EXPECT_GT(plain, 4 * averaged);
 }
 
+// A chunk of a W x H picture at density N holds (columns + 1) x (rows + 1) + 2
+// vertices: the columns of a sixteenth of the width and the rows between the two
+// one-step caps, each a step of N with a shorter last one, and the two poles.
 TEST(BackgroundRefusal, TooLargeForTheDensityTooSmallOrUnsoundIsRefusedWithNothingBuilt) {
-  // 2048 x 1024 at density 2 would need 65 x 511 + 2 vertices a chunk; density 4 fits.
   for (const auto& [w, h] : {std::pair{1024, 512}, std::pair{2048, 1024}}) {
     for (int density : sq::kMeshDensities) {
       SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h) + " density " + std::to_string(density));
       sq::BuildOptions o;
       o.density = density;
+      const int64_t columns = (w / 16 + density - 1) / density, rows = (h - 2 * density + density - 1) / density;
+      const int64_t vertices = (columns + 1) * (rows + 1) + 2;
       const sq::BuiltBackground built = BuildFromPicture(Picture(w, h, 20), o);
-      if (w == 2048 && density == 2) {
-        EXPECT_EQ(built.refusal,
-                  "The picture is too large for mesh density 2: a mesh chunk would hold 33217 vertices, and 32767 "
-                  "fit in one. The finest density that fits is 4.");
+      if (vertices > 32767) {  // 2048 x 1024 at density 2 alone
+        EXPECT_EQ(built.refusal, std::string(sq::kPictureTooLarge) +
+                                     "2: a mesh chunk would hold 33217 vertices, and 32767 fit in one. The finest "
+                                     "density that fits is 4.");
         EXPECT_TRUE(built.tables.bgmsTable.empty());
         continue;
       }
       ASSERT_EQ(built.refusal, "");
-      for (const sq::MeshChunk& chunk : built.tables.bgmsTable) EXPECT_LE(chunk.parts[0].vertexCount, 32767);
+      for (const sq::MeshChunk& chunk : built.tables.bgmsTable) EXPECT_EQ(chunk.parts[0].vertexCount, vertices);
     }
   }
   // At the limit exactly: 5 x 6553 + 2 = 32767 vertices a chunk are built, a row more is refused.
@@ -192,7 +193,7 @@ TEST(BackgroundRefusal, TooLargeForTheDensityTooSmallOrUnsoundIsRefusedWithNothi
     const sq::BackgroundBuildOutcome outcome = BuildFromFile(dir, bytes, o, platform);
     EXPECT_FALSE(outcome.Built());
     EXPECT_TRUE(outcome.built.tables.bgmsTable.empty());
-    EXPECT_EQ(platform.messages, std::vector<std::string>{"Starquill: " + message});
+    EXPECT_EQ(platform.messages, std::vector<std::string>{Shown(message)});
   }
   RecordingPlatform platform;
   EXPECT_TRUE(BuildFromFile(dir, Picture(6, 6, 20).File(), {}, platform).Built());

@@ -5,22 +5,11 @@
 
 #include "app/build_background_command.h"
 #include "tests/sky_kit.h"
-#include "writer/modMakeBGhod.h"
 
 using namespace sqtest;
 
-namespace {
-
-std::string FileOf(const sq::BackgroundTables& background) {
-  sq::BackgroundWriterTables writer;
-  EXPECT_EQ(sq::CopyBackgroundToWriter(background, writer), "");
-  return sq::SerializeBackgroundHod(writer);
-}
-
-}  // namespace
-
 TEST(BuildSessionBackground, BuildsTheLoadedImageWithTheMarksAndTheAnswerGivenAndWritesBesideIt) {
-  TempDir pictures, outputs;
+  TempDir pictures, outputs, expected;
   RecordingPlatform platform;
   sq::BuilderSession session;
   sq::PreviewLists lists;
@@ -39,19 +28,17 @@ TEST(BuildSessionBackground, BuildsTheLoadedImageWithTheMarksAndTheAnswerGivenAn
   EXPECT_EQ(platform.questions.size(), 1u);
   EXPECT_TRUE(session.tools.writeHodEnabled);
 
-  // What the build makes from that file with those options and a Yes.
+  // Written beside the picture, not into the folder the load wrote its files to:
+  // what the command line writes from that file with those options and a Yes.
+  ASSERT_EQ(sq::WriteSessionBackground(session, platform).status, sq::WriteHodOutcome::Status::Written);
+  EXPECT_FALSE(std::filesystem::exists(outputs / "sky.hod"));
   sq::BuildOptions options;
   options.density = 16;
   options.colourAverage = true;
   RecordingPlatform fresh;
   fresh.answer = true;
-  const std::string bytes = FileOf(sq::BuildBackgroundFromFile(pictures / "sky.tga", options, fresh).built.tables);
-  EXPECT_TRUE(FileOf(*session.builtBackground) == bytes);
-
-  // Written beside the picture, not into the folder the load wrote its files to.
-  ASSERT_EQ(sq::WriteSessionBackground(session, platform).status, sq::WriteHodOutcome::Status::Written);
-  EXPECT_TRUE(ReadText(pictures / "sky.hod") == bytes);
-  EXPECT_FALSE(std::filesystem::exists(outputs / "sky.hod"));
+  sq::BuildBackgroundCommand(pictures / "sky.tga", expected.path(), options, fresh);
+  EXPECT_TRUE(ReadText(pictures / "sky.hod") == ReadText(expected / "sky.hod"));
 
   // A HOD file read: the built background goes, the image stays loaded.
   sq::ForgetBuiltBackground(session);
@@ -62,7 +49,7 @@ TEST(BuildSessionBackground, BuildsTheLoadedImageWithTheMarksAndTheAnswerGivenAn
   EXPECT_EQ(sq::WriteSessionBackground(session, platform).status, sq::WriteHodOutcome::Status::Refused);
   EXPECT_EQ(platform.messages,
             std::vector<std::string>{
-                "Starquill: The background HOD cannot be written: no background has been built from a picture."});
+                Shown("The background HOD cannot be written: no background has been built from a picture.")});
   EXPECT_FALSE(std::filesystem::exists(pictures / "sky.hod"));
 }
 
@@ -84,7 +71,7 @@ TEST(BuildSessionBackground, AnotherLoadLetsGoAndOnlyALoadedImageBuilds) {
   EXPECT_TRUE(session.tools.buildBackgroundEnabled);
   platform.messages.clear();
   EXPECT_FALSE(sq::BuildSessionBackground(session, platform));  // loaded, but too small to build
-  EXPECT_EQ(platform.messages, std::vector<std::string>{"Starquill: " + std::string(sq::kPictureTooSmall)});
+  EXPECT_EQ(platform.messages, std::vector<std::string>{Shown(sq::kPictureTooSmall)});
   EXPECT_FALSE(session.tools.writeHodEnabled);
 
   for (const char* name : {"bad.tga", "A.TGA"}) {  // not loaded: nothing to build from

@@ -68,7 +68,7 @@ Points Block(int x0, int x1, int y0, int y1) {
 
 }  // namespace
 
-TEST(ContrastPass, DifferenceOf16IsSimilarAnd17Contrasts) {
+TEST(ContrastPass, DifferenceOf16IsSimilarAnd17ContrastsAndEdgePixelsSeeTheirOwnSideOnly) {
   Picture pic(1024, 512, 40);
   pic.Grey(100, 100, 56);         // 16 in every colour: similar
   pic.Set(300, 100, 57, 57, 56);  // 17, 17 and 16: red is similar
@@ -82,96 +82,86 @@ TEST(ContrastPass, DifferenceOf16IsSimilarAnd17Contrasts) {
   EXPECT_EQ(ContrastMarks(narrow), Points{});
   for (int y = 1; y <= 512; ++y) narrow.Grey(10, y, 88);
   EXPECT_EQ(ContrastMarks(narrow), Block(9, 11, 2, 511));  // rows 1 and H are never marked
-}
 
-TEST(ContrastPass, EdgePixelsSeeTheirOwnSideOnlyAndAreNoStars) {
-  Picture pic(1024, 512, 0);
-  pic.Grey(1, 100, 100).Grey(1024, 300, 100).Grey(600, 1, 100);
+  Picture edges(1024, 512, 0);
+  edges.Grey(1, 100, 100).Grey(1024, 300, 100).Grey(600, 1, 100);
   Points expected = Block(599, 601, 2, 2);  // a row-1 pixel marks only its neighbours below
   for (auto p : Block(1, 2, 99, 101)) expected.push_back(p);
   for (auto p : Block(1023, 1024, 299, 301)) expected.push_back(p);
-  EXPECT_EQ(ContrastMarks(pic), expected);
+  EXPECT_EQ(ContrastMarks(edges), expected);
   TempDir dir;
-  const sq::TgaTables t = Detect(pic, dir);
-  for (std::size_t e = 0; e < 4; ++e) EXPECT_EQ(t.starTable[e].count, 0) << e;
+  const sq::TgaTables t = Detect(edges, dir);
+  for (std::size_t e = 0; e < 4; ++e) EXPECT_EQ(t.starTable[e].count, 0) << e;  // and they are no stars
 }
 
-TEST(DetectStars, SingleStar) {
-  TempDir dir;
-  const sq::TgaTables t = Detect(Picture(1024, 512, 0).Grey(500, 200, 100), dir);
-  EXPECT_EQ(Stars(t, 0), Points{});
-  EXPECT_EQ(Stars(t, 1), (Points{{500, 200}}));
-  EXPECT_EQ(Stars(t, 2), Points{});
-  EXPECT_EQ(t.starTable[1].points[0].colour, (std::array<uint8_t, 4>{64, 64, 64, 0}));
-  EXPECT_EQ(t.intensitySum[t.Entry(500, 200)], 300);  // erasing leaves the brightness alone
-}
-
-TEST(DetectStars, TwoByTwoStarErasesItsBlock) {
-  TempDir dir;
-  EXPECT_EQ(Stars(Detect(Picture(1024, 512, 10).Square(300, 100, 110), dir), 0), (Points{{300, 100}}));
-  EXPECT_EQ(Black(dir), Block(298, 303, 98, 103));
-  // Anchored in row H - 3, the block stops at row H - 1.
-  TempDir low;
-  EXPECT_EQ(Stars(Detect(Picture(64, 40, 10).Square(20, 37, 110), low), 0), (Points{{20, 37}}));
-  EXPECT_EQ(Black(low), Block(18, 23, 35, 39));
-}
-
-TEST(DetectStars, CoreSpotsAndTheColumnsSkippedAfterOne) {
-  // A 2 x 2 spot with one equally bright diagonal neighbour: not brighter than
-  // that corner (ring template), no pixel brighter than all around it (single
-  // template); the core template takes it. A second spot three columns on is
-  // never examined; five columns on, it is found.
-  for (const int gap : {0, 3, 5}) {
-    SCOPED_TRACE(gap);
+// Each template on its own, in the middle, at the edges and across the wrap of
+// the columns: the stars of each list (entries 0 to 2) and the block each erases.
+TEST(DetectStars, EachTemplateFindsItsStarsAndErasesTheirBlocks) {
+  const int W = 1024;
+  auto spot = [](Picture p, int x, int y, uint8_t v = 110) {  // a 2 x 2 spot with one equally bright corner
+    return p.Square(x, y, v).Grey(x == 1 ? p.width : x - 1, y - 1, v);
+  };
+  Picture ring(W, 512, 50), wrapped(W, 512, 50);
+  ring.Square(W - 1, 200, 120);
+  for (int y = 199; y <= 202; ++y) ring.Grey(1, y, 20);  // column 1, darker than its row, closes the ring
+  const struct {
+    const char* what;
+    Picture pic;
+    std::array<Points, 3> stars;
+    Points black;
+  } cases[] = {
+      {"single", Picture(W, 512, 10).Grey(500, 200, 100), {{{}, {{500, 200}}, {}}}, Block(498, 502, 198, 202)},
+      {"2 x 2", Picture(W, 512, 10).Square(300, 100, 110), {{{{300, 100}}, {}, {}}}, Block(298, 303, 98, 103)},
+      // Anchored in row H - 3, the block stops at row H - 1.
+      {"2 x 2 low", Picture(64, 40, 10).Square(20, 37, 110), {{{{20, 37}}, {}, {}}}, Block(18, 23, 35, 39)},
+      // A 2 x 2 spot with one equally bright diagonal neighbour: not brighter than
+      // that corner (ring template), no pixel brighter than all around it (single
+      // template); the core template takes it. A second spot three columns on is
+      // never examined; five columns on, it is found.
+      {"spot", spot(Picture(W, 512, 10), 400, 300), {{{}, {}, {{400, 300}}}}, Block(399, 402, 299, 302)},
+      {"spot and one 3 on",
+       spot(spot(Picture(W, 512, 10), 400, 300), 403, 300),
+       {{{}, {}, {{400, 300}}}},
+       Block(399, 402, 299, 302)},
+      {"spot and one 5 on",
+       spot(spot(Picture(W, 512, 10), 400, 300), 405, 300),
+       {{{}, {}, {{400, 300}, {405, 300}}}},
+       Block({399, 400, 401, 402, 404, 405, 406, 407}, 299, 302)},
+      {"ring across the wrap", ring, {{{{W - 1, 200}}, {}, {}}}, Block({W - 3, W - 2, W - 1, W, 1, 2}, 198, 203)},
+      // Without column 1 the core template takes it, its right side in column 1.
+      {"core across the wrap",
+       Picture(W, 512, 50).Square(W - 1, 200, 120),
+       {{{}, {}, {{W - 1, 200}}}},
+       Block({W - 2, W - 1, W, 1}, 199, 202)},
+      // A core across columns W and 1 is examined by no template.
+      {"core on the wrap",
+       Picture(W, 512, 50).Grey(W, 200, 120).Grey(1, 200, 120).Grey(W, 201, 120).Grey(1, 201, 120),
+       {},
+       {}},
+      {"single in column 2",
+       Picture(W, 512, 50).Grey(2, 100, 120),
+       {{{}, {{2, 100}}, {}}},
+       Block({W, 1, 2, 3, 4}, 98, 102)},
+      // A core spot in column 1 compares its left side with column W.
+      {"spot in column 1",
+       spot(Picture(W, 512, 50), 1, 300, 120),
+       {{{}, {}, {{1, 300}}}},
+       Block({W, 1, 2, 3}, 299, 302)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
     TempDir dir;
-    Picture pic(1024, 512, 10);
-    pic.Square(400, 300, 110).Grey(399, 299, 110);
-    if (gap) pic.Square(400 + gap, 300, 110).Grey(399 + gap, 299, 110);
-    const sq::TgaTables t = Detect(pic, dir);
-    EXPECT_EQ(Stars(t, 0), Points{});
-    EXPECT_EQ(Stars(t, 1), Points{});
-    EXPECT_EQ(Stars(t, 2), gap == 5 ? (Points{{400, 300}, {405, 300}}) : (Points{{400, 300}}));
-    if (gap == 0) {
-      EXPECT_EQ(Black(dir), Block(399, 402, 299, 302));
+    const sq::TgaTables t = Detect(c.pic, dir);
+    for (std::size_t e = 0; e < 3; ++e) EXPECT_EQ(Stars(t, e), c.stars[e]) << "entry " << e;
+    EXPECT_EQ(Black(dir), c.black);
+    const sq::TgaTables before = TablesOf(c.pic);  // erasing leaves the brightness alone
+    EXPECT_TRUE(std::equal(t.intensitySum.begin(), t.intensitySum.end(), before.intensitySum.begin()));
+    for (const auto& list : t.starTable) {
+      for (const auto& p : list.points) EXPECT_EQ(p.colour, (std::array<uint8_t, 4>{64, 64, 64, 0}));
     }
   }
-}
-
-TEST(DetectStars, ColumnsWrapInTheTemplates) {
-  const int W = 1024;
-  {  // Core in columns W - 1 and W; column 1, darker than its row, closes the ring.
-    TempDir dir;
-    Picture pic(W, 512, 50);
-    pic.Square(W - 1, 200, 120);
-    for (int y = 199; y <= 202; ++y) pic.Grey(1, y, 20);
-    EXPECT_EQ(Stars(Detect(pic, dir), 0), (Points{{W - 1, 200}}));
-    EXPECT_EQ(Black(dir), Block({W - 3, W - 2, W - 1, W, 1, 2}, 198, 203));
-  }
-  {  // Without it the core template takes the spot, its right side in column 1.
-    TempDir dir;
-    const sq::TgaTables t = Detect(Picture(W, 512, 50).Square(W - 1, 200, 120), dir);
-    EXPECT_EQ(Stars(t, 0), Points{});
-    EXPECT_EQ(Stars(t, 2), (Points{{W - 1, 200}}));
-    EXPECT_EQ(Black(dir), Block({W - 2, W - 1, W, 1}, 199, 202));
-  }
-  {  // A core across columns W and 1 is examined by no template.
-    TempDir dir;
-    const sq::TgaTables t =
-        Detect(Picture(W, 512, 50).Grey(W, 200, 120).Grey(1, 200, 120).Grey(W, 201, 120).Grey(1, 201, 120), dir);
-    for (std::size_t e = 0; e < 3; ++e) EXPECT_EQ(t.starTable[e].count, 0);
-  }
-  {  // A single star in column 2 erases column W.
-    TempDir dir;
-    EXPECT_EQ(Stars(Detect(Picture(W, 512, 50).Grey(2, 100, 120), dir), 1), (Points{{2, 100}}));
-    EXPECT_EQ(Black(dir), Block({W, 1, 2, 3, 4}, 98, 102));
-  }
-  {  // A core spot in column 1 compares its left side with column W.
-    Picture pic(W, 512, 50);
-    pic.Square(1, 300, 120).Grey(W, 299, 120);
-    TempDir dir, dir2;
-    EXPECT_EQ(Stars(Detect(pic, dir), 2), (Points{{1, 300}}));
-    EXPECT_EQ(Stars(Detect(pic.Grey(W, 300, 130), dir2), 2), Points{});
-  }
+  TempDir dir;
+  EXPECT_EQ(Stars(Detect(spot(Picture(W, 512, 50), 1, 300, 120).Grey(W, 300, 130), dir), 2), Points{});
 }
 
 TEST(DetectStars, ProgressCoversFivePassesThenResets) {

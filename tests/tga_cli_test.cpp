@@ -1,93 +1,116 @@
+// `starquill tga` run as a user runs it, and the refusals and failures it shares
+// with `starquill build-background`.
 #include <gtest/gtest.h>
 
-#include <map>
-#include <set>
-
+#include "app/command_paths.h"
+#include "builder/modTGA.h"
 #include "tests/tga_kit.h"
 
 using namespace sqtest;
 
-TEST(TgaCli, MadeSkyGivesFiveFilesWithThePlantedStars) {
-  TempDir dir;
-  const auto sky = dir / "sky.tga";
-  const ProcessResult made = RunProgram(MAKE_SKY_TGA_EXE, {sky.string()}, dir.path());
-  ASSERT_EQ(made.status, 0) << made.err;
-  std::map<int, std::set<Vertex>> planted;
-  std::istringstream list(made.out);
-  int entry, x, y;
-  while (list >> entry >> x >> y) planted[entry].insert(Vertex{double(x), double(y), 0});
-  for (int e = 0; e < 3; ++e) ASSERT_GE(planted[e].size(), 20u) << "entry " << e;
+namespace {
 
-  TempDir out;
-  const ProcessResult r = Starquill({"tga", sky.string(), "--out-dir", out.path().string()}, dir);
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err, "");  // 1024 x 512 and halftoned: no message, no question
-  const std::vector<std::string> names = {"sky_filtered.tga", "sky_StrPts0.obj", "sky_StrPts1.obj", "sky_StrPts2.obj",
-                                          "sky_cPts.obj"};
+// The files a load writes, one line each, then `more`.
+std::string Listed(const std::filesystem::path& folder, const std::string& base, std::vector<std::string> more = {}) {
   std::string listed;
-  for (const auto& n : names) listed += (out / n).string() + "\n";
-  EXPECT_EQ(r.out, listed);
-  for (int e = 0; e < 3; ++e) {
-    const auto found = ParseObj(ReadText(out / ("sky_StrPts" + std::to_string(e) + ".obj")));
-    EXPECT_EQ(std::set<Vertex>(found.begin(), found.end()), planted[e]) << "entry " << e;
-    EXPECT_EQ(found.size(), planted[e].size());
-  }
-  EXPECT_FALSE(ParseObj(ReadText(out / "sky_cPts.obj")).empty());  // the streaks
-  const SavedTga saved = ReadSavedTga(out / "sky_filtered.tga");
-  EXPECT_EQ(saved.width, 1024);
-  EXPECT_EQ(saved.height, 512);
-  EXPECT_TRUE(saved.AllAlphaOne());
-  for (const Vertex& v : planted[1]) EXPECT_TRUE(saved.Colour(int(v.x), int(v.y), 0, 0, 0));
+  for (const char* kind : {"_filtered.tga", "_StrPts0.obj", "_StrPts1.obj", "_StrPts2.obj", "_cPts.obj"})
+    listed += (folder / (base + kind)).string() + "\n";
+  for (const std::string& name : more) listed += (folder / name).string() + "\n";
+  return listed;
 }
 
-TEST(TgaCli, FilterFlagsAnswerTheQuestion) {
+long FileCount(const std::filesystem::path& folder) {
+  return std::distance(std::filesystem::directory_iterator(folder), {});
+}
+
+}  // namespace
+
+TEST(TgaCli, FilterFlagsAnswerTheQuestionAndSaveFlagsSave) {
   TempDir dir;
   Picture pic(1024, 512, 10);
   pic.Set(30, 30, 10, 10, 200);  // not halftoned; red alone never marks a pixel
   WriteBytes(dir / "a.tga", pic.File());
-  const std::string question = std::string("Incorrect image halftoning: ") + std::string(sq::kHalftoneQuestion) + "\n";
-
-  ProcessResult r = Starquill({"tga", (dir / "a.tga").string()}, dir);
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err, question + "(answered No, the default)\n");
-  EXPECT_EQ(ReadSavedTga(dir / "a_filtered.tga").At(30, 30)[2], 200);
-
-  r = Starquill({"tga", (dir / "a.tga").string(), "--no-filter", "--save-halftoned"}, dir);
-  EXPECT_EQ(r.err, question + "(answered No)\n");
-  const SavedTga halved = ReadSavedTga(dir / "a_halftoned.tga");
-  EXPECT_TRUE(halved.Colour(500, 500, 5, 5, 5));
-  EXPECT_TRUE(halved.Colour(30, 30, 5, 5, 100));
-  EXPECT_TRUE(halved.AllAlphaOne());
-
-  r = Starquill({"tga", (dir / "a.tga").string(), "--filter", "--save-filtered"}, dir);
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, question + "(answered Yes)\n");
-  EXPECT_NE(r.out.find("a_filtered.tga\n"), r.out.rfind("a_filtered.tga\n"));  // written twice
-  EXPECT_TRUE(ReadSavedTga(dir / "a_filtered.tga").Colour(30, 30, 10, 10, 127));
-
-  EXPECT_EQ(Starquill({"tga", (dir / "a.tga").string(), "--filter", "--no-filter"}, dir).status, 2);
+  const struct {
+    std::vector<std::string> flags;
+    std::string answer, saved;
+    std::array<uint8_t, 3> at30;  // blue, green, red of (30, 30) in the file saved last
+  } cases[] = {
+      {{}, "No, the default", "", {10, 10, 200}},
+      {{"--no-filter", "--save-halftoned"}, "No", "a_halftoned.tga", {5, 5, 100}},
+      {{"--filter", "--save-filtered"}, "Yes", "a_filtered.tga", {10, 10, 127}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"tga", (dir / "a.tga").string()};
+    args.insert(args.end(), c.flags.begin(), c.flags.end());
+    const ProcessResult r = Starquill(args, dir);
+    SCOPED_TRACE(c.answer);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, AskedOnStderr(c.answer));
+    EXPECT_EQ(r.out, c.saved.empty() ? Listed(dir.path(), "a") : Listed(dir.path(), "a", {c.saved}));
+    const SavedTga saved = ReadSavedTga(dir / (c.saved.empty() ? "a_filtered.tga" : c.saved));
+    EXPECT_TRUE(saved.Colour(30, 30, c.at30[0], c.at30[1], c.at30[2]));
+    EXPECT_TRUE(saved.AllAlphaOne());
+  }
+  EXPECT_TRUE(ReadSavedTga(dir / "a_halftoned.tga").Colour(500, 500, 5, 5, 5));
 }
 
-TEST(TgaCli, RefusalsAndFailures) {
+TEST(TgaCli, RefusalsAndUsageMistakesOfBothCommandsWriteNothing) {
   TempDir dir;
-  WriteBytes(dir / "SKY.TGA", Picture(1024, 512).File());
-  ProcessResult r = Starquill({"tga", (dir / "SKY.TGA").string()}, dir);
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "Starquill: Please select a Targa image file.\n");
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+  const std::vector<uint8_t> good = Picture(1024, 512).File();
+  WriteBytes(dir / "SKY.TGA", good);
+  std::vector<uint8_t> depth = good;
+  depth[16] = 24;
+  WriteBytes(dir / "depth.tga", depth);
+  WriteBytes(dir / "short.tga", std::vector<uint8_t>(good.begin(), good.begin() + 18 + 1024 * 4 * 100));
+  WriteBytes(dir / "tiny.tga", Picture(5, 40, 20).File());
+  const std::pair<std::string, std::string> cases[] = {
+      {"SKY.TGA", Shown(sq::kSelectTargaImage)},
+      {"depth.tga", Shown(sq::kInvalidImage)},
+      {"short.tga", Shown(sq::kInvalidImage)},
+      {"missing.tga", Shown("Cannot read the TGA image " + (dir / "missing.tga").string())},
+      {"tiny.tga", Shown(sq::kSizeWarning) + "\n" + Shown(sq::kPictureTooSmall)},  // loads, but builds nothing
+  };
+  for (const std::string command : {"tga", "build-background"}) {
+    for (const auto& [file, err] : cases) {
+      if (command == "tga" && file == "tiny.tga") continue;
+      const ProcessResult r = Starquill({command, (dir / file).string()}, dir);
+      EXPECT_EQ(r.status, 2) << command << " " << file;
+      EXPECT_EQ(r.err, err + "\n") << command << " " << file;
+      EXPECT_EQ(r.out, "") << command << " " << file;
+    }
+  }
+  // Usage mistakes are refused before anything is read.
+  const std::string sky = (dir / "tiny.tga").string();
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"build-background"},
+                                             {"build-background", sky, "--density", "3"},
+                                             {"build-background", sky, "--more-stars", "--less-stars"},
+                                             {"build-background", sky, "--filter", "--no-filter"}}) {
+    const ProcessResult r = Starquill(args, dir);
+    EXPECT_EQ(r.status, 2) << args.back();
+    EXPECT_TRUE(r.err.ends_with("\nRun 'starquill build-background --help' for its options.\n")) << r.err;
+    EXPECT_EQ(r.err.find(sq::kSizeWarning), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(FileCount(dir.path()), 4);
+}
 
-  std::vector<uint8_t> bad = Picture(1024, 512).File();
-  bad[16] = 24;
-  WriteBytes(dir / "bad.tga", bad);
-  r = Starquill({"tga", (dir / "bad.tga").string()}, dir);
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "Starquill: Invalid TGA image, exiting...\n");
-
-  WriteBytes(dir / "ok.tga", Picture(64, 64).File());
-  r = Starquill({"tga", (dir / "ok.tga").string(), "--out-dir", (dir / "no" / "such").string()}, dir);
+TEST(TgaCli, BothCommandsEndWithStatusOneWhenTheyCannotWriteAndLeaveNoPartialFile) {
+  TempDir dir, out;
+  const std::string sky = (dir / "sky.tga").string(), none = (out / "no" / "such").string();
+  WriteBytes(sky, Picture(64, 64, 20).Grey(30, 30, 90).File());
+  ProcessResult r = Starquill({"tga", sky, "--out-dir", none}, dir);
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find((dir / "no" / "such" / "ok_filtered.tga").string()), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find((out / "no" / "such" / "sky_filtered.tga").string()), std::string::npos) << r.err;
+  EXPECT_EQ(Starquill({"build-background", sky, "--out-dir", none}, dir).status, 1);
+  EXPECT_FALSE(std::filesystem::exists(out / "no"));
 
-  EXPECT_EQ(Starquill({"tga", "x.tga", "--bogus"}, dir).status, 2);
+  std::filesystem::create_directory(out / "sky.hod");  // a folder stands where the file would go
+  r = Starquill({"build-background", sky, "--out-dir", out.path().string()}, dir);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(
+      r.err.starts_with(Shown(sq::kSizeWarning) + "\n" + Shown("The background HOD file could not be written: ")))
+      << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(FileCount(out.path()), 1);
+  EXPECT_TRUE(std::filesystem::is_directory(out / "sky.hod"));
 }

@@ -1,5 +1,5 @@
-// Test helpers for the builder: images made in a few lines, and small readers of
-// our own for what the builder writes (saved TGA files and OBJ vertex lines).
+// Test helpers for the builder: images made in a few lines, a small reader of our
+// own for the TGA files the builder saves, and the messages it shows.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +17,15 @@
 #include "tests/test_kit.h"
 
 namespace sqtest {
+
+// A message as a platform shows it, under the program's title.
+inline std::string Shown(std::string_view text) { return std::string(sq::kAppTitle) + ": " + std::string(text); }
+
+// The halftone question as the command line prints it, with the answer it took.
+inline std::string AskedOnStderr(std::string_view answer) {
+  return std::string(sq::kHalftoneTitle) + ": " + std::string(sq::kHalftoneQuestion) + "\n(answered " +
+         std::string(answer) + ")\n";
+}
 
 // A 32-bit image, columns and rows counted from 1 in file order.
 struct Picture {
@@ -66,7 +74,7 @@ struct Picture {
 struct SavedTga {
   std::size_t fileSize = 0;
   int width = 0, height = 0;
-  std::string header, imageId, tail;  // tail: everything behind the pixels
+  std::string imageId, tail;  // tail: everything behind the pixels
   std::vector<uint8_t> pixels;
 
   const uint8_t* At(int x, int y) const { return &pixels[(std::size_t(y - 1) * width + std::size_t(x - 1)) * 4]; }
@@ -86,10 +94,9 @@ inline SavedTga ReadSavedTga(const std::filesystem::path& path) {
   SavedTga s;
   const std::string bytes = ReadText(path);
   s.fileSize = bytes.size();
-  s.header = bytes.substr(0, sq::kTgaHeaderSize);
-  if (s.header.size() < sq::kTgaHeaderSize) return s;
-  const sq::TgaHeader h = sq::ParseTgaHeader(std::span<const uint8_t, sq::kTgaHeaderSize>(
-      reinterpret_cast<const uint8_t*>(s.header.data()), sq::kTgaHeaderSize));
+  if (bytes.size() < sq::kTgaHeaderSize) return s;
+  const sq::TgaHeader h = sq::ParseTgaHeader(
+      std::span<const uint8_t, sq::kTgaHeaderSize>(reinterpret_cast<const uint8_t*>(bytes.data()), sq::kTgaHeaderSize));
   s.width = h.width;
   s.height = h.height;
   s.imageId = bytes.substr(sq::kTgaHeaderSize, h.idLength);
@@ -98,34 +105,6 @@ inline SavedTga ReadSavedTga(const std::filesystem::path& path) {
   s.pixels.assign(pixels.begin(), pixels.end());
   if (pixels.size() == n) s.tail = bytes.substr(start + n);
   return s;
-}
-
-// OBJ vertex lines "v A B C" read back; every line must end in CR LF.
-struct Vertex {
-  double x, y, z;
-  bool operator==(const Vertex&) const = default;
-  bool operator<(const Vertex& o) const { return x != o.x ? x < o.x : (y != o.y ? y < o.y : z < o.z); }
-};
-
-inline std::vector<Vertex> ParseObj(const std::string& text) {
-  std::vector<Vertex> out;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    const std::size_t end = text.find("\r\n", at);
-    if (end == std::string::npos) {
-      ADD_FAILURE() << "a line without CR LF: " << text.substr(at);
-      break;
-    }
-    std::istringstream line(text.substr(at, end - at));
-    std::string tag, rest;
-    Vertex v{};
-    if (!(line >> tag >> v.x >> v.y >> v.z) || tag != "v" || (line >> rest)) {
-      ADD_FAILURE() << "not a vertex line: " << text.substr(at, end - at);
-    }
-    out.push_back(v);
-    at = end + 2;
-  }
-  return out;
 }
 
 // Tables for a W x H image held in memory, as a load leaves them: all pixels
