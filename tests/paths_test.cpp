@@ -1,12 +1,10 @@
 // Where outputs go: never outside the output folder, whatever names a file or its
 // contents carry; and an existing output is replaced whole or not at all.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-
-#include <unistd.h>
-
 #include <set>
 
 #include "app/report_command.h"
