@@ -1,8 +1,7 @@
-// The record a walk keeps of what it met: each entry points at its own bytes, runs
-// and forms nest as the walk read them, and the walk's end says where it stopped.
+// The record a walk keeps of what it met: runs and forms nest as the walk read them,
+// and the walk's end says where it stopped. (That each entry names the bytes at its
+// offset is checked over every kind of file by the dump's tests.)
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 #include "report/report_rtf.h"
 #include "support/sample_files.h"
@@ -15,12 +14,11 @@ namespace {
 struct RecordedWalk {
   sq::Model model;
   sq::WalkRecord record;
-  sq::WalkResult result;
   RecordingPlatform platform;
+  sq::WalkResult result;
 
-  explicit RecordedWalk(const Bytes& file) {
-    result = sq::WalkHodBytes(file.vec(), model, platform, sq::kNoSideFiles, false, &record);
-  }
+  explicit RecordedWalk(const Bytes& file)
+      : result(sq::WalkHodBytes(file.vec(), model, platform, sq::kNoSideFiles, false, &record)) {}
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
     for (const sq::ChunkEntry& e : record.chunks) {
@@ -31,22 +29,6 @@ struct RecordedWalk {
   }
 };
 
-// Every entry names the bytes at its offset: the kind (or token), and for a header
-// the size as stored and the id behind it.
-void ExpectEntriesMatchTheirBytes(const Bytes& file, const sq::WalkRecord& record) {
-  const std::vector<uint8_t>& bytes = file.vec();
-  for (const sq::ChunkEntry& e : record.chunks) {
-    SCOPED_TRACE("entry at " + std::to_string(e.offset));
-    ASSERT_LE(e.offset + (e.header ? 12 : 4), bytes.size());
-    EXPECT_EQ(std::memcmp(bytes.data() + e.offset, e.kind.data(), 4), 0);
-    if (!e.header) continue;
-    uint32_t stored = 0;
-    std::memcpy(&stored, bytes.data() + e.offset + 4, 4);
-    EXPECT_EQ(e.size, stored);
-    EXPECT_EQ(std::memcmp(bytes.data() + e.offset + 8, e.id.data(), 4), 0);
-  }
-}
-
 }  // namespace
 
 TEST(WalkRecord, ABackgroundInTheOrderAndDepthOfTheWalk) {
@@ -56,10 +38,6 @@ TEST(WalkRecord, ABackgroundInTheOrderAndDepthOfTheWalk) {
   EXPECT_EQ(w.Names(),
             (std::vector<std::string>{"FORM VERS@0", "NRML BGLT@0", "FORM BGMS@0", "NRML BMSH@1", "NRML BMSH@1",
                                       "FORM BGSG@0", "FORM BGSG@0", "NRML STRF@0", "NRML STRF@0"}));
-  ExpectEntriesMatchTheirBytes(file, w.record);
-  EXPECT_EQ(w.record.chunks[0].offset, 0u);
-  EXPECT_EQ(w.record.chunks[1].offset, 16u);
-  EXPECT_EQ(w.record.chunks[3].offset, 44u);  // the first mesh, just behind the BGMS form's id
   EXPECT_STREQ(w.record.chunks[3].reader, "ReadMeshChunk");
   EXPECT_STREQ(w.record.chunks[6].reader, "ReadStarMapChunk");
   // Read to its end: the walk ends at the file's size, at no header.
@@ -73,7 +51,6 @@ TEST(WalkRecord, AModelWithEveryFormAndItem) {
   const Bytes file = FullModelHod();
   RecordedWalk w(file);
   ASSERT_FALSE(w.result.failed) << w.result.reason;
-  ExpectEntriesMatchTheirBytes(file, w.record);
   const std::vector<std::string> names = w.Names();
   for (const char* expected :
        {"FORM HVMD@0", "LITE@1",      "STAT@1",      "LMIP@1",      "VARY@1",      "LMTX@1",      "GOBD@1",
@@ -91,57 +68,34 @@ TEST(WalkRecord, AModelWithEveryFormAndItem) {
   EXPECT_EQ(sq::BuildReport(w.model, "m"), sq::BuildReport(plain.model, "m"));
 }
 
-// Where a walk ends short of the file: at a header no reader takes (it is the
-// last entry, taken by none), behind a failure, or before a few bytes too short
-// for a header.
+// Where a walk ends short of the file: at a header no reader takes (it is the last
+// entry, taken by none), even inside a form, or before a few bytes too short for
+// a header; behind a failure, where it failed.
 TEST(WalkRecord, TheEndOfAWalkThatStopsEarly) {
   const Bytes head = Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0)));
-  for (const Bytes& stop : {Form("ZZZZ", Bytes().I32(1)), Bytes().Tag("JUNK").Zeros(8), Vers(512)}) {
-    const Bytes file = Bytes().Add(head).Add(stop).Add(PointStars(1, 0));
+  const Bytes info = ModelFile(InfoForm({{"WARN", "w"}}));
+  // Each file with where its walk ends and the record's last entry.
+  const std::vector<std::tuple<Bytes, std::size_t, std::string>> cases = {
+      {Bytes().Add(head).Add(Form("ZZZZ", Bytes().I32(1))).Add(PointStars(1, 0)), head.size(), "FORM ZZZZ@0 stop"},
+      {Bytes().Add(head).Tag("JUNK").Zeros(8).Add(PointStars(1, 0)), head.size(), "JUNK@0 stop"},
+      {Bytes().Add(head).Add(Vers(512)).Add(PointStars(1, 0)), head.size(), "FORM VERS@0 stop"},
+      {Bytes().Add(info).Tag("NRML").Zeros(8), info.size(), "NRML@2 stop"},
+      {Bytes().Add(head).Raw({1, 2, 3}), head.size(), "NRML BGLT@0"},
+  };
+  for (const auto& [file, end, last] : cases) {
     RecordedWalk w(file);
     EXPECT_FALSE(w.result.failed);
-    ASSERT_TRUE(w.result.stoppedAt);
-    EXPECT_EQ(w.result.end, head.size());
-    EXPECT_EQ(w.result.stoppedAt->offset, head.size());
-    ASSERT_EQ(w.record.chunks.size(), 3u);
-    EXPECT_EQ(w.record.chunks.back().reader, nullptr);
-    EXPECT_EQ(w.record.chunks.back().offset, head.size());
+    EXPECT_EQ(w.result.end, end) << last;
+    EXPECT_EQ(w.Names().back(), last);
+    EXPECT_EQ(w.result.stoppedAt.has_value(), last.ends_with(" stop")) << last;
+    if (w.result.stoppedAt) {
+      EXPECT_EQ(w.result.stoppedAt->offset, end);
+      EXPECT_EQ(w.record.chunks.back().offset, end);
+    }
   }
 
   RecordedWalk failed(Bytes().Add(head).Tag("NRML").BE32(12).Tag("STRF").BE32(1000).I32(-5));
   EXPECT_TRUE(failed.result.failed);
-  EXPECT_EQ(failed.result.end, failed.result.offset);
   EXPECT_FALSE(failed.result.stoppedAt);
-
-  const Bytes ragged = Bytes().Add(head).Raw({1, 2, 3});
-  RecordedWalk short3(ragged);
-  EXPECT_FALSE(short3.result.failed);
-  EXPECT_FALSE(short3.result.stoppedAt);
-  EXPECT_EQ(short3.result.end, head.size());
-  EXPECT_EQ(short3.record.chunks.size(), 2u);
-
-  // A token behind the INFO items ends the walk inside the form.
-  RecordedWalk info(ModelFile(InfoForm({{"WARN", "w"}})).Tag("NRML").Zeros(8));
-  ASSERT_TRUE(info.result.stoppedAt);
-  EXPECT_EQ(info.record.chunks.back().Kind(), "NRML");
-  EXPECT_EQ(info.record.chunks.back().depth, 2);
-  EXPECT_EQ(info.result.end, info.record.chunks.back().offset);
-}
-
-TEST(WalkRecord, MessagesKeepTheirPlaceAndWeight) {
-  // A NAME form too short for its text, then a SIMP chunk in a visual form.
-  Bytes file;
-  file.Add(Vers(512)).Tag("FORM").BE32(2).Tag("NAME").Add(Form("HVMD", Bytes().Tag("SIMP")));
-  RecordedWalk w(file);
-  ASSERT_EQ(w.record.messages.size(), 2u);
-  EXPECT_EQ(w.record.messages[0].text, "Unqualified string at 29");
-  EXPECT_EQ(w.record.messages[0].offset, 28u);
-  EXPECT_EQ(w.record.messages[0].weight, sq::MessageWeight::Error);
-  EXPECT_EQ(w.record.messages[1].weight, sq::MessageWeight::Warning);
-  // The messages were shown as well.
-  EXPECT_EQ(w.platform.messages.size(), 2u);
-
-  RecordedWalk owner(ModelFile(InfoForm({{"OWNR", std::string("jdoe\0", 5)}})));
-  ASSERT_EQ(owner.record.messages.size(), 1u);
-  EXPECT_EQ(owner.record.messages[0].weight, sq::MessageWeight::Notice);
+  EXPECT_EQ(failed.result.end, failed.result.offset);
 }
