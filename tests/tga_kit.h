@@ -45,8 +45,8 @@ struct Picture {
     return *this;
   }
   Picture& Grey(int x, int y, uint8_t v) { return Set(x, y, v, v, v); }
-  Picture& Square(int x, int y, uint8_t v) {
-    return Grey(x, y, v).Grey(x + 1, y, v).Grey(x, y + 1, v).Grey(x + 1, y + 1, v);
+  Picture& Square(int x, int y, uint8_t v) {  // in column 1 again from column W
+    return Grey(x, y, v).Grey(x % width + 1, y, v).Grey(x, y + 1, v).Grey(x % width + 1, y + 1, v);
   }
 
   // The file: an 18-byte header (type 2, 32 bits), the image-ID field, the
