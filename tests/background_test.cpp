@@ -196,8 +196,7 @@ TEST(PreviewLists, TheOwnerBuildsThemFromTheModelAndARebuildReplacesThem) {
   sq::BuildPreviewLists(w.model, lists);
   const sq::PreviewLists first = lists;
   EXPECT_EQ(first.meshPreviewCount, 6);
-  EXPECT_EQ(first.starPreviewCount, 3);  // both runs' stars, in reading order
-  EXPECT_EQ(first.starPreviewVertices[2].x, static_cast<float>(0.99 * 3));
+  EXPECT_EQ(first.starPreviewCount, 3);  // both runs' stars
   EXPECT_EQ(first.starMapPreview[0].vertexCount, 6);
   // Built again into the same lists, they replace themselves: nothing doubles.
   sq::BuildPreviewLists(w.model, lists);

@@ -61,8 +61,7 @@ void ExpectSound(const SweepWalk& w, std::size_t size, const std::string& where)
     EXPECT_LE(w.result.offset, size) << where;
     EXPECT_FALSE(w.result.reason.empty()) << where;
   }
-  const std::string problem = RtfFrameProblem(w.report);
-  EXPECT_EQ(problem, "") << where;
+  EXPECT_EQ(RtfFrameProblem(w.report), "") << where;
 }
 
 void TruncationSweep(const std::vector<uint8_t>& file) {

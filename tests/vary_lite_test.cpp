@@ -69,9 +69,8 @@ TEST(Vary, WritesItsObjAndReportText) {
 
 TEST(Vary, FaceListsStopAtTheEndOfTheChunk) {
   // Five lists announced, the chunk's bytes hold one unclosed list of two words.
-  Bytes body;
-  body.I32(0).I32(0).I32(0).I32(5).I32(0).I16(3).I16(-7);
-  Walk w(VisualFile(Vary("short", body).Tag("GOBD").I32(1).I32(2)));
+  Walk w(
+      VisualFile(Vary("short", Bytes().I32(0).I32(0).I32(0).I32(5).I32(0).I16(3).I16(-7)).Tag("GOBD").I32(1).I32(2)));
   ASSERT_FALSE(w.result.failed) << w.result.reason;
   EXPECT_EQ(w.model.varyRecord.faceLists.size(), 1u);
   EXPECT_TRUE(w.model.hasGOBD);
