@@ -48,23 +48,6 @@ TEST(Reader, LittleEndianValuesAndAStickyFailureThatNamesTheField) {
   EXPECT_EQ(short32.Position(), 0u);
 }
 
-TEST(Reader, CountsAreCheckedAgainstTheBytesLeft) {
-  const std::vector<uint8_t> bytes(40, 0);
-  sq::Reader in(bytes);
-  EXPECT_EQ(in.Count(2, 20, "vertex"), std::optional<std::size_t>(2));
-  EXPECT_FALSE(in.Count(3, 20, "vertex").has_value());
-  sq::Reader in2(bytes);
-  EXPECT_FALSE(in2.Count(-1, 1, "index").has_value());
-  EXPECT_TRUE(in2.Failed());
-}
-
-TEST(Reader, TagAtTheEndIsTheZeroKind) {
-  const std::vector<uint8_t> bytes = {'F', 'O'};
-  sq::Reader in(bytes);
-  EXPECT_EQ(in.Tag(), std::string(4, '\0'));
-  EXPECT_FALSE(in.Failed());
-}
-
 // Lines past the buffer's size reach the file whole and in order, behind what the
 // file held, whether written by Line or Text.
 TEST(SideFileStream, LongExportsAreAppendedWhole) {
