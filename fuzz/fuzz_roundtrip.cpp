@@ -8,14 +8,6 @@
 #include "hod/modFarholdhod.h"
 #include "writer/modMakeBGhod.h"
 
-namespace {
-
-std::span<const uint8_t> AsBytes(const std::string& s) {
-  return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace sqfuzz;
   Scratch& scratch = Scratch::Get();
@@ -29,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string written = sq::SerializeBackgroundHod(tables);
 
   sq::Model second;
-  const sq::WalkResult again = sq::WalkHodBytes(AsBytes(written), second, platform, scratch.Out());
+  const std::span<const uint8_t> writtenBytes(reinterpret_cast<const uint8_t*>(written.data()), written.size());
+  const sq::WalkResult again = sq::WalkHodBytes(writtenBytes, second, platform, scratch.Out());
   SQFUZZ_CHECK(!again.failed, "the written background does not read back: " + again.reason);
   sq::BackgroundWriterTables reread;
   const std::string refusal = sq::CopyBackgroundToWriter(second, reread);

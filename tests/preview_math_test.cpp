@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "hod/tga_header.h"
 #include "preview/preview_math.h"
 #include "preview/tga_texture.h"
 
@@ -107,14 +108,10 @@ TEST(StarMapTextures, RoundTripAndBothRowOrders) {
   ASSERT_TRUE(back) << error;
   EXPECT_EQ(back->rgba, image.rgba);
 
-  // The same pixels stored top row first (descriptor bit 5), 24 bits, after an image id.
-  std::vector<uint8_t> top(18, 0);
-  top[0] = 2;  // two bytes of image id
-  top[2] = 2;
-  top[12] = 3;
-  top[14] = 2;
-  top[16] = 24;
-  top[17] = 0x20;
+  // The same pixels stored top row first (descriptor bit 5), 24 bits, after two bytes of image id.
+  const auto head = sq::EncodeTgaHeader(
+      {.idLength = 2, .imageType = 2, .width = 3, .height = 2, .pixelDepth = 24, .descriptor = 0x20});
+  std::vector<uint8_t> top(head.begin(), head.end());
   top.insert(top.end(), {0xAA, 0xBB});
   for (int i = 0; i < 6; ++i)
     top.insert(top.end(), {static_cast<uint8_t>(200 + i), static_cast<uint8_t>(100 + i), static_cast<uint8_t>(10 * i)});
@@ -129,20 +126,13 @@ TEST(StarMapTextures, RoundTripAndBothRowOrders) {
 TEST(StarMapTextures, RefusesWhatItCannotShow) {
   std::string error;
   EXPECT_FALSE(sq::DecodeTarga(std::vector<uint8_t>(10, 0), error));
-  std::vector<uint8_t> header(18, 0);
-  header[2] = 10;  // run-length encoded
-  header[12] = 1;
-  header[14] = 1;
-  header[16] = 32;
-  EXPECT_FALSE(sq::DecodeTarga(header, error));
-  header[2] = 2;
-  header[16] = 16;
-  EXPECT_FALSE(sq::DecodeTarga(header, error));
-  header[16] = 32;
-  header[12] = 0xFF;
-  header[13] = 0xFF;
-  header[14] = 0xFF;
-  header[15] = 0xFF;  // 65535 x 65535 pixels promised by 18 bytes
-  EXPECT_FALSE(sq::DecodeTarga(header, error));
+  // Run-length encoded, 16 bits, and 65535 x 65535 pixels promised by 18 bytes.
+  const sq::TgaHeader refused[] = {{.imageType = 10, .width = 1, .height = 1, .pixelDepth = 32},
+                                   {.imageType = 2, .width = 1, .height = 1, .pixelDepth = 16},
+                                   {.imageType = 2, .width = 0xFFFF, .height = 0xFFFF, .pixelDepth = 32}};
+  for (const sq::TgaHeader& header : refused) {
+    const auto bytes = sq::EncodeTgaHeader(header);
+    EXPECT_FALSE(sq::DecodeTarga(bytes, error)) << int(header.imageType) << " " << int(header.pixelDepth);
+  }
   EXPECT_EQ(error, "shorter than its pixels");
 }

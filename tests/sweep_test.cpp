@@ -7,7 +7,6 @@
 #include <functional>
 #include <span>
 
-#include "app/report_command.h"
 #include "hod/modFarholdhod.h"
 #include "preview/modVtcs.h"
 #include "report/report_rtf.h"
@@ -62,8 +61,7 @@ void ExpectSound(const SweepWalk& w, std::size_t size, const std::string& where)
     EXPECT_LE(w.result.offset, size) << where;
     EXPECT_FALSE(w.result.reason.empty()) << where;
   }
-  const std::string problem = RtfFrameProblem(w.report);
-  EXPECT_EQ(problem, "") << where;
+  EXPECT_EQ(RtfFrameProblem(w.report), "") << where;
 }
 
 void TruncationSweep(const std::vector<uint8_t>& file) {
@@ -102,50 +100,11 @@ void ByteSweep(const Bytes& composed) {
 
 }  // namespace
 
-TEST(BackgroundSweep, TheWholeFileIsReadToItsEnd) {
-  TempDir dir;
-  const SweepWalk w = WalkAndReport(FullBackgroundHod().vec(), dir.path());
-  EXPECT_FALSE(w.result.failed) << w.result.reason;
-  EXPECT_EQ(w.model.bgmsTable.size(), 16u);
-  EXPECT_EQ(w.model.bgsgTable.size(), 2u);
-  EXPECT_EQ(w.model.strfTable.size(), 16u);
-  EXPECT_EQ(w.messages, 0);
-}
-
 // Four mesh chunks (lists and strips) and four point-star chunks (0, 1, 2, 0 stars)
 // hold every form the sixteen of the written shape hold.
 TEST(BackgroundSweep, EveryTruncationEndsWithAReport) { TruncationSweep(FullBackgroundHod(4, 4)); }
 
 TEST(BackgroundSweep, EveryByteSetToFourValuesEndsWithAReport) { ByteSweep(FullBackgroundHod(4, 4)); }
-
-// The whole model through the report command: every chunk read.
-TEST(ModelSweep, TheWholeFileIsReadToItsEnd) {
-  TempDir dir;
-  const auto hod = dir / "fighter.hod";
-  WriteBytes(hod, FullModelHod().vec());
-  sq::Model model;
-  RecordingPlatform platform;
-  const sq::ReportOutcome outcome = sq::ReportCommand(model, hod, dir.path(), false, platform);
-  ASSERT_EQ(outcome.status, sq::ReportOutcome::Status::Written);
-  EXPECT_FALSE(outcome.walk.failed) << outcome.walk.reason;
-  EXPECT_TRUE(model.hasLITE && model.hasNrmlSTAT && model.hasLMIP && model.hasMULT && model.hasGOBG && model.hasGOBS &&
-              model.hasVARY && model.hasLMTX && model.hasGOBD);
-  EXPECT_EQ(model.liteCount, 3);
-  EXPECT_EQ(model.statForms, 2);
-  EXPECT_EQ(model.eliteShaderCount, 5);
-  EXPECT_EQ(model.multTable.size(), 2u);
-  EXPECT_EQ(model.gobgTable.size(), 1u);
-  EXPECT_EQ(model.hodHeader.hodName, "Fighter1");
-  EXPECT_TRUE(model.hasETSH && model.hasGLOW && model.hasBURN && model.hasNAVL && model.hasCOLD && model.hasANIM &&
-              model.hasMRKR && model.hasDOCK && model.hasBSRM && !model.bsrmTable.empty() &&
-              model.bsrmTable.front().hasSSUB);
-  EXPECT_EQ(model.hierarchyCount, 2);
-  EXPECT_EQ(model.burnTable.size(), 2u);
-  EXPECT_EQ(model.navlTable.size(), 2u);
-  EXPECT_EQ(model.bsrmTable.size(), 1u);
-  EXPECT_TRUE(model.infoWarning && model.infoError);
-  EXPECT_EQ(platform.messages, (std::vector<std::string>{"Starquill: Brought to you by designer J. Doe"}));
-}
 
 TEST(ModelSweep, EveryTruncationEndsWithAReport) { TruncationSweep(FullModelHod()); }
 

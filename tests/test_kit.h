@@ -30,7 +30,6 @@ class RecordingPlatform : public sq::Platform {
   std::vector<sq::MessageIcon> icons;  // one per message
   std::vector<Question> questions;
   bool answer = false;
-  int progressMaximum = 0;
 
   void ShowMessage(std::string_view title, std::string_view text, sq::MessageIcon icon) override {
     messages.push_back(std::string(title) + ": " + std::string(text));
@@ -40,7 +39,7 @@ class RecordingPlatform : public sq::Platform {
     questions.push_back({std::string(title), std::string(text), icon, defaultYes});
     return answer;
   }
-  void SetProgress(int maximum, int) override { progressMaximum = maximum; }
+  void SetProgress(int, int) override {}
   void DoEvents() override {}
 };
 

@@ -15,12 +15,8 @@ struct Walk {
   TempDir dir;
   sq::WalkResult result;
 
-  explicit Walk(const Bytes& file, bool soundTest = false) { Again(file, soundTest); }
-  // Walks again into the same folder, where side files are appended.
-  void Again(const Bytes& file, bool soundTest = false) {
-    sq::ResetModel(model);
-    result = sq::WalkHodBytes(file.vec(), model, platform, dir.path(), soundTest);
-  }
+  explicit Walk(const Bytes& file, bool soundTest = false)
+      : result(sq::WalkHodBytes(file.vec(), model, platform, dir.path(), soundTest)) {}
   std::string Side(const std::string& name) const { return ReadText(dir / name); }
 };
 
