@@ -72,9 +72,8 @@ TEST(ReportCli, WritesTheReportBesideTheFile) {
                 kReportEnd);
 }
 
-// A name without ".hod" is refused before anything is written; a missing output
-// folder is an error that names the report, whose name is what stands in front
-// of the first ".hod", folders included.
+// A name without ".hod" is refused before anything is written; an output that
+// cannot be written is an error that names the report.
 TEST(ReportCli, RefusedNamesAndUnwritableFolders) {
   TempDir dir;
   WriteBytes(dir / "ship.HOD", Background());
@@ -83,25 +82,27 @@ TEST(ReportCli, RefusedNamesAndUnwritableFolders) {
   EXPECT_EQ(r.out + r.err, std::string(sq::kAppTitle) + ": " + std::string(sq::kSelectHodFile) + "\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // nothing written
 
-  // A folder named by --out-dir is made; one below a file cannot be, and a report
-  // whose name is taken by a folder cannot be written, even by root. The base name
-  // is what stands before the first ".hod" of the path: "a".
+  // A report whose name is taken by a folder cannot be written, even by root. The
+  // base name is what stands before the first ".hod" of the path: "a".
   std::filesystem::create_directories(dir / "a.hod.d");
   WriteBytes(dir / "a.hod.d" / "b.hod", Background());
+  const std::string input = (dir / "a.hod.d" / "b.hod").string();
+  const auto taken = dir / "taken";
+  std::filesystem::create_directories(taken / "a.HODreport.rtf");
+  r = Starquill({"report", input, "--out-dir", taken.string()}, dir);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out + r.err, std::string(sq::kAppTitle) + ": The report could not be written: cannot write " +
+                               (taken / "a.HODreport.rtf").string() + ": " + std::strerror(EISDIR) + "\n");
+
+  // A folder named by --out-dir is made when missing; one below a file cannot be.
   const auto made = dir / "no" / "such" / "folder", blocked = dir / "ship.HOD" / "out";
-  r = Starquill({"report", (dir / "a.hod.d" / "b.hod").string(), "--out-dir", made.string()}, dir);
+  r = Starquill({"report", input, "--out-dir", made.string()}, dir);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, (made / "a.HODreport.rtf").string() + "\n");
-  r = Starquill({"report", (dir / "a.hod.d" / "b.hod").string(), "--out-dir", blocked.string()}, dir);
+  r = Starquill({"report", input, "--out-dir", blocked.string()}, dir);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out + r.err, "starquill report: cannot make the output folder " + blocked.string() + ": " +
                                std::strerror(ENOTDIR) + "\n");
-  std::filesystem::remove(made / "a.HODreport.rtf");
-  std::filesystem::create_directory(made / "a.HODreport.rtf");
-  r = Starquill({"report", (dir / "a.hod.d" / "b.hod").string(), "--out-dir", made.string()}, dir);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out + r.err, std::string(sq::kAppTitle) + ": The report could not be written: cannot write " +
-                               (made / "a.HODreport.rtf").string() + ": " + std::strerror(EISDIR) + "\n");
 }
 
 // The command line runs without the window part: a copy of the executable
