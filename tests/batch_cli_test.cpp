@@ -40,22 +40,36 @@ std::vector<std::string> SortedLines(const std::string& text) {
 
 }  // namespace
 
-TEST(BatchCli, FoldersWithAndWithoutRecursionInPathOrder) {
+TEST(BatchCli, FoldersWithAndWithoutRecursionInPathOrderAndBadInputs) {
   TempDir dir;
   const fs::path mods = dir / "mods";
   Write(mods / "z.hod", Vers(1000));
   Write(mods / "a" / "x.hod", Vers(513));
   Write(mods / "a" / "notes.txt", Vers(1000));  // no ".hod" in its name: not taken
   Write(mods / "b" / "c" / "y.hod.bak", Vers(1000));
+  fs::create_directories(dir / "empty");
 
   ProcessResult r = Starquill({"check", mods.string()}, dir);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "1 file: 1 clean, 0 with warnings, 0 with errors, 0 unreadable\n");
 
-  r = Starquill({"check", "-r", mods.string()}, dir);
-  EXPECT_EQ(r.status, 0) << r.err;
+  // Each bad input is one line and counts at the end; the other files are done.
+  const std::string missing = (dir / "missing.hod").string();
+  r = Starquill({"check", "-r", missing, (dir / "empty").string(), mods.string()}, dir);
+  EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, (mods / "a" / "x.hod").string() + ":12: warning: Unusual HOD version ! (Long): 513\n");
-  EXPECT_EQ(r.err, "3 files: 2 clean, 1 with warnings, 0 with errors, 0 unreadable\n");
+  EXPECT_EQ(r.err, (dir / "empty").string() + ": no HOD files in this folder or below it\n" + missing +
+                       ": starquill check: cannot open " + missing +
+                       "\n5 files: 2 clean, 1 with warnings, 0 with errors, 2 unreadable\n");
+
+  // An output folder that cannot be made: a file stands where it would go.
+  const fs::path out = dir / "out";
+  Write(out / "a" / "x", Vers(1000));
+  r = Starquill({"report", "-r", mods.string(), "--out-dir", out.string()}, dir);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("cannot make the output folder " + (out / "a" / "x").string()), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, (out / "b" / "c" / "y" / "y.HODreport.rtf").string() + "\n" +
+                       (out / "z" / "z.HODreport.rtf").string() + "\n");
 
   // In a batch, what a file's run says on stderr names the file.
   Write(dir / "bad.hod", Bytes().Add(Vers(1000)).Tag("NRML").BE32(12).Tag("STRF").BE32(1000).I32(-5));
@@ -121,33 +135,6 @@ TEST(BatchCli, ParallelRunsPrintWhatOneAtATimeRunsPrint) {
   const auto written = Tree(dir / "alone");
   EXPECT_TRUE(written.count("ship.HODreport.rtf") && written.count("HIER1.obj"));
   for (const auto& [name, bytes] : written) EXPECT_EQ(tree.at("set3/ship/" + name), bytes) << name;
-}
-
-// Each bad input is one line and counts at the end; the other files are done.
-TEST(BatchCli, BadInputsGiveALineEachAndStopNothing) {
-  TempDir dir;
-  const fs::path mods = dir / "mods";
-  Write(mods / "a" / "x.hod", Vers(1000));
-  Write(mods / "b" / "y.hod", Vers(1000));
-  fs::create_directories(dir / "empty");
-  const ProcessResult r =
-      Starquill({"check", "-r", (dir / "missing.hod").string(), (dir / "empty").string(), mods.string()}, dir);
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, (dir / "empty").string() + ": no HOD files in this folder or below it\n" +
-                       (dir / "missing.hod").string() + ": starquill check: cannot open " +
-                       (dir / "missing.hod").string() +
-                       "\n4 files: 2 clean, 0 with warnings, 0 with errors, 2 unreadable\n");
-
-  // An output folder that cannot be made: a file stands where it would go.
-  const fs::path out = dir / "out";
-  Write(out / "a" / "x", Vers(1000));
-  const ProcessResult report = Starquill({"report", "-r", mods.string(), "--out-dir", out.string()}, dir);
-  EXPECT_EQ(report.status, 1);
-  EXPECT_NE(report.err.find("cannot make the output folder " + (out / "a" / "x").string()), std::string::npos)
-      << report.err;
-  EXPECT_EQ(report.out, (out / "b" / "y" / "y.HODreport.rtf").string() + "\n");
-  EXPECT_TRUE(fs::exists(out / "b" / "y" / "y.HODreport.rtf"));
 }
 
 // Outputs go to a folder a file; two files that would share one (one base name

@@ -57,29 +57,8 @@ TEST(OpensInWindow, OnlyALoneExistingHodOrTgaFile) {
   EXPECT_FALSE(sq::OpensInWindow({(dir / "notes.txt").string()}));
 }
 
-TEST(ReportCli, WritesTheReportBesideTheFileAndReplacesItWhole) {
-  TempDir dir;
-  WriteBytes(dir / "m01.hod", Background());
-  const ProcessResult r = Starquill({"report", (dir / "m01.hod").string()}, dir);
-  EXPECT_EQ(r.status, 0) << r.err;
-  const auto report = dir / "m01.HODreport.rtf";
-  EXPECT_EQ(r.out, report.string() + "\n");
-  EXPECT_EQ(r.err, "");
-  const std::string first = ReadText(report);
-  EXPECT_EQ(first, kReportHead +
-                       "Report on m01 HOD file: this is a BACKGROUND HOD without hierarchy objects.\\par\r\n\\par\r\n"
-                       "Absent chunks: LMIP; GOBG; ETSH; GLOW; BURN; MRKR; NAVL; DOCK; ANIM; COLD; \\par\r\n\\par\r\n" +
-                       kReportEnd);
-
-  // A longer report of the same name is replaced whole.
-  WriteBytes(report, std::vector<uint8_t>(first.size() * 2, 'x'));
-  ASSERT_EQ(Starquill({"report", (dir / "m01.hod").string()}, dir).status, 0);
-  EXPECT_EQ(ReadText(report), first);
-}
-
-// A name without ".hod" is refused before anything is written; a missing output
-// folder is an error that names the report, whose name is what stands in front
-// of the first ".hod", folders included.
+// A name without ".hod" is refused before anything is written; an output that
+// cannot be written is an error that names the report.
 TEST(ReportCli, RefusedNamesAndUnwritableFolders) {
   TempDir dir;
   WriteBytes(dir / "ship.HOD", Background());
@@ -88,30 +67,32 @@ TEST(ReportCli, RefusedNamesAndUnwritableFolders) {
   EXPECT_EQ(r.out + r.err, std::string(sq::kAppTitle) + ": " + std::string(sq::kSelectHodFile) + "\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // nothing written
 
-  // A folder named by --out-dir is made; one below a file cannot be, and a report
-  // whose name is taken by a folder cannot be written, even by root. The base name
-  // is what stands before the first ".hod" of the path: "a".
+  // A report whose name is taken by a folder cannot be written, even by root. The
+  // base name is what stands before the first ".hod" of the path: "a".
   std::filesystem::create_directories(dir / "a.hod.d");
   WriteBytes(dir / "a.hod.d" / "b.hod", Background());
+  const std::string input = (dir / "a.hod.d" / "b.hod").string();
+  const auto taken = dir / "taken";
+  std::filesystem::create_directories(taken / "a.HODreport.rtf");
+  r = Starquill({"report", input, "--out-dir", taken.string()}, dir);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out + r.err, std::string(sq::kAppTitle) + ": The report could not be written: cannot write " +
+                               (taken / "a.HODreport.rtf").string() + ": " + std::strerror(EISDIR) + "\n");
+
+  // A folder named by --out-dir is made when missing; one below a file cannot be.
   const auto made = dir / "no" / "such" / "folder", blocked = dir / "ship.HOD" / "out";
-  r = Starquill({"report", (dir / "a.hod.d" / "b.hod").string(), "--out-dir", made.string()}, dir);
+  r = Starquill({"report", input, "--out-dir", made.string()}, dir);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, (made / "a.HODreport.rtf").string() + "\n");
-  r = Starquill({"report", (dir / "a.hod.d" / "b.hod").string(), "--out-dir", blocked.string()}, dir);
+  r = Starquill({"report", input, "--out-dir", blocked.string()}, dir);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out + r.err, "starquill report: cannot make the output folder " + blocked.string() + ": " +
                                std::strerror(ENOTDIR) + "\n");
-  std::filesystem::remove(made / "a.HODreport.rtf");
-  std::filesystem::create_directory(made / "a.HODreport.rtf");
-  r = Starquill({"report", (dir / "a.hod.d" / "b.hod").string(), "--out-dir", made.string()}, dir);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out + r.err, std::string(sq::kAppTitle) + ": The report could not be written: cannot write " +
-                               (made / "a.HODreport.rtf").string() + ": " + std::strerror(EISDIR) + "\n");
 }
 
-// The command line runs without the window part: a copy of the executable
-// alone in a folder still reports, and only the window commands need the module
-// (which brings Qt and OpenGL) beside it.
+// The command line runs without the window part: a copy of the executable alone
+// in a folder still writes the report beside the file, and only the window
+// commands need the module (which brings Qt and OpenGL) beside it.
 TEST(ReportCli, RunsWithoutTheWindowModule) {
   TempDir dir;
   const std::filesystem::path alone = dir / "starquill";
@@ -119,7 +100,13 @@ TEST(ReportCli, RunsWithoutTheWindowModule) {
   WriteBytes(dir / "m01.hod", Background());
   const ProcessResult report = RunProgram(alone.string(), {"report", (dir / "m01.hod").string()}, dir.path());
   EXPECT_EQ(report.status, 0) << report.err;
-  EXPECT_TRUE(std::filesystem::exists(dir / "m01.HODreport.rtf"));
+  EXPECT_EQ(report.out, (dir / "m01.HODreport.rtf").string() + "\n");
+  EXPECT_EQ(report.err, "");
+  EXPECT_EQ(ReadText(dir / "m01.HODreport.rtf"),
+            kReportHead +
+                "Report on m01 HOD file: this is a BACKGROUND HOD without hierarchy objects.\\par\r\n\\par\r\n"
+                "Absent chunks: LMIP; GOBG; ETSH; GLOW; BURN; MRKR; NAVL; DOCK; ANIM; COLD; \\par\r\n\\par\r\n" +
+                kReportEnd);
 
   const ProcessResult preview = RunProgram(
       alone.string(), {"preview", (dir / "m01.hod").string(), "--screenshot", (dir / "a.png").string()}, dir.path());

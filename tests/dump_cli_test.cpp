@@ -63,29 +63,31 @@ TEST(DumpCli, TheTreeReadBackIsTheWalksRecord) {
   }
 }
 
-TEST(DumpCli, TablesUnderTheModelsNamesWithBlocksAsCounts) {
+// Several inputs make one document with one entry a file, in input order; a file
+// that cannot be read keeps its place with the reason.
+TEST(DumpCli, TablesUnderTheModelsNamesWithBlocksAsCountsOfSeveralFiles) {
   TempDir dir;
   WriteBytes(dir / "sky.hod", FullBackgroundHod(2, 2));
-  ProcessResult r = Starquill({"dump", "--tables", (dir / "sky.hod").string()}, dir);
-  ASSERT_EQ(r.status, 0) << r.err;
-  const json tables = json::parse(r.out)["tables"];
-  EXPECT_EQ(tables["hodHeader"]["hodVersion"], 1000);
-  const json& mesh = tables["background"]["bgmsTable"][1]["parts"][0];
-  EXPECT_EQ(mesh["vertexCount"], 4);
-  EXPECT_EQ(mesh["vertices"], json({{"count", 4}, {"byteLength", 80}}));
-  EXPECT_EQ(mesh["indexLists"][0]["primitiveType"], 518);
-  EXPECT_EQ(tables["background"]["bgsgTable"][0]["textureName"], "B02.tga");
-  EXPECT_EQ(tables["background"]["strfTable"][1]["stars"]["count"], 1);
-
   WriteBytes(dir / "ship.hod", FullModelHod());
-  r = Starquill({"dump", "--tables", (dir / "ship.hod").string()}, dir);
-  ASSERT_EQ(r.status, 0) << r.err;
-  const json model = json::parse(r.out)["tables"];
-  EXPECT_EQ(model["hodHeader"]["hodName"], "Fighter1");
-  EXPECT_EQ(model["visual"]["multTable"][0]["secondName"], "Hull");
-  EXPECT_EQ(model["visual"]["lmipTable"][0]["pixelData"]["byteLength"], 16);
-  EXPECT_EQ(model["detail"]["animTable"][0]["keys"][1]["values"], json({1, 2, 3, 4, 5, 6}));
-  EXPECT_EQ(model["detail"]["infoRecord"]["warning"]["text"], "check the docking path");
+  const std::string sky = (dir / "sky.hod").string(), missing = (dir / "missing.hod").string();
+  const ProcessResult r = Starquill({"dump", "--tables", sky, missing, (dir / "ship.hod").string()}, dir);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, missing + ": starquill dump: cannot open " + missing +
+                       "\n3 files: 1 clean, 0 with warnings, 1 with errors, 1 unreadable\n");
+  const json doc = json::parse(r.out);
+  ASSERT_EQ(doc["files"].size(), 3u);
+  EXPECT_EQ(doc["files"][0]["file"], sky);
+  EXPECT_EQ(doc["files"][1], json({{"file", missing}, {"error", "cannot open " + missing}}));
+  const json& background = doc["files"][0]["tables"]["background"];
+  EXPECT_EQ(background["bgmsTable"][1]["parts"][0]["vertices"], json({{"count", 4}, {"byteLength", 80}}));
+  EXPECT_EQ(background["bgmsTable"][1]["parts"][0]["indexLists"][0]["primitiveType"], 518);
+  EXPECT_EQ(background["bgsgTable"][0]["textureName"], "B02.tga");
+  const json& ship = doc["files"][2]["tables"];
+  EXPECT_EQ(ship["hodHeader"]["hodName"], "Fighter1");
+  EXPECT_EQ(ship["visual"]["multTable"][0]["secondName"], "Hull");
+  EXPECT_EQ(ship["visual"]["lmipTable"][0]["pixelData"]["byteLength"], 16);
+  EXPECT_EQ(ship["detail"]["animTable"][0]["keys"][1]["values"], json({1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(ship["detail"]["infoRecord"]["warning"]["text"], "check the docking path");
   // Without --tables, none.
   EXPECT_FALSE(json::parse(Starquill({"dump", (dir / "ship.hod").string()}, dir).out).contains("tables"));
 }
@@ -117,23 +119,4 @@ TEST(DumpCli, TextsOfAnyBytesAndTheTreeView) {
                 "  FORM BGSG {\n    Offset: 28\n    Size: 15 (stored 0x0F000000)\n    Reader: ReadStarMapChunk\n  }\n"
                 "  \u00FF\u0080ZZ {\n    Offset: 51\n    Reader: none (the walk stopped here)\n  }\n]\n"
                 "Messages [\n  28: error: Unqualified string at 29\n]\n");
-}
-
-// Several inputs make one document with one entry a file, in input order; a file
-// that cannot be read keeps its place with the reason.
-TEST(DumpCli, SeveralFilesAreOneDocument) {
-  TempDir dir;
-  WriteBytes(dir / "a.hod", Vers(1000));
-  WriteBytes(dir / "b.hod", Vers(512));
-  const ProcessResult r =
-      Starquill({"dump", (dir / "b.hod").string(), (dir / "missing.hod").string(), (dir / "a.hod").string()}, dir);
-  EXPECT_EQ(r.status, 2);
-  const json doc = json::parse(r.out);
-  EXPECT_EQ(doc["format_version"], 1);
-  ASSERT_EQ(doc["files"].size(), 3u);
-  EXPECT_EQ(doc["files"][0]["file"], (dir / "b.hod").string());
-  EXPECT_TRUE(doc["files"][1].contains("error"));
-  EXPECT_EQ(doc["files"][2]["file"], (dir / "a.hod").string());
-  EXPECT_EQ(r.err, (dir / "missing.hod").string() + ": starquill dump: cannot open " + (dir / "missing.hod").string() +
-                       "\n3 files: 1 clean, 1 with warnings, 0 with errors, 1 unreadable\n");
 }

@@ -51,13 +51,11 @@ TEST(Findings, EachProblemOfTheReportIsOneFindingInItsWords) {
   const std::vector<Case> cases = {
       {Warning, "Unusual HOD file length ! (Long, reversed): 12",
        [](sq::Model& m) { m.hodHeader.vers.chunkSize = sq::ByteSwap32(12); }},
-      {Warning, "Unusual HOD version ! (Long): 513", [](sq::Model& m) { m.hodHeader.hodVersion = 513; }},
       {Warning, "HOD contains warning:  'a {braced} name'.",
        [](sq::Model& m) { m.infoWarning = true, m.infoWarningText = "a {braced} name"; }},
       {Error, "HOD contains error message:  'bad'.", [](sq::Model& m) { m.infoError = true, m.infoErrorText = "bad"; }},
       {Warning, "Number of background lights ( 2 ) is unequal to three.",
        [](sq::Model& m) { m.hodHeader.hodVersion = 512, m.hasLITE = true, m.liteCount = 2; }},
-      {Warning, "HOD without STAT headers ( ! )", [](sq::Model& m) { m.hodHeader.hodVersion = 512; }},
       // Textures no material reaches, then a material pointing past the textures.
       {Warning, lmip + " ( 8 ).",
        [](sq::Model& m) {
@@ -74,10 +72,6 @@ TEST(Findings, EachProblemOfTheReportIsOneFindingInItsWords) {
        }},
       {Warning, "Separator with marker 'M' ( 1th ) is unequal",
        [](sq::Model& m) { m.hasMRKR = true, m.separatorReportText = "Separator with marker 'M' ( 1th ) is unequal"; }},
-      {Error, "2 BSRMs does not correspond to  # MULTs  +  # GOBGs",
-       [](sq::Model& m) {
-         m.hasBSRM = true, m.bsrmTable = {Bsrm(2, {{0, 1}}), Bsrm(2, {{1}})};
-       }},
       {Error, "largest tag 98 NOT EQUAL to VNRM or TRIS faces (100, 100) in BSRM-chunk no. 1 -> Hull",
        [](sq::Model& m) {
          m.hasBSRM = m.hasGOBG = true, m.gobgTable.resize(1), m.bsrmTable = {Bsrm(100, {{0, 98}})};
@@ -103,7 +97,7 @@ TEST(Findings, EachProblemOfTheReportIsOneFindingInItsWords) {
 }
 
 // The SSUB sums against the faces of the LOD0 and goblin meshes: both mismatches,
-// as errors, where the report has its starred notices.
+// as errors.
 TEST(Findings, SsubSumsAgainstTheMeshFaces) {
   sq::Model m = SoundModel();
   m.hasBSRM = m.hasMULT = m.hasGOBG = true;
@@ -120,7 +114,4 @@ TEST(Findings, SsubSumsAgainstTheMeshFaces) {
   ASSERT_EQ(findings.size(), 2u);
   EXPECT_EQ(findings[0].text, std::string(sq::kNonGoblinSums) + " (10 <> 9)");
   EXPECT_EQ(findings[1].text, std::string(sq::kGoblinSums) + " (4 <> 5)");
-  const std::string report = sq::BuildReport(m, "m");
-  EXPECT_NE(report.find("**** " + std::string(sq::kNonGoblinSums) + " **** (10 <> 9)."), std::string::npos);
-  EXPECT_NE(report.find("******** " + std::string(sq::kGoblinSums) + " ******** (4 <> 5)."), std::string::npos);
 }

@@ -27,24 +27,15 @@ using Rooms = std::map<std::string, std::set<std::string>>;
 // folder and the folders of the last cell, each written as `name/`.
 Rooms ReadRooms(const std::string& markdown) {
   Rooms rooms;
-  std::istringstream lines(markdown);
-  std::string line;
-  bool inTable = false;
-  const std::regex folder("`([a-z_]+)/`");
-  while (std::getline(lines, line)) {
-    if (line.starts_with("| folder | holds | may include |")) {
-      inTable = true;
-      continue;
-    }
-    if (!inTable) continue;
-    if (!line.starts_with("|")) break;
-    if (line.starts_with("|---")) continue;
-    const std::size_t first = line.find('|', 1), last = line.rfind('|', line.size() - 2);
-    std::smatch name;
-    const std::string nameCell = line.substr(1, first - 1);
-    if (!std::regex_search(nameCell, name, folder)) continue;
-    std::set<std::string>& allowed = rooms[name[1]];
-    const std::string mayInclude = line.substr(last + 1);
+  const std::size_t table = markdown.find("| folder | holds | may include |\n");
+  if (table == std::string::npos) return rooms;
+  std::istringstream lines(markdown.substr(table));
+  const std::regex row(R"(\| `([a-z_]+)/` \|.*\|([^|]*)\|)"), folder("`([a-z_]+)/`");
+  for (std::string line; std::getline(lines, line) && line.starts_with("|");) {
+    std::smatch cells;
+    if (!std::regex_match(line, cells, row)) continue;
+    std::set<std::string>& allowed = rooms[cells[1]];
+    const std::string mayInclude = cells[2];
     for (std::sregex_iterator it(mayInclude.begin(), mayInclude.end(), folder), end; it != end; ++it) {
       allowed.insert((*it)[1]);
     }

@@ -20,7 +20,7 @@ Bytes DetailItems() {
       .Add(GlowForm("Glow1", 0, Faces(0, 2)))
       .Add(GlowForm("Glow2", 1, Faces(0, 1)))
       .Add(MarkerForm("M1", 0))
-      .Add(MarkerForm("Exhaust", 0.25))
+      .Add(MarkerForm("Ex{1}", 0.25))
       .Add(NavlChunk({{"Red", {1, 2, 3, 4, 5, 6, 7, 8, 0.5f}}}))
       .Add(AnimChunk("Hatch", {{2.5, {1, 0, 0, 0, 1, 0}}}))
       .Add(DockChunk(1, 5, 1))
@@ -90,7 +90,7 @@ TEST(ModelReport, VisualAndDetailPartsOfAShipByteForByte) {
       kP + "2 GLOWs with:" + kP + "=-----------------=" + kP +
       "Total faces for LOD0: 2" + kP + "Total faces for LOD1: 1" + kP +
       kP + "1 BURN chunk" + kP +
-      kP + "2 MRKRs" + kP + "Separator with marker 'Exhaust' ( 2th ) is unequal to zero: 0.25" + kP +
+      kP + "2 MRKRs" + kP + "Separator with marker 'Ex\\{1\\}' ( 2th ) is unequal to zero: 0.25" + kP +
       kP + "1 Navlight" + kP + "=-------------=" + kP +
       "Red\\tab 1\\tab 2\\tab 3\\tab 4\\tab 5\\tab 6\\tab 7\\tab 8\\tab 0.5" + kP +
       kP + "1 (one) DOCK path" + kP + "=------------------=" + kP +

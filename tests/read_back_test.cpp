@@ -1,5 +1,5 @@
 // Our outputs read back by programs that are not ours: a ship's report and side
-// files, a background's, and the images of a TGA job. unrtf must show every line
+// files, and the images of a TGA job. unrtf must show every line
 // the report means to show, assimp must load every OBJ file with faces and count
 // the faces its comments state, and ImageMagick must see the pixels we wrote.
 #include <gtest/gtest.h>
@@ -153,15 +153,6 @@ TEST(IndependentReaders, AShipsReportAndSideFilesReadBack) {
   ASSERT_EQ(r.status, 0) << r.err;
   ExpectUnrtfShowsTheReport(dir / "m{0}_\xe9.HODreport.rtf");
   EXPECT_EQ(ExpectObjFilesReadBack(dir.path()), 7);
-}
-
-// The bundled background, which the builder made from the bundled picture.
-TEST(IndependentReaders, ABuiltBackgroundsReportReadsBack) {
-  TempDir dir;
-  std::filesystem::copy_file(std::filesystem::path(STARQUILL_SOURCE_DIR) / "data/samples/sky.hod", dir / "sky.hod");
-  const ProcessResult r = Starquill({"report", (dir / "sky.hod").string()}, dir);
-  ASSERT_EQ(r.status, 0) << r.err;
-  ExpectUnrtfShowsTheReport(dir / "sky.HODreport.rtf");
 }
 
 TEST(IndependentReaders, TheImagesAndPointListsOfATgaJobReadBack) {

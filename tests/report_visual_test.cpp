@@ -47,7 +47,7 @@ TEST(ReportVisual, MaterialAndTextureTexts) {
           " Number of textures = 7\\par\r\n"
           "\\par\r\n"
           "The LMIP chunks contain at least one ' DXT1 ' - type texture.\\par\r\n");
-  // An eighth texture that no parameter names.
+  // An eighth texture that no parameter names: no format line.
   EXPECT_EQ(
       Body(Bytes()
                .Add(FourStats("lambert2"))
@@ -85,12 +85,10 @@ TEST(ReportVisual, EliteMaterialTexts) {
             "\\par\r\nThis is an ' elite ' - type HOD with 1 materials, and 1 shader. Number of textures = 1\\par\r\n");
 }
 
-TEST(ReportVisual, MissingMaterials) {
-  EXPECT_EQ(Body(Bytes()), kNoStat);
-  // Lighting and background files need no materials.
+// A lighting file needs no materials.
+TEST(ReportVisual, LightingFileWithoutMaterials) {
   EXPECT_EQ(Body(Bytes().Tag("LITE").BE32(0).I32(0)),
             "\\par\r\nNumber of background lights ( 0 ) is unequal to three.\\par\r\n\\par\r\n");
-  EXPECT_EQ(Body(Bytes(), nullptr, 1000), "\\par\r\n");
 }
 
 TEST(ReportVisual, MultSectionsByLevelAndGoblins) {
