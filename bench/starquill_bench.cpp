@@ -22,6 +22,9 @@
 //               memory the build adds, in a process of its own, vs the picture's bytes:
 //               the 1024 x 512 sky at density 2, and the 8192 x 4096 sky at density
 //               16, the finest that fits it                                              <= 4x
+//   walk        walking and reporting a background of 32 000 point-star chunks vs eight
+//               times the same for 4 000 (a walk in proportion to the file gives 1x,
+//               one that grows with the square of the chunks 8x)                     <= 3x
 //
 // The inputs are made by scripts/bench; this program finds them in SQ_BENCH_DIR.
 #include <benchmark/benchmark.h>
@@ -46,7 +49,9 @@
 
 #include "builder/modTGA.h"
 #include "hod/modCommon.h"
+#include "hod/modFarholdhod.h"
 #include "hod/tga_header.h"
+#include "report/report_rtf.h"
 #include "support/sample_files.h"
 
 extern char** environ;
@@ -496,6 +501,37 @@ void BM_BuildMemory(benchmark::State& state) {
   }
 }
 
+// A background of n point-star chunks (of none to two stars each), walked and
+// reported in this process: the time a file of eight times the chunks takes against
+// eight times that of the smaller one.
+std::vector<uint8_t> LongBackground(int chunks) {
+  sqsupport::Bytes file;
+  file.Add(sqsupport::Vers(1000));
+  for (int i = 0; i < chunks; ++i) file.Add(sqsupport::PointStars(i % 3, i));
+  return file.vec();
+}
+
+double SecondsToWalkAndReport(const std::vector<uint8_t>& file, sq::Platform& platform) {
+  const auto start = Clock::now();
+  sq::Model model;
+  const sq::WalkResult walked = sq::WalkHodBytes(file, model, platform, sq::kNoSideFiles);
+  benchmark::DoNotOptimize(sq::BuildReport(model, "long").size());
+  return walked.failed ? -1 : std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void BM_WalkScaling(benchmark::State& state) {
+  const auto small = LongBackground(4000), large = LongBackground(32000);
+  QuietPlatform platform;
+  for (auto _ : state) {
+    const double tSmall = SecondsToWalkAndReport(small, platform), tLarge = SecondsToWalkAndReport(large, platform);
+    if (tSmall < 0 || tLarge < 0) {
+      state.SkipWithError("a long background did not walk to its end");
+      return;
+    }
+    Record(state, "walk", tLarge, 8 * tSmall, 0, large.size());
+  }
+}
+
 BENCHMARK(BM_ModelReport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_BackgroundReport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
 BENCHMARK(BM_Startup)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
@@ -505,6 +541,7 @@ BENCHMARK(BM_BatchSameAsSingleRuns)->UseManualTime()->Unit(benchmark::kSecond)->
 BENCHMARK(BM_Tga)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
 BENCHMARK(BM_BuildMemory)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_Build)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+BENCHMARK(BM_WalkScaling)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // The summary: each best figure beside its best reference, the ratio and the target.
 bool PrintSummary() {
@@ -588,6 +625,10 @@ bool PrintSummary() {
     const bool large = name == std::string("big_sky.tga");
     line(large ? "  memory added, 8192 x 4096, dens. 16" : "  memory added, 1024 x 512, density 2", mib(added),
          "picture " + mib(picture), added / picture, 4, "x");
+  }
+  if (r.count("walk")) {
+    const Best& b = r["walk"];
+    line("walk, 32 000 point-star chunks", ms(b.job), "8 x 4 000 " + ms(b.reference), b.job / b.reference, 3, "x");
   }
   if (r.count("startup")) {
     const Best& b = r["startup"];

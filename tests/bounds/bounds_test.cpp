@@ -1,8 +1,8 @@
 // Resource bounds: a small file that claims huge counts makes the program allocate
-// about its own size, and a walk takes time in proportion to the file.
+// about its own size. (How a walk's time grows with the file is measured by
+// scripts/bench.)
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <span>
 
 #include "app/report_command.h"
@@ -147,40 +147,4 @@ TEST(AllocationBound, AHugeTgaHeaderOnAShortFileIsRefusedBeforeAllocating) {
     EXPECT_LE(peak, image.size() + kSlack);
     EXPECT_EQ(tables.PixelCount(), 0u);
   }
-}
-
-namespace {
-
-// A file of n empty point-star chunks and a whole background after them: the walk
-// reads every byte of it.
-std::vector<uint8_t> LongFile(int chunks) {
-  Bytes file;
-  file.Add(Vers(1000));
-  for (int i = 0; i < chunks; ++i) file.Add(PointStars(i % 2, i));
-  return file.vec();
-}
-
-double SecondsToWalk(const std::vector<uint8_t>& file) {
-  TempDir dir;
-  sq::Model model;
-  RecordingPlatform platform;
-  const auto start = std::chrono::steady_clock::now();
-  const sq::WalkResult r = sq::WalkHodBytes(file, model, platform, dir.path());
-  const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_FALSE(r.failed) << r.reason;
-  (void)sq::BuildReport(model, "long");
-  return seconds;
-}
-
-}  // namespace
-
-// Eight times the bytes may take about eight times as long; a walk that grows with
-// the square of the size would take sixty-four. The bound is generous for a busy machine.
-TEST(WalkTime, GrowsInProportionToTheFile) {
-  const auto small = LongFile(4000);
-  const auto large = LongFile(32000);
-  const double tSmall = SecondsToWalk(small);
-  const double tLarge = SecondsToWalk(large);
-  EXPECT_LT(tLarge, 24 * tSmall + 0.25) << small.size() << " bytes: " << tSmall << " s, " << large.size()
-                                        << " bytes: " << tLarge << " s";
 }
