@@ -144,8 +144,15 @@ TEST(BackgroundRefusal, TooLargeForTheDensityTooSmallOrUnsoundIsRefusedWithNothi
   EXPECT_EQ(sq::BuildRefusal(128, 13109, o).rfind(sq::kPictureTooLarge, 0), 0u);
   EXPECT_NE(sq::BuildRefusal(32767, 32767, o).find(sq::kNoDensityFits), std::string::npos);
 
-  // The smallest picture built (the refusals from a file are in TgaCli).
+  // From a file the refusal is one message, and nothing is built.
   TempDir dir;
+  for (const auto& [picture, message] : {std::pair{Picture(5, 40, 20), std::string(sq::kPictureTooSmall)},
+                                         std::pair{Picture(2048, 1024, 20), sq::BuildRefusal(2048, 1024, o)}}) {
+    RecordingPlatform platform;
+    const sq::BackgroundBuildOutcome outcome = BuildFromFile(dir, picture.File(), o, platform);
+    EXPECT_FALSE(outcome.Built() || !outcome.built.tables.bgmsTable.empty());
+    EXPECT_EQ(platform.messages, std::vector<std::string>{Shown(message)});
+  }
   RecordingPlatform platform;
   EXPECT_TRUE(BuildFromFile(dir, Picture(6, 6, 20).File(), {}, platform).Built());
 }

@@ -43,7 +43,8 @@ std::vector<std::string> Checked(const sq::frmStarquill& w) {
 TEST(MainWindow, ReportsOnAModelBesideItAndRefusesWhatItCannotDo) {
   MainRig rig;
   sq::frmStarquill& w = *rig.window;
-  // At start nothing needs an image or a built background.
+  // At start: the builder's caption; nothing that needs an image or a built background.
+  EXPECT_EQ(w.windowTitle().toStdString(), sq::kMainWindowTitle);
   EXPECT_FALSE(w.mnuBuildBackground->isEnabled() || w.mnuSaveHalfToned->isEnabled() || w.mnuSaveFiltered->isEnabled() ||
                w.mnuWriteHOD->isEnabled());
   WriteBytes(rig.maps / "ship.HOD", ModelHod());
