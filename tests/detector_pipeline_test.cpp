@@ -94,7 +94,8 @@ TEST(DetectorPipeline, InterleavedPassesAndTheLoadLeaveWhatThePassesOneByOneLeav
   // larger limits across and down; 64 x 6 is the lowest image examined. The load
   // reads 1200 x 700 in several slices and hands the writing thread several
   // pieces; the bright copy has its first byte above 127 far down, so the passes
-  // stop there until the whole image is read and the question answered.
+  // stop there until the whole image is read and the question answered. More such
+  // bytes follow in that pixel, in that row and in the rows below.
   const struct {
     int w, h;
     unsigned seed;
@@ -104,7 +105,7 @@ TEST(DetectorPipeline, InterleavedPassesAndTheLoadLeaveWhatThePassesOneByOneLeav
   for (const auto& c : cases) {
     Picture pic = Busy(c.w, c.h, c.seed);
     if (c.bright) {
-      for (int x = 10; x <= c.w; x += 97) pic.Set(x, 500 + x % 150, 200, 90, 140);
+      for (int x = 10; x <= c.w; x += 97) pic.Set(x, 500 + x % 150, 200, 90, 140).Set(x + 2, 500 + x % 150, 20, 131, 9);
     }
     for (const bool answer : {true, false}) {
       if (!c.bright && !answer) continue;

@@ -9,14 +9,11 @@ namespace {
 
 using Points = std::vector<std::pair<int, int>>;  // (column, row), in row order
 
-sq::TgaTables Detect(const Picture& pic, const TempDir& dir, sq::Platform& platform) {
+sq::TgaTables Detect(const Picture& pic, const TempDir& dir) {
   sq::TgaTables t = TablesOf(pic);
+  RecordingPlatform platform;
   sq::DetectStars(t, "img", dir.path(), platform);
   return t;
-}
-sq::TgaTables Detect(const Picture& pic, const TempDir& dir) {
-  RecordingPlatform platform;
-  return Detect(pic, dir, platform);
 }
 
 Points Stars(const sq::TgaTables& t, std::size_t entry) {
@@ -156,7 +153,8 @@ TEST(DetectStars, ProgressCoversFivePassesThenResets) {
   TempDir dir;
   ProgressPlatform platform;
   const int W = 40, H = 30;
-  Detect(Picture(W, H, 0), dir, platform);
+  sq::TgaTables t = TablesOf(Picture(W, H, 0));
+  sq::DetectStars(t, "img", dir.path(), platform);
   int highest = 0;
   for (const auto& [maximum, value] : platform.history) {
     EXPECT_EQ(maximum, 5 * W * H);

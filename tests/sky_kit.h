@@ -5,7 +5,6 @@
 #include <array>
 #include <cmath>
 #include <numbers>
-#include <optional>
 #include <vector>
 
 #include "builder/modTGA.h"
@@ -92,11 +91,9 @@ void ForEachTriangle(const sq::MeshChunk& chunk, Visit&& visit) {
 }
 
 inline sq::BackgroundBuildOutcome BuildFromFile(const TempDir& dir, const std::vector<uint8_t>& file,
-                                                const sq::BuildOptions& options, sq::Platform& platform,
-                                                std::optional<bool> filter = std::nullopt) {
+                                                const sq::BuildOptions& options, sq::Platform& platform) {
   WriteBytes(dir / "sky.tga", file);
   sq::TgaReadOptions read;
-  read.filter = filter;
   read.showSizeWarning = false;
   return sq::BuildBackgroundFromFile(dir / "sky.tga", options, platform, read);
 }

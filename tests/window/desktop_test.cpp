@@ -120,8 +120,6 @@ TEST(Desktop, DroppedFilesRunTheCommandOfTheirKind) {
   const std::size_t messages = rig.platform.messages.size();
   WriteBytes(rig.maps / "notes.txt", {'x'});
   EXPECT_FALSE(Drop(rig.window.get(), rig.maps / "notes.txt"));
-  WriteBytes(rig.maps / "SKY.TGA", sky.File());
-  EXPECT_FALSE(Drop(rig.window.get(), rig.maps / "SKY.TGA"));
   QApplication::processEvents();
   EXPECT_EQ(rig.platform.messages.size(), messages);
   EXPECT_EQ(rig.window->tgaBaseName(), "sky");
@@ -168,17 +166,12 @@ TEST(Desktop, ScreenshotsOfBothWindows) {
   EXPECT_FALSE(preview->lblNote->isVisible());  // a whole file has no note
   const QImage previewShot = preview->grab().toImage();
   const QImage picture = preview->Picture2->grab().toImage();
-  int lit = 0;
-  for (int y = 0; y < picture.height(); ++y) {
-    for (int x = 0; x < picture.width(); ++x) lit += (picture.pixel(x, y) & 0xFFFFFF) != 0;
-  }
-  EXPECT_GT(lit, picture.width() * picture.height() / 2);  // the sky covers most of it
+  EXPECT_GT(LitPixels(picture), picture.width() * picture.height() / 2);  // the sky covers most of it
 
   preview->close();
   ASSERT_TRUE(QTest::qWaitFor([&] { return rig.window->isVisible(); }));
   EXPECT_EQ(rig.window->StatusText(), "Wrote ./sky.HODreport.rtf");
   const QImage mainShot = rig.window->grab().toImage();
-  EXPECT_EQ(mainShot.size(), rig.window->size() * rig.window->devicePixelRatio());
 
   if (const char* dir = std::getenv("STARQUILL_SCREENSHOT_DIR")) {
     EXPECT_TRUE(mainShot.save(QString(dir) + "/main-window.png"));

@@ -94,17 +94,24 @@ TEST(PreviewRender, ThePictureTurnsWithTimeAndFollowsADrag) {
   EXPECT_EQ(Pixel(later, p3->x, p3->y), QColor(220, 220, 40));
   EXPECT_EQ(Pixel(later, p0->x, p0->y), QColor(Qt::black));
 
-  // A drag to x = 150 shows the picture of the angle -1, whatever the clock and y.
-  rig.window->Picture2_MouseDown(10, 10);
-  rig.window->Picture2_MouseMove(149.7, 30);
+  // A drag with any button to x = 150 shows the picture of the angle -1, whatever
+  // the clock and y; a move without a button held changes nothing.
+  const auto mouse = [&](QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent event(type, QPointF(x, y), QPointF(x, y), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(rig.window->Picture2, &event);
+  };
+  mouse(QEvent::MouseMove, 75, 20, Qt::NoButton, Qt::NoButton);
+  EXPECT_EQ(rig.window->Transforms(), TransformsAtAngle(0.3f));
+  mouse(QEvent::MouseButtonPress, 10, 10, Qt::RightButton, Qt::RightButton);
+  mouse(QEvent::MouseMove, 150, 30, Qt::NoButton, Qt::RightButton);
   EXPECT_EQ(rig.window->Transforms(), TransformsAtAngle(-1.0f));
   const QImage dragged = rig.window->LastFrame();
-  rig.window->Picture2_MouseMove(150.2, 90);  // only y changed: the same picture
+  mouse(QEvent::MouseMove, 150, 90, Qt::NoButton, Qt::RightButton);  // only y changed: the same picture
   EXPECT_EQ(rig.window->LastFrame(), dragged);
   rig.now = 7;
   rig.window->Timer2_Timer();  // ticks while the button is held keep the drag
   EXPECT_EQ(rig.window->LastFrame(), dragged);
-  rig.window->Picture2_MouseUp();
+  mouse(QEvent::MouseButtonRelease, 150, 90, Qt::RightButton, Qt::NoButton);
 
   PreviewRig other;
   other.lists = rig.lists;
@@ -117,21 +124,4 @@ TEST(PreviewRender, ThePictureTurnsWithTimeAndFollowsADrag) {
   rig.now = 3;
   rig.window->Timer2_Timer();
   EXPECT_EQ(rig.window->LastFrame(), later);
-
-  // Mouse events on the drawing area: a move without a button held changes nothing;
-  // a right-button drag to x = 75 shows the angle -0.5 until the button is let go.
-  QMouseEvent hover(QEvent::MouseMove, QPointF(75, 20), QPointF(75, 20), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(rig.window->Picture2, &hover);
-  EXPECT_EQ(rig.window->Transforms(), TransformsAtAngle(0.3f));
-  QMouseEvent press(QEvent::MouseButtonPress, QPointF(20, 20), QPointF(20, 20), Qt::RightButton, Qt::RightButton,
-                    Qt::NoModifier);
-  QCoreApplication::sendEvent(rig.window->Picture2, &press);
-  QMouseEvent move(QEvent::MouseMove, QPointF(75, 20), QPointF(75, 20), Qt::NoButton, Qt::RightButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(rig.window->Picture2, &move);
-  EXPECT_EQ(rig.window->Transforms(), TransformsAtAngle(-0.5f));
-  QMouseEvent release(QEvent::MouseButtonRelease, QPointF(75, 20), QPointF(75, 20), Qt::RightButton, Qt::NoButton,
-                      Qt::NoModifier);
-  QCoreApplication::sendEvent(rig.window->Picture2, &release);
-  rig.window->Timer2_Timer();
-  EXPECT_EQ(rig.window->Transforms(), TransformsAtAngle(0.3f));
 }

@@ -48,7 +48,6 @@ std::string Menus(const sq::frmBGdisplay& w) {
 TEST(PreviewWindow, TheViewMenuFollowsTheLayersPresentAndMarksTheMode) {
   EXPECT_EQ(Menus(*Loaded(kMesh | kMaps)->window).front(), '0');  // no point stars: the whole View menu is off
   EXPECT_EQ(Menus(*Loaded(kMesh | kMaps | kStars, false)->window).front(), '0');  // flagged, but none listed
-  EXPECT_EQ(Menus(*Loaded(kMaps | kStars)->window).front(), '0');                 // no mesh: off as well
   EXPECT_EQ(Menus(*Loaded(kMesh | kStars)->window), "11011");  // no star maps: only "Star-maps only" is off
 
   // With all three the items are a checkable group, marking the mode shown.
@@ -68,11 +67,6 @@ TEST(PreviewWindow, TheViewMenuFollowsTheLayersPresentAndMarksTheMode) {
     item->trigger();
     EXPECT_EQ(checked(), std::vector<QAction*>{item}) << item->objectName().toStdString();
   }
-  w.mnuBGMSonly_Click();  // the handlers keep the marks too
-  EXPECT_EQ(checked(), std::vector<QAction*>{w.mnuBGMSonly});
-  EXPECT_TRUE(w.LayerMesh() && !w.LayerStarMaps() && !w.LayerStars());
-  w.mnuViewAll->trigger();
-  EXPECT_TRUE(w.LayerMesh() && w.LayerStarMaps() && w.LayerStars());
 
   // "View All" brings star maps back only where they were set up.
   const auto without = Loaded(kMesh | kStars);

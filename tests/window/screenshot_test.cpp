@@ -4,23 +4,14 @@
 
 #include <QImage>
 
-#include "support/chunk_bytes.h"
 #include "tests/sky_kit.h"
-#include "tests/test_kit.h"
+#include "tests/window/window_fixture.h"
 
 using namespace sqtest;
 
 namespace {
 
 const std::filesystem::path kSample = std::filesystem::path(STARQUILL_SOURCE_DIR) / "data/samples/sky.hod";
-
-int LitPixels(const QImage& image) {
-  int lit = 0;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) lit += (image.pixel(x, y) & 0xFFFFFF) != 0;
-  }
-  return lit;
-}
 
 // `starquill preview` of the bundled sample into `png`, with the screen scale and options given.
 ProcessResult Shoot(const TempDir& dir, const std::filesystem::path& png, const std::string& scale,

@@ -109,6 +109,15 @@ inline QColor Pixel(const QImage& image, float x, float y) {
   return image.pixelColor(static_cast<int>(x), static_cast<int>(y));
 }
 
+// How many pixels are not black.
+inline int LitPixels(const QImage& image) {
+  int lit = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) lit += (image.pixel(x, y) & 0xFFFFFF) != 0;
+  }
+  return lit;
+}
+
 // Whether a colour occurs within one pixel of (x, y): a one-pixel point lands
 // on one of the pixels around its exact position.
 inline bool ColourNear(const QImage& image, float x, float y, QColor colour) {
