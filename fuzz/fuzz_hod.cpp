@@ -8,22 +8,46 @@
 #include "hod/modFarholdhod.h"
 #include "preview/modVtcs.h"
 #include "report/report_rtf.h"
+#include "support/rtf_check.h"
+
+namespace {
+
+// Every side file is a text of CR LF lines: no control byte but CR LF pairs, so
+// names from the input can neither break nor add lines.
+void CheckSideFileLines(const std::filesystem::path& folder) {
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::string error;
+    const auto bytes = sq::ReadWholeFile(entry.path(), error);
+    SQFUZZ_CHECK(bytes.has_value(), error);
+    const std::vector<uint8_t>& b = *bytes;
+    for (std::size_t i = 0; i < b.size(); ++i) {
+      if (b[i] == '\r') {
+        SQFUZZ_CHECK(i + 1 < b.size() && b[i + 1] == '\n', "a CR without LF in " + entry.path().filename().string());
+        ++i;
+      } else {
+        SQFUZZ_CHECK(b[i] >= 0x20 && b[i] != 0x7F, "a control byte in a line of " + entry.path().filename().string());
+      }
+    }
+  }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace sqfuzz;
-  const std::span<const uint8_t> bytes(data, size);
   Scratch& scratch = Scratch::Get();
   scratch.Clear();
 
   QuietPlatform platform;
   sq::Model model;
-  const sq::WalkResult walk = sq::WalkHodBytes(bytes, model, platform, scratch.Out(), Flag(bytes, 0, 1));
+  // The last byte's low bit ticks the sound-test box.
+  const bool soundTest = size > 0 && (data[size - 1] & 1) != 0;
+  const sq::WalkResult walk = sq::WalkHodBytes(std::span(data, size), model, platform, scratch.Out(), soundTest);
   SQFUZZ_CHECK(platform.messages <= sq::WalkContext::kMaxMessages, "more messages than a walk may show");
   SQFUZZ_CHECK(!walk.failed || walk.offset <= size, "a failure offset past the end of the file");
 
-  const std::string report = sq::BuildReport(model, "fuzz");
-  CheckRtfFrame(report);
-  // The preview lists, as the window would build them from what was read.
+  const std::string problem = sqsupport::RtfFrameProblem(sq::BuildReport(model, "fuzz"));
+  SQFUZZ_CHECK(problem.empty(), "the report is not well-formed RTF: " + problem);
   sq::PreviewLists lists;
   sq::BuildPreviewLists(model, lists);
   SQFUZZ_CHECK(lists.meshPreviewCount >= 0 && lists.meshPreviewVertices.size() == std::size_t(lists.meshPreviewCount),

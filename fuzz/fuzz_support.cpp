@@ -1,7 +1,5 @@
 #include "fuzz/fuzz_support.h"
 
-#include "support/rtf_check.h"
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -47,28 +45,6 @@ void Scratch::CheckContained() const {
     SQFUZZ_CHECK(entry.is_regular_file(),
                  "the output folder holds something other than a file: " + entry.path().string());
   }
-}
-
-void CheckSideFileLines(const std::filesystem::path& folder) {
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    std::string error;
-    const auto bytes = sq::ReadWholeFile(entry.path(), error);
-    SQFUZZ_CHECK(bytes.has_value(), error);
-    const std::vector<uint8_t>& b = *bytes;
-    for (std::size_t i = 0; i < b.size(); ++i) {
-      if (b[i] == '\r') {
-        SQFUZZ_CHECK(i + 1 < b.size() && b[i + 1] == '\n', "a CR without LF in " + entry.path().filename().string());
-        ++i;
-      } else {
-        SQFUZZ_CHECK(b[i] >= 0x20 && b[i] != 0x7F, "a control byte in a line of " + entry.path().filename().string());
-      }
-    }
-  }
-}
-
-void CheckRtfFrame(std::string_view rtf) {
-  const std::string problem = sqsupport::RtfFrameProblem(rtf);
-  SQFUZZ_CHECK(problem.empty(), "the report is not well-formed RTF: " + problem);
 }
 
 }  // namespace sqfuzz

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <span>
 #include <string_view>
 
 #include "hod/modCommon.h"
@@ -51,17 +50,5 @@ class Scratch {
   ~Scratch();
   std::filesystem::path root_, out_, in_;
 };
-
-// Checks every file in the output folder as a text of CR LF lines: no control
-// byte but CR LF pairs, so names from the input can neither break nor add lines.
-void CheckSideFileLines(const std::filesystem::path& folder);
-
-// Checks the frame of an RTF document (support/rtf_check.h says what that is).
-void CheckRtfFrame(std::string_view rtf);
-
-// A byte of the input used as a switch, so one input decides e.g. the sound-test box.
-inline bool Flag(std::span<const uint8_t> data, std::size_t fromEnd, uint8_t bit) {
-  return data.size() > fromEnd && (data[data.size() - 1 - fromEnd] & bit) != 0;
-}
 
 }  // namespace sqfuzz

@@ -57,25 +57,10 @@ TEST(PreviewMatrices, CameraSits270InFrontAndDepthRunsNearToFar) {
   EXPECT_NEAR(top[1] / top[3], 1.0f, 1e-5);
 }
 
-TEST(PreviewMatrices, ProjectionPutsPointsWhereTheScreenShowsThem) {
-  const sq::PreviewTransforms t = sq::TransformsAtAngle(0);
-  const auto centre = sq::ProjectToScreen(t, 0, 0, 100, 400, 200);
-  ASSERT_TRUE(centre);
-  EXPECT_FLOAT_EQ(centre->x, 200);
-  EXPECT_FLOAT_EQ(centre->y, 100);
-  const auto upRight = sq::ProjectToScreen(t, 50, 50, 0, 400, 400);
-  ASSERT_TRUE(upRight);
-  EXPECT_GT(upRight->x, 200);                                  // right on screen
-  EXPECT_LT(upRight->y, 200);                                  // up on screen: smaller row
-  EXPECT_FALSE(sq::ProjectToScreen(t, 0, 0, -300, 400, 400));  // behind the camera
-}
-
-TEST(PreviewAngles, TimeTurnsATenthRadianPerSecondAndDragFollowsX) {
-  EXPECT_FLOAT_EQ(sq::TimeAngle(10.0), 1.0f);
-  EXPECT_FLOAT_EQ(sq::TimeAngle(0.0), 0.0f);
-  EXPECT_EQ(sq::DragAngle(150), -1.0f);
+// The window's tests pin a tenth of a radian per second and the drag at x = 150.
+TEST(PreviewAngles, TheClockIsReadInSinglePrecisionAndDragFollowsX) {
   EXPECT_EQ(sq::DragAngle(-300), 2.0f);
-  // The clock is read in single precision: late in the day a millisecond is lost.
+  // Late in the day a millisecond is lost.
   EXPECT_EQ(sq::TimeAngle(86399.001), 0.1f * static_cast<float>(86399.001));
 }
 

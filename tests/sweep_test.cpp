@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
+#include <numeric>
 #include <span>
 
 #include "hod/modFarholdhod.h"
@@ -18,61 +18,35 @@ using namespace sqtest;
 
 namespace {
 
-struct SweepWalk {
-  sq::Model model;
-  sq::PreviewLists lists;
-  sq::WalkResult result;
-  std::string report;
-  int messages = 0;
-};
-
-SweepWalk WalkAndReport(std::span<const uint8_t> bytes, const std::filesystem::path& out) {
+// Walks the bytes and builds the report and the preview lists from what was read;
+// checks what no file, however damaged, may make the walk do.
+sq::WalkResult ExpectSoundWalk(std::span<const uint8_t> bytes, const std::filesystem::path& out,
+                               const std::string& where) {
   static int walks = 0;
-  SweepWalk w;
+  sq::Model model;
   RecordingPlatform platform;
-  w.result = sq::WalkHodBytes(bytes, w.model, platform, out);
-  w.messages = static_cast<int>(platform.messages.size());
-  w.report = sq::BuildReport(w.model, "sweep");
-  sq::BuildPreviewLists(w.model, w.lists);
+  const sq::WalkResult result = sq::WalkHodBytes(bytes, model, platform, out);
+  EXPECT_LE(platform.messages.size(), std::size_t{sq::WalkContext::kMaxMessages}) << where;
+  if (result.failed) {
+    EXPECT_LE(result.offset, bytes.size()) << where;
+    EXPECT_FALSE(result.reason.empty()) << where;
+  }
+  EXPECT_EQ(RtfFrameProblem(sq::BuildReport(model, "sweep")), "") << where;
+  sq::PreviewLists lists;
+  sq::BuildPreviewLists(model, lists);
   // Side files are appended; empty the folder now and then so it stays small.
   if (++walks % 64 == 0) {
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(out, ec)) std::filesystem::remove(entry.path(), ec);
   }
-  return w;
-}
-
-// The rows a walk can hold are bounded by the file: never more than in the whole file.
-void ExpectNoMoreRowsThan(const SweepWalk& partWalk, const SweepWalk& wholeWalk, const std::string& where) {
-  const sq::Model& part = partWalk.model;
-  const sq::Model& whole = wholeWalk.model;
-  EXPECT_LE(part.bgmsTable.size(), whole.bgmsTable.size()) << where;
-  EXPECT_LE(part.bgsgTable.size(), whole.bgsgTable.size()) << where;
-  EXPECT_LE(part.strfTable.size(), whole.strfTable.size()) << where;
-  EXPECT_LE(partWalk.lists.meshPreviewVertices.size(), wholeWalk.lists.meshPreviewVertices.size()) << where;
-  EXPECT_LE(partWalk.lists.starPreviewVertices.size(), wholeWalk.lists.starPreviewVertices.size()) << where;
-  EXPECT_LE(part.multTable.size(), whole.multTable.size()) << where;
-  EXPECT_LE(part.gobgTable.size(), whole.gobgTable.size()) << where;
-}
-
-void ExpectSound(const SweepWalk& w, std::size_t size, const std::string& where) {
-  EXPECT_LE(w.messages, sq::WalkContext::kMaxMessages) << where;
-  if (w.result.failed) {
-    EXPECT_LE(w.result.offset, size) << where;
-    EXPECT_FALSE(w.result.reason.empty()) << where;
-  }
-  EXPECT_EQ(RtfFrameProblem(w.report), "") << where;
+  return result;
 }
 
 void TruncationSweep(const std::vector<uint8_t>& file) {
   TempDir dir;
-  const SweepWalk whole = WalkAndReport(file, dir.path());
-  ASSERT_FALSE(whole.result.failed) << whole.result.reason;
+  ASSERT_FALSE(ExpectSoundWalk(file, dir.path(), "whole").failed);
   for (std::size_t cut = 0; cut < file.size(); ++cut) {
-    const std::string where = "cut at " + std::to_string(cut);
-    const SweepWalk w = WalkAndReport(std::span(file).first(cut), dir.path());
-    ExpectSound(w, cut, where);
-    ExpectNoMoreRowsThan(w, whole, where);
+    ExpectSoundWalk(std::span(file).first(cut), dir.path(), "cut at " + std::to_string(cut));
     if (::testing::Test::HasFailure()) return;  // one broken offset is enough to show
   }
 }
@@ -90,8 +64,7 @@ void ByteSweep(const Bytes& composed) {
     for (uint8_t value : {uint8_t{0x00}, uint8_t{0x7F}, uint8_t{0x80}, uint8_t{0xFF}}) {
       if (file[at] == value) continue;
       copy[at] = value;
-      const SweepWalk w = WalkAndReport(copy, dir.path());
-      ExpectSound(w, copy.size(), "byte " + std::to_string(at) + " set to " + std::to_string(value));
+      ExpectSoundWalk(copy, dir.path(), "byte " + std::to_string(at) + " set to " + std::to_string(value));
       if (::testing::Test::HasFailure()) return;
     }
     copy[at] = file[at];
@@ -109,3 +82,27 @@ TEST(BackgroundSweep, EveryByteSetToFourValuesEndsWithAReport) { ByteSweep(FullB
 TEST(ModelSweep, EveryTruncationEndsWithAReport) { TruncationSweep(FullModelHod()); }
 
 TEST(ModelSweep, EveryByteSetToFourValuesEndsWithAReport) { ByteSweep(FullModelHod()); }
+
+// The byte sweeps change every byte but the payload, so the record of which bytes
+// are payload in the shared chunk composer must follow them through nesting.
+TEST(ChunkBytes, PayloadOffsetsFollowTheBytesIntoChunksWrittenEitherWay) {
+  const Bytes inner = Bytes().I32(7).F32(1.5f).F32(2.5f).Zeros(2).Text("ab");
+  const Bytes nested = Bytes().Tag("HEAD").Add(Form("TEST", inner)).F64(0.25);
+  // HEAD 0-3, FORM 4-7, size 8-11, TEST 12-15; inside: a word, two floats and
+  // two zeros (payload 20-29), a counted text; then a double (payload 36-43).
+  std::vector<std::size_t> expected(10);
+  std::iota(expected.begin(), expected.end(), 20);
+  for (std::size_t at = 36; at < 44; ++at) expected.push_back(at);
+  EXPECT_EQ(nested.DataOffsets(), expected);
+
+  // A chunk opened in place and closed after its payload is the same chunk.
+  Bytes inPlace;
+  inPlace.Tag("HEAD");
+  const std::size_t sizeAt = inPlace.Open("FORM", "TEST");
+  inPlace.Add(inner);
+  inPlace.Close(sizeAt);
+  inPlace.F64(0.25);
+  EXPECT_EQ(inPlace.vec(), nested.vec());
+  EXPECT_EQ(inPlace.DataOffsets(), expected);
+  EXPECT_EQ(nested.vec()[11], 4 + inner.size());  // the size counts the id and the payload, big-endian
+}

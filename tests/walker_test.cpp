@@ -1,3 +1,7 @@
+// The walk: the leading chunks, side files, texts, the message limit, and the
+// record a walk keeps of what it met: runs and forms nest as the walk read them,
+// and the walk's end says where it stopped. (That each entry names the bytes at
+// its offset is checked over every kind of file by the dump's tests.)
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,13 +12,33 @@
 
 using namespace sqtest;
 
+namespace {
+
+struct RecordedWalk {
+  sq::Model model;
+  sq::WalkRecord record;
+  RecordingPlatform platform;
+  sq::WalkResult result;
+
+  explicit RecordedWalk(const Bytes& file)
+      : result(sq::WalkHodBytes(file.vec(), model, platform, sq::kNoSideFiles, false, &record)) {}
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const sq::ChunkEntry& e : record.chunks) {
+      names.push_back(std::string(e.Kind()) + (e.header ? " " + std::string(e.Id()) : "") + "@" +
+                      std::to_string(e.depth) + (e.reader ? "" : " stop"));
+    }
+    return names;
+  }
+};
+
+}  // namespace
+
 TEST(WalkHod, LeadingChunksAreKeptAsStored) {
   Walk w(Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0))));
   EXPECT_FALSE(w.result.failed);
   EXPECT_EQ(w.model.hodHeader.vers, (sq::ChunkHeader{"FORM", 0x08000000u, "VERS"}));
-  EXPECT_EQ(w.model.hodHeader.hodVersion, 1000);
   EXPECT_EQ(w.model.hodHeader.bglt, (sq::ChunkHeader{"NRML", 0x08000000u, "BGLT"}));
-  EXPECT_EQ(w.model.hodHeader.bgltValue, 0);
 
   // An odd size is kept; a version stored big-endian reads as stored.
   Walk odd(Bytes().Tag("FORM").BE32(12).Tag("VERS").Raw({0x00, 0x00, 0x03, 0xE8}));
@@ -26,8 +50,9 @@ TEST(WalkHod, LeadingChunksAreKeptAsStored) {
   EXPECT_EQ(sq::ByteSwap32(named.model.hodHeader.name.chunkSize), 12u);
 }
 
-// A walk made only for its tables writes no side file, not even where a folder
-// left empty would put one (the working folder), and fills the same tables.
+// A walk made only for its tables and its record writes no side file, not even
+// where a folder left empty would put one (the working folder), and fills the
+// same tables as a walk that exports.
 TEST(WalkHod, AWalkWithoutSideFilesWritesNothing) {
   const Bytes file = FullModelHod();
   Walk exported(file);
@@ -37,38 +62,16 @@ TEST(WalkHod, AWalkWithoutSideFilesWritesNothing) {
   TempDir working;
   const std::filesystem::path before = std::filesystem::current_path();
   std::filesystem::current_path(working.path());
-  sq::Model model;
-  RecordingPlatform platform;
-  const sq::WalkResult result = sq::WalkHodBytes(file.vec(), model, platform, sq::kNoSideFiles);
+  const RecordedWalk quiet(file);
   std::filesystem::current_path(before);
-  EXPECT_FALSE(result.failed) << result.reason;
+  EXPECT_FALSE(quiet.result.failed) << quiet.result.reason;
   EXPECT_TRUE(std::filesystem::is_empty(working.path()));
-  EXPECT_EQ(sq::BuildReport(model, "model"), sq::BuildReport(exported.model, "model"));
+  EXPECT_EQ(sq::BuildReport(quiet.model, "model"), sq::BuildReport(exported.model, "model"));
 }
 
-TEST(WalkHod, HostileCountsEndTheWalkWithOffsetAndReason) {
-  // A star count of 2^31 - 1 on a tiny file: refused before anything is sized by it.
-  Walk w1(Bytes().Add(Vers(1000)).Tag("NRML").BE32(12).Tag("STRF").BE32(1000).I32(0x7FFFFFFF));
-  EXPECT_TRUE(w1.result.failed);
-  EXPECT_EQ(w1.result.offset, 36u);  // just behind the count
-  EXPECT_NE(w1.result.reason.find("point-star"), std::string::npos);
-  ASSERT_EQ(w1.model.strfTable.size(), 1u);
-  EXPECT_TRUE(w1.model.strfTable[0].stars.empty());
-
-  Walk w2(Bytes().Add(Vers(1000)).Add(Form("BGSG", Bytes().Text("B02.tga").I32(-1))));
-  EXPECT_TRUE(w2.result.failed);
-  EXPECT_NE(w2.result.reason.find("negative"), std::string::npos);
-}
-
-TEST(ReadFixedText, BadLengthsShowThePositionAndReadingGoesOn) {
-  // Swapped size 2 minus 4 is negative: the position is that of the byte behind the id.
-  Walk w(Bytes().Add(Vers(512)).Tag("FORM").BE32(2).Tag("NAME").Add(Nrml("BGLT", Bytes().I32(5))));
-  EXPECT_EQ(w.platform.messages, std::vector<std::string>{"Starquill: Unqualified string at 29"});
-  EXPECT_EQ(w.model.hodHeader.hodName, "");
-  // Reading went on from the same position: the BGLT chunk behind it was read.
-  EXPECT_EQ(w.model.hodHeader.bgltValue, 5);
-
-  // A texture-name length longer than the file.
+// A text length past the file shows the position of the length's end, and the
+// walk goes on. (A negative length is shown by the dump's and the check's tests.)
+TEST(ReadFixedText, ALengthPastTheFileShowsThePosition) {
   Walk map(Bytes().Add(Vers(1000)).Add(Form("BGSG", Bytes().I32(1000).I32(0))));
   EXPECT_EQ(map.platform.messages, std::vector<std::string>{"Starquill: Unqualified string at 33"});
   ASSERT_EQ(map.model.bgsgTable.size(), 1u);
@@ -78,12 +81,75 @@ TEST(ReadFixedText, BadLengthsShowThePositionAndReadingGoesOn) {
 TEST(WalkContext, TheEleventhMessageEndsTheWalk) {
   const Bytes file = Vers(1000);
   RecordingPlatform platform;
-  TempDir dir;
   sq::Reader reader(file.vec());
-  sq::WalkContext ctx(reader, platform, dir.path());
+  sq::WalkContext ctx(reader, platform, sq::kNoSideFiles);
   for (int i = 0; i < 10; ++i) ctx.Message("m", sq::MessageWeight::Warning);
   EXPECT_FALSE(reader.Failed());
   ctx.Message("eleventh", sq::MessageWeight::Warning);
   EXPECT_TRUE(reader.Failed());
   EXPECT_EQ(platform.messages.size(), 10u);
+}
+
+TEST(WalkRecord, ABackgroundInTheOrderAndDepthOfTheWalk) {
+  const Bytes file = FullBackgroundHod(2, 2);
+  RecordedWalk w(file);
+  ASSERT_FALSE(w.result.failed) << w.result.reason;
+  EXPECT_EQ(w.Names(),
+            (std::vector<std::string>{"FORM VERS@0", "NRML BGLT@0", "FORM BGMS@0", "NRML BMSH@1", "NRML BMSH@1",
+                                      "FORM BGSG@0", "FORM BGSG@0", "NRML STRF@0", "NRML STRF@0"}));
+  EXPECT_STREQ(w.record.chunks[3].reader, "ReadMeshChunk");
+  // Read to its end: the walk ends at the file's size, at no header.
+  EXPECT_EQ(w.result.end, file.size());
+  EXPECT_FALSE(w.result.stoppedAt);
+}
+
+// The visual and detail forms: bare tags and tokens as well as headers, NRML runs
+// that hand a read-ahead header on, and the INFO form's items one level deeper.
+TEST(WalkRecord, AModelWithEveryFormAndItem) {
+  const Bytes file = FullModelHod();
+  RecordedWalk w(file);
+  ASSERT_FALSE(w.result.failed) << w.result.reason;
+  const std::vector<std::string> names = w.Names();
+  for (const char* expected :
+       {"FORM HVMD@0", "LITE@1",      "STAT@1",      "LMIP@1",      "VARY@1",      "LMTX@1",      "GOBD@1",
+        "GOBS@1",      "NRML STAT@1", "NRML MULT@1", "NRML GOBG@1", "NRML GOBS@1", "FORM DTRM@0", "HIER@1",
+        "ETSH@1",      "BURN@1",      "NRML NAVL@1", "NRML ANIM@1", "NRML DOCK@1", "NRML BNDV@1", "FORM GLOW@1",
+        "FORM MRKR@1", "FORM COLD@1", "FORM BSRM@1", "FORM INFO@1", "OWNR@2",      "WARN@2",      "ERRR@2"}) {
+    EXPECT_NE(std::find(names.begin(), names.end(), expected), names.end()) << expected;
+  }
+  // Two MULT chunks in a run, each its own entry.
+  EXPECT_EQ(std::count(names.begin(), names.end(), "NRML MULT@1"), 2);
+  EXPECT_EQ(w.result.end, file.size());
+}
+
+// Where a walk ends short of the file: at a header no reader takes (it is the last
+// entry, taken by none), even inside a form, or before a few bytes too short for
+// a header; behind a failure, where it failed.
+TEST(WalkRecord, TheEndOfAWalkThatStopsEarly) {
+  const Bytes head = Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0)));
+  const Bytes info = ModelFile(InfoForm({{"WARN", "w"}}));
+  // Each file with where its walk ends and the record's last entry.
+  const std::vector<std::tuple<Bytes, std::size_t, std::string>> cases = {
+      {Bytes().Add(head).Add(Form("ZZZZ", Bytes().I32(1))).Add(PointStars(1, 0)), head.size(), "FORM ZZZZ@0 stop"},
+      {Bytes().Add(head).Tag("JUNK").Zeros(8).Add(PointStars(1, 0)), head.size(), "JUNK@0 stop"},
+      {Bytes().Add(head).Add(Vers(512)).Add(PointStars(1, 0)), head.size(), "FORM VERS@0 stop"},
+      {Bytes().Add(info).Tag("NRML").Zeros(8), info.size(), "NRML@2 stop"},
+      {Bytes().Add(head).Raw({1, 2, 3}), head.size(), "NRML BGLT@0"},
+  };
+  for (const auto& [file, end, last] : cases) {
+    RecordedWalk w(file);
+    EXPECT_FALSE(w.result.failed);
+    EXPECT_EQ(w.result.end, end) << last;
+    EXPECT_EQ(w.Names().back(), last);
+    EXPECT_EQ(w.result.stoppedAt.has_value(), last.ends_with(" stop")) << last;
+    if (w.result.stoppedAt) {
+      EXPECT_EQ(w.result.stoppedAt->offset, end);
+      EXPECT_EQ(w.record.chunks.back().offset, end);
+    }
+  }
+
+  RecordedWalk failed(Bytes().Add(head).Tag("NRML").BE32(12).Tag("STRF").BE32(1000).I32(-5));
+  EXPECT_TRUE(failed.result.failed);
+  EXPECT_FALSE(failed.result.stoppedAt);
+  EXPECT_EQ(failed.result.end, failed.result.offset);
 }

@@ -1,5 +1,6 @@
 // Global operator new and delete that keep a running total of the bytes held.
 // Sizes come from malloc_usable_size, so every form of delete agrees with new.
+// The array and nothrow forms call these by default.
 #include "tests/bounds/counting_new.h"
 
 #include <malloc.h>
@@ -35,36 +36,17 @@ void Give(void* p) noexcept {
 }  // namespace
 
 namespace sqtest {
-std::size_t HeldBytes() { return held.load(); }
-std::size_t PeakBytes() { return peak.load(); }
-void ResetPeak() { peak.store(held.load()); }
+std::size_t PeakDuring(const std::function<void()>& call) {
+  const std::size_t before = held.load();
+  peak.store(before);
+  call();
+  return peak.load() - before;
+}
 }  // namespace sqtest
 
 void* operator new(std::size_t n) { return Take(n, 0); }
-void* operator new[](std::size_t n) { return Take(n, 0); }
 void* operator new(std::size_t n, std::align_val_t a) { return Take(n, static_cast<std::size_t>(a)); }
-void* operator new[](std::size_t n, std::align_val_t a) { return Take(n, static_cast<std::size_t>(a)); }
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-  try {
-    return Take(n, 0);
-  } catch (...) {
-    return nullptr;
-  }
-}
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
-  try {
-    return Take(n, 0);
-  } catch (...) {
-    return nullptr;
-  }
-}
 void operator delete(void* p) noexcept { Give(p); }
-void operator delete[](void* p) noexcept { Give(p); }
-void operator delete(void* p, std::size_t) noexcept { Give(p); }
-void operator delete[](void* p, std::size_t) noexcept { Give(p); }
 void operator delete(void* p, std::align_val_t) noexcept { Give(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { Give(p); }
+void operator delete(void* p, std::size_t) noexcept { Give(p); }
 void operator delete(void* p, std::size_t, std::align_val_t) noexcept { Give(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { Give(p); }
-void operator delete(void* p, const std::nothrow_t&) noexcept { Give(p); }
-void operator delete[](void* p, const std::nothrow_t&) noexcept { Give(p); }

@@ -3,21 +3,11 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 
 namespace sqtest {
 
-// Bytes held now, and the most held since the last ResetPeak().
-std::size_t HeldBytes();
-std::size_t PeakBytes();
-void ResetPeak();
-
 // The peak bytes allocated during one call, above what was held before it.
-template <typename F>
-std::size_t PeakDuring(F&& call) {
-  const std::size_t before = HeldBytes();
-  ResetPeak();
-  call();
-  return PeakBytes() - before;
-}
+std::size_t PeakDuring(const std::function<void()>& call);
 
 }  // namespace sqtest
