@@ -72,16 +72,17 @@ TEST(RecordList, ViewedRecordsDecodeLittleEndianAtAnyAlignmentAndEqualOwnedOnes)
   EXPECT_EQ(viewed[0].alpha, 1.0f);
 }
 
-// Exports are appended to what the file held. (Exports past the buffer's size are
-// pinned byte for byte by the identical-outputs test.)
-TEST(SideFileStream, ExportsAreAppended) {
+// Exports are appended to what the file held, whole past the buffer's size. (Lines
+// past it are pinned byte for byte by the identical-outputs test.)
+TEST(SideFileStream, ExportsAreAppendedWhole) {
   sqtest::TempDir dir;
   sqtest::WriteBytes(dir / "VARY_x.obj", {'o', 'l', 'd', '\r', '\n'});
+  const std::string text(sq::SideFile::kBufferSize + 100, 'v');
   sq::SideFile obj(dir.path(), "VARY_x.obj");
-  obj.Text("v 1 2");
+  obj.Text(text);
   obj.Line(" 3");
   EXPECT_EQ(obj.Close(), "");
-  EXPECT_EQ(sqtest::ReadText(dir / "VARY_x.obj"), "old\r\nv 1 2 3\r\n");
+  EXPECT_EQ(sqtest::ReadText(dir / "VARY_x.obj"), "old\r\n" + text + " 3\r\n");
 }
 
 TEST(SideFileStream, AFileThatCannotBeOpenedIsReportedOnClose) {
