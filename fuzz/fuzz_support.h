@@ -1,8 +1,7 @@
-// Shared ground of the fuzz targets: a scratch folder for side files, a platform
-// that answers nothing, and the checks every target makes after each input.
+// Shared ground of the fuzz targets: the invariant check, a platform that answers
+// nothing, and a scratch folder for what a target writes.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <string_view>
 

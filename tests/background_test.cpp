@@ -179,8 +179,7 @@ TEST(PreviewLists, TheOwnerBuildsThemFromTheModelAndARebuildReplacesThem) {
                       .Add(StarsChunk({{2, 0, 0, 0.1f, 0.1f, 0.1f, 1}, {3, 0, 0, 0.1f, 0.1f, 0.1f, 1}}))));
   ASSERT_FALSE(w.result.failed) << w.result.reason;
 
-  sq::PreviewLists lists;
-  sq::BuildPreviewLists(w.model, lists);
+  sq::PreviewLists lists = PreviewOf(w.model);
   const sq::PreviewLists first = lists;
   EXPECT_EQ(first.meshPreviewCount, 6);
   EXPECT_EQ(first.starPreviewCount, 3);  // both runs' stars
