@@ -69,8 +69,8 @@ TEST(WalkHod, AWalkWithoutSideFilesWritesNothing) {
   EXPECT_EQ(sq::BuildReport(quiet.model, "model"), sq::BuildReport(exported.model, "model"));
 }
 
-// A text length past the file shows the position of the length's end, and the
-// walk goes on. (A negative length is shown by the dump's and the check's tests.)
+// A text length past the file shows the position behind the length, counted from 1.
+// (A negative one, and the walk going on behind it, are shown by the dump's tests.)
 TEST(ReadFixedText, ALengthPastTheFileShowsThePosition) {
   Walk map(Bytes().Add(Vers(1000)).Add(Form("BGSG", Bytes().I32(1000).I32(0))));
   EXPECT_EQ(map.platform.messages, std::vector<std::string>{"Starquill: Unqualified string at 33"});
