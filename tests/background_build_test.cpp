@@ -1,9 +1,13 @@
 // The background builder: the mesh's cover of the sphere, its winding and
-// colours; the size refusals; the picture's row order. (The written file and its
-// preview are held to the bundled sample and to the preview of what was written.)
+// colours; the size refusals; the picture's row order; what each option changes
+// and what it leaves alone; the stars found, where they land, and the limits of
+// the star lists. (The written file and its preview are held to the bundled
+// sample and to the preview of what was written.)
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
+#include <sstream>
 
 #include "tests/sky_kit.h"
 #include "writer/modMakeBGhod.h"
@@ -18,18 +22,35 @@ std::string Serialized(const sq::BackgroundTables& background) {
   return sq::SerializeBackgroundHod(writer);
 }
 
-// A smooth sky with two 2 x 2 stars and three single-pixel ones, well apart.
-Picture StarrySky() {
-  Picture p = SmoothSky(1024, 512);
-  p.Grey(100, 100, 120).Grey(700, 450, 110).Grey(1020, 60, 127);
-  p.Square(300, 200, 125).Square(900, 300, 118);
-  return p;
+using Point = std::tuple<float, float, float>;
+
+double V(const Point& p) { return ToPicture(std::get<0>(p), std::get<1>(p), std::get<2>(p), 1024, 512).v; }
+
+std::set<Point> PointStars(const sq::BackgroundTables& t) {
+  std::set<Point> out;
+  for (const sq::PointStarChunk& chunk : t.strfTable) {
+    for (const sq::PointStarRecord s : chunk.stars) out.insert({s.x, s.y, s.z});
+  }
+  return out;
+}
+
+std::map<Point, std::array<uint8_t, 4>> Vertices(const sq::BackgroundTables& t) {
+  std::map<Point, std::array<uint8_t, 4>> out;
+  for (const sq::MeshChunk& chunk : t.bgmsTable) {
+    for (const sq::MeshVertex v : chunk.parts[0].vertices) out[{v.x, v.y, v.z}] = v.vertexColour;
+  }
+  return out;
+}
+
+sq::BuiltBackground Build(const Picture& p, void (*set)(sq::BuildOptions&)) {
+  sq::BuildOptions o;
+  set(o);
+  return BuildFromPicture(p, o);
 }
 
 }  // namespace
 
 TEST(BackgroundMesh, CoversTheSphereOnceOnItsRadiusWoundToBeSeenFromInside) {
-  std::map<int, double> triangles;  // of 1024 x 512, by density
   for (const auto& [w, h] : {std::pair{1024, 512}, std::pair{1000, 500}, std::pair{77, 41}}) {
     for (int density : sq::kMeshDensities) {
       for (bool wideCaps : {false, true}) {
@@ -41,19 +62,22 @@ TEST(BackgroundMesh, CoversTheSphereOnceOnItsRadiusWoundToBeSeenFromInside) {
         ASSERT_EQ(chunks.size(), 16u);
         double total = 0;
         int outward = 0;
-        std::array<std::set<std::tuple<float, float, float>>, 16> positions;
+        std::array<std::set<Point>, 16> positions;
         for (std::size_t k = 0; k < 16; ++k) {
-          for (const sq::MeshVertex v : chunks[k].parts[0].vertices) {
+          const sq::MeshPart& part = chunks[k].parts[0];
+          for (const sq::MeshVertex v : part.vertices) {
             ASSERT_NEAR(Length(Of(v)), 600.0, 1e-3);
             positions[k].insert({v.x, v.y, v.z});
           }
-          ForEachTriangle(chunks[k], [&](const Vec& a, const Vec& b, const Vec& c) {
+          const auto& indices = part.indexLists.at(0).indices;
+          const auto corner = [&](std::size_t i) { return Of(part.vertices.at(std::size_t(indices[i]))); };
+          for (std::size_t i = 0; i + 2 < indices.size(); i += 3) {
+            const Vec a = corner(i), b = corner(i + 1), c = corner(i + 2);
             const double omega = SolidAngle(a, b, c);
             total += omega;
-            if (w == 1024 && !wideCaps) triangles[density] += 1;
             // Seen from the preview's eye, too, the normal faces the viewer.
             if (omega >= 0 || Dot(Cross(Sub(b, a), Sub(c, a)), Sub({0, 0, -270}, a)) <= 0) ++outward;
-          });
+          }
         }
         EXPECT_NEAR(total, -4 * std::numbers::pi, 1e-3);
         EXPECT_EQ(outward, 0);
@@ -71,7 +95,6 @@ TEST(BackgroundMesh, CoversTheSphereOnceOnItsRadiusWoundToBeSeenFromInside) {
       }
     }
   }
-  EXPECT_NEAR(triangles[2] / triangles[16], 64, 64 * 0.1);  // (16 / 2) squared, near enough
 }
 
 TEST(BackgroundMesh, VertexColoursAreTheCellMeanAtTheirDirectionClosestWithColourAverage) {
@@ -158,7 +181,10 @@ TEST(BackgroundRefusal, TooLargeForTheDensityTooSmallOrUnsoundIsRefusedWithNothi
 }
 
 TEST(BackgroundBuild, ATopDownPictureBuildsWhatTheSamePictureStoredBottomUpBuilds) {
-  Picture bottomUp = StarrySky(), flipped = bottomUp;
+  // A smooth sky with two 2 x 2 stars and three single-pixel ones, well apart.
+  Picture bottomUp = SmoothSky(1024, 512);
+  bottomUp.Grey(100, 100, 120).Grey(700, 450, 110).Grey(1020, 60, 127).Square(300, 200, 125).Square(900, 300, 118);
+  Picture flipped = bottomUp;
   for (int y = 1; y <= bottomUp.height; ++y) std::copy_n(bottomUp.At(1, y), bottomUp.width * 4, flipped.At(1, 513 - y));
   std::vector<uint8_t> topDownFile = flipped.File();
   topDownFile[17] |= 0x20;  // descriptor bit 5: the first row stored is the top one
@@ -169,6 +195,148 @@ TEST(BackgroundBuild, ATopDownPictureBuildsWhatTheSamePictureStoredBottomUpBuild
   ASSERT_TRUE(expected.Built() && topDown.Built());
   EXPECT_TRUE(topDown.read.topDown);
   EXPECT_EQ(Serialized(topDown.built.tables), Serialized(expected.built.tables));
-  // The stored rows, taken as bottom-up, would give another sky.
-  EXPECT_NE(Serialized(BuildFromPicture(flipped, {}).tables), Serialized(expected.built.tables));
+}
+
+TEST(BackgroundStars, PlantedStarsLandInTheirDirectionInTheirColourAndLeaveTheSkyBehind) {
+  TempDir dir;
+  const ProcessResult made = RunProgram(MAKE_SKY_TGA_EXE, {(dir / "sky.tga").string()}, dir.path());
+  ASSERT_EQ(made.status, 0) << made.err;
+  std::array<std::vector<std::pair<int, int>>, 3> planted;
+  std::istringstream list(made.out);
+  for (int entry, x, y; list >> entry >> x >> y;) planted[std::size_t(entry)].push_back({x, y});
+  for (const auto& stars : planted) ASSERT_GE(stars.size(), 20u);
+  const SavedTga original = ReadSavedTga(dir / "sky.tga");
+
+  RecordingPlatform platform;
+  const sq::BackgroundTables t = sq::BuildBackgroundFromFile(dir / "sky.tga", {}, platform).built.tables;
+  // Each planted star has one record within half a pixel of its centre, in its colour.
+  auto near = [](float x, float y, float z, double u, double v) {
+    const PicturePoint at = ToPicture(x, y, z, 1024, 512);
+    return ColumnGap(at.u, u, 1024) <= 0.5 + 1e-3 && std::fabs(at.v - v) <= 0.5 + 1e-3;
+  };
+  EXPECT_EQ(PointStars(t).size(), planted[1].size());
+  for (const auto& [x, y] : planted[1]) {
+    int found = 0;
+    for (const sq::PointStarRecord s : t.strfTable[std::size_t(16 * (x - 0.5) / 1024)].stars) {
+      if (!near(s.x, s.y, s.z, x - 0.5, y - 0.5)) continue;
+      ++found;
+      const uint8_t* c = original.At(x, y);
+      EXPECT_EQ((std::array{s.blue, s.green, s.red, s.alpha}),
+                (std::array{c[0] / 510.0f, c[1] / 510.0f, c[2] / 510.0f, 1.0f}));
+    }
+    EXPECT_EQ(found, 1) << "point star " << x << " " << y;
+  }
+  const double pixel = 2 * std::numbers::pi * 600 / 1024;
+  for (std::size_t e : {std::size_t{0}, std::size_t{2}}) {
+    const sq::StarMapChunk& map = t.bgsgTable[e / 2];
+    EXPECT_EQ(map.records.size(), planted[e].size());
+    for (const auto& [x, y] : planted[e]) {
+      int found = 0;
+      for (const sq::StarMapRecord r : map.records) {
+        if (!near(r.x, r.y, r.z, x, y)) continue;
+        ++found;
+        EXPECT_EQ(r.green, original.At(x, y)[1] / 255.0f);
+        EXPECT_TRUE(r.size >= 2 * pixel - 1e-3 && r.size <= 4 * pixel + 1e-3) << r.size;
+      }
+      EXPECT_EQ(found, 1) << "list " << e << " star " << x << " " << y;
+    }
+  }
+}
+
+// Vertex colour bytes stay halftoned (at most 127) whatever the picture holds.
+TEST(BackgroundOptions, TheMeshIsHalftonedAndTheIntensityLimitHoldsBrightColoursDownKeepingTheirHue) {
+  Picture sky = SmoothSky(1024, 512);
+  for (int y = 200; y <= 300; ++y) {
+    for (int x = 1; x <= 1024; ++x) sky.Set(x, y, uint8_t(60 + y % 60), 127, uint8_t(40 + x % 80));
+  }
+  for (int y = 400; y <= 403; ++y) {
+    for (int x = 1; x <= 1024; ++x) sky.Set(x, y, 250, 200, 180);  // not halftoned
+  }
+  const auto plain = Vertices(Build(sky, [](sq::BuildOptions&) {}).tables);
+  int clamped = 0, scaled = 0;
+  for (const auto& [p, colour] : plain) {
+    EXPECT_LE(std::max({colour[1], colour[2], colour[3]}), 127);
+    clamped += colour == std::array<uint8_t, 4>{0, 127, 127, 127};
+  }
+  EXPECT_GT(clamped, 100);
+  for (const auto& [p, colour] : Vertices(Build(sky, [](sq::BuildOptions& o) { o.intensityLimit = true; }).tables)) {
+    const std::array<uint8_t, 4> before = plain.at(p);
+    const int top = std::max({before[1], before[2], before[3]});
+    EXPECT_LE(std::max({colour[1], colour[2], colour[3]}), sq::kIntensityLimit);
+    if (top <= sq::kIntensityLimit) {
+      EXPECT_EQ(colour, before);
+      continue;
+    }
+    ++scaled;
+    for (std::size_t k = 1; k < 4; ++k) EXPECT_NEAR(colour[k], before[k] * double(sq::kIntensityLimit) / top, 0.5);
+  }
+  EXPECT_GT(scaled, 1000);
+}
+
+TEST(BackgroundOptions, TheWiderCapCoversMoreRowsInTheirMeanColour) {
+  Picture sky = SmoothSky(1024, 512);
+  const auto narrow = Vertices(Build(sky, [](sq::BuildOptions&) {}).tables);
+  const auto wide = Vertices(Build(sky, [](sq::BuildOptions& o) { o.increaseCapping = true; }).tables);
+  // At density 8 the wide cap takes the 32 rows nearest each pole, in their mean colour.
+  std::array<double, 3> bottom{};
+  for (int y = 1; y <= 32; ++y) {
+    for (int x = 1; x <= 1024; ++x) {
+      for (std::size_t k = 0; k < 3; ++k) bottom[k] += sky.At(x, y)[k] / (32.0 * 1024);
+    }
+  }
+  std::set<std::array<uint8_t, 4>> narrowColours;
+  for (const auto& [p, colour] : wide) {
+    if (V(p) <= 32 + 1e-3) {
+      for (std::size_t k = 0; k < 3; ++k) EXPECT_NEAR(colour[k + 1], bottom[k], 0.5);
+      narrowColours.insert(narrow.at(p));  // the same places: the grid rows are the same
+    } else if (V(p) < 512 - 32 - 1e-3) {
+      EXPECT_EQ(narrow.at(p), colour);  // outside both caps nothing changes
+    }
+  }
+  EXPECT_GT(narrowColours.size(), 5u);  // without the option those rows keep their own colours
+}
+
+TEST(BackgroundOptions, MoreStarsAddsFainterOnesAndLessStarsKeepsTheBrightest) {
+  Picture sky = SmoothSky(1024, 512);
+  auto lift = [&](int x, int y, int by) {
+    const uint8_t* p = sky.At(x, y);
+    sky.Set(x, y, uint8_t(p[0] + by), uint8_t(p[1] + by), uint8_t(p[2] + by));
+  };
+  for (int i = 0; i < 10; ++i) {
+    lift(60 + 90 * i, 100, 55);  // bright: kept by "Less stars"
+    lift(60 + 90 * i, 250, 30);  // found, too faint for "Less stars"
+    lift(60 + 90 * i, 400, 12);  // found only by the second look of "More stars"
+  }
+  const sq::BuiltBackground normal = Build(sky, [](sq::BuildOptions&) {});
+  const sq::BuiltBackground less = Build(sky, [](sq::BuildOptions& o) { o.stars = sq::StarAmount::Less; });
+  const std::set<Point> n = PointStars(normal.tables), l = PointStars(less.tables),
+                        m = PointStars(Build(sky, [](sq::BuildOptions&o) { o.stars = sq::StarAmount::More; }).tables);
+  EXPECT_EQ(std::tuple(n.size(), m.size(), l.size()), std::tuple(20u, 30u, 10u));
+  EXPECT_TRUE(std::includes(m.begin(), m.end(), n.begin(), n.end()));
+  EXPECT_TRUE(std::includes(n.begin(), n.end(), l.begin(), l.end()));
+  for (const Point& p : l) EXPECT_NEAR(V(p), 99.5, 1e-3);
+  // "Less stars" leaves out records only: the sky is taken from the same stars.
+  EXPECT_EQ(less.tables.bgmsTable, normal.tables.bgmsTable);
+}
+
+TEST(BackgroundStars, PastTheirLimitsTheListsKeepTheStrongestInOrderAndCountTheRest) {
+  sq::BuildStarLists lists;
+  for (int i = 0; i < 5470; ++i) lists[sq::kRingStars].push_back({10 + i % 900, 10 + i / 900, {}, 100 + i % 17});
+  for (int i = 0; i < 32770; ++i) lists[sq::kSingleStars].push_back({2 + i % 60, 2 + i / 60, {}, i == 5 ? 1 : 50});
+  lists[sq::kSingleStars].push_back({1000, 3, {}, 0});  // alone in the last sector
+  const sq::StarRecords r = sq::MakeStarRecords(lists, 1024, 2000);
+  auto x = [](double u, double v) { return float(sq::SkyPoint(u, v, 1024, 2000).x); };
+
+  EXPECT_EQ(std::pair(r.starMaps[0].recordCount, r.droppedStarMapRecords[0]), std::pair(5461, int64_t{9}));
+  // The faintest are of strength 100 (i % 17 == 0); of those the last nine go.
+  EXPECT_EQ(r.starMaps[0].records[0].x, x(10, 10));
+  EXPECT_EQ(r.starMaps[0].records[5460].x, x(10 + 5469 % 900, 16));
+  EXPECT_EQ(r.starMaps[0].records[5304].x, x(10 + 5304 % 900, 15));  // 17 x 312: the last of them to stay
+  EXPECT_EQ(r.starMaps[0].records[5321].x, x(10 + 5322 % 900, 15));  // 17 x 313 went
+  EXPECT_EQ(std::pair(r.pointStars[0].starCount, r.droppedPointStars[0]), std::pair(32767, int64_t{3}));
+  EXPECT_EQ(r.pointStars[0].stars[5].x, x(8 - 0.5, 2 - 0.5));  // star 5, the faintest, went
+  EXPECT_EQ(r.pointStars[15].starCount, 1);
+  EXPECT_EQ(r.notes, (std::vector<std::string>{
+                         "Star map \"B02.tga\" holds at most 5461 stars: the 9 faintest of 5470 were left out.",
+                         "Point-star chunk 1 holds at most 32767 stars: the 3 faintest of 32770 were left out."}));
 }

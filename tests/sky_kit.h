@@ -79,17 +79,6 @@ inline double SolidAngle(const Vec& a, const Vec& b, const Vec& c) {
   return 2 * std::atan2(Dot(a, Cross(b, c)), la * lb * lc + Dot(a, b) * lc + Dot(a, c) * lb + Dot(b, c) * la);
 }
 
-// Calls visit(a, b, c) for every triangle of a mesh chunk's triangle list.
-template <class Visit>
-void ForEachTriangle(const sq::MeshChunk& chunk, Visit&& visit) {
-  const sq::MeshPart& part = chunk.parts.at(0);
-  const auto& indices = part.indexLists.at(0).indices;
-  for (std::size_t i = 0; i + 2 < indices.size(); i += 3) {
-    visit(Of(part.vertices.at(std::size_t(indices[i]))), Of(part.vertices.at(std::size_t(indices[i + 1]))),
-          Of(part.vertices.at(std::size_t(indices[i + 2]))));
-  }
-}
-
 inline sq::BackgroundBuildOutcome BuildFromFile(const TempDir& dir, const std::vector<uint8_t>& file,
                                                 const sq::BuildOptions& options, sq::Platform& platform) {
   WriteBytes(dir / "sky.tga", file);

@@ -72,9 +72,7 @@ struct Picture {
 // A saved TGA file read back with no help from the builder (the header through
 // the one TGA header reader).
 struct SavedTga {
-  std::size_t fileSize = 0;
   int width = 0, height = 0;
-  std::string imageId, tail;  // tail: everything behind the pixels
   std::vector<uint8_t> pixels;
 
   const uint8_t* At(int x, int y) const { return &pixels[(std::size_t(y - 1) * width + std::size_t(x - 1)) * 4]; }
@@ -93,17 +91,14 @@ struct SavedTga {
 inline SavedTga ReadSavedTga(const std::filesystem::path& path) {
   SavedTga s;
   const std::string bytes = ReadText(path);
-  s.fileSize = bytes.size();
   if (bytes.size() < sq::kTgaHeaderSize) return s;
   const sq::TgaHeader h = sq::ParseTgaHeader(
       std::span<const uint8_t, sq::kTgaHeaderSize>(reinterpret_cast<const uint8_t*>(bytes.data()), sq::kTgaHeaderSize));
   s.width = h.width;
   s.height = h.height;
-  s.imageId = bytes.substr(sq::kTgaHeaderSize, h.idLength);
-  const std::size_t start = sq::kTgaHeaderSize + s.imageId.size(), n = std::size_t(s.width) * std::size_t(s.height) * 4;
+  const std::size_t start = sq::kTgaHeaderSize + h.idLength, n = std::size_t(s.width) * std::size_t(s.height) * 4;
   const std::string pixels = bytes.substr(std::min(start, bytes.size()), n);
   s.pixels.assign(pixels.begin(), pixels.end());
-  if (pixels.size() == n) s.tail = bytes.substr(start + n);
   return s;
 }
 

@@ -1,8 +1,13 @@
+// The TGA load and saves, the builder's menus, and the commands on the builder
+// session: what a load sets up, which image "Build background" builds from with
+// which options and halftone answer, where it writes, and what lets a built
+// background go.
 #include <gtest/gtest.h>
 
+#include "app/build_background_command.h"
 #include "app/tga_command.h"
 #include "builder/modTGA.h"
-#include "tests/tga_kit.h"
+#include "tests/sky_kit.h"
 
 using namespace sqtest;
 
@@ -18,26 +23,22 @@ sq::TgaLoadResult Load(const TempDir& dir, const std::vector<uint8_t>& file, sq:
 // Which bytes the answer changes, and that bytes at 127 or in alpha ask nothing,
 // the pipeline comparisons check.
 TEST(TgaLoad, HalftoneQuestionOnceAtFirstByteAbove127) {
-  for (const bool yes : {true, false}) {
-    SCOPED_TRACE(yes ? "Yes" : "No");
-    TempDir dir;
-    Picture pic(1024, 512, 10);
-    pic.Set(5, 1, 100, 100, 200).Set(7, 300, 0, 0, 131);
-    sq::TgaTables t;
-    ProgressPlatform platform;
-    platform.answer = yes;
-    const auto r = Load(dir, pic.File(), t, platform);
-    EXPECT_TRUE(platform.messages.empty());  // the recommended size: no warning
-    ASSERT_EQ(platform.questions.size(), 1u);
-    const auto& q = platform.questions[0];
-    EXPECT_EQ(std::tie(q.title, q.text), std::tie(sq::kHalftoneTitle, sq::kHalftoneQuestion));
-    EXPECT_EQ(q.icon, sq::MessageIcon::Information);
-    EXPECT_FALSE(q.defaultYes);
-    EXPECT_EQ(r.filtered, yes);
-    // The load's own progress runs to width x height, a row at a time.
-    EXPECT_EQ(platform.history[1], std::make_pair(1024 * 512, 1024));
-    EXPECT_EQ(platform.history[512], std::make_pair(1024 * 512, 1024 * 512));
-  }
+  TempDir dir;
+  Picture pic(1024, 512, 10);
+  pic.Set(5, 1, 100, 100, 200).Set(7, 300, 0, 0, 131);
+  sq::TgaTables t;
+  ProgressPlatform platform;
+  platform.answer = true;
+  EXPECT_TRUE(Load(dir, pic.File(), t, platform).filtered);
+  EXPECT_TRUE(platform.messages.empty());  // the recommended size: no warning
+  ASSERT_EQ(platform.questions.size(), 1u);
+  const auto& q = platform.questions[0];
+  EXPECT_EQ(std::tie(q.title, q.text), std::tie(sq::kHalftoneTitle, sq::kHalftoneQuestion));
+  EXPECT_EQ(q.icon, sq::MessageIcon::Information);
+  EXPECT_FALSE(q.defaultYes);
+  // The load's own progress runs to width x height, a row at a time.
+  EXPECT_EQ(platform.history[1], std::make_pair(1024 * 512, 1024));
+  EXPECT_EQ(platform.history[512], std::make_pair(1024 * 512, 1024 * 512));
 }
 
 TEST(TgaLoad, OtherSizesWarnAndGoOnTinyOnesUnexamined) {
@@ -104,15 +105,14 @@ TEST(TgaSave, ImageIdAndFooterKeptOrZeroedHalvingTwiceTruncatesAndAlphaOne) {
   ASSERT_EQ(Load(dir, pic.File("HELLO"), t, platform).status, sq::TgaLoadResult::Status::Loaded);
   EXPECT_EQ(t.intensitySum[0], 6);
   sq::SaveHalftonedImage(t, "a", dir.path());
-  const SavedTga saved = ReadSavedTga(dir / "a_halftoned.tga");
-  EXPECT_EQ(saved.imageId, "HELLO");
-  EXPECT_EQ(saved.tail, std::string("FOOTER-TEXT-1234!") + '\0');
-  EXPECT_EQ(saved.fileSize, 18u + 5 + 7 * 6 * 4 + 18);
+  // Colours halved, alpha 1, the image ID and the footer kept, and one byte more.
+  const std::vector<uint8_t> half = Picture(7, 6, 15, 1).Set(1, 1, 0, 1, 1).File("HELLO");
+  EXPECT_EQ(ReadText(dir / "a_halftoned.tga"), std::string(half.begin(), half.end()) + '\0');
   // A file that ends with its pixels, or part-way into the footer.
   for (std::size_t footerBytes : {0u, 3u}) {
     ASSERT_EQ(Load(dir, pic.File("", footerBytes), t, platform).status, sq::TgaLoadResult::Status::Loaded);
     sq::SaveFilteredImage(t, "b", dir.path());
-    EXPECT_EQ(ReadSavedTga(dir / "b_filtered.tga").tail,
+    EXPECT_EQ(ReadText(dir / "b_filtered.tga").substr(18 + 7 * 6 * 4),
               std::string("FOO").substr(0, footerBytes) + std::string(18 - footerBytes, '\0'));
   }
 
@@ -122,7 +122,7 @@ TEST(TgaSave, ImageIdAndFooterKeptOrZeroedHalvingTwiceTruncatesAndAlphaOne) {
   for (const auto& [b, g, r] : {std::tuple{127, 0, 64}, std::tuple{63, 0, 32}}) {
     EXPECT_TRUE(sq::SaveHalftonedImage(t, "s", dir.path()).Ok());
     const SavedTga halved = ReadSavedTga(dir / "s_halftoned.tga");
-    EXPECT_EQ(halved.fileSize, 18u + 4 * 6 * 6 + 18);
+    EXPECT_EQ(std::filesystem::file_size(dir / "s_halftoned.tga"), 18u + 4 * 6 * 6 + 18);
     EXPECT_TRUE(halved.Colour(3, 3, uint8_t(b), uint8_t(g), uint8_t(r)));
     EXPECT_TRUE(halved.AllAlphaOne());
   }
@@ -136,7 +136,6 @@ TEST(TgaSave, ImageIdAndFooterKeptOrZeroedHalvingTwiceTruncatesAndAlphaOne) {
 TEST(BuilderMenus, NamesAndGroupRules) {
   EXPECT_EQ(sq::TgaBaseName("C:\\img\\sky.tga"), "sky");
   EXPECT_EQ(sq::TgaBaseName("/data/x.tga.d/sky.tga"), "x");
-  EXPECT_FALSE(sq::AcceptsTargaPath("C:\\img\\SKY.TGA"));
   EXPECT_FALSE(sq::AcceptsTargaPath(""));
 
   sq::BuilderOptions o;
@@ -161,9 +160,13 @@ TEST(BuilderMenus, NamesAndGroupRules) {
   EXPECT_EQ(checked(), "0000101100");  // "More stars" twice: both star entries unchecked
 }
 
-TEST(TgaCommand, RefusedAndAcceptedSelections) {
+TEST(TgaCommand, RefusedAndAcceptedSelectionsAndWhatAnotherLoadLetsGo) {
   TempDir dir;
   WriteBytes(dir / "sky.tga", Picture(1024, 512, 0).Grey(500, 200, 100).Grey(20, 20, 200).File());
+  WriteBytes(dir / "tiny.tga", Picture(5, 40, 20).File());
+  std::vector<uint8_t> invalid = Picture(128, 64).File();
+  invalid[16] = 24;
+  WriteBytes(dir / "bad.tga", invalid);
   sq::BuilderSession s;
   sq::PreviewLists lists;
   lists.starPreviewCount = 1;
@@ -197,4 +200,64 @@ TEST(TgaCommand, RefusedAndAcceptedSelections) {
   outcome = sq::LoadTargaCommand(s, lists, dir / "sky.tga", dir / "missing", platform);
   ASSERT_EQ(platform.messages.size(), 5u);
   EXPECT_NE(platform.messages[0].find((dir / "missing").string()), std::string::npos) << platform.messages[0];
+
+  // Another load lets a built background go; only a loaded image builds.
+  ASSERT_TRUE(sq::BuildSessionBackground(s, platform));
+  sq::LoadTargaCommand(s, lists, dir / "tiny.tga", dir.path(), platform);
+  EXPECT_FALSE(s.builtBackground || s.tools.writeHodEnabled);
+  EXPECT_TRUE(s.tools.buildBackgroundEnabled);
+  platform.messages.clear();
+  EXPECT_FALSE(sq::BuildSessionBackground(s, platform));  // loaded, but too small to build
+  EXPECT_EQ(platform.messages, std::vector<std::string>{Shown(sq::kPictureTooSmall)});
+  EXPECT_FALSE(s.tools.writeHodEnabled);
+  for (const char* name : {"bad.tga", "A.TGA"}) {  // not loaded: nothing to build from
+    sq::LoadTargaCommand(s, lists, dir / name, dir.path(), platform);
+    EXPECT_FALSE(s.tools.buildBackgroundEnabled) << name;
+    EXPECT_FALSE(sq::BuildSessionBackground(s, platform)) << name;
+  }
+}
+
+TEST(BuildSessionBackground, BuildsTheLoadedImageWithTheMarksAndTheAnswerGivenAndWritesBesideIt) {
+  TempDir pictures, outputs, expected;
+  RecordingPlatform platform;
+  sq::BuilderSession session;
+  sq::PreviewLists lists;
+  Picture sky = SmoothSky(256, 128);
+  sky.Grey(40, 40, 120).Square(120, 70, 125);
+  for (int x = 1; x <= 256; ++x) sky.Set(x, 64, 250, 200, 180);  // not halftoned
+  WriteBytes(pictures / "sky.tga", sky.File());
+  platform.answer = true;  // filter
+  sq::LoadTargaCommand(session, lists, pictures / "sky.tga", outputs.path(), platform);
+  EXPECT_TRUE(session.tools.buildBackgroundEnabled && !session.tools.writeHodEnabled);
+
+  session.options.Click(sq::BuilderOption::Density16);
+  session.options.Click(sq::BuilderOption::ColourAverage);
+  platform.answer = false;  // were it asked again, the answer would differ
+  ASSERT_TRUE(sq::BuildSessionBackground(session, platform));
+  EXPECT_EQ(platform.questions.size(), 1u);
+  EXPECT_TRUE(session.tools.writeHodEnabled);
+
+  // Written beside the picture, not into the folder the load wrote its files to:
+  // what the command line writes from that file with those options and a Yes.
+  ASSERT_EQ(sq::WriteSessionBackground(session, platform).status, sq::WriteHodOutcome::Status::Written);
+  EXPECT_FALSE(std::filesystem::exists(outputs / "sky.hod"));
+  sq::BuildOptions options;
+  options.density = 16;
+  options.colourAverage = true;
+  RecordingPlatform fresh;
+  fresh.answer = true;
+  sq::BuildBackgroundCommand(pictures / "sky.tga", expected.path(), options, fresh);
+  EXPECT_TRUE(ReadText(pictures / "sky.hod") == ReadText(expected / "sky.hod"));
+
+  // A HOD file read: the built background goes, the image stays loaded.
+  sq::ForgetBuiltBackground(session);
+  EXPECT_FALSE(session.builtBackground || session.tools.writeHodEnabled);
+  EXPECT_TRUE(session.tools.buildBackgroundEnabled);
+  std::filesystem::remove(pictures / "sky.hod");
+  platform.messages.clear();
+  EXPECT_EQ(sq::WriteSessionBackground(session, platform).status, sq::WriteHodOutcome::Status::Refused);
+  EXPECT_EQ(platform.messages,
+            std::vector<std::string>{
+                Shown("The background HOD cannot be written: no background has been built from a picture.")});
+  EXPECT_FALSE(std::filesystem::exists(pictures / "sky.hod"));
 }

@@ -1,14 +1,26 @@
 // The main window: the report command with a chosen file and what follows from
 // its outcome, an image loaded, built, previewed and written through the menus,
-// and the boxes and progress of the Qt platform.
+// and the boxes and progress of the Qt platform; as a desktop user meets it, the
+// About box, its keys, the folders and the place kept between runs, files dropped
+// on it or named on the command line, and the README's pictures; and `starquill
+// preview FILE.hod --screenshot OUT.png` and `starquill build-background ...
+// --screenshot OUT.png`, run as programs.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QUrl>
 
 #include "app/build_background_command.h"
 #include "app/command_paths.h"
@@ -30,12 +42,27 @@ void ClickMenuItem(QMenu* menu, QAction* item) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return !menu->isVisible(); }));
 }
 
-std::vector<std::string> Checked(const sq::frmStarquill& w) {
-  std::vector<std::string> names;
-  for (QAction* a : w.mnuOptions->actions()) {
-    if (a->isChecked()) names.push_back(a->objectName().toStdString());
-  }
-  return names;
+// Drops one file on `target`; returns whether the drag was taken.
+bool Drop(QWidget* target, const std::filesystem::path& file) {
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file.string()))});
+  QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  if (!enter.isAccepted()) return false;
+  QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  return true;
+}
+
+const std::filesystem::path kSample = std::filesystem::path(STARQUILL_SOURCE_DIR) / "data/samples/sky.hod";
+
+// `starquill preview` of the bundled sample into `png`, with the screen scale and options given.
+ProcessResult Shoot(const TempDir& dir, const std::filesystem::path& png, const std::string& scale,
+                    std::vector<std::string> more = {}) {
+  std::vector<std::string> args = {"QT_SCALE_FACTOR=" + scale, STARQUILL_EXE, "preview", kSample.string()};
+  args.insert(args.end(), {"--screenshot", png.string(), "--size", "320x1100"});
+  args.insert(args.end(), more.begin(), more.end());
+  return RunProgram("env", args, dir.path());
 }
 
 }  // namespace
@@ -158,10 +185,9 @@ TEST(MainWindow, ALoadedImageIsBuiltPreviewedAndWrittenBesideIt) {
   EXPECT_EQ(w.StatusText().toStdString(), "Wrote 5 files to " + images.path().string() +
                                               ": sky_filtered.tga, sky_StrPts0.obj, sky_StrPts1.obj, "
                                               "sky_StrPts2.obj, sky_cPts.obj");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(images.path()), {}), 6);
 
   ClickMenuItem(w.mnuOptions, w.mnuDensity16);
-  EXPECT_EQ(Checked(w), std::vector<std::string>{"mnuDensity16"});
+  EXPECT_TRUE(w.mnuDensity16->isChecked() && !w.mnuDensity8->isChecked());
   rig.platform.messages.clear();
   w.mnuBuildBackground->trigger();
   sq::frmBGdisplay* preview = w.preview();
@@ -209,25 +235,227 @@ TEST(MainWindow, QtPlatformDrivesProgressBar1AndItsBoxesCarryTheIconOfTheirKindA
       {sq::MessageIcon::Warning, QMessageBox::Warning},
       {sq::MessageIcon::Error, QMessageBox::Critical}};
   for (const auto& [kind, icon] : kinds) {
-    EXPECT_TRUE(WhileModal([&] { platform.ShowMessage("Starquill", "line one\r\nline two", kind); },
-                           [&](QWidget* w) {
-                             auto* box = qobject_cast<QMessageBox*>(w);
-                             ASSERT_NE(box, nullptr);
-                             EXPECT_EQ(box->icon(), icon);
-                             EXPECT_EQ(box->windowTitle(), "Starquill");
-                             EXPECT_EQ(box->text(), "line one\nline two");
-                           }));
+    EXPECT_TRUE(WhileMessageBox([&] { platform.ShowMessage("Starquill", "line one\r\nline two", kind); },
+                                [&](QMessageBox& box) {
+                                  EXPECT_EQ(box.icon(), icon);
+                                  EXPECT_EQ(box.windowTitle(), "Starquill");
+                                  EXPECT_EQ(box.text(), "line one\nline two");
+                                }));
   }
   // A question answered with its default button: Yes where asked so, else No.
   for (const bool yes : {true, false}) {
     bool answer = !yes;
-    EXPECT_TRUE(WhileModal([&] { answer = platform.AskYesNo("Starquill", "Filter?", sq::MessageIcon::Question, yes); },
-                           [&](QWidget* w) {
-                             auto* box = qobject_cast<QMessageBox*>(w);
-                             ASSERT_NE(box, nullptr);
-                             EXPECT_EQ(box->icon(), QMessageBox::Question);
-                             box->defaultButton()->click();
-                           }));
+    EXPECT_TRUE(
+        WhileMessageBox([&] { answer = platform.AskYesNo("Starquill", "Filter?", sq::MessageIcon::Question, yes); },
+                        [&](QMessageBox& box) {
+                          EXPECT_EQ(box.icon(), QMessageBox::Question);
+                          box.defaultButton()->click();
+                        }));
     EXPECT_EQ(answer, yes);
   }
+}
+
+TEST(Desktop, AboutNamesTheProgramAndItsVersion) {
+  TempDir scratch;
+  const std::string version = Starquill({"--version"}, scratch).out;  // "starquill X.Y.Z\n"
+  ASSERT_EQ(version.rfind("starquill ", 0), 0u) << version;
+  const QString number = QString::fromStdString(version.substr(10)).trimmed();
+
+  MainRig rig;
+  EXPECT_TRUE(WhileMessageBox([&] { rig.window->mnuAbout->trigger(); },
+                              [&](QMessageBox& box) {
+                                EXPECT_EQ(box.windowTitle(), "About Starquill");
+                                EXPECT_EQ(box.text(), "<b>Starquill " + number + "</b>");
+                                EXPECT_FALSE(box.iconPixmap().isNull());
+                              }));
+}
+
+// Return presses the button, which has the focus at start; Ctrl+O and Ctrl+T open
+// the dialogs, Tab goes on to the check box and Ctrl+Q quits.
+TEST(Desktop, KeysOpenDialogsInTheFolderLastUsedAndTheWindowKeepsItsPlaceBetweenRuns) {
+  TempDir config;
+  const auto settings = config / "starquill.conf";
+  const QRect place(70, 60, 520, 400);
+  TempDir chosen;
+  {
+    MainRig first(settings);
+    sq::frmStarquill& w = *first.window;
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(w.cmdReport));
+    first.chooser.answers = {(chosen / "m01.hod").string()};  // a file that is not there: the folder still counts
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::keyClick(&w, Qt::Key_T, Qt::ControlModifier);
+    QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(first.chooser.asked.size(), 3u);
+    EXPECT_EQ(first.chooser.asked[0].title, "Open Farhold HOD file");
+    EXPECT_EQ(first.chooser.asked[0].folder, QDir::homePath());  // never the program's folder
+    EXPECT_EQ(first.chooser.asked[1].title, "Open halftoned 32-bit Targa image file");
+    EXPECT_EQ(first.chooser.asked[1].folder.toStdString(), chosen.path().string());
+    EXPECT_EQ(first.chooser.asked[2].title, "Open Farhold HOD file");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(w.chkSndTest));
+    w.setGeometry(place);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.geometry() == place; }));
+    QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(w.isVisible());
+  }
+  {
+    MainRig second(settings);
+    EXPECT_EQ(second.window->geometry(), place);
+    second.window->mnuLoadTGA->trigger();
+    ASSERT_EQ(second.chooser.asked.size(), 1u);
+    EXPECT_EQ(second.chooser.asked[0].folder.toStdString(), chosen.path().string());
+  }
+  // A folder that has gone since: the home folder again.
+  std::filesystem::remove_all(chosen.path());
+  MainRig third(settings);
+  third.window->cmdReport->click();
+  EXPECT_EQ(third.chooser.asked[0].folder, QDir::homePath());
+}
+
+TEST(Desktop, DroppedFilesRunTheCommandOfTheirKind) {
+  MainRig rig;
+  WriteBytes(rig.maps / "m01.hod", ModelHod());
+  EXPECT_TRUE(Drop(rig.window.get(), rig.maps / "m01.hod"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(rig.maps / "m01.HODreport.rtf"); }));
+  EXPECT_TRUE(rig.chooser.asked.empty());  // no dialog: the file was given
+  EXPECT_EQ(rig.window->outputFolder(), rig.maps.path());
+
+  TempDir images;
+  Picture sky(64, 32, 10);  // a few stars: big enough for the detector
+  WriteBytes(images / "sky.tga", sky.Square(10, 10, 120).Square(30, 20, 110).Grey(50, 8, 125).File());
+  EXPECT_TRUE(Drop(rig.window.get(), images / "sky.tga"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return rig.window->tgaBaseName() == "sky"; }));
+  EXPECT_TRUE(std::filesystem::exists(images / "sky_StrPts1.obj"));
+
+  // Anything else is not taken: the drag is refused and nothing runs.
+  const std::size_t messages = rig.platform.messages.size();
+  WriteBytes(rig.maps / "notes.txt", {'x'});
+  EXPECT_FALSE(Drop(rig.window.get(), rig.maps / "notes.txt"));
+  QApplication::processEvents();
+  EXPECT_EQ(rig.platform.messages.size(), messages);
+  EXPECT_EQ(rig.window->tgaBaseName(), "sky");
+}
+
+TEST(Desktop, TheCommandLineOpensTheWindowOnAFile) {
+  TempDir maps, config;
+  WriteBytes(maps / "m01.hod", ModelHod());
+  QProcess program;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_CONFIG_HOME", QString::fromStdString(config.path().string()));
+  program.setProcessEnvironment(env);
+  program.start(STARQUILL_EXE, {QString::fromStdString((maps / "m01.hod").string())});
+  EXPECT_TRUE(program.waitForStarted());
+  // The window stays open on the file: the command's output appears while it runs.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(maps / "m01.HODreport.rtf"); }, 30000));
+  EXPECT_EQ(program.state(), QProcess::Running);
+  program.terminate();
+  program.waitForFinished(10000);
+}
+
+// The README's pictures: the preview of the bundled sample and the main window
+// after its report. Written where STARQUILL_SCREENSHOT_DIR points
+// (scripts/screenshots points it at docs/).
+TEST(Desktop, ScreenshotsOfBothWindows) {
+  MainRig rig(std::nullopt, QSize(400, 400));
+  for (const char* texture : {"B02.tga", "B03.tga"}) {
+    std::filesystem::copy_file(BuiltProgramFolder() / texture, rig.program / texture,
+                               std::filesystem::copy_options::overwrite_existing);
+  }
+  std::filesystem::copy_file(kSample, rig.maps / "sky.hod");
+  // Chosen from its own folder, the status line names the report shortly.
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(rig.maps.path());
+  rig.chooser.answers = {"sky.hod"};
+  rig.window->cmdReport->click();
+  std::filesystem::current_path(before);
+
+  sq::frmBGdisplay* preview = rig.window->preview();
+  ASSERT_NE(preview, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->LastFrame().isNull(); }));
+  EXPECT_FALSE(preview->lblNote->isVisible());  // a whole file has no note
+  const QImage previewShot = preview->grab().toImage();
+
+  preview->close();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return rig.window->isVisible(); }));
+  EXPECT_EQ(rig.window->StatusText(), "Wrote ./sky.HODreport.rtf");
+  const QImage mainShot = rig.window->grab().toImage();
+
+  if (const char* dir = std::getenv("STARQUILL_SCREENSHOT_DIR")) {
+    EXPECT_TRUE(mainShot.save(QString(dir) + "/main-window.png"));
+    EXPECT_TRUE(previewShot.save(QString(dir) + "/preview-window.png"));
+  }
+}
+
+// The picture is never shown: taller than the virtual screen (1024 pixels), it
+// has the pixels asked for, and at twice the screen's density the same bytes.
+TEST(Screenshot, WritesAPngOfTheRequestedSizeAndLayersWhateverTheScreen) {
+  TempDir dir;
+  const auto png = dir / "sky.png", again = dir / "again.png", later = dir / "later.png", stars = dir / "stars.png";
+  const ProcessResult r = Shoot(dir, png, "1");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, png.string() + "\n");
+  const QImage image(QString::fromStdString(png.string()));
+  EXPECT_EQ(image.size(), QSize(320, 1100));
+  // A sky: most of the picture is covered by the mesh.
+  const int lit = LitPixels(image);
+  EXPECT_GT(lit, 320 * 1100 / 2);
+  ASSERT_EQ(Shoot(dir, again, "2").status, 0);
+  EXPECT_TRUE(ReadText(again) == ReadText(png));
+
+  // Another time of day turns the picture.
+  ASSERT_EQ(Shoot(dir, later, "1", {"--seconds", "5"}).status, 0);
+  EXPECT_TRUE(ReadText(later) != ReadText(png));
+
+  // Point stars only: they are there, but no sky behind them.
+  ASSERT_EQ(Shoot(dir, stars, "1", {"--layers", "stars"}).status, 0);
+  const int starsLit = LitPixels(QImage(QString::fromStdString(stars.string())));
+  EXPECT_GT(starsLit, 0);
+  EXPECT_LT(starsLit, lit / 4);
+}
+
+TEST(Screenshot, RefusesWhatItCannotDraw) {
+  TempDir dir;
+  const auto png = dir / "out.png";
+  // A model: nothing to preview.
+  WriteBytes(dir / "ship.hod", Bytes().Add(Vers(1000)));
+  ProcessResult r = Starquill({"preview", (dir / "ship.hod").string(), "--screenshot", png.string()}, dir);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "starquill preview: " + (dir / "ship.hod").string() +
+                       " holds no background (no BGMS form, no point stars)\n");
+  // Point stars without a mesh: the View menu is off, so no layer can be chosen.
+  WriteBytes(dir / "stars.hod", Bytes().Add(Vers(1000)).Add(StarsChunk({{0, 0, 100, 1, 1, 1, 1}})));
+  r = Starquill({"preview", (dir / "stars.hod").string(), "--screenshot", png.string(), "--layers", "stars"}, dir);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "starquill preview: the View menu does not offer 'Point-stars only' for this background\n");
+  // Usage mistakes.
+  EXPECT_EQ(Starquill({"preview", kSample.string()}, dir).status, 2);
+  EXPECT_EQ(Starquill({"preview", kSample.string(), "--screenshot", png.string(), "--size", "12x9000"}, dir).status, 2);
+  EXPECT_EQ(Starquill({"preview", kSample.string(), "--screenshot", png.string(), "--layers", "mesh"}, dir).status, 2);
+  EXPECT_EQ(Starquill({"preview", (dir / "ship.HOD").string(), "--screenshot", png.string()}, dir).status, 2);
+  EXPECT_FALSE(std::filesystem::exists(png));
+}
+
+TEST(Screenshot, BuildBackgroundDrawsWhatThePreviewOfItsWrittenFileDraws) {
+  TempDir dir;
+  const auto picture = std::filesystem::path(STARQUILL_SOURCE_DIR) / "data/samples/sky.tga";
+  const auto built = dir / "built.png", read = dir / "read.png";
+  ProcessResult r = Starquill({"build-background", picture.string(), "--density", "4", "--colour-average", "--out-dir",
+                               dir.path().string(), "--screenshot", built.string()},
+                              dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, (dir / "sky.hod").string() + "\n" + built.string() + "\n");
+  r = Starquill({"preview", (dir / "sky.hod").string(), "--screenshot", read.string()}, dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(ReadText(built) == ReadText(read));
+  const QImage image(QString::fromStdString(built.string()));
+  EXPECT_EQ(image.size(), QSize(600, 600));
+
+  // A picture with no 2 x 2 stars or spots has empty star maps: drawn without them.
+  WriteBytes(dir / "plain.tga", SmoothSky(256, 128).Grey(40, 40, 120).File());
+  r = Starquill({"build-background", (dir / "plain.tga").string(), "--screenshot", (dir / "plain.png").string()}, dir);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_GT(LitPixels(QImage(QString::fromStdString((dir / "plain.png").string()))), 600 * 600 / 2);
 }

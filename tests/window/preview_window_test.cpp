@@ -1,37 +1,62 @@
-// The preview window's View menu, its failure messages, its timer while hidden
-// and the way it closes.
+// The preview window: its pictures read back pixel by pixel (placement through
+// the transforms, face culling, the MAX blend, the texture-stage colours, turning
+// with time and by drag), its View menu, its failure messages, its timer while
+// hidden and the way it closes; and the windows on a screen of twice the pixel
+// density (QT_SCALE_FACTOR=2, run so by CTest as window_tests_scale2): the
+// preview draws in device pixels, so a one-pixel point star stays one pixel wide
+// on screen, and no window is larger than its screen.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "tests/window/window_fixture.h"
 
 using namespace sqtest;
+using sq::ProjectToScreen;
+using sq::TransformsAtAngle;
 
 namespace {
 
-enum Layers { kMesh = 1, kMaps = 2, kStars = 4 };
+const QColor kMap1(200, 40, 90), kMap2(30, 180, 60);
+const QColor kMeshColour(50, 150, 30);
 
-// A window over a scene of the layers flagged; with `starsListed` false the
-// point stars are flagged but none is in the list.
-std::unique_ptr<PreviewRig> Scene(int layers, bool starsListed = true) {
+enum Layers { kMesh = 1, kMaps = 2, kStars = 4, kAll = 7 };
+
+// A scene of all three layers, flagged as `layers` says: a large mesh triangle
+// through the centre, the first star map as a square behind it, the second off to
+// the upper right, and one point star in front of the mesh over empty sky; and a
+// mesh triangle facing away.
+std::unique_ptr<PreviewRig> Scene(int layers = kAll) {
   auto rig = std::make_unique<PreviewRig>();
-  const uint32_t c = Argb(40, 40, 40);
-  AddTriangle(rig->lists, V(-10, -10, 0, c), V(0, 10, 0, c), V(10, -10, 0, c));
-  AddSquare(rig->lists.starMapPreview[0], -5, -5, 5, 5, 50);
-  AddSquare(rig->lists.starMapPreview[1], 5, 5, 15, 15, 50);
-  if (starsListed) AddStar(rig->lists, V(0, 20, -10, Argb(255, 255, 255)));
+  sq::PreviewLists& lists = rig->lists;
+  AddTriangle(lists, V(-100, -100, 0, Argb(50, 150, 30)), V(0, 100, 0, Argb(50, 150, 30)),
+              V(100, -100, 0, Argb(50, 150, 30)));
+  AddSquare(lists.starMapPreview[0], -30, -60, 30, 0, 50);
+  AddSquare(lists.starMapPreview[1], 80, 80, 120, 120, 60);
+  AddStar(lists, V(-70, 70, -50, Argb(10, 20, 200)));
+  // A triangle wound the other way, right of the mesh: a back face, not drawn.
+  AddTriangle(lists, V(60, -40, 0, Argb(255, 255, 255)), V(140, -40, 0, Argb(255, 255, 255)),
+              V(100, 40, 0, Argb(255, 255, 255)));
   rig->source.hasBGMS = (layers & kMesh) != 0;
   rig->source.hasBGSG = (layers & kMaps) != 0;
   rig->source.hasSTRF = (layers & kStars) != 0;
-  WriteSolidTextures(rig->textures.path(), QColor(90, 90, 90), QColor(120, 120, 120));
+  WriteSolidTextures(rig->textures.path(), kMap1, kMap2);
   return rig;
 }
 
+// With `starsListed` false the point stars are flagged but none is in the list.
 std::unique_ptr<PreviewRig> Loaded(int layers, bool starsListed = true) {
-  auto rig = Scene(layers, starsListed);
+  auto rig = Scene(layers);
+  if (!starsListed) {
+    rig->lists.starPreviewVertices.clear();
+    rig->lists.starPreviewCount = 0;
+  }
   EXPECT_TRUE(rig->Load());
   return rig;
 }
@@ -43,15 +68,116 @@ std::string Menus(const sq::frmBGdisplay& w) {
   return on;
 }
 
+// The picture area of the preview as the screen shows it, in device pixels.
+QImage OnScreen(const sq::frmBGdisplay& w) {
+  const QPixmap shot = w.screen()->grabWindow(w.winId());
+  const qreal ratio = shot.devicePixelRatio();
+  const QRect area(w.Picture2->mapTo(&w, QPoint(0, 0)) * ratio, w.Picture2->size() * ratio);
+  return shot.toImage().copy(area);
+}
+
+bool AtScaleTwo() { return qFuzzyCompare(qApp->devicePixelRatio(), 2.0); }
+
+bool Fits(const QWidget& w) { return w.screen()->availableGeometry().contains(w.frameGeometry()); }
+
 }  // namespace
+
+TEST(PreviewRender, LayersBlendInTheirColoursBackFacesAreCulledAndTheViewMenuChooses) {
+  const auto rig = Scene();
+  ASSERT_TRUE(rig->Load());
+  QImage frame = rig->Frame();
+  ASSERT_EQ(frame.size(), QSize(200, 200));
+  const auto t = TransformsAtAngle(0);
+  const auto culled = ProjectToScreen(t, 100, -13, 0, 200, 200);
+  ASSERT_TRUE(culled);
+  EXPECT_EQ(Pixel(frame, culled->x, culled->y), QColor(Qt::black));
+  EXPECT_EQ(Pixel(frame, 5, 5), QColor(Qt::black));
+
+  // Where the first star map lies behind the mesh each channel keeps the brighter.
+  const auto both = ProjectToScreen(t, 0, -30, 50, 200, 200);
+  EXPECT_EQ(Pixel(frame, both->x, both->y), QColor(200, 150, 90));
+  // The mesh alone, near its lower left corner.
+  const auto meshOnly = ProjectToScreen(t, -80, -90, 0, 200, 200);
+  EXPECT_EQ(Pixel(frame, meshOnly->x, meshOnly->y), kMeshColour);
+  // The second star map alone, in its texture's colour.
+  const auto second = ProjectToScreen(t, 100, 100, 60, 200, 200);
+  EXPECT_EQ(Pixel(frame, second->x, second->y), kMap2);
+  // A point star: the texture left on the stage (the second map's) at (0, 0)
+  // plus the star's colour, each channel held at full.
+  const auto star = ProjectToScreen(t, -70, 70, -50, 200, 200);
+  EXPECT_TRUE(ColourNear(frame, star->x, star->y, QColor(40, 200, 255)));
+
+  rig->window->mnuBGMSonly->trigger();
+  frame = rig->window->LastFrame();
+  EXPECT_EQ(Pixel(frame, both->x, both->y), kMeshColour);
+  EXPECT_FALSE(ColourNear(frame, star->x, star->y, QColor(40, 200, 255)));
+  rig->window->mnuBGSGonly->trigger();
+  EXPECT_EQ(Pixel(rig->window->LastFrame(), both->x, both->y), kMap1);
+  rig->window->mnuSTRFonly->trigger();
+  frame = rig->window->LastFrame();
+  EXPECT_EQ(Pixel(frame, both->x, both->y), QColor(Qt::black));
+  EXPECT_TRUE(ColourNear(frame, star->x, star->y, QColor(40, 200, 255)));
+  rig->window->mnuViewAll->trigger();
+  EXPECT_EQ(Pixel(rig->window->LastFrame(), both->x, both->y), QColor(200, 150, 90));
+}
+
+TEST(PreviewRender, ThePictureTurnsWithTimeAndFollowsADrag) {
+  PreviewRig rig;
+  const uint32_t c = Argb(220, 220, 40);
+  AddTriangle(rig.lists, V(-15, -15, -100, c), V(0, 15, -100, c), V(15, -15, -100, c));
+  AddStar(rig.lists, V(0, 60, -100, Argb(0, 0, 0)));
+  rig.source.hasBGMS = rig.source.hasSTRF = true;
+  ASSERT_TRUE(rig.Load());
+
+  rig.now = 0;
+  const QImage atStart = rig.Frame();
+  rig.now = 3;  // 0.3 radian later
+  const QImage later = rig.Frame();
+  const auto p0 = ProjectToScreen(TransformsAtAngle(0), 0, -5, -100, 200, 200);
+  const auto p3 = ProjectToScreen(TransformsAtAngle(0.3f), 0, -5, -100, 200, 200);
+  EXPECT_EQ(Pixel(atStart, p0->x, p0->y), QColor(220, 220, 40));
+  EXPECT_EQ(Pixel(later, p3->x, p3->y), QColor(220, 220, 40));
+  EXPECT_EQ(Pixel(later, p0->x, p0->y), QColor(Qt::black));
+
+  // A drag with any button to x = 150 shows the picture of the angle -1, whatever
+  // the clock and y; a move without a button held changes nothing.
+  const auto mouse = [&](QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent event(type, QPointF(x, y), QPointF(x, y), button, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(rig.window->Picture2, &event);
+  };
+  mouse(QEvent::MouseMove, 75, 20, Qt::NoButton, Qt::NoButton);
+  EXPECT_EQ(rig.window->Transforms(), TransformsAtAngle(0.3f));
+  mouse(QEvent::MouseButtonPress, 10, 10, Qt::RightButton, Qt::RightButton);
+  mouse(QEvent::MouseMove, 150, 30, Qt::NoButton, Qt::RightButton);
+  EXPECT_EQ(rig.window->Transforms(), TransformsAtAngle(-1.0f));
+  const QImage dragged = rig.window->LastFrame();
+  mouse(QEvent::MouseMove, 150, 90, Qt::NoButton, Qt::RightButton);  // only y changed: the same picture
+  EXPECT_EQ(rig.window->LastFrame(), dragged);
+  rig.now = 7;
+  rig.window->Timer2_Timer();  // ticks while the button is held keep the drag
+  EXPECT_EQ(rig.window->LastFrame(), dragged);
+  mouse(QEvent::MouseButtonRelease, 150, 90, Qt::RightButton, Qt::NoButton);
+
+  PreviewRig other;
+  other.lists = rig.lists;
+  other.source.hasBGMS = other.source.hasSTRF = true;
+  other.now = -10;  // a clock angle of exactly -1
+  ASSERT_TRUE(other.Load());
+  EXPECT_EQ(other.Frame(), dragged);
+
+  // Released: the next tick is driven by the clock again.
+  rig.now = 3;
+  rig.window->Timer2_Timer();
+  EXPECT_EQ(rig.window->LastFrame(), later);
+}
 
 TEST(PreviewWindow, TheViewMenuFollowsTheLayersPresentAndMarksTheMode) {
   EXPECT_EQ(Menus(*Loaded(kMesh | kMaps)->window).front(), '0');  // no point stars: the whole View menu is off
-  EXPECT_EQ(Menus(*Loaded(kMesh | kMaps | kStars, false)->window).front(), '0');  // flagged, but none listed
-  EXPECT_EQ(Menus(*Loaded(kMesh | kStars)->window), "11011");  // no star maps: only "Star-maps only" is off
+  EXPECT_EQ(Menus(*Loaded(kAll, false)->window).front(), '0');    // flagged, but none listed
+  EXPECT_EQ(Menus(*Loaded(kMesh | kStars)->window), "11011");     // no star maps: only "Star-maps only" is off
 
   // With all three the items are a checkable group, marking the mode shown.
-  const auto rig = Loaded(kMesh | kMaps | kStars);
+  const auto rig = Loaded(kAll);
   sq::frmBGdisplay& w = *rig->window;
   EXPECT_EQ(Menus(w), "11111");
   const auto checked = [&] {
@@ -82,7 +208,7 @@ TEST(PreviewWindow, FailedSetUpsShowTheirMessageAndEndTheProgram) {
     EXPECT_EQ(rig.owner.recorder.messages, std::vector<std::string>{std::string(sq::kAppTitle) + ": " + message});
     EXPECT_EQ(rig.owner.endStatus, sq::kPreviewFailedStatus);
   };
-  auto rig = Scene(kMesh | kMaps | kStars);  // the second star map has no squares
+  auto rig = Scene(kAll);  // the second star map has no squares
   rig->lists.starMapPreview[1] = {};
   fails(*rig, "Unable to create vertex buffer for BGSG star-maps.");
   rig = Scene(kMesh | kStars);  // a BGMS form that gave no triangles
@@ -98,7 +224,7 @@ TEST(PreviewWindow, FailedSetUpsShowTheirMessageAndEndTheProgram) {
 }
 
 TEST(PreviewWindow, NothingIsDrawnWhileTheWindowCannotBeSeenNorOnceItIsClosed) {
-  const auto rig = Loaded(kMesh | kMaps | kStars);
+  const auto rig = Loaded(kAll);
   sq::frmBGdisplay& w = *rig->window;
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
@@ -137,4 +263,40 @@ TEST(PreviewWindow, NothingIsDrawnWhileTheWindowCannotBeSeenNorOnceItIsClosed) {
   EXPECT_EQ(w.LastFrame(), before);
   w.show();
   EXPECT_FALSE(w.Timer2->isActive());
+}
+
+TEST(HighDpi, APointStarStaysOneDevicePixelWide) {
+  if (!AtScaleTwo()) GTEST_SKIP() << "runs at QT_SCALE_FACTOR=2";
+  PreviewRig rig;
+  rig.size = QSize(120, 120);
+  AddStar(rig.lists, V(0, 0, 0, Argb(255, 255, 255)));  // on the axis: the middle of the picture
+  rig.source.hasSTRF = true;
+  ASSERT_TRUE(rig.Load());
+  rig.window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
+  rig.window->Render();
+  EXPECT_EQ(rig.window->LastFrame().size(), rig.window->Picture2->size() * 2);  // the back buffer in device pixels
+
+  QImage shown;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (shown = OnScreen(*rig.window), LitPixels(shown) > 0); }));
+  EXPECT_EQ(shown.size(), rig.window->Picture2->size() * 2);
+  EXPECT_EQ(LitPixels(shown), 1);
+}
+
+TEST(HighDpi, NoWindowIsLargerThanItsScreen) {
+  if (!AtScaleTwo()) GTEST_SKIP() << "runs at QT_SCALE_FACTOR=2";
+  // A 600 x 600 picture is 1200 device pixels high: more than the virtual screen has.
+  MainRig rig(std::nullopt, QSize(600, 600));
+  EXPECT_TRUE(Fits(*rig.window));
+  WriteBytes(rig.maps / "sky.hod", StarsHod());
+  rig.chooser.answers = {(rig.maps / "sky.hod").string()};
+  rig.window->cmdReport->click();
+  sq::frmBGdisplay* preview = rig.window->preview();
+  ASSERT_NE(preview, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
+  EXPECT_TRUE(Fits(*preview)) << preview->frameGeometry().height() << " > "
+                              << preview->screen()->availableGeometry().height();
+  // Sharp at the size it got: as many pixels as the area shows.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->LastFrame().isNull(); }));
+  EXPECT_EQ(preview->LastFrame().size(), preview->Picture2->size() * 2);
 }

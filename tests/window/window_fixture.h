@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QDialog>
 #include <QImage>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <deque>
@@ -186,23 +187,25 @@ inline Bytes PointStars() {
 // A background of point stars only: enough for the preview to open.
 inline Bytes StarsHod() { return Bytes().Add(Vers(1000)).Add(PointStars()); }
 
-// Runs `open`, which shows a modal box and waits for it; once the box is up it is
-// handed to `inspect` and closed, unless `inspect` has answered it. Returns whether a box came up at all.
-inline bool WhileModal(const std::function<void()>& open, const std::function<void(QWidget*)>& inspect) {
+// Runs `open`, which shows a message box and waits for it; once the box is up it
+// is handed to `inspect` and closed, unless `inspect` has answered it. Returns
+// whether a message box came up at all (any other modal window is closed).
+inline bool WhileMessageBox(const std::function<void()>& open, const std::function<void(QMessageBox&)>& inspect) {
   bool seen = false;
   QTimer poll;
   poll.setInterval(10);
   QObject::connect(&poll, &QTimer::timeout, [&] {
-    QWidget* box = QApplication::activeModalWidget();
-    if (box == nullptr || !box->isVisible()) return;
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || !modal->isVisible()) return;
     poll.stop();
-    seen = true;
-    inspect(box);
-    if (!box->isVisible()) return;  // answered by `inspect`
-    if (auto* dialog = qobject_cast<QDialog*>(box)) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    seen = box != nullptr;
+    if (box != nullptr) inspect(*box);
+    if (!modal->isVisible()) return;  // answered by `inspect`
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) {
       dialog->reject();
     } else {
-      box->close();
+      modal->close();
     }
   });
   poll.start();
