@@ -199,7 +199,7 @@ TEST(ParserCli, HelpForEveryCommandAndTheVersion) {
   TempDir dir;
   const ProcessResult help = Starquill({"--help"}, dir);
   EXPECT_EQ(help.status, 0);
-  std::vector<std::string> commands = {"report", "check", "dump", "write-background", "tga"};
+  std::vector<std::string> commands = {"report", "check", "dump", "write-background", "tga", "build-background"};
   // The preview is a command only where the window part is built.
   if (std::filesystem::exists(std::filesystem::path(STARQUILL_EXE).parent_path() / "starquill-window.so")) {
     commands.push_back("preview");
