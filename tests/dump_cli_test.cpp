@@ -1,19 +1,59 @@
 // `starquill dump`: the chunk tree as the walk met it, read back from the JSON and
 // laid beside the walk's own record; the tables under the model's names; the tree
-// view; several files as one document.
+// view; several files as one document; the JSON against docs/dump.schema.json,
+// checked by python3-jsonschema.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <nlohmann/json.hpp>
 
 #include "hod/modFarholdhod.h"
-#include "tests/dump_kit.h"
+#include "support/detail_chunks.h"
+#include "support/sample_files.h"
 #include "tests/test_kit.h"
 
 using namespace sqtest;
 using nlohmann::json;
 
 namespace {
+
+// The kinds of file the dump's tests read: a whole model and background, each cut
+// short, and hostile ones (counts past the file, texts of any bytes, an unknown
+// kind, a repeated once-only chunk, nothing at all).
+std::vector<std::pair<std::string, Bytes>> DumpSamples() {
+  const Bytes ship = FullModelHod();
+  const Bytes sky = FullBackgroundHod(3, 3);
+  auto cut = [](const Bytes& whole, std::size_t n) { return Bytes().Raw(whole.vec().data(), n); };
+  Bytes hostile;
+  hostile.Add(Vers(1000)).Add(StarMapChunk(std::string("\xFF\x01\x80", 3), {}));
+  hostile.Tag("NRML").BE32(12).Tag("STRF").BE32(1000).I32(0x7FFFFFFF);
+  return {{"whole ship", ship},
+          {"whole background", sky},
+          {"truncated ship", cut(ship, ship.size() / 2)},
+          {"truncated background", cut(sky, 101)},
+          {"hostile count", hostile},
+          {"hostile texts", ModelFile(InfoForm({{"WARN", std::string("\x7F\xC3(\n", 4)}}))},
+          {"unknown kind", Bytes().Add(Vers(1000)).Tag("\x00\xFFzz").Zeros(20)},
+          {"second VERS", Bytes().Add(Vers(1000)).Add(Vers(512))},
+          {"empty", Bytes()}};
+}
+
+const std::string kValidate =
+    "import json, sys, jsonschema\n"
+    "schema = json.load(open(sys.argv[1]))\n"
+    "jsonschema.Draft202012Validator.check_schema(schema)\n"
+    "validator = jsonschema.Draft202012Validator(schema)\n"
+    "for path in sys.argv[2:]:\n"
+    "    for error in validator.iter_errors(json.load(open(path, encoding='utf-8'))):\n"
+    "        print(path + ': ' + error.message + ' at ' + '/'.join(map(str, error.absolute_path)))\n"
+    "        sys.exit(1)\n";
+
+ProcessResult Validate(const std::vector<std::filesystem::path>& documents, const TempDir& scratch) {
+  std::vector<std::string> args = {"-c", kValidate,
+                                   (std::filesystem::path(STARQUILL_SOURCE_DIR) / "docs/dump.schema.json").string()};
+  for (const auto& d : documents) args.push_back(d.string());
+  return RunProgram(PYTHON3_EXE, args, scratch.path());
+}
 
 // The tree in the order it reads, each node then its children, as "offset size";
 // each node's depth is its place in the tree.
@@ -119,4 +159,36 @@ TEST(DumpCli, TextsOfAnyBytesAndTheTreeView) {
                 "  FORM BGSG {\n    Offset: 28\n    Size: 15 (stored 0x0F000000)\n    Reader: ReadStarMapChunk\n  }\n"
                 "  \u00FF\u0080ZZ {\n    Offset: 51\n    Reader: none (the walk stopped here)\n  }\n]\n"
                 "Messages [\n  28: error: Unqualified string at 29\n]\n");
+}
+
+// For every kind of file and for a document of several.
+TEST(IndependentReaders, DumpJsonMeetsItsSchema) {
+  TempDir dir;
+  std::vector<std::filesystem::path> documents;
+  std::vector<std::string> all = {"dump", "--tables"};
+  for (const auto& [name, file] : DumpSamples()) {
+    const auto hod = dir / (std::to_string(documents.size()) + ".hod");
+    WriteBytes(hod, file);
+    all.push_back(hod.string());
+    for (const char* option : {"--tables", "--sound-test"}) {
+      const ProcessResult r = Starquill({"dump", option, hod.string()}, dir);
+      ASSERT_EQ(r.status, 0) << name << ": " << r.err;
+      documents.push_back(dir / (std::to_string(documents.size()) + ".json"));
+      WriteBytes(documents.back(), std::vector<uint8_t>(r.out.begin(), r.out.end()));
+    }
+  }
+  all.push_back((dir / "missing.hod").string());
+  const ProcessResult batch = Starquill(all, dir);
+  EXPECT_EQ(batch.status, 2);
+  documents.push_back(dir / "batch.json");
+  WriteBytes(documents.back(), std::vector<uint8_t>(batch.out.begin(), batch.out.end()));
+
+  const ProcessResult check = Validate(documents, dir);
+  EXPECT_EQ(check.status, 0) << check.out << check.err;
+
+  // The check itself can fail: a document without its walk's end does.
+  std::string broken = ReadText(documents.front());
+  broken.replace(broken.find("\"walk_end\""), 10, "\"walk_ends\"");
+  WriteBytes(dir / "broken.json", std::vector<uint8_t>(broken.begin(), broken.end()));
+  EXPECT_EQ(Validate({dir / "broken.json"}, dir).status, 1);
 }

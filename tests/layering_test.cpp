@@ -89,11 +89,8 @@ void WriteText(const fs::path& path, const std::string& text) {
 TEST(Layering, EveryIncludeFollowsTheTableOfRooms) {
   const fs::path root = STARQUILL_SOURCE_DIR;
   const Rooms rooms = ReadRooms(ReadText(root / "docs" / "architecture.md"));
-  // The table is found and holds the program's folders.
-  for (const char* folder : {"hod", "preview", "report", "builder", "writer", "app", "support", "tests"}) {
-    EXPECT_TRUE(rooms.contains(folder)) << folder;
-  }
-  EXPECT_TRUE(rooms.at("hod").empty());
+  // A folder the table leaves out (all of them, were the table not found) is named as a problem.
+  EXPECT_TRUE(rooms.contains("hod") && rooms.at("hod").empty());
   EXPECT_EQ(LayeringProblems(root, rooms), std::vector<std::string>{});
 }
 
@@ -106,9 +103,8 @@ TEST(Layering, AWrongArrowIsNamedWithItsFileAndLine) {
   WriteText(tree / "build/generated.cpp", "#include \"tests/kit.h\"\n");
   const Rooms rooms = ReadRooms(
       "Text before.\n\n| folder | holds | may include |\n|---|---|---|\n"
-      "| `hod/` | the reader | nothing else |\n| `preview/` | lists of `hod/` data | `hod/` |\n\nText after.\n");
-  ASSERT_EQ(rooms.size(), 2u);
-  EXPECT_EQ(rooms.at("preview"), std::set<std::string>{"hod"});  // the holds cell does not count
+      "| `hod/` | the reader | nothing else |\n| `preview/` | lists, not `tests/` | `hod/` |\n\nText after.\n");
+  // The holds cell does not count: preview may not include tests.
   std::vector<std::string> problems = LayeringProblems(tree.path(), rooms);
   std::sort(problems.begin(), problems.end());
   EXPECT_EQ(problems, (std::vector<std::string>{

@@ -6,14 +6,12 @@
 using namespace sqtest;
 using namespace std::string_literals;
 
-namespace {
-
 const std::string kP = "\\par\r\n";
 
-// Every detail item at least once, in the order a model file keeps them.
-Bytes DetailItems() {
-  Bytes items;
-  items.Add(HierItem({{"Hull_Root", {1, 2, 3, 0, 0, 0, 1, 1, 1, 1, 2, 3}}, {"Gun_Hull", Floats(12, 0.5f)}}))
+TEST(ModelReport, VisualAndDetailPartsOfAShipByteForByte) {
+  // Every detail item at least once, in the order a model file keeps them.
+  Bytes detail;
+  detail.Add(HierItem({{"Hull_Root", {1, 2, 3, 0, 0, 0, 1, 1, 1, 1, 2, 3}}, {"Gun_Hull", Floats(12, 0.5f)}}))
       .Add(EtshItem("Eng1", {{0, 0, 1, 0, 0, 2}}))
       .Add(EtshItem("Eng2", {{0, 0, 1}, {0, 0, 2, 0, 0, 3, 0, 0, 4}}))
       .Add(BurnItem("Burn1", {1, 1, 1}))
@@ -34,12 +32,6 @@ Bytes DetailItems() {
                      .ssub = SsubBytes({{0, 1}, {1}})}))
       .Add(BsrmForm({.meshName = "Gob_1", .goblinFlag = 0, .ssub = SsubBytes({})}))
       .Add(InfoForm({{"OWNR", "alee\0"s}, {"WARN", "check {LOD}"}}));
-  return items;
-}
-
-}  // namespace
-
-TEST(ModelReport, VisualAndDetailPartsOfAShipByteForByte) {
   // One material, one texture, an empty VARY chunk, one object of two levels and one goblin mesh; the
   // detail part's first BSRM matches the object's level-0 faces, the goblin's does not.
   Bytes visual;
@@ -47,7 +39,7 @@ TEST(ModelReport, VisualAndDetailPartsOfAShipByteForByte) {
   visual.Tag("VARY").BE32(8 + 5 + 20).Text("hull").Text("2").I32(0).I32(0).I32(0).I32(0).I32(0);
   visual.Add(Mult("Hull", {Faces(0, 2, 0), Faces(1, 1, 3)})).Add(Gobg("Gob", Faces(0, 1)));
   Bytes file;
-  file.Add(Vers(512)).Add(Form("NAME", Bytes().Tag("Ship"))).Add(Form("HVMD", visual)).Add(Form("DTRM", DetailItems()));
+  file.Add(Vers(512)).Add(Form("NAME", Bytes().Tag("Ship"))).Add(Form("HVMD", visual)).Add(Form("DTRM", detail));
 
   TempDir dir;
   WriteBytes(dir / "ship.hod", file);

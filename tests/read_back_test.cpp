@@ -56,17 +56,6 @@ std::string IntendedText(const std::string& rtf) {
   return Normalized(text.substr(0, text.rfind('}')));
 }
 
-void ExpectUnrtfShowsTheReport(const std::filesystem::path& rtf) {
-  const std::string source = ReadText(rtf);
-  EXPECT_EQ(RtfFrameProblem(source), "") << rtf;
-  TempDir scratch;
-  const ProcessResult r = RunProgram(UNRTF_EXE, {"--text", rtf.string()}, scratch.path());
-  ASSERT_EQ(r.status, 0) << r.err;
-  // unrtf opens its text with a banner of "###" lines and a rule of dashes.
-  const std::string shown = Normalized(r.out.substr(r.out.find("-----------------\n") + 18));
-  EXPECT_EQ(shown, IntendedText(source)) << rtf;
-}
-
 // An OBJ file's counts: what its "# N vertices" and "# N face(s)" comments state,
 // and its vertex and face lines.
 struct ObjCounts {
@@ -149,9 +138,15 @@ TEST(IndependentReaders, AShipsReportAndSideFilesReadBack) {
   // Braces, a control byte and a code-page letter in the name the report prints.
   const auto hod = dir / "m{0}\x01\xe9.hod";
   WriteBytes(hod, FullModelHod().vec());
-  const ProcessResult r = Starquill({"report", hod.string()}, dir);
+  ASSERT_EQ(Starquill({"report", hod.string()}, dir).status, 0);
+  const auto rtf = dir / "m{0}_\xe9.HODreport.rtf";
+  const std::string source = ReadText(rtf);
+  EXPECT_EQ(RtfFrameProblem(source), "");
+  TempDir scratch;
+  const ProcessResult r = RunProgram(UNRTF_EXE, {"--text", rtf.string()}, scratch.path());
   ASSERT_EQ(r.status, 0) << r.err;
-  ExpectUnrtfShowsTheReport(dir / "m{0}_\xe9.HODreport.rtf");
+  // unrtf opens its text with a banner of "###" lines and a rule of dashes.
+  EXPECT_EQ(Normalized(r.out.substr(r.out.find("-----------------\n") + 18)), IntendedText(source));
   EXPECT_EQ(ExpectObjFilesReadBack(dir.path()), 7);
 }
 

@@ -1,9 +1,14 @@
 // The report's sections built from models set up by hand: the head, the background
-// sections and the detail sections.
+// sections and the detail sections; and its consistency checks as findings: each
+// problem the report shows is one finding of its weight, in the report's words.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "report/report_findings.h"
 #include "report/report_rtf.h"
-#include "tests/test_kit.h"
+#include "support/sample_files.h"
+#include "tests/walk_kit.h"
 
 using sqtest::kReportHead;
 
@@ -16,10 +21,9 @@ sq::Model ModelOf(int32_t version, uint32_t reversedLength = 8) {
   return m;
 }
 
-std::string Head(const sq::Model& m, std::string_view name = "m01") {
-  const std::string doc = sq::BuildReport(m, name);
-  const std::size_t end = doc.find("Absent chunks: ");
-  return end == std::string::npos ? doc : doc.substr(0, end);
+std::string Head(const sq::Model& m) {
+  const std::string doc = sq::BuildReport(m, "m01");
+  return doc.substr(0, doc.find("Absent chunks: "));
 }
 
 sq::MeshChunk MeshWithLists(int32_t vertexCount, std::vector<std::pair<int32_t, int32_t>> typesAndCounts) {
@@ -30,18 +34,10 @@ sq::MeshChunk MeshWithLists(int32_t vertexCount, std::vector<std::pair<int32_t, 
   return chunk;
 }
 
-std::string BackgroundSections(const sq::Model& model) {
-  sq::ReportText report;
-  sq::AppendBackgroundSections(model, report);
-  return report.body;
-}
-
-const std::string kBsrmRule = "=" + std::string(162, '-') + "=\\par\r\n";
-const std::string kBsrmOk = "\\par\r\n# BSRMs  =  # MULTs  +  # GOBGs  (checked OK)\\par\r\n" + kBsrmRule;
-
+// The BSRM section's title when the count does not match, and its rule.
 std::string BsrmMismatch(int records) {
-  return "\\par\r\n" + std::to_string(records) + " BSRMs does not correspond to  # MULTs  +  # GOBGs\\par\r\n" +
-         kBsrmRule;
+  return "\\par\r\n" + std::to_string(records) +
+         " BSRMs does not correspond to  # MULTs  +  # GOBGs\\par\r\n=" + std::string(162, '-') + "=\\par\r\n";
 }
 
 // One record's line: TRIS and VNRM faces (of the 64 vertices and 70 normals Bsrm gives), then the rest.
@@ -54,12 +50,6 @@ std::string BsrmLine(int trisFaces, int vnrmFaces, const std::string& rest) {
 sq::ReportText Sections(const sq::Model& model, sq::ReportText report = {}) {
   sq::AppendDetailSections(model, report);
   return report;
-}
-
-sq::EtshRecord Trail(std::initializer_list<int32_t> setSizes) {
-  sq::EtshRecord r;
-  for (int32_t c : setSizes) r.trailSets.push_back({c, std::vector<sq::Point3>(static_cast<std::size_t>(c))});
-  return r;
 }
 
 sq::GlowRecord Glow(int32_t level, std::initializer_list<std::vector<int32_t>> subMeshLists) {
@@ -91,6 +81,19 @@ std::vector<int16_t> Upto(int16_t highest) {
   for (int16_t i = 0; i <= highest; ++i) v.push_back(i);
   return v;
 }
+
+sq::StatRecord Material(std::initializer_list<int32_t> textureIndices) {
+  sq::StatRecord r;
+  for (int32_t t : textureIndices) r.params.push_back({{}, t, "p"});
+  r.paramCount = static_cast<int32_t>(r.params.size());
+  return r;
+}
+
+struct Case {
+  sq::Severity severity;
+  std::string text;
+  std::function<void(sq::Model&)> make;
+};
 
 }  // namespace
 
@@ -152,26 +155,17 @@ TEST(BackgroundReport, AllThreeSectionsByteForByte) {
       "STRF chunk 2 contains 0 star positions;\\par\r\n"
       "STRF chunk 3 contains 7 star positions;\\par\r\n"
       "\\par\r\n\\tab Total number of point-stars : 25\\par\r\n";
-  EXPECT_EQ(BackgroundSections(model), expected);
-  EXPECT_EQ(BackgroundSections(sq::Model{}), "");  // no background chunk: no section at all
+  sq::ReportText report;
+  sq::AppendBackgroundSections(model, report);
+  EXPECT_EQ(report.body, expected);
 }
 
-TEST(ReportDetail, AbsentChunksInSectionOrder) {
-  sq::Model m;
-  m.hasGLOW = m.hasMRKR = m.hasANIM = true;
-  const auto r = Sections(m);
-  EXPECT_EQ(r.head, "ETSH; BURN; NAVL; DOCK; COLD; ");
-  EXPECT_TRUE(r.tail.empty());
-}
-
-TEST(ReportDetail, TrailSections) {
+TEST(ReportDetail, OneTrailChunkOfOneSet) {
   sq::Model m;
   m.hasETSH = true;
-  m.etshTable = {Trail({8})};
+  m.etshTable.emplace_back().trailSets = {{8, {}}};
   EXPECT_EQ(Sections(m).body,
             "\\par\r\n1 ETSH chunk\\par\r\n=--------------=\\par\r\n\\tab 1... with 8 shape points.\\par\r\n");
-  m.etshTable.push_back(Trail({}));
-  EXPECT_TRUE(Sections(m).body.ends_with("\\tab 2... with 0 trail sets:\\par\r\n"));
 }
 
 TEST(ReportDetail, GlowFacesPerLevelFromTheFirstListOnly) {
@@ -217,8 +211,6 @@ TEST(ReportDetail, BsrmCountCheckedAgainstMultsAndGoblins) {
             BsrmMismatch(2) + BsrmLine(120, 120, "non-empty SSUB face lists : \\tab 3 ;\\tab  -> Hull_1;") +
                 BsrmLine(2, 2, "non-empty SSUB face lists : \\tab 1 ;\\tab  -> Gob = goblin mesh ( flag = 0 );"));
   EXPECT_TRUE(r.tail.empty());
-  m.hasGOBG = true;
-  EXPECT_TRUE(Sections(m).body.starts_with(kBsrmOk + "TRIS faces : 120;"));
 
   // The highest index of a record's lists must name its last face.
   sq::Model odd;
@@ -246,4 +238,73 @@ TEST(ReportDetail, FaceSumsOfTheSsubListsAgainstTheMeshes) {
             " does not correspond to the sum of all LOD0 faces in all (MULT) BMSH chunks **** (12 <> 10)."
             "\\par\r\n******** The sum of all of the highest face indices of all GOBLIN SSUB chunks"
             " does not correspond to the sum of all faces in all (GOBG) BMSH chunks ******** (4 <> 0).");
+}
+
+TEST(Findings, EachProblemOfTheReportIsOneFindingInItsWords) {
+  using enum sq::Severity;
+  const std::string lmip = "The highest LMIP-tag (6, first tag = 0) does not correspond (!) to the number of textures";
+  const std::vector<Case> cases = {
+      {Warning, "Unusual HOD file length ! (Long, reversed): 12",
+       [](sq::Model& m) { m.hodHeader.vers.chunkSize = sq::ByteSwap32(12); }},
+      {Warning, "HOD contains warning:  'a {braced} name'.",
+       [](sq::Model& m) { m.infoWarning = true, m.infoWarningText = "a {braced} name"; }},
+      {Error, "HOD contains error message:  'bad'.", [](sq::Model& m) { m.infoError = true, m.infoErrorText = "bad"; }},
+      {Warning, "Number of background lights ( 2 ) is unequal to three.",
+       [](sq::Model& m) { m.hodHeader.hodVersion = 512, m.hasLITE = true, m.liteCount = 2; }},
+      // Textures no material reaches, then a material pointing past the textures.
+      {Warning, lmip + " ( 8 ).",
+       [](sq::Model& m) {
+         m.hasNrmlSTAT = m.hasLMIP = true, m.statTable = {Material({0, 6})}, m.lmipTable.resize(8);
+       }},
+      {Error, lmip + " ( 5 ).",
+       [](sq::Model& m) {
+         m.hasNrmlSTAT = m.hasLMIP = true, m.statTable = {Material({6}), Material({1})}, m.lmipTable.resize(5);
+       }},
+      {Error, "The number of ' elite ' shaders ( 1 ) does not correspond (!) to the number of textures ( 3 ).",
+       [](sq::Model& m) {
+         m.hasLMIP = true, m.statForms = m.eliteShaderCount = 1, m.lmipTable.resize(3);
+         m.eliteTable.resize(1), m.eliteTable[0].variantWord = 1, m.eliteTable[0].params = {{{}, 4}};
+       }},
+      {Warning, "Separator with marker 'M' ( 1th ) is unequal",
+       [](sq::Model& m) { m.hasMRKR = true, m.separatorReportText = "Separator with marker 'M' ( 1th ) is unequal"; }},
+      {Error, "largest tag 98 NOT EQUAL to VNRM or TRIS faces (100, 100) in BSRM-chunk no. 1 -> Hull",
+       [](sq::Model& m) {
+         m.hasBSRM = m.hasGOBG = true, m.gobgTable.resize(1), m.bsrmTable = {Bsrm("Hull", 100, 100, {{0, 98}})};
+       }},
+      {Error, std::string(sq::kNoSsubLists) + "1",
+       [](sq::Model& m) {
+         m.hasBSRM = m.hasGOBG = true, m.gobgTable.resize(1), m.bsrmTable = {Bsrm("Hull", 3, 3, {})};
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    sq::Model m = ModelOf(1000);
+    c.make(m);
+    const std::vector<sq::Finding> findings = sq::ModelFindings(m);
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].severity, c.severity);
+    EXPECT_EQ(findings[0].text, c.text);
+  }
+  EXPECT_TRUE(sq::ModelFindings(ModelOf(1000)).empty());
+  EXPECT_TRUE(sq::ModelFindings(sqtest::Walk(sqtest::FullBackgroundHod()).model).empty());
+}
+
+// The SSUB sums against the faces of the LOD0 and goblin meshes: both mismatches,
+// as errors.
+TEST(Findings, SsubSumsAgainstTheMeshFaces) {
+  sq::Model m = ModelOf(1000);
+  m.hasBSRM = m.hasMULT = m.hasGOBG = true;
+  m.multTable.resize(1);
+  m.multTable[0].lods.resize(1);
+  m.multTable[0].lods[0].mesh.subMeshes.emplace_back().indexLists.push_back({514, 30, {}});  // 10 faces at level 0
+  m.gobgTable.resize(1);
+  m.gobgTable[0].mesh.subMeshes.emplace_back().indexLists.push_back({518, 6, {}});  // 4 goblin faces
+  m.bsrmTable = {Bsrm("Hull", 10, 10, {{9}}), Bsrm("Gob", 4, 4, {{3}}, 0)};
+  EXPECT_TRUE(sq::ModelFindings(m).empty());
+
+  m.bsrmTable = {Bsrm("Hull", 9, 9, {{8}}), Bsrm("Gob", 5, 5, {{4}}, 0)};
+  const std::vector<sq::Finding> findings = sq::ModelFindings(m);
+  ASSERT_EQ(findings.size(), 2u);
+  EXPECT_EQ(findings[0].text, std::string(sq::kNonGoblinSums) + " (10 <> 9)");
+  EXPECT_EQ(findings[1].text, std::string(sq::kGoblinSums) + " (4 <> 5)");
 }

@@ -1,16 +1,15 @@
 #include <gtest/gtest.h>
 
-#include "hod/modFarholdhod.h"
-#include "support/chunk_bytes.h"
+#include <cerrno>
+#include <cstring>
+
 #include "tests/background_fixtures.h"
-#include "tests/test_kit.h"
+#include "tests/walk_kit.h"
 #include "writer/modMakeBGhod.h"
 
 using namespace sqtest;
 
 namespace {
-
-std::vector<uint8_t> AsBytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
 // The tables of sixteen empty mesh chunks, empty star maps and empty point-star chunks.
 sq::BackgroundWriterTables EmptyBackground() {
@@ -24,20 +23,17 @@ sq::BackgroundWriterTables EmptyBackground() {
 TEST(BackgroundWriter, WrittenFileReadsBackIntoTheSameTables) {
   sq::BackgroundWriterTables t = SmallBackground();
   const std::string bytes = sq::SerializeBackgroundHod(t);
-  sq::Model model;
-  RecordingPlatform platform;
-  TempDir dir;
-  const sq::WalkResult walk = sq::WalkHodBytes(AsBytes(bytes), model, platform, dir.path());
-  ASSERT_FALSE(walk.failed) << walk.reason;
-  EXPECT_TRUE(platform.messages.empty());
-  EXPECT_EQ(model.hodHeader.hodVersion, 1000);
-  EXPECT_EQ(model.bgmsTable, t.outBgmsTable);
-  EXPECT_EQ(model.bgsgTable, std::vector(t.outBgsgTable.begin(), t.outBgsgTable.end()));
-  EXPECT_EQ(model.strfTable, std::vector(t.outStrfTable.begin(), t.outStrfTable.end()));
+  const Walk w(Bytes().Tag(bytes));
+  ASSERT_FALSE(w.result.failed) << w.result.reason;
+  EXPECT_TRUE(w.platform.messages.empty());
+  EXPECT_EQ(w.model.hodHeader.hodVersion, 1000);
+  EXPECT_EQ(w.model.bgmsTable, t.outBgmsTable);
+  EXPECT_EQ(w.model.bgsgTable, std::vector(t.outBgsgTable.begin(), t.outBgsgTable.end()));
+  EXPECT_EQ(w.model.strfTable, std::vector(t.outStrfTable.begin(), t.outStrfTable.end()));
 
   // Copied back into writer tables, the background writes the same bytes again.
   sq::BackgroundWriterTables again;
-  ASSERT_EQ(sq::CopyBackgroundToWriter(model, again), "");
+  ASSERT_EQ(sq::CopyBackgroundToWriter(w.model, again), "");
   EXPECT_EQ(sq::SerializeBackgroundHod(again), bytes);
 }
 
@@ -53,21 +49,7 @@ TEST(BackgroundWriter, EmptyBackgroundByteForByte) {
   // The point-star chunks carry the version big-endian.
   for (int i = 0; i < 16; ++i) expected.Tag("NRML").BE32(12).Tag("STRF").Raw({0, 0, 3, 0xE8}).I32(0);
   sq::BackgroundWriterTables t = EmptyBackground();
-  EXPECT_EQ(AsBytes(sq::SerializeBackgroundHod(t)), expected.vec());
-}
-
-TEST(BackgroundWriter, WritesTheSerializedBytesAndReportsFailures) {
-  TempDir dir;
-  RecordingPlatform platform;
-  sq::BackgroundWriterTables t = SmallBackground();
-  ASSERT_EQ(sq::WriteBackgroundHod(t, dir / "m01.hod", platform).status, sq::WriteHodOutcome::Status::Written);
-  EXPECT_EQ(ReadText(dir / "m01.hod"), sq::SerializeBackgroundHod(t));
-  EXPECT_TRUE(platform.messages.empty());
-
-  EXPECT_EQ(sq::WriteBackgroundHod(t, dir / "missing" / "m.hod", platform).status,
-            sq::WriteHodOutcome::Status::WriteFailed);
-  ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_TRUE(platform.messages[0].starts_with("Starquill: The background HOD file could not be written: "));
+  EXPECT_EQ(Bytes().Tag(sq::SerializeBackgroundHod(t)).vec(), expected.vec());
 }
 
 TEST(BackgroundWriter, RefusesBrokenTablesWithAMessageAndWritesNothing) {
@@ -108,10 +90,8 @@ TEST(BackgroundWriter, RefusesBrokenTablesWithAMessageAndWritesNothing) {
 
 TEST(CopyBackgroundToWriter, RefusesOtherShapesAndLeavesTheTables) {
   sq::BackgroundWriterTables written = SmallBackground();
-  sq::Model model;
-  RecordingPlatform platform;
-  TempDir dir;
-  ASSERT_FALSE(sq::WalkHodBytes(AsBytes(sq::SerializeBackgroundHod(written)), model, platform, dir.path()).failed);
+  const Walk w(Bytes().Tag(sq::SerializeBackgroundHod(written)));
+  ASSERT_FALSE(w.result.failed);
 
   sq::BackgroundWriterTables target = EmptyBackground();
   const sq::BackgroundWriterTables before = target;
@@ -120,10 +100,9 @@ TEST(CopyBackgroundToWriter, RefusesOtherShapesAndLeavesTheTables) {
       {[](sq::Model& m) { m.bgsgTable.pop_back(); }, "it holds 1 star-map chunks, not 2"},
       {[](sq::Model& m) { m.bgmsTable[3].parts[0].listCount = 2, m.bgmsTable[3].parts[0].indexLists.push_back({}); },
        "mesh chunk 4 has 2 index lists, not one"},
-      {[](sq::Model& m) { m.hasBGMS = false; }, "it holds no background mesh form (BGMS)"},
   };
   for (const auto& [spoil, reason] : cases) {
-    sq::Model m = model;
+    sq::Model m = w.model;
     spoil(m);
     EXPECT_EQ(sq::CopyBackgroundToWriter(m, target), reason);
   }
@@ -131,37 +110,45 @@ TEST(CopyBackgroundToWriter, RefusesOtherShapesAndLeavesTheTables) {
 }
 
 TEST(WriteBackgroundCli, RefusesItsOwnInputOtherShapesAndReportsWriteFailures) {
-  TempDir dir;
+  TempDir dir, out;
   sq::BackgroundWriterTables t = SmallBackground();
   const std::string bytes = sq::SerializeBackgroundHod(t);
-  WriteBytes(dir / "bg.hod", AsBytes(bytes));
+  WriteBytes(dir / "bg.hod", Bytes().Tag(bytes));
+
+  // Written into another folder: the same bytes, and its path alone on stdout.
+  ProcessResult r = Starquill({"write-background", (dir / "bg.hod").string(), "--out-dir", out.path().string()}, dir);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out + r.err, (out / "bg.hod").string() + "\n");
+  EXPECT_EQ(ReadText(out / "bg.hod"), bytes);
 
   // Output into the input's own folder: the same file.
-  ProcessResult r = Starquill({"write-background", (dir / "bg.hod").string(), "--out-dir", dir.path().string()}, dir);
+  r = Starquill({"write-background", (dir / "bg.hod").string(), "--out-dir", dir.path().string()}, dir);
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("would replace the file it is read from"), std::string::npos) << r.err;
   EXPECT_EQ(ReadText(dir / "bg.hod"), bytes);
 
   // A file of another shape: refused, nothing written.
-  TempDir out;
-  WriteBytes(dir / "vers.hod", Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0))).vec());
+  WriteBytes(dir / "vers.hod", Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0))));
   r = Starquill({"write-background", (dir / "vers.hod").string(), "--out-dir", out.path().string()}, dir);
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err,
             "Starquill: Cannot write a background HOD from vers.hod: it holds no background mesh form (BGMS).\n");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.path()), {}), 0);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.path()), {}), 1);
 
   // A damaged file is refused too, even when the rows read so far have the shape.
-  WriteBytes(dir / "cut.hod", AsBytes(bytes.substr(0, bytes.size() - 10)));
+  WriteBytes(dir / "cut.hod", Bytes().Tag(bytes.substr(0, bytes.size() - 10)));
   r = Starquill({"write-background", (dir / "cut.hod").string(), "--out-dir", out.path().string()}, dir);
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("the file is damaged"), std::string::npos) << r.err;
 
-  // A write that fails (the name is taken by a folder) leaves no file behind.
-  std::filesystem::create_directories(out / "taken" / "bg.hod");
-  r = Starquill({"write-background", (dir / "bg.hod").string(), "--out-dir", (out / "taken").string()}, dir);
+  // A write that fails (the name is taken by a folder) says why and leaves no file behind.
+  const auto taken = out / "taken";
+  std::filesystem::create_directories(taken / "bg.hod");
+  r = Starquill({"write-background", (dir / "bg.hod").string(), "--out-dir", taken.string()}, dir);
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out / "taken"), {}), 1);
+  EXPECT_EQ(r.out + r.err, "Starquill: The background HOD file could not be written: cannot write " +
+                               (taken / "bg.hod").string() + ": " + std::strerror(EISDIR) + "\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(taken), {}), 1);
 
   // A folder that is not there is made; one that cannot be made (below a file) is said once.
   r = Starquill({"write-background", (dir / "bg.hod").string(), "--out-dir", (out / "no" / "such").string()}, dir);
