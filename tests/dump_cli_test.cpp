@@ -148,6 +148,8 @@ TEST(DumpCli, TextsOfAnyBytesAndTheTreeView) {
   ProcessResult r = Starquill({"dump", "--tables", path}, dir);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(json::parse(r.out)["tables"]["background"]["bgsgTable"][0]["textureName"], "B\u00E9\u0001");
+  // Written as UTF-8; only control characters are escaped.
+  EXPECT_NE(r.out.find("\"textureName\": \"B\u00E9\\u0001\""), std::string::npos) << r.out;
 
   r = Starquill({"dump", "--format", "tree", path}, dir);
   ASSERT_EQ(r.status, 0) << r.err;
