@@ -148,7 +148,7 @@ TEST(PreviewRender, ThePictureTurnsWithTimeAndFollowsADrag) {
   mouse(QEvent::MouseMove, 75, 20, Qt::NoButton, Qt::NoButton);
   EXPECT_EQ(rig.window->Transforms(), TransformsAtAngle(0.3f));
   mouse(QEvent::MouseButtonPress, 10, 10, Qt::RightButton, Qt::RightButton);
-  mouse(QEvent::MouseMove, 150, 30, Qt::NoButton, Qt::RightButton);
+  mouse(QEvent::MouseMove, 150, 10, Qt::NoButton, Qt::RightButton);  // only x changed: the picture turns
   EXPECT_EQ(rig.window->Transforms(), TransformsAtAngle(-1.0f));
   const QImage dragged = rig.window->LastFrame();
   mouse(QEvent::MouseMove, 150, 90, Qt::NoButton, Qt::RightButton);  // only y changed: the same picture
