@@ -501,15 +501,10 @@ void BM_BuildMemory(benchmark::State& state) {
   }
 }
 
-// A background of n point-star chunks (of none to two stars each), walked and
-// reported in this process: the time a file of eight times the chunks takes against
-// eight times that of the smaller one.
-std::vector<uint8_t> LongBackground(int chunks) {
-  sqsupport::Bytes file;
-  file.Add(sqsupport::Vers(1000));
-  for (int i = 0; i < chunks; ++i) file.Add(sqsupport::PointStars(i % 3, i));
-  return file.vec();
-}
+// The writer's background shape with no meshes and n point-star chunks (of none to
+// two stars each), walked and reported in this process: the time a file of eight
+// times the chunks takes against eight times that of the smaller one.
+std::vector<uint8_t> LongBackground(int chunks) { return sqsupport::FullBackgroundHod(0, chunks).vec(); }
 
 double SecondsToWalkAndReport(const std::vector<uint8_t>& file, sq::Platform& platform) {
   const auto start = Clock::now();
