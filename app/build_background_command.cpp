@@ -4,6 +4,8 @@
 
 #include "app/command_paths.h"
 #include "builder/background_options.h"
+#include "hod/platform.h"
+#include "hod/text_forms.h"
 
 namespace sq {
 

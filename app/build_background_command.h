@@ -12,8 +12,8 @@
 #include "app/tga_command.h"
 #include "builder/background_build.h"
 #include "hod/background_tables.h"
-#include "hod/modCommon.h"
-#include "writer/modMakeBGhod.h"
+#include "hod/platform.h"
+#include "writer/background_writer.h"
 
 namespace sq {
 

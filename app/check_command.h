@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "hod/modFarholdhod.h"
+#include "hod/hod_walk.h"
 #include "report/report_findings.h"
 
 namespace sq {

@@ -19,7 +19,7 @@
 //   display_check.h              whether a display can be reached, asked before Qt starts
 //   large_heap.h                 the heap set up for the tables of a big file
 //   main.cpp                     `starquill`: the window without arguments, else RunCli
-//   window/                      what needs the window system (frmStarquill.h lists it)
+//   window/                      what needs the window system (main_window.h lists it)
 #pragma once
 
 #include <cstdio>

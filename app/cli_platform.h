@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "hod/modCommon.h"
+#include "hod/platform.h"
 
 namespace sq {
 

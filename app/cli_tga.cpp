@@ -6,8 +6,8 @@
 #include "app/cli_platform.h"
 #include "app/command_paths.h"
 #include "app/tga_command.h"
-#include "builder/modTGA.h"
-#include "preview/modVtcs.h"
+#include "builder/builder.h"
+#include "preview/preview_lists.h"
 
 namespace sq {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "hod/modCommon.h"
+#include "hod/platform.h"
 
 namespace sq {
 

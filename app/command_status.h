@@ -9,7 +9,7 @@
 #include "app/report_command.h"
 #include "app/tga_command.h"
 #include "builder/output_report.h"
-#include "hod/modFarholdhod.h"
+#include "hod/hod_walk.h"
 
 namespace sq {
 

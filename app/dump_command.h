@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/check_command.h"
-#include "hod/modFarholdhod.h"
+#include "hod/hod_walk.h"
 
 namespace sq {
 

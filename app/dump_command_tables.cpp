@@ -133,20 +133,20 @@ Json BackgroundJson(const Model& model) {
 // ---------------------------------------------------------------------------
 // Visual model
 
-Json BmshJson(const bmsh::bmshMesh& mesh) {
+Json BmshJson(const bmsh::BmshMesh& mesh) {
   Json j;
   j["meshTag"] = Text(mesh.meshTag);
   j["word1"] = mesh.word1;
   j["lodLevel"] = mesh.lodLevel;
   j["subMeshCount"] = mesh.subMeshCount;
-  j["subMeshes"] = List(mesh.subMeshes, [](const bmsh::subMesh& sub) {
+  j["subMeshes"] = List(mesh.subMeshes, [](const bmsh::SubMesh& sub) {
     Json s;
     s["materialTag"] = sub.materialTag;
     s["vertexFormat"] = sub.vertexFormat;
     s["vertexCount"] = sub.vertexCount;
     s["vertices"] = Block(static_cast<std::size_t>(std::max(sub.vertexCount, 0)), sub.vertices.size());
     s["listCount"] = sub.listCount;
-    s["indexLists"] = List(sub.indexLists, [](const bmsh::indexList& list) {
+    s["indexLists"] = List(sub.indexLists, [](const bmsh::IndexList& list) {
       Json l;
       l["primitiveType"] = list.primitiveType;
       l["indexCount"] = list.indexCount;
@@ -187,7 +187,7 @@ Json VisualJson(const Model& model) {
     s["firstName"] = Text(r.firstName);
     s["secondName"] = Text(r.secondName);
     s["paramCount"] = r.paramCount;
-    s["params"] = List(r.params, [](const statParam& p) {
+    s["params"] = List(r.params, [](const StatParam& p) {
       Json q;
       q["skippedPair"] = Values(p.skippedPair);
       q["textureIndex"] = p.textureIndex;
@@ -203,7 +203,7 @@ Json VisualJson(const Model& model) {
     s["materialName"] = Text(r.materialName);
     s["shaderType"] = Text(r.shaderType);
     s["variantWord"] = r.variantWord;
-    s["params"] = List(r.params, [](const eliteParam& p) {
+    s["params"] = List(r.params, [](const EliteParam& p) {
       Json q;
       q["skippedPair"] = Values(p.skippedPair);
       q["value"] = p.value;
@@ -245,7 +245,7 @@ Json VisualJson(const Model& model) {
     s["firstName"] = Text(r.firstName);
     s["secondName"] = Text(r.secondName);
     s["lodCount"] = r.lodCount;
-    s["lods"] = List(r.lods, [](const lodMesh& level) {
+    s["lods"] = List(r.lods, [](const LodMesh& level) {
       Json l;
       l["meshHeader"] = MeshHeaderJson(level.meshHeader);
       l["mesh"] = BmshJson(level.mesh);
@@ -275,9 +275,9 @@ Json VisualJson(const Model& model) {
   v["faceListCount"] = vary.faceListCount;
   v["spareCount"] = vary.spareCount;
   v["positions"] = Block(vary.positions.size(), vary.positions.size() * 12);
-  v["corners"] = Block(vary.corners.size(), vary.corners.size() * sizeof(varyCorner));
-  v["faces"] = Block(vary.faces.size(), vary.faces.size() * sizeof(varyFace));
-  v["faceLists"] = List(vary.faceLists, [](const varyFaceList& list) {
+  v["corners"] = Block(vary.corners.size(), vary.corners.size() * sizeof(VaryCorner));
+  v["faces"] = Block(vary.faces.size(), vary.faces.size() * sizeof(VaryFace));
+  v["faceLists"] = List(vary.faceLists, [](const VaryFaceList& list) {
     Json l;
     l["indices"] = Block(list.indices.size(), list.indices.size() * sizeof(int16_t));
     l["listKind"] = list.listKind;
@@ -289,7 +289,7 @@ Json VisualJson(const Model& model) {
   lite["chunkId"] = Text(model.liteRecord.chunkId);
   lite["chunkSize"] = model.liteRecord.chunkSize;
   lite["liteCount"] = model.liteRecord.liteCount;
-  lite["lights"] = List(model.liteRecord.lights, [](const light& l) {
+  lite["lights"] = List(model.liteRecord.lights, [](const Light& l) {
     Json s;
     s["lightName"] = Text(l.lightName);
     s["lightType"] = l.lightType;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/command_paths.h"
-#include "hod/modFarholdhod.h"
+#include "hod/hod_walk.h"
 
 namespace sq {
 

@@ -15,8 +15,8 @@
 #include "builder/tga_load.h"
 #include "builder/tga_tables.h"
 #include "hod/background_tables.h"
-#include "hod/modCommon.h"
-#include "preview/modVtcs.h"
+#include "hod/platform.h"
+#include "preview/preview_lists.h"
 
 namespace sq {
 

@@ -4,8 +4,8 @@
 
 #include "app/command_paths.h"
 #include "hod/file_bytes.h"
-#include "hod/modFarholdhod.h"
-#include "writer/modMakeBGhod.h"
+#include "hod/hod_walk.h"
+#include "writer/background_writer.h"
 
 namespace sq {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "hod/modCommon.h"
+#include "hod/platform.h"
 
 namespace sq {
 

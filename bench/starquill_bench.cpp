@@ -47,9 +47,10 @@
 #include <string>
 #include <vector>
 
-#include "builder/modTGA.h"
-#include "hod/modCommon.h"
-#include "hod/modFarholdhod.h"
+#include "builder/builder.h"
+#include "hod/file_bytes.h"
+#include "hod/hod_walk.h"
+#include "hod/platform.h"
 #include "hod/tga_header.h"
 #include "report/report_rtf.h"
 #include "support/sample_files.h"

@@ -20,7 +20,7 @@
 #include "builder/tga_load.h"
 #include "builder/tga_tables.h"
 #include "hod/background_tables.h"
-#include "hod/modCommon.h"
+#include "hod/platform.h"
 
 namespace sq {
 

@@ -5,7 +5,7 @@
 #include <numbers>
 
 #include "builder/star_detector.h"
-#include "hod/modCommon.h"
+#include "hod/byte_reader.h"
 
 namespace sq {
 

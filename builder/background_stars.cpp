@@ -7,7 +7,7 @@
 
 #include "builder/background_mesh.h"
 #include "builder/star_detector.h"
-#include "hod/modCommon.h"
+#include "hod/byte_reader.h"
 
 namespace sq {
 

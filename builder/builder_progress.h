@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "hod/modCommon.h"
+#include "hod/platform.h"
 
 namespace sq {
 

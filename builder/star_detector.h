@@ -16,7 +16,7 @@
 #include "builder/output_report.h"
 #include "builder/tga_save.h"
 #include "builder/tga_tables.h"
-#include "hod/modCommon.h"
+#include "hod/platform.h"
 
 namespace sq {
 

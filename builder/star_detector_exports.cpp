@@ -6,6 +6,8 @@
 #include <string>
 
 #include "builder/tga_save.h"
+#include "hod/file_output.h"
+#include "hod/text_forms.h"
 
 namespace sq {
 

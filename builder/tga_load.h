@@ -10,7 +10,7 @@
 
 #include "builder/star_detector.h"
 #include "builder/tga_tables.h"
-#include "hod/modCommon.h"
+#include "hod/platform.h"
 
 namespace sq {
 

@@ -8,7 +8,8 @@
 #include <mutex>
 #include <thread>
 
-#include "hod/modCommon.h"
+#include "hod/file_output.h"
+#include "hod/text_forms.h"
 
 namespace sq {
 

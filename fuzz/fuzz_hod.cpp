@@ -5,8 +5,8 @@
 #include <span>
 
 #include "fuzz/fuzz_support.h"
-#include "hod/modFarholdhod.h"
-#include "preview/modVtcs.h"
+#include "hod/hod_walk.h"
+#include "preview/preview_lists.h"
 #include "report/report_rtf.h"
 #include "support/rtf_check.h"
 

@@ -5,8 +5,8 @@
 #include <span>
 
 #include "fuzz/fuzz_support.h"
-#include "hod/modFarholdhod.h"
-#include "writer/modMakeBGhod.h"
+#include "hod/hod_walk.h"
+#include "writer/background_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace sqfuzz;

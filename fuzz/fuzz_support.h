@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "hod/modCommon.h"
+#include "hod/platform.h"
 
 namespace sqfuzz {
 

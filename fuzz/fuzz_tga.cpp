@@ -5,9 +5,10 @@
 #include <span>
 #include <string_view>
 
-#include "builder/modTGA.h"
+#include "builder/builder.h"
 #include "fuzz/fuzz_support.h"
-#include "writer/modMakeBGhod.h"
+#include "hod/file_output.h"
+#include "writer/background_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace sqfuzz;

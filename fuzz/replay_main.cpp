@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "hod/modCommon.h"
+#include "hod/file_bytes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
 

@@ -24,10 +24,10 @@ std::size_t IndicesDrawn(const IndexList& list) {
 
 // The first of the leading n indices outside 0..vertexCount - 1, or n when none is.
 std::size_t FirstOutside(const RecordList<int16_t>& indices, std::size_t n, int64_t vertexCount) {
-  if (indices.viewing()) {
+  if (indices.Viewing()) {
     // The smallest and largest index in one pass over the stored block, which
     // the compiler turns into wide compares; only a bad list is walked again.
-    const uint8_t* p = indices.bytes().data();
+    const uint8_t* p = indices.Bytes().data();
     int16_t lo = 0, hi = 0;
     for (std::size_t k = 0; k < n; ++k) {
       const auto index = static_cast<int16_t>(LoadU16(p + 2 * k));
@@ -198,7 +198,7 @@ PendingHeader ReadStarMapRun(WalkContext& ctx, Model& model, const PendingHeader
                                   " has more records than the preview list can count");
           return;
         }
-        model.previewSources.starMaps[static_cast<std::size_t>(i - 1)] = row.records.bytes();
+        model.previewSources.starMaps[static_cast<std::size_t>(i - 1)] = row.records.Bytes();
       },
       [&] { return NextChunkIs(ctx.in, "FORM", "BGSG", header); });
   return ctx.in.Failed() ? KindOnly(std::string(4, '\0'), ctx.in.Size()) : header;
@@ -211,7 +211,7 @@ bool NotePointStarPreview(WalkContext& ctx, Model& model, const PointStarChunk& 
     ctx.in.Fail(std::string(what) + " has more stars than the preview list can count");
     return false;
   }
-  if (!chunk.stars.empty()) sources.pointStars.push_back(chunk.stars.bytes());
+  if (!chunk.stars.empty()) sources.pointStars.push_back(chunk.stars.Bytes());
   sources.pointStarTotal = total;
   return true;
 }

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "hod/background_readers.h"
-#include "hod/modFarholdhod.h"
+#include "hod/hod_walk.h"
 #include "hod/visual_readers.h"
 
 namespace sq {

@@ -133,7 +133,7 @@ struct GlowRecord {
   std::string secondText;
   int32_t levelWord = 0;  // level of detail of the mesh, 0 to 4
   SubHeader subHeader;
-  bmsh::bmshMesh mesh;
+  bmsh::BmshMesh mesh;
 };
 
 struct BurnRecord {

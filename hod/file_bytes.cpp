@@ -1,8 +1,7 @@
 #include "hod/file_bytes.h"
 
+#include <fstream>
 #include <utility>
-
-#include "hod/modCommon.h"
 
 #if defined(__unix__)
 #include <fcntl.h>
@@ -12,6 +11,27 @@
 #endif
 
 namespace sq {
+
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = "cannot open " + path.string();
+    return std::nullopt;
+  }
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  if (size < 0) {
+    error = "cannot read " + path.string();
+    return std::nullopt;
+  }
+  in.seekg(0, std::ios::beg);
+  std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
+  if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+    error = "cannot read " + path.string();
+    return std::nullopt;
+  }
+  return bytes;
+}
 
 std::shared_ptr<const FileBytes> FileBytes::Open(const std::filesystem::path& path, std::string& error) {
 #if defined(__unix__)

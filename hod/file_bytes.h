@@ -10,11 +10,15 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace sq {
+
+// Reads a whole file. Returns nullopt and sets `error` when it cannot.
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path, std::string& error);
 
 class FileBytes {
  public:
@@ -31,9 +35,9 @@ class FileBytes {
   FileBytes& operator=(const FileBytes&) = delete;
   ~FileBytes();
 
-  std::span<const uint8_t> bytes() const { return {data_, size_}; }
+  std::span<const uint8_t> Bytes() const { return {data_, size_}; }
   std::size_t size() const { return size_; }
-  bool mapped() const { return mapped_; }
+  bool Mapped() const { return mapped_; }
 
  private:
   FileBytes() = default;

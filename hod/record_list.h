@@ -68,7 +68,7 @@ class RecordList {
     return list;
   }
 
-  bool viewing() const { return viewing_; }
+  bool Viewing() const { return viewing_; }
   std::size_t size() const { return viewing_ ? viewCount_ : owned_.size(); }
   bool empty() const { return size() == 0; }
 
@@ -78,7 +78,7 @@ class RecordList {
     return (*this)[i];
   }
   // The stored bytes of a viewed list (empty for an owned one).
-  std::span<const uint8_t> bytes() const {
+  std::span<const uint8_t> Bytes() const {
     return viewing_ ? std::span<const uint8_t>(view_, viewCount_ * kRecordBytes) : std::span<const uint8_t>();
   }
 

@@ -3,7 +3,7 @@
 // stops where the next tag begins.
 #pragma once
 
-#include "hod/modFarholdhod.h"
+#include "hod/hod_walk.h"
 
 namespace sq {
 
@@ -28,7 +28,7 @@ void ReadMULT(WalkContext& ctx, Model& model, MultRecord& record);
 void ReadGOBG(WalkContext& ctx, Model& model, GobgRecord& record);
 
 // One BMSH mesh (MULT, GOBG and the detail part's glows); adds to faceTotal.
-void ReadBMSH(WalkContext& ctx, Model& model, bmsh::bmshMesh& mesh);
+void ReadBMSH(WalkContext& ctx, Model& model, bmsh::BmshMesh& mesh);
 
 // VARY data: reads the chunk, appends its OBJ side file, prepares varyReportText.
 void ReadVARY(WalkContext& ctx, Model& model);

@@ -3,7 +3,7 @@
 
 namespace sq {
 
-void ReadBMSH(WalkContext& ctx, Model& model, bmsh::bmshMesh& mesh) {
+void ReadBMSH(WalkContext& ctx, Model& model, bmsh::BmshMesh& mesh) {
   Reader& in = ctx.in;
   mesh.meshTag = in.Chars4();
   mesh.word1 = in.I32();
@@ -13,7 +13,7 @@ void ReadBMSH(WalkContext& ctx, Model& model, bmsh::bmshMesh& mesh) {
   const auto subMeshes = in.Count(mesh.subMeshCount, 14, "sub-mesh");
   if (!subMeshes) return;
   mesh.subMeshes.resize(*subMeshes);
-  for (bmsh::subMesh& sub : mesh.subMeshes) {
+  for (bmsh::SubMesh& sub : mesh.subMeshes) {
     sub.materialTag = in.I32();
     sub.vertexFormat = in.I32();
     sub.vertexCount = in.I32();
@@ -26,7 +26,7 @@ void ReadBMSH(WalkContext& ctx, Model& model, bmsh::bmshMesh& mesh) {
     const auto lists = in.Count(sub.listCount, 8, "index list");
     if (!lists) return;
     sub.indexLists.resize(*lists);
-    for (bmsh::indexList& list : sub.indexLists) {
+    for (bmsh::IndexList& list : sub.indexLists) {
       list.primitiveType = in.I32();
       list.indexCount = in.I32();
       const auto indices = in.Count(list.indexCount, 2, "index");

@@ -15,7 +15,7 @@ void ReadLITE(WalkContext& ctx, Model& model) {
   const auto count = in.Count(lite.liteCount, 52, "light");
   if (!count) return;
   lite.lights.resize(*count);
-  for (light& l : lite.lights) {
+  for (Light& l : lite.lights) {
     ReadCounted(ctx, l.lightName);
     l.lightType = in.I32();
     for (auto& vector : l.vectors) vector = {in.F32(), in.F32(), in.F32()};
@@ -24,7 +24,7 @@ void ReadLITE(WalkContext& ctx, Model& model) {
   if (in.Failed()) return;
 
   SideFile obj(ctx.SideFiles(), "LITEs.OBJ");
-  for (const light& l : lite.lights) {
+  for (const Light& l : lite.lights) {
     obj.Line();
     obj.Line("g " + SideFileText(l.lightName));
     for (const auto& v : l.vectors) {

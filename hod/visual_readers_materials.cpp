@@ -50,7 +50,7 @@ void ReadNrmlSTAT(WalkContext& ctx, StatRecord& record) {
   const auto count = ReadStatHead(ctx, record, 16);
   if (!count) return;
   record.params.resize(*count);
-  for (statParam& param : record.params) {
+  for (StatParam& param : record.params) {
     param.skippedPair = {in.I32(), in.I32()};
     param.textureIndex = in.I32();
     ReadCounted(ctx, param.paramName);
@@ -63,7 +63,7 @@ void ReadSHAD(WalkContext& ctx, StatRecord& record) {
   const auto count = ReadStatHead(ctx, record, 12);
   if (!count) return;
   record.params.resize(*count);
-  for (statParam& param : record.params) {
+  for (StatParam& param : record.params) {
     param.skippedPair = {in.I32(), in.I32()};
     param.textureIndex = in.I32();
   }
@@ -82,7 +82,7 @@ void ReadEliteSTAT(WalkContext& ctx, Model& model, EliteRecord& record) {
   const auto shape = ShapeOf(record.shaderType, record.variantWord, ctx);
   if (!shape) return;
   record.params.resize(static_cast<std::size_t>(shape->parameters));
-  for (eliteParam& param : record.params) {
+  for (EliteParam& param : record.params) {
     param.skippedPair = {in.I32(), in.I32()};
     param.value = in.I32();
   }

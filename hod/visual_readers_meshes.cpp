@@ -23,7 +23,7 @@ void ReadMULT(WalkContext& ctx, Model& model, MultRecord& record) {
   const auto levels = in.Count(record.lodCount, 24, "level-of-detail mesh");
   if (!levels) return;
   record.lods.resize(*levels);
-  for (lodMesh& level : record.lods) {
+  for (LodMesh& level : record.lods) {
     ReadMeshHeader(in, level.meshHeader);
     ReadBMSH(ctx, model, level.mesh);
     if (in.Failed()) return;

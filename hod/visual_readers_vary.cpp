@@ -24,7 +24,7 @@ std::pair<int32_t, int32_t> ReadFaceLists(Reader& in, VaryRecord& vary, int64_t 
   int32_t maximum = 0;
   int32_t minimum = vary.cornerCount;
   for (int32_t list = 0; list < vary.faceListCount && bytesLeft > 0; ++list) {
-    varyFaceList& faceList = vary.faceLists.emplace_back();
+    VaryFaceList& faceList = vary.faceLists.emplace_back();
     while (bytesLeft > 0) {
       const int16_t word = in.I16();
       bytesLeft -= 2;
@@ -76,7 +76,7 @@ void ReadVARY(WalkContext& ctx, Model& model) {
   const auto corners = in.Count(vary.cornerCount, cornerSize, "VARY corner");
   if (!corners) return;
   vary.corners.resize(*corners);
-  for (varyCorner& corner : vary.corners) {
+  for (VaryCorner& corner : vary.corners) {
     corner.positionIndex = in.I32();
     corner.normal = {in.F32(), in.F32(), in.F32()};
     corner.textureCoordinate = {in.F32(), in.F32()};
@@ -86,7 +86,7 @@ void ReadVARY(WalkContext& ctx, Model& model) {
   const auto faces = in.Count(vary.faceCount, 28, "VARY face");
   if (!faces) return;
   vary.faces.resize(*faces);
-  for (varyFace& face : vary.faces) {
+  for (VaryFace& face : vary.faces) {
     face.faceWord = in.I32();
     face.corners = {in.I32(), in.I32(), in.I32()};
     face.trailingWords = {in.I32(), in.I32(), in.I32()};
@@ -111,10 +111,10 @@ void ReadVARY(WalkContext& ctx, Model& model) {
   for (const auto& p : vary.positions) obj.Line("v " + Floats({p[0], p[1], p[2]}));
   obj.Line("# " + FormatInt(vary.positionCount) + " vertices");
   obj.Line();
-  for (const varyCorner& c : vary.corners) obj.Line("vn " + Floats({c.normal[0], c.normal[1], c.normal[2]}));
+  for (const VaryCorner& c : vary.corners) obj.Line("vn " + Floats({c.normal[0], c.normal[1], c.normal[2]}));
   obj.Line("# " + FormatInt(vary.cornerCount) + " vertex normals");
   obj.Line();
-  for (const varyCorner& c : vary.corners) {
+  for (const VaryCorner& c : vary.corners) {
     obj.Line("vt " + Floats({c.textureCoordinate[0], c.textureCoordinate[1]}));
   }
   obj.Line("# " + FormatInt(vary.cornerCount) + " texture coordinates");
@@ -124,7 +124,7 @@ void ReadVARY(WalkContext& ctx, Model& model) {
   // own number serves as both texture and normal number.
   int32_t cornerMaximum = 0;
   int32_t cornerMinimum = vary.positionCount;
-  for (const varyFace& face : vary.faces) {
+  for (const VaryFace& face : vary.faces) {
     std::string line = "f  ";
     for (std::size_t k = 0; k < face.corners.size(); ++k) {
       const int32_t index = face.corners[k];

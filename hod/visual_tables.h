@@ -14,32 +14,32 @@
 namespace sq {
 
 // The BMSH mesh records of the visual model and the detail part's glows. They
-// have a namespace of their own: their index list, `bmsh::indexList`, is another
+// have a namespace of their own: their index list, `bmsh::IndexList`, is another
 // record than the background's `IndexList` and must not be taken for it.
 namespace bmsh {
 
-struct indexList {
+struct IndexList {
   int32_t primitiveType = 0;  // 518 triangle strip, anything else a triangle list
   int32_t indexCount = 0;
   std::vector<int16_t> indices;
 };
 
-struct subMesh {
+struct SubMesh {
   int32_t materialTag = 0;
   int32_t vertexFormat = 0;  // 24603 (0x601B) selects 64-byte vertices, else 40
   int32_t vertexCount = 0;
   // Opaque records, a view into the file's bytes (the model keeps them).
   std::span<const uint8_t> vertices;
   int16_t listCount = 0;
-  std::vector<indexList> indexLists;
+  std::vector<IndexList> indexLists;
 };
 
-struct bmshMesh {
+struct BmshMesh {
   std::string meshTag;
   int32_t word1 = 0;
   int32_t lodLevel = 0;
   int32_t subMeshCount = 0;
-  std::vector<subMesh> subMeshes;
+  std::vector<SubMesh> subMeshes;
 };
 
 inline constexpr int32_t kVertexFormat64 = 24603;
@@ -52,9 +52,9 @@ struct MeshHeader {
   uint32_t size = 0;
 };
 
-struct lodMesh {
+struct LodMesh {
   MeshHeader meshHeader;
-  bmsh::bmshMesh mesh;
+  bmsh::BmshMesh mesh;
 };
 
 struct MultRecord {
@@ -63,7 +63,7 @@ struct MultRecord {
   std::string firstName;
   std::string secondName;  // the object's name
   int32_t lodCount = 0;
-  std::vector<lodMesh> lods;
+  std::vector<LodMesh> lods;
 };
 
 struct GobgRecord {
@@ -72,11 +72,11 @@ struct GobgRecord {
   std::string firstName;
   std::string secondName;
   MeshHeader meshHeader;
-  bmsh::bmshMesh mesh;
+  bmsh::BmshMesh mesh;
 };
 
 // One parameter of a NRML STAT or SHAD material.
-struct statParam {
+struct StatParam {
   std::array<int32_t, 2> skippedPair{};
   int32_t textureIndex = 0;  // the texture's LMIP chunk, counted from 0
   std::string paramName;     // NRML STAT only; empty for SHAD
@@ -89,10 +89,10 @@ struct StatRecord {
   std::string firstName;
   std::string secondName;
   int32_t paramCount = 0;
-  std::vector<statParam> params;
+  std::vector<StatParam> params;
 };
 
-struct eliteParam {
+struct EliteParam {
   std::array<int32_t, 2> skippedPair{};
   int32_t value = 0;  // a texture index
 };
@@ -104,7 +104,7 @@ struct EliteRecord {
   std::string materialName;
   std::string shaderType;
   int32_t variantWord = 0;  // picks the layout of a "ship" shader
-  std::vector<eliteParam> params;
+  std::vector<EliteParam> params;
   // The shader's 24-byte blocks (six words each), a view into the file's bytes
   // (the model keeps them).
   std::span<const uint8_t> blocks;
@@ -137,20 +137,20 @@ struct GobdRecord {
   std::array<int32_t, 2> words{};
 };
 
-struct varyCorner {
+struct VaryCorner {
   int32_t positionIndex = 0;  // 0-based into the positions
   std::array<float, 3> normal{};
   std::array<float, 2> textureCoordinate{};
   int32_t trailingWord = 0;  // absent in the sound-test layout
 };
 
-struct varyFace {
+struct VaryFace {
   int32_t faceWord = 0;
   std::array<int32_t, 3> corners{};  // 0-based into the corners
   std::array<int32_t, 3> trailingWords{};
 };
 
-struct varyFaceList {
+struct VaryFaceList {
   std::vector<int16_t> indices;
   int16_t listKind = 0;  // 4096 or 8192; 0 when the chunk ended first
 };
@@ -166,13 +166,13 @@ struct VaryRecord {
   int32_t faceListCount = 0;  // D
   int32_t spareCount = 0;
   std::vector<std::array<float, 3>> positions;
-  std::vector<varyCorner> corners;
-  std::vector<varyFace> faces;
+  std::vector<VaryCorner> corners;
+  std::vector<VaryFace> faces;
   // The lists that were read; lists the chunk's bytes did not reach are left out.
-  std::vector<varyFaceList> faceLists;
+  std::vector<VaryFaceList> faceLists;
 };
 
-struct light {
+struct Light {
   std::string lightName;
   int32_t lightType = 0;
   std::array<std::array<float, 3>, 3> vectors{};
@@ -183,7 +183,7 @@ struct LiteRecord {
   std::string chunkId;  // "LITE"
   uint32_t chunkSize = 0;
   int32_t liteCount = 0;  // also kept as the model summary's liteCount
-  std::vector<light> lights;
+  std::vector<Light> lights;
 };
 
 // The face rule of every BMSH index list: a strip (518) of c indices has c - 2

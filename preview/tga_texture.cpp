@@ -1,6 +1,6 @@
 #include "preview/tga_texture.h"
 
-#include "hod/modCommon.h"
+#include "hod/file_bytes.h"
 #include "hod/tga_header.h"
 
 namespace sq {

@@ -16,9 +16,9 @@ void AddClamped(int32_t& sum, int64_t faces) {
   sum = static_cast<int32_t>(std::clamp<int64_t>(int64_t{sum} + faces, INT32_MIN, INT32_MAX));
 }
 
-int32_t FacesOf(int32_t sum, const bmsh::bmshMesh& mesh) {
-  for (const bmsh::subMesh& sub : mesh.subMeshes) {
-    for (const bmsh::indexList& list : sub.indexLists) sum = AddFaces(sum, list.primitiveType, list.indexCount);
+int32_t FacesOf(int32_t sum, const bmsh::BmshMesh& mesh) {
+  for (const bmsh::SubMesh& sub : mesh.subMeshes) {
+    for (const bmsh::IndexList& list : sub.indexLists) sum = AddFaces(sum, list.primitiveType, list.indexCount);
   }
   return sum;
 }
@@ -64,7 +64,7 @@ std::optional<Finding> BackgroundLightsFinding(const Model& model) {
 int32_t MaxTextureIndex(const Model& model) {
   int32_t highest = 0;
   for (const StatRecord& record : model.statTable) {
-    for (const statParam& param : record.params) highest = std::max(highest, param.textureIndex);
+    for (const StatParam& param : record.params) highest = std::max(highest, param.textureIndex);
   }
   return highest;
 }
@@ -92,7 +92,7 @@ std::optional<Finding> TextureCountFinding(const Model& model) {
   int32_t highest = 0;
   for (const EliteRecord& record : model.eliteTable) {
     if (record.variantWord < 1) continue;
-    for (const eliteParam& param : record.params) highest = std::max(highest, param.value);
+    for (const EliteParam& param : record.params) highest = std::max(highest, param.value);
   }
   if (highest == t - 1) return std::nullopt;
   return Make(TextureSeverity(highest, t),
@@ -110,7 +110,7 @@ std::array<int32_t, 5> MultLevelFaces(const Model& model) {
   // A mesh of a level outside 0 to 4 counts in faceTotal only.
   std::array<int32_t, 5> faces{};
   for (const MultRecord& record : model.multTable) {
-    for (const lodMesh& level : record.lods) {
+    for (const LodMesh& level : record.lods) {
       const int32_t l = level.mesh.lodLevel;
       if (l < 0 || l >= static_cast<int32_t>(faces.size())) continue;
       auto& slot = faces[static_cast<std::size_t>(l)];

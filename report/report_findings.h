@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "hod/modFarholdhod.h"
+#include "hod/hod_walk.h"
 
 namespace sq {
 

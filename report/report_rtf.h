@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "hod/modFarholdhod.h"
+#include "hod/hod_walk.h"
 
 namespace sq {
 

@@ -58,7 +58,7 @@ void AppendGlows(const Model& model, ReportText& report) {
   std::array<int64_t, 5> faces{};
   for (const GlowRecord& glow : model.glowTable) {
     if (glow.levelWord < 0 || glow.levelWord > 4) continue;
-    for (const bmsh::subMesh& sub : glow.mesh.subMeshes) {
+    for (const bmsh::SubMesh& sub : glow.mesh.subMeshes) {
       if (sub.indexLists.empty()) continue;
       const int32_t count = sub.indexLists.front().indexCount;
       faces[static_cast<std::size_t>(glow.levelWord)] += count / 3 + (count % 3 == 2 ? 1 : 0);

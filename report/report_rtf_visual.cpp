@@ -83,7 +83,7 @@ void AppendLevelListing(const Model& model, int32_t level, std::string& body) {
     const MultRecord& record = model.multTable[i];
     int64_t objectMeshCount = 0;
     for (std::size_t j = 0; j < record.lods.size(); ++j) {
-      const bmsh::bmshMesh& mesh = record.lods[j].mesh;
+      const bmsh::BmshMesh& mesh = record.lods[j].mesh;
       if (mesh.lodLevel != level) continue;
       objectMeshCount += mesh.subMeshCount;
       for (std::size_t k = 0; k < mesh.subMeshes.size(); ++k) {

@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "tests/sky_kit.h"
-#include "writer/modMakeBGhod.h"
+#include "writer/background_writer.h"
 
 using namespace sqtest;
 

@@ -3,7 +3,7 @@
 // and lists alternate, one star map and some point-star chunks are empty.
 #pragma once
 
-#include "writer/modMakeBGhod.h"
+#include "writer/background_writer.h"
 
 namespace sqtest {
 

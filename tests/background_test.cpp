@@ -4,7 +4,7 @@
 
 #include "app/report_command.h"
 #include "hod/background_readers.h"
-#include "hod/modFarholdhod.h"
+#include "hod/hod_walk.h"
 #include "tests/walk_kit.h"
 
 using namespace sqtest;
@@ -260,7 +260,7 @@ TEST(ReadBGMS, IndexCheckAgreesWithTheFlattening) {
     sq::WalkHodBytes(BgmsFile(Bmsh(vertices, lists)).vec(), model, platform, sq::kNoSideFiles);
     ASSERT_EQ(model.bgmsTable.size(), 1u);
     const sq::MeshPart& part = model.bgmsTable[0].parts[0];
-    ASSERT_TRUE(part.indexLists[0].indices.viewing());
+    ASSERT_TRUE(part.indexLists[0].indices.Viewing());
     std::string checked, flattened;
     std::vector<sq::PreviewVertex> corners;
     EXPECT_EQ(sq::CheckMeshCorners(part, checked), sq::AppendMeshCorners(part, corners, flattened)) << trial;

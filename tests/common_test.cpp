@@ -9,7 +9,9 @@
 #include <stdexcept>
 
 #include "hod/background_tables.h"
-#include "hod/modCommon.h"
+#include "hod/byte_reader.h"
+#include "hod/file_output.h"
+#include "hod/text_forms.h"
 #include "hod/tga_header.h"
 #include "tests/test_kit.h"
 
@@ -56,18 +58,18 @@ TEST(RecordList, ViewedRecordsDecodeLittleEndianAtAnyAlignmentAndEqualOwnedOnes)
   const sq::RecordList<sq::PointStarRecord> owned = {{1, -2, 3.5f, 0.25f, 0.5f, 0.75f, 1},
                                                      {-1e6f, 0, 7, 0, 0, 0, 0.5f}};
 
-  EXPECT_TRUE(viewed.viewing());
-  EXPECT_FALSE(owned.viewing());
+  EXPECT_TRUE(viewed.Viewing());
+  EXPECT_FALSE(owned.Viewing());
   ASSERT_EQ(viewed.size(), 2u);
   EXPECT_EQ(viewed, owned);
-  EXPECT_EQ(viewed.bytes().size(), 56u);
+  EXPECT_EQ(viewed.Bytes().size(), 56u);
   EXPECT_THROW((void)viewed.at(2), std::out_of_range);
   std::vector<sq::PointStarRecord> walked(viewed.begin(), viewed.end());
   EXPECT_EQ(walked, (std::vector<sq::PointStarRecord>(owned.begin(), owned.end())));
 
   sq::RecordList<sq::PointStarRecord> other = viewed;
   other.Owned()[0].alpha = 0.5f;  // now its own records, the bytes untouched
-  EXPECT_FALSE(other.viewing());
+  EXPECT_FALSE(other.Viewing());
   EXPECT_NE(other, viewed);
   EXPECT_EQ(viewed[0].alpha, 1.0f);
 }

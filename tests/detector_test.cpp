@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <random>
 
-#include "builder/modTGA.h"
+#include "builder/builder.h"
 #include "tests/tga_kit.h"
 
 using namespace sqtest;

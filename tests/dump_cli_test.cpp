@@ -7,7 +7,7 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
-#include "hod/modFarholdhod.h"
+#include "hod/hod_walk.h"
 #include "support/detail_chunks.h"
 #include "support/sample_files.h"
 #include "tests/test_kit.h"

@@ -142,7 +142,7 @@ TEST(HvmdWalk, MeshesConsumeTheirVertexBlocks) {
   form.Tag("GOBS").I32(3).I32(4);
   FormWalk w(form);
   ASSERT_FALSE(w.reader.Failed()) << w.reader.Failure()->reason;
-  const sq::bmsh::bmshMesh& mesh = w.model.multTable.at(0).lods.at(0).mesh;
+  const sq::bmsh::BmshMesh& mesh = w.model.multTable.at(0).lods.at(0).mesh;
   ASSERT_EQ(mesh.subMeshes.size(), 2u);
   EXPECT_EQ(mesh.subMeshes[0].vertices.size(), 640u);
   EXPECT_EQ(mesh.subMeshes[1].vertices.size(), 400u);

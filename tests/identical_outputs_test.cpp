@@ -8,8 +8,8 @@
 #include <map>
 
 #include "hod/file_bytes.h"
-#include "hod/modFarholdhod.h"
-#include "preview/modVtcs.h"
+#include "hod/hod_walk.h"
+#include "preview/preview_lists.h"
 #include "tests/test_kit.h"
 
 using namespace sqtest;
@@ -92,7 +92,7 @@ TEST(IdenticalOutputs, ReportsSideFilesImagesAndPreviewListsAsRecorded) {
   std::string error;
   const auto file = sq::FileBytes::Open(sky, error);
   ASSERT_TRUE(file) << error;
-  EXPECT_TRUE(file->mapped());  // a file this large is mapped, not read
+  EXPECT_TRUE(file->Mapped());  // a file this large is mapped, not read
   sq::Model background;
   RecordingPlatform platform;
   const sq::WalkResult walk = sq::WalkHodFile(file, background, platform, in.path(), false);

@@ -10,7 +10,7 @@
 #include <set>
 
 #include "app/report_command.h"
-#include "hod/modFarholdhod.h"
+#include "hod/hod_walk.h"
 #include "support/sample_files.h"
 #include "tests/test_kit.h"
 

@@ -56,7 +56,7 @@ sq::GlowRecord Glow(int32_t level, std::initializer_list<std::vector<int32_t>> s
   sq::GlowRecord g;
   g.levelWord = level;
   for (const auto& counts : subMeshLists) {
-    sq::bmsh::subMesh& sub = g.mesh.subMeshes.emplace_back();
+    sq::bmsh::SubMesh& sub = g.mesh.subMeshes.emplace_back();
     for (int32_t c : counts) sub.indexLists.push_back({514, c, {}});
   }
   return g;

@@ -7,7 +7,7 @@
 #include <numbers>
 #include <vector>
 
-#include "builder/modTGA.h"
+#include "builder/builder.h"
 #include "tests/tga_kit.h"
 
 namespace sqtest {

@@ -7,8 +7,8 @@
 #include <numeric>
 #include <span>
 
-#include "hod/modFarholdhod.h"
-#include "preview/modVtcs.h"
+#include "hod/hod_walk.h"
+#include "preview/preview_lists.h"
 #include "report/report_rtf.h"
 #include "support/rtf_check.h"
 #include "support/sample_files.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "hod/modCommon.h"
+#include "hod/platform.h"
 #include "support/chunk_bytes.h"
 
 namespace sqtest {

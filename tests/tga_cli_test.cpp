@@ -7,7 +7,7 @@
 
 #include "app/build_background_command.h"
 #include "app/command_paths.h"
-#include "builder/modTGA.h"
+#include "builder/builder.h"
 #include "tests/sky_kit.h"
 
 using namespace sqtest;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "builder/modTGA.h"
+#include "builder/builder.h"
 #include "hod/tga_header.h"
 #include "tests/test_kit.h"
 

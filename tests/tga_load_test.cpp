@@ -6,7 +6,7 @@
 
 #include "app/build_background_command.h"
 #include "app/tga_command.h"
-#include "builder/modTGA.h"
+#include "builder/builder.h"
 #include "tests/sky_kit.h"
 
 using namespace sqtest;

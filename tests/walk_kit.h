@@ -2,8 +2,8 @@
 // folder of its own for the side files.
 #pragma once
 
-#include "hod/modFarholdhod.h"
-#include "preview/modVtcs.h"
+#include "hod/hod_walk.h"
+#include "preview/preview_lists.h"
 #include "support/chunk_bytes.h"
 #include "tests/test_kit.h"
 

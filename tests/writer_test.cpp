@@ -5,7 +5,7 @@
 
 #include "tests/background_fixtures.h"
 #include "tests/walk_kit.h"
-#include "writer/modMakeBGhod.h"
+#include "writer/background_writer.h"
 
 using namespace sqtest;
 

@@ -12,7 +12,7 @@
 #include "app/cli_platform.h"
 #include "support/sample_random.h"
 #include "tools/tool_args.h"
-#include "writer/modMakeBGhod.h"
+#include "writer/background_writer.h"
 
 namespace {
 

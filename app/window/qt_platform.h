@@ -6,7 +6,7 @@
 #include <QString>
 #include <string>
 
-#include "hod/modCommon.h"
+#include "hod/platform.h"
 
 class QProgressBar;
 class QWidget;

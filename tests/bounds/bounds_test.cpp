@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "app/report_command.h"
-#include "builder/modTGA.h"
-#include "hod/modFarholdhod.h"
+#include "builder/builder.h"
+#include "hod/hod_walk.h"
 #include "report/report_rtf.h"
 #include "support/sample_files.h"
 #include "tests/bounds/counting_new.h"

@@ -25,7 +25,7 @@
 #include "app/build_background_command.h"
 #include "app/command_paths.h"
 #include "app/report_command.h"
-#include "app/window/frmStarquill.h"
+#include "app/window/main_window.h"
 #include "support/chunk_bytes.h"
 #include "tests/sky_kit.h"
 #include "tests/window/window_fixture.h"
@@ -69,7 +69,7 @@ ProcessResult Shoot(const TempDir& dir, const std::filesystem::path& png, const 
 
 TEST(MainWindow, ReportsOnAModelBesideItAndRefusesWhatItCannotDo) {
   MainRig rig;
-  sq::frmStarquill& w = *rig.window;
+  sq::MainWindow& w = *rig.window;
   // At start: the builder's caption; nothing that needs an image or a built background.
   EXPECT_EQ(w.windowTitle().toStdString(), sq::kMainWindowTitle);
   EXPECT_FALSE(w.mnuBuildBackground->isEnabled() || w.mnuSaveHalfToned->isEnabled() || w.mnuSaveFiltered->isEnabled() ||
@@ -113,7 +113,7 @@ TEST(MainWindow, ReportsOnAModelBesideItAndRefusesWhatItCannotDo) {
 
 TEST(MainWindow, ReportOnADamagedBackgroundOpensThePreviewWithANoteAndComesBackOnceItHasGone) {
   MainRig rig;
-  sq::frmStarquill& w = *rig.window;
+  sq::MainWindow& w = *rig.window;
   w.move(140, 110);
   ASSERT_TRUE(QTest::qWaitFor([&] { return w.pos() == QPoint(140, 110); }));
   const QRect before = w.geometry();
@@ -133,7 +133,7 @@ TEST(MainWindow, ReportOnADamagedBackgroundOpensThePreviewWithANoteAndComesBackO
   w.cmdReport->click();
 
   EXPECT_EQ(w.StatusText().toStdString(), "Wrote " + (rig.maps / "sky.HODreport.rtf").string() + ". " + walkEnd);
-  sq::frmBGdisplay* preview = w.preview();
+  sq::PreviewWindow* preview = w.preview();
   ASSERT_NE(preview, nullptr);
   EXPECT_TRUE(preview->lblNote->isVisible());
   EXPECT_EQ(preview->lblNote->text().toStdString(), walkEnd);
@@ -173,7 +173,7 @@ TEST(MainWindow, ReportOnADamagedBackgroundOpensThePreviewWithANoteAndComesBackO
 
 TEST(MainWindow, ALoadedImageIsBuiltPreviewedAndWrittenBesideIt) {
   MainRig rig;
-  sq::frmStarquill& w = *rig.window;
+  sq::MainWindow& w = *rig.window;
   TempDir images;
   Picture sky = SmoothSky(256, 128);
   sky.Grey(40, 40, 120).Square(120, 70, 125).Square(200, 30, 120).Grey(199, 29, 120);  // a star, a 2 x 2, a spot
@@ -190,7 +190,7 @@ TEST(MainWindow, ALoadedImageIsBuiltPreviewedAndWrittenBesideIt) {
   EXPECT_TRUE(w.mnuDensity16->isChecked() && !w.mnuDensity8->isChecked());
   rig.platform.messages.clear();
   w.mnuBuildBackground->trigger();
-  sq::frmBGdisplay* preview = w.preview();
+  sq::PreviewWindow* preview = w.preview();
   ASSERT_NE(preview, nullptr);
   EXPECT_TRUE(preview->isVisible());
   EXPECT_EQ(preview->windowTitle(), "Background from sky.tga");
@@ -279,7 +279,7 @@ TEST(Desktop, KeysOpenDialogsInTheFolderLastUsedAndTheWindowKeepsItsPlaceBetween
   TempDir chosen;
   {
     MainRig first(settings);
-    sq::frmStarquill& w = *first.window;
+    sq::MainWindow& w = *first.window;
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(w.cmdReport));
@@ -371,7 +371,7 @@ TEST(Desktop, ScreenshotsOfBothWindows) {
   rig.window->cmdReport->click();
   std::filesystem::current_path(before);
 
-  sq::frmBGdisplay* preview = rig.window->preview();
+  sq::PreviewWindow* preview = rig.window->preview();
   ASSERT_NE(preview, nullptr);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
   ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->LastFrame().isNull(); }));

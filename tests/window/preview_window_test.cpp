@@ -62,14 +62,14 @@ std::unique_ptr<PreviewRig> Loaded(int layers, bool starsListed = true) {
 }
 
 // Which of View, "Background only", "Star-maps only", "Point-stars only" and "View All" are on.
-std::string Menus(const sq::frmBGdisplay& w) {
+std::string Menus(const sq::PreviewWindow& w) {
   std::string on(1, w.mnuView->isEnabled() ? '1' : '0');
   for (const QAction* a : {w.mnuBGMSonly, w.mnuBGSGonly, w.mnuSTRFonly, w.mnuViewAll}) on += a->isEnabled() ? '1' : '0';
   return on;
 }
 
 // The picture area of the preview as the screen shows it, in device pixels.
-QImage OnScreen(const sq::frmBGdisplay& w) {
+QImage OnScreen(const sq::PreviewWindow& w) {
   const QPixmap shot = w.screen()->grabWindow(w.winId());
   const qreal ratio = shot.devicePixelRatio();
   const QRect area(w.Picture2->mapTo(&w, QPoint(0, 0)) * ratio, w.Picture2->size() * ratio);
@@ -178,7 +178,7 @@ TEST(PreviewWindow, TheViewMenuFollowsTheLayersPresentAndMarksTheMode) {
 
   // With all three the items are a checkable group, marking the mode shown.
   const auto rig = Loaded(kAll);
-  sq::frmBGdisplay& w = *rig->window;
+  sq::PreviewWindow& w = *rig->window;
   EXPECT_EQ(Menus(w), "11111");
   const auto checked = [&] {
     std::vector<QAction*> on;
@@ -225,7 +225,7 @@ TEST(PreviewWindow, FailedSetUpsShowTheirMessageAndEndTheProgram) {
 
 TEST(PreviewWindow, NothingIsDrawnWhileTheWindowCannotBeSeenNorOnceItIsClosed) {
   const auto rig = Loaded(kAll);
-  sq::frmBGdisplay& w = *rig->window;
+  sq::PreviewWindow& w = *rig->window;
   w.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
   EXPECT_TRUE(w.Timer2->isActive());
@@ -291,7 +291,7 @@ TEST(HighDpi, NoWindowIsLargerThanItsScreen) {
   WriteBytes(rig.maps / "sky.hod", StarsHod());
   rig.chooser.answers = {(rig.maps / "sky.hod").string()};
   rig.window->cmdReport->click();
-  sq::frmBGdisplay* preview = rig.window->preview();
+  sq::PreviewWindow* preview = rig.window->preview();
   ASSERT_NE(preview, nullptr);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
   EXPECT_TRUE(Fits(*preview)) << preview->frameGeometry().height() << " > "

@@ -17,8 +17,8 @@
 #include <optional>
 #include <utility>
 
-#include "app/window/frmStarquill.h"
-#include "preview/frmBGdisplay.h"
+#include "app/window/main_window.h"
+#include "preview/preview_window.h"
 #include "preview/tga_texture.h"
 #include "support/chunk_bytes.h"
 #include "tests/test_kit.h"
@@ -30,7 +30,7 @@ class RecordingOwner : public sq::PreviewOwner {
   RecordingPlatform recorder;
   int closed = 0;
   std::optional<int> endStatus;
-  sq::Platform& platform() override { return recorder; }
+  sq::Platform& GetPlatform() override { return recorder; }
   void PreviewOpened() override {}
   void PreviewClosed() override { ++closed; }
   void EndProgram(int status) override { endStatus = status; }
@@ -83,7 +83,7 @@ struct PreviewRig {
   sq::PreviewSource source;
   double now = 0;
   QSize size{200, 200};
-  std::unique_ptr<sq::frmBGdisplay> window;
+  std::unique_ptr<sq::PreviewWindow> window;
 
   PreviewRig() {
     source.lists = &lists;
@@ -91,11 +91,11 @@ struct PreviewRig {
   }
   // Opens the window over what the test has put into the lists and flags.
   bool Load() {
-    sq::frmBGdisplay::Options options;
+    sq::PreviewWindow::Options options;
     options.programFolder = textures.path();
     options.drawingSize = size;
     options.clock = [this] { return now; };
-    window = std::make_unique<sq::frmBGdisplay>(owner, source, options);
+    window = std::make_unique<sq::PreviewWindow>(owner, source, options);
     const bool ok = window->Form_Load();
     if (ok) window->Timer2->stop();  // frames are drawn when the test asks
     return ok;
@@ -154,7 +154,7 @@ struct MainRig {
   RecordingPlatform platform;
   FakeChooser chooser;
   std::optional<int> ended;
-  std::unique_ptr<sq::frmStarquill> window;
+  std::unique_ptr<sq::MainWindow> window;
 
   // A window over the settings of `settingsFile`, by default a file of its own.
   explicit MainRig(std::optional<std::filesystem::path> settingsFile = std::nullopt, QSize previewSize = {160, 160}) {
@@ -168,7 +168,7 @@ struct MainRig {
     services.clock = [] { return 0.0; };
     services.previewSize = previewSize;
     services.settingsFile = QString::fromStdString(settingsFile.value_or(config / "starquill.conf").string());
-    window = std::make_unique<sq::frmStarquill>(services);
+    window = std::make_unique<sq::MainWindow>(services);
     window->Form_Load();
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));

@@ -1,4 +1,7 @@
-#include "writer/modMakeBGhod.h"
+#include "writer/background_writer.h"
+#include "hod/byte_reader.h"
+#include "hod/file_output.h"
+#include "hod/platform.h"
 
 #include <algorithm>
 #include <cstring>

@@ -10,10 +10,10 @@
 #include <functional>
 #include <string>
 
-#include "hod/modCommon.h"
-#include "hod/modFarholdhod.h"
+#include "hod/hod_walk.h"
+#include "hod/platform.h"
 #include "preview/gl_device.h"
-#include "preview/modVtcs.h"
+#include "preview/preview_lists.h"
 #include "preview/preview_math.h"
 
 class QAction;
@@ -28,7 +28,7 @@ namespace sq {
 class PreviewOwner {
  public:
   virtual ~PreviewOwner() = default;
-  virtual Platform& platform() = 0;
+  virtual Platform& GetPlatform() = 0;
   // The preview is loading: progress back to 0, pending events run, the owner hides.
   virtual void PreviewOpened() = 0;
   // The preview closed: the owner shows itself again.
@@ -89,7 +89,7 @@ class PreviewPicture : public QWidget {
   QImage frame_;
 };
 
-class frmBGdisplay : public QMainWindow {
+class PreviewWindow : public QMainWindow {
  public:
   struct Options {
     std::filesystem::path programFolder;  // where "B02.tga" and "B03.tga" stand
@@ -106,14 +106,14 @@ class frmBGdisplay : public QMainWindow {
     std::function<double()> clock;
   };
 
-  frmBGdisplay(PreviewOwner& owner, PreviewSource source, Options options);
-  ~frmBGdisplay() override;
+  PreviewWindow(PreviewOwner& owner, PreviewSource source, Options options);
+  ~PreviewWindow() override;
 
   // Sets everything up and starts the timer. Returns false when the set-up
   // failed: the message was shown and the owner was told to end the program.
   bool Form_Load();
 
-  bool InitD3D(QWidget* target);
+  bool SetUpOpenGl(QWidget* target);
   bool InitBackground();
   bool InitStarMaps();
   bool InitStars();
@@ -122,11 +122,11 @@ class frmBGdisplay : public QMainWindow {
   void SetupMatrices();
 
   // Menu items, mouse and timer, as a user or a test drives them.
-  void mnuBGMSonly_Click();
-  void mnuBGSGonly_Click();
-  void mnuSTRFonly_Click();
-  void mnuViewAll_Click();
-  void mnuWrite_Click();
+  void BackgroundOnlyClicked();
+  void StarMapsOnlyClicked();
+  void StarsOnlyClicked();
+  void ViewAllClicked();
+  void WriteClicked();
   void Picture2_MouseDown(double x, double y);
   void Picture2_MouseUp();
   void Picture2_MouseMove(double x, double y);

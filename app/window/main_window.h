@@ -5,10 +5,10 @@
 // app/window/ holds what needs the window system, built into the module the
 // executable loads only for the window and the preview command:
 //
-//   frmStarquill.h     the main window and RunMainWindow, `starquill` without arguments
-//   qt_platform.h      the window's Platform (message boxes, progress bar) and its open dialog
-//   cli_preview.h      `starquill preview --screenshot` and the screenshot of `build-background`
-//   window_module.cpp  the one entry the module shows the executable
+//   main_window.h         the main window and RunMainWindow, `starquill` without arguments
+//   qt_platform.h         the window's Platform (message boxes, progress bar) and its open dialog
+//   screenshot_command.h  `starquill preview --screenshot` and the screenshot of `build-background`
+//   window_module.cpp     the one entry the module shows the executable
 #pragma once
 
 #include <QByteArray>
@@ -22,8 +22,8 @@
 
 #include "app/tga_command.h"
 #include "app/window/qt_platform.h"
-#include "hod/modFarholdhod.h"
-#include "preview/frmBGdisplay.h"
+#include "hod/hod_walk.h"
+#include "preview/preview_window.h"
 
 class QAction;
 class QCheckBox;
@@ -52,27 +52,27 @@ struct MainWindowServices {
 inline constexpr const char* kSettingsOrganisation = "Starquill";
 inline constexpr const char* kSettingsApplication = "starquill";
 
-class frmStarquill : public QMainWindow, public PreviewOwner {
+class MainWindow : public QMainWindow, public PreviewOwner {
  public:
-  explicit frmStarquill(MainWindowServices services);
-  ~frmStarquill() override;
+  explicit MainWindow(MainWindowServices services);
+  ~MainWindow() override;
 
   void Form_Load();
 
-  void cmdReport_Click();
-  void mnuLoadTGA_Click();
-  void mnuAbout_Click();
+  void ReportClicked();
+  void LoadTgaClicked();
+  void AboutClicked();
   // The report or the picture load on a file handed over whole (dropped on the
   // window, or named on the command line), as the button and the menu do after
   // their dialog. A name that is neither is refused with the HOD message.
   void OpenFile(const std::string& path);
-  void mnuBuildBackground_Click();
-  void mnuSaveHalfToned_Click();
-  void mnuSaveFiltered_Click();
-  void mnuWriteHOD_Click();
+  void BuildBackgroundClicked();
+  void SaveHalftonedClicked();
+  void SaveFilteredClicked();
+  void WriteHodClicked();
 
   // PreviewOwner
-  Platform& platform() override { return *platform_; }
+  Platform& GetPlatform() override { return *platform_; }
   void PreviewOpened() override;
   void PreviewClosed() override;
   void EndProgram(int status) override;
@@ -84,7 +84,7 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
   const BuilderSession& session() const { return session_; }
   // The folder of the last chosen file: every output of the program goes there.
   const std::filesystem::path& outputFolder() const { return outputFolder_; }
-  frmBGdisplay* preview() const { return preview_.data(); }
+  PreviewWindow* preview() const { return preview_.data(); }
   // The status line: what the last command wrote where, or why it stopped.
   QString StatusText() const;
   // Where the open dialogs start: the folder last used, the home folder at first.
@@ -158,7 +158,7 @@ class frmStarquill : public QMainWindow, public PreviewOwner {
   BuilderSession session_;
   std::array<QAction*, kBuilderOptionItems.size()> optionActions_{};
   std::filesystem::path outputFolder_;
-  QPointer<frmBGdisplay> preview_;
+  QPointer<PreviewWindow> preview_;
   std::unique_ptr<QSettings> settings_;
   // Where the window stood when the preview hid it.
   QByteArray placeBeforePreview_;

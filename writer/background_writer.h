@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "hod/background_tables.h"
-#include "hod/modCommon.h"
+#include "hod/platform.h"
 
 namespace sq {
 

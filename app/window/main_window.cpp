@@ -1,4 +1,4 @@
-#include "app/window/frmStarquill.h"
+#include "app/window/main_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -82,7 +82,7 @@ std::string DraggedFile(const QMimeData* data) {
 
 }  // namespace
 
-frmStarquill::frmStarquill(MainWindowServices services) : services_(std::move(services)) {
+MainWindow::MainWindow(MainWindowServices services) : services_(std::move(services)) {
   setObjectName("frmStarquill");
   setWindowTitle(QString::fromUtf8(kMainWindowTitle.data(), static_cast<qsizetype>(kMainWindowTitle.size())));
   BuildControls();
@@ -112,9 +112,9 @@ frmStarquill::frmStarquill(MainWindowServices services) : services_(std::move(se
   FitWindowToScreen(*this);
 }
 
-frmStarquill::~frmStarquill() { delete preview_.data(); }
+MainWindow::~MainWindow() { delete preview_.data(); }
 
-void frmStarquill::BuildControls() {
+void MainWindow::BuildControls() {
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
 
@@ -134,7 +134,7 @@ void frmStarquill::BuildControls() {
   // The first thing a user does: Enter or Space at start presses it.
   cmdReport->setDefault(true);
   cmdReport->setToolTip("Ctrl+O");
-  connect(cmdReport, &QPushButton::clicked, this, [this] { cmdReport_Click(); });
+  connect(cmdReport, &QPushButton::clicked, this, [this] { ReportClicked(); });
 
   Picture1 = new QLabel(central);
   Picture1->setObjectName("Picture1");
@@ -162,22 +162,21 @@ void frmStarquill::BuildControls() {
   statusBar()->addWidget(lblStatus, 1);
 }
 
-void frmStarquill::BuildMenus() {
+void MainWindow::BuildMenus() {
   auto named = [](QAction* action, const char* name) {
     action->setObjectName(name);
     return action;
   };
   mnuTools = menuBar()->addMenu("&Tools");
   mnuTools->setObjectName("mnuTools");
-  mnuLoadTGA = named(mnuTools->addAction("Load Targa image", this, [this] { mnuLoadTGA_Click(); }), "mnuLoadTGA");
-  mnuBuildBackground = named(mnuTools->addAction("Build background", this, [this] { mnuBuildBackground_Click(); }),
-                             "mnuBuildBackground");
-  mnuSaveHalfToned = named(mnuTools->addAction("Save as halftoned TGA", this, [this] { mnuSaveHalfToned_Click(); }),
-                           "mnuSaveHalfToned");
+  mnuLoadTGA = named(mnuTools->addAction("Load Targa image", this, [this] { LoadTgaClicked(); }), "mnuLoadTGA");
+  mnuBuildBackground =
+      named(mnuTools->addAction("Build background", this, [this] { BuildBackgroundClicked(); }), "mnuBuildBackground");
+  mnuSaveHalfToned =
+      named(mnuTools->addAction("Save as halftoned TGA", this, [this] { SaveHalftonedClicked(); }), "mnuSaveHalfToned");
   mnuSaveFiltered =
-      named(mnuTools->addAction("Save filtered TGA", this, [this] { mnuSaveFiltered_Click(); }), "mnuSaveFiltered");
-  mnuWriteHOD =
-      named(mnuTools->addAction("Write background HOD", this, [this] { mnuWriteHOD_Click(); }), "mnuWriteHOD");
+      named(mnuTools->addAction("Save filtered TGA", this, [this] { SaveFilteredClicked(); }), "mnuSaveFiltered");
+  mnuWriteHOD = named(mnuTools->addAction("Write background HOD", this, [this] { WriteHodClicked(); }), "mnuWriteHOD");
   mnuLoadTGA->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 
   // The Options entries and their separators, drawn from the builder's list; a
@@ -216,7 +215,7 @@ void frmStarquill::BuildMenus() {
 
   mnuHelp = menuBar()->addMenu("&Help");
   mnuHelp->setObjectName("mnuHelp");
-  mnuAbout = named(mnuHelp->addAction("&About Starquill", this, [this] { mnuAbout_Click(); }), "mnuAbout");
+  mnuAbout = named(mnuHelp->addAction("&About Starquill", this, [this] { AboutClicked(); }), "mnuAbout");
 
   actOpenHod = named(new QAction("Open HOD file", this), "actOpenHod");
   actOpenHod->setShortcut(QKeySequence::Open);
@@ -229,7 +228,7 @@ void frmStarquill::BuildMenus() {
   ShowBuilderState();
 }
 
-void frmStarquill::ShowBuilderState() {
+void MainWindow::ShowBuilderState() {
   for (std::size_t i = 0; i < kBuilderOptionItems.size(); ++i) {
     optionActions_[i]->setChecked(session_.options.Checked(kBuilderOptionItems[i].option));
   }
@@ -240,20 +239,20 @@ void frmStarquill::ShowBuilderState() {
   setWindowTitle(QString::fromStdString(session_.caption));
 }
 
-void frmStarquill::Form_Load() {
+void MainWindow::Form_Load() {
   session_.tools.saveHalftonedEnabled = false;
   session_.tools.saveFilteredEnabled = false;
   session_.tools.writeHodEnabled = false;
   ShowBuilderState();
 }
 
-QString frmStarquill::DialogFolder() const {
+QString MainWindow::DialogFolder() const {
   QString last = settings_->value(kLastFolderKey).toString();
   if (!last.isEmpty() && QFileInfo(last).isDir()) return last;
   return QDir::homePath();
 }
 
-void frmStarquill::RememberFolder(const std::string& chosen) {
+void MainWindow::RememberFolder(const std::string& chosen) {
   if (chosen.empty()) return;
   const QString folder = QFileInfo(QString::fromStdString(chosen)).absolutePath();
   if (!QFileInfo(folder).isDir()) return;
@@ -261,23 +260,23 @@ void frmStarquill::RememberFolder(const std::string& chosen) {
   settings_->sync();
 }
 
-QString frmStarquill::StatusText() const { return lblStatus->text(); }
+QString MainWindow::StatusText() const { return lblStatus->text(); }
 
-void frmStarquill::SetStatus(const std::string& text) {
+void MainWindow::SetStatus(const std::string& text) {
   const QString line = QString::fromStdString(text);
   lblStatus->setText(line);
   lblStatus->setToolTip(line);
   statusBar()->clearMessage();  // a passing hint must not cover it
 }
 
-void frmStarquill::cmdReport_Click() {
+void MainWindow::ReportClicked() {
   const std::string chosen =
       chooser_->ChooseOpenFile({"Open Farhold HOD file", "Farhold HOD files (*.hod)", DialogFolder()});
   RememberFolder(chosen);
   ReportOn(chosen);
 }
 
-void frmStarquill::ReportOn(const std::string& chosen) {
+void MainWindow::ReportOn(const std::string& chosen) {
   const bool accepted = !HodBaseName(chosen).empty();
   // The folder of the chosen file stands in for the current directory.
   const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
@@ -299,7 +298,7 @@ void frmStarquill::ReportOn(const std::string& chosen) {
   }
 }
 
-void frmStarquill::OpenFile(const std::string& path) {
+void MainWindow::OpenFile(const std::string& path) {
   if (KindOfFile(path) == FileKind::Targa) {
     LoadTargaFrom(path);
   } else {
@@ -307,16 +306,16 @@ void frmStarquill::OpenFile(const std::string& path) {
   }
 }
 
-void frmStarquill::OpenPreview(PreviewSource source) {
+void MainWindow::OpenPreview(PreviewSource source) {
   if (preview_) {  // at most one preview at a time
     preview_->close();
     delete preview_.data();
   }
-  frmBGdisplay::Options options;
+  PreviewWindow::Options options;
   options.programFolder = services_.programFolder;
   options.drawingSize = services_.previewSize;
   options.clock = services_.clock;
-  auto* window = new frmBGdisplay(*this, std::move(source), std::move(options));
+  auto* window = new PreviewWindow(*this, std::move(source), std::move(options));
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->setWindowIcon(windowIcon());
   preview_ = window;
@@ -327,14 +326,14 @@ void frmStarquill::OpenPreview(PreviewSource source) {
   }
 }
 
-void frmStarquill::PreviewOpened() {
+void MainWindow::PreviewOpened() {
   ProgressBar1->setValue(0);
   QCoreApplication::processEvents();
   placeBeforePreview_ = saveGeometry();
   hide();
 }
 
-void frmStarquill::PreviewClosed() {
+void MainWindow::PreviewClosed() {
   // The preview is still on screen while it closes: the window comes back once
   // it has gone, at the place it had, so a window manager does not place it anew
   // beside the preview.
@@ -342,18 +341,18 @@ void frmStarquill::PreviewClosed() {
       this, [this] { ComeBack(); }, Qt::QueuedConnection);
 }
 
-void frmStarquill::ComeBack() {
+void MainWindow::ComeBack() {
   if (!placeBeforePreview_.isEmpty()) restoreGeometry(placeBeforePreview_);
   show();
   raise();
   activateWindow();
 }
 
-void frmStarquill::EndProgram(int status) { services_.endProgram(status); }
+void MainWindow::EndProgram(int status) { services_.endProgram(status); }
 
-void frmStarquill::WriteHod() { mnuWriteHOD_Click(); }
+void MainWindow::WriteHod() { WriteHodClicked(); }
 
-void frmStarquill::mnuWriteHOD_Click() {
+void MainWindow::WriteHodClicked() {
   const WriteHodOutcome outcome = WriteSessionBackground(session_, *platform_);
   const std::filesystem::path path = SessionHodPath(session_);
   OutputReport written;
@@ -362,7 +361,7 @@ void frmStarquill::mnuWriteHOD_Click() {
   SetStatus(WrittenStatus(written));
 }
 
-void frmStarquill::mnuBuildBackground_Click() {
+void MainWindow::BuildBackgroundClicked() {
   const bool built = BuildSessionBackground(session_, *platform_);
   ShowBuilderState();
   if (!built) return;
@@ -370,14 +369,14 @@ void frmStarquill::mnuBuildBackground_Click() {
   OpenPreview(PreviewOfBackground(*session_.builtBackground, previewLists_, session_.tgaBaseName));
 }
 
-void frmStarquill::mnuLoadTGA_Click() {
+void MainWindow::LoadTgaClicked() {
   const std::string chosen = chooser_->ChooseOpenFile(
       {"Open halftoned 32-bit Targa image file", "32-bit Targa image (*.tga)", DialogFolder()});
   RememberFolder(chosen);
   LoadTargaFrom(chosen);
 }
 
-void frmStarquill::LoadTargaFrom(const std::string& chosen) {
+void MainWindow::LoadTargaFrom(const std::string& chosen) {
   const bool accepted = AcceptsTargaPath(chosen);
   const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
   SetStatus(TargaLoadStatus(LoadTargaCommand(session_, previewLists_, chosen, folder, *platform_)));
@@ -385,15 +384,15 @@ void frmStarquill::LoadTargaFrom(const std::string& chosen) {
   ShowBuilderState();
 }
 
-void frmStarquill::mnuSaveHalfToned_Click() {
+void MainWindow::SaveHalftonedClicked() {
   SetStatus(WrittenStatus(SaveHalftonedCommand(session_, outputFolder_, *platform_)));
 }
 
-void frmStarquill::mnuSaveFiltered_Click() {
+void MainWindow::SaveFilteredClicked() {
   SetStatus(WrittenStatus(SaveFilteredCommand(session_, outputFolder_, *platform_)));
 }
 
-void frmStarquill::mnuAbout_Click() {
+void MainWindow::AboutClicked() {
   QMessageBox box(this);
   box.setObjectName("aboutBox");
   box.setWindowTitle("About Starquill");
@@ -406,17 +405,17 @@ void frmStarquill::mnuAbout_Click() {
   box.exec();
 }
 
-void frmStarquill::closeEvent(QCloseEvent* e) {
+void MainWindow::closeEvent(QCloseEvent* e) {
   settings_->setValue(kGeometryKey, saveGeometry());
   settings_->sync();
   QMainWindow::closeEvent(e);
 }
 
-void frmStarquill::dragEnterEvent(QDragEnterEvent* e) {
+void MainWindow::dragEnterEvent(QDragEnterEvent* e) {
   if (KindOfFile(DraggedFile(e->mimeData())) != FileKind::Other) e->acceptProposedAction();
 }
 
-void frmStarquill::dropEvent(QDropEvent* e) {
+void MainWindow::dropEvent(QDropEvent* e) {
   const std::string file = DraggedFile(e->mimeData());
   if (KindOfFile(file) == FileKind::Other) return;
   e->acceptProposedAction();
@@ -434,7 +433,7 @@ int RunMainWindow(int argc, char** argv) {
   QGuiApplication::setDesktopFileName("starquill");
   MainWindowServices services;
   services.programFolder = QCoreApplication::applicationDirPath().toStdString();
-  frmStarquill window(std::move(services));
+  MainWindow window(std::move(services));
   QApplication::setWindowIcon(window.windowIcon());
   window.Form_Load();
   window.show();

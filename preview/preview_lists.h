@@ -1,6 +1,12 @@
 // Preview vertex lists: plain data laid out as the preview's vertex buffers take
 // it. Built from a background read before a preview opens; the preview window
-// copies them.
+// copies them. The folder preview/ holds:
+//
+//   preview_lists.h    the vertex lists, built from a walked model or built tables
+//   preview_math.h     the preview's matrices, the clock's angle and the drag
+//   tga_texture.h      the star-map textures read from TGA files
+//   preview_window.h   the preview window (Qt), built only with the window
+//   gl_device.h        its OpenGL device
 #pragma once
 
 #include <array>

@@ -1,8 +1,12 @@
-// The parsed model of one HOD file and the walk that fills it. The folder hod/
-// is the reading room every other part shares:
+// The walk of a HOD file into its model. The folder hod/ is the reading room
+// every other part shares:
 //
-//   modCommon.h           byte order, the bounded reader, the platform, text and file forms
-//   modFarholdhod.h       the parsed model, the walk context and the file walker
+//   hod_walk.h            the walk context and the file walker
+//   hod_model.h           the parsed model: every family's tables, the header chunks, the summary
+//   byte_reader.h         byte order and the bounded reader
+//   platform.h            what the program asks of a person or a screen
+//   text_forms.h          numbers and names as the report and the side files write them
+//   file_output.h         files written whole (temporary file and rename) or appended to
 //   chunk_header.h        the chunk header and the header a reader stops at
 //   file_bytes.h          a whole input file, mapped or read, that the tables view
 //   record_list.h         tables of fixed-size records viewed in the file or owned
@@ -16,7 +20,6 @@
 //   tga_header.h          the 18-byte header of a TGA image, read and written
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -25,69 +28,16 @@
 #include <string>
 #include <string_view>
 
-#include "hod/background_tables.h"
+#include "hod/byte_reader.h"
 #include "hod/chunk_header.h"
-#include "hod/detail_tables.h"
 #include "hod/file_bytes.h"
-#include "hod/modCommon.h"
-#include "hod/visual_tables.h"
+#include "hod/file_output.h"
+#include "hod/hod_model.h"
+#include "hod/platform.h"
+#include "hod/text_forms.h"
 #include "hod/walk_record.h"
 
 namespace sq {
-
-// One entry per once-only top-level chunk.
-struct HodHeader {
-  ChunkHeader vers;
-  int32_t hodVersion = 0;
-  ChunkHeader name;
-  std::string hodName;
-  ChunkHeader hvmd;
-  ChunkHeader dtrm;
-  ChunkHeader bglt;
-  int32_t bgltValue = 0;
-  ChunkHeader bgms;
-};
-
-// File-level summary values read by the report head.
-struct ModelSummary {
-  bool hasLITE = false;
-  int32_t liteCount = 0;
-  int32_t hierarchyCount = 0;
-  bool infoWarning = false;
-  std::string infoWarningText;
-  bool infoError = false;
-  std::string infoErrorText;
-};
-
-// What the preview lists are made of, noted by the walk as it reads; whoever
-// shows a preview builds its lists from these.
-struct PreviewSources {
-  // The leading rows of bgmsTable whose triangles are shown. The last one may end
-  // at an index outside its vertices (the walk ended there): its triangles before
-  // that index are shown.
-  std::size_t meshRows = 0;
-  // The stored records (views into the file's bytes) behind each of the two
-  // star-map slots: the star map that filled the slot last, also when a later run
-  // of star maps replaced bgsgTable without reaching that slot.
-  std::array<std::span<const uint8_t>, 2> starMaps;
-  // The stored stars of every point-star chunk read with stars, in reading order,
-  // from every run and form (strfTable keeps the last run only).
-  std::vector<std::span<const uint8_t>> pointStars;
-  int64_t pointStarTotal = 0;
-};
-
-// The whole parsed model. Each family's tables are their own struct; the model is
-// all of them, so a field reads as its name: model.hasBGMS, model.bgsgTable.
-struct Model : ModelSummary, BackgroundTables, VisualTables, DetailTables {
-  HodHeader hodHeader;
-  // The bytes the tables view (vertex blocks, pixels, index lists, stars), kept
-  // as long as the model, so no view outlives them. Set by the walk.
-  std::shared_ptr<const FileBytes> fileBytes;
-  PreviewSources previewSources;
-};
-
-// Empties every table, flag and count, and lets go of the file's bytes.
-void ResetModel(Model& model);
 
 // Where the side exports of a walk go: a folder, or kNoSideFiles for a walk made
 // only for its tables (the preview, write-background), which writes no file.

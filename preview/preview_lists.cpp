@@ -1,4 +1,4 @@
-#include "preview/modVtcs.h"
+#include "preview/preview_lists.h"
 
 #include <algorithm>
 #include <cmath>

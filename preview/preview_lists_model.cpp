@@ -1,13 +1,13 @@
 // The preview lists of a walked model (the mesh corners of the rows the walk
 // showed, the star maps behind the two slots, the stars of every point-star
 // chunk) or of background tables held whole.
-#include "preview/modVtcs.h"
+#include "preview/preview_lists.h"
 
 #include <algorithm>
 #include <array>
 
 #include "hod/background_readers.h"
-#include "hod/modFarholdhod.h"
+#include "hod/hod_walk.h"
 
 namespace sq {
 

@@ -1,4 +1,4 @@
-#include "preview/frmBGdisplay.h"
+#include "preview/preview_window.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -98,7 +98,7 @@ void PreviewPicture::mouseMoveEvent(QMouseEvent* e) {
   if (mouseMove) mouseMove(e->position().x(), e->position().y());
 }
 
-frmBGdisplay::frmBGdisplay(PreviewOwner& owner, PreviewSource source, Options options)
+PreviewWindow::PreviewWindow(PreviewOwner& owner, PreviewSource source, Options options)
     : owner_(owner), source_(std::move(source)), options_(std::move(options)) {
   setObjectName("frmBGdisplay");
   setWindowTitle("Background");
@@ -106,13 +106,13 @@ frmBGdisplay::frmBGdisplay(PreviewOwner& owner, PreviewSource source, Options op
 
   mnuView = menuBar()->addMenu("&View");
   mnuView->setObjectName("mnuView");
-  mnuBGMSonly = mnuView->addAction("&Background only", this, [this] { mnuBGMSonly_Click(); });
+  mnuBGMSonly = mnuView->addAction("&Background only", this, [this] { BackgroundOnlyClicked(); });
   mnuBGMSonly->setObjectName("mnuBGMSonly");
-  mnuBGSGonly = mnuView->addAction("&Star-maps only", this, [this] { mnuBGSGonly_Click(); });
+  mnuBGSGonly = mnuView->addAction("&Star-maps only", this, [this] { StarMapsOnlyClicked(); });
   mnuBGSGonly->setObjectName("mnuBGSGonly");
-  mnuSTRFonly = mnuView->addAction("&Point-stars only", this, [this] { mnuSTRFonly_Click(); });
+  mnuSTRFonly = mnuView->addAction("&Point-stars only", this, [this] { StarsOnlyClicked(); });
   mnuSTRFonly->setObjectName("mnuSTRFonly");
-  mnuViewAll = mnuView->addAction("View &All", this, [this] { mnuViewAll_Click(); });
+  mnuViewAll = mnuView->addAction("View &All", this, [this] { ViewAllClicked(); });
   mnuViewAll->setObjectName("mnuViewAll");
   layerGroup = new QActionGroup(this);
   for (QAction* item : {mnuBGMSonly, mnuBGSGonly, mnuSTRFonly, mnuViewAll}) {
@@ -120,7 +120,7 @@ frmBGdisplay::frmBGdisplay(PreviewOwner& owner, PreviewSource source, Options op
     layerGroup->addAction(item);
   }
   mnuViewAll->setChecked(true);  // every layer the file holds
-  mnuWrite = menuBar()->addAction("Write HOD", this, [this] { mnuWrite_Click(); });
+  mnuWrite = menuBar()->addAction("Write HOD", this, [this] { WriteClicked(); });
   mnuWrite->setObjectName("mnuWrite");
 
   Picture2 = new PreviewPicture(this);
@@ -158,12 +158,12 @@ frmBGdisplay::frmBGdisplay(PreviewOwner& owner, PreviewSource source, Options op
   Picture2->resize(QSize(width(), height() - chrome).boundedTo(options_.drawingSize));
 }
 
-qreal frmBGdisplay::PixelRatio() const { return options_.pixelRatio > 0 ? options_.pixelRatio : devicePixelRatioF(); }
+qreal PreviewWindow::PixelRatio() const { return options_.pixelRatio > 0 ? options_.pixelRatio : devicePixelRatioF(); }
 
-frmBGdisplay::~frmBGdisplay() { Cleanup(); }
+PreviewWindow::~PreviewWindow() { Cleanup(); }
 
-bool frmBGdisplay::Fail(const char* message) {
-  owner_.platform().ShowMessage(kAppTitle, message, MessageIcon::Error);
+bool PreviewWindow::Fail(const char* message) {
+  owner_.GetPlatform().ShowMessage(kAppTitle, message, MessageIcon::Error);
   animating_ = false;
   Timer2->stop();
   Cleanup();
@@ -171,7 +171,7 @@ bool frmBGdisplay::Fail(const char* message) {
   return false;
 }
 
-bool frmBGdisplay::Form_Load() {
+bool PreviewWindow::Form_Load() {
   owner_.PreviewOpened();
   setWindowTitle(QString::fromStdString("Background from " + source_.tgaBaseName + ".tga"));
   hasBGMS_ = source_.hasBGMS;
@@ -179,7 +179,7 @@ bool frmBGdisplay::Form_Load() {
   hasSTRF_ = source_.hasSTRF;
   starCount_ = source_.lists ? source_.lists->starPreviewCount : 0;
 
-  if (!InitD3D(Picture2)) return Fail("Unable to do a 'CreateDevice' (see InitD3D() source for comments)");
+  if (!SetUpOpenGl(Picture2)) return Fail("Unable to do a 'CreateDevice' (see InitD3D() source for comments)");
   if (hasBGMS_) {
     if (!InitBackground()) return Fail("Unable to create vertex buffer for BGMS background-mesh.");
   } else {
@@ -202,18 +202,18 @@ bool frmBGdisplay::Form_Load() {
   return true;
 }
 
-bool frmBGdisplay::InitD3D(QWidget* target) {
+bool PreviewWindow::SetUpOpenGl(QWidget* target) {
   GlCapabilities caps;
   // As many pixels as the area shows on screen: sharp at any scale.
   const QSize pixels = (QSizeF(target->size()) * PixelRatio()).toSize();
   if (device_.Create(pixels, caps)) return true;
   if (caps.context)
-    owner_.platform().ShowMessage(kAppTitle, "Your graphics adapter is - alas - not able to do this...",
-                                  MessageIcon::Error);
+    owner_.GetPlatform().ShowMessage(kAppTitle, "Your graphics adapter is - alas - not able to do this...",
+                                     MessageIcon::Error);
   return false;
 }
 
-bool frmBGdisplay::InitBackground() {
+bool PreviewWindow::InitBackground() {
   const PreviewLists& lists = *source_.lists;
   const std::size_t count = static_cast<std::size_t>(std::max(0, lists.meshPreviewCount));
   if (count > lists.meshPreviewVertices.size()) return false;
@@ -222,7 +222,7 @@ bool frmBGdisplay::InitBackground() {
   return meshBuffer_ != 0;
 }
 
-bool frmBGdisplay::InitStars() {
+bool PreviewWindow::InitStars() {
   const PreviewLists& lists = *source_.lists;
   const std::size_t count = static_cast<std::size_t>(std::max(0, lists.starPreviewCount));
   if (count > lists.starPreviewVertices.size()) return false;
@@ -230,7 +230,7 @@ bool frmBGdisplay::InitStars() {
   return starBuffer_ != 0;
 }
 
-bool frmBGdisplay::InitStarMaps() {
+bool PreviewWindow::InitStarMaps() {
   const PreviewLists& lists = *source_.lists;
   for (std::size_t k = 0; k < 2; ++k) {
     const std::string name = "B0" + std::to_string(k + 2) + ".tga";
@@ -251,7 +251,7 @@ bool frmBGdisplay::InitStarMaps() {
   return true;
 }
 
-void frmBGdisplay::Cleanup() {
+void PreviewWindow::Cleanup() {
   device_.ReleaseBuffer(meshBuffer_);
   for (std::size_t k = 0; k < 2; ++k) {
     device_.ReleaseTexture(starMapTextures_[k]);
@@ -261,7 +261,7 @@ void frmBGdisplay::Cleanup() {
   device_.Destroy();
 }
 
-void frmBGdisplay::Render() {
+void PreviewWindow::Render() {
   if (!device_.Exists()) return;
   device_.Clear();
   if (!drag_.dragging) SetupMatrices();
@@ -298,29 +298,29 @@ void frmBGdisplay::Render() {
   Picture2->SetFrame(frame_);
 }
 
-void frmBGdisplay::SetupMatrices() {
+void PreviewWindow::SetupMatrices() {
   transforms_ = TransformsAtAngle(TimeAngle(options_.clock()));
   device_.SetTransforms(transforms_);
 }
 
-void frmBGdisplay::DragRotate(int16_t x, int16_t y) {
+void PreviewWindow::DragRotate(int16_t x, int16_t y) {
   const std::optional<float> angle = drag_.Move(x, y);
   if (!angle) return;
   transforms_ = TransformsAtAngle(*angle);
   device_.SetTransforms(transforms_);
 }
 
-void frmBGdisplay::Picture2_MouseDown(double x, double y) { drag_.Press(RoundToInt16(x), RoundToInt16(y)); }
+void PreviewWindow::Picture2_MouseDown(double x, double y) { drag_.Press(RoundToInt16(x), RoundToInt16(y)); }
 
-void frmBGdisplay::Picture2_MouseUp() { drag_.Release(); }
+void PreviewWindow::Picture2_MouseUp() { drag_.Release(); }
 
-void frmBGdisplay::Picture2_MouseMove(double x, double y) {
+void PreviewWindow::Picture2_MouseMove(double x, double y) {
   if (!drag_.dragging) return;
   DragRotate(RoundToInt16(x), RoundToInt16(y));
   Render();
 }
 
-void frmBGdisplay::mnuBGMSonly_Click() {
+void PreviewWindow::BackgroundOnlyClicked() {
   mnuBGMSonly->setChecked(true);
   hasBGMS_ = true;
   hasBGSG_ = false;
@@ -328,7 +328,7 @@ void frmBGdisplay::mnuBGMSonly_Click() {
   Render();
 }
 
-void frmBGdisplay::mnuBGSGonly_Click() {
+void PreviewWindow::StarMapsOnlyClicked() {
   mnuBGSGonly->setChecked(true);
   hasBGMS_ = false;
   hasBGSG_ = true;
@@ -336,7 +336,7 @@ void frmBGdisplay::mnuBGSGonly_Click() {
   Render();
 }
 
-void frmBGdisplay::mnuSTRFonly_Click() {
+void PreviewWindow::StarsOnlyClicked() {
   mnuSTRFonly->setChecked(true);
   hasBGMS_ = false;
   hasBGSG_ = false;
@@ -344,7 +344,7 @@ void frmBGdisplay::mnuSTRFonly_Click() {
   Render();
 }
 
-void frmBGdisplay::mnuViewAll_Click() {
+void PreviewWindow::ViewAllClicked() {
   mnuViewAll->setChecked(true);
   hasBGMS_ = true;
   if (starMapsReady_) hasBGSG_ = true;
@@ -352,9 +352,9 @@ void frmBGdisplay::mnuViewAll_Click() {
   Render();
 }
 
-void frmBGdisplay::mnuWrite_Click() { owner_.WriteHod(); }
+void PreviewWindow::WriteClicked() { owner_.WriteHod(); }
 
-void frmBGdisplay::closeEvent(QCloseEvent* e) {
+void PreviewWindow::closeEvent(QCloseEvent* e) {
   if (!unloaded_) {
     unloaded_ = true;
     animating_ = false;
@@ -369,7 +369,7 @@ void frmBGdisplay::closeEvent(QCloseEvent* e) {
 
 namespace sq {
 
-void frmBGdisplay::FollowVisibility() {
+void PreviewWindow::FollowVisibility() {
   const bool seen = isVisible() && !isMinimized();
   if (!animating_ || !seen) {
     Timer2->stop();
@@ -380,19 +380,19 @@ void frmBGdisplay::FollowVisibility() {
   Render();  // at once, at the clock's angle of now
 }
 
-void frmBGdisplay::showEvent(QShowEvent* e) {
+void PreviewWindow::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
   FollowVisibility();
 }
 
-void frmBGdisplay::hideEvent(QHideEvent* e) {
+void PreviewWindow::hideEvent(QHideEvent* e) {
   QMainWindow::hideEvent(e);
   // A button let go while the window was away is never reported: the drag ends here.
   drag_.Release();
   FollowVisibility();
 }
 
-void frmBGdisplay::changeEvent(QEvent* e) {
+void PreviewWindow::changeEvent(QEvent* e) {
   QMainWindow::changeEvent(e);
   if (e->type() == QEvent::WindowStateChange) {
     if (isMinimized()) drag_.Release();

@@ -1,6 +1,6 @@
 // The preview's command-line faces: `preview --screenshot` and the screenshot of
 // `build-background`. They need a display connection for OpenGL but show no window.
-#include "app/window/cli_preview.h"
+#include "app/window/screenshot_command.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -14,7 +14,7 @@
 #include "app/command_paths.h"
 #include "app/display_check.h"
 #include "hod/file_bytes.h"
-#include "preview/frmBGdisplay.h"
+#include "preview/preview_window.h"
 
 namespace sq {
 
@@ -23,7 +23,7 @@ namespace {
 class ScreenshotOwner : public PreviewOwner {
  public:
   explicit ScreenshotOwner(CliPlatform& platform) : platform_(platform) {}
-  Platform& platform() override { return platform_; }
+  Platform& GetPlatform() override { return platform_; }
   void PreviewOpened() override {}
   void PreviewClosed() override {}
   void EndProgram(int status) override { endStatus = status; }
@@ -44,7 +44,7 @@ struct Shot {
 };
 
 // Shows the layers as the View menu gives them, and only where it offers them.
-bool ShowLayers(frmBGdisplay& preview, const std::string& layers, std::FILE* err) {
+bool ShowLayers(PreviewWindow& preview, const std::string& layers, std::FILE* err) {
   QAction* item = layers == "background" ? preview.mnuBGMSonly
                   : layers == "starmaps" ? preview.mnuBGSGonly
                   : layers == "stars"    ? preview.mnuSTRFonly
@@ -63,7 +63,7 @@ bool ShowLayers(frmBGdisplay& preview, const std::string& layers, std::FILE* err
 }
 
 // Writes the frame last drawn as a PNG.
-int WriteFrame(const frmBGdisplay& preview, const std::string& command, const std::string& out, CliStreams streams) {
+int WriteFrame(const PreviewWindow& preview, const std::string& command, const std::string& out, CliStreams streams) {
   QByteArray png;
   QBuffer buffer(&png);
   buffer.open(QIODevice::WriteOnly);
@@ -97,14 +97,14 @@ std::optional<QApplication> StartApplication(std::FILE* err) {
 // One frame of the preview of `source`, with the layers asked for, written as a PNG.
 int DrawAndWrite(CliPlatform& platform, PreviewSource source, const Shot& shot, CliStreams streams) {
   ScreenshotOwner owner(platform);
-  frmBGdisplay::Options options;
+  PreviewWindow::Options options;
   options.programFolder = QCoreApplication::applicationDirPath().toStdString();
   options.drawingSize = shot.size;
   // The picture has the pixels asked for, at any screen scale and size.
   options.pixelRatio = 1;
   options.fitScreen = false;
   options.clock = [seconds = shot.seconds] { return seconds; };
-  frmBGdisplay preview(owner, std::move(source), std::move(options));
+  PreviewWindow preview(owner, std::move(source), std::move(options));
   if (!preview.Form_Load()) return owner.endStatus;
   preview.Timer2->stop();
   if (!ShowLayers(preview, shot.layers, streams.err)) return 2;

@@ -1,6 +1,6 @@
 // The top-level file walker: once-only chunks, the big forms handed to their
 // readers, and the runs of star-map and point-star chunks.
-#include "hod/modFarholdhod.h"
+#include "hod/hod_walk.h"
 
 #include <algorithm>
 #include <new>
@@ -182,7 +182,7 @@ WalkResult WalkHodFile(std::shared_ptr<const FileBytes> file, Model& model, Plat
                        const SideFileFolder& sideFiles, bool soundTest, WalkRecord* record) {
   // The model keeps the bytes before anything views them.
   model.fileBytes = file ? std::move(file) : FileBytes::Copy({});
-  Reader reader(model.fileBytes->bytes());
+  Reader reader(model.fileBytes->Bytes());
   WalkContext ctx(reader, platform, sideFiles, soundTest, record);
   return WalkHod(ctx, model);
 }
