@@ -11,18 +11,12 @@
 
 namespace sq {
 
-namespace {
-
-// "cannot write PATH: No space left on device": what failed, and the system's
-// reason when it gave one. `err` is errno as the failed call left it.
 std::string FileFailure(std::string_view what, const std::filesystem::path& path, int err) {
   std::string text(what);
   text.append(" ").append(path.string());
   if (err != 0) text.append(": ").append(std::strerror(err));
   return text;
 }
-
-}  // namespace
 
 AtomicFile::AtomicFile(const std::filesystem::path& path) : path_(path) {
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");

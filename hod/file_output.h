@@ -12,6 +12,10 @@
 
 namespace sq {
 
+// "cannot write PATH: No space left on device": what failed, and the system's
+// reason when it gave one. `err` is errno as the failed call left it.
+std::string FileFailure(std::string_view what, const std::filesystem::path& path, int err);
+
 // A file written whole through a temporary file in the same folder and a rename,
 // in as many pieces as the writer likes, so a failed write never leaves a half
 // file nor destroys the old one. Dropped without Commit, it leaves nothing.

@@ -7,6 +7,7 @@
 //   platform.h            what the program asks of a person or a screen
 //   text_forms.h          numbers and names as the report and the side files write them
 //   file_output.h         files written whole (temporary file and rename) or appended to
+//   output_folder.h       where a pass's files go: a folder on disk, or memory
 //   chunk_header.h        the chunk header and the header a reader stops at
 //   file_bytes.h          a whole input file, mapped or read, that the tables view
 //   record_list.h         tables of fixed-size records viewed in the file or owned

@@ -11,6 +11,7 @@
 #include "hod/background_tables.h"
 #include "hod/byte_reader.h"
 #include "hod/file_output.h"
+#include "hod/output_folder.h"
 #include "hod/text_forms.h"
 #include "hod/tga_header.h"
 #include "tests/test_kit.h"
@@ -94,6 +95,37 @@ TEST(SideFileStream, AFileThatCannotBeOpenedIsReportedOnClose) {
   for (std::size_t i = 0; i < sq::SideFile::kBufferSize / 4; ++i) obj.Line("v 1 2 3");
   EXPECT_EQ(obj.Close(), "cannot open " + (folder / "LITEs.OBJ").string() + ": " + std::strerror(ENOENT));
   EXPECT_FALSE(std::filesystem::exists(folder));
+}
+
+// The two places a pass writes to agree: appends extend, a replace is whole, and
+// a name with a folder part stays inside. On disk a failed replace leaves the
+// old file whole and no temporary file beside it.
+TEST(OutputFolder, DiskAndMemoryHoldTheSameFiles) {
+  sqtest::TempDir dir;
+  sq::DiskFolder disk(dir.path());
+  sq::MemoryFolder memory;
+  for (sq::OutputFolder* folder : {static_cast<sq::OutputFolder*>(&disk), static_cast<sq::OutputFolder*>(&memory)}) {
+    EXPECT_FALSE(folder->Holds("a.obj"));
+    EXPECT_EQ(folder->Append("a.obj", ""), "");
+    EXPECT_TRUE(folder->Holds("a.obj"));
+    EXPECT_EQ(folder->Append("a.obj", "v 1\r\n"), "");
+    EXPECT_EQ(folder->Append("a.obj", "v 2\r\n"), "");
+    EXPECT_EQ(folder->Replace("../r.rtf", "new"), "");
+    EXPECT_EQ(folder->Replace("../r.rtf", "newer"), "");
+  }
+  EXPECT_EQ(sqtest::ReadText(dir / "a.obj"), "v 1\r\nv 2\r\n");
+  EXPECT_EQ(sqtest::ReadText(dir / ".._r.rtf"), "newer");
+  EXPECT_EQ(*memory.Find("a.obj"), "v 1\r\nv 2\r\n");
+  EXPECT_EQ(*memory.Find(".._r.rtf"), "newer");
+  EXPECT_EQ(memory.Names(), (std::vector<std::string>{"a.obj", ".._r.rtf"}));
+  EXPECT_EQ(memory.Find("b.obj"), nullptr);
+
+  std::filesystem::create_directory(dir / "d.hod");
+  EXPECT_EQ(disk.Append("d.hod", "x"), "cannot open " + (dir / "d.hod").string() + ": " + std::strerror(EISDIR));
+  sq::DiskFolder missing(dir / "missing");
+  EXPECT_EQ(missing.Replace("r.rtf", "x"),
+            "cannot create " + (dir / "missing" / "r.rtf").string() + ": " + std::strerror(ENOENT));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
 }
 
 // Every field at its offset, numbers little-endian; what the header does not keep

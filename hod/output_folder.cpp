@@ -1,0 +1,69 @@
+#include "hod/output_folder.h"
+
+#include <cerrno>
+#include <fstream>
+#include <system_error>
+
+#include "hod/file_output.h"
+#include "hod/text_forms.h"
+
+namespace sq {
+
+std::filesystem::path DiskFolder::FilePath(std::string_view name) const { return folder_ / SafeFileName(name); }
+
+std::string DiskFolder::Append(std::string_view name, std::string_view bytes) {
+  const std::filesystem::path path = FilePath(name);
+  errno = 0;
+  std::ofstream out(path, std::ios::binary | std::ios::app);
+  if (!out) return FileFailure("cannot open", path, errno);
+  errno = 0;
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (out) {
+    errno = 0;
+    out.close();  // a full disk may show only here
+  }
+  if (!out) return FileFailure("cannot write", path, errno);
+  return {};
+}
+
+std::string DiskFolder::Replace(std::string_view name, std::string_view bytes) {
+  return WriteFileAtomic(FilePath(name), bytes);
+}
+
+bool DiskFolder::Holds(std::string_view name) const {
+  std::error_code ignored;
+  return std::filesystem::exists(FilePath(name), ignored);
+}
+
+std::string DiskFolder::PathOf(std::string_view name) const { return FilePath(name).string(); }
+
+std::string& MemoryFolder::Slot(std::string_view name) {
+  const std::string safe = SafeFileName(name);
+  auto it = files_.find(safe);
+  if (it == files_.end()) {
+    names_.push_back(safe);
+    it = files_.emplace(safe, std::string()).first;
+  }
+  return it->second;
+}
+
+std::string MemoryFolder::Append(std::string_view name, std::string_view bytes) {
+  Slot(name).append(bytes);
+  return {};
+}
+
+std::string MemoryFolder::Replace(std::string_view name, std::string_view bytes) {
+  Slot(name).assign(bytes);
+  return {};
+}
+
+bool MemoryFolder::Holds(std::string_view name) const { return files_.find(SafeFileName(name)) != files_.end(); }
+
+std::string MemoryFolder::PathOf(std::string_view name) const { return SafeFileName(name); }
+
+const std::string* MemoryFolder::Find(std::string_view name) const {
+  const auto it = files_.find(SafeFileName(name));
+  return it == files_.end() ? nullptr : &it->second;
+}
+
+}  // namespace sq
