@@ -6,7 +6,7 @@
 #include <string>
 
 #include "builder/tga_save.h"
-#include "hod/file_output.h"
+#include "output/file_output.h"
 #include "hod/text_forms.h"
 
 namespace sq {

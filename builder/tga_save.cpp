@@ -8,7 +8,7 @@
 #include <mutex>
 #include <thread>
 
-#include "hod/file_output.h"
+#include "output/file_output.h"
 #include "hod/text_forms.h"
 
 namespace sq {

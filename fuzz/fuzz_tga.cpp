@@ -7,7 +7,7 @@
 
 #include "builder/builder.h"
 #include "fuzz/fuzz_support.h"
-#include "hod/file_output.h"
+#include "output/file_output.h"
 #include "writer/background_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {

@@ -6,8 +6,6 @@
 //   byte_reader.h         byte order and the bounded reader
 //   platform.h            what the program asks of a person or a screen
 //   text_forms.h          numbers and names as the report and the side files write them
-//   file_output.h         files written whole (temporary file and rename) or appended to
-//   output_folder.h       where a pass's files go: a folder on disk, or memory
 //   chunk_header.h        the chunk header and the header a reader stops at
 //   file_bytes.h          a whole input file, mapped or read, that the tables view
 //   record_list.h         tables of fixed-size records viewed in the file or owned
@@ -32,7 +30,7 @@
 #include "hod/byte_reader.h"
 #include "hod/chunk_header.h"
 #include "hod/file_bytes.h"
-#include "hod/file_output.h"
+#include "output/file_output.h"
 #include "hod/hod_model.h"
 #include "hod/platform.h"
 #include "hod/text_forms.h"

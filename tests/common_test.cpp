@@ -10,8 +10,8 @@
 
 #include "hod/background_tables.h"
 #include "hod/byte_reader.h"
-#include "hod/file_output.h"
-#include "hod/output_folder.h"
+#include "output/file_output.h"
+#include "output/output_folder.h"
 #include "hod/text_forms.h"
 #include "hod/tga_header.h"
 #include "tests/test_kit.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "hod/file_output.h"
+#include "output/file_output.h"
 #include "support/chunk_bytes.h"
 #include "support/sample_random.h"
 #include "tools/tool_args.h"

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "hod/file_output.h"
+#include "output/file_output.h"
 #include "hod/tga_header.h"
 #include "support/sample_files.h"
 #include "tools/tool_args.h"

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "hod/file_output.h"
+#include "output/file_output.h"
 #include "hod/tga_header.h"
 #include "support/sample_random.h"
 #include "tools/tool_args.h"

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "hod/file_output.h"
+#include "output/file_output.h"
 #include "hod/tga_header.h"
 #include "tools/tool_args.h"
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "hod/file_output.h"
+#include "output/file_output.h"
 #include "preview/tga_texture.h"
 #include "tools/tool_args.h"
 

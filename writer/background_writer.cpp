@@ -1,6 +1,6 @@
 #include "writer/background_writer.h"
 #include "hod/byte_reader.h"
-#include "hod/file_output.h"
+#include "output/file_output.h"
 #include "hod/platform.h"
 
 #include <algorithm>

@@ -1,11 +1,11 @@
-#include "hod/output_folder.h"
+#include "output/output_folder.h"
 
 #include <cerrno>
 #include <fstream>
 #include <system_error>
 
-#include "hod/file_output.h"
 #include "hod/text_forms.h"
+#include "output/file_output.h"
 
 namespace sq {
 

@@ -1,3 +1,8 @@
+// Where a pass puts the files it makes. The folder output/ holds:
+//
+//   output_folder.h   OutputFolder: a folder on disk (DiskFolder) or files in memory (MemoryFolder)
+//   file_output.h     files written whole through a temporary file and a rename, side files appended to
+//
 // Where a pass puts the files it makes: a folder on disk for the window and the
 // command line, memory for tests and the browser page. Every pass that writes
 // (the report, the side exports, the builder's files, the exports of a

@@ -1,4 +1,4 @@
-#include "hod/file_output.h"
+#include "output/file_output.h"
 
 #include <cerrno>
 #include <cstring>
