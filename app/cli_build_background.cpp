@@ -66,14 +66,7 @@ int RunBuildBackground(const BuildBackgroundArgs& args, CliStreams streams) {
   for (const std::string& note : outcome.built.notes) {
     std::fprintf(streams.err, "starquill build-background: %s\n", note.c_str());
   }
-  switch (outcome.status) {
-    case BuildBackgroundOutcome::Status::Refused:
-      return 2;
-    case BuildBackgroundOutcome::Status::WriteFailed:
-      return 1;
-    case BuildBackgroundOutcome::Status::Written:
-      break;
-  }
+  if (outcome.status != CommandOutcome::Status::Written) return ExitStatusOf(outcome);
   std::fprintf(streams.out, "%s\n", outcome.outPath.string().c_str());
   if (args.screenshot.empty()) return 0;
   std::fflush(streams.out);
