@@ -84,6 +84,20 @@ struct DtrmWalk {
 
   // Notes the item the cursor stands at as taken by `reader`.
   void Took(const char* reader) { ctx.Took(at.Header(), reader); }
+
+  // A run of like items, numbered from `first`, each noted as taken by `reader`
+  // and read by readOne, while nextIsLike finds another behind it.
+  template <typename ReadOne, typename NextIsLike>
+  bool Run(const char* reader, int first, ReadOne readOne, NextIsLike nextIsLike) {
+    ReadRun(
+        in, first,
+        [&](int item) {
+          Took(reader);
+          readOne(item);
+        },
+        nextIsLike);
+    return true;
+  }
 };
 
 // An item of the DTRM form: a bare token (`type` empty), or a FORM or NRML chunk
@@ -106,79 +120,53 @@ constexpr DtrmItem kDtrmItems[] = {
     {"ETSH", "",
      [](DtrmWalk& w) {
        w.model.hasETSH = true;
-       ReadRun(
-           w.in, 1,
-           [&](int n) {
-             w.Took("ReadTrail");
-             ReadTrail(w.ctx, w.model, n);
-           },
-           [&] { return w.at.NextTokenIs("ETSH"); });
-       return true;
+       return w.Run(
+           "ReadTrail", 1, [&](int n) { ReadTrail(w.ctx, w.model, n); }, [&] { return w.at.NextTokenIs("ETSH"); });
      }},
     {"BURN", "",
      [](DtrmWalk& w) {
        w.model.hasBURN = true;
-       ReadRun(
-           w.in, 1,
-           [&](int k) {
-             w.Took("ReadBurn");
-             ReadBurn(w.ctx, w.model, k);
-           },
-           [&] { return w.at.NextTokenIs("BURN"); });
-       return true;
+       return w.Run(
+           "ReadBurn", 1, [&](int k) { ReadBurn(w.ctx, w.model, k); }, [&] { return w.at.NextTokenIs("BURN"); });
      }},
     {"FORM", "GLOW",
      [](DtrmWalk& w) {
        w.model.hasGLOW = true;
-       ReadRun(
-           w.in, 1,
+       return w.Run(
+           "ReadGlow", 1,
            [&](int g) {
-             w.Took("ReadGlow");
              StartEntry(w.model.glowTable, g).header = ChunkHeader{"FORM", w.at.size, "GLOW"};
              ReadGlow(w.ctx, w.model, g);
            },
            [&] { return w.at.NextChunkIs("FORM", "GLOW"); });
-       return true;
      }},
     {"FORM", "MRKR",
      [](DtrmWalk& w) {
        w.model.hasMRKR = true;
        // Marker runs append to what earlier runs left.
-       ReadRun(
-           w.in, static_cast<int>(w.model.mrkrTable.size()) + 1,
+       return w.Run(
+           "ReadMarker", static_cast<int>(w.model.mrkrTable.size()) + 1,
            [&](int m) {
-             w.Took("ReadMarker");
              MarkerRecord& marker = StartEntry(w.model.mrkrTable, m);
              marker.header = ChunkHeader{"FORM", w.at.size, "MRKR"};
              marker.subHeader = ReadSubHeader(w.in);
              ReadMarker(w.ctx, w.model, m);
            },
            [&] { return w.at.NextChunkIs("FORM", "MRKR"); });
-       return true;
      }},
     {"FORM", "COLD",
      [](DtrmWalk& w) {
        w.model.hasCOLD = true;
-       ReadRun(
-           w.in, 1,
-           [&](int k) {
-             w.Took("ReadCollision");
-             ReadCollision(w.ctx, w.model, k, w.at.size);
-           },
+       return w.Run(
+           "ReadCollision", 1, [&](int k) { ReadCollision(w.ctx, w.model, k, w.at.size); },
            [&] { return w.at.NextChunkIs("FORM", "COLD"); });
-       return true;
      }},
     {"FORM", "BSRM",
      [](DtrmWalk& w) {
        w.model.hasBSRM = true;
-       ReadRun(
-           w.in, 1,
-           [&](int k) {
-             w.Took("ReadBsrm");
-             ReadBsrm(w.ctx, w.model, k, w.at.size);
-           },
+       return w.Run(
+           "ReadBsrm", 1, [&](int k) { ReadBsrm(w.ctx, w.model, k, w.at.size); },
            [&] { return w.at.NextHeaderOfAnyKindIs("BSRM"); });
-       return true;
      }},
     {"FORM", "INFO",
      [](DtrmWalk& w) {
@@ -199,14 +187,9 @@ constexpr DtrmItem kDtrmItems[] = {
     {"NRML", "ANIM",
      [](DtrmWalk& w) {
        w.model.hasANIM = true;
-       ReadRun(
-           w.in, 1,
-           [&](int k) {
-             w.Took("ReadAnimation");
-             ReadAnimation(w.ctx, w.model, k, w.at.size);
-           },
+       return w.Run(
+           "ReadAnimation", 1, [&](int k) { ReadAnimation(w.ctx, w.model, k, w.at.size); },
            [&] { return w.at.NextChunkIs("NRML", "ANIM"); });
-       return true;
      }},
     {"NRML", "STRF",
      [](DtrmWalk& w) {
