@@ -28,12 +28,12 @@ std::filesystem::path HodBeside(const std::filesystem::path& folder, const std::
 
 }  // namespace
 
-WriteHodOutcome WriteBuiltBackground(const BackgroundTables& background, const std::filesystem::path& path,
-                                     Platform& platform) {
+CommandOutcome WriteBuiltBackground(const BackgroundTables& background, const std::filesystem::path& path,
+                                    Platform& platform) {
   BackgroundWriterTables writer;
   const std::string shape = CopyBackgroundToWriter(background, writer);
   if (!shape.empty()) {
-    WriteHodOutcome refused;
+    CommandOutcome refused;
     refused.error = shape;
     platform.ShowMessage(kAppTitle, "The background HOD cannot be written: " + shape + ".", MessageIcon::Warning);
     return refused;
@@ -62,24 +62,14 @@ BuildBackgroundOutcome BuildBackgroundCommand(const std::filesystem::path& image
 
   BackgroundBuildOutcome built = Build(imagePath, options, platform, {});
   if (!built.Built()) {
+    if (built.read.status != TgaLoadResult::Status::Loaded && built.read.status != TgaLoadResult::Status::Refused)
+      outcome.status = CommandOutcome::Status::Unreadable;
     outcome.error = built.built.refusal;
     return outcome;
   }
   outcome.built = std::move(built.built);
   outcome.outPath = outPath;
-  const WriteHodOutcome written = WriteBuiltBackground(outcome.built.tables, outPath, platform);
-  outcome.error = written.error;
-  switch (written.status) {
-    case WriteHodOutcome::Status::Written:
-      outcome.status = BuildBackgroundOutcome::Status::Written;
-      break;
-    case WriteHodOutcome::Status::Refused:
-      outcome.status = BuildBackgroundOutcome::Status::Refused;
-      break;
-    case WriteHodOutcome::Status::WriteFailed:
-      outcome.status = BuildBackgroundOutcome::Status::WriteFailed;
-      break;
-  }
+  static_cast<CommandOutcome&>(outcome) = WriteBuiltBackground(outcome.built.tables, outPath, platform);
   return outcome;
 }
 
@@ -101,9 +91,9 @@ bool BuildSessionBackground(BuilderSession& s, Platform& platform) {
   return true;
 }
 
-WriteHodOutcome WriteSessionBackground(BuilderSession& s, Platform& platform) {
+CommandOutcome WriteSessionBackground(BuilderSession& s, Platform& platform) {
   if (!s.builtBackground) {
-    WriteHodOutcome refused;
+    CommandOutcome refused;
     refused.error = "no background has been built from a picture";
     platform.ShowMessage(kAppTitle, "The background HOD cannot be written: " + refused.error + ".",
                          MessageIcon::Warning);

@@ -20,16 +20,16 @@ namespace sq {
 // Writes a built background as `path` through the writer (a temporary file and a
 // rename, so a failure leaves no partial file and any earlier file whole). The
 // writer's refusal or failure is shown as a message.
-WriteHodOutcome WriteBuiltBackground(const BackgroundTables& background, const std::filesystem::path& path,
-                                     Platform& platform);
+CommandOutcome WriteBuiltBackground(const BackgroundTables& background, const std::filesystem::path& path,
+                                    Platform& platform);
 
-struct BuildBackgroundOutcome {
-  enum class Status { Written, Refused, WriteFailed };
-  Status status = Status::Refused;
+// Refused for a name without ".tga", a picture that cannot be built from, or an
+// output that would replace the picture; Unreadable for a picture that cannot be
+// read or loaded.
+struct BuildBackgroundOutcome : CommandOutcome {
   std::string baseName;
   std::filesystem::path outPath;  // BASE.hod in the output folder, once the build got that far
   BuiltBackground built;          // the tables and the notes of the stars left out
-  std::string error;              // why it could not be written
 };
 
 // `starquill build-background`: a path without ".tga" (case matters) is refused
@@ -53,7 +53,7 @@ bool BuildSessionBackground(BuilderSession& session, Platform& platform);
 // "Write background HOD" and the preview's "Write HOD": the session's built
 // background written as BASE.hod beside the picture it came from. Without one it
 // refuses with a message and writes nothing.
-WriteHodOutcome WriteSessionBackground(BuilderSession& session, Platform& platform);
+CommandOutcome WriteSessionBackground(BuilderSession& session, Platform& platform);
 
 // Where those write: BASE.hod in the folder of the picture the session loaded.
 std::filesystem::path SessionHodPath(const BuilderSession& session);

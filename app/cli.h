@@ -12,6 +12,7 @@
 //   report_command.h             the report as a UI-free flow
 //   check_command.h              the check as a UI-free flow: the findings of a file
 //   dump_command.h               the dump as a UI-free flow: a file's chunks and tables as JSON
+//   table_json.h                 the model's tables as JSON, one declaration a record
 //   tga_command.h                the builder session and the Tools commands as UI-free flows
 //   build_background_command.h   build-background and "Build background" as UI-free flows
 //   write_background_command.h   write-background as a UI-free flow

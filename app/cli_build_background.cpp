@@ -10,6 +10,7 @@
 #include "app/cli_platform.h"
 #include "app/command_paths.h"
 #include "app/window_face.h"
+#include "builder/background_options.h"
 
 namespace sq {
 
@@ -18,10 +19,9 @@ namespace {
 struct BuildBackgroundArgs {
   std::string file;
   std::string outDir;  // empty: the picture's folder
-  int density = 16;
-  bool colourAverage = false;
-  bool intensityLimit = false;
-  bool increaseCapping = false;
+  // Without flags a build is what "Build background" makes with the Options
+  // menu's marks at start: mesh density 8, nothing else.
+  BuildOptions options = BuildOptionsFrom(BuilderOptions{});
   bool moreStars = false;
   bool lessStars = false;
   bool filter = false;
@@ -49,12 +49,9 @@ int Screenshot(const BackgroundTables& background, const std::string& baseName, 
 
 int RunBuildBackground(const BuildBackgroundArgs& args, CliStreams streams) {
   const std::filesystem::path outDir = args.outDir.empty() ? FolderOf(args.file) : std::filesystem::path(args.outDir);
-  BuildOptions options;
-  options.density = args.density;
-  options.colourAverage = args.colourAverage;
-  options.intensityLimit = args.intensityLimit;
-  options.increaseCapping = args.increaseCapping;
-  options.stars = args.moreStars ? StarAmount::More : args.lessStars ? StarAmount::Less : StarAmount::Normal;
+  BuildOptions options = args.options;
+  if (args.moreStars) options.stars = StarAmount::More;
+  if (args.lessStars) options.stars = StarAmount::Less;
 
   if (!args.outDir.empty() && !MakeOutputFolder(outDir, "build-background", streams.err)) return 1;
   CliPlatform platform(streams.err);
@@ -66,14 +63,7 @@ int RunBuildBackground(const BuildBackgroundArgs& args, CliStreams streams) {
   for (const std::string& note : outcome.built.notes) {
     std::fprintf(streams.err, "starquill build-background: %s\n", note.c_str());
   }
-  switch (outcome.status) {
-    case BuildBackgroundOutcome::Status::Refused:
-      return 2;
-    case BuildBackgroundOutcome::Status::WriteFailed:
-      return 1;
-    case BuildBackgroundOutcome::Status::Written:
-      break;
-  }
+  if (outcome.status != CommandOutcome::Status::Written) return ExitStatusOf(outcome);
   std::fprintf(streams.out, "%s\n", outcome.outPath.string().c_str());
   if (args.screenshot.empty()) return 0;
   std::fflush(streams.out);
@@ -89,12 +79,15 @@ void AddBuildBackgroundCommand(CLI::App& app, CliCommands& commands) {
                          "Build a background HOD (mesh, stars, star maps) from a sky picture and write it as BASE.hod");
   command->add_option("file", args->file, "The sky picture, a 32-bit TGA")->required();
   command->add_option("--out-dir", args->outDir, "Where BASE.hod goes (default: the picture's folder)");
-  command->add_option("--density", args->density, "The mesh's grid step in pixels: 16 (coarsest, the default) to 2")
+  command
+      ->add_option(
+          "--density", args->options.density,
+          "The mesh's grid step in pixels: 16 (coarsest) to 2 (default: " + std::to_string(args->options.density) + ")")
       ->type_name("16|8|6|4|2")
       ->check(CLI::IsMember(std::vector<int>(std::begin(kMeshDensities), std::end(kMeshDensities))).description(""));
-  command->add_flag("--colour-average", args->colourAverage, "A vertex takes the mean colour of its grid cell");
-  command->add_flag("--intensity-limit", args->intensityLimit, "Cap the mesh's brightness");
-  command->add_flag("--increase-capping", args->increaseCapping, "Widen the one-colour caps at the poles");
+  command->add_flag("--colour-average", args->options.colourAverage, "A vertex takes the mean colour of its grid cell");
+  command->add_flag("--intensity-limit", args->options.intensityLimit, "Cap the mesh's brightness");
+  command->add_flag("--increase-capping", args->options.increaseCapping, "Widen the one-colour caps at the poles");
   CLI::Option* more = command->add_flag("--more-stars", args->moreStars, "Find fainter stars too");
   CLI::Option* less = command->add_flag("--less-stars", args->lessStars, "Keep the brightest stars only");
   more->excludes(less);

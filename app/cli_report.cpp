@@ -31,19 +31,11 @@ int ReportFile(const fs::path& file, const fs::path& outDir, bool soundTest, Cli
   const ReportOutcome outcome =
       ReportCommand(model, file, outDir, soundTest, platform, verdict != nullptr ? &record : nullptr);
   if (verdict != nullptr) {
-    *verdict = outcome.status == ReportOutcome::Status::Refused ? FileVerdict::Unreadable
-               : outcome.status == ReportOutcome::Status::WriteFailed
-                   ? FileVerdict::Errors
-                   : VerdictOf(FileFindings(outcome.walk, record, model));
+    *verdict = outcome.status == ReportOutcome::Status::Written ? VerdictOf(FileFindings(outcome.walk, record, model))
+               : outcome.status == ReportOutcome::Status::WriteFailed ? FileVerdict::Errors
+                                                                      : FileVerdict::Unreadable;
   }
-  switch (outcome.status) {
-    case ReportOutcome::Status::Refused:
-      return 2;
-    case ReportOutcome::Status::WriteFailed:
-      return 1;
-    case ReportOutcome::Status::Written:
-      break;
-  }
+  if (outcome.status != ReportOutcome::Status::Written) return ExitStatusOf(outcome);
   if (outcome.walk.failed) {
     std::fprintf(streams.err, "starquill report: the walk ended at byte %zu: %s\n", outcome.walk.offset,
                  outcome.walk.reason.c_str());

@@ -33,16 +33,21 @@ int RunTga(const TgaOptions& options, CliStreams streams) {
                                         : std::nullopt);
   BuilderSession session;
   PreviewLists previewLists;  // what a load empties; nothing else uses them here
-  const TgaCommandOutcome outcome = LoadTargaCommand(session, previewLists, options.file, outDir, platform);
-  if (outcome.status != TgaCommandOutcome::Status::Loaded) return 2;
+  TgaCommandOutcome outcome = LoadTargaCommand(session, previewLists, options.file, outDir, platform);
+  if (!outcome.Loaded()) return ExitStatusOf(outcome);
 
   OutputReport outputs = outcome.load.outputs;
   for (const std::string& save : options.saves) {
-    outputs.Add(save == "--save-halftoned" ? SaveHalftonedCommand(session, outDir, platform)
-                                           : SaveFilteredCommand(session, outDir, platform));
+    const OutputReport saved = save == "--save-halftoned" ? SaveHalftonedCommand(session, outDir, platform)
+                                                          : SaveFilteredCommand(session, outDir, platform);
+    outputs.Add(saved);
+    if (!saved.Ok() && outcome.status == CommandOutcome::Status::Written) {
+      outcome.status = CommandOutcome::Status::WriteFailed;
+      outcome.error = saved.errors.front();
+    }
   }
   for (const auto& path : outputs.written) std::fprintf(streams.out, "%s\n", path.string().c_str());
-  return outputs.Ok() ? 0 : 1;
+  return ExitStatusOf(outcome);
 }
 
 }  // namespace

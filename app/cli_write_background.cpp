@@ -19,16 +19,9 @@ int RunWriteBackground(const WriteBackgroundOptions& options, CliStreams streams
   if (!MakeOutputFolder(options.outDir, "write-background", streams.err)) return 1;
   CliPlatform platform(streams.err);
   const WriteBackgroundOutcome outcome = WriteBackgroundCommand(options.file, options.outDir, platform);
-  switch (outcome.status) {
-    case WriteBackgroundOutcome::Status::Refused:
-      return 2;
-    case WriteBackgroundOutcome::Status::WriteFailed:
-      return 1;
-    case WriteBackgroundOutcome::Status::Written:
-      break;
-  }
-  std::fprintf(streams.out, "%s\n", outcome.outPath.string().c_str());
-  return 0;
+  if (outcome.status == CommandOutcome::Status::Written)
+    std::fprintf(streams.out, "%s\n", outcome.outPath.string().c_str());
+  return ExitStatusOf(outcome);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ std::string WalkStatus(const WalkResult& walk) {
 std::string ReportStatus(const ReportOutcome& outcome) {
   switch (outcome.status) {
     case ReportOutcome::Status::Refused:
+    case ReportOutcome::Status::Unreadable:
       return kNothingWritten;
     case ReportOutcome::Status::WriteFailed:
       return "The report could not be written: " + outcome.error;
@@ -53,10 +54,10 @@ std::string TargaLoadStatus(const TgaCommandOutcome& outcome) {
   switch (outcome.status) {
     case TgaCommandOutcome::Status::Refused:
       return kNothingWritten;
-    case TgaCommandOutcome::Status::Invalid:
     case TgaCommandOutcome::Status::Unreadable:
       return "Nothing written: the image could not be loaded.";
-    case TgaCommandOutcome::Status::Loaded:
+    case TgaCommandOutcome::Status::Written:
+    case TgaCommandOutcome::Status::WriteFailed:
       break;
   }
   return WrittenStatus(outcome.load.outputs);

@@ -60,21 +60,6 @@ const char* WeightName(MessageWeight weight) {
 
 }  // namespace
 
-std::string JsonText(std::string_view bytes) {
-  std::string text;
-  text.reserve(bytes.size());
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x80) {
-      text += c;
-    } else {
-      text += static_cast<char>(0xC0 | byte >> 6);
-      text += static_cast<char>(0x80 | (byte & 0x3F));
-    }
-  }
-  return text;
-}
-
 std::string DumpJson(const Json& document) { return document.dump(2, ' ', false, Json::error_handler_t::replace); }
 
 Json ChunkTree(const WalkRecord& record) {
@@ -105,7 +90,7 @@ Json DumpDocument(const std::string& path, std::size_t fileSize, const WalkResul
     messages.push_back(std::move(m));
   }
   document["messages"] = std::move(messages);
-  if (tablesOf != nullptr) document["tables"] = TablesJson(*tablesOf);
+  if (tablesOf != nullptr) document["tables"] = Json(TablesJson(*tablesOf));
   return document;
 }
 

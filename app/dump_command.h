@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/check_command.h"
+#include "app/table_json.h"
 #include "hod/hod_walk.h"
 
 namespace sq {
@@ -41,14 +42,6 @@ Json DumpDocument(const std::string& path, std::size_t fileSize, const WalkResul
 // The chunk tree of a record: each entry with the entries of the next depth that
 // follow it as its children, so the tree read in order gives the record's order.
 Json ChunkTree(const WalkRecord& record);
-
-// Every table and value of the model, its fields named as the model names them.
-// Blocks of vertices, pixels, indices and stars give their count and byte length.
-Json TablesJson(const Model& model);
-
-// Text from a file as JSON text: each byte one character of ISO 8859-1, so every
-// byte is kept and the text is always valid.
-std::string JsonText(std::string_view bytes);
 
 // The document as JSON text. A path that is not UTF-8 has its stray bytes
 // replaced; the file's own texts are always kept whole (JsonText).

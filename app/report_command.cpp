@@ -23,7 +23,8 @@ ReportOutcome ReportCommand(Model& model, const std::filesystem::path& hodPath,
   auto file = FileBytes::Open(hodPath, readError);
   if (!file) {
     platform.ShowMessage(kAppTitle, "Cannot read the HOD file: " + readError, MessageIcon::Error);
-    outcome.status = ReportOutcome::Status::Refused;
+    outcome.status = ReportOutcome::Status::Unreadable;
+    outcome.error = readError;
     return outcome;
   }
   ResetModel(model);

@@ -7,17 +7,16 @@
 
 #include "app/command_paths.h"
 #include "hod/hod_walk.h"
+#include "output/command_outcome.h"
 
 namespace sq {
 
-struct ReportOutcome {
-  enum class Status { Written, Refused, WriteFailed };
-  Status status = Status::Refused;
+// Refused for a name without ".hod", Unreadable for a file that cannot be read.
+struct ReportOutcome : CommandOutcome {
   std::string baseName;
   std::filesystem::path reportPath;
   WalkResult walk;
   bool openPreview = false;  // the file held a BGMS form or point stars
-  std::string error;         // why the report could not be written
 };
 
 // The report command: checks the name, resets the model, walks the file, and

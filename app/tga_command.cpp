@@ -24,6 +24,7 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   s.tgaPath.clear();
   s.halftoneAnswer.reset();
   if (!AcceptsTargaPath(imagePath.string())) {
+    outcome.error = std::string(kSelectTargaImage);
     s.tgaBaseName.clear();
     platform.ShowMessage(kAppTitle, kSelectTargaImage, MessageIcon::Warning);
     s.tools.saveHalftonedEnabled = false;
@@ -37,22 +38,19 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   previewLists = PreviewLists{};
 
   outcome.load = LoadTargaImage(imagePath, outputFolder, s.tga, platform);
-  switch (outcome.load.status) {
-    case TgaLoadResult::Status::Loaded:
-      outcome.status = TgaCommandOutcome::Status::Loaded;
-      break;
-    case TgaLoadResult::Status::Invalid:
-    case TgaLoadResult::Status::Refused:  // the load refuses no sound image; kept apart for the builder's read
-      outcome.status = TgaCommandOutcome::Status::Invalid;
-      break;
-    case TgaLoadResult::Status::Unreadable:
-      outcome.status = TgaCommandOutcome::Status::Unreadable;
-      break;
+  if (outcome.load.status != TgaLoadResult::Status::Loaded) {
+    // Invalid or unreadable; the load refuses no sound image (Refused is the builder's read's).
+    outcome.status = TgaCommandOutcome::Status::Unreadable;
+  } else if (!outcome.load.outputs.Ok()) {
+    outcome.status = TgaCommandOutcome::Status::WriteFailed;
+    outcome.error = outcome.load.outputs.errors.front();
+  } else {
+    outcome.status = TgaCommandOutcome::Status::Written;
   }
   s.tgaBaseName = outcome.load.baseName;
   s.caption = std::string(kMainWindowTitle) + " + " + s.tgaBaseName;
   if (outcome.load.filtered) s.tools.saveFilteredEnabled = true;
-  if (outcome.status == TgaCommandOutcome::Status::Loaded) {
+  if (outcome.Loaded()) {
     s.tgaPath = imagePath;
     if (outcome.load.asked) s.halftoneAnswer = outcome.load.filtered;
     s.tools.buildBackgroundEnabled = true;

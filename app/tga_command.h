@@ -16,6 +16,7 @@
 #include "builder/tga_tables.h"
 #include "hod/background_tables.h"
 #include "hod/platform.h"
+#include "output/command_outcome.h"
 #include "preview/preview_lists.h"
 
 namespace sq {
@@ -42,10 +43,12 @@ struct BuilderSession {
   std::optional<BackgroundTables> builtBackground;
 };
 
-struct TgaCommandOutcome {
-  enum class Status { Refused, Loaded, Invalid, Unreadable };
-  Status status = Status::Refused;
+// Written when the image loaded and the detector wrote its files, WriteFailed
+// when it loaded but a file could not be written, Refused for a name without
+// ".tga", Unreadable for a file that is no image of the kind read or cannot be read.
+struct TgaCommandOutcome : CommandOutcome {
   TgaLoadResult load;  // empty when refused
+  bool Loaded() const { return status == Status::Written || status == Status::WriteFailed; }
 };
 
 // "Load Targa image" after the dialog. A refused path shows "Please select a

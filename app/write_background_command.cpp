@@ -11,10 +11,11 @@ namespace sq {
 
 namespace {
 
-WriteBackgroundOutcome Refuse(Platform& platform, std::string text) {
+WriteBackgroundOutcome Refuse(Platform& platform, std::string text,
+                              CommandOutcome::Status status = CommandOutcome::Status::Refused) {
   platform.ShowMessage(kAppTitle, text, MessageIcon::Warning);
   WriteBackgroundOutcome outcome;
-  outcome.status = WriteBackgroundOutcome::Status::Refused;
+  outcome.status = status;
   outcome.error = std::move(text);
   return outcome;
 }
@@ -35,7 +36,7 @@ WriteBackgroundOutcome WriteBackgroundCommand(const std::filesystem::path& hodPa
 
   std::string readError;
   auto file = FileBytes::Open(hodPath, readError);
-  if (!file) return Refuse(platform, "Cannot read the HOD file: " + readError);
+  if (!file) return Refuse(platform, "Cannot read the HOD file: " + readError, CommandOutcome::Status::Unreadable);
 
   // Refusing a model file must not leave its side exports behind: this walk writes none.
   Model model;
@@ -52,19 +53,7 @@ WriteBackgroundOutcome WriteBackgroundCommand(const std::filesystem::path& hodPa
 
   WriteBackgroundOutcome outcome;
   outcome.outPath = outPath;
-  const WriteHodOutcome written = WriteBackgroundHod(tables, outPath, platform);
-  switch (written.status) {
-    case WriteHodOutcome::Status::Written:
-      outcome.status = WriteBackgroundOutcome::Status::Written;
-      break;
-    case WriteHodOutcome::Status::Refused:
-      outcome.status = WriteBackgroundOutcome::Status::Refused;
-      break;
-    case WriteHodOutcome::Status::WriteFailed:
-      outcome.status = WriteBackgroundOutcome::Status::WriteFailed;
-      break;
-  }
-  outcome.error = written.error;
+  static_cast<CommandOutcome&>(outcome) = WriteBackgroundHod(tables, outPath, platform);
   return outcome;
 }
 

@@ -6,14 +6,12 @@
 #include <string>
 
 #include "hod/platform.h"
+#include "output/command_outcome.h"
 
 namespace sq {
 
-struct WriteBackgroundOutcome {
-  enum class Status { Written, Refused, WriteFailed };
-  Status status = Status::Refused;
+struct WriteBackgroundOutcome : CommandOutcome {
   std::filesystem::path outPath;
-  std::string error;  // why it was refused or could not be written
 };
 
 // Reads hodPath, and when it holds a background of the writable shape (sixteen

@@ -5,7 +5,7 @@
 #include <numbers>
 
 #include "builder/star_detector.h"
-#include "hod/byte_reader.h"
+#include "hod/background_mesh_chunk.h"
 
 namespace sq {
 
@@ -104,23 +104,6 @@ MeshVertex Vertex(const SkyPosition& p, const std::array<uint8_t, 4>& colour) {
   v.z = static_cast<float>(p.z);
   v.vertexColour = colour;
   return v;
-}
-
-MeshChunk Chunk(std::vector<MeshVertex> vertices, std::vector<int16_t> indices) {
-  MeshChunk chunk;
-  chunk.subMeshCount = 1;
-  MeshPart& part = chunk.parts.emplace_back();
-  part.vertexCount = static_cast<int32_t>(vertices.size());
-  part.vertices = std::move(vertices);
-  part.listCount = 1;
-  IndexList& list = part.indexLists.emplace_back();
-  list.primitiveType = kTriangleList;
-  list.indexCount = static_cast<int32_t>(indices.size());
-  list.indices = std::move(indices);
-  // The size the chunk has in a file, stored as a file stores it.
-  const uint32_t size = 38 + 20 * static_cast<uint32_t>(part.vertexCount) + 2 * static_cast<uint32_t>(list.indexCount);
-  chunk.header = ChunkHeader{"NRML", ByteSwap32(size), "BMSH"};
-  return chunk;
 }
 
 }  // namespace
@@ -245,7 +228,7 @@ std::vector<MeshChunk> BuildMeshChunks(const TgaTables& t, const BuildOptions& o
       }
     }
     for (int j = 0; j < g.sectorSteps; ++j) triangle(at(g.rowSteps, j), 1, at(g.rowSteps, j + 1));
-    chunks.push_back(Chunk(std::move(vertices), std::move(indices)));
+    chunks.push_back(OnePartMeshChunk(std::move(vertices), kTriangleList, std::move(indices)));
   }
   return chunks;
 }

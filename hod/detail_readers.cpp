@@ -4,6 +4,10 @@
 // walker, with its size and type when they have been read already.
 #include "hod/detail_readers.h"
 
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+
 namespace sq {
 
 namespace {
@@ -71,135 +75,173 @@ class DetailCursor {
   bool headerRead_ = false;
 };
 
+// The detail walk: the cursor, and what the readers read into.
+struct DtrmWalk {
+  WalkContext& ctx;
+  Model& model;
+  Reader& in;
+  DetailCursor at;
+
+  // Notes the item the cursor stands at as taken by `reader`.
+  void Took(const char* reader) { ctx.Took(at.Header(), reader); }
+
+  // A run of like items, numbered from `first`, each noted as taken by `reader`
+  // and read by readOne, while nextIsLike finds another behind it.
+  template <typename ReadOne, typename NextIsLike>
+  bool Run(const char* reader, int first, ReadOne readOne, NextIsLike nextIsLike) {
+    ReadRun(
+        in, first,
+        [&](int item) {
+          Took(reader);
+          readOne(item);
+        },
+        nextIsLike);
+    return true;
+  }
+};
+
+// An item of the DTRM form: a bare token (`type` empty), or a FORM or NRML chunk
+// of that type. Its reader reads it (or a run of its kind) and the token behind
+// it, and returns whether the walk goes on.
+struct DtrmItem {
+  std::string_view kind;
+  std::string_view type;
+  bool (*read)(DtrmWalk& w);
+};
+
+constexpr DtrmItem kDtrmItems[] = {
+    {"HIER", "",
+     [](DtrmWalk& w) {
+       w.Took("ReadHierarchy");
+       ReadHierarchy(w.ctx, w.model);
+       w.at.NextToken();
+       return true;
+     }},
+    {"ETSH", "",
+     [](DtrmWalk& w) {
+       w.model.hasETSH = true;
+       return w.Run(
+           "ReadTrail", 1, [&](int n) { ReadTrail(w.ctx, w.model, n); }, [&] { return w.at.NextTokenIs("ETSH"); });
+     }},
+    {"BURN", "",
+     [](DtrmWalk& w) {
+       w.model.hasBURN = true;
+       return w.Run(
+           "ReadBurn", 1, [&](int k) { ReadBurn(w.ctx, w.model, k); }, [&] { return w.at.NextTokenIs("BURN"); });
+     }},
+    {"FORM", "GLOW",
+     [](DtrmWalk& w) {
+       w.model.hasGLOW = true;
+       return w.Run(
+           "ReadGlow", 1,
+           [&](int g) {
+             StartEntry(w.model.glowTable, g).header = ChunkHeader{"FORM", w.at.size, "GLOW"};
+             ReadGlow(w.ctx, w.model, g);
+           },
+           [&] { return w.at.NextChunkIs("FORM", "GLOW"); });
+     }},
+    {"FORM", "MRKR",
+     [](DtrmWalk& w) {
+       w.model.hasMRKR = true;
+       // Marker runs append to what earlier runs left.
+       return w.Run(
+           "ReadMarker", static_cast<int>(w.model.mrkrTable.size()) + 1,
+           [&](int m) {
+             MarkerRecord& marker = StartEntry(w.model.mrkrTable, m);
+             marker.header = ChunkHeader{"FORM", w.at.size, "MRKR"};
+             marker.subHeader = ReadSubHeader(w.in);
+             ReadMarker(w.ctx, w.model, m);
+           },
+           [&] { return w.at.NextChunkIs("FORM", "MRKR"); });
+     }},
+    {"FORM", "COLD",
+     [](DtrmWalk& w) {
+       w.model.hasCOLD = true;
+       return w.Run(
+           "ReadCollision", 1, [&](int k) { ReadCollision(w.ctx, w.model, k, w.at.size); },
+           [&] { return w.at.NextChunkIs("FORM", "COLD"); });
+     }},
+    {"FORM", "BSRM",
+     [](DtrmWalk& w) {
+       w.model.hasBSRM = true;
+       return w.Run(
+           "ReadBsrm", 1, [&](int k) { ReadBsrm(w.ctx, w.model, k, w.at.size); },
+           [&] { return w.at.NextHeaderOfAnyKindIs("BSRM"); });
+     }},
+    {"FORM", "INFO",
+     [](DtrmWalk& w) {
+       w.Took("ReadInfo");
+       w.model.infoRecord.header = ChunkHeader{"FORM", w.at.size, "INFO"};
+       const auto inside = w.ctx.Inside();
+       w.at.SetToken(ReadInfo(w.ctx, w.model), w.in.Position());
+       return true;
+     }},
+    {"NRML", "NAVL",
+     [](DtrmWalk& w) {
+       w.Took("ReadNavlights");
+       w.model.hasNAVL = true;
+       ReadNavlights(w.ctx, w.model, w.at.size);
+       w.at.NextToken();
+       return true;
+     }},
+    {"NRML", "ANIM",
+     [](DtrmWalk& w) {
+       w.model.hasANIM = true;
+       return w.Run(
+           "ReadAnimation", 1, [&](int k) { ReadAnimation(w.ctx, w.model, k, w.at.size); },
+           [&] { return w.at.NextChunkIs("NRML", "ANIM"); });
+     }},
+    {"NRML", "STRF",
+     [](DtrmWalk& w) {
+       w.Took("ReadPointStarChunk");
+       // A point-star chunk here replaces the table with itself alone.
+       w.model.hasSTRF = true;
+       w.model.strfTable.clear();
+       PointStarChunk& chunk = w.model.strfTable.emplace_back();
+       chunk.header = ChunkHeader{"NRML", w.at.size, "STRF"};
+       ReadPointStarChunk(w.ctx, chunk);
+       if (w.in.Failed()) return false;
+       if (chunk.starCount > 0 && !NotePointStarPreview(w.ctx, w.model, chunk, "point-star chunk")) return false;
+       w.at.NextToken();
+       return true;
+     }},
+    {"NRML", "DOCK",
+     [](DtrmWalk& w) {
+       w.Took("ReadDocking");
+       w.model.hasDOCK = true;
+       ReadDocking(w.ctx, w.model, w.at.size);
+       w.at.NextToken();
+       return true;
+     }},
+    {"NRML", "BNDV",
+     [](DtrmWalk& w) {
+       w.Took("ReadBounds");
+       ReadBounds(w.ctx, w.model, w.at.size);
+       w.at.NextToken();
+       return true;
+     }},
+};
+
 }  // namespace
 
 PendingHeader ReadDTRM(WalkContext& ctx, Model& model) {
-  Reader& in = ctx.in;
-  DetailCursor at(in);
-  // Notes the item the cursor stands at as taken by `reader`.
-  auto took = [&](const char* reader) { ctx.Took(at.Header(), reader); };
-
-  while (!in.Failed()) {
-    if (at.token == "HIER") {
-      took("ReadHierarchy");
-      ReadHierarchy(ctx, model);
-      at.NextToken();
-    } else if (at.token == "ETSH") {
-      model.hasETSH = true;
-      ReadRun(
-          in, 1,
-          [&](int n) {
-            took("ReadTrail");
-            ReadTrail(ctx, model, n);
-          },
-          [&] { return at.NextTokenIs("ETSH"); });
-    } else if (at.token == "BURN") {
-      model.hasBURN = true;
-      ReadRun(
-          in, 1,
-          [&](int k) {
-            took("ReadBurn");
-            ReadBurn(ctx, model, k);
-          },
-          [&] { return at.NextTokenIs("BURN"); });
-    } else if (at.token == "FORM") {
-      at.CompleteHeader();
-      if (in.Failed()) break;
-      if (at.type == "GLOW") {
-        model.hasGLOW = true;
-        ReadRun(
-            in, 1,
-            [&](int g) {
-              took("ReadGlow");
-              StartEntry(model.glowTable, g).header = ChunkHeader{"FORM", at.size, "GLOW"};
-              ReadGlow(ctx, model, g);
-            },
-            [&] { return at.NextChunkIs("FORM", "GLOW"); });
-      } else if (at.type == "MRKR") {
-        model.hasMRKR = true;
-        // Marker runs append to what earlier runs left.
-        ReadRun(
-            in, static_cast<int>(model.mrkrTable.size()) + 1,
-            [&](int m) {
-              took("ReadMarker");
-              MarkerRecord& marker = StartEntry(model.mrkrTable, m);
-              marker.header = ChunkHeader{"FORM", at.size, "MRKR"};
-              marker.subHeader = ReadSubHeader(in);
-              ReadMarker(ctx, model, m);
-            },
-            [&] { return at.NextChunkIs("FORM", "MRKR"); });
-      } else if (at.type == "COLD") {
-        model.hasCOLD = true;
-        ReadRun(
-            in, 1,
-            [&](int k) {
-              took("ReadCollision");
-              ReadCollision(ctx, model, k, at.size);
-            },
-            [&] { return at.NextChunkIs("FORM", "COLD"); });
-      } else if (at.type == "BSRM") {
-        model.hasBSRM = true;
-        ReadRun(
-            in, 1,
-            [&](int k) {
-              took("ReadBsrm");
-              ReadBsrm(ctx, model, k, at.size);
-            },
-            [&] { return at.NextHeaderOfAnyKindIs("BSRM"); });
-      } else if (at.type == "INFO") {
-        took("ReadInfo");
-        model.infoRecord.header = ChunkHeader{"FORM", at.size, "INFO"};
-        const auto inside = ctx.Inside();
-        at.SetToken(ReadInfo(ctx, model), in.Position());
-      } else {
-        break;
-      }
-    } else if (at.token == "NRML") {
-      at.CompleteHeader();
-      if (in.Failed()) break;
-      if (at.type == "NAVL") {
-        took("ReadNavlights");
-        model.hasNAVL = true;
-        ReadNavlights(ctx, model, at.size);
-        at.NextToken();
-      } else if (at.type == "ANIM") {
-        model.hasANIM = true;
-        ReadRun(
-            in, 1,
-            [&](int k) {
-              took("ReadAnimation");
-              ReadAnimation(ctx, model, k, at.size);
-            },
-            [&] { return at.NextChunkIs("NRML", "ANIM"); });
-      } else if (at.type == "STRF") {
-        took("ReadPointStarChunk");
-        // A point-star chunk here replaces the table with itself alone.
-        model.hasSTRF = true;
-        model.strfTable.clear();
-        PointStarChunk& chunk = model.strfTable.emplace_back();
-        chunk.header = ChunkHeader{"NRML", at.size, "STRF"};
-        ReadPointStarChunk(ctx, chunk);
-        if (in.Failed()) break;
-        if (chunk.starCount > 0 && !NotePointStarPreview(ctx, model, chunk, "point-star chunk")) break;
-        at.NextToken();
-      } else if (at.type == "DOCK") {
-        took("ReadDocking");
-        model.hasDOCK = true;
-        ReadDocking(ctx, model, at.size);
-        at.NextToken();
-      } else if (at.type == "BNDV") {
-        took("ReadBounds");
-        ReadBounds(ctx, model, at.size);
-        at.NextToken();
-      } else {
-        break;
-      }
-    } else {
-      break;  // any other token, the zero token at the end of the file included
+  DtrmWalk w{ctx, model, ctx.in, DetailCursor(ctx.in)};
+  while (!w.in.Failed()) {
+    // Behind a FORM or NRML token its size and type are read, and the type picks
+    // the reader; any other token is its own key. The first item no reader takes,
+    // the zero token at the end of the file included, ends the walk.
+    const bool chunk = w.at.token == "FORM" || w.at.token == "NRML";
+    if (chunk) {
+      w.at.CompleteHeader();
+      if (w.in.Failed()) break;
     }
+    const std::string_view type = chunk ? std::string_view(w.at.type) : std::string_view();
+    const auto* item = std::find_if(std::begin(kDtrmItems), std::end(kDtrmItems),
+                                    [&](const DtrmItem& i) { return i.kind == w.at.token && i.type == type; });
+    if (item == std::end(kDtrmItems) || !item->read(w)) break;
   }
-  if (in.Failed()) return KindOnly(std::string(4, '\0'), in.Size());
-  return at.Stopped();
+  if (w.in.Failed()) return KindOnly(std::string(4, '\0'), w.in.Size());
+  return w.at.Stopped();
 }
 
 }  // namespace sq

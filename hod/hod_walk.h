@@ -11,6 +11,7 @@
 //   record_list.h         tables of fixed-size records viewed in the file or owned
 //   background_tables.h   background records and tables (also the writer's)
 //   background_readers.h  the BGMS form, star-map and point-star chunks and runs
+//   background_mesh_chunk.h  the one-part mesh chunk the builder makes and the writer writes
 //   visual_tables.h       what the HVMD form holds; the BMSH mesh records
 //   visual_readers.h      the HVMD walker and its chunk readers
 //   detail_tables.h       what the DTRM form holds

@@ -2,6 +2,7 @@
 //
 //   output_folder.h   OutputFolder: a folder on disk (DiskFolder) or files in memory (MemoryFolder)
 //   file_output.h     files written whole through a temporary file and a rename, side files appended to
+//   command_outcome.h how a command that writes ended, and the exit status it gives
 //
 // Where a pass puts the files it makes: a folder on disk for the window and the
 // command line, memory for tests and the browser page. Every pass that writes

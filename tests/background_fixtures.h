@@ -22,7 +22,7 @@ inline sq::BackgroundWriterTables SmallBackground() {
     }
     std::vector<int16_t> indices = {0, 1, 2};
     if (i % 2 == 1) indices.push_back(static_cast<int16_t>(vertices.size() - 1));
-    sq::MeshChunk chunk = sq::WriterMeshChunk(std::move(vertices), i % 2 == 1 ? 518 : 514, std::move(indices));
+    sq::MeshChunk chunk = sq::OnePartMeshChunk(std::move(vertices), i % 2 == 1 ? 518 : 514, std::move(indices));
     chunk.word1 = i;
     chunk.word2 = -i;
     chunk.parts[0].materialTag = 7 * i;

@@ -177,7 +177,7 @@ TEST(TgaCommand, RefusedAndAcceptedSelectionsAndWhatAnotherLoadLetsGo) {
   platform.answer = true;
 
   auto outcome = sq::LoadTargaCommand(s, lists, dir / "sky.tga", dir.path(), platform);
-  EXPECT_EQ(outcome.status, sq::TgaCommandOutcome::Status::Loaded);
+  EXPECT_EQ(outcome.status, sq::TgaCommandOutcome::Status::Written);
   EXPECT_EQ(s.caption, std::string(sq::kMainWindowTitle) + " + sky");
   EXPECT_TRUE(s.tools.saveFilteredEnabled && !s.tools.saveHalftonedEnabled && !s.backgroundFromHod);
   EXPECT_EQ(lists.starPreviewCount, 0);
@@ -240,7 +240,7 @@ TEST(BuildSessionBackground, BuildsTheLoadedImageWithTheMarksAndTheAnswerGivenAn
 
   // Written beside the picture, not into the folder the load wrote its files to:
   // what the command line writes from that file with those options and a Yes.
-  ASSERT_EQ(sq::WriteSessionBackground(session, platform).status, sq::WriteHodOutcome::Status::Written);
+  ASSERT_EQ(sq::WriteSessionBackground(session, platform).status, sq::CommandOutcome::Status::Written);
   EXPECT_FALSE(std::filesystem::exists(outputs / "sky.hod"));
   sq::BuildOptions options;
   options.density = 16;
@@ -256,7 +256,7 @@ TEST(BuildSessionBackground, BuildsTheLoadedImageWithTheMarksAndTheAnswerGivenAn
   EXPECT_TRUE(session.tools.buildBackgroundEnabled);
   std::filesystem::remove(pictures / "sky.hod");
   platform.messages.clear();
-  EXPECT_EQ(sq::WriteSessionBackground(session, platform).status, sq::WriteHodOutcome::Status::Refused);
+  EXPECT_EQ(sq::WriteSessionBackground(session, platform).status, sq::CommandOutcome::Status::Refused);
   EXPECT_EQ(platform.messages,
             std::vector<std::string>{
                 Shown("The background HOD cannot be written: no background has been built from a picture.")});

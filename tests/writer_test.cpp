@@ -14,7 +14,7 @@ namespace {
 // The tables of sixteen empty mesh chunks, empty star maps and empty point-star chunks.
 sq::BackgroundWriterTables EmptyBackground() {
   sq::BackgroundWriterTables t;
-  for (int i = 0; i < 16; ++i) t.outBgmsTable.push_back(sq::WriterMeshChunk({}, 514, {}));
+  for (int i = 0; i < 16; ++i) t.outBgmsTable.push_back(sq::OnePartMeshChunk({}, 514, {}));
   return t;
 }
 
@@ -80,8 +80,8 @@ TEST(BackgroundWriter, RefusesBrokenTablesWithAMessageAndWritesNothing) {
     sq::BackgroundWriterTables t = SmallBackground();
     c.spoil(t);
     WriteBytes(dir / "old.hod", {1, 2, 3});
-    const sq::WriteHodOutcome out = sq::WriteBackgroundHod(t, dir / "old.hod", platform);
-    EXPECT_EQ(out.status, sq::WriteHodOutcome::Status::Refused) << c.what;
+    const sq::CommandOutcome out = sq::WriteBackgroundHod(t, dir / "old.hod", platform);
+    EXPECT_EQ(out.status, sq::CommandOutcome::Status::Refused) << c.what;
     ASSERT_EQ(platform.messages.size(), 1u) << c.what;
     EXPECT_EQ(platform.messages[0], std::string("Starquill: The background HOD cannot be written: ") + c.reason + ".");
     EXPECT_EQ(ReadText(dir / "old.hod"), std::string("\x01\x02\x03", 3)) << c.what;

@@ -54,7 +54,7 @@ sq::MeshChunk Patch(int patch, int32_t triangles, sqsupport::Lcg& random) {
                      {at(r, c), at(r + 1, c), at(r + 1, c + 1), at(r, c), at(r + 1, c + 1), at(r, c + 1)});
     }
   }
-  return sq::WriterMeshChunk(std::move(vertices), sq::kTriangleList, std::move(indices));
+  return sq::OnePartMeshChunk(std::move(vertices), sq::kTriangleList, std::move(indices));
 }
 
 sq::StarMapChunk StarMapLayer(sqsupport::Lcg& random, int records) {
@@ -128,6 +128,6 @@ int main(int argc, char** argv) {
     tables.outStrfTable[j] = PointStars(random, static_cast<int>(share));
   }
   sq::CliPlatform platform;
-  const sq::WriteHodOutcome outcome = sq::WriteBackgroundHod(tables, args[0], platform);
-  return outcome.status == sq::WriteHodOutcome::Status::Written ? 0 : 1;
+  const sq::CommandOutcome outcome = sq::WriteBackgroundHod(tables, args[0], platform);
+  return outcome.status == sq::CommandOutcome::Status::Written ? 0 : 1;
 }

@@ -1,7 +1,7 @@
 #include "writer/background_writer.h"
 #include "hod/byte_reader.h"
-#include "output/file_output.h"
 #include "hod/platform.h"
+#include "output/file_output.h"
 
 #include <algorithm>
 #include <cstring>
@@ -20,8 +20,8 @@ std::string Row(std::string_view what, std::size_t i) { return std::string(what)
 // Computed sizes, wide enough that no background can make them wrap.
 uint64_t WideMeshSize(const MeshChunk& chunk) {
   const MeshPart& part = chunk.parts.front();
-  return 38 + 20 * static_cast<uint64_t>(part.vertexCount) +
-         2 * static_cast<uint64_t>(part.indexLists.front().indexCount);
+  return OnePartMeshChunkBytes(static_cast<uint64_t>(part.vertexCount),
+                               static_cast<uint64_t>(part.indexLists.front().indexCount));
 }
 uint64_t WideStarMapSize(const StarMapChunk& chunk) { return 32 * static_cast<uint64_t>(chunk.recordCount) + 19; }
 uint64_t WidePointStarSize(const PointStarChunk& chunk) { return 28 * static_cast<uint64_t>(chunk.starCount) + 12; }
@@ -55,21 +55,6 @@ class Out {
 };
 
 }  // namespace
-
-MeshChunk WriterMeshChunk(std::vector<MeshVertex> vertices, int32_t primitiveType, std::vector<int16_t> indices) {
-  MeshChunk chunk;
-  chunk.header = ChunkHeader{"NRML", 0, "BMSH"};
-  chunk.subMeshCount = 1;
-  MeshPart& part = chunk.parts.emplace_back();
-  part.vertexCount = static_cast<int32_t>(vertices.size());
-  part.vertices = std::move(vertices);
-  part.listCount = 1;
-  IndexList& list = part.indexLists.emplace_back();
-  list.primitiveType = primitiveType;
-  list.indexCount = static_cast<int32_t>(indices.size());
-  list.indices = std::move(indices);
-  return chunk;
-}
 
 std::string WriterPreconditions(const BackgroundWriterTables& tables) {
   if (tables.outBgmsTable.size() != kWriterMeshChunks) {
@@ -197,24 +182,24 @@ std::string SerializeBackgroundHod(BackgroundWriterTables& tables) {
   return out.Take();
 }
 
-WriteHodOutcome WriteBackgroundHod(BackgroundWriterTables& tables, const std::filesystem::path& path,
-                                   Platform& platform) {
-  WriteHodOutcome outcome;
+CommandOutcome WriteBackgroundHod(BackgroundWriterTables& tables, const std::filesystem::path& path,
+                                  Platform& platform) {
+  CommandOutcome outcome;
   const std::string refusal = WriterPreconditions(tables);
   if (!refusal.empty()) {
-    outcome.status = WriteHodOutcome::Status::Refused;
+    outcome.status = CommandOutcome::Status::Refused;
     outcome.error = refusal;
     platform.ShowMessage(kAppTitle, "The background HOD cannot be written: " + refusal + ".", MessageIcon::Warning);
     return outcome;
   }
   const std::string error = WriteFileAtomic(path, SerializeBackgroundHod(tables));
   if (!error.empty()) {
-    outcome.status = WriteHodOutcome::Status::WriteFailed;
+    outcome.status = CommandOutcome::Status::WriteFailed;
     outcome.error = error;
     platform.ShowMessage(kAppTitle, "The background HOD file could not be written: " + error, MessageIcon::Error);
     return outcome;
   }
-  outcome.status = WriteHodOutcome::Status::Written;
+  outcome.status = CommandOutcome::Status::Written;
   return outcome;
 }
 

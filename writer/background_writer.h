@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "hod/background_mesh_chunk.h"
 #include "hod/background_tables.h"
 #include "hod/platform.h"
+#include "output/command_outcome.h"
 
 namespace sq {
 
@@ -43,14 +45,11 @@ struct BackgroundWriterTables {
   std::array<PointStarChunk, kWriterPointStarChunks> outStrfTable;
 };
 
-// A mesh chunk ready for the writer tables: "NRML"/"BMSH", one sub-mesh, material
-// 0, vertex format 0, and one index list of the given type.
-MeshChunk WriterMeshChunk(std::vector<MeshVertex> vertices, int32_t primitiveType, std::vector<int16_t> indices);
-
 // Why the tables cannot be written, or an empty string when they can: sixteen
-// mesh chunks, each with a part of 0..32767 vertices (at least that many stored),
-// list count 1 and an index list holding exactly its count; star-map and
-// point-star lists holding exactly their counts; sizes within 32 bits.
+// mesh chunks (OnePartMeshChunk makes them), each with a part of 0..32767
+// vertices (at least that many stored), list count 1 and an index list holding
+// exactly its count; star-map and point-star lists holding exactly their counts;
+// sizes within 32 bits.
 std::string WriterPreconditions(const BackgroundWriterTables& tables);
 
 // The chunk sizes as computed, before byte-swapping.
@@ -63,17 +62,11 @@ uint32_t PointStarChunkSize(const PointStarChunk& chunk);  // 28p + 12
 // The preconditions must hold.
 std::string SerializeBackgroundHod(BackgroundWriterTables& tables);
 
-struct WriteHodOutcome {
-  enum class Status { Written, Refused, WriteFailed };
-  Status status = Status::Refused;
-  std::string error;
-};
-
 // Writes the tables as a HOD file at `path` through a temporary file and a rename.
-// When the preconditions do not hold it shows why and writes nothing; a failed
-// write is shown too and leaves any earlier file of that name as it was.
-WriteHodOutcome WriteBackgroundHod(BackgroundWriterTables& tables, const std::filesystem::path& path,
-                                   Platform& platform);
+// When the preconditions do not hold it shows why and writes nothing (Refused); a
+// failed write is shown too and leaves any earlier file of that name as it was.
+CommandOutcome WriteBackgroundHod(BackgroundWriterTables& tables, const std::filesystem::path& path,
+                                  Platform& platform);
 
 // Copies a background read from a file into the writer tables when it has the
 // shape the writer writes. Returns an empty string on success, else why not (the

@@ -282,7 +282,7 @@ void MainWindow::ReportOn(const std::string& chosen) {
   const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
   const ReportOutcome outcome = ReportCommand(model_, chosen, folder, chkSndTest->isChecked(), *platform_);
   SetStatus(ReportStatus(outcome));
-  if (accepted && outcome.status == ReportOutcome::Status::Refused) return;  // the file could not be read
+  if (outcome.status == ReportOutcome::Status::Unreadable) return;
   if (accepted) outputFolder_ = folder;
   session_.backgroundFromHod = true;
   if (accepted) {  // the background in the tables is now the file's
@@ -353,11 +353,11 @@ void MainWindow::EndProgram(int status) { services_.endProgram(status); }
 void MainWindow::WriteHod() { WriteHodClicked(); }
 
 void MainWindow::WriteHodClicked() {
-  const WriteHodOutcome outcome = WriteSessionBackground(session_, *platform_);
+  const CommandOutcome outcome = WriteSessionBackground(session_, *platform_);
   const std::filesystem::path path = SessionHodPath(session_);
   OutputReport written;
-  if (outcome.status == WriteHodOutcome::Status::Written) written.Add(path, {});
-  if (outcome.status == WriteHodOutcome::Status::WriteFailed) written.Add(path, outcome.error);
+  if (outcome.status == CommandOutcome::Status::Written) written.Add(path, {});
+  if (outcome.status == CommandOutcome::Status::WriteFailed) written.Add(path, outcome.error);
   SetStatus(WrittenStatus(written));
 }
 

@@ -21,12 +21,14 @@
 #include <QPushButton>
 #include <QTest>
 #include <QUrl>
+#include <map>
 
 #include "app/build_background_command.h"
 #include "app/command_paths.h"
 #include "app/report_command.h"
 #include "app/window/main_window.h"
 #include "support/chunk_bytes.h"
+#include "support/sample_files.h"
 #include "tests/sky_kit.h"
 #include "tests/window/window_fixture.h"
 
@@ -222,6 +224,72 @@ TEST(MainWindow, ALoadedImageIsBuiltPreviewedAndWrittenBesideIt) {
   rig.chooser.answers = {(images / "SKY.TGA").string()};
   w.mnuLoadTGA->trigger();
   EXPECT_FALSE(w.mnuWriteHOD->isEnabled() || w.mnuBuildBackground->isEnabled());
+}
+
+// At start the window writes what the command line writes without flags: the
+// report with the sound-test box as it starts, the picture load with the halftone
+// question answered by its default button, and the build with the Options marks
+// as they start. Each of these choices changes the bytes the other way.
+TEST(MainWindow, AtStartItWritesWhatTheCommandLineWritesWithoutFlags) {
+  MainRig rig;
+  sq::MainWindow& w = *rig.window;
+  const auto hod = rig.maps / "ship.hod";
+  WriteBytes(hod, FullModelHod());
+  rig.chooser.answers = {hod.string()};
+  w.cmdReport->click();
+  TempDir cli, soundTest;
+  ASSERT_EQ(Starquill({"report", hod.string(), "--out-dir", cli.path().string()}, cli).status, 0);
+  ASSERT_EQ(Starquill({"report", hod.string(), "--out-dir", soundTest.path().string(), "--sound-test"}, cli).status, 0);
+  EXPECT_TRUE(ReadText(rig.maps / "ship.HODreport.rtf") == ReadText(cli / "ship.HODreport.rtf"));
+  EXPECT_FALSE(ReadText(cli / "ship.HODreport.rtf") == ReadText(soundTest / "ship.HODreport.rtf"));
+
+  // Stars of the three kinds, a faint one and one only "More stars" finds, and a
+  // band bright enough to be asked about and to be capped by the intensity limit.
+  TempDir images;
+  Picture sky(256, 128, 10);
+  sky.Grey(40, 40, 120).Square(120, 70, 125).Square(200, 30, 120).Grey(199, 29, 120).Grey(60, 20, 40).Grey(90, 50, 22);
+  for (int y = 96; y <= 106; ++y) {
+    for (int x = 1; x <= 256; ++x) sky.Set(x, y, 60, 180, 200);
+  }
+  WriteBytes(images / "sky.tga", sky.File());
+  rig.chooser.answers = {(images / "sky.tga").string()};
+  w.mnuLoadTGA->trigger();
+  ASSERT_EQ(rig.platform.questions.size(), 1u);
+  EXPECT_EQ(rig.platform.answer, rig.platform.questions[0].defaultYes);
+  w.mnuBuildBackground->trigger();
+  ASSERT_NE(w.preview(), nullptr);
+  w.preview()->close();
+  w.mnuWriteHOD->trigger();
+
+  // The command line's outputs of that picture, without flags and with each one.
+  auto run = [&](const std::string& command, std::vector<std::string> flags) {
+    TempDir out;
+    std::vector<std::string> args = {command, (images / "sky.tga").string(), "--out-dir", out.path().string()};
+    args.insert(args.end(), flags.begin(), flags.end());
+    const ProcessResult r = Starquill(args, out);
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(out.path()))
+      files[entry.path().filename().string()] = ReadText(entry.path());
+    return files;
+  };
+  std::map<std::string, std::string> plain = run("tga", {});
+  plain.merge(run("build-background", {}));
+  ASSERT_EQ(plain.size(), 6u);
+  for (const auto& [name, bytes] : plain) {
+    SCOPED_TRACE(name);
+    EXPECT_TRUE(ReadText(images / name) == bytes);
+  }
+  EXPECT_FALSE(run("tga", {"--filter"})["sky_filtered.tga"] == plain["sky_filtered.tga"]);
+  for (const std::vector<std::string>& flags : {std::vector<std::string>{"--density", "16"},
+                                                {"--colour-average"},
+                                                {"--intensity-limit"},
+                                                {"--increase-capping"},
+                                                {"--more-stars"},
+                                                {"--less-stars"}}) {
+    SCOPED_TRACE(flags[0]);
+    EXPECT_FALSE(run("build-background", flags)["sky.hod"] == plain["sky.hod"]);
+  }
 }
 
 TEST(MainWindow, QtPlatformDrivesProgressBar1AndItsBoxesCarryTheIconOfTheirKindAndTakeTheAnswer) {
