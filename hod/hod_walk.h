@@ -31,11 +31,11 @@
 #include "hod/byte_reader.h"
 #include "hod/chunk_header.h"
 #include "hod/file_bytes.h"
-#include "output/file_output.h"
 #include "hod/hod_model.h"
 #include "hod/platform.h"
 #include "hod/text_forms.h"
 #include "hod/walk_record.h"
+#include "output/file_output.h"
 
 namespace sq {
 

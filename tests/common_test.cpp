@@ -10,10 +10,10 @@
 
 #include "hod/background_tables.h"
 #include "hod/byte_reader.h"
-#include "output/file_output.h"
-#include "output/output_folder.h"
 #include "hod/text_forms.h"
 #include "hod/tga_header.h"
+#include "output/file_output.h"
+#include "output/output_folder.h"
 #include "tests/test_kit.h"
 
 // More values are pinned by the lights' OBJ.

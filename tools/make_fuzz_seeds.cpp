@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "output/file_output.h"
 #include "hod/tga_header.h"
+#include "output/file_output.h"
 #include "support/sample_files.h"
 #include "tools/tool_args.h"
 
