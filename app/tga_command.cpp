@@ -1,5 +1,6 @@
 #include "app/tga_command.h"
 
+#include "builder/picture_load.h"
 #include "builder/tga_save.h"
 
 namespace sq {
@@ -23,9 +24,11 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   s.tools.buildBackgroundEnabled = false;
   s.tgaPath.clear();
   s.halftoneAnswer.reset();
-  if (!AcceptsTargaPath(imagePath.string())) {
+  // No file, or one of no kind read: nothing is loaded and the tables stay.
+  if (imagePath.empty() || KindOfPictureFile(imagePath) == PictureFileKind::Unknown) {
     s.tgaBaseName.clear();
-    platform.ShowMessage(kAppTitle, kSelectTargaImage, MessageIcon::Warning);
+    platform.ShowMessage(kAppTitle, imagePath.empty() ? std::string(kSelectTargaImage) : UnknownPictureText(imagePath),
+                         MessageIcon::Warning);
     s.tools.saveHalftonedEnabled = false;
     s.tools.saveFilteredEnabled = false;
     return outcome;
@@ -36,7 +39,7 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   ClearStarsAndMask(s.tga);
   previewLists = PreviewLists{};
 
-  outcome.load = LoadTargaImage(imagePath, outputFolder, s.tga, platform);
+  outcome.load = LoadSkyImage(imagePath, outputFolder, s.tga, platform);
   switch (outcome.load.status) {
     case TgaLoadResult::Status::Loaded:
       outcome.status = TgaCommandOutcome::Status::Loaded;
@@ -46,6 +49,7 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
       outcome.status = TgaCommandOutcome::Status::Invalid;
       break;
     case TgaLoadResult::Status::Unreadable:
+    case TgaLoadResult::Status::Unknown:  // the kind was checked above; the file changed since
       outcome.status = TgaCommandOutcome::Status::Unreadable;
       break;
   }
