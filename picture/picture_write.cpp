@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <Imath/half.h>
 #include <OpenEXR/ImfChannelList.h>
 #include <OpenEXR/ImfFrameBuffer.h>
 #include <OpenEXR/ImfHeader.h>
@@ -262,29 +263,41 @@ std::string EncodePng(const Picture& picture, const PngForm& form) {
 std::string EncodeExr(const FloatPicture& picture, const ExrForm& form) {
   const int W = picture.width, H = picture.height;
   if (W <= 0 || H <= 0 || picture.rgb.size() != picture.PixelCount() * 3) return {};
-  // The file's first row is the picture's top one.
-  std::vector<float> topFirst(picture.rgb.size());
-  const std::size_t rowFloats = static_cast<std::size_t>(W) * 3;
-  for (int y = 0; y < H; ++y) {
-    std::copy_n(picture.rgb.begin() + static_cast<std::ptrdiff_t>(rowFloats * static_cast<std::size_t>(H - 1 - y)),
-                rowFloats, topFirst.begin() + static_cast<std::ptrdiff_t>(rowFloats * static_cast<std::size_t>(y)));
+  // The file's first row is the picture's top one; the library writes the
+  // channels from samples of their own type.
+  const std::size_t channels = form.alpha ? 4 : 3, rowSamples = static_cast<std::size_t>(W) * channels;
+  std::vector<float> floats;
+  std::vector<half> halves;
+  if (form.half) {
+    halves.resize(rowSamples * static_cast<std::size_t>(H));
+  } else {
+    floats.resize(rowSamples * static_cast<std::size_t>(H));
+  }
+  for (std::size_t y = 0; y < static_cast<std::size_t>(H); ++y) {
+    const float* in = picture.rgb.data() + (static_cast<std::size_t>(H) - 1 - y) * static_cast<std::size_t>(W) * 3;
+    for (std::size_t x = 0; x < static_cast<std::size_t>(W); ++x) {
+      for (std::size_t k = 0; k < channels; ++k) {
+        const float v = k < 3 ? in[x * 3 + k] : 1.0f;  // alpha 1: opaque
+        const std::size_t at = y * rowSamples + x * channels + k;
+        if (form.half) {
+          halves[at] = half(v);
+        } else {
+          floats[at] = v;
+        }
+      }
+    }
   }
   try {
     Imf::Header header(W, H);
     header.compression() = form.compressed ? Imf::ZIP_COMPRESSION : Imf::NO_COMPRESSION;
     const Imf::PixelType type = form.half ? Imf::HALF : Imf::FLOAT;
+    const std::size_t sample = form.half ? sizeof(half) : sizeof(float);
+    char* base = form.half ? reinterpret_cast<char*>(halves.data()) : reinterpret_cast<char*>(floats.data());
     Imf::FrameBuffer frame;
-    const std::size_t pixelStride = 3 * sizeof(float), rowStride = rowFloats * sizeof(float);
-    const char* names[3] = {"R", "G", "B"};
-    for (std::size_t k = 0; k < 3; ++k) {
+    const char* names[4] = {"R", "G", "B", "A"};
+    for (std::size_t k = 0; k < channels; ++k) {
       header.channels().insert(names[k], Imf::Channel(type));
-      frame.insert(names[k],
-                   Imf::Slice(Imf::FLOAT, reinterpret_cast<char*>(topFirst.data() + k), pixelStride, rowStride));
-    }
-    float opaque = 1.0f;
-    if (form.alpha) {
-      header.channels().insert("A", Imf::Channel(type));
-      frame.insert("A", Imf::Slice(Imf::FLOAT, reinterpret_cast<char*>(&opaque), 0, 0));  // 1 everywhere
+      frame.insert(names[k], Imf::Slice(type, base + k * sample, channels * sample, rowSamples * sample));
     }
     MemoryOut out;
     if (form.tiled) {

@@ -208,7 +208,7 @@ TEST(PictureBuild, ACubeMapBuildsItsFieldAndItsStars) {
       if (const PicturePoint at = ToPicture(v.x, v.y, v.z, 1024, 512); at.v < cap + 0.5 || at.v > 512 - cap - 0.5) {
         continue;  // the caps take the mean of their rows
       }
-      const std::array<double, 3> f = field({v.x, v.y, v.z});
+      const std::array<double, 3> f = field({v.x / 600, v.y / 600, v.z / 600});
       for (std::size_t q = 0; q < 3; ++q) worst = std::max(worst, std::fabs(v.vertexColour[q + 1] - f[q]));
     }
   }
@@ -219,7 +219,7 @@ TEST(PictureBuild, ACubeMapBuildsItsFieldAndItsStars) {
   for (const sq::SkyDirection& d : planted) EXPECT_EQ(Near(stars, d, std::numbers::pi / 512), 1);
 
   // On the command line: BASE is the first face's name less "_px".
-  std::vector<std::string> args = {"build-background", "--cube"};
+  std::vector<std::string> args = {"build-background", "--density", "8", "--cube"};
   for (const auto& f : sky.files) args.push_back(f.string());
   const ProcessResult r = Starquill(args, dir);
   EXPECT_EQ(r.status, 0) << r.err;
@@ -271,7 +271,8 @@ TEST(PictureBuild, ASkyBroughtDownKeepsItsStarsAndItsAreaMeans) {
     for (const sq::MeshVertex v : chunk.parts[0].vertices) {
       const PicturePoint at = ToPicture(v.x, v.y, v.z, 1024, 512);
       if (at.v < cap + 0.5 || at.v > 512 - cap - 0.5) continue;
-      const int c = int(std::floor(at.u + 1e-6)) % 1024 + 1, r = int(std::floor(at.v + 1e-6)) + 1;
+      // Every grid point lies on a pixel corner; its colour is the pixel right of and above it.
+      const int c = int(std::lround(at.u)) % 1024 + 1, r = int(std::lround(at.v)) + 1;
       if (nearStar(2 * c - 1, 2 * r - 1)) continue;
       for (std::size_t q = 0; q < 3; ++q) {
         double mean = 0;
@@ -322,7 +323,7 @@ TEST(PictureCli, RefusalsAreOneLineAndWriteNothing) {
       {{"tga", in("notes.txt")}, "notes.txt", "not a picture of a kind read here"},
       {{"build-background", in("cut.png")}, "cut.png", "the PNG file is damaged"},
       {{"tga", in("crc.png")}, "crc.png", "the PNG file is damaged"},
-      {{"build-background", in("wide.exr")}, "wide.exr", "16961 x 32 pixels; at most 16384 a side"},
+      {{"build-background", in("wide.exr")}, "wide.exr", "the picture is 16961 x 32 pixels; at most 16384 a side"},
       {{"build-background", in("cut.exr")}, "cut.exr", "the OpenEXR file is damaged"},
       {{"tga", in("cut.hdr")}, "cut.hdr", "the Radiance HDR file ends before its pixels do"},
       {{"build-background", "--cube", in("face.png"), in("face.png"), in("oblong.png"), in("face.png"), in("face.png"),

@@ -67,10 +67,17 @@ std::string WithOrientation(const std::string& jpeg, int orientation, bool bigEn
 }  // namespace
 
 TEST(ForeignPictures, AJpegOfTheSkyBuildsWithinAFewLevelsWithTheSameStars) {
+  // A smooth sky with stars of every list, 45 to 85 levels over it.
+  Picture sky = SmoothSky(1024, 512);
+  for (int i = 0; i < 12; ++i) {
+    sky.Grey(40 + 80 * i, 100 + 25 * (i % 5), uint8_t(120 + i % 3));
+    sky.Square(70 + 80 * i, 300 + 20 * (i % 4), uint8_t(118 + i % 7));
+  }
   TempDir dir;
-  const ProcessResult made = RunProgram(MAKE_SKY_TGA_EXE, {(dir / "sky.tga").string()}, dir.path());
-  ASSERT_EQ(made.status, 0) << made.err;
-  Convert(dir, {(dir / "sky.tga").string(), "-quality", "95", (dir / "sky.jpg").string()});
+  WriteBytes(dir / "sky.tga", sky.File());
+  // ImageMagick keeps a bottom-up TGA's rows as stored and notes the corner they
+  // start from; -auto-orient turns them upright.
+  Convert(dir, {(dir / "sky.tga").string(), "-auto-orient", "-quality", "95", (dir / "sky.jpg").string()});
   RecordingPlatform platform;
   sq::TgaReadOptions read;
   read.showSizeWarning = false;
@@ -78,17 +85,24 @@ TEST(ForeignPictures, AJpegOfTheSkyBuildsWithinAFewLevelsWithTheSameStars) {
   const sq::BackgroundBuildOutcome jpeg = sq::BuildBackgroundFromFile(dir / "sky.jpg", {}, platform, read);
   ASSERT_TRUE(tga.Built() && jpeg.Built());
   EXPECT_EQ(Stars(jpeg.built.tables), Stars(tga.built.tables));
+  // Where a star was taken out the sky comes from the ring around it, where
+  // the JPEG's ringing is: a few levels more there.
   int worst = 0;
+  double sum = 0, count = 0;
   for (std::size_t k = 0; k < 16; ++k) {
     const auto& a = tga.built.tables.bgmsTable[k].parts[0].vertices;
     const auto& b = jpeg.built.tables.bgmsTable[k].parts[0].vertices;
     ASSERT_EQ(a.size(), b.size());
     for (std::size_t i = 0; i < a.size(); ++i) {
-      for (std::size_t q = 1; q < 4; ++q)
-        worst = std::max(worst, std::abs(a[i].vertexColour[q] - b[i].vertexColour[q]));
+      for (std::size_t q = 1; q < 4; ++q, ++count) {
+        const int d = std::abs(a[i].vertexColour[q] - b[i].vertexColour[q]);
+        worst = std::max(worst, d);
+        sum += d;
+      }
     }
   }
-  EXPECT_LE(worst, 4);
+  EXPECT_LE(worst, 8);
+  EXPECT_LE(sum / count, 0.5);
 }
 
 TEST(ForeignPictures, ProgressiveAndGreyJpegsReadAsImageMagickReadsThem) {

@@ -120,7 +120,8 @@ TEST(PictureRead, EveryPngFormComesBackAsWritten) {
   for (const Row& row : rows) {
     SCOPED_TRACE("colour " + std::to_string(int(row.form.colour)) + " bits " + std::to_string(row.form.bits) +
                  (row.form.interlaced ? " interlaced" : ""));
-    const sq::Picture source = row.form.colour == C::Palette ? row.expected : p;
+    // Forms of few levels are written from pictures of their levels.
+    const sq::Picture source = row.form.colour == C::Palette || row.form.bits < 8 ? row.expected : p;
     const std::string file = sq::EncodePng(source, row.form);
     ASSERT_FALSE(file.empty());
     const sq::Picture back = Read(file);
