@@ -6,8 +6,8 @@
 #include <string>
 
 #include "builder/tga_save.h"
-#include "hod/text_forms.h"
 #include "output/file_output.h"
+#include "hod/text_forms.h"
 
 namespace sq {
 

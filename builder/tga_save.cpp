@@ -8,8 +8,8 @@
 #include <mutex>
 #include <thread>
 
-#include "hod/text_forms.h"
 #include "output/file_output.h"
+#include "hod/text_forms.h"
 
 namespace sq {
 
