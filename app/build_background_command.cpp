@@ -52,7 +52,7 @@ BuildBackgroundOutcome BuildBackgroundCommand(const std::filesystem::path& image
 }
 
 std::string CubeBaseName(const std::filesystem::path& positiveX) {
-  const std::string stem = positiveX.stem().string();
+  std::string stem = positiveX.stem().string();
   std::string lower = stem;
   std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
   for (const char* suffix : {"px", "posx", "pos_x", "positive_x", "right", "rt"}) {

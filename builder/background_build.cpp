@@ -161,7 +161,7 @@ BackgroundBuildOutcome BuildBackgroundFromFile(const std::filesystem::path& path
 }
 
 BackgroundBuildOutcome BuildBackgroundFromSky(const SkySource& sky, const BuildOptions& options, Platform& platform,
-                                              TgaReadOptions read) {
+                                              const TgaReadOptions& read) {
   if (sky.Cube()) return BuildFromCube(sky, options, platform, read);
   BackgroundBuildOutcome outcome;
   if (sky.files.size() != 1) {

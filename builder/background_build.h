@@ -79,6 +79,6 @@ inline constexpr int kCubeMapWidth = 1024, kCubeMapHeight = 512;
 // question is asked once for the six faces. Faces that are not square or not
 // all of one size are refused ("PATH: reason") before their pixels are read.
 BackgroundBuildOutcome BuildBackgroundFromSky(const SkySource& sky, const BuildOptions& options, Platform& platform,
-                                              TgaReadOptions read = {});
+                                              const TgaReadOptions& read = {});
 
 }  // namespace sq

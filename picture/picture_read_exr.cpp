@@ -84,7 +84,9 @@ std::string ReadExrSize(std::span<const uint8_t> bytes, ExrSize& size) {
     if (length > bytes.size() - at) break;
     const uint8_t* value = bytes.data() + at;
     if (name == "dataWindow" && type == "box2i" && length == 16) {
-      const auto coordinate = [&](int k) { return static_cast<int64_t>(static_cast<int32_t>(Le32(value + 4 * k))); };
+      const auto coordinate = [&](int k) {
+        return static_cast<int64_t>(static_cast<int32_t>(Le32(value + std::ptrdiff_t{4} * k)));
+      };
       size.width = coordinate(2) - coordinate(0) + 1;
       size.height = coordinate(3) - coordinate(1) + 1;
       window = true;

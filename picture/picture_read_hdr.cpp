@@ -16,7 +16,7 @@ namespace sq {
 namespace {
 
 // A header longer than this is not a header.
-constexpr std::size_t kMaxHeader = 64 * 1024;
+constexpr std::size_t kMaxHeader = std::size_t{64} * 1024;
 
 class HdrDecoder final : public PictureDecoder {
  public:
@@ -50,6 +50,11 @@ class HdrDecoder final : public PictureDecoder {
              "\" is not read (only -Y H +X W and its mirrors)";
     }
     if (std::string error = PictureSizeRefusal(w, h); !error.empty()) return error;
+    // A run packs at most 127 bytes of a channel into two: eight bytes hold at
+    // most 127 pixels, so a shorter file cannot hold its pixels.
+    if (static_cast<uint64_t>(w) * static_cast<uint64_t>(h) / 127 * 8 > bytes_.size() - at_) {
+      return "the Radiance HDR file is too short to hold " + std::to_string(w) + " x " + std::to_string(h) + " pixels";
+    }
     header_.width = static_cast<int>(w);
     header_.height = static_cast<int>(h);
     topFirst_ = ySign == '-';
@@ -143,7 +148,7 @@ class HdrDecoder final : public PictureDecoder {
         const uint8_t* px = rgbe.data() + x * 4;
         float* out = rgb.data() + (rightFirst_ ? W - 1 - x : x) * 3;
         const float f = scale[px[3]];
-        for (std::size_t k = 0; k < 3; ++k) out[k] = px[3] == 0 ? 0.0f : (px[k] + 0.5f) * f;
+        for (std::size_t k = 0; k < 3; ++k) out[k] = px[3] == 0 ? 0.0f : (static_cast<float>(px[k]) + 0.5f) * f;
       }
       take(topFirst_ ? H - 1 - line : line, rgb.data());
     }

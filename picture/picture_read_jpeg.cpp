@@ -108,6 +108,13 @@ class JpegDecoder final : public PictureDecoder {
         if (orientation_ != 1) break;
       }
     }
+    // Every 8 x 8 block of the first component takes at least one bit for its DC
+    // difference: a shorter file cannot hold its pixels.
+    const uint64_t blocks = (uint64_t{info_.image_width} + 7) / 8 * ((uint64_t{info_.image_height} + 7) / 8);
+    if (blocks / 8 > bytes_.size()) {
+      return "the JPEG file is too short to hold " + std::to_string(info_.image_width) + " x " +
+             std::to_string(info_.image_height) + " pixels";
+    }
     const bool turned = orientation_ >= 5;  // the stored columns become rows
     header_.kind = PictureKind::Jpeg;
     header_.width = static_cast<int>(std::min<JDIMENSION>(turned ? info_.image_height : info_.image_width, 0x7FFFFFFF));
@@ -121,7 +128,7 @@ class JpegDecoder final : public PictureDecoder {
     // As stored, top row first, straight into the picture when nothing turns.
     if (orientation_ != 1) stored_.resize(W * H * 4);
     target_ = bgra;
-    const std::string error = DecodeRows();
+    std::string error = DecodeRows();
     if (!error.empty() || orientation_ == 1) return error;
     Turn(bgra);
     return {};

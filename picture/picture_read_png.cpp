@@ -6,6 +6,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "picture/picture_read.h"
@@ -51,12 +52,26 @@ class PngDecoder final : public PictureDecoder {
     if (info_ == nullptr) return "libpng could not start";
     if (setjmp(state_.failed) != 0) return Damaged();
     png_set_read_fn(png_, &state_, PngRead);
+#if defined(PNG_IGNORE_ADLER32)
+    // Every chunk's CRC already covers the compressed bytes.
+    png_set_option(png_, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+#endif
     // The sizes are checked against our limits below, not libpng's.
     png_set_user_limits(png_, 0x7FFFFFFF, 0x7FFFFFFF);
     png_read_info(png_, info_);
     header_.kind = PictureKind::Png;
     header_.width = static_cast<int>(std::min<png_uint_32>(png_get_image_width(png_, info_), 0x7FFFFFFF));
     header_.height = static_cast<int>(std::min<png_uint_32>(png_get_image_height(png_, info_), 0x7FFFFFFF));
+    // Deflate packs at most 1032 bytes into one: a file shorter than its rows so
+    // packed cannot hold them, and is refused before they are allocated.
+    const uint64_t rowBytes =
+        (uint64_t{png_get_image_width(png_, info_)} * png_get_channels(png_, info_) * png_get_bit_depth(png_, info_) +
+         7) /
+        8;
+    if ((rowBytes + 1) * png_get_image_height(png_, info_) / 1032 > state_.bytes.size()) {
+      return "the PNG file is too short to hold " + std::to_string(header_.width) + " x " +
+             std::to_string(header_.height) + " pixels";
+    }
     return {};
   }
 

@@ -69,7 +69,7 @@ Picture ResamplePicture(const Picture& source, int width, int height) {
       for (std::size_t k = across.first[j]; k < across.first[j + 1]; ++k) {
         const uint8_t* p = in + static_cast<std::size_t>(across.taps[k].from) * 4;
         const float w = across.taps[k].weight;
-        for (int c = 0; c < 4; ++c) sum[c] += w * p[c];
+        for (int c = 0; c < 4; ++c) sum[c] += w * static_cast<float>(p[c]);
       }
       std::copy_n(sum, 4, row + j * 4);
     }

@@ -41,7 +41,8 @@ void Sample(const Picture& face, double s, double t, float out[4]) {
   const uint8_t* c = face.Pixel(x0 + 1, n - y1);
   const uint8_t* d = face.Pixel(x1 + 1, n - y1);
   for (int k = 0; k < 4; ++k) {
-    out[k] = (1 - fy) * ((1 - fx) * a[k] + fx * b[k]) + fy * ((1 - fx) * c[k] + fx * d[k]);
+    const auto level = [k](const uint8_t* p) { return static_cast<float>(p[k]); };
+    out[k] = (1 - fy) * ((1 - fx) * level(a) + fx * level(b)) + fy * ((1 - fx) * level(c) + fx * level(d));
   }
 }
 
@@ -70,9 +71,11 @@ Picture PanoramaOfCube(const CubeFaces& faces, int width, int height) {
     for (int c = 1; c <= width; ++c) {
       float sum[4] = {0, 0, 0, 0};
       for (int i = 0; i < k; ++i) {
-        const auto [sinL, cosL] = across[static_cast<std::size_t>((c - 1) * k + i)];
+        const auto [sinL, cosL] =
+            across[static_cast<std::size_t>(c - 1) * static_cast<std::size_t>(k) + static_cast<std::size_t>(i)];
         for (int j = 0; j < k; ++j) {
-          const auto [sinP, cosP] = up[static_cast<std::size_t>((r - 1) * k + j)];
+          const auto [sinP, cosP] =
+              up[static_cast<std::size_t>(r - 1) * static_cast<std::size_t>(k) + static_cast<std::size_t>(j)];
           const CubePoint p = CubePointOfDirection({cosP * sinL, sinP, cosP * cosL});
           float px[4];
           Sample(faces[static_cast<std::size_t>(p.face)], p.s, p.t, px);
@@ -80,7 +83,8 @@ Picture PanoramaOfCube(const CubeFaces& faces, int width, int height) {
         }
       }
       uint8_t* o = out.Pixel(c, r);
-      for (int q = 0; q < 4; ++q) o[q] = static_cast<uint8_t>(std::clamp(std::lround(sum[q] / (k * k)), 0L, 255L));
+      for (int q = 0; q < 4; ++q)
+        o[q] = static_cast<uint8_t>(std::clamp(std::lround(sum[q] / static_cast<float>(k * k)), 0L, 255L));
     }
   }
   return out;

@@ -249,6 +249,8 @@ TEST(PictureRead, RefusalsSayWhy) {
       {"exr too wide", wideExr, "16961 x 32 pixels"},
       {"hdr cut short", hdr.substr(0, hdr.size() - 10), "the Radiance HDR file ends before its pixels do"},
       {"hdr too large", hdrHeader + "-Y 16384 +X 16385\n", "16385 x 16384 pixels"},
+      {"png a mile of nothing", HandPng(16384, 16384, 16, 6, ""), "too short to hold 16384 x 16384 pixels"},
+      {"hdr a mile of nothing", hdrHeader + "-Y 9000 +X 9000\n\2\2\x23\x28", "too short to hold 9000 x 9000"},
       {"hdr xyz", "#?RADIANCE\nFORMAT=32-bit_rle_xyze\n\n-Y 1 +X 1\n\1\1\1\1", "holds 32-bit_rle_xyze"},
       {"hdr turned", hdrHeader + "+X 32 -Y 64\n", "is not read"},
   };
