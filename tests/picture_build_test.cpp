@@ -115,6 +115,8 @@ TEST(PictureBuild, TheSameSkyInEveryFormatBuildsTheSameBackground) {
   const sq::FloatPicture linear = LinearOf(sky.picture);
   const std::pair<std::string, std::string> exact[] = {
       {"rgb.png", sq::EncodePng(sky.picture)},
+      {"named-as-a.tga", sq::EncodePng(sky.picture)},  // the content decides, not the name
+      {"no-extension", sq::EncodePng(sky.picture)},
       {"rgba.png", sq::EncodePng(sky.picture, {C::Rgba})},
       {"sixteen.png", sq::EncodePng(sky.picture, {C::Rgb, 16, true})},
       {"half.exr", sq::EncodeExr(linear)},
@@ -225,6 +227,8 @@ TEST(PictureBuild, ACubeMapBuildsItsFieldAndItsStars) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, (dir / "space.hod").string() + "\n");
   EXPECT_TRUE(ReadText(dir / "space.hod") == Serialized(t));
+  args.insert(args.end(), {"--name", "nebula"});
+  EXPECT_EQ(Starquill(args, dir).out, (dir / "nebula.hod").string() + "\n");
 }
 
 // A 2048 x 1024 sky built at 1024 x 512: every planted star is found, where it
