@@ -26,8 +26,8 @@ void MeshAndRecords(BuiltBackground& built, const TgaTables& picture, const Buil
   built.notes = std::move(records.notes);
 }
 
-// The passes of a star search over a picture of `pixels` (four a look, a second
-// look for "More stars").
+// The sweeps of a star search over a picture, for the progress bar: four a
+// look, and a second look for "More stars".
 int64_t StarPasses(StarAmount amount) { return amount == StarAmount::More ? 8 : 4; }
 
 void ShowSizeWarning(int width, int height, Platform& platform) {
@@ -43,6 +43,9 @@ BuiltBackground BuildResampled(TgaTables& picture, int width, int height, const 
   const BuildStarLists stars = FindAndRemoveStars(picture, options.stars, progress);
   const double across = static_cast<double>(width) / picture.tgaWidth,
                up = static_cast<double>(height) / picture.tgaHeight;
+  // The sums and marks go first, then the tables once their pixels are copied.
+  picture.intensitySum = ImageBuffer<int16_t>();
+  picture.contrastMask = MarkTable();
   const Picture full = PictureOfTables(picture);
   picture = TgaTables{};
   const TgaTables small = TablesOfPicture(ResamplePicture(full, width, height));
