@@ -1,5 +1,7 @@
 #include "app/build_background_command.h"
 
+#include <algorithm>
+#include <cctype>
 #include <system_error>
 
 #include "app/command_paths.h"
@@ -11,10 +13,10 @@ namespace sq {
 
 namespace {
 
-// Builds from the picture at `path`; a refusal has been shown when nothing was built.
-BackgroundBuildOutcome Build(const std::filesystem::path& path, const BuildOptions& options, Platform& platform,
+// Builds from the sky; a refusal has been shown when nothing was built.
+BackgroundBuildOutcome Build(const SkySource& sky, const BuildOptions& options, Platform& platform,
                              const TgaReadOptions& read) {
-  BackgroundBuildOutcome outcome = BuildBackgroundFromFile(path, options, platform, read);
+  BackgroundBuildOutcome outcome = BuildBackgroundFromSky(sky, options, platform, read);
   // The read shows its own refusals; a refusal after a sound read is shown here.
   if (outcome.read.status == TgaLoadResult::Status::Loaded && !outcome.built.refusal.empty()) {
     platform.ShowMessage(kAppTitle, outcome.built.refusal, MessageIcon::Warning);
@@ -44,23 +46,46 @@ CommandOutcome WriteBuiltBackground(const BackgroundTables& background, const st
 BuildBackgroundOutcome BuildBackgroundCommand(const std::filesystem::path& imagePath,
                                               const std::filesystem::path& outputFolder, const BuildOptions& options,
                                               Platform& platform) {
+  SkySource sky;
+  sky.files = {imagePath};
+  return BuildBackgroundCommand(sky, {}, outputFolder, options, platform);
+}
+
+std::string CubeBaseName(const std::filesystem::path& positiveX) {
+  std::string stem = positiveX.stem().string();
+  std::string lower = stem;
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+  for (const char* suffix : {"px", "posx", "pos_x", "positive_x", "right", "rt"}) {
+    for (char separator : {'_', '-', '.'}) {
+      const std::string ending = separator + std::string(suffix);
+      if (lower.size() > ending.size() && lower.ends_with(ending)) return stem.substr(0, stem.size() - ending.size());
+    }
+  }
+  return stem;
+}
+
+BuildBackgroundOutcome BuildBackgroundCommand(const SkySource& sky, const std::string& name,
+                                              const std::filesystem::path& outputFolder, const BuildOptions& options,
+                                              Platform& platform) {
   BuildBackgroundOutcome outcome;
-  if (!AcceptsTargaPath(imagePath.string())) {
+  if (sky.files.empty() || sky.files[0].empty()) {
     platform.ShowMessage(kAppTitle, kSelectTargaImage, MessageIcon::Warning);
     outcome.error = std::string(kSelectTargaImage);
     return outcome;
   }
-  outcome.baseName = TgaBaseName(imagePath.string());
+  outcome.baseName = !name.empty() ? name : sky.Cube() ? CubeBaseName(sky.files[0]) : PictureBaseName(sky.files[0]);
   const std::filesystem::path outPath = HodBeside(outputFolder, outcome.baseName);
-  std::error_code ec;
-  if (std::filesystem::equivalent(imagePath, outPath, ec) && !ec) {
-    outcome.error = "The background HOD " + outPath.string() +
-                    " would replace the picture it is built from; choose another output folder.";
-    platform.ShowMessage(kAppTitle, outcome.error, MessageIcon::Warning);
-    return outcome;
+  for (const std::filesystem::path& file : sky.files) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(file, outPath, ec) && !ec) {
+      outcome.error = "The background HOD " + outPath.string() +
+                      " would replace the picture it is built from; choose another output folder.";
+      platform.ShowMessage(kAppTitle, outcome.error, MessageIcon::Warning);
+      return outcome;
+    }
   }
 
-  BackgroundBuildOutcome built = Build(imagePath, options, platform, {});
+  BackgroundBuildOutcome built = Build(sky, options, platform, {});
   if (!built.Built()) {
     if (built.read.status != TgaLoadResult::Status::Loaded && built.read.status != TgaLoadResult::Status::Refused)
       outcome.status = CommandOutcome::Status::Unreadable;
@@ -82,7 +107,9 @@ bool BuildSessionBackground(BuilderSession& s, Platform& platform) {
   TgaReadOptions read;
   read.filter = s.halftoneAnswer;
   read.showSizeWarning = false;  // the load showed it
-  BackgroundBuildOutcome outcome = Build(s.tgaPath, BuildOptionsFrom(s.options), platform, read);
+  SkySource sky;
+  sky.files = {s.tgaPath};
+  BackgroundBuildOutcome outcome = Build(sky, BuildOptionsFrom(s.options), platform, read);
   if (!outcome.Built()) return false;
   if (!outcome.built.notes.empty())
     platform.ShowMessage(kAppTitle, NotesText(outcome.built.notes), MessageIcon::Information);

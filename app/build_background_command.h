@@ -32,15 +32,27 @@ struct BuildBackgroundOutcome : CommandOutcome {
   BuiltBackground built;          // the tables and the notes of the stars left out
 };
 
-// `starquill build-background`: a path without ".tga" (case matters) is refused
-// with "Please select a Targa image file."; otherwise the picture is read with
-// every check and message of "Load Targa image" (the halftone question goes to
-// the platform), refused when it is too small or too large for the density,
-// built with `options`, and written into outputFolder as BASE.hod. Nothing is
-// written on a refusal. The notes are left to the caller to show.
+// `starquill build-background`: the sky (a picture of any kind the builder
+// reads, or six cube faces) is read with every check and message of "Load
+// Targa image" (the halftone question goes to the platform), refused when it
+// is too small or too large for the density, built with `options`
+// (BuildBackgroundFromSky), and written into outputFolder as BASE.hod: BASE is
+// `name` when given, else the picture's base name (PictureBaseName), for a cube
+// map the first face's less its face suffix (CubeBaseName). No file at all is
+// refused with "Please select a Targa image file.". Nothing is written on a
+// refusal. The notes are left to the caller to show.
+BuildBackgroundOutcome BuildBackgroundCommand(const SkySource& sky, const std::string& name,
+                                              const std::filesystem::path& outputFolder, const BuildOptions& options,
+                                              Platform& platform);
+// The same for one picture, at its own size.
 BuildBackgroundOutcome BuildBackgroundCommand(const std::filesystem::path& imagePath,
                                               const std::filesystem::path& outputFolder, const BuildOptions& options,
                                               Platform& platform);
+
+// The base name of a cube map: the +X face's file name less its extension and
+// a face suffix ("_px", "_posx", "_right" and the like, any case, after "_",
+// "-" or "."); the name as it stands when it has none.
+std::string CubeBaseName(const std::filesystem::path& positiveX);
 
 // "Build background": builds from the image the session loaded last, with the
 // Options menu's marks and the answer its halftone question got (it is not asked

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/build_background_command.h"
 #include "app/cli.h"
@@ -11,6 +12,7 @@
 #include "app/command_paths.h"
 #include "app/window_face.h"
 #include "builder/background_options.h"
+#include "picture/picture_read.h"
 
 namespace sq {
 
@@ -18,6 +20,10 @@ namespace {
 
 struct BuildBackgroundArgs {
   std::string file;
+  std::vector<std::string> cube;  // PX NX PY NY PZ NZ
+  std::string size;               // "WxH"
+  double exposure = 0;
+  std::string name;
   std::string outDir;  // empty: the picture's folder
   // Without flags a build is what "Build background" makes with the Options
   // menu's marks at start: mesh density 8, nothing else.
@@ -47,8 +53,24 @@ int Screenshot(const BackgroundTables& background, const std::string& baseName, 
 #endif
 }
 
+// "WxH", each side 6 to 16384: the size a background is built at.
+bool ParseSize(const std::string& text, int& width, int& height) {
+  char x = 0, rest = 0;
+  return std::sscanf(text.c_str(), "%d%c%d%c", &width, &x, &height, &rest) == 3 && (x == 'x' || x == 'X') &&
+         width >= 6 && height >= 6 && PictureSizeRefusal(width, height).empty();
+}
+
 int RunBuildBackground(const BuildBackgroundArgs& args, CliStreams streams) {
-  const std::filesystem::path outDir = args.outDir.empty() ? FolderOf(args.file) : std::filesystem::path(args.outDir);
+  SkySource sky;
+  if (!args.cube.empty()) {
+    sky.files.assign(args.cube.begin(), args.cube.end());
+  } else {
+    sky.files = {args.file};
+  }
+  if (!args.size.empty()) ParseSize(args.size, sky.width, sky.height);  // checked by the parser
+  sky.exposure = args.exposure;
+  const std::filesystem::path outDir =
+      args.outDir.empty() ? FolderOf(sky.files[0]) : std::filesystem::path(args.outDir);
   BuildOptions options = args.options;
   if (args.moreStars) options.stars = StarAmount::More;
   if (args.lessStars) options.stars = StarAmount::Less;
@@ -59,7 +81,7 @@ int RunBuildBackground(const BuildBackgroundArgs& args, CliStreams streams) {
   platform.SetAnswer(args.filter     ? std::optional<bool>(true)
                      : args.noFilter ? std::optional<bool>(false)
                                      : std::nullopt);
-  const BuildBackgroundOutcome outcome = BuildBackgroundCommand(args.file, outDir, options, platform);
+  const BuildBackgroundOutcome outcome = BuildBackgroundCommand(sky, args.name, outDir, options, platform);
   for (const std::string& note : outcome.built.notes) {
     std::fprintf(streams.err, "starquill build-background: %s\n", note.c_str());
   }
@@ -77,7 +99,30 @@ void AddBuildBackgroundCommand(CLI::App& app, CliCommands& commands) {
   CLI::App* command =
       app.add_subcommand("build-background",
                          "Build a background HOD (mesh, stars, star maps) from a sky picture and write it as BASE.hod");
-  command->add_option("file", args->file, "The sky picture, a 32-bit TGA")->required();
+  CLI::Option* file = command->add_option(
+      "file", args->file, "The sky picture: PNG, JPEG, OpenEXR, Radiance HDR or 32-bit TGA, 360 x 180 degrees");
+  command->add_option("--cube", args->cube, "Build from the six faces of a cube map instead (square, of one size)")
+      ->type_name("PX NX PY NY PZ NZ")
+      ->expected(6)
+      ->excludes(file);
+  command
+      ->add_option("--size", args->size, "Build at this size: the picture resampled (default: its own; cube 1024x512)")
+      ->type_name("WxH")
+      ->check(CLI::Validator(
+          [](const std::string& text) {
+            int width = 0, height = 0;
+            return ParseSize(text, width, height)
+                       ? std::string()
+                       : "give WxH, each side from 6 to " + std::to_string(kMaxPictureSide) + " and at most " +
+                             std::to_string(kMaxPicturePixels) + " pixels in all";
+          },
+          ""));
+  command
+      ->add_option("--exposure", args->exposure,
+                   "OpenEXR and HDR: scale the light by 2^STOPS before the sRGB encoding (default 0)")
+      ->type_name("STOPS");
+  command->add_option("--name", args->name, "Write BASE.hod (default: the picture's name, a cube's less _px)")
+      ->type_name("BASE");
   command->add_option("--out-dir", args->outDir, "Where BASE.hod goes (default: the picture's folder)");
   command
       ->add_option(
@@ -97,6 +142,10 @@ void AddBuildBackgroundCommand(CLI::App& app, CliCommands& commands) {
   filter->excludes(noFilter);
   command->add_option("--screenshot", args->screenshot, "Also draw the built background into this PNG")
       ->type_name("OUT.png");
+  // A picture or a cube map, one of the two.
+  command->parse_complete_callback([args] {
+    if (args->file.empty() && args->cube.empty()) throw CLI::RequiredError("a picture or --cube");
+  });
   commands.push_back({command, [args](CliStreams streams) { return RunBuildBackground(*args, streams); }});
 }
 

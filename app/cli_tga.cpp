@@ -55,8 +55,8 @@ int RunTga(const TgaOptions& options, CliStreams streams) {
 void AddTgaCommand(CLI::App& app, CliCommands& commands) {
   auto options = std::make_shared<TgaOptions>();
   CLI::App* command =
-      app.add_subcommand("tga", "Load a 32-bit TGA image, find its stars and write the marked image and star lists");
-  command->add_option("file", options->file, "The TGA image")->required();
+      app.add_subcommand("tga", "Load a sky picture, find its stars and write the marked image and star lists");
+  command->add_option("file", options->file, "The picture: PNG, JPEG, OpenEXR, Radiance HDR or 32-bit TGA")->required();
   command->add_option("--out-dir", options->outDir, "Where the outputs go (default: the image's folder)");
   CLI::Option* filter = command->add_flag("--filter", options->filter,
                                           "Answer Yes to the halftoning question (bytes above 127 become 127)");

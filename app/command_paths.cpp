@@ -24,6 +24,9 @@ FileKind KindOfFile(std::string_view path) {
   const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
   if (name.ends_with(".hod")) return FileKind::Hod;
   if (name.ends_with(".tga")) return FileKind::Targa;
+  for (const char* picture : {".png", ".jpg", ".jpeg", ".exr", ".hdr"}) {
+    if (name.ends_with(picture)) return FileKind::Targa;
+  }
   const std::size_t hod = name.find(".hod"), tga = name.find(".tga");
   if (hod == std::string_view::npos && tga == std::string_view::npos) return FileKind::Other;
   return hod < tga ? FileKind::Hod : FileKind::Targa;

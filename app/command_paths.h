@@ -28,9 +28,9 @@ bool AcceptsTargaPath(std::string_view path);
 
 // What a file handed over whole opens (dropped on the main window, or named alone
 // on the command line): a name ending in ".hod" the report command, one ending
-// in ".tga" the picture load; for other names the first of the two it holds
-// decides. Case matters, as in the dialogs. Only the file's own name counts, not
-// its folders.
+// in ".tga", ".png", ".jpg", ".jpeg", ".exr" or ".hdr" the picture load; for
+// other names the first of ".hod" and ".tga" it holds decides. Case matters, as in the dialogs. Only the file's own
+// name counts, not its folders.
 enum class FileKind { Other, Hod, Targa };
 FileKind KindOfFile(std::string_view path);
 

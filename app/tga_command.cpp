@@ -1,5 +1,6 @@
 #include "app/tga_command.h"
 
+#include "builder/picture_load.h"
 #include "builder/tga_save.h"
 
 namespace sq {
@@ -23,10 +24,11 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   s.tools.buildBackgroundEnabled = false;
   s.tgaPath.clear();
   s.halftoneAnswer.reset();
-  if (!AcceptsTargaPath(imagePath.string())) {
-    outcome.error = std::string(kSelectTargaImage);
+  // No file, or one of no kind read: nothing is loaded and the tables stay.
+  if (imagePath.empty() || KindOfPictureFile(imagePath) == PictureFileKind::Unknown) {
+    outcome.error = imagePath.empty() ? std::string(kSelectTargaImage) : UnknownPictureText(imagePath);
     s.tgaBaseName.clear();
-    platform.ShowMessage(kAppTitle, kSelectTargaImage, MessageIcon::Warning);
+    platform.ShowMessage(kAppTitle, outcome.error, MessageIcon::Warning);
     s.tools.saveHalftonedEnabled = false;
     s.tools.saveFilteredEnabled = false;
     return outcome;
@@ -37,7 +39,7 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   ClearStarsAndMask(s.tga);
   previewLists = PreviewLists{};
 
-  outcome.load = LoadTargaImage(imagePath, outputFolder, s.tga, platform);
+  outcome.load = LoadSkyImage(imagePath, outputFolder, s.tga, platform);
   if (outcome.load.status != TgaLoadResult::Status::Loaded) {
     // Invalid or unreadable; the load refuses no sound image (Refused is the builder's read's).
     outcome.status = TgaCommandOutcome::Status::Unreadable;

@@ -51,10 +51,12 @@ struct TgaCommandOutcome : CommandOutcome {
   bool Loaded() const { return status == Status::Written || status == Status::WriteFailed; }
 };
 
-// "Load Targa image" after the dialog. A refused path shows "Please select a
-// Targa image file.", empties tgaBaseName and disables both save entries. An
-// accepted one empties the star lists, the mask and the preview lists, loads the
-// image (LoadTargaImage, which runs the detector into outputFolder), sets
+// "Load Targa image" after the dialog, for a picture of any kind the builder
+// reads (picture_load.h). No path shows "Please select a Targa image file.", a
+// file of no kind read says so (UnknownPictureText); either empties tgaBaseName
+// and disables both save entries. Another empties the star lists, the mask and
+// the preview lists, loads the image (LoadSkyImage, which runs the detector
+// into outputFolder), sets
 // tgaBaseName and the caption, and enables "Save filtered TGA" when the filter
 // ran. Either way backgroundFromHod becomes false, a built background is let go
 // ("Write background HOD" off), and "Build background" is on only when the image

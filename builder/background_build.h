@@ -17,6 +17,7 @@
 #include "builder/background_mesh.h"
 #include "builder/background_options.h"
 #include "builder/background_stars.h"
+#include "builder/picture_load.h"
 #include "builder/tga_load.h"
 #include "builder/tga_tables.h"
 #include "hod/background_tables.h"
@@ -54,5 +55,30 @@ struct BackgroundBuildOutcome {
 // this returns.
 BackgroundBuildOutcome BuildBackgroundFromFile(const std::filesystem::path& path, const BuildOptions& options,
                                                Platform& platform, TgaReadOptions read = {});
+
+// What a background is built from: one equirectangular picture, or a cube map.
+struct SkySource {
+  // The picture, or the six faces in kCubeFaces order (+X, -X, +Y, -Y, +Z, -Z),
+  // each file of any kind ReadSkyPicture reads.
+  std::vector<std::filesystem::path> files;
+  double exposure = 0;  // stops, for linear-light pictures
+  // The size the background is built at; 0 x 0: a picture's own, 1024 x 512
+  // for a cube map.
+  int width = 0, height = 0;
+  bool Cube() const { return files.size() == 6; }
+};
+
+inline constexpr int kCubeMapWidth = 1024, kCubeMapHeight = 512;
+
+// BuildBackgroundFromFile for any picture and for cube maps. A picture brought
+// to another size has its stars found at the size it comes in, then taken out
+// of it, and only then is it resampled (ResamplePicture) for the mesh; the stars
+// keep their directions. A cube map's stars are found on each face the same
+// way, the faces made into a panorama (PanoramaOfCube) for the mesh. The size
+// warning is shown for the size the background is built at; the halftone
+// question is asked once for the six faces. Faces that are not square or not
+// all of one size are refused ("PATH: reason") before their pixels are read.
+BackgroundBuildOutcome BuildBackgroundFromSky(const SkySource& sky, const BuildOptions& options, Platform& platform,
+                                              const TgaReadOptions& read = {});
 
 }  // namespace sq

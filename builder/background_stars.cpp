@@ -123,8 +123,9 @@ BuildStarLists FindAndRemoveStars(TgaTables& t, StarAmount amount, Progress& pro
   return lists;
 }
 
-StarRecords MakeStarRecords(const BuildStarLists& stars, int W, int H) {
+StarRecords MakeStarRecords(const BuildStarLists& stars, int W, int H, const StarPlacement& place) {
   StarRecords out;
+  auto at = [&](const BuildStar& s, double u, double v) { return place ? place(s, u, v) : PicturePoint{u, v}; };
   const double pixelArc = 2.0 * std::numbers::pi * kSkyRadius / W;
   const char* const names[2] = {"B02.tga", "B03.tga"};
   const std::size_t mapLists[2] = {kRingStars, kCoreSpots};
@@ -139,7 +140,8 @@ StarRecords MakeStarRecords(const BuildStarLists& stars, int W, int H) {
     for (std::size_t i : kept) {
       const BuildStar& s = list[i];
       // The middle of the 2 x 2 core: the corner its four pixels share.
-      const SkyPosition p = SkyPoint(s.x, s.y, W, H);
+      const PicturePoint centre = at(s, s.x, s.y);
+      const SkyPosition p = SkyPoint(centre.u, centre.v, W, H);
       const double size = 2.0 * pixelArc * (1.0 + std::clamp(s.strength, 0, 381) / 381.0);
       records.push_back(StarMapRecord{static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z),
                                       static_cast<float>(size), Channel(s.colour[2], 255), Channel(s.colour[1], 255),
@@ -160,11 +162,14 @@ StarRecords MakeStarRecords(const BuildStarLists& stars, int W, int H) {
 
   // Point stars go to the chunk of their longitude's sector.
   const std::vector<BuildStar>& singles = stars[kSingleStars];
+  std::vector<PicturePoint> centres;  // a pixel's centre
+  centres.reserve(singles.size());
   std::array<std::vector<std::size_t>, kMeshSectors> bySector;
   for (std::size_t i = 0; i < singles.size(); ++i) {
-    // u = x - 1/2: the sector is floor(16 u / W), in whole numbers.
-    const int64_t sector = (int64_t{kMeshSectors} * (2 * int64_t{singles[i].x} - 1)) / (2 * int64_t{W});
-    bySector[static_cast<std::size_t>(std::clamp<int64_t>(sector, 0, kMeshSectors - 1))].push_back(i);
+    centres.push_back(at(singles[i], singles[i].x - 0.5, singles[i].y - 0.5));
+    // floor(16 u / W): for u = x - 1/2 as exact as in whole numbers.
+    const double sector = std::floor(kMeshSectors * centres.back().u / W);
+    bySector[static_cast<std::size_t>(std::clamp(sector, 0.0, kMeshSectors - 1.0))].push_back(i);
   }
   for (std::size_t k = 0; k < bySector.size(); ++k) {
     const std::vector<std::size_t> kept = Strongest(singles, bySector[k], kMaxChunkPointStars);
@@ -173,7 +178,7 @@ StarRecords MakeStarRecords(const BuildStarLists& stars, int W, int H) {
     records.reserve(kept.size());
     for (std::size_t i : kept) {
       const BuildStar& s = singles[i];
-      const SkyPosition p = SkyPoint(s.x - 0.5, s.y - 0.5, W, H);
+      const SkyPosition p = SkyPoint(centres[i].u, centres[i].v, W, H);
       records.push_back(PointStarRecord{static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z),
                                         Channel(s.colour[2], 510), Channel(s.colour[1], 510), Channel(s.colour[0], 510),
                                         1.0f});

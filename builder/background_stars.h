@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "builder/builder_progress.h"
 #include "builder/tga_tables.h"
 #include "hod/background_tables.h"
+#include "picture/sky_direction.h"
 
 namespace sq {
 
@@ -30,6 +32,7 @@ struct BuildStar {
   // How much brighter its core is than the sky around it: the core's mean
   // blue + green + red less the ring's (may be negative).
   int strength = 0;
+  int source = 0;  // the picture it was found on: 0, or a cube face's number in kCubeFaces order
   bool operator==(const BuildStar&) const = default;
 };
 
@@ -64,6 +67,11 @@ struct StarRecords {
 // 2 pixels x (1 + strength / 381), the strength taken from 0 to 381. Where a list
 // holds more than fits, the strongest stay (the earlier of equals) and a note
 // says how many were left out.
-StarRecords MakeStarRecords(const BuildStarLists& stars, int width, int height);
+//
+// `place` says where the centre (u, v) of a star, in the picture it was found on,
+// lies in the width x height picture the background is built at; without it
+// the stars were found on that picture and lie where they were found.
+using StarPlacement = std::function<PicturePoint(const BuildStar& star, double u, double v)>;
+StarRecords MakeStarRecords(const BuildStarLists& stars, int width, int height, const StarPlacement& place = {});
 
 }  // namespace sq

@@ -6,6 +6,7 @@
 //   image_buffer.h        the tables' buffers, sized without clearing
 //   mark_table.h          contrastMask's table of one bit a pixel
 //   tga_load.h            LoadTargaImage: checks, halftone question, detector run
+//   picture_load.h        pictures of every kind into the tables, chosen by their content
 //   tga_save.h            the "_halftoned.tga" and "_filtered.tga" savers
 //   star_detector.h       DetectStars, its passes whole and a row at a time, the star exports
 //   image_kernels.h       the row loops, one version per vector unit (image_kernels_*.cpp, _impl.h)
@@ -21,6 +22,7 @@
 #include "builder/background_build.h"
 
 #include "builder/builder_menus.h"
+#include "builder/picture_load.h"
 #include "builder/star_detector.h"
 #include "builder/tga_load.h"
 #include "builder/tga_save.h"

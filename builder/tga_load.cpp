@@ -135,6 +135,49 @@ int ReadAndSum(std::ifstream& in, TgaTables& t, Progress& progress, const Examin
   return unsummed;
 }
 
+// Sums the rows of pixels already in the tables a slice at a time, as
+// ReadAndSum does while it reads; returns the first row not summed.
+int SumSlices(TgaTables& t, Progress& progress, const Examination& exam) {
+  const std::size_t rowBytes = static_cast<std::size_t>(t.tgaWidth) * 4;
+  const int sliceRows = static_cast<int>(std::clamp<std::size_t>(kSliceBytes / rowBytes, 1, 1 << 15));
+  int unsummed = 1;
+  for (int y = 1; y <= t.tgaHeight && unsummed >= y; y += sliceRows) {
+    unsummed = SumRows(t, y, std::min(y + sliceRows - 1, t.tgaHeight), progress, exam.Changes());
+    if (exam.detector != nullptr) exam.detector->RowsReady(unsummed - 1);
+  }
+  return unsummed;
+}
+
+// The tables replaced by a decoded picture of the decoder's size, its pixels
+// decoded into them. Returns "" or why the decoding failed (the tables are
+// then empty).
+std::string DecodeIntoTables(PictureDecoder& decoder, const LinearEncoder& levels, TgaTables& tables) {
+  const int width = decoder.Header().width, height = decoder.Header().height;
+  tables = TgaTables{};
+  tables.tgaWidth = width;
+  tables.tgaHeight = height;
+  const std::size_t pixelBytes = tables.PixelCount() * 4;
+  tables.tgaFile.resize(kTgaHeaderSize + pixelBytes + kTgaFooterSize + 1);
+  const std::array<uint8_t, kTgaHeaderSize> header = DecodedTgaHeader(width, height);
+  std::copy(header.begin(), header.end(), tables.tgaFile.begin());
+  std::fill(tables.tgaFile.begin() + static_cast<std::ptrdiff_t>(kTgaHeaderSize + pixelBytes), tables.tgaFile.end(), 0);
+  std::string error = decoder.Decode(tables.PixelData(), levels);
+  if (!error.empty()) {
+    tables = TgaTables{};
+    return error;
+  }
+  tables.intensitySum.resize(tables.PixelCount());
+  return {};
+}
+
+// Shows "PATH: reason" for a decoded picture that could not be read.
+TgaLoadResult Refused(TgaLoadResult result, const std::filesystem::path& path, const std::string& reason,
+                      Platform& platform) {
+  platform.ShowMessage(kAppTitle, path.string() + ": " + reason, MessageIcon::Error);
+  result.status = TgaLoadResult::Status::Invalid;
+  return result;
+}
+
 // Reverses the order of the pixel rows in place.
 void ReverseRows(TgaTables& t) {
   const std::size_t rowBytes = static_cast<std::size_t>(t.tgaWidth) * 4;
@@ -268,6 +311,71 @@ TgaLoadResult ReadTargaPicture(const std::filesystem::path& path, TgaTables& tab
   SumAndFilter(tables, unsummed, result, platform, progress, Examination{}, options.filter);
   progress.Set(0);
   tables.contrastMask.SizeClear(check.width, check.height);
+  result.status = TgaLoadResult::Status::Loaded;
+  return result;
+}
+
+std::array<uint8_t, kTgaHeaderSize> DecodedTgaHeader(int width, int height) {
+  return EncodeTgaHeader({.imageType = kTgaTrueColour,
+                          .width = static_cast<uint16_t>(width),
+                          .height = static_cast<uint16_t>(height),
+                          .pixelDepth = kBitsPerPixel,
+                          .descriptor = 8});
+}
+
+TgaLoadResult LoadDecodedImage(PictureDecoder& decoder, const LinearEncoder& levels, const std::filesystem::path& path,
+                               std::string baseName, const std::filesystem::path& outputFolder, TgaTables& tables,
+                               Platform& platform) {
+  TgaLoadResult result;
+  result.baseName = std::move(baseName);
+  const int width = decoder.Header().width, height = decoder.Header().height;
+  // The old image goes first, so two images are never held at once.
+  if (std::string error = DecodeIntoTables(decoder, levels, tables); !error.empty()) {
+    return Refused(std::move(result), path, error, platform);
+  }
+  if (width != 1024 || height != 512) platform.ShowMessage(kAppTitle, kSizeWarning, MessageIcon::Warning);
+  std::optional<StarDetector> detector;
+  if (width >= kMinDetectSize && height >= kMinDetectSize) {
+    detector.emplace(tables, platform, result.baseName, outputFolder, StarDetector::Options{false, true});
+  }
+  const Examination exam{detector ? &*detector : nullptr};
+  Progress progress(platform);
+  progress.Start(static_cast<int64_t>(tables.PixelCount()));
+  const int unsummed = SumSlices(tables, progress, exam);
+  SumAndFilter(tables, unsummed, result, platform, progress, exam);
+  result.status = TgaLoadResult::Status::Loaded;
+  if (detector) result.outputs = detector->Finish();
+  if (!tables.contrastMask.Covers(width, height)) tables.contrastMask.SizeClear(width, height);
+  return result;
+}
+
+TgaLoadResult ReadDecodedPicture(PictureDecoder& decoder, const LinearEncoder& levels,
+                                 const std::filesystem::path& path, std::string baseName, TgaTables& tables,
+                                 Platform& platform, const TgaReadOptions& options) {
+  TgaLoadResult result;
+  result.baseName = std::move(baseName);
+  const int width = decoder.Header().width, height = decoder.Header().height;
+  if (options.refuse) {
+    const std::string refusal = options.refuse(width, height);
+    if (!refusal.empty()) {
+      platform.ShowMessage(kAppTitle, refusal, MessageIcon::Warning);
+      result.status = TgaLoadResult::Status::Refused;
+      return result;
+    }
+  }
+  // The old image goes first, so two images are never held at once.
+  if (std::string error = DecodeIntoTables(decoder, levels, tables); !error.empty()) {
+    return Refused(std::move(result), path, error, platform);
+  }
+  if (options.showSizeWarning && (width != 1024 || height != 512)) {
+    platform.ShowMessage(kAppTitle, kSizeWarning, MessageIcon::Warning);
+  }
+  Progress progress(platform);
+  progress.Start(static_cast<int64_t>(tables.PixelCount()));
+  const int unsummed = SumRows(tables, 1, tables.tgaHeight, progress, kKeepPixels);
+  SumAndFilter(tables, unsummed, result, platform, progress, Examination{}, options.filter);
+  progress.Set(0);
+  tables.contrastMask.SizeClear(width, height);
   result.status = TgaLoadResult::Status::Loaded;
   return result;
 }

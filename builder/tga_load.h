@@ -11,6 +11,8 @@
 #include "builder/star_detector.h"
 #include "builder/tga_tables.h"
 #include "hod/platform.h"
+#include "picture/picture_levels.h"
+#include "picture/picture_read.h"
 
 namespace sq {
 
@@ -41,6 +43,7 @@ struct TgaLoadResult {
     Invalid,     // refused with the invalid-image message; the tables are unchanged
     Unreadable,  // the file could not be read; the tables are unchanged
     Refused,     // a sound image refused by the caller's size check (ReadTargaPicture only)
+    Unknown,     // none of the kinds read, shown as such; the tables are unchanged (picture_load.h)
   };
   Status status = Status::Unreadable;
   std::string baseName;
@@ -80,5 +83,24 @@ struct TgaReadOptions {
 // header is kept as read.
 TgaLoadResult ReadTargaPicture(const std::filesystem::path& path, TgaTables& tables, Platform& platform,
                                const TgaReadOptions& options = {});
+
+// A picture of another format (PNG, JPEG, OpenEXR, HDR) goes the way a TGA
+// goes from its pixels on: the tables hold it as a bottom-up 32-bit TGA of it
+// would (a header of type 2, 32 bits, descriptor 8; no image ID; a zero
+// footer), its sums are made with the halftone question, the size warning is
+// shown for any size but 1024 x 512 (once the pixels are decoded, so a refused
+// file gets one message alone). `decoder` has read and checked the
+// header; `path` names the file when its pixels cannot be decoded ("PATH:
+// reason"; the result is then Invalid and the tables are empty). Linear
+// pictures are encoded by `levels`.
+TgaLoadResult LoadDecodedImage(PictureDecoder& decoder, const LinearEncoder& levels, const std::filesystem::path& path,
+                               std::string baseName, const std::filesystem::path& outputFolder, TgaTables& tables,
+                               Platform& platform);
+TgaLoadResult ReadDecodedPicture(PictureDecoder& decoder, const LinearEncoder& levels,
+                                 const std::filesystem::path& path, std::string baseName, TgaTables& tables,
+                                 Platform& platform, const TgaReadOptions& options = {});
+
+// The 18 header bytes those tables hold for a width x height picture.
+std::array<uint8_t, kTgaHeaderSize> DecodedTgaHeader(int width, int height);
 
 }  // namespace sq

@@ -37,6 +37,8 @@ TEST(KindOfFile, NameCases) {
   EXPECT_EQ(sq::KindOfFile("sky.hod.bak"), sq::FileKind::Hod);  // else the first named
   EXPECT_EQ(sq::KindOfFile("sky.tga.hod.bak"), sq::FileKind::Targa);
   EXPECT_EQ(sq::KindOfFile("SKY.TGA"), sq::FileKind::Other);
+  EXPECT_EQ(sq::KindOfFile("/maps.hod/sky.exr"), sq::FileKind::Targa);  // every picture the load reads
+  EXPECT_EQ(sq::KindOfFile("sky.png.bak"), sq::FileKind::Other);
   EXPECT_EQ(sq::KindOfFile("/maps.hod/notes.txt"), sq::FileKind::Other);
 }
 

@@ -65,7 +65,7 @@ TEST(TgaCli, RefusalsAndUsageMistakesOfBothCommandsWriteNothing) {
   WriteBytes(dir / "depth.tga", depth);
   WriteBytes(dir / "tiny.tga", Picture(5, 40, 20).File());
   const std::pair<std::string, std::string> cases[] = {
-      {"SKY.TGA", Shown(sq::kSelectTargaImage)},
+      {"SKY.TGA", Shown(sq::UnknownPictureText(dir / "SKY.TGA"))},  // no signature, and not named .tga
       {"depth.tga", Shown(sq::kInvalidImage)},
       {"missing.tga", Shown("Cannot read the TGA image " + (dir / "missing.tga").string())},
       {"tiny.tga", Shown(sq::kSizeWarning) + "\n" + Shown(sq::kPictureTooSmall)},  // loads, but builds nothing

@@ -192,7 +192,7 @@ TEST(TgaCommand, RefusedAndAcceptedSelectionsAndWhatAnotherLoadLetsGo) {
   platform.messages.clear();
   outcome = sq::LoadTargaCommand(s, lists, dir / "SKY.TGA", dir.path(), platform);
   EXPECT_EQ(outcome.status, sq::TgaCommandOutcome::Status::Refused);
-  EXPECT_EQ(platform.messages, std::vector<std::string>{Shown(sq::kSelectTargaImage)});
+  EXPECT_EQ(platform.messages, std::vector<std::string>{Shown(sq::UnknownPictureText(dir / "SKY.TGA"))});
   EXPECT_EQ(s.tgaBaseName, "");
   EXPECT_FALSE(s.tools.saveFilteredEnabled || s.backgroundFromHod);
   EXPECT_EQ(s.tga.starTable[1].count, 2);  // the tables stay as they were

@@ -8,6 +8,7 @@
 
 #include "hod/tga_header.h"
 #include "output/file_output.h"
+#include "picture/picture_write.h"
 #include "support/sample_files.h"
 #include "tools/tool_args.h"
 
@@ -108,6 +109,27 @@ int main(int argc, char** argv) {
       ok &= Write(texture, "tex" + std::to_string(depth) + (topDown ? "t" : "b") + ".tga", image);
     }
   }
+
+  // Small pictures of every kind our writers make, in each of their forms.
+  const std::filesystem::path picture = out / "fuzz_picture";
+  sq::Picture small{9, 5, {}};
+  sq::FloatPicture linear{9, 5, {}};
+  for (int k = 0; k < 9 * 5; ++k) {
+    for (int c = 0; c < 4; ++c) small.bgra.push_back(static_cast<uint8_t>(k * 29 + c * 71));
+    for (int c = 0; c < 3; ++c) linear.rgb.push_back(static_cast<float>(k * (c + 1)) / 40.0f);
+  }
+  auto text = [](const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); };
+  using C = sq::PngForm::Colour;
+  ok &= Write(picture, "rgb.png", text(sq::EncodePng(small)));
+  ok &= Write(picture, "rgba16i.png", text(sq::EncodePng(small, {C::Rgba, 16, true})));
+  ok &= Write(picture, "grey2.png", text(sq::EncodePng(small, {C::Grey, 2})));
+  ok &= Write(picture, "half.exr", text(sq::EncodeExr(linear)));
+  ok &= Write(picture, "float_tiled.exr", text(sq::EncodeExr(linear, {false, true, true, false})));
+  sq::FloatPicture wide = linear;  // wide enough for run-length scanlines
+  wide.width = 15;
+  wide.height = 3;
+  ok &= Write(picture, "rle.hdr", text(sq::EncodeHdr(wide)));
+  ok &= Write(picture, "flat.hdr", text(sq::EncodeHdr(linear, {false})));
 
   return ok ? 0 : 1;
 }

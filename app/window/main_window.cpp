@@ -371,13 +371,16 @@ void MainWindow::BuildBackgroundClicked() {
 
 void MainWindow::LoadTgaClicked() {
   const std::string chosen = chooser_->ChooseOpenFile(
-      {"Open halftoned 32-bit Targa image file", "32-bit Targa image (*.tga)", DialogFolder()});
+      {"Open halftoned 32-bit Targa image file",
+       "Sky picture (*.tga *.png *.jpg *.jpeg *.exr *.hdr);;32-bit Targa image (*.tga);;PNG (*.png);;"
+       "JPEG (*.jpg *.jpeg);;OpenEXR (*.exr);;Radiance HDR (*.hdr);;All files (*)",
+       DialogFolder()});
   RememberFolder(chosen);
   LoadTargaFrom(chosen);
 }
 
 void MainWindow::LoadTargaFrom(const std::string& chosen) {
-  const bool accepted = AcceptsTargaPath(chosen);
+  const bool accepted = !chosen.empty() && KindOfPictureFile(chosen) != PictureFileKind::Unknown;
   const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
   SetStatus(TargaLoadStatus(LoadTargaCommand(session_, previewLists_, chosen, folder, *platform_)));
   if (accepted) outputFolder_ = folder;

@@ -1,0 +1,264 @@
+// Picture files read back as they were written: every PNG form, OpenEXR and
+// Radiance HDR through our writers, 16-bit samples through a PNG made here byte
+// by byte; the levels of linear light both ways; and the files that are refused
+// from their header or for their damage.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <span>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "picture/picture_levels.h"
+#include "picture/picture_read.h"
+#include "picture/picture_write.h"
+
+namespace {
+
+std::span<const uint8_t> Bytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
+
+// A picture of w x h whose channels run through many levels, alpha too.
+sq::Picture Varied(int w, int h, int alphaLevels = 1) {
+  sq::Picture p;
+  p.width = w;
+  p.height = h;
+  p.bgra.resize(p.PixelCount() * 4);
+  uint32_t state = 12345;
+  for (std::size_t i = 0; i < p.bgra.size(); ++i) {
+    state = state * 1664525u + 1013904223u;
+    p.bgra[i] = i % 4 == 3 ? uint8_t(255 - (state >> 24) % alphaLevels) : uint8_t(state >> 24);
+  }
+  return p;
+}
+
+// The same picture with its colours made grey (the mean of the three, rounded)
+// or held to `levels` levels a channel.
+sq::Picture Greyed(sq::Picture p) {
+  for (std::size_t i = 0; i < p.bgra.size(); i += 4) {
+    const uint8_t g = uint8_t((p.bgra[i] + p.bgra[i + 1] + p.bgra[i + 2] + 1) / 3);
+    p.bgra[i] = p.bgra[i + 1] = p.bgra[i + 2] = g;
+  }
+  return p;
+}
+sq::Picture Few(sq::Picture p, int levels) {
+  for (std::size_t i = 0; i < p.bgra.size(); ++i) {
+    if (i % 4 != 3) p.bgra[i] = uint8_t(p.bgra[i] * (levels - 1) / 255 * 255 / (levels - 1));
+  }
+  return p;
+}
+sq::Picture Opaque(sq::Picture p) {
+  for (std::size_t i = 3; i < p.bgra.size(); i += 4) p.bgra[i] = 255;
+  return p;
+}
+
+sq::Picture Read(const std::string& file) {
+  sq::Picture p;
+  EXPECT_EQ(sq::ReadPicture(Bytes(file), p), "");
+  return p;
+}
+
+// ---- a PNG made byte by byte: stored (uncompressed) zlib blocks, our CRCs ----
+
+uint32_t Crc(const std::string& bytes) {
+  uint32_t c = 0xFFFFFFFF;
+  for (unsigned char b : bytes) {
+    c ^= b;
+    for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320 & (0 - (c & 1)));
+  }
+  return ~c;
+}
+std::string Be32(uint32_t v) { return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
+std::string Chunk(const std::string& type, const std::string& data) {
+  return Be32(uint32_t(data.size())) + type + data + Be32(Crc(type + data));
+}
+std::string HandPng(uint32_t w, uint32_t h, int bits, int colourType, const std::string& raw) {
+  std::string z = "\x78\x01";
+  for (std::size_t at = 0; at < raw.size() || at == 0; at += 65535) {
+    const std::size_t n = std::min<std::size_t>(65535, raw.size() - at);
+    z += char(at + n >= raw.size() ? 1 : 0);
+    z += {char(n & 0xFF), char(n >> 8), char(~n & 0xFF), char((~n >> 8) & 0xFF)};
+    z += raw.substr(at, n);
+  }
+  uint32_t a = 1, b = 0;
+  for (unsigned char c : raw) a = (a + c) % 65521, b = (b + a) % 65521;
+  z += Be32(b << 16 | a);
+  return "\x89PNG\r\n\x1a\n" + Chunk("IHDR", Be32(w) + Be32(h) + std::string{char(bits), char(colourType), 0, 0, 0}) +
+         Chunk("IDAT", z) + Chunk("IEND", "");
+}
+
+}  // namespace
+
+// Every colour type and depth comes back as the picture it was made from
+// (grey forms as its grey, fewer bits as their levels, 16 bits rounded back).
+TEST(PictureRead, EveryPngFormComesBackAsWritten) {
+  const sq::Picture p = Varied(37, 23, 3);
+  using C = sq::PngForm::Colour;
+  struct Row {
+    sq::PngForm form;
+    sq::Picture expected;
+  };
+  const sq::Picture fewColours = Few(p, 4);  // 64 colours, 3 alphas: a palette of at most 192
+  const Row rows[] = {
+      {{C::Rgb, 8}, Opaque(p)},
+      {{C::Rgba, 8}, p},
+      {{C::Rgb, 16}, Opaque(p)},
+      {{C::Rgba, 16, true}, p},
+      {{C::Rgb, 8, true, 9}, Opaque(p)},
+      {{C::Palette, 8}, fewColours},
+      {{C::Palette, 8, true}, fewColours},
+      {{C::Palette, 2}, Opaque(Few(Greyed(p), 2))},  // four entries at most
+      {{C::Grey, 8}, Opaque(Greyed(p))},
+      {{C::Grey, 16}, Opaque(Greyed(p))},
+      {{C::Grey, 4}, Opaque(Few(Greyed(p), 16))},
+      {{C::Grey, 1, true}, Opaque(Few(Greyed(p), 2))},
+      {{C::GreyAlpha, 8}, Greyed(p)},
+      {{C::GreyAlpha, 16, true}, Greyed(p)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE("colour " + std::to_string(int(row.form.colour)) + " bits " + std::to_string(row.form.bits) +
+                 (row.form.interlaced ? " interlaced" : ""));
+    // Forms of few levels are written from pictures of their levels.
+    const sq::Picture source = row.form.colour == C::Palette || row.form.bits < 8 ? row.expected : p;
+    const std::string file = sq::EncodePng(source, row.form);
+    ASSERT_FALSE(file.empty());
+    const sq::Picture back = Read(file);
+    EXPECT_EQ(std::tie(back.width, back.height), std::tie(p.width, p.height));
+    EXPECT_TRUE(back.bgra == row.expected.bgra);
+  }
+  EXPECT_EQ(sq::EncodePng(p, {C::Palette, 8}), "");  // more colours than a palette holds
+}
+
+// libpng's reduction of 16-bit samples is round(v * 255 / 65535) for all 65536.
+TEST(PictureRead, SixteenBitSamplesRoundToTheNearestLevel) {
+  std::string raw;
+  for (int y = 0; y < 256; ++y) {
+    raw += '\0';  // no filter
+    for (int x = 0; x < 256; ++x) raw += {char(y), char(x)};
+  }
+  const sq::Picture p = Read(HandPng(256, 256, 16, 0, raw));
+  ASSERT_EQ(p.PixelCount(), 65536u);
+  int wrong = 0;
+  for (int v = 0; v < 65536; ++v) {
+    const uint8_t* px = p.Pixel(v % 256 + 1, 256 - v / 256);  // the file's first row is the top one
+    const auto expected = uint8_t(std::lround(v * 255.0 / 65535.0));
+    wrong += px[0] != expected || px[1] != expected || px[2] != expected || px[3] != 255;
+    wrong += sq::LevelOf16(uint16_t(v)) != expected;
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
+// The inverse of the encoding is exact, also through an OpenEXR half and the
+// HDR's shared exponent where the light is not dark; exposure is a factor.
+TEST(PictureLevels, LinearValuesOfLevelsComeBackAsTheirLevels) {
+  const sq::LinearEncoder plain, brighter(1), darker(-2.5);
+  for (int l = 0; l < 256; ++l) {
+    const float v = sq::LinearOfLevel(uint8_t(l));
+    EXPECT_EQ(plain.Level(v), l);
+    EXPECT_EQ(brighter.Level(v / 2), l);
+    EXPECT_EQ(darker.Level(v * std::exp2(2.5f)), l);
+  }
+  EXPECT_EQ(plain.Level(-1.0f), 0);
+  EXPECT_EQ(plain.Level(std::nanf("")), 0);
+  EXPECT_EQ(plain.Level(1e30f), 255);
+  EXPECT_EQ(plain.Level(0.0031308f), std::lround(255 * 0.0031308 * 12.92));  // where the curve's two parts meet
+  EXPECT_EQ(plain.Level(0.5f), std::lround(255 * (1.055 * std::pow(0.5, 1 / 2.4) - 0.055)));
+
+  // 16 x 16 pixels: level l of every channel at pixel l (blue, green, red turned).
+  sq::FloatPicture linear;
+  linear.width = linear.height = 16;
+  for (int l = 0; l < 256; ++l) {
+    for (int k = 0; k < 3; ++k) linear.rgb.push_back(sq::LinearOfLevel(uint8_t((l + 85 * k) % 256)));
+  }
+  const struct {
+    std::string name, file;
+    int slack;  // levels of the darkest pixels the HDR's shared exponent may take
+  } files[] = {
+      {"exr half", sq::EncodeExr(linear), 0},
+      {"exr float tiled rgba", sq::EncodeExr(linear, {false, true, true, true}), 0},
+      {"exr half tiled uncompressed", sq::EncodeExr(linear, {true, false, true, false}), 0},
+      {"hdr run-length", sq::EncodeHdr(linear), 4},
+      {"hdr flat", sq::EncodeHdr(linear, {false}), 4},
+  };
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.name);
+    const sq::Picture p = Read(f.file);
+    ASSERT_EQ(p.PixelCount(), 256u);
+    for (int l = 0; l < 256; ++l) {
+      for (int k = 0; k < 3; ++k) {
+        const int level = (l + 85 * k) % 256, got = p.bgra[std::size_t(l) * 4 + 2 - std::size_t(k)];
+        // The largest channel of an RGBE pixel keeps 8 bits; the others less.
+        const int slack = level >= 64 ? std::min(f.slack, 1) : f.slack;
+        EXPECT_LE(std::abs(got - level), slack) << "pixel " << l << " channel " << k;
+      }
+    }
+  }
+}
+
+// Flat and run-length scanlines, and an HDR stored bottom row first, read the same.
+TEST(PictureRead, HdrScanlineFormsAndRowOrders) {
+  sq::FloatPicture f;
+  f.width = 40;
+  f.height = 3;
+  for (int i = 0; i < 120; ++i) {
+    for (float c : {0.01f * (i % 7), 0.2f, i < 60 ? 1.5f : 0.0f}) f.rgb.push_back(c);
+  }
+  sq::FloatPicture a, b, c;
+  ASSERT_EQ(sq::ReadLinearPicture(Bytes(sq::EncodeHdr(f)), a), "");
+  ASSERT_EQ(sq::ReadLinearPicture(Bytes(sq::EncodeHdr(f, {false})), b), "");
+  std::string bottomFirst = sq::EncodeHdr(f, {false});
+  const std::size_t line = bottomFirst.find("-Y 3 +X 40\n"), row = 40 * 4, pixels = line + 11;
+  bottomFirst.replace(line, 1, "+");
+  std::string rows = bottomFirst.substr(pixels);
+  for (int r = 0; r < 3; ++r) bottomFirst.replace(pixels + r * row, row, rows.substr((2 - r) * row, row));
+  ASSERT_EQ(sq::ReadLinearPicture(Bytes(bottomFirst), c), "");
+  EXPECT_EQ(a.rgb, b.rgb);
+  EXPECT_EQ(a.rgb, c.rgb);
+  // A channel keeps the bits its pixel's largest leaves it: within 1/256 of that.
+  for (std::size_t i = 0; i < f.rgb.size(); ++i) EXPECT_NEAR(a.rgb[i], f.rgb[i], 1.5 / 256) << i;
+}
+
+// Each refusal says why, before a pixel is allocated where the header decides.
+TEST(PictureRead, RefusalsSayWhy) {
+  const sq::Picture p = Varied(64, 32);
+  sq::FloatPicture f;
+  f.width = 64;
+  f.height = 32;
+  f.rgb.assign(64 * 32 * 3, 0.25f);
+  const std::string png = sq::EncodePng(p), exr = sq::EncodeExr(f), hdr = sq::EncodeHdr(f);
+  std::string badCrc = png;
+  badCrc[badCrc.find("IDAT") + 20] ^= 0x55;
+  std::string wideExr = exr;  // the data window's max x (4 bytes after "box2i" and the size)
+  const std::size_t window = wideExr.find("dataWindow") + 11 + 6 + 4 + 8;
+  wideExr.replace(window, 4, std::string{char(0x40), char(0x42), 0, 0});  // 16960: 16961 columns
+  std::string hdrHeader = hdr.substr(0, hdr.find("-Y"));
+  const struct {
+    std::string name, file, reason;
+  } cases[] = {
+      {"no kind", "P6\n64 32\n255\n", "not a picture of a kind read here"},
+      {"empty", "", "not a picture of a kind read here"},
+      {"png cut short", png.substr(0, png.size() / 2), "the PNG file is damaged"},
+      {"png cut in its header", png.substr(0, 20), "the PNG file is damaged"},
+      {"png crc", badCrc, "the PNG file is damaged"},
+      {"png too wide", HandPng(16385, 1, 8, 0, ""), "16385 x 1 pixels; at most 16384 a side"},
+      {"png too tall", HandPng(1, 20000, 8, 0, ""), "1 x 20000 pixels; at most 16384 a side"},
+      {"exr cut short", exr.substr(0, exr.size() - 40), "the OpenEXR file is damaged"},
+      {"exr header cut", exr.substr(0, 30), "the OpenEXR file's header is cut short"},
+      {"exr too wide", wideExr, "16961 x 32 pixels"},
+      {"hdr cut short", hdr.substr(0, hdr.size() - 10), "the Radiance HDR file ends before its pixels do"},
+      {"hdr too large", hdrHeader + "-Y 16384 +X 16385\n", "16385 x 16384 pixels"},
+      {"png a mile of nothing", HandPng(16384, 16384, 16, 6, ""), "too short to hold 16384 x 16384 pixels"},
+      {"hdr a mile of nothing", hdrHeader + "-Y 9000 +X 9000\n\2\2\x23\x28", "too short to hold 9000 x 9000"},
+      {"hdr xyz", "#?RADIANCE\nFORMAT=32-bit_rle_xyze\n\n-Y 1 +X 1\n\1\1\1\1", "holds 32-bit_rle_xyze"},
+      {"hdr turned", hdrHeader + "+X 32 -Y 64\n", "is not read"},
+  };
+  for (const auto& c : cases) {
+    sq::Picture out;
+    const std::string reason = sq::ReadPicture(Bytes(c.file), out);
+    EXPECT_NE(reason.find(c.reason), std::string::npos) << c.name << ": " << reason;
+    EXPECT_EQ(reason.find('\n'), std::string::npos) << c.name;
+  }
+  EXPECT_EQ(sq::PictureSizeRefusal(16384, 16384), "");  // 2^28 pixels: the most that is read
+}
