@@ -111,7 +111,7 @@ CheckOutcome CheckFile(const std::filesystem::path& path, bool soundTest) {
     Model model;
     WalkRecord record;
     QuietPlatform platform;
-    const WalkResult walk = WalkHodFile(std::move(bytes), model, platform, kNoSideFiles, soundTest, &record);
+    const WalkResult walk = WalkHodFile(std::move(bytes), model, platform, soundTest, &record);
     outcome.findings = FileFindings(walk, record, model);
   } catch (const std::bad_alloc&) {
     outcome.readable = false;

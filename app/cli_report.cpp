@@ -30,18 +30,31 @@ int ReportFile(const fs::path& file, const fs::path& outDir, bool soundTest, Cli
   WalkRecord record;
   const ReportOutcome outcome =
       ReportCommand(model, file, outDir, soundTest, platform, verdict != nullptr ? &record : nullptr);
+  const bool sideFilesFailed = !outcome.sideFileFailures.empty();
   if (verdict != nullptr) {
-    *verdict = outcome.status == ReportOutcome::Status::Written ? VerdictOf(FileFindings(outcome.walk, record, model))
-               : outcome.status == ReportOutcome::Status::WriteFailed ? FileVerdict::Errors
-                                                                      : FileVerdict::Unreadable;
+    *verdict = outcome.status == ReportOutcome::Status::Written && !sideFilesFailed
+                   ? VerdictOf(FileFindings(outcome.walk, record, model))
+               : outcome.status == ReportOutcome::Status::Written || outcome.status == ReportOutcome::Status::WriteFailed
+                   ? FileVerdict::Errors
+                   : FileVerdict::Unreadable;
   }
-  if (outcome.status != ReportOutcome::Status::Written) return ExitStatusOf(outcome);
+  // One line for each side file that is missing or short, after the report's path.
+  const auto nameFailures = [&] {
+    for (const ExportFailure& failure : outcome.sideFileFailures) {
+      std::fprintf(streams.err, "starquill report: side file not written: %s\n", failure.reason.c_str());
+    }
+  };
+  if (outcome.status != ReportOutcome::Status::Written) {
+    nameFailures();
+    return ExitStatusOf(outcome);
+  }
   if (outcome.walk.failed) {
     std::fprintf(streams.err, "starquill report: the walk ended at byte %zu: %s\n", outcome.walk.offset,
                  outcome.walk.reason.c_str());
   }
   std::fprintf(streams.out, "%s\n", outcome.reportPath.string().c_str());
-  return 0;
+  nameFailures();
+  return sideFilesFailed ? 1 : 0;
 }
 
 // Where a file of a batch writes: a folder of its own, named after its base name,

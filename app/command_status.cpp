@@ -14,17 +14,36 @@ std::string WalkStatus(const WalkResult& walk) {
 }
 
 std::string ReportStatus(const ReportOutcome& outcome) {
+  std::string text;
   switch (outcome.status) {
     case ReportOutcome::Status::Refused:
     case ReportOutcome::Status::Unreadable:
       return kNothingWritten;
     case ReportOutcome::Status::WriteFailed:
-      return "The report could not be written: " + outcome.error;
+      text = "The report could not be written: " + outcome.error;
+      break;
     case ReportOutcome::Status::Written:
+      text = "Wrote " + outcome.reportPath.string();
       break;
   }
-  std::string text = "Wrote " + outcome.reportPath.string();
-  if (const std::string walk = WalkStatus(outcome.walk); !walk.empty()) text += ". " + walk;
+  if (!outcome.sideFileFailures.empty()) {
+    text += ". Side files not written:";
+    for (std::size_t i = 0; i < outcome.sideFileFailures.size(); ++i) {
+      text += (i == 0 ? " " : ", ") + outcome.sideFileFailures[i].file;
+    }
+  }
+  if (outcome.status == ReportOutcome::Status::Written) {
+    if (const std::string walk = WalkStatus(outcome.walk); !walk.empty()) text += ". " + walk;
+  }
+  return text;
+}
+
+std::string SideFilesMessage(const ReportOutcome& outcome) {
+  const std::vector<ExportFailure>& failures = outcome.sideFileFailures;
+  if (failures.empty()) return {};
+  std::string text = failures.size() == 1 ? "A side file could not be written:"
+                                          : std::to_string(failures.size()) + " side files could not be written:";
+  for (const ExportFailure& failure : failures) text += "\n" + failure.reason;
   return text;
 }
 

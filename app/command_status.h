@@ -16,8 +16,13 @@ namespace sq {
 // "The walk ended at byte N: REASON", or empty for a walk that reached the end.
 std::string WalkStatus(const WalkResult& walk);
 
-// The report's path, and where the walk ended when it ended early.
+// The report's path (or why it could not be written), the side files that could
+// not be written, and where the walk ended when it ended early.
 std::string ReportStatus(const ReportOutcome& outcome);
+
+// The message box's text naming each side file that could not be written, with
+// the system's reason, one to a line; empty when every one was written.
+std::string SideFilesMessage(const ReportOutcome& outcome);
 
 // The files a picture load or a save wrote ("Wrote PATH", or "Wrote N files to
 // FOLDER: NAME, NAME, ..."), and how many could not be written.

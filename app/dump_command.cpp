@@ -104,7 +104,7 @@ DumpOutcome DumpFile(const std::filesystem::path& path, const DumpOptions& optio
       Model model;
       WalkRecord record;
       QuietPlatform platform;
-      const WalkResult walk = WalkHodFile(std::move(bytes), model, platform, kNoSideFiles, options.soundTest, &record);
+      const WalkResult walk = WalkHodFile(std::move(bytes), model, platform, options.soundTest, &record);
       outcome.document = DumpDocument(path.string(), size, walk, record, options.tables ? &model : nullptr);
       outcome.findings = FileFindings(walk, record, model);
       outcome.readable = true;

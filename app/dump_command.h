@@ -19,7 +19,7 @@ namespace sq {
 using Json = nlohmann::ordered_json;
 
 // The value of "format_version": raised when a field changes its meaning or goes.
-inline constexpr int kDumpFormatVersion = 1;
+inline constexpr int kDumpFormatVersion = 2;
 
 struct DumpOptions {
   bool tables = false;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "hod/file_bytes.h"
+#include "output/output_folder.h"
 #include "report/report_rtf.h"
 
 namespace sq {
@@ -29,10 +30,15 @@ ReportOutcome ReportCommand(Model& model, const std::filesystem::path& hodPath,
   }
   ResetModel(model);
   // The model keeps the file's bytes: its tables view them.
-  outcome.walk = WalkHodFile(std::move(file), model, platform, outputFolder, soundTest, record);
+  outcome.walk = WalkHodFile(std::move(file), model, platform, soundTest, record);
 
-  outcome.reportPath = outputFolder / (SafeFileName(outcome.baseName) + ".HODreport.rtf");
-  const std::string error = WriteFileAtomic(outcome.reportPath, BuildReport(model, outcome.baseName));
+  DiskFolder folder(outputFolder);
+  const std::string reportName = SafeFileName(outcome.baseName) + ".HODreport.rtf";
+  outcome.reportPath = folder.FilePath(reportName);
+  const std::string error = folder.Replace(reportName, BuildReport(model, outcome.baseName));
+  // The side files come after the report, which never depends on them; they are
+  // written also when the report could not be.
+  outcome.sideFileFailures = WriteSideExports(model, folder);
   if (!error.empty()) {
     outcome.status = ReportOutcome::Status::WriteFailed;
     outcome.error = error;

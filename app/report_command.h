@@ -4,8 +4,10 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/command_paths.h"
+#include "exports/side_exports.h"
 #include "hod/hod_walk.h"
 #include "output/command_outcome.h"
 
@@ -17,11 +19,15 @@ struct ReportOutcome : CommandOutcome {
   std::filesystem::path reportPath;
   WalkResult walk;
   bool openPreview = false;  // the file held a BGMS form or point stars
+  // The side files that could not be written whole, in the order they failed.
+  // The report is written (or not) all the same; whoever shows the outcome names them.
+  std::vector<ExportFailure> sideFileFailures;
 };
 
-// The report command: checks the name, resets the model, walks the file, and
-// writes BASE.HODreport.rtf into outputFolder through a temporary file. Given a
-// record, the walk notes in it what it met.
+// The report command: checks the name, resets the model, walks the file, writes
+// BASE.HODreport.rtf into outputFolder through a temporary file, then appends the
+// side exports of what the walk read to their files there. Given a record, the
+// walk notes in it what it met.
 ReportOutcome ReportCommand(Model& model, const std::filesystem::path& hodPath,
                             const std::filesystem::path& outputFolder, bool soundTest, Platform& platform,
                             WalkRecord* record = nullptr);

@@ -144,11 +144,13 @@ SQ_TABLE_JSON(GobdRecord, chunkId, words)
 SQ_TABLE_JSON(VaryFaceList, indices, listKind)
 SQ_TABLE_JSON(VaryRecord, chunkId, chunkSize, varyName, secondName, positionCount, cornerCount, faceCount,
               faceListCount, spareCount, positions, corners, faces, faceLists)
+SQ_TABLE_JSON(VaryIndexRanges, faceListsRead, listMaximum, listMinimum, cornerCount, faceCount, cornersRead,
+              cornerMaximum, cornerMinimum)
 SQ_TABLE_JSON(Light, lightName, lightType, vectors, trailing)
 SQ_TABLE_JSON(LiteRecord, chunkId, chunkSize, liteCount, lights)
 SQ_TABLE_JSON(VisualTables, hasNrmlSTAT, statForms, eliteShaderCount, hasLMIP, hasMULT, hasGOBG, hasGOBS, hasVARY,
               hasLMTX, hasGOBD, hasSHAD, hasSIMP, faceTotal, statTable, eliteTable, lmipTable, lmtxTable, gobsRecord,
-              gobdRecord, multTable, gobgTable, varyRecord, varyReportText, liteRecord)
+              gobdRecord, multTable, gobgTable, varyRecord, varyIndexRanges, liteRecord)
 
 // The detail part.
 SQ_TABLE_JSON(SubHeader, kind, size)
@@ -183,9 +185,8 @@ SQ_TABLE_JSON(BsrmRecord, header, subHeader1, id, value, nameLength, name, meshN
 SQ_TABLE_JSON(BndvRecord, header, value1, nameLength, name, secondLength, secondText, value2, cornerA, firstValues,
               cornerB, secondValues)
 SQ_TABLE_JSON(DetailTables, hasETSH, hasGLOW, hasBURN, hasNAVL, hasCOLD, hasANIM, hasMRKR, hasDOCK, hasBSRM,
-              hierarchyHeader, hierarchyTable, infoRecord, mrkrTable, separatorReportText, etshTable, glowTable,
-              burnTable, navlRecord, navlTable, dockRecord, dockPathCount, dockPaths, animTable, coldTable, bsrmTable,
-              bndvRecord)
+              hierarchyHeader, hierarchyTable, infoRecord, mrkrTable, separatorMarker, etshTable, glowTable, burnTable,
+              navlRecord, navlTable, dockRecord, dockPathCount, dockPaths, animTable, coldTable, bsrmTable, bndvRecord)
 
 #undef SQ_TABLE_JSON
 

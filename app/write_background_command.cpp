@@ -40,7 +40,7 @@ WriteBackgroundOutcome WriteBackgroundCommand(const std::filesystem::path& hodPa
 
   // Refusing a model file must not leave its side exports behind: this walk writes none.
   Model model;
-  const WalkResult walk = WalkHodFile(std::move(file), model, platform, kNoSideFiles);
+  const WalkResult walk = WalkHodFile(std::move(file), model, platform);
   const std::string from = "Cannot write a background HOD from " + hodPath.filename().string() + ": ";
   if (walk.failed) {
     return Refuse(platform, from + "the file is damaged (the walk ended at byte " + std::to_string(walk.offset) + ": " +

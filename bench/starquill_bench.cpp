@@ -584,7 +584,7 @@ std::vector<uint8_t> LongBackground(int chunks) { return sqsupport::FullBackgrou
 double SecondsToWalkAndReport(const std::vector<uint8_t>& file, sq::Platform& platform) {
   const auto start = Clock::now();
   sq::Model model;
-  const sq::WalkResult walked = sq::WalkHodBytes(file, model, platform, sq::kNoSideFiles);
+  const sq::WalkResult walked = sq::WalkHodBytes(file, model, platform);
   benchmark::DoNotOptimize(sq::BuildReport(model, "long").size());
   return walked.failed ? -1 : std::chrono::duration<double>(Clock::now() - start).count();
 }

@@ -86,7 +86,8 @@ OutputReport StarDetector::Finish() {
   RowsFinal(t_.tgaHeight);
   OutputReport report = writer_.Finish();
   progress_.Set(0);
-  report.Add(ExportStars(t_, baseName_, outputFolder_));
+  DiskFolder folder(outputFolder_);
+  report.Add(ExportStars(t_, baseName_, folder));
   return report;
 }
 

@@ -17,6 +17,7 @@
 #include "builder/tga_save.h"
 #include "builder/tga_tables.h"
 #include "hod/platform.h"
+#include "output/output_folder.h"
 
 namespace sq {
 
@@ -68,7 +69,7 @@ void PaintRemainingMarks(TgaTables& tables);
 
 // BASE_StrPts0.obj .. BASE_StrPts2.obj (one "v x y 0" line per star) and
 // BASE_cPts.obj (one "v column row 0" line per mark), appended to.
-OutputReport ExportStars(const TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder);
+OutputReport ExportStars(const TgaTables& tables, std::string_view baseName, OutputFolder& folder);
 
 // ---------------------------------------------------------------------------
 // The passes a row at a time.

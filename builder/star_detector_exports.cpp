@@ -33,11 +33,11 @@ void AppendCoordinate(std::string& text, float value) {
 
 }  // namespace
 
-OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder) {
+OutputReport ExportStars(const TgaTables& t, std::string_view baseName, OutputFolder& folder) {
   OutputReport report;
   for (int i = 0; i < 3; ++i) {
     const std::string name = SafeFileName(std::string(baseName) + "_StrPts" + std::to_string(i) + ".obj");
-    SideFile file(outputFolder, name);
+    SideFile file(folder, name);
     const StarList& list = t.starTable[static_cast<std::size_t>(i)];
     std::string lines;
     for (const StarPoint& point : list.points) {
@@ -52,17 +52,15 @@ OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const st
       }
     }
     file.Text(lines);
-    report.Add(outputFolder / name, file.Close());
+    report.Add(folder.PathOf(name), file.Close());
   }
 
   const std::string name = SafeFileName(std::string(baseName) + "_cPts.obj");
   std::string error;
   std::string slice;
+  // After a failed slice no later one is appended: the file never skips lines.
   auto flush = [&] {
-    SideFile file(outputFolder, name);
-    file.Text(slice);
-    const std::string sliceError = file.Close();
-    if (error.empty()) error = sliceError;
+    if (error.empty()) error = folder.Append(name, slice);
     slice.clear();
   };
   const MarkTable& marks = t.contrastMask;
@@ -87,7 +85,7 @@ OutputReport ExportStars(const TgaTables& t, std::string_view baseName, const st
     }
   }
   flush();  // creates the file even when no mark is left
-  report.Add(outputFolder / name, error);
+  report.Add(folder.PathOf(name), error);
   return report;
 }
 

@@ -1,11 +1,15 @@
-// Arbitrary bytes walked as a HOD file, then the report and the preview lists built
-// from what was read.
+// Arbitrary bytes walked as a HOD file, then the report, the side exports and the
+// preview lists made from what was read.
 // Side files go into a scratch folder that is emptied before every input.
 #include <cstdint>
+#include <set>
 #include <span>
+#include <string>
 
+#include "exports/side_exports.h"
 #include "fuzz/fuzz_support.h"
 #include "hod/hod_walk.h"
+#include "output/output_folder.h"
 #include "preview/preview_lists.h"
 #include "report/report_rtf.h"
 #include "support/rtf_check.h"
@@ -42,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   sq::Model model;
   // The last byte's low bit ticks the sound-test box.
   const bool soundTest = size > 0 && (data[size - 1] & 1) != 0;
-  const sq::WalkResult walk = sq::WalkHodBytes(std::span(data, size), model, platform, scratch.Out(), soundTest);
+  const sq::WalkResult walk = sq::WalkHodBytes(std::span(data, size), model, platform, soundTest);
   SQFUZZ_CHECK(platform.messages <= sq::WalkContext::kMaxMessages, "more messages than a walk may show");
   SQFUZZ_CHECK(!walk.failed || walk.offset <= size, "a failure offset past the end of the file");
 
@@ -54,6 +58,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                "the mesh preview count disagrees with its list");
   SQFUZZ_CHECK(lists.starPreviewVertices.size() == std::size_t(lists.starPreviewCount),
                "the point-star preview count disagrees with its list");
+  sq::DiskFolder folder(scratch.Out());
+  // A name from the input may be too long for a file name: such a file fails, named once.
+  std::set<std::string> failed;
+  for (const sq::ExportFailure& failure : sq::WriteSideExports(model, folder)) {
+    SQFUZZ_CHECK(failed.insert(failure.file).second && !failure.reason.empty(), "a side file failed twice or silently");
+  }
   scratch.CheckContained();
   CheckSideFileLines(scratch.Out());
   return 0;

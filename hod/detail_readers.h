@@ -17,25 +17,25 @@ namespace sq {
 // which it stopped.
 PendingHeader ReadDTRM(WalkContext& ctx, Model& model);
 
-// Behind the token "HIER". Appends HIER1.obj and HIER2.txt.
+// Behind the token "HIER". Notes the hierarchy's side exports.
 void ReadHierarchy(WalkContext& ctx, Model& model);
 // Behind the INFO form's id. Returns the empty token: an INFO form ends the walk.
 std::string ReadInfo(WalkContext& ctx, Model& model);
 // Marker m (1-based entry of mrkrTable) behind its sub-header.
 void ReadMarker(WalkContext& ctx, Model& model, int m);
 
-// Trail n of a run, behind the token "ETSH". Appends etshCpoints.obj.
+// Trail n of a run, behind the token "ETSH". Notes its side export.
 void ReadTrail(WalkContext& ctx, Model& model, int n);
 // Glow g (its glowTable row is started by the walker), behind the form's type id.
 void ReadGlow(WalkContext& ctx, Model& model, int g);
-// Burn k of a run, behind the token "BURN". Appends "burn" k "Cpoints.obj".
+// Burn k of a run, behind the token "BURN". Notes its side export.
 void ReadBurn(WalkContext& ctx, Model& model, int k);
 void ReadNavlights(WalkContext& ctx, Model& model, uint32_t size);
 void ReadDocking(WalkContext& ctx, Model& model, uint32_t size);
 void ReadAnimation(WalkContext& ctx, Model& model, int k, uint32_t size);
 void ReadCollision(WalkContext& ctx, Model& model, int k, uint32_t size);
 void ReadBsrm(WalkContext& ctx, Model& model, int k, uint32_t size);
-// Behind "BNDV". Appends BNDVpoints.obj.
+// Behind "BNDV". Notes its side export.
 void ReadBounds(WalkContext& ctx, Model& model, uint32_t size);
 
 // Shared pieces of the detail layouts.
@@ -59,9 +59,6 @@ void ReadWords(Reader& in, std::array<int32_t, N>& out) {
 // The INFO owner message. Owner names shorter than two characters use the
 // characters they have.
 std::string DesignerMessage(const std::string& owner);
-
-// "v x y z"
-std::string VertexLine(const Point3& p);
 
 // Makes an item table hold exactly `entry` rows: rows below it are kept, row
 // `entry` starts empty, rows beyond it are dropped (a new run restarts at 1).

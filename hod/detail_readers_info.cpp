@@ -1,5 +1,5 @@
-// The hierarchy (with its two side files), the INFO form and the markers, and the
-// small pieces every detail reader shares.
+// The hierarchy, the INFO form and the markers, and the small pieces every
+// detail reader shares.
 #include "hod/detail_readers.h"
 
 #include <cctype>
@@ -26,15 +26,7 @@ SubHeader ReadSubHeader(Reader& in) {
   return h;
 }
 
-std::string VertexLine(const Point3& p) {
-  return "v " + FormatFloat(p.x) + " " + FormatFloat(p.y) + " " + FormatFloat(p.z);
-}
-
 namespace {
-
-std::string JoinFloats(const std::array<float, 3>& values) {
-  return FormatFloat(values[0]) + " " + FormatFloat(values[1]) + " " + FormatFloat(values[2]);
-}
 
 char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
 
@@ -56,6 +48,8 @@ void ReadHierarchy(WalkContext& ctx, Model& model) {
   model.hierarchyHeader.id = "HIER";
   model.hierarchyHeader.size = in.U32();
   model.hierarchyCount = in.I32();
+  SideExportSources& exports = model.sideExports;
+  exports.SetAside(SideExportSources::Kind::Hierarchy, model.hierarchyTable, exports.earlierHierarchies);
   model.hierarchyTable.clear();
   // An object takes at least 59 bytes: two lengths, twelve floats, three bytes.
   const auto count = in.Count(model.hierarchyCount, 59, "hierarchy object");
@@ -71,30 +65,7 @@ void ReadHierarchy(WalkContext& ctx, Model& model) {
     ReadRaw(in, o.trailing);
     if (in.Failed()) return;
   }
-
-  // Each object becomes a segment from the origin to its position.
-  SideFile hier1(ctx.SideFiles(), "HIER1.obj");
-  hier1.Line();
-  int64_t vertex = 1;
-  for (const HierObject& o : model.hierarchyTable) {
-    hier1.Line("g " + SideFileText(o.name) + "_" + SideFileText(o.parentName));
-    hier1.Line("v 0 0 0");
-    hier1.Line(VertexLine(o.position));
-    hier1.Line("# 2 vertices");
-    hier1.Line("f  " + FormatInt(vertex) + " " + FormatInt(vertex + 1) + " " + FormatInt(vertex + 1));
-    hier1.Line("# 1 face");
-    hier1.Line();
-    vertex += 2;
-  }
-
-  SideFile hier2(ctx.SideFiles(), "HIER2.txt");
-  for (const HierObject& o : model.hierarchyTable) {
-    hier2.Line("      object: " + SideFileText(o.name) + " parent: " + SideFileText(o.parentName));
-    hier2.Line(" orientation: " + JoinFloats(o.orientation));
-    hier2.Line("       scale: " + JoinFloats(o.scale));
-    hier2.Line("'world' pos.: " + JoinFloats(o.worldPosition));
-    hier2.Line();
-  }
+  exports.Note(SideExportSources::Kind::Hierarchy);
 }
 
 std::string ReadInfo(WalkContext& ctx, Model& model) {
@@ -152,10 +123,7 @@ void ReadMarker(WalkContext& ctx, Model& model, int m) {
   r.secondSubHeader = ReadSubHeader(in);
   r.endToken = in.Chars4();
   if (in.Failed()) return;
-  if (r.separator != 0.0) {  // -0 counts as zero
-    model.separatorReportText = "Separator with marker '" + r.name + "' ( " + FormatInt(m) +
-                                "th ) is unequal to zero: " + FormatFloat(NarrowToFloat(r.separator));
-  }
+  if (r.separator != 0.0) model.separatorMarker = m;  // -0 counts as zero
 }
 
 }  // namespace sq

@@ -1,11 +1,14 @@
-// Trails, glows, burns, navlights, docking paths, animations and bounds, with the
-// OBJ side files of trails, burns and bounds.
+// Trails, glows, burns, navlights, docking paths, animations and bounds; trails,
+// burns and bounds are noted for their side exports.
 #include "hod/detail_readers.h"
 
 namespace sq {
 
 void ReadTrail(WalkContext& ctx, Model& model, int n) {
   Reader& in = ctx.in;
+  SideExportSources& exports = model.sideExports;
+  // Runs start at 1, and a new run replaces the table.
+  if (n == 1) exports.SetAsideRows(SideExportSources::Kind::Trail, model.etshTable, exports.earlierTrails);
   EtshRecord& r = StartEntry(model.etshTable, n);
   r.size = in.U32();
   ReadCountedText(ctx, r.nameLength, r.name);
@@ -23,15 +26,7 @@ void ReadTrail(WalkContext& ctx, Model& model, int n) {
     remaining -= 4 + 12 * int64_t{set.pointCount};
   }
   if (in.Failed()) return;
-
-  SideFile obj(ctx.SideFiles(), "etshCpoints.obj");
-  obj.Line();
-  obj.Line("g " + SideFileText(r.name));
-  for (const TrailSet& set : r.trailSets) {
-    for (const Point3& p : set.points) obj.Line(VertexLine(p));
-    obj.Line("# " + FormatInt(set.pointCount) + " vertices");
-  }
-  obj.Line();
+  exports.Note(SideExportSources::Kind::Trail, n);
 }
 
 void ReadGlow(WalkContext& ctx, Model& model, int g) {
@@ -50,6 +45,8 @@ void ReadGlow(WalkContext& ctx, Model& model, int g) {
 
 void ReadBurn(WalkContext& ctx, Model& model, int k) {
   Reader& in = ctx.in;
+  SideExportSources& exports = model.sideExports;
+  if (k == 1) exports.SetAsideRows(SideExportSources::Kind::Burn, model.burnTable, exports.earlierBurns);
   BurnRecord& r = StartEntry(model.burnTable, k);
   r.size = in.U32();
   ReadCountedText(ctx, r.nameLength, r.name);
@@ -61,13 +58,7 @@ void ReadBurn(WalkContext& ctx, Model& model, int k) {
   r.points.resize(*points);
   for (Point3& p : r.points) p = ReadPoint(in);
   if (in.Failed()) return;
-
-  SideFile obj(ctx.SideFiles(), "burn" + FormatInt(k) + "Cpoints.obj");
-  obj.Line();
-  obj.Line("g " + SideFileText(r.name));
-  for (const Point3& p : r.points) obj.Line(VertexLine(p));
-  obj.Line("# " + FormatInt(r.pointCount) + " vertices");
-  obj.Line();
+  exports.Note(SideExportSources::Kind::Burn, k);
 }
 
 void ReadNavlights(WalkContext& ctx, Model& model, uint32_t size) {
@@ -151,6 +142,8 @@ void ReadAnimation(WalkContext& ctx, Model& model, int k, uint32_t size) {
 
 void ReadBounds(WalkContext& ctx, Model& model, uint32_t size) {
   Reader& in = ctx.in;
+  SideExportSources& exports = model.sideExports;
+  exports.SetAside(SideExportSources::Kind::Bounds, model.bndvRecord, exports.earlierBounds);
   BndvRecord& r = model.bndvRecord;
   r = BndvRecord{};
   r.header = ChunkHeader{"NRML", size, "BNDV"};
@@ -163,22 +156,7 @@ void ReadBounds(WalkContext& ctx, Model& model, uint32_t size) {
   r.cornerB = ReadPoint(in);
   ReadFloats(in, r.secondValues);
   if (in.Failed()) return;
-
-  // The box's eight corners, and its twelve edges as degenerate triangles.
-  const Point3& a = r.cornerA;
-  const Point3& b = r.cornerB;
-  const Point3 corners[8] = {{a.x, a.y, a.z}, {b.x, a.y, a.z}, {a.x, b.y, a.z}, {a.x, a.y, b.z},
-                             {b.x, b.y, a.z}, {b.x, a.y, b.z}, {a.x, b.y, b.z}, {b.x, b.y, b.z}};
-  static constexpr const char* kEdges[12] = {"f  1 2 2", "f  1 3 3", "f  1 4 4", "f  2 5 5", "f  2 6 6", "f  4 6 6",
-                                             "f  5 3 3", "f  7 3 3", "f  7 4 4", "f  8 5 5", "f  8 6 6", "f  8 7 7"};
-  SideFile obj(ctx.SideFiles(), "BNDVpoints.obj");
-  obj.Line();
-  obj.Line("g BNDV");
-  for (const Point3& p : corners) obj.Line(VertexLine(p));
-  obj.Line("# 8 vertices");
-  for (const char* edge : kEdges) obj.Line(edge);
-  obj.Line("# 12 faces");
-  obj.Line();
+  exports.Note(SideExportSources::Kind::Bounds);
 }
 
 }  // namespace sq

@@ -290,8 +290,9 @@ struct DetailTables {
   std::vector<HierObject> hierarchyTable;
   InfoRecord infoRecord;
   std::vector<MarkerRecord> mrkrTable;  // runs append
-  // Set by a marker whose separator is not zero; the last such marker wins.
-  std::string separatorReportText;
+  // The row of mrkrTable, from 1, of the last marker read whole whose separator
+  // is not zero; 0 when there is none.
+  int32_t separatorMarker = 0;
 
   std::vector<EtshRecord> etshTable;
   std::vector<GlowRecord> glowTable;

@@ -3,11 +3,14 @@
 // the report, the side exports, check, dump and the preview are passes over it.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "hod/background_tables.h"
@@ -59,6 +62,56 @@ struct PreviewSources {
   int64_t pointStarTotal = 0;
 };
 
+// What the report's side exports are made of, noted by the walk as it reads:
+// every chunk whose export the walk reached, in reading order. The tables keep
+// the last run of each kind only; the records a later chunk or run replaced are
+// moved here whole, not copied, so the exports still have every chunk read.
+struct SideExportSources {
+  enum class Kind : uint8_t { Vary, Lights, Hierarchy, Trail, Burn, Bounds };
+  static constexpr std::size_t kKinds = 6;
+
+  struct Chunk {
+    Kind kind = Kind::Vary;
+    int32_t number = 0;  // a trail's or burn's number in its run, from 1; 0 for the others
+  };
+  // The n-th chunk of a kind is the n-th of the records moved aside for that
+  // kind, and past those the n-th record of its table (the record itself for
+  // the single ones: varyRecord, liteRecord, hierarchyTable, bndvRecord).
+  // Deques, not vectors: they grow a block at a time, never holding the old and
+  // the new copy of every record at once, so a file of many small chunks costs
+  // a few times its size and no more.
+  std::deque<Chunk> chunks;
+  std::array<std::size_t, kKinds> noted{};  // chunks of each kind
+
+  std::deque<VaryRecord> earlierVary;
+  std::deque<LiteRecord> earlierLites;
+  std::deque<std::vector<HierObject>> earlierHierarchies;
+  std::deque<EtshRecord> earlierTrails;
+  std::deque<BurnRecord> earlierBurns;
+  std::deque<BndvRecord> earlierBounds;
+
+  std::size_t Noted(Kind kind) const { return noted[static_cast<std::size_t>(kind)]; }
+  // The chunk just read is exported.
+  void Note(Kind kind, int32_t number = 0) {
+    chunks.push_back(Chunk{kind, number});
+    ++noted[static_cast<std::size_t>(kind)];
+  }
+  // Before a chunk replaces the single record of its kind: moves the record
+  // aside when it was noted and is not aside yet.
+  template <class R>
+  void SetAside(Kind kind, R& record, std::deque<R>& earlier) {
+    if (Noted(kind) > earlier.size()) earlier.push_back(std::move(record));
+  }
+  // Before a new run empties a table: moves aside its rows that were noted.
+  // Only the last row of a walk can be unnoted (its read failed, and the walk
+  // ended there), so the noted rows are the leading ones.
+  template <class R>
+  void SetAsideRows(Kind kind, std::vector<R>& table, std::deque<R>& earlier) {
+    const std::size_t rows = std::min(Noted(kind) - std::min(Noted(kind), earlier.size()), table.size());
+    for (std::size_t i = 0; i < rows; ++i) earlier.push_back(std::move(table[i]));
+  }
+};
+
 // The whole parsed model. Each family's tables are their own struct; the model is
 // all of them, so a field reads as its name: model.hasBGMS, model.bgsgTable.
 struct Model : ModelSummary, BackgroundTables, VisualTables, DetailTables {
@@ -67,6 +120,7 @@ struct Model : ModelSummary, BackgroundTables, VisualTables, DetailTables {
   // as long as the model, so no view outlives them. Set by the walk.
   std::shared_ptr<const FileBytes> fileBytes;
   PreviewSources previewSources;
+  SideExportSources sideExports;
 };
 
 // Empties every table, flag and count, and lets go of the file's bytes.

@@ -178,18 +178,18 @@ WalkResult WalkHod(WalkContext& ctx, Model& model) {
 
 }  // namespace
 
-WalkResult WalkHodFile(std::shared_ptr<const FileBytes> file, Model& model, Platform& platform,
-                       const SideFileFolder& sideFiles, bool soundTest, WalkRecord* record) {
+WalkResult WalkHodFile(std::shared_ptr<const FileBytes> file, Model& model, Platform& platform, bool soundTest,
+                       WalkRecord* record) {
   // The model keeps the bytes before anything views them.
   model.fileBytes = file ? std::move(file) : FileBytes::Copy({});
   Reader reader(model.fileBytes->Bytes());
-  WalkContext ctx(reader, platform, sideFiles, soundTest, record);
+  WalkContext ctx(reader, platform, soundTest, record);
   return WalkHod(ctx, model);
 }
 
-WalkResult WalkHodBytes(std::span<const uint8_t> bytes, Model& model, Platform& platform,
-                        const SideFileFolder& sideFiles, bool soundTest, WalkRecord* record) {
-  return WalkHodFile(FileBytes::Copy(bytes), model, platform, sideFiles, soundTest, record);
+WalkResult WalkHodBytes(std::span<const uint8_t> bytes, Model& model, Platform& platform, bool soundTest,
+                        WalkRecord* record) {
+  return WalkHodFile(FileBytes::Copy(bytes), model, platform, soundTest, record);
 }
 
 }  // namespace sq

@@ -2,7 +2,8 @@
 // every other part shares:
 //
 //   hod_walk.h            the walk context and the file walker
-//   hod_model.h           the parsed model: every family's tables, the header chunks, the summary
+//   hod_model.h           the parsed model: every family's tables, the header chunks, the summary,
+//                         what the preview and the side exports are made of
 //   byte_reader.h         byte order and the bounded reader
 //   platform.h            what the program asks of a person or a screen
 //   text_forms.h          numbers and names as the report and the side files write them
@@ -21,7 +22,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
@@ -39,19 +39,13 @@
 
 namespace sq {
 
-// Where the side exports of a walk go: a folder, or kNoSideFiles for a walk made
-// only for its tables (the preview, write-background), which writes no file.
-using SideFileFolder = std::optional<std::filesystem::path>;
-inline constexpr std::nullopt_t kNoSideFiles = std::nullopt;
-
 // Everything one walk carries besides the model: the reader, the platform for
-// messages, where side files go, the check box that changes the VARY layout, and
-// the record of what the walk met when one is kept.
+// messages, the check box that changes the VARY layout, and the record of what
+// the walk met when one is kept. A walk only reads; it writes no file.
 class WalkContext {
  public:
-  WalkContext(Reader& reader, Platform& platform, SideFileFolder sideFiles, bool soundTest = false,
-              WalkRecord* record = nullptr)
-      : in(reader), platform_(platform), sideFiles_(std::move(sideFiles)), soundTest_(soundTest), record_(record) {}
+  WalkContext(Reader& reader, Platform& platform, bool soundTest = false, WalkRecord* record = nullptr)
+      : in(reader), platform_(platform), soundTest_(soundTest), record_(record) {}
 
   Reader& in;
 
@@ -61,7 +55,6 @@ class WalkContext {
   void Message(std::string_view text, MessageWeight weight);
   int MessagesShown() const { return messages_; }
 
-  const SideFileFolder& SideFiles() const { return sideFiles_; }
   bool SoundTest() const { return soundTest_; }
   Platform& platform() { return platform_; }
 
@@ -98,7 +91,6 @@ class WalkContext {
             const char* reader);
 
   Platform& platform_;
-  SideFileFolder sideFiles_;
   bool soundTest_;
   WalkRecord* record_;
   int messages_ = 0;
@@ -141,14 +133,13 @@ struct WalkResult {
   std::optional<PendingHeader> stoppedAt;
 };
 
-// Walks a whole HOD file into the model, which keeps the file's bytes. Side files
-// go to the folder `sideFiles` names, or nowhere. Given a record, the walk notes
-// in it what it met.
-WalkResult WalkHodFile(std::shared_ptr<const FileBytes> file, Model& model, Platform& platform,
-                       const SideFileFolder& sideFiles, bool soundTest = false, WalkRecord* record = nullptr);
+// Walks a whole HOD file into the model, which keeps the file's bytes. Given a
+// record, the walk notes in it what it met.
+WalkResult WalkHodFile(std::shared_ptr<const FileBytes> file, Model& model, Platform& platform, bool soundTest = false,
+                       WalkRecord* record = nullptr);
 
 // The same for bytes the caller holds: the model keeps a copy of them.
-WalkResult WalkHodBytes(std::span<const uint8_t> bytes, Model& model, Platform& platform,
-                        const SideFileFolder& sideFiles, bool soundTest = false, WalkRecord* record = nullptr);
+WalkResult WalkHodBytes(std::span<const uint8_t> bytes, Model& model, Platform& platform, bool soundTest = false,
+                        WalkRecord* record = nullptr);
 
 }  // namespace sq

@@ -30,9 +30,10 @@ void ReadGOBG(WalkContext& ctx, Model& model, GobgRecord& record);
 // One BMSH mesh (MULT, GOBG and the detail part's glows); adds to faceTotal.
 void ReadBMSH(WalkContext& ctx, Model& model, bmsh::BmshMesh& mesh);
 
-// VARY data: reads the chunk, appends its OBJ side file, prepares varyReportText.
+// VARY data: reads the chunk and its index ranges (varyIndexRanges); notes its
+// export once its face lists are read.
 void ReadVARY(WalkContext& ctx, Model& model);
-// Lights: reads them and appends "LITEs.OBJ".
+// Lights: reads them and notes their export.
 void ReadLITE(WalkContext& ctx, Model& model);
 
 }  // namespace sq

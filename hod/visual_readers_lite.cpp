@@ -1,10 +1,12 @@
-// Lights of a background lighting HOD and their OBJ side file.
+// Lights of a background lighting HOD.
 #include "hod/visual_readers.h"
 
 namespace sq {
 
 void ReadLITE(WalkContext& ctx, Model& model) {
   Reader& in = ctx.in;
+  SideExportSources& exports = model.sideExports;
+  exports.SetAside(SideExportSources::Kind::Lights, model.liteRecord, exports.earlierLites);
   LiteRecord& lite = model.liteRecord;
   lite = LiteRecord{};
   lite.chunkId = "LITE";
@@ -22,16 +24,7 @@ void ReadLITE(WalkContext& ctx, Model& model) {
     l.trailing = {in.I32(), in.I32()};
   }
   if (in.Failed()) return;
-
-  SideFile obj(ctx.SideFiles(), "LITEs.OBJ");
-  for (const Light& l : lite.lights) {
-    obj.Line();
-    obj.Line("g " + SideFileText(l.lightName));
-    for (const auto& v : l.vectors) {
-      obj.Line("v " + FormatFloat(v[0]) + " " + FormatFloat(v[1]) + " " + FormatFloat(v[2]));
-    }
-  }
-  obj.Close();
+  exports.Note(SideExportSources::Kind::Lights);
 }
 
 }  // namespace sq

@@ -1,5 +1,5 @@
-// VARY data: positions, corners, faces and face lists, its OBJ side file and the
-// report text of its index ranges.
+// VARY data: positions, corners, faces and face lists, and the index ranges the
+// report shows.
 #include "hod/visual_readers.h"
 
 #include <algorithm>
@@ -7,15 +7,6 @@
 namespace sq {
 
 namespace {
-
-std::string Floats(std::initializer_list<float> values) {
-  std::string text;
-  for (float value : values) {
-    if (!text.empty()) text += ' ';
-    text += FormatFloat(value);
-  }
-  return text;
-}
 
 // The face lists fill the rest of the chunk: 16-bit indices, each list closed by
 // a kind word (4096 or 8192). Returns the highest and lowest index met, 65535
@@ -43,16 +34,12 @@ std::pair<int32_t, int32_t> ReadFaceLists(Reader& in, VaryRecord& vary, int64_t 
   return {maximum, minimum};
 }
 
-// A report paragraph: text, "\par" and CR LF.
-void Par(std::string& out, std::string_view text = {}) {
-  out.append(text);
-  out.append("\\par\r\n");
-}
-
 }  // namespace
 
 void ReadVARY(WalkContext& ctx, Model& model) {
   Reader& in = ctx.in;
+  SideExportSources& exports = model.sideExports;
+  exports.SetAside(SideExportSources::Kind::Vary, model.varyRecord, exports.earlierVary);
   VaryRecord& vary = model.varyRecord;
   vary = VaryRecord{};
   vary.chunkId = "VARY";
@@ -98,61 +85,31 @@ void ReadVARY(WalkContext& ctx, Model& model) {
   const auto [listMaximum, listMinimum] = ReadFaceLists(in, vary, chunkEnd - static_cast<int64_t>(in.Position()));
   if (in.Failed()) return;
 
-  std::string faceListText;
-  Par(faceListText, "VARY4: face lists");
-  Par(faceListText, "maximum index = " + FormatInt(listMaximum));
-  Par(faceListText, "minimum index = " + FormatInt(listMinimum));
-  Par(faceListText, "( # Nuv's = " + FormatInt(vary.cornerCount) + " , # faces = " + FormatInt(vary.faceCount) + " ).");
-  model.varyReportText = faceListText;
+  VaryIndexRanges& ranges = model.varyIndexRanges;
+  ranges = VaryIndexRanges{};
+  ranges.faceListsRead = true;
+  ranges.listMaximum = listMaximum;
+  ranges.listMinimum = listMinimum;
+  ranges.cornerCount = vary.cornerCount;
+  ranges.faceCount = vary.faceCount;
+  // Exported from here on; a face on a missing corner ends the export where it ends the walk.
+  exports.Note(SideExportSources::Kind::Vary);
 
-  SideFile obj(ctx.SideFiles(), "VARY_" + SafeFileName(vary.varyName) + ".obj");
-  obj.Line();
-  obj.Line("g " + SideFileText(vary.varyName));
-  for (const auto& p : vary.positions) obj.Line("v " + Floats({p[0], p[1], p[2]}));
-  obj.Line("# " + FormatInt(vary.positionCount) + " vertices");
-  obj.Line();
-  for (const VaryCorner& c : vary.corners) obj.Line("vn " + Floats({c.normal[0], c.normal[1], c.normal[2]}));
-  obj.Line("# " + FormatInt(vary.cornerCount) + " vertex normals");
-  obj.Line();
-  for (const VaryCorner& c : vary.corners) {
-    obj.Line("vt " + Floats({c.textureCoordinate[0], c.textureCoordinate[1]}));
-  }
-  obj.Line("# " + FormatInt(vary.cornerCount) + " texture coordinates");
-  obj.Line();
-
-  // A face corner is written as position/texture/normal, all 1-based; the corner's
-  // own number serves as both texture and normal number.
   int32_t cornerMaximum = 0;
   int32_t cornerMinimum = vary.positionCount;
   for (const VaryFace& face : vary.faces) {
-    std::string line = "f  ";
-    for (std::size_t k = 0; k < face.corners.size(); ++k) {
-      const int32_t index = face.corners[k];
+    for (const int32_t index : face.corners) {
       if (index < 0 || static_cast<std::size_t>(index) >= vary.corners.size()) {
         in.Fail("VARY face refers to corner " + FormatInt(index) + " of " + FormatInt(vary.cornerCount));
         return;
       }
       cornerMaximum = std::max(cornerMaximum, index);
       cornerMinimum = std::min(cornerMinimum, index);
-      const std::string number = FormatInt(int64_t{index} + 1);
-      if (k > 0) line += ' ';
-      line += FormatInt(int64_t{vary.corners[static_cast<std::size_t>(index)].positionIndex} + 1);
-      line.append("/").append(number).append("/").append(number);
     }
-    obj.Line(line);
   }
-  obj.Line("# " + FormatInt(vary.faceCount) + " faces");
-  obj.Close();
-
-  std::string cornerText;
-  Par(cornerText, "VARY2: vertex normal indices");
-  cornerText += "maximum index = " + FormatInt(cornerMaximum) + "\r\n";
-  Par(cornerText);
-  cornerText += "minimum index = " + FormatInt(cornerMinimum) + "\r\n";
-  Par(cornerText);
-  Par(cornerText, "( # Nuv's = " + FormatInt(vary.cornerCount) + " ).");
-  Par(cornerText);
-  model.varyReportText = cornerText + model.varyReportText;
+  ranges.cornersRead = true;
+  ranges.cornerMaximum = cornerMaximum;
+  ranges.cornerMinimum = cornerMinimum;
 }
 
 }  // namespace sq

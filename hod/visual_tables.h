@@ -172,6 +172,21 @@ struct VaryRecord {
   std::vector<VaryFaceList> faceLists;
 };
 
+// The index ranges of a VARY chunk that the report shows: those of its face
+// lists once they were read, and those of its faces' corners once every corner
+// was found among the corners. The minima start at the corner count and at the
+// position count, the maxima at 0.
+struct VaryIndexRanges {
+  bool faceListsRead = false;
+  int32_t listMaximum = 0;
+  int32_t listMinimum = 0;
+  int32_t cornerCount = 0;  // B and C of the chunk they belong to
+  int32_t faceCount = 0;
+  bool cornersRead = false;
+  int32_t cornerMaximum = 0;
+  int32_t cornerMinimum = 0;
+};
+
 struct Light {
   std::string lightName;
   int32_t lightType = 0;
@@ -221,8 +236,9 @@ struct VisualTables {
   std::vector<MultRecord> multTable;
   std::vector<GobgRecord> gobgTable;
   VaryRecord varyRecord;  // the last VARY chunk read
-  // Report text the VARY reader prepares: the index ranges of its faces and face lists.
-  std::string varyReportText;
+  // The ranges of the last VARY chunk whose face lists were read: a later chunk
+  // that ended before its face lists leaves them.
+  VaryIndexRanges varyIndexRanges;
   LiteRecord liteRecord;
 };
 

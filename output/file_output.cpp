@@ -73,12 +73,6 @@ std::string WriteFileAtomic(const std::filesystem::path& path, std::string_view 
   return file.Commit();
 }
 
-// The name is made safe here as well as by the callers: a name with a folder part
-// ("../x", "/x") would otherwise lead the append out of the output folder.
-SideFile::SideFile(const std::optional<std::filesystem::path>& folder, std::string_view fileName) {
-  if (folder) path_ = *folder / SafeFileName(fileName);
-}
-
 SideFile::~SideFile() { (void)Close(); }
 
 void SideFile::Line(std::string_view text) {
@@ -93,35 +87,17 @@ void SideFile::Text(std::string_view text) {
 }
 
 void SideFile::Flush() {
-  if (!path_ || !error_.empty()) {
-    buffer_.clear();
-    return;
+  if (error_.empty() && (!buffer_.empty() || !appended_)) {
+    appended_ = true;
+    error_ = folder_.Append(name_, buffer_);
   }
-  if (!opened_) {
-    opened_ = true;
-    errno = 0;
-    out_.open(*path_, std::ios::binary | std::ios::app);
-    if (!out_) {
-      error_ = FileFailure("cannot open", *path_, errno);
-      buffer_.clear();
-      return;
-    }
-  }
-  errno = 0;
-  out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-  if (!out_) error_ = FileFailure("cannot write", *path_, errno);
   buffer_.clear();  // keeps its capacity for the next lines
 }
 
 std::string SideFile::Close() {
-  if (closed_) return {};
+  if (closed_) return error_;
   closed_ = true;
   Flush();
-  if (out_.is_open()) {
-    errno = 0;
-    out_.close();
-    if (!out_ && error_.empty()) error_ = FileFailure("cannot write", *path_, errno);
-  }
   return error_;
 }
 

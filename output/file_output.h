@@ -1,14 +1,15 @@
-// Files written on disk: whole through a temporary file and a rename, or
-// appended to as a side export.
+// Files written on disk whole through a temporary file and a rename, and side
+// exports appended to a file of an output folder.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <string_view>
+
+#include "output/output_folder.h"
 
 namespace sq {
 
@@ -43,16 +44,16 @@ class AtomicFile {
 // else a reason.
 std::string WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
 
-// A side export, appended to its file through one buffered stream: lines gather
-// in a buffer of kBufferSize bytes that is written whenever it fills, and on
-// Close() (or on destruction). The file is created when missing. The name goes
-// through SafeFileName, so the file is always directly in `folder`. Without a
-// folder the lines are dropped and no file is touched.
+// A side export, appended to its file in an output folder through one buffer:
+// lines gather in a buffer of kBufferSize bytes that is appended whenever it
+// fills, and on Close() (or on destruction). The file is made when missing. The
+// folder makes the name safe, so the file is always directly in it. After the
+// first failure nothing more is appended.
 class SideFile {
  public:
   static constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
 
-  SideFile(const std::optional<std::filesystem::path>& folder, std::string_view fileName);
+  SideFile(OutputFolder& folder, std::string_view fileName) : folder_(folder), name_(fileName) {}
   ~SideFile();
   SideFile(const SideFile&) = delete;
   SideFile& operator=(const SideFile&) = delete;
@@ -61,17 +62,17 @@ class SideFile {
   void Line(std::string_view text = {});
   // Appends raw text without a line end.
   void Text(std::string_view text);
-  // Writes what is left and closes the file. Returns an empty string on success,
-  // else the first reason a write failed.
+  // Appends what is left. Returns an empty string on success, else the first
+  // reason an append failed (the folder's, with the system's reason).
   std::string Close();
 
  private:
   void Flush();
 
-  std::optional<std::filesystem::path> path_;  // none: the lines are dropped
+  OutputFolder& folder_;
+  std::string name_;
   std::string buffer_;
-  std::ofstream out_;
-  bool opened_ = false;
+  bool appended_ = false;  // the file is made, also when no line came
   bool closed_ = false;
   std::string error_;
 };

@@ -61,12 +61,21 @@ struct ExrSize {
 
 // Walks the first header's attributes (name, type, 32-bit little-endian size,
 // value) to its closing empty name. Returns "" or why the header is not sound.
+// Only a single-part flat image is read: the version field's low byte is 2 and
+// of its flags only "tiled" (0x200) and "long names" (0x400) may be set. Names
+// are at most 31 bytes, 255 with long names; the library reads a longer one
+// differently from us, so its sizes would no longer be the ones checked here.
 std::string ReadExrSize(std::span<const uint8_t> bytes, ExrSize& size) {
+  if (bytes.size() < 8) return "the OpenEXR file's header is cut short or damaged";
+  const uint32_t version = Le32(bytes.data() + 4);
+  if ((version & 0xFF) != 2) return "the OpenEXR file has a version this reader does not know";
+  if ((version & ~uint32_t{0x6FF}) != 0) return "the OpenEXR file is multi-part or deep; only a flat single-part image is read";
+  const std::size_t longest = (version & 0x400) != 0 ? 255 : 31;
   std::size_t at = 8;  // past the magic number and the version field
   bool window = false;
   auto text = [&]() -> std::string_view {
     const auto* end = static_cast<const uint8_t*>(std::memchr(bytes.data() + at, 0, bytes.size() - at));
-    if (end == nullptr) return {};
+    if (end == nullptr || static_cast<std::size_t>(end - (bytes.data() + at)) > longest) return {};
     std::string_view s(reinterpret_cast<const char*>(bytes.data() + at),
                        static_cast<std::size_t>(end - (bytes.data() + at)));
     at += s.size() + 1;

@@ -102,8 +102,11 @@ std::optional<Finding> TextureCountFinding(const Model& model) {
 }
 
 std::optional<Finding> SeparatorFinding(const Model& model) {
-  if (!model.hasMRKR || model.separatorReportText.empty()) return std::nullopt;
-  return Make(Severity::Warning, model.separatorReportText);
+  const int32_t m = model.separatorMarker;
+  if (!model.hasMRKR || m < 1 || static_cast<std::size_t>(m) > model.mrkrTable.size()) return std::nullopt;
+  const MarkerRecord& marker = model.mrkrTable[static_cast<std::size_t>(m) - 1];
+  return Make(Severity::Warning, "Separator with marker '" + marker.name + "' ( " + FormatInt(m) +
+                                     "th ) is unequal to zero: " + FormatFloat(NarrowToFloat(marker.separator)));
 }
 
 std::array<int32_t, 5> MultLevelFaces(const Model& model) {

@@ -66,12 +66,32 @@ void AppendTextures(const Model& model, ReportText& report) {
   }
 }
 
+// The ranges of the last VARY chunk whose face lists were read: its faces'
+// corners (when every corner was found) and its face lists. The corner lines
+// end before their "\par".
+void AppendVaryRanges(const VaryIndexRanges& r, std::string& body) {
+  if (!r.faceListsRead) return;
+  if (r.cornersRead) {
+    Par(body, "VARY2: vertex normal indices");
+    body += "maximum index = " + FormatInt(r.cornerMaximum) + "\r\n";
+    Par(body);
+    body += "minimum index = " + FormatInt(r.cornerMinimum) + "\r\n";
+    Par(body);
+    Par(body, "( # Nuv's = " + FormatInt(r.cornerCount) + " ).");
+    Par(body);
+  }
+  Par(body, "VARY4: face lists");
+  Par(body, "maximum index = " + FormatInt(r.listMaximum));
+  Par(body, "minimum index = " + FormatInt(r.listMinimum));
+  Par(body, "( # Nuv's = " + FormatInt(r.cornerCount) + " , # faces = " + FormatInt(r.faceCount) + " ).");
+}
+
 void AppendVary(const Model& model, std::string& body) {
   if (!model.hasVARY) return;
   Par(body);
   Par(body, "Parameters of VARY chunks 2 and 4:");
   Par(body, "=-------------------------------------------------=");
-  body += model.varyReportText;
+  AppendVaryRanges(model.varyIndexRanges, body);
   Par(body);
 }
 

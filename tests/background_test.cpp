@@ -257,7 +257,7 @@ TEST(ReadBGMS, IndexCheckAgreesWithTheFlattening) {
     }
     sq::Model model;
     RecordingPlatform platform;
-    sq::WalkHodBytes(BgmsFile(Bmsh(vertices, lists)).vec(), model, platform, sq::kNoSideFiles);
+    sq::WalkHodBytes(BgmsFile(Bmsh(vertices, lists)).vec(), model, platform);
     ASSERT_EQ(model.bgmsTable.size(), 1u);
     const sq::MeshPart& part = model.bgmsTable[0].parts[0];
     ASSERT_TRUE(part.indexLists[0].indices.Viewing());

@@ -81,7 +81,8 @@ TEST(SideFileStream, ExportsAreAppendedWhole) {
   sqtest::TempDir dir;
   sqtest::WriteBytes(dir / "VARY_x.obj", {'o', 'l', 'd', '\r', '\n'});
   const std::string text(sq::SideFile::kBufferSize + 100, 'v');
-  sq::SideFile obj(dir.path(), "VARY_x.obj");
+  sq::DiskFolder folder(dir.path());
+  sq::SideFile obj(folder, "VARY_x.obj");
   obj.Text(text);
   obj.Line(" 3");
   EXPECT_EQ(obj.Close(), "");
@@ -90,11 +91,12 @@ TEST(SideFileStream, ExportsAreAppendedWhole) {
 
 TEST(SideFileStream, AFileThatCannotBeOpenedIsReportedOnClose) {
   sqtest::TempDir dir;
-  const auto folder = dir / "missing";
+  const auto missing = dir / "missing";
+  sq::DiskFolder folder(missing);
   sq::SideFile obj(folder, "LITEs.OBJ");
   for (std::size_t i = 0; i < sq::SideFile::kBufferSize / 4; ++i) obj.Line("v 1 2 3");
-  EXPECT_EQ(obj.Close(), "cannot open " + (folder / "LITEs.OBJ").string() + ": " + std::strerror(ENOENT));
-  EXPECT_FALSE(std::filesystem::exists(folder));
+  EXPECT_EQ(obj.Close(), "cannot open " + (missing / "LITEs.OBJ").string() + ": " + std::strerror(ENOENT));
+  EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
 // The two places a pass writes to agree: appends extend, a replace is whole, and

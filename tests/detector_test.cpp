@@ -129,7 +129,8 @@ sq::TgaTables OneByOne(const Picture& pic, const TempDir& dir) {
   sq::CleanupPass(t, progress);
   sq::PaintRemainingMarks(t);
   EXPECT_TRUE(sq::SaveFilteredImage(t, "img", dir.path()).Ok());
-  EXPECT_TRUE(sq::ExportStars(t, "img", dir.path()).Ok());
+  sq::DiskFolder folder(dir.path());
+  EXPECT_TRUE(sq::ExportStars(t, "img", folder).Ok());
   return t;
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "report/report_findings.h"
 #include "support/detail_chunks.h"
 #include "tests/walk_kit.h"
 
@@ -47,7 +48,7 @@ TEST(DetailWalk, MarkerSeparatorAndAppendingRuns) {
   Bytes items;
   items.Add(MarkerForm("M1", 0.0)).Add(MarkerForm("M2", 1.5));
   Walk zero(ModelFile(Bytes().Add(MarkerForm("M1", 0.0)).Add(MarkerForm("M2", -0.0))));
-  EXPECT_EQ(zero.model.separatorReportText, "");
+  EXPECT_EQ(zero.model.separatorMarker, 0);
 
   // A later run appends: its first marker is entry 3. A later GLOW run restarts at 1.
   items.Add(GlowForm("G1", 0, Faces(0, 4))).Add(GlowForm("G2", 1, Faces(0, 1)));
@@ -55,7 +56,10 @@ TEST(DetailWalk, MarkerSeparatorAndAppendingRuns) {
   Walk runs(ModelFile(items));
   ASSERT_FALSE(runs.result.failed) << runs.result.reason;
   ASSERT_EQ(runs.model.mrkrTable.size(), 3u);
-  EXPECT_EQ(runs.model.separatorReportText, "Separator with marker 'M3' ( 3th ) is unequal to zero: -2");
+  EXPECT_EQ(runs.model.separatorMarker, 3);
+  const auto separator = sq::SeparatorFinding(runs.model);
+  ASSERT_TRUE(separator.has_value());
+  EXPECT_EQ(separator->text, "Separator with marker 'M3' ( 3th ) is unequal to zero: -2");
   ASSERT_EQ(runs.model.glowTable.size(), 1u);
   EXPECT_EQ(runs.model.glowTable[0].name, "G3");
   EXPECT_EQ(runs.model.faceTotal, 4 + 1 + 3);  // glow meshes count toward the total

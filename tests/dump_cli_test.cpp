@@ -75,7 +75,7 @@ TEST(DumpCli, TheTreeReadBackIsTheWalksRecord) {
     sq::Model model;
     sq::WalkRecord record;
     RecordingPlatform platform;
-    (void)sq::WalkHodBytes(file.vec(), model, platform, sq::kNoSideFiles, false, &record);
+    (void)sq::WalkHodBytes(file.vec(), model, platform, false, &record);
     std::vector<std::string> expected;
     const uint8_t* bytes = file.vec().data();
     for (const sq::ChunkEntry& e : record.chunks) {
@@ -93,7 +93,7 @@ TEST(DumpCli, TheTreeReadBackIsTheWalksRecord) {
     const ProcessResult r = Starquill({"dump", (dir / "f.hod").string()}, dir);
     ASSERT_EQ(r.status, 0) << r.err;
     const json doc = json::parse(r.out);
-    EXPECT_EQ(doc["format_version"], 1);
+    EXPECT_EQ(doc["format_version"], 2);
     EXPECT_EQ(doc["size"], file.size());
     std::vector<std::string> tree;
     Flatten(doc["chunks"], 0, tree);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "hod/visual_readers.h"
+#include "report/report_rtf.h"
 #include "support/visual_chunks.h"
 #include "tests/walk_kit.h"
 
@@ -16,7 +17,7 @@ struct FormWalk {
   sq::WalkContext ctx;
   sq::PendingHeader stop;
 
-  explicit FormWalk(const Bytes& contents) : reader(contents.vec()), ctx(reader, platform, sq::kNoSideFiles) {
+  explicit FormWalk(const Bytes& contents) : reader(contents.vec()), ctx(reader, platform) {
     stop = sq::ReadHVMD(ctx, model);
   }
 };
@@ -189,15 +190,16 @@ TEST(HvmdWalk, LyingCountsEndTheWalkAsFailures) {
   }
 }
 
-TEST(Vary, WritesItsObjAndReportText) {
+TEST(Vary, ReadsItsIndexRangesAndExportsItsObj) {
   Walk w(VisualFile(Vary("hull_vary", VaryBody(false)).Tag("GOBD").I32(1).I32(2)));
   ASSERT_FALSE(w.result.failed) << w.result.reason;
   EXPECT_TRUE(w.model.hasGOBD);  // the walk went on behind the chunk
-  EXPECT_EQ(w.model.varyReportText,
-            "VARY2: vertex normal indices\\par\r\nmaximum index = 2\r\n\\par\r\nminimum index = 0\r\n\\par\r\n"
-            "( # Nuv's = 3 ).\\par\r\n\\par\r\n"
-            "VARY4: face lists\\par\r\nmaximum index = 7\\par\r\nminimum index = 2\\par\r\n"
-            "( # Nuv's = 3 , # faces = 1 ).\\par\r\n");
+  // The corner ranges start at 0 and at the position count (8); the list ranges at
+  // 0 and at the corner count (3), 65535 left out.
+  const sq::VaryIndexRanges& r = w.model.varyIndexRanges;
+  EXPECT_TRUE(r.faceListsRead && r.cornersRead);
+  EXPECT_EQ((std::array{r.cornerMaximum, r.cornerMinimum, r.listMaximum, r.listMinimum, r.cornerCount, r.faceCount}),
+            (std::array{2, 0, 7, 2, 3, 1}));
   ASSERT_EQ(w.model.varyRecord.faceLists.size(), 2u);
   EXPECT_EQ(w.model.varyRecord.faceLists[0].indices, (std::vector<int16_t>{3, 7, -1, 2}));
   EXPECT_EQ(w.model.varyRecord.faceLists[1].listKind, 8192);
@@ -207,7 +209,7 @@ TEST(Vary, WritesItsObjAndReportText) {
   Walk sound(VisualFile(Vary("hull_vary", VaryBody(true))), true);
   ASSERT_FALSE(sound.result.failed) << sound.result.reason;
   EXPECT_EQ(sound.Side("VARY_hull_vary.obj"), w.Side("VARY_hull_vary.obj"));
-  EXPECT_EQ(sound.model.varyReportText, w.model.varyReportText);
+  EXPECT_EQ(sq::BuildReport(sound.model, "m"), sq::BuildReport(w.model, "m"));
 }
 
 TEST(Vary, FaceListsStopAtTheEndOfTheChunk) {
@@ -218,8 +220,8 @@ TEST(Vary, FaceListsStopAtTheEndOfTheChunk) {
   EXPECT_EQ(w.model.varyRecord.faceLists.size(), 1u);
   EXPECT_TRUE(w.model.hasGOBD);
   // The minimum starts at the corner count (0) and goes down to -7; the maximum rises to 3.
-  EXPECT_NE(w.model.varyReportText.find("VARY4: face lists\\par\r\nmaximum index = 3\\par\r\nminimum index = -7\\par"),
-            std::string::npos);
+  EXPECT_EQ(w.model.varyIndexRanges.listMaximum, 3);
+  EXPECT_EQ(w.model.varyIndexRanges.listMinimum, -7);
 }
 
 TEST(Lite, EachLightIsAGroupOfItsThreePoints) {

@@ -95,7 +95,7 @@ TEST(IdenticalOutputs, ReportsSideFilesImagesAndPreviewListsAsRecorded) {
   EXPECT_TRUE(file->Mapped());  // a file this large is mapped, not read
   sq::Model background;
   RecordingPlatform platform;
-  const sq::WalkResult walk = sq::WalkHodFile(file, background, platform, in.path(), false);
+  const sq::WalkResult walk = sq::WalkHodFile(file, background, platform);
   EXPECT_FALSE(walk.failed) << walk.reason;
   sq::PreviewLists lists;
   sq::BuildPreviewLists(background, lists);

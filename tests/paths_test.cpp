@@ -10,7 +10,9 @@
 #include <set>
 
 #include "app/report_command.h"
+#include "exports/side_exports.h"
 #include "hod/hod_walk.h"
+#include "output/file_output.h"
 #include "support/sample_files.h"
 #include "tests/test_kit.h"
 
@@ -82,11 +84,13 @@ TEST(OutputPaths, NamesInsideAFileNeverLeadOutOfTheOutputFolder) {
     file.Add(Vers(512)).Add(Form("HVMD", VaryChunk(name))).Add(Form("DTRM", detail));
     sq::Model model;
     RecordingPlatform platform;
-    const sq::WalkResult walk = sq::WalkHodBytes(file.vec(), model, platform, out);
+    const sq::WalkResult walk = sq::WalkHodBytes(file.vec(), model, platform);
+    sq::DiskFolder folder(out);
+    EXPECT_TRUE(sq::WriteSideExports(model, folder).empty()) << name;
     EXPECT_FALSE(walk.failed) << walk.reason;
     EXPECT_TRUE(model.hasVARY && model.hasBURN);
     EXPECT_EQ(model.hierarchyCount, 1);
-    sq::SideFile bare(out, name);
+    sq::SideFile bare(folder, name);
     bare.Line("v 0 0 0");
     EXPECT_EQ(bare.Close(), "") << name;
   }

@@ -234,6 +234,12 @@ TEST(PictureRead, RefusalsSayWhy) {
   const std::size_t window = wideExr.find("dataWindow") + 11 + 6 + 4 + 8;
   wideExr.replace(window, 4, std::string{char(0x40), char(0x42), 0, 0});  // 16960: 16961 columns
   std::string hdrHeader = hdr.substr(0, hdr.find("-Y"));
+  std::string multiPart = exr;  // the multi-part flag (0x1000) in the version field
+  multiPart[5] = char(multiPart[5] | 0x10);
+  // An attribute name of 40 bytes, past the 31 the library reads without the long-names flag; its
+  // size field claims 1.8 GB, which the library would take as the size of an attribute further on.
+  std::string longName = exr.substr(0, 8) + std::string(40, 'n') + '\0' + "opaque" + '\0' +
+                         std::string{0, 0, 0, char(0x70)} + exr.substr(8);
   const struct {
     std::string name, file, reason;
   } cases[] = {
@@ -247,6 +253,8 @@ TEST(PictureRead, RefusalsSayWhy) {
       {"exr cut short", exr.substr(0, exr.size() - 40), "the OpenEXR file is damaged"},
       {"exr header cut", exr.substr(0, 30), "the OpenEXR file's header is cut short"},
       {"exr too wide", wideExr, "16961 x 32 pixels"},
+      {"exr multi-part", multiPart, "only a flat single-part image is read"},
+      {"exr long name", longName, "the OpenEXR file's header is cut short or damaged"},
       {"hdr cut short", hdr.substr(0, hdr.size() - 10), "the Radiance HDR file ends before its pixels do"},
       {"hdr too large", hdrHeader + "-Y 16384 +X 16385\n", "16385 x 16384 pixels"},
       {"png a mile of nothing", HandPng(16384, 16384, 16, 6, ""), "too short to hold 16384 x 16384 pixels"},

@@ -265,8 +265,11 @@ TEST(Findings, EachProblemOfTheReportIsOneFindingInItsWords) {
          m.hasLMIP = true, m.statForms = m.eliteShaderCount = 1, m.lmipTable.resize(3);
          m.eliteTable.resize(1), m.eliteTable[0].variantWord = 1, m.eliteTable[0].params = {{{}, 4}};
        }},
-      {Warning, "Separator with marker 'M' ( 1th ) is unequal",
-       [](sq::Model& m) { m.hasMRKR = true, m.separatorReportText = "Separator with marker 'M' ( 1th ) is unequal"; }},
+      {Warning, "Separator with marker 'M' ( 2th ) is unequal to zero: 1E-05",
+       [](sq::Model& m) {
+         m.hasMRKR = true, m.mrkrTable.resize(2), m.mrkrTable[1].name = "M", m.mrkrTable[1].separator = 1e-5;
+         m.separatorMarker = 2;
+       }},
       {Error, "largest tag 98 NOT EQUAL to VNRM or TRIS faces (100, 100) in BSRM-chunk no. 1 -> Hull",
        [](sq::Model& m) {
          m.hasBSRM = m.hasGOBG = true, m.gobgTable.resize(1), m.bsrmTable = {Bsrm("Hull", 100, 100, {{0, 98}})};

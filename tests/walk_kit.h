@@ -1,8 +1,10 @@
-// One walk of test bytes into a fresh model, with a recording platform and a
-// folder of its own for the side files.
+// One walk of test bytes into a fresh model, with a recording platform, and the
+// side exports of what it read appended in a folder of its own.
 #pragma once
 
+#include "exports/side_exports.h"
 #include "hod/hod_walk.h"
+#include "output/output_folder.h"
 #include "preview/preview_lists.h"
 #include "support/chunk_bytes.h"
 #include "tests/test_kit.h"
@@ -14,9 +16,13 @@ struct Walk {
   RecordingPlatform platform;
   TempDir dir;
   sq::WalkResult result;
+  std::vector<sq::ExportFailure> sideFileFailures;
 
   explicit Walk(const Bytes& file, bool soundTest = false)
-      : result(sq::WalkHodBytes(file.vec(), model, platform, dir.path(), soundTest)) {}
+      : result(sq::WalkHodBytes(file.vec(), model, platform, soundTest)) {
+    sq::DiskFolder folder(dir.path());
+    sideFileFailures = sq::WriteSideExports(model, folder);
+  }
   std::string Side(const std::string& name) const { return ReadText(dir / name); }
 };
 

@@ -282,6 +282,9 @@ void MainWindow::ReportOn(const std::string& chosen) {
   const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
   const ReportOutcome outcome = ReportCommand(model_, chosen, folder, chkSndTest->isChecked(), *platform_);
   SetStatus(ReportStatus(outcome));
+  if (const std::string failed = SideFilesMessage(outcome); !failed.empty()) {
+    platform_->ShowMessage(kAppTitle, failed, MessageIcon::Error);
+  }
   if (outcome.status == ReportOutcome::Status::Unreadable) return;
   if (accepted) outputFolder_ = folder;
   session_.backgroundFromHod = true;

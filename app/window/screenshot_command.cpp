@@ -14,6 +14,7 @@
 #include "app/command_paths.h"
 #include "app/display_check.h"
 #include "hod/file_bytes.h"
+#include "output/file_output.h"
 #include "preview/preview_window.h"
 
 namespace sq {
@@ -129,7 +130,7 @@ int CmdPreview(const PreviewRequest& request, CliStreams streams) {
 
   // The walk's side exports belong to the report command: this walk writes none.
   Model model;
-  const WalkResult walk = WalkHodFile(std::move(bytes), model, platform, kNoSideFiles);
+  const WalkResult walk = WalkHodFile(std::move(bytes), model, platform);
   if (walk.failed) {
     std::fprintf(streams.err, "starquill preview: the walk ended at byte %zu: %s\n", walk.offset, walk.reason.c_str());
   }

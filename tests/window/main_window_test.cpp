@@ -29,6 +29,7 @@
 #include "app/window/main_window.h"
 #include "support/chunk_bytes.h"
 #include "support/sample_files.h"
+#include "support/detail_chunks.h"
 #include "tests/sky_kit.h"
 #include "tests/window/window_fixture.h"
 
@@ -111,6 +112,30 @@ TEST(MainWindow, ReportsOnAModelBesideItAndRefusesWhatItCannotDo) {
   EXPECT_TRUE(std::filesystem::exists(rig.maps / "maps.HODreport.rtf"));
   EXPECT_EQ(rig.platform.messages.back(), Shown("Unable to create vertex buffer for BGSG star-maps."));
   EXPECT_EQ(rig.ended, sq::kPreviewFailedStatus);
+}
+
+// Side files that cannot be written (folders stand where they would go): the
+// report is written all the same; one box with the error icon names each file
+// with the system's reason, and the status line names them after the report.
+TEST(MainWindow, SideFilesThatCannotBeWrittenAreNamedInABoxAndTheStatusLine) {
+  MainRig rig;
+  sq::MainWindow& w = *rig.window;
+  const auto hod = rig.maps / "ship.hod";
+  Bytes items;
+  items.Add(HierItem({{"Root_Root", {1, 0, 0, 0, 0, 0, 1, 1, 1, 1, 0, 0}}})).Add(EtshItem("T1", {{0, 0, -1}}));
+  WriteBytes(hod, ModelFile(items).vec());
+  std::filesystem::create_directories(rig.maps / "HIER1.obj");
+  std::filesystem::create_directories(rig.maps / "etshCpoints.obj");
+  rig.chooser.answers = {hod.string()};
+  w.cmdReport->click();
+  EXPECT_TRUE(std::filesystem::exists(rig.maps / "ship.HODreport.rtf"));
+  EXPECT_EQ(rig.platform.messages,
+            std::vector<std::string>{Shown("2 side files could not be written:\ncannot open " +
+                                           (rig.maps / "HIER1.obj").string() + ": Is a directory\ncannot open " +
+                                           (rig.maps / "etshCpoints.obj").string() + ": Is a directory")});
+  EXPECT_EQ(rig.platform.icons, std::vector<sq::MessageIcon>{sq::MessageIcon::Error});
+  EXPECT_EQ(w.StatusText().toStdString(), "Wrote " + (rig.maps / "ship.HODreport.rtf").string() +
+                                              ". Side files not written: HIER1.obj, etshCpoints.obj");
 }
 
 TEST(MainWindow, ReportOnADamagedBackgroundOpensThePreviewWithANoteAndComesBackOnceItHasGone) {

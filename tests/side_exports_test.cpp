@@ -1,0 +1,318 @@
+// The side exports of a report: every chunk read gets its lines, in reading
+// order, also when a later run replaced it in the tables; a walk that fails
+// part-way leaves what was read before the failure.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "app/report_command.h"
+#include "exports/side_exports.h"
+#include "hod/hod_walk.h"
+#include "output/output_folder.h"
+#include "support/detail_chunks.h"
+#include "tests/test_kit.h"
+
+using namespace sqtest;
+
+namespace {
+
+using Files = std::map<std::string, std::string>;
+
+// A VARY chunk: positions (s, 0, 0) and (0, s, 0); two corners on them; faces on
+// corners (0, 1, 1) and (1, 0, lastCorner); one face list. A lastCorner past the
+// two corners makes the second face refer to a missing corner.
+Bytes SmallVary(std::string_view name, float s, int32_t lastCorner = 1) {
+  Bytes body;
+  body.Text(name).Text("uv").I32(2).I32(2).I32(2).I32(1).I32(0);
+  body.F32s({s, 0, 0, 0, s, 0});
+  body.I32(1).F32s({0, 0, 1, 0.5f, s}).I32(0);
+  body.I32(0).F32s({0, 1, 0, s, 0.25f}).I32(0);
+  body.I32(0).I32(0).I32(1).I32(1).I32(0).I32(0).I32(0);
+  body.I32(0).I32(1).I32(0).I32(lastCorner).I32(0).I32(0).I32(0);
+  body.I16(0).I16(1).I16(4096);
+  return TokenItem("VARY", body);
+}
+
+Bytes OneLight(std::string_view name, float s) {
+  Bytes body;
+  body.I32(1).Text(name).I32(1).F32s({s, 0, 0, 0, s, 0, 0, 0, s}).Zeros(8);
+  return TokenItem("LITE", body);
+}
+
+Bytes Hier(std::string_view names, float x) {
+  return HierItem({{std::string(names), {x, 0, 0, 0, 0, 0, 1, 1, 1, x, 0, 0}}});
+}
+
+// A trail or burn whose point count claims far more points than follow.
+Bytes LyingTrail(std::string_view name) {
+  return TokenItem("ETSH", Bytes().Text(name).Text("trail").I32(1000).F32s({0, 0, 0}));
+}
+Bytes LyingBurn(std::string_view name) {
+  return TokenItem("BURN", Bytes().Text(name).Text("b").I32(1000).I32(7).F32s({0, 0, 0}));
+}
+
+struct Reported {
+  sq::ReportOutcome outcome;
+  Files sideFiles;
+  std::string report;
+};
+
+// Reports on `file` into a fresh folder; the side files are every file there but the report.
+Reported ReportOn(const Bytes& file) {
+  TempDir in, out;
+  WriteBytes(in / "m.hod", file.vec());
+  sq::Model model;
+  RecordingPlatform platform;
+  Reported r;
+  r.outcome = sq::ReportCommand(model, in / "m.hod", out.path(), false, platform);
+  for (const auto& entry : std::filesystem::directory_iterator(out.path())) {
+    const std::string name = entry.path().filename().string();
+    (name == "m.HODreport.rtf" ? r.report : r.sideFiles[name]) = ReadText(entry.path());
+  }
+  return r;
+}
+
+// The VARY block of a report around its two texts.
+std::string VaryBlock(const std::string& texts) {
+  return "\\par\r\nParameters of VARY chunks 2 and "
+         "4:\\par\r\n=-------------------------------------------------=\\par\r\n" +
+         texts + "\\par\r\n";
+}
+std::string CornerText(int maximum, int minimum, int corners) {
+  return "VARY2: vertex normal indices\\par\r\nmaximum index = " + std::to_string(maximum) +
+         "\r\n\\par\r\nminimum index = " + std::to_string(minimum) +
+         "\r\n\\par\r\n( # Nuv's = " + std::to_string(corners) + " ).\\par\r\n\\par\r\n";
+}
+std::string ListText(int maximum, int minimum, int corners, int faces) {
+  return "VARY4: face lists\\par\r\nmaximum index = " + std::to_string(maximum) +
+         "\\par\r\nminimum index = " + std::to_string(minimum) + "\\par\r\n( # Nuv's = " + std::to_string(corners) +
+         " , # faces = " + std::to_string(faces) + " ).\\par\r\n";
+}
+
+// Chunks of every kind with side exports read twice or more: the VARY chunks
+// "a", "b", "a"; two light chunks; two hierarchies; runs of trails and of burns
+// each read again after other items; two bounds; and behind an item the walk
+// stops at, bounds and a burn that are not read.
+Bytes RunsReadAgain() {
+  Bytes visual;
+  visual.Add(SmallVary("a", 1)).Add(OneLight("sun", 1)).Add(SmallVary("b", 2)).Add(SmallVary("a", 3));
+  visual.Add(OneLight("moon", 2));
+  Bytes detail;
+  detail.Add(Hier("Root_Root", 1)).Add(EtshItem("T1", {{0, 0, -1}})).Add(EtshItem("T2", {{0, 0, -2, 1, 1, 1}}));
+  detail.Add(BurnItem("B1", {0, 0, -3})).Add(BurnItem("B2", {0, 0, -4})).Add(BndvChunk({-1, -1, -1}, {1, 1, 1}));
+  detail.Add(Hier("Gun_Root", 2)).Add(EtshItem("T3", {{0, 0, -5}})).Add(BurnItem("B3", {0, 0, -6}));
+  detail.Add(BndvChunk({-2, -2, -2}, {2, 2, 2})).Add(Nrml("XXXX", Bytes().I32(0)));
+  detail.Add(BndvChunk({-3, -3, -3}, {3, 3, 3})).Add(BurnItem("B9", {9, 9, 9}));
+  return Bytes().Add(Vers(512)).Add(Form("HVMD", visual)).Add(Form("DTRM", detail));
+}
+
+const std::string kVaryA1 =
+    "\r\ng a\r\nv 1 0 0\r\nv 0 1 0\r\n# 2 vertices\r\n\r\nvn 0 0 1\r\nvn 0 1 0\r\n# 2 vertex normals\r\n\r\n"
+    "vt 0.5 1\r\nvt 1 0.25\r\n# 2 texture coordinates\r\n\r\nf  2/1/1 1/2/2 1/2/2\r\nf  1/2/2 2/1/1 1/2/2\r\n"
+    "# 2 faces\r\n";
+
+}  // namespace
+
+// Chunks read again in a later run replace the tables' rows; their exports are
+// appended to the same files in reading order.
+TEST(SideExports, EveryChunkReadIsExportedInReadingOrder) {
+  const Reported r = ReportOn(RunsReadAgain());
+  ASSERT_EQ(r.outcome.status, sq::ReportOutcome::Status::Written);
+  EXPECT_FALSE(r.outcome.walk.failed) << r.outcome.walk.reason;
+
+  const std::string bounds = "\r\ng BNDV\r\n";
+  const std::string edges =
+      "# 8 vertices\r\nf  1 2 2\r\nf  1 3 3\r\nf  1 4 4\r\nf  2 5 5\r\nf  2 6 6\r\nf  4 6 6\r\nf  5 3 3\r\n"
+      "f  7 3 3\r\nf  7 4 4\r\nf  8 5 5\r\nf  8 6 6\r\nf  8 7 7\r\n# 12 faces\r\n\r\n";
+  const Files expected = {
+      {"VARY_a.obj",
+       kVaryA1 +
+           "\r\ng a\r\nv 3 0 0\r\nv 0 3 0\r\n# 2 vertices\r\n\r\nvn 0 0 1\r\nvn 0 1 0\r\n# 2 vertex normals\r\n\r\n"
+           "vt 0.5 3\r\nvt 3 0.25\r\n# 2 texture coordinates\r\n\r\nf  2/1/1 1/2/2 1/2/2\r\nf  1/2/2 2/1/1 1/2/2\r\n"
+           "# 2 faces\r\n"},
+      {"VARY_b.obj",
+       "\r\ng b\r\nv 2 0 0\r\nv 0 2 0\r\n# 2 vertices\r\n\r\nvn 0 0 1\r\nvn 0 1 0\r\n# 2 vertex normals\r\n\r\n"
+       "vt 0.5 2\r\nvt 2 0.25\r\n# 2 texture coordinates\r\n\r\nf  2/1/1 1/2/2 1/2/2\r\nf  1/2/2 2/1/1 1/2/2\r\n"
+       "# 2 faces\r\n"},
+      {"LITEs.OBJ", "\r\ng sun\r\nv 1 0 0\r\nv 0 1 0\r\nv 0 0 1\r\n\r\ng moon\r\nv 2 0 0\r\nv 0 2 0\r\nv 0 0 2\r\n"},
+      {"HIER1.obj",
+       "\r\ng Root_Root\r\nv 0 0 0\r\nv 1 0 0\r\n# 2 vertices\r\nf  1 2 2\r\n# 1 face\r\n\r\n"
+       "\r\ng Gun_Root\r\nv 0 0 0\r\nv 2 0 0\r\n# 2 vertices\r\nf  1 2 2\r\n# 1 face\r\n\r\n"},
+      {"HIER2.txt",
+       "      object: Root parent: Root\r\n orientation: 0 0 0\r\n       scale: 1 1 1\r\n'world' pos.: 1 0 0\r\n\r\n"
+       "      object: Gun parent: Root\r\n orientation: 0 0 0\r\n       scale: 1 1 1\r\n'world' pos.: 2 0 0\r\n\r\n"},
+      {"etshCpoints.obj",
+       "\r\ng T1\r\nv 0 0 -1\r\n# 1 vertices\r\n\r\n\r\ng T2\r\nv 0 0 -2\r\nv 1 1 1\r\n# 2 vertices\r\n\r\n"
+       "\r\ng T3\r\nv 0 0 -5\r\n# 1 vertices\r\n\r\n"},
+      {"burn1Cpoints.obj", "\r\ng B1\r\nv 0 0 -3\r\n# 1 vertices\r\n\r\n\r\ng B3\r\nv 0 0 -6\r\n# 1 vertices\r\n\r\n"},
+      {"burn2Cpoints.obj", "\r\ng B2\r\nv 0 0 -4\r\n# 1 vertices\r\n\r\n"},
+      {"BNDVpoints.obj",
+       bounds + "v -1 -1 -1\r\nv 1 -1 -1\r\nv -1 1 -1\r\nv -1 -1 1\r\nv 1 1 -1\r\nv 1 -1 1\r\nv -1 1 1\r\nv 1 1 1\r\n" +
+           edges + bounds +
+           "v -2 -2 -2\r\nv 2 -2 -2\r\nv -2 2 -2\r\nv -2 -2 2\r\nv 2 2 -2\r\nv 2 -2 2\r\nv -2 2 2\r\nv 2 2 2\r\n" +
+           edges},
+  };
+  EXPECT_EQ(r.sideFiles, expected);
+  // The report shows the last VARY chunk's ranges.
+  EXPECT_NE(r.report.find(VaryBlock(CornerText(1, 0, 2) + ListText(1, 0, 2, 2))), std::string::npos);
+}
+
+// A walk that fails part-way leaves the exports of what it read before: a VARY
+// face on a missing corner ends its file after the faces before it, and the
+// report shows only that chunk's face lists; a trail or burn whose count is
+// refused adds nothing, the runs before it stay.
+TEST(SideExports, AFailedWalkLeavesWhatItReadBefore) {
+  Bytes visual;
+  visual.Add(SmallVary("a", 1)).Add(SmallVary("bad", 2, 5));
+  const Reported vary = ReportOn(Bytes().Add(Vers(512)).Add(Form("HVMD", visual)).Add(Form("DTRM", Hier("A_B", 1))));
+  ASSERT_EQ(vary.outcome.status, sq::ReportOutcome::Status::Written);
+  EXPECT_EQ(vary.outcome.walk.reason, "VARY face refers to corner 5 of 2");
+  const Files expectedVary = {
+      {"VARY_a.obj", kVaryA1},
+      {"VARY_bad.obj",
+       "\r\ng bad\r\nv 2 0 0\r\nv 0 2 0\r\n# 2 vertices\r\n\r\nvn 0 0 1\r\nvn 0 1 0\r\n# 2 vertex normals\r\n\r\n"
+       "vt 0.5 2\r\nvt 2 0.25\r\n# 2 texture coordinates\r\n\r\nf  2/1/1 1/2/2 1/2/2\r\n"},
+  };
+  EXPECT_EQ(vary.sideFiles, expectedVary);
+  EXPECT_NE(vary.report.find(VaryBlock(ListText(1, 0, 2, 2))), std::string::npos);
+
+  Bytes detail;
+  detail.Add(EtshItem("T1", {{0, 0, -1}})).Add(BurnItem("B1", {0, 0, -3})).Add(Hier("Root_Root", 1));
+  detail.Add(EtshItem("T2", {{0, 0, -2}})).Add(LyingTrail("T3"));
+  const Reported trail = ReportOn(ModelFile(detail));
+  EXPECT_TRUE(trail.outcome.walk.failed);
+  const Files expectedTrail = {
+      {"etshCpoints.obj", "\r\ng T1\r\nv 0 0 -1\r\n# 1 vertices\r\n\r\n\r\ng T2\r\nv 0 0 -2\r\n# 1 vertices\r\n\r\n"},
+      {"burn1Cpoints.obj", "\r\ng B1\r\nv 0 0 -3\r\n# 1 vertices\r\n\r\n"},
+      {"HIER1.obj", "\r\ng Root_Root\r\nv 0 0 0\r\nv 1 0 0\r\n# 2 vertices\r\nf  1 2 2\r\n# 1 face\r\n\r\n"},
+      {"HIER2.txt",
+       "      object: Root parent: Root\r\n orientation: 0 0 0\r\n       scale: 1 1 1\r\n'world' pos.: 1 0 0\r\n\r\n"},
+  };
+  EXPECT_EQ(trail.sideFiles, expectedTrail);
+
+  const Reported burn = ReportOn(ModelFile(Bytes().Add(BurnItem("B1", {0, 0, -3})).Add(LyingBurn("B2"))));
+  EXPECT_TRUE(burn.outcome.walk.failed);
+  EXPECT_EQ(burn.sideFiles, (Files{{"burn1Cpoints.obj", "\r\ng B1\r\nv 0 0 -3\r\n# 1 vertices\r\n\r\n"}}));
+}
+
+// The report's texts come from the last chunk that reached them: a VARY chunk
+// refused before its face lists leaves the earlier chunk's ranges, a marker cut
+// short leaves the earlier marker's separator.
+TEST(SideExports, TextsOfChunksThatEndedEarlyAreNotShown) {
+  Bytes visual;
+  visual.Add(SmallVary("a", 1)).Tag("VARY").BE32(0).Text("v").Text("w").I32(0x10000000).I32(0).I32(0).I32(0).I32(0);
+  const Reported vary = ReportOn(Bytes().Add(Vers(512)).Add(Form("HVMD", visual)));
+  EXPECT_TRUE(vary.outcome.walk.failed);
+  EXPECT_NE(vary.report.find(VaryBlock(CornerText(1, 0, 2) + ListText(1, 0, 2, 2))), std::string::npos);
+
+  Bytes cut;
+  cut.Tag("FORM").BE32(200).Tag("MRKR").Tag("NRML").BE32(0).Tag("MRKR").I32(3).Text("M2").Text("Root").F64(2.5);
+  const Reported marker = ReportOn(ModelFile(Bytes().Add(MarkerForm("M1", 1.5)).Add(cut)));
+  EXPECT_TRUE(marker.outcome.walk.failed);
+  EXPECT_NE(marker.report.find("Separator with marker 'M1' ( 1th ) is unequal to zero: 1.5"), std::string::npos);
+  EXPECT_EQ(marker.report.find("'M2'"), std::string::npos);
+}
+
+// Where the bytes go is the caller's choice: memory holds what the disk holds,
+// its files in the order the walk first met them.
+TEST(SideExports, MemoryHoldsWhatTheDiskHolds) {
+  sq::Model model;
+  RecordingPlatform platform;
+  ASSERT_FALSE(sq::WalkHodBytes(RunsReadAgain().vec(), model, platform).failed);
+  TempDir dir;
+  sq::DiskFolder disk(dir.path());
+  sq::MemoryFolder memory;
+  EXPECT_TRUE(sq::WriteSideExports(model, disk).empty());
+  EXPECT_TRUE(sq::WriteSideExports(model, memory).empty());
+  Files onDisk, inMemory;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    onDisk[entry.path().filename().string()] = ReadText(entry.path());
+  }
+  for (const std::string& name : memory.Names()) inMemory[name] = *memory.Find(name);
+  EXPECT_EQ(inMemory, onDisk);
+  EXPECT_EQ(memory.Names(),
+            (std::vector<std::string>{"VARY_a.obj", "LITEs.OBJ", "VARY_b.obj", "HIER1.obj", "HIER2.txt",
+                                      "etshCpoints.obj", "burn1Cpoints.obj", "burn2Cpoints.obj", "BNDVpoints.obj"}));
+}
+
+namespace {
+
+// Memory whose `failAt`-th append to one file (counted from 1) fails, as a disk
+// that was full for a moment.
+class FailingFolder final : public sq::OutputFolder {
+ public:
+  FailingFolder(std::string name, int failAt) : name_(std::move(name)), failAt_(failAt) {}
+  std::string Append(std::string_view name, std::string_view bytes) override {
+    if (name == name_ && ++appends_ == failAt_) return "cannot write " + name_ + ": No space left on device";
+    return files.Append(name, bytes);
+  }
+  std::string Replace(std::string_view name, std::string_view bytes) override { return files.Replace(name, bytes); }
+  bool Holds(std::string_view name) const override { return files.Holds(name); }
+  std::string PathOf(std::string_view name) const override { return files.PathOf(name); }
+
+  sq::MemoryFolder files;
+
+ private:
+  std::string name_;
+  int failAt_;
+  int appends_ = 0;
+};
+
+}  // namespace
+
+// A file that fails is named once, with the folder's reason, and is left as it
+// was: the later chunks of its kind are not appended behind a lost one. The
+// other files are written whole.
+TEST(SideExports, AFileThatFailsIsNamedOnceAndGetsNothingMore) {
+  sq::Model model;
+  RecordingPlatform platform;
+  ASSERT_FALSE(sq::WalkHodBytes(RunsReadAgain().vec(), model, platform).failed);
+  sq::MemoryFolder whole;
+  ASSERT_TRUE(sq::WriteSideExports(model, whole).empty());
+
+  FailingFolder folder("etshCpoints.obj", 2);
+  EXPECT_EQ(
+      sq::WriteSideExports(model, folder),
+      (std::vector<sq::ExportFailure>{{"etshCpoints.obj", "cannot write etshCpoints.obj: No space left on device"}}));
+  EXPECT_EQ(*folder.files.Find("etshCpoints.obj"), "\r\ng T1\r\nv 0 0 -1\r\n# 1 vertices\r\n\r\n");
+  for (const std::string& name : whole.Names()) {
+    if (name == "etshCpoints.obj") continue;
+    ASSERT_NE(folder.files.Find(name), nullptr) << name;
+    EXPECT_EQ(*folder.files.Find(name), *whole.Find(name)) << name;
+  }
+}
+
+// Side files that cannot be written (folders stand where they would go): the
+// report is written all the same, byte for byte, its path printed; each failed
+// file gets one line on stderr with the system's reason, and the status is 1.
+// In a batch the file counts as one with errors.
+TEST(SideExportsCli, UnwritableSideFilesAreNamedAndTheStatusIsOne) {
+  TempDir dir;
+  const auto hod = dir / "ship.hod";
+  WriteBytes(hod, ModelFile(Bytes().Add(Hier("Root_Root", 1)).Add(EtshItem("T1", {{0, 0, -1}}))).vec());
+  const auto clean = dir / "clean", out = dir / "out";
+  ProcessResult r = Starquill({"report", hod.string(), "--out-dir", clean.string()}, dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+
+  std::filesystem::create_directories(out / "HIER1.obj");
+  std::filesystem::create_directories(out / "etshCpoints.obj");
+  r = Starquill({"report", hod.string(), "--out-dir", out.string()}, dir);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, (out / "ship.HODreport.rtf").string() + "\n");
+  EXPECT_EQ(r.err, "starquill report: side file not written: cannot open " + (out / "HIER1.obj").string() +
+                       ": Is a directory\n"
+                       "starquill report: side file not written: cannot open " +
+                       (out / "etshCpoints.obj").string() + ": Is a directory\n");
+  EXPECT_EQ(ReadText(out / "ship.HODreport.rtf"), ReadText(clean / "ship.HODreport.rtf"));
+  EXPECT_EQ(ReadText(out / "HIER2.txt"), ReadText(clean / "HIER2.txt"));
+
+  const auto second = dir / "second.hod";
+  std::filesystem::copy_file(hod, second);
+  std::filesystem::create_directories(out / "ship" / "HIER1.obj");
+  r = Starquill({"report", hod.string(), second.string(), "--out-dir", out.string()}, dir);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, hod.string() + ": starquill report: side file not written: cannot open " +
+                       (out / "ship" / "HIER1.obj").string() +
+                       ": Is a directory\n2 files: 0 clean, 1 with warnings, 1 with errors, 0 unreadable\n");
+}
