@@ -1,0 +1,101 @@
+// The core's flows as JavaScript calls over a loaded module (StarquillCore):
+// bytes in, the command line's bytes out. Shared by the page's worker, the Node
+// test and the benchmark.
+
+const encoder = new TextEncoder();
+const decoder = new TextDecoder();
+
+// The file's bytes in the module's heap, without a second copy kept there: the
+// core takes the buffer over. Returns the handle, or throws when the heap
+// cannot hold the file.
+function putInput(core, bytes) {
+  const input = core._sq_input_new(bytes.length);
+  if (input === 0) throw new Error(`a file of ${bytes.length} bytes does not fit in this tab's memory`);
+  const at = core._sq_input_data(input);
+  core.HEAPU8.set(bytes, at);
+  return input;
+}
+
+function withText(core, text, use) {
+  const bytes = encoder.encode(text + "\0");
+  const at = core._malloc(bytes.length);
+  core.HEAPU8.set(bytes, at);
+  try {
+    return use(at);
+  } finally {
+    core._free(at);
+  }
+}
+
+function copyOut(core, at, size) {
+  return core.HEAPU8.slice(at, at + size);
+}
+
+// A result handle read whole and freed: status, stdout's and stderr's texts, the
+// files by name (in the order written) and the preview's vertex lists.
+function takeResult(core, result) {
+  try {
+    // The texts as bytes, as the command line prints them (a file's own names
+    // may hold any byte), and as text read as UTF-8, as a terminal shows them.
+    const outBytes = copyOut(core, core._sq_result_out(result), core._sq_result_out_size(result));
+    const errBytes = copyOut(core, core._sq_result_err(result), core._sq_result_err_size(result));
+    const files = {};
+    const views = {};
+    const count = core._sq_result_count(result);
+    for (let i = 0; i < count; ++i) {
+      const name = core.UTF8ToString(core._sq_result_name(result, i));
+      const bytes = copyOut(core, core._sq_result_data(result, i), core._sq_result_size(result, i));
+      (core._sq_result_is_view(result, i) ? views : files)[name] = bytes;
+    }
+    const status = core._sq_result_status(result);
+    return { status, out: decoder.decode(outBytes), err: decoder.decode(errBytes), outBytes, errBytes, files, views };
+  } finally {
+    core._sq_result_free(result);
+  }
+}
+
+function call(core, bytes, name, run) {
+  const input = putInput(core, bytes);
+  return takeResult(core, withText(core, name, (nameAt) => run(input, nameAt)));
+}
+
+export function report(core, bytes, name, { soundTest = false } = {}) {
+  return call(core, bytes, name, (input, at) => core._sq_report(input, at, soundTest ? 1 : 0));
+}
+
+export function check(core, bytes, name, { soundTest = false } = {}) {
+  return call(core, bytes, name, (input, at) => core._sq_check(input, at, soundTest ? 1 : 0));
+}
+
+export function dump(core, bytes, name, { format = "json", tables = false, soundTest = false } = {}) {
+  if (format !== "json" && format !== "tree") throw new Error(`format: "${format}" is neither "json" nor "tree"`);
+  return call(core, bytes, name, (input, at) =>
+    core._sq_dump(input, at, format === "tree" ? 1 : 0, tables ? 1 : 0, soundTest ? 1 : 0),
+  );
+}
+
+// The window's Options at start, as the form shows them.
+export function buildDefaults(core) {
+  const stars = core._sq_build_default(4);
+  return {
+    density: core._sq_build_default(0),
+    colourAverage: core._sq_build_default(1) !== 0,
+    intensityLimit: core._sq_build_default(2) !== 0,
+    increaseCapping: core._sq_build_default(3) !== 0,
+    moreStars: stars > 0,
+    lessStars: stars < 0,
+    filter: false,
+  };
+}
+
+export function build(core, bytes, name, options = {}) {
+  const o = { ...buildDefaults(core), ...options };
+  if (o.moreStars && o.lessStars) throw new Error("moreStars and lessStars exclude each other");
+  const stars = o.moreStars ? 1 : o.lessStars ? -1 : 0;
+  // The halftone question: Yes with filter, else its default (No), as without --filter.
+  const filter = o.filter ? 1 : -1;
+  return call(core, bytes, name, (input, at) =>
+    core._sq_build(input, at, o.density, o.colourAverage ? 1 : 0, o.intensityLimit ? 1 : 0,
+      o.increaseCapping ? 1 : 0, stars, filter),
+  );
+}
