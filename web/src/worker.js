@@ -1,0 +1,56 @@
+// The page's worker: loads the WebAssembly core and runs each call the page
+// sends it, one at a time, so the page stays responsive. A call that brings the
+// core down (it ran out of memory, say) is answered with the reason, and the
+// next call gets a fresh core.
+/* global importScripts, StarquillCore */
+import * as calls from "./core_calls.js";
+
+importScripts("starquill-core.js");
+
+let corePromise = null;
+function loadCore() {
+  if (corePromise === null) {
+    corePromise = StarquillCore({
+      print: () => {},
+      printErr: (line) => console.warn(line),
+    });
+  }
+  return corePromise;
+}
+
+// The buffers of every Uint8Array in a result, handed over instead of copied.
+function transferables(value, list = []) {
+  if (value instanceof Uint8Array) {
+    list.push(value.buffer);
+  } else if (value && typeof value === "object") {
+    for (const item of Object.values(value)) transferables(item, list);
+  }
+  return list;
+}
+
+const operations = {
+  report: (core, m) => calls.report(core, m.bytes, m.name, m.options),
+  check: (core, m) => calls.check(core, m.bytes, m.name, m.options),
+  dump: (core, m) => calls.dump(core, m.bytes, m.name, m.options),
+  build: (core, m) => calls.build(core, m.bytes, m.name, m.options),
+  buildDefaults: (core) => calls.buildDefaults(core),
+};
+
+self.onmessage = async (event) => {
+  const message = event.data;
+  const { id, op } = message;
+  try {
+    const run = operations[op];
+    if (!run) throw new Error(`no such call: ${op}`);
+    self.postMessage({ id, progress: "loading" });
+    const core = await loadCore();
+    self.postMessage({ id, progress: "working" });
+    const result = run(core, message);
+    self.postMessage({ id, result }, transferables(result));
+  } catch (error) {
+    // The core's state after a trap is not to be trusted: start afresh next time.
+    if (error instanceof WebAssembly.RuntimeError || String(error).includes("abort")) corePromise = null;
+    const text = error instanceof WebAssembly.RuntimeError ? `the core stopped: ${error.message}` : String(error.message ?? error);
+    self.postMessage({ id, error: text });
+  }
+};
