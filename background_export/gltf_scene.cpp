@@ -106,8 +106,11 @@ void PushPosition(std::vector<float>& out, const V3& p) {
   for (double c : p) out.push_back(static_cast<float>(c));
 }
 
-void PushColour(std::vector<float>& out, const std::array<uint8_t, 3>& rgb) {
+// Red, green, blue and alpha: some readers take a colour of three components as
+// one of four with alpha 0.
+void PushColour(std::vector<float>& out, const std::array<uint8_t, 3>& rgb, float alpha = 1) {
   for (uint8_t level : rgb) out.push_back(Linear(level));
+  out.push_back(alpha);
 }
 
 int UnlitMaterial(Json& root, const std::string& name, std::optional<int> texture) {
@@ -141,7 +144,7 @@ Json MeshPrimitive(const SceneMesh& mesh, SceneLevels levels, int material, Buff
     indices.insert(indices.end(), {t[0], facing ? t[1] : t[2], facing ? t[2] : t[1]});
   }
   return {{"attributes",
-           {{"POSITION", buffers.Floats(positions, 3, true)}, {"COLOR_0", buffers.Floats(colours, 3, false)}}},
+           {{"POSITION", buffers.Floats(positions, 3, true)}, {"COLOR_0", buffers.Floats(colours, 4, false)}}},
           {"indices", buffers.Indices(indices, mesh.vertices.size())},
           {"material", material},
           {"mode", kTriangles}};
@@ -191,8 +194,7 @@ Json StarMapPrimitive(const std::vector<StarMapRecord>& records, int material, B
     for (std::size_t j = 0; j < 4; ++j) {
       g[j] = Gltf(corners[j][0], corners[j][1], corners[j][2]);
       PushPosition(positions, g[j]);
-      PushColour(colours, StarMapLevels(r));
-      colours.push_back(std::isnan(r.alpha) ? 0.0f : std::clamp(r.alpha, 0.0f, 1.0f));
+      PushColour(colours, StarMapLevels(r), std::isnan(r.alpha) ? 0.0f : std::clamp(r.alpha, 0.0f, 1.0f));
       uvs.insert(uvs.end(), {uv[j][0], uv[j][1]});
     }
     const bool facing = Dot(Cross(Sub(g[1], g[0]), Sub(g[2], g[0])), g[0]) <= 0;
@@ -249,7 +251,7 @@ std::string EncodeGlb(const SkyScene& scene, SceneLayers layers, SceneLevels lev
     }
     Json primitive;
     primitive["attributes"] = {{"POSITION", buffers.Floats(positions, 3, true)},
-                               {"COLOR_0", buffers.Floats(colours, 3, false)}};
+                               {"COLOR_0", buffers.Floats(colours, 4, false)}};
     primitive["material"] = UnlitMaterial(root, "point stars", std::nullopt);
     primitive["mode"] = kPoints;
     Json primitives = Json::array();

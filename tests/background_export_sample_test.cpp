@@ -16,6 +16,7 @@
 #include "builder/picture_load.h"
 #include "hod/hod_walk.h"
 #include "picture/picture_levels.h"
+#include "picture/picture_read.h"
 #include "tests/test_kit.h"
 
 using namespace sqtest;
@@ -143,4 +144,99 @@ TEST(BundledSample, ItsBackgroundExportedAsATgaBuildsAgainIntoTheSameBackground)
   ASSERT_GT(first.size(), 1000u);
   EXPECT_GE(double(Matched(first, second)), 0.95 * double(first.size()));
   EXPECT_LE(double(second.size() - Matched(second, first)), 0.05 * double(first.size()));
+}
+
+TEST(ExportBackgroundCli, CubeFacesAreNamedAfterOutAndAFaceIsWrittenAlone) {
+  TempDir dir;
+  const ProcessResult r =
+      Starquill({"export-background", kSampleHod.string(), (dir / "sky.png").string(), "--cube", "--size", "48"}, dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string listed;
+  for (const char* face : {"px", "nx", "py", "ny", "pz", "nz"}) {
+    const std::filesystem::path file = dir / ("sky_" + std::string(face) + ".png");
+    listed += file.string() + "\n";
+    sq::Picture p;
+    ASSERT_EQ(sq::ReadPicture(AsBytes(ReadText(file)), p), "") << file;
+    EXPECT_EQ(std::make_pair(p.width, p.height), std::make_pair(48, 48));
+  }
+  EXPECT_EQ(r.out, listed);
+  EXPECT_FALSE(std::filesystem::exists(dir / "sky.png"));
+
+  TempDir one;
+  const ProcessResult face = Starquill(
+      {"export-background", kSampleHod.string(), (one / "sky.exr").string(), "--cube", "--face", "ny", "--size", "8"}, one);
+  ASSERT_EQ(face.status, 0) << face.err;
+  EXPECT_EQ(face.out, (one / "sky_ny.exr").string() + "\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(one.path()), std::filesystem::directory_iterator()), 1);
+
+  // Usage the parser or the command refuses: status 2, nothing written.
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--face", "px"}, {"--cube", "--face", "7"}, {"--size", "64"}, {"--size", "0x10"},
+        {"--cube", "--size", "64x32"}, {"--layers", "nebulae"}}) {
+    TempDir none;
+    std::vector<std::string> line = {"export-background", kSampleHod.string(), (none / "sky.png").string()};
+    line.insert(line.end(), args.begin(), args.end());
+    const ProcessResult refused = Starquill(line, none);
+    EXPECT_EQ(refused.status, 2) << args.back() << refused.err;
+    EXPECT_NE(refused.err, "") << args.back();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(none.path()), std::filesystem::directory_iterator()), 0)
+        << args.back();
+  }
+}
+
+TEST(IndependentReaders, TheSamplesGlbPassesTheKhronosValidatorAndAssimpReadsItsVerticesAndColours) {
+  TempDir dir;
+  const std::filesystem::path glb = dir / "sky.glb";
+  const ProcessResult r = Starquill({"export-background", kSampleHod.string(), glb.string()}, dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+
+  const ProcessResult checked =
+      RunProgram(NODE_EXE, {(kSource / "tests/gltf/validate.js").string(), glb.string()}, dir.path());
+  ASSERT_EQ(checked.status, 0) << checked.err;
+  const nlohmann::json report = nlohmann::json::parse(checked.out);
+  EXPECT_EQ(report["issues"]["numErrors"], 0) << checked.out;
+  EXPECT_EQ(report["issues"]["numWarnings"], 0) << checked.out;
+
+  const ProcessResult read =
+      RunProgram(ASSIMP_EXE, {"export", glb.string(), (dir / "sky.json").string(), "-fassjson"}, dir.path());
+  ASSERT_EQ(read.status, 0) << read.out << read.err;
+  const nlohmann::json scene = nlohmann::json::parse(ReadText(dir / "sky.json"));
+
+  sq::Model model;
+  RecordingPlatform platform;
+  ASSERT_FALSE(sq::WalkHodBytes(AsBytes(ReadText(kSampleHod)), model, platform).failed);
+  const sq::SkyScene sky = sq::SceneOfModel(model);
+  std::size_t expected = 4 * (sky.starMaps[0].size() + sky.starMaps[1].size()) + sky.pointStars.size();
+  for (const sq::SceneMesh& mesh : sky.meshes) expected += mesh.vertices.size();
+  std::size_t total = 0, chunk = 0, stars = 0;
+  // Each colour as Assimp read it against the linear light of the HOD's level.
+  auto compare = [](const nlohmann::json& colours, std::size_t i, const std::array<uint8_t, 3>& levels) {
+    for (std::size_t k = 0; k < 3; ++k) {
+      if (std::fabs(colours[4 * i + k].get<double>() - sq::LinearOfLevel(levels[k])) > 1e-6) return false;
+    }
+    return colours[4 * i + 3].get<double>() == 1.0;
+  };
+  for (const nlohmann::json& mesh : scene["meshes"]) {
+    const std::size_t vertices = mesh["vertices"].size() / 3;
+    total += vertices;
+    const std::string name = mesh["name"];
+    const nlohmann::json& colours = mesh["colors"][0];
+    ASSERT_EQ(colours.size(), 4 * vertices) << name;
+    if (name.starts_with("background")) {
+      ASSERT_LT(chunk, sky.meshes.size());
+      const sq::SceneMesh& ours = sky.meshes[chunk++];
+      ASSERT_EQ(vertices, ours.vertices.size()) << name;
+      for (std::size_t i = 0; i < vertices; ++i) {
+        ASSERT_TRUE(compare(colours, i, ours.vertices[i].rgb)) << name << " vertex " << i;
+      }
+    } else if (name == "point stars") {
+      ASSERT_EQ(vertices, sky.pointStars.size());
+      for (std::size_t i = 0; i < vertices; ++i, ++stars) {
+        ASSERT_TRUE(compare(colours, i, sq::PointStarLevels(sky.pointStars[i]))) << "star " << i;
+      }
+    }
+  }
+  EXPECT_EQ(chunk, sky.meshes.size());
+  EXPECT_EQ(stars, sky.pointStars.size());
+  EXPECT_EQ(total, expected);
 }
