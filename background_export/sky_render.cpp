@@ -109,7 +109,19 @@ std::optional<CellRange> CellsOf(const V3& a, const V3& b, const V3& c) {
   }
   double uLo = 0, uHi = 2 * kPi;
   bool full = north || south;
-  if (!full) {
+  // A corner on a pole (the caps' centres): the edges from it are meridians, so
+  // the triangle spans the longitudes of the opposite edge.
+  std::size_t poles = 0, pole = 0;
+  for (std::size_t k = 0; k < 3; ++k) {
+    if (std::hypot(corners[k][0], corners[k][2]) <= 1e-9 * Length(corners[k])) ++poles, pole = k;
+  }
+  if (poles == 1) {
+    const V3& from = corners[(pole + 1) % 3];
+    const double start = Longitude(from), turn = ArcTurn(from, corners[(pole + 2) % 3]);
+    uLo = std::min(start, start + turn);
+    uHi = std::max(start, start + turn);
+    full = false;
+  } else if (!full) {
     // The longitude walked round the triangle's edges; a triangle around no pole
     // comes back where it started.
     double at = Longitude(a);
@@ -125,12 +137,14 @@ std::optional<CellRange> CellsOf(const V3& a, const V3& b, const V3& c) {
   if (north) hi = kPi / 2;
   if (south) lo = -kPi / 2;
 
+  // The bounds are exact but for rounding: a hair's margin, not a cell's.
+  constexpr double kMargin = 1e-6;
   CellRange range;
   auto row = [](double latitude) { return static_cast<int>(std::floor((latitude + kPi / 2) / kPi * kCellsUp)); };
-  range.v0 = std::clamp(row(lo) - 1, 0, kCellsUp - 1);
-  range.v1 = std::clamp(row(hi) + 1, 0, kCellsUp - 1);
-  range.u0 = static_cast<int>(std::floor(uLo / (2 * kPi) * kCellsAcross)) - 1;
-  range.u1 = static_cast<int>(std::floor(uHi / (2 * kPi) * kCellsAcross)) + 1;
+  range.v0 = std::clamp(row(lo - kMargin), 0, kCellsUp - 1);
+  range.v1 = std::clamp(row(hi + kMargin), 0, kCellsUp - 1);
+  range.u0 = static_cast<int>(std::floor((uLo - kMargin) / (2 * kPi) * kCellsAcross));
+  range.u1 = static_cast<int>(std::floor((uHi + kMargin) / (2 * kPi) * kCellsAcross));
   if (full || range.u1 - range.u0 + 1 >= kCellsAcross) range.u0 = 0, range.u1 = kCellsAcross - 1;
   return range;
 }
