@@ -32,27 +32,6 @@ double Longitude(const V3& p) {
 }
 double Latitude(const V3& p) { return std::asin(std::clamp(p[1] / Length(p), -1.0, 1.0)); }
 
-// Where the ray from the centre along d meets the triangle with corner a and
-// edges e1, e2: at t times d, at a + bu e1 + bv e2. The barycentric weights may
-// fall short of 0 or pass 1 by `slack`, so neighbours leave no crack between them.
-struct Hit {
-  double t = 0, bu = 0, bv = 0;
-};
-bool Meet(const V3& a, const V3& e1, const V3& e2, const V3& d, double slack, Hit& hit) {
-  const V3 p = Cross(d, e2);
-  const double det = Dot(e1, p);
-  if (std::fabs(det) < 1e-300) return false;
-  const double inv = 1.0 / det;
-  const V3 s = Scaled(a, -1.0);
-  hit.bu = Dot(s, p) * inv;
-  if (hit.bu < -slack || hit.bu > 1 + slack) return false;
-  const V3 q = Cross(s, e1);
-  hit.bv = Dot(d, q) * inv;
-  if (hit.bv < -slack || hit.bu + hit.bv > 1 + slack) return false;
-  hit.t = Dot(e2, q) * inv;
-  return hit.t > 0;
-}
-
 // The cells of the grid a triangle may show in: columns u0 .. u1 (past the grid's
 // sides they wrap around) and rows v0 .. v1.
 struct CellRange {
@@ -78,64 +57,58 @@ void ArcLatitudes(const V3& p, const V3& q, double& lo, double& hi) {
   if (onArc(bottom)) lo = std::min(lo, std::asin(std::clamp(bottom[1], -1.0, 1.0)));
 }
 
-// How far the longitude turns along the arc from p to q: monotonic along it, the
-// short or the long way round as the arc's middle says.
-double ArcTurn(const V3& p, const V3& q) {
-  auto wrap = [](double a) { return a - 2 * kPi * std::round(a / (2 * kPi)); };  // into -pi .. pi
-  const double lp = Longitude(p);
-  const double turn = wrap(Longitude(q) - lp);
-  const V3 mid = {p[0] + q[0], p[1] + q[1], p[2] + q[2]};
-  if (std::hypot(mid[0], mid[2]) < 1e-12) return turn;
-  const double half = wrap(Longitude(mid) - lp);
-  const bool shortWay = (half >= 0) == (turn >= 0) && std::fabs(half) <= std::fabs(turn) + 1e-9;
-  return shortWay || turn == 0 ? turn : turn - std::copysign(2 * kPi, turn);
+// How far the longitude turns from p to q along the arc the rays through the
+// segment pq sweep: the short way round, as the segment's shadow on the
+// equator's plane passes the axis on that side.
+double ArcTurn(double from, double to) {
+  const double turn = to - from;
+  return turn - 2 * kPi * std::round(turn / (2 * kPi));
 }
 
 // The cells a triangle may show in, or none when it is seen edge on from the
 // centre (its plane passes through the centre).
 std::optional<CellRange> CellsOf(const V3& a, const V3& b, const V3& c) {
-  const V3 e1 = Sub(b, a), e2 = Sub(c, a);
-  const V3 normal = Cross(e1, e2);
-  if (std::fabs(Dot(normal, a)) <= 1e-12 * Length(normal) * Length(a)) return std::nullopt;
-  Hit hit;
-  const bool north = Meet(a, e1, e2, {0, 1, 0}, 1e-9, hit);
-  const bool south = Meet(a, e1, e2, {0, -1, 0}, 1e-9, hit);
-
+  const V3 normal = Cross(Sub(b, a), Sub(c, a));
+  const double plane = Dot(normal, a);
+  if (std::fabs(plane) <= 1e-12 * Length(normal) * Length(a)) return std::nullopt;
   const std::array<V3, 3> corners = {a, b, c};
+  std::array<double, 3> longitude{};
   double lo = kPi, hi = -kPi;
-  for (const V3& p : corners) {
-    lo = std::min(lo, Latitude(p));
-    hi = std::max(hi, Latitude(p));
-  }
-  double uLo = 0, uHi = 2 * kPi;
-  bool full = north || south;
-  // A corner on a pole (the caps' centres): the edges from it are meridians, so
-  // the triangle spans the longitudes of the opposite edge.
   std::size_t poles = 0, pole = 0;
   for (std::size_t k = 0; k < 3; ++k) {
-    if (std::hypot(corners[k][0], corners[k][2]) <= 1e-9 * Length(corners[k])) ++poles, pole = k;
+    const V3& p = corners[k];
+    longitude[k] = Longitude(p);
+    lo = std::min(lo, Latitude(p));
+    hi = std::max(hi, Latitude(p));
+    // A corner on a pole (a cap's centre): the edges from it are meridians.
+    if (std::hypot(p[0], p[2]) <= 1e-9 * Length(p)) ++poles, pole = k;
   }
+  for (std::size_t k = 0; k < 3; ++k) ArcLatitudes(corners[k], corners[(k + 1) % 3], lo, hi);
+
+  double uLo = 0, uHi = 2 * kPi;
+  bool full = false;
   if (poles == 1) {
-    const V3& from = corners[(pole + 1) % 3];
-    const double start = Longitude(from), turn = ArcTurn(from, corners[(pole + 2) % 3]);
-    uLo = std::min(start, start + turn);
-    uHi = std::max(start, start + turn);
-    full = false;
-  } else if (!full) {
-    // The longitude walked round the triangle's edges; a triangle around no pole
-    // comes back where it started.
-    double at = Longitude(a);
+    // The triangle spans the longitudes of the edge opposite the pole.
+    const double from = longitude[(pole + 1) % 3], turn = ArcTurn(from, longitude[(pole + 2) % 3]);
+    uLo = std::min(from, from + turn);
+    uHi = std::max(from, from + turn);
+  } else {
+    // The longitude walked round the edges comes back where it started unless
+    // the triangle goes round a pole: the one the plane lies in front of.
+    double at = longitude[0];
     uLo = uHi = at;
     for (std::size_t k = 0; k < 3; ++k) {
-      at += ArcTurn(corners[k], corners[(k + 1) % 3]);
+      at += ArcTurn(longitude[k], longitude[(k + 1) % 3]);
       uLo = std::min(uLo, at);
       uHi = std::max(uHi, at);
     }
-    full = std::fabs(at - Longitude(a)) > kPi;
+    full = poles > 1 || std::fabs(at - longitude[0]) > kPi;
+    if (full) {
+      const bool north = normal[1] != 0 && plane / normal[1] > 0, south = normal[1] != 0 && plane / normal[1] < 0;
+      if (!south) hi = kPi / 2;
+      if (!north) lo = -kPi / 2;
+    }
   }
-  for (std::size_t k = 0; k < 3; ++k) ArcLatitudes(corners[k], corners[(k + 1) % 3], lo, hi);
-  if (north) hi = kPi / 2;
-  if (south) lo = -kPi / 2;
 
   // The bounds are exact but for rounding: a hair's margin, not a cell's.
   constexpr double kMargin = 1e-6;
@@ -191,9 +164,12 @@ SkyRenderer::SkyRenderer(const SkyScene& scene, SceneLayers layers, SceneLevels 
         const SceneVertex& b = mesh.vertices[t[1]];
         const SceneVertex& c = mesh.vertices[t[2]];
         Triangle tri;
-        tri.a = Position(a);
-        tri.e1 = Sub(Position(b), tri.a);
-        tri.e2 = Sub(Position(c), tri.a);
+        const V3 pa = Position(a), pb = Position(b), pc = Position(c);
+        tri.bc = Cross(pb, pc);
+        tri.ca = Cross(pc, pa);
+        tri.ab = Cross(pa, pb);
+        tri.plane = Dot(Cross(Sub(pb, pa), Sub(pc, pa)), pa);
+        corners_.push_back({pa, pb, pc});
         const std::array<const SceneVertex*, 3> corners = {&a, &b, &c};
         for (std::size_t k = 0; k < 3; ++k) {
           const std::array<uint8_t, 3> rgb = MeshLevels(*corners[k], levels);
@@ -220,18 +196,18 @@ void SkyRenderer::IndexTriangles() {
   std::vector<std::optional<CellRange>> ranges;
   ranges.reserve(triangles_.size());
   std::size_t entries = 0;
-  for (const Triangle& t : triangles_) {
-    const V3 b = {t.a[0] + t.e1[0], t.a[1] + t.e1[1], t.a[2] + t.e1[2]};
-    const V3 c = {t.a[0] + t.e2[0], t.a[1] + t.e2[1], t.a[2] + t.e2[2]};
-    ranges.push_back(CellsOf(t.a, b, c));
+  for (const std::array<V3, 3>& t : corners_) {
+    ranges.push_back(CellsOf(t[0], t[1], t[2]));
     if (ranges.back()) entries += ranges.back()->Count();
     if (entries > kMaxCellEntries) {
       refusal_ = "The background's mesh covers the sky too many times over to be drawn: more than " +
                  std::to_string(kMaxCellEntries) + " pieces of triangles.";
       triangles_.clear();
+      corners_.clear();
       return;
     }
   }
+  corners_ = {};
   const std::size_t cells = static_cast<std::size_t>(kCellsAcross) * kCellsUp;
   cellStart_.assign(cells + 1, 0);
   auto forEachCell = [&](const CellRange& r, auto visit) {
@@ -254,19 +230,26 @@ void SkyRenderer::IndexTriangles() {
 bool SkyRenderer::MeshColour(const SkyDirection& d, int cellU, int cellV, std::array<uint8_t, 3>& rgb) const {
   if (cellStart_.empty()) return false;
   const std::size_t cell = static_cast<std::size_t>(cellV) * kCellsAcross + static_cast<std::size_t>(cellU);
-  const V3 dir = {d.x, d.y, d.z};
   const Triangle* nearest = nullptr;
-  Hit best, hit;
-  best.t = std::numeric_limits<double>::infinity();
+  double nearestT = std::numeric_limits<double>::infinity(), w[3] = {0, 0, 0};
   for (uint32_t k = cellStart_[cell]; k < cellStart_[cell + 1]; ++k) {
     const Triangle& t = triangles_[cellTriangles_[k]];
-    if (Meet(t.a, t.e1, t.e2, dir, 1e-7, hit) && hit.t < best.t) {
-      best = hit;
-      nearest = &t;
-    }
+    const double wa = d.x * t.bc[0] + d.y * t.bc[1] + d.z * t.bc[2];
+    const double wb = d.x * t.ca[0] + d.y * t.ca[1] + d.z * t.ca[2];
+    const double wc = d.x * t.ab[0] + d.y * t.ab[1] + d.z * t.ab[2];
+    const double sum = wa + wb + wc;  // d . n
+    if (sum == 0) continue;           // seen edge on
+    // The weights may fall short of 0 by a hair, so neighbours leave no crack.
+    const double slack = -1e-7 * std::fabs(sum);
+    if (sum > 0 ? (wa < slack || wb < slack || wc < slack) : (wa > -slack || wb > -slack || wc > -slack)) continue;
+    const double at = t.plane / sum;
+    if (!(at > 0) || !(at < nearestT)) continue;
+    nearestT = at;
+    nearest = &t;
+    w[0] = wa / sum, w[1] = wb / sum, w[2] = wc / sum;
   }
   if (nearest == nullptr) return false;
-  const double w1 = std::clamp(best.bu, 0.0, 1.0), w2 = std::clamp(best.bv, 0.0, 1.0 - w1), w0 = 1 - w1 - w2;
+  const double w1 = std::clamp(w[1], 0.0, 1.0), w2 = std::clamp(w[2], 0.0, 1.0 - w1), w0 = 1 - w1 - w2;
   for (std::size_t ch = 0; ch < 3; ++ch) {
     const double v = w0 * nearest->colour[0][ch] + w1 * nearest->colour[1][ch] + w2 * nearest->colour[2][ch];
     rgb[ch] = static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L));

@@ -40,8 +40,12 @@ class SkyRenderer {
   static constexpr std::size_t kMaxCellEntries = std::size_t{1} << 25;
 
  private:
+  // A triangle a, b, c as a ray from the centre along d meets it: the corners
+  // weigh d . (b x c), d . (c x a) and d . (a x b), over their sum d . n, and
+  // the ray meets the plane at (n . a) / (d . n) times d.
   struct Triangle {
-    std::array<double, 3> a, e1, e2;             // a corner and the two edges from it
+    std::array<double, 3> bc, ca, ab;            // b x c, c x a, a x b
+    double plane = 0;                            // n . a
     std::array<std::array<float, 3>, 3> colour;  // the corners' levels, red, green, blue
   };
   struct Star {
@@ -57,6 +61,7 @@ class SkyRenderer {
   void DrawStars(Canvas& canvas) const;
 
   std::vector<Triangle> triangles_;
+  std::vector<std::array<std::array<double, 3>, 3>> corners_;  // each triangle's, while it is indexed
   std::vector<Star> stars_;
   // The triangles that may meet each cell of a kCellsAcross x kCellsUp grid
   // over the equirectangular picture, cell after cell.

@@ -23,7 +23,9 @@ using namespace sqtest;
 
 namespace {
 
-std::span<const uint8_t> AsBytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
+std::span<const uint8_t> AsBytes(const std::string& s) {
+  return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
 
 const std::filesystem::path kSource = STARQUILL_SOURCE_DIR;
 const std::filesystem::path kSamplePicture = kSource / "data/samples/sky.tga";
@@ -106,7 +108,8 @@ TEST(BundledSample, ItsPictureBuiltAndExportedGivesTheVertexColoursAndTheStarsBa
   sq::TgaTables tables = sq::TablesOfPicture(picture);
   RecordingPlatform platform;
   sq::Progress progress(platform);
-  const sq::StarRecords found = sq::MakeStarRecords(sq::FindAndRemoveStars(tables, sq::StarAmount::Normal, progress), 1024, 512);
+  const sq::StarRecords found =
+      sq::MakeStarRecords(sq::FindAndRemoveStars(tables, sq::StarAmount::Normal, progress), 1024, 512);
   sq::BackgroundTables again;
   again.bgsgTable.assign(found.starMaps.begin(), found.starMaps.end());
   again.strfTable.assign(found.pointStars.begin(), found.pointStars.end());
@@ -164,15 +167,19 @@ TEST(ExportBackgroundCli, CubeFacesAreNamedAfterOutAndAFaceIsWrittenAlone) {
 
   TempDir one;
   const ProcessResult face = Starquill(
-      {"export-background", kSampleHod.string(), (one / "sky.exr").string(), "--cube", "--face", "ny", "--size", "8"}, one);
+      {"export-background", kSampleHod.string(), (one / "sky.exr").string(), "--cube", "--face", "ny", "--size", "8"},
+      one);
   ASSERT_EQ(face.status, 0) << face.err;
   EXPECT_EQ(face.out, (one / "sky_ny.exr").string() + "\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(one.path()), std::filesystem::directory_iterator()), 1);
 
   // Usage the parser or the command refuses: status 2, nothing written.
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"--face", "px"}, {"--cube", "--face", "7"}, {"--size", "64"}, {"--size", "0x10"},
-        {"--cube", "--size", "64x32"}, {"--layers", "nebulae"}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--face", "px"},
+                                               {"--cube", "--face", "7"},
+                                               {"--size", "64"},
+                                               {"--size", "0x10"},
+                                               {"--cube", "--size", "64x32"},
+                                               {"--layers", "nebulae"}}) {
     TempDir none;
     std::vector<std::string> line = {"export-background", kSampleHod.string(), (none / "sky.png").string()};
     line.insert(line.end(), args.begin(), args.end());
