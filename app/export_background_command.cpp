@@ -72,7 +72,12 @@ ExportBackgroundOutcome Export(const SkyScene& scene, const std::filesystem::pat
 
 ExportBackgroundOutcome ExportModelBackground(const Model& model, const std::filesystem::path& outPath,
                                               ExportOptions options, Platform& platform) {
-  return Export(SceneOfModel(model), outPath, std::move(options), platform);
+  const SkyScene scene = SceneOfModel(model);
+  if (!scene.broken.empty()) {
+    return Refuse(platform, "Cannot export the background: it is damaged (" + scene.broken +
+                                "), and only a whole background is exported.");
+  }
+  return Export(scene, outPath, std::move(options), platform);
 }
 
 ExportBackgroundOutcome ExportBuiltBackground(const BackgroundTables& background, const std::filesystem::path& outPath,
