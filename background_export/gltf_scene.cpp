@@ -102,8 +102,13 @@ class Buffers {
   std::string bin_;
 };
 
+// A coordinate past the float range, or not a number, is stored as 0: glTF
+// holds finite numbers only.
 void PushPosition(std::vector<float>& out, const V3& p) {
-  for (double c : p) out.push_back(static_cast<float>(c));
+  for (double c : p) {
+    const auto f = static_cast<float>(c);
+    out.push_back(std::isfinite(f) ? f : 0.0f);
+  }
 }
 
 // Red, green, blue and alpha: some readers take a colour of three components as

@@ -70,7 +70,11 @@ double ArcTurn(double from, double to) {
 std::optional<CellRange> CellsOf(const V3& a, const V3& b, const V3& c) {
   const V3 normal = Cross(Sub(b, a), Sub(c, a));
   const double plane = Dot(normal, a);
-  if (std::fabs(plane) <= 1e-12 * Length(normal) * Length(a)) return std::nullopt;
+  // Corners past the float range, or not numbers, show nowhere.
+  for (const V3& p : {a, b, c, normal}) {
+    if (!std::isfinite(Length(p))) return std::nullopt;
+  }
+  if (!std::isfinite(plane) || std::fabs(plane) <= 1e-12 * Length(normal) * Length(a)) return std::nullopt;
   const std::array<V3, 3> corners = {a, b, c};
   std::array<double, 3> longitude{};
   double lo = kPi, hi = -kPi;
@@ -309,7 +313,7 @@ Picture SkyRenderer::Equirect(int width, int height) const {
     const PicturePoint at = PointOfDirection(d, width, height);
     x = at.u;
     y = std::min(at.v, height - 0.5);
-    return !std::isnan(x) && !std::isnan(y);
+    return std::isfinite(x) && std::isfinite(y);
   });
   DrawStars(canvas);
   return picture;
@@ -336,11 +340,12 @@ Picture SkyRenderer::Face(CubeFace face, int n) const {
     }
   }
   Canvas canvas(picture, false, [&](const SkyDirection& d, double& x, double& y) {
-    if (!(std::fabs(d.x) + std::fabs(d.y) + std::fabs(d.z) > 0)) return false;
+    const double size = std::fabs(d.x) + std::fabs(d.y) + std::fabs(d.z);
+    if (!(size > 0) || !std::isfinite(size)) return false;
     const CubePoint at = CubePointOfDirection(d);
     x = at.s * n;
     y = (1 - at.t) * n;
-    return at.face == face;
+    return at.face == face && std::isfinite(x) && std::isfinite(y);
   });
   DrawStars(canvas);
   return picture;

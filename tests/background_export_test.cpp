@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <nlohmann/json.hpp>
 
 #include "app/export_background_command.h"
@@ -173,6 +174,34 @@ TEST(BackgroundExport, StarsAreDrawnInTheShapesTheDetectorFindsThemInAgainAtThei
   EXPECT_EQ(PixelRgb(stars, 100, 100), Rgb{});
   EXPECT_EQ(PixelRgb(stars, 301, 201), Rgb{});
   EXPECT_EQ(PixelRgb(stars, 801, 101), (Rgb{128, 102, 77}));
+}
+
+TEST(BackgroundExport, CornersAndStarsThatAreNoNumbersOrPastTheFloatRangeShowNowhere) {
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  sq::SkyScene scene = OctahedronScene();
+  sq::SceneMesh odd = Octahedron(300, kAxisColours);
+  odd.vertices[0].x = nan;
+  odd.vertices[2].y = inf;
+  odd.vertices[4] = {inf, -inf, 1, {255, 255, 255}};
+  scene.meshes.push_back(odd);
+  for (float bad : {nan, inf, -inf}) {
+    scene.pointStars.push_back({bad, 1, 1, 1, 1, 1, 1});
+    scene.starMaps[0].push_back({1, bad, 1, 7, 1, 1, 1, 1});
+    scene.starMaps[1].push_back({1, 1, bad, 7, 1, 1, 1, 1});
+  }
+  const sq::SkyRenderer renderer(scene, {}, sq::SceneLevels::Stored);
+  // The odd octahedron's faces with a bad corner are left out; its one whole
+  // face (-X -Y -Z) lies in front of the big one.
+  const sq::Picture picture = renderer.Equirect(64, 32);
+  for (int r = 1; r <= 32; ++r) {
+    for (int c = 1; c <= 64; ++c) {
+      const sq::SkyDirection d = sq::DirectionOfPoint(c - 0.5, r - 0.5, 64, 32);
+      ASSERT_LE(Gap(PixelRgb(picture, c, r), OctahedronColour(d)), 1) << c << "," << r;
+    }
+  }
+  for (sq::CubeFace face : sq::kCubeFaces) EXPECT_EQ(renderer.Face(face, 8).width, 8);
+  const std::string glb = sq::EncodeGlb(scene, {}, sq::SceneLevels::Stored, {});
+  EXPECT_EQ(glb.find("null"), std::string::npos);  // no number the JSON could not hold
 }
 
 TEST(BackgroundExport, TgaPngAndExrHoldTheSameLevelsTheTgaBottomRowFirst) {
