@@ -184,15 +184,19 @@ SkyRenderer::SkyRenderer(const SkyScene& scene, SceneLayers layers, SceneLevels 
     }
     IndexTriangles();
   }
+  // A star whose place is no number or past the float range shows nowhere.
+  auto placed = [](float x, float y, float z) { return std::isfinite(x) && std::isfinite(y) && std::isfinite(z); };
   if (layers.starMaps) {
     for (std::size_t slot = 0; slot < scene.starMaps.size(); ++slot) {
       for (const StarMapRecord& r : scene.starMaps[slot]) {
-        stars_.push_back({{r.x, r.y, r.z}, StarMapLevels(r), slot == 0 ? 1 : 2});
+        if (placed(r.x, r.y, r.z)) stars_.push_back({{r.x, r.y, r.z}, StarMapLevels(r), slot == 0 ? 1 : 2});
       }
     }
   }
   if (layers.pointStars) {
-    for (const PointStarRecord& s : scene.pointStars) stars_.push_back({{s.x, s.y, s.z}, PointStarLevels(s), 0});
+    for (const PointStarRecord& s : scene.pointStars) {
+      if (placed(s.x, s.y, s.z)) stars_.push_back({{s.x, s.y, s.z}, PointStarLevels(s), 0});
+    }
   }
 }
 
