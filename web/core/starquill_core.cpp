@@ -3,7 +3,7 @@
 // would print and write for a file of that name. A plain C interface of handles:
 //
 //   sq_input_new(size) -> input; sq_input_data(input) -> where its bytes go
-//   sq_report / sq_check / sq_dump / sq_preview / sq_build(input, ...) -> result
+//   sq_report / sq_check / sq_dump / sq_build / sq_export(input, ...) -> result
 //     (each takes the input over and frees it)
 //   sq_result_*: the exit status, stdout's and stderr's text, and named blobs:
 //     the files written, then the preview's vertex lists (sq_result_view_*)
@@ -25,6 +25,7 @@
 #include "app/check_command.h"
 #include "app/cli_platform.h"
 #include "app/dump_command.h"
+#include "app/export_background_command.h"
 #include "app/report_command.h"
 #include "builder/background_options.h"
 #include "hod/file_bytes.h"
@@ -92,19 +93,23 @@ std::shared_ptr<const FileBytes> Take(std::vector<uint8_t>* input) {
   return FileBytes::Adopt(std::move(*owned));
 }
 
-// A folder of the in-memory file system for one build: the picture goes in
-// under its own name, the HOD comes out beside it. Emptied when done.
+// A folder of the in-memory file system for one build or export, made the
+// working folder: the input goes in under its own bare name and the outputs
+// come out beside it, so every message names them as the command line run in
+// the file's folder does. Emptied when done.
 class ScratchFolder {
  public:
   ScratchFolder() : path_("/scratch") {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
     std::filesystem::create_directories(path_, ec);
+    std::filesystem::current_path(path_, ec);
   }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
   ~ScratchFolder() {
     std::error_code ec;
+    std::filesystem::current_path("/", ec);
     std::filesystem::remove_all(path_, ec);
   }
   const std::filesystem::path& path() const { return path_; }
@@ -199,7 +204,7 @@ Result* sq_build(std::vector<uint8_t>* input, const char* name, int density, int
   auto result = std::make_unique<Result>();
   std::unique_ptr<std::vector<uint8_t>> bytes(input);
   const ScratchFolder scratch;
-  const std::filesystem::path picture = scratch.path() / sq::SafeFileName(name);
+  const std::filesystem::path picture = sq::SafeFileName(name);
   {
     std::FILE* file = std::fopen(picture.c_str(), "wb");
     const bool written = file != nullptr && std::fwrite(bytes->data(), 1, bytes->size(), file) == bytes->size();
@@ -229,7 +234,7 @@ Result* sq_build(std::vector<uint8_t>* input, const char* name, int density, int
   platform.SetAnswer(filter < 0 ? std::nullopt : std::optional<bool>(filter > 0));
   sq::SkySource sky;
   sky.files = {picture};
-  const sq::BuildBackgroundOutcome outcome = sq::BuildBackgroundCommand(sky, "", scratch.path(), options, platform);
+  const sq::BuildBackgroundOutcome outcome = sq::BuildBackgroundCommand(sky, "", ".", options, platform);
   for (const std::string& note : outcome.built.notes) {
     std::fprintf(err.file(), "starquill build-background: %s\n", note.c_str());
   }
@@ -246,6 +251,49 @@ Result* sq_build(std::vector<uint8_t>* input, const char* name, int density, int
     sq::PreviewLists lists;
     sq::BuildBackgroundPreviewLists(outcome.built.tables, lists);
     AddViews(lists, *result);
+  }
+  result->err = err.Take();
+  return result.release();
+}
+
+// `starquill export-background NAME BASE.EXT [--size WxH]`, BASE the name less
+// its extension: the file written, in the format `extension` names ("tga", "png", "glb"). A glTF scene's
+// star maps take B02.tga and B03.tga from `textureFolder` of the in-memory file
+// system, where the page puts them (they are the program's own files beside it).
+Result* sq_export(std::vector<uint8_t>* input, const char* name, const char* extension, int width, int height,
+                  const char* textureFolder) {
+  auto result = std::make_unique<Result>();
+  std::unique_ptr<std::vector<uint8_t>> bytes(input);
+  const ScratchFolder scratch;
+  const std::filesystem::path hod = sq::SafeFileName(name);
+  std::FILE* file = std::fopen(hod.c_str(), "wb");
+  const bool written = file != nullptr && std::fwrite(bytes->data(), 1, bytes->size(), file) == bytes->size();
+  if (file == nullptr || std::fclose(file) != 0 || !written) {
+    result->err = "starquill export-background: the file could not be held in memory\n";
+    result->status = 1;
+    return result.release();
+  }
+  bytes.reset();
+
+  sq::ExportOptions options;
+  if (width > 0 && height > 0) {
+    options.request.width = width;
+    options.request.height = height;
+  }
+  options.textureFolder = textureFolder;
+  TextSink err;
+  sq::CliPlatform platform(err.file());
+  const std::filesystem::path out = hod.stem().string() + "." + extension;
+  const sq::ExportBackgroundOutcome outcome = sq::ExportBackgroundCommand(hod, out, options, platform);
+  result->status = sq::ExitStatusOf(outcome);
+  for (const std::string& path : outcome.written) {
+    std::string error;
+    if (auto data = sq::ReadWholeFile(path, error)) {
+      result->files.push_back({std::filesystem::path(path).filename().string(), std::string(data->begin(), data->end())});
+    } else {
+      std::fprintf(err.file(), "starquill export-background: %s\n", error.c_str());
+      result->status = 1;
+    }
   }
   result->err = err.Take();
   return result.release();

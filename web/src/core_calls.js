@@ -99,3 +99,24 @@ export function build(core, bytes, name, options = {}) {
       o.increaseCapping ? 1 : 0, stars, filter),
   );
 }
+
+// The star-map textures a glTF export reads, put where sq_export looks for them.
+const textureFolder = "/textures";
+export function putTextures(core, textures) {
+  core.FS.mkdirTree(textureFolder);
+  for (const [name, bytes] of Object.entries(textures)) core.FS.writeFile(`${textureFolder}/${name}`, bytes);
+}
+
+// `starquill export-background NAME OUT.FORMAT [--size WxH]`: format "tga",
+// "png" or "glb"; size "WxH" or {width, height}.
+export function exportBackground(core, bytes, name, { format = "png", size } = {}) {
+  if (!["tga", "png", "glb"].includes(format)) throw new Error(`format: "${format}" is not tga, png or glb`);
+  let width = 0, height = 0;
+  if (typeof size === "string") [width, height] = size.split(/x/i).map(Number);
+  else if (size) ({ width, height } = size);
+  return call(core, bytes, name, (input, at) =>
+    withText(core, format, (formatAt) =>
+      withText(core, textureFolder, (foldersAt) => core._sq_export(input, at, formatAt, width | 0, height | 0, foldersAt)),
+    ),
+  );
+}

@@ -46,6 +46,28 @@ function downloadLink(bytes, name) {
   return a;
 }
 
+// The exports of a background (a HOD read or one just built): an
+// equirectangular TGA or PNG, or a glTF scene, each downloaded when made.
+function offerExports(hodBytes, hodName, into) {
+  into.replaceChildren();
+  const base = hodName.replace(/\.hod.*$/, "");
+  for (const [format, label] of [["png", "Export PNG"], ["tga", "Export TGA"], ["glb", "Export glTF (.glb)"]]) {
+    const button = document.createElement("button");
+    button.textContent = label;
+    button.dataset.format = format;
+    button.onclick = async () => {
+      try {
+        const bytes = await starquill.exportBackground(hodBytes, hodName, { format });
+        download(bytes, `${base}.${format}`);
+        status(`${hodName}: exported ${base}.${format} (${bytes.length} bytes)`);
+      } catch (error) {
+        status(`${hodName}: ${error.message}`);
+      }
+    };
+    into.append(button);
+  }
+}
+
 function showPreview(views) {
   const any = views && ["mesh", "stars", "starmap1", "starmap2"].some((k) => views[k] && views[k].length > 0);
   $("preview-section").hidden = !any;
@@ -112,6 +134,8 @@ async function openHod(bytes, name) {
 
   renderTree(await starquill.dump(bytes, name, { format: "tree" }), $("tree"));
   showPreview(r.preview);
+  if ($("preview-section").hidden) $("exports").replaceChildren();
+  else offerExports(bytes, name, $("exports"));
   status(`${name}: ${r.status === 0 ? "read" : "read with problems"}`);
 }
 
@@ -152,6 +176,7 @@ async function build() {
     button.onclick = () => download(r.hod, r.hodName);
     result.append(button);
     showPreview(r.preview);
+    offerExports(r.hod, r.hodName, $("exports"));
     status(`${picture.name}: built ${r.hodName} (${r.hod.length} bytes)`);
   } else {
     status(`${picture.name}: not built`);

@@ -76,7 +76,10 @@ export class Starquill {
     return this.#call("buildDefaults");
   }
 
-  async exportBackground() {
-    throw new Error("exporting a background is not in this build of the page yet");
+  async exportBackground(bytes, name, options = {}) {
+    const r = await this.#call("exportBackground", bytes, name, options);
+    const file = Object.values(r.files)[0];
+    if (r.status !== 0 || !file) throw new Error(lines(r.err).join("\n") || "nothing was exported");
+    return file;
   }
 }

@@ -8,12 +8,19 @@ import * as calls from "./core_calls.js";
 importScripts("starquill-core.js");
 
 let corePromise = null;
+// The core, with the star-map textures from the page's folder in its files.
 function loadCore() {
   if (corePromise === null) {
-    corePromise = StarquillCore({
-      print: () => {},
-      printErr: (line) => console.warn(line),
-    });
+    corePromise = (async () => {
+      const core = await StarquillCore({ print: () => {}, printErr: (line) => console.warn(line) });
+      const textures = {};
+      for (const name of ["B02.tga", "B03.tga"]) {
+        const response = await fetch(name);
+        if (response.ok) textures[name] = new Uint8Array(await response.arrayBuffer());
+      }
+      calls.putTextures(core, textures);
+      return core;
+    })();
   }
   return corePromise;
 }
@@ -33,6 +40,7 @@ const operations = {
   check: (core, m) => calls.check(core, m.bytes, m.name, m.options),
   dump: (core, m) => calls.dump(core, m.bytes, m.name, m.options),
   build: (core, m) => calls.build(core, m.bytes, m.name, m.options),
+  exportBackground: (core, m) => calls.exportBackground(core, m.bytes, m.name, m.options),
   buildDefaults: (core) => calls.buildDefaults(core),
 };
 

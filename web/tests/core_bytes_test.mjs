@@ -14,6 +14,7 @@ import * as calls from "../src/core_calls.js";
 const [starquill, webDir, ...inputs] = process.argv.slice(2).map((arg) => resolve(arg));
 const require = createRequire(import.meta.url);
 const core = await require(join(webDir, "starquill-core.js"))();
+calls.putTextures(core, Object.fromEntries(["B02.tga", "B03.tga"].map((t) => [t, readFileSync(join(webDir, t))])));
 const work = mkdtempSync(join(tmpdir(), "sq-core-"));
 let failures = 0;
 
@@ -65,6 +66,22 @@ function compareHod(path, bytes) {
   }
 }
 
+// A background's exports: each format as export-background writes it, the
+// glTF scene with the star-map textures the build made beside the page.
+function compareExports(path, bytes) {
+  const name = basename(path);
+  const dir = mkdtempSync(join(work, "export-"));
+  writeFileSync(join(dir, name), bytes);
+  for (const [format, size] of [["png", undefined], ["tga", "64x32"], ["glb", undefined]]) {
+    const got = calls.exportBackground(core, bytes, name, { format, size });
+    const out = name.replace(/\.[^.]*$/, `.${format}`);
+    const want = native(dir, ["export-background", name, out, ...(size ? ["--size", size] : [])]);
+    same(`${name}: export ${format} status`, [got.status], [want.status]);
+    same(`${name}: export ${format} stderr`, got.errBytes, want.err);
+    if (want.status === 0) same(`${name}: export ${format}`, got.files[out] ?? [], readFileSync(join(dir, out)));
+  }
+}
+
 // Damaged copies: cut in the middle, and the first chunk's size past the end.
 function damaged(bytes) {
   const cut = bytes.slice(0, Math.floor(bytes.length / 2) + 3);
@@ -100,6 +117,7 @@ try {
     if (/\.hod$/.test(path)) {
       const bytes = readFileSync(path);
       compareHod(path, bytes);
+      compareExports(path, bytes);
       for (const [how, copy] of damaged(bytes)) compareHod(path.replace(/\.hod$/, `-${how}.hod`), copy);
     } else {
       comparePicture(path);
