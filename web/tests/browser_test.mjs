@@ -2,7 +2,8 @@
 // test's own: window.starquill must give the native command's bytes (report and
 // every side file, check, dump, build) for each HOD and picture given; a
 // background chosen in the file chooser must show its sky in the preview's
-// canvas; the sample picture built through the form must download the native HOD.
+// canvas; the sample picture built through the form must download the native
+// HOD. The exports of the background are compared too.
 // Usage: node --no-experimental-fetch browser_test.mjs STARQUILL WEB_DIR CHROMIUM BACKGROUND.hod PICTURE FILE...
 import { spawnSync } from "node:child_process";
 import { mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync, existsSync } from "node:fs";
@@ -89,6 +90,17 @@ try {
     for (const file of written) if (got[file]) same(`${name}: ${file}`, bytesOf(got[file]), readFileSync(join(dir, file)));
     same(`${name}: check`, await call("check", name, {}), native(dir, ["check", name]).out);
     same(`${name}: dump`, await call("dump", name, { tables: true }), native(dir, ["dump", "--tables", name]).out);
+  }
+
+  // The background's exports, as export-background writes them.
+  const backgroundName = basename(background);
+  const exportDir = mkdtempSync(join(work, "export-"));
+  writeFileSync(join(exportDir, backgroundName), readFileSync(background));
+  for (const format of ["png", "glb"]) {
+    const out = backgroundName.replace(/\.hod$/, `.${format}`);
+    native(exportDir, ["export-background", backgroundName, out]);
+    same(`${backgroundName}: export ${format}`, bytesOf(await call("exportBackground", backgroundName, { format })),
+      readFileSync(join(exportDir, out)));
   }
 
   const pictureName = basename(picture);
