@@ -98,7 +98,11 @@ try {
   writeFileSync(join(exportDir, backgroundName), readFileSync(background));
   for (const format of ["png", "glb"]) {
     const out = backgroundName.replace(/\.hod$/, `.${format}`);
-    native(exportDir, ["export-background", backgroundName, out]);
+    const want = native(exportDir, ["export-background", backgroundName, out]);
+    if (want.status !== 0) {
+      fail(`starquill export-background ${backgroundName} ${out}: ${want.err}`);
+      continue;
+    }
     same(`${backgroundName}: export ${format}`, bytesOf(await call("exportBackground", backgroundName, { format })),
       readFileSync(join(exportDir, out)));
   }
