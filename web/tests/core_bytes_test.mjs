@@ -112,6 +112,20 @@ function comparePicture(path) {
   }
 }
 
+// A picture cut short gets the command line's refusal, word for word.
+function compareDamagedPicture(path) {
+  const name = basename(path).replace(/(\.[^.]*)$/, "-cut$1");
+  const bytes = readFileSync(path);
+  const cut = bytes.subarray(0, Math.floor(bytes.length / 3));
+  const dir = mkdtempSync(join(work, "cut-"));
+  writeFileSync(join(dir, name), cut);
+  const built = calls.build(core, cut, name);
+  const want = native(dir, ["build-background", name]);
+  same(`${name}: build status`, [built.status], [want.status]);
+  same(`${name}: build stderr`, built.errBytes, want.err);
+  if (want.status === 0) failures++, console.error(`FAIL ${name}: a cut picture was built`);
+}
+
 try {
   for (const path of inputs) {
     if (/\.hod$/.test(path)) {
@@ -121,6 +135,7 @@ try {
       for (const [how, copy] of damaged(bytes)) compareHod(path.replace(/\.hod$/, `-${how}.hod`), copy);
     } else {
       comparePicture(path);
+      compareDamagedPicture(path);
     }
   }
   // A name the report refuses gets the command line's refusal.
