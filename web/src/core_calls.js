@@ -2,6 +2,21 @@
 // bytes in, the command line's bytes out. Shared by the page's worker, the Node
 // test and the benchmark.
 
+// The core is built without C++ exceptions: an allocation that fails leaves
+// it by a throw JavaScript sees as a bare number, or a trap. Either way its
+// state is not to be trusted after that; the caller starts a fresh core.
+export class CoreStopped extends Error {}
+
+function guarded(what, run) {
+  try {
+    return run();
+  } catch (error) {
+    if (typeof error === "number") throw new CoreStopped(`${what}: out of memory`);
+    if (error instanceof WebAssembly.RuntimeError) throw new CoreStopped(`${what}: ${error.message}`);
+    throw error;
+  }
+}
+
 const encoder = new TextEncoder();
 const decoder = new TextDecoder();
 
@@ -9,8 +24,9 @@ const decoder = new TextDecoder();
 // core takes the buffer over. Returns the handle, or throws when the heap
 // cannot hold the file.
 function putInput(core, bytes) {
-  const input = core._sq_input_new(bytes.length);
-  if (input === 0) throw new Error(`a file of ${bytes.length} bytes does not fit in this tab's memory`);
+  const what = `a file of ${bytes.length} bytes`;
+  const input = guarded(what, () => core._sq_input_new(bytes.length));
+  if (input === 0) throw new CoreStopped(what);
   const at = core._sq_input_data(input);
   core.HEAPU8.set(bytes, at);
   return input;
@@ -56,7 +72,7 @@ function takeResult(core, result) {
 
 function call(core, bytes, name, run) {
   const input = putInput(core, bytes);
-  return takeResult(core, withText(core, name, (nameAt) => run(input, nameAt)));
+  return guarded(name, () => takeResult(core, withText(core, name, (nameAt) => run(input, nameAt))));
 }
 
 export function report(core, bytes, name, { soundTest = false } = {}) {

@@ -56,9 +56,8 @@ self.onmessage = async (event) => {
     const result = run(core, message);
     self.postMessage({ id, result }, transferables(result));
   } catch (error) {
-    // The core's state after a trap is not to be trusted: start afresh next time.
-    if (error instanceof WebAssembly.RuntimeError || String(error).includes("abort")) corePromise = null;
-    const text = error instanceof WebAssembly.RuntimeError ? `the core stopped: ${error.message}` : String(error.message ?? error);
-    self.postMessage({ id, error: text });
+    // A core that stopped is not to be trusted again: the next call gets a fresh one.
+    if (error instanceof calls.CoreStopped || typeof error === "number") corePromise = null;
+    self.postMessage({ id, error: error instanceof Error ? error.message : `the core stopped: ${error}` });
   }
 };

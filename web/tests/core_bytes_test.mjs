@@ -8,7 +8,7 @@ import { execFileSync, spawnSync } from "node:child_process";
 import { mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync } from "node:fs";
 import { createRequire } from "node:module";
 import { tmpdir } from "node:os";
-import { basename, join, resolve } from "node:path";
+import { basename, dirname, join, resolve } from "node:path";
 import * as calls from "../src/core_calls.js";
 
 const [starquill, webDir, ...inputs] = process.argv.slice(2).map((arg) => resolve(arg));
@@ -17,6 +17,10 @@ const core = await require(join(webDir, "starquill-core.js"))();
 calls.putTextures(core, Object.fromEntries(["B02.tga", "B03.tga"].map((t) => [t, readFileSync(join(webDir, t))])));
 const work = mkdtempSync(join(tmpdir(), "sq-core-"));
 let failures = 0;
+function fail(text) {
+  failures++;
+  console.error(`FAIL ${text}`);
+}
 
 function same(what, got, want) {
   const a = Buffer.from(got), b = Buffer.from(want);
@@ -138,8 +142,21 @@ try {
       compareDamagedPicture(path);
     }
   }
+  // A file larger than the core's memory stops it with a reason, not a bare
+  // number; a fresh core then works as before.
+  try {
+    calls.report(core, { length: 4000000000 }, "huge.hod");
+    fail("a 4 GB file was taken");
+  } catch (error) {
+    if (!(error instanceof calls.CoreStopped) || !/out of memory/.test(error.message)) fail(`huge file: ${error}`);
+  }
+  const fresh = await require(join(webDir, "starquill-core.js"))();
+  const sample = inputs.find((p) => p.endsWith(".hod"));
+  same("a fresh core's check", calls.check(fresh, readFileSync(sample), basename(sample)).outBytes,
+    native(dirname(sample), ["check", basename(sample)]).out);
+
   // A name the report refuses gets the command line's refusal.
-  const refused = calls.report(core, new Uint8Array(16), "notes.txt");
+  const refused = calls.report(fresh, new Uint8Array(16), "notes.txt");
   same("refused name: status", [refused.status], [native(work, ["report", "notes.txt"]).status]);
   same("refused name: stderr", refused.errBytes, native(work, ["report", "notes.txt"]).err);
 } finally {
