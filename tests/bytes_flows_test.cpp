@@ -96,7 +96,8 @@ TEST(BytesFlows, CheckAndDumpOfBytesMatchThoseOfTheFile) {
 // The dump's floats: the fewest digits that read back as the same float, for
 // values where a digit too few or too many is easy to get.
 TEST(ShortestFloat, ReadsBackWithTheFewestDigits) {
-  const float values[] = {0.1f, 1.0f / 3.0f, 16777216.0f, 16777217.0f, FLT_MAX, FLT_MIN, FLT_TRUE_MIN, -2.5e-8f, 100.0f};
+  const float values[] = {0.1f,    1.0f / 3.0f,  16777216.0f, 16777217.0f, FLT_MAX,
+                          FLT_MIN, FLT_TRUE_MIN, -2.5e-8f,    100.0f};
   for (const float value : values) {
     const std::string text = sq::ShortestFloat(value);
     ASSERT_FALSE(text.empty()) << value;

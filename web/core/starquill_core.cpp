@@ -289,7 +289,8 @@ Result* sq_export(std::vector<uint8_t>* input, const char* name, const char* ext
   for (const std::string& path : outcome.written) {
     std::string error;
     if (auto data = sq::ReadWholeFile(path, error)) {
-      result->files.push_back({std::filesystem::path(path).filename().string(), std::string(data->begin(), data->end())});
+      result->files.push_back(
+          {std::filesystem::path(path).filename().string(), std::string(data->begin(), data->end())});
     } else {
       std::fprintf(err.file(), "starquill export-background: %s\n", error.c_str());
       result->status = 1;
