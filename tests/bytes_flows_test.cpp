@@ -111,7 +111,7 @@ TEST(ShortestFloat, ReadsBackWithTheFewestDigits) {
     while (!digits.empty() && digits.back() == '0') digits.pop_back();
     const std::size_t significant = digits.size();
     if (significant > 1) {
-      char shorter[48];
+      char shorter[320];  // %g of a double never needs more
       std::snprintf(shorter, sizeof shorter, "%.*g", static_cast<int>(significant) - 1, static_cast<double>(value));
       EXPECT_NE(std::strtof(shorter, nullptr), value) << text << " vs " << shorter;
     }
