@@ -8,10 +8,18 @@ import { Preview } from "./preview.js";
 import { renderReport, rtfLines } from "./rtf_view.js";
 import { Starquill } from "./starquill.js";
 
-const starquill = new Starquill("worker.js");
-window.starquill = starquill;
-
 const $ = (id) => document.getElementById(id);
+
+// A browser that starts no worker for a page opened from disk needs the page served.
+let starquill;
+try {
+  starquill = new Starquill("worker.js");
+  window.starquill = starquill;
+} catch (error) {
+  $("status").textContent =
+    `This browser runs the page only when it is served (for example: python3 -m http.server -d FOLDER): ${error.message}`;
+  throw error;
+}
 let preview = null;
 let picture = null;  // {bytes, name} of the picture the form builds from
 
