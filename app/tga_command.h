@@ -53,8 +53,8 @@ struct TgaCommandOutcome : CommandOutcome {
 
 // "Load Targa image" after the dialog, for a picture of any kind the builder
 // reads (picture_load.h). No path shows "Please select a Targa image file.", a
-// file of no kind read says so (UnknownPictureText); either empties tgaBaseName
-// and disables both save entries. Another empties the star lists, the mask and
+// file of no kind read says so (UnknownPictureText); either empties tgaBaseName,
+// puts the caption back to the window's title and disables both save entries. Another empties the star lists, the mask and
 // the preview lists, loads the image (LoadSkyImage, which runs the detector
 // into outputFolder), sets
 // tgaBaseName and the caption, and enables "Save filtered TGA" when the filter

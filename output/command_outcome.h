@@ -16,6 +16,7 @@ struct CommandOutcome {
   };
   Status status = Status::Refused;
   std::string error;  // why it was refused, could not be read, or could not be written
+  bool replaced = false;  // Written over a file of the same name that stood there before
 };
 
 // 0 written, 1 a file could not be written, 2 a refused or unreadable input.

@@ -99,7 +99,6 @@ MainWindow::MainWindow(MainWindowServices services) : services_(std::move(servic
     ownChooser_ = std::make_unique<QtFileChooser>(this);
     chooser_ = ownChooser_.get();
   }
-  if (!services_.endProgram) services_.endProgram = [](int status) { QCoreApplication::exit(status); };
   outputFolder_ = services_.programFolder.empty() ? std::filesystem::path(".") : services_.programFolder;
   settings_ = services_.settingsFile.isEmpty()
                   ? std::make_unique<QSettings>(kSettingsOrganisation, kSettingsApplication)
@@ -293,9 +292,8 @@ void MainWindow::ReportOn(const std::string& chosen) {
     ShowBuilderState();
   }
   if (outcome.status == ReportOutcome::Status::Written && outcome.openPreview) {
-    PreviewSource source = PreviewOfModel(model_, previewLists_);
+    PreviewSource source = PreviewOfModel(model_, previewLists_, std::filesystem::path(chosen).filename().string());
     source.backgroundFromHod = session_.backgroundFromHod;
-    source.tgaBaseName = session_.tgaBaseName;
     source.note = WalkStatus(outcome.walk);
     OpenPreview(std::move(source));
   }
@@ -351,8 +349,6 @@ void MainWindow::ComeBack() {
   activateWindow();
 }
 
-void MainWindow::EndProgram(int status) { services_.endProgram(status); }
-
 void MainWindow::WriteHod() { WriteHodClicked(); }
 
 void MainWindow::WriteHodClicked() {
@@ -361,7 +357,12 @@ void MainWindow::WriteHodClicked() {
   OutputReport written;
   if (outcome.status == CommandOutcome::Status::Written) written.Add(path, {});
   if (outcome.status == CommandOutcome::Status::WriteFailed) written.Add(path, outcome.error);
-  SetStatus(WrittenStatus(written));
+  std::string status = WrittenStatus(written);
+  if (outcome.replaced) status += " (replaced the earlier file)";
+  if (outcome.status == CommandOutcome::Status::Refused) status = "Nothing written: " + outcome.error + ".";
+  SetStatus(status);
+  // Said where the person is looking: in the preview when it is in front.
+  if (preview_ && preview_->isVisible()) preview_->ShowStatus(status);
 }
 
 void MainWindow::BuildBackgroundClicked() {
@@ -435,6 +436,8 @@ int RunMainWindow(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", NoDisplayLine(problem).c_str());
     return 1;
   }
+  // The preview's device and its drawing area share their objects.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QGuiApplication::setDesktopFileName("starquill");
   MainWindowServices services;

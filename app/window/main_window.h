@@ -40,7 +40,6 @@ struct MainWindowServices {
   Platform* platform = nullptr;         // nullptr: message boxes and ProgressBar1
   FileChooser* chooser = nullptr;       // nullptr: the open dialog
   std::filesystem::path programFolder;  // where the dialogs start and the star-map textures stand
-  std::function<void(int)> endProgram;  // default: leave the event loop with the status
   std::function<double()> clock;        // the preview's clock; default: seconds since midnight
   QSize previewSize{600, 600};
   // What is kept between runs (the folder last used, the window's place): an INI
@@ -75,7 +74,6 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   Platform& GetPlatform() override { return *platform_; }
   void PreviewOpened() override;
   void PreviewClosed() override;
-  void EndProgram(int status) override;
   void WriteHod() override;
 
   const Model& model() const { return model_; }
