@@ -129,7 +129,7 @@ bool BuildSessionBackground(BuilderSession& s, Platform& platform) {
   read.filter = s.halftoneAnswer;
   read.showSizeWarning = false;  // the load showed it
   SkySource sky;
-  sky.files = {s.tgaPath};
+  sky.files = s.cubeFaces.empty() ? std::vector<std::filesystem::path>{s.tgaPath} : s.cubeFaces;
   BackgroundBuildOutcome outcome = Build(sky, BuildOptionsFrom(s.options), platform, read);
   if (!outcome.Built()) return false;
   if (!outcome.built.notes.empty())
@@ -169,6 +169,34 @@ CommandOutcome WriteSessionBackground(BuilderSession& s, Platform& platform) {
 }
 
 std::filesystem::path SessionHodPath(const BuilderSession& s) { return HodBeside(FolderOf(s.tgaPath), s.tgaBaseName); }
+
+bool LoadCubeMapCommand(BuilderSession& s, const std::vector<std::filesystem::path>& faces, Platform& platform) {
+  ForgetBuiltBackground(s);
+  s.backgroundFromHod = false;
+  s.halftoneAnswer.reset();
+  s.tools.saveHalftonedEnabled = false;
+  s.tools.saveFilteredEnabled = false;
+  const bool whole = faces.size() == 6 && std::none_of(faces.begin(), faces.end(), [](const auto& f) { return f.empty(); });
+  if (!whole) {
+    ForgetCubeMap(s);
+    platform.ShowMessage(kAppTitle, kSelectTargaImage, MessageIcon::Warning);
+    return false;
+  }
+  s.cubeFaces = faces;
+  s.tgaPath = faces[0];
+  s.tgaBaseName = CubeBaseName(faces[0]);
+  s.caption = std::string(kMainWindowTitle) + " + " + s.tgaBaseName;
+  s.tools.buildBackgroundEnabled = true;
+  return true;
+}
+
+void ForgetCubeMap(BuilderSession& s) {
+  s.cubeFaces.clear();
+  s.tgaPath.clear();
+  s.tgaBaseName.clear();
+  s.caption = std::string(kMainWindowTitle);
+  s.tools.buildBackgroundEnabled = false;
+}
 
 void ForgetBuiltBackground(BuilderSession& s) {
   s.builtBackground.reset();

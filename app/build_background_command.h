@@ -84,6 +84,20 @@ std::string KeptExisting(const std::filesystem::path& path);
 // Where those write: BASE.hod in the folder of the picture the session loaded.
 std::filesystem::path SessionHodPath(const BuilderSession& session);
 
+// "Load cube map...": the six faces (+X, -X, +Y, -Y, +Z, -Z) become what "Build
+// background" builds from, named after the +X face (CubeBaseName): the caption
+// and tgaBaseName name it, "Build background" goes on, the save entries off
+// (there is no single picture to save), a built background is let go. Fewer
+// than six faces, or one missing, refuses with "Please select a Targa image
+// file." and leaves the session as a refused picture load does. The faces are
+// read and checked by the build.
+bool LoadCubeMapCommand(BuilderSession& session, const std::vector<std::filesystem::path>& faces,
+                        Platform& platform);
+
+// A build of the session's cube map was refused: the cube map is let go as a
+// refused load lets a picture go.
+void ForgetCubeMap(BuilderSession& session);
+
 // A HOD file was read: the built background is let go and "Write background HOD"
 // goes off. The loaded image stays, so "Build background" stays as it was.
 void ForgetBuiltBackground(BuilderSession& session);

@@ -23,6 +23,7 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   s.tools.writeHodEnabled = false;
   s.tools.buildBackgroundEnabled = false;
   s.tgaPath.clear();
+  s.cubeFaces.clear();
   s.halftoneAnswer.reset();
   // No file, or one of no kind read: nothing is loaded and the tables stay.
   if (imagePath.empty() || KindOfPictureFile(imagePath) == PictureFileKind::Unknown) {

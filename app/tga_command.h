@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/command_paths.h"
 #include "builder/builder_menus.h"
@@ -38,6 +39,9 @@ struct BuilderSession {
   // (none when it was not asked): a build reads the picture from there again.
   std::filesystem::path tgaPath;
   std::optional<bool> halftoneAnswer;
+  // The six faces of a cube map loaded instead (+X, -X, +Y, -Y, +Z, -Z); tgaPath
+  // is then the +X face. Empty for a picture.
+  std::vector<std::filesystem::path> cubeFaces;
   // The background "Build background" made from it, until another image is
   // loaded or a HOD file is read.
   std::optional<BackgroundTables> builtBackground;

@@ -126,7 +126,6 @@ void GlDevice::EndScreenFrame() {
     gl->glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     gl->glClear(GL_COLOR_BUFFER_BIT);
     gl->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    ++screenFrames_;
   }
   screenContext_ = nullptr;
 }

@@ -88,9 +88,8 @@ class GlDevice {
   void Draw(unsigned buffer, Layout layout, Primitive primitive, int count);
   // The offscreen back buffer as an opaque image, top row first.
   QImage ReadBack();
-  // How many times pixels were read back, and frames drawn on screen.
+  // How many times pixels were read back.
   int ReadBacks() const { return readBacks_; }
-  int ScreenFrames() const { return screenFrames_; }
   void Destroy();
 
  private:
@@ -111,7 +110,7 @@ class GlDevice {
   QOpenGLContext* screenContext_ = nullptr;  // set between BeginScreenFrame and EndScreenFrame
   unsigned screenFramebuffer_ = 0;
   QSize screenSize_;
-  int readBacks_ = 0, screenFrames_ = 0;
+  int readBacks_ = 0;
 };
 
 }  // namespace sq

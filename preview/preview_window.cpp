@@ -50,8 +50,7 @@ void FitWindowToScreen(QWidget& window) {
   }
 }
 
-PreviewSource PreviewOfBackground(const BackgroundTables& background, PreviewLists& lists,
-                                  const std::string& tgaBaseName) {
+PreviewSource PreviewOfBackground(const BackgroundTables& background, PreviewLists& lists, std::string shownName) {
   BuildBackgroundPreviewLists(background, lists);
   PreviewSource source;
   source.lists = &lists;
@@ -59,7 +58,7 @@ PreviewSource PreviewOfBackground(const BackgroundTables& background, PreviewLis
   source.hasBGSG = background.hasBGSG;
   source.hasSTRF = background.hasSTRF;
   source.backgroundFromHod = false;
-  source.shownName = tgaBaseName + ".tga";
+  source.shownName = std::move(shownName);
   return source;
 }
 
@@ -294,8 +293,9 @@ QImage PreviewWindow::GrabFrame() {
 
 void PreviewWindow::PaintOnScreen() {
   if (!device_.Exists()) return;
+  ++framesPainted_;
   const QSize pixels = (QSizeF(Picture2->size()) * Picture2->devicePixelRatioF()).toSize();
-  if (device_.BeginScreenFrame(pixels)) {
+  if (!options_.paintReadBack && device_.BeginScreenFrame(pixels)) {
     DrawLayers();
     device_.EndScreenFrame();
     return;

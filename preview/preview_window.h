@@ -46,8 +46,8 @@ struct PreviewSource {
   bool hasBGSG = false;
   bool hasSTRF = false;
   bool backgroundFromHod = false;
-  // What the caption names: "BASE.tga" for a background built from a picture,
-  // the file's name for one read from a HOD file.
+  // What the caption names: the picture's file name ("BASE.tga") for a background
+  // built from it, the file's name for one read from a HOD file.
   std::string shownName;
   // Shown beside the rotate hint: why the picture may be incomplete (a walk that
   // ended early). Empty for a whole file.
@@ -59,11 +59,10 @@ struct PreviewSource {
 // preview is open, and the layers the file held. "Write HOD" is off.
 PreviewSource PreviewOfModel(const Model& model, PreviewLists& lists, const std::string& fileName);
 
-// What a preview of a background built from the picture tgaBaseName.tga shows:
-// its lists, built here into `lists`, and its layers. It was not read from a HOD
-// file, so "Write HOD" is on.
-PreviewSource PreviewOfBackground(const BackgroundTables& background, PreviewLists& lists,
-                                  const std::string& tgaBaseName);
+// What a preview of a background built from the picture `shownName` ("sky.tga")
+// shows: its lists, built here into `lists`, and its layers. It was not read
+// from a HOD file, so "Write HOD" is on.
+PreviewSource PreviewOfBackground(const BackgroundTables& background, PreviewLists& lists, std::string shownName);
 
 // The exit status of a screenshot whose preview could not set up at all.
 inline constexpr int kPreviewFailedStatus = 3;
@@ -104,6 +103,10 @@ class PreviewWindow : public QMainWindow {
     bool fitScreen = true;
     // Seconds since midnight; the picture turns with it.
     std::function<double()> clock;
+    // Each frame drawn off screen, read back and painted as a picture, as it
+    // must be where the area's context shares nothing with the device's; the
+    // benchmark measures what drawing straight to the screen saves.
+    bool paintReadBack = false;
   };
 
   PreviewWindow(PreviewOwner& owner, PreviewSource source, Options options);
@@ -141,8 +144,8 @@ class PreviewWindow : public QMainWindow {
   const QImage& LastFrame() const { return frame_; }
   // One frame drawn off screen and read back, as Render would draw it now.
   QImage GrabFrame();
-  // Frames drawn on screen, and read-backs, since the window was set up.
-  int ScreenFrames() const { return device_.ScreenFrames(); }
+  // Frames painted on screen, and read-backs, since the window was set up.
+  int ScreenFrames() const { return framesPainted_; }
   int ReadBacks() const { return device_.ReadBacks(); }
   // What the status bar says beside the rotate hint: the source's note and the
   // layers left out.
@@ -206,6 +209,7 @@ class PreviewWindow : public QMainWindow {
   PreviewTransforms transforms_;
   QImage frame_;
   bool capture_ = false;
+  int framesPainted_ = 0;
   std::vector<std::string> leftOut_;
   bool unloaded_ = false;
   bool animating_ = false;  // set up and not closed: the timer runs whenever the window can be seen

@@ -62,6 +62,11 @@ QPixmap DecorativePicture() {
   return pixmap;
 }
 
+// Every kind of picture the builder reads; it knows them by their content.
+const QString kPictureFilter =
+    "Sky picture (*.tga *.png *.jpg *.jpeg *.exr *.hdr);;32-bit Targa image (*.tga);;PNG (*.png);;"
+    "JPEG (*.jpg *.jpeg);;OpenEXR (*.exr);;Radiance HDR (*.hdr);;All files (*)";
+
 constexpr const char* kLastFolderKey = "dialogs/lastFolder";
 constexpr const char* kGeometryKey = "mainWindow/geometry";
 
@@ -169,6 +174,8 @@ void MainWindow::BuildMenus() {
   mnuTools = menuBar()->addMenu("&Tools");
   mnuTools->setObjectName("mnuTools");
   mnuLoadTGA = named(mnuTools->addAction("Load Targa image", this, [this] { LoadTgaClicked(); }), "mnuLoadTGA");
+  mnuLoadCubeMap =
+      named(mnuTools->addAction("Load cube map...", this, [this] { LoadCubeMapClicked(); }), "mnuLoadCubeMap");
   mnuBuildBackground =
       named(mnuTools->addAction("Build background", this, [this] { BuildBackgroundClicked(); }), "mnuBuildBackground");
   mnuSaveHalfToned =
@@ -231,10 +238,15 @@ void MainWindow::ShowBuilderState() {
   for (std::size_t i = 0; i < kBuilderOptionItems.size(); ++i) {
     optionActions_[i]->setChecked(session_.options.Checked(kBuilderOptionItems[i].option));
   }
-  mnuSaveHalfToned->setEnabled(session_.tools.saveHalftonedEnabled);
-  mnuSaveFiltered->setEnabled(session_.tools.saveFilteredEnabled);
-  mnuWriteHOD->setEnabled(session_.tools.writeHodEnabled);
-  mnuBuildBackground->setEnabled(session_.tools.buildBackgroundEnabled);
+  // While a job runs nothing that starts another is on.
+  const bool free = CanStartJobs();
+  mnuSaveHalfToned->setEnabled(free && session_.tools.saveHalftonedEnabled);
+  mnuSaveFiltered->setEnabled(free && session_.tools.saveFilteredEnabled);
+  mnuWriteHOD->setEnabled(free && session_.tools.writeHodEnabled);
+  mnuBuildBackground->setEnabled(free && session_.tools.buildBackgroundEnabled);
+  for (QAction* command : {mnuLoadTGA, mnuLoadCubeMap, actOpenHod}) command->setEnabled(free);
+  cmdReport->setEnabled(free);
+  setAcceptDrops(free);
   setWindowTitle(QString::fromStdString(session_.caption));
 }
 
@@ -268,7 +280,24 @@ void MainWindow::SetStatus(const std::string& text) {
   statusBar()->clearMessage();  // a passing hint must not cover it
 }
 
+bool MainWindow::BeginJob(const std::string& what) {
+  if (!CanStartJobs()) return false;
+  job_ = what;
+  SetStatus(what + "...");
+  ShowBuilderState();
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  return true;
+}
+
+void MainWindow::EndJob() {
+  job_.clear();
+  QApplication::restoreOverrideCursor();
+  ShowBuilderState();
+  if (closeAfterJob_) QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+}
+
 void MainWindow::ReportClicked() {
+  if (!CanStartJobs()) return;
   const std::string chosen =
       chooser_->ChooseOpenFile({"Open Farhold HOD file", "Farhold HOD files (*.hod)", DialogFolder()});
   RememberFolder(chosen);
@@ -279,7 +308,9 @@ void MainWindow::ReportOn(const std::string& chosen) {
   const bool accepted = !HodBaseName(chosen).empty();
   // The folder of the chosen file stands in for the current directory.
   const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
+  if (!BeginJob("Reading " + std::filesystem::path(chosen).filename().string())) return;
   const ReportOutcome outcome = ReportCommand(model_, chosen, folder, chkSndTest->isChecked(), *platform_);
+  EndJob();
   SetStatus(ReportStatus(outcome));
   if (const std::string failed = SideFilesMessage(outcome); !failed.empty()) {
     platform_->ShowMessage(kAppTitle, failed, MessageIcon::Error);
@@ -300,6 +331,7 @@ void MainWindow::ReportOn(const std::string& chosen) {
 }
 
 void MainWindow::OpenFile(const std::string& path) {
+  if (!CanStartJobs()) return;
   if (KindOfFile(path) == FileKind::Targa) {
     LoadTargaFrom(path);
   } else {
@@ -352,7 +384,9 @@ void MainWindow::ComeBack() {
 void MainWindow::WriteHod() { WriteHodClicked(); }
 
 void MainWindow::WriteHodClicked() {
+  if (!BeginJob("Writing " + SessionHodPath(session_).filename().string())) return;
   const CommandOutcome outcome = WriteSessionBackground(session_, *platform_);
+  EndJob();
   const std::filesystem::path path = SessionHodPath(session_);
   OutputReport written;
   if (outcome.status == CommandOutcome::Status::Written) written.Add(path, {});
@@ -366,19 +400,47 @@ void MainWindow::WriteHodClicked() {
 }
 
 void MainWindow::BuildBackgroundClicked() {
+  const std::string from = session_.tgaPath.filename().string();
+  if (!BeginJob("Building the background from " + from)) return;
   const bool built = BuildSessionBackground(session_, *platform_);
-  ShowBuilderState();
+  // Faces that cannot be built from are let go, as a refused load lets a picture go.
+  if (!built && !session_.cubeFaces.empty()) ForgetCubeMap(session_);
+  EndJob();
+  SetStatus(built ? "Built the background from " + from + "." : std::string("Nothing built."));
   if (!built) return;
   session_.backgroundFromHod = false;
-  OpenPreview(PreviewOfBackground(*session_.builtBackground, previewLists_, session_.tgaBaseName));
+  // Named after the picture it was built from, or the cube map's name.
+  const std::string shown =
+      session_.cubeFaces.empty() ? from : "the cube map " + session_.tgaBaseName;
+  OpenPreview(PreviewOfBackground(*session_.builtBackground, previewLists_, shown));
+}
+
+void MainWindow::LoadCubeMapClicked() {
+  if (!CanStartJobs()) return;
+  static constexpr const char* kFaces[] = {"+X (right)", "-X (left)", "+Y (up)", "-Y (down)", "+Z (front)", "-Z (back)"};
+  std::vector<std::filesystem::path> faces;
+  for (int i = 0; i < 6; ++i) {
+    const std::string chosen = chooser_->ChooseOpenFile(
+        {QString("Open the %1 face of the cube map (%2 of 6)").arg(kFaces[i]).arg(i + 1), kPictureFilter,
+         DialogFolder()});
+    if (chosen.empty()) break;  // cancelled: no cube map
+    RememberFolder(chosen);
+    faces.emplace_back(chosen);
+  }
+  if (!LoadCubeMapCommand(session_, faces, *platform_)) {
+    SetStatus("Nothing loaded.");
+    ShowBuilderState();
+    return;
+  }
+  outputFolder_ = FolderOf(faces[0]);
+  ShowBuilderState();
+  BuildBackgroundClicked();
 }
 
 void MainWindow::LoadTgaClicked() {
+  if (!CanStartJobs()) return;
   const std::string chosen = chooser_->ChooseOpenFile(
-      {"Open halftoned 32-bit Targa image file",
-       "Sky picture (*.tga *.png *.jpg *.jpeg *.exr *.hdr);;32-bit Targa image (*.tga);;PNG (*.png);;"
-       "JPEG (*.jpg *.jpeg);;OpenEXR (*.exr);;Radiance HDR (*.hdr);;All files (*)",
-       DialogFolder()});
+      {"Open halftoned 32-bit Targa image file", kPictureFilter, DialogFolder()});
   RememberFolder(chosen);
   LoadTargaFrom(chosen);
 }
@@ -386,17 +448,25 @@ void MainWindow::LoadTgaClicked() {
 void MainWindow::LoadTargaFrom(const std::string& chosen) {
   const bool accepted = !chosen.empty() && KindOfPictureFile(chosen) != PictureFileKind::Unknown;
   const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
-  SetStatus(TargaLoadStatus(LoadTargaCommand(session_, previewLists_, chosen, folder, *platform_)));
+  if (!BeginJob("Loading " + std::filesystem::path(chosen).filename().string())) return;
+  const TgaCommandOutcome outcome = LoadTargaCommand(session_, previewLists_, chosen, folder, *platform_);
+  EndJob();
+  SetStatus(TargaLoadStatus(outcome));
   if (accepted) outputFolder_ = folder;
-  ShowBuilderState();
 }
 
 void MainWindow::SaveHalftonedClicked() {
-  SetStatus(WrittenStatus(SaveHalftonedCommand(session_, outputFolder_, *platform_)));
+  if (!BeginJob("Saving the halftoned image")) return;
+  const OutputReport written = SaveHalftonedCommand(session_, outputFolder_, *platform_);
+  EndJob();
+  SetStatus(WrittenStatus(written));
 }
 
 void MainWindow::SaveFilteredClicked() {
-  SetStatus(WrittenStatus(SaveFilteredCommand(session_, outputFolder_, *platform_)));
+  if (!BeginJob("Saving the filtered image")) return;
+  const OutputReport written = SaveFilteredCommand(session_, outputFolder_, *platform_);
+  EndJob();
+  SetStatus(WrittenStatus(written));
 }
 
 void MainWindow::AboutClicked() {
@@ -413,6 +483,13 @@ void MainWindow::AboutClicked() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
+  // A job pumps events while it runs: the window closes once it has finished.
+  if (!CanStartJobs()) {
+    e->ignore();
+    closeAfterJob_ = true;
+    SetStatus(job_ + "... the window closes when it has finished.");
+    return;
+  }
   settings_->setValue(kGeometryKey, saveGeometry());
   settings_->sync();
   QMainWindow::closeEvent(e);

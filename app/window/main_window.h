@@ -66,6 +66,8 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   // their dialog. A name that is neither is refused with the HOD message.
   void OpenFile(const std::string& path);
   void BuildBackgroundClicked();
+  // "Load cube map...": six open dialogs, one a face, then the build and its preview.
+  void LoadCubeMapClicked();
   void SaveHalftonedClicked();
   void SaveFilteredClicked();
   void WriteHodClicked();
@@ -87,6 +89,10 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   QString StatusText() const;
   // Where the open dialogs start: the folder last used, the home folder at first.
   QString DialogFolder() const;
+  // What the job that runs now is doing ("Loading sky.png"), empty when none runs.
+  // While one runs the commands that would start another are off, and closing
+  // the window waits for it to finish.
+  const std::string& Job() const { return job_; }
 
   QProgressBar* ProgressBar1 = nullptr;
   QCheckBox* chkSndTest = nullptr;
@@ -97,6 +103,7 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   QMenu* mnuTools = nullptr;
   QAction* mnuLoadTGA = nullptr;
   QAction* mnuBuildBackground = nullptr;
+  QAction* mnuLoadCubeMap = nullptr;
   QAction* mnuSaveHalfToned = nullptr;
   QAction* mnuSaveFiltered = nullptr;
   QAction* mnuWriteHOD = nullptr;
@@ -136,6 +143,11 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   void RememberFolder(const std::string& chosen);
   void SetStatus(const std::string& text);
   void ComeBack();
+  // A job starts: the status line says what runs, the commands go off. Returns
+  // false, starting nothing, while another runs.
+  bool BeginJob(const std::string& what);
+  void EndJob();
+  bool CanStartJobs() const { return job_.empty(); }
   // Shows the builder's state: Tools enabled states, Options check marks, caption.
   void ShowBuilderState();
   // Opens the preview of `source` (whose lists are previewLists_).
@@ -160,6 +172,8 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   std::unique_ptr<QSettings> settings_;
   // Where the window stood when the preview hid it.
   QByteArray placeBeforePreview_;
+  std::string job_;
+  bool closeAfterJob_ = false;
 };
 
 // `starquill` without arguments: the main window until its last window closes.

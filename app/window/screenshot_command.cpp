@@ -164,7 +164,7 @@ int BackgroundScreenshot(const BackgroundTables& background, const std::string& 
   if (!app) return 1;
   CliPlatform platform(streams.err);
   PreviewLists lists;
-  return DrawAndWrite(platform, PreviewOfBackground(background, lists, baseName), shot, streams);
+  return DrawAndWrite(platform, PreviewOfBackground(background, lists, baseName + ".tga"), shot, streams);
 }
 
 }  // namespace sq
