@@ -201,6 +201,7 @@ bool PreviewWindow::Form_Load() {
     LeaveOut("The point stars could not be set up: not shown.");
   }
   mnuWrite->setEnabled(!source_.backgroundFromHod);
+  SetupMatrices();  // the first frame on screen comes before the first tick
   animating_ = true;
   Timer2->start();
   return true;
@@ -285,6 +286,7 @@ void PreviewWindow::Render() {
 
 QImage PreviewWindow::GrabFrame() {
   if (!device_.Exists()) return {};
+  if (!drag_.dragging) SetupMatrices();
   DrawLayers();
   QImage frame = device_.ReadBack();
   frame.setDevicePixelRatio(PixelRatio());

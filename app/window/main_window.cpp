@@ -283,6 +283,7 @@ void MainWindow::SetStatus(const std::string& text) {
 bool MainWindow::BeginJob(const std::string& what) {
   if (!CanStartJobs()) return false;
   job_ = what;
+  focusBeforeJob_ = QApplication::focusWidget();
   SetStatus(what + "...");
   ShowBuilderState();
   QApplication::setOverrideCursor(Qt::BusyCursor);
@@ -293,6 +294,7 @@ void MainWindow::EndJob() {
   job_.clear();
   QApplication::restoreOverrideCursor();
   ShowBuilderState();
+  if (focusBeforeJob_ && focusBeforeJob_->window() == this) focusBeforeJob_->setFocus();
   if (closeAfterJob_) QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
 }
 

@@ -174,6 +174,8 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   QByteArray placeBeforePreview_;
   std::string job_;
   bool closeAfterJob_ = false;
+  // Where the keyboard was when the job turned its widget off: it goes back there.
+  QPointer<QWidget> focusBeforeJob_;
 };
 
 // `starquill` without arguments: the main window until its last window closes.

@@ -22,6 +22,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QUrl>
+#include <fstream>
 #include <map>
 
 #include "app/build_background_command.h"
@@ -57,6 +58,10 @@ bool Drop(QWidget* target, const std::filesystem::path& file) {
   QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(target, &drop);
   return true;
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 const std::filesystem::path kSample = std::filesystem::path(STARQUILL_SOURCE_DIR) / "data/samples/sky.hod";
@@ -119,7 +124,7 @@ TEST(MainWindow, ReportsOnAModelBesideItAndRefusesWhatItCannotDo) {
   ASSERT_NE(w.preview(), nullptr);
   EXPECT_EQ(w.preview()->LeftOut(),
             std::vector<std::string>{"Star map 2: its texture B03.tga could not be loaded (cannot open " +
-                                     (rig.program / "B03.tga").string() + ": No such file or directory); not shown."});
+                                     (rig.program / "B03.tga").string() + "); not shown."});
   EXPECT_TRUE(w.preview()->LayerStarMaps());  // the first map is drawn
   EXPECT_TRUE(w.preview()->isVisible());
 }
@@ -317,7 +322,7 @@ TEST(MainWindow, AfterACancelledLoadTheCaptionToolsAndSessionAgreeAndPreviewsNam
     ASSERT_EQ(w.windowTitle().toStdString(), std::string(sq::kMainWindowTitle) + " + sky");
     ASSERT_TRUE(w.mnuBuildBackground->isEnabled());
     rig.chooser.answers = {refused};
-    QTest::keyClick(&w, Qt::Key_T, Qt::ControlModifier);
+    w.mnuLoadTGA->trigger();
     EXPECT_EQ(w.windowTitle().toStdString(), sq::kMainWindowTitle);
     EXPECT_FALSE(w.mnuBuildBackground->isEnabled() || w.mnuSaveFiltered->isEnabled() ||
                  w.mnuSaveHalfToned->isEnabled() || w.mnuWriteHOD->isEnabled());
@@ -424,7 +429,7 @@ TEST(MainWindow, ACubeMapIsChosenFaceByFaceBuiltAndPreviewed) {
   for (const char* face : {"px", "nx", "py", "ny", "pz", "nz"}) {
     sq::Picture picture{64, 64, std::vector<uint8_t>(64 * 64 * 4, 40)};
     for (int y = 20; y < 22; ++y) {
-      for (int x = 30; x < 32; ++x) std::fill_n(&picture.rgba[(y * 64 + x) * 4], 3, 250);
+      for (int x = 30; x < 32; ++x) std::fill_n(picture.Pixel(x, y), 3, 250);
     }
     files.push_back((faces / ("space_" + std::string(face) + ".png")).string());
     WriteText(files.back(), sq::EncodePng(picture));
@@ -464,9 +469,11 @@ TEST(Desktop, EveryPictureKindTheBuilderReadsCanBeChosenDroppedOrNamed) {
   for (const char* pattern : {"*.tga", "*.png", "*.jpg", "*.jpeg", "*.exr", "*.hdr"})
     EXPECT_TRUE(filter.section(";;", 0, 0).contains(pattern)) << pattern;
 
+  // The size the builder expects, so that no warning box waits for a person;
+  // faint enough that no halftone question does either.
   TempDir images;
-  sq::Picture sky{64, 32, std::vector<uint8_t>(64 * 32 * 4, 10)};
-  for (int x = 10; x < 12; ++x) std::fill_n(&sky.rgba[(10 * 64 + x) * 4], 3, 200);
+  sq::Picture sky{1024, 512, std::vector<uint8_t>(1024 * 512 * 4, 10)};
+  for (int x = 100; x < 102; ++x) std::fill_n(sky.Pixel(x, 100), 3, 120);
   WriteText(images / "night.png", sq::EncodePng(sky));
   EXPECT_TRUE(Drop(rig.window.get(), images / "night.png"));
   ASSERT_TRUE(QTest::qWaitFor([&] { return rig.window->tgaBaseName() == "night"; }));

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -232,13 +233,13 @@ TEST(PreviewWindow, LayersThatCannotBeSetUpAreLeftOutAndNamedOnlyNoDeviceGivesUp
   rig = Scene(kMesh | kStars);  // a BGMS form that gave no triangles
   rig->lists.meshPreviewVertices.clear();
   rig->lists.meshPreviewCount = 0;
-  opens(*rig, {"The background mesh holds no triangle: not shown."}, "00101");
+  opens(*rig, {"The background mesh holds no triangle: not shown."}, "01011");
   EXPECT_FALSE(rig->window->LayerMesh());
   EXPECT_GT(LitPixels(rig->Frame()), 0);  // the point star
 
   rig = Scene(kMesh | kStars);  // a count that claims more vertices than the list holds
   rig->lists.starPreviewCount = 5;
-  opens(*rig, {"The point stars could not be set up: not shown."}, "01001");
+  opens(*rig, {"The point stars could not be set up: not shown."}, "01011");
   EXPECT_FALSE(rig->window->LayerStars());
 
   rig = Scene(kMesh | kStars);  // no drawing area, no device
@@ -309,6 +310,7 @@ TEST(PreviewWindow, DrawsStraightToTheScreenAndReadsBackOnlyForAScreenshot) {
   w.Timer2->stop();  // the clock stands still: every frame is the same
   const QImage grabbed = w.GrabFrame().convertToFormat(QImage::Format_RGB32);
   EXPECT_EQ(w.ReadBacks(), 1);
+  EXPECT_GT(LitPixels(grabbed), 200 * 200 / 4);  // the mesh covers much of it
   QImage shown;
   ASSERT_TRUE(QTest::qWaitFor([&] { return (shown = OnScreen(w).convertToFormat(QImage::Format_RGB32)) == grabbed; }))
       << LitPixels(shown) << " lit on screen, " << LitPixels(grabbed) << " read back";
