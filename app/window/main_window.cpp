@@ -364,7 +364,7 @@ void MainWindow::OpenPreview(PreviewSource source) {
 void MainWindow::PreviewOpened() {
   ProgressBar1->setValue(0);
   QCoreApplication::processEvents();
-  placeBeforePreview_ = saveGeometry();
+  placeBeforePreview_ = geometry();
   hide();
 }
 
@@ -377,7 +377,11 @@ void MainWindow::PreviewClosed() {
 }
 
 void MainWindow::ComeBack() {
-  if (!placeBeforePreview_.isEmpty()) restoreGeometry(placeBeforePreview_);
+  if (!placeBeforePreview_.isNull()) setGeometry(placeBeforePreview_);
+  // A window manager may map a window that comes back where it first placed it,
+  // a place the window never asked for again: it is put back, once it is seen.
+  keepPlace_ = placeBeforePreview_;
+  QTimer::singleShot(2000, this, [this] { keepPlace_ = QRect(); });
   show();
   raise();
   activateWindow();
@@ -482,6 +486,15 @@ void MainWindow::AboutClicked() {
       "a file holds, shows a background in 3D and finds the stars in a background picture.");
   box.setStandardButtons(QMessageBox::Ok);
   box.exec();
+}
+
+void MainWindow::moveEvent(QMoveEvent* e) {
+  QMainWindow::moveEvent(e);
+  if (!keepPlace_.isNull() && isVisible() && geometry() != keepPlace_) {
+    const QRect place = keepPlace_;
+    keepPlace_ = QRect();  // once: a window manager that insists has the last word
+    setGeometry(place);
+  }
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {

@@ -131,6 +131,7 @@ class MainWindow : public QMainWindow, public PreviewOwner {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  void moveEvent(QMoveEvent* e) override;
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
 
@@ -171,7 +172,9 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   QPointer<PreviewWindow> preview_;
   std::unique_ptr<QSettings> settings_;
   // Where the window stood when the preview hid it.
-  QByteArray placeBeforePreview_;
+  QRect placeBeforePreview_;
+  // Where the window is to stand while it comes back (the window manager's first move is undone).
+  QRect keepPlace_;
   std::string job_;
   bool closeAfterJob_ = false;
   // Where the keyboard was when the job turned its widget off: it goes back there.
