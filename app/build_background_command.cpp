@@ -176,7 +176,8 @@ bool LoadCubeMapCommand(BuilderSession& s, const std::vector<std::filesystem::pa
   s.halftoneAnswer.reset();
   s.tools.saveHalftonedEnabled = false;
   s.tools.saveFilteredEnabled = false;
-  const bool whole = faces.size() == 6 && std::none_of(faces.begin(), faces.end(), [](const auto& f) { return f.empty(); });
+  const bool whole =
+      faces.size() == 6 && std::none_of(faces.begin(), faces.end(), [](const auto& f) { return f.empty(); });
   if (!whole) {
     ForgetCubeMap(s);
     platform.ShowMessage(kAppTitle, kSelectTargaImage, MessageIcon::Warning);

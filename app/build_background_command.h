@@ -91,8 +91,7 @@ std::filesystem::path SessionHodPath(const BuilderSession& session);
 // than six faces, or one missing, refuses with "Please select a Targa image
 // file." and leaves the session as a refused picture load does. The faces are
 // read and checked by the build.
-bool LoadCubeMapCommand(BuilderSession& session, const std::vector<std::filesystem::path>& faces,
-                        Platform& platform);
+bool LoadCubeMapCommand(BuilderSession& session, const std::vector<std::filesystem::path>& faces, Platform& platform);
 
 // A build of the session's cube map was refused: the cube map is let go as a
 // refused load lets a picture go.

@@ -20,7 +20,8 @@ int RunWriteBackground(const WriteBackgroundOptions& options, CliStreams streams
   CliPlatform platform(streams.err);
   const WriteBackgroundOutcome outcome = WriteBackgroundCommand(options.file, options.outDir, platform);
   if (outcome.replaced) {
-    std::fprintf(streams.err, "starquill write-background: replaced the earlier %s\n", outcome.outPath.string().c_str());
+    std::fprintf(streams.err, "starquill write-background: replaced the earlier %s\n",
+                 outcome.outPath.string().c_str());
   }
   if (outcome.status == CommandOutcome::Status::Written)
     std::fprintf(streams.out, "%s\n", outcome.outPath.string().c_str());

@@ -58,11 +58,10 @@ struct TgaCommandOutcome : CommandOutcome {
 // "Load Targa image" after the dialog, for a picture of any kind the builder
 // reads (picture_load.h). No path shows "Please select a Targa image file.", a
 // file of no kind read says so (UnknownPictureText); either empties tgaBaseName,
-// puts the caption back to the window's title and disables both save entries. Another empties the star lists, the mask and
-// the preview lists, loads the image (LoadSkyImage, which runs the detector
-// into outputFolder), sets
-// tgaBaseName and the caption, and enables "Save filtered TGA" when the filter
-// ran. Either way backgroundFromHod becomes false, a built background is let go
+// puts the caption back to the window's title and disables both save entries. Another empties the star lists, the mask
+// and the preview lists, loads the image (LoadSkyImage, which runs the detector into outputFolder), sets tgaBaseName
+// and the caption, and enables "Save filtered TGA" when the filter ran. Either way backgroundFromHod becomes false, a
+// built background is let go
 // ("Write background HOD" off), and "Build background" is on only when the image
 // loaded. A file that could not be written is named in a message.
 TgaCommandOutcome LoadTargaCommand(BuilderSession& session, PreviewLists& previewLists,

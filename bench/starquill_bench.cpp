@@ -632,8 +632,8 @@ void BM_PreviewCpu(benchmark::State& state) {
       const double direct = PreviewCpuPerFrame(file, "direct", log);
       const double readBack = PreviewCpuPerFrame(file, "readback", log);
       if (direct < 0 || readBack < 0) {
-        state.SkipWithError(("the preview of " + file.string() + " did not run (a display?); see " + log.string())
-                                .c_str());
+        state.SkipWithError(
+            ("the preview of " + file.string() + " did not run (a display?); see " + log.string()).c_str());
         return;
       }
       Record(state, name, direct, readBack, 0, 0);

@@ -169,7 +169,9 @@ std::string PreviewWindow::Notes() const {
   return text;
 }
 
-void PreviewWindow::ShowStatus(const std::string& text) { statusBar()->showMessage(QString::fromStdString(text), 10000); }
+void PreviewWindow::ShowStatus(const std::string& text) {
+  statusBar()->showMessage(QString::fromStdString(text), 10000);
+}
 
 bool PreviewWindow::Form_Load() {
   owner_.PreviewOpened();

@@ -63,7 +63,7 @@ QPixmap DecorativePicture() {
 }
 
 // Every kind of picture the builder reads; it knows them by their content.
-const QString kPictureFilter =
+constexpr const char* kPictureFilter =
     "Sky picture (*.tga *.png *.jpg *.jpeg *.exr *.hdr);;32-bit Targa image (*.tga);;PNG (*.png);;"
     "JPEG (*.jpg *.jpeg);;OpenEXR (*.exr);;Radiance HDR (*.hdr);;All files (*)";
 
@@ -295,7 +295,9 @@ void MainWindow::EndJob() {
   QApplication::restoreOverrideCursor();
   ShowBuilderState();
   if (focusBeforeJob_ && focusBeforeJob_->window() == this) focusBeforeJob_->setFocus();
-  if (closeAfterJob_) QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+  if (closeAfterJob_)
+    QMetaObject::invokeMethod(
+        this, [this] { close(); }, Qt::QueuedConnection);
 }
 
 void MainWindow::ReportClicked() {
@@ -416,19 +418,19 @@ void MainWindow::BuildBackgroundClicked() {
   if (!built) return;
   session_.backgroundFromHod = false;
   // Named after the picture it was built from, or the cube map's name.
-  const std::string shown =
-      session_.cubeFaces.empty() ? from : "the cube map " + session_.tgaBaseName;
+  const std::string shown = session_.cubeFaces.empty() ? from : "the cube map " + session_.tgaBaseName;
   OpenPreview(PreviewOfBackground(*session_.builtBackground, previewLists_, shown));
 }
 
 void MainWindow::LoadCubeMapClicked() {
   if (!CanStartJobs()) return;
-  static constexpr const char* kFaces[] = {"+X (right)", "-X (left)", "+Y (up)", "-Y (down)", "+Z (front)", "-Z (back)"};
+  static constexpr const char* kFaces[] = {"+X (right)", "-X (left)",  "+Y (up)",
+                                           "-Y (down)",  "+Z (front)", "-Z (back)"};
   std::vector<std::filesystem::path> faces;
   for (int i = 0; i < 6; ++i) {
-    const std::string chosen = chooser_->ChooseOpenFile(
-        {QString("Open the %1 face of the cube map (%2 of 6)").arg(kFaces[i]).arg(i + 1), kPictureFilter,
-         DialogFolder()});
+    const std::string chosen =
+        chooser_->ChooseOpenFile({QString("Open the %1 face of the cube map (%2 of 6)").arg(kFaces[i]).arg(i + 1),
+                                  kPictureFilter, DialogFolder()});
     if (chosen.empty()) break;  // cancelled: no cube map
     RememberFolder(chosen);
     faces.emplace_back(chosen);
@@ -445,8 +447,8 @@ void MainWindow::LoadCubeMapClicked() {
 
 void MainWindow::LoadTgaClicked() {
   if (!CanStartJobs()) return;
-  const std::string chosen = chooser_->ChooseOpenFile(
-      {"Open halftoned 32-bit Targa image file", kPictureFilter, DialogFolder()});
+  const std::string chosen =
+      chooser_->ChooseOpenFile({"Open halftoned 32-bit Targa image file", kPictureFilter, DialogFolder()});
   RememberFolder(chosen);
   LoadTargaFrom(chosen);
 }

@@ -31,8 +31,8 @@
 #include "app/window/main_window.h"
 #include "picture/picture_write.h"
 #include "support/chunk_bytes.h"
-#include "support/sample_files.h"
 #include "support/detail_chunks.h"
+#include "support/sample_files.h"
 #include "tests/sky_kit.h"
 #include "tests/window/window_fixture.h"
 
@@ -305,6 +305,20 @@ TEST(MainWindow, AWrittenHodWithEmptyStarMapsOpensWithItsPreviewAndTheProgramSta
   EXPECT_GT(LitPixels(preview->GrabFrame()), 0);  // the mesh and the point stars
   preview->close();
   ASSERT_TRUE(QTest::qWaitFor([&] { return w.isVisible(); }));
+}
+
+// A preview that cannot set up at all (no drawing area, so no device) says so
+// and closes; the main window comes back with the report written.
+TEST(MainWindow, APreviewWithoutADeviceClosesAndTheMainWindowComesBack) {
+  MainRig rig(std::nullopt, QSize(0, 0));
+  sq::MainWindow& w = *rig.window;
+  WriteBytes(rig.maps / "stars.hod", StarsHod());
+  rig.chooser.answers = {(rig.maps / "stars.hod").string()};
+  w.cmdReport->click();
+  EXPECT_EQ(rig.platform.messages,
+            std::vector<std::string>{Shown("Unable to do a 'CreateDevice' (see InitD3D() source for comments)")});
+  EXPECT_TRUE(std::filesystem::exists(rig.maps / "stars.HODreport.rtf"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.isVisible() && w.preview() == nullptr; }));
 }
 
 // A load that is cancelled or refused leaves no picture: the caption, the Tools

@@ -49,9 +49,17 @@ void DragByTitleBar(const QWidget& w, QPoint by) {
   const QPoint end = grip + by;
   const auto at = [](QPoint p) { return QStringList{"mousemove", QString::number(p.x()), QString::number(p.y())}; };
   QStringList args = at(grip);
-  args << "mousedown" << "1" << "sleep" << "0.2";
-  args << at(grip + QPoint(6, 6)) << "sleep" << "0.2" << at(grip + by / 2) << "sleep" << "0.2" << at(end);
-  args << "sleep" << "0.2" << "mouseup" << "1";
+  args << "mousedown"
+       << "1"
+       << "sleep"
+       << "0.2";
+  args << at(grip + QPoint(6, 6)) << "sleep"
+       << "0.2" << at(grip + by / 2) << "sleep"
+       << "0.2" << at(end);
+  args << "sleep"
+       << "0.2"
+       << "mouseup"
+       << "1";
   Run("xdotool", args);
 }
 
