@@ -249,6 +249,7 @@ bool PreviewWindow::InitStarMaps() {
     auto image = LoadTextureFile(options_.programFolder / name, error);
     if (image) starMapTextures_[k] = device_.CreateTexture(*image);
     if (starMapTextures_[k] == 0) {
+      textureMissing_ = true;
       LeaveOut(map + ": its texture " + name + " could not be loaded" + (error.empty() ? "" : " (" + error + ")") +
                "; not shown.");
       continue;

@@ -152,6 +152,9 @@ class PreviewWindow : public QMainWindow {
   std::string Notes() const;
   // The layers left out, one sentence each.
   const std::vector<std::string>& LeftOut() const { return leftOut_; }
+  // A star-map texture of the program's own could not be loaded: the program is
+  // not installed whole (a file's empty layer is the file's business).
+  bool TextureMissing() const { return textureMissing_; }
   // A line for the status bar for a while (what "Write HOD" did).
   void ShowStatus(const std::string& text);
   const PreviewTransforms& Transforms() const { return transforms_; }
@@ -210,6 +213,7 @@ class PreviewWindow : public QMainWindow {
   QImage frame_;
   bool capture_ = false;
   int framesPainted_ = 0;
+  bool textureMissing_ = false;
   std::vector<std::string> leftOut_;
   bool unloaded_ = false;
   bool animating_ = false;  // set up and not closed: the timer runs whenever the window can be seen

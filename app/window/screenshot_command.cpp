@@ -109,11 +109,13 @@ int DrawAndWrite(CliPlatform& platform, PreviewSource source, const Shot& shot, 
   preview.SetCapture(true);
   if (!preview.Form_Load()) return kPreviewFailedStatus;
   preview.Timer2->stop();
-  // A build has named its empty layers already; a file's are named here.
-  if (shot.command == "preview") {
-    for (const std::string& note : preview.LeftOut())
-      std::fprintf(streams.err, "starquill preview: %s\n", note.c_str());
+  // A build has named its empty layers already; a file's are named here. A
+  // picture without the program's own textures would mislead: none is written.
+  for (const std::string& note : preview.LeftOut()) {
+    if (shot.command == "preview" || preview.TextureMissing())
+      std::fprintf(streams.err, "starquill %s: %s\n", shot.command.c_str(), note.c_str());
   }
+  if (preview.TextureMissing()) return kPreviewFailedStatus;
   if (!ShowLayers(preview, shot.layers, streams.err)) return 2;
   return WriteFrame(preview, shot.command, shot.out, streams);
 }
