@@ -326,7 +326,8 @@ void MainWindow::ReportOn(const std::string& chosen) {
     ForgetBuiltBackground(session_);
     ShowBuilderState();
   }
-  if (outcome.status == ReportOutcome::Status::Written && outcome.openPreview) {
+  // A window asked to close while the report ran opens no preview.
+  if (outcome.status == ReportOutcome::Status::Written && outcome.openPreview && !closeAfterJob_) {
     PreviewSource source = PreviewOfModel(model_, previewLists_, std::filesystem::path(chosen).filename().string());
     source.backgroundFromHod = session_.backgroundFromHod;
     source.note = WalkStatus(outcome.walk);
@@ -415,7 +416,7 @@ void MainWindow::BuildBackgroundClicked() {
   if (!built && !session_.cubeFaces.empty()) ForgetCubeMap(session_);
   EndJob();
   SetStatus(built ? "Built the background from " + from + "." : std::string("Nothing built."));
-  if (!built) return;
+  if (!built || closeAfterJob_) return;
   session_.backgroundFromHod = false;
   // Named after the picture it was built from, or the cube map's name.
   const std::string shown = session_.cubeFaces.empty() ? from : "the cube map " + session_.tgaBaseName;

@@ -431,6 +431,19 @@ TEST(MainWindow, WhileAJobRunsOthersWaitAndClosingWaitsForIt) {
   EXPECT_FALSE(std::filesystem::exists(rig.maps / "m01.HODreport.rtf"));
   EXPECT_EQ(w.Job(), "");
   ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isVisible(); }));
+
+  // Asked to close while a background is built: the build finishes, no preview opens.
+  MainRig second;
+  second.chooser.answers = {(images / "sky.tga").string()};
+  second.window->mnuLoadTGA->trigger();
+  second.platform.duringJob = [&] {
+    EXPECT_EQ(second.window->Job(), "Building the background from sky.tga");
+    second.window->close();
+  };
+  second.window->mnuBuildBackground->trigger();
+  EXPECT_TRUE(second.window->session().builtBackground.has_value());
+  EXPECT_EQ(second.window->preview(), nullptr);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !second.window->isVisible(); }));
 }
 
 // "Load cube map..." asks for the six faces in order, then builds and shows the
