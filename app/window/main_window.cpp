@@ -27,6 +27,7 @@
 #include "app/build_background_command.h"
 #include "app/command_status.h"
 #include "app/display_check.h"
+#include "app/export_background_command.h"
 #include "app/report_command.h"
 
 namespace sq {
@@ -183,6 +184,8 @@ void MainWindow::BuildMenus() {
   mnuSaveFiltered =
       named(mnuTools->addAction("Save filtered TGA", this, [this] { SaveFilteredClicked(); }), "mnuSaveFiltered");
   mnuWriteHOD = named(mnuTools->addAction("Write background HOD", this, [this] { WriteHodClicked(); }), "mnuWriteHOD");
+  mnuExportBackground = named(mnuTools->addAction("Export background...", this, [this] { ExportBackgroundClicked(); }),
+                              "mnuExportBackground");
   mnuLoadTGA->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 
   // The Options entries and their separators, drawn from the builder's list; a
@@ -244,6 +247,7 @@ void MainWindow::ShowBuilderState() {
   mnuSaveFiltered->setEnabled(free && session_.tools.saveFilteredEnabled);
   mnuWriteHOD->setEnabled(free && session_.tools.writeHodEnabled);
   mnuBuildBackground->setEnabled(free && session_.tools.buildBackgroundEnabled);
+  mnuExportBackground->setEnabled(free && HoldsBackground());
   for (QAction* command : {mnuLoadTGA, mnuLoadCubeMap, actOpenHod}) command->setEnabled(free);
   cmdReport->setEnabled(free);
   setAcceptDrops(free);
@@ -406,6 +410,32 @@ void MainWindow::WriteHodClicked() {
   SetStatus(status);
   // Said where the person is looking: in the preview when it is in front.
   if (preview_ && preview_->isVisible()) preview_->ShowStatus(status);
+}
+
+bool MainWindow::HoldsBackground() const {
+  if (session_.backgroundFromHod) return model_.hasBGMS || model_.hasBGSG || model_.hasSTRF;
+  return session_.builtBackground.has_value();
+}
+
+void MainWindow::ExportBackgroundClicked() {
+  if (!HoldsBackground() || !CanStartJobs()) return;
+  std::string chosen = chooser_->ChooseSaveFile(
+      {"Export background",
+       "PNG picture (*.png);;32-bit Targa picture (*.tga);;OpenEXR picture (*.exr);;glTF 2.0 scene (*.glb)",
+       DialogFolder()});
+  if (chosen.empty()) return;
+  RememberFolder(chosen);
+  ExportOptions options;
+  options.textureFolder = services_.programFolder;
+  if (!BeginJob("Exporting the background to " + std::filesystem::path(chosen).filename().string())) return;
+  const ExportBackgroundOutcome outcome =
+      session_.backgroundFromHod ? ExportModelBackground(model_, chosen, options, *platform_)
+                                 : ExportBuiltBackground(*session_.builtBackground, chosen, options, *platform_);
+  EndJob();
+  OutputReport written;
+  for (const std::string& path : outcome.written) written.Add(path, {});
+  if (outcome.status == CommandOutcome::Status::WriteFailed) written.Add(chosen, outcome.error);
+  SetStatus(written.written.empty() && written.errors.empty() ? outcome.error : WrittenStatus(written));
 }
 
 void MainWindow::BuildBackgroundClicked() {
