@@ -240,6 +240,9 @@ Result* sq_build(std::vector<uint8_t>* input, const char* name, int density, int
   }
   result->status = sq::ExitStatusOf(outcome);
   if (outcome.status == sq::CommandOutcome::Status::Written) {
+    for (const std::string& warning : sq::EmptyLayerWarnings(outcome.built.tables)) {
+      std::fprintf(err.file(), "starquill build-background: warning: %s\n", warning.c_str());
+    }
     std::string error;
     if (auto hod = sq::ReadWholeFile(outcome.outPath, error)) {
       result->files.push_back({outcome.outPath.filename().string(), std::string(hod->begin(), hod->end())});
