@@ -103,9 +103,18 @@ FileVerdict VerdictOf(const std::vector<CheckFinding>& findings) {
 }
 
 CheckOutcome CheckFile(const std::filesystem::path& path, bool soundTest) {
+  std::string error;
+  auto bytes = FileBytes::Open(path, error);
+  if (!bytes) {
+    CheckOutcome outcome;
+    outcome.error = error;
+    return outcome;
+  }
+  return CheckBytes(std::move(bytes), soundTest);
+}
+
+CheckOutcome CheckBytes(std::shared_ptr<const FileBytes> bytes, bool soundTest) {
   CheckOutcome outcome;
-  auto bytes = FileBytes::Open(path, outcome.error);
-  if (!bytes) return outcome;
   outcome.readable = true;
   try {
     Model model;

@@ -5,10 +5,12 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "hod/file_bytes.h"
 #include "hod/hod_walk.h"
 #include "report/report_findings.h"
 
@@ -55,6 +57,8 @@ class QuietPlatform : public Platform {
 
 // Reads and walks the file (no side files, no messages shown) and gathers its findings.
 CheckOutcome CheckFile(const std::filesystem::path& path, bool soundTest);
+// The same for a file already in memory.
+CheckOutcome CheckBytes(std::shared_ptr<const FileBytes> bytes, bool soundTest);
 
 // One finding as editors and CI read it: "PATH:OFFSET: error: TEXT", or
 // "PATH: warning: TEXT" without an offset. Control bytes of the text become "_".

@@ -95,27 +95,33 @@ Json DumpDocument(const std::string& path, std::size_t fileSize, const WalkResul
 }
 
 DumpOutcome DumpFile(const std::filesystem::path& path, const DumpOptions& options) {
-  DumpOutcome outcome;
   std::string error;
   auto bytes = FileBytes::Open(path, error);
-  if (bytes) {
-    try {
-      const std::size_t size = bytes->size();
-      Model model;
-      WalkRecord record;
-      QuietPlatform platform;
-      const WalkResult walk = WalkHodFile(std::move(bytes), model, platform, options.soundTest, &record);
-      outcome.document = DumpDocument(path.string(), size, walk, record, options.tables ? &model : nullptr);
-      outcome.findings = FileFindings(walk, record, model);
-      outcome.readable = true;
-      return outcome;
-    } catch (const std::bad_alloc&) {
-      error = "out of memory";
-    }
-  }
+  if (bytes) return DumpBytes(path.string(), std::move(bytes), options);
+  DumpOutcome outcome;
   outcome.document = Json();
   outcome.document["file"] = path.string();
   outcome.document["error"] = JsonText(error);
+  return outcome;
+}
+
+DumpOutcome DumpBytes(const std::string& path, std::shared_ptr<const FileBytes> bytes, const DumpOptions& options) {
+  DumpOutcome outcome;
+  try {
+    const std::size_t size = bytes->size();
+    Model model;
+    WalkRecord record;
+    QuietPlatform platform;
+    const WalkResult walk = WalkHodFile(std::move(bytes), model, platform, options.soundTest, &record);
+    outcome.document = DumpDocument(path, size, walk, record, options.tables ? &model : nullptr);
+    outcome.findings = FileFindings(walk, record, model);
+    outcome.readable = true;
+    return outcome;
+  } catch (const std::bad_alloc&) {
+    outcome.document = Json();
+    outcome.document["file"] = path;
+    outcome.document["error"] = JsonText("out of memory");
+  }
   return outcome;
 }
 

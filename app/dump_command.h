@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
@@ -34,6 +35,8 @@ struct DumpOutcome {
 };
 
 DumpOutcome DumpFile(const std::filesystem::path& path, const DumpOptions& options);
+// The same for a file already in memory, named `path` in the document.
+DumpOutcome DumpBytes(const std::string& path, std::shared_ptr<const FileBytes> bytes, const DumpOptions& options);
 
 // The document of a walk already made.
 Json DumpDocument(const std::string& path, std::size_t fileSize, const WalkResult& walk, const WalkRecord& record,

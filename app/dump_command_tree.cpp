@@ -46,7 +46,7 @@ std::string Scalar(const Json& value) {
 }
 
 bool AllScalars(const Json& list) {
-  return std::ranges::none_of(list, [](const Json& item) { return item.is_structured(); });
+  return std::none_of(list.begin(), list.end(), [](const Json& item) { return item.is_structured(); });
 }
 
 std::string Hex(uint64_t value) {

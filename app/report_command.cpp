@@ -2,8 +2,7 @@
 
 #include <string>
 
-#include "hod/file_bytes.h"
-#include "output/output_folder.h"
+#include "hod/text_forms.h"
 #include "report/report_rtf.h"
 
 namespace sq {
@@ -28,13 +27,27 @@ ReportOutcome ReportCommand(Model& model, const std::filesystem::path& hodPath,
     outcome.error = readError;
     return outcome;
   }
+  DiskFolder folder(outputFolder);
+  // The name passed above, so it passes again without a message.
+  outcome = ReportOfBytes(model, hodPath.string(), std::move(file), folder, soundTest, platform, record);
+  outcome.reportPath = folder.FilePath(SafeFileName(outcome.baseName) + ".HODreport.rtf");
+  return outcome;
+}
+
+ReportOutcome ReportOfBytes(Model& model, const std::string& hodPath, std::shared_ptr<const FileBytes> file,
+                            OutputFolder& folder, bool soundTest, Platform& platform, WalkRecord* record) {
+  ReportOutcome outcome;
+  outcome.baseName = AcceptHodPath(hodPath, platform);
+  if (outcome.baseName.empty()) {
+    outcome.status = ReportOutcome::Status::Refused;
+    return outcome;
+  }
   ResetModel(model);
   // The model keeps the file's bytes: its tables view them.
   outcome.walk = WalkHodFile(std::move(file), model, platform, soundTest, record);
 
-  DiskFolder folder(outputFolder);
   const std::string reportName = SafeFileName(outcome.baseName) + ".HODreport.rtf";
-  outcome.reportPath = folder.FilePath(reportName);
+  outcome.reportPath = folder.PathOf(reportName);
   const std::string error = folder.Replace(reportName, BuildReport(model, outcome.baseName));
   // The side files come after the report, which never depends on them; they are
   // written also when the report could not be.

@@ -3,13 +3,16 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/command_paths.h"
 #include "exports/side_exports.h"
+#include "hod/file_bytes.h"
 #include "hod/hod_walk.h"
 #include "output/command_outcome.h"
+#include "output/output_folder.h"
 
 namespace sq {
 
@@ -31,5 +34,11 @@ struct ReportOutcome : CommandOutcome {
 ReportOutcome ReportCommand(Model& model, const std::filesystem::path& hodPath,
                             const std::filesystem::path& outputFolder, bool soundTest, Platform& platform,
                             WalkRecord* record = nullptr);
+
+// The same for a file already in memory (the page's, handed over whole), under
+// the name `hodPath` it came by: the report and the side files go into `folder`.
+// The name is checked as above; the bytes are walked as a mapped file is.
+ReportOutcome ReportOfBytes(Model& model, const std::string& hodPath, std::shared_ptr<const FileBytes> file,
+                            OutputFolder& folder, bool soundTest, Platform& platform, WalkRecord* record = nullptr);
 
 }  // namespace sq

@@ -1,9 +1,10 @@
 #include "app/table_json.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
+
+#include "hod/text_forms.h"
 
 namespace sq {
 
@@ -40,14 +41,12 @@ void TableSerializer<float>::to_json(TableJson& j, float value) {
     j = nullptr;
     return;
   }
-  char text[32];
-  const auto [end, ec] = std::to_chars(text, text + sizeof text - 1, value);
-  if (ec != std::errc()) {
+  const std::string text = ShortestFloat(value);
+  if (text.empty()) {
     j = nullptr;
     return;
   }
-  *end = '\0';
-  nlohmann::adl_serializer<double>::to_json(j, std::strtod(text, nullptr));
+  nlohmann::adl_serializer<double>::to_json(j, std::strtod(text.c_str(), nullptr));
 }
 
 void TableSerializer<double>::to_json(TableJson& j, double value) {

@@ -40,7 +40,12 @@ inline uint32_t LoadU32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
   }
 }
-inline float LoadF32(const uint8_t* p) { return std::bit_cast<float>(LoadU32(p)); }
+inline float LoadF32(const uint8_t* p) {
+  const uint32_t bits = LoadU32(p);
+  float v;
+  std::memcpy(&v, &bits, sizeof v);
+  return v;
+}
 
 template <>
 struct RecordLayout<int16_t> {

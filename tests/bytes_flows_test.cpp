@@ -1,0 +1,123 @@
+// The flows over bytes already in memory (the page's way in) against the same
+// flows over a file on disk: the same files, messages, findings and documents.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/check_command.h"
+#include "app/dump_command.h"
+#include "app/report_command.h"
+#include "hod/text_forms.h"
+#include "output/output_folder.h"
+#include "support/sample_files.h"
+#include "tests/test_kit.h"
+
+namespace {
+
+using namespace sqtest;
+
+// A ship with side exports, a background, and each cut in the middle of a chunk.
+std::vector<std::vector<uint8_t>> Files() {
+  std::vector<uint8_t> ship = FullModelHod().vec(), background = FullBackgroundHod(4, 4).vec();
+  std::vector<uint8_t> cutShip(ship.begin(), ship.begin() + static_cast<long>(ship.size() / 2) + 3);
+  std::vector<uint8_t> cutBackground(background.begin(), background.begin() + static_cast<long>(background.size() / 3));
+  return {ship, background, cutShip, cutBackground};
+}
+
+TEST(BytesFlows, ReportOfBytesWritesWhatTheReportCommandWrites) {
+  for (const std::vector<uint8_t>& bytes : Files()) {
+    TempDir dir;
+    WriteBytes(dir / "ship.hod", bytes);
+    RecordingPlatform onDisk, inMemory;
+    sq::Model diskModel, memoryModel;
+    const sq::ReportOutcome disk = sq::ReportCommand(diskModel, dir / "ship.hod", dir.path(), false, onDisk);
+    sq::MemoryFolder folder;
+    const sq::ReportOutcome memory =
+        sq::ReportOfBytes(memoryModel, "ship.hod", sq::FileBytes::Copy(bytes), folder, false, inMemory);
+
+    EXPECT_EQ(memory.status, disk.status);
+    EXPECT_EQ(memory.walk.failed, disk.walk.failed);
+    EXPECT_EQ(memory.walk.offset, disk.walk.offset);
+    EXPECT_EQ(memory.openPreview, disk.openPreview);
+    EXPECT_EQ(inMemory.messages, onDisk.messages);
+    std::vector<std::string> onDiskNames;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+      if (entry.path().filename() != "ship.hod") onDiskNames.push_back(entry.path().filename().string());
+    }
+    std::vector<std::string> names = folder.Names();
+    std::sort(names.begin(), names.end());
+    std::sort(onDiskNames.begin(), onDiskNames.end());
+    ASSERT_EQ(names, onDiskNames);
+    EXPECT_GT(names.size(), 0u);
+    for (const std::string& name : names) EXPECT_EQ(*folder.Find(name), ReadText(dir / name)) << name;
+  }
+}
+
+TEST(BytesFlows, ReportOfBytesRefusesANameWithoutHodAndWritesNothing) {
+  RecordingPlatform platform;
+  sq::Model model;
+  sq::MemoryFolder folder;
+  const sq::ReportOutcome outcome =
+      sq::ReportOfBytes(model, "ship.txt", sq::FileBytes::Copy(FullModelHod().vec()), folder, false, platform);
+  EXPECT_EQ(outcome.status, sq::ReportOutcome::Status::Refused);
+  EXPECT_TRUE(folder.Names().empty());
+  EXPECT_EQ(platform.messages, std::vector<std::string>{"Starquill: Please select an Farhold HOD file."});
+}
+
+TEST(BytesFlows, CheckAndDumpOfBytesMatchThoseOfTheFile) {
+  for (const std::vector<uint8_t>& bytes : Files()) {
+    TempDir dir;
+    WriteBytes(dir / "ship.hod", bytes);
+    const std::string path = (dir / "ship.hod").string();
+
+    const sq::CheckOutcome fromFile = sq::CheckFile(path, false);
+    const sq::CheckOutcome fromBytes = sq::CheckBytes(sq::FileBytes::Copy(bytes), false);
+    ASSERT_TRUE(fromBytes.readable);
+    std::vector<std::string> fileLines, byteLines;
+    for (const auto& f : fromFile.findings) fileLines.push_back(sq::FindingLine(path, f));
+    for (const auto& f : fromBytes.findings) byteLines.push_back(sq::FindingLine(path, f));
+    EXPECT_EQ(byteLines, fileLines);
+
+    sq::DumpOptions options;
+    options.tables = true;
+    const sq::DumpOutcome dumpFile = sq::DumpFile(path, options);
+    const sq::DumpOutcome dumpBytes = sq::DumpBytes(path, sq::FileBytes::Copy(bytes), options);
+    EXPECT_TRUE(dumpBytes.readable);
+    EXPECT_EQ(sq::DumpJson(dumpBytes.document), sq::DumpJson(dumpFile.document));
+    EXPECT_EQ(sq::DumpTree(dumpBytes.document), sq::DumpTree(dumpFile.document));
+  }
+}
+
+// The dump's floats: the fewest digits that read back as the same float, for
+// values where a digit too few or too many is easy to get.
+TEST(ShortestFloat, ReadsBackWithTheFewestDigits) {
+  const float values[] = {0.1f,    1.0f / 3.0f,  16777216.0f, 16777217.0f, FLT_MAX,
+                          FLT_MIN, FLT_TRUE_MIN, -2.5e-8f,    100.0f};
+  for (const float value : values) {
+    const std::string text = sq::ShortestFloat(value);
+    ASSERT_FALSE(text.empty()) << value;
+    EXPECT_EQ(std::strtof(text.c_str(), nullptr), value) << text;
+    // No form of one digit fewer reads back.
+    std::string digits;
+    for (const char c : text.substr(0, text.find_first_of("eE"))) {
+      if (c >= '0' && c <= '9') digits += c;
+    }
+    digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
+    while (!digits.empty() && digits.back() == '0') digits.pop_back();
+    const std::size_t significant = digits.size();
+    if (significant > 1) {
+      char shorter[320];  // %g of a double never needs more
+      std::snprintf(shorter, sizeof shorter, "%.*g", static_cast<int>(significant) - 1, static_cast<double>(value));
+      EXPECT_NE(std::strtof(shorter, nullptr), value) << text << " vs " << shorter;
+    }
+  }
+  EXPECT_EQ(sq::ShortestFloat(0.1f), "0.1");
+  EXPECT_EQ(sq::ShortestFloat(16777216.0f), "16777216");
+}
+
+}  // namespace

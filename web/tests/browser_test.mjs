@@ -1,0 +1,173 @@
+// The page in headless Chromium, served from 127.0.0.1 by a server of the
+// test's own: window.starquill must give the native command's bytes (report and
+// every side file, check, dump, build) for each HOD and picture given; a
+// background chosen in the file chooser must show its sky in the preview's
+// canvas; the sample picture built through the form must download the native
+// HOD. The exports of the background are compared too.
+// Usage: node --no-experimental-fetch browser_test.mjs STARQUILL WEB_DIR CHROMIUM BACKGROUND.hod PICTURE FILE...
+import { spawnSync } from "node:child_process";
+import { mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync, existsSync } from "node:fs";
+import { createServer } from "node:http";
+import { tmpdir } from "node:os";
+import { basename, extname, join, resolve } from "node:path";
+import puppeteer from "puppeteer-core";
+
+const [starquill, webDir, chromium, background, picture, ...others] = process.argv.slice(2).map((a) => resolve(a));
+const inputs = [background, picture, ...others];
+const work = mkdtempSync(join(tmpdir(), "sq-browser-"));
+let failures = 0;
+
+function fail(text) {
+  failures++;
+  console.error(`FAIL ${text}`);
+}
+function same(what, got, want) {
+  const a = Buffer.from(got), b = Buffer.from(want);
+  if (!a.equals(b)) fail(`${what}: ${a.length} bytes, native ${b.length}`);
+}
+function native(dir, args) {
+  const run = spawnSync(starquill, args, { cwd: dir, maxBuffer: 1 << 30 });
+  return { status: run.status, out: run.stdout, err: run.stderr };
+}
+
+const types = { ".html": "text/html", ".js": "text/javascript", ".css": "text/css", ".wasm": "application/wasm" };
+const server = createServer((request, response) => {
+  const path = decodeURIComponent(new URL(request.url, "http://x").pathname);
+  const file = path.startsWith("/inputs/")
+    ? inputs.find((f) => basename(f) === path.slice(8))
+    : join(webDir, path === "/" ? "index.html" : basename(path));
+  if (!file || !existsSync(file)) {
+    response.writeHead(404).end();
+    return;
+  }
+  response.writeHead(200, { "Content-Type": types[extname(file)] ?? "application/octet-stream" });
+  response.end(readFileSync(file));
+});
+await new Promise((ready) => server.listen(0, "127.0.0.1", ready));
+const origin = `http://127.0.0.1:${server.address().port}`;
+
+const browser = await puppeteer.launch({
+  executablePath: chromium,
+  headless: true,
+  args: ["--no-sandbox", "--use-angle=swiftshader", "--enable-unsafe-swiftshader", "--ignore-gpu-blocklist"],
+});
+try {
+  const page = await browser.newPage();
+  page.on("pageerror", (error) => fail(`the page threw: ${error.message}`));
+  await page.goto(`${origin}/`);
+  await page.waitForFunction(() => document.getElementById("status").textContent.startsWith("Ready"), { timeout: 60000 });
+
+  // A call of window.starquill on an input the server holds; Uint8Arrays come
+  // back as base64.
+  const call = (op, name, options) =>
+    page.evaluate(
+      async (op, name, options) => {
+        const bytes = new Uint8Array(await (await fetch(`/inputs/${name}`)).arrayBuffer());
+        const encode = (u8) => {
+          let s = "";
+          for (let i = 0; i < u8.length; i += 0x8000) s += String.fromCharCode(...u8.subarray(i, i + 0x8000));
+          return btoa(s);
+        };
+        const walk = (v) =>
+          v instanceof Uint8Array ? { b64: encode(v) }
+          : v && typeof v === "object" ? Object.fromEntries(Object.entries(v).map(([k, x]) => [k, walk(x)]))
+          : v;
+        return walk(await window.starquill[op](bytes, name, options));
+      },
+      op, name, options,
+    );
+  const bytesOf = (v) => Buffer.from(v.b64, "base64");
+
+  for (const path of inputs.filter((p) => p.endsWith(".hod"))) {
+    const name = basename(path);
+    const dir = mkdtempSync(join(work, "hod-"));
+    writeFileSync(join(dir, name), readFileSync(path));
+    native(dir, ["report", name]);
+    const r = await call("report", name, {});
+    const written = readdirSync(dir).filter((f) => f !== name).sort();
+    const got = { [r.reportName]: r.report, ...r.files };
+    same(`${name}: the files the report writes`, Object.keys(got).sort().join("\n"), written.join("\n"));
+    for (const file of written) if (got[file]) same(`${name}: ${file}`, bytesOf(got[file]), readFileSync(join(dir, file)));
+    same(`${name}: check`, await call("check", name, {}), native(dir, ["check", name]).out);
+    same(`${name}: dump`, await call("dump", name, { tables: true }), native(dir, ["dump", "--tables", name]).out);
+  }
+
+  // The background's exports, as export-background writes them.
+  const backgroundName = basename(background);
+  const exportDir = mkdtempSync(join(work, "export-"));
+  writeFileSync(join(exportDir, backgroundName), readFileSync(background));
+  for (const format of ["png", "glb"]) {
+    const out = backgroundName.replace(/\.hod$/, `.${format}`);
+    const want = native(exportDir, ["export-background", backgroundName, out]);
+    if (want.status !== 0) {
+      fail(`starquill export-background ${backgroundName} ${out}: ${want.err}`);
+      continue;
+    }
+    same(`${backgroundName}: export ${format}`, bytesOf(await call("exportBackground", backgroundName, { format })),
+      readFileSync(join(exportDir, out)));
+  }
+
+  const pictureName = basename(picture);
+  const dir = mkdtempSync(join(work, "pic-"));
+  writeFileSync(join(dir, pictureName), readFileSync(picture));
+  native(dir, ["build-background", pictureName, "--density", "6", "--intensity-limit"]);
+  const hodName = pictureName.replace(/\.[^.]*$/, ".hod");
+  const nativeHod = readFileSync(join(dir, hodName));
+  const built = await call("build", pictureName, { density: 6, intensityLimit: true });
+  same(`${pictureName}: build`, bytesOf(built.hod), nativeHod);
+
+  // The file chooser: a background shows its sky in the preview.
+  const chooser = await page.$("#chooser");
+  await chooser.uploadFile(background);
+  await page.waitForSelector("#preview-section:not([hidden])", { timeout: 60000 });
+  await new Promise((r) => setTimeout(r, 500));
+  const lit = await page.evaluate(() => {
+    const canvas = document.getElementById("preview");
+    const copy = document.createElement("canvas");
+    copy.width = canvas.width;
+    copy.height = canvas.height;
+    const c2 = copy.getContext("2d");
+    c2.drawImage(canvas, 0, 0);
+    const data = c2.getImageData(0, 0, copy.width, copy.height).data;
+    let bright = 0;
+    for (let i = 0; i < data.length; i += 4) if (data[i] + data[i + 1] + data[i + 2] > 30) bright++;
+    return bright / (data.length / 4);
+  });
+  // SQ_SCREENSHOT=FILE.png keeps a picture of the page at this point (the README's).
+  if (process.env.SQ_SCREENSHOT) {
+    await page.setViewport({ width: 1400, height: 1100 });
+    await new Promise((r) => setTimeout(r, 300));
+    await page.screenshot({ path: process.env.SQ_SCREENSHOT, fullPage: false });
+  }
+  if (!(lit > 0.2)) fail(`the preview's canvas shows no sky (${(lit * 100).toFixed(1)}% lit)`);
+  const findings = await page.$$eval("#check li", (items) => items.length);
+  if (findings === 0) fail("the check list is empty");
+  const report = await page.$eval("#report", (e) => e.textContent);
+  if (!report.includes("Report on")) fail("the report is not shown");
+
+  // The form: the picture built with the window's defaults and downloaded.
+  const downloads = mkdtempSync(join(work, "downloads-"));
+  const cdp = await browser.target().createCDPSession();
+  await cdp.send("Browser.setDownloadBehavior", { behavior: "allow", downloadPath: downloads });
+  await chooser.uploadFile(picture);
+  await page.waitForSelector("#builder-section:not([hidden])");
+  await page.click("#build");
+  await page.waitForSelector("#download-hod", { timeout: 120000 });
+  await page.click("#download-hod");
+  const target = join(downloads, hodName);
+  for (let i = 0; i < 100 && !existsSync(target); i++) await new Promise((r) => setTimeout(r, 100));
+  const dir2 = mkdtempSync(join(work, "pic-"));
+  writeFileSync(join(dir2, pictureName), readFileSync(picture));
+  native(dir2, ["build-background", pictureName]);
+  if (!existsSync(target)) fail("the form's build downloaded no HOD");
+  else same(`${pictureName}: the form's download`, readFileSync(target), readFileSync(join(dir2, hodName)));
+} finally {
+  await browser.close();
+  server.close();
+  rmSync(work, { recursive: true, force: true });
+}
+if (failures > 0) {
+  console.error(`${failures} failure(s)`);
+  process.exit(1);
+}
+console.log("the page gives the native bytes, shows the sky and builds through the form");
