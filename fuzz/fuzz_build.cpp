@@ -252,7 +252,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   SQFUZZ_CHECK(sq::CopyBackgroundToWriter(outcome.built.tables, writer).empty(), "the writer refuses a build");
   const std::filesystem::path written = scratch.In() / "built.hod";
   QuietPlatform quiet;
-  SQFUZZ_CHECK(sq::WriteBackgroundHod(writer, written, quiet).Ok() && quiet.messages == 0,
+  SQFUZZ_CHECK(sq::WriteBackgroundHod(writer, written, quiet).status == sq::CommandOutcome::Status::Written && quiet.messages == 0,
                "a built background could not be written");
   const std::string bytes = FileText(written);
   SQFUZZ_CHECK(bytes == sq::SerializeBackgroundHod(writer), "the written file is not the serialised tables");
@@ -278,7 +278,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   }
 
   const sq::WriteBackgroundOutcome again = sq::WriteBackgroundCommand(written, scratch.Out(), quiet);
-  SQFUZZ_CHECK(again.Ok() && quiet.messages == 0, "write-background refuses a built background: " + again.error);
+  SQFUZZ_CHECK(again.status == sq::CommandOutcome::Status::Written && quiet.messages == 0, "write-background refuses a built background: " + again.error);
   SQFUZZ_CHECK(FileText(again.outPath) == bytes, "write-background writes other bytes than the build");
   scratch.CheckContained();
   return 0;

@@ -131,5 +131,58 @@ int main(int argc, char** argv) {
   ok &= Write(picture, "rle.hdr", text(sq::EncodeHdr(wide)));
   ok &= Write(picture, "flat.hdr", text(sq::EncodeHdr(linear, {false})));
 
+  // Builds: six choice bytes (options; kind, cube, other size, halftone answer,
+  // row order, exposure; width, height; the size built at) and a dark sky with
+  // single stars, 2 x 2 stars and a few bright spots, in every kind and form.
+  const std::filesystem::path build = out / "fuzz_build";
+  auto sky = [](int w, int h, int brightness) {
+    std::vector<uint8_t> px;
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const bool single = (x * 7 + y * 3) % 29 == 0;
+        const bool block = (x / 2 * 5 + y / 2 * 11) % 37 == 0;
+        const auto v = static_cast<uint8_t>(single || block ? brightness - (x % 3) * 20 : 6 + (x + 2 * y) % 7);
+        px.insert(px.end(), {v, static_cast<uint8_t>(v * 9 / 10), static_cast<uint8_t>(v * 8 / 10), 255});
+      }
+    }
+    return px;
+  };
+  struct BuildSeed {
+    const char* name;
+    uint8_t options, form;
+    int width, height, builtWidth, builtHeight, brightness;
+  };
+  // Option bits: density 0-2, colour average 8, intensity limit 16, capping 32, stars 64 / 128.
+  // Form bits: kind 0-1, cube 4, other size 8, answer 16, top down 32, exposure 64 / 128.
+  const BuildSeed builds[] = {
+      {"tga-plain", 1, 64, 64, 32, 6, 6, 120},
+      {"tga-top-more", 4 | 8 | 32 | 64, 32 | 64, 40, 20, 6, 6, 126},
+      {"tga-bright-filtered", 2 | 16, 16 | 64, 32, 16, 6, 6, 250},
+      {"tga-bright-kept", 3 | 128, 64, 30, 18, 6, 6, 250},
+      {"png-less", 2 | 16 | 128, 1 | 64, 48, 24, 6, 6, 127},
+      {"png-rgba-interlaced", 1, 1 | 16 | 32 | 64, 36, 18, 6, 6, 200},
+      {"exr-resized", 1 | 8, 2 | 8 | 16 | 64, 32, 16, 64, 32, 127},
+      {"exr-float-scanlines", 0, 2 | 32 | 128, 34, 17, 6, 6, 127},
+      {"hdr-rle", 0 | 32, 3 | 64, 30, 14, 6, 6, 110},
+      {"hdr-flat-dark", 1, 3 | 32, 26, 13, 6, 6, 90},
+      {"cube-tga", 1, 4 | 64, 16, 16, 64, 32, 127},
+      {"cube-png", 2 | 64, 1 | 4 | 64, 12, 12, 48, 24, 127},
+      {"smallest", 0, 64, 6, 6, 6, 6, 127},
+  };
+  for (const BuildSeed& b : builds) {
+    std::vector<uint8_t> bytes = {b.options,
+                                  b.form,
+                                  static_cast<uint8_t>(b.width - 6),
+                                  static_cast<uint8_t>(b.height - 6),
+                                  static_cast<uint8_t>(b.builtWidth - 6),
+                                  static_cast<uint8_t>(b.builtHeight - 6)};
+    const bool cube = (b.form & 4) != 0;
+    for (int face = 0; face < (cube ? 6 : 1); ++face) {
+      const auto px = sky(b.width, b.height + face, b.brightness);
+      bytes.insert(bytes.end(), px.begin(), px.begin() + static_cast<std::ptrdiff_t>(b.width) * b.height * 4);
+    }
+    ok &= Write(build, std::string(b.name) + ".bin", bytes);
+  }
+
   return ok ? 0 : 1;
 }
