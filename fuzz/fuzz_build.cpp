@@ -14,6 +14,13 @@
 //      exposure (6-7)
 //   2  width  6 .. 256        3  height 6 .. 128
 //   4  the width built at     5  the height built at (when bit 3 or a cube)
+//   6  the file's coding: PNG colour (bits 0-2), bits a sample (3-5),
+//      interlaced (6), compression 0 or 9 (7); OpenEXR half (0), alpha (1),
+//      tiled (2), compressed (3); HDR run-length (0)
+//   7  the row kernels' choices: pixel changes (bits 0-1), contrast limit
+// Every row kernel this processor runs must give the plain version's bytes on
+// the picture.
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -24,6 +31,7 @@
 
 #include "app/write_background_command.h"
 #include "builder/builder.h"
+#include "builder/image_kernels.h"
 #include "fuzz/fuzz_support.h"
 #include "hod/file_bytes.h"
 #include "hod/hod_walk.h"
@@ -36,7 +44,7 @@
 namespace {
 
 constexpr int kMaxWidth = 256, kMaxHeight = 128;
-constexpr std::size_t kChoiceBytes = 6;
+constexpr std::size_t kChoiceBytes = 8;
 
 enum class Kind { Tga, Png, Exr, Hdr };
 
@@ -46,6 +54,7 @@ struct Choices {
   bool cube = false, resized = false, filter = false, topDown = false;
   double exposure = 0;
   int width = 0, height = 0, builtWidth = 0, builtHeight = 0;
+  uint8_t coding = 0, kernels = 0;
 };
 
 Choices ReadChoices(const uint8_t* c) {
@@ -65,6 +74,8 @@ Choices ReadChoices(const uint8_t* c) {
   k.height = 6 + c[3] % (kMaxHeight - 5);
   k.builtWidth = 6 + c[4] % (kMaxWidth - 5);
   k.builtHeight = 6 + c[5] % (kMaxHeight - 5);
+  k.coding = c[6];
+  k.kernels = c[7];
   return k;
 }
 
@@ -115,22 +126,65 @@ std::filesystem::path WritePicture(const sq::Picture& p, const Choices& k, const
       path = folder / (name + ".tga");
       file = TgaFile(p, k.topDown);
       break;
-    case Kind::Png:
+    case Kind::Png: {
       path = folder / (name + ".png");
-      file = sq::EncodePng(p, {k.topDown ? sq::PngForm::Colour::Rgba : sq::PngForm::Colour::Rgb, 8, k.filter});
+      constexpr std::array<int, 5> kBits = {8, 16, 1, 2, 4};
+      const sq::PngForm form{static_cast<sq::PngForm::Colour>((k.coding & 7) % 5), kBits[((k.coding >> 3) & 7) % 5],
+                             (k.coding & 64) != 0, (k.coding & 128) != 0 ? 9 : 0};
+      file = sq::EncodePng(p, form);
+      // Only a palette too small for the picture's colours, or bits the colour
+      // type has not, may be refused; the plain form is then taken.
+      const bool fits = form.colour == sq::PngForm::Colour::Grey ||
+                        (form.colour == sq::PngForm::Colour::Palette ? form.bits != 16 : form.bits >= 8);
+      SQFUZZ_CHECK(!file.empty() || form.colour == sq::PngForm::Colour::Palette || !fits,
+                   "a PNG form that fits was refused");
+      if (file.empty()) file = sq::EncodePng(p);
       break;
+    }
     case Kind::Exr:
       path = folder / (name + ".exr");
-      file = sq::EncodeExr(LinearOf(p), {!k.topDown, false, k.filter, true});
+      file = sq::EncodeExr(LinearOf(p),
+                           {(k.coding & 1) != 0, (k.coding & 2) != 0, (k.coding & 4) != 0, (k.coding & 8) != 0});
       break;
     case Kind::Hdr:
       path = folder / (name + ".hdr");
-      file = sq::EncodeHdr(LinearOf(p), {!k.topDown});
+      file = sq::EncodeHdr(LinearOf(p), {(k.coding & 1) != 0});
       break;
   }
   SQFUZZ_CHECK(!file.empty(), "a picture of ours could not be encoded");
   SQFUZZ_CHECK(sq::WriteFileAtomic(path, file).empty(), "cannot write the picture file");
   return path;
+}
+
+// Every version of the row kernels against the plain one, on the picture's rows.
+void CheckKernels(const sq::Picture& p, uint8_t choices) {
+  const auto kernels = sq::AvailableImageKernels();
+  const sq::ImageKernels& plain = *kernels.front();
+  const std::size_t w = static_cast<std::size_t>(p.width), rowBytes = w * 4, words = (w + 63) / 64;
+  const unsigned changes = choices & 3;
+  const auto limit = static_cast<uint8_t>(choices >> 2);
+  for (std::size_t v = 1; v < kernels.size(); ++v) {
+    const sq::ImageKernels& k = *kernels[v];
+    for (int r = 0; r < p.height; ++r) {
+      const uint8_t* row = p.bgra.data() + static_cast<std::size_t>(r) * rowBytes;
+      std::vector<uint8_t> a(row, row + rowBytes), b = a;
+      std::vector<int16_t> sumsA(w), sumsB(w);
+      const bool highA = plain.sumRow(a.data(), w, sumsA.data(), changes);
+      const bool highB = k.sumRow(b.data(), w, sumsB.data(), changes);
+      SQFUZZ_CHECK(highA == highB && a == b && sumsA == sumsB, std::string(k.name) + " sums a row differently");
+      for (std::size_t first = r % 64; first < w; first += 64) {
+        for (const int side : {-1, 1}) {
+          SQFUZZ_CHECK(plain.brighterBits(sumsA.data(), w, first, side) == k.brighterBits(sumsA.data(), w, first, side),
+                       std::string(k.name) + " compares neighbours differently");
+        }
+      }
+      if (r == 0 || r + 1 == p.height) continue;
+      std::vector<uint64_t> bitsA(words), bitsB(words);
+      plain.contrastRow(row - rowBytes, row, row + rowBytes, w, limit, bitsA.data());
+      k.contrastRow(row - rowBytes, row, row + rowBytes, w, limit, bitsB.data());
+      SQFUZZ_CHECK(bitsA == bitsB, std::string(k.name) + " marks contrast differently");
+    }
+  }
 }
 
 bool OnSky(float x, float y, float z) {
@@ -226,7 +280,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       sky.files.push_back(WritePicture(PictureOf(pixels, side, side, skip), k, "face" + std::to_string(f)));
     }
   } else {
-    sky.files.push_back(WritePicture(PictureOf(pixels, k.width, k.height, 0), k, "sky"));
+    const sq::Picture picture = PictureOf(pixels, k.width, k.height, 0);
+    CheckKernels(picture, k.kernels);
+    sky.files.push_back(WritePicture(picture, k, "sky"));
   }
   if (k.cube || k.resized) {
     sky.width = k.builtWidth;
@@ -252,7 +308,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   SQFUZZ_CHECK(sq::CopyBackgroundToWriter(outcome.built.tables, writer).empty(), "the writer refuses a build");
   const std::filesystem::path written = scratch.In() / "built.hod";
   QuietPlatform quiet;
-  SQFUZZ_CHECK(sq::WriteBackgroundHod(writer, written, quiet).status == sq::CommandOutcome::Status::Written && quiet.messages == 0,
+  SQFUZZ_CHECK(sq::WriteBackgroundHod(writer, written, quiet).status == sq::CommandOutcome::Status::Written &&
+                   quiet.messages == 0,
                "a built background could not be written");
   const std::string bytes = FileText(written);
   SQFUZZ_CHECK(bytes == sq::SerializeBackgroundHod(writer), "the written file is not the serialised tables");
@@ -278,7 +335,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   }
 
   const sq::WriteBackgroundOutcome again = sq::WriteBackgroundCommand(written, scratch.Out(), quiet);
-  SQFUZZ_CHECK(again.status == sq::CommandOutcome::Status::Written && quiet.messages == 0, "write-background refuses a built background: " + again.error);
+  SQFUZZ_CHECK(again.status == sq::CommandOutcome::Status::Written && quiet.messages == 0,
+               "write-background refuses a built background: " + again.error);
   SQFUZZ_CHECK(FileText(again.outPath) == bytes, "write-background writes other bytes than the build");
   scratch.CheckContained();
   return 0;

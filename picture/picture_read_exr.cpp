@@ -10,6 +10,7 @@
 #include <cstring>
 #include <exception>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "picture/picture_read.h"
@@ -52,6 +53,77 @@ uint32_t Le32(const uint8_t* p) {
   return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
 
+// Whether the library's reader of an attribute of type `type` takes exactly
+// the `length` bytes the attribute's size field gives. Most types are read by
+// their own layout whatever the size field says, so an attribute whose size
+// does not match its type would set the library reading the rest of the header
+// from another place than ours; it then sizes things by bytes this walk never
+// checked. Unknown types are kept whole by their size, as are strings.
+bool ExrValueFits(std::string_view type, const uint8_t* value, uint32_t length, std::size_t longest) {
+  static constexpr struct {
+    std::string_view type;
+    uint32_t bytes;
+  } kFixed[] = {{"box2i", 16},
+                {"box2f", 16},
+                {"chromaticities", 32},
+                {"compression", 1},
+                {"deepImageState", 1},
+                {"double", 8},
+                {"envmap", 1},
+                {"float", 4},
+                {"int", 4},
+                {"keycode", 28},
+                {"lineOrder", 1},
+                {"m33f", 36},
+                {"m33d", 72},
+                {"m44f", 64},
+                {"m44d", 128},
+                {"rational", 8},
+                {"tiledesc", 9},
+                {"timecode", 8},
+                {"v2i", 8},
+                {"v2f", 8},
+                {"v2d", 16},
+                {"v3i", 12},
+                {"v3f", 12},
+                {"v3d", 24}};
+  for (const auto& fixed : kFixed) {
+    if (type == fixed.type) return length == fixed.bytes;
+  }
+  if (type == "chlist") {
+    // Channels (a name, then 16 bytes) up to an empty name, which must close the value.
+    std::size_t at = 0;
+    while (at < length) {
+      const auto* end = static_cast<const uint8_t*>(std::memchr(value + at, 0, length - at));
+      if (end == nullptr) return false;
+      const auto name = static_cast<std::size_t>(end - (value + at));
+      if (name == 0) return at + 1 == length;
+      if (name > longest) return false;
+      at += name + 1 + 16;
+    }
+    return false;
+  }
+  if (type == "preview") {  // width and height, then 4 bytes a pixel
+    if (length < 8) return false;
+    const uint64_t width = Le32(value), height = Le32(value + 4);
+    return width < 0x80000000u && height < 0x80000000u && 8 + 4 * width * height == length;
+  }
+  if (type == "stringvector") {  // strings of a 32-bit length each, to the end
+    std::size_t at = 0;
+    while (at < length) {
+      if (length - at < 4) return false;
+      const uint32_t string = Le32(value + at);
+      at += 4;
+      if (string > length - at) return false;
+      at += string;
+    }
+    return true;
+  }
+  if (type == "floatvector") return length % 4 == 0;
+  if (type == "idmanifest") return length >= 4;  // the unpacked size, then the packed bytes
+  return true;
+}
+
 // What the first header says of the size, read by us before the library sizes
 // anything by it: the data window and, for a tiled file, the tile size.
 struct ExrSize {
@@ -65,11 +137,13 @@ struct ExrSize {
 // of its flags only "tiled" (0x200) and "long names" (0x400) may be set. Names
 // are at most 31 bytes, 255 with long names; the library reads a longer one
 // differently from us, so its sizes would no longer be the ones checked here.
+// For the same reason every attribute's value must fit its type (ExrValueFits).
 std::string ReadExrSize(std::span<const uint8_t> bytes, ExrSize& size) {
   if (bytes.size() < 8) return "the OpenEXR file's header is cut short or damaged";
   const uint32_t version = Le32(bytes.data() + 4);
   if ((version & 0xFF) != 2) return "the OpenEXR file has a version this reader does not know";
-  if ((version & ~uint32_t{0x6FF}) != 0) return "the OpenEXR file is multi-part or deep; only a flat single-part image is read";
+  if ((version & ~uint32_t{0x6FF}) != 0)
+    return "the OpenEXR file is multi-part or deep; only a flat single-part image is read";
   const std::size_t longest = (version & 0x400) != 0 ? 255 : 31;
   std::size_t at = 8;  // past the magic number and the version field
   bool window = false;
@@ -92,6 +166,9 @@ std::string ReadExrSize(std::span<const uint8_t> bytes, ExrSize& size) {
     at += 4;
     if (length > bytes.size() - at) break;
     const uint8_t* value = bytes.data() + at;
+    if (!ExrValueFits(type, value, length, longest)) {
+      return "the OpenEXR file's header is damaged: an attribute's size does not fit its type";
+    }
     if (name == "dataWindow" && type == "box2i" && length == 16) {
       const auto coordinate = [&](int k) {
         return static_cast<int64_t>(static_cast<int32_t>(Le32(value + std::ptrdiff_t{4} * k)));

@@ -270,3 +270,52 @@ TEST(PictureRead, RefusalsSayWhy) {
   }
   EXPECT_EQ(sq::PictureSizeRefusal(16384, 16384), "");  // 2^28 pixels: the most that is read
 }
+
+// The library reads most attribute types by their own layout, whatever the size
+// field says; a size that disagrees with the type would have it read the rest of
+// the header from elsewhere than our check of it. Such a header is refused; the
+// types kept by their size, sized soundly, still read.
+TEST(PictureRead, ExrAttributeSizesMustFitTheirTypes) {
+  sq::FloatPicture f;
+  f.width = 8;
+  f.height = 4;
+  f.rgb.assign(8 * 4 * 3, 0.5f);
+  const std::string exr = sq::EncodeExr(f);
+  auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+  // An attribute put first in the header.
+  auto with = [&](const std::string& name, const std::string& type, uint32_t size, const std::string& value) {
+    return exr.substr(0, 8) + name + '\0' + type + '\0' + le32(size) + value + exr.substr(8);
+  };
+  // The channel list's size field 4 more than its channels, the 4 bytes after it
+  // a size of 1.8 GB when read as the next attribute's: the library's reading.
+  std::string longList = exr;
+  const std::size_t sizeAt = longList.find("chlist") + 7;
+  uint32_t listSize = 0;
+  for (int k = 0; k < 4; ++k) listSize |= uint32_t(uint8_t(longList[sizeAt + k])) << (8 * k);
+  longList.replace(sizeAt, 4, le32(listSize + 4));
+  longList.insert(sizeAt + 4 + listSize, std::string{0, 0, 0, char(0x70)});
+
+  const std::string refused = "the OpenEXR file's header is damaged: an attribute's size does not fit its type";
+  const struct {
+    std::string name, file;
+    bool reads;
+  } cases[] = {
+      {"channel list longer than its channels", longList, false},
+      {"box2i of 17 bytes", with("area", "box2i", 17, std::string(17, '\0')), false},
+      {"float of 2 bytes", with("gain", "float", 2, "ab"), false},
+      {"preview larger than its pixels", with("thumb", "preview", 12, le32(1000) + le32(1000) + "abcd"), false},
+      {"string vector past its end", with("notes", "stringvector", 8, le32(9) + "abcd"), false},
+      {"float vector of 6 bytes", with("curve", "floatvector", 6, "abcdef"), false},
+      {"preview of 1 x 1", with("thumb", "preview", 12, le32(1) + le32(1) + "abcd"), true},
+      {"string vector", with("notes", "stringvector", 11, le32(3) + "abc" + le32(0)), true},
+      {"float vector", with("curve", "floatvector", 8, "abcdefgh"), true},
+      {"unknown type of any size", with("ours", "sometype", 3, "xyz"), true},
+      {"string", with("owner", "string", 5, "sky 1"), true},
+  };
+  for (const auto& c : cases) {
+    sq::Picture out;
+    const std::string reason = sq::ReadPicture(Bytes(c.file), out);
+    EXPECT_EQ(reason, c.reads ? "" : refused) << c.name;
+    if (c.reads) EXPECT_EQ(out.PixelCount(), 32u) << c.name;
+  }
+}

@@ -149,25 +149,30 @@ int main(int argc, char** argv) {
   };
   struct BuildSeed {
     const char* name;
-    uint8_t options, form;
+    uint8_t options, form, coding;
     int width, height, builtWidth, builtHeight, brightness;
   };
   // Option bits: density 0-2, colour average 8, intensity limit 16, capping 32, stars 64 / 128.
   // Form bits: kind 0-1, cube 4, other size 8, answer 16, top down 32, exposure 64 / 128.
+  // Coding: PNG colour 0-2 (RGB, RGBA, palette, grey, grey and alpha), bits 3-5 (8, 16,
+  // 1, 2, 4), interlaced 64, level 9 128; OpenEXR half 1, alpha 2, tiled 4, ZIP 8; HDR
+  // run-length 1.
   const BuildSeed builds[] = {
-      {"tga-plain", 1, 64, 64, 32, 6, 6, 120},
-      {"tga-top-more", 4 | 8 | 32 | 64, 32 | 64, 40, 20, 6, 6, 126},
-      {"tga-bright-filtered", 2 | 16, 16 | 64, 32, 16, 6, 6, 250},
-      {"tga-bright-kept", 3 | 128, 64, 30, 18, 6, 6, 250},
-      {"png-less", 2 | 16 | 128, 1 | 64, 48, 24, 6, 6, 127},
-      {"png-rgba-interlaced", 1, 1 | 16 | 32 | 64, 36, 18, 6, 6, 200},
-      {"exr-resized", 1 | 8, 2 | 8 | 16 | 64, 32, 16, 64, 32, 127},
-      {"exr-float-scanlines", 0, 2 | 32 | 128, 34, 17, 6, 6, 127},
-      {"hdr-rle", 0 | 32, 3 | 64, 30, 14, 6, 6, 110},
-      {"hdr-flat-dark", 1, 3 | 32, 26, 13, 6, 6, 90},
-      {"cube-tga", 1, 4 | 64, 16, 16, 64, 32, 127},
-      {"cube-png", 2 | 64, 1 | 4 | 64, 12, 12, 48, 24, 127},
-      {"smallest", 0, 64, 6, 6, 6, 6, 127},
+      {"tga-plain", 1, 64, 0, 64, 32, 6, 6, 120},
+      {"tga-top-more", 4 | 8 | 32 | 64, 32 | 64, 0, 40, 20, 6, 6, 126},
+      {"tga-bright-filtered", 2 | 16, 16 | 64, 0, 32, 16, 6, 6, 250},
+      {"tga-bright-kept", 3 | 128, 64, 0, 30, 18, 6, 6, 250},
+      {"png-less", 2 | 16 | 128, 1 | 64, 128, 48, 24, 6, 6, 127},
+      {"png-rgba16-interlaced", 1, 1 | 16 | 64, 1 | 8 | 64, 36, 18, 6, 6, 200},
+      {"png-grey4", 1, 1 | 64, 3 | 32, 20, 10, 6, 6, 200},
+      {"png-palette", 1, 1 | 64, 2, 24, 12, 6, 6, 200},
+      {"exr-resized", 1 | 8, 2 | 8 | 16 | 64, 1 | 8, 32, 16, 64, 32, 127},
+      {"exr-float-tiled-alpha", 0, 2 | 128, 2 | 4, 34, 17, 6, 6, 127},
+      {"hdr-rle", 0 | 32, 3 | 64, 1, 30, 14, 6, 6, 110},
+      {"hdr-flat-dark", 1, 3, 0, 26, 13, 6, 6, 90},
+      {"cube-tga", 1, 4 | 64, 0, 16, 16, 64, 32, 127},
+      {"cube-png", 2 | 64, 1 | 4 | 64, 0, 12, 12, 48, 24, 127},
+      {"smallest", 0, 64, 0, 6, 6, 6, 6, 127},
   };
   for (const BuildSeed& b : builds) {
     std::vector<uint8_t> bytes = {b.options,
@@ -175,7 +180,9 @@ int main(int argc, char** argv) {
                                   static_cast<uint8_t>(b.width - 6),
                                   static_cast<uint8_t>(b.height - 6),
                                   static_cast<uint8_t>(b.builtWidth - 6),
-                                  static_cast<uint8_t>(b.builtHeight - 6)};
+                                  static_cast<uint8_t>(b.builtHeight - 6),
+                                  b.coding,
+                                  static_cast<uint8_t>(b.width * 4 + 1)};
     const bool cube = (b.form & 4) != 0;
     for (int face = 0; face < (cube ? 6 : 1); ++face) {
       const auto px = sky(b.width, b.height + face, b.brightness);
