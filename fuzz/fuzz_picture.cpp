@@ -1,9 +1,10 @@
 // Arbitrary bytes read as a picture of any kind with a signature (PNG, JPEG,
 // OpenEXR, Radiance HDR): the header read and checked, then, where the bytes
 // could hold the pixels at all, every pixel decoded, as levels and as linear
-// light. The first byte picks the exposure. A picture that decodes, and a
-// sixteenth of those refused, are then loaded from a file as the builder loads
-// a sky, the star detector running on what it accepts.
+// light (which only OpenEXR and HDR hold). The first byte picks the exposure.
+// A picture that decodes, and a sixteenth of those refused, are then loaded
+// from a file as the builder loads a sky, the star detector running on what it
+// accepts.
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -42,7 +43,9 @@ void LoadAsSky(std::span<const uint8_t> bytes, double exposure, bool decoded, in
   scratch.CheckContained();
 }
 
-// Pictures up to this many pixels go on to the builder's load.
+// Pictures up to this many pixels are decoded, and up to kLoadedPixels go on
+// to the builder's load.
+constexpr std::size_t kDecodedPixels = std::size_t{1} << 22;
 constexpr std::size_t kLoadedPixels = std::size_t{1} << 18;
 
 }  // namespace
@@ -60,19 +63,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const sq::PictureHeader h = decoder->Header();
   SQFUZZ_CHECK(sq::PictureSizeRefusal(h.width, h.height).empty(), "a picture past the limits was opened");
   // No coding these formats know packs more than about a thousand pixels into a
-  // byte; larger claims would only test the allocator.
+  // byte; larger claims, and pictures whose floats pass the fuzzer's limit of
+  // one allocation, would only test the allocator.
   const std::size_t pixels = static_cast<std::size_t>(h.width) * static_cast<std::size_t>(h.height);
-  if (pixels > 1024 * size + 4096) return 0;
-  std::vector<uint8_t> bgra(pixels * 4);
-  const sq::LinearEncoder levels(exposure);
-  error = decoder->Decode(bgra.data(), levels);
+  if (pixels > 1024 * size + 4096 || pixels > kDecodedPixels) return 0;
+  sq::Picture levels;
+  error = sq::ReadPicture(bytes, levels, sq::LinearEncoder(exposure));
+  SQFUZZ_CHECK(levels.width == h.width && levels.height == h.height && levels.bgra.size() == pixels * 4,
+               "the decoded picture has another size than its header");
+  sq::FloatPicture linear;
+  const std::string again = sq::ReadLinearPicture(bytes, linear);
   if (h.linear) {
-    std::string again;
-    std::unique_ptr<sq::PictureDecoder> linear = sq::OpenPicture(bytes, again);
-    SQFUZZ_CHECK(linear != nullptr, "a picture opened once but not twice");
-    std::vector<float> rgb(pixels * 3);
-    again = linear->DecodeLinear(rgb.data());
     SQFUZZ_CHECK(again.empty() == error.empty(), "levels and linear light decoded differently");
+    SQFUZZ_CHECK(linear.rgb.size() == pixels * 3, "the linear picture has another size than its header");
+  } else {
+    SQFUZZ_CHECK(!again.empty(), "a picture of levels read as linear light");
   }
   if (pixels <= kLoadedPixels) LoadAsSky(bytes, exposure, error.empty(), h.width, h.height);
   return 0;
