@@ -58,6 +58,9 @@ int main(int argc, char** argv) {
   stripsFile.Add(StarMapForm("B02.tga", 0)).Add(StarMapForm("B03.tga", 4));
   for (int s = 0; s < 16; ++s) stripsFile.Add(PointStars(s == 3 ? 5 : 0, s));
   ok &= Write(roundTrip, "strips.hod", stripsFile);
+  // Shapes the writer refuses: a mesh chunk or a point-star chunk short.
+  ok &= Write(roundTrip, "fifteen-meshes.hod", FullBackgroundHod(15, 16));
+  ok &= Write(roundTrip, "fifteen-star-chunks.hod", FullBackgroundHod(16, 15));
 
   // Small 32-bit images with a few bright points on a dark sky, rows stored both ways.
   const std::filesystem::path tga = out / "fuzz_tga";
