@@ -282,16 +282,33 @@ TEST(PictureRead, ExrAttributeSizesMustFitTheirTypes) {
   f.rgb.assign(8 * 4 * 3, 0.5f);
   const std::string exr = sq::EncodeExr(f);
   auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-  // An attribute put first in the header.
+  auto read32 = [&](const std::string& s, std::size_t at) {
+    uint32_t v = 0;
+    for (int k = 0; k < 4; ++k) v |= uint32_t(uint8_t(s[at + k])) << (8 * k);
+    return v;
+  };
+  // The header's end: past the attributes (name, type, size, value) and the empty name.
+  std::size_t headerEnd = 8;
+  while (exr[headerEnd] != 0) {
+    headerEnd = exr.find('\0', exr.find('\0', headerEnd) + 1) + 1;
+    headerEnd += 4 + read32(exr, headerEnd);
+  }
+  ++headerEnd;
+  // An attribute put first in the header, the chunk offsets after it moved on by its length.
   auto with = [&](const std::string& name, const std::string& type, uint32_t size, const std::string& value) {
-    return exr.substr(0, 8) + name + '\0' + type + '\0' + le32(size) + value + exr.substr(8);
+    const std::string attribute = name + '\0' + type + '\0' + le32(size) + value;
+    std::string file = exr.substr(0, 8) + attribute + exr.substr(8);
+    const std::size_t table = headerEnd + attribute.size(), chunks = (read32(exr, headerEnd) - headerEnd) / 8;
+    for (std::size_t c = 0; c < chunks; ++c) {
+      file.replace(table + 8 * c, 4, le32(read32(exr, headerEnd + 8 * c) + uint32_t(attribute.size())));
+    }
+    return file;
   };
   // The channel list's size field 4 more than its channels, the 4 bytes after it
   // a size of 1.8 GB when read as the next attribute's: the library's reading.
   std::string longList = exr;
   const std::size_t sizeAt = longList.find("chlist") + 7;
-  uint32_t listSize = 0;
-  for (int k = 0; k < 4; ++k) listSize |= uint32_t(uint8_t(longList[sizeAt + k])) << (8 * k);
+  const uint32_t listSize = read32(longList, sizeAt);
   longList.replace(sizeAt, 4, le32(listSize + 4));
   longList.insert(sizeAt + 4 + listSize, std::string{0, 0, 0, char(0x70)});
 
@@ -316,6 +333,8 @@ TEST(PictureRead, ExrAttributeSizesMustFitTheirTypes) {
     sq::Picture out;
     const std::string reason = sq::ReadPicture(Bytes(c.file), out);
     EXPECT_EQ(reason, c.reads ? "" : refused) << c.name;
-    if (c.reads) EXPECT_EQ(out.PixelCount(), 32u) << c.name;
+    if (c.reads) {
+      EXPECT_EQ(out.PixelCount(), 32u) << c.name;
+    }
   }
 }
