@@ -7,6 +7,7 @@
 #include <OpenEXR/ImfIO.h>
 #include <OpenEXR/ImfInputFile.h>
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <exception>
 #include <stdexcept>
@@ -125,11 +126,36 @@ bool ExrValueFits(std::string_view type, const uint8_t* value, uint32_t length, 
 }
 
 // What the first header says of the size, read by us before the library sizes
-// anything by it: the data window and, for a tiled file, the tile size.
+// anything by it: the data window, for a tiled file the tile size, and what
+// the library's buffer of one block (a tile, or a compressor's run of
+// scanlines) is sized by.
 struct ExrSize {
   int64_t width = 0, height = 0;
   int64_t tileWidth = 0, tileHeight = 0;  // 0: scanlines
+  int64_t pixelBytes = 0;                 // every channel's sample, read or not
+  int64_t blockLines = 256;               // scanlines a block; the most any compression takes when none is named
 };
+
+// The scanlines each compression (by its number in the file) codes together.
+constexpr std::array<int64_t, 10> kExrBlockLines = {1, 1, 1, 16, 32, 16, 32, 32, 32, 256};
+
+// The most bytes one block of samples may take before a pixel is read: the
+// library allocates that much (and a compressor as much again) when it opens
+// the file. A 16384-pixel-wide RGBA float picture in blocks of 32 scanlines
+// takes 8 MiB.
+constexpr int64_t kMaxExrBlockBytes = int64_t{1} << 25;
+
+// The bytes a pixel takes over every channel of a list ExrValueFits accepted:
+// 2 for a half, 4 for a float, an unsigned int or a type the library refuses.
+int64_t ExrPixelBytes(const uint8_t* value, uint32_t length) {
+  int64_t bytes = 0;
+  for (std::size_t at = 0; at < length && value[at] != 0;) {
+    at += std::strlen(reinterpret_cast<const char*>(value + at)) + 1;
+    bytes += Le32(value + at) == 1 ? 2 : 4;
+    at += 16;
+  }
+  return bytes;
+}
 
 // Walks the first header's attributes (name, type, 32-bit little-endian size,
 // value) to its closing empty name. Returns "" or why the header is not sound.
@@ -181,6 +207,10 @@ std::string ReadExrSize(std::span<const uint8_t> bytes, ExrSize& size) {
       size.tileWidth = Le32(value);
       size.tileHeight = Le32(value + 4);
     }
+    if (name == "channels" && type == "chlist") size.pixelBytes = ExrPixelBytes(value, length);
+    if (name == "compression" && type == "compression") {
+      size.blockLines = value[0] < kExrBlockLines.size() ? kExrBlockLines[value[0]] : 256;
+    }
     at += length;
   }
   return "the OpenEXR file's header is cut short or damaged";
@@ -204,6 +234,15 @@ class ExrDecoder final : public PictureDecoder {
       const int64_t tiles = ((size.width + size.tileWidth - 1) / size.tileWidth) *
                             ((size.height + size.tileHeight - 1) / size.tileHeight);
       if (tiles > static_cast<int64_t>(bytes_.size() / 8)) return "the OpenEXR file ends before its tiles do";
+    }
+    // One block's bytes, checked a factor at a time so that no product overflows.
+    const int64_t blockWidth = size.tileWidth > 0 ? size.tileWidth : size.width;
+    // The library sizes a run of scanlines by its compression, whatever the height.
+    const int64_t blockHeight = size.tileWidth > 0 ? size.tileHeight : size.blockLines;
+    if (size.pixelBytes > kMaxExrBlockBytes || blockWidth > kMaxExrBlockBytes / std::max<int64_t>(size.pixelBytes, 1) ||
+        blockHeight > kMaxExrBlockBytes / std::max<int64_t>(size.pixelBytes * blockWidth, 1)) {
+      return "the OpenEXR file's blocks of samples are too large (at most " + std::to_string(kMaxExrBlockBytes >> 20) +
+             " MiB a tile or run of scanlines is read)";
     }
     try {
       file_ = std::make_unique<Imf::InputFile>(stream_);

@@ -274,8 +274,9 @@ TEST(PictureRead, RefusalsSayWhy) {
 // The library reads most attribute types by their own layout, whatever the size
 // field says; a size that disagrees with the type would have it read the rest of
 // the header from elsewhere than our check of it. Such a header is refused; the
-// types kept by their size, sized soundly, still read.
-TEST(PictureRead, ExrAttributeSizesMustFitTheirTypes) {
+// types kept by their size, sized soundly, still read. A tile the library would
+// allocate beyond the limit is refused before it opens the file.
+TEST(PictureRead, ExrHeadersAreCheckedBeforeTheLibrarySizesAnything) {
   sq::FloatPicture f;
   f.width = 8;
   f.height = 4;
@@ -312,28 +313,35 @@ TEST(PictureRead, ExrAttributeSizesMustFitTheirTypes) {
   longList.replace(sizeAt, 4, le32(listSize + 4));
   longList.insert(sizeAt + 4 + listSize, std::string{0, 0, 0, char(0x70)});
 
+  // A tiled file whose tiles claim 65536 x 1024 pixels: one tile, which the library
+  // would allocate whole (384 MiB of halves) when it opens the file.
+  std::string hugeTile = sq::EncodeExr(f, {true, false, true, true});
+  hugeTile.replace(hugeTile.find("tiledesc") + 9 + 4, 8, le32(1u << 16) + le32(1u << 10));
+
   const std::string refused = "the OpenEXR file's header is damaged: an attribute's size does not fit its type";
+  const std::string tooLarge =
+      "the OpenEXR file's blocks of samples are too large (at most 32 MiB a tile or run of scanlines is read)";
   const struct {
-    std::string name, file;
-    bool reads;
+    std::string name, file, reason;
   } cases[] = {
-      {"channel list longer than its channels", longList, false},
-      {"box2i of 17 bytes", with("area", "box2i", 17, std::string(17, '\0')), false},
-      {"float of 2 bytes", with("gain", "float", 2, "ab"), false},
-      {"preview larger than its pixels", with("thumb", "preview", 12, le32(1000) + le32(1000) + "abcd"), false},
-      {"string vector past its end", with("notes", "stringvector", 8, le32(9) + "abcd"), false},
-      {"float vector of 6 bytes", with("curve", "floatvector", 6, "abcdef"), false},
-      {"preview of 1 x 1", with("thumb", "preview", 12, le32(1) + le32(1) + "abcd"), true},
-      {"string vector", with("notes", "stringvector", 11, le32(3) + "abc" + le32(0)), true},
-      {"float vector", with("curve", "floatvector", 8, "abcdefgh"), true},
-      {"unknown type of any size", with("ours", "sometype", 3, "xyz"), true},
-      {"string", with("owner", "string", 5, "sky 1"), true},
+      {"tile of 65536 x 1024", hugeTile, tooLarge},
+      {"channel list longer than its channels", longList, refused},
+      {"box2i of 17 bytes", with("area", "box2i", 17, std::string(17, '\0')), refused},
+      {"float of 2 bytes", with("gain", "float", 2, "ab"), refused},
+      {"preview larger than its pixels", with("thumb", "preview", 12, le32(1000) + le32(1000) + "abcd"), refused},
+      {"string vector past its end", with("notes", "stringvector", 8, le32(9) + "abcd"), refused},
+      {"float vector of 6 bytes", with("curve", "floatvector", 6, "abcdef"), refused},
+      {"preview of 1 x 1", with("thumb", "preview", 12, le32(1) + le32(1) + "abcd"), ""},
+      {"string vector", with("notes", "stringvector", 11, le32(3) + "abc" + le32(0)), ""},
+      {"float vector", with("curve", "floatvector", 8, "abcdefgh"), ""},
+      {"unknown type of any size", with("ours", "sometype", 3, "xyz"), ""},
+      {"string", with("owner", "string", 5, "sky 1"), ""},
   };
   for (const auto& c : cases) {
     sq::Picture out;
     const std::string reason = sq::ReadPicture(Bytes(c.file), out);
-    EXPECT_EQ(reason, c.reads ? "" : refused) << c.name;
-    if (c.reads) {
+    EXPECT_EQ(reason, c.reason) << c.name;
+    if (c.reason.empty()) {
       EXPECT_EQ(out.PixelCount(), 32u) << c.name;
     }
   }
