@@ -35,7 +35,6 @@
 #include "hod/platform.h"
 #include "hod/text_forms.h"
 #include "hod/walk_record.h"
-#include "output/file_output.h"
 
 namespace sq {
 
