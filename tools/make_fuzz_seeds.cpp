@@ -1,5 +1,6 @@
 // Writes the seed inputs of the fuzz targets, made from the same chunk shapes the
 // tests compose. Usage: make_fuzz_seeds OUT_DIR   (writes OUT_DIR/<target>/*)
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -192,6 +193,29 @@ int main(int argc, char** argv) {
       bytes.insert(bytes.end(), px.begin(), px.begin() + static_cast<std::ptrdiff_t>(b.width) * b.height * 4);
     }
     ok &= Write(build, std::string(b.name) + ".bin", bytes);
+  }
+
+  // Exports: four choice bytes (format, cube, one face, layers left out, display
+  // levels; width; height; the face and the star maps' textures), then a background.
+  const std::filesystem::path exports = out / "fuzz_export";
+  const struct {
+    const char* name;
+    std::array<uint8_t, 4> choices;
+    bool strips;
+  } exportSeeds[] = {
+      {"tga.bin", {0, 31, 15, 0}, false},
+      {"png-display.bin", {1 | 128, 47, 23, 0}, true},
+      {"exr-no-mesh.bin", {2 | 16, 15, 7, 0}, false},
+      {"glb.bin", {3, 0, 0, 8 | 16}, false},
+      {"glb-strips.bin", {3 | 64, 0, 0, 8}, true},
+      {"cube-png.bin", {1 | 4, 7, 0, 0}, false},
+      {"cube-face-tga.bin", {0 | 4 | 8, 11, 0, 4}, true},
+  };
+  for (const auto& e : exportSeeds) {
+    Bytes file;
+    file.Raw({e.choices[0], e.choices[1], e.choices[2], e.choices[3]});
+    file.Add(e.strips ? stripsFile : FullBackgroundHod());
+    ok &= Write(exports, e.name, file);
   }
 
   return ok ? 0 : 1;
