@@ -62,6 +62,16 @@ int main(int argc, char** argv) {
   // Shapes the writer refuses: a mesh chunk or a point-star chunk short.
   ok &= Write(roundTrip, "fifteen-meshes.hod", FullBackgroundHod(15, 16));
   ok &= Write(roundTrip, "fifteen-star-chunks.hod", FullBackgroundHod(16, 15));
+  // A mesh chunk of 32768 vertices, one more than 16-bit indices reach (655 KB:
+  // replayed whole, cut to the fuzzer's length when fuzzed).
+  Bytes wideMeshes;
+  wideMeshes.Add(BackgroundMesh(32768, 514, {0, 1, 2}));
+  for (int m = 1; m < 16; ++m) wideMeshes.Add(BackgroundMesh(3, 514, {0, 1, 2}));
+  Bytes wideFile;
+  wideFile.Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0))).Add(Form("BGMS", wideMeshes));
+  wideFile.Add(StarMapForm("B02.tga", 0)).Add(StarMapForm("B03.tga", 0));
+  for (int s = 0; s < 16; ++s) wideFile.Add(PointStars(0, s));
+  ok &= Write(roundTrip, "too-many-vertices.hod", wideFile);
 
   // Small 32-bit images with a few bright points on a dark sky, rows stored both ways.
   const std::filesystem::path tga = out / "fuzz_tga";
