@@ -40,7 +40,28 @@ CommandOutcome WriteBuiltBackground(const BackgroundTables& background, const st
     platform.ShowMessage(kAppTitle, "The background HOD cannot be written: " + shape + ".", MessageIcon::Warning);
     return refused;
   }
-  return WriteBackgroundHod(writer, path, platform);
+  std::error_code ec;
+  const bool existed = std::filesystem::exists(path, ec);
+  CommandOutcome outcome = WriteBackgroundHod(writer, path, platform);
+  outcome.replaced = existed && outcome.status == CommandOutcome::Status::Written;
+  return outcome;
+}
+
+std::vector<std::string> EmptyLayerWarnings(const BackgroundTables& background) {
+  std::vector<std::string> warnings;
+  if (background.hasBGSG) {
+    for (std::size_t k = 0; k < background.bgsgTable.size(); ++k) {
+      const StarMapChunk& map = background.bgsgTable[k];
+      if (map.recordCount > 0) continue;
+      warnings.push_back("Star map " + std::to_string(k + 1) + " (" + map.textureName + ") holds no star.");
+    }
+  }
+  if (background.hasSTRF) {
+    int64_t stars = 0;
+    for (const PointStarChunk& chunk : background.strfTable) stars += std::max(0, chunk.starCount);
+    if (stars == 0) warnings.emplace_back("The point stars are empty: no star was kept.");
+  }
+  return warnings;
 }
 
 BuildBackgroundOutcome BuildBackgroundCommand(const std::filesystem::path& imagePath,
@@ -108,14 +129,24 @@ bool BuildSessionBackground(BuilderSession& s, Platform& platform) {
   read.filter = s.halftoneAnswer;
   read.showSizeWarning = false;  // the load showed it
   SkySource sky;
-  sky.files = {s.tgaPath};
+  sky.files = s.cubeFaces.empty() ? std::vector<std::filesystem::path>{s.tgaPath} : s.cubeFaces;
   BackgroundBuildOutcome outcome = Build(sky, BuildOptionsFrom(s.options), platform, read);
   if (!outcome.Built()) return false;
   if (!outcome.built.notes.empty())
     platform.ShowMessage(kAppTitle, NotesText(outcome.built.notes), MessageIcon::Information);
+  if (const std::vector<std::string> empty = EmptyLayerWarnings(outcome.built.tables); !empty.empty())
+    platform.ShowMessage(kAppTitle, NotesText(empty), MessageIcon::Warning);
   s.builtBackground = std::move(outcome.built.tables);
   s.tools.writeHodEnabled = true;
   return true;
+}
+
+std::string ReplaceQuestion(const std::filesystem::path& path) {
+  return path.filename().string() + " already exists in " + FolderOf(path).string() + ".\r\nReplace it?";
+}
+
+std::string KeptExisting(const std::filesystem::path& path) {
+  return path.filename().string() + " already exists and was kept";
 }
 
 CommandOutcome WriteSessionBackground(BuilderSession& s, Platform& platform) {
@@ -126,10 +157,47 @@ CommandOutcome WriteSessionBackground(BuilderSession& s, Platform& platform) {
                          MessageIcon::Warning);
     return refused;
   }
-  return WriteBuiltBackground(*s.builtBackground, SessionHodPath(s), platform);
+  const std::filesystem::path path = SessionHodPath(s);
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec) &&
+      !platform.AskYesNo(kAppTitle, ReplaceQuestion(path), MessageIcon::Question, false)) {
+    CommandOutcome kept;
+    kept.error = KeptExisting(path);
+    return kept;
+  }
+  return WriteBuiltBackground(*s.builtBackground, path, platform);
 }
 
 std::filesystem::path SessionHodPath(const BuilderSession& s) { return HodBeside(FolderOf(s.tgaPath), s.tgaBaseName); }
+
+bool LoadCubeMapCommand(BuilderSession& s, const std::vector<std::filesystem::path>& faces, Platform& platform) {
+  ForgetBuiltBackground(s);
+  s.backgroundFromHod = false;
+  s.halftoneAnswer.reset();
+  s.tools.saveHalftonedEnabled = false;
+  s.tools.saveFilteredEnabled = false;
+  const bool whole =
+      faces.size() == 6 && std::none_of(faces.begin(), faces.end(), [](const auto& f) { return f.empty(); });
+  if (!whole) {
+    ForgetCubeMap(s);
+    platform.ShowMessage(kAppTitle, kSelectTargaImage, MessageIcon::Warning);
+    return false;
+  }
+  s.cubeFaces = faces;
+  s.tgaPath = faces[0];
+  s.tgaBaseName = CubeBaseName(faces[0]);
+  s.caption = std::string(kMainWindowTitle) + " + " + s.tgaBaseName;
+  s.tools.buildBackgroundEnabled = true;
+  return true;
+}
+
+void ForgetCubeMap(BuilderSession& s) {
+  s.cubeFaces.clear();
+  s.tgaPath.clear();
+  s.tgaBaseName.clear();
+  s.caption = std::string(kMainWindowTitle);
+  s.tools.buildBackgroundEnabled = false;
+}
 
 void ForgetBuiltBackground(BuilderSession& s) {
   s.builtBackground.reset();

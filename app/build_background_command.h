@@ -19,7 +19,8 @@ namespace sq {
 
 // Writes a built background as `path` through the writer (a temporary file and a
 // rename, so a failure leaves no partial file and any earlier file whole). The
-// writer's refusal or failure is shown as a message.
+// writer's refusal or failure is shown as a message; `replaced` tells whether a
+// file of that name stood there before.
 CommandOutcome WriteBuiltBackground(const BackgroundTables& background, const std::filesystem::path& path,
                                     Platform& platform);
 
@@ -57,18 +58,44 @@ std::string CubeBaseName(const std::filesystem::path& positiveX);
 // "Build background": builds from the image the session loaded last, with the
 // Options menu's marks and the answer its halftone question got (it is not asked
 // again). A built background is kept in the session and enables "Write
-// background HOD"; the notes of stars left out are shown in one message. A
+// background HOD"; the notes of stars left out are shown in one message, the
+// layers that came out empty in a warning. A
 // refusal shows its message, and the session then holds no built background.
 // Returns whether a background was built.
 bool BuildSessionBackground(BuilderSession& session, Platform& platform);
 
+// The layers of a built background that came out empty, one sentence each
+// ("Star map 2 (B03.tga) holds no star.", "The point stars are empty: no star was
+// kept."); none for a background with stars in every layer. A HOD with an empty
+// layer is written all the same, but the person is told.
+std::vector<std::string> EmptyLayerWarnings(const BackgroundTables& background);
+
 // "Write background HOD" and the preview's "Write HOD": the session's built
 // background written as BASE.hod beside the picture it came from. Without one it
-// refuses with a message and writes nothing.
+// refuses with a message and writes nothing. Where a file of that name exists
+// the platform is asked first (No by default): No writes nothing and the outcome
+// is Refused with KeptExisting's text.
 CommandOutcome WriteSessionBackground(BuilderSession& session, Platform& platform);
+
+// The question asked before replacing, and the outcome's error when the answer was No.
+std::string ReplaceQuestion(const std::filesystem::path& path);
+std::string KeptExisting(const std::filesystem::path& path);
 
 // Where those write: BASE.hod in the folder of the picture the session loaded.
 std::filesystem::path SessionHodPath(const BuilderSession& session);
+
+// "Load cube map...": the six faces (+X, -X, +Y, -Y, +Z, -Z) become what "Build
+// background" builds from, named after the +X face (CubeBaseName): the caption
+// and tgaBaseName name it, "Build background" goes on, the save entries off
+// (there is no single picture to save), a built background is let go. Fewer
+// than six faces, or one missing, refuses with "Please select a Targa image
+// file." and leaves the session as a refused picture load does. The faces are
+// read and checked by the build.
+bool LoadCubeMapCommand(BuilderSession& session, const std::vector<std::filesystem::path>& faces, Platform& platform);
+
+// A build of the session's cube map was refused: the cube map is let go as a
+// refused load lets a picture go.
+void ForgetCubeMap(BuilderSession& session);
 
 // A HOD file was read: the built background is let go and "Write background HOD"
 // goes off. The loaded image stays, so "Build background" stays as it was.

@@ -86,6 +86,13 @@ int RunBuildBackground(const BuildBackgroundArgs& args, CliStreams streams) {
     std::fprintf(streams.err, "starquill build-background: %s\n", note.c_str());
   }
   if (outcome.status != CommandOutcome::Status::Written) return ExitStatusOf(outcome);
+  for (const std::string& warning : EmptyLayerWarnings(outcome.built.tables)) {
+    std::fprintf(streams.err, "starquill build-background: warning: %s\n", warning.c_str());
+  }
+  if (outcome.replaced) {
+    std::fprintf(streams.err, "starquill build-background: replaced the earlier %s\n",
+                 outcome.outPath.string().c_str());
+  }
   std::fprintf(streams.out, "%s\n", outcome.outPath.string().c_str());
   if (args.screenshot.empty()) return 0;
   std::fflush(streams.out);

@@ -19,6 +19,10 @@ int RunWriteBackground(const WriteBackgroundOptions& options, CliStreams streams
   if (!MakeOutputFolder(options.outDir, "write-background", streams.err)) return 1;
   CliPlatform platform(streams.err);
   const WriteBackgroundOutcome outcome = WriteBackgroundCommand(options.file, options.outDir, platform);
+  if (outcome.replaced) {
+    std::fprintf(streams.err, "starquill write-background: replaced the earlier %s\n",
+                 outcome.outPath.string().c_str());
+  }
   if (outcome.status == CommandOutcome::Status::Written)
     std::fprintf(streams.out, "%s\n", outcome.outPath.string().c_str());
   return ExitStatusOf(outcome);

@@ -23,11 +23,14 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   s.tools.writeHodEnabled = false;
   s.tools.buildBackgroundEnabled = false;
   s.tgaPath.clear();
+  s.cubeFaces.clear();
   s.halftoneAnswer.reset();
   // No file, or one of no kind read: nothing is loaded and the tables stay.
   if (imagePath.empty() || KindOfPictureFile(imagePath) == PictureFileKind::Unknown) {
     outcome.error = imagePath.empty() ? std::string(kSelectTargaImage) : UnknownPictureText(imagePath);
+    // No picture is loaded now: the caption names none.
     s.tgaBaseName.clear();
+    s.caption = std::string(kMainWindowTitle);
     platform.ShowMessage(kAppTitle, outcome.error, MessageIcon::Warning);
     s.tools.saveHalftonedEnabled = false;
     s.tools.saveFilteredEnabled = false;

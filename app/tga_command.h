@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/command_paths.h"
 #include "builder/builder_menus.h"
@@ -38,6 +39,9 @@ struct BuilderSession {
   // (none when it was not asked): a build reads the picture from there again.
   std::filesystem::path tgaPath;
   std::optional<bool> halftoneAnswer;
+  // The six faces of a cube map loaded instead (+X, -X, +Y, -Y, +Z, -Z); tgaPath
+  // is then the +X face. Empty for a picture.
+  std::vector<std::filesystem::path> cubeFaces;
   // The background "Build background" made from it, until another image is
   // loaded or a HOD file is read.
   std::optional<BackgroundTables> builtBackground;
@@ -53,12 +57,11 @@ struct TgaCommandOutcome : CommandOutcome {
 
 // "Load Targa image" after the dialog, for a picture of any kind the builder
 // reads (picture_load.h). No path shows "Please select a Targa image file.", a
-// file of no kind read says so (UnknownPictureText); either empties tgaBaseName
-// and disables both save entries. Another empties the star lists, the mask and
-// the preview lists, loads the image (LoadSkyImage, which runs the detector
-// into outputFolder), sets
-// tgaBaseName and the caption, and enables "Save filtered TGA" when the filter
-// ran. Either way backgroundFromHod becomes false, a built background is let go
+// file of no kind read says so (UnknownPictureText); either empties tgaBaseName,
+// puts the caption back to the window's title and disables both save entries. Another empties the star lists, the mask
+// and the preview lists, loads the image (LoadSkyImage, which runs the detector into outputFolder), sets tgaBaseName
+// and the caption, and enables "Save filtered TGA" when the filter ran. Either way backgroundFromHod becomes false, a
+// built background is let go
 // ("Write background HOD" off), and "Build background" is on only when the image
 // loaded. A file that could not be written is named in a message.
 TgaCommandOutcome LoadTargaCommand(BuilderSession& session, PreviewLists& previewLists,

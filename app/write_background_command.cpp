@@ -53,7 +53,9 @@ WriteBackgroundOutcome WriteBackgroundCommand(const std::filesystem::path& hodPa
 
   WriteBackgroundOutcome outcome;
   outcome.outPath = outPath;
+  const bool existed = std::filesystem::exists(outPath, ec);
   static_cast<CommandOutcome&>(outcome) = WriteBackgroundHod(tables, outPath, platform);
+  outcome.replaced = existed && outcome.status == CommandOutcome::Status::Written;
   return outcome;
 }
 

@@ -28,6 +28,10 @@
 //   walk        walking and reporting a background of 32 000 point-star chunks vs eight
 //               times the same for 4 000 (a walk in proportion to the file gives 1x,
 //               one that grows with the square of the chunks 8x)                     <= 3x
+//   preview     the CPU time per frame of the open preview, drawn straight to the
+//               screen, vs each frame read back and painted as a picture (how it was
+//               drawn before): the bundled sample, and the 8192 x 4096 sky built at
+//               density 16; on the display scripts/bench runs under           (shown)
 //
 // The inputs are made by scripts/bench; this program finds them in SQ_BENCH_DIR.
 #include <benchmark/benchmark.h>
@@ -603,6 +607,41 @@ void BM_WalkScaling(benchmark::State& state) {
   }
 }
 
+// CPU seconds per frame of a preview of `file` painted in `mode` for three
+// seconds, in a process of its own; negative when it failed.
+double PreviewCpuPerFrame(const fs::path& file, const std::string& mode, const fs::path& log) {
+#ifdef PREVIEW_CPU
+  const Run run = Spawn({PREVIEW_CPU, file.string(), mode, "3"}, log.string());
+  std::ifstream in(log);
+  double cpu = 0;
+  int frames = 0;
+  if (run.status != 0 || !(in >> cpu >> frames) || frames <= 0) return -1;
+  return cpu / frames;
+#else
+  (void)file, (void)mode, (void)log;
+  return -1;
+#endif
+}
+
+void BM_PreviewCpu(benchmark::State& state) {
+  const std::vector<std::pair<std::string, fs::path>> cases = {
+      {"preview sample", fs::path(STARQUILL_SOURCE_DIR) / "data/samples/sky.hod"},
+      {"preview large", InputDir() / "big_sky.tga"}};
+  for (auto _ : state) {
+    for (const auto& [name, file] : cases) {
+      const fs::path log = InputDir() / ("preview_cpu_" + file.filename().string() + ".txt");
+      const double direct = PreviewCpuPerFrame(file, "direct", log);
+      const double readBack = PreviewCpuPerFrame(file, "readback", log);
+      if (direct < 0 || readBack < 0) {
+        state.SkipWithError(
+            ("the preview of " + file.string() + " did not run (a display?); see " + log.string()).c_str());
+        return;
+      }
+      Record(state, name, direct, readBack, 0, 0);
+    }
+  }
+}
+
 BENCHMARK(BM_ModelReport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_BackgroundReport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
 BENCHMARK(BM_Startup)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
@@ -614,6 +653,7 @@ BENCHMARK(BM_BuildMemory)->UseManualTime()->Unit(benchmark::kMillisecond)->Itera
 BENCHMARK(BM_Build)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 BENCHMARK(BM_WalkScaling)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_PictureBuild)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(6);
+BENCHMARK(BM_PreviewCpu)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // export-background of the bundled sample to a 1024 x 512 TGA (the file read,
 // walked, drawn and written) against building that background from its picture
@@ -749,6 +789,14 @@ bool PrintSummary() {
   if (r.count("walk")) {
     const Best& b = r["walk"];
     line("walk, 32 000 point-star chunks", ms(b.job), "8 x 4 000 " + ms(b.reference), b.job / b.reference, 3, "x");
+  }
+  if (r.count("preview sample")) {
+    const Best& b = r["preview sample"];
+    line("preview CPU a frame, the sample", ms(b.job), "read back " + ms(b.reference), b.job / b.reference, 0, "x");
+  }
+  if (r.count("preview large")) {
+    const Best& b = r["preview large"];
+    line("  8192 x 4096 built at density 16", ms(b.job), "read back " + ms(b.reference), b.job / b.reference, 0, "x");
   }
   if (r.count("startup")) {
     const Best& b = r["startup"];

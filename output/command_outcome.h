@@ -15,7 +15,8 @@ struct CommandOutcome {
     WriteFailed,  // a file could not be written (no partial file is left)
   };
   Status status = Status::Refused;
-  std::string error;  // why it was refused, could not be read, or could not be written
+  std::string error;      // why it was refused, could not be read, or could not be written
+  bool replaced = false;  // Written over a file of the same name that stood there before
 };
 
 // 0 written, 1 a file could not be written, 2 a refused or unreadable input.

@@ -67,6 +67,21 @@ void main() {
 }
 )";
 
+// The fixed render states of the preview, in the context that is current.
+void ApplyRenderStates(QOpenGLContext& context) {
+  QOpenGLFunctions* gl = context.functions();
+  gl->glEnable(GL_CULL_FACE);  // triangles that appear counter-clockwise on screen are not drawn
+  gl->glFrontFace(GL_CCW);
+  gl->glCullFace(GL_FRONT);
+  gl->glEnable(GL_DEPTH_TEST);
+  gl->glDepthFunc(GL_LESS);
+  gl->glDepthMask(GL_TRUE);
+  gl->glEnable(GL_BLEND);
+  gl->glBlendFunc(GL_SRC_ALPHA, GL_SRC_ALPHA);  // ignored by MAX, kept as set
+  gl->glBlendEquation(kBlendMax);               // every layer keeps the brighter of old and new per channel
+  if (!context.isOpenGLES()) gl->glEnable(kProgramPointSize);
+}
+
 }  // namespace
 
 GlDevice::GlDevice() = default;
@@ -75,11 +90,55 @@ GlDevice::~GlDevice() { Destroy(); }
 
 bool GlDevice::MakeCurrent() { return context_ && surface_ && context_->makeCurrent(surface_.get()); }
 
+bool GlDevice::MakeTargetCurrent() {
+  if (screenContext_ != nullptr) return QOpenGLContext::currentContext() == screenContext_;
+  return MakeCurrent();
+}
+
+void GlDevice::BindTarget() {
+  QOpenGLFunctions* gl = QOpenGLContext::currentContext()->functions();
+  if (screenContext_ != nullptr) {
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, screenFramebuffer_);
+    gl->glViewport(0, 0, screenSize_.width(), screenSize_.height());
+  } else {
+    fbo_->bind();
+    gl->glViewport(0, 0, size_.width(), size_.height());
+  }
+}
+
+bool GlDevice::BeginScreenFrame(QSize pixels) {
+  QOpenGLContext* current = QOpenGLContext::currentContext();
+  if (!Exists() || current == nullptr || pixels.isEmpty() || !QOpenGLContext::areSharing(current, context_.get()))
+    return false;
+  screenContext_ = current;
+  screenFramebuffer_ = current->defaultFramebufferObject();
+  screenSize_ = pixels;
+  ApplyRenderStates(*current);
+  return true;
+}
+
+void GlDevice::EndScreenFrame() {
+  if (screenContext_ == nullptr) return;
+  if (QOpenGLContext::currentContext() == screenContext_) {
+    // The window shows an opaque picture, whatever alpha the layers left.
+    QOpenGLFunctions* gl = screenContext_->functions();
+    gl->glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+    gl->glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    gl->glClear(GL_COLOR_BUFFER_BIT);
+    gl->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  }
+  screenContext_ = nullptr;
+}
+
 bool GlDevice::Create(QSize backBuffer, GlCapabilities& caps) {
   caps = {};
   Destroy();
   if (backBuffer.isEmpty()) return false;
   context_ = std::make_unique<QOpenGLContext>();
+  if (QOpenGLContext* shared = QOpenGLContext::globalShareContext()) {
+    context_->setShareContext(shared);
+    context_->setFormat(shared->format());
+  }
   if (!context_->create()) {
     context_.reset();
     return false;
@@ -126,18 +185,7 @@ bool GlDevice::Create(QSize backBuffer, GlCapabilities& caps) {
   size_ = backBuffer;
   fbo_->bind();
   gl->glViewport(0, 0, size_.width(), size_.height());
-
-  // The fixed render states of the preview.
-  gl->glEnable(GL_CULL_FACE);  // triangles that appear counter-clockwise on screen are not drawn
-  gl->glFrontFace(GL_CCW);
-  gl->glCullFace(GL_FRONT);
-  gl->glEnable(GL_DEPTH_TEST);
-  gl->glDepthFunc(GL_LESS);
-  gl->glDepthMask(GL_TRUE);
-  gl->glEnable(GL_BLEND);
-  gl->glBlendFunc(GL_SRC_ALPHA, GL_SRC_ALPHA);  // ignored by MAX, kept as set
-  gl->glBlendEquation(kBlendMax);               // every layer keeps the brighter of old and new per channel
-  if (!context_->isOpenGLES()) gl->glEnable(kProgramPointSize);
+  ApplyRenderStates(*context_);
   stage_ = TextureStage{};
   boundTexture_ = 0;
   return true;
@@ -204,10 +252,9 @@ void GlDevice::ReleaseTexture(unsigned& texture) {
 }
 
 void GlDevice::Clear() {
-  if (!Exists() || !MakeCurrent()) return;
-  QOpenGLFunctions* gl = context_->functions();
-  fbo_->bind();
-  gl->glViewport(0, 0, size_.width(), size_.height());
+  if (!Exists() || !MakeTargetCurrent()) return;
+  QOpenGLFunctions* gl = QOpenGLContext::currentContext()->functions();
+  BindTarget();
   gl->glDepthMask(GL_TRUE);
   gl->glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
   gl->glClearDepthf(1.0f);
@@ -217,9 +264,9 @@ void GlDevice::Clear() {
 void GlDevice::SetTransforms(const PreviewTransforms& t) { transform_ = ToOpenGlClip(t.Combined()); }
 
 void GlDevice::Draw(unsigned buffer, Layout layout, Primitive primitive, int count) {
-  if (!Exists() || buffer == 0 || count <= 0 || !MakeCurrent()) return;
-  QOpenGLFunctions* gl = context_->functions();
-  fbo_->bind();
+  if (!Exists() || buffer == 0 || count <= 0 || !MakeTargetCurrent()) return;
+  QOpenGLFunctions* gl = QOpenGLContext::currentContext()->functions();
+  BindTarget();
   program_->bind();
   // The matrix is kept row by row for row vectors; read column by column it is
   // the same transform for the shader's column vectors.
@@ -262,8 +309,9 @@ void GlDevice::Draw(unsigned buffer, Layout layout, Primitive primitive, int cou
   program_->release();
 }
 
-QImage GlDevice::Present() {
-  if (!Exists() || !MakeCurrent()) return {};
+QImage GlDevice::ReadBack() {
+  if (!Exists() || screenContext_ != nullptr || !MakeCurrent()) return {};
+  ++readBacks_;
   QOpenGLFunctions* gl = context_->functions();
   fbo_->bind();
   gl->glFinish();
@@ -293,6 +341,7 @@ void GlDevice::Destroy() {
   surface_.reset();
   size_ = {};
   boundTexture_ = 0;
+  screenContext_ = nullptr;
 }
 
 }  // namespace sq

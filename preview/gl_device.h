@@ -1,7 +1,10 @@
 // The drawing device of the preview: an OpenGL context of its own with an
 // offscreen back buffer, vertex buffers, textures and the one texture stage the
-// preview uses, emulated by a small shader. Present reads the back buffer into
-// an image that the window paints, stretched over its drawing area.
+// preview uses, emulated by a small shader. A frame is drawn either into the
+// framebuffer of the on-screen widget, whose context shares the device's buffers,
+// textures and program (BeginScreenFrame), or into the offscreen back buffer,
+// which ReadBack reads into an image for screenshots and tests. Only ReadBack
+// reads pixels back from OpenGL.
 #pragma once
 
 #include <QImage>
@@ -55,7 +58,9 @@ class GlDevice {
   GlDevice& operator=(const GlDevice&) = delete;
 
   // Creates the context and a back buffer of the given size. Returns false when
-  // there is no usable context; `caps` then tells what is missing.
+  // there is no usable context; `caps` then tells what is missing. The context
+  // shares its objects with the application's global share context, so that an
+  // on-screen widget's context can draw them (Qt::AA_ShareOpenGLContexts).
   bool Create(QSize backBuffer, GlCapabilities& caps);
   bool Exists() const { return fbo_ != nullptr; }
   QSize BackBufferSize() const { return size_; }
@@ -68,18 +73,31 @@ class GlDevice {
   void ReleaseBuffer(unsigned& buffer);
   void ReleaseTexture(unsigned& texture);
 
+  // Until EndScreenFrame, Clear and Draw go to the framebuffer of the context
+  // that is current (an on-screen widget's, in its paint), `pixels` in size.
+  // False when that context cannot draw the device's objects (it shares none).
+  bool BeginScreenFrame(QSize pixels);
+  // Makes the picture on screen opaque and turns back to the offscreen buffer.
+  void EndScreenFrame();
+
   void Clear();  // black, depth 1
   void SetTransforms(const PreviewTransforms& t);
   void SetTexture(unsigned texture) { boundTexture_ = texture; }
   TextureStage& Stage() { return stage_; }
   // Draws `count` primitives from the buffer, from vertex 0.
   void Draw(unsigned buffer, Layout layout, Primitive primitive, int count);
-  // The back buffer as an opaque image, top row first.
-  QImage Present();
+  // The offscreen back buffer as an opaque image, top row first.
+  QImage ReadBack();
+  // How many times pixels were read back.
+  int ReadBacks() const { return readBacks_; }
   void Destroy();
 
  private:
+  // The device's own context on its offscreen surface, for its objects and the back buffer.
   bool MakeCurrent();
+  // The context the frame goes to: the screen's while a screen frame is drawn.
+  bool MakeTargetCurrent();
+  void BindTarget();
 
   std::unique_ptr<QOpenGLContext> context_;
   std::unique_ptr<QOffscreenSurface> surface_;
@@ -89,6 +107,10 @@ class GlDevice {
   Matrix4 transform_ = Matrix4::Identity();
   TextureStage stage_;
   unsigned boundTexture_ = 0;
+  QOpenGLContext* screenContext_ = nullptr;  // set between BeginScreenFrame and EndScreenFrame
+  unsigned screenFramebuffer_ = 0;
+  QSize screenSize_;
+  int readBacks_ = 0;
 };
 
 }  // namespace sq

@@ -17,7 +17,7 @@ namespace sq {
 
 double SecondsSinceMidnight() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
 
-PreviewSource PreviewOfModel(const Model& model, PreviewLists& lists) {
+PreviewSource PreviewOfModel(const Model& model, PreviewLists& lists, const std::string& fileName) {
   BuildPreviewLists(model, lists);
   PreviewSource source;
   source.lists = &lists;
@@ -25,6 +25,7 @@ PreviewSource PreviewOfModel(const Model& model, PreviewLists& lists) {
   source.hasBGSG = model.hasBGSG;
   source.hasSTRF = model.hasSTRF;
   source.backgroundFromHod = true;
+  source.shownName = fileName;
   return source;
 }
 
@@ -49,41 +50,22 @@ void FitWindowToScreen(QWidget& window) {
   }
 }
 
-PreviewSource PreviewOfBackground(const BackgroundTables& background, PreviewLists& lists, std::string tgaBaseName) {
+PreviewSource PreviewOfBackground(const BackgroundTables& background, PreviewLists& lists, std::string shownName) {
   BuildBackgroundPreviewLists(background, lists);
   PreviewSource source;
   source.lists = &lists;
   source.hasBGMS = background.hasBGMS;
-  // The preview cannot set up an empty star map, and would end the program: a
-  // picture without 2 x 2 stars or spots shows no star-map layer instead.
-  source.hasBGSG =
-      background.hasBGSG && lists.starMapPreview[0].vertexCount > 0 && lists.starMapPreview[1].vertexCount > 0;
+  source.hasBGSG = background.hasBGSG;
   source.hasSTRF = background.hasSTRF;
   source.backgroundFromHod = false;
-  source.tgaBaseName = std::move(tgaBaseName);
+  source.shownName = std::move(shownName);
   return source;
 }
 
-PreviewPicture::PreviewPicture(QWidget* parent) : QWidget(parent) {
-  setObjectName("Picture2");
-  setAttribute(Qt::WA_OpaquePaintEvent);
-}
+PreviewPicture::PreviewPicture(QWidget* parent) : QOpenGLWidget(parent) { setObjectName("Picture2"); }
 
-void PreviewPicture::SetFrame(const QImage& frame) {
-  frame_ = frame;
-  update();
-}
-
-void PreviewPicture::paintEvent(QPaintEvent* /*event*/) {
-  QPainter painter(this);
-  if (frame_.isNull()) {
-    painter.fillRect(rect(), Qt::black);
-    return;
-  }
-  // The back buffer keeps the size it was made with: one to one while the area
-  // has that size, stretched over it after a resize.
-  if (frame_.deviceIndependentSize() != QSizeF(size())) painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  painter.drawImage(QRectF(rect()), frame_);
+void PreviewPicture::paintGL() {
+  if (paint) paint();
 }
 
 void PreviewPicture::mousePressEvent(QMouseEvent* e) {
@@ -124,6 +106,7 @@ PreviewWindow::PreviewWindow(PreviewOwner& owner, PreviewSource source, Options 
   mnuWrite->setObjectName("mnuWrite");
 
   Picture2 = new PreviewPicture(this);
+  Picture2->paint = [this] { PaintOnScreen(); };
   Picture2->mouseDown = [this](double x, double y) { Picture2_MouseDown(x, y); };
   Picture2->mouseUp = [this] { Picture2_MouseUp(); };
   Picture2->mouseMove = [this](double x, double y) { Picture2_MouseMove(x, y); };
@@ -167,36 +150,60 @@ bool PreviewWindow::Fail(const char* message) {
   animating_ = false;
   Timer2->stop();
   Cleanup();
-  owner_.EndProgram(kPreviewFailedStatus);
+  unloaded_ = true;
+  owner_.PreviewClosed();
   return false;
+}
+
+void PreviewWindow::LeaveOut(const std::string& note) {
+  leftOut_.push_back(note);
+  const QString text = QString::fromStdString(Notes());
+  lblNote->setText(text);
+  lblNote->setToolTip(text);
+  lblNote->setVisible(!text.isEmpty());
+}
+
+std::string PreviewWindow::Notes() const {
+  std::string text = source_.note;
+  for (const std::string& note : leftOut_) text += (text.empty() ? "" : " ") + note;
+  return text;
+}
+
+void PreviewWindow::ShowStatus(const std::string& text) {
+  statusBar()->showMessage(QString::fromStdString(text), 10000);
 }
 
 bool PreviewWindow::Form_Load() {
   owner_.PreviewOpened();
-  setWindowTitle(QString::fromStdString("Background from " + source_.tgaBaseName + ".tga"));
+  setWindowTitle(QString::fromStdString("Background from " + source_.shownName));
   hasBGMS_ = source_.hasBGMS;
   hasBGSG_ = source_.hasBGSG;
   hasSTRF_ = source_.hasSTRF;
   starCount_ = source_.lists ? source_.lists->starPreviewCount : 0;
 
+  // Without a device nothing can be shown; a layer that cannot be set up is
+  // shown as absent, the others are shown all the same.
   if (!SetUpOpenGl(Picture2)) return Fail("Unable to do a 'CreateDevice' (see InitD3D() source for comments)");
-  if (hasBGMS_) {
-    if (!InitBackground()) return Fail("Unable to create vertex buffer for BGMS background-mesh.");
-  } else {
-    mnuView->setEnabled(false);
+  if (hasBGMS_ && !InitBackground()) {
+    hasBGMS_ = false;
+    LeaveOut("The background mesh holds no triangle: not shown.");
   }
+  if (!hasBGMS_) mnuView->setEnabled(false);
   if (hasBGSG_) {
-    starMapsReady_ = true;
-    if (!InitStarMaps()) return Fail("Unable to create vertex buffer for BGSG star-maps.");
-  } else {
-    mnuBGSGonly->setEnabled(false);
+    starMapsReady_ = InitStarMaps();
+    hasBGSG_ = starMapsReady_;
   }
+  if (!hasBGSG_) mnuBGSGonly->setEnabled(false);
   if (!hasSTRF_ || starCount_ < 1) {
     mnuView->setEnabled(false);
   } else if (!InitStars()) {
-    return Fail("Unable to create vertex buffer for STRF point-stars.");
+    hasSTRF_ = false;
+    starCount_ = 0;
+    mnuView->setEnabled(false);
+    LeaveOut("The point stars could not be set up: not shown.");
   }
   mnuWrite->setEnabled(!source_.backgroundFromHod);
+  SetupMatrices();  // the first frame on screen comes before the first tick
   animating_ = true;
   Timer2->start();
   return true;
@@ -230,25 +237,36 @@ bool PreviewWindow::InitStars() {
   return starBuffer_ != 0;
 }
 
+// Each star map with its texture and at least one triangle is drawn; one
+// without is left out and named. True when at least one can be drawn.
 bool PreviewWindow::InitStarMaps() {
   const PreviewLists& lists = *source_.lists;
+  bool any = false;
   for (std::size_t k = 0; k < 2; ++k) {
     const std::string name = "B0" + std::to_string(k + 2) + ".tga";
+    const std::string map = "Star map " + std::to_string(k + 1);
     std::string error;
     auto image = LoadTextureFile(options_.programFolder / name, error);
     if (image) starMapTextures_[k] = device_.CreateTexture(*image);
-    if (starMapTextures_[k] == 0) return false;
+    if (starMapTextures_[k] == 0) {
+      textureMissing_ = true;
+      LeaveOut(map + ": its texture " + name + " could not be loaded" + (error.empty() ? "" : " (" + error + ")") +
+               "; not shown.");
+      continue;
+    }
     const StarMapPreviewEntry& entry = lists.starMapPreview[k];
     const std::size_t count = static_cast<std::size_t>(std::max(0, entry.vertexCount));
     if (count > 0 && count <= entry.vertices.size()) {
       starMapBuffers_[k] = device_.CreateVertexBuffer(entry.vertices.data(), count * sizeof(StarMapVertex));
-      starMapVertexCounts_[k] = static_cast<int>(count);
-    } else {
-      hasBGSG_ = false;
+      starMapVertexCounts_[k] = starMapBuffers_[k] != 0 ? static_cast<int>(count) : 0;
     }
-    if (starMapBuffers_[k] == 0) return false;
+    if (starMapBuffers_[k] == 0) {
+      LeaveOut(map + " holds no star: not shown.");
+      continue;
+    }
+    any = true;
   }
-  return true;
+  return any;
 }
 
 void PreviewWindow::Cleanup() {
@@ -263,9 +281,43 @@ void PreviewWindow::Cleanup() {
 
 void PreviewWindow::Render() {
   if (!device_.Exists()) return;
-  device_.Clear();
   if (!drag_.dragging) SetupMatrices();
-  // Whole triangles only: a list always holds three corners per triangle.
+  if (capture_) frame_ = GrabFrame();
+  // On screen the frame is drawn when the area paints, with the transforms of now.
+  if (Picture2->isVisible()) Picture2->update();
+}
+
+QImage PreviewWindow::GrabFrame() {
+  if (!device_.Exists()) return {};
+  if (!drag_.dragging) SetupMatrices();
+  DrawLayers();
+  QImage frame = device_.ReadBack();
+  frame.setDevicePixelRatio(PixelRatio());
+  return frame;
+}
+
+void PreviewWindow::PaintOnScreen() {
+  if (!device_.Exists()) return;
+  ++framesPainted_;
+  const QSize pixels = (QSizeF(Picture2->size()) * Picture2->devicePixelRatioF()).toSize();
+  if (!options_.paintReadBack && device_.BeginScreenFrame(pixels)) {
+    DrawLayers();
+    device_.EndScreenFrame();
+    return;
+  }
+  // An area whose context shares nothing with the device's (an application
+  // started without shared contexts): the frame is drawn off screen and painted.
+  const QImage frame = GrabFrame();
+  Picture2->makeCurrent();
+  QPainter painter(Picture2);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(QRectF(Picture2->rect()), frame);
+}
+
+void PreviewWindow::DrawLayers() {
+  device_.Clear();
+  // Whole triangles only: a list always holds three corners per triangle. A
+  // star map left out still sets its texture, which the stage keeps.
   if (hasBGSG_) {
     for (std::size_t k = 0; k < 2; ++k) {
       TextureStage& stage = device_.Stage();
@@ -293,9 +345,6 @@ void PreviewWindow::Render() {
     stage.colourArg2 = kArgDiffuse;
     device_.Draw(starBuffer_, GlDevice::Layout::Coloured, GlDevice::Primitive::PointList, starCount_);
   }
-  frame_ = device_.Present();
-  frame_.setDevicePixelRatio(PixelRatio());
-  Picture2->SetFrame(frame_);
 }
 
 void PreviewWindow::SetupMatrices() {

@@ -5,10 +5,12 @@
 
 #include <QImage>
 #include <QMainWindow>
+#include <QOpenGLWidget>
 #include <array>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "hod/hod_walk.h"
 #include "hod/platform.h"
@@ -31,10 +33,8 @@ class PreviewOwner {
   virtual Platform& GetPlatform() = 0;
   // The preview is loading: progress back to 0, pending events run, the owner hides.
   virtual void PreviewOpened() = 0;
-  // The preview closed: the owner shows itself again.
+  // The preview closed, or could not set up at all: the owner shows itself again.
   virtual void PreviewClosed() = 0;
-  // A failed set-up ends the whole program with a non-zero status.
-  virtual void EndProgram(int status) = 0;
   virtual void WriteHod() = 0;
 };
 
@@ -46,47 +46,46 @@ struct PreviewSource {
   bool hasBGSG = false;
   bool hasSTRF = false;
   bool backgroundFromHod = false;
-  std::string tgaBaseName;
+  // What the caption names: the picture's file name ("BASE.tga") for a background
+  // built from it, the file's name for one read from a HOD file.
+  std::string shownName;
   // Shown beside the rotate hint: why the picture may be incomplete (a walk that
   // ended early). Empty for a whole file.
   std::string note;
 };
 
-// What a preview of a walked model shows: its lists, built here into `lists`,
-// which the caller keeps beside the model while the preview is open, and the
-// layers the file held. The background came from a HOD file.
-PreviewSource PreviewOfModel(const Model& model, PreviewLists& lists);
+// What a preview of a model walked from the file `fileName` shows: its lists,
+// built here into `lists`, which the caller keeps beside the model while the
+// preview is open, and the layers the file held. "Write HOD" is off.
+PreviewSource PreviewOfModel(const Model& model, PreviewLists& lists, const std::string& fileName);
 
-// What a preview of a background built from the picture tgaBaseName.tga shows:
-// its lists, built here into `lists`, and its layers, the star maps only when
-// both hold stars. It was not read from a HOD file, so "Write HOD" is on.
-PreviewSource PreviewOfBackground(const BackgroundTables& background, PreviewLists& lists, std::string tgaBaseName);
+// What a preview of a background built from the picture `shownName` ("sky.tga")
+// shows: its lists, built here into `lists`, and its layers. It was not read
+// from a HOD file, so "Write HOD" is on.
+PreviewSource PreviewOfBackground(const BackgroundTables& background, PreviewLists& lists, std::string shownName);
 
-// The exit status of a program ended by a preview that could not set up.
+// The exit status of a screenshot whose preview could not set up at all.
 inline constexpr int kPreviewFailedStatus = 3;
 
 // Keeps a top-level window, frame and all, within the available area of the
 // screen it is on: smaller where it would not fit, moved where it stands out.
 void FitWindowToScreen(QWidget& window);
 
-// Picture2: shows the last presented frame stretched over itself and hands its
-// mouse events to the window. A frame drawn in device pixels covers the area
-// one to one.
-class PreviewPicture : public QWidget {
+// Picture2: the drawing area. The window draws each frame straight into it
+// (`paint`, in the area's own OpenGL context, in device pixels), and it hands its
+// mouse events to the window.
+class PreviewPicture : public QOpenGLWidget {
  public:
   explicit PreviewPicture(QWidget* parent);
-  void SetFrame(const QImage& frame);
+  std::function<void()> paint;
   std::function<void(double x, double y)> mouseDown, mouseMove;
   std::function<void()> mouseUp;
 
  protected:
-  void paintEvent(QPaintEvent* event) override;
+  void paintGL() override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
-
- private:
-  QImage frame_;
 };
 
 class PreviewWindow : public QMainWindow {
@@ -104,13 +103,19 @@ class PreviewWindow : public QMainWindow {
     bool fitScreen = true;
     // Seconds since midnight; the picture turns with it.
     std::function<double()> clock;
+    // Each frame drawn off screen, read back and painted as a picture, as it
+    // must be where the area's context shares nothing with the device's; the
+    // benchmark measures what drawing straight to the screen saves.
+    bool paintReadBack = false;
   };
 
   PreviewWindow(PreviewOwner& owner, PreviewSource source, Options options);
   ~PreviewWindow() override;
 
-  // Sets everything up and starts the timer. Returns false when the set-up
-  // failed: the message was shown and the owner was told to end the program.
+  // Sets everything up and starts the timer. A layer that cannot be set up is
+  // left out and named in the status bar (Notes). Returns false when nothing can
+  // be drawn at all: the message was shown and the owner told the preview has
+  // gone; the caller deletes the window.
   bool Form_Load();
 
   bool SetUpOpenGl(QWidget* target);
@@ -132,8 +137,26 @@ class PreviewWindow : public QMainWindow {
   void Picture2_MouseMove(double x, double y);
   void Timer2_Timer() { Render(); }
 
-  // The frame last presented, as the window shows it.
+  // Screenshots and tests: with capture on, each Render also draws the frame
+  // into the offscreen back buffer and reads it back (LastFrame). Off, a frame
+  // only goes to the screen.
+  void SetCapture(bool on) { capture_ = on; }
   const QImage& LastFrame() const { return frame_; }
+  // One frame drawn off screen and read back, as Render would draw it now.
+  QImage GrabFrame();
+  // Frames painted on screen, and read-backs, since the window was set up.
+  int ScreenFrames() const { return framesPainted_; }
+  int ReadBacks() const { return device_.ReadBacks(); }
+  // What the status bar says beside the rotate hint: the source's note and the
+  // layers left out.
+  std::string Notes() const;
+  // The layers left out, one sentence each.
+  const std::vector<std::string>& LeftOut() const { return leftOut_; }
+  // A star-map texture of the program's own could not be loaded: the program is
+  // not installed whole (a file's empty layer is the file's business).
+  bool TextureMissing() const { return textureMissing_; }
+  // A line for the status bar for a while (what "Write HOD" did).
+  void ShowStatus(const std::string& text);
   const PreviewTransforms& Transforms() const { return transforms_; }
   bool LayerMesh() const { return hasBGMS_; }
   bool LayerStarMaps() const { return hasBGSG_; }
@@ -165,6 +188,11 @@ class PreviewWindow : public QMainWindow {
  private:
   void DragRotate(int16_t x, int16_t y);
   bool Fail(const char* message);
+  // Notes a layer left out: said in the status bar.
+  void LeaveOut(const std::string& note);
+  // The layers as they stand, into the device's current target.
+  void DrawLayers();
+  void PaintOnScreen();
   qreal PixelRatio() const;
   void FollowVisibility();
 
@@ -183,6 +211,10 @@ class PreviewWindow : public QMainWindow {
   DragState drag_;
   PreviewTransforms transforms_;
   QImage frame_;
+  bool capture_ = false;
+  int framesPainted_ = 0;
+  bool textureMissing_ = false;
+  std::vector<std::string> leftOut_;
   bool unloaded_ = false;
   bool animating_ = false;  // set up and not closed: the timer runs whenever the window can be seen
 };

@@ -156,6 +156,7 @@ TEST(BuildBackgroundCli, EachFlagReachesTheBuildBesideThePictureAndStarsLeftOutA
       {{"--no-filter"}, {}, "No"},
   };
   std::string plain;
+  bool first = true;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.flags.empty() ? "no flag" : c.flags[0]);
     std::vector<std::string> args = {"build-background", sky};
@@ -172,6 +173,19 @@ TEST(BuildBackgroundCli, EachFlagReachesTheBuildBesideThePictureAndStarsLeftOutA
     ASSERT_FALSE(built.built.notes.empty());
     std::string err = Shown(sq::kSizeWarning) + "\n" + AskedOnStderr(c.answer);
     for (const std::string& note : built.built.notes) err += "starquill build-background: " + note + "\n";
+    // A star map the same build leaves empty is warned of; every run after the
+    // first writes over the one before.
+    for (std::size_t k = 0; k < built.built.tables.bgsgTable.size(); ++k) {
+      const sq::StarMapChunk& map = built.built.tables.bgsgTable[k];
+      if (map.recordCount == 0)
+        err += "starquill build-background: warning: Star map " + std::to_string(k + 1) + " (" + map.textureName +
+               ") holds no star.\n";
+    }
+    int64_t pointStars = 0;
+    for (const sq::PointStarChunk& chunk : built.built.tables.strfTable) pointStars += chunk.starCount;
+    if (pointStars == 0) err += "starquill build-background: warning: The point stars are empty: no star was kept.\n";
+    if (!first) err += "starquill build-background: replaced the earlier " + (dir / "dense.hod").string() + "\n";
+    first = false;
     EXPECT_EQ(r.err, err);
     const std::string written = ReadText(dir / "dense.hod");
     EXPECT_TRUE(written == ReadText(out / "dense.hod"));

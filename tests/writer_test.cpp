@@ -109,7 +109,7 @@ TEST(CopyBackgroundToWriter, RefusesOtherShapesAndLeavesTheTables) {
   EXPECT_EQ(target.outBgmsTable, before.outBgmsTable);
 }
 
-TEST(WriteBackgroundCli, RefusesItsOwnInputOtherShapesAndReportsWriteFailures) {
+TEST(WriteBackgroundCli, RefusesItsOwnInputOtherShapesAndReportsWriteFailuresAndReplacements) {
   TempDir dir, out;
   sq::BackgroundWriterTables t = SmallBackground();
   const std::string bytes = sq::SerializeBackgroundHod(t);
@@ -119,6 +119,12 @@ TEST(WriteBackgroundCli, RefusesItsOwnInputOtherShapesAndReportsWriteFailures) {
   ProcessResult r = Starquill({"write-background", (dir / "bg.hod").string(), "--out-dir", out.path().string()}, dir);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out + r.err, (out / "bg.hod").string() + "\n");
+  EXPECT_EQ(ReadText(out / "bg.hod"), bytes);
+  // Again over a file of that name: written without asking, and said.
+  WriteBytes(out / "bg.hod", {'x'});
+  r = Starquill({"write-background", (dir / "bg.hod").string(), "--out-dir", out.path().string()}, dir);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "starquill write-background: replaced the earlier " + (out / "bg.hod").string() + "\n");
   EXPECT_EQ(ReadText(out / "bg.hod"), bytes);
 
   // Output into the input's own folder: the same file.

@@ -63,6 +63,11 @@ QPixmap DecorativePicture() {
   return pixmap;
 }
 
+// Every kind of picture the builder reads; it knows them by their content.
+constexpr const char* kPictureFilter =
+    "Sky picture (*.tga *.png *.jpg *.jpeg *.exr *.hdr);;32-bit Targa image (*.tga);;PNG (*.png);;"
+    "JPEG (*.jpg *.jpeg);;OpenEXR (*.exr);;Radiance HDR (*.hdr);;All files (*)";
+
 constexpr const char* kLastFolderKey = "dialogs/lastFolder";
 constexpr const char* kGeometryKey = "mainWindow/geometry";
 
@@ -100,7 +105,6 @@ MainWindow::MainWindow(MainWindowServices services) : services_(std::move(servic
     ownChooser_ = std::make_unique<QtFileChooser>(this);
     chooser_ = ownChooser_.get();
   }
-  if (!services_.endProgram) services_.endProgram = [](int status) { QCoreApplication::exit(status); };
   outputFolder_ = services_.programFolder.empty() ? std::filesystem::path(".") : services_.programFolder;
   settings_ = services_.settingsFile.isEmpty()
                   ? std::make_unique<QSettings>(kSettingsOrganisation, kSettingsApplication)
@@ -171,6 +175,8 @@ void MainWindow::BuildMenus() {
   mnuTools = menuBar()->addMenu("&Tools");
   mnuTools->setObjectName("mnuTools");
   mnuLoadTGA = named(mnuTools->addAction("Load Targa image", this, [this] { LoadTgaClicked(); }), "mnuLoadTGA");
+  mnuLoadCubeMap =
+      named(mnuTools->addAction("Load cube map...", this, [this] { LoadCubeMapClicked(); }), "mnuLoadCubeMap");
   mnuBuildBackground =
       named(mnuTools->addAction("Build background", this, [this] { BuildBackgroundClicked(); }), "mnuBuildBackground");
   mnuSaveHalfToned =
@@ -235,11 +241,16 @@ void MainWindow::ShowBuilderState() {
   for (std::size_t i = 0; i < kBuilderOptionItems.size(); ++i) {
     optionActions_[i]->setChecked(session_.options.Checked(kBuilderOptionItems[i].option));
   }
-  mnuSaveHalfToned->setEnabled(session_.tools.saveHalftonedEnabled);
-  mnuSaveFiltered->setEnabled(session_.tools.saveFilteredEnabled);
-  mnuWriteHOD->setEnabled(session_.tools.writeHodEnabled);
-  mnuBuildBackground->setEnabled(session_.tools.buildBackgroundEnabled);
-  mnuExportBackground->setEnabled(HoldsBackground());
+  // While a job runs nothing that starts another is on.
+  const bool free = CanStartJobs();
+  mnuSaveHalfToned->setEnabled(free && session_.tools.saveHalftonedEnabled);
+  mnuSaveFiltered->setEnabled(free && session_.tools.saveFilteredEnabled);
+  mnuWriteHOD->setEnabled(free && session_.tools.writeHodEnabled);
+  mnuBuildBackground->setEnabled(free && session_.tools.buildBackgroundEnabled);
+  mnuExportBackground->setEnabled(free && HoldsBackground());
+  for (QAction* command : {mnuLoadTGA, mnuLoadCubeMap, actOpenHod}) command->setEnabled(free);
+  cmdReport->setEnabled(free);
+  setAcceptDrops(free);
   setWindowTitle(QString::fromStdString(session_.caption));
 }
 
@@ -273,7 +284,28 @@ void MainWindow::SetStatus(const std::string& text) {
   statusBar()->clearMessage();  // a passing hint must not cover it
 }
 
+bool MainWindow::BeginJob(const std::string& what) {
+  if (!CanStartJobs()) return false;
+  job_ = what;
+  focusBeforeJob_ = QApplication::focusWidget();
+  SetStatus(what + "...");
+  ShowBuilderState();
+  QApplication::setOverrideCursor(Qt::BusyCursor);
+  return true;
+}
+
+void MainWindow::EndJob() {
+  job_.clear();
+  QApplication::restoreOverrideCursor();
+  ShowBuilderState();
+  if (focusBeforeJob_ && focusBeforeJob_->window() == this) focusBeforeJob_->setFocus();
+  if (closeAfterJob_)
+    QMetaObject::invokeMethod(
+        this, [this] { close(); }, Qt::QueuedConnection);
+}
+
 void MainWindow::ReportClicked() {
+  if (!CanStartJobs()) return;
   const std::string chosen =
       chooser_->ChooseOpenFile({"Open Farhold HOD file", "Farhold HOD files (*.hod)", DialogFolder()});
   RememberFolder(chosen);
@@ -284,7 +316,9 @@ void MainWindow::ReportOn(const std::string& chosen) {
   const bool accepted = !HodBaseName(chosen).empty();
   // The folder of the chosen file stands in for the current directory.
   const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
+  if (!BeginJob("Reading " + std::filesystem::path(chosen).filename().string())) return;
   const ReportOutcome outcome = ReportCommand(model_, chosen, folder, chkSndTest->isChecked(), *platform_);
+  EndJob();
   SetStatus(ReportStatus(outcome));
   if (const std::string failed = SideFilesMessage(outcome); !failed.empty()) {
     platform_->ShowMessage(kAppTitle, failed, MessageIcon::Error);
@@ -296,16 +330,17 @@ void MainWindow::ReportOn(const std::string& chosen) {
     ForgetBuiltBackground(session_);
     ShowBuilderState();
   }
-  if (outcome.status == ReportOutcome::Status::Written && outcome.openPreview) {
-    PreviewSource source = PreviewOfModel(model_, previewLists_);
+  // A window asked to close while the report ran opens no preview.
+  if (outcome.status == ReportOutcome::Status::Written && outcome.openPreview && !closeAfterJob_) {
+    PreviewSource source = PreviewOfModel(model_, previewLists_, std::filesystem::path(chosen).filename().string());
     source.backgroundFromHod = session_.backgroundFromHod;
-    source.tgaBaseName = session_.tgaBaseName;
     source.note = WalkStatus(outcome.walk);
     OpenPreview(std::move(source));
   }
 }
 
 void MainWindow::OpenFile(const std::string& path) {
+  if (!CanStartJobs()) return;
   if (KindOfFile(path) == FileKind::Targa) {
     LoadTargaFrom(path);
   } else {
@@ -336,7 +371,7 @@ void MainWindow::OpenPreview(PreviewSource source) {
 void MainWindow::PreviewOpened() {
   ProgressBar1->setValue(0);
   QCoreApplication::processEvents();
-  placeBeforePreview_ = saveGeometry();
+  placeBeforePreview_ = geometry();
   hide();
 }
 
@@ -349,23 +384,32 @@ void MainWindow::PreviewClosed() {
 }
 
 void MainWindow::ComeBack() {
-  if (!placeBeforePreview_.isEmpty()) restoreGeometry(placeBeforePreview_);
+  if (!placeBeforePreview_.isNull()) setGeometry(placeBeforePreview_);
+  // A window manager may map a window that comes back where it first placed it,
+  // a place the window never asked for again: it is put back, once it is seen.
+  keepPlace_ = placeBeforePreview_;
+  QTimer::singleShot(2000, this, [this] { keepPlace_ = QRect(); });
   show();
   raise();
   activateWindow();
 }
 
-void MainWindow::EndProgram(int status) { services_.endProgram(status); }
-
 void MainWindow::WriteHod() { WriteHodClicked(); }
 
 void MainWindow::WriteHodClicked() {
+  if (!BeginJob("Writing " + SessionHodPath(session_).filename().string())) return;
   const CommandOutcome outcome = WriteSessionBackground(session_, *platform_);
+  EndJob();
   const std::filesystem::path path = SessionHodPath(session_);
   OutputReport written;
   if (outcome.status == CommandOutcome::Status::Written) written.Add(path, {});
   if (outcome.status == CommandOutcome::Status::WriteFailed) written.Add(path, outcome.error);
-  SetStatus(WrittenStatus(written));
+  std::string status = WrittenStatus(written);
+  if (outcome.replaced) status += " (replaced the earlier file)";
+  if (outcome.status == CommandOutcome::Status::Refused) status = "Nothing written: " + outcome.error + ".";
+  SetStatus(status);
+  // Said where the person is looking: in the preview when it is in front.
+  if (preview_ && preview_->isVisible()) preview_->ShowStatus(status);
 }
 
 bool MainWindow::HoldsBackground() const {
@@ -374,7 +418,7 @@ bool MainWindow::HoldsBackground() const {
 }
 
 void MainWindow::ExportBackgroundClicked() {
-  if (!HoldsBackground()) return;
+  if (!HoldsBackground() || !CanStartJobs()) return;
   std::string chosen = chooser_->ChooseSaveFile(
       {"Export background",
        "PNG picture (*.png);;32-bit Targa picture (*.tga);;OpenEXR picture (*.exr);;glTF 2.0 scene (*.glb)",
@@ -383,9 +427,11 @@ void MainWindow::ExportBackgroundClicked() {
   RememberFolder(chosen);
   ExportOptions options;
   options.textureFolder = services_.programFolder;
+  if (!BeginJob("Exporting the background to " + std::filesystem::path(chosen).filename().string())) return;
   const ExportBackgroundOutcome outcome =
       session_.backgroundFromHod ? ExportModelBackground(model_, chosen, options, *platform_)
                                  : ExportBuiltBackground(*session_.builtBackground, chosen, options, *platform_);
+  EndJob();
   OutputReport written;
   for (const std::string& path : outcome.written) written.Add(path, {});
   if (outcome.status == CommandOutcome::Status::WriteFailed) written.Add(chosen, outcome.error);
@@ -393,19 +439,47 @@ void MainWindow::ExportBackgroundClicked() {
 }
 
 void MainWindow::BuildBackgroundClicked() {
+  const std::string from = session_.tgaPath.filename().string();
+  if (!BeginJob("Building the background from " + from)) return;
   const bool built = BuildSessionBackground(session_, *platform_);
-  ShowBuilderState();
-  if (!built) return;
+  // Faces that cannot be built from are let go, as a refused load lets a picture go.
+  if (!built && !session_.cubeFaces.empty()) ForgetCubeMap(session_);
+  EndJob();
+  SetStatus(built ? "Built the background from " + from + "." : std::string("Nothing built."));
+  if (!built || closeAfterJob_) return;
   session_.backgroundFromHod = false;
-  OpenPreview(PreviewOfBackground(*session_.builtBackground, previewLists_, session_.tgaBaseName));
+  // Named after the picture it was built from, or the cube map's name.
+  const std::string shown = session_.cubeFaces.empty() ? from : "the cube map " + session_.tgaBaseName;
+  OpenPreview(PreviewOfBackground(*session_.builtBackground, previewLists_, shown));
+}
+
+void MainWindow::LoadCubeMapClicked() {
+  if (!CanStartJobs()) return;
+  static constexpr const char* kFaces[] = {"+X (right)", "-X (left)",  "+Y (up)",
+                                           "-Y (down)",  "+Z (front)", "-Z (back)"};
+  std::vector<std::filesystem::path> faces;
+  for (int i = 0; i < 6; ++i) {
+    const std::string chosen =
+        chooser_->ChooseOpenFile({QString("Open the %1 face of the cube map (%2 of 6)").arg(kFaces[i]).arg(i + 1),
+                                  kPictureFilter, DialogFolder()});
+    if (chosen.empty()) break;  // cancelled: no cube map
+    RememberFolder(chosen);
+    faces.emplace_back(chosen);
+  }
+  if (!LoadCubeMapCommand(session_, faces, *platform_)) {
+    SetStatus("Nothing loaded.");
+    ShowBuilderState();
+    return;
+  }
+  outputFolder_ = FolderOf(faces[0]);
+  ShowBuilderState();
+  BuildBackgroundClicked();
 }
 
 void MainWindow::LoadTgaClicked() {
-  const std::string chosen = chooser_->ChooseOpenFile(
-      {"Open halftoned 32-bit Targa image file",
-       "Sky picture (*.tga *.png *.jpg *.jpeg *.exr *.hdr);;32-bit Targa image (*.tga);;PNG (*.png);;"
-       "JPEG (*.jpg *.jpeg);;OpenEXR (*.exr);;Radiance HDR (*.hdr);;All files (*)",
-       DialogFolder()});
+  if (!CanStartJobs()) return;
+  const std::string chosen =
+      chooser_->ChooseOpenFile({"Open halftoned 32-bit Targa image file", kPictureFilter, DialogFolder()});
   RememberFolder(chosen);
   LoadTargaFrom(chosen);
 }
@@ -413,17 +487,25 @@ void MainWindow::LoadTgaClicked() {
 void MainWindow::LoadTargaFrom(const std::string& chosen) {
   const bool accepted = !chosen.empty() && KindOfPictureFile(chosen) != PictureFileKind::Unknown;
   const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
-  SetStatus(TargaLoadStatus(LoadTargaCommand(session_, previewLists_, chosen, folder, *platform_)));
+  if (!BeginJob("Loading " + std::filesystem::path(chosen).filename().string())) return;
+  const TgaCommandOutcome outcome = LoadTargaCommand(session_, previewLists_, chosen, folder, *platform_);
+  EndJob();
+  SetStatus(TargaLoadStatus(outcome));
   if (accepted) outputFolder_ = folder;
-  ShowBuilderState();
 }
 
 void MainWindow::SaveHalftonedClicked() {
-  SetStatus(WrittenStatus(SaveHalftonedCommand(session_, outputFolder_, *platform_)));
+  if (!BeginJob("Saving the halftoned image")) return;
+  const OutputReport written = SaveHalftonedCommand(session_, outputFolder_, *platform_);
+  EndJob();
+  SetStatus(WrittenStatus(written));
 }
 
 void MainWindow::SaveFilteredClicked() {
-  SetStatus(WrittenStatus(SaveFilteredCommand(session_, outputFolder_, *platform_)));
+  if (!BeginJob("Saving the filtered image")) return;
+  const OutputReport written = SaveFilteredCommand(session_, outputFolder_, *platform_);
+  EndJob();
+  SetStatus(WrittenStatus(written));
 }
 
 void MainWindow::AboutClicked() {
@@ -439,7 +521,23 @@ void MainWindow::AboutClicked() {
   box.exec();
 }
 
+void MainWindow::moveEvent(QMoveEvent* e) {
+  QMainWindow::moveEvent(e);
+  if (!keepPlace_.isNull() && isVisible() && geometry() != keepPlace_) {
+    const QRect place = keepPlace_;
+    keepPlace_ = QRect();  // once: a window manager that insists has the last word
+    setGeometry(place);
+  }
+}
+
 void MainWindow::closeEvent(QCloseEvent* e) {
+  // A job pumps events while it runs: the window closes once it has finished.
+  if (!CanStartJobs()) {
+    e->ignore();
+    closeAfterJob_ = true;
+    SetStatus(job_ + "... the window closes when it has finished.");
+    return;
+  }
   settings_->setValue(kGeometryKey, saveGeometry());
   settings_->sync();
   QMainWindow::closeEvent(e);
@@ -463,6 +561,8 @@ int RunMainWindow(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", NoDisplayLine(problem).c_str());
     return 1;
   }
+  // The preview's device and its drawing area share their objects.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QGuiApplication::setDesktopFileName("starquill");
   MainWindowServices services;

@@ -40,7 +40,6 @@ struct MainWindowServices {
   Platform* platform = nullptr;         // nullptr: message boxes and ProgressBar1
   FileChooser* chooser = nullptr;       // nullptr: the open dialog
   std::filesystem::path programFolder;  // where the dialogs start and the star-map textures stand
-  std::function<void(int)> endProgram;  // default: leave the event loop with the status
   std::function<double()> clock;        // the preview's clock; default: seconds since midnight
   QSize previewSize{600, 600};
   // What is kept between runs (the folder last used, the window's place): an INI
@@ -67,6 +66,8 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   // their dialog. A name that is neither is refused with the HOD message.
   void OpenFile(const std::string& path);
   void BuildBackgroundClicked();
+  // "Load cube map...": six open dialogs, one a face, then the build and its preview.
+  void LoadCubeMapClicked();
   void SaveHalftonedClicked();
   void SaveFilteredClicked();
   void WriteHodClicked();
@@ -78,7 +79,6 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   Platform& GetPlatform() override { return *platform_; }
   void PreviewOpened() override;
   void PreviewClosed() override;
-  void EndProgram(int status) override;
   void WriteHod() override;
 
   const Model& model() const { return model_; }
@@ -92,6 +92,10 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   QString StatusText() const;
   // Where the open dialogs start: the folder last used, the home folder at first.
   QString DialogFolder() const;
+  // What the job that runs now is doing ("Loading sky.png"), empty when none runs.
+  // While one runs the commands that would start another are off, and closing
+  // the window waits for it to finish.
+  const std::string& Job() const { return job_; }
 
   QProgressBar* ProgressBar1 = nullptr;
   QCheckBox* chkSndTest = nullptr;
@@ -102,6 +106,7 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   QMenu* mnuTools = nullptr;
   QAction* mnuLoadTGA = nullptr;
   QAction* mnuBuildBackground = nullptr;
+  QAction* mnuLoadCubeMap = nullptr;
   QAction* mnuSaveHalfToned = nullptr;
   QAction* mnuSaveFiltered = nullptr;
   QAction* mnuWriteHOD = nullptr;
@@ -130,6 +135,7 @@ class MainWindow : public QMainWindow, public PreviewOwner {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  void moveEvent(QMoveEvent* e) override;
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
 
@@ -142,6 +148,11 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   void RememberFolder(const std::string& chosen);
   void SetStatus(const std::string& text);
   void ComeBack();
+  // A job starts: the status line says what runs, the commands go off. Returns
+  // false, starting nothing, while another runs.
+  bool BeginJob(const std::string& what);
+  void EndJob();
+  bool CanStartJobs() const { return job_.empty(); }
   // Shows the builder's state: Tools enabled states, Options check marks, caption.
   void ShowBuilderState();
   // Whether a background is held for the export: the file's, or the one built.
@@ -167,7 +178,13 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   QPointer<PreviewWindow> preview_;
   std::unique_ptr<QSettings> settings_;
   // Where the window stood when the preview hid it.
-  QByteArray placeBeforePreview_;
+  QRect placeBeforePreview_;
+  // Where the window is to stand while it comes back (the window manager's first move is undone).
+  QRect keepPlace_;
+  std::string job_;
+  bool closeAfterJob_ = false;
+  // Where the keyboard was when the job turned its widget off: it goes back there.
+  QPointer<QWidget> focusBeforeJob_;
 };
 
 // `starquill` without arguments: the main window until its last window closes.

@@ -27,9 +27,7 @@ class ScreenshotOwner : public PreviewOwner {
   Platform& GetPlatform() override { return platform_; }
   void PreviewOpened() override {}
   void PreviewClosed() override {}
-  void EndProgram(int status) override { endStatus = status; }
   void WriteHod() override {}
-  int endStatus = 0;
 
  private:
   CliPlatform& platform_;
@@ -92,6 +90,8 @@ std::optional<QApplication> StartApplication(std::FILE* err) {
   static int argc = 1;
   static char name[] = "starquill";
   static char* argv[] = {name, nullptr};
+  // The preview's device and its drawing area share their objects.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   return std::optional<QApplication>(std::in_place, argc, argv);
 }
 
@@ -106,8 +106,16 @@ int DrawAndWrite(CliPlatform& platform, PreviewSource source, const Shot& shot, 
   options.fitScreen = false;
   options.clock = [seconds = shot.seconds] { return seconds; };
   PreviewWindow preview(owner, std::move(source), std::move(options));
-  if (!preview.Form_Load()) return owner.endStatus;
+  preview.SetCapture(true);
+  if (!preview.Form_Load()) return kPreviewFailedStatus;
   preview.Timer2->stop();
+  // A build has named its empty layers already; a file's are named here. A
+  // picture without the program's own textures would mislead: none is written.
+  for (const std::string& note : preview.LeftOut()) {
+    if (shot.command == "preview" || preview.TextureMissing())
+      std::fprintf(streams.err, "starquill %s: %s\n", shot.command.c_str(), note.c_str());
+  }
+  if (preview.TextureMissing()) return kPreviewFailedStatus;
   if (!ShowLayers(preview, shot.layers, streams.err)) return 2;
   return WriteFrame(preview, shot.command, shot.out, streams);
 }
@@ -147,7 +155,8 @@ int CmdPreview(const PreviewRequest& request, CliStreams streams) {
   shot.layers = request.layers;
   shot.size = QSize(request.width, request.height);
   shot.seconds = request.seconds;
-  return DrawAndWrite(platform, PreviewOfModel(model, lists), shot, streams);
+  return DrawAndWrite(platform, PreviewOfModel(model, lists, std::filesystem::path(request.file).filename().string()),
+                      shot, streams);
 }
 
 int BackgroundScreenshot(const BackgroundTables& background, const std::string& baseName, const std::string& out,
@@ -159,7 +168,7 @@ int BackgroundScreenshot(const BackgroundTables& background, const std::string& 
   if (!app) return 1;
   CliPlatform platform(streams.err);
   PreviewLists lists;
-  return DrawAndWrite(platform, PreviewOfBackground(background, lists, baseName), shot, streams);
+  return DrawAndWrite(platform, PreviewOfBackground(background, lists, baseName + ".tga"), shot, streams);
 }
 
 }  // namespace sq

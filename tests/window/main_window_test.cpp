@@ -19,17 +19,20 @@
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QUrl>
+#include <fstream>
 #include <map>
 
 #include "app/build_background_command.h"
 #include "app/command_paths.h"
 #include "app/report_command.h"
 #include "app/window/main_window.h"
+#include "picture/picture_write.h"
 #include "support/chunk_bytes.h"
-#include "support/sample_files.h"
 #include "support/detail_chunks.h"
+#include "support/sample_files.h"
 #include "tests/sky_kit.h"
 #include "tests/window/window_fixture.h"
 
@@ -55,6 +58,10 @@ bool Drop(QWidget* target, const std::filesystem::path& file) {
   QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(target, &drop);
   return true;
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 const std::filesystem::path kSample = std::filesystem::path(STARQUILL_SOURCE_DIR) / "data/samples/sky.hod";
@@ -103,15 +110,23 @@ TEST(MainWindow, ReportsOnAModelBesideItAndRefusesWhatItCannotDo) {
   EXPECT_EQ(w.preview(), nullptr);
   EXPECT_TRUE(w.isVisible());
 
-  // A background whose preview cannot set up (a star-map texture missing) ends the program.
+  // A background whose star-map texture is missing: the preview opens without
+  // that map, says so, and the program stays.
   std::filesystem::remove(rig.program / "B03.tga");
-  WriteBytes(rig.maps / "maps.hod",
-             Bytes().Add(Vers(1000)).Add(StarMapChunk("B02.tga", {{0, 0, 100, 10, 1, 1, 1, 1}})).Add(PointStars()));
+  WriteBytes(rig.maps / "maps.hod", Bytes()
+                                        .Add(Vers(1000))
+                                        .Add(StarMapChunk("B02.tga", {{0, 0, 100, 10, 1, 1, 1, 1}}))
+                                        .Add(StarMapChunk("B03.tga", {{0, 0, 100, 10, 1, 1, 1, 1}}))
+                                        .Add(PointStars()));
   rig.chooser.answers = {(rig.maps / "maps.hod").string()};
   w.cmdReport->click();
   EXPECT_TRUE(std::filesystem::exists(rig.maps / "maps.HODreport.rtf"));
-  EXPECT_EQ(rig.platform.messages.back(), Shown("Unable to create vertex buffer for BGSG star-maps."));
-  EXPECT_EQ(rig.ended, sq::kPreviewFailedStatus);
+  ASSERT_NE(w.preview(), nullptr);
+  EXPECT_EQ(w.preview()->LeftOut(),
+            std::vector<std::string>{"Star map 2: its texture B03.tga could not be loaded (cannot open " +
+                                     (rig.program / "B03.tga").string() + "); not shown."});
+  EXPECT_TRUE(w.preview()->LayerStarMaps());  // the first map is drawn
+  EXPECT_TRUE(w.preview()->isVisible());
 }
 
 // Side files that cannot be written (folders stand where they would go): the
@@ -167,9 +182,8 @@ TEST(MainWindow, ReportOnADamagedBackgroundOpensThePreviewWithANoteAndComesBackO
   EXPECT_TRUE(preview->isVisible());
   EXPECT_FALSE(w.isVisible());
   EXPECT_EQ(w.ProgressBar1->value(), 0);
-  EXPECT_EQ(preview->windowTitle(), "Background from .tga");  // no image loaded: an empty base name
+  EXPECT_EQ(preview->windowTitle(), "Background from sky.hod");  // named after the file it shows
   EXPECT_FALSE(preview->mnuWrite->isEnabled());
-  EXPECT_FALSE(rig.ended);
   // Both windows carry the program's icon.
   const QImage drawn(QString::fromStdString((BuiltProgramFolder() / "starquill-256.png").string()));
   ASSERT_FALSE(drawn.isNull());
@@ -249,6 +263,262 @@ TEST(MainWindow, ALoadedImageIsBuiltPreviewedAndWrittenBesideIt) {
   rig.chooser.answers = {(images / "SKY.TGA").string()};
   w.mnuLoadTGA->trigger();
   EXPECT_FALSE(w.mnuWriteHOD->isEnabled() || w.mnuBuildBackground->isEnabled());
+}
+
+// A picture without 2 x 2 stars or spots builds empty star maps: the builder
+// says so in a box, and the preview of the build and of the HOD written from it
+// open without them, saying so, while the program stays.
+TEST(MainWindow, AWrittenHodWithEmptyStarMapsOpensWithItsPreviewAndTheProgramStays) {
+  MainRig rig;
+  sq::MainWindow& w = *rig.window;
+  TempDir images;
+  WriteBytes(images / "plain.tga", SmoothSky(256, 128).Grey(40, 40, 120).File());
+  rig.chooser.answers = {(images / "plain.tga").string()};
+  w.mnuLoadTGA->trigger();
+  rig.platform.messages.clear();
+  w.mnuBuildBackground->trigger();
+  ASSERT_EQ(rig.platform.messages.size(), 1u);
+  EXPECT_EQ(rig.platform.icons.back(), sq::MessageIcon::Warning);
+  const std::string& warned = rig.platform.messages.back();
+  EXPECT_NE(warned.find("Star map 1 ("), std::string::npos) << warned;
+  EXPECT_NE(warned.find(") holds no star.\r\nStar map 2 ("), std::string::npos) << warned;
+  const std::vector<std::string> leftOut = {"Star map 1 holds no star: not shown.",
+                                            "Star map 2 holds no star: not shown."};
+  ASSERT_NE(w.preview(), nullptr);
+  EXPECT_EQ(w.preview()->LeftOut(), leftOut);
+  w.preview()->mnuWrite->trigger();
+  ASSERT_TRUE(std::filesystem::exists(images / "plain.hod"));
+  w.preview()->close();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.isVisible(); }));
+
+  rig.chooser.answers = {(images / "plain.hod").string()};
+  w.cmdReport->click();
+  sq::PreviewWindow* preview = w.preview();
+  ASSERT_NE(preview, nullptr);
+  EXPECT_TRUE(preview->isVisible());
+  EXPECT_EQ(preview->windowTitle(), "Background from plain.hod");
+  EXPECT_EQ(preview->LeftOut(), leftOut);
+  EXPECT_TRUE(preview->lblNote->isVisible());
+  EXPECT_FALSE(preview->mnuBGSGonly->isEnabled());
+  EXPECT_TRUE(std::filesystem::exists(images / "plain.HODreport.rtf"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return preview->ScreenFrames() > 0; }));
+  EXPECT_GT(LitPixels(preview->GrabFrame()), 0);  // the mesh and the point stars
+  preview->close();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.isVisible(); }));
+}
+
+// A preview that cannot set up at all (no drawing area, so no device) says so
+// and closes; the main window comes back with the report written.
+TEST(MainWindow, APreviewWithoutADeviceClosesAndTheMainWindowComesBack) {
+  MainRig rig(std::nullopt, QSize(0, 0));
+  sq::MainWindow& w = *rig.window;
+  WriteBytes(rig.maps / "stars.hod", StarsHod());
+  rig.chooser.answers = {(rig.maps / "stars.hod").string()};
+  w.cmdReport->click();
+  EXPECT_EQ(rig.platform.messages,
+            std::vector<std::string>{Shown("Unable to do a 'CreateDevice' (see InitD3D() source for comments)")});
+  EXPECT_TRUE(std::filesystem::exists(rig.maps / "stars.HODreport.rtf"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.isVisible() && w.preview() == nullptr; }));
+}
+
+// A load that is cancelled or refused leaves no picture: the caption, the Tools
+// entries and the session all say so. A preview's caption names what it shows.
+TEST(MainWindow, AfterACancelledLoadTheCaptionToolsAndSessionAgreeAndPreviewsNameTheirSource) {
+  MainRig rig;
+  sq::MainWindow& w = *rig.window;
+  TempDir images;
+  Picture sky = SmoothSky(256, 128);
+  WriteBytes(images / "sky.tga", sky.Grey(40, 40, 120).Square(120, 70, 125).Square(200, 30, 120).File());
+  for (const std::string& refused : {std::string(), (images / "SKY.TGA").string()}) {
+    SCOPED_TRACE(refused);
+    rig.chooser.answers = {(images / "sky.tga").string()};
+    w.mnuLoadTGA->trigger();
+    ASSERT_EQ(w.windowTitle().toStdString(), std::string(sq::kMainWindowTitle) + " + sky");
+    ASSERT_TRUE(w.mnuBuildBackground->isEnabled());
+    rig.chooser.answers = {refused};
+    w.mnuLoadTGA->trigger();
+    EXPECT_EQ(w.windowTitle().toStdString(), sq::kMainWindowTitle);
+    EXPECT_FALSE(w.mnuBuildBackground->isEnabled() || w.mnuSaveFiltered->isEnabled() ||
+                 w.mnuSaveHalfToned->isEnabled() || w.mnuWriteHOD->isEnabled());
+    EXPECT_EQ(w.tgaBaseName(), "");
+    EXPECT_TRUE(w.session().tgaPath.empty());
+  }
+
+  rig.chooser.answers = {(images / "sky.tga").string()};
+  w.mnuLoadTGA->trigger();
+  w.mnuBuildBackground->trigger();
+  ASSERT_NE(w.preview(), nullptr);
+  EXPECT_EQ(w.preview()->windowTitle(), "Background from sky.tga");
+  w.preview()->close();
+  WriteBytes(rig.maps / "stars.hod", StarsHod());
+  rig.chooser.answers = {(rig.maps / "stars.hod").string()};
+  w.cmdReport->click();
+  ASSERT_NE(w.preview(), nullptr);
+  EXPECT_EQ(w.preview()->windowTitle(), "Background from stars.hod");
+  EXPECT_EQ(w.windowTitle().toStdString(), std::string(sq::kMainWindowTitle) + " + sky");  // the picture stays
+}
+
+// Writing BASE.hod over a file of that name asks first, No by default; the
+// answer's outcome shows in the status bar of the window in front.
+TEST(MainWindow, ReplacingAnExistingHodAsksFirst) {
+  MainRig rig;
+  sq::MainWindow& w = *rig.window;
+  TempDir images;
+  Picture sky = SmoothSky(256, 128);
+  WriteBytes(images / "sky.tga", sky.Grey(40, 40, 120).Square(120, 70, 125).Square(200, 30, 120).File());
+  const auto hod = images / "sky.hod";
+  WriteText(hod, "an earlier file");
+  rig.chooser.answers = {hod.string().substr(0, hod.string().size() - 3) + "tga"};
+  w.mnuLoadTGA->trigger();
+  w.mnuBuildBackground->trigger();
+  sq::PreviewWindow* preview = w.preview();
+  ASSERT_NE(preview, nullptr);
+
+  rig.platform.answer = false;
+  preview->mnuWrite->trigger();
+  ASSERT_EQ(rig.platform.questions.size(), 1u);
+  EXPECT_EQ(rig.platform.questions[0].text, "sky.hod already exists in " + images.path().string() + ".\r\nReplace it?");
+  EXPECT_FALSE(rig.platform.questions[0].defaultYes);
+  EXPECT_EQ(ReadText(hod), "an earlier file");
+  EXPECT_EQ(preview->statusBar()->currentMessage(), "Nothing written: sky.hod already exists and was kept.");
+
+  rig.platform.answer = true;
+  preview->mnuWrite->trigger();
+  EXPECT_EQ(rig.platform.questions.size(), 2u);
+  EXPECT_NE(ReadText(hod), "an earlier file");
+  const std::string replaced = "Wrote " + hod.string() + " (replaced the earlier file)";
+  EXPECT_EQ(preview->statusBar()->currentMessage().toStdString(), replaced);
+  preview->close();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.isVisible(); }));
+  EXPECT_EQ(w.StatusText().toStdString(), replaced);
+
+  // From the Tools menu the same, said in the main window.
+  WriteText(hod, "an earlier file");
+  rig.platform.answer = false;
+  w.mnuWriteHOD->trigger();
+  EXPECT_EQ(rig.platform.questions.size(), 3u);
+  EXPECT_EQ(ReadText(hod), "an earlier file");
+  EXPECT_EQ(w.StatusText(), "Nothing written: sky.hod already exists and was kept.");
+}
+
+// While a picture loads, nothing that starts another job is on, the status line
+// says what runs, a dropped file is not taken, and closing the window waits for
+// the load to finish.
+TEST(MainWindow, WhileAJobRunsOthersWaitAndClosingWaitsForIt) {
+  MainRig rig;
+  sq::MainWindow& w = *rig.window;
+  TempDir images;
+  Picture sky(64, 32, 10);
+  WriteBytes(images / "sky.tga", sky.Square(10, 10, 120).Square(30, 20, 110).Grey(50, 8, 125).File());
+  WriteBytes(rig.maps / "m01.hod", ModelHod());
+  bool probed = false;
+  rig.platform.duringJob = [&] {
+    probed = true;
+    EXPECT_EQ(w.Job(), "Loading sky.tga");
+    EXPECT_EQ(w.StatusText(), "Loading sky.tga...");
+    for (const QAction* command : {w.mnuLoadTGA, w.mnuLoadCubeMap, w.mnuBuildBackground, w.mnuWriteHOD, w.actOpenHod})
+      EXPECT_FALSE(command->isEnabled()) << command->text().toStdString();
+    EXPECT_FALSE(w.cmdReport->isEnabled());
+    EXPECT_FALSE(Drop(&w, rig.maps / "m01.hod"));
+    w.OpenFile((rig.maps / "m01.hod").string());  // as a second `starquill FILE` would
+    w.close();
+    EXPECT_TRUE(w.isVisible());
+  };
+  rig.chooser.answers = {(images / "sky.tga").string()};
+  w.mnuLoadTGA->trigger();
+  ASSERT_TRUE(probed);
+  EXPECT_TRUE(std::filesystem::exists(images / "sky_StrPts1.obj"));  // the load finished
+  EXPECT_FALSE(std::filesystem::exists(rig.maps / "m01.HODreport.rtf"));
+  EXPECT_EQ(w.Job(), "");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isVisible(); }));
+
+  // Asked to close while a background is built: the build finishes, no preview opens.
+  MainRig second;
+  second.chooser.answers = {(images / "sky.tga").string()};
+  second.window->mnuLoadTGA->trigger();
+  second.platform.duringJob = [&] {
+    EXPECT_EQ(second.window->Job(), "Building the background from sky.tga");
+    second.window->close();
+  };
+  second.window->mnuBuildBackground->trigger();
+  EXPECT_TRUE(second.window->session().builtBackground.has_value());
+  EXPECT_EQ(second.window->preview(), nullptr);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !second.window->isVisible(); }));
+}
+
+// "Load cube map..." asks for the six faces in order, then builds and shows the
+// background; a cancelled face loads nothing.
+TEST(MainWindow, ACubeMapIsChosenFaceByFaceBuiltAndPreviewed) {
+  MainRig rig;
+  sq::MainWindow& w = *rig.window;
+  TempDir faces;
+  std::vector<std::string> files;
+  for (const char* face : {"px", "nx", "py", "ny", "pz", "nz"}) {
+    sq::Picture picture{64, 64, std::vector<uint8_t>(64 * 64 * 4, 40)};
+    for (int y = 20; y < 22; ++y) {
+      for (int x = 30; x < 32; ++x) std::fill_n(picture.Pixel(x, y), 3, 250);
+    }
+    files.push_back((faces / ("space_" + std::string(face) + ".png")).string());
+    WriteText(files.back(), sq::EncodePng(picture));
+  }
+  rig.chooser.answers = {files[0], files[1], ""};
+  w.mnuLoadCubeMap->trigger();
+  EXPECT_EQ(rig.chooser.asked.size(), 3u);
+  EXPECT_EQ(w.windowTitle().toStdString(), sq::kMainWindowTitle);
+  EXPECT_FALSE(w.mnuBuildBackground->isEnabled());
+  EXPECT_EQ(w.preview(), nullptr);
+
+  rig.chooser.asked.clear();
+  rig.chooser.answers = {files.begin(), files.end()};
+  w.mnuLoadCubeMap->trigger();
+  ASSERT_EQ(rig.chooser.asked.size(), 6u);
+  EXPECT_EQ(rig.chooser.asked[0].title, "Open the +X (right) face of the cube map (1 of 6)");
+  EXPECT_EQ(rig.chooser.asked[5].title, "Open the -Z (back) face of the cube map (6 of 6)");
+  EXPECT_EQ(w.windowTitle().toStdString(), std::string(sq::kMainWindowTitle) + " + space");
+  ASSERT_NE(w.preview(), nullptr);
+  EXPECT_EQ(w.preview()->windowTitle(), "Background from the cube map space");
+  w.preview()->mnuWrite->trigger();
+  // What the command line builds from the same faces.
+  TempDir cli;
+  std::vector<std::string> args = {"build-background", "--out-dir", cli.path().string(), "--cube"};
+  args.insert(args.end(), files.begin(), files.end());
+  ASSERT_EQ(Starquill(args, cli).status, 0);
+  EXPECT_TRUE(ReadText(faces / "space.hod") == ReadText(cli / "space.hod"));
+}
+
+// The picture dialog offers every kind the builder reads, and a picture of any
+// of those kinds dropped on the window or named on the command line is loaded.
+TEST(Desktop, EveryPictureKindTheBuilderReadsCanBeChosenDroppedOrNamed) {
+  MainRig rig;
+  rig.window->mnuLoadTGA->trigger();
+  ASSERT_EQ(rig.chooser.asked.size(), 1u);
+  const QString filter = rig.chooser.asked[0].filter;
+  for (const char* pattern : {"*.tga", "*.png", "*.jpg", "*.jpeg", "*.exr", "*.hdr"})
+    EXPECT_TRUE(filter.section(";;", 0, 0).contains(pattern)) << pattern;
+
+  // The size the builder expects, so that no warning box waits for a person;
+  // faint enough that no halftone question does either.
+  TempDir images;
+  sq::Picture sky{1024, 512, std::vector<uint8_t>(1024 * 512 * 4, 10)};
+  for (int x = 100; x < 102; ++x) std::fill_n(sky.Pixel(x, 100), 3, 120);
+  WriteText(images / "night.png", sq::EncodePng(sky));
+  EXPECT_TRUE(Drop(rig.window.get(), images / "night.png"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return rig.window->tgaBaseName() == "night"; }));
+  EXPECT_TRUE(rig.window->mnuBuildBackground->isEnabled());
+
+  TempDir config;
+  QProcess program;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_CONFIG_HOME", QString::fromStdString(config.path().string()));
+  program.setProcessEnvironment(env);
+  program.start(STARQUILL_EXE, {QString::fromStdString((images / "night.png").string())});
+  EXPECT_TRUE(program.waitForStarted());
+  // The picture is loaded in the window: the detector's files appear while it runs.
+  std::filesystem::remove(images / "night_StrPts1.obj");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(images / "night_StrPts1.obj"); }, 30000));
+  EXPECT_EQ(program.state(), QProcess::Running);
+  program.terminate();
+  program.waitForFinished(10000);
 }
 
 // At start the window writes what the command line writes without flags: the
@@ -507,7 +777,7 @@ TEST(Desktop, ScreenshotsOfBothWindows) {
   sq::PreviewWindow* preview = rig.window->preview();
   ASSERT_NE(preview, nullptr);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->LastFrame().isNull(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return preview->ScreenFrames() > 0; }));
   EXPECT_FALSE(preview->lblNote->isVisible());  // a whole file has no note
   const QImage previewShot = preview->grab().toImage();
 
@@ -586,9 +856,24 @@ TEST(Screenshot, BuildBackgroundDrawsWhatThePreviewOfItsWrittenFileDraws) {
   const QImage image(QString::fromStdString(built.string()));
   EXPECT_EQ(image.size(), QSize(600, 600));
 
-  // A picture with no 2 x 2 stars or spots has empty star maps: drawn without them.
+  // A picture with no 2 x 2 stars or spots has empty star maps: the build warns
+  // and is drawn without them; built again, it says what it replaced.
   WriteBytes(dir / "plain.tga", SmoothSky(256, 128).Grey(40, 40, 120).File());
-  r = Starquill({"build-background", (dir / "plain.tga").string(), "--screenshot", (dir / "plain.png").string()}, dir);
+  const std::vector<std::string> plain = {"build-background", (dir / "plain.tga").string(), "--screenshot",
+                                          (dir / "plain.png").string()};
+  r = Starquill(plain, dir);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_GT(LitPixels(QImage(QString::fromStdString((dir / "plain.png").string()))), 600 * 600 / 2);
+  const auto lines = [](const std::string& text, const std::string& start) {
+    int n = 0;
+    for (std::size_t at = text.find(start); at != std::string::npos; at = text.find(start, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(lines(r.err, "starquill build-background: warning: Star map "), 2) << r.err;
+  EXPECT_EQ(lines(r.err, "starquill preview: ") + lines(r.err, "replaced"), 0) << r.err;
+  r = Starquill(plain, dir);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("starquill build-background: replaced the earlier " + (dir / "plain.hod").string() + "\n"),
+            std::string::npos)
+      << r.err;
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -202,25 +203,52 @@ TEST(PreviewWindow, TheViewMenuFollowsTheLayersPresentAndMarksTheMode) {
   EXPECT_FALSE(without->window->LayerStarMaps());
 }
 
-TEST(PreviewWindow, FailedSetUpsShowTheirMessageAndEndTheProgram) {
-  const auto fails = [](PreviewRig& rig, const std::string& message) {
-    EXPECT_FALSE(rig.Load());
-    EXPECT_EQ(rig.owner.recorder.messages, std::vector<std::string>{std::string(sq::kAppTitle) + ": " + message});
-    EXPECT_EQ(rig.owner.endStatus, sq::kPreviewFailedStatus);
+// A layer that cannot be set up is left out, named in the status bar, and the
+// View menu offers what remains; only a preview without a device gives up: its
+// message, and the owner is told it has gone.
+TEST(PreviewWindow, LayersThatCannotBeSetUpAreLeftOutAndNamedOnlyNoDeviceGivesUp) {
+  const auto opens = [](PreviewRig& rig, const std::vector<std::string>& leftOut, const std::string& menus) {
+    ASSERT_TRUE(rig.Load());
+    EXPECT_TRUE(rig.owner.recorder.messages.empty());
+    EXPECT_EQ(rig.window->LeftOut(), leftOut);
+    EXPECT_EQ(rig.window->lblNote->text().toStdString(), rig.window->Notes());
+    EXPECT_EQ(Menus(*rig.window), menus);
+    EXPECT_EQ(rig.owner.closed, 0);
   };
-  auto rig = Scene(kAll);  // the second star map has no squares
+  auto rig = Scene(kAll);  // the second star map has no squares: the first is drawn alone
   rig->lists.starMapPreview[1] = {};
-  fails(*rig, "Unable to create vertex buffer for BGSG star-maps.");
+  opens(*rig, {"Star map 2 holds no star: not shown."}, "11111");
+  rig->window->mnuBGSGonly->trigger();
+  const auto centre = ProjectToScreen(rig->window->Transforms(), 0, -30, 50, 200, 200);
+  ASSERT_TRUE(centre);
+  EXPECT_EQ(Pixel(rig->window->LastFrame(), centre->x, centre->y), kMap1);
+
+  rig = Scene(kAll);  // both empty, as a picture without 2 x 2 stars or spots builds them
+  rig->lists.starMapPreview = {};
+  opens(*rig, {"Star map 1 holds no star: not shown.", "Star map 2 holds no star: not shown."}, "11011");
+  EXPECT_FALSE(rig->window->LayerStarMaps());
+  rig->window->mnuViewAll->trigger();
+  EXPECT_FALSE(rig->window->LayerStarMaps());
+
   rig = Scene(kMesh | kStars);  // a BGMS form that gave no triangles
   rig->lists.meshPreviewVertices.clear();
   rig->lists.meshPreviewCount = 0;
-  fails(*rig, "Unable to create vertex buffer for BGMS background-mesh.");
+  opens(*rig, {"The background mesh holds no triangle: not shown."}, "01011");
+  EXPECT_FALSE(rig->window->LayerMesh());
+  EXPECT_GT(LitPixels(rig->Frame()), 0);  // the point star
+
   rig = Scene(kMesh | kStars);  // a count that claims more vertices than the list holds
   rig->lists.starPreviewCount = 5;
-  fails(*rig, "Unable to create vertex buffer for STRF point-stars.");
+  opens(*rig, {"The point stars could not be set up: not shown."}, "01011");
+  EXPECT_FALSE(rig->window->LayerStars());
+
   rig = Scene(kMesh | kStars);  // no drawing area, no device
   rig->size = QSize(0, 0);
-  fails(*rig, "Unable to do a 'CreateDevice' (see InitD3D() source for comments)");
+  EXPECT_FALSE(rig->Load());
+  EXPECT_EQ(rig->owner.recorder.messages,
+            std::vector<std::string>{std::string(sq::kAppTitle) +
+                                     ": Unable to do a 'CreateDevice' (see InitD3D() source for comments)"});
+  EXPECT_EQ(rig->owner.closed, 1);
 }
 
 TEST(PreviewWindow, NothingIsDrawnWhileTheWindowCannotBeSeenNorOnceItIsClosed) {
@@ -265,6 +293,29 @@ TEST(PreviewWindow, NothingIsDrawnWhileTheWindowCannotBeSeenNorOnceItIsClosed) {
   EXPECT_FALSE(w.Timer2->isActive());
 }
 
+// Shown, the preview draws each tick into its area on screen and reads nothing
+// back; what the screen shows is the picture a screenshot reads back.
+TEST(PreviewWindow, DrawsStraightToTheScreenAndReadsBackOnlyForAScreenshot) {
+  auto rig = Scene(kAll);
+  rig->capture = false;
+  ASSERT_TRUE(rig->Load());
+  sq::PreviewWindow& w = *rig->window;
+  w.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  w.Timer2->start();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.ScreenFrames() >= 5; }));
+  EXPECT_EQ(w.ReadBacks(), 0);
+  EXPECT_TRUE(w.LastFrame().isNull());
+
+  w.Timer2->stop();  // the clock stands still: every frame is the same
+  const QImage grabbed = w.GrabFrame().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(w.ReadBacks(), 1);
+  EXPECT_GT(LitPixels(grabbed), 200 * 200 / 4);  // the mesh covers much of it
+  QImage shown;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (shown = OnScreen(w).convertToFormat(QImage::Format_RGB32)) == grabbed; }))
+      << LitPixels(shown) << " lit on screen, " << LitPixels(grabbed) << " read back";
+}
+
 TEST(HighDpi, APointStarStaysOneDevicePixelWide) {
   if (!AtScaleTwo()) GTEST_SKIP() << "runs at QT_SCALE_FACTOR=2";
   PreviewRig rig;
@@ -297,6 +348,5 @@ TEST(HighDpi, NoWindowIsLargerThanItsScreen) {
   EXPECT_TRUE(Fits(*preview)) << preview->frameGeometry().height() << " > "
                               << preview->screen()->availableGeometry().height();
   // Sharp at the size it got: as many pixels as the area shows.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->LastFrame().isNull(); }));
-  EXPECT_EQ(preview->LastFrame().size(), preview->Picture2->size() * 2);
+  EXPECT_EQ(preview->GrabFrame().size(), preview->Picture2->size() * 2);
 }

@@ -29,11 +29,9 @@ class RecordingOwner : public sq::PreviewOwner {
  public:
   RecordingPlatform recorder;
   int closed = 0;
-  std::optional<int> endStatus;
   sq::Platform& GetPlatform() override { return recorder; }
   void PreviewOpened() override {}
   void PreviewClosed() override { ++closed; }
-  void EndProgram(int status) override { endStatus = status; }
   void WriteHod() override {}
 };
 
@@ -83,6 +81,7 @@ struct PreviewRig {
   sq::PreviewSource source;
   double now = 0;
   QSize size{200, 200};
+  bool capture = true;  // each frame read back for the test to look at
   std::unique_ptr<sq::PreviewWindow> window;
 
   PreviewRig() {
@@ -96,6 +95,7 @@ struct PreviewRig {
     options.drawingSize = size;
     options.clock = [this] { return now; };
     window = std::make_unique<sq::PreviewWindow>(owner, source, options);
+    window->SetCapture(capture);
     const bool ok = window->Form_Load();
     if (ok) window->Timer2->stop();  // frames are drawn when the test asks
     return ok;
@@ -149,13 +149,24 @@ class FakeChooser : public sq::FileChooser {
 // The folder of the program under test, where the build put its icon and textures.
 inline std::filesystem::path BuiltProgramFolder() { return std::filesystem::path(STARQUILL_EXE).parent_path(); }
 
+// A person's platform that, once, looks at the window while a job reports progress.
+class ProbePlatform : public RecordingPlatform {
+ public:
+  std::function<void()> duringJob;
+  void SetProgress(int, int) override {
+    if (!duringJob) return;
+    const std::function<void()> probe = std::move(duringJob);
+    duringJob = nullptr;
+    probe();
+  }
+};
+
 struct MainRig {
   TempDir program;  // the program's folder, with the star-map textures and the icon
   TempDir maps;     // where the chosen files lie
   TempDir config;   // the settings kept between runs
-  RecordingPlatform platform;
+  ProbePlatform platform;
   FakeChooser chooser;
-  std::optional<int> ended;
   std::unique_ptr<sq::MainWindow> window;
 
   // A window over the settings of `settingsFile`, by default a file of its own.
@@ -166,7 +177,6 @@ struct MainRig {
     services.platform = &platform;
     services.chooser = &chooser;
     services.programFolder = program.path();
-    services.endProgram = [this](int status) { ended = status; };
     services.clock = [] { return 0.0; };
     services.previewSize = previewSize;
     services.settingsFile = QString::fromStdString(settingsFile.value_or(config / "starquill.conf").string());

@@ -19,6 +19,8 @@ int main(int argc, char** argv) {
   QStandardPaths::setTestModeEnabled(true);
   int status = 0;
   {
+    // The preview's device and its drawing area share their objects.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     status = RUN_ALL_TESTS();
