@@ -7,9 +7,11 @@
 #include <OpenEXR/ImfIO.h>
 #include <OpenEXR/ImfInputFile.h>
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <exception>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "picture/picture_read.h"
@@ -52,12 +54,108 @@ uint32_t Le32(const uint8_t* p) {
   return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
 
+// Whether the library's reader of an attribute of type `type` takes exactly
+// the `length` bytes the attribute's size field gives. Most types are read by
+// their own layout whatever the size field says, so an attribute whose size
+// does not match its type would set the library reading the rest of the header
+// from another place than ours; it then sizes things by bytes this walk never
+// checked. Unknown types are kept whole by their size, as are strings.
+bool ExrValueFits(std::string_view type, const uint8_t* value, uint32_t length, std::size_t longest) {
+  static constexpr struct {
+    std::string_view type;
+    uint32_t bytes;
+  } kFixed[] = {{"box2i", 16},
+                {"box2f", 16},
+                {"chromaticities", 32},
+                {"compression", 1},
+                {"deepImageState", 1},
+                {"double", 8},
+                {"envmap", 1},
+                {"float", 4},
+                {"int", 4},
+                {"keycode", 28},
+                {"lineOrder", 1},
+                {"m33f", 36},
+                {"m33d", 72},
+                {"m44f", 64},
+                {"m44d", 128},
+                {"rational", 8},
+                {"tiledesc", 9},
+                {"timecode", 8},
+                {"v2i", 8},
+                {"v2f", 8},
+                {"v2d", 16},
+                {"v3i", 12},
+                {"v3f", 12},
+                {"v3d", 24}};
+  for (const auto& fixed : kFixed) {
+    if (type == fixed.type) return length == fixed.bytes;
+  }
+  if (type == "chlist") {
+    // Channels (a name, then 16 bytes) up to an empty name, which must close the value.
+    std::size_t at = 0;
+    while (at < length) {
+      const auto* end = static_cast<const uint8_t*>(std::memchr(value + at, 0, length - at));
+      if (end == nullptr) return false;
+      const auto name = static_cast<std::size_t>(end - (value + at));
+      if (name == 0) return at + 1 == length;
+      if (name > longest) return false;
+      at += name + 1 + 16;
+    }
+    return false;
+  }
+  if (type == "preview") {  // width and height, then 4 bytes a pixel
+    if (length < 8) return false;
+    const uint64_t width = Le32(value), height = Le32(value + 4);
+    return width < 0x80000000u && height < 0x80000000u && 8 + 4 * width * height == length;
+  }
+  if (type == "stringvector") {  // strings of a 32-bit length each, to the end
+    std::size_t at = 0;
+    while (at < length) {
+      if (length - at < 4) return false;
+      const uint32_t string = Le32(value + at);
+      at += 4;
+      if (string > length - at) return false;
+      at += string;
+    }
+    return true;
+  }
+  if (type == "floatvector") return length % 4 == 0;
+  if (type == "idmanifest") return length >= 4;  // the unpacked size, then the packed bytes
+  return true;
+}
+
 // What the first header says of the size, read by us before the library sizes
-// anything by it: the data window and, for a tiled file, the tile size.
+// anything by it: the data window, for a tiled file the tile size, and what
+// the library's buffer of one block (a tile, or a compressor's run of
+// scanlines) is sized by.
 struct ExrSize {
   int64_t width = 0, height = 0;
   int64_t tileWidth = 0, tileHeight = 0;  // 0: scanlines
+  int64_t pixelBytes = 0;                 // every channel's sample, read or not
+  int64_t blockLines = 256;               // scanlines a block; the most any compression takes when none is named
 };
+
+// The scanlines each compression (by its number in the file) codes together.
+constexpr std::array<int64_t, 10> kExrBlockLines = {1, 1, 1, 16, 32, 16, 32, 32, 32, 256};
+
+// The most bytes one block of samples may take before a pixel is read: the
+// library allocates that much (and a compressor as much again) when it opens
+// the file. A 16384-pixel-wide RGBA float picture in blocks of 32 scanlines
+// takes 8 MiB.
+constexpr int64_t kMaxExrBlockBytes = int64_t{1} << 25;
+
+// The bytes a pixel takes over every channel of a list ExrValueFits accepted:
+// 2 for a half, 4 for a float, an unsigned int or a type the library refuses.
+int64_t ExrPixelBytes(const uint8_t* value, uint32_t length) {
+  int64_t bytes = 0;
+  for (std::size_t at = 0; at < length && value[at] != 0;) {
+    at += std::strlen(reinterpret_cast<const char*>(value + at)) + 1;
+    bytes += Le32(value + at) == 1 ? 2 : 4;
+    at += 16;
+  }
+  return bytes;
+}
 
 // Walks the first header's attributes (name, type, 32-bit little-endian size,
 // value) to its closing empty name. Returns "" or why the header is not sound.
@@ -65,6 +163,7 @@ struct ExrSize {
 // of its flags only "tiled" (0x200) and "long names" (0x400) may be set. Names
 // are at most 31 bytes, 255 with long names; the library reads a longer one
 // differently from us, so its sizes would no longer be the ones checked here.
+// For the same reason every attribute's value must fit its type (ExrValueFits).
 std::string ReadExrSize(std::span<const uint8_t> bytes, ExrSize& size) {
   if (bytes.size() < 8) return "the OpenEXR file's header is cut short or damaged";
   const uint32_t version = Le32(bytes.data() + 4);
@@ -93,6 +192,9 @@ std::string ReadExrSize(std::span<const uint8_t> bytes, ExrSize& size) {
     at += 4;
     if (length > bytes.size() - at) break;
     const uint8_t* value = bytes.data() + at;
+    if (!ExrValueFits(type, value, length, longest)) {
+      return "the OpenEXR file's header is damaged: an attribute's size does not fit its type";
+    }
     if (name == "dataWindow" && type == "box2i" && length == 16) {
       const auto coordinate = [&](int k) {
         return static_cast<int64_t>(static_cast<int32_t>(Le32(value + std::ptrdiff_t{4} * k)));
@@ -104,6 +206,10 @@ std::string ReadExrSize(std::span<const uint8_t> bytes, ExrSize& size) {
     if (name == "tiles" && type == "tiledesc" && length == 9) {
       size.tileWidth = Le32(value);
       size.tileHeight = Le32(value + 4);
+    }
+    if (name == "channels" && type == "chlist") size.pixelBytes = ExrPixelBytes(value, length);
+    if (name == "compression" && type == "compression") {
+      size.blockLines = value[0] < kExrBlockLines.size() ? kExrBlockLines[value[0]] : 256;
     }
     at += length;
   }
@@ -128,6 +234,15 @@ class ExrDecoder final : public PictureDecoder {
       const int64_t tiles = ((size.width + size.tileWidth - 1) / size.tileWidth) *
                             ((size.height + size.tileHeight - 1) / size.tileHeight);
       if (tiles > static_cast<int64_t>(bytes_.size() / 8)) return "the OpenEXR file ends before its tiles do";
+    }
+    // One block's bytes, checked a factor at a time so that no product overflows.
+    const int64_t blockWidth = size.tileWidth > 0 ? size.tileWidth : size.width;
+    // The library sizes a run of scanlines by its compression, whatever the height.
+    const int64_t blockHeight = size.tileWidth > 0 ? size.tileHeight : size.blockLines;
+    if (size.pixelBytes > kMaxExrBlockBytes || blockWidth > kMaxExrBlockBytes / std::max<int64_t>(size.pixelBytes, 1) ||
+        blockHeight > kMaxExrBlockBytes / std::max<int64_t>(size.pixelBytes * blockWidth, 1)) {
+      return "the OpenEXR file's blocks of samples are too large (at most " + std::to_string(kMaxExrBlockBytes >> 20) +
+             " MiB a tile or run of scanlines is read)";
     }
     try {
       file_ = std::make_unique<Imf::InputFile>(stream_);

@@ -270,3 +270,79 @@ TEST(PictureRead, RefusalsSayWhy) {
   }
   EXPECT_EQ(sq::PictureSizeRefusal(16384, 16384), "");  // 2^28 pixels: the most that is read
 }
+
+// The library reads most attribute types by their own layout, whatever the size
+// field says; a size that disagrees with the type would have it read the rest of
+// the header from elsewhere than our check of it. Such a header is refused; the
+// types kept by their size, sized soundly, still read. A tile the library would
+// allocate beyond the limit is refused before it opens the file.
+TEST(PictureRead, ExrHeadersAreCheckedBeforeTheLibrarySizesAnything) {
+  sq::FloatPicture f;
+  f.width = 8;
+  f.height = 4;
+  f.rgb.assign(8 * 4 * 3, 0.5f);
+  const std::string exr = sq::EncodeExr(f);
+  auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+  auto read32 = [&](const std::string& s, std::size_t at) {
+    uint32_t v = 0;
+    for (int k = 0; k < 4; ++k) v |= uint32_t(uint8_t(s[at + k])) << (8 * k);
+    return v;
+  };
+  // The header's end: past the attributes (name, type, size, value) and the empty name.
+  std::size_t headerEnd = 8;
+  while (exr[headerEnd] != 0) {
+    headerEnd = exr.find('\0', exr.find('\0', headerEnd) + 1) + 1;
+    headerEnd += 4 + read32(exr, headerEnd);
+  }
+  ++headerEnd;
+  // An attribute put first in the header, the chunk offsets after it moved on by its length.
+  auto with = [&](const std::string& name, const std::string& type, uint32_t size, const std::string& value) {
+    const std::string attribute = name + '\0' + type + '\0' + le32(size) + value;
+    std::string file = exr.substr(0, 8) + attribute + exr.substr(8);
+    const std::size_t table = headerEnd + attribute.size(), chunks = (read32(exr, headerEnd) - headerEnd) / 8;
+    for (std::size_t c = 0; c < chunks; ++c) {
+      file.replace(table + 8 * c, 4, le32(read32(exr, headerEnd + 8 * c) + uint32_t(attribute.size())));
+    }
+    return file;
+  };
+  // The channel list's size field 4 more than its channels, the 4 bytes after it
+  // a size of 1.8 GB when read as the next attribute's: the library's reading.
+  std::string longList = exr;
+  const std::size_t sizeAt = longList.find("chlist") + 7;
+  const uint32_t listSize = read32(longList, sizeAt);
+  longList.replace(sizeAt, 4, le32(listSize + 4));
+  longList.insert(sizeAt + 4 + listSize, std::string{0, 0, 0, char(0x70)});
+
+  // A tiled file whose tiles claim 65536 x 1024 pixels: one tile, which the library
+  // would allocate whole (384 MiB of halves) when it opens the file.
+  std::string hugeTile = sq::EncodeExr(f, {true, false, true, true});
+  hugeTile.replace(hugeTile.find("tiledesc") + 9 + 4, 8, le32(1u << 16) + le32(1u << 10));
+
+  const std::string refused = "the OpenEXR file's header is damaged: an attribute's size does not fit its type";
+  const std::string tooLarge =
+      "the OpenEXR file's blocks of samples are too large (at most 32 MiB a tile or run of scanlines is read)";
+  const struct {
+    std::string name, file, reason;
+  } cases[] = {
+      {"tile of 65536 x 1024", hugeTile, tooLarge},
+      {"channel list longer than its channels", longList, refused},
+      {"box2i of 17 bytes", with("area", "box2i", 17, std::string(17, '\0')), refused},
+      {"float of 2 bytes", with("gain", "float", 2, "ab"), refused},
+      {"preview larger than its pixels", with("thumb", "preview", 12, le32(1000) + le32(1000) + "abcd"), refused},
+      {"string vector past its end", with("notes", "stringvector", 8, le32(9) + "abcd"), refused},
+      {"float vector of 6 bytes", with("curve", "floatvector", 6, "abcdef"), refused},
+      {"preview of 1 x 1", with("thumb", "preview", 12, le32(1) + le32(1) + "abcd"), ""},
+      {"string vector", with("notes", "stringvector", 11, le32(3) + "abc" + le32(0)), ""},
+      {"float vector", with("curve", "floatvector", 8, "abcdefgh"), ""},
+      {"unknown type of any size", with("ours", "sometype", 3, "xyz"), ""},
+      {"string", with("owner", "string", 5, "sky 1"), ""},
+  };
+  for (const auto& c : cases) {
+    sq::Picture out;
+    const std::string reason = sq::ReadPicture(Bytes(c.file), out);
+    EXPECT_EQ(reason, c.reason) << c.name;
+    if (c.reason.empty()) {
+      EXPECT_EQ(out.PixelCount(), 32u) << c.name;
+    }
+  }
+}

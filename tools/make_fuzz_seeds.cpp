@@ -1,5 +1,6 @@
 // Writes the seed inputs of the fuzz targets, made from the same chunk shapes the
 // tests compose. Usage: make_fuzz_seeds OUT_DIR   (writes OUT_DIR/<target>/*)
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -58,6 +59,19 @@ int main(int argc, char** argv) {
   stripsFile.Add(StarMapForm("B02.tga", 0)).Add(StarMapForm("B03.tga", 4));
   for (int s = 0; s < 16; ++s) stripsFile.Add(PointStars(s == 3 ? 5 : 0, s));
   ok &= Write(roundTrip, "strips.hod", stripsFile);
+  // Shapes the writer refuses: a mesh chunk or a point-star chunk short.
+  ok &= Write(roundTrip, "fifteen-meshes.hod", FullBackgroundHod(15, 16));
+  ok &= Write(roundTrip, "fifteen-star-chunks.hod", FullBackgroundHod(16, 15));
+  // A mesh chunk of 32768 vertices, one more than 16-bit indices reach (655 KB:
+  // replayed whole, cut to the fuzzer's length when fuzzed).
+  Bytes wideMeshes;
+  wideMeshes.Add(BackgroundMesh(32768, 514, {0, 1, 2}));
+  for (int m = 1; m < 16; ++m) wideMeshes.Add(BackgroundMesh(3, 514, {0, 1, 2}));
+  Bytes wideFile;
+  wideFile.Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0))).Add(Form("BGMS", wideMeshes));
+  wideFile.Add(StarMapForm("B02.tga", 0)).Add(StarMapForm("B03.tga", 0));
+  for (int s = 0; s < 16; ++s) wideFile.Add(PointStars(0, s));
+  ok &= Write(roundTrip, "too-many-vertices.hod", wideFile);
 
   // Small 32-bit images with a few bright points on a dark sky, rows stored both ways.
   const std::filesystem::path tga = out / "fuzz_tga";
@@ -130,6 +144,89 @@ int main(int argc, char** argv) {
   wide.height = 3;
   ok &= Write(picture, "rle.hdr", text(sq::EncodeHdr(wide)));
   ok &= Write(picture, "flat.hdr", text(sq::EncodeHdr(linear, {false})));
+
+  // Builds: six choice bytes (options; kind, cube, other size, halftone answer,
+  // row order, exposure; width, height; the size built at) and a dark sky with
+  // single stars, 2 x 2 stars and a few bright spots, in every kind and form.
+  const std::filesystem::path build = out / "fuzz_build";
+  auto sky = [](int w, int h, int brightness) {
+    std::vector<uint8_t> px;
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const bool single = (x * 7 + y * 3) % 29 == 0;
+        const bool block = (x / 2 * 5 + y / 2 * 11) % 37 == 0;
+        const auto v = static_cast<uint8_t>(single || block ? brightness - (x % 3) * 20 : 6 + (x + 2 * y) % 7);
+        px.insert(px.end(), {v, static_cast<uint8_t>(v * 9 / 10), static_cast<uint8_t>(v * 8 / 10), 255});
+      }
+    }
+    return px;
+  };
+  struct BuildSeed {
+    const char* name;
+    uint8_t options, form, coding;
+    int width, height, builtWidth, builtHeight, brightness;
+  };
+  // Option bits: density 0-2, colour average 8, intensity limit 16, capping 32, stars 64 / 128.
+  // Form bits: kind 0-1, cube 4, other size 8, answer 16, top down 32, exposure 64 / 128.
+  // Coding: PNG colour 0-2 (RGB, RGBA, palette, grey, grey and alpha), bits 3-5 (8, 16,
+  // 1, 2, 4), interlaced 64, level 9 128; OpenEXR half 1, alpha 2, tiled 4, ZIP 8; HDR
+  // run-length 1.
+  const BuildSeed builds[] = {
+      {"tga-plain", 1, 64, 0, 64, 32, 6, 6, 120},
+      {"tga-top-more", 4 | 8 | 32 | 64, 32 | 64, 0, 40, 20, 6, 6, 126},
+      {"tga-bright-filtered", 2 | 16, 16 | 64, 0, 32, 16, 6, 6, 250},
+      {"tga-bright-kept", 3 | 128, 64, 0, 30, 18, 6, 6, 250},
+      {"png-less", 2 | 16 | 128, 1 | 64, 128, 48, 24, 6, 6, 127},
+      {"png-rgba16-interlaced", 1, 1 | 16 | 64, 1 | 8 | 64, 36, 18, 6, 6, 200},
+      {"png-grey4", 1, 1 | 64, 3 | 32, 20, 10, 6, 6, 200},
+      {"png-palette", 1, 1 | 64, 2, 24, 12, 6, 6, 200},
+      {"exr-resized", 1 | 8, 2 | 8 | 16 | 64, 1 | 8, 32, 16, 64, 32, 127},
+      {"exr-float-tiled-alpha", 0, 2 | 128, 2 | 4, 34, 17, 6, 6, 127},
+      {"hdr-rle", 0 | 32, 3 | 64, 1, 30, 14, 6, 6, 110},
+      {"hdr-flat-dark", 1, 3, 0, 26, 13, 6, 6, 90},
+      {"cube-tga", 1, 4 | 64, 0, 16, 16, 64, 32, 127},
+      {"cube-png", 2 | 64, 1 | 4 | 64, 0, 12, 12, 48, 24, 127},
+      {"smallest", 0, 64, 0, 6, 6, 6, 6, 127},
+  };
+  for (const BuildSeed& b : builds) {
+    std::vector<uint8_t> bytes = {b.options,
+                                  b.form,
+                                  static_cast<uint8_t>(b.width - 6),
+                                  static_cast<uint8_t>(b.height - 6),
+                                  static_cast<uint8_t>(b.builtWidth - 6),
+                                  static_cast<uint8_t>(b.builtHeight - 6),
+                                  b.coding,
+                                  static_cast<uint8_t>(b.width * 4 + 1)};
+    const bool cube = (b.form & 4) != 0;
+    for (int face = 0; face < (cube ? 6 : 1); ++face) {
+      const auto px = sky(b.width, b.height + face, b.brightness);
+      bytes.insert(bytes.end(), px.begin(), px.begin() + static_cast<std::ptrdiff_t>(b.width) * b.height * 4);
+    }
+    ok &= Write(build, std::string(b.name) + ".bin", bytes);
+  }
+
+  // Exports: four choice bytes (format, cube, one face, layers left out, display
+  // levels; width; height; the face and the star maps' textures), then a background.
+  const std::filesystem::path exports = out / "fuzz_export";
+  const struct {
+    const char* name;
+    std::array<uint8_t, 4> choices;
+    bool strips;
+  } exportSeeds[] = {
+      {"tga.bin", {0, 31, 15, 0}, false},
+      {"png-display.bin", {1 | 128, 47, 23, 0}, true},
+      {"exr-no-mesh.bin", {2 | 16, 15, 7, 0}, false},
+      {"glb.bin", {3, 0, 0, 8 | 16}, false},
+      {"glb-strips.bin", {3 | 64, 0, 0, 8}, true},
+      {"cube-png.bin", {1 | 4, 7, 0, 0}, false},
+      {"cube-face-tga.bin", {0 | 4 | 8, 11, 0, 4}, true},
+  };
+  for (const auto& e : exportSeeds) {
+    Bytes file;
+    file.Raw({e.choices[0], e.choices[1], e.choices[2], e.choices[3]});
+    file.Add(e.strips ? stripsFile : FullBackgroundHod());
+    ok &= Write(exports, e.name, file);
+  }
 
   return ok ? 0 : 1;
 }
