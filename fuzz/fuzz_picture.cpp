@@ -10,6 +10,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "picture/picture_read.h"
+#include "picture/png_common_read.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::span<const uint8_t> bytes(data, size);
@@ -28,6 +29,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   std::vector<uint8_t> bgra(pixels * 4);
   const sq::LinearEncoder levels(size > 0 ? (data[0] % 16) - 8.0 : 0.0);
   error = decoder->Decode(bgra.data(), levels);
+  // Where the fast path for common PNGs takes the file, libpng alone reads it and gives the same bytes.
+  if (std::vector<uint8_t> fast(h.kind == sq::PictureKind::Png ? pixels * 4 : 0);
+      !fast.empty() && sq::DecodeCommonPng(bytes, h.width, h.height, fast.data())) {
+    std::string why;
+    std::unique_ptr<sq::PictureDecoder> libpng = sq::OpenPngWithLibpng(bytes, why);
+    SQFUZZ_CHECK(libpng != nullptr && libpng->Decode(bgra.data(), levels).empty() && bgra == fast,
+                 "the fast path for PNG and libpng disagree");
+  }
   if (h.linear) {
     std::string again;
     std::unique_ptr<sq::PictureDecoder> linear = sq::OpenPicture(bytes, again);

@@ -103,7 +103,8 @@ std::unique_ptr<uint8_t[]> Inflate(const Parts& parts, std::size_t expected) {
   const int windowBits = (stream[0] >> 4) + 8;
   if (windowBits > 15 || (windowBits < 15 && (std::size_t{1} << windowBits) < expected)) return nullptr;
 
-  std::unique_ptr<uint8_t[]> out(new uint8_t[expected]);
+  std::unique_ptr<uint8_t[]> out(new uint8_t[expected + 1]);  // a word read at the last RGB pixel
+  out[expected] = 0;
   libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
   if (inflater == nullptr) return nullptr;
   std::size_t read = 0, written = 0;
@@ -121,25 +122,36 @@ inline uint8_t Paeth(int a, int b, int c) {
 }
 
 // Undoes a row's filter in place; `prior` is the row above, already undone (zeros
-// above the first). `Bpp` is the bytes of a pixel, the distance to the left.
+// above the first). `Bpp` is the bytes of a pixel, the distance to the left; `n`
+// a whole number of pixels. The pixel to the left and the one above it are kept
+// in locals: read back from the row, each byte would wait for the store before it.
 template <int Bpp>
 bool Unfilter(uint8_t filter, uint8_t* row, const uint8_t* prior, std::size_t n) {
+  uint8_t a[Bpp] = {}, c[Bpp] = {};  // left, upper left
   switch (filter) {
     case 0:
       return true;
     case 1:
-      for (std::size_t i = Bpp; i < n; ++i) row[i] = uint8_t(row[i] + row[i - Bpp]);
+      for (std::size_t i = 0; i < n; i += Bpp) {
+        for (int k = 0; k < Bpp; ++k) a[k] = row[i + k] = uint8_t(row[i + k] + a[k]);
+      }
       return true;
     case 2:
       for (std::size_t i = 0; i < n; ++i) row[i] = uint8_t(row[i] + prior[i]);
       return true;
     case 3:
-      for (std::size_t i = 0; i < Bpp && i < n; ++i) row[i] = uint8_t(row[i] + (prior[i] >> 1));
-      for (std::size_t i = Bpp; i < n; ++i) row[i] = uint8_t(row[i] + ((row[i - Bpp] + prior[i]) >> 1));
+      for (std::size_t i = 0; i < n; i += Bpp) {
+        for (int k = 0; k < Bpp; ++k) a[k] = row[i + k] = uint8_t(row[i + k] + ((a[k] + prior[i + k]) >> 1));
+      }
       return true;
     case 4:
-      for (std::size_t i = 0; i < Bpp && i < n; ++i) row[i] = uint8_t(row[i] + prior[i]);
-      for (std::size_t i = Bpp; i < n; ++i) row[i] = uint8_t(row[i] + Paeth(row[i - Bpp], prior[i], prior[i - Bpp]));
+      for (std::size_t i = 0; i < n; i += Bpp) {
+        for (int k = 0; k < Bpp; ++k) {
+          const uint8_t b = prior[i + k];
+          a[k] = row[i + k] = uint8_t(row[i + k] + Paeth(a[k], b, c[k]));
+          c[k] = b;
+        }
+      }
       return true;
     default:
       return false;
@@ -176,13 +188,21 @@ void ToBgra(const Form& f, const uint8_t* in, uint8_t* out, std::size_t width) {
         for (std::size_t x = 0; x < width; ++x, in += 2, out += 4) out[0] = out[1] = out[2] = in[0], out[3] = in[1];
         return;
       case kRgb:
+        // Red, green, blue and the next byte as one little-endian word: byte-swapped
+        // and shifted it is blue, green, red, to which alpha is added.
         for (std::size_t x = 0; x < width; ++x, in += 3, out += 4) {
-          out[0] = in[2], out[1] = in[1], out[2] = in[0], out[3] = 255;
+          uint32_t v;
+          std::memcpy(&v, in, 4);
+          v = (__builtin_bswap32(v) >> 8) | 0xFF000000u;
+          std::memcpy(out, &v, 4);
         }
         return;
       default:
         for (std::size_t x = 0; x < width; ++x, in += 4, out += 4) {
-          out[0] = in[2], out[1] = in[1], out[2] = in[0], out[3] = in[3];
+          uint32_t v;
+          std::memcpy(&v, in, 4);
+          v = (v & 0xFF00FF00u) | (v >> 16 & 0xFFu) | (v & 0xFFu) << 16;
+          std::memcpy(out, &v, 4);
         }
         return;
     }
