@@ -28,8 +28,8 @@
 #include "app/report_command.h"
 #include "app/window/main_window.h"
 #include "support/chunk_bytes.h"
-#include "support/sample_files.h"
 #include "support/detail_chunks.h"
+#include "support/sample_files.h"
 #include "tests/sky_kit.h"
 #include "tests/window/window_fixture.h"
 
