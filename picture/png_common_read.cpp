@@ -208,7 +208,8 @@ void ToBgra(const Form& f, const uint8_t* in, uint8_t* out, std::size_t width) {
     }
   }
   const auto level = [](const uint8_t* s) { return LevelOf16(static_cast<uint16_t>(s[0] << 8 | s[1])); };
-  for (std::size_t x = 0; x < width; ++x, in += 2 * f.channels, out += 4) {
+  const std::size_t step = 2 * static_cast<std::size_t>(f.channels);  // bytes a pixel
+  for (std::size_t x = 0; x < width; ++x, in += step, out += 4) {
     switch (f.colour) {
       case kGrey:
         out[0] = out[1] = out[2] = level(in), out[3] = 255;
