@@ -88,7 +88,7 @@ bool FindParts(std::span<const uint8_t> file, int width, int height, Parts& part
   }
 }
 
-// The image data inflated, or empty. zlib refuses a back reference further than
+// The image data inflated, or null. zlib refuses a back reference further than
 // the window the stream's header names, and libdeflate reads any up to 32 KiB;
 // a smaller window is taken only where it holds all the output anyway.
 std::unique_ptr<uint8_t[]> Inflate(const Parts& parts, std::size_t expected) {
@@ -100,6 +100,9 @@ std::unique_ptr<uint8_t[]> Inflate(const Parts& parts, std::size_t expected) {
     stream = joined;
   }
   if (stream.size() < 2 || (stream[0] & 0x0F) != 8) return nullptr;
+  // Deflate packs at most 1032 bytes into one: more rows than that could hold
+  // are not allocated.
+  if (expected / 1032 > stream.size()) return nullptr;
   const int windowBits = (stream[0] >> 4) + 8;
   if (windowBits > 15 || (windowBits < 15 && (std::size_t{1} << windowBits) < expected)) return nullptr;
 
