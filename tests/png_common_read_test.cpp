@@ -183,7 +183,6 @@ TEST(PngCommonRead, UnusualFilesAreDeclinedAndReadAsLibpngReadsThem) {
     const int fh = c.file.size() > 24 ? uint8_t(c.file[22]) << 8 | uint8_t(c.file[23]) : 0;
     EXPECT_EQ(FastTakes(c.file, fw, fh), c.fast);
     EXPECT_EQ(Read(c.file, false), reference);
-    EXPECT_EQ(reference.error.find('\n'), std::string::npos);
     read += reference.error.empty();
   }
   // Both outcomes are among the declined: pictures libpng reads and files it refuses.
