@@ -15,6 +15,7 @@
 #include "picture/picture_levels.h"
 #include "picture/picture_read.h"
 #include "picture/picture_write.h"
+#include "tests/png_kit.h"
 
 namespace {
 
@@ -60,34 +61,7 @@ sq::Picture Read(const std::string& file) {
   return p;
 }
 
-// ---- a PNG made byte by byte: stored (uncompressed) zlib blocks, our CRCs ----
-
-uint32_t Crc(const std::string& bytes) {
-  uint32_t c = 0xFFFFFFFF;
-  for (unsigned char b : bytes) {
-    c ^= b;
-    for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320 & (0 - (c & 1)));
-  }
-  return ~c;
-}
-std::string Be32(uint32_t v) { return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
-std::string Chunk(const std::string& type, const std::string& data) {
-  return Be32(uint32_t(data.size())) + type + data + Be32(Crc(type + data));
-}
-std::string HandPng(uint32_t w, uint32_t h, int bits, int colourType, const std::string& raw) {
-  std::string z = "\x78\x01";
-  for (std::size_t at = 0; at < raw.size() || at == 0; at += 65535) {
-    const std::size_t n = std::min<std::size_t>(65535, raw.size() - at);
-    z += char(at + n >= raw.size() ? 1 : 0);
-    z += {char(n & 0xFF), char(n >> 8), char(~n & 0xFF), char((~n >> 8) & 0xFF)};
-    z += raw.substr(at, n);
-  }
-  uint32_t a = 1, b = 0;
-  for (unsigned char c : raw) a = (a + c) % 65521, b = (b + a) % 65521;
-  z += Be32(b << 16 | a);
-  return "\x89PNG\r\n\x1a\n" + Chunk("IHDR", Be32(w) + Be32(h) + std::string{char(bits), char(colourType), 0, 0, 0}) +
-         Chunk("IDAT", z) + Chunk("IEND", "");
-}
+using sqtest::HandPng;
 
 }  // namespace
 
