@@ -121,6 +121,14 @@ std::string UsageText() {
          "      the halftoning question. Stars left out past the limits are named on\n"
          "      stderr. --screenshot also draws the built background as the preview\n"
          "      shows it (needs a display).\n"
+         "  starquill export-background IN.hod OUT [--size WxH] [--cube [--face N]]\n"
+         "                [--layers all|background|starmaps|stars] [--display]\n"
+         "      Write what the background in IN.hod shows, in the form OUT's extension\n"
+         "      names: .tga, .png or .exr an equirectangular picture (default 1024x512)\n"
+         "      the builder reads back into the same background; with --cube six faces\n"
+         "      OUT_px.EXT .. OUT_nz.EXT (--size N, default 512; --face px|nx|py|ny|pz|nz\n"
+         "      or 0..5 writes one); .glb a glTF 2.0 scene. --display doubles the mesh's\n"
+         "      levels as the preview and the game show them.\n"
          "  starquill preview FILE.hod --screenshot OUT.png [--size WxH] [--seconds T]\n"
          "                   [--layers all|background|starmaps|stars]\n"
          "      Draw one frame of the background preview (default 600x600, the angle at\n"
@@ -169,6 +177,7 @@ int RunCli(const std::vector<std::string>& args, CliStreams streams) {
   AddWriteBackgroundCommand(app, commands);
   AddTgaCommand(app, commands);
   AddBuildBackgroundCommand(app, commands);
+  AddExportBackgroundCommand(app, commands);
 #ifdef STARQUILL_HAS_WINDOW
   AddPreviewCommand(app, commands);
 #endif

@@ -16,6 +16,7 @@
 //   tga_command.h                the builder session and the Tools commands as UI-free flows
 //   build_background_command.h   build-background and "Build background" as UI-free flows
 //   write_background_command.h   write-background as a UI-free flow
+//   export_background_command.h  export-background as a UI-free flow: pictures, cube faces, glTF
 //   window_face.h                loads the window module for the window and the preview
 //   display_check.h              whether a display can be reached, asked before Qt starts
 //   large_heap.h                 the heap set up for the tables of a big file
@@ -61,6 +62,7 @@ void AddDumpCommand(CLI::App& app, CliCommands& commands);
 void AddWriteBackgroundCommand(CLI::App& app, CliCommands& commands);
 void AddTgaCommand(CLI::App& app, CliCommands& commands);
 void AddBuildBackgroundCommand(CLI::App& app, CliCommands& commands);
+void AddExportBackgroundCommand(CLI::App& app, CliCommands& commands);
 // Parsed here, run by the window module, which is loaded only then.
 void AddPreviewCommand(CLI::App& app, CliCommands& commands);
 

@@ -32,11 +32,12 @@ int ReportFile(const fs::path& file, const fs::path& outDir, bool soundTest, Cli
       ReportCommand(model, file, outDir, soundTest, platform, verdict != nullptr ? &record : nullptr);
   const bool sideFilesFailed = !outcome.sideFileFailures.empty();
   if (verdict != nullptr) {
-    *verdict = outcome.status == ReportOutcome::Status::Written && !sideFilesFailed
-                   ? VerdictOf(FileFindings(outcome.walk, record, model))
-               : outcome.status == ReportOutcome::Status::Written || outcome.status == ReportOutcome::Status::WriteFailed
-                   ? FileVerdict::Errors
-                   : FileVerdict::Unreadable;
+    *verdict =
+        outcome.status == ReportOutcome::Status::Written && !sideFilesFailed
+            ? VerdictOf(FileFindings(outcome.walk, record, model))
+        : outcome.status == ReportOutcome::Status::Written || outcome.status == ReportOutcome::Status::WriteFailed
+            ? FileVerdict::Errors
+            : FileVerdict::Unreadable;
   }
   // One line for each side file that is missing or short, after the report's path.
   const auto nameFailures = [&] {

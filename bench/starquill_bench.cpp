@@ -51,6 +51,7 @@
 #include <string>
 #include <vector>
 
+#include "app/export_background_command.h"
 #include "builder/builder.h"
 #include "builder/image_buffer.h"
 #include "hod/file_bytes.h"
@@ -614,6 +615,36 @@ BENCHMARK(BM_Build)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(
 BENCHMARK(BM_WalkScaling)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_PictureBuild)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(6);
 
+// export-background of the bundled sample to a 1024 x 512 TGA (the file read,
+// walked, drawn and written) against building that background from its picture
+// with the options it was built with, back to back in this process.
+void BM_Export(benchmark::State& state) {
+  const fs::path source = STARQUILL_SOURCE_DIR;
+  const fs::path hod = source / "data/samples/sky.hod", picture = source / "data/samples/sky.tga";
+  const fs::path out = InputDir() / "out_export";
+  CleanFolder(out);
+  QuietPlatform platform;
+  sq::BuildOptions options = Density(4);
+  options.colourAverage = true;
+  sq::TgaReadOptions read;
+  read.showSizeWarning = false;
+  for (auto _ : state) {
+    auto start = Clock::now();
+    const sq::BackgroundBuildOutcome built = sq::BuildBackgroundFromFile(picture, options, platform, read);
+    const double build = std::chrono::duration<double>(Clock::now() - start).count();
+    start = Clock::now();
+    const sq::ExportBackgroundOutcome exported =
+        sq::ExportBackgroundCommand(hod, out / "sky.tga", sq::ExportOptions{}, platform);
+    const double job = std::chrono::duration<double>(Clock::now() - start).count();
+    if (!built.Built() || exported.status != sq::CommandOutcome::Status::Written) {
+      state.SkipWithError("the build or the export failed");
+      return;
+    }
+    Record(state, "export", job, build, 0, fs::file_size(hod));
+  }
+}
+BENCHMARK(BM_Export)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(8);
+
 // The summary: each best figure beside its best reference, the ratio and the target.
 bool PrintSummary() {
   bool allMet = true;
@@ -710,6 +741,10 @@ bool PrintSummary() {
   if (r.count("png size")) {
     const Best& b = r["png size"];
     line("8192 x 4096 PNG, --size 1024x512", ms(b.job), "decode alone " + ms(b.reference), b.job / b.reference, 3, "x");
+  }
+  if (r.count("export")) {
+    const Best& b = r["export"];
+    line("export-background, sample, 1024x512", ms(b.job), "its build " + ms(b.reference), b.job / b.reference, 1, "x");
   }
   if (r.count("walk")) {
     const Best& b = r["walk"];

@@ -69,7 +69,8 @@ std::string ReadExrSize(std::span<const uint8_t> bytes, ExrSize& size) {
   if (bytes.size() < 8) return "the OpenEXR file's header is cut short or damaged";
   const uint32_t version = Le32(bytes.data() + 4);
   if ((version & 0xFF) != 2) return "the OpenEXR file has a version this reader does not know";
-  if ((version & ~uint32_t{0x6FF}) != 0) return "the OpenEXR file is multi-part or deep; only a flat single-part image is read";
+  if ((version & ~uint32_t{0x6FF}) != 0)
+    return "the OpenEXR file is multi-part or deep; only a flat single-part image is read";
   const std::size_t longest = (version & 0x400) != 0 ? 255 : 31;
   std::size_t at = 8;  // past the magic number and the version field
   bool window = false;

@@ -11,8 +11,10 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "hod/background_readers.h"
 #include "hod/background_tables.h"
 
 namespace sq {
@@ -68,12 +70,18 @@ PreviewVertex MeshPreviewVertex(const MeshVertex& corner);
 // Replaces the mesh list with one entry per corner (three per triangle).
 void BuildMeshPreview(PreviewLists& lists, const std::vector<MeshVertex>& corners);
 
+// Hands `triangle` the three vertex numbers of every triangle of a mesh part,
+// in list order: a triangle list gives its whole triangles (a trailing one or
+// two indices are left out); a strip of c indices gives c - 2 triangles, every
+// second one turned round so all face the same way; other types give none. An
+// index outside the part's vertices stops before that triangle: returns false
+// with the reason in `error`.
+template <class Triangle>
+bool ForEachMeshTriangle(const MeshPart& part, std::string& error, Triangle triangle);
+
 // Appends the triangle corners of every index list of a mesh part, three per
-// triangle, in list order (MeshPreviewVertex). A triangle list gives its whole
-// triangles (a trailing one or two indices are left out); a strip of c indices
-// gives c - 2 triangles, every second one turned round so all face the same way;
-// other types give none. An index outside the part's vertices stops the
-// flattening before that triangle: returns false with the reason in `error`.
+// triangle, in the order of ForEachMeshTriangle (MeshPreviewVertex). Returns
+// false with the reason in `error` where that stops.
 bool AppendMeshCorners(const MeshPart& part, std::vector<PreviewVertex>& corners, std::string& error);
 
 // Replaces entry chunkNumber (1 or 2) of starMapPreview with six vertices per
@@ -95,5 +103,41 @@ void BuildPreviewLists(const Model& model, PreviewLists& lists);
 // of every point-star chunk. A mesh part's index outside its vertices ends the
 // mesh list there, as in a walked file.
 void BuildBackgroundPreviewLists(const BackgroundTables& background, PreviewLists& lists);
+
+template <class Triangle>
+bool ForEachMeshTriangle(const MeshPart& part, std::string& error, Triangle triangle) {
+  const auto vertexCount = static_cast<int64_t>(part.vertices.size());
+  auto one = [&](const RecordList<int16_t>& indices, std::array<std::size_t, 3> at) {
+    std::array<int16_t, 3> index;
+    for (std::size_t k = 0; k < 3; ++k) {
+      index[k] = indices[at[k]];
+      if (index[k] < 0 || index[k] >= vertexCount) {
+        error = OutsideReason(index[k], vertexCount);
+        return false;
+      }
+    }
+    triangle(index);
+    return true;
+  };
+  for (const IndexList& list : part.indexLists) {
+    const RecordList<int16_t>& indices = list.indices;
+    const std::size_t c = indices.size();
+    if (list.primitiveType == kTriangleList) {
+      for (std::size_t t = 0; t + 3 <= c; t += 3) {
+        if (!one(indices, {t, t + 1, t + 2})) return false;
+      }
+    } else if (list.primitiveType == kTriangleStrip) {
+      for (std::size_t k = 0; k + 3 <= c; ++k) {
+        // Counted from 1, odd triangles keep their order and even ones turn round.
+        const bool odd = k % 2 == 0;
+        if (!one(indices,
+                 odd ? std::array<std::size_t, 3>{k, k + 1, k + 2} : std::array<std::size_t, 3>{k + 2, k + 1, k})) {
+          return false;
+        }
+      }
+    }
+  }
+  return true;
+}
 
 }  // namespace sq

@@ -12,7 +12,6 @@
 namespace sq {
 
 bool AppendMeshCorners(const MeshPart& part, std::vector<PreviewVertex>& corners, std::string& error) {
-  const auto vertexCount = static_cast<int64_t>(part.vertices.size());
   // Room for every corner the lists can give, grown by doubling so a long run of
   // meshes costs few copies.
   std::size_t more = 0;
@@ -23,39 +22,9 @@ bool AppendMeshCorners(const MeshPart& part, std::vector<PreviewVertex>& corners
   }
   if (corners.size() + more > corners.capacity())
     corners.reserve(std::max(corners.size() + more, 2 * corners.capacity()));
-
-  auto triangle = [&](const RecordList<int16_t>& indices, std::array<std::size_t, 3> at) {
-    std::array<int16_t, 3> index;
-    for (std::size_t k = 0; k < 3; ++k) {
-      index[k] = indices[at[k]];
-      if (index[k] < 0 || index[k] >= vertexCount) {
-        error = OutsideReason(index[k], vertexCount);
-        return false;
-      }
-    }
+  return ForEachMeshTriangle(part, error, [&](const std::array<int16_t, 3>& index) {
     for (int16_t i : index) corners.push_back(MeshPreviewVertex(part.vertices[static_cast<std::size_t>(i)]));
-    return true;
-  };
-
-  for (const IndexList& list : part.indexLists) {
-    const RecordList<int16_t>& indices = list.indices;
-    const std::size_t c = indices.size();
-    if (list.primitiveType == kTriangleList) {
-      for (std::size_t t = 0; t + 3 <= c; t += 3) {
-        if (!triangle(indices, {t, t + 1, t + 2})) return false;
-      }
-    } else if (list.primitiveType == kTriangleStrip) {
-      for (std::size_t k = 0; k + 3 <= c; ++k) {
-        // Counted from 1, odd triangles keep their order and even ones turn round.
-        const bool odd = k % 2 == 0;
-        if (!triangle(indices, odd ? std::array<std::size_t, 3>{k, k + 1, k + 2}
-                                   : std::array<std::size_t, 3>{k + 2, k + 1, k})) {
-          return false;
-        }
-      }
-    }
-  }
-  return true;
+  });
 }
 
 void BuildPreviewLists(const Model& model, PreviewLists& lists) {

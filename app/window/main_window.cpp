@@ -27,6 +27,7 @@
 #include "app/build_background_command.h"
 #include "app/command_status.h"
 #include "app/display_check.h"
+#include "app/export_background_command.h"
 #include "app/report_command.h"
 
 namespace sq {
@@ -177,6 +178,8 @@ void MainWindow::BuildMenus() {
   mnuSaveFiltered =
       named(mnuTools->addAction("Save filtered TGA", this, [this] { SaveFilteredClicked(); }), "mnuSaveFiltered");
   mnuWriteHOD = named(mnuTools->addAction("Write background HOD", this, [this] { WriteHodClicked(); }), "mnuWriteHOD");
+  mnuExportBackground = named(mnuTools->addAction("Export background...", this, [this] { ExportBackgroundClicked(); }),
+                              "mnuExportBackground");
   mnuLoadTGA->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 
   // The Options entries and their separators, drawn from the builder's list; a
@@ -236,6 +239,7 @@ void MainWindow::ShowBuilderState() {
   mnuSaveFiltered->setEnabled(session_.tools.saveFilteredEnabled);
   mnuWriteHOD->setEnabled(session_.tools.writeHodEnabled);
   mnuBuildBackground->setEnabled(session_.tools.buildBackgroundEnabled);
+  mnuExportBackground->setEnabled(HoldsBackground());
   setWindowTitle(QString::fromStdString(session_.caption));
 }
 
@@ -362,6 +366,30 @@ void MainWindow::WriteHodClicked() {
   if (outcome.status == CommandOutcome::Status::Written) written.Add(path, {});
   if (outcome.status == CommandOutcome::Status::WriteFailed) written.Add(path, outcome.error);
   SetStatus(WrittenStatus(written));
+}
+
+bool MainWindow::HoldsBackground() const {
+  if (session_.backgroundFromHod) return model_.hasBGMS || model_.hasBGSG || model_.hasSTRF;
+  return session_.builtBackground.has_value();
+}
+
+void MainWindow::ExportBackgroundClicked() {
+  if (!HoldsBackground()) return;
+  std::string chosen = chooser_->ChooseSaveFile(
+      {"Export background",
+       "PNG picture (*.png);;32-bit Targa picture (*.tga);;OpenEXR picture (*.exr);;glTF 2.0 scene (*.glb)",
+       DialogFolder()});
+  if (chosen.empty()) return;
+  RememberFolder(chosen);
+  ExportOptions options;
+  options.textureFolder = services_.programFolder;
+  const ExportBackgroundOutcome outcome =
+      session_.backgroundFromHod ? ExportModelBackground(model_, chosen, options, *platform_)
+                                 : ExportBuiltBackground(*session_.builtBackground, chosen, options, *platform_);
+  OutputReport written;
+  for (const std::string& path : outcome.written) written.Add(path, {});
+  if (outcome.status == CommandOutcome::Status::WriteFailed) written.Add(chosen, outcome.error);
+  SetStatus(written.written.empty() && written.errors.empty() ? outcome.error : WrittenStatus(written));
 }
 
 void MainWindow::BuildBackgroundClicked() {

@@ -70,6 +70,9 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   void SaveHalftonedClicked();
   void SaveFilteredClicked();
   void WriteHodClicked();
+  // Tools, "Export background...": the background held (read from a HOD file or
+  // just built) written as the save dialog's file names it.
+  void ExportBackgroundClicked();
 
   // PreviewOwner
   Platform& GetPlatform() override { return *platform_; }
@@ -102,6 +105,7 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   QAction* mnuSaveHalfToned = nullptr;
   QAction* mnuSaveFiltered = nullptr;
   QAction* mnuWriteHOD = nullptr;
+  QAction* mnuExportBackground = nullptr;
   QMenu* mnuOptions = nullptr;
   QAction* mnuDensity16 = nullptr;
   QAction* mnuDensity8 = nullptr;
@@ -140,6 +144,8 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   void ComeBack();
   // Shows the builder's state: Tools enabled states, Options check marks, caption.
   void ShowBuilderState();
+  // Whether a background is held for the export: the file's, or the one built.
+  bool HoldsBackground() const;
   // Opens the preview of `source` (whose lists are previewLists_).
   void OpenPreview(PreviewSource source);
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressBar>
 
@@ -59,6 +60,20 @@ std::string QtFileChooser::ChooseOpenFile(const OpenDialogSettings& settings) {
   dialog.setFileMode(QFileDialog::ExistingFile);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().front().toStdString();
+}
+
+std::string QtFileChooser::ChooseSaveFile(const OpenDialogSettings& settings) {
+  QFileDialog dialog(parent_, settings.title, settings.folder, settings.filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  QString file = dialog.selectedFiles().front();
+  // "PNG picture (*.png)": the pattern's extension.
+  const QString filter = dialog.selectedNameFilter();
+  const qsizetype star = filter.indexOf("(*");
+  const QString extension = star < 0 ? QString() : filter.mid(star + 2).section(')', 0, 0).section(' ', 0, 0);
+  if (!extension.isEmpty() && QFileInfo(file).suffix().isEmpty()) file += extension;
+  return file.toStdString();
 }
 
 }  // namespace sq

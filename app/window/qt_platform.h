@@ -37,12 +37,19 @@ class FileChooser {
   virtual ~FileChooser() = default;
   // The chosen file's path, or an empty text when the dialog was cancelled.
   virtual std::string ChooseOpenFile(const OpenDialogSettings& settings) = 0;
+  // The file to write, or an empty text when the dialog was cancelled.
+  virtual std::string ChooseSaveFile(const OpenDialogSettings& settings) {
+    (void)settings;
+    return {};
+  }
 };
 
 class QtFileChooser : public FileChooser {
  public:
   explicit QtFileChooser(QWidget* parent) : parent_(parent) {}
   std::string ChooseOpenFile(const OpenDialogSettings& settings) override;
+  // A name without the extension of the filter chosen gets it.
+  std::string ChooseSaveFile(const OpenDialogSettings& settings) override;
 
  private:
   QWidget* parent_;

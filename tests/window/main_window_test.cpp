@@ -28,8 +28,8 @@
 #include "app/report_command.h"
 #include "app/window/main_window.h"
 #include "support/chunk_bytes.h"
-#include "support/sample_files.h"
 #include "support/detail_chunks.h"
+#include "support/sample_files.h"
 #include "tests/sky_kit.h"
 #include "tests/window/window_fixture.h"
 
@@ -255,6 +255,46 @@ TEST(MainWindow, ALoadedImageIsBuiltPreviewedAndWrittenBesideIt) {
 // report with the sound-test box as it starts, the picture load with the halftone
 // question answered by its default button, and the build with the Options marks
 // as they start. Each of these choices changes the bytes the other way.
+TEST(MainWindow, ExportBackgroundIsOnWhileABackgroundIsHeldAndWritesWhatTheDialogNames) {
+  MainRig rig;
+  sq::MainWindow& w = *rig.window;
+  EXPECT_FALSE(w.mnuExportBackground->isEnabled());  // nothing read yet
+  WriteBytes(rig.maps / "ship.hod", ModelHod().vec());
+  rig.chooser.answers = {(rig.maps / "ship.hod").string()};
+  w.cmdReport->click();
+  EXPECT_FALSE(w.mnuExportBackground->isEnabled());  // a model holds no background
+
+  WriteBytes(rig.maps / "sky.hod", FullBackgroundHod().vec());
+  rig.chooser.answers = {(rig.maps / "sky.hod").string()};
+  w.cmdReport->click();
+  ASSERT_NE(w.preview(), nullptr);
+  w.preview()->close();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.isVisible(); }));
+  ASSERT_TRUE(w.mnuExportBackground->isEnabled());
+
+  // The dialog offers the formats; a PNG and a glTF scene are written where it says.
+  rig.chooser.asked.clear();
+  rig.chooser.answers = {(rig.maps / "out" / "sky.png").string()};
+  std::filesystem::create_directory(rig.maps / "out");
+  w.mnuExportBackground->trigger();
+  ASSERT_EQ(rig.chooser.asked.size(), 1u);
+  for (const char* pattern : {"*.png", "*.tga", "*.exr", "*.glb"}) {
+    EXPECT_TRUE(rig.chooser.asked[0].filter.contains(pattern)) << pattern;
+  }
+  const QImage png(QString::fromStdString((rig.maps / "out" / "sky.png").string()));
+  EXPECT_EQ(png.size(), QSize(1024, 512));
+  EXPECT_EQ(w.StatusText().toStdString(), "Wrote " + (rig.maps / "out" / "sky.png").string());
+  rig.chooser.answers = {(rig.maps / "out" / "sky.glb").string()};
+  w.mnuExportBackground->trigger();
+  EXPECT_EQ(ReadText(rig.maps / "out" / "sky.glb").substr(0, 4), "glTF");
+
+  // A cancelled dialog writes nothing.
+  const std::string status = w.StatusText().toStdString();
+  w.mnuExportBackground->trigger();
+  EXPECT_EQ(w.StatusText().toStdString(), status);
+  EXPECT_TRUE(rig.platform.messages.empty());
+}
+
 TEST(MainWindow, AtStartItWritesWhatTheCommandLineWritesWithoutFlags) {
   MainRig rig;
   sq::MainWindow& w = *rig.window;

@@ -142,6 +142,8 @@ class FakeChooser : public sq::FileChooser {
     answers.pop_front();
     return a;
   }
+  // The save dialog takes its answers from the same queue.
+  std::string ChooseSaveFile(const sq::OpenDialogSettings& settings) override { return ChooseOpenFile(settings); }
 };
 
 // The folder of the program under test, where the build put its icon and textures.

@@ -1,0 +1,134 @@
+#include "background_export/background_export.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "background_export/gltf_scene.h"
+#include "background_export/sky_render.h"
+#include "hod/tga_header.h"
+#include "picture/picture_levels.h"
+#include "picture/picture_read.h"
+#include "picture/picture_write.h"
+
+namespace sq {
+
+std::optional<ExportFormat> ExportFormatOf(std::string_view fileName) {
+  const std::size_t dot = fileName.rfind('.');
+  if (dot == std::string_view::npos) return std::nullopt;
+  std::string ext(fileName.substr(dot + 1));
+  for (char& ch : ext) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  if (ext == "tga") return ExportFormat::Tga;
+  if (ext == "png") return ExportFormat::Png;
+  if (ext == "exr") return ExportFormat::Exr;
+  if (ext == "glb") return ExportFormat::Glb;
+  return std::nullopt;
+}
+
+std::string ExportRequestRefusal(const ExportRequest& request) {
+  if (request.format == ExportFormat::Glb && request.cube) return "A glTF scene is one file: it has no cube faces.";
+  if (request.face && !request.cube) return "A face is chosen only among the six of a cube.";
+  if (request.cube) {
+    if (request.faceSize < 1 || request.faceSize > kMaxPictureSide) {
+      return "A cube face is 1 to " + std::to_string(kMaxPictureSide) + " pixels on a side.";
+    }
+    return PictureSizeRefusal(request.faceSize, request.faceSize);
+  }
+  if (request.format == ExportFormat::Glb) return {};
+  if (request.width < 1 || request.height < 1) return "A picture is at least 1 x 1 pixels.";
+  return PictureSizeRefusal(request.width, request.height);
+}
+
+std::vector<std::string> ExportFileNames(std::string_view name, const ExportRequest& request) {
+  if (!request.cube) return {std::string(name)};
+  const std::size_t dot = name.rfind('.');
+  const std::string_view stem = name.substr(0, dot), ext = name.substr(dot);
+  std::vector<std::string> names;
+  for (CubeFace face : kCubeFaces) {
+    if (request.face && *request.face != face) continue;
+    names.push_back(std::string(stem) + "_" + CubeFaceSuffix(face) + std::string(ext));
+  }
+  return names;
+}
+
+std::string EncodeExportPicture(const Picture& picture, ExportFormat format) {
+  switch (format) {
+    case ExportFormat::Tga: {
+      TgaHeader header;
+      header.imageType = kTgaTrueColour;
+      header.width = static_cast<uint16_t>(picture.width);
+      header.height = static_cast<uint16_t>(picture.height);
+      header.pixelDepth = 32;
+      header.descriptor = 8;  // eight alpha bits, the bottom row first
+      const auto head = EncodeTgaHeader(header);
+      std::string bytes(head.begin(), head.end());
+      bytes.append(reinterpret_cast<const char*>(picture.bgra.data()), picture.bgra.size());
+      return bytes;
+    }
+    case ExportFormat::Png:
+      return EncodePng(picture, PngForm{});
+    case ExportFormat::Exr: {
+      FloatPicture linear;
+      linear.width = picture.width;
+      linear.height = picture.height;
+      linear.rgb.resize(picture.PixelCount() * 3);
+      std::array<float, 256> of{};
+      for (int level = 0; level < 256; ++level)
+        of[static_cast<std::size_t>(level)] = LinearOfLevel(static_cast<uint8_t>(level));
+      for (std::size_t i = 0; i < picture.PixelCount(); ++i) {
+        const uint8_t* p = picture.bgra.data() + i * 4;
+        linear.rgb[i * 3] = of[p[2]];
+        linear.rgb[i * 3 + 1] = of[p[1]];
+        linear.rgb[i * 3 + 2] = of[p[0]];
+      }
+      return EncodeExr(linear, ExrForm{});
+    }
+    case ExportFormat::Glb:
+      break;
+  }
+  return {};
+}
+
+ExportResult ExportBackground(const SkyScene& scene, const ExportRequest& request, std::string_view name,
+                              OutputFolder& folder) {
+  ExportResult result;
+  result.refusal = ExportRequestRefusal(request);
+  if (!result.refusal.empty()) return result;
+
+  const std::vector<std::string> names = ExportFileNames(name, request);
+  std::vector<std::string> files;
+  if (request.format == ExportFormat::Glb) {
+    files.push_back(EncodeGlb(scene, request.layers, request.levels, request.textures));
+  } else {
+    const SkyRenderer renderer(scene, request.layers, request.levels);
+    if (!renderer.Refusal().empty()) {
+      result.refusal = renderer.Refusal();
+      return result;
+    }
+    if (!request.cube) {
+      files.push_back(EncodeExportPicture(renderer.Equirect(request.width, request.height), request.format));
+    } else {
+      for (CubeFace face : kCubeFaces) {
+        if (request.face && *request.face != face) continue;
+        files.push_back(EncodeExportPicture(renderer.Face(face, request.faceSize), request.format));
+      }
+    }
+  }
+  for (const std::string& bytes : files) {
+    if (bytes.empty()) {
+      result.refusal = request.format == ExportFormat::Glb ? "The scene is too large for one glTF file (4 GiB)."
+                                                           : "The picture could not be encoded.";
+      return result;
+    }
+  }
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    const std::string error = folder.Replace(names[k], files[k]);
+    if (error.empty()) {
+      result.written.push_back(folder.PathOf(names[k]));
+    } else {
+      result.failed.push_back(error);
+    }
+  }
+  return result;
+}
+
+}  // namespace sq

@@ -1,0 +1,249 @@
+// The bundled sample through the exports and back: its picture built and
+// exported gives the mesh's colours back at the vertices and the same stars;
+// its background exported as a TGA and built again gives the same background;
+// its glTF scene passes the Khronos validator and Assimp reads its vertices and
+// colours; the command line's files, names and refusals.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+#include "app/export_background_command.h"
+#include "background_export/sky_render.h"
+#include "builder/background_build.h"
+#include "builder/background_stars.h"
+#include "builder/picture_load.h"
+#include "hod/hod_walk.h"
+#include "picture/picture_levels.h"
+#include "picture/picture_read.h"
+#include "tests/test_kit.h"
+
+using namespace sqtest;
+
+namespace {
+
+std::span<const uint8_t> AsBytes(const std::string& s) {
+  return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
+
+const std::filesystem::path kSource = STARQUILL_SOURCE_DIR;
+const std::filesystem::path kSamplePicture = kSource / "data/samples/sky.tga";
+const std::filesystem::path kSampleHod = kSource / "data/samples/sky.hod";
+
+// The options the sample was built with (README: --density 4 --colour-average).
+sq::BuildOptions SampleOptions() {
+  sq::BuildOptions options;
+  options.density = 4;
+  options.colourAverage = true;
+  return options;
+}
+
+sq::BackgroundBuildOutcome Build(const std::filesystem::path& picture) {
+  RecordingPlatform platform;
+  sq::TgaReadOptions read;
+  read.showSizeWarning = false;
+  return sq::BuildBackgroundFromFile(picture, SampleOptions(), platform, read);
+}
+
+// Where a star of a background lies in a 1024 x 512 picture: (u, v) of its centre.
+struct StarAt {
+  int list;  // 0: star map 1, 1: star map 2, 2: point star
+  double u, v;
+};
+std::vector<StarAt> StarsOf(const sq::BackgroundTables& t) {
+  std::vector<StarAt> out;
+  for (std::size_t m = 0; m < 2 && m < t.bgsgTable.size(); ++m) {
+    for (const sq::StarMapRecord r : t.bgsgTable[m].records) {
+      const sq::PicturePoint p = sq::PointOfDirection({r.x, r.y, r.z}, 1024, 512);
+      out.push_back({int(m), p.u, p.v});
+    }
+  }
+  for (const sq::PointStarChunk& chunk : t.strfTable) {
+    for (const sq::PointStarRecord s : chunk.stars) {
+      const sq::PicturePoint p = sq::PointOfDirection({s.x, s.y, s.z}, 1024, 512);
+      out.push_back({2, p.u, p.v});
+    }
+  }
+  return out;
+}
+
+// Of `stars`, how many have one of the same list in `others` within a pixel.
+std::size_t Matched(const std::vector<StarAt>& stars, const std::vector<StarAt>& others) {
+  std::size_t n = 0;
+  for (const StarAt& s : stars) {
+    n += std::any_of(others.begin(), others.end(), [&](const StarAt& o) {
+      const double du = std::min(std::fabs(s.u - o.u), 1024 - std::fabs(s.u - o.u));
+      return o.list == s.list && du <= 1.0 && std::fabs(s.v - o.v) <= 1.0;
+    });
+  }
+  return n;
+}
+
+double Median(std::vector<int> values) {
+  std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2), values.end());
+  return values[values.size() / 2];
+}
+
+}  // namespace
+
+TEST(BundledSample, ItsPictureBuiltAndExportedGivesTheVertexColoursAndTheStarsBack) {
+  const sq::BackgroundBuildOutcome built = Build(kSamplePicture);
+  ASSERT_TRUE(built.Built());
+  const sq::Picture picture =
+      sq::SkyRenderer(sq::SceneOfBackground(built.built.tables), {}, sq::SceneLevels::Stored).Equirect(1024, 512);
+
+  std::vector<int> gaps;
+  for (const sq::MeshChunk& chunk : built.built.tables.bgmsTable) {
+    for (const sq::MeshVertex v : chunk.parts[0].vertices) {
+      const sq::PicturePoint p = sq::PointOfDirection({v.x, v.y, v.z}, 1024, 512);
+      const int c = std::min(1024, int(p.u) + 1), r = std::min(512, int(p.v) + 1);
+      const uint8_t* px = picture.Pixel(c, r);
+      for (int k = 0; k < 3; ++k) gaps.push_back(std::abs(px[k] - v.vertexColour[std::size_t(k) + 1]));
+    }
+  }
+  EXPECT_LE(Median(gaps), 1.0);
+
+  // The detector, run on the export, finds the background's stars where they are.
+  sq::TgaTables tables = sq::TablesOfPicture(picture);
+  RecordingPlatform platform;
+  sq::Progress progress(platform);
+  const sq::StarRecords found =
+      sq::MakeStarRecords(sq::FindAndRemoveStars(tables, sq::StarAmount::Normal, progress), 1024, 512);
+  sq::BackgroundTables again;
+  again.bgsgTable.assign(found.starMaps.begin(), found.starMaps.end());
+  again.strfTable.assign(found.pointStars.begin(), found.pointStars.end());
+  const std::vector<StarAt> first = StarsOf(built.built.tables), second = StarsOf(again);
+  ASSERT_GT(first.size(), 1000u);
+  EXPECT_EQ(Matched(first, second), first.size());
+  EXPECT_EQ(Matched(second, first), second.size());
+}
+
+TEST(BundledSample, ItsBackgroundExportedAsATgaBuildsAgainIntoTheSameBackground) {
+  TempDir dir;
+  const ProcessResult r = Starquill({"export-background", kSampleHod.string(), (dir / "sky.tga").string()}, dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, (dir / "sky.tga").string() + "\n");
+  EXPECT_EQ(r.err, "");
+  const sq::BackgroundBuildOutcome rebuilt = Build(dir / "sky.tga");
+  ASSERT_TRUE(rebuilt.Built());
+
+  sq::Model model;
+  RecordingPlatform platform;
+  ASSERT_FALSE(sq::WalkHodBytes(AsBytes(ReadText(kSampleHod)), model, platform).failed);
+  ASSERT_EQ(model.bgmsTable.size(), rebuilt.built.tables.bgmsTable.size());
+  double sum = 0, count = 0;
+  for (std::size_t k = 0; k < model.bgmsTable.size(); ++k) {
+    const auto& a = model.bgmsTable[k].parts[0].vertices;
+    const auto& b = rebuilt.built.tables.bgmsTable[k].parts[0].vertices;
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      for (std::size_t q = 1; q < 4; ++q, ++count) sum += std::abs(a[i].vertexColour[q] - b[i].vertexColour[q]);
+    }
+  }
+  EXPECT_LE(sum / count, 2.0);
+
+  const std::vector<StarAt> first = StarsOf(model), second = StarsOf(rebuilt.built.tables);
+  ASSERT_GT(first.size(), 1000u);
+  EXPECT_GE(double(Matched(first, second)), 0.95 * double(first.size()));
+  EXPECT_LE(double(second.size() - Matched(second, first)), 0.05 * double(first.size()));
+}
+
+TEST(ExportBackgroundCli, CubeFacesAreNamedAfterOutAndAFaceIsWrittenAlone) {
+  TempDir dir;
+  const ProcessResult r =
+      Starquill({"export-background", kSampleHod.string(), (dir / "sky.png").string(), "--cube", "--size", "48"}, dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::string listed;
+  for (const char* face : {"px", "nx", "py", "ny", "pz", "nz"}) {
+    const std::filesystem::path file = dir / ("sky_" + std::string(face) + ".png");
+    listed += file.string() + "\n";
+    sq::Picture p;
+    ASSERT_EQ(sq::ReadPicture(AsBytes(ReadText(file)), p), "") << file;
+    EXPECT_EQ(std::make_pair(p.width, p.height), std::make_pair(48, 48));
+  }
+  EXPECT_EQ(r.out, listed);
+  EXPECT_FALSE(std::filesystem::exists(dir / "sky.png"));
+
+  TempDir one;
+  const ProcessResult face = Starquill(
+      {"export-background", kSampleHod.string(), (one / "sky.exr").string(), "--cube", "--face", "ny", "--size", "8"},
+      one);
+  ASSERT_EQ(face.status, 0) << face.err;
+  EXPECT_EQ(face.out, (one / "sky_ny.exr").string() + "\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(one.path()), std::filesystem::directory_iterator()), 1);
+
+  // Usage the parser or the command refuses: status 2, nothing written.
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--face", "px"},
+                                               {"--cube", "--face", "7"},
+                                               {"--size", "64"},
+                                               {"--size", "0x10"},
+                                               {"--cube", "--size", "64x32"},
+                                               {"--layers", "nebulae"}}) {
+    TempDir none;
+    std::vector<std::string> line = {"export-background", kSampleHod.string(), (none / "sky.png").string()};
+    line.insert(line.end(), args.begin(), args.end());
+    const ProcessResult refused = Starquill(line, none);
+    EXPECT_EQ(refused.status, 2) << args.back() << refused.err;
+    EXPECT_NE(refused.err, "") << args.back();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(none.path()), std::filesystem::directory_iterator()), 0)
+        << args.back();
+  }
+}
+
+TEST(IndependentReaders, TheSamplesGlbPassesTheKhronosValidatorAndAssimpReadsItsVerticesAndColours) {
+  TempDir dir;
+  const std::filesystem::path glb = dir / "sky.glb";
+  const ProcessResult r = Starquill({"export-background", kSampleHod.string(), glb.string()}, dir);
+  ASSERT_EQ(r.status, 0) << r.err;
+
+  const ProcessResult checked =
+      RunProgram(NODE_EXE, {(kSource / "tests/gltf/validate.js").string(), glb.string()}, dir.path());
+  ASSERT_EQ(checked.status, 0) << checked.err;
+  const nlohmann::json report = nlohmann::json::parse(checked.out);
+  EXPECT_EQ(report["issues"]["numErrors"], 0) << checked.out;
+  EXPECT_EQ(report["issues"]["numWarnings"], 0) << checked.out;
+
+  const ProcessResult read =
+      RunProgram(ASSIMP_EXE, {"export", glb.string(), (dir / "sky.json").string(), "-fassjson"}, dir.path());
+  ASSERT_EQ(read.status, 0) << read.out << read.err;
+  const nlohmann::json scene = nlohmann::json::parse(ReadText(dir / "sky.json"));
+
+  sq::Model model;
+  RecordingPlatform platform;
+  ASSERT_FALSE(sq::WalkHodBytes(AsBytes(ReadText(kSampleHod)), model, platform).failed);
+  const sq::SkyScene sky = sq::SceneOfModel(model);
+  std::size_t expected = 4 * (sky.starMaps[0].size() + sky.starMaps[1].size()) + sky.pointStars.size();
+  for (const sq::SceneMesh& mesh : sky.meshes) expected += mesh.vertices.size();
+  std::size_t total = 0, chunk = 0, stars = 0;
+  // Each colour as Assimp read it against the linear light of the HOD's level.
+  auto compare = [](const nlohmann::json& colours, std::size_t i, const std::array<uint8_t, 3>& levels) {
+    for (std::size_t k = 0; k < 3; ++k) {
+      if (std::fabs(colours[4 * i + k].get<double>() - sq::LinearOfLevel(levels[k])) > 1e-6) return false;
+    }
+    return colours[4 * i + 3].get<double>() == 1.0;
+  };
+  for (const nlohmann::json& mesh : scene["meshes"]) {
+    const std::size_t vertices = mesh["vertices"].size() / 3;
+    total += vertices;
+    const std::string name = mesh["name"];
+    const nlohmann::json& colours = mesh["colors"][0];
+    ASSERT_EQ(colours.size(), 4 * vertices) << name;
+    if (name.starts_with("background")) {
+      ASSERT_LT(chunk, sky.meshes.size());
+      const sq::SceneMesh& ours = sky.meshes[chunk++];
+      ASSERT_EQ(vertices, ours.vertices.size()) << name;
+      for (std::size_t i = 0; i < vertices; ++i) {
+        ASSERT_TRUE(compare(colours, i, ours.vertices[i].rgb)) << name << " vertex " << i;
+      }
+    } else if (name == "point stars") {
+      ASSERT_EQ(vertices, sky.pointStars.size());
+      for (std::size_t i = 0; i < vertices; ++i, ++stars) {
+        ASSERT_TRUE(compare(colours, i, sq::PointStarLevels(sky.pointStars[i]))) << "star " << i;
+      }
+    }
+  }
+  EXPECT_EQ(chunk, sky.meshes.size());
+  EXPECT_EQ(stars, sky.pointStars.size());
+  EXPECT_EQ(total, expected);
+}

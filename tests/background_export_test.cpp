@@ -1,0 +1,339 @@
+// The exports of a background: the mesh drawn where each pixel's direction meets
+// it (over the whole sphere, across the seam and the poles, nearest first), the
+// stars in the shapes the detector reads back, the three picture formats, the
+// cube faces in the convention build-background --cube reads, the glTF scene's
+// winding, and every refusal with nothing written.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <nlohmann/json.hpp>
+
+#include "app/export_background_command.h"
+#include "background_export/background_export.h"
+#include "background_export/gltf_scene.h"
+#include "background_export/sky_render.h"
+#include "builder/background_mesh.h"
+#include "builder/background_stars.h"
+#include "builder/picture_load.h"
+#include "hod/tga_header.h"
+#include "picture/picture_read.h"
+#include "picture/sky_cube.h"
+#include "support/sample_files.h"
+#include "tests/test_kit.h"
+
+using namespace sqtest;
+
+namespace {
+
+using Rgb = std::array<uint8_t, 3>;
+
+// An octahedron of radius r: a vertex on each half-axis (+X, -X, +Y, -Y, +Z, -Z)
+// with its colour, eight triangles, one mesh chunk.
+sq::SceneMesh Octahedron(float r, const std::array<Rgb, 6>& colours) {
+  sq::SceneMesh mesh;
+  const float at[6][3] = {{r, 0, 0}, {-r, 0, 0}, {0, r, 0}, {0, -r, 0}, {0, 0, r}, {0, 0, -r}};
+  for (std::size_t k = 0; k < 6; ++k) mesh.vertices.push_back({at[k][0], at[k][1], at[k][2], colours[k]});
+  for (uint16_t x : {0, 1}) {
+    for (uint16_t y : {2, 3}) {
+      for (uint16_t z : {4, 5}) mesh.triangles.push_back({x, y, z});
+    }
+  }
+  return mesh;
+}
+
+constexpr std::array<Rgb, 6> kAxisColours = {Rgb{200, 10, 10},  Rgb{10, 200, 10},  Rgb{10, 10, 200},
+                                             Rgb{200, 200, 10}, Rgb{10, 200, 200}, Rgb{120, 60, 30}};
+
+// The octahedron's colour in a direction: its face is the octant's, and on the
+// face x + y + z = r the corners weigh |d_i| / sum |d|.
+Rgb OctahedronColour(const sq::SkyDirection& d) {
+  const double a[3] = {std::fabs(d.x), std::fabs(d.y), std::fabs(d.z)};
+  const std::size_t corner[3] = {d.x >= 0 ? 0u : 1u, d.y >= 0 ? 2u : 3u, d.z >= 0 ? 4u : 5u};
+  const double sum = a[0] + a[1] + a[2];
+  Rgb out{};
+  for (std::size_t ch = 0; ch < 3; ++ch) {
+    double v = 0;
+    for (std::size_t k = 0; k < 3; ++k) v += a[k] / sum * kAxisColours[corner[k]][ch];
+    out[ch] = static_cast<uint8_t>(std::lround(v));
+  }
+  return out;
+}
+
+Rgb PixelRgb(const sq::Picture& p, int c, int r) {
+  const uint8_t* px = p.Pixel(c, r);
+  return {px[2], px[1], px[0]};
+}
+
+int Gap(const Rgb& a, const Rgb& b) {
+  int d = 0;
+  for (std::size_t k = 0; k < 3; ++k) d = std::max(d, std::abs(a[k] - b[k]));
+  return d;
+}
+
+sq::SkyScene OctahedronScene() {
+  sq::SkyScene scene;
+  scene.meshes.push_back(Octahedron(600, kAxisColours));
+  return scene;
+}
+
+std::span<const uint8_t> AsBytes(const std::string& s) {
+  return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
+
+}  // namespace
+
+TEST(BackgroundExport, EveryPixelTakesTheMeshWhereItsDirectionMeetsItAcrossTheSeamAndThePoles) {
+  const sq::SkyRenderer renderer(OctahedronScene(), {}, sq::SceneLevels::Stored);
+  // Odd sizes, so pixel centres fall on no axis and every octant is met.
+  const sq::Picture picture = renderer.Equirect(203, 101);
+  int worst = 0;
+  for (int r = 1; r <= picture.height; ++r) {
+    for (int c = 1; c <= picture.width; ++c) {
+      const sq::SkyDirection d = sq::DirectionOfPoint(c - 0.5, r - 0.5, picture.width, picture.height);
+      worst = std::max(worst, Gap(PixelRgb(picture, c, r), OctahedronColour(d)));
+      ASSERT_LE(worst, 1) << "column " << c << ", row " << r;
+    }
+  }
+  for (sq::CubeFace face : sq::kCubeFaces) {
+    const sq::Picture square = renderer.Face(face, 33);
+    for (int r = 1; r <= 33; ++r) {
+      for (int c = 1; c <= 33; ++c) {
+        const sq::SkyDirection d = sq::DirectionOfCubePoint({face, (c - 0.5) / 33, 1 - (r - 0.5) / 33});
+        ASSERT_LE(Gap(PixelRgb(square, c, r), OctahedronColour(d)), 1)
+            << sq::CubeFaceSuffix(face) << " " << c << "," << r;
+      }
+    }
+  }
+}
+
+TEST(BackgroundExport, TheNearestTriangleWinsAndWhereNoneIsMetTheSkyIsBlack) {
+  sq::SkyScene scene;
+  sq::SceneMesh far = Octahedron(600, {});
+  for (sq::SceneVertex& v : far.vertices) v.rgb = {90, 90, 90};
+  sq::SceneMesh near = Octahedron(300, kAxisColours);
+  // The near one lacks its +X +Y +Z face: there the far one shows.
+  near.triangles.erase(near.triangles.begin());
+  scene.meshes = {far, near};
+  // With only the near one, that octant is black.
+  sq::SkyScene open;
+  open.meshes = {near};
+  const sq::Picture both = sq::SkyRenderer(scene, {}, sq::SceneLevels::Stored).Equirect(128, 64);
+  const sq::Picture alone = sq::SkyRenderer(open, {}, sq::SceneLevels::Stored).Equirect(128, 64);
+  for (int r = 1; r <= 64; ++r) {
+    for (int c = 1; c <= 128; ++c) {
+      const sq::SkyDirection d = sq::DirectionOfPoint(c - 0.5, r - 0.5, 128, 64);
+      const bool hole = d.x > 0 && d.y > 0 && d.z > 0;
+      ASSERT_LE(Gap(PixelRgb(both, c, r), hole ? Rgb{90, 90, 90} : OctahedronColour(d)), 1) << c << "," << r;
+      ASSERT_EQ(PixelRgb(alone, c, r) == Rgb{}, hole) << c << "," << r;
+    }
+  }
+}
+
+TEST(BackgroundExport, StarsAreDrawnInTheShapesTheDetectorFindsThemInAgainAtTheirLevels) {
+  sq::SkyScene scene;
+  scene.meshes.push_back(Octahedron(600, {}));
+  for (sq::SceneVertex& v : scene.meshes[0].vertices) v.rgb = {20, 22, 24};
+  const int W = 1024, H = 512;
+  auto at = [&](double u, double v) { return sq::SkyPoint(u, v, W, H); };
+  // A 2 x 2 star's direction is its core's middle, a point star's its pixel's centre.
+  const sq::SkyPosition ring = at(300, 200), spot = at(600, 300), single = at(800.5, 100.5), seam = at(1023, 260);
+  scene.starMaps[0] = {{float(ring.x), float(ring.y), float(ring.z), 7, 0.4f, 0.5f, 0.6f, 1}};
+  // The second spot's corners off its right side wrap round to column 1.
+  scene.starMaps[1] = {{float(spot.x), float(spot.y), float(spot.z), 7, 0.6f, 0.5f, 0.4f, 1},
+                       {float(seam.x), float(seam.y), float(seam.z), 7, 0.5f, 0.5f, 0.5f, 1}};
+  scene.pointStars = {{float(single.x), float(single.y), float(single.z), 0.25f, 0.2f, 0.15f, 1}};
+
+  for (sq::SceneLevels levels : {sq::SceneLevels::Stored, sq::SceneLevels::Display}) {
+    const sq::Picture picture = sq::SkyRenderer(scene, {}, levels).Equirect(W, H);
+    const Rgb sky = levels == sq::SceneLevels::Stored ? Rgb{20, 22, 24} : Rgb{40, 44, 48};
+    EXPECT_EQ(PixelRgb(picture, 100, 100), sky);
+    // Star maps at 255 a unit, point stars at 510 (the preview doubles them), in either levels.
+    EXPECT_EQ(PixelRgb(picture, 301, 201), (Rgb{102, 128, 153}));
+    EXPECT_EQ(PixelRgb(picture, 801, 101), (Rgb{128, 102, 77}));
+    EXPECT_EQ(PixelRgb(picture, 599, 299), (Rgb{153, 128, 102}));  // a spot's corner pixel
+    EXPECT_EQ(PixelRgb(picture, 1024, 261), (Rgb{128, 128, 128}));
+    EXPECT_EQ(PixelRgb(picture, 1, 259), (Rgb{128, 128, 128}));  // across the seam
+
+    sq::TgaTables tables = sq::TablesOfPicture(picture);
+    RecordingPlatform platform;
+    sq::Progress progress(platform);
+    const sq::BuildStarLists found = sq::FindAndRemoveStars(tables, sq::StarAmount::Normal, progress);
+    auto anchors = [](const std::vector<sq::BuildStar>& list) {
+      std::vector<std::pair<int, int>> out;
+      for (const sq::BuildStar& s : list) out.emplace_back(s.x, s.y);
+      return out;
+    };
+    EXPECT_EQ(anchors(found[sq::kRingStars]), (std::vector<std::pair<int, int>>{{300, 200}}));
+    EXPECT_EQ(anchors(found[sq::kCoreSpots]), (std::vector<std::pair<int, int>>{{1023, 260}, {600, 300}}));
+    EXPECT_EQ(anchors(found[sq::kSingleStars]), (std::vector<std::pair<int, int>>{{801, 101}}));
+  }
+
+  // A layer left out is not drawn.
+  const sq::Picture stars = sq::SkyRenderer(scene, {false, false, true}, sq::SceneLevels::Stored).Equirect(W, H);
+  EXPECT_EQ(PixelRgb(stars, 100, 100), Rgb{});
+  EXPECT_EQ(PixelRgb(stars, 301, 201), Rgb{});
+  EXPECT_EQ(PixelRgb(stars, 801, 101), (Rgb{128, 102, 77}));
+}
+
+TEST(BackgroundExport, CornersAndStarsThatAreNoNumbersOrPastTheFloatRangeShowNowhere) {
+  const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+  sq::SkyScene scene = OctahedronScene();
+  sq::SceneMesh odd = Octahedron(300, kAxisColours);
+  odd.vertices[0].x = nan;
+  odd.vertices[2].y = inf;
+  odd.vertices[4] = {inf, -inf, 1, {255, 255, 255}};
+  scene.meshes.push_back(odd);
+  for (float bad : {nan, inf, -inf}) {
+    scene.pointStars.push_back({bad, 1, 1, 1, 1, 1, 1});
+    scene.starMaps[0].push_back({1, bad, 1, 7, 1, 1, 1, 1});
+    scene.starMaps[1].push_back({1, 1, bad, 7, 1, 1, 1, 1});
+  }
+  const sq::SkyRenderer renderer(scene, {}, sq::SceneLevels::Stored);
+  // The odd octahedron's faces with a bad corner are left out; its one whole
+  // face (-X -Y -Z) lies in front of the big one.
+  const sq::Picture picture = renderer.Equirect(64, 32);
+  for (int r = 1; r <= 32; ++r) {
+    for (int c = 1; c <= 64; ++c) {
+      const sq::SkyDirection d = sq::DirectionOfPoint(c - 0.5, r - 0.5, 64, 32);
+      ASSERT_LE(Gap(PixelRgb(picture, c, r), OctahedronColour(d)), 1) << c << "," << r;
+    }
+  }
+  for (sq::CubeFace face : sq::kCubeFaces) EXPECT_EQ(renderer.Face(face, 8).width, 8);
+  const std::string glb = sq::EncodeGlb(scene, {}, sq::SceneLevels::Stored, {});
+  EXPECT_EQ(glb.find("null"), std::string::npos);  // no number the JSON could not hold
+}
+
+TEST(BackgroundExport, TgaPngAndExrHoldTheSameLevelsTheTgaBottomRowFirst) {
+  const sq::Picture picture = sq::SkyRenderer(OctahedronScene(), {}, sq::SceneLevels::Stored).Equirect(64, 32);
+  const std::string tga = sq::EncodeExportPicture(picture, sq::ExportFormat::Tga);
+  ASSERT_EQ(tga.size(), sq::kTgaHeaderSize + 64 * 32 * 4);
+  const sq::TgaHeader header =
+      sq::ParseTgaHeader(std::span<const uint8_t, sq::kTgaHeaderSize>(AsBytes(tga).first<sq::kTgaHeaderSize>()));
+  EXPECT_EQ(header.imageType, sq::kTgaTrueColour);
+  EXPECT_EQ(header.pixelDepth, 32);
+  EXPECT_FALSE(header.TopRowFirst());
+  EXPECT_EQ(std::tie(header.width, header.height), std::make_tuple(uint16_t{64}, uint16_t{32}));
+  EXPECT_EQ(tga.substr(sq::kTgaHeaderSize), std::string(picture.bgra.begin(), picture.bgra.end()));
+
+  for (sq::ExportFormat format : {sq::ExportFormat::Png, sq::ExportFormat::Exr}) {
+    sq::Picture back;
+    ASSERT_EQ(sq::ReadPicture(AsBytes(sq::EncodeExportPicture(picture, format)), back), "");
+    EXPECT_EQ(back.bgra, picture.bgra) << (format == sq::ExportFormat::Png ? "PNG" : "OpenEXR");
+  }
+}
+
+TEST(BackgroundExport, CubeFacesMakeThePanoramaBuildBackgroundCubeMakes) {
+  const sq::SkyRenderer renderer(OctahedronScene(), {}, sq::SceneLevels::Stored);
+  sq::CubeFaces faces;
+  for (std::size_t k = 0; k < faces.size(); ++k) faces[k] = renderer.Face(sq::kCubeFaces[k], 128);
+  const sq::Picture panorama = sq::PanoramaOfCube(faces, 256, 128);
+  const sq::Picture direct = renderer.Equirect(256, 128);
+  double sum = 0;
+  for (std::size_t i = 0; i < direct.bgra.size(); ++i) sum += std::abs(direct.bgra[i] - panorama.bgra[i]);
+  EXPECT_LE(sum / static_cast<double>(direct.bgra.size()), 1.0);
+}
+
+TEST(BackgroundExport, GlbTurnsEveryTriangleToTheCentreInGltfsRightHandedAxes) {
+  // The octahedron's triangles all turn one way, so half of them face out.
+  const std::string glb = sq::EncodeGlb(OctahedronScene(), {}, sq::SceneLevels::Stored, {});
+  ASSERT_GE(glb.size(), 20u);
+  ASSERT_EQ(glb.substr(0, 4), "glTF");
+  auto u32 = [&](std::size_t at) {
+    uint32_t v = 0;
+    for (int k = 3; k >= 0; --k) v = v << 8 | static_cast<uint8_t>(glb[at + static_cast<std::size_t>(k)]);
+    return v;
+  };
+  EXPECT_EQ(u32(8), glb.size());
+  const uint32_t jsonSize = u32(12);
+  const nlohmann::json root = nlohmann::json::parse(glb.substr(20, jsonSize));
+  const std::string bin = glb.substr(20 + jsonSize + 8);
+  auto block = [&](int accessor) {
+    const nlohmann::json& a = root["accessors"][accessor];
+    const nlohmann::json& view = root["bufferViews"][a["bufferView"].get<int>()];
+    return bin.substr(view["byteOffset"].get<std::size_t>(), view["byteLength"].get<std::size_t>());
+  };
+  const nlohmann::json& primitive = root["meshes"][0]["primitives"][0];
+  const std::string positions = block(primitive["attributes"]["POSITION"]);
+  const std::string indices = block(primitive["indices"]);
+  ASSERT_EQ(positions.size(), 6u * 12);
+  auto vertex = [&](std::size_t i) {
+    std::array<float, 3> p;
+    std::memcpy(p.data(), positions.data() + i * 12, 12);
+    return p;
+  };
+  EXPECT_EQ(vertex(4), (std::array<float, 3>{0, 0, -600}));  // +Z, straight ahead, along glTF's -Z
+  ASSERT_EQ(indices.size(), 8u * 3 * 2);
+  for (std::size_t t = 0; t < 8; ++t) {
+    std::array<std::array<float, 3>, 3> c;
+    for (std::size_t k = 0; k < 3; ++k) {
+      uint16_t i = 0;
+      std::memcpy(&i, indices.data() + (t * 3 + k) * 2, 2);
+      c[k] = vertex(i);
+    }
+    const float e1[3] = {c[1][0] - c[0][0], c[1][1] - c[0][1], c[1][2] - c[0][2]};
+    const float e2[3] = {c[2][0] - c[0][0], c[2][1] - c[0][1], c[2][2] - c[0][2]};
+    const float n[3] = {e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2], e1[0] * e2[1] - e1[1] * e2[0]};
+    // Counter-clockwise seen from the centre: the normal points back at it.
+    EXPECT_LT(n[0] * c[0][0] + n[1] * c[0][1] + n[2] * c[0][2], 0) << "triangle " << t;
+  }
+}
+
+TEST(BackgroundExport, RefusalsWriteNothingAndSayWhy) {
+  TempDir dir;
+  WriteBytes(dir / "ship.hod", FullModelHod().vec());
+  const std::vector<uint8_t> sky = FullBackgroundHod().vec();
+  WriteBytes(dir / "sky.hod", sky);
+  WriteBytes(dir / "cut.hod", std::vector<uint8_t>(sky.begin(), sky.begin() + 200));  // inside the first mesh chunk
+  WriteBytes(dir / "notafolder", {1});
+  auto files = [&] {
+    std::size_t n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) n += entry.is_regular_file();
+    return n;
+  };
+  const std::size_t before = files();
+  struct Case {
+    std::string in, out;
+    bool cube;
+    int status;
+    std::string says;
+  };
+  const Case cases[] = {
+      {"ship.hod", "ship.png", false, 2, "it holds no background"},
+      {"cut.hod", "cut.png", false, 2, "the walk reached no whole background"},
+      {"sky.hod", "sky.jpg", false, 2, "the name must end in .tga, .png, .exr or .glb"},
+      {"sky.hod", "sky.glb", true, 2, "no cube faces"},
+      {"sky.tga", "sky.png", false, 2, "Please select an Farhold HOD file."},
+      {"sky.hod", "notafolder/sky.png", false, 1, "notafolder"},
+      {"sky.hod", "notafolder/sky.tga", true, 1, "sky_px.tga"},
+  };
+  for (const Case& c : cases) {
+    RecordingPlatform platform;
+    sq::ExportOptions options;
+    options.request.cube = c.cube;
+    options.request.faceSize = 16;
+    const sq::ExportBackgroundOutcome outcome = sq::ExportBackgroundCommand(dir / c.in, dir / c.out, options, platform);
+    EXPECT_EQ(sq::ExitStatusOf(outcome), c.status) << c.out;
+    EXPECT_TRUE(outcome.written.empty()) << c.out;
+    ASSERT_FALSE(platform.messages.empty()) << c.out;
+    EXPECT_NE(platform.messages.back().find(c.says), std::string::npos) << platform.messages.back();
+    EXPECT_EQ(files(), before) << c.out;
+  }
+}
+
+TEST(BackgroundExport, ADamagedFileWhoseWalkReachedTheWholeMeshIsExportedWithTheWalksMessage) {
+  TempDir dir;
+  const std::vector<uint8_t> sky = FullBackgroundHod().vec();
+  // Cut inside the point stars, behind the mesh and the star maps.
+  WriteBytes(dir / "sky.hod", std::vector<uint8_t>(sky.begin(), sky.end() - 10));
+  RecordingPlatform platform;
+  sq::ExportOptions options;
+  options.request.width = 64;
+  options.request.height = 32;
+  const sq::ExportBackgroundOutcome outcome =
+      sq::ExportBackgroundCommand(dir / "sky.hod", dir / "sky.png", options, platform);
+  EXPECT_EQ(sq::ExitStatusOf(outcome), 0);
+  EXPECT_EQ(outcome.written, std::vector<std::string>{(dir / "sky.png").string()});
+  EXPECT_NE(outcome.walkMessage.find("The walk ended at byte "), std::string::npos);
+  EXPECT_EQ(platform.messages, std::vector<std::string>{"Starquill: " + outcome.walkMessage});
+}
