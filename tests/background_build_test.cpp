@@ -42,12 +42,6 @@ std::map<Point, std::array<uint8_t, 4>> Vertices(const sq::BackgroundTables& t) 
   return out;
 }
 
-sq::BuiltBackground Build(const Picture& p, void (*set)(sq::BuildOptions&)) {
-  sq::BuildOptions o;
-  set(o);
-  return BuildFromPicture(p, o);
-}
-
 }  // namespace
 
 TEST(BackgroundMesh, CoversTheSphereOnceOnItsRadiusWoundToBeSeenFromInside) {
@@ -55,9 +49,7 @@ TEST(BackgroundMesh, CoversTheSphereOnceOnItsRadiusWoundToBeSeenFromInside) {
     for (int density : sq::kMeshDensities) {
       for (bool wideCaps : {false, true}) {
         SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h) + " density " + std::to_string(density));
-        sq::BuildOptions o;
-        o.density = density;
-        o.increaseCapping = wideCaps;
+        const sq::BuildOptions o{.density = density, .increaseCapping = wideCaps};
         const std::vector<sq::MeshChunk> chunks = sq::BuildMeshChunks(TablesOf(Picture(w, h, 30)), o);
         ASSERT_EQ(chunks.size(), 16u);
         double total = 0;
@@ -107,9 +99,7 @@ TEST(BackgroundMesh, VertexColoursAreTheCellMeanAtTheirDirectionClosestWithColou
   // The mean and the largest difference from the density x density cell mean
   // around each vertex's direction, caps left out.
   auto errors = [](const Picture& picture, int density, bool average) {
-    sq::BuildOptions o;
-    o.density = density;
-    o.colourAverage = average;
+    const sq::BuildOptions o{.density = density, .colourAverage = average};
     const int cap = sq::MakeMeshGrid(picture.width, picture.height, density, false).capRows;
     double worst = 0, sum = 0, count = 0;
     for (const sq::MeshChunk& chunk : sq::BuildMeshChunks(TablesOf(picture), o)) {
@@ -142,8 +132,7 @@ TEST(BackgroundRefusal, TooLargeForTheDensityTooSmallOrUnsoundIsRefusedWithNothi
   for (const auto& [w, h] : {std::pair{1024, 512}, std::pair{2048, 1024}}) {
     for (int density : sq::kMeshDensities) {
       SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h) + " density " + std::to_string(density));
-      sq::BuildOptions o;
-      o.density = density;
+      const sq::BuildOptions o{.density = density};
       const int64_t columns = (w / 16 + density - 1) / density, rows = (h - 2 * density + density - 1) / density;
       const int64_t vertices = (columns + 1) * (rows + 1) + 2;
       const sq::BuiltBackground built = BuildFromPicture(Picture(w, h, 20), o);
@@ -159,8 +148,7 @@ TEST(BackgroundRefusal, TooLargeForTheDensityTooSmallOrUnsoundIsRefusedWithNothi
     }
   }
   // At the limit exactly: 5 x 6553 + 2 = 32767 vertices a chunk are built, a row more is refused.
-  sq::BuildOptions o;
-  o.density = 2;
+  const sq::BuildOptions o{.density = 2};
   const sq::BuiltBackground full = BuildFromPicture(Picture(128, 13108, 20), o);
   ASSERT_EQ(full.refusal, "");
   EXPECT_EQ(full.tables.bgmsTable[0].parts[0].vertexCount, 32767);
@@ -252,14 +240,14 @@ TEST(BackgroundOptions, TheMeshIsHalftonedAndTheIntensityLimitHoldsBrightColours
   for (int y = 400; y <= 403; ++y) {
     for (int x = 1; x <= 1024; ++x) sky.Set(x, y, 250, 200, 180);  // not halftoned
   }
-  const auto plain = Vertices(Build(sky, [](sq::BuildOptions&) {}).tables);
+  const auto plain = Vertices(BuildFromPicture(sky, {}).tables);
   int clamped = 0, scaled = 0;
   for (const auto& [p, colour] : plain) {
     EXPECT_LE(std::max({colour[1], colour[2], colour[3]}), 127);
     clamped += colour == std::array<uint8_t, 4>{0, 127, 127, 127};
   }
   EXPECT_GT(clamped, 100);
-  for (const auto& [p, colour] : Vertices(Build(sky, [](sq::BuildOptions& o) { o.intensityLimit = true; }).tables)) {
+  for (const auto& [p, colour] : Vertices(BuildFromPicture(sky, {.intensityLimit = true}).tables)) {
     const std::array<uint8_t, 4> before = plain.at(p);
     const int top = std::max({before[1], before[2], before[3]});
     EXPECT_LE(std::max({colour[1], colour[2], colour[3]}), sq::kIntensityLimit);
@@ -275,8 +263,8 @@ TEST(BackgroundOptions, TheMeshIsHalftonedAndTheIntensityLimitHoldsBrightColours
 
 TEST(BackgroundOptions, TheWiderCapCoversMoreRowsInTheirMeanColour) {
   Picture sky = SmoothSky(1024, 512);
-  const auto narrow = Vertices(Build(sky, [](sq::BuildOptions&) {}).tables);
-  const auto wide = Vertices(Build(sky, [](sq::BuildOptions& o) { o.increaseCapping = true; }).tables);
+  const auto narrow = Vertices(BuildFromPicture(sky, {}).tables);
+  const auto wide = Vertices(BuildFromPicture(sky, {.increaseCapping = true}).tables);
   // At density 8 the wide cap takes the 32 rows nearest each pole, in their mean colour.
   std::array<double, 3> bottom{};
   for (int y = 1; y <= 32; ++y) {
@@ -307,10 +295,10 @@ TEST(BackgroundOptions, MoreStarsAddsFainterOnesAndLessStarsKeepsTheBrightest) {
     lift(60 + 90 * i, 250, 30);  // found, too faint for "Less stars"
     lift(60 + 90 * i, 400, 12);  // found only by the second look of "More stars"
   }
-  const sq::BuiltBackground normal = Build(sky, [](sq::BuildOptions&) {});
-  const sq::BuiltBackground less = Build(sky, [](sq::BuildOptions& o) { o.stars = sq::StarAmount::Less; });
+  const sq::BuiltBackground normal = BuildFromPicture(sky, {});
+  const sq::BuiltBackground less = BuildFromPicture(sky, {.stars = sq::StarAmount::Less});
   const std::set<Point> n = PointStars(normal.tables), l = PointStars(less.tables),
-                        m = PointStars(Build(sky, [](sq::BuildOptions&o) { o.stars = sq::StarAmount::More; }).tables);
+                        m = PointStars(BuildFromPicture(sky, {.stars = sq::StarAmount::More}).tables);
   EXPECT_EQ(std::tuple(n.size(), m.size(), l.size()), std::tuple(20u, 30u, 10u));
   EXPECT_TRUE(std::includes(m.begin(), m.end(), n.begin(), n.end()));
   EXPECT_TRUE(std::includes(n.begin(), n.end(), l.begin(), l.end()));

@@ -99,6 +99,19 @@ TEST(ReadBGMS, BadIndicesAndCountsEndTheWalkKeepingTheRowsRead) {
     EXPECT_TRUE(w.result.failed) << reason;
     EXPECT_NE(w.result.reason.find(reason), std::string::npos) << w.result.reason;
   }
+  // A third star map, and a mesh chunk cut short in its index lists, end the walk;
+  // the cut chunk's row stays, none of its triangles shown.
+  const Bytes maps = StarMapChunk("B02.tga", {}).Add(StarMapChunk("B03.tga", {})).Add(StarMapChunk("B04.tga", {}));
+  Walk third(BgmsFile(Bmsh(3, {{514, {0, 1, 2}}}), Bytes(maps).Add(StarsChunk({}))));
+  EXPECT_TRUE(third.result.failed);
+  EXPECT_EQ(third.model.bgsgTable.size(), 3u);
+  EXPECT_FALSE(third.model.hasSTRF);
+  Bytes cut;  // two index lists announced, one stored
+  cut.I32(0).I32(0).I32(1).I32(0).I32(0).I32(3).Zeros(60).I16(2).I32(514).I32(3).I16(0).I16(1).I16(2);
+  Walk cutShort(BgmsFile(Bmsh(3, {{514, {2, 1, 0}}}).Add(Nrml("BMSH", cut))));
+  ASSERT_TRUE(cutShort.result.failed);
+  EXPECT_EQ(cutShort.model.bgmsTable.size(), 2u);
+  EXPECT_EQ(CornerNumbers(cutShort.model), (std::vector<int>{2, 1, 0}));
   // The row being read stays, empty; the walk ends just behind the count.
   Walk stars(Bytes().Add(Vers(1000)).Tag("NRML").BE32(12).Tag("STRF").BE32(1000).I32(0x7FFFFFFF));
   EXPECT_EQ(stars.result.offset, 36u);
@@ -107,17 +120,13 @@ TEST(ReadBGMS, BadIndicesAndCountsEndTheWalkKeepingTheRowsRead) {
   EXPECT_TRUE(stars.model.strfTable[0].stars.empty());
 }
 
-TEST(ReadBGMS, AThirdStarMapEndsTheWalk) {
-  const Bytes maps = StarMapChunk("B02.tga", {}).Add(StarMapChunk("B03.tga", {})).Add(StarMapChunk("B04.tga", {}));
-  Walk w(BgmsFile(Bmsh(3, {{514, {0, 1, 2}}}), Bytes(maps).Add(StarsChunk({}))));
-  EXPECT_TRUE(w.result.failed);
-  EXPECT_EQ(w.model.bgsgTable.size(), 3u);
-  EXPECT_FALSE(w.model.hasSTRF);
-}
+// Doubling and the 0.99 shrink are pinned over a generated sky by the identical-outputs
+// test; its stars are opaque, so here the alpha is not doubled.
+TEST(PreviewLists, ColoursSaturateEachChannelAndPointStarsKeepTheirAlpha) {
+  EXPECT_EQ(sq::PackColourXrgb(510, -2, 256), 0xFFFF00FFu);  // no spill into the neighbour channel
+  EXPECT_EQ(sq::PackColourValue(1.0f, 0.999f, 2.0f, -1.0f), 0x00FFFEFFu);
+  EXPECT_EQ(sq::PackColourValue(NAN, 0.5f, 0, 1), 0xFF007F00u);
 
-// Doubling, saturation and the 0.99 shrink are pinned over a generated sky by the
-// identical-outputs test; its stars are opaque, so here the alpha is not doubled.
-TEST(PreviewLists, PointStarsKeepTheirAlphaAndSkipEmptyChunks) {
   sq::PointStarChunk chunk;
   chunk.starCount = 1;
   chunk.stars = {{0, 200, 0, 0.75f, -0.5f, 0.5f, 0.5f}};
@@ -167,12 +176,6 @@ TEST(PreviewLists, StarMapOnTheVerticalAxisStaysASquare) {
   }
 }
 
-TEST(PreviewLists, ColourPackingSaturatesEachChannel) {
-  EXPECT_EQ(sq::PackColourXrgb(510, -2, 256), 0xFFFF00FFu);  // no spill into the neighbour channel
-  EXPECT_EQ(sq::PackColourValue(1.0f, 0.999f, 2.0f, -1.0f), 0x00FFFEFFu);
-  EXPECT_EQ(sq::PackColourValue(NAN, 0.5f, 0, 1), 0xFF007F00u);
-}
-
 TEST(PreviewLists, TheOwnerBuildsThemFromTheModelAndARebuildReplacesThem) {
   Walk w(BgmsFile(Bmsh(4, {{518, {0, 1, 2, 3}}}).Add(StarsChunk({{1, 0, 0, 0.1f, 0.1f, 0.1f, 1}})),
                   StarMapChunk("B02.tga", {{100, 0, 0, 10, 1, 1, 1, 1}})
@@ -213,15 +216,6 @@ TEST(PreviewLists, AStarMapSlotKeepsTheLastMapThatFilledIt) {
   const sq::PreviewLists cutLists = PreviewOf(cut.model);
   EXPECT_EQ(cutLists.starMapPreview[0].vertexCount, 6);
   EXPECT_EQ(cutLists.starMapPreview[1].vertexCount, 12);
-}
-
-TEST(PreviewLists, AMeshChunkCutShortShowsNoneOfItsTriangles) {
-  Bytes cut;  // two index lists announced, one stored, then the end of the file
-  cut.I32(0).I32(0).I32(1).I32(0).I32(0).I32(3).Zeros(60).I16(2).I32(514).I32(3).I16(0).I16(1).I16(2);
-  Walk w(BgmsFile(Bmsh(3, {{514, {2, 1, 0}}}).Add(Nrml("BMSH", cut))));
-  ASSERT_TRUE(w.result.failed);
-  EXPECT_EQ(w.model.bgmsTable.size(), 2u);
-  EXPECT_EQ(CornerNumbers(w.model), (std::vector<int>{2, 1, 0}));
 }
 
 TEST(PreviewLists, APointStarTotalPastA32BitCountEndsTheWalk) {

@@ -73,5 +73,5 @@ TEST(CheckCli, FindingsWithTheirOffsetsAndTheStatus) {
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "starquill check: cannot open " + (dir / "missing.hod").string() + "\n");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+  EXPECT_EQ(FileCount(dir.path()), 1);
 }

@@ -61,7 +61,7 @@ TEST(ReportCli, RefusedNamesAndUnwritableFolders) {
   ProcessResult r = Starquill({"report", (dir / "ship.HOD").string()}, dir);
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out + r.err, std::string(sq::kAppTitle) + ": " + std::string(sq::kSelectHodFile) + "\n");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // nothing written
+  EXPECT_EQ(FileCount(dir.path()), 1);  // nothing written
 
   // A report whose name is taken by a folder cannot be written, even by root. The
   // base name is what stands before the first ".hod" of the path: "a".
@@ -191,7 +191,7 @@ TEST(ToolsCli, HelpUnknownOptionsAndWrongArguments) {
       EXPECT_EQ((status == 0 ? r.out : r.err).rfind(start, 0), 0u) << r.out << r.err;
     }
     // Nothing was written (RunProgram removes the files it catches the streams in).
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0);
+    EXPECT_EQ(FileCount(dir.path()), 0);
   }
 }
 
@@ -237,6 +237,10 @@ TEST(ParserCli, UsageErrorsEndWithStatusTwo) {
       {{"report", a, "--out-dir"}, ""},
       {{"report", a, "--sound-test=maybe"}, ""},
       {{"tga", "x.tga", "--filter", "--no-filter"}, ""},
+      {{"build-background"}, ""},
+      {{"build-background", a, "--density", "3"}, ""},
+      {{"build-background", a, "--more-stars", "--less-stars"}, ""},
+      {{"build-background", a, "--filter", "--no-filter"}, ""},
       {{"write-background", a, "b.hod"}, ""},
   };
   for (const auto& [line, err] : lines) {

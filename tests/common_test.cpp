@@ -18,17 +18,16 @@
 
 // More values are pinned by the lights' OBJ.
 TEST(FormatFloat, MatchesTheSevenDigitGeneralForm) {
-  EXPECT_EQ(sq::FormatFloat(-12.25f), "-12.25");
-  EXPECT_EQ(sq::FormatFloat(12345678.0f), "1.234568E+07");
-  EXPECT_EQ(sq::FormatFloat(0.6135923f), "0.6135923");
-  EXPECT_EQ(sq::FormatFloat(0.0f), "0");
+  for (const auto& [f, text] :
+       {std::pair{-12.25f, "-12.25"}, {12345678.0f, "1.234568E+07"}, {0.6135923f, "0.6135923"}, {0.0f, "0"}}) {
+    EXPECT_EQ(sq::FormatFloat(f), text);
+  }
 }
 
 TEST(SafeFileName, KeepsNamesInsideTheFolder) {
-  EXPECT_EQ(sq::SafeFileName("../x"), ".._x");
-  EXPECT_EQ(sq::SafeFileName("a\\b:c\nd"), "a_b_c_d");
-  EXPECT_EQ(sq::SafeFileName(".."), "_");
-  EXPECT_EQ(sq::SafeFileName(""), "_");
+  for (const auto& [name, safe] : {std::pair{"../x", ".._x"}, {"a\\b:c\nd", "a_b_c_d"}, {"..", "_"}, {"", "_"}}) {
+    EXPECT_EQ(sq::SafeFileName(name), safe);
+  }
 }
 
 TEST(Reader, LittleEndianValuesAndAStickyFailureThatNamesTheField) {
@@ -75,28 +74,22 @@ TEST(RecordList, ViewedRecordsDecodeLittleEndianAtAnyAlignmentAndEqualOwnedOnes)
   EXPECT_EQ(viewed[0].alpha, 1.0f);
 }
 
-// Exports are appended to what the file held, whole past the buffer's size. (Lines
-// past it are pinned byte for byte by the identical-outputs test.)
-TEST(SideFileStream, ExportsAreAppendedWhole) {
+// Exports are appended to what the file held, whole past the buffer's size (lines
+// past it are pinned byte for byte by the identical-outputs test); a file that
+// cannot be opened is reported on close.
+TEST(SideFileStream, ExportsAreAppendedWholeOrReportedOnClose) {
   sqtest::TempDir dir;
   sqtest::WriteBytes(dir / "VARY_x.obj", {'o', 'l', 'd', '\r', '\n'});
   const std::string text(sq::SideFile::kBufferSize + 100, 'v');
-  sq::DiskFolder folder(dir.path());
-  sq::SideFile obj(folder, "VARY_x.obj");
+  sq::DiskFolder folder(dir.path()), missing(dir / "missing");
+  sq::SideFile obj(folder, "VARY_x.obj"), lost(missing, "LITEs.OBJ");
   obj.Text(text);
   obj.Line(" 3");
+  lost.Text(text);
   EXPECT_EQ(obj.Close(), "");
   EXPECT_EQ(sqtest::ReadText(dir / "VARY_x.obj"), "old\r\n" + text + " 3\r\n");
-}
-
-TEST(SideFileStream, AFileThatCannotBeOpenedIsReportedOnClose) {
-  sqtest::TempDir dir;
-  const auto missing = dir / "missing";
-  sq::DiskFolder folder(missing);
-  sq::SideFile obj(folder, "LITEs.OBJ");
-  for (std::size_t i = 0; i < sq::SideFile::kBufferSize / 4; ++i) obj.Line("v 1 2 3");
-  EXPECT_EQ(obj.Close(), "cannot open " + (missing / "LITEs.OBJ").string() + ": " + std::strerror(ENOENT));
-  EXPECT_FALSE(std::filesystem::exists(missing));
+  EXPECT_EQ(lost.Close(), "cannot open " + (dir / "missing" / "LITEs.OBJ").string() + ": " + std::strerror(ENOENT));
+  EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
 }
 
 // The two places a pass writes to agree: appends extend, a replace is whole, and
@@ -127,7 +120,7 @@ TEST(OutputFolder, DiskAndMemoryHoldTheSameFiles) {
   sq::DiskFolder missing(dir / "missing");
   EXPECT_EQ(missing.Replace("r.rtf", "x"),
             "cannot create " + (dir / "missing" / "r.rtf").string() + ": " + std::strerror(ENOENT));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+  EXPECT_EQ(sqtest::FileCount(dir.path()), 3);
 }
 
 // Every field at its offset, numbers little-endian; what the header does not keep

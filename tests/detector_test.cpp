@@ -153,7 +153,7 @@ void ExpectSameFiles(const TempDir& got, const TempDir& want) {
        {"img_filtered.tga", "img_StrPts0.obj", "img_StrPts1.obj", "img_StrPts2.obj", "img_cPts.obj"}) {
     EXPECT_EQ(ReadText(got / name), ReadText(want / name)) << name;
   }
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(got.path()), {}), 5);  // no temporary file left behind
+  EXPECT_EQ(FileCount(got.path()), 5);  // no temporary file left behind
 }
 
 }  // namespace
@@ -337,5 +337,5 @@ TEST(DetectorPipeline, AnUnfinishedImageWriterLeavesNoFile) {
     sq::FilteredImageWriter writer(t, "img", dir.path());
     writer.RowsFinal(30);
   }
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 0);
+  EXPECT_EQ(FileCount(dir.path()), 0);
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "report/report_findings.h"
 #include "support/detail_chunks.h"
 #include "tests/walk_kit.h"
 
@@ -57,9 +56,6 @@ TEST(DetailWalk, MarkerSeparatorAndAppendingRuns) {
   ASSERT_FALSE(runs.result.failed) << runs.result.reason;
   ASSERT_EQ(runs.model.mrkrTable.size(), 3u);
   EXPECT_EQ(runs.model.separatorMarker, 3);
-  const auto separator = sq::SeparatorFinding(runs.model);
-  ASSERT_TRUE(separator.has_value());
-  EXPECT_EQ(separator->text, "Separator with marker 'M3' ( 3th ) is unequal to zero: -2");
   ASSERT_EQ(runs.model.glowTable.size(), 1u);
   EXPECT_EQ(runs.model.glowTable[0].name, "G3");
   EXPECT_EQ(runs.model.faceTotal, 4 + 1 + 3);  // glow meshes count toward the total

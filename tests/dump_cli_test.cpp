@@ -99,7 +99,7 @@ TEST(DumpCli, TheTreeReadBackIsTheWalksRecord) {
     Flatten(doc["chunks"], 0, tree);
     EXPECT_EQ(tree, expected);
     // Read-only: the folder holds the file alone.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    EXPECT_EQ(FileCount(dir.path()), 1);
   }
 }
 

@@ -23,13 +23,10 @@ std::array<float, 4> Apply(const Matrix4& m, std::array<float, 4> v) {
 TEST(PreviewMatrices, RotationIsLeftHandedAboutTheVerticalAxis) {
   // A quarter turn takes +x to -z and +z to +x; y stays.
   const Matrix4 r = sq::MatrixRotationY(static_cast<float>(M_PI / 2));
-  const auto x = Apply(r, {1, 0, 0, 1});
-  EXPECT_NEAR(x[0], 0, 1e-6);
-  EXPECT_NEAR(x[2], -1, 1e-6);
-  const auto z = Apply(r, {0, 2, 1, 1});
-  EXPECT_NEAR(z[0], 1, 1e-6);
-  EXPECT_NEAR(z[1], 2, 1e-6);
-  EXPECT_NEAR(z[2], 0, 1e-6);
+  const auto x = Apply(r, {1, 0, 0, 1}), z = Apply(r, {0, 2, 1, 1});
+  for (const auto& [got, want] : {std::pair{x[0], 0.0f}, {x[2], -1.0f}, {z[0], 1.0f}, {z[1], 2.0f}, {z[2], 0.0f}}) {
+    EXPECT_NEAR(got, want, 1e-6);
+  }
 }
 
 TEST(PreviewMatrices, CameraSits270InFrontAndDepthRunsNearToFar) {
@@ -65,13 +62,15 @@ TEST(PreviewAngles, TheClockIsReadInSinglePrecisionAndDragFollowsX) {
 }
 
 TEST(PreviewAngles, PointerPositionsRoundHalfToEvenWithinSixteenBits) {
-  EXPECT_EQ(sq::RoundToInt16(2.5), 2);
-  EXPECT_EQ(sq::RoundToInt16(3.5), 4);
-  EXPECT_EQ(sq::RoundToInt16(-2.5), -2);
-  EXPECT_EQ(sq::RoundToInt16(149.6), 150);
-  EXPECT_EQ(sq::RoundToInt16(40000.0), 32767);
-  EXPECT_EQ(sq::RoundToInt16(-40000.0), -32768);
-  EXPECT_EQ(sq::RoundToInt16(std::nan("")), 0);
+  for (const auto& [x, rounded] : {std::pair{2.5, 2},
+                                   {3.5, 4},
+                                   {-2.5, -2},
+                                   {149.6, 150},
+                                   {40000.0, 32767},
+                                   {-40000.0, -32768},
+                                   {std::nan(""), 0}}) {
+    EXPECT_EQ(sq::RoundToInt16(x), rounded) << x;
+  }
 }
 
 TEST(StarMapTextures, RoundTripAndBothRowOrders) {
@@ -85,9 +84,7 @@ TEST(StarMapTextures, RoundTripAndBothRowOrders) {
   const auto bytes = sq::EncodeTarga32(image);
   ASSERT_EQ(bytes.size(), 18u + 6 * 4);
   // Stored bottom row first, blue green red alpha: the first stored pixel is row 1, column 0.
-  EXPECT_EQ(bytes[18], 203);
-  EXPECT_EQ(bytes[19], 103);
-  EXPECT_EQ(bytes[20], 30);
+  EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 18, bytes.begin() + 21), (std::vector<uint8_t>{203, 103, 30}));
   std::string error;
   auto back = sq::DecodeTarga(bytes, error);
   ASSERT_TRUE(back) << error;
@@ -102,10 +99,8 @@ TEST(StarMapTextures, RoundTripAndBothRowOrders) {
     top.insert(top.end(), {static_cast<uint8_t>(200 + i), static_cast<uint8_t>(100 + i), static_cast<uint8_t>(10 * i)});
   back = sq::DecodeTarga(top, error);
   ASSERT_TRUE(back) << error;
-  EXPECT_EQ(back->rgba[0], 0);
-  EXPECT_EQ(back->rgba[2], 200);
-  EXPECT_EQ(back->rgba[3], 255);  // no alpha stored: opaque
-  EXPECT_EQ(back->rgba[5 * 4 + 1], 105);
+  const std::vector<uint8_t>& rgba = back->rgba;  // no alpha stored: opaque
+  EXPECT_EQ(std::tuple(rgba[0], rgba[2], rgba[3], rgba[5 * 4 + 1]), std::tuple(0, 200, 255, 105));
 }
 
 TEST(StarMapTextures, RefusesWhatItCannotShow) {

@@ -160,14 +160,6 @@ TEST(BackgroundReport, AllThreeSectionsByteForByte) {
   EXPECT_EQ(report.body, expected);
 }
 
-TEST(ReportDetail, OneTrailChunkOfOneSet) {
-  sq::Model m;
-  m.hasETSH = true;
-  m.etshTable.emplace_back().trailSets = {{8, {}}};
-  EXPECT_EQ(Sections(m).body,
-            "\\par\r\n1 ETSH chunk\\par\r\n=--------------=\\par\r\n\\tab 1... with 8 shape points.\\par\r\n");
-}
-
 TEST(ReportDetail, GlowFacesPerLevelFromTheFirstListOnly) {
   sq::Model m;
   m.hasGLOW = true;
@@ -185,12 +177,15 @@ TEST(ReportDetail, GlowFacesPerLevelFromTheFirstListOnly) {
   EXPECT_EQ(Sections(single).body, "\\par\r\n1 GLOW chunk with:\\par\r\n=-----------------=\\par\r\n");
 }
 
-TEST(ReportDetail, AnimAndColdTitlesOfSeveral) {
+// One trail chunk of one set; several animations and collision meshes.
+TEST(ReportDetail, TitlesOfOneAndOfSeveral) {
   sq::Model m;
-  m.hasANIM = m.hasCOLD = true;
+  m.hasETSH = m.hasANIM = m.hasCOLD = true;
+  m.etshTable.emplace_back().trailSets = {{8, {}}};
   m.animTable.resize(2);
   m.coldTable.resize(2);
   EXPECT_EQ(Sections(m).body,
+            "\\par\r\n1 ETSH chunk\\par\r\n=--------------=\\par\r\n\\tab 1... with 8 shape points.\\par\r\n"
             "\\par\r\n2 ANIMs\\par\r\n=--------------=\\par\r\n"
             "\\par\r\n0 keyframes for :\\par\r\n\\par\r\n0 keyframes for :\\par\r\n"
             "\\par\r\n2 COLDs, with TRIS vertices and faces:\\par\r\n"

@@ -22,10 +22,6 @@ std::string Listed(const std::filesystem::path& folder, const std::string& base,
   return listed;
 }
 
-long FileCount(const std::filesystem::path& folder) {
-  return std::distance(std::filesystem::directory_iterator(folder), {});
-}
-
 }  // namespace
 
 TEST(TgaCli, FilterFlagsAnswerTheQuestionAndSaveFlagsSave) {
@@ -56,7 +52,7 @@ TEST(TgaCli, FilterFlagsAnswerTheQuestionAndSaveFlagsSave) {
   }
 }
 
-TEST(TgaCli, RefusalsAndUsageMistakesOfBothCommandsWriteNothing) {
+TEST(TgaCli, RefusalsOfBothCommandsWriteNothing) {
   TempDir dir;
   const std::vector<uint8_t> good = Picture(1024, 512).File();
   WriteBytes(dir / "SKY.TGA", good);
@@ -78,18 +74,6 @@ TEST(TgaCli, RefusalsAndUsageMistakesOfBothCommandsWriteNothing) {
       EXPECT_EQ(r.err, err + "\n") << command << " " << file;
       EXPECT_EQ(r.out, "") << command << " " << file;
     }
-  }
-  // Usage mistakes are refused before anything is read.
-  const std::string sky = (dir / "tiny.tga").string();
-  for (const std::vector<std::string>& args :
-       std::vector<std::vector<std::string>>{{"build-background"},
-                                             {"build-background", sky, "--density", "3"},
-                                             {"build-background", sky, "--more-stars", "--less-stars"},
-                                             {"build-background", sky, "--filter", "--no-filter"}}) {
-    const ProcessResult r = Starquill(args, dir);
-    EXPECT_EQ(r.status, 2) << args.back();
-    EXPECT_TRUE(r.err.ends_with("\nRun 'starquill build-background --help' for its options.\n")) << r.err;
-    EXPECT_EQ(r.err.find(sq::kSizeWarning), std::string::npos) << r.err;
   }
   EXPECT_EQ(FileCount(dir.path()), 3);
 }

@@ -33,9 +33,8 @@ TEST(TgaLoad, HalftoneQuestionOnceAtFirstByteAbove127) {
   EXPECT_TRUE(platform.messages.empty());  // the recommended size: no warning
   ASSERT_EQ(platform.questions.size(), 1u);
   const auto& q = platform.questions[0];
-  EXPECT_EQ(std::tie(q.title, q.text), std::tie(sq::kHalftoneTitle, sq::kHalftoneQuestion));
-  EXPECT_EQ(q.icon, sq::MessageIcon::Information);
-  EXPECT_FALSE(q.defaultYes);
+  EXPECT_EQ(std::tie(q.title, q.text, q.icon, q.defaultYes),
+            std::tuple(sq::kHalftoneTitle, sq::kHalftoneQuestion, sq::MessageIcon::Information, false));
   // The load's own progress runs to width x height, a row at a time.
   EXPECT_EQ(platform.history[1], std::make_pair(1024 * 512, 1024));
   EXPECT_EQ(platform.history[512], std::make_pair(1024 * 512, 1024 * 512));
@@ -93,7 +92,7 @@ TEST(TgaLoad, RefusedImagesLeaveTheTablesAlone) {
     EXPECT_EQ(sq::LoadTargaImage(out / "bad.tga", out.path(), t, p).status, sq::TgaLoadResult::Status::Invalid);
     EXPECT_EQ(p.messages, (std::vector<std::string>{Shown(sq::kSizeWarning), Shown(sq::kInvalidImage)}));
     EXPECT_EQ(std::vector<uint8_t>(t.tgaFile.begin(), t.tgaFile.end()), before);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.path()), {}), 1);  // nothing written
+    EXPECT_EQ(FileCount(out.path()), 1);  // nothing written
   }
 }
 
@@ -147,18 +146,17 @@ TEST(BuilderMenus, NamesAndGroupRules) {
     return s;
   };
   EXPECT_EQ(checked(), "0100000000");  // "Mesh density 8" only
-  o.Click(O::Density8);
-  EXPECT_EQ(checked(), "0100000000");
-  for (O click : {O::Density2, O::ColourAverage, O::IncreaseCapping, O::ColourAverage, O::IntensityLimit})
-    o.Click(click);
-  EXPECT_EQ(checked(), "0000101100");
-  o.Click(O::MoreStars);
-  EXPECT_EQ(checked(), "0000101110");
-  o.Click(O::LessStars);
-  EXPECT_EQ(checked(), "0000101101");
-  o.Click(O::MoreStars);
-  o.Click(O::MoreStars);
-  EXPECT_EQ(checked(), "0000101100");  // "More stars" twice: both star entries unchecked
+  // The marks after each run of clicks; "More stars" twice leaves both star entries unchecked.
+  const std::pair<std::vector<O>, std::string> steps[] = {
+      {{O::Density8}, "0100000000"},
+      {{O::Density2, O::ColourAverage, O::IncreaseCapping, O::ColourAverage, O::IntensityLimit}, "0000101100"},
+      {{O::MoreStars}, "0000101110"},
+      {{O::LessStars}, "0000101101"},
+      {{O::MoreStars, O::MoreStars}, "0000101100"}};
+  for (const auto& [clicks, marks] : steps) {
+    for (O click : clicks) o.Click(click);
+    EXPECT_EQ(checked(), marks);
+  }
 }
 
 TEST(TgaCommand, RefusedAndAcceptedSelectionsAndWhatAnotherLoadLetsGo) {
@@ -242,12 +240,9 @@ TEST(BuildSessionBackground, BuildsTheLoadedImageWithTheMarksAndTheAnswerGivenAn
   // what the command line writes from that file with those options and a Yes.
   ASSERT_EQ(sq::WriteSessionBackground(session, platform).status, sq::CommandOutcome::Status::Written);
   EXPECT_FALSE(std::filesystem::exists(outputs / "sky.hod"));
-  sq::BuildOptions options;
-  options.density = 16;
-  options.colourAverage = true;
   RecordingPlatform fresh;
   fresh.answer = true;
-  sq::BuildBackgroundCommand(pictures / "sky.tga", expected.path(), options, fresh);
+  sq::BuildBackgroundCommand(pictures / "sky.tga", expected.path(), {.density = 16, .colourAverage = true}, fresh);
   EXPECT_TRUE(ReadText(pictures / "sky.hod") == ReadText(expected / "sky.hod"));
 
   // A HOD file read: the built background goes, the image stays loaded.
