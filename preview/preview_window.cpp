@@ -250,8 +250,11 @@ bool PreviewWindow::InitStarMaps() {
     if (image) starMapTextures_[k] = device_.CreateTexture(*image);
     if (starMapTextures_[k] == 0) {
       textureMissing_ = true;
-      LeaveOut(map + ": its texture " + name + " could not be loaded" + (error.empty() ? "" : " (" + error + ")") +
-               "; not shown.");
+      std::string why = map;
+      why.append(": its texture ").append(name).append(" could not be loaded");
+      if (!error.empty()) why.append(" (").append(error).append(")");
+      why += "; not shown.";
+      LeaveOut(why);
       continue;
     }
     const StarMapPreviewEntry& entry = lists.starMapPreview[k];
