@@ -14,11 +14,7 @@ namespace {
 
 ExportBackgroundOutcome Refuse(Platform& platform, std::string text,
                                CommandOutcome::Status status = CommandOutcome::Status::Refused) {
-  platform.ShowMessage(kAppTitle, text, MessageIcon::Warning);
-  ExportBackgroundOutcome outcome;
-  outcome.status = status;
-  outcome.error = std::move(text);
-  return outcome;
+  return RefusedWith<ExportBackgroundOutcome>(platform, std::move(text), status);
 }
 
 ExportBackgroundOutcome Export(const SkyScene& scene, const std::filesystem::path& outPath, ExportOptions options,

@@ -13,11 +13,7 @@ namespace {
 
 WriteBackgroundOutcome Refuse(Platform& platform, std::string text,
                               CommandOutcome::Status status = CommandOutcome::Status::Refused) {
-  platform.ShowMessage(kAppTitle, text, MessageIcon::Warning);
-  WriteBackgroundOutcome outcome;
-  outcome.status = status;
-  outcome.error = std::move(text);
-  return outcome;
+  return RefusedWith<WriteBackgroundOutcome>(platform, std::move(text), status);
 }
 
 }  // namespace
