@@ -107,6 +107,61 @@ TEST(BackgroundExport, EveryPixelTakesTheMeshWhereItsDirectionMeetsItAcrossTheSe
   }
 }
 
+// A closed sphere of small triangles, turned off every axis, one colour: each
+// pixel is met by some triangle, however the triangles lie across the seam,
+// near the poles and over the faces' edges, so none may be left black.
+TEST(BackgroundExport, AFineMeshTurnedAnyWayLeavesNoPixelUndrawn) {
+  const Rgb colour{100, 150, 200};
+  // Each face of an octahedron cut into n x n triangles, pushed out to the sphere.
+  constexpr int n = 24;
+  const double turn = 0.7, c = std::cos(turn), s = std::sin(turn);
+  auto place = [&](double x, double y, double z) {
+    const double length = std::sqrt(x * x + y * y + z * z);
+    x /= length, y /= length, z /= length;
+    // Turned about the axis (1, 1, 1) / sqrt(3).
+    const double k = (x + y + z) / 3, kx = (y - z) / std::sqrt(3.0), ky = (z - x) / std::sqrt(3.0),
+                 kz = (x - y) / std::sqrt(3.0);
+    auto at = [&](double v, double along, double across) {
+      return static_cast<float>(500 * (v * c + across * s + along * (1 - c)));
+    };
+    return sq::SceneVertex{at(x, k, -kx), at(y, k, -ky), at(z, k, -kz), colour};
+  };
+  sq::SkyScene scene;
+  sq::SceneMesh mesh;
+  for (int sx : {1, -1}) {
+    for (int sy : {1, -1}) {
+      for (int sz : {1, -1}) {
+        std::vector<std::vector<uint16_t>> index(n + 1);
+        for (int i = 0; i <= n; ++i) {
+          for (int j = 0; i + j <= n; ++j) {
+            index[i].push_back(static_cast<uint16_t>(mesh.vertices.size()));
+            const double a = static_cast<double>(i) / n, b = static_cast<double>(j) / n;
+            mesh.vertices.push_back(place(sx * a, sy * b, sz * (1 - a - b)));
+          }
+        }
+        for (int i = 0; i < n; ++i) {
+          for (int j = 0; i + j < n; ++j) {
+            mesh.triangles.push_back({index[i][j], index[i + 1][j], index[i][j + 1]});
+            if (i + j + 1 < n) mesh.triangles.push_back({index[i + 1][j], index[i + 1][j + 1], index[i][j + 1]});
+          }
+        }
+      }
+    }
+  }
+  scene.meshes.push_back(mesh);
+  const sq::SkyRenderer renderer(scene, {}, sq::SceneLevels::Stored);
+  auto check = [&](const sq::Picture& picture, const std::string& what) {
+    for (int r = 1; r <= picture.height; ++r) {
+      for (int col = 1; col <= picture.width; ++col) {
+        ASSERT_EQ(PixelRgb(picture, col, r), colour) << what << " " << col << "," << r;
+      }
+    }
+  };
+  check(renderer.Equirect(301, 149), "picture");
+  check(renderer.Equirect(1024, 512), "picture");
+  for (sq::CubeFace face : sq::kCubeFaces) check(renderer.Face(face, 37), sq::CubeFaceSuffix(face));
+}
+
 TEST(BackgroundExport, TheNearestTriangleWinsAndWhereNoneIsMetTheSkyIsBlack) {
   sq::SkyScene scene;
   sq::SceneMesh far = Octahedron(600, {});
