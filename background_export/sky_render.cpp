@@ -1,8 +1,8 @@
 #include "background_export/sky_render.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <numbers>
@@ -265,7 +265,6 @@ Polygon ClipToPlane(const Polygon& polygon, const V3& normal) {
   return kept;
 }
 
-
 // A face's pixels whose centres may look through a triangle with corners
 // a, b, c: columns and rows of an n x n face, rows from the bottom. The
 // triangle is cut to the face's pyramid and what is left seen on the face.
@@ -312,7 +311,10 @@ std::optional<std::array<int, 4>> FacePixels(const std::array<V3, 3>& corners, c
 
 // The level nearest v, a level from 0 to 255 give or take rounding (halves
 // rounded up): a blend of levels by weights of 0 .. 1 that sum to 1.
-uint8_t Level(double v) { return static_cast<uint8_t>(static_cast<int>(v + 0.5)); }
+uint8_t Level(double v) {
+  const int whole = static_cast<int>(v);
+  return static_cast<uint8_t>(v - whole >= 0.5 ? whole + 1 : whole);
+}
 
 // The rows of pixels drawn at once: a band's nearest distances stay in the cache.
 constexpr int kBand = 16;
@@ -323,8 +325,10 @@ constexpr int kBand = 16;
 class EquirectRows {
  public:
   EquirectRows(int width, int height)
-      : sinL_(static_cast<std::size_t>(width) + 1), cosL_(sinL_.size()),
-        sinP_(static_cast<std::size_t>(height) + 1), cosP_(sinP_.size()) {
+      : sinL_(static_cast<std::size_t>(width) + 1),
+        cosL_(sinL_.size()),
+        sinP_(static_cast<std::size_t>(height) + 1),
+        cosP_(sinP_.size()) {
     for (int c = 1; c <= width; ++c) {
       const double l = 2 * kPi * (c - 0.5) / width;
       sinL_[static_cast<std::size_t>(c)] = std::sin(l);
@@ -576,7 +580,8 @@ void SkyRenderer::DrawMesh(Picture& picture, const PixelBox* boxes, const Rows& 
   const auto bands = static_cast<std::size_t>((height + kBand - 1) / kBand);
   std::vector<std::size_t> start(bands + 1, 0);
   auto bandsOf = [&](const PixelBox& box) {
-    return std::make_pair(static_cast<std::size_t>((box.r0 - 1) / kBand), static_cast<std::size_t>((box.r1 - 1) / kBand));
+    return std::make_pair(static_cast<std::size_t>((box.r0 - 1) / kBand),
+                          static_cast<std::size_t>((box.r1 - 1) / kBand));
   };
   for (std::size_t i = 0; i < triangleCount_; ++i) {
     if (boxes[i].c1 < boxes[i].c0) continue;

@@ -35,9 +35,9 @@ namespace sq {
 // A weight may fall short of 0 by its slack, a hair's turn of d past the edge,
 // so that neighbours leave no crack.
 struct SkyTriangle {
-  std::array<double, 3> bc, ca, ab;            // b x c, c x a, a x b
-  std::array<double, 3> slack;                 // 1e-9 times |b x c|, |c x a|, |a x b|
-  double plane;                                // n . a
+  std::array<double, 3> bc, ca, ab;             // b x c, c x a, a x b
+  std::array<double, 3> slack;                  // 1e-9 times |b x c|, |c x a|, |a x b|
+  double plane;                                 // n . a
   std::array<std::array<double, 3>, 3> colour;  // the corners' levels, red, green, blue
 };
 // Where a triangle's directions lie, in radians: longitudes lonLo .. lonHi
