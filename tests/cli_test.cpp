@@ -104,12 +104,14 @@ TEST(ReportCli, RunsWithoutTheWindowModule) {
                 "Absent chunks: LMIP; GOBG; ETSH; GLOW; BURN; MRKR; NAVL; DOCK; ANIM; COLD; \\par\r\n\\par\r\n" +
                 kReportEnd);
 
+#ifdef STARQUILL_HAS_WINDOW
   const ProcessResult preview = RunProgram(
       alone.string(), {"preview", (dir / "m01.hod").string(), "--screenshot", (dir / "a.png").string()}, dir.path());
   EXPECT_EQ(preview.status, 3);
   EXPECT_EQ(preview.err.rfind("starquill: the window part cannot be loaded: ", 0), 0u) << preview.err;
   EXPECT_NE(preview.err.find("starquill-window.so"), std::string::npos) << preview.err;
   EXPECT_FALSE(std::filesystem::exists(dir / "a.png"));
+#endif
 
   const ProcessResult libraries = RunProgram("readelf", {"-d", STARQUILL_EXE}, dir.path());
   ASSERT_EQ(libraries.status, 0) << libraries.err;
@@ -120,6 +122,9 @@ TEST(ReportCli, RunsWithoutTheWindowModule) {
 // Without a display the window and the preview end with one line of ours and
 // status 1, before the window system starts (Qt would abort with its own text).
 TEST(WindowCli, NoDisplayEndsWithOneLineBeforeTheWindowSystemStarts) {
+#ifndef STARQUILL_HAS_WINDOW
+  GTEST_SKIP() << "built without the window";
+#endif
   TempDir dir;
   WriteBytes(dir / "m01.hod", Background());
   const std::string expected = sq::NoDisplayLine("neither DISPLAY nor WAYLAND_DISPLAY is set") + "\n";
