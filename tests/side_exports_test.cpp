@@ -65,10 +65,9 @@ Reported ReportOn(const Bytes& file) {
   RecordingPlatform platform;
   Reported r;
   r.outcome = sq::ReportCommand(model, in / "m.hod", out.path(), false, platform);
-  for (const auto& entry : std::filesystem::directory_iterator(out.path())) {
-    const std::string name = entry.path().filename().string();
-    (name == "m.HODreport.rtf" ? r.report : r.sideFiles[name]) = ReadText(entry.path());
-  }
+  r.sideFiles = FilesIn(out.path());
+  r.report = r.sideFiles["m.HODreport.rtf"];
+  r.sideFiles.erase("m.HODreport.rtf");
   return r;
 }
 
@@ -114,7 +113,9 @@ const std::string kVaryA1 =
 }  // namespace
 
 // Chunks read again in a later run replace the tables' rows; their exports are
-// appended to the same files in reading order.
+// appended to the same files in reading order. Where the bytes go is the caller's
+// choice: memory holds what the disk holds, its files in the order the walk first
+// met them.
 TEST(SideExports, EveryChunkReadIsExportedInReadingOrder) {
   const Reported r = ReportOn(RunsReadAgain());
   ASSERT_EQ(r.outcome.status, sq::ReportOutcome::Status::Written);
@@ -153,6 +154,17 @@ TEST(SideExports, EveryChunkReadIsExportedInReadingOrder) {
            edges},
   };
   EXPECT_EQ(r.sideFiles, expected);
+  sq::Model model;
+  RecordingPlatform platform;
+  ASSERT_FALSE(sq::WalkHodBytes(RunsReadAgain().vec(), model, platform).failed);
+  sq::MemoryFolder memory;
+  EXPECT_TRUE(sq::WriteSideExports(model, memory).empty());
+  Files inMemory;
+  for (const std::string& name : memory.Names()) inMemory[name] = *memory.Find(name);
+  EXPECT_EQ(inMemory, expected);
+  EXPECT_EQ(memory.Names(),
+            (std::vector<std::string>{"VARY_a.obj", "LITEs.OBJ", "VARY_b.obj", "HIER1.obj", "HIER2.txt",
+                                      "etshCpoints.obj", "burn1Cpoints.obj", "burn2Cpoints.obj", "BNDVpoints.obj"}));
   // The report shows the last VARY chunk's ranges.
   EXPECT_NE(r.report.find(VaryBlock(CornerText(1, 0, 2) + ListText(1, 0, 2, 2))), std::string::npos);
 }
@@ -211,28 +223,6 @@ TEST(SideExports, TextsOfChunksThatEndedEarlyAreNotShown) {
   EXPECT_TRUE(marker.outcome.walk.failed);
   EXPECT_NE(marker.report.find("Separator with marker 'M1' ( 1th ) is unequal to zero: 1.5"), std::string::npos);
   EXPECT_EQ(marker.report.find("'M2'"), std::string::npos);
-}
-
-// Where the bytes go is the caller's choice: memory holds what the disk holds,
-// its files in the order the walk first met them.
-TEST(SideExports, MemoryHoldsWhatTheDiskHolds) {
-  sq::Model model;
-  RecordingPlatform platform;
-  ASSERT_FALSE(sq::WalkHodBytes(RunsReadAgain().vec(), model, platform).failed);
-  TempDir dir;
-  sq::DiskFolder disk(dir.path());
-  sq::MemoryFolder memory;
-  EXPECT_TRUE(sq::WriteSideExports(model, disk).empty());
-  EXPECT_TRUE(sq::WriteSideExports(model, memory).empty());
-  Files onDisk, inMemory;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-    onDisk[entry.path().filename().string()] = ReadText(entry.path());
-  }
-  for (const std::string& name : memory.Names()) inMemory[name] = *memory.Find(name);
-  EXPECT_EQ(inMemory, onDisk);
-  EXPECT_EQ(memory.Names(),
-            (std::vector<std::string>{"VARY_a.obj", "LITEs.OBJ", "VARY_b.obj", "HIER1.obj", "HIER2.txt",
-                                      "etshCpoints.obj", "burn1Cpoints.obj", "burn2Cpoints.obj", "BNDVpoints.obj"}));
 }
 
 namespace {
