@@ -10,7 +10,7 @@
 #include "hod/hod_walk.h"
 #include "output/output_folder.h"
 #include "support/detail_chunks.h"
-#include "tests/test_kit.h"
+#include "tests/walk_kit.h"
 
 using namespace sqtest;
 
@@ -154,11 +154,9 @@ TEST(SideExports, EveryChunkReadIsExportedInReadingOrder) {
            edges},
   };
   EXPECT_EQ(r.sideFiles, expected);
-  sq::Model model;
-  RecordingPlatform platform;
-  ASSERT_FALSE(sq::WalkHodBytes(RunsReadAgain().vec(), model, platform).failed);
+  const Walk walk(RunsReadAgain());
   sq::MemoryFolder memory;
-  EXPECT_TRUE(sq::WriteSideExports(model, memory).empty());
+  EXPECT_TRUE(sq::WriteSideExports(walk.model, memory).empty());
   Files inMemory;
   for (const std::string& name : memory.Names()) inMemory[name] = *memory.Find(name);
   EXPECT_EQ(inMemory, expected);
@@ -254,15 +252,14 @@ class FailingFolder final : public sq::OutputFolder {
 // was: the later chunks of its kind are not appended behind a lost one. The
 // other files are written whole.
 TEST(SideExports, AFileThatFailsIsNamedOnceAndGetsNothingMore) {
-  sq::Model model;
-  RecordingPlatform platform;
-  ASSERT_FALSE(sq::WalkHodBytes(RunsReadAgain().vec(), model, platform).failed);
+  const Walk walk(RunsReadAgain());
+  ASSERT_FALSE(walk.result.failed);
   sq::MemoryFolder whole;
-  ASSERT_TRUE(sq::WriteSideExports(model, whole).empty());
+  ASSERT_TRUE(sq::WriteSideExports(walk.model, whole).empty());
 
   FailingFolder folder("etshCpoints.obj", 2);
   EXPECT_EQ(
-      sq::WriteSideExports(model, folder),
+      sq::WriteSideExports(walk.model, folder),
       (std::vector<sq::ExportFailure>{{"etshCpoints.obj", "cannot write etshCpoints.obj: No space left on device"}}));
   EXPECT_EQ(*folder.files.Find("etshCpoints.obj"), "\r\ng T1\r\nv 0 0 -1\r\n# 1 vertices\r\n\r\n");
   for (const std::string& name : whole.Names()) {

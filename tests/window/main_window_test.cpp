@@ -105,18 +105,15 @@ TEST(MainWindow, ReportsOnAModelBesideItAndRefusesWhatItCannotDo) {
   EXPECT_EQ(w.StatusText(), "Nothing written.");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rig.maps.path()), {}), 1);
 
-  // A model: the same bytes the report command writes, beside the file, and no preview.
+  // A model: the report beside the file (its bytes are held to the command
+  // line's by AtStartItWritesWhatTheCommandLineWritesWithoutFlags), and no preview.
   rig.platform.messages.clear();
   const auto hod = rig.maps / "m01.hod";
   WriteBytes(hod, ModelHod());
   rig.chooser.answers = {hod.string()};
   w.cmdReport->click();
   EXPECT_TRUE(rig.platform.messages.empty());
-  TempDir elsewhere;
-  sq::Model model;
-  ASSERT_EQ(sq::ReportCommand(model, hod, elsewhere.path(), false, rig.platform).status,
-            sq::ReportOutcome::Status::Written);
-  EXPECT_EQ(ReadText(rig.maps / "m01.HODreport.rtf"), ReadText(elsewhere / "m01.HODreport.rtf"));
+  EXPECT_TRUE(std::filesystem::exists(rig.maps / "m01.HODreport.rtf"));
   EXPECT_EQ(w.StatusText().toStdString(), "Wrote " + (rig.maps / "m01.HODreport.rtf").string());
   EXPECT_EQ(w.outputFolder(), rig.maps.path());
   EXPECT_EQ(w.preview(), nullptr);
