@@ -10,17 +10,10 @@
 #include <sstream>
 
 #include "tests/sky_kit.h"
-#include "writer/background_writer.h"
 
 using namespace sqtest;
 
 namespace {
-
-std::string Serialized(const sq::BackgroundTables& background) {
-  sq::BackgroundWriterTables writer;
-  EXPECT_EQ(sq::CopyBackgroundToWriter(background, writer), "");
-  return sq::SerializeBackgroundHod(writer);
-}
 
 using Point = std::tuple<float, float, float>;
 

@@ -23,10 +23,6 @@ using namespace sqtest;
 
 namespace {
 
-std::span<const uint8_t> AsBytes(const std::string& s) {
-  return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
-}
-
 const std::filesystem::path kSource = STARQUILL_SOURCE_DIR;
 const std::filesystem::path kSamplePicture = kSource / "data/samples/sky.tga";
 const std::filesystem::path kSampleHod = kSource / "data/samples/sky.hod";
@@ -171,7 +167,7 @@ TEST(ExportBackgroundCli, CubeFacesAreNamedAfterOutAndAFaceIsWrittenAlone) {
       one);
   ASSERT_EQ(face.status, 0) << face.err;
   EXPECT_EQ(face.out, (one / "sky_ny.exr").string() + "\n");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(one.path()), std::filesystem::directory_iterator()), 1);
+  EXPECT_EQ(FileCount(one.path()), 1);
 
   // Usage the parser or the command refuses: status 2, nothing written.
   for (const std::vector<std::string>& args : {std::vector<std::string>{"--face", "px"},
@@ -186,8 +182,7 @@ TEST(ExportBackgroundCli, CubeFacesAreNamedAfterOutAndAFaceIsWrittenAlone) {
     const ProcessResult refused = Starquill(line, none);
     EXPECT_EQ(refused.status, 2) << args.back() << refused.err;
     EXPECT_NE(refused.err, "") << args.back();
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(none.path()), std::filesystem::directory_iterator()), 0)
-        << args.back();
+    EXPECT_EQ(FileCount(none.path()), 0) << args.back();
   }
 }
 

@@ -77,10 +77,6 @@ sq::SkyScene OctahedronScene() {
   return scene;
 }
 
-std::span<const uint8_t> AsBytes(const std::string& s) {
-  return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
-}
-
 }  // namespace
 
 TEST(BackgroundExport, EveryPixelTakesTheMeshWhereItsDirectionMeetsItAcrossTheSeamAndThePoles) {

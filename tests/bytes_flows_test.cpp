@@ -45,16 +45,11 @@ TEST(BytesFlows, ReportOfBytesWritesWhatTheReportCommandWrites) {
     EXPECT_EQ(memory.walk.offset, disk.walk.offset);
     EXPECT_EQ(memory.openPreview, disk.openPreview);
     EXPECT_EQ(inMemory.messages, onDisk.messages);
-    std::vector<std::string> onDiskNames;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-      if (entry.path().filename() != "ship.hod") onDiskNames.push_back(entry.path().filename().string());
-    }
-    std::vector<std::string> names = folder.Names();
-    std::sort(names.begin(), names.end());
-    std::sort(onDiskNames.begin(), onDiskNames.end());
-    ASSERT_EQ(names, onDiskNames);
-    EXPECT_GT(names.size(), 0u);
-    for (const std::string& name : names) EXPECT_EQ(*folder.Find(name), ReadText(dir / name)) << name;
+    std::map<std::string, std::string> onDiskFiles = FilesIn(dir.path()), inMemoryFiles;
+    onDiskFiles.erase("ship.hod");
+    for (const std::string& name : folder.Names()) inMemoryFiles[name] = *folder.Find(name);
+    EXPECT_GT(onDiskFiles.size(), 0u);
+    EXPECT_EQ(inMemoryFiles, onDiskFiles);
   }
 }
 

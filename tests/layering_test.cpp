@@ -79,11 +79,6 @@ std::vector<std::string> LayeringProblems(const fs::path& root, const Rooms& roo
   return problems;
 }
 
-void WriteText(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path) << text;
-}
-
 }  // namespace
 
 TEST(Layering, EveryIncludeFollowsTheTableOfRooms) {

@@ -13,21 +13,10 @@
 #include "picture/picture_write.h"
 #include "picture/sky_direction.h"
 #include "tests/sky_kit.h"
-#include "writer/background_writer.h"
 
 using namespace sqtest;
 
 namespace {
-
-std::string Serialized(const sq::BackgroundTables& background) {
-  sq::BackgroundWriterTables writer;
-  EXPECT_EQ(sq::CopyBackgroundToWriter(background, writer), "");
-  return sq::SerializeBackgroundHod(writer);
-}
-
-void WriteText(const std::filesystem::path& path, const std::string& bytes) {
-  WriteBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.end()));
-}
 
 // A sky of make_sky_tga, as a picture, and the stars it planted by list.
 struct PlantedSky {

@@ -17,11 +17,9 @@ using namespace sqtest;
 
 namespace {
 
-std::span<const uint8_t> Bytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
-
 sq::Picture ReadFile(const std::filesystem::path& path) {
   sq::Picture p;
-  EXPECT_EQ(sq::ReadPicture(Bytes(ReadText(path)), p), "") << path;
+  EXPECT_EQ(sq::ReadPicture(AsBytes(ReadText(path)), p), "") << path;
   return p;
 }
 

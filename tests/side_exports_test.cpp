@@ -10,7 +10,7 @@
 #include "hod/hod_walk.h"
 #include "output/output_folder.h"
 #include "support/detail_chunks.h"
-#include "tests/test_kit.h"
+#include "tests/walk_kit.h"
 
 using namespace sqtest;
 
@@ -65,10 +65,9 @@ Reported ReportOn(const Bytes& file) {
   RecordingPlatform platform;
   Reported r;
   r.outcome = sq::ReportCommand(model, in / "m.hod", out.path(), false, platform);
-  for (const auto& entry : std::filesystem::directory_iterator(out.path())) {
-    const std::string name = entry.path().filename().string();
-    (name == "m.HODreport.rtf" ? r.report : r.sideFiles[name]) = ReadText(entry.path());
-  }
+  r.sideFiles = FilesIn(out.path());
+  r.report = r.sideFiles["m.HODreport.rtf"];
+  r.sideFiles.erase("m.HODreport.rtf");
   return r;
 }
 
@@ -114,7 +113,9 @@ const std::string kVaryA1 =
 }  // namespace
 
 // Chunks read again in a later run replace the tables' rows; their exports are
-// appended to the same files in reading order.
+// appended to the same files in reading order. Where the bytes go is the caller's
+// choice: memory holds what the disk holds, its files in the order the walk first
+// met them.
 TEST(SideExports, EveryChunkReadIsExportedInReadingOrder) {
   const Reported r = ReportOn(RunsReadAgain());
   ASSERT_EQ(r.outcome.status, sq::ReportOutcome::Status::Written);
@@ -153,6 +154,15 @@ TEST(SideExports, EveryChunkReadIsExportedInReadingOrder) {
            edges},
   };
   EXPECT_EQ(r.sideFiles, expected);
+  const Walk walk(RunsReadAgain());
+  sq::MemoryFolder memory;
+  EXPECT_TRUE(sq::WriteSideExports(walk.model, memory).empty());
+  Files inMemory;
+  for (const std::string& name : memory.Names()) inMemory[name] = *memory.Find(name);
+  EXPECT_EQ(inMemory, expected);
+  EXPECT_EQ(memory.Names(),
+            (std::vector<std::string>{"VARY_a.obj", "LITEs.OBJ", "VARY_b.obj", "HIER1.obj", "HIER2.txt",
+                                      "etshCpoints.obj", "burn1Cpoints.obj", "burn2Cpoints.obj", "BNDVpoints.obj"}));
   // The report shows the last VARY chunk's ranges.
   EXPECT_NE(r.report.find(VaryBlock(CornerText(1, 0, 2) + ListText(1, 0, 2, 2))), std::string::npos);
 }
@@ -213,28 +223,6 @@ TEST(SideExports, TextsOfChunksThatEndedEarlyAreNotShown) {
   EXPECT_EQ(marker.report.find("'M2'"), std::string::npos);
 }
 
-// Where the bytes go is the caller's choice: memory holds what the disk holds,
-// its files in the order the walk first met them.
-TEST(SideExports, MemoryHoldsWhatTheDiskHolds) {
-  sq::Model model;
-  RecordingPlatform platform;
-  ASSERT_FALSE(sq::WalkHodBytes(RunsReadAgain().vec(), model, platform).failed);
-  TempDir dir;
-  sq::DiskFolder disk(dir.path());
-  sq::MemoryFolder memory;
-  EXPECT_TRUE(sq::WriteSideExports(model, disk).empty());
-  EXPECT_TRUE(sq::WriteSideExports(model, memory).empty());
-  Files onDisk, inMemory;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-    onDisk[entry.path().filename().string()] = ReadText(entry.path());
-  }
-  for (const std::string& name : memory.Names()) inMemory[name] = *memory.Find(name);
-  EXPECT_EQ(inMemory, onDisk);
-  EXPECT_EQ(memory.Names(),
-            (std::vector<std::string>{"VARY_a.obj", "LITEs.OBJ", "VARY_b.obj", "HIER1.obj", "HIER2.txt",
-                                      "etshCpoints.obj", "burn1Cpoints.obj", "burn2Cpoints.obj", "BNDVpoints.obj"}));
-}
-
 namespace {
 
 // Memory whose `failAt`-th append to one file (counted from 1) fails, as a disk
@@ -264,15 +252,14 @@ class FailingFolder final : public sq::OutputFolder {
 // was: the later chunks of its kind are not appended behind a lost one. The
 // other files are written whole.
 TEST(SideExports, AFileThatFailsIsNamedOnceAndGetsNothingMore) {
-  sq::Model model;
-  RecordingPlatform platform;
-  ASSERT_FALSE(sq::WalkHodBytes(RunsReadAgain().vec(), model, platform).failed);
+  const Walk walk(RunsReadAgain());
+  ASSERT_FALSE(walk.result.failed);
   sq::MemoryFolder whole;
-  ASSERT_TRUE(sq::WriteSideExports(model, whole).empty());
+  ASSERT_TRUE(sq::WriteSideExports(walk.model, whole).empty());
 
   FailingFolder folder("etshCpoints.obj", 2);
   EXPECT_EQ(
-      sq::WriteSideExports(model, folder),
+      sq::WriteSideExports(walk.model, folder),
       (std::vector<sq::ExportFailure>{{"etshCpoints.obj", "cannot write etshCpoints.obj: No space left on device"}}));
   EXPECT_EQ(*folder.files.Find("etshCpoints.obj"), "\r\ng T1\r\nv 0 0 -1\r\n# 1 vertices\r\n\r\n");
   for (const std::string& name : whole.Names()) {

@@ -9,6 +9,7 @@
 
 #include "builder/builder.h"
 #include "tests/tga_kit.h"
+#include "writer/background_writer.h"
 
 namespace sqtest {
 
@@ -85,6 +86,13 @@ inline sq::BackgroundBuildOutcome BuildFromFile(const TempDir& dir, const std::v
   sq::TgaReadOptions read;
   read.showSizeWarning = false;
   return sq::BuildBackgroundFromFile(dir / "sky.tga", options, platform, read);
+}
+
+// The bytes write-background writes for a background.
+inline std::string Serialized(const sq::BackgroundTables& background) {
+  sq::BackgroundWriterTables writer;
+  EXPECT_EQ(sq::CopyBackgroundToWriter(background, writer), "");
+  return sq::SerializeBackgroundHod(writer);
 }
 
 // Built straight from a picture held in memory (stored bottom-up).

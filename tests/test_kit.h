@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <span>
 #include <random>
 #include <string>
 #include <vector>
@@ -74,6 +76,20 @@ inline std::string ReadText(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The bytes of a string, as the readers take them.
+inline std::span<const uint8_t> AsBytes(const std::string& s) {
+  return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
+}
+
+// Every file of a folder by name, with its bytes.
+inline std::map<std::string, std::string> FilesIn(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    files[entry.path().filename().string()] = ReadText(entry.path());
+  }
+  return files;
+}
+
 // How many entries a folder holds.
 inline long FileCount(const std::filesystem::path& folder) {
   return std::distance(std::filesystem::directory_iterator(folder), {});
@@ -82,6 +98,12 @@ inline long FileCount(const std::filesystem::path& folder) {
 inline void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Writes text or encoded bytes held in a string, making the folders above it.
+inline void WriteText(const std::filesystem::path& path, const std::string& bytes) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 struct ProcessResult {

@@ -60,8 +60,20 @@ bool Drop(QWidget* target, const std::filesystem::path& file) {
   return true;
 }
 
-void WriteText(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+// `starquill FILE` with settings of its own: the window stays open on the file,
+// `output` appearing while it runs.
+void ExpectWindowWritesWhileOpen(const std::filesystem::path& file, const std::filesystem::path& output) {
+  TempDir config;
+  QProcess program;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_CONFIG_HOME", QString::fromStdString(config.path().string()));
+  program.setProcessEnvironment(env);
+  program.start(STARQUILL_EXE, {QString::fromStdString(file.string())});
+  EXPECT_TRUE(program.waitForStarted());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(output); }, 30000));
+  EXPECT_EQ(program.state(), QProcess::Running);
+  program.terminate();
+  program.waitForFinished(10000);
 }
 
 const std::filesystem::path kSample = std::filesystem::path(STARQUILL_SOURCE_DIR) / "data/samples/sky.hod";
@@ -93,18 +105,15 @@ TEST(MainWindow, ReportsOnAModelBesideItAndRefusesWhatItCannotDo) {
   EXPECT_EQ(w.StatusText(), "Nothing written.");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(rig.maps.path()), {}), 1);
 
-  // A model: the same bytes the report command writes, beside the file, and no preview.
+  // A model: the report beside the file (its bytes are held to the command
+  // line's by AtStartItWritesWhatTheCommandLineWritesWithoutFlags), and no preview.
   rig.platform.messages.clear();
   const auto hod = rig.maps / "m01.hod";
   WriteBytes(hod, ModelHod());
   rig.chooser.answers = {hod.string()};
   w.cmdReport->click();
   EXPECT_TRUE(rig.platform.messages.empty());
-  TempDir elsewhere;
-  sq::Model model;
-  ASSERT_EQ(sq::ReportCommand(model, hod, elsewhere.path(), false, rig.platform).status,
-            sq::ReportOutcome::Status::Written);
-  EXPECT_EQ(ReadText(rig.maps / "m01.HODreport.rtf"), ReadText(elsewhere / "m01.HODreport.rtf"));
+  EXPECT_TRUE(std::filesystem::exists(rig.maps / "m01.HODreport.rtf"));
   EXPECT_EQ(w.StatusText().toStdString(), "Wrote " + (rig.maps / "m01.HODreport.rtf").string());
   EXPECT_EQ(w.outputFolder(), rig.maps.path());
   EXPECT_EQ(w.preview(), nullptr);
@@ -258,11 +267,6 @@ TEST(MainWindow, ALoadedImageIsBuiltPreviewedAndWrittenBesideIt) {
   rig.chooser.answers = {(rig.maps / "stars.hod").string()};
   w.cmdReport->click();
   EXPECT_FALSE(w.mnuWriteHOD->isEnabled());
-
-  // A picture refused: building goes off too.
-  rig.chooser.answers = {(images / "SKY.TGA").string()};
-  w.mnuLoadTGA->trigger();
-  EXPECT_FALSE(w.mnuWriteHOD->isEnabled() || w.mnuBuildBackground->isEnabled());
 }
 
 // A picture without 2 x 2 stars or spots builds empty star maps: the builder
@@ -506,25 +510,11 @@ TEST(Desktop, EveryPictureKindTheBuilderReadsCanBeChosenDroppedOrNamed) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return rig.window->tgaBaseName() == "night"; }));
   EXPECT_TRUE(rig.window->mnuBuildBackground->isEnabled());
 
-  TempDir config;
-  QProcess program;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_CONFIG_HOME", QString::fromStdString(config.path().string()));
-  program.setProcessEnvironment(env);
-  program.start(STARQUILL_EXE, {QString::fromStdString((images / "night.png").string())});
-  EXPECT_TRUE(program.waitForStarted());
   // The picture is loaded in the window: the detector's files appear while it runs.
   std::filesystem::remove(images / "night_StrPts1.obj");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(images / "night_StrPts1.obj"); }, 30000));
-  EXPECT_EQ(program.state(), QProcess::Running);
-  program.terminate();
-  program.waitForFinished(10000);
+  ExpectWindowWritesWhileOpen(images / "night.png", images / "night_StrPts1.obj");
 }
 
-// At start the window writes what the command line writes without flags: the
-// report with the sound-test box as it starts, the picture load with the halftone
-// question answered by its default button, and the build with the Options marks
-// as they start. Each of these choices changes the bytes the other way.
 TEST(MainWindow, ExportBackgroundIsOnWhileABackgroundIsHeldAndWritesWhatTheDialogNames) {
   MainRig rig;
   sq::MainWindow& w = *rig.window;
@@ -565,6 +555,11 @@ TEST(MainWindow, ExportBackgroundIsOnWhileABackgroundIsHeldAndWritesWhatTheDialo
   EXPECT_TRUE(rig.platform.messages.empty());
 }
 
+// At start the window writes what the command line writes without flags: the
+// report with the sound-test box as it starts, the picture load with the halftone
+// question answered by its default button, and the build with the Options marks
+// as they start. (That each flag changes the files is held by the command line's
+// tests: BuildBackgroundCli and TgaCli.)
 TEST(MainWindow, AtStartItWritesWhatTheCommandLineWritesWithoutFlags) {
   MainRig rig;
   sq::MainWindow& w = *rig.window;
@@ -596,34 +591,19 @@ TEST(MainWindow, AtStartItWritesWhatTheCommandLineWritesWithoutFlags) {
   w.preview()->close();
   w.mnuWriteHOD->trigger();
 
-  // The command line's outputs of that picture, without flags and with each one.
-  auto run = [&](const std::string& command, std::vector<std::string> flags) {
+  // The command line's outputs of that picture, without flags.
+  auto run = [&](const std::string& command) {
     TempDir out;
-    std::vector<std::string> args = {command, (images / "sky.tga").string(), "--out-dir", out.path().string()};
-    args.insert(args.end(), flags.begin(), flags.end());
-    const ProcessResult r = Starquill(args, out);
+    const ProcessResult r = Starquill({command, (images / "sky.tga").string(), "--out-dir", out.path().string()}, out);
     EXPECT_EQ(r.status, 0) << r.err;
-    std::map<std::string, std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(out.path()))
-      files[entry.path().filename().string()] = ReadText(entry.path());
-    return files;
+    return FilesIn(out.path());
   };
-  std::map<std::string, std::string> plain = run("tga", {});
-  plain.merge(run("build-background", {}));
+  std::map<std::string, std::string> plain = run("tga");
+  plain.merge(run("build-background"));
   ASSERT_EQ(plain.size(), 6u);
   for (const auto& [name, bytes] : plain) {
     SCOPED_TRACE(name);
     EXPECT_TRUE(ReadText(images / name) == bytes);
-  }
-  EXPECT_FALSE(run("tga", {"--filter"})["sky_filtered.tga"] == plain["sky_filtered.tga"]);
-  for (const std::vector<std::string>& flags : {std::vector<std::string>{"--density", "16"},
-                                                {"--colour-average"},
-                                                {"--intensity-limit"},
-                                                {"--increase-capping"},
-                                                {"--more-stars"},
-                                                {"--less-stars"}}) {
-    SCOPED_TRACE(flags[0]);
-    EXPECT_FALSE(run("build-background", flags)["sky.hod"] == plain["sky.hod"]);
   }
 }
 
@@ -742,19 +722,9 @@ TEST(Desktop, DroppedFilesRunTheCommandOfTheirKind) {
 }
 
 TEST(Desktop, TheCommandLineOpensTheWindowOnAFile) {
-  TempDir maps, config;
+  TempDir maps;
   WriteBytes(maps / "m01.hod", ModelHod());
-  QProcess program;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_CONFIG_HOME", QString::fromStdString(config.path().string()));
-  program.setProcessEnvironment(env);
-  program.start(STARQUILL_EXE, {QString::fromStdString((maps / "m01.hod").string())});
-  EXPECT_TRUE(program.waitForStarted());
-  // The window stays open on the file: the command's output appears while it runs.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(maps / "m01.HODreport.rtf"); }, 30000));
-  EXPECT_EQ(program.state(), QProcess::Running);
-  program.terminate();
-  program.waitForFinished(10000);
+  ExpectWindowWritesWhileOpen(maps / "m01.hod", maps / "m01.HODreport.rtf");
 }
 
 // The README's pictures: the preview of the bundled sample and the main window
