@@ -8,8 +8,8 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <span>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
