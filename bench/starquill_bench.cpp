@@ -612,10 +612,16 @@ void BM_WalkScaling(benchmark::State& state) {
 double PreviewCpuPerFrame(const fs::path& file, const std::string& mode, const fs::path& log) {
 #ifdef PREVIEW_CPU
   const Run run = Spawn({PREVIEW_CPU, file.string(), mode, "3"}, log.string());
+  // The figures are the last line; a warning the picture draws may come before.
   std::ifstream in(log);
+  std::string line, last;
+  while (std::getline(in, line)) {
+    if (!line.empty()) last = line;
+  }
+  std::istringstream figures(last);
   double cpu = 0;
   int frames = 0;
-  if (run.status != 0 || !(in >> cpu >> frames) || frames <= 0) return -1;
+  if (run.status != 0 || !(figures >> cpu >> frames) || frames <= 0) return -1;
   return cpu / frames;
 #else
   (void)file, (void)mode, (void)log;
