@@ -1,6 +1,5 @@
 #include "hod/file_bytes.h"
 
-#include <cerrno>
 #include <fstream>
 #include <utility>
 
@@ -57,32 +56,7 @@ std::shared_ptr<const FileBytes> FileBytes::Open(const std::filesystem::path& pa
         return file;
       }
     }
-    if (S_ISREG(info.st_mode) && info.st_size < kMapFrom) {
-      // Read straight into a buffer the read fills: filling it with zeros first
-      // would cost as much again (a run over many files is bound by memory).
-      const auto length = static_cast<std::size_t>(info.st_size);
-      std::unique_ptr<uint8_t[]> buffer(new uint8_t[length > 0 ? length : 1]);
-      std::size_t got = 0;
-      bool failed = false;
-      while (got < length) {
-        const ssize_t n = ::read(fd, buffer.get() + got, length - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) failed = true;
-        if (n <= 0) break;  // 0: the file shrank since it was measured; it is what could be read
-        got += static_cast<std::size_t>(n);
-      }
-      ::close(fd);
-      if (!failed) {
-        std::shared_ptr<FileBytes> file(new FileBytes);
-        file->readHere_ = std::move(buffer);
-        file->data_ = file->readHere_.get();
-        file->size_ = got;
-        return file;
-      }
-      // Read again below, which says why it cannot be.
-    } else {
-      ::close(fd);
-    }
+    ::close(fd);
   }
 #endif
   auto bytes = ReadWholeFile(path, error);

@@ -45,8 +45,7 @@ class FileBytes {
   const uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
   bool mapped_ = false;
-  std::vector<uint8_t> read_;            // the bytes when they were handed over
-  std::unique_ptr<uint8_t[]> readHere_;  // the bytes when the file was read here
+  std::vector<uint8_t> read_;  // the bytes when the file was not mapped
 };
 
 }  // namespace sq
