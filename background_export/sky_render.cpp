@@ -394,12 +394,11 @@ class FaceRows {
 // (past the picture's width they wrap round), pixel (c, r) looking along
 // rows(r).At(c). A pixel the triangle's direction passes through takes its
 // colour when it is nearer than what the pixel shows: nearest[(r - firstRow) *
-// width + c - 1] holds how near that is.
+// width + c - 1] holds how near that is. t is taken by value, so the pixel
+// stores cannot be taken to change it.
 template <class Rows>
-void DrawTriangle(const SkyTriangle& triangle, int c0, int c1, int r0, int r1, const Rows& rows, Picture& picture,
+void DrawTriangle(const SkyTriangle t, int c0, int c1, int r0, int r1, const Rows& rows, Picture& picture,
                   double* nearest, int firstRow) {
-  // A copy the pixel stores below cannot be taken to change.
-  const SkyTriangle t = triangle;
   const int width = picture.width;
   for (int r = r0; r <= r1; ++r) {
     const auto row = rows(r);

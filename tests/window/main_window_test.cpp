@@ -87,6 +87,11 @@ ProcessResult Shoot(const TempDir& dir, const std::filesystem::path& png, const 
   return RunProgram("env", args, dir.path());
 }
 
+// A smooth sky with a few stars on it.
+std::vector<uint8_t> StarrySky() {
+  return SmoothSky(256, 128).Grey(40, 40, 120).Square(120, 70, 125).Square(200, 30, 120).File();
+}
+
 }  // namespace
 
 TEST(MainWindow, ReportsOnAModelBesideItAndRefusesWhatItCannotDo) {
@@ -331,8 +336,7 @@ TEST(MainWindow, AfterACancelledLoadTheCaptionToolsAndSessionAgreeAndPreviewsNam
   MainRig rig;
   sq::MainWindow& w = *rig.window;
   TempDir images;
-  Picture sky = SmoothSky(256, 128);
-  WriteBytes(images / "sky.tga", sky.Grey(40, 40, 120).Square(120, 70, 125).Square(200, 30, 120).File());
+  WriteBytes(images / "sky.tga", StarrySky());
   for (const std::string& refused : {std::string(), (images / "SKY.TGA").string()}) {
     SCOPED_TRACE(refused);
     rig.chooser.answers = {(images / "sky.tga").string()};
@@ -368,8 +372,7 @@ TEST(MainWindow, ReplacingAnExistingHodAsksFirst) {
   MainRig rig;
   sq::MainWindow& w = *rig.window;
   TempDir images;
-  Picture sky = SmoothSky(256, 128);
-  WriteBytes(images / "sky.tga", sky.Grey(40, 40, 120).Square(120, 70, 125).Square(200, 30, 120).File());
+  WriteBytes(images / "sky.tga", StarrySky());
   const auto hod = images / "sky.hod";
   WriteText(hod, "an earlier file");
   rig.chooser.answers = {hod.string().substr(0, hod.string().size() - 3) + "tga"};

@@ -29,6 +29,7 @@
 #include "app/report_command.h"
 #include "builder/background_options.h"
 #include "hod/file_bytes.h"
+#include "output/file_output.h"
 #include "output/output_folder.h"
 #include "preview/preview_lists.h"
 
@@ -118,6 +119,13 @@ class ScratchFolder {
   std::filesystem::path path_;
 };
 
+// Puts a file's bytes where a command reads them, in the page's in-memory file
+// system; false when they cannot be held there.
+bool Hold(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  return sq::WriteFileAtomic(path, view).empty();
+}
+
 }  // namespace
 
 extern "C" {
@@ -205,15 +213,10 @@ Result* sq_build(std::vector<uint8_t>* input, const char* name, int density, int
   std::unique_ptr<std::vector<uint8_t>> bytes(input);
   const ScratchFolder scratch;
   const std::filesystem::path picture = sq::SafeFileName(name);
-  {
-    std::FILE* file = std::fopen(picture.c_str(), "wb");
-    const bool written = file != nullptr && std::fwrite(bytes->data(), 1, bytes->size(), file) == bytes->size();
-    if (file != nullptr && std::fclose(file) != 0) result->status = 1;
-    if (!written || result->status != 0) {
-      result->err = "starquill build-background: the picture could not be held in memory\n";
-      result->status = 1;
-      return result.release();
-    }
+  if (!Hold(picture, *bytes)) {
+    result->err = "starquill build-background: the picture could not be held in memory\n";
+    result->status = 1;
+    return result.release();
   }
   bytes.reset();  // the file system holds it now
 
@@ -269,9 +272,7 @@ Result* sq_export(std::vector<uint8_t>* input, const char* name, const char* ext
   std::unique_ptr<std::vector<uint8_t>> bytes(input);
   const ScratchFolder scratch;
   const std::filesystem::path hod = sq::SafeFileName(name);
-  std::FILE* file = std::fopen(hod.c_str(), "wb");
-  const bool written = file != nullptr && std::fwrite(bytes->data(), 1, bytes->size(), file) == bytes->size();
-  if (file == nullptr || std::fclose(file) != 0 || !written) {
+  if (!Hold(hod, *bytes)) {
     result->err = "starquill export-background: the file could not be held in memory\n";
     result->status = 1;
     return result.release();

@@ -5,30 +5,17 @@
 // canvas; the sample picture built through the form must download the native
 // HOD. The exports of the background are compared too.
 // Usage: node --no-experimental-fetch browser_test.mjs STARQUILL WEB_DIR CHROMIUM BACKGROUND.hod PICTURE FILE...
-import { spawnSync } from "node:child_process";
 import { mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync, existsSync } from "node:fs";
 import { createServer } from "node:http";
 import { tmpdir } from "node:os";
 import { basename, extname, join, resolve } from "node:path";
 import puppeteer from "puppeteer-core";
+import { fail, finish, nativeRun, same } from "./kit.mjs";
 
 const [starquill, webDir, chromium, background, picture, ...others] = process.argv.slice(2).map((a) => resolve(a));
 const inputs = [background, picture, ...others];
 const work = mkdtempSync(join(tmpdir(), "sq-browser-"));
-let failures = 0;
-
-function fail(text) {
-  failures++;
-  console.error(`FAIL ${text}`);
-}
-function same(what, got, want) {
-  const a = Buffer.from(got), b = Buffer.from(want);
-  if (!a.equals(b)) fail(`${what}: ${a.length} bytes, native ${b.length}`);
-}
-function native(dir, args) {
-  const run = spawnSync(starquill, args, { cwd: dir, maxBuffer: 1 << 30 });
-  return { status: run.status, out: run.stdout, err: run.stderr };
-}
+const native = (dir, args) => nativeRun(starquill, dir, args);
 
 const types = { ".html": "text/html", ".js": "text/javascript", ".css": "text/css", ".wasm": "application/wasm" };
 const server = createServer((request, response) => {
@@ -166,8 +153,4 @@ try {
   server.close();
   rmSync(work, { recursive: true, force: true });
 }
-if (failures > 0) {
-  console.error(`${failures} failure(s)`);
-  process.exit(1);
-}
-console.log("the page gives the native bytes, shows the sky and builds through the form");
+finish("the page gives the native bytes, shows the sky and builds through the form");

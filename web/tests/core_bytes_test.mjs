@@ -4,41 +4,21 @@
 // the same HOD. A damaged copy of each HOD (cut short, a chunk size raised) goes
 // the same way, so the messages of a bad file are compared too.
 // Usage: node --no-experimental-fetch core_bytes_test.mjs STARQUILL WEB_DIR FILE...
-import { execFileSync, spawnSync } from "node:child_process";
 import { mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync } from "node:fs";
 import { createRequire } from "node:module";
 import { tmpdir } from "node:os";
 import { basename, dirname, join, resolve } from "node:path";
 import * as calls from "../src/core_calls.js";
+import { fail, finish, nativeRun, same } from "./kit.mjs";
 
 const [starquill, webDir, ...inputs] = process.argv.slice(2).map((arg) => resolve(arg));
 const require = createRequire(import.meta.url);
 const core = await require(join(webDir, "starquill-core.js"))();
 calls.putTextures(core, Object.fromEntries(["B02.tga", "B03.tga"].map((t) => [t, readFileSync(join(webDir, t))])));
 const work = mkdtempSync(join(tmpdir(), "sq-core-"));
-let failures = 0;
-function fail(text) {
-  failures++;
-  console.error(`FAIL ${text}`);
-}
-
-function same(what, got, want) {
-  const a = Buffer.from(got), b = Buffer.from(want);
-  if (a.equals(b)) return;
-  failures++;
-  let at = 0;
-  while (at < a.length && at < b.length && a[at] === b[at]) at++;
-  console.error(`FAIL ${what}: ${a.length} bytes, native ${b.length}; first difference at byte ${at}`);
-  console.error(`  wasm:   ${JSON.stringify(a.subarray(at, at + 60).toString("latin1"))}`);
-  console.error(`  native: ${JSON.stringify(b.subarray(at, at + 60).toString("latin1"))}`);
-}
-
 // The native command run in `dir` on the file by its bare name, so the paths it
 // prints are the names the page is given.
-function native(dir, args) {
-  const run = spawnSync(starquill, args, { cwd: dir, maxBuffer: 1 << 30 });
-  return { status: run.status, out: run.stdout, err: run.stderr };
-}
+const native = (dir, args) => nativeRun(starquill, dir, args);
 
 function compareHod(path, bytes) {
   const name = basename(path);
@@ -110,8 +90,7 @@ function comparePicture(path) {
     const hodName = name.replace(/\.[^.]*$/, "") + ".hod";
     same(`${name} ${args.join(" ")}: the HOD`, built.files[hodName] ?? [], readFileSync(join(dir, hodName)));
     if (!built.views.mesh || built.views.mesh.length === 0) {
-      failures++;
-      console.error(`FAIL ${name}: the build gives no preview mesh`);
+      fail(`${name}: the build gives no preview mesh`);
     }
   }
 }
@@ -127,7 +106,7 @@ function compareDamagedPicture(path) {
   const want = native(dir, ["build-background", name]);
   same(`${name}: build status`, [built.status], [want.status]);
   same(`${name}: build stderr`, built.errBytes, want.err);
-  if (want.status === 0) failures++, console.error(`FAIL ${name}: a cut picture was built`);
+  if (want.status === 0) fail(`${name}: a cut picture was built`);
 }
 
 try {
@@ -162,8 +141,4 @@ try {
 } finally {
   rmSync(work, { recursive: true, force: true });
 }
-if (failures > 0) {
-  console.error(`${failures} difference(s)`);
-  process.exit(1);
-}
-console.log(`the WebAssembly core gives the native bytes for ${inputs.length} file(s)`);
+finish(`the WebAssembly core gives the native bytes for ${inputs.length} file(s)`);
