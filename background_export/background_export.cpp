@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
+#include <memory>
 
 #include "background_export/gltf_scene.h"
 #include "background_export/sky_render.h"
@@ -50,16 +52,59 @@ std::vector<std::string> ExportFileNames(std::string_view name, const ExportRequ
   return names;
 }
 
+namespace {
+
+// A file's bytes: encoded (a PNG, an EXR, a glTF scene), or a TGA drawn in
+// place, whose pixels are left unset until drawn.
+class ExportFile {
+ public:
+  explicit ExportFile(std::string encoded) : encoded_(std::move(encoded)) {}
+  explicit ExportFile(std::size_t size) : drawn_(new char[size]), size_(size) {}
+  char* Data() { return drawn_.get(); }
+  std::string_view Bytes() const { return drawn_ ? std::string_view(drawn_.get(), size_) : std::string_view(encoded_); }
+
+ private:
+  std::string encoded_;
+  std::unique_ptr<char[]> drawn_;
+  std::size_t size_ = 0;
+};
+
+std::array<uint8_t, kTgaHeaderSize> TgaHeaderOf(int width, int height) {
+  TgaHeader header;
+  header.imageType = kTgaTrueColour;
+  header.width = static_cast<uint16_t>(width);
+  header.height = static_cast<uint16_t>(height);
+  header.pixelDepth = 32;
+  header.descriptor = 8;  // eight alpha bits, the bottom row first
+  return EncodeTgaHeader(header);
+}
+
+// The file of a picture drawn by `draw` into width x height BGRA pixels: a TGA
+// is drawn straight into the file's bytes.
+template <class Draw>
+ExportFile ExportPicture(int width, int height, ExportFormat format, const Draw& draw) {
+  const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  if (format == ExportFormat::Tga) {
+    ExportFile file(kTgaHeaderSize + pixels * 4);
+    const auto head = TgaHeaderOf(width, height);
+    std::memcpy(file.Data(), head.data(), head.size());
+    draw(reinterpret_cast<uint8_t*>(file.Data()) + kTgaHeaderSize);
+    return file;
+  }
+  Picture picture;
+  picture.width = width;
+  picture.height = height;
+  picture.bgra.resize(pixels * 4);
+  draw(picture.bgra.data());
+  return ExportFile(EncodeExportPicture(picture, format));
+}
+
+}  // namespace
+
 std::string EncodeExportPicture(const Picture& picture, ExportFormat format) {
   switch (format) {
     case ExportFormat::Tga: {
-      TgaHeader header;
-      header.imageType = kTgaTrueColour;
-      header.width = static_cast<uint16_t>(picture.width);
-      header.height = static_cast<uint16_t>(picture.height);
-      header.pixelDepth = 32;
-      header.descriptor = 8;  // eight alpha bits, the bottom row first
-      const auto head = EncodeTgaHeader(header);
+      const auto head = TgaHeaderOf(picture.width, picture.height);
       std::string bytes(head.begin(), head.end());
       bytes.append(reinterpret_cast<const char*>(picture.bgra.data()), picture.bgra.size());
       return bytes;
@@ -95,9 +140,9 @@ ExportResult ExportBackground(const SkyScene& scene, const ExportRequest& reques
   if (!result.refusal.empty()) return result;
 
   const std::vector<std::string> names = ExportFileNames(name, request);
-  std::vector<std::string> files;
+  std::vector<ExportFile> files;
   if (request.format == ExportFormat::Glb) {
-    files.push_back(EncodeGlb(scene, request.layers, request.levels, request.textures));
+    files.emplace_back(EncodeGlb(scene, request.layers, request.levels, request.textures));
   } else {
     const SkyRenderer renderer(scene, request.layers, request.levels);
     if (!renderer.Refusal().empty()) {
@@ -105,23 +150,25 @@ ExportResult ExportBackground(const SkyScene& scene, const ExportRequest& reques
       return result;
     }
     if (!request.cube) {
-      files.push_back(EncodeExportPicture(renderer.Equirect(request.width, request.height), request.format));
+      files.push_back(ExportPicture(request.width, request.height, request.format,
+                                    [&](uint8_t* bgra) { renderer.DrawEquirect(request.width, request.height, bgra); }));
     } else {
       for (CubeFace face : kCubeFaces) {
         if (request.face && *request.face != face) continue;
-        files.push_back(EncodeExportPicture(renderer.Face(face, request.faceSize), request.format));
+        files.push_back(ExportPicture(request.faceSize, request.faceSize, request.format,
+                                      [&](uint8_t* bgra) { renderer.DrawFace(face, request.faceSize, bgra); }));
       }
     }
   }
-  for (const std::string& bytes : files) {
-    if (bytes.empty()) {
+  for (const ExportFile& file : files) {
+    if (file.Bytes().empty()) {
       result.refusal = request.format == ExportFormat::Glb ? "The scene is too large for one glTF file (4 GiB)."
                                                            : "The picture could not be encoded.";
       return result;
     }
   }
   for (std::size_t k = 0; k < files.size(); ++k) {
-    const std::string error = folder.Replace(names[k], files[k]);
+    const std::string error = folder.Replace(names[k], files[k].Bytes());
     if (error.empty()) {
       result.written.push_back(folder.PathOf(names[k]));
     } else {

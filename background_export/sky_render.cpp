@@ -1,6 +1,9 @@
 #include "background_export/sky_render.h"
 
+#include "background_export/sky_draw.h"
+
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -15,14 +18,16 @@ namespace sq {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-// How far a pixel's direction may turn past a triangle's edge, in radians, and
-// still meet the triangle: rounding's part, so neighbours leave no crack.
-constexpr double kSlack = 1e-9;
+// How far past a triangle's edge a pixel's direction may lie and still meet the
+// triangle, over the sum of the edge normal's magnitudes: more than the
+// rounding of the pixel tests, which are made in floats, so neighbours leave no
+// crack. A direction so met is at most about 3e-6 radians past the edge.
+constexpr float kSlack = 1e-6F;
 // The margin around a triangle's directions, in radians, well past the slack
 // and rounding: a pixel whose centre falls within it of a triangle is tried.
-constexpr double kMargin = 1e-6;
+constexpr double kMargin = 1e-5;
 // The same on a cube face, whose coordinates change up to three times as fast.
-constexpr double kFaceMargin = 4e-6;
+constexpr double kFaceMargin = 4e-5;
 // The grid the work of drawing is counted on: a cell is 0.7 degrees square.
 constexpr int kCellsAcross = 512, kCellsUp = 256;
 // A triangle whose corners' longitudes span at most this many radians, round no
@@ -63,21 +68,22 @@ double Angle(double x, double y) {
 // by the margin and for the error; and whether it is a point at all (no
 // coordinate a NaN or past the float range).
 struct Place {
-  double lon = 0, lat = 0, lonMargin = kMargin + kAngleError;
+  float lon = 0, lat = 0, lonMargin = kMargin + kAngleError;
   bool pole = false, finite = true;
 };
 
 Place PlaceOf(const V3& p) {
+  // Held in floats: their rounding, under 1e-6, is well inside kAngleError.
   Place place;
   place.finite = Finite(p);
   const double across = std::sqrt(p[0] * p[0] + p[2] * p[2]), length = std::sqrt(across * across + p[1] * p[1]);
-  place.lon = Angle(p[2], p[0]);
-  if (place.lon < 0) place.lon += 2 * kPi;
-  place.lat = Angle(across, p[1]);
+  const double lon = Angle(p[2], p[0]);
+  place.lon = static_cast<float>(lon < 0 ? lon + 2 * kPi : lon);
+  place.lat = static_cast<float>(Angle(across, p[1]));
   place.pole = across <= 1e-9 * length;
   // A turn of e moves the longitude by e over the cosine of the latitude, twice
   // that for a point inside a triangle nearer the pole than its corners.
-  if (!place.pole) place.lonMargin = kAngleError + std::min(kPi, 2 * kMargin * length / across);
+  if (!place.pole) place.lonMargin = static_cast<float>(kAngleError + std::min(kPi, 2 * kMargin * length / across));
   return place;
 }
 
@@ -120,10 +126,18 @@ double ArcTurn(double from, double to) {
   return turn - 2 * kPi * std::round(turn / (2 * kPi));
 }
 
+// Where a triangle's directions lie, in radians: longitudes lonLo .. lonHi
+// (past 0 or 2 pi they wrap around; all of them when `all`) and latitudes
+// latLo .. latHi, with a hair's margin for rounding.
+struct Span {
+  double lonLo = 0, lonHi = 0, latLo = 0, latHi = 0;
+  bool all = false;
+};
+
 // Where the directions of triangle a, b, c lie, its corners looking at
 // `places`; none when it is seen edge on from the centre (its plane passes
 // through the centre) or a corner is no number or past the float range.
-std::optional<SkyExtent> ExtentOf(const std::array<V3, 3>& corners, const std::array<const Place*, 3>& places) {
+std::optional<Span> SpanOf(const std::array<V3, 3>& corners, const std::array<const Place*, 3>& places) {
   const V3 &a = corners[0], &b = corners[1], &c = corners[2];
   if (!places[0]->finite || !places[1]->finite || !places[2]->finite) return std::nullopt;
   // From float corners these stay well within the double range.
@@ -131,14 +145,13 @@ std::optional<SkyExtent> ExtentOf(const std::array<V3, 3>& corners, const std::a
   const double plane = Dot(normal, a);
   if (plane * plane <= 1e-24 * Dot(normal, normal) * Dot(a, a)) return std::nullopt;
 
-  SkyExtent extent{};
-  extent.shown = true;
+  Span extent;
   double lo = kPi, hi = -kPi, lonMargin = 0;
   std::size_t poles = 0, pole = 0;
   for (std::size_t k = 0; k < 3; ++k) {
-    lo = std::min(lo, places[k]->lat);
-    hi = std::max(hi, places[k]->lat);
-    lonMargin = std::max(lonMargin, places[k]->lonMargin);
+    lo = std::min<double>(lo, places[k]->lat);
+    hi = std::max<double>(hi, places[k]->lat);
+    lonMargin = std::max<double>(lonMargin, places[k]->lonMargin);
     if (places[k]->pole) ++poles, pole = k;
   }
   // The longitude walked round the edges comes back where it started unless
@@ -186,14 +199,35 @@ std::optional<SkyExtent> ExtentOf(const std::array<V3, 3>& corners, const std::a
 }
 
 // The cells of the work grid an extent covers.
-std::size_t CellsOf(const SkyExtent& e) {
+std::size_t CellsOf(const Span& e) {
+  constexpr double kAcross = kCellsAcross / (2 * kPi), kUp = kCellsUp / kPi;
   std::size_t across = kCellsAcross;
   if (!e.all) {
-    const int u0 = Floor(e.lonLo / (2 * kPi) * kCellsAcross), u1 = Floor(e.lonHi / (2 * kPi) * kCellsAcross);
+    const int u0 = Floor(e.lonLo * kAcross), u1 = Floor(e.lonHi * kAcross);
     across = static_cast<std::size_t>(std::min(u1 - u0 + 1, kCellsAcross));
   }
-  auto row = [](double latitude) { return std::clamp(Floor((latitude + kPi / 2) / kPi * kCellsUp), 0, kCellsUp - 1); };
+  auto row = [](double latitude) { return std::clamp(Floor((latitude + kPi / 2) * kUp), 0, kCellsUp - 1); };
   return across * static_cast<std::size_t>(row(e.latHi) - row(e.latLo) + 1);
+}
+
+// The steps of SkyExtent, and a span held in them, rounded outwards.
+constexpr double kLonStep = 2 * kPi / 65536, kLatStep = kPi / 65536;
+
+SkyExtent ExtentOf(const Span& span) {
+  SkyExtent e;
+  auto step = [](int k) { return static_cast<uint16_t>(std::clamp(k, 0, 65535)); };
+  e.latLo = step(Floor((span.latLo + kPi / 2) * (1 / kLatStep)));
+  e.latHi = step(Ceil((span.latHi + kPi / 2) * (1 / kLatStep)));
+  if (span.all || span.lonHi - span.lonLo >= 2 * kPi) {
+    e.lonSpan = SkyExtent::kAllLongitudes;
+    return e;
+  }
+  const double from = span.lonLo - 2 * kPi * Floor(span.lonLo * (1 / (2 * kPi)));  // 0 .. 2 pi
+  const int lo = std::min(Floor(from * (1 / kLonStep)), 65535);
+  const int hi = Ceil((from + (span.lonHi - span.lonLo)) * (1 / kLonStep));
+  e.lon = static_cast<uint16_t>(lo);
+  e.lonSpan = static_cast<uint16_t>(std::min(hi - lo, static_cast<int>(SkyExtent::kAllLongitudes)));
+  return e;
 }
 
 // Runs work(share) for shares 0 .. shares - 1 at once, each on a thread of its
@@ -309,23 +343,54 @@ std::optional<std::array<int, 4>> FacePixels(const std::array<V3, 3>& corners, c
   return box;
 }
 
-// The level nearest v, a level from 0 to 255 give or take rounding (halves
-// rounded up): a blend of levels by weights of 0 .. 1 that sum to 1.
-uint8_t Level(double v) {
-  const int whole = static_cast<int>(v);
-  return static_cast<uint8_t>(v - whole >= 0.5 ? whole + 1 : whole);
+// 2 to the minus e for x of 2^e .. 2^(e+1), for x a positive finite double of
+// the normal range; 1 for 0. (Its bits, as std::ilogb and std::ldexp would find
+// and make them, without their calls.)
+double PowerOfTwoBelow(double x) {
+  uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  const uint64_t exponent = (bits >> 52) & 0x7FF;
+  if (exponent == 0 || exponent >= 2046) return 1;
+  bits = (2046 - exponent) << 52;  // the biased exponent of -(exponent - 1023)
+  double power;
+  std::memcpy(&power, &bits, sizeof power);
+  return power;
 }
 
-// The rows of pixels drawn at once: a band's nearest distances stay in the cache.
+// The triangle with corners p (levels colour), turned to face the centre: for a
+// ray to meet its plane in front, d . n must have the sign of n . a.
+PixelTriangle PixelTriangleOf(const std::array<V3, 3>& p, const std::array<std::array<float, 3>, 3>& colour) {
+  const std::array<V3, 3> normals = {Cross(p[1], p[2]), Cross(p[2], p[0]), Cross(p[0], p[1])};
+  const double plane = Dot(Cross(Sub(p[1], p[0]), Sub(p[2], p[0])), p[0]);
+  double big = 0;
+  for (const V3& v : normals) big = std::max({big, std::fabs(v[0]), std::fabs(v[1]), std::fabs(v[2])});
+  // Scaled by a power of two into the float range, the largest magnitude in
+  // 1 .. 2 (a drawn triangle is seen face on, so some normal is not 0): the
+  // weights' ratios and the distances along a direction keep their order.
+  const double scale = (plane < 0 ? -1.0 : 1.0) * PowerOfTwoBelow(big);
+  PixelTriangle t;
+  float* const out[3] = {t.bc, t.ca, t.ab};
+  for (std::size_t k = 0; k < 3; ++k) {
+    for (std::size_t i = 0; i < 3; ++i) out[k][i] = static_cast<float>(normals[k][i] * scale);
+    t.slack[k] = kSlack * (std::fabs(out[k][0]) + std::fabs(out[k][1]) + std::fabs(out[k][2]));
+    for (std::size_t ch = 0; ch < 3; ++ch) t.colour[k][ch] = colour[k][ch];
+  }
+  t.plane = static_cast<float>(plane * scale);
+  return t;
+}
+
+// The rows of pixels drawn at once: a band's nearest distances, colours and
+// directions stay in the cache.
 constexpr int kBand = 16;
 
 // Where the pixels of an equirectangular picture look: pixel (c, r) along
-// (cos p sin l, sin p, cos p cos l) of its centre, with tables of the sines
-// and cosines of its columns' and rows' angles.
+// (cos p sin l, sin p, cos p cos l) of its centre, from tables of the sines and
+// cosines of its columns' and rows' angles.
 class EquirectRows {
  public:
   EquirectRows(int width, int height)
-      : sinL_(static_cast<std::size_t>(width) + 1),
+      : width_(width),
+        sinL_(static_cast<std::size_t>(width) + 1),
         cosL_(sinL_.size()),
         sinP_(static_cast<std::size_t>(height) + 1),
         cosP_(sinP_.size()) {
@@ -341,104 +406,63 @@ class EquirectRows {
     }
   }
 
-  class Row {
-   public:
-    Row(const double* sinL, const double* cosL, double sinP, double cosP)
-        : sinL_(sinL), cosL_(cosL), sinP_(sinP), cosP_(cosP) {}
-    SkyDirection At(int c) const { return {cosP_ * sinL_[c], sinP_, cosP_ * cosL_[c]}; }
-
-   private:
-    const double *sinL_, *cosL_;
-    double sinP_, cosP_;
-  };
-  Row operator()(int r) const {
-    const auto at = static_cast<std::size_t>(r);
-    return {sinL_.data(), cosL_.data(), sinP_[at], cosP_[at]};
+  // The directions of row r's pixels, column 1 first.
+  void Fill(int r, float* x, float* y, float* z) const {
+    const double sinP = sinP_[static_cast<std::size_t>(r)], cosP = cosP_[static_cast<std::size_t>(r)];
+    for (std::size_t c = 1; c <= static_cast<std::size_t>(width_); ++c) {
+      x[c - 1] = static_cast<float>(cosP * sinL_[c]);
+      y[c - 1] = static_cast<float>(sinP);
+      z[c - 1] = static_cast<float>(cosP * cosL_[c]);
+    }
   }
 
  private:
+  int width_;
   std::vector<double> sinL_, cosL_, sinP_, cosP_;
 };
 
-// Where the pixels of a cube face look, pixel by pixel.
+// Where the pixels of an n x n cube face look.
 class FaceRows {
  public:
-  FaceRows(CubeFace face, int n) : n_(n), directions_(static_cast<std::size_t>(n) * static_cast<std::size_t>(n)) {
+  FaceRows(CubeFace face, int n) : face_(face), n_(n) {}
+
+  void Fill(int r, float* x, float* y, float* z) const {
     // Rows are held bottom first; t counts from the face's top.
-    for (int r = 1; r <= n; ++r) {
-      for (int c = 1; c <= n; ++c) {
-        directions_[Index(c, r)] = DirectionOfCubePoint({face, (c - 0.5) / n, 1 - (r - 0.5) / n});
-      }
+    for (int c = 1; c <= n_; ++c) {
+      const SkyDirection d = DirectionOfCubePoint({face_, (c - 0.5) / n_, 1 - (r - 0.5) / n_});
+      const auto at = static_cast<std::size_t>(c - 1);
+      x[at] = static_cast<float>(d.x), y[at] = static_cast<float>(d.y), z[at] = static_cast<float>(d.z);
     }
   }
-
-  class Row {
-   public:
-    explicit Row(const SkyDirection* row) : row_(row) {}
-    SkyDirection At(int c) const { return row_[c - 1]; }
-
-   private:
-    const SkyDirection* row_;
-  };
-  Row operator()(int r) const { return Row(directions_.data() + Index(1, r)); }
 
  private:
-  std::size_t Index(int c, int r) const {
-    return static_cast<std::size_t>(r - 1) * static_cast<std::size_t>(n_) + static_cast<std::size_t>(c - 1);
-  }
+  CubeFace face_;
   int n_;
-  std::vector<SkyDirection> directions_;
 };
 
-// Triangle t tried on pixels (c, r) of rows r0 .. r1 and columns c0 .. c1
-// (past the picture's width they wrap round), pixel (c, r) looking along
-// rows(r).At(c). A pixel the triangle's direction passes through takes its
-// colour when it is nearer than what the pixel shows: nearest[(r - firstRow) *
-// width + c - 1] holds how near that is. t is taken by value, so the pixel
-// stores cannot be taken to change it.
-template <class Rows>
-void DrawTriangle(const SkyTriangle t, int c0, int c1, int r0, int r1, const Rows& rows, Picture& picture,
-                  double* nearest, int firstRow) {
-  const int width = picture.width;
-  for (int r = r0; r <= r1; ++r) {
-    const auto row = rows(r);
-    uint8_t* const bgra = picture.Pixel(1, r);
-    double* const depth = nearest + static_cast<std::size_t>(r - firstRow) * static_cast<std::size_t>(width);
-    for (int k = c0; k <= c1; ++k) {
-      const int c = k > width ? k - width : k;
-      const SkyDirection d = row.At(c);
-      const double wa = d.x * t.bc[0] + d.y * t.bc[1] + d.z * t.bc[2];
-      if (wa < -t.slack[0]) continue;
-      const double wb = d.x * t.ca[0] + d.y * t.ca[1] + d.z * t.ca[2];
-      if (wb < -t.slack[1]) continue;
-      const double wc = d.x * t.ab[0] + d.y * t.ab[1] + d.z * t.ab[2];
-      if (wc < -t.slack[2]) continue;
-      const double sum = wa + wb + wc;  // d . n, 0 when seen edge on
-      if (!(sum > 0)) continue;
-      const double at = t.plane / sum;
-      if (!(at < depth[c - 1])) continue;
-      depth[c - 1] = at;
-      // Each weight within 0 .. 1 and the three summing to 1, so each level
-      // lies within 0 .. 255 but for rounding.
-      const double w1 = std::clamp(wb / sum, 0.0, 1.0), w2 = std::clamp(wc / sum, 0.0, 1.0 - w1), w0 = 1 - w1 - w2;
-      uint8_t* const out = bgra + static_cast<std::size_t>(c - 1) * 4;
-      for (std::size_t ch = 0; ch < 3; ++ch) {
-        out[2 - ch] = Level(w0 * t.colour[0][ch] + w1 * t.colour[1][ch] + w2 * t.colour[2][ch]);
-      }
-    }
+// What one share draws a band of rows in (BandPixels), each array with four
+// pixels to spare.
+struct Band {
+  explicit Band(std::size_t pixels)
+      : x(pixels + 4), y(pixels + 4), z(pixels + 4), nearest(pixels + 4), bgra(pixels + 4) {}
+  BandPixels View(std::size_t width) {
+    return {x.data(), y.data(), z.data(), nearest.data(), bgra.data(), width};
   }
-}
+  std::vector<float> x, y, z, nearest;
+  std::vector<uint32_t> bgra;
+};
 
-// A picture of black pixels, each opaque.
-Picture BlackPicture(int width, int height) {
+// A picture of that size, its pixels to be drawn.
+Picture PictureOfSize(int width, int height) {
   Picture picture;
   picture.width = width;
   picture.height = height;
   picture.bgra.resize(picture.PixelCount() * 4);
-  const uint8_t black[4] = {0, 0, 0, 255};
-  for (std::size_t i = 0; i < picture.bgra.size(); i += 4) std::memcpy(picture.bgra.data() + i, black, 4);
   return picture;
 }
+
+static_assert(std::endian::native == std::endian::little, "pixels are put together as little-endian words");
+constexpr uint32_t kOpaqueBlack = 0xFF000000U;  // B, G, R 0 and A 255, in memory order
 
 }  // namespace
 
@@ -446,7 +470,7 @@ Picture BlackPicture(int width, int height) {
 // left edge, y from its bottom, in pixels), and whether its columns wrap around.
 class SkyRenderer::Canvas {
  public:
-  Canvas(Picture& picture, bool wraps, std::function<bool(const SkyDirection&, double&, double&)> place)
+  Canvas(const Pixels& picture, bool wraps, std::function<bool(const SkyDirection&, double&, double&)> place)
       : picture_(picture), wraps_(wraps), place_(std::move(place)) {}
 
   bool Place(const SkyDirection& d, double& x, double& y) const { return place_(d, x, y); }
@@ -457,7 +481,7 @@ class SkyRenderer::Canvas {
     const int w = picture_.width;
     if (wraps_) c = ((c - 1) % w + w) % w + 1;
     if (c < 1 || c > w || r < 1 || r > picture_.height) return;
-    uint8_t* p = picture_.Pixel(c, r);
+    uint8_t* p = picture_.Row(r) + static_cast<std::size_t>(c - 1) * 4;
     p[0] = rgb[2];
     p[1] = rgb[1];
     p[2] = rgb[0];
@@ -465,13 +489,19 @@ class SkyRenderer::Canvas {
   }
 
  private:
-  Picture& picture_;
+  Pixels picture_;
   bool wraps_;
   std::function<bool(const SkyDirection&, double&, double&)> place_;
 };
 
-SkyRenderer::SkyRenderer(const SkyScene& scene, SceneLayers layers, SceneLevels levels) {
-  if (layers.mesh) Prepare(scene, levels);
+SkyRenderer::SkyRenderer(const SkyScene& scene, SceneLayers layers, SceneLevels levels) : levels_(levels) {
+  triangleStart_ = {0};
+  if (layers.mesh) {
+    meshes_ = &scene.meshes;
+    for (const SceneMesh& mesh : scene.meshes) triangleStart_.push_back(triangleStart_.back() + mesh.triangles.size());
+    triangleCount_ = triangleStart_.back();
+    Prepare();
+  }
   // A star whose place is no number or past the float range shows nowhere.
   auto placed = [](float x, float y, float z) { return std::isfinite(x) && std::isfinite(y) && std::isfinite(z); };
   if (layers.starMaps) {
@@ -488,56 +518,49 @@ SkyRenderer::SkyRenderer(const SkyScene& scene, SceneLayers layers, SceneLevels 
   }
 }
 
-void SkyRenderer::Prepare(const SkyScene& scene, SceneLevels levels) {
-  // Every vertex and triangle of the meshes, counted from the first mesh's first.
-  std::vector<std::size_t> vertexStart = {0}, triangleStart = {0};
-  for (const SceneMesh& mesh : scene.meshes) {
-    vertexStart.push_back(vertexStart.back() + mesh.vertices.size());
-    triangleStart.push_back(triangleStart.back() + mesh.triangles.size());
-  }
+void SkyRenderer::Prepare() {
+  const std::vector<SceneMesh>& meshes = *meshes_;
+  // Where each vertex looks, counted from the first mesh's first.
+  std::vector<std::size_t> vertexStart = {0};
+  for (const SceneMesh& mesh : meshes) vertexStart.push_back(vertexStart.back() + mesh.vertices.size());
   const std::size_t vertexCount = vertexStart.back();
-  triangleCount_ = triangleStart.back();
-  auto meshOf = [](const std::vector<std::size_t>& starts, std::size_t i) {
+  auto firstMesh = [](const std::vector<std::size_t>& starts, std::size_t i) {
     return static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), i) - starts.begin() - 1);
   };
-
-  vertices_.resize(vertexCount);
-  colours_.resize(vertexCount);
   std::vector<Place> places(vertexCount);
   const unsigned vertexShares = SharesFor(vertexCount, 8192);
   InShares(vertexShares, [&](unsigned share) {
     const auto [from, to] = ShareOf(vertexCount, share, vertexShares);
-    for (std::size_t i = from, m = from < to ? meshOf(vertexStart, from) : 0; i < to; ++i) {
+    for (std::size_t i = from, m = from < to ? firstMesh(vertexStart, from) : 0; i < to; ++i) {
       while (i >= vertexStart[m + 1]) ++m;
-      const SceneVertex& v = scene.meshes[m].vertices[i - vertexStart[m]];
-      vertices_[i] = {v.x, v.y, v.z};
+      const SceneVertex& v = meshes[m].vertices[i - vertexStart[m]];
       places[i] = PlaceOf({v.x, v.y, v.z});
-      const std::array<uint8_t, 3> rgb = MeshLevels(v, levels);
-      colours_[i] = {static_cast<double>(rgb[0]), static_cast<double>(rgb[1]), static_cast<double>(rgb[2])};
     }
   });
 
   // Left unset here: each share writes its own.
   extents_.reset(new SkyExtent[triangleCount_]);
-  corners_.reset(new std::array<uint32_t, 3>[triangleCount_]);
   const unsigned triangleShares = SharesFor(triangleCount_, 8192);
   std::vector<std::size_t> cells(triangleShares, 0);
   InShares(triangleShares, [&](unsigned share) {
     const auto [from, to] = ShareOf(triangleCount_, share, triangleShares);
-    for (std::size_t i = from, m = from < to ? meshOf(triangleStart, from) : 0; i < to; ++i) {
-      while (i >= triangleStart[m + 1]) ++m;
-      const std::array<uint16_t, 3>& corner = scene.meshes[m].triangles[i - triangleStart[m]];
+    for (std::size_t i = from, m = from < to ? firstMesh(triangleStart_, from) : 0; i < to; ++i) {
+      const SceneMesh& mesh = MeshOf(i, m);
+      const std::array<uint16_t, 3>& corner = mesh.triangles[i - triangleStart_[m]];
+      extents_[i] = SkyExtent{};
+      // A corner past the mesh's vertices leaves the triangle undrawn.
+      if (std::max({corner[0], corner[1], corner[2]}) >= mesh.vertices.size()) continue;
       std::array<V3, 3> p;
       std::array<const Place*, 3> place{};
       for (std::size_t k = 0; k < 3; ++k) {
-        const std::size_t v = vertexStart[m] + corner[k];
-        corners_[i][k] = static_cast<uint32_t>(v);
-        p[k] = {vertices_[v][0], vertices_[v][1], vertices_[v][2]};
-        place[k] = &places[v];
+        const SceneVertex& v = mesh.vertices[corner[k]];
+        p[k] = {v.x, v.y, v.z};
+        place[k] = &places[vertexStart[m] + corner[k]];
       }
-      const std::optional<SkyExtent> extent = ExtentOf(p, place);
-      extents_[i] = extent ? *extent : SkyExtent{};
-      if (extent) cells[share] += CellsOf(*extent);
+      if (const std::optional<Span> span = SpanOf(p, place)) {
+        extents_[i] = ExtentOf(*span);
+        cells[share] += CellsOf(*span);
+      }
     }
   });
 
@@ -550,30 +573,20 @@ void SkyRenderer::Prepare(const SkyScene& scene, SceneLevels levels) {
   }
 }
 
-SkyTriangle SkyRenderer::TriangleOf(const std::array<uint32_t, 3>& corners) const {
-  std::array<V3, 3> p;
-  SkyTriangle t;
+void SkyRenderer::CornersOf(std::size_t i, std::size_t& m, std::array<std::array<double, 3>, 3>& corners,
+                            std::array<std::array<float, 3>, 3>& levels) const {
+  const SceneMesh& mesh = MeshOf(i, m);
+  const std::array<uint16_t, 3>& corner = mesh.triangles[i - triangleStart_[m]];
   for (std::size_t k = 0; k < 3; ++k) {
-    const std::array<float, 3>& v = vertices_[corners[k]];
-    p[k] = {v[0], v[1], v[2]};
-    t.colour[k] = colours_[corners[k]];
+    const SceneVertex& v = mesh.vertices[corner[k]];
+    corners[k] = {v.x, v.y, v.z};
+    const std::array<uint8_t, 3> rgb = MeshLevels(v, levels_);
+    levels[k] = {static_cast<float>(rgb[0]), static_cast<float>(rgb[1]), static_cast<float>(rgb[2])};
   }
-  t.bc = Cross(p[1], p[2]);
-  t.ca = Cross(p[2], p[0]);
-  t.ab = Cross(p[0], p[1]);
-  t.plane = Dot(Cross(Sub(p[1], p[0]), Sub(p[2], p[0])), p[0]);
-  // Turned so that the weights of a direction through it are positive: for a
-  // ray to meet the plane in front, d . n must have the sign of n . a.
-  if (t.plane < 0) {
-    t.bc = Scaled(t.bc, -1), t.ca = Scaled(t.ca, -1), t.ab = Scaled(t.ab, -1);
-    t.plane = -t.plane;
-  }
-  t.slack = {kSlack * Length(t.bc), kSlack * Length(t.ca), kSlack * Length(t.ab)};
-  return t;
 }
 
 template <class Rows>
-void SkyRenderer::DrawMesh(Picture& picture, const PixelBox* boxes, const Rows& rows) const {
+void SkyRenderer::DrawMesh(const Pixels& picture, const PixelBox* boxes, const Rows& rows) const {
   const int width = picture.width, height = picture.height;
   // The triangles tried in each band of rows, in their order.
   const auto bands = static_cast<std::size_t>((height + kBand - 1) / kBand);
@@ -596,20 +609,36 @@ void SkyRenderer::DrawMesh(Picture& picture, const PixelBox* boxes, const Rows& 
     for (std::size_t b = first; b <= last; ++b) members[fill[b]++] = static_cast<uint32_t>(i);
   }
 
-  // The shares take the bands in turn, each with the nearest distances of a band.
-  const unsigned shares = SharesFor(picture.PixelCount(), 1 << 17);
-  const std::size_t bandPixels = static_cast<std::size_t>(kBand) * static_cast<std::size_t>(width);
-  std::vector<double> nearest(bandPixels * shares);
+  // The shares take the bands in turn.
+  const SkyDrawKernel& kernel = BestSkyDraw();
+  const unsigned shares = SharesFor(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 1 << 17);
+  const auto w = static_cast<std::size_t>(width);
   InShares(shares, [&](unsigned share) {
-    double* const depth = nearest.data() + bandPixels * share;
+    Band band(static_cast<std::size_t>(kBand) * w);
+    const BandPixels view = band.View(w);
     for (std::size_t b = share; b < bands; b += shares) {
       const int firstRow = static_cast<int>(b) * kBand + 1, lastRow = std::min(height, firstRow + kBand - 1);
-      std::fill(depth, depth + bandPixels, std::numeric_limits<double>::infinity());
+      const std::size_t pixels = static_cast<std::size_t>(lastRow - firstRow + 1) * w;
+      for (int r = firstRow; r <= lastRow; ++r) {
+        const std::size_t at = static_cast<std::size_t>(r - firstRow) * w;
+        rows.Fill(r, band.x.data() + at, band.y.data() + at, band.z.data() + at);
+      }
+      std::fill(band.nearest.begin(), band.nearest.begin() + static_cast<std::ptrdiff_t>(pixels),
+                std::numeric_limits<float>::infinity());
+      std::fill(band.bgra.begin(), band.bgra.begin() + static_cast<std::ptrdiff_t>(pixels), kOpaqueBlack);
+      std::size_t m = 0;  // the mesh of the triangle drawn: they come in their order
       for (std::size_t k = start[b]; k < start[b + 1]; ++k) {
         const PixelBox& box = boxes[members[k]];
-        DrawTriangle(TriangleOf(corners_[members[k]]), box.c0, box.c1, std::max(box.r0, firstRow),
-                     std::min(box.r1, lastRow), rows, picture, depth, firstRow);
+        std::array<V3, 3> p;
+        std::array<std::array<float, 3>, 3> colour;
+        CornersOf(members[k], m, p, colour);
+        const PixelTriangle t = PixelTriangleOf(p, colour);
+        const int r0 = std::max(box.r0, firstRow) - firstRow, r1 = std::min(box.r1, lastRow) - firstRow;
+        // Columns past the picture's width wrap round to its first.
+        kernel.drawBox(t, view, r0, r1, box.c0 - 1, std::min(box.c1, width) - 1);
+        if (box.c1 > width) kernel.drawBox(t, view, r0, r1, 0, box.c1 - width - 1);
       }
+      std::memcpy(picture.Row(firstRow), band.bgra.data(), pixels * 4);
     }
   });
 }
@@ -636,7 +665,19 @@ void SkyRenderer::DrawStars(Canvas& canvas) const {
 }
 
 Picture SkyRenderer::Equirect(int width, int height) const {
-  Picture picture = BlackPicture(width, height);
+  Picture picture = PictureOfSize(width, height);
+  DrawEquirect(width, height, picture.bgra.data());
+  return picture;
+}
+
+Picture SkyRenderer::Face(CubeFace face, int n) const {
+  Picture picture = PictureOfSize(n, n);
+  DrawFace(face, n, picture.bgra.data());
+  return picture;
+}
+
+void SkyRenderer::DrawEquirect(int width, int height, uint8_t* bgra) const {
+  const Pixels picture{width, height, bgra};
   // Each triangle's columns and rows: those whose centres' longitudes and
   // latitudes lie in its extent.
   std::unique_ptr<PixelBox[]> boxes(new PixelBox[triangleCount_]);
@@ -648,13 +689,14 @@ Picture SkyRenderer::Equirect(int width, int height) const {
       const SkyExtent& e = extents_[i];
       PixelBox& box = boxes[i];
       box = {1, 0, 1, 0};
-      if (!e.shown) continue;
-      box.r0 = std::max(1, Ceil((e.latLo + kPi / 2) * up + 0.5));
-      box.r1 = std::min(height, Floor((e.latHi + kPi / 2) * up + 0.5));
+      if (!e.Shown()) continue;
+      box.r0 = std::max(1, Ceil(e.latLo * kLatStep * up + 0.5));
+      box.r1 = std::min(height, Floor(e.latHi * kLatStep * up + 0.5));
       if (box.r1 < box.r0) continue;
-      box.c0 = Ceil(e.lonLo * across + 0.5);
-      box.c1 = Floor(e.lonHi * across + 0.5);
-      if (e.all || box.c1 - box.c0 + 1 >= width) {
+      const bool all = e.lonSpan == SkyExtent::kAllLongitudes;
+      box.c0 = Ceil(e.lon * kLonStep * across + 0.5);
+      box.c1 = Floor((e.lon + e.lonSpan) * kLonStep * across + 0.5);
+      if (all || box.c1 - box.c0 + 1 >= width) {
         box.c0 = 1, box.c1 = width;
       } else if (box.c1 >= box.c0) {
         // The first column within the picture; the last may lie past it.
@@ -672,21 +714,19 @@ Picture SkyRenderer::Equirect(int width, int height) const {
     return std::isfinite(x) && std::isfinite(y);
   });
   DrawStars(canvas);
-  return picture;
 }
 
-Picture SkyRenderer::Face(CubeFace face, int n) const {
-  Picture picture = BlackPicture(n, n);
+void SkyRenderer::DrawFace(CubeFace face, int n, uint8_t* bgra) const {
+  const Pixels picture{n, n, bgra};
   const FaceFrame frame = FrameOf(face);
   std::unique_ptr<PixelBox[]> boxes(new PixelBox[triangleCount_]);
+  std::size_t m = 0;
   for (std::size_t i = 0; i < triangleCount_; ++i) {
     boxes[i] = {1, 0, 1, 0};
-    if (!extents_[i].shown) continue;
+    if (!extents_[i].Shown()) continue;
     std::array<V3, 3> corners;
-    for (std::size_t k = 0; k < 3; ++k) {
-      const std::array<float, 3>& v = vertices_[corners_[i][k]];
-      corners[k] = {v[0], v[1], v[2]};
-    }
+    std::array<std::array<float, 3>, 3> levels;
+    CornersOf(i, m, corners, levels);
     if (const std::optional<std::array<int, 4>> box = FacePixels(corners, frame, n)) {
       boxes[i] = {(*box)[0], (*box)[1], (*box)[2], (*box)[3]};
     }
@@ -701,7 +741,6 @@ Picture SkyRenderer::Face(CubeFace face, int n) const {
     return at.face == face && std::isfinite(x) && std::isfinite(y);
   });
   DrawStars(canvas);
-  return picture;
 }
 
 }  // namespace sq

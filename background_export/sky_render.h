@@ -29,28 +29,24 @@
 
 namespace sq {
 
-// The renderer's own: a triangle a, b, c of the mesh as a ray from the centre
-// along d meets it. The corners weigh d . (b x c), d . (c x a) and d . (a x b),
-// over their sum d . n, and the ray meets the plane at (n . a) / (d . n) times d.
-// A weight may fall short of 0 by its slack, a hair's turn of d past the edge,
-// so that neighbours leave no crack.
-struct SkyTriangle {
-  std::array<double, 3> bc, ca, ab;             // b x c, c x a, a x b
-  std::array<double, 3> slack;                  // 1e-9 times |b x c|, |c x a|, |a x b|
-  double plane;                                 // n . a
-  std::array<std::array<double, 3>, 3> colour;  // the corners' levels, red, green, blue
-};
-// Where a triangle's directions lie, in radians: longitudes lonLo .. lonHi
-// (past 0 or 2 pi they wrap around; all of them when `all`) and latitudes
-// latLo .. latHi, with a hair's margin for rounding.
+// Where a triangle's directions lie, rounded outwards to steps of 2 pi / 65536
+// of longitude and pi / 65536 of latitude: longitudes lon .. lon + lonSpan
+// steps from 0 (past a full turn they wrap round; every one for a span of
+// kAllLongitudes) and latitudes latLo .. latHi steps from the south pole. A
+// triangle seen edge on, or one whose corners are no numbers, is not drawn:
+// latLo above latHi.
 struct SkyExtent {
-  double lonLo, lonHi, latLo, latHi;
-  bool all, shown;  // shown: false for a triangle seen edge on, or one whose corners are no numbers
+  static constexpr uint16_t kAllLongitudes = 0xFFFF;
+  uint16_t lon = 0, lonSpan = 0, latLo = 1, latHi = 0;
+  bool Shown() const { return latLo <= latHi; }
 };
 
 class SkyRenderer {
  public:
+  // The renderer reads the scene's meshes as it draws: the scene must outlive
+  // it, so a scene about to go is refused.
   SkyRenderer(const SkyScene& scene, SceneLayers layers, SceneLevels levels);
+  SkyRenderer(const SkyScene&& scene, SceneLayers layers, SceneLevels levels) = delete;
 
   // Why the mesh cannot be drawn ("" when it can): its triangles cover the sky
   // so many times over that drawing them would take without bound.
@@ -60,6 +56,10 @@ class SkyRenderer {
   Picture Equirect(int width, int height) const;
   // One face of an n x n cube map, held bottom row first as every Picture.
   Picture Face(CubeFace face, int n) const;
+  // The same drawn into `bgra`: width x height (n x n) pixels of four bytes,
+  // blue, green, red and alpha, the bottom row first, every byte written.
+  void DrawEquirect(int width, int height, uint8_t* bgra) const;
+  void DrawFace(CubeFace face, int n, uint8_t* bgra) const;
 
   // At most this many pieces of triangles, counted on a grid of 512 x 256
   // cells over the sky: each piece is a cell a triangle may show in.
@@ -72,27 +72,42 @@ class SkyRenderer {
     int shape;  // 0: a point, 1: a 2 x 2 block, 2: a spot
   };
   class Canvas;
+  // Pixels drawn into: width x height of four bytes, the bottom row first.
+  struct Pixels {
+    int width, height;
+    uint8_t* bgra;
+    uint8_t* Row(int r) const {
+      return bgra + (static_cast<std::size_t>(r) - 1) * static_cast<std::size_t>(width) * 4;
+    }
+  };
   // The pixels a triangle is tried on: columns c0 .. c1 (past the picture's
   // width they wrap round) of rows r0 .. r1, all from 1; none when c1 < c0.
   struct PixelBox {
     int c0, c1, r0, r1;
   };
 
-  void Prepare(const SkyScene& scene, SceneLevels levels);
-  // The triangle with these corners, turned to face the centre.
-  SkyTriangle TriangleOf(const std::array<uint32_t, 3>& corners) const;
+  void Prepare();
+  // Triangle i's mesh, m its number: m is moved on from where it stands, so
+  // triangles are to be asked for in increasing order.
+  const SceneMesh& MeshOf(std::size_t i, std::size_t& m) const {
+    while (i >= triangleStart_[m + 1]) ++m;
+    return (*meshes_)[m];
+  }
+  // Triangle i's corners and their levels.
+  void CornersOf(std::size_t i, std::size_t& m, std::array<std::array<double, 3>, 3>& corners,
+                 std::array<std::array<float, 3>, 3>& levels) const;
   template <class Rows>
-  void DrawMesh(Picture& picture, const PixelBox* boxes, const Rows& rows) const;
+  void DrawMesh(const Pixels& picture, const PixelBox* boxes, const Rows& rows) const;
   void DrawStars(Canvas& canvas) const;
 
-  // The mesh's vertices with their levels, and its triangles in their order
-  // (of equally near ones the first shows), each with its extent and its
-  // corners' numbers among the vertices.
-  std::vector<std::array<float, 3>> vertices_;
-  std::vector<std::array<double, 3>> colours_;
+  // The meshes drawn (none without the mesh layer), the levels their colours
+  // show, and their triangles in their order (of equally near ones the first
+  // shows), counted from the first mesh's first, each with its extent.
+  const std::vector<SceneMesh>* meshes_ = nullptr;
+  SceneLevels levels_;
+  std::vector<std::size_t> triangleStart_;  // each mesh's first triangle, then the count
   std::size_t triangleCount_ = 0;
   std::unique_ptr<SkyExtent[]> extents_;
-  std::unique_ptr<std::array<uint32_t, 3>[]> corners_;
   std::vector<Star> stars_;
   std::string refusal_;
 };

@@ -86,8 +86,8 @@ double Median(std::vector<int> values) {
 TEST(BundledSample, ItsPictureBuiltAndExportedGivesTheVertexColoursAndTheStarsBack) {
   const sq::BackgroundBuildOutcome built = Build(kSamplePicture);
   ASSERT_TRUE(built.Built());
-  const sq::Picture picture =
-      sq::SkyRenderer(sq::SceneOfBackground(built.built.tables), {}, sq::SceneLevels::Stored).Equirect(1024, 512);
+  const sq::SkyScene scene = sq::SceneOfBackground(built.built.tables);
+  const sq::Picture picture = sq::SkyRenderer(scene, {}, sq::SceneLevels::Stored).Equirect(1024, 512);
 
   std::vector<int> gaps;
   for (const sq::MeshChunk& chunk : built.built.tables.bgmsTable) {

@@ -271,7 +271,8 @@ TEST(BackgroundExport, CornersAndStarsThatAreNoNumbersOrPastTheFloatRangeShowNow
 }
 
 TEST(BackgroundExport, TgaPngAndExrHoldTheSameLevelsTheTgaBottomRowFirst) {
-  const sq::Picture picture = sq::SkyRenderer(OctahedronScene(), {}, sq::SceneLevels::Stored).Equirect(64, 32);
+  const sq::SkyScene scene = OctahedronScene();
+  const sq::Picture picture = sq::SkyRenderer(scene, {}, sq::SceneLevels::Stored).Equirect(64, 32);
   const std::string tga = sq::EncodeExportPicture(picture, sq::ExportFormat::Tga);
   ASSERT_EQ(tga.size(), sq::kTgaHeaderSize + 64 * 32 * 4);
   const sq::TgaHeader header =
@@ -290,7 +291,8 @@ TEST(BackgroundExport, TgaPngAndExrHoldTheSameLevelsTheTgaBottomRowFirst) {
 }
 
 TEST(BackgroundExport, CubeFacesMakeThePanoramaBuildBackgroundCubeMakes) {
-  const sq::SkyRenderer renderer(OctahedronScene(), {}, sq::SceneLevels::Stored);
+  const sq::SkyScene scene = OctahedronScene();
+  const sq::SkyRenderer renderer(scene, {}, sq::SceneLevels::Stored);
   sq::CubeFaces faces;
   for (std::size_t k = 0; k < faces.size(); ++k) faces[k] = renderer.Face(sq::kCubeFaces[k], 128);
   const sq::Picture panorama = sq::PanoramaOfCube(faces, 256, 128);

@@ -1,0 +1,55 @@
+// The pixel tests of the sky renderer (sky_render.h): a triangle of the mesh
+// tried on a box of pixels of a band of rows, each pixel's direction at hand.
+// They are written once (sky_draw_impl.h) over vectors of float lanes and built
+// for plain machines (sky_draw.cpp), for AVX2 (sky_draw_avx2.cpp) and for
+// AVX-512 (sky_draw_avx512.cpp); which one runs is decided when the program runs. Each lane's arithmetic is IEEE single
+// precision, without fused multiply-adds, however it is carried out, so every
+// version draws the same bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace sq {
+
+// A triangle a, b, c of the mesh as the pixel tests use it: a ray from the
+// centre along d meets it where the corners' weights d . (b x c), d . (c x a)
+// and d . (a x b) are each at least minus its slack and their sum, d . n, is
+// positive. It meets the plane at (n . a) / (d . n) times d, and its colour
+// there is the corners' levels blended by the weights over their sum.
+struct PixelTriangle {
+  float bc[3], ca[3], ab[3];
+  float slack[3];
+  float plane;
+  float colour[3][3];  // corner, then red, green, blue
+};
+
+// A band of rows of pixels: the directions of its pixels (x, y, z), the nearest
+// distance each has met and its colour (BGRA, as a picture holds it), row after
+// row, `width` pixels a row. Each array has four pixels to spare at its end.
+struct BandPixels {
+  const float *x, *y, *z;
+  float* nearest;
+  uint32_t* bgra;
+  std::size_t width;
+};
+
+// Triangle t tried on the pixels of rows r0 .. r1 and columns c0 .. c1 of the
+// band (counted from 0; c1 below the width). A pixel the triangle's direction
+// passes through takes its colour when it is nearer than what the pixel shows.
+using DrawBoxFunction = void (*)(const PixelTriangle& t, const BandPixels& band, int r0, int r1, int c0, int c1);
+
+struct SkyDrawKernel {
+  const char* name;
+  DrawBoxFunction drawBox;
+};
+
+// The plain version, and the AVX2 and AVX-512 ones where they were built (else
+// nullptr).
+const SkyDrawKernel& PlainSkyDraw();
+const SkyDrawKernel* Avx2SkyDraw();
+const SkyDrawKernel* Avx512SkyDraw();
+// The best this machine runs.
+const SkyDrawKernel& BestSkyDraw();
+
+}  // namespace sq

@@ -1,0 +1,139 @@
+// The pixel tests of sky_draw.h written once, over a float vector type F of
+// N = sizeof(F) / 4 lanes (4, 8 or 16) and an int vector type I of as many
+// lanes, which each sky_draw*.cpp picks and compiles for its own instruction
+// set. A group of lanes covers N / 4 rows of four pixels. Everything here has
+// internal linkage and uses no inline function of the standard library, so the
+// copy built for one instruction set can never stand in for another's at link
+// time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "background_export/sky_draw.h"
+
+// Vectors wider than the instruction set's registers pass between these
+// functions differently from one compiler version to another; all of them have
+// internal linkage, so no other code ever sees that. (The warning comes at the
+// end of the file that includes this one, which holds nothing else of note.)
+#if defined(__clang__)
+#pragma clang diagnostic ignored "-Wunknown-warning-option"
+#endif
+#pragma GCC diagnostic ignored "-Wpsabi"
+
+namespace sq {
+namespace {
+
+constexpr uint32_t kDrawnAlpha = 0xFF000000U;  // A 255 over B, G, R, as a little-endian word
+
+template <class F, class I>
+struct Lanes {
+  static constexpr int kLanes = static_cast<int>(sizeof(F) / 4), kRows = kLanes / 4;
+
+  static F Splat(float v) { return F{} + v; }
+  // Lanes of `yes` where the mask is set (all ones), of `no` elsewhere.
+  static I Select(const I& mask, const I& yes, const I& no) { return (mask & yes) | (~mask & no); }
+  static F Select(const I& mask, const F& yes, const F& no) { return (F)Select(mask, (I)yes, (I)no); }
+  static bool Any(const I& mask) {
+    uint64_t words[sizeof(I) / 8];
+    std::memcpy(words, &mask, sizeof words);
+    uint64_t any = 0;
+    for (uint64_t w : words) any |= w;
+    return any != 0;
+  }
+  // x held within lo .. hi, as std::clamp holds it.
+  static F Clamp(const F& x, const F& lo, const F& hi) {
+    const F above = Select(x < lo, lo, x);
+    return Select(hi < above, hi, above);
+  }
+  // The level nearest v (halves rounded up), a level from 0 to 255 give or
+  // take rounding: a blend of levels by weights of 0 .. 1 that sum to 1.
+  static I Level(const F& v) {
+    const I whole = __builtin_convertvector(v, I);
+    const I up = v - __builtin_convertvector(whole, F) >= 0.5F;
+    return (whole - up) & 0xFF;  // up is -1 where set
+  }
+  // Four values from each of rows r .. r + kRows - 1 (a row past `last` reads
+  // row `last` again), starting at column c of rows `width` long. The rows'
+  // quarters are put together in registers: a vector stored in parts and read
+  // whole would wait for the parts to reach memory.
+  template <class T>
+  static auto Gather(const T* p, std::size_t width, int r, int last, int c) {
+    typedef T Q __attribute__((vector_size(16)));
+    Q q[4];
+    for (int k = 0; k < kRows; ++k) {
+      const int row = r + k <= last ? r + k : last;
+      std::memcpy(&q[k], p + static_cast<std::size_t>(row) * width + static_cast<std::size_t>(c), sizeof(Q));
+    }
+    if constexpr (kRows == 1) {
+      return q[0];
+    } else if constexpr (kRows == 2) {
+      return __builtin_shufflevector(q[0], q[1], 0, 1, 2, 3, 4, 5, 6, 7);
+    } else {
+      return __builtin_shufflevector(__builtin_shufflevector(q[0], q[1], 0, 1, 2, 3, 4, 5, 6, 7),
+                                     __builtin_shufflevector(q[2], q[3], 0, 1, 2, 3, 4, 5, 6, 7), 0, 1, 2, 3, 4, 5,
+                                     6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    }
+  }
+  // The opposite, for rows up to `last` only.
+  template <class T, class V>
+  static void Scatter(T* p, std::size_t width, int r, int last, int c, const V& v) {
+    typedef T Q __attribute__((vector_size(16)));
+    Q q[4];
+    if constexpr (kRows == 1) {
+      q[0] = (Q)v;
+    } else if constexpr (kRows == 2) {
+      q[0] = (Q)__builtin_shufflevector(v, v, 0, 1, 2, 3), q[1] = (Q)__builtin_shufflevector(v, v, 4, 5, 6, 7);
+    } else {
+      q[0] = (Q)__builtin_shufflevector(v, v, 0, 1, 2, 3), q[1] = (Q)__builtin_shufflevector(v, v, 4, 5, 6, 7);
+      q[2] = (Q)__builtin_shufflevector(v, v, 8, 9, 10, 11), q[3] = (Q)__builtin_shufflevector(v, v, 12, 13, 14, 15);
+    }
+    for (int k = 0; k < kRows && r + k <= last; ++k) {
+      std::memcpy(p + static_cast<std::size_t>(r + k) * width + static_cast<std::size_t>(c), &q[k], sizeof(Q));
+    }
+  }
+
+  static void DrawBox(const PixelTriangle& t, const BandPixels& band, int r0, int r1, int c0, int c1) {
+    F bc[3], ca[3], ab[3], slack[3], colour[3][3];
+    for (int k = 0; k < 3; ++k) {
+      bc[k] = Splat(t.bc[k]), ca[k] = Splat(t.ca[k]), ab[k] = Splat(t.ab[k]), slack[k] = Splat(-t.slack[k]);
+      for (int ch = 0; ch < 3; ++ch) colour[k][ch] = Splat(t.colour[k][ch]);
+    }
+    const F plane = Splat(t.plane), zero = Splat(0), one = Splat(1);
+    I column, row;
+    for (int k = 0; k < kLanes; ++k) column[k] = k % 4, row[k] = k / 4;
+    const std::size_t w = band.width;
+    for (int r = r0; r <= r1; r += kRows) {
+      const I rowIn = row <= r1 - r;
+      for (int c = c0; c <= c1; c += 4) {
+        const F x = Gather(band.x, w, r, r1, c), y = Gather(band.y, w, r, r1, c),
+                z = Gather(band.z, w, r, r1, c);
+        const F wa = x * bc[0] + y * bc[1] + z * bc[2];
+        const F wb = x * ca[0] + y * ca[1] + z * ca[2];
+        const F wc = x * ab[0] + y * ab[1] + z * ab[2];
+        const F sum = wa + wb + wc;  // d . n, 0 when seen edge on
+        I in = rowIn & (column <= c1 - c) & (wa >= slack[0]) & (wb >= slack[1]) & (wc >= slack[2]) & (sum > zero);
+        if (!Any(in)) continue;
+        const F inverse = one / sum;
+        const F at = plane * inverse, nearest = Gather(band.nearest, w, r, r1, c);
+        in &= at < nearest;
+        if (!Any(in)) continue;
+        Scatter(band.nearest, w, r, r1, c, Select(in, at, nearest));
+        // Each weight within 0 .. 1 and the three summing to 1, so each level
+        // lies within 0 .. 255 but for rounding.
+        const F w1 = Clamp(wb * inverse, zero, one), w2 = Clamp(wc * inverse, zero, one - w1), w0 = one - w1 - w2;
+        I bgra = I{} + static_cast<int32_t>(kDrawnAlpha);
+        for (int ch = 0; ch < 3; ++ch) {
+          const F level = w0 * colour[0][ch] + w1 * colour[1][ch] + w2 * colour[2][ch];
+          bgra |= Level(level) << (8 * (2 - ch));
+        }
+        const I old = (I)Gather(band.bgra, w, r, r1, c);
+        Scatter(band.bgra, w, r, r1, c, Select(in, bgra, old));
+      }
+    }
+  }
+};
+
+}  // namespace
+}  // namespace sq
