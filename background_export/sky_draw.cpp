@@ -1,5 +1,7 @@
 #include "background_export/sky_draw.h"
 
+#include <vector>
+
 #include "background_export/sky_draw_impl.h"
 
 namespace sq {
@@ -15,17 +17,21 @@ const SkyDrawKernel kPlain = {"plain", &Lanes<F8, I8>::DrawBox};
 
 }  // namespace
 
-const SkyDrawKernel& PlainSkyDraw() { return kPlain; }
+std::span<const SkyDrawKernel* const> AvailableSkyDraws() {
+  static const std::vector<const SkyDrawKernel*> available = [] {
+    std::vector<const SkyDrawKernel*> found = {&kPlain};
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+    if (Avx2SkyDraw() != nullptr && __builtin_cpu_supports("avx2")) found.push_back(Avx2SkyDraw());
+    if (Avx512SkyDraw() != nullptr && __builtin_cpu_supports("avx512f")) found.push_back(Avx512SkyDraw());
+#endif
+    return found;
+  }();
+  return available;
+}
 
 const SkyDrawKernel& BestSkyDraw() {
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-  static const SkyDrawKernel& best = Avx512SkyDraw() != nullptr && __builtin_cpu_supports("avx512f") ? *Avx512SkyDraw()
-                                     : Avx2SkyDraw() != nullptr && __builtin_cpu_supports("avx2")      ? *Avx2SkyDraw()
-                                                                                                        : kPlain;
+  static const SkyDrawKernel& best = *AvailableSkyDraws().back();
   return best;
-#else
-  return kPlain;
-#endif
 }
 
 }  // namespace sq

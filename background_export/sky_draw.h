@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace sq {
 
@@ -44,12 +45,12 @@ struct SkyDrawKernel {
   DrawBoxFunction drawBox;
 };
 
-// The plain version, and the AVX2 and AVX-512 ones where they were built (else
-// nullptr).
-const SkyDrawKernel& PlainSkyDraw();
+// The AVX2 and AVX-512 versions where they were built (else nullptr).
 const SkyDrawKernel* Avx2SkyDraw();
 const SkyDrawKernel* Avx512SkyDraw();
-// The best this machine runs.
+// The versions this machine runs, the plain one first, and the best of them
+// (the last).
+std::span<const SkyDrawKernel* const> AvailableSkyDraws();
 const SkyDrawKernel& BestSkyDraw();
 
 }  // namespace sq

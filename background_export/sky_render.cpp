@@ -580,13 +580,14 @@ void SkyRenderer::CornersOf(std::size_t i, std::size_t& m, std::array<std::array
   for (std::size_t k = 0; k < 3; ++k) {
     const SceneVertex& v = mesh.vertices[corner[k]];
     corners[k] = {v.x, v.y, v.z};
-    const std::array<uint8_t, 3> rgb = MeshLevels(v, levels_);
-    levels[k] = {static_cast<float>(rgb[0]), static_cast<float>(rgb[1]), static_cast<float>(rgb[2])};
+    // As MeshLevels gives them, without its call.
+    const int scale = levels_ == SceneLevels::Stored ? 1 : 2;
+    for (std::size_t ch = 0; ch < 3; ++ch) levels[k][ch] = static_cast<float>(std::min(255, scale * v.rgb[ch]));
   }
 }
 
-template <class Rows>
-void SkyRenderer::DrawMesh(const Pixels& picture, const PixelBox* boxes, const Rows& rows) const {
+template <class Boxes, class Rows>
+void SkyRenderer::DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows& rows) const {
   const int width = picture.width, height = picture.height;
   // The triangles tried in each band of rows, in their order.
   const auto bands = static_cast<std::size_t>((height + kBand - 1) / kBand);
@@ -596,16 +597,18 @@ void SkyRenderer::DrawMesh(const Pixels& picture, const PixelBox* boxes, const R
                           static_cast<std::size_t>((box.r1 - 1) / kBand));
   };
   for (std::size_t i = 0; i < triangleCount_; ++i) {
-    if (boxes[i].c1 < boxes[i].c0) continue;
-    const auto [first, last] = bandsOf(boxes[i]);
+    const PixelBox box = boxOf(i);
+    if (box.c1 < box.c0) continue;
+    const auto [first, last] = bandsOf(box);
     for (std::size_t b = first; b <= last; ++b) ++start[b + 1];
   }
   for (std::size_t b = 0; b < bands; ++b) start[b + 1] += start[b];
   std::vector<uint32_t> members(start.back());
   std::vector<std::size_t> fill(start.begin(), start.end() - 1);
   for (std::size_t i = 0; i < triangleCount_; ++i) {
-    if (boxes[i].c1 < boxes[i].c0) continue;
-    const auto [first, last] = bandsOf(boxes[i]);
+    const PixelBox box = boxOf(i);
+    if (box.c1 < box.c0) continue;
+    const auto [first, last] = bandsOf(box);
     for (std::size_t b = first; b <= last; ++b) members[fill[b]++] = static_cast<uint32_t>(i);
   }
 
@@ -628,7 +631,7 @@ void SkyRenderer::DrawMesh(const Pixels& picture, const PixelBox* boxes, const R
       std::fill(band.bgra.begin(), band.bgra.begin() + static_cast<std::ptrdiff_t>(pixels), kOpaqueBlack);
       std::size_t m = 0;  // the mesh of the triangle drawn: they come in their order
       for (std::size_t k = start[b]; k < start[b + 1]; ++k) {
-        const PixelBox& box = boxes[members[k]];
+        const PixelBox box = boxOf(members[k]);
         std::array<V3, 3> p;
         std::array<std::array<float, 3>, 3> colour;
         CornersOf(members[k], m, p, colour);
@@ -680,33 +683,26 @@ void SkyRenderer::DrawEquirect(int width, int height, uint8_t* bgra) const {
   const Pixels picture{width, height, bgra};
   // Each triangle's columns and rows: those whose centres' longitudes and
   // latitudes lie in its extent.
-  std::unique_ptr<PixelBox[]> boxes(new PixelBox[triangleCount_]);
-  const double across = width / (2 * kPi), up = height / kPi;
-  const unsigned shares = SharesFor(triangleCount_, 16384);
-  InShares(shares, [&](unsigned share) {
-    const auto [from, to] = ShareOf(triangleCount_, share, shares);
-    for (std::size_t i = from; i < to; ++i) {
-      const SkyExtent& e = extents_[i];
-      PixelBox& box = boxes[i];
-      box = {1, 0, 1, 0};
-      if (!e.Shown()) continue;
-      box.r0 = std::max(1, Ceil(e.latLo * kLatStep * up + 0.5));
-      box.r1 = std::min(height, Floor(e.latHi * kLatStep * up + 0.5));
-      if (box.r1 < box.r0) continue;
-      const bool all = e.lonSpan == SkyExtent::kAllLongitudes;
-      box.c0 = Ceil(e.lon * kLonStep * across + 0.5);
-      box.c1 = Floor((e.lon + e.lonSpan) * kLonStep * across + 0.5);
-      if (all || box.c1 - box.c0 + 1 >= width) {
-        box.c0 = 1, box.c1 = width;
-      } else if (box.c1 >= box.c0) {
-        // The first column within the picture; the last may lie past it.
-        const int turns = Floor((box.c0 - 1) / static_cast<double>(width));
-        box.c0 -= turns * width;
-        box.c1 -= turns * width;
-      }
+  const double across = kLonStep * width / (2 * kPi), up = kLatStep * height / kPi;
+  auto boxOf = [&](std::size_t i) {
+    const SkyExtent e = extents_[i];
+    PixelBox box = {1, 0, 1, 0};
+    if (!e.Shown()) return box;
+    box.r0 = std::max(1, Ceil(e.latLo * up + 0.5));
+    box.r1 = std::min(height, Floor(e.latHi * up + 0.5));
+    if (box.r1 < box.r0) return PixelBox{1, 0, 1, 0};
+    // Longitudes from 0 to 2 pi: the first column lies within the picture but
+    // for rounding; the last may lie past it.
+    box.c0 = Ceil(e.lon * across + 0.5);
+    box.c1 = Floor((e.lon + e.lonSpan) * across + 0.5);
+    if (e.lonSpan == SkyExtent::kAllLongitudes || box.c1 - box.c0 + 1 >= width) {
+      box.c0 = 1, box.c1 = width;
+    } else if (box.c0 > width) {
+      box.c0 -= width, box.c1 -= width;
     }
-  });
-  DrawMesh(picture, boxes.get(), EquirectRows(width, height));
+    return box;
+  };
+  DrawMesh(picture, boxOf, EquirectRows(width, height));
   Canvas canvas(picture, true, [&](const SkyDirection& d, double& x, double& y) {
     const PicturePoint at = PointOfDirection(d, width, height);
     x = at.u;
@@ -731,7 +727,7 @@ void SkyRenderer::DrawFace(CubeFace face, int n, uint8_t* bgra) const {
       boxes[i] = {(*box)[0], (*box)[1], (*box)[2], (*box)[3]};
     }
   }
-  DrawMesh(picture, boxes.get(), FaceRows(face, n));
+  DrawMesh(picture, [&](std::size_t i) { return boxes[i]; }, FaceRows(face, n));
   Canvas canvas(picture, false, [&](const SkyDirection& d, double& x, double& y) {
     const double size = std::fabs(d.x) + std::fabs(d.y) + std::fabs(d.z);
     if (!(size > 0) || !std::isfinite(size)) return false;

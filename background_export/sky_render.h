@@ -96,8 +96,9 @@ class SkyRenderer {
   // Triangle i's corners and their levels.
   void CornersOf(std::size_t i, std::size_t& m, std::array<std::array<double, 3>, 3>& corners,
                  std::array<std::array<float, 3>, 3>& levels) const;
-  template <class Rows>
-  void DrawMesh(const Pixels& picture, const PixelBox* boxes, const Rows& rows) const;
+  // Draws the triangles, each on the pixels of its box (boxOf(i)).
+  template <class Boxes, class Rows>
+  void DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows& rows) const;
   void DrawStars(Canvas& canvas) const;
 
   // The meshes drawn (none without the mesh layer), the levels their colours

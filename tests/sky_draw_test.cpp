@@ -1,0 +1,106 @@
+// Every version of the sky renderer's pixel tests this processor runs draws the
+// same bytes as the plain one: triangles small and large, seen from either
+// side, on boxes whose rows and columns end inside and at the edge of each
+// group of lanes, over pixels already drawn nearer and farther.
+#include "background_export/sky_draw.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace {
+
+using V3 = std::array<double, 3>;
+
+V3 Cross(const V3& a, const V3& b) {
+  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+
+// A band of `rows` rows of `width` pixels looking about a random way, some
+// pixels drawn already at random distances and colours.
+struct TestBand {
+  TestBand(std::mt19937& random, int rows, int columns) : width(static_cast<std::size_t>(columns)) {
+    const std::size_t n = static_cast<std::size_t>(rows) * width + 4;
+    x.resize(n), y.resize(n), z.resize(n), nearest.resize(n), bgra.resize(n);
+    std::uniform_real_distribution<float> spread(-1, 1), far(0.5F, 3);
+    const float cx = spread(random), cy = spread(random), cz = spread(random);
+    for (std::size_t i = 0; i < n; ++i) {
+      x[i] = cx + 0.1F * spread(random), y[i] = cy + 0.1F * spread(random), z[i] = cz + 0.1F * spread(random);
+      const bool drawn = random() % 4 == 0;
+      nearest[i] = drawn ? far(random) : INFINITY;
+      bgra[i] = drawn ? static_cast<uint32_t>(random()) | 0xFF000000U : 0xFF000000U;
+    }
+  }
+  sq::BandPixels View() { return {x.data(), y.data(), z.data(), nearest.data(), bgra.data(), width}; }
+  std::size_t width;
+  std::vector<float> x, y, z, nearest;
+  std::vector<uint32_t> bgra;
+};
+
+// A triangle about the band's middle direction, `size` across, facing the
+// centre or (`away`) turned from it, when no pixel meets it.
+sq::PixelTriangle RandomTriangle(std::mt19937& random, const TestBand& band, double size, bool away) {
+  std::uniform_real_distribution<double> spread(-1, 1);
+  const std::size_t middle = band.x.size() / 2;
+  std::array<V3, 3> p;
+  for (V3& corner : p) {
+    const double r = 1 + 0.5 * spread(random);
+    corner = {r * (band.x[middle] + size * spread(random)), r * (band.y[middle] + size * spread(random)),
+              r * (band.z[middle] + size * spread(random))};
+  }
+  if ((p[0][0] * (p[1][1] * p[2][2] - p[1][2] * p[2][1]) - p[0][1] * (p[1][0] * p[2][2] - p[1][2] * p[2][0]) +
+       p[0][2] * (p[1][0] * p[2][1] - p[1][1] * p[2][0]) < 0) != away) {
+    std::swap(p[1], p[2]);
+  }
+  const std::array<V3, 3> normals = {Cross(p[1], p[2]), Cross(p[2], p[0]), Cross(p[0], p[1])};
+  sq::PixelTriangle t{};
+  float* const out[3] = {t.bc, t.ca, t.ab};
+  for (std::size_t k = 0; k < 3; ++k) {
+    for (std::size_t i = 0; i < 3; ++i) out[k][i] = static_cast<float>(normals[k][i]);
+    t.slack[k] = 1e-6F * (std::fabs(out[k][0]) + std::fabs(out[k][1]) + std::fabs(out[k][2]));
+    for (float& level : t.colour[k]) level = static_cast<float>(random() % 256);
+  }
+  t.plane = static_cast<float>(p[0][0] * normals[0][0] + p[0][1] * normals[0][1] + p[0][2] * normals[0][2]);
+  return t;
+}
+
+}  // namespace
+
+TEST(SkyDraw, TheBestVersionIsOneOfThoseAvailable) {
+  const auto all = sq::AvailableSkyDraws();
+  ASSERT_FALSE(all.empty());
+  EXPECT_STREQ(all.front()->name, "plain");
+  EXPECT_EQ(&sq::BestSkyDraw(), all.back());
+}
+
+TEST(SkyDraw, EveryVersionDrawsThePlainOnesBytes) {
+  std::mt19937 random(11);
+  const auto all = sq::AvailableSkyDraws();
+  std::size_t drawn = 0;
+  for (int trial = 0; trial < 1000; ++trial) {
+    const int rows = 1 + static_cast<int>(random() % 9), width = 1 + static_cast<int>(random() % 21);
+    const TestBand band(random, rows, width);
+    const int r0 = static_cast<int>(random() % static_cast<unsigned>(rows));
+    const int r1 = r0 + static_cast<int>(random() % static_cast<unsigned>(rows - r0));
+    const int c0 = static_cast<int>(random() % static_cast<unsigned>(width));
+    const int c1 = c0 + static_cast<int>(random() % static_cast<unsigned>(width - c0));
+    const sq::PixelTriangle t = RandomTriangle(random, band, trial % 2 == 0 ? 0.2 : 1.0, trial % 8 == 1);
+    TestBand plain = band;
+    all.front()->drawBox(t, plain.View(), r0, r1, c0, c1);
+    for (std::size_t i = 0; i < plain.bgra.size(); ++i) drawn += plain.bgra[i] != band.bgra[i];
+    for (const sq::SkyDrawKernel* k : all.subspan(1)) {
+      SCOPED_TRACE(std::string(k->name) + " trial " + std::to_string(trial));
+      TestBand other = band;
+      k->drawBox(t, other.View(), r0, r1, c0, c1);
+      ASSERT_EQ(other.bgra, plain.bgra);
+      ASSERT_EQ(0, std::memcmp(other.nearest.data(), plain.nearest.data(), plain.nearest.size() * sizeof(float)));
+    }
+  }
+  // The trials drew a good share of pixels, so the comparison compared something.
+  EXPECT_GT(drawn, 1000u);
+}
