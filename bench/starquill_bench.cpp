@@ -32,6 +32,11 @@
 //               screen, vs each frame read back and painted as a picture (how it was
 //               drawn before): the bundled sample, and the 8192 x 4096 sky built at
 //               density 16; on the display scripts/bench runs under           (shown)
+//   export      `export-background` of the bundled sample to a 1024 x 512 TGA vs
+//               `build-background` of the sample picture it was built from, each
+//               reading its input and writing its file, both in this process       <= 1x
+//               (and each without its file: the export drawn into memory vs the
+//               build alone, shown)
 //
 // The inputs are made by scripts/bench; this program finds them in SQ_BENCH_DIR.
 #include <benchmark/benchmark.h>
@@ -55,13 +60,17 @@
 #include <string>
 #include <vector>
 
+#include "app/build_background_command.h"
 #include "app/export_background_command.h"
+#include "background_export/background_export.h"
+#include "background_export/sky_scene.h"
 #include "builder/builder.h"
 #include "builder/image_buffer.h"
 #include "hod/file_bytes.h"
 #include "hod/hod_walk.h"
 #include "hod/platform.h"
 #include "hod/tga_header.h"
+#include "output/output_folder.h"
 #include "picture/picture_read.h"
 #include "picture/picture_write.h"
 #include "report/report_rtf.h"
@@ -662,8 +671,10 @@ BENCHMARK(BM_PictureBuild)->UseManualTime()->Unit(benchmark::kMillisecond)->Iter
 BENCHMARK(BM_PreviewCpu)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 
 // export-background of the bundled sample to a 1024 x 512 TGA (the file read,
-// walked, drawn and written) against building that background from its picture
-// with the options it was built with, back to back in this process.
+// walked, drawn and written) against build-background of the sample picture with
+// the options the sample was built with (the picture read, the background built
+// and written as a HOD), back to back in this process; and each without its
+// file: the export drawn into memory, the build alone.
 void BM_Export(benchmark::State& state) {
   const fs::path source = STARQUILL_SOURCE_DIR;
   const fs::path hod = source / "data/samples/sky.hod", picture = source / "data/samples/sky.tga";
@@ -674,18 +685,35 @@ void BM_Export(benchmark::State& state) {
   options.colourAverage = true;
   sq::TgaReadOptions read;
   read.showSizeWarning = false;
+  sq::ExportRequest request;
+  request.format = sq::ExportFormat::Tga;
+  auto seconds = [](Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); };
   for (auto _ : state) {
     auto start = Clock::now();
-    const sq::BackgroundBuildOutcome built = sq::BuildBackgroundFromFile(picture, options, platform, read);
-    const double build = std::chrono::duration<double>(Clock::now() - start).count();
+    const sq::BuildBackgroundOutcome built = sq::BuildBackgroundCommand(picture, out, options, platform);
+    const double build = seconds(start);
     start = Clock::now();
     const sq::ExportBackgroundOutcome exported =
         sq::ExportBackgroundCommand(hod, out / "sky.tga", sq::ExportOptions{}, platform);
-    const double job = std::chrono::duration<double>(Clock::now() - start).count();
-    if (!built.Built() || exported.status != sq::CommandOutcome::Status::Written) {
+    const double job = seconds(start);
+
+    start = Clock::now();
+    const sq::BackgroundBuildOutcome builtAlone = sq::BuildBackgroundFromFile(picture, options, platform, read);
+    const double buildAlone = seconds(start);
+    start = Clock::now();
+    std::string error;
+    sq::Model model;
+    sq::WalkHodFile(sq::FileBytes::Open(hod, error), model, platform);
+    const sq::SkyScene scene = sq::SceneOfModel(model);
+    sq::MemoryFolder memory;
+    const sq::ExportResult drawn = sq::ExportBackground(scene, request, "sky.tga", memory);
+    const double jobAlone = seconds(start);
+    if (built.status != sq::CommandOutcome::Status::Written || exported.status != sq::CommandOutcome::Status::Written ||
+        !builtAlone.Built() || drawn.written.size() != 1) {
       state.SkipWithError("the build or the export failed");
       return;
     }
+    Record(state, "export in memory", jobAlone, buildAlone, 0, 0);
     Record(state, "export", job, build, 0, fs::file_size(hod));
   }
 }
@@ -767,6 +795,7 @@ bool PrintSummary() {
   timed("png sample in process", "  the builds alone, in process", "its TGA", 0);
   timed("png size", "8192 x 4096 PNG, --size 1024x512", "decode alone", 3);
   timed("export", "export-background, sample, 1024x512", "its build", 1);
+  timed("export in memory", "  each without its file", "build", 0);
   timed("walk", "walk, 32 000 point-star chunks", "8 x 4 000", 3);
   timed("preview sample", "preview CPU a frame, the sample", "read back", 0);
   timed("preview large", "  8192 x 4096 built at density 16", "read back", 0);
