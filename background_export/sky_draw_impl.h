@@ -36,11 +36,22 @@ struct Lanes {
   static I Select(const I& mask, const I& yes, const I& no) { return (mask & yes) | (~mask & no); }
   static F Select(const I& mask, const F& yes, const F& no) { return (F)Select(mask, (I)yes, (I)no); }
   static bool Any(const I& mask) {
-    uint64_t words[sizeof(I) / 8];
-    std::memcpy(words, &mask, sizeof words);
-    uint64_t any = 0;
-    for (uint64_t w : words) any |= w;
-    return any != 0;
+    // Halves folded together down to four lanes, then two words.
+    typedef int32_t I4 __attribute__((vector_size(16)));
+    I4 four;
+    if constexpr (kLanes == 4) {
+      four = mask;
+    } else if constexpr (kLanes == 8) {
+      four = __builtin_shufflevector(mask, mask, 0, 1, 2, 3) | __builtin_shufflevector(mask, mask, 4, 5, 6, 7);
+    } else {
+      typedef int32_t I8 __attribute__((vector_size(32)));
+      const I8 eight = __builtin_shufflevector(mask, mask, 0, 1, 2, 3, 4, 5, 6, 7) |
+                       __builtin_shufflevector(mask, mask, 8, 9, 10, 11, 12, 13, 14, 15);
+      four = __builtin_shufflevector(eight, eight, 0, 1, 2, 3) | __builtin_shufflevector(eight, eight, 4, 5, 6, 7);
+    }
+    uint64_t words[2];
+    std::memcpy(words, &four, sizeof words);
+    return (words[0] | words[1]) != 0;
   }
   // x held within lo .. hi, as std::clamp holds it.
   static F Clamp(const F& x, const F& lo, const F& hi) {

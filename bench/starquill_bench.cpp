@@ -36,7 +36,8 @@
 //               `build-background` of the sample picture it was built from, each
 //               reading its input and writing its file, both in this process       <= 1x
 //               (and each without its file: the export drawn into memory vs the
-//               build alone, shown)
+//               build alone; and the export's floor, all it does but the drawing:
+//               the file read and walked, a black picture written as its TGA; shown)
 //
 // The inputs are made by scripts/bench; this program finds them in SQ_BENCH_DIR.
 #include <benchmark/benchmark.h>
@@ -708,12 +709,26 @@ void BM_Export(benchmark::State& state) {
     sq::MemoryFolder memory;
     const sq::ExportResult drawn = sq::ExportBackground(scene, request, "sky.tga", memory);
     const double jobAlone = seconds(start);
+    // The export's floor: all but the drawing. The file read and walked and the
+    // scene gathered, a black picture of the export's size written as its TGA.
+    start = Clock::now();
+    sq::Model floorModel;
+    sq::WalkHodFile(sq::FileBytes::Open(hod, error), floorModel, platform);
+    const sq::SkyScene floorScene = sq::SceneOfModel(floorModel);
+    sq::Picture black;
+    black.width = request.width, black.height = request.height;
+    black.bgra.assign(black.PixelCount() * 4, 0);
+    sq::DiskFolder folder(out);
+    const std::string floorError =
+        folder.Replace("floor.tga", sq::EncodeExportPicture(black, sq::ExportFormat::Tga));
+    const double floor = seconds(start);
     if (built.status != sq::CommandOutcome::Status::Written || exported.status != sq::CommandOutcome::Status::Written ||
-        !builtAlone.Built() || drawn.written.size() != 1) {
+        !builtAlone.Built() || drawn.written.size() != 1 || floorScene.meshes.empty() || !floorError.empty()) {
       state.SkipWithError("the build or the export failed");
       return;
     }
     Record(state, "export in memory", jobAlone, buildAlone, 0, 0);
+    Record(state, "export floor", floor, build, 0, 0);
     Record(state, "export", job, build, 0, fs::file_size(hod));
   }
 }
@@ -796,6 +811,7 @@ bool PrintSummary() {
   timed("png size", "8192 x 4096 PNG, --size 1024x512", "decode alone", 3);
   timed("export", "export-background, sample, 1024x512", "its build", 1);
   timed("export in memory", "  each without its file", "build", 0);
+  timed("export floor", "  the export's floor, nothing drawn", "its build", 0);
   timed("walk", "walk, 32 000 point-star chunks", "8 x 4 000", 3);
   timed("preview sample", "preview CPU a frame, the sample", "read back", 0);
   timed("preview large", "  8192 x 4096 built at density 16", "read back", 0);
