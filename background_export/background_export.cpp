@@ -88,14 +88,14 @@ ExportFile ExportPicture(int width, int height, ExportFormat format, const Draw&
     ExportFile file(kTgaHeaderSize + pixels * 4);
     const auto head = TgaHeaderOf(width, height);
     std::memcpy(file.Data(), head.data(), head.size());
-    draw(reinterpret_cast<uint8_t*>(file.Data()) + kTgaHeaderSize);
+    draw(std::span<uint8_t>(reinterpret_cast<uint8_t*>(file.Data()) + kTgaHeaderSize, pixels * 4));
     return file;
   }
   Picture picture;
   picture.width = width;
   picture.height = height;
   picture.bgra.resize(pixels * 4);
-  draw(picture.bgra.data());
+  draw(std::span<uint8_t>(picture.bgra));
   return ExportFile(EncodeExportPicture(picture, format));
 }
 
@@ -150,13 +150,15 @@ ExportResult ExportBackground(const SkyScene& scene, const ExportRequest& reques
       return result;
     }
     if (!request.cube) {
-      files.push_back(ExportPicture(request.width, request.height, request.format,
-                                    [&](uint8_t* bgra) { renderer.DrawEquirect(request.width, request.height, bgra); }));
+      files.push_back(ExportPicture(request.width, request.height, request.format, [&](std::span<uint8_t> bgra) {
+        renderer.DrawEquirect(request.width, request.height, bgra);
+      }));
     } else {
       for (CubeFace face : kCubeFaces) {
         if (request.face && *request.face != face) continue;
-        files.push_back(ExportPicture(request.faceSize, request.faceSize, request.format,
-                                      [&](uint8_t* bgra) { renderer.DrawFace(face, request.faceSize, bgra); }));
+        files.push_back(ExportPicture(request.faceSize, request.faceSize, request.format, [&](std::span<uint8_t> bgra) {
+          renderer.DrawFace(face, request.faceSize, bgra);
+        }));
       }
     }
   }

@@ -83,8 +83,8 @@ struct Lanes {
       return __builtin_shufflevector(q[0], q[1], 0, 1, 2, 3, 4, 5, 6, 7);
     } else {
       return __builtin_shufflevector(__builtin_shufflevector(q[0], q[1], 0, 1, 2, 3, 4, 5, 6, 7),
-                                     __builtin_shufflevector(q[2], q[3], 0, 1, 2, 3, 4, 5, 6, 7), 0, 1, 2, 3, 4, 5,
-                                     6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+                                     __builtin_shufflevector(q[2], q[3], 0, 1, 2, 3, 4, 5, 6, 7), 0, 1, 2, 3, 4, 5, 6,
+                                     7, 8, 9, 10, 11, 12, 13, 14, 15);
     }
   }
   // The opposite, for rows up to `last` only.
@@ -118,8 +118,7 @@ struct Lanes {
     for (int r = r0; r <= r1; r += kRows) {
       const I rowIn = row <= r1 - r;
       for (int c = c0; c <= c1; c += 4) {
-        const F x = Gather(band.x, w, r, r1, c), y = Gather(band.y, w, r, r1, c),
-                z = Gather(band.z, w, r, r1, c);
+        const F x = Gather(band.x, w, r, r1, c), y = Gather(band.y, w, r, r1, c), z = Gather(band.z, w, r, r1, c);
         const F wa = x * bc[0] + y * bc[1] + z * bc[2];
         const F wb = x * ca[0] + y * ca[1] + z * ca[2];
         const F wc = x * ab[0] + y * ab[1] + z * ab[2];

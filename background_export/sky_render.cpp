@@ -445,12 +445,16 @@ class FaceRows {
 struct Band {
   explicit Band(std::size_t pixels)
       : x(pixels + 4), y(pixels + 4), z(pixels + 4), nearest(pixels + 4), bgra(pixels + 4) {}
-  BandPixels View(std::size_t width) {
-    return {x.data(), y.data(), z.data(), nearest.data(), bgra.data(), width};
-  }
+  BandPixels View(std::size_t width) { return {x.data(), y.data(), z.data(), nearest.data(), bgra.data(), width}; }
   std::vector<float> x, y, z, nearest;
   std::vector<uint32_t> bgra;
 };
+
+// Whether `bgra` holds width x height pixels of four bytes, at least one.
+bool SizeFits(int width, int height, std::span<uint8_t> bgra) {
+  return width > 0 && height > 0 &&
+         bgra.size() == static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+}
 
 // A picture of that size, its pixels to be drawn.
 Picture PictureOfSize(int width, int height) {
@@ -669,18 +673,19 @@ void SkyRenderer::DrawStars(Canvas& canvas) const {
 
 Picture SkyRenderer::Equirect(int width, int height) const {
   Picture picture = PictureOfSize(width, height);
-  DrawEquirect(width, height, picture.bgra.data());
+  DrawEquirect(width, height, picture.bgra);
   return picture;
 }
 
 Picture SkyRenderer::Face(CubeFace face, int n) const {
   Picture picture = PictureOfSize(n, n);
-  DrawFace(face, n, picture.bgra.data());
+  DrawFace(face, n, picture.bgra);
   return picture;
 }
 
-void SkyRenderer::DrawEquirect(int width, int height, uint8_t* bgra) const {
-  const Pixels picture{width, height, bgra};
+void SkyRenderer::DrawEquirect(int width, int height, std::span<uint8_t> bgra) const {
+  if (!SizeFits(width, height, bgra)) return;
+  const Pixels picture{width, height, bgra.data()};
   // Each triangle's columns and rows: those whose centres' longitudes and
   // latitudes lie in its extent.
   const double across = kLonStep * width / (2 * kPi), up = kLatStep * height / kPi;
@@ -712,8 +717,9 @@ void SkyRenderer::DrawEquirect(int width, int height, uint8_t* bgra) const {
   DrawStars(canvas);
 }
 
-void SkyRenderer::DrawFace(CubeFace face, int n, uint8_t* bgra) const {
-  const Pixels picture{n, n, bgra};
+void SkyRenderer::DrawFace(CubeFace face, int n, std::span<uint8_t> bgra) const {
+  if (!SizeFits(n, n, bgra)) return;
+  const Pixels picture{n, n, bgra.data()};
   const FaceFrame frame = FrameOf(face);
   std::unique_ptr<PixelBox[]> boxes(new PixelBox[triangleCount_]);
   std::size_t m = 0;
@@ -727,7 +733,8 @@ void SkyRenderer::DrawFace(CubeFace face, int n, uint8_t* bgra) const {
       boxes[i] = {(*box)[0], (*box)[1], (*box)[2], (*box)[3]};
     }
   }
-  DrawMesh(picture, [&](std::size_t i) { return boxes[i]; }, FaceRows(face, n));
+  auto boxOf = [&](std::size_t i) { return boxes[i]; };
+  DrawMesh(picture, boxOf, FaceRows(face, n));
   Canvas canvas(picture, false, [&](const SkyDirection& d, double& x, double& y) {
     const double size = std::fabs(d.x) + std::fabs(d.y) + std::fabs(d.z);
     if (!(size > 0) || !std::isfinite(size)) return false;

@@ -20,6 +20,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -58,8 +59,9 @@ class SkyRenderer {
   Picture Face(CubeFace face, int n) const;
   // The same drawn into `bgra`: width x height (n x n) pixels of four bytes,
   // blue, green, red and alpha, the bottom row first, every byte written.
-  void DrawEquirect(int width, int height, uint8_t* bgra) const;
-  void DrawFace(CubeFace face, int n, uint8_t* bgra) const;
+  // Nothing is drawn into a span of another size.
+  void DrawEquirect(int width, int height, std::span<uint8_t> bgra) const;
+  void DrawFace(CubeFace face, int n, std::span<uint8_t> bgra) const;
 
   // At most this many pieces of triangles, counted on a grid of 512 x 256
   // cells over the sky: each piece is a cell a triangle may show in.
@@ -76,9 +78,7 @@ class SkyRenderer {
   struct Pixels {
     int width, height;
     uint8_t* bgra;
-    uint8_t* Row(int r) const {
-      return bgra + (static_cast<std::size_t>(r) - 1) * static_cast<std::size_t>(width) * 4;
-    }
+    uint8_t* Row(int r) const { return bgra + (static_cast<std::size_t>(r) - 1) * static_cast<std::size_t>(width) * 4; }
   };
   // The pixels a triangle is tried on: columns c0 .. c1 (past the picture's
   // width they wrap round) of rows r0 .. r1, all from 1; none when c1 < c0.

@@ -719,8 +719,7 @@ void BM_Export(benchmark::State& state) {
     black.width = request.width, black.height = request.height;
     black.bgra.assign(black.PixelCount() * 4, 0);
     sq::DiskFolder folder(out);
-    const std::string floorError =
-        folder.Replace("floor.tga", sq::EncodeExportPicture(black, sq::ExportFormat::Tga));
+    const std::string floorError = folder.Replace("floor.tga", sq::EncodeExportPicture(black, sq::ExportFormat::Tga));
     const double floor = seconds(start);
     if (built.status != sq::CommandOutcome::Status::Written || exported.status != sq::CommandOutcome::Status::Written ||
         !builtAlone.Built() || drawn.written.size() != 1 || floorScene.meshes.empty() || !floorError.empty()) {

@@ -54,7 +54,8 @@ sq::PixelTriangle RandomTriangle(std::mt19937& random, const TestBand& band, dou
               r * (band.z[middle] + size * spread(random))};
   }
   if ((p[0][0] * (p[1][1] * p[2][2] - p[1][2] * p[2][1]) - p[0][1] * (p[1][0] * p[2][2] - p[1][2] * p[2][0]) +
-       p[0][2] * (p[1][0] * p[2][1] - p[1][1] * p[2][0]) < 0) != away) {
+           p[0][2] * (p[1][0] * p[2][1] - p[1][1] * p[2][0]) <
+       0) != away) {
     std::swap(p[1], p[2]);
   }
   const std::array<V3, 3> normals = {Cross(p[1], p[2]), Cross(p[2], p[0]), Cross(p[0], p[1])};
