@@ -45,6 +45,7 @@ double Dot(const V3& a, const V3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] *
 double Length(const V3& a) { return std::sqrt(Dot(a, a)); }
 V3 Scaled(const V3& a, double s) { return {a[0] * s, a[1] * s, a[2] * s}; }
 bool Finite(const V3& a) { return std::isfinite(a[0]) && std::isfinite(a[1]) && std::isfinite(a[2]); }
+V3 PointOf(const SceneVertex& v) { return {v.x, v.y, v.z}; }
 
 // The angle of (x, y) from the x axis, -pi .. pi, within kAngleError: a
 // polynomial good to 1e-5 on 0 .. 1, turned into the right octant. Exact
@@ -537,8 +538,7 @@ void SkyRenderer::Prepare() {
     const auto [from, to] = ShareOf(vertexCount, share, vertexShares);
     for (std::size_t i = from, m = from < to ? firstMesh(vertexStart, from) : 0; i < to; ++i) {
       while (i >= vertexStart[m + 1]) ++m;
-      const SceneVertex& v = meshes[m].vertices[i - vertexStart[m]];
-      places[i] = PlaceOf({v.x, v.y, v.z});
+      places[i] = PlaceOf(PointOf(meshes[m].vertices[i - vertexStart[m]]));
     }
   });
 
@@ -557,8 +557,7 @@ void SkyRenderer::Prepare() {
       std::array<V3, 3> p;
       std::array<const Place*, 3> place{};
       for (std::size_t k = 0; k < 3; ++k) {
-        const SceneVertex& v = mesh.vertices[corner[k]];
-        p[k] = {v.x, v.y, v.z};
+        p[k] = PointOf(mesh.vertices[corner[k]]);
         place[k] = &places[vertexStart[m] + corner[k]];
       }
       if (const std::optional<Span> span = SpanOf(p, place)) {
@@ -574,19 +573,6 @@ void SkyRenderer::Prepare() {
     refusal_ = "The background's mesh covers the sky too many times over to be drawn: more than " +
                std::to_string(kMaxCellEntries) + " pieces of triangles.";
     triangleCount_ = 0;
-  }
-}
-
-void SkyRenderer::CornersOf(std::size_t i, std::size_t& m, std::array<std::array<double, 3>, 3>& corners,
-                            std::array<std::array<float, 3>, 3>& levels) const {
-  const SceneMesh& mesh = MeshOf(i, m);
-  const std::array<uint16_t, 3>& corner = mesh.triangles[i - triangleStart_[m]];
-  for (std::size_t k = 0; k < 3; ++k) {
-    const SceneVertex& v = mesh.vertices[corner[k]];
-    corners[k] = {v.x, v.y, v.z};
-    // As MeshLevels gives them, without its call.
-    const int scale = levels_ == SceneLevels::Stored ? 1 : 2;
-    for (std::size_t ch = 0; ch < 3; ++ch) levels[k][ch] = static_cast<float>(std::min(255, scale * v.rgb[ch]));
   }
 }
 
@@ -636,9 +622,14 @@ void SkyRenderer::DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows
       std::size_t m = 0;  // the mesh of the triangle drawn: they come in their order
       for (std::size_t k = start[b]; k < start[b + 1]; ++k) {
         const PixelBox box = boxOf(members[k]);
+        const std::array<const SceneVertex*, 3> corners = CornersOf(members[k], m);
         std::array<V3, 3> p;
         std::array<std::array<float, 3>, 3> colour;
-        CornersOf(members[k], m, p, colour);
+        for (std::size_t c = 0; c < 3; ++c) {
+          p[c] = PointOf(*corners[c]);
+          const std::array<uint8_t, 3> levels = MeshLevels(*corners[c], levels_);
+          colour[c] = {static_cast<float>(levels[0]), static_cast<float>(levels[1]), static_cast<float>(levels[2])};
+        }
         const PixelTriangle t = PixelTriangleOf(p, colour);
         const int r0 = std::max(box.r0, firstRow) - firstRow, r1 = std::min(box.r1, lastRow) - firstRow;
         // Columns past the picture's width wrap round to its first.
@@ -726,10 +717,9 @@ void SkyRenderer::DrawFace(CubeFace face, int n, std::span<uint8_t> bgra) const 
   for (std::size_t i = 0; i < triangleCount_; ++i) {
     boxes[i] = {1, 0, 1, 0};
     if (!extents_[i].Shown()) continue;
-    std::array<V3, 3> corners;
-    std::array<std::array<float, 3>, 3> levels;
-    CornersOf(i, m, corners, levels);
-    if (const std::optional<std::array<int, 4>> box = FacePixels(corners, frame, n)) {
+    const std::array<const SceneVertex*, 3> corners = CornersOf(i, m);
+    if (const std::optional<std::array<int, 4>> box =
+            FacePixels({PointOf(*corners[0]), PointOf(*corners[1]), PointOf(*corners[2])}, frame, n)) {
       boxes[i] = {(*box)[0], (*box)[1], (*box)[2], (*box)[3]};
     }
   }

@@ -93,9 +93,12 @@ class SkyRenderer {
     while (i >= triangleStart_[m + 1]) ++m;
     return (*meshes_)[m];
   }
-  // Triangle i's corners and their levels.
-  void CornersOf(std::size_t i, std::size_t& m, std::array<std::array<double, 3>, 3>& corners,
-                 std::array<std::array<float, 3>, 3>& levels) const;
+  // Triangle i's corners (m as for MeshOf).
+  std::array<const SceneVertex*, 3> CornersOf(std::size_t i, std::size_t& m) const {
+    const SceneMesh& mesh = MeshOf(i, m);
+    const std::array<uint16_t, 3>& corner = mesh.triangles[i - triangleStart_[m]];
+    return {&mesh.vertices[corner[0]], &mesh.vertices[corner[1]], &mesh.vertices[corner[2]]};
+  }
   // Draws the triangles, each on the pixels of its box (boxOf(i)).
   template <class Boxes, class Rows>
   void DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows& rows) const;

@@ -79,13 +79,6 @@ SkyScene SceneOfBackground(const BackgroundTables& background) {
   return scene;
 }
 
-std::array<uint8_t, 3> MeshLevels(const SceneVertex& vertex, SceneLevels levels) {
-  if (levels == SceneLevels::Stored) return vertex.rgb;
-  std::array<uint8_t, 3> out{};
-  for (std::size_t c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>(std::min(255, 2 * vertex.rgb[c]));
-  return out;
-}
-
 std::array<uint8_t, 3> PointStarLevels(const PointStarRecord& star) {
   return {Level(star.red, 510), Level(star.green, 510), Level(star.blue, 510)};
 }

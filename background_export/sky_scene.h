@@ -7,6 +7,7 @@
 //   background_export.h  the formats chosen by a file's extension, written through an OutputFolder
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -62,8 +63,14 @@ struct SceneLayers {
 // shown at the same levels either way).
 enum class SceneLevels { Stored, Display };
 
-// The 8-bit levels of a mesh vertex's colour, red, green, blue.
-std::array<uint8_t, 3> MeshLevels(const SceneVertex& vertex, SceneLevels levels);
+// The 8-bit levels of a mesh vertex's colour, red, green, blue. (Inline: the
+// renderer asks for them for every corner of every triangle it draws.)
+inline std::array<uint8_t, 3> MeshLevels(const SceneVertex& vertex, SceneLevels levels) {
+  if (levels == SceneLevels::Stored) return vertex.rgb;
+  std::array<uint8_t, 3> out{};
+  for (std::size_t c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>(std::min(255, 2 * vertex.rgb[c]));
+  return out;
+}
 // The levels of a point star and of a star-map record, red, green, blue.
 std::array<uint8_t, 3> PointStarLevels(const PointStarRecord& star);
 std::array<uint8_t, 3> StarMapLevels(const StarMapRecord& record);

@@ -20,6 +20,7 @@ using V3 = std::array<double, 3>;
 V3 Cross(const V3& a, const V3& b) {
   return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
+double Dot(const V3& a, const V3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 // A band of `rows` rows of `width` pixels looking about a random way, some
 // pixels drawn already at random distances and colours.
@@ -53,11 +54,7 @@ sq::PixelTriangle RandomTriangle(std::mt19937& random, const TestBand& band, dou
     corner = {r * (band.x[middle] + size * spread(random)), r * (band.y[middle] + size * spread(random)),
               r * (band.z[middle] + size * spread(random))};
   }
-  if ((p[0][0] * (p[1][1] * p[2][2] - p[1][2] * p[2][1]) - p[0][1] * (p[1][0] * p[2][2] - p[1][2] * p[2][0]) +
-           p[0][2] * (p[1][0] * p[2][1] - p[1][1] * p[2][0]) <
-       0) != away) {
-    std::swap(p[1], p[2]);
-  }
+  if ((Dot(p[0], Cross(p[1], p[2])) < 0) != away) std::swap(p[1], p[2]);
   const std::array<V3, 3> normals = {Cross(p[1], p[2]), Cross(p[2], p[0]), Cross(p[0], p[1])};
   sq::PixelTriangle t{};
   float* const out[3] = {t.bc, t.ca, t.ab};
@@ -66,7 +63,7 @@ sq::PixelTriangle RandomTriangle(std::mt19937& random, const TestBand& band, dou
     t.slack[k] = 1e-6F * (std::fabs(out[k][0]) + std::fabs(out[k][1]) + std::fabs(out[k][2]));
     for (float& level : t.colour[k]) level = static_cast<float>(random() % 256);
   }
-  t.plane = static_cast<float>(p[0][0] * normals[0][0] + p[0][1] * normals[0][1] + p[0][2] * normals[0][2]);
+  t.plane = static_cast<float>(Dot(p[0], normals[0]));
   return t;
 }
 
