@@ -63,28 +63,45 @@ double Angle(double x, double y) {
   return y < 0 ? -a : a;
 }
 
+// Angles are held as whole numbers of units, 2^kUnitBits to a full turn of
+// longitude and to the half turn from pole to pole of latitude, rounded to the
+// nearest: that rounding (under 3.1e-6) and Angle's own error stay within
+// kAngleError. A step of SkyExtent is 2^(kUnitBits - 16) units.
+constexpr int kUnitBits = 20, kStepBits = kUnitBits - 16;
+constexpr double kLonUnit = 2 * kPi / (1 << kUnitBits), kLatUnit = kPi / (1 << kUnitBits);
+// kMargin and kAngleError together, in units of latitude, rounded up.
+constexpr int32_t kLatMarginUnits = static_cast<int32_t>((kMargin + kAngleError) / kLatUnit) + 1;
+
 // Where a corner looks: longitude 0 .. 2 pi (0 straight ahead, +Z, growing
-// towards +X) and latitude, each within kAngleError; whether it lies on a pole
-// (a cap's centre); how far its longitude may be off, as its direction turns
-// by the margin and for the error; and whether it is a point at all (no
-// coordinate a NaN or past the float range).
+// towards +X) and latitude from the south pole, each within kAngleError, in
+// units; whether it lies on a pole (a cap's centre); how far its longitude may
+// be off, in units rounded up, as its direction turns by the margin and for the
+// error; and whether it is a point at all (no coordinate a NaN or past the
+// float range).
+// (No defaults: a table of them is filled in parts, without being cleared first.)
 struct Place {
-  float lon = 0, lat = 0, lonMargin = kMargin + kAngleError;
-  bool pole = false, finite = true;
+  int32_t lon, lat, lonMargin;
+  bool pole, finite;
+
+  double Lon() const { return lon * kLonUnit; }
+  double Lat() const { return lat * kLatUnit - kPi / 2; }
+  double LonMargin() const { return lonMargin * kLonUnit; }
 };
 
-Place PlaceOf(const V3& p) {
-  // Held in floats: their rounding, under 1e-6, is well inside kAngleError.
-  Place place;
-  place.finite = Finite(p);
+Place PlaceOf(const SceneVertex& v) {
+  const V3 p = PointOf(v);
+  Place place = {0, 0, static_cast<int32_t>((kMargin + kAngleError) / kLonUnit) + 1, false, Finite(p)};
+  if (!place.finite) return place;
   const double across = std::sqrt(p[0] * p[0] + p[2] * p[2]), length = std::sqrt(across * across + p[1] * p[1]);
-  const double lon = Angle(p[2], p[0]);
-  place.lon = static_cast<float>(lon < 0 ? lon + 2 * kPi : lon);
-  place.lat = static_cast<float>(Angle(across, p[1]));
+  const double lon = Angle(p[2], p[0]), lat = Angle(across, p[1]);
+  place.lon = static_cast<int32_t>((lon < 0 ? lon + 2 * kPi : lon) * (1 / kLonUnit) + 0.5);
+  place.lat = static_cast<int32_t>(std::max(0.0, (lat + kPi / 2) * (1 / kLatUnit) + 0.5));
   place.pole = across <= 1e-9 * length;
   // A turn of e moves the longitude by e over the cosine of the latitude, twice
   // that for a point inside a triangle nearer the pole than its corners.
-  if (!place.pole) place.lonMargin = static_cast<float>(kAngleError + std::min(kPi, 2 * kMargin * length / across));
+  if (!place.pole) {
+    place.lonMargin = static_cast<int32_t>((kAngleError + std::min(kPi, 2 * kMargin * length / across)) / kLonUnit) + 1;
+  }
   return place;
 }
 
@@ -135,6 +152,24 @@ struct Span {
   bool all = false;
 };
 
+// The extent of a triangle round no pole whose corners' longitudes lie within
+// uLo .. uHi, at most kNarrow apart, and latitudes within lo .. hi, each
+// corner's longitude off by at most lonMargin. Along an edge spanning d in
+// longitude, tan(latitude) is a cos(longitude - l0) with a = tan of its
+// extreme latitude; the extreme, when inside the edge, is at most its corners'
+// tangent over cos(d / 2), which lifts the latitude by at most
+// (1 / cos(d / 2) - 1) / 2 <= d^2 / 15 (d here taken large enough for the
+// longitudes' error).
+Span NarrowSpan(double uLo, double uHi, double lo, double hi, double lonMargin) {
+  const double span = uHi - uLo + 4 * kAngleError, bulge = span * span / 15;
+  Span extent;
+  extent.lonLo = uLo - lonMargin;
+  extent.lonHi = uHi + lonMargin;
+  extent.latLo = lo - bulge - kMargin - kAngleError;
+  extent.latHi = hi + bulge + kMargin + kAngleError;
+  return extent;
+}
+
 // Where the directions of triangle a, b, c lie, its corners looking at
 // `places`; none when it is seen edge on from the centre (its plane passes
 // through the centre) or a corner is no number or past the float range.
@@ -150,39 +185,29 @@ std::optional<Span> SpanOf(const std::array<V3, 3>& corners, const std::array<co
   double lo = kPi, hi = -kPi, lonMargin = 0;
   std::size_t poles = 0, pole = 0;
   for (std::size_t k = 0; k < 3; ++k) {
-    lo = std::min<double>(lo, places[k]->lat);
-    hi = std::max<double>(hi, places[k]->lat);
-    lonMargin = std::max<double>(lonMargin, places[k]->lonMargin);
+    lo = std::min(lo, places[k]->Lat());
+    hi = std::max(hi, places[k]->Lat());
+    lonMargin = std::max(lonMargin, places[k]->LonMargin());
     if (places[k]->pole) ++poles, pole = k;
   }
   // The longitude walked round the edges comes back where it started unless
   // the triangle goes round a pole: the one the plane lies in front of.
-  double at = places[0]->lon, uLo = at, uHi = at;
+  double at = places[0]->Lon(), uLo = at, uHi = at;
   for (std::size_t k = 0; k < 3; ++k) {
-    at += ArcTurn(places[k]->lon, places[(k + 1) % 3]->lon);
+    at += ArcTurn(places[k]->Lon(), places[(k + 1) % 3]->Lon());
     uLo = std::min(uLo, at);
     uHi = std::max(uHi, at);
   }
-  const bool round = std::fabs(at - places[0]->lon) > kPi;
-
+  const bool round = std::fabs(at - places[0]->Lon()) > kPi;
   if (poles == 0 && !round && uHi - uLo <= kNarrow) {
-    // Along an edge spanning d in longitude and round no pole, tan(latitude) is
-    // a cos(longitude - l0) with a = tan of its extreme latitude; the extreme,
-    // when inside the edge, is at most its corners' tangent over cos(d / 2),
-    // which lifts the latitude by at most (1 / cos(d / 2) - 1) / 2 <= d^2 / 15
-    // (d here taken large enough for the longitudes' error).
-    const double span = uHi - uLo + 4 * kAngleError, bulge = span * span / 15;
-    extent.lonLo = uLo - lonMargin;
-    extent.lonHi = uHi + lonMargin;
-    extent.latLo = lo - bulge - kMargin - kAngleError;
-    extent.latHi = hi + bulge + kMargin + kAngleError;
-    return extent;
+    // Narrow across the turn's start: as NarrowExtentOf, from the longitudes walked.
+    return NarrowSpan(uLo, uHi, lo, hi, lonMargin);
   }
 
   for (std::size_t k = 0; k < 3; ++k) ArcLatitudes(corners[k], corners[(k + 1) % 3], lo, hi);
   if (poles == 1) {
     // The triangle spans the longitudes of the edge opposite the pole.
-    const double from = places[(pole + 1) % 3]->lon, turn = ArcTurn(from, places[(pole + 2) % 3]->lon);
+    const double from = places[(pole + 1) % 3]->Lon(), turn = ArcTurn(from, places[(pole + 2) % 3]->Lon());
     uLo = std::min(from, from + turn);
     uHi = std::max(from, from + turn);
   } else if (poles > 1 || round) {
@@ -199,23 +224,11 @@ std::optional<Span> SpanOf(const std::array<V3, 3>& corners, const std::array<co
   return extent;
 }
 
-// The cells of the work grid an extent covers.
-std::size_t CellsOf(const Span& e) {
-  constexpr double kAcross = kCellsAcross / (2 * kPi), kUp = kCellsUp / kPi;
-  std::size_t across = kCellsAcross;
-  if (!e.all) {
-    const int u0 = Floor(e.lonLo * kAcross), u1 = Floor(e.lonHi * kAcross);
-    across = static_cast<std::size_t>(std::min(u1 - u0 + 1, kCellsAcross));
-  }
-  auto row = [](double latitude) { return std::clamp(Floor((latitude + kPi / 2) * kUp), 0, kCellsUp - 1); };
-  return across * static_cast<std::size_t>(row(e.latHi) - row(e.latLo) + 1);
-}
-
 // The steps of SkyExtent, and a span held in them, rounded outwards.
 constexpr double kLonStep = 2 * kPi / 65536, kLatStep = kPi / 65536;
 
 SkyExtent ExtentOf(const Span& span) {
-  SkyExtent e;
+  SkyExtent e = {0, 0, 0, 0};
   auto step = [](int k) { return static_cast<uint16_t>(std::clamp(k, 0, 65535)); };
   e.latLo = step(Floor((span.latLo + kPi / 2) * (1 / kLatStep)));
   e.latHi = step(Ceil((span.latHi + kPi / 2) * (1 / kLatStep)));
@@ -229,6 +242,45 @@ SkyExtent ExtentOf(const Span& span) {
   e.lon = static_cast<uint16_t>(lo);
   e.lonSpan = static_cast<uint16_t>(std::min(hi - lo, static_cast<int>(SkyExtent::kAllLongitudes)));
   return e;
+}
+
+// The extent of most triangles of a mesh, from their corners' places alone and
+// in whole units: a triangle round no pole whose corners' longitudes lie close
+// together (none across the turn's start) spans just those, with the margins of
+// NarrowSpan. None for any other: SpanOf follows its edges. Such a triangle
+// seen edge on from the centre is not told apart here; it is left undrawn as
+// its pixel tests are set up (PixelTriangleOf).
+std::optional<SkyExtent> NarrowExtentOf(const std::array<const Place*, 3>& places) {
+  constexpr int32_t kNarrowUnits = static_cast<int32_t>(kNarrow / kLonUnit);
+  const Place &a = *places[0], &b = *places[1], &c = *places[2];
+  if (!(a.finite && b.finite && c.finite) || a.pole || b.pole || c.pole) return std::nullopt;
+  const int32_t uLo = std::min({a.lon, b.lon, c.lon}), uHi = std::max({a.lon, b.lon, c.lon});
+  if (uHi - uLo > kNarrowUnits) return std::nullopt;
+  const double span = (uHi - uLo) * kLonUnit + 4 * kAngleError;
+  const int32_t bulge = static_cast<int32_t>(span * span / 15 / kLatUnit) + 1;
+  const int32_t margin = std::max({a.lonMargin, b.lonMargin, c.lonMargin});
+  const int32_t lo = std::min({a.lat, b.lat, c.lat}) - bulge - kLatMarginUnits;
+  const int32_t hi = std::max({a.lat, b.lat, c.lat}) + bulge + kLatMarginUnits;
+  // Units to steps, rounded outwards (>> rounds down, negative numbers too).
+  constexpr int32_t kRoundUp = (1 << kStepBits) - 1;
+  SkyExtent e = {0, 0, 0, 0};
+  e.latLo = static_cast<uint16_t>(std::clamp(lo >> kStepBits, 0, 65535));
+  e.latHi = static_cast<uint16_t>(std::clamp((hi + kRoundUp) >> kStepBits, 0, 65535));
+  const int32_t from = (uLo - margin) >> kStepBits, to = (uHi + margin + kRoundUp) >> kStepBits;
+  e.lon = static_cast<uint16_t>(from & 0xFFFF);
+  e.lonSpan = static_cast<uint16_t>(std::min(to - from, static_cast<int32_t>(SkyExtent::kAllLongitudes)));
+  return e;
+}
+
+// The cells of the work grid an extent covers: a cell is 65536 / kCellsAcross
+// steps of longitude wide and 65536 / kCellsUp steps of latitude high.
+std::size_t CellsOf(const SkyExtent& e) {
+  constexpr int kLonCell = 65536 / kCellsAcross, kLatCell = 65536 / kCellsUp;
+  std::size_t across = kCellsAcross;
+  if (e.lonSpan != SkyExtent::kAllLongitudes) {
+    across = static_cast<std::size_t>(std::min((e.lon + e.lonSpan) / kLonCell - e.lon / kLonCell + 1, kCellsAcross));
+  }
+  return across * static_cast<std::size_t>(e.latHi / kLatCell - e.latLo / kLatCell + 1);
 }
 
 // Runs work(share) for shares 0 .. shares - 1 at once, each on a thread of its
@@ -261,6 +313,12 @@ unsigned SharesFor(std::size_t items, std::size_t worthwhile) {
 // Item range [from, to) of share k of n.
 std::pair<std::size_t, std::size_t> ShareOf(std::size_t items, unsigned k, unsigned n) {
   return {items * k / n, items * (k + 1) / n};
+}
+
+// The mesh whose items (vertices or triangles) hold item i, the meshes' first
+// items counted in `starts`.
+std::size_t MeshHolding(const std::vector<std::size_t>& starts, std::size_t i) {
+  return static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), i) - starts.begin() - 1);
 }
 
 // A cube face's frame: the direction through (s, t) is axis + a u + b v with
@@ -358,26 +416,33 @@ double PowerOfTwoBelow(double x) {
   return power;
 }
 
-// The triangle with corners p (levels colour), turned to face the centre: for a
-// ray to meet its plane in front, d . n must have the sign of n . a.
-PixelTriangle PixelTriangleOf(const std::array<V3, 3>& p, const std::array<std::array<float, 3>, 3>& colour) {
-  const std::array<V3, 3> normals = {Cross(p[1], p[2]), Cross(p[2], p[0]), Cross(p[0], p[1])};
-  const double plane = Dot(Cross(Sub(p[1], p[0]), Sub(p[2], p[0])), p[0]);
+// Triangle `corners` as the pixel tests take it (t), turned to face the centre:
+// for a ray to meet its plane in front, d . n must have the sign of n . a; its
+// corners' colours at `levels`. False, t unset, for a triangle seen edge on from
+// the centre (its plane through the centre, or near enough that the tests could
+// not tell its sides apart).
+bool PixelTriangleOf(const std::array<const SceneVertex*, 3>& corners, SceneLevels levels, PixelTriangle& t) {
+  const V3 a = PointOf(*corners[0]), b = PointOf(*corners[1]), c = PointOf(*corners[2]);
+  const std::array<V3, 3> normals = {Cross(b, c), Cross(c, a), Cross(a, b)};
+  // From float corners these stay well within the double range.
+  const V3 normal = Cross(Sub(b, a), Sub(c, a));
+  const double plane = Dot(normal, a);
+  if (plane * plane <= 1e-24 * Dot(normal, normal) * Dot(a, a)) return false;
   double big = 0;
   for (const V3& v : normals) big = std::max({big, std::fabs(v[0]), std::fabs(v[1]), std::fabs(v[2])});
   // Scaled by a power of two into the float range, the largest magnitude in
-  // 1 .. 2 (a drawn triangle is seen face on, so some normal is not 0): the
-  // weights' ratios and the distances along a direction keep their order.
+  // 1 .. 2 (a triangle seen face on has some normal not 0): the weights'
+  // ratios and the distances along a direction keep their order.
   const double scale = (plane < 0 ? -1.0 : 1.0) * PowerOfTwoBelow(big);
-  PixelTriangle t;
   float* const out[3] = {t.bc, t.ca, t.ab};
   for (std::size_t k = 0; k < 3; ++k) {
     for (std::size_t i = 0; i < 3; ++i) out[k][i] = static_cast<float>(normals[k][i] * scale);
     t.slack[k] = kSlack * (std::fabs(out[k][0]) + std::fabs(out[k][1]) + std::fabs(out[k][2]));
-    for (std::size_t ch = 0; ch < 3; ++ch) t.colour[k][ch] = colour[k][ch];
+    const std::array<uint8_t, 3> level = MeshLevels(*corners[k], levels);
+    for (std::size_t ch = 0; ch < 3; ++ch) t.colour[k][ch] = level[ch];
   }
   t.plane = static_cast<float>(plane * scale);
-  return t;
+  return true;
 }
 
 // The rows of pixels drawn at once: a band's nearest distances, colours and
@@ -529,16 +594,14 @@ void SkyRenderer::Prepare() {
   std::vector<std::size_t> vertexStart = {0};
   for (const SceneMesh& mesh : meshes) vertexStart.push_back(vertexStart.back() + mesh.vertices.size());
   const std::size_t vertexCount = vertexStart.back();
-  auto firstMesh = [](const std::vector<std::size_t>& starts, std::size_t i) {
-    return static_cast<std::size_t>(std::upper_bound(starts.begin(), starts.end(), i) - starts.begin() - 1);
-  };
-  std::vector<Place> places(vertexCount);
+  // Left unset here: each share writes its own.
+  std::unique_ptr<Place[]> places(new Place[vertexCount]);
   const unsigned vertexShares = SharesFor(vertexCount, 8192);
   InShares(vertexShares, [&](unsigned share) {
     const auto [from, to] = ShareOf(vertexCount, share, vertexShares);
-    for (std::size_t i = from, m = from < to ? firstMesh(vertexStart, from) : 0; i < to; ++i) {
+    for (std::size_t i = from, m = from < to ? MeshHolding(vertexStart, from) : 0; i < to; ++i) {
       while (i >= vertexStart[m + 1]) ++m;
-      places[i] = PlaceOf(PointOf(meshes[m].vertices[i - vertexStart[m]]));
+      places[i] = PlaceOf(meshes[m].vertices[i - vertexStart[m]]);
     }
   });
 
@@ -548,23 +611,28 @@ void SkyRenderer::Prepare() {
   std::vector<std::size_t> cells(triangleShares, 0);
   InShares(triangleShares, [&](unsigned share) {
     const auto [from, to] = ShareOf(triangleCount_, share, triangleShares);
-    for (std::size_t i = from, m = from < to ? firstMesh(triangleStart_, from) : 0; i < to; ++i) {
+    std::size_t count = 0;  // the share's cells, added to the others' at its end
+    for (std::size_t i = from, m = from < to ? MeshHolding(triangleStart_, from) : 0; i < to; ++i) {
       const SceneMesh& mesh = MeshOf(i, m);
       const std::array<uint16_t, 3>& corner = mesh.triangles[i - triangleStart_[m]];
-      extents_[i] = SkyExtent{};
+      extents_[i] = SkyExtent::Hidden();
       // A corner past the mesh's vertices leaves the triangle undrawn.
       if (std::max({corner[0], corner[1], corner[2]}) >= mesh.vertices.size()) continue;
-      std::array<V3, 3> p;
       std::array<const Place*, 3> place{};
-      for (std::size_t k = 0; k < 3; ++k) {
-        p[k] = PointOf(mesh.vertices[corner[k]]);
-        place[k] = &places[vertexStart[m] + corner[k]];
+      for (std::size_t k = 0; k < 3; ++k) place[k] = &places[vertexStart[m] + corner[k]];
+      if (const std::optional<SkyExtent> narrow = NarrowExtentOf(place)) {
+        extents_[i] = *narrow;
+        count += CellsOf(extents_[i]);
+        continue;
       }
+      std::array<V3, 3> p;
+      for (std::size_t k = 0; k < 3; ++k) p[k] = PointOf(mesh.vertices[corner[k]]);
       if (const std::optional<Span> span = SpanOf(p, place)) {
         extents_[i] = ExtentOf(*span);
-        cells[share] += CellsOf(*span);
+        count += CellsOf(extents_[i]);
       }
     }
+    cells[share] = count;
   });
 
   std::size_t pieces = 0;
@@ -579,28 +647,49 @@ void SkyRenderer::Prepare() {
 template <class Boxes, class Rows>
 void SkyRenderer::DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows& rows) const {
   const int width = picture.width, height = picture.height;
-  // The triangles tried in each band of rows, in their order.
   const auto bands = static_cast<std::size_t>((height + kBand - 1) / kBand);
-  std::vector<std::size_t> start(bands + 1, 0);
   auto bandsOf = [&](const PixelBox& box) {
     return std::make_pair(static_cast<std::size_t>((box.r0 - 1) / kBand),
                           static_cast<std::size_t>((box.r1 - 1) / kBand));
   };
-  for (std::size_t i = 0; i < triangleCount_; ++i) {
-    const PixelBox box = boxOf(i);
-    if (box.c1 < box.c0) continue;
-    const auto [first, last] = bandsOf(box);
-    for (std::size_t b = first; b <= last; ++b) ++start[b + 1];
+  // How many of each share's triangles each band tries (share after share, a
+  // row of bands each).
+  const unsigned listShares = SharesFor(triangleCount_, 8192);
+  std::vector<std::size_t> counts(listShares * bands, 0);
+  InShares(listShares, [&](unsigned share) {
+    const auto [from, to] = ShareOf(triangleCount_, share, listShares);
+    std::size_t* count = counts.data() + share * bands;
+    for (std::size_t i = from; i < to; ++i) {
+      const PixelBox box = boxOf(i);
+      if (box.c1 < box.c0) continue;
+      const auto [first, last] = bandsOf(box);
+      for (std::size_t b = first; b <= last; ++b) ++count[b];
+    }
+  });
+  // The triangles tried in each band, in their order: a band's list holds the
+  // first share's, then the next share's, each share's in order. `start` is
+  // where each band's list begins; each share fills its part from `next`.
+  std::vector<std::size_t> start(bands + 1, 0), next(counts.size());
+  for (std::size_t b = 0, total = 0; b < bands; ++b) {
+    start[b] = total;
+    for (std::size_t k = 0; k < listShares; ++k) {
+      next[k * bands + b] = total;
+      total += counts[k * bands + b];
+    }
+    start[b + 1] = total;
   }
-  for (std::size_t b = 0; b < bands; ++b) start[b + 1] += start[b];
-  std::vector<uint32_t> members(start.back());
-  std::vector<std::size_t> fill(start.begin(), start.end() - 1);
-  for (std::size_t i = 0; i < triangleCount_; ++i) {
-    const PixelBox box = boxOf(i);
-    if (box.c1 < box.c0) continue;
-    const auto [first, last] = bandsOf(box);
-    for (std::size_t b = first; b <= last; ++b) members[fill[b]++] = static_cast<uint32_t>(i);
-  }
+  // Left unset here: each share writes its own.
+  std::unique_ptr<uint32_t[]> members(new uint32_t[start.back()]);
+  InShares(listShares, [&](unsigned share) {
+    const auto [from, to] = ShareOf(triangleCount_, share, listShares);
+    std::size_t* at = next.data() + share * bands;
+    for (std::size_t i = from; i < to; ++i) {
+      const PixelBox box = boxOf(i);
+      if (box.c1 < box.c0) continue;
+      const auto [first, last] = bandsOf(box);
+      for (std::size_t b = first; b <= last; ++b) members[at[b]++] = static_cast<uint32_t>(i);
+    }
+  });
 
   // The shares take the bands in turn.
   const SkyDrawKernel& kernel = BestSkyDraw();
@@ -623,14 +712,8 @@ void SkyRenderer::DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows
       for (std::size_t k = start[b]; k < start[b + 1]; ++k) {
         const PixelBox box = boxOf(members[k]);
         const std::array<const SceneVertex*, 3> corners = CornersOf(members[k], m);
-        std::array<V3, 3> p;
-        std::array<std::array<float, 3>, 3> colour;
-        for (std::size_t c = 0; c < 3; ++c) {
-          p[c] = PointOf(*corners[c]);
-          const std::array<uint8_t, 3> levels = MeshLevels(*corners[c], levels_);
-          colour[c] = {static_cast<float>(levels[0]), static_cast<float>(levels[1]), static_cast<float>(levels[2])};
-        }
-        const PixelTriangle t = PixelTriangleOf(p, colour);
+        PixelTriangle t;
+        if (!PixelTriangleOf(corners, levels_, t)) continue;
         const int r0 = std::max(box.r0, firstRow) - firstRow, r1 = std::min(box.r1, lastRow) - firstRow;
         // Columns past the picture's width wrap round to its first.
         kernel.drawBox(t, view, r0, r1, box.c0 - 1, std::min(box.c1, width) - 1);
@@ -678,19 +761,21 @@ void SkyRenderer::DrawEquirect(int width, int height, std::span<uint8_t> bgra) c
   if (!SizeFits(width, height, bgra)) return;
   const Pixels picture{width, height, bgra.data()};
   // Each triangle's columns and rows: those whose centres' longitudes and
-  // latitudes lie in its extent.
-  const double across = kLonStep * width / (2 * kPi), up = kLatStep * height / kPi;
+  // latitudes lie in its extent. Column c's centre lies (c - 1/2) / width of
+  // the turn along, (c - 1/2) * 65536 / width steps: the columns from
+  // ceil((s * width + 32768) / 65536) to floor(that of the extent's last step),
+  // worked out in whole numbers; the rows likewise.
+  const auto w = static_cast<int64_t>(width), h = static_cast<int64_t>(height);
   auto boxOf = [&](std::size_t i) {
     const SkyExtent e = extents_[i];
     PixelBox box = {1, 0, 1, 0};
     if (!e.Shown()) return box;
-    box.r0 = std::max(1, Ceil(e.latLo * up + 0.5));
-    box.r1 = std::min(height, Floor(e.latHi * up + 0.5));
+    box.r0 = std::max(1, static_cast<int>((e.latLo * h + 32768 + 65535) >> 16));
+    box.r1 = std::min(height, static_cast<int>((e.latHi * h + 32768) >> 16));
     if (box.r1 < box.r0) return PixelBox{1, 0, 1, 0};
-    // Longitudes from 0 to 2 pi: the first column lies within the picture but
-    // for rounding; the last may lie past it.
-    box.c0 = Ceil(e.lon * across + 0.5);
-    box.c1 = Floor((e.lon + e.lonSpan) * across + 0.5);
+    // The first column lies within the picture; the last may lie past it.
+    box.c0 = static_cast<int>((e.lon * w + 32768 + 65535) >> 16);
+    box.c1 = static_cast<int>(((e.lon + e.lonSpan) * w + 32768) >> 16);
     if (e.lonSpan == SkyExtent::kAllLongitudes || box.c1 - box.c0 + 1 >= width) {
       box.c0 = 1, box.c1 = width;
     } else if (box.c0 > width) {
@@ -712,17 +797,21 @@ void SkyRenderer::DrawFace(CubeFace face, int n, std::span<uint8_t> bgra) const 
   if (!SizeFits(n, n, bgra)) return;
   const Pixels picture{n, n, bgra.data()};
   const FaceFrame frame = FrameOf(face);
+  // Each triangle's box, worked out once: cutting it to the face takes a while.
   std::unique_ptr<PixelBox[]> boxes(new PixelBox[triangleCount_]);
-  std::size_t m = 0;
-  for (std::size_t i = 0; i < triangleCount_; ++i) {
-    boxes[i] = {1, 0, 1, 0};
-    if (!extents_[i].Shown()) continue;
-    const std::array<const SceneVertex*, 3> corners = CornersOf(i, m);
-    if (const std::optional<std::array<int, 4>> box =
-            FacePixels({PointOf(*corners[0]), PointOf(*corners[1]), PointOf(*corners[2])}, frame, n)) {
-      boxes[i] = {(*box)[0], (*box)[1], (*box)[2], (*box)[3]};
+  const unsigned boxShares = SharesFor(triangleCount_, 8192);
+  InShares(boxShares, [&](unsigned share) {
+    const auto [from, to] = ShareOf(triangleCount_, share, boxShares);
+    for (std::size_t i = from, m = from < to ? MeshHolding(triangleStart_, from) : 0; i < to; ++i) {
+      boxes[i] = {1, 0, 1, 0};
+      if (!extents_[i].Shown()) continue;
+      const std::array<const SceneVertex*, 3> corners = CornersOf(i, m);
+      if (const std::optional<std::array<int, 4>> box =
+              FacePixels({PointOf(*corners[0]), PointOf(*corners[1]), PointOf(*corners[2])}, frame, n)) {
+        boxes[i] = {(*box)[0], (*box)[1], (*box)[2], (*box)[3]};
+      }
     }
-  }
+  });
   auto boxOf = [&](std::size_t i) { return boxes[i]; };
   DrawMesh(picture, boxOf, FaceRows(face, n));
   Canvas canvas(picture, false, [&](const SkyDirection& d, double& x, double& y) {

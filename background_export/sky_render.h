@@ -35,10 +35,12 @@ namespace sq {
 // steps from 0 (past a full turn they wrap round; every one for a span of
 // kAllLongitudes) and latitudes latLo .. latHi steps from the south pole. A
 // triangle seen edge on, or one whose corners are no numbers, is not drawn:
-// latLo above latHi.
+// latLo above latHi, as in Hidden(). (No defaults: a table of them is filled
+// in parts, without being cleared first.)
 struct SkyExtent {
   static constexpr uint16_t kAllLongitudes = 0xFFFF;
-  uint16_t lon = 0, lonSpan = 0, latLo = 1, latHi = 0;
+  uint16_t lon, lonSpan, latLo, latHi;
+  static constexpr SkyExtent Hidden() { return {0, 0, 1, 0}; }
   bool Shown() const { return latLo <= latHi; }
 };
 
@@ -99,7 +101,8 @@ class SkyRenderer {
     const std::array<uint16_t, 3>& corner = mesh.triangles[i - triangleStart_[m]];
     return {&mesh.vertices[corner[0]], &mesh.vertices[corner[1]], &mesh.vertices[corner[2]]};
   }
-  // Draws the triangles, each on the pixels of its box (boxOf(i)).
+  // Draws the triangles, each on the pixels of its box (boxOf(i), asked
+  // three times for each).
   template <class Boxes, class Rows>
   void DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows& rows) const;
   void DrawStars(Canvas& canvas) const;
