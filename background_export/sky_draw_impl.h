@@ -58,13 +58,10 @@ struct Lanes {
     const F above = Select(x < lo, lo, x);
     return Select(hi < above, hi, above);
   }
-  // The level nearest v (halves rounded up), a level from 0 to 255 give or
-  // take rounding: a blend of levels by weights of 0 .. 1 that sum to 1.
-  static I Level(const F& v) {
-    const I whole = __builtin_convertvector(v, I);
-    const I up = v - __builtin_convertvector(whole, F) >= 0.5F;
-    return (whole - up) & 0xFF;  // up is -1 where set
-  }
+  // The level nearest v (halves rounded up, as v + 1/2 rounds in floats), a
+  // level from 0 to 255 give or take rounding: a blend of levels by weights of
+  // 0 .. 1 that sum to 1.
+  static I Level(const F& v) { return __builtin_convertvector(v + 0.5F, I) & 0xFF; }
   // Four values from each of rows r .. r + kRows - 1 (a row past `last` reads
   // row `last` again), starting at column c of rows `width` long. The rows'
   // quarters are put together in registers: a vector stored in parts and read
@@ -106,10 +103,12 @@ struct Lanes {
   }
 
   static void DrawBox(const PixelTriangle& t, const BandPixels& band, int r0, int r1, int c0, int c1) {
-    F bc[3], ca[3], ab[3], slack[3], colour[3][3];
+    F bc[3], ca[3], ab[3], slack[3], colour[3], rise[2][3];
     for (int k = 0; k < 3; ++k) {
       bc[k] = Splat(t.bc[k]), ca[k] = Splat(t.ca[k]), ab[k] = Splat(t.ab[k]), slack[k] = Splat(-t.slack[k]);
-      for (int ch = 0; ch < 3; ++ch) colour[k][ch] = Splat(t.colour[k][ch]);
+      // A colour as the first corner's and the rises to the others'.
+      colour[k] = Splat(t.colour[0][k]);
+      rise[0][k] = Splat(t.colour[1][k] - t.colour[0][k]), rise[1][k] = Splat(t.colour[2][k] - t.colour[0][k]);
     }
     const F plane = Splat(t.plane), zero = Splat(0), one = Splat(1);
     I column, row;
@@ -130,12 +129,13 @@ struct Lanes {
         in &= at < nearest;
         if (!Any(in)) continue;
         Scatter(band.nearest, w, r, r1, c, Select(in, at, nearest));
-        // Each weight within 0 .. 1 and the three summing to 1, so each level
-        // lies within 0 .. 255 but for rounding.
-        const F w1 = Clamp(wb * inverse, zero, one), w2 = Clamp(wc * inverse, zero, one - w1), w0 = one - w1 - w2;
+        // The weights of the second and third corners each within 0 .. 1 and
+        // their sum at most 1, so each level lies among the corners' but for
+        // rounding.
+        const F w1 = Clamp(wb * inverse, zero, one), w2 = Clamp(wc * inverse, zero, one - w1);
         I bgra = I{} + static_cast<int32_t>(kDrawnAlpha);
         for (int ch = 0; ch < 3; ++ch) {
-          const F level = w0 * colour[0][ch] + w1 * colour[1][ch] + w2 * colour[2][ch];
+          const F level = colour[ch] + w1 * rise[0][ch] + w2 * rise[1][ch];
           bgra |= Level(level) << (8 * (2 - ch));
         }
         const I old = (I)Gather(band.bgra, w, r, r1, c);

@@ -257,7 +257,7 @@ std::optional<SkyExtent> NarrowExtentOf(const std::array<const Place*, 3>& place
   const int32_t uLo = std::min({a.lon, b.lon, c.lon}), uHi = std::max({a.lon, b.lon, c.lon});
   if (uHi - uLo > kNarrowUnits) return std::nullopt;
   const double span = (uHi - uLo) * kLonUnit + 4 * kAngleError;
-  const int32_t bulge = static_cast<int32_t>(span * span / 15 / kLatUnit) + 1;
+  const int32_t bulge = static_cast<int32_t>(span * span * (1 / (15 * kLatUnit))) + 1;
   const int32_t margin = std::max({a.lonMargin, b.lonMargin, c.lonMargin});
   const int32_t lo = std::min({a.lat, b.lat, c.lat}) - bulge - kLatMarginUnits;
   const int32_t hi = std::max({a.lat, b.lat, c.lat}) + bulge + kLatMarginUnits;

@@ -731,7 +731,7 @@ void BM_Export(benchmark::State& state) {
     Record(state, "export", job, build, 0, fs::file_size(hod));
   }
 }
-BENCHMARK(BM_Export)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(8);
+BENCHMARK(BM_Export)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(40);
 
 // The summary: each best figure beside its best reference, the ratio and the target.
 bool PrintSummary() {
