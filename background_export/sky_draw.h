@@ -25,11 +25,17 @@ struct PixelTriangle {
   float colour[3][3];  // corner, then red, green, blue
 };
 
-// A band of rows of pixels: the directions of its pixels (x, y, z), the nearest
-// distance each has met and its colour (BGRA, as a picture holds it), row after
-// row, `width` pixels a row. Each array has four pixels to spare at its end.
+// A band of rows of pixels: the nearest distance each pixel has met and its
+// colour (BGRA, as a picture holds it), row after row, `width` pixels a row;
+// and where its pixels look. That is either each pixel's direction (x, y, z,
+// row after row) or, with x null, for the rows of an equirectangular picture,
+// the sines and cosines of the columns' longitudes (sinL, cosL) and of the
+// rows' latitudes (sinP, cosP): a pixel looks along (cos p sin l, sin p,
+// cos p cos l), each product worked out in floats. Each array of pixels or
+// columns has four to spare at its end.
 struct BandPixels {
   const float *x, *y, *z;
+  const float *sinL, *cosL, *sinP, *cosP;
   float* nearest;
   uint32_t* bgra;
   std::size_t width;

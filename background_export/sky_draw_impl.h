@@ -62,18 +62,11 @@ struct Lanes {
   // level from 0 to 255 give or take rounding: a blend of levels by weights of
   // 0 .. 1 that sum to 1.
   static I Level(const F& v) { return __builtin_convertvector(v + 0.5F, I) & 0xFF; }
-  // Four values from each of rows r .. r + kRows - 1 (a row past `last` reads
-  // row `last` again), starting at column c of rows `width` long. The rows'
-  // quarters are put together in registers: a vector stored in parts and read
-  // whole would wait for the parts to reach memory.
-  template <class T>
-  static auto Gather(const T* p, std::size_t width, int r, int last, int c) {
-    typedef T Q __attribute__((vector_size(16)));
-    Q q[4];
-    for (int k = 0; k < kRows; ++k) {
-      const int row = r + k <= last ? r + k : last;
-      std::memcpy(&q[k], p + static_cast<std::size_t>(row) * width + static_cast<std::size_t>(c), sizeof(Q));
-    }
+  // The group's lanes from quarters of four lanes, one a row, rows r .. r +
+  // kRows - 1. They are put together in registers: a vector stored in parts and
+  // read whole would wait for the parts to reach memory.
+  template <class Q>
+  static auto Join(const Q (&q)[4]) {
     if constexpr (kRows == 1) {
       return q[0];
     } else if constexpr (kRows == 2) {
@@ -82,6 +75,39 @@ struct Lanes {
       return __builtin_shufflevector(__builtin_shufflevector(q[0], q[1], 0, 1, 2, 3, 4, 5, 6, 7),
                                      __builtin_shufflevector(q[2], q[3], 0, 1, 2, 3, 4, 5, 6, 7), 0, 1, 2, 3, 4, 5, 6,
                                      7, 8, 9, 10, 11, 12, 13, 14, 15);
+    }
+  }
+  // Four values from each of rows r .. r + kRows - 1 (a row past `last` reads
+  // row `last` again), starting at column c of rows `width` long.
+  template <class T>
+  static auto Gather(const T* p, std::size_t width, int r, int last, int c) {
+    typedef T Q __attribute__((vector_size(16)));
+    Q q[4];
+    for (int k = 0; k < kRows; ++k) {
+      const int row = r + k <= last ? r + k : last;
+      std::memcpy(&q[k], p + static_cast<std::size_t>(row) * width + static_cast<std::size_t>(c), sizeof(Q));
+    }
+    return Join(q);
+  }
+  // The directions of the group's pixels, from the band's own or made from its
+  // tables of sines and cosines (kTables).
+  template <bool kTables>
+  static void Directions(const BandPixels& band, int r, int last, int c, F& x, F& y, F& z) {
+    if constexpr (kTables) {
+      typedef float Q __attribute__((vector_size(16)));
+      Q sinL[4], cosL[4], sinP[4], cosP[4];
+      std::memcpy(&sinL[0], band.sinL + c, sizeof(Q));
+      std::memcpy(&cosL[0], band.cosL + c, sizeof(Q));
+      for (int k = 0; k < kRows; ++k) {
+        const int row = r + k <= last ? r + k : last;
+        sinL[k] = sinL[0], cosL[k] = cosL[0];
+        sinP[k] = Q{} + band.sinP[row], cosP[k] = Q{} + band.cosP[row];
+      }
+      const F across = Join(cosP);
+      x = across * Join(sinL), y = Join(sinP), z = across * Join(cosL);
+    } else {
+      x = Gather(band.x, band.width, r, last, c), y = Gather(band.y, band.width, r, last, c);
+      z = Gather(band.z, band.width, r, last, c);
     }
   }
   // The opposite, for rows up to `last` only.
@@ -103,6 +129,15 @@ struct Lanes {
   }
 
   static void DrawBox(const PixelTriangle& t, const BandPixels& band, int r0, int r1, int c0, int c1) {
+    if (band.x != nullptr) {
+      DrawBoxFrom<false>(t, band, r0, r1, c0, c1);
+    } else {
+      DrawBoxFrom<true>(t, band, r0, r1, c0, c1);
+    }
+  }
+
+  template <bool kTables>
+  static void DrawBoxFrom(const PixelTriangle& t, const BandPixels& band, int r0, int r1, int c0, int c1) {
     F bc[3], ca[3], ab[3], slack[3], colour[3], rise[2][3];
     for (int k = 0; k < 3; ++k) {
       bc[k] = Splat(t.bc[k]), ca[k] = Splat(t.ca[k]), ab[k] = Splat(t.ab[k]), slack[k] = Splat(-t.slack[k]);
@@ -117,7 +152,8 @@ struct Lanes {
     for (int r = r0; r <= r1; r += kRows) {
       const I rowIn = row <= r1 - r;
       for (int c = c0; c <= c1; c += 4) {
-        const F x = Gather(band.x, w, r, r1, c), y = Gather(band.y, w, r, r1, c), z = Gather(band.z, w, r, r1, c);
+        F x, y, z;
+        Directions<kTables>(band, r, r1, c, x, y, z);
         const F wa = x * bc[0] + y * bc[1] + z * bc[2];
         const F wb = x * ca[0] + y * ca[1] + z * ca[2];
         const F wc = x * ab[0] + y * ab[1] + z * ab[2];

@@ -449,42 +449,53 @@ bool PixelTriangleOf(const std::array<const SceneVertex*, 3>& corners, SceneLeve
 // directions stay in the cache.
 constexpr int kBand = 16;
 
+// What one share draws a band of rows in (BandPixels): each pixel's nearest
+// distance and colour, and where needed its direction, each array with four
+// pixels to spare.
+struct Band {
+  Band(std::size_t pixels, bool directions)
+      : x(directions ? pixels + 4 : 0),
+        y(x.size()),
+        z(x.size()),
+        nearest(pixels + 4),
+        bgra(pixels + 4) {}
+  std::vector<float> x, y, z, nearest;
+  std::vector<uint32_t> bgra;
+};
+
 // Where the pixels of an equirectangular picture look: pixel (c, r) along
 // (cos p sin l, sin p, cos p cos l) of its centre, from tables of the sines and
-// cosines of its columns' and rows' angles.
+// cosines of its columns' and rows' angles, which the pixel tests multiply.
 class EquirectRows {
  public:
   EquirectRows(int width, int height)
-      : width_(width),
-        sinL_(static_cast<std::size_t>(width) + 1),
+      : sinL_(static_cast<std::size_t>(width) + 4),
         cosL_(sinL_.size()),
-        sinP_(static_cast<std::size_t>(height) + 1),
+        sinP_(static_cast<std::size_t>(height)),
         cosP_(sinP_.size()) {
     for (int c = 1; c <= width; ++c) {
       const double l = 2 * kPi * (c - 0.5) / width;
-      sinL_[static_cast<std::size_t>(c)] = std::sin(l);
-      cosL_[static_cast<std::size_t>(c)] = std::cos(l);
+      sinL_[static_cast<std::size_t>(c - 1)] = static_cast<float>(std::sin(l));
+      cosL_[static_cast<std::size_t>(c - 1)] = static_cast<float>(std::cos(l));
     }
     for (int r = 1; r <= height; ++r) {
       const double p = kPi * (r - 0.5) / height - kPi / 2;
-      sinP_[static_cast<std::size_t>(r)] = std::sin(p);
-      cosP_[static_cast<std::size_t>(r)] = std::cos(p);
+      sinP_[static_cast<std::size_t>(r - 1)] = static_cast<float>(std::sin(p));
+      cosP_[static_cast<std::size_t>(r - 1)] = static_cast<float>(std::cos(p));
     }
   }
 
-  // The directions of row r's pixels, column 1 first.
-  void Fill(int r, float* x, float* y, float* z) const {
-    const double sinP = sinP_[static_cast<std::size_t>(r)], cosP = cosP_[static_cast<std::size_t>(r)];
-    for (std::size_t c = 1; c <= static_cast<std::size_t>(width_); ++c) {
-      x[c - 1] = static_cast<float>(cosP * sinL_[c]);
-      y[c - 1] = static_cast<float>(sinP);
-      z[c - 1] = static_cast<float>(cosP * cosL_[c]);
-    }
+  static constexpr bool kOwnDirections = false;
+  // Where the pixels of the band of rows firstRow .. lastRow look.
+  void Directions(Band&, int firstRow, int, BandPixels& view) const {
+    const auto first = static_cast<std::size_t>(firstRow - 1);
+    view.x = view.y = view.z = nullptr;
+    view.sinL = sinL_.data(), view.cosL = cosL_.data();
+    view.sinP = sinP_.data() + first, view.cosP = cosP_.data() + first;
   }
 
  private:
-  int width_;
-  std::vector<double> sinL_, cosL_, sinP_, cosP_;
+  std::vector<float> sinL_, cosL_, sinP_, cosP_;
 };
 
 // Where the pixels of an n x n cube face look.
@@ -492,28 +503,24 @@ class FaceRows {
  public:
   FaceRows(CubeFace face, int n) : face_(face), n_(n) {}
 
-  void Fill(int r, float* x, float* y, float* z) const {
+  static constexpr bool kOwnDirections = true;
+  void Directions(Band& band, int firstRow, int lastRow, BandPixels& view) const {
     // Rows are held bottom first; t counts from the face's top.
-    for (int c = 1; c <= n_; ++c) {
-      const SkyDirection d = DirectionOfCubePoint({face_, (c - 0.5) / n_, 1 - (r - 0.5) / n_});
-      const auto at = static_cast<std::size_t>(c - 1);
-      x[at] = static_cast<float>(d.x), y[at] = static_cast<float>(d.y), z[at] = static_cast<float>(d.z);
+    for (int r = firstRow; r <= lastRow; ++r) {
+      for (int c = 1; c <= n_; ++c) {
+        const SkyDirection d = DirectionOfCubePoint({face_, (c - 0.5) / n_, 1 - (r - 0.5) / n_});
+        const auto at = static_cast<std::size_t>(r - firstRow) * static_cast<std::size_t>(n_) +
+                        static_cast<std::size_t>(c - 1);
+        band.x[at] = static_cast<float>(d.x), band.y[at] = static_cast<float>(d.y), band.z[at] = static_cast<float>(d.z);
+      }
     }
+    view.x = band.x.data(), view.y = band.y.data(), view.z = band.z.data();
+    view.sinL = view.cosL = view.sinP = view.cosP = nullptr;
   }
 
  private:
   CubeFace face_;
   int n_;
-};
-
-// What one share draws a band of rows in (BandPixels), each array with four
-// pixels to spare.
-struct Band {
-  explicit Band(std::size_t pixels)
-      : x(pixels + 4), y(pixels + 4), z(pixels + 4), nearest(pixels + 4), bgra(pixels + 4) {}
-  BandPixels View(std::size_t width) { return {x.data(), y.data(), z.data(), nearest.data(), bgra.data(), width}; }
-  std::vector<float> x, y, z, nearest;
-  std::vector<uint32_t> bgra;
 };
 
 // Whether `bgra` holds width x height pixels of four bytes, at least one.
@@ -696,15 +703,13 @@ void SkyRenderer::DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows
   const unsigned shares = SharesFor(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 1 << 17);
   const auto w = static_cast<std::size_t>(width);
   InShares(shares, [&](unsigned share) {
-    Band band(static_cast<std::size_t>(kBand) * w);
-    const BandPixels view = band.View(w);
+    Band band(static_cast<std::size_t>(kBand) * w, Rows::kOwnDirections);
+    BandPixels view = {};
+    view.nearest = band.nearest.data(), view.bgra = band.bgra.data(), view.width = w;
     for (std::size_t b = share; b < bands; b += shares) {
       const int firstRow = static_cast<int>(b) * kBand + 1, lastRow = std::min(height, firstRow + kBand - 1);
       const std::size_t pixels = static_cast<std::size_t>(lastRow - firstRow + 1) * w;
-      for (int r = firstRow; r <= lastRow; ++r) {
-        const std::size_t at = static_cast<std::size_t>(r - firstRow) * w;
-        rows.Fill(r, band.x.data() + at, band.y.data() + at, band.z.data() + at);
-      }
+      rows.Directions(band, firstRow, lastRow, view);
       std::fill(band.nearest.begin(), band.nearest.begin() + static_cast<std::ptrdiff_t>(pixels),
                 std::numeric_limits<float>::infinity());
       std::fill(band.bgra.begin(), band.bgra.begin() + static_cast<std::ptrdiff_t>(pixels), kOpaqueBlack);

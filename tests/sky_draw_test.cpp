@@ -1,7 +1,9 @@
 // Every version of the sky renderer's pixel tests this processor runs draws the
-// same bytes as the plain one: triangles small and large, seen from either
-// side, on boxes whose rows and columns end inside and at the edge of each
-// group of lanes, over pixels already drawn nearer and farther.
+// same bytes as the plain one, whether it is given each pixel's direction or
+// the tables of sines and cosines they are made from: triangles small and
+// large, seen from either side, on boxes whose rows and columns end inside and
+// at the edge of each group of lanes, over pixels already drawn nearer and
+// farther.
 #include "background_export/sky_draw.h"
 
 #include <gtest/gtest.h>
@@ -23,23 +25,43 @@ V3 Cross(const V3& a, const V3& b) {
 double Dot(const V3& a, const V3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 // A band of `rows` rows of `width` pixels looking about a random way, some
-// pixels drawn already at random distances and colours.
+// pixels drawn already at random distances and colours. Its directions are held
+// both ways the pixel tests take them: each pixel's, and as the sines and
+// cosines of its columns' and rows' angles whose products those are.
 struct TestBand {
   TestBand(std::mt19937& random, int rows, int columns) : width(static_cast<std::size_t>(columns)) {
     const std::size_t n = static_cast<std::size_t>(rows) * width + 4;
     x.resize(n), y.resize(n), z.resize(n), nearest.resize(n), bgra.resize(n);
-    std::uniform_real_distribution<float> spread(-1, 1), far(0.5F, 3);
-    const float cx = spread(random), cy = spread(random), cz = spread(random);
+    sinL.resize(width + 4), cosL.resize(width + 4), sinP.resize(static_cast<std::size_t>(rows));
+    cosP.resize(sinP.size());
+    std::uniform_real_distribution<double> spread(-1, 1);
+    std::uniform_real_distribution<float> far(0.5F, 3);
+    const double l0 = 3 * spread(random), p0 = 1.4 * spread(random);
+    for (std::size_t c = 0; c < width; ++c) {
+      const double l = l0 + 0.1 * spread(random);
+      sinL[c] = static_cast<float>(std::sin(l)), cosL[c] = static_cast<float>(std::cos(l));
+    }
+    for (std::size_t r = 0; r < sinP.size(); ++r) {
+      const double p = p0 + 0.1 * spread(random);
+      sinP[r] = static_cast<float>(std::sin(p)), cosP[r] = static_cast<float>(std::cos(p));
+    }
     for (std::size_t i = 0; i < n; ++i) {
-      x[i] = cx + 0.1F * spread(random), y[i] = cy + 0.1F * spread(random), z[i] = cz + 0.1F * spread(random);
+      const std::size_t r = std::min(i / width, sinP.size() - 1), c = i % width;
+      x[i] = cosP[r] * sinL[c], y[i] = sinP[r], z[i] = cosP[r] * cosL[c];
       const bool drawn = random() % 4 == 0;
       nearest[i] = drawn ? far(random) : INFINITY;
       bgra[i] = drawn ? static_cast<uint32_t>(random()) | 0xFF000000U : 0xFF000000U;
     }
   }
-  sq::BandPixels View() { return {x.data(), y.data(), z.data(), nearest.data(), bgra.data(), width}; }
+  sq::BandPixels View(bool tables) {
+    if (tables) {
+      return {nullptr, nullptr, nullptr, sinL.data(), cosL.data(), sinP.data(), cosP.data(),
+              nearest.data(), bgra.data(), width};
+    }
+    return {x.data(), y.data(), z.data(), nullptr, nullptr, nullptr, nullptr, nearest.data(), bgra.data(), width};
+  }
   std::size_t width;
-  std::vector<float> x, y, z, nearest;
+  std::vector<float> x, y, z, sinL, cosL, sinP, cosP, nearest;
   std::vector<uint32_t> bgra;
 };
 
@@ -89,14 +111,16 @@ TEST(SkyDraw, EveryVersionDrawsThePlainOnesBytes) {
     const int c1 = c0 + static_cast<int>(random() % static_cast<unsigned>(width - c0));
     const sq::PixelTriangle t = RandomTriangle(random, band, trial % 2 == 0 ? 0.2 : 1.0, trial % 8 == 1);
     TestBand plain = band;
-    all.front()->drawBox(t, plain.View(), r0, r1, c0, c1);
+    all.front()->drawBox(t, plain.View(false), r0, r1, c0, c1);
     for (std::size_t i = 0; i < plain.bgra.size(); ++i) drawn += plain.bgra[i] != band.bgra[i];
-    for (const sq::SkyDrawKernel* k : all.subspan(1)) {
-      SCOPED_TRACE(std::string(k->name) + " trial " + std::to_string(trial));
-      TestBand other = band;
-      k->drawBox(t, other.View(), r0, r1, c0, c1);
-      ASSERT_EQ(other.bgra, plain.bgra);
-      ASSERT_EQ(0, std::memcmp(other.nearest.data(), plain.nearest.data(), plain.nearest.size() * sizeof(float)));
+    for (const sq::SkyDrawKernel* k : all) {
+      for (const bool tables : {false, true}) {
+        SCOPED_TRACE(std::string(k->name) + (tables ? " from tables" : "") + " trial " + std::to_string(trial));
+        TestBand other = band;
+        k->drawBox(t, other.View(tables), r0, r1, c0, c1);
+        ASSERT_EQ(other.bgra, plain.bgra);
+        ASSERT_EQ(0, std::memcmp(other.nearest.data(), plain.nearest.data(), plain.nearest.size() * sizeof(float)));
+      }
     }
   }
   // The trials drew a good share of pixels, so the comparison compared something.
