@@ -2,14 +2,18 @@
 // N = sizeof(F) / 4 lanes (4, 8 or 16) and an int vector type I of as many
 // lanes, which each sky_draw*.cpp picks and compiles for its own instruction
 // set. A group of lanes covers N / 4 rows of four pixels. Everything here has
-// internal linkage and uses no inline function of the standard library, so the
-// copy built for one instruction set can never stand in for another's at link
-// time.
+// internal linkage and uses no inline function of the standard library (the
+// compiler's intrinsics are always inlined), so the copy built for one
+// instruction set can never stand in for another's at link time.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE__)
+#include <immintrin.h>  // each lane's sign to a bit of a word, for Any
+#endif
 
 #include "background_export/sky_draw.h"
 
@@ -36,7 +40,16 @@ struct Lanes {
   static I Select(const I& mask, const I& yes, const I& no) { return (mask & yes) | (~mask & no); }
   static F Select(const I& mask, const F& yes, const F& no) { return (F)Select(mask, (I)yes, (I)no); }
   static bool Any(const I& mask) {
-    // Halves folded together down to four lanes, then two words.
+#if defined(__AVX512F__)
+    if constexpr (kLanes == 16) return _mm512_test_epi32_mask((__m512i)mask, (__m512i)mask) != 0;
+#endif
+#if defined(__AVX__)
+    if constexpr (kLanes == 8) return _mm256_movemask_ps((__m256)mask) != 0;
+#endif
+#if defined(__SSE__)
+    if constexpr (kLanes == 4) return _mm_movemask_ps((__m128)mask) != 0;
+#endif
+    // Elsewhere halves folded together down to four lanes, then two words.
     typedef int32_t I4 __attribute__((vector_size(16)));
     I4 four;
     if constexpr (kLanes == 4) {
