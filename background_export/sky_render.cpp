@@ -659,42 +659,19 @@ void SkyRenderer::DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows
     return std::make_pair(static_cast<std::size_t>((box.r0 - 1) / kBand),
                           static_cast<std::size_t>((box.r1 - 1) / kBand));
   };
-  // How many of each share's triangles each band tries (share after share, a
-  // row of bands each).
+  // The triangles tried in each band, in their order: each share lists its own
+  // for every band (share after share, a row of bands each), and a band takes
+  // the first share's list, then the next share's.
   const unsigned listShares = SharesFor(triangleCount_, 8192);
-  std::vector<std::size_t> counts(listShares * bands, 0);
+  std::vector<std::vector<uint32_t>> lists(static_cast<std::size_t>(listShares) * bands);
   InShares(listShares, [&](unsigned share) {
     const auto [from, to] = ShareOf(triangleCount_, share, listShares);
-    std::size_t* count = counts.data() + share * bands;
+    std::vector<uint32_t>* list = lists.data() + static_cast<std::size_t>(share) * bands;
     for (std::size_t i = from; i < to; ++i) {
       const PixelBox box = boxOf(i);
       if (box.c1 < box.c0) continue;
       const auto [first, last] = bandsOf(box);
-      for (std::size_t b = first; b <= last; ++b) ++count[b];
-    }
-  });
-  // The triangles tried in each band, in their order: a band's list holds the
-  // first share's, then the next share's, each share's in order. `start` is
-  // where each band's list begins; each share fills its part from `next`.
-  std::vector<std::size_t> start(bands + 1, 0), next(counts.size());
-  for (std::size_t b = 0, total = 0; b < bands; ++b) {
-    start[b] = total;
-    for (std::size_t k = 0; k < listShares; ++k) {
-      next[k * bands + b] = total;
-      total += counts[k * bands + b];
-    }
-    start[b + 1] = total;
-  }
-  // Left unset here: each share writes its own.
-  std::unique_ptr<uint32_t[]> members(new uint32_t[start.back()]);
-  InShares(listShares, [&](unsigned share) {
-    const auto [from, to] = ShareOf(triangleCount_, share, listShares);
-    std::size_t* at = next.data() + share * bands;
-    for (std::size_t i = from; i < to; ++i) {
-      const PixelBox box = boxOf(i);
-      if (box.c1 < box.c0) continue;
-      const auto [first, last] = bandsOf(box);
-      for (std::size_t b = first; b <= last; ++b) members[at[b]++] = static_cast<uint32_t>(i);
+      for (std::size_t b = first; b <= last; ++b) list[b].push_back(static_cast<uint32_t>(i));
     }
   });
 
@@ -714,15 +691,16 @@ void SkyRenderer::DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows
                 std::numeric_limits<float>::infinity());
       std::fill(band.bgra.begin(), band.bgra.begin() + static_cast<std::ptrdiff_t>(pixels), kOpaqueBlack);
       std::size_t m = 0;  // the mesh of the triangle drawn: they come in their order
-      for (std::size_t k = start[b]; k < start[b + 1]; ++k) {
-        const PixelBox box = boxOf(members[k]);
-        const std::array<const SceneVertex*, 3> corners = CornersOf(members[k], m);
-        PixelTriangle t;
-        if (!PixelTriangleOf(corners, levels_, t)) continue;
-        const int r0 = std::max(box.r0, firstRow) - firstRow, r1 = std::min(box.r1, lastRow) - firstRow;
-        // Columns past the picture's width wrap round to its first.
-        kernel.drawBox(t, view, r0, r1, box.c0 - 1, std::min(box.c1, width) - 1);
-        if (box.c1 > width) kernel.drawBox(t, view, r0, r1, 0, box.c1 - width - 1);
+      for (unsigned k = 0; k < listShares; ++k) {
+        for (const uint32_t i : lists[static_cast<std::size_t>(k) * bands + b]) {
+          const PixelBox box = boxOf(i);
+          PixelTriangle t;
+          if (!PixelTriangleOf(CornersOf(i, m), levels_, t)) continue;
+          const int r0 = std::max(box.r0, firstRow) - firstRow, r1 = std::min(box.r1, lastRow) - firstRow;
+          // Columns past the picture's width wrap round to its first.
+          kernel.drawBox(t, view, r0, r1, box.c0 - 1, std::min(box.c1, width) - 1);
+          if (box.c1 > width) kernel.drawBox(t, view, r0, r1, 0, box.c1 - width - 1);
+        }
       }
       std::memcpy(picture.Row(firstRow), band.bgra.data(), pixels * 4);
     }
