@@ -64,8 +64,8 @@ double Angle(double x, double y) {
 }
 
 // Angles are held as whole numbers of units, 2^kUnitBits to a full turn of
-// longitude and to the half turn from pole to pole of latitude, rounded to the
-// nearest: that rounding (under 3.1e-6) and Angle's own error stay within
+// longitude and to the half turn from pole to pole of latitude, rounded down:
+// that rounding (under 6.0e-6) and Angle's own error (1e-5) stay within
 // kAngleError. A step of SkyExtent is 2^(kUnitBits - 16) units.
 constexpr int kUnitBits = 20, kStepBits = kUnitBits - 16;
 constexpr double kLonUnit = 2 * kPi / (1 << kUnitBits), kLatUnit = kPi / (1 << kUnitBits);
@@ -94,8 +94,8 @@ Place PlaceOf(const SceneVertex& v) {
   if (!place.finite) return place;
   const double across = std::sqrt(p[0] * p[0] + p[2] * p[2]), length = std::sqrt(across * across + p[1] * p[1]);
   const double lon = Angle(p[2], p[0]), lat = Angle(across, p[1]);
-  place.lon = static_cast<int32_t>((lon < 0 ? lon + 2 * kPi : lon) * (1 / kLonUnit) + 0.5);
-  place.lat = static_cast<int32_t>(std::max(0.0, (lat + kPi / 2) * (1 / kLatUnit) + 0.5));
+  place.lon = static_cast<int32_t>((lon < 0 ? lon + 2 * kPi : lon) * (1 / kLonUnit));
+  place.lat = static_cast<int32_t>(std::max(0.0, (lat + kPi / 2) * (1 / kLatUnit)));
   place.pole = across <= 1e-9 * length;
   // A turn of e moves the longitude by e over the cosine of the latitude, twice
   // that for a point inside a triangle nearer the pole than its corners.
@@ -454,11 +454,7 @@ constexpr int kBand = 16;
 // pixels to spare.
 struct Band {
   Band(std::size_t pixels, bool directions)
-      : x(directions ? pixels + 4 : 0),
-        y(x.size()),
-        z(x.size()),
-        nearest(pixels + 4),
-        bgra(pixels + 4) {}
+      : x(directions ? pixels + 4 : 0), y(x.size()), z(x.size()), nearest(pixels + 4), bgra(pixels + 4) {}
   std::vector<float> x, y, z, nearest;
   std::vector<uint32_t> bgra;
 };
@@ -487,7 +483,7 @@ class EquirectRows {
 
   static constexpr bool kOwnDirections = false;
   // Where the pixels of the band of rows firstRow .. lastRow look.
-  void Directions(Band&, int firstRow, int, BandPixels& view) const {
+  void Directions(Band& /*band*/, int firstRow, int /*lastRow*/, BandPixels& view) const {
     const auto first = static_cast<std::size_t>(firstRow - 1);
     view.x = view.y = view.z = nullptr;
     view.sinL = sinL_.data(), view.cosL = cosL_.data();
@@ -509,9 +505,11 @@ class FaceRows {
     for (int r = firstRow; r <= lastRow; ++r) {
       for (int c = 1; c <= n_; ++c) {
         const SkyDirection d = DirectionOfCubePoint({face_, (c - 0.5) / n_, 1 - (r - 0.5) / n_});
-        const auto at = static_cast<std::size_t>(r - firstRow) * static_cast<std::size_t>(n_) +
-                        static_cast<std::size_t>(c - 1);
-        band.x[at] = static_cast<float>(d.x), band.y[at] = static_cast<float>(d.y), band.z[at] = static_cast<float>(d.z);
+        const auto at =
+            static_cast<std::size_t>(r - firstRow) * static_cast<std::size_t>(n_) + static_cast<std::size_t>(c - 1);
+        band.x[at] = static_cast<float>(d.x);
+        band.y[at] = static_cast<float>(d.y);
+        band.z[at] = static_cast<float>(d.z);
       }
     }
     view.x = band.x.data(), view.y = band.y.data(), view.z = band.z.data();

@@ -55,8 +55,8 @@ struct TestBand {
   }
   sq::BandPixels View(bool tables) {
     if (tables) {
-      return {nullptr, nullptr, nullptr, sinL.data(), cosL.data(), sinP.data(), cosP.data(),
-              nearest.data(), bgra.data(), width};
+      return {nullptr,     nullptr,     nullptr,        sinL.data(), cosL.data(),
+              sinP.data(), cosP.data(), nearest.data(), bgra.data(), width};
     }
     return {x.data(), y.data(), z.data(), nullptr, nullptr, nullptr, nullptr, nearest.data(), bgra.data(), width};
   }
