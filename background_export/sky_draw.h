@@ -45,10 +45,15 @@ struct BandPixels {
 // band (counted from 0; c1 below the width). A pixel the triangle's direction
 // passes through takes its colour when it is nearer than what the pixel shows.
 using DrawBoxFunction = void (*)(const PixelTriangle& t, const BandPixels& band, int r0, int r1, int c0, int c1);
+// Triangles t and then u tried on the same box: the same pixels as DrawBox for
+// t and then for u, worked out together.
+using DrawPairFunction = void (*)(const PixelTriangle& t, const PixelTriangle& u, const BandPixels& band, int r0,
+                                  int r1, int c0, int c1);
 
 struct SkyDrawKernel {
   const char* name;
   DrawBoxFunction drawBox;
+  DrawPairFunction drawPair;
 };
 
 // The AVX2 and AVX-512 versions where they were built (else nullptr).

@@ -142,23 +142,32 @@ struct Lanes {
   }
 
   static void DrawBox(const PixelTriangle& t, const BandPixels& band, int r0, int r1, int c0, int c1) {
+    const PixelTriangle* const one[1] = {&t};
     if (band.x != nullptr) {
-      DrawBoxFrom<false>(t, band, r0, r1, c0, c1);
+      DrawFrom<false>(one, band, r0, r1, c0, c1);
     } else {
-      DrawBoxFrom<true>(t, band, r0, r1, c0, c1);
+      DrawFrom<true>(one, band, r0, r1, c0, c1);
     }
   }
 
-  template <bool kTables>
-  static void DrawBoxFrom(const PixelTriangle& t, const BandPixels& band, int r0, int r1, int c0, int c1) {
-    F bc[3], ca[3], ab[3], slack[3], colour[3], rise[2][3];
-    for (int k = 0; k < 3; ++k) {
-      bc[k] = Splat(t.bc[k]), ca[k] = Splat(t.ca[k]), ab[k] = Splat(t.ab[k]), slack[k] = Splat(-t.slack[k]);
-      // A colour as the first corner's and the rises to the others'.
-      colour[k] = Splat(t.colour[0][k]);
-      rise[0][k] = Splat(t.colour[1][k] - t.colour[0][k]), rise[1][k] = Splat(t.colour[2][k] - t.colour[0][k]);
+  static void DrawPair(const PixelTriangle& t, const PixelTriangle& u, const BandPixels& band, int r0, int r1, int c0,
+                       int c1) {
+    const PixelTriangle* const two[2] = {&t, &u};
+    if (band.x != nullptr) {
+      DrawFrom<false>(two, band, r0, r1, c0, c1);
+    } else {
+      DrawFrom<true>(two, band, r0, r1, c0, c1);
     }
-    const F plane = Splat(t.plane), zero = Splat(0), one = Splat(1);
+  }
+
+  // The triangles `ts`, one after the other, on the same box: each is worked
+  // out apart and the pixels are read and written once, so the second need not
+  // wait for the first's pixels to reach memory. A pixel keeps the first of
+  // equally near ones, as drawn one by one.
+  template <bool kTables, int kCount>
+  static void DrawFrom(const PixelTriangle* const (&ts)[kCount], const BandPixels& band, int r0, int r1, int c0,
+                       int c1) {
+    const F zero = Splat(0), one = Splat(1);
     I column, row;
     for (int k = 0; k < kLanes; ++k) column[k] = k % 4, row[k] = k / 4;
     const std::size_t w = band.width;
@@ -167,28 +176,49 @@ struct Lanes {
       for (int c = c0; c <= c1; c += 4) {
         F x, y, z;
         Directions<kTables>(band, r, r1, c, x, y, z);
-        const F wa = x * bc[0] + y * bc[1] + z * bc[2];
-        const F wb = x * ca[0] + y * ca[1] + z * ca[2];
-        const F wc = x * ab[0] + y * ab[1] + z * ab[2];
-        const F sum = wa + wb + wc;  // d . n, 0 when seen edge on
-        I in = rowIn & (column <= c1 - c) & (wa >= slack[0]) & (wb >= slack[1]) & (wc >= slack[2]) & (sum > zero);
-        if (!Any(in)) continue;
-        const F inverse = one / sum;
-        const F at = plane * inverse, nearest = Gather(band.nearest, w, r, r1, c);
-        in &= at < nearest;
-        if (!Any(in)) continue;
-        Scatter(band.nearest, w, r, r1, c, Select(in, at, nearest));
-        // The weights of the second and third corners each within 0 .. 1 and
-        // their sum at most 1, so each level lies among the corners' but for
-        // rounding.
-        const F w1 = Clamp(wb * inverse, zero, one), w2 = Clamp(wc * inverse, zero, one - w1);
-        I bgra = I{} + static_cast<int32_t>(kDrawnAlpha);
-        for (int ch = 0; ch < 3; ++ch) {
-          const F level = colour[ch] + w1 * rise[0][ch] + w2 * rise[1][ch];
-          bgra |= Level(level) << (8 * (2 - ch));
+        const I box = rowIn & (column <= c1 - c);
+        F wb[kCount], wc[kCount], sum[kCount];
+        I in[kCount], met = I{};
+        for (int j = 0; j < kCount; ++j) {
+          const PixelTriangle& t = *ts[j];
+          const F wa = x * Splat(t.bc[0]) + y * Splat(t.bc[1]) + z * Splat(t.bc[2]);
+          wb[j] = x * Splat(t.ca[0]) + y * Splat(t.ca[1]) + z * Splat(t.ca[2]);
+          wc[j] = x * Splat(t.ab[0]) + y * Splat(t.ab[1]) + z * Splat(t.ab[2]);
+          sum[j] = wa + wb[j] + wc[j];  // d . n, 0 when seen edge on
+          in[j] = box & (wa >= Splat(-t.slack[0])) & (wb[j] >= Splat(-t.slack[1])) & (wc[j] >= Splat(-t.slack[2])) &
+                  (sum[j] > zero);
+          met |= in[j];
         }
-        const I old = (I)Gather(band.bgra, w, r, r1, c);
-        Scatter(band.bgra, w, r, r1, c, Select(in, bgra, old));
+        if (!Any(met)) continue;
+        F nearest = Gather(band.nearest, w, r, r1, c), inverse[kCount];
+        I take[kCount], taken = I{};
+        for (int j = 0; j < kCount; ++j) {
+          inverse[j] = one / sum[j];
+          const F at = Splat(ts[j]->plane) * inverse[j];
+          take[j] = in[j] & (at < nearest);
+          nearest = Select(take[j], at, nearest);
+          taken |= take[j];
+        }
+        if (!Any(taken)) continue;
+        Scatter(band.nearest, w, r, r1, c, nearest);
+        I bgra = (I)Gather(band.bgra, w, r, r1, c);
+        for (int j = 0; j < kCount; ++j) {
+          if (kCount > 1 && !Any(take[j])) continue;
+          const PixelTriangle& t = *ts[j];
+          // The weights of the second and third corners each within 0 .. 1
+          // and their sum at most 1, so each level lies among the corners' but
+          // for rounding. A colour as the first corner's and the rises to the
+          // others'.
+          const F w1 = Clamp(wb[j] * inverse[j], zero, one), w2 = Clamp(wc[j] * inverse[j], zero, one - w1);
+          I drawn = I{} + static_cast<int32_t>(kDrawnAlpha);
+          for (int ch = 0; ch < 3; ++ch) {
+            const F level = Splat(t.colour[0][ch]) + w1 * Splat(t.colour[1][ch] - t.colour[0][ch]) +
+                            w2 * Splat(t.colour[2][ch] - t.colour[0][ch]);
+            drawn |= Level(level) << (8 * (2 - ch));
+          }
+          bgra = Select(take[j], drawn, bgra);
+        }
+        Scatter(band.bgra, w, r, r1, c, bgra);
       }
     }
   }

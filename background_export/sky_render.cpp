@@ -689,12 +689,29 @@ void SkyRenderer::DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows
                 std::numeric_limits<float>::infinity());
       std::fill(band.bgra.begin(), band.bgra.begin() + static_cast<std::ptrdiff_t>(pixels), kOpaqueBlack);
       std::size_t m = 0;  // the mesh of the triangle drawn: they come in their order
+      // A triangle's rows within the band, from 0.
+      auto rowsOf = [&](const PixelBox& box) {
+        return std::make_pair(std::max(box.r0, firstRow) - firstRow, std::min(box.r1, lastRow) - firstRow);
+      };
       for (unsigned k = 0; k < listShares; ++k) {
-        for (const uint32_t i : lists[static_cast<std::size_t>(k) * bands + b]) {
-          const PixelBox box = boxOf(i);
+        const std::vector<uint32_t>& list = lists[static_cast<std::size_t>(k) * bands + b];
+        for (std::size_t j = 0; j < list.size(); ++j) {
+          const PixelBox box = boxOf(list[j]);
           PixelTriangle t;
-          if (!PixelTriangleOf(CornersOf(i, m), levels_, t)) continue;
-          const int r0 = std::max(box.r0, firstRow) - firstRow, r1 = std::min(box.r1, lastRow) - firstRow;
+          if (!PixelTriangleOf(CornersOf(list[j], m), levels_, t)) continue;
+          const auto [r0, r1] = rowsOf(box);
+          // The next triangle, when it is tried on the same pixels (as the two
+          // halves of a cell of a grid are), is drawn with this one.
+          if (j + 1 < list.size() && box.c1 <= width) {
+            const PixelBox next = boxOf(list[j + 1]);
+            PixelTriangle u;
+            if (next.c0 == box.c0 && next.c1 == box.c1 && rowsOf(next) == std::make_pair(r0, r1) &&
+                PixelTriangleOf(CornersOf(list[j + 1], m), levels_, u)) {
+              kernel.drawPair(t, u, view, r0, r1, box.c0 - 1, box.c1 - 1);
+              ++j;
+              continue;
+            }
+          }
           // Columns past the picture's width wrap round to its first.
           kernel.drawBox(t, view, r0, r1, box.c0 - 1, std::min(box.c1, width) - 1);
           if (box.c1 > width) kernel.drawBox(t, view, r0, r1, 0, box.c1 - width - 1);

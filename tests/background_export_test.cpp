@@ -180,18 +180,22 @@ TEST(BackgroundExport, TheNearestTriangleWinsAndWhereNoneIsMetTheSkyIsBlack) {
   sq::SceneMesh near = Octahedron(300, kAxisColours);
   // The near one lacks its +X +Y +Z face: there the far one shows.
   near.triangles.erase(near.triangles.begin());
-  scene.meshes = {far, near};
   // With only the near one, that octant is black.
   sq::SkyScene open;
   open.meshes = {near};
-  const sq::Picture both = sq::SkyRenderer(scene, {}, sq::SceneLevels::Stored).Equirect(128, 64);
   const sq::Picture alone = sq::SkyRenderer(open, {}, sq::SceneLevels::Stored).Equirect(128, 64);
-  for (int r = 1; r <= 64; ++r) {
-    for (int c = 1; c <= 128; ++c) {
-      const sq::SkyDirection d = sq::DirectionOfPoint(c - 0.5, r - 0.5, 128, 64);
-      const bool hole = d.x > 0 && d.y > 0 && d.z > 0;
-      ASSERT_LE(Gap(PixelRgb(both, c, r), hole ? Rgb{90, 90, 90} : OctahedronColour(d)), 1) << c << "," << r;
-      ASSERT_EQ(PixelRgb(alone, c, r) == Rgb{}, hole) << c << "," << r;
+  // Drawn far first or near first, the near one shows.
+  for (const bool farFirst : {true, false}) {
+    scene.meshes = farFirst ? std::vector<sq::SceneMesh>{far, near} : std::vector<sq::SceneMesh>{near, far};
+    const sq::Picture both = sq::SkyRenderer(scene, {}, sq::SceneLevels::Stored).Equirect(128, 64);
+    for (int r = 1; r <= 64; ++r) {
+      for (int c = 1; c <= 128; ++c) {
+        const sq::SkyDirection d = sq::DirectionOfPoint(c - 0.5, r - 0.5, 128, 64);
+        const bool hole = d.x > 0 && d.y > 0 && d.z > 0;
+        ASSERT_LE(Gap(PixelRgb(both, c, r), hole ? Rgb{90, 90, 90} : OctahedronColour(d)), 1)
+            << (farFirst ? "far first " : "near first ") << c << "," << r;
+        ASSERT_EQ(PixelRgb(alone, c, r) == Rgb{}, hole) << c << "," << r;
+      }
     }
   }
 }

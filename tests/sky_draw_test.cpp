@@ -1,6 +1,7 @@
 // Every version of the sky renderer's pixel tests this processor runs draws the
 // same bytes as the plain one, whether it is given each pixel's direction or
-// the tables of sines and cosines they are made from: triangles small and
+// the tables of sines and cosines they are made from, and two triangles tried
+// together as the plain one draws them one after the other: triangles small and
 // large, seen from either side, on boxes whose rows and columns end inside and
 // at the edge of each group of lanes, over pixels already drawn nearer and
 // farther.
@@ -110,6 +111,7 @@ TEST(SkyDraw, EveryVersionDrawsThePlainOnesBytes) {
     const int c0 = static_cast<int>(random() % static_cast<unsigned>(width));
     const int c1 = c0 + static_cast<int>(random() % static_cast<unsigned>(width - c0));
     const sq::PixelTriangle t = RandomTriangle(random, band, trial % 2 == 0 ? 0.2 : 1.0, trial % 8 == 1);
+    const sq::PixelTriangle u = RandomTriangle(random, band, trial % 3 == 0 ? 0.2 : 1.0, trial % 8 == 2);
     TestBand plain = band;
     all.front()->drawBox(t, plain.View(false), r0, r1, c0, c1);
     for (std::size_t i = 0; i < plain.bgra.size(); ++i) drawn += plain.bgra[i] != band.bgra[i];
@@ -120,6 +122,20 @@ TEST(SkyDraw, EveryVersionDrawsThePlainOnesBytes) {
         k->drawBox(t, other.View(tables), r0, r1, c0, c1);
         ASSERT_EQ(other.bgra, plain.bgra);
         ASSERT_EQ(0, std::memcmp(other.nearest.data(), plain.nearest.data(), plain.nearest.size() * sizeof(float)));
+      }
+    }
+    // Two triangles on one box, worked out together, as drawn one after the other.
+    TestBand twice = band;
+    all.front()->drawBox(t, twice.View(false), r0, r1, c0, c1);
+    all.front()->drawBox(u, twice.View(false), r0, r1, c0, c1);
+    for (const sq::SkyDrawKernel* k : all) {
+      for (const bool tables : {false, true}) {
+        SCOPED_TRACE(std::string(k->name) + " pair" + (tables ? " from tables" : "") + " trial " +
+                     std::to_string(trial));
+        TestBand other = band;
+        k->drawPair(t, u, other.View(tables), r0, r1, c0, c1);
+        ASSERT_EQ(other.bgra, twice.bgra);
+        ASSERT_EQ(0, std::memcmp(other.nearest.data(), twice.nearest.data(), twice.nearest.size() * sizeof(float)));
       }
     }
   }
