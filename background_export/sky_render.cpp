@@ -152,24 +152,6 @@ struct Span {
   bool all = false;
 };
 
-// The extent of a triangle round no pole whose corners' longitudes lie within
-// uLo .. uHi, at most kNarrow apart, and latitudes within lo .. hi, each
-// corner's longitude off by at most lonMargin. Along an edge spanning d in
-// longitude, tan(latitude) is a cos(longitude - l0) with a = tan of its
-// extreme latitude; the extreme, when inside the edge, is at most its corners'
-// tangent over cos(d / 2), which lifts the latitude by at most
-// (1 / cos(d / 2) - 1) / 2 <= d^2 / 15 (d here taken large enough for the
-// longitudes' error).
-Span NarrowSpan(double uLo, double uHi, double lo, double hi, double lonMargin) {
-  const double span = uHi - uLo + 4 * kAngleError, bulge = span * span / 15;
-  Span extent;
-  extent.lonLo = uLo - lonMargin;
-  extent.lonHi = uHi + lonMargin;
-  extent.latLo = lo - bulge - kMargin - kAngleError;
-  extent.latHi = hi + bulge + kMargin + kAngleError;
-  return extent;
-}
-
 // Where the directions of triangle a, b, c lie, its corners looking at
 // `places`; none when it is seen edge on from the centre (its plane passes
 // through the centre) or a corner is no number or past the float range.
@@ -199,10 +181,6 @@ std::optional<Span> SpanOf(const std::array<V3, 3>& corners, const std::array<co
     uHi = std::max(uHi, at);
   }
   const bool round = std::fabs(at - places[0]->Lon()) > kPi;
-  if (poles == 0 && !round && uHi - uLo <= kNarrow) {
-    // Narrow across the turn's start: as NarrowExtentOf, from the longitudes walked.
-    return NarrowSpan(uLo, uHi, lo, hi, lonMargin);
-  }
 
   for (std::size_t k = 0; k < 3; ++k) ArcLatitudes(corners[k], corners[(k + 1) % 3], lo, hi);
   if (poles == 1) {
@@ -246,8 +224,12 @@ SkyExtent ExtentOf(const Span& span) {
 
 // The extent of most triangles of a mesh, from their corners' places alone and
 // in whole units: a triangle round no pole whose corners' longitudes lie close
-// together (none across the turn's start) spans just those, with the margins of
-// NarrowSpan. None for any other: SpanOf follows its edges. Such a triangle
+// together (none across the turn's start) spans just those. Along an edge
+// spanning d in longitude, tan(latitude) is a cos(longitude - l0) with a = tan
+// of its extreme latitude; the extreme, when inside the edge, is at most its
+// corners' tangent over cos(d / 2), which lifts the latitude by at most
+// (1 / cos(d / 2) - 1) / 2 <= d^2 / 15 (d here taken large enough for the
+// longitudes' error). None for any other: SpanOf follows its edges. Such a triangle
 // seen edge on from the centre is not told apart here; it is left undrawn as
 // its pixel tests are set up (PixelTriangleOf).
 std::optional<SkyExtent> NarrowExtentOf(const std::array<const Place*, 3>& places) {

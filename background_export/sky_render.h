@@ -102,7 +102,7 @@ class SkyRenderer {
     return {&mesh.vertices[corner[0]], &mesh.vertices[corner[1]], &mesh.vertices[corner[2]]};
   }
   // Draws the triangles, each on the pixels of its box (boxOf(i), asked
-  // three times for each).
+  // again wherever it is needed).
   template <class Boxes, class Rows>
   void DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows& rows) const;
   void DrawStars(Canvas& canvas) const;

@@ -115,29 +115,29 @@ TEST(SkyDraw, EveryVersionDrawsThePlainOnesBytes) {
     TestBand plain = band;
     all.front()->drawBox(t, plain.View(false), r0, r1, c0, c1);
     for (std::size_t i = 0; i < plain.bgra.size(); ++i) drawn += plain.bgra[i] != band.bgra[i];
-    for (const sq::SkyDrawKernel* k : all) {
-      for (const bool tables : {false, true}) {
-        SCOPED_TRACE(std::string(k->name) + (tables ? " from tables" : "") + " trial " + std::to_string(trial));
-        TestBand other = band;
-        k->drawBox(t, other.View(tables), r0, r1, c0, c1);
-        ASSERT_EQ(other.bgra, plain.bgra);
-        ASSERT_EQ(0, std::memcmp(other.nearest.data(), plain.nearest.data(), plain.nearest.size() * sizeof(float)));
+    // Every version, from directions and from tables, draws what `expected` holds.
+    auto expectEvery = [&](const TestBand& expected, const std::string& what, const auto& draw) {
+      for (const sq::SkyDrawKernel* k : all) {
+        for (const bool tables : {false, true}) {
+          SCOPED_TRACE(std::string(k->name) + what + (tables ? " from tables" : "") + " trial " +
+                       std::to_string(trial));
+          TestBand other = band;
+          draw(*k, other.View(tables));
+          ASSERT_EQ(other.bgra, expected.bgra);
+          ASSERT_EQ(
+              0, std::memcmp(other.nearest.data(), expected.nearest.data(), expected.nearest.size() * sizeof(float)));
+        }
       }
-    }
+    };
+    ASSERT_NO_FATAL_FAILURE(expectEvery(plain, "", [&](const sq::SkyDrawKernel& k, const sq::BandPixels& view) {
+      k.drawBox(t, view, r0, r1, c0, c1);
+    }));
     // Two triangles on one box, worked out together, as drawn one after the other.
-    TestBand twice = band;
-    all.front()->drawBox(t, twice.View(false), r0, r1, c0, c1);
+    TestBand twice = plain;
     all.front()->drawBox(u, twice.View(false), r0, r1, c0, c1);
-    for (const sq::SkyDrawKernel* k : all) {
-      for (const bool tables : {false, true}) {
-        SCOPED_TRACE(std::string(k->name) + " pair" + (tables ? " from tables" : "") + " trial " +
-                     std::to_string(trial));
-        TestBand other = band;
-        k->drawPair(t, u, other.View(tables), r0, r1, c0, c1);
-        ASSERT_EQ(other.bgra, twice.bgra);
-        ASSERT_EQ(0, std::memcmp(other.nearest.data(), twice.nearest.data(), twice.nearest.size() * sizeof(float)));
-      }
-    }
+    ASSERT_NO_FATAL_FAILURE(expectEvery(twice, " pair", [&](const sq::SkyDrawKernel& k, const sq::BandPixels& view) {
+      k.drawPair(t, u, view, r0, r1, c0, c1);
+    }));
   }
   // The trials drew a good share of pixels, so the comparison compared something.
   EXPECT_GT(drawn, 1000u);
