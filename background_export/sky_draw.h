@@ -1,15 +1,19 @@
 // The pixel tests of the sky renderer (sky_render.h): a triangle of the mesh
-// tried on a box of pixels of a band of rows, each pixel's direction at hand.
-// They are written once (sky_draw_impl.h) over vectors of float lanes and built
-// for plain machines (sky_draw.cpp), for AVX2 (sky_draw_avx2.cpp) and for
-// AVX-512 (sky_draw_avx512.cpp); which one runs is decided when the program runs. Each lane's arithmetic is IEEE single
-// precision, without fused multiply-adds, however it is carried out, so every
+// tried on a box of pixels of a band of rows, each pixel's direction at hand,
+// and the set-up that makes triangles ready for them. They are written once
+// (sky_draw_impl.h) over vectors of lanes and built for plain machines
+// (sky_draw.cpp), for AVX2 (sky_draw_avx2.cpp) and for AVX-512
+// (sky_draw_avx512.cpp); which one runs is decided when the program runs. Each
+// lane's arithmetic is IEEE single precision for the tests and double for the
+// set-up, without fused multiply-adds, however it is carried out, so every
 // version draws the same bytes.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
+
+#include "background_export/sky_scene.h"
 
 namespace sq {
 
@@ -50,10 +54,22 @@ using DrawBoxFunction = void (*)(const PixelTriangle& t, const BandPixels& band,
 using DrawPairFunction = void (*)(const PixelTriangle& t, const PixelTriangle& u, const BandPixels& band, int r0,
                                   int r1, int c0, int c1);
 
+// Triangles made ready for the pixel tests, `count` of them: triangle k's
+// corners are corners[3 k], corners[3 k + 1] and corners[3 k + 2], turned to
+// face the centre (for a ray to meet its plane in front, d . n must have the
+// sign of n . a). Its weights' normals, slacks and plane go to out[k], its
+// colours are left as they are. shown[k] is false for a triangle seen edge on
+// from the centre (its plane through the centre, or near enough that the tests
+// could not tell its sides apart), out[k] then unset. The corners are to be
+// points (no coordinate a NaN or past the float range).
+using SetUpFunction = void (*)(const SceneVertex* const* corners, std::size_t count, PixelTriangle* out,
+                               bool* shown);
+
 struct SkyDrawKernel {
   const char* name;
   DrawBoxFunction drawBox;
   DrawPairFunction drawPair;
+  SetUpFunction setUp;
 };
 
 // The AVX2 and AVX-512 versions where they were built (else nullptr).

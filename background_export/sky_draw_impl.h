@@ -30,6 +30,38 @@ namespace sq {
 namespace {
 
 constexpr uint32_t kDrawnAlpha = 0xFF000000U;  // A 255 over B, G, R, as a little-endian word
+// How far past a triangle's edge a pixel's direction may lie and still meet the
+// triangle, over the sum of the edge normal's magnitudes: more than the
+// rounding of the pixel tests, which are made in floats, so neighbours leave no
+// crack. A direction so met is at most about 3e-6 radians past the edge.
+constexpr float kSlack = 1e-6F;
+
+// Vectors of doubles as wide as `kBytes` (D), the same lanes' bits as whole
+// numbers (L), and as many floats (H) with their bits (HI). (Spelt out for
+// each width: a vector size that hangs on a template's argument is lost.)
+template <std::size_t kBytes>
+struct DoubleLanes;
+template <>
+struct DoubleLanes<16> {
+  typedef double D __attribute__((vector_size(16)));
+  typedef int64_t L __attribute__((vector_size(16)));
+  typedef float H __attribute__((vector_size(8)));
+  typedef int32_t HI __attribute__((vector_size(8)));
+};
+template <>
+struct DoubleLanes<32> {
+  typedef double D __attribute__((vector_size(32)));
+  typedef int64_t L __attribute__((vector_size(32)));
+  typedef float H __attribute__((vector_size(16)));
+  typedef int32_t HI __attribute__((vector_size(16)));
+};
+template <>
+struct DoubleLanes<64> {
+  typedef double D __attribute__((vector_size(64)));
+  typedef int64_t L __attribute__((vector_size(64)));
+  typedef float H __attribute__((vector_size(32)));
+  typedef int32_t HI __attribute__((vector_size(32)));
+};
 
 template <class F, class I>
 struct Lanes {
@@ -138,6 +170,80 @@ struct Lanes {
     }
     for (int k = 0; k < kRows && r + k <= last; ++k) {
       std::memcpy(p + static_cast<std::size_t>(r + k) * width + static_cast<std::size_t>(c), &q[k], sizeof(Q));
+    }
+  }
+
+  // The set-up of sky_draw.h, kLanes / 2 triangles at a time in lanes of
+  // doubles (D; L the lanes' bits as whole numbers, H as floats).
+  using D = typename DoubleLanes<sizeof(F)>::D;
+  using L = typename DoubleLanes<sizeof(F)>::L;
+  using H = typename DoubleLanes<sizeof(F)>::H;
+  using HI = typename DoubleLanes<sizeof(F)>::HI;
+  static constexpr int kSetUpLanes = kLanes / 2;
+
+  static D Select(const L& mask, const D& yes, const D& no) { return (D)((mask & (L)yes) | (~mask & (L)no)); }
+  static D Abs(const D& x) { return (D)((L)x & INT64_MAX); }
+  static H Abs(const H& x) { return (H)((HI)x & INT32_MAX); }
+  static D Max(const D& a, const D& b) { return Select(a < b, b, a); }
+  struct D3 {
+    D x, y, z;
+  };
+  static D3 Cross(const D3& a, const D3& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+  }
+  static D Dot(const D3& a, const D3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+  static void SetUp(const SceneVertex* const* corners, std::size_t count, PixelTriangle* out, bool* shown) {
+    constexpr int n = kSetUpLanes;
+    for (std::size_t s = 0; s < count; s += n) {
+      // Each lane's corners, a lane past the last triangle taking it again.
+      D3 p[3];
+      for (D3& corner : p) corner = {D{}, D{}, D{}};
+      // (g++ takes the vectors written lane by lane for unset ones.)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+      for (int l = 0; l < n; ++l) {
+        const std::size_t k = s + static_cast<std::size_t>(l) < count ? s + static_cast<std::size_t>(l) : count - 1;
+        for (int j = 0; j < 3; ++j) {
+          const SceneVertex& v = *corners[3 * k + static_cast<std::size_t>(j)];
+          p[j].x[l] = v.x, p[j].y[l] = v.y, p[j].z[l] = v.z;
+        }
+      }
+#pragma GCC diagnostic pop
+      const D3 &a = p[0], &b = p[1], &c = p[2];
+      const D3 normals[3] = {Cross(b, c), Cross(c, a), Cross(a, b)};
+      // From float corners these stay well within the double range.
+      const D3 normal = Cross({b.x - a.x, b.y - a.y, b.z - a.z}, {c.x - a.x, c.y - a.y, c.z - a.z});
+      const D plane = Dot(normal, a);
+      const L edgeOn = plane * plane <= 1e-24 * Dot(normal, normal) * Dot(a, a);
+      D big = D{};
+      for (const D3& v : normals) big = Max(Max(big, Abs(v.x)), Max(Abs(v.y), Abs(v.z)));
+      // Scaled by a power of two into the float range, the largest magnitude
+      // in 1 .. 2 (a triangle seen face on has some normal not 0): the
+      // weights' ratios and the distances along a direction keep their order.
+      // The power is 2 to the minus e for big in 2^e .. 2^(e+1), made from
+      // big's bits; 1 for a big of 0 (or past the normal range).
+      const L exponent = ((L)big >> 52) & 0x7FF;
+      const D power = Select((exponent != 0) & (exponent < 2046), (D)((2046 - exponent) << 52), D{} + 1.0);
+      const D scale = Select(plane < 0, -power, power);
+      H held[13];
+      for (int k = 0; k < 3; ++k) {
+        held[3 * k] = __builtin_convertvector(normals[k].x * scale, H);
+        held[3 * k + 1] = __builtin_convertvector(normals[k].y * scale, H);
+        held[3 * k + 2] = __builtin_convertvector(normals[k].z * scale, H);
+        held[9 + k] = kSlack * (Abs(held[3 * k]) + Abs(held[3 * k + 1]) + Abs(held[3 * k + 2]));
+      }
+      held[12] = __builtin_convertvector(plane * scale, H);
+      for (int l = 0; l < n && s + static_cast<std::size_t>(l) < count; ++l) {
+        PixelTriangle& t = out[s + static_cast<std::size_t>(l)];
+        float* const to[3] = {t.bc, t.ca, t.ab};
+        for (int k = 0; k < 3; ++k) {
+          for (int i = 0; i < 3; ++i) to[k][i] = held[3 * k + i][l];
+          t.slack[k] = held[9 + k][l];
+        }
+        t.plane = held[12][l];
+        shown[s + static_cast<std::size_t>(l)] = edgeOn[l] == 0;
+      }
     }
   }
 

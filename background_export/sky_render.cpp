@@ -18,13 +18,8 @@ namespace sq {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-// How far past a triangle's edge a pixel's direction may lie and still meet the
-// triangle, over the sum of the edge normal's magnitudes: more than the
-// rounding of the pixel tests, which are made in floats, so neighbours leave no
-// crack. A direction so met is at most about 3e-6 radians past the edge.
-constexpr float kSlack = 1e-6F;
-// The margin around a triangle's directions, in radians, well past the slack
-// and rounding: a pixel whose centre falls within it of a triangle is tried.
+// The margin around a triangle's directions, in radians, well past the pixel
+// tests' slack (sky_draw_impl.h) and rounding: a pixel whose centre falls within it of a triangle is tried.
 constexpr double kMargin = 1e-5;
 // The same on a cube face, whose coordinates change up to three times as fast.
 constexpr double kFaceMargin = 4e-5;
@@ -231,7 +226,7 @@ SkyExtent ExtentOf(const Span& span) {
 // (1 / cos(d / 2) - 1) / 2 <= d^2 / 15 (d here taken large enough for the
 // longitudes' error). None for any other: SpanOf follows its edges. Such a triangle
 // seen edge on from the centre is not told apart here; it is left undrawn as
-// its pixel tests are set up (PixelTriangleOf).
+// its pixel tests are set up (SetUpFunction).
 std::optional<SkyExtent> NarrowExtentOf(const std::array<const Place*, 3>& places) {
   constexpr int32_t kNarrowUnits = static_cast<int32_t>(kNarrow / kLonUnit);
   const Place &a = *places[0], &b = *places[1], &c = *places[2];
@@ -384,48 +379,15 @@ std::optional<std::array<int, 4>> FacePixels(const std::array<V3, 3>& corners, c
   return box;
 }
 
-// 2 to the minus e for x of 2^e .. 2^(e+1), for x a positive finite double of
-// the normal range; 1 for 0. (Its bits, as std::ilogb and std::ldexp would find
-// and make them, without their calls.)
-double PowerOfTwoBelow(double x) {
-  uint64_t bits;
-  std::memcpy(&bits, &x, sizeof bits);
-  const uint64_t exponent = (bits >> 52) & 0x7FF;
-  if (exponent == 0 || exponent >= 2046) return 1;
-  bits = (2046 - exponent) << 52;  // the biased exponent of -(exponent - 1023)
-  double power;
-  std::memcpy(&power, &bits, sizeof power);
-  return power;
-}
-
-// Triangle `corners` as the pixel tests take it (t), turned to face the centre:
-// for a ray to meet its plane in front, d . n must have the sign of n . a; its
-// corners' colours at `levels`. False, t unset, for a triangle seen edge on from
-// the centre (its plane through the centre, or near enough that the tests could
-// not tell its sides apart).
-bool PixelTriangleOf(const std::array<const SceneVertex*, 3>& corners, SceneLevels levels, PixelTriangle& t) {
-  const V3 a = PointOf(*corners[0]), b = PointOf(*corners[1]), c = PointOf(*corners[2]);
-  const std::array<V3, 3> normals = {Cross(b, c), Cross(c, a), Cross(a, b)};
-  // From float corners these stay well within the double range.
-  const V3 normal = Cross(Sub(b, a), Sub(c, a));
-  const double plane = Dot(normal, a);
-  if (plane * plane <= 1e-24 * Dot(normal, normal) * Dot(a, a)) return false;
-  double big = 0;
-  for (const V3& v : normals) big = std::max({big, std::fabs(v[0]), std::fabs(v[1]), std::fabs(v[2])});
-  // Scaled by a power of two into the float range, the largest magnitude in
-  // 1 .. 2 (a triangle seen face on has some normal not 0): the weights'
-  // ratios and the distances along a direction keep their order.
-  const double scale = (plane < 0 ? -1.0 : 1.0) * PowerOfTwoBelow(big);
-  float* const out[3] = {t.bc, t.ca, t.ab};
-  for (std::size_t k = 0; k < 3; ++k) {
-    for (std::size_t i = 0; i < 3; ++i) out[k][i] = static_cast<float>(normals[k][i] * scale);
-    t.slack[k] = kSlack * (std::fabs(out[k][0]) + std::fabs(out[k][1]) + std::fabs(out[k][2]));
-    const std::array<uint8_t, 3> level = MeshLevels(*corners[k], levels);
-    for (std::size_t ch = 0; ch < 3; ++ch) t.colour[k][ch] = level[ch];
-  }
-  t.plane = static_cast<float>(plane * scale);
-  return true;
-}
+// The triangles set up at once, and what they are set up in: their corners,
+// the triangles ready for the pixel tests and whether each is shown, with room
+// for one more.
+constexpr std::size_t kSetUpBatch = 64;
+struct SetUpBatch {
+  std::array<const SceneVertex*, 3 * (kSetUpBatch + 1)> corners;
+  std::array<PixelTriangle, kSetUpBatch + 1> ready;
+  std::array<bool, kSetUpBatch + 1> shown;
+};
 
 // The rows of pixels drawn at once: a band's nearest distances, colours and
 // directions stay in the cache.
@@ -661,6 +623,7 @@ void SkyRenderer::DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows
   const auto w = static_cast<std::size_t>(width);
   InShares(shares, [&](unsigned share) {
     Band band(static_cast<std::size_t>(kBand) * w, Rows::kOwnDirections);
+    SetUpBatch batch;
     BandPixels view = {};
     view.nearest = band.nearest.data(), view.bgra = band.bgra.data(), view.width = w;
     for (std::size_t b = share; b < bands; b += shares) {
@@ -677,26 +640,42 @@ void SkyRenderer::DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows
       };
       for (unsigned k = 0; k < listShares; ++k) {
         const std::vector<uint32_t>& list = lists[static_cast<std::size_t>(k) * bands + b];
-        for (std::size_t j = 0; j < list.size(); ++j) {
-          const PixelBox box = boxOf(list[j]);
-          PixelTriangle t;
-          if (!PixelTriangleOf(CornersOf(list[j], m), levels_, t)) continue;
-          const auto [r0, r1] = rowsOf(box);
-          // The next triangle, when it is tried on the same pixels (as the two
-          // halves of a cell of a grid are), is drawn with this one.
-          if (j + 1 < list.size() && box.c1 <= width) {
-            const PixelBox next = boxOf(list[j + 1]);
-            PixelTriangle u;
-            if (next.c0 == box.c0 && next.c1 == box.c1 && rowsOf(next) == std::make_pair(r0, r1) &&
-                PixelTriangleOf(CornersOf(list[j + 1], m), levels_, u)) {
-              kernel.drawPair(t, u, view, r0, r1, box.c0 - 1, box.c1 - 1);
-              ++j;
-              continue;
+        for (std::size_t j = 0; j < list.size();) {
+          // A batch of triangles set up together, with one more that the
+          // batch's last may be drawn with (it is set up again as the next
+          // batch's first).
+          const std::size_t first = j, count = std::min(kSetUpBatch + 1, list.size() - j);
+          for (std::size_t i = 0; i < count; ++i) {
+            const std::array<const SceneVertex*, 3> c = CornersOf(list[first + i], m);
+            batch.corners[3 * i] = c[0], batch.corners[3 * i + 1] = c[1], batch.corners[3 * i + 2] = c[2];
+          }
+          kernel.setUp(batch.corners.data(), count, batch.ready.data(), batch.shown.data());
+          for (std::size_t i = 0; i < count; ++i) {
+            for (std::size_t c = 0; c < 3 && batch.shown[i]; ++c) {
+              const std::array<uint8_t, 3> level = MeshLevels(*batch.corners[3 * i + c], levels_);
+              for (std::size_t ch = 0; ch < 3; ++ch) batch.ready[i].colour[c][ch] = level[ch];
             }
           }
-          // Columns past the picture's width wrap round to its first.
-          kernel.drawBox(t, view, r0, r1, box.c0 - 1, std::min(box.c1, width) - 1);
-          if (box.c1 > width) kernel.drawBox(t, view, r0, r1, 0, box.c1 - width - 1);
+          for (const std::size_t end = first + std::min(kSetUpBatch, count); j < end; ++j) {
+            const std::size_t i = j - first;
+            if (!batch.shown[i]) continue;
+            const PixelTriangle& t = batch.ready[i];
+            const PixelBox box = boxOf(list[j]);
+            const auto [r0, r1] = rowsOf(box);
+            // The next triangle, when it is tried on the same pixels (as the
+            // two halves of a cell of a grid are), is drawn with this one.
+            if (i + 1 < count && batch.shown[i + 1] && box.c1 <= width) {
+              const PixelBox next = boxOf(list[j + 1]);
+              if (next.c0 == box.c0 && next.c1 == box.c1 && rowsOf(next) == std::make_pair(r0, r1)) {
+                kernel.drawPair(t, batch.ready[i + 1], view, r0, r1, box.c0 - 1, box.c1 - 1);
+                ++j;
+                continue;
+              }
+            }
+            // Columns past the picture's width wrap round to its first.
+            kernel.drawBox(t, view, r0, r1, box.c0 - 1, std::min(box.c1, width) - 1);
+            if (box.c1 > width) kernel.drawBox(t, view, r0, r1, 0, box.c1 - width - 1);
+          }
         }
       }
       std::memcpy(picture.Row(firstRow), band.bgra.data(), pixels * 4);

@@ -1,4 +1,5 @@
-// Every version of the sky renderer's pixel tests this processor runs draws the
+// Every version of the sky renderer's pixel tests this processor runs sets
+// triangles up as the plain one does (and as their corners say), and draws the
 // same bytes as the plain one, whether it is given each pixel's direction or
 // the tables of sines and cosines they are made from, and two triangles tried
 // together as the plain one draws them one after the other: triangles small and
@@ -12,8 +13,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
+#include <memory>
 #include <random>
+#include <span>
+#include <string>
 #include <vector>
 
 namespace {
@@ -141,4 +146,73 @@ TEST(SkyDraw, EveryVersionDrawsThePlainOnesBytes) {
   }
   // The trials drew a good share of pixels, so the comparison compared something.
   EXPECT_GT(drawn, 1000u);
+}
+
+// Triangles near and far, large and tiny, some seen edge on from the centre, in batches that fill the lanes and that do not: every version sets
+// each up as the plain one does, bit for bit, and as its corners say (its
+// weights' normals and plane in proportion to b x c, c x a, a x b and a . (b x
+// c), turned so the plane is positive; its slacks from its normals).
+TEST(SkyDraw, EveryVersionSetsTrianglesUpAsThePlainOneAndAsTheirCornersSay) {
+  std::mt19937 random(5);
+  std::uniform_int_distribution<int> whole(-1000, 1000);
+  std::size_t edgeOn = 0;
+  for (int trial = 0; trial < 200; ++trial) {
+    const std::size_t count = 1 + random() % 19;
+    // Whole numbers times a power of two, so a corner made the sum of two
+    // others is exact and lies in the plane of the centre and those two.
+    std::vector<sq::SceneVertex> points(3 * count);
+    for (std::size_t k = 0; k < count; ++k) {
+      const float scale = std::ldexp(1.0F, static_cast<int>(random() % 201) - 100);
+      for (sq::SceneVertex& v : std::span(points).subspan(3 * k, 3)) {
+        v.x = scale * static_cast<float>(whole(random)), v.y = scale * static_cast<float>(whole(random));
+        v.z = scale * static_cast<float>(whole(random));
+      }
+      if (random() % 5 == 0) {
+        sq::SceneVertex& c = points[3 * k + 2];
+        const sq::SceneVertex &a = points[3 * k], &b = points[3 * k + 1];
+        c.x = a.x + b.x, c.y = a.y + b.y, c.z = a.z + b.z;
+      }
+    }
+    std::vector<const sq::SceneVertex*> corners;
+    for (const sq::SceneVertex& v : points) corners.push_back(&v);
+    std::vector<sq::PixelTriangle> plain(count);
+    auto shownPlain = std::make_unique<bool[]>(count);
+    sq::AvailableSkyDraws().front()->setUp(corners.data(), count, plain.data(), shownPlain.get());
+    for (const sq::SkyDrawKernel* k : sq::AvailableSkyDraws()) {
+      std::vector<sq::PixelTriangle> set(count);
+      auto shown = std::make_unique<bool[]>(count);
+      k->setUp(corners.data(), count, set.data(), shown.get());
+      for (std::size_t i = 0; i < count; ++i) {
+        SCOPED_TRACE(std::string(k->name) + " trial " + std::to_string(trial) + " triangle " + std::to_string(i));
+        ASSERT_EQ(shown[i], shownPlain[i]);
+        if (shown[i]) {
+          ASSERT_EQ(0, std::memcmp(&set[i], &plain[i], offsetof(sq::PixelTriangle, colour)));
+        }
+      }
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+      SCOPED_TRACE("trial " + std::to_string(trial) + " triangle " + std::to_string(i));
+      std::array<V3, 3> p;
+      for (std::size_t j = 0; j < 3; ++j) p[j] = {points[3 * i + j].x, points[3 * i + j].y, points[3 * i + j].z};
+      const double plane = Dot(p[0], Cross(p[1], p[2]));  // exact, from whole numbers of a few bits
+      ASSERT_EQ(shownPlain[i], plane != 0);
+      if (plane == 0) {
+        edgeOn += 1;
+        continue;
+      }
+      const sq::PixelTriangle& t = plain[i];
+      ASSERT_GT(t.plane, 0);
+      const std::array<V3, 3> normals = {Cross(p[1], p[2]), Cross(p[2], p[0]), Cross(p[0], p[1])};
+      const float* const held[3] = {t.bc, t.ca, t.ab};
+      double big = 0;
+      for (const V3& v : normals) big = std::max({big, std::fabs(v[0]), std::fabs(v[1]), std::fabs(v[2])});
+      for (std::size_t k = 0; k < 3; ++k) {
+        for (std::size_t c = 0; c < 3; ++c) {
+          EXPECT_NEAR(held[k][c] / t.plane, normals[k][c] / plane, 1e-6 * big / std::fabs(plane));
+        }
+        EXPECT_FLOAT_EQ(t.slack[k], 1e-6F * (std::fabs(held[k][0]) + std::fabs(held[k][1]) + std::fabs(held[k][2])));
+      }
+    }
+  }
+  EXPECT_GT(edgeOn, 50u);
 }
