@@ -1,14 +1,16 @@
 // The pixel tests of the sky renderer (sky_render.h): a triangle of the mesh
 // tried on a box of pixels of a band of rows, each pixel's direction at hand,
-// and the set-up that makes triangles ready for them. They are written once
+// the set-up that makes triangles ready for them, and where vertices look, from
+// which the boxes are found. They are written once
 // (sky_draw_impl.h) over vectors of lanes and built for plain machines
 // (sky_draw.cpp), for AVX2 (sky_draw_avx2.cpp) and for AVX-512
 // (sky_draw_avx512.cpp); which one runs is decided when the program runs. Each
 // lane's arithmetic is IEEE single precision for the tests and double for the
-// set-up, without fused multiply-adds, however it is carried out, so every
+// rest, without fused multiply-adds, however it is carried out, so every
 // version draws the same bytes.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -54,6 +56,68 @@ using DrawBoxFunction = void (*)(const PixelTriangle& t, const BandPixels& band,
 using DrawPairFunction = void (*)(const PixelTriangle& t, const PixelTriangle& u, const BandPixels& band, int r0,
                                   int r1, int c0, int c1);
 
+// Where a vertex looks, for bounding the directions of its triangles: its
+// longitude 0 .. 2 pi (0 straight ahead, +Z, growing towards +X) and latitude
+// from the south pole, each within kAngleError, in whole units (2^kUnitBits of
+// them to a full turn of longitude and to the half turn of latitude from pole
+// to pole, rounded down); whether it lies on a pole (a cap's centre); how far
+// its longitude may be off, in units rounded up, as its direction turns by
+// kMargin and for the error; and whether it is a point at all (no coordinate a
+// NaN or past the float range). (No defaults: a table of them is filled in
+// parts, without being cleared first.)
+struct SkyPlace {
+  static constexpr double kPi = 3.14159265358979323846;
+  // The margin around a triangle's directions, in radians, well past the pixel
+  // tests' slack and rounding: a pixel whose centre falls within it of a
+  // triangle is tried.
+  static constexpr double kMargin = 1e-5;
+  // How far an angle may be off: its polynomial's error (1e-5) and the
+  // rounding down to units (under 6.0e-6).
+  static constexpr double kAngleError = 2e-5;
+  static constexpr int kUnitBits = 20;
+  static constexpr double kLonUnit = 2 * kPi / (1 << kUnitBits), kLatUnit = kPi / (1 << kUnitBits);
+
+  int32_t lon, lat, lonMargin;
+  bool pole, finite;
+
+  double Lon() const { return lon * kLonUnit; }
+  double Lat() const { return lat * kLatUnit - kPi / 2; }
+  double LonMargin() const { return lonMargin * kLonUnit; }
+};
+
+// The places of `count` vertices.
+using PlacesFunction = void (*)(const SceneVertex* vertices, std::size_t count, SkyPlace* out);
+
+// Where a triangle's directions lie, rounded outwards to steps of 2 pi / 65536
+// of longitude and pi / 65536 of latitude: longitudes lon .. lon + lonSpan
+// steps from 0 (past a full turn they wrap round; every one for a span of
+// kAllLongitudes) and latitudes latLo .. latHi steps from the south pole. A
+// triangle seen edge on, or one whose corners are no numbers, is not drawn:
+// latLo above latHi, as in Hidden(). (No defaults: a table of them is filled
+// in parts, without being cleared first.)
+struct SkyExtent {
+  static constexpr uint16_t kAllLongitudes = 0xFFFF;
+  // The grid the work of drawing is counted on: a cell is 0.7 degrees square.
+  static constexpr int kCellsAcross = 512, kCellsUp = 256;
+  // A triangle whose corners' longitudes span at most this many radians, round
+  // no pole, is bounded from its corners alone (NarrowExtentsFunction).
+  static constexpr double kNarrow = 0.2;
+  uint16_t lon, lonSpan, latLo, latHi;
+  static constexpr SkyExtent Hidden() { return {0, 0, 1, 0}; }
+  bool Shown() const { return latLo <= latHi; }
+};
+
+// The extents of those of `count` triangles of a mesh that are bounded from
+// their corners' places alone: a triangle round no pole whose corners lie
+// within SkyExtent::kNarrow radians of longitude of each other, none across the turn's
+// start. Triangle k's corners are the vertices numbered corners[k] of the
+// mesh's `vertices`, whose places are `places`. Its extent goes to out[k] and
+// narrow[k] is true; narrow[k] is false (out[k] unset) for any other triangle,
+// one with a corner past the mesh's vertices or no point included. Returns the
+// cells of the work grid the extents found cover.
+using NarrowExtentsFunction = std::size_t (*)(const SkyPlace* places, std::size_t vertices,
+                                              const std::array<uint16_t, 3>* corners, std::size_t count,
+                                              SkyExtent* out, bool* narrow);
 // Triangles made ready for the pixel tests, `count` of them: triangle k's
 // corners are corners[3 k], corners[3 k + 1] and corners[3 k + 2], turned to
 // face the centre (for a ray to meet its plane in front, d . n must have the
@@ -70,6 +134,8 @@ struct SkyDrawKernel {
   DrawBoxFunction drawBox;
   DrawPairFunction drawPair;
   SetUpFunction setUp;
+  PlacesFunction places;
+  NarrowExtentsFunction narrowExtents;
 };
 
 // The AVX2 and AVX-512 versions where they were built (else nullptr).

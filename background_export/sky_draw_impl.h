@@ -182,6 +182,7 @@ struct Lanes {
   static constexpr int kSetUpLanes = kLanes / 2;
 
   static D Select(const L& mask, const D& yes, const D& no) { return (D)((mask & (L)yes) | (~mask & (L)no)); }
+  static HI Select(const HI& mask, const HI& yes, const HI& no) { return (mask & yes) | (~mask & no); }
   static D Abs(const D& x) { return (D)((L)x & INT64_MAX); }
   static H Abs(const H& x) { return (H)((HI)x & INT32_MAX); }
   static D Max(const D& a, const D& b) { return Select(a < b, b, a); }
@@ -245,6 +246,151 @@ struct Lanes {
         shown[s + static_cast<std::size_t>(l)] = edgeOn[l] == 0;
       }
     }
+  }
+
+  // The angle of (x, y) from the x axis, -pi .. pi, within 1e-5: a polynomial
+  // good to 1e-5 on 0 .. 1, turned into the right octant; 0 for (0, 0). Exact
+  // angles are not needed where margins take up the error, and this is several
+  // times quicker.
+  static D Angle(const D& x, const D& y) {
+    const D ax = Abs(x), ay = Abs(y), pi = D{} + SkyPlace::kPi;
+    const L steep = ax < ay;
+    const D big = Select(steep, ay, ax), q = Select(steep, ax, ay) / big, q2 = q * q;
+    D a = q * (0.9998660 + q2 * (-0.3302995 + q2 * (0.1801410 + q2 * (-0.0851330 + q2 * 0.0208351))));
+    a = Select(steep, pi / 2 - a, a);
+    a = Select(x < 0, pi - a, a);
+    a = Select(y < 0, -a, a);
+    return Select(big > 0, a, D{});
+  }
+  static D Sqrt(const D& x) {
+#if defined(__AVX512F__)
+    // (Through the masked form: g++ 12 takes the plain one's unset source for a
+    // value used.)
+    if constexpr (sizeof(D) == 64) return (D)_mm512_maskz_sqrt_pd(0xFF, (__m512d)x);
+#endif
+#if defined(__AVX__)
+    if constexpr (sizeof(D) == 32) return (D)_mm256_sqrt_pd((__m256d)x);
+#endif
+#if defined(__SSE2__)
+    if constexpr (sizeof(D) == 16) return (D)_mm_sqrt_pd((__m128d)x);
+#endif
+    D root;
+    for (int l = 0; l < kSetUpLanes; ++l) root[l] = __builtin_sqrt(x[l]);
+    return root;
+  }
+
+  // The places of sky_draw.h, kLanes / 2 vertices at a time.
+  static void Places(const SceneVertex* vertices, std::size_t count, SkyPlace* out) {
+    constexpr int n = kSetUpLanes;
+    constexpr double kPi = SkyPlace::kPi, kLonUnit = SkyPlace::kLonUnit, kLatUnit = SkyPlace::kLatUnit;
+    constexpr int32_t kPoleMargin = static_cast<int32_t>((SkyPlace::kMargin + SkyPlace::kAngleError) / kLonUnit) + 1;
+    for (std::size_t s = 0; s < count; s += n) {
+      // Each lane's vertex, a lane past the last vertex taking it again.
+      D x = D{}, y = D{}, z = D{};
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+      for (int l = 0; l < n; ++l) {
+        const SceneVertex& v = vertices[s + static_cast<std::size_t>(l) < count ? s + static_cast<std::size_t>(l) : count - 1];
+        x[l] = v.x, y[l] = v.y, z[l] = v.z;
+      }
+#pragma GCC diagnostic pop
+      // A lane with a NaN or an infinity is no point; it is worked out as the
+      // centre, to keep every number finite, and its place left at 0.
+      const D most = D{} + 1.7976931348623157e308;
+      const L finite = (Abs(x) <= most) & (Abs(y) <= most) & (Abs(z) <= most);
+      x = Select(finite, x, D{}), y = Select(finite, y, D{}), z = Select(finite, z, D{});
+      const D across = Sqrt(x * x + z * z), length = Sqrt(across * across + y * y);
+      const D east = Angle(z, x), north = Angle(across, y);
+      const HI lon = __builtin_convertvector(Select(east < 0, east + 2 * kPi, east) * (1 / kLonUnit), HI);
+      const D up = (north + kPi / 2) * (1 / kLatUnit);
+      const HI lat = __builtin_convertvector(Select(up > 0, up, D{}), HI);
+      const L pole = across <= 1e-9 * length;
+      // A turn of e moves the longitude by e over the cosine of the latitude,
+      // twice that for a point inside a triangle nearer the pole than its
+      // corners.
+      const D turn = 2 * SkyPlace::kMargin * length / across;
+      const HI margin =
+          __builtin_convertvector((SkyPlace::kAngleError + Select(turn < kPi, turn, D{} + kPi)) / kLonUnit, HI) + 1;
+      for (int l = 0; l < n && s + static_cast<std::size_t>(l) < count; ++l) {
+        SkyPlace& place = out[s + static_cast<std::size_t>(l)];
+        place.finite = finite[l] != 0;
+        place.pole = place.finite && pole[l] != 0;
+        place.lon = place.finite ? lon[l] : 0;
+        place.lat = place.finite ? lat[l] : 0;
+        place.lonMargin = place.finite && !place.pole ? margin[l] : kPoleMargin;
+      }
+    }
+  }
+
+  // The narrow extents of sky_draw.h, kLanes / 2 triangles at a time. Along an
+  // edge spanning d in longitude, tan(latitude) is a cos(longitude - l0) with a
+  // = tan of its extreme latitude; the extreme, when inside the edge, is at
+  // most its corners' tangent over cos(d / 2), which lifts the latitude by at
+  // most (1 / cos(d / 2) - 1) / 2 <= d^2 / 15 (d here taken large enough for
+  // the longitudes' error). A triangle seen edge on from the centre is not told
+  // apart here; it is left undrawn as it is set up.
+  static std::size_t NarrowExtents(const SkyPlace* places, std::size_t vertices, const std::array<uint16_t, 3>* corners,
+                                   std::size_t count, SkyExtent* out, bool* narrow) {
+    constexpr int n = kSetUpLanes;
+    constexpr double kLonUnit = SkyPlace::kLonUnit, kLatUnit = SkyPlace::kLatUnit;
+    constexpr int32_t kNarrowUnits = static_cast<int32_t>(SkyExtent::kNarrow / kLonUnit);
+    constexpr int32_t kLatMarginUnits =
+        static_cast<int32_t>((SkyPlace::kMargin + SkyPlace::kAngleError) / kLatUnit) + 1;
+    constexpr int kStepBits = SkyPlace::kUnitBits - 16;
+    constexpr int32_t kRoundUp = (1 << kStepBits) - 1;
+    constexpr int kLonCell = 65536 / SkyExtent::kCellsAcross, kLatCell = 65536 / SkyExtent::kCellsUp;
+    auto min = [](const HI& a, const HI& b) { return Select(b < a, b, a); };
+    auto max = [](const HI& a, const HI& b) { return Select(a < b, b, a); };
+    std::size_t cells = 0;
+    for (std::size_t s = 0; s < count; s += n) {
+      // Each lane's corners' places (a lane past the last triangle taking it
+      // again), and whether it can be bounded here.
+      HI lon[3], lat[3], margin[3], ok;
+      for (int j = 0; j < 3; ++j) lon[j] = lat[j] = margin[j] = HI{};
+      ok = HI{};
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+      for (int l = 0; l < n; ++l) {
+        uint16_t corner[3];
+        std::memcpy(corner, &corners[s + static_cast<std::size_t>(l) < count ? s + static_cast<std::size_t>(l) : count - 1],
+                    sizeof corner);
+        // (Bitwise, not branching: which way each goes is hard to foresee.)
+        const bool within = (corner[0] < vertices) & (corner[1] < vertices) & (corner[2] < vertices);
+        bool fits = within;
+        for (int j = 0; j < 3; ++j) {
+          const SkyPlace& p = places[within ? corner[j] : 0];
+          lon[j][l] = p.lon, lat[j][l] = p.lat, margin[j][l] = p.lonMargin;
+          fits &= p.finite & !p.pole;
+        }
+        ok[l] = -static_cast<int32_t>(fits);
+      }
+#pragma GCC diagnostic pop
+      const HI uLo = min(min(lon[0], lon[1]), lon[2]), uHi = max(max(lon[0], lon[1]), lon[2]);
+      ok &= uHi - uLo <= kNarrowUnits;
+      const D span = __builtin_convertvector(uHi - uLo, D) * kLonUnit + 4 * SkyPlace::kAngleError;
+      const HI bulge = __builtin_convertvector(span * span * (1 / (15 * kLatUnit)), HI) + 1;
+      const HI most = max(max(margin[0], margin[1]), margin[2]);
+      const HI lo = min(min(lat[0], lat[1]), lat[2]) - bulge - kLatMarginUnits;
+      const HI hi = max(max(lat[0], lat[1]), lat[2]) + bulge + kLatMarginUnits;
+      // Units to steps, rounded outwards (>> rounds down, negative numbers too).
+      const HI none = HI{}, all = HI{} + 65535;
+      const HI latLo = min(max(lo >> kStepBits, none), all), latHi = min(max((hi + kRoundUp) >> kStepBits, none), all);
+      const HI from = (uLo - most) >> kStepBits, to = (uHi + most + kRoundUp) >> kStepBits;
+      const HI west = from & 0xFFFF, span16 = min(to - from, HI{} + SkyExtent::kAllLongitudes);
+      // The cells covered.
+      const HI across = Select(span16 == SkyExtent::kAllLongitudes, HI{} + SkyExtent::kCellsAcross,
+                               min((west + span16) / kLonCell - west / kLonCell + 1, HI{} + SkyExtent::kCellsAcross));
+      const HI up = latHi / kLatCell - latLo / kLatCell + 1;
+      for (int l = 0; l < n && s + static_cast<std::size_t>(l) < count; ++l) {
+        const std::size_t k = s + static_cast<std::size_t>(l);
+        narrow[k] = ok[l] != 0;
+        if (!narrow[k]) continue;
+        out[k] = {static_cast<uint16_t>(west[l]), static_cast<uint16_t>(span16[l]), static_cast<uint16_t>(latLo[l]),
+                  static_cast<uint16_t>(latHi[l])};
+        cells += static_cast<std::size_t>(across[l]) * static_cast<std::size_t>(up[l]);
+      }
+    }
+    return cells;
   }
 
   static void DrawBox(const PixelTriangle& t, const BandPixels& band, int r0, int r1, int c0, int c1) {

@@ -18,16 +18,10 @@ namespace sq {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-// The margin around a triangle's directions, in radians, well past the pixel
-// tests' slack (sky_draw_impl.h) and rounding: a pixel whose centre falls within it of a triangle is tried.
-constexpr double kMargin = 1e-5;
-// The same on a cube face, whose coordinates change up to three times as fast.
+constexpr double kMargin = SkyPlace::kMargin;
+// The margin on a cube face, whose coordinates change up to three times as fast.
 constexpr double kFaceMargin = 4e-5;
-// The grid the work of drawing is counted on: a cell is 0.7 degrees square.
-constexpr int kCellsAcross = 512, kCellsUp = 256;
-// A triangle whose corners' longitudes span at most this many radians, round no
-// pole, is bounded from its corners alone.
-constexpr double kNarrow = 0.2;
+constexpr int kCellsAcross = SkyExtent::kCellsAcross, kCellsUp = SkyExtent::kCellsUp;
 
 using V3 = std::array<double, 3>;
 
@@ -39,66 +33,16 @@ V3 Cross(const V3& a, const V3& b) {
 double Dot(const V3& a, const V3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 double Length(const V3& a) { return std::sqrt(Dot(a, a)); }
 V3 Scaled(const V3& a, double s) { return {a[0] * s, a[1] * s, a[2] * s}; }
-bool Finite(const V3& a) { return std::isfinite(a[0]) && std::isfinite(a[1]) && std::isfinite(a[2]); }
 V3 PointOf(const SceneVertex& v) { return {v.x, v.y, v.z}; }
 
-// The angle of (x, y) from the x axis, -pi .. pi, within kAngleError: a
-// polynomial good to 1e-5 on 0 .. 1, turned into the right octant. Exact
-// angles are not needed where the margins take up the error, and this is
-// several times quicker.
-constexpr double kAngleError = 2e-5;
-double Angle(double x, double y) {
-  const double ax = std::fabs(x), ay = std::fabs(y);
-  const double big = std::max(ax, ay);
-  if (!(big > 0)) return 0;
-  const double q = std::min(ax, ay) / big, q2 = q * q;
-  double a = q * (0.9998660 + q2 * (-0.3302995 + q2 * (0.1801410 + q2 * (-0.0851330 + q2 * 0.0208351))));
-  if (ay > ax) a = kPi / 2 - a;
-  if (x < 0) a = kPi - a;
-  return y < 0 ? -a : a;
-}
-
-// Angles are held as whole numbers of units, 2^kUnitBits to a full turn of
-// longitude and to the half turn from pole to pole of latitude, rounded down:
-// that rounding (under 6.0e-6) and Angle's own error (1e-5) stay within
-// kAngleError. A step of SkyExtent is 2^(kUnitBits - 16) units.
-constexpr int kUnitBits = 20, kStepBits = kUnitBits - 16;
-constexpr double kLonUnit = 2 * kPi / (1 << kUnitBits), kLatUnit = kPi / (1 << kUnitBits);
+// Angles are held as whole numbers of units (SkyPlace). A step of SkyExtent is
+// 2^(kUnitBits - 16) units.
+constexpr double kAngleError = SkyPlace::kAngleError;
+constexpr int kUnitBits = SkyPlace::kUnitBits, kStepBits = kUnitBits - 16;
+constexpr double kLonUnit = SkyPlace::kLonUnit, kLatUnit = SkyPlace::kLatUnit;
 // kMargin and kAngleError together, in units of latitude, rounded up.
 constexpr int32_t kLatMarginUnits = static_cast<int32_t>((kMargin + kAngleError) / kLatUnit) + 1;
-
-// Where a corner looks: longitude 0 .. 2 pi (0 straight ahead, +Z, growing
-// towards +X) and latitude from the south pole, each within kAngleError, in
-// units; whether it lies on a pole (a cap's centre); how far its longitude may
-// be off, in units rounded up, as its direction turns by the margin and for the
-// error; and whether it is a point at all (no coordinate a NaN or past the
-// float range).
-// (No defaults: a table of them is filled in parts, without being cleared first.)
-struct Place {
-  int32_t lon, lat, lonMargin;
-  bool pole, finite;
-
-  double Lon() const { return lon * kLonUnit; }
-  double Lat() const { return lat * kLatUnit - kPi / 2; }
-  double LonMargin() const { return lonMargin * kLonUnit; }
-};
-
-Place PlaceOf(const SceneVertex& v) {
-  const V3 p = PointOf(v);
-  Place place = {0, 0, static_cast<int32_t>((kMargin + kAngleError) / kLonUnit) + 1, false, Finite(p)};
-  if (!place.finite) return place;
-  const double across = std::sqrt(p[0] * p[0] + p[2] * p[2]), length = std::sqrt(across * across + p[1] * p[1]);
-  const double lon = Angle(p[2], p[0]), lat = Angle(across, p[1]);
-  place.lon = static_cast<int32_t>((lon < 0 ? lon + 2 * kPi : lon) * (1 / kLonUnit));
-  place.lat = static_cast<int32_t>(std::max(0.0, (lat + kPi / 2) * (1 / kLatUnit)));
-  place.pole = across <= 1e-9 * length;
-  // A turn of e moves the longitude by e over the cosine of the latitude, twice
-  // that for a point inside a triangle nearer the pole than its corners.
-  if (!place.pole) {
-    place.lonMargin = static_cast<int32_t>((kAngleError + std::min(kPi, 2 * kMargin * length / across)) / kLonUnit) + 1;
-  }
-  return place;
-}
+using Place = SkyPlace;
 
 // The largest whole number at most x, and the smallest at least x, for x well
 // within the range of int.
@@ -214,38 +158,6 @@ SkyExtent ExtentOf(const Span& span) {
   const int hi = Ceil((from + (span.lonHi - span.lonLo)) * (1 / kLonStep));
   e.lon = static_cast<uint16_t>(lo);
   e.lonSpan = static_cast<uint16_t>(std::min(hi - lo, static_cast<int>(SkyExtent::kAllLongitudes)));
-  return e;
-}
-
-// The extent of most triangles of a mesh, from their corners' places alone and
-// in whole units: a triangle round no pole whose corners' longitudes lie close
-// together (none across the turn's start) spans just those. Along an edge
-// spanning d in longitude, tan(latitude) is a cos(longitude - l0) with a = tan
-// of its extreme latitude; the extreme, when inside the edge, is at most its
-// corners' tangent over cos(d / 2), which lifts the latitude by at most
-// (1 / cos(d / 2) - 1) / 2 <= d^2 / 15 (d here taken large enough for the
-// longitudes' error). None for any other: SpanOf follows its edges. Such a triangle
-// seen edge on from the centre is not told apart here; it is left undrawn as
-// its pixel tests are set up (SetUpFunction).
-std::optional<SkyExtent> NarrowExtentOf(const std::array<const Place*, 3>& places) {
-  constexpr int32_t kNarrowUnits = static_cast<int32_t>(kNarrow / kLonUnit);
-  const Place &a = *places[0], &b = *places[1], &c = *places[2];
-  if (!(a.finite && b.finite && c.finite) || a.pole || b.pole || c.pole) return std::nullopt;
-  const int32_t uLo = std::min({a.lon, b.lon, c.lon}), uHi = std::max({a.lon, b.lon, c.lon});
-  if (uHi - uLo > kNarrowUnits) return std::nullopt;
-  const double span = (uHi - uLo) * kLonUnit + 4 * kAngleError;
-  const int32_t bulge = static_cast<int32_t>(span * span * (1 / (15 * kLatUnit))) + 1;
-  const int32_t margin = std::max({a.lonMargin, b.lonMargin, c.lonMargin});
-  const int32_t lo = std::min({a.lat, b.lat, c.lat}) - bulge - kLatMarginUnits;
-  const int32_t hi = std::max({a.lat, b.lat, c.lat}) + bulge + kLatMarginUnits;
-  // Units to steps, rounded outwards (>> rounds down, negative numbers too).
-  constexpr int32_t kRoundUp = (1 << kStepBits) - 1;
-  SkyExtent e = {0, 0, 0, 0};
-  e.latLo = static_cast<uint16_t>(std::clamp(lo >> kStepBits, 0, 65535));
-  e.latHi = static_cast<uint16_t>(std::clamp((hi + kRoundUp) >> kStepBits, 0, 65535));
-  const int32_t from = (uLo - margin) >> kStepBits, to = (uHi + margin + kRoundUp) >> kStepBits;
-  e.lon = static_cast<uint16_t>(from & 0xFFFF);
-  e.lonSpan = static_cast<uint16_t>(std::min(to - from, static_cast<int32_t>(SkyExtent::kAllLongitudes)));
   return e;
 }
 
@@ -546,11 +458,14 @@ void SkyRenderer::Prepare() {
   // Left unset here: each share writes its own.
   std::unique_ptr<Place[]> places(new Place[vertexCount]);
   const unsigned vertexShares = SharesFor(vertexCount, 8192);
+  const PlacesFunction placesOf = BestSkyDraw().places;
   InShares(vertexShares, [&](unsigned share) {
     const auto [from, to] = ShareOf(vertexCount, share, vertexShares);
-    for (std::size_t i = from, m = from < to ? MeshHolding(vertexStart, from) : 0; i < to; ++i) {
-      while (i >= vertexStart[m + 1]) ++m;
-      places[i] = PlaceOf(meshes[m].vertices[i - vertexStart[m]]);
+    // The share's vertices, mesh by mesh.
+    for (std::size_t i = from, m = from < to ? MeshHolding(vertexStart, from) : 0; i < to; ++m) {
+      const std::size_t end = std::min(to, vertexStart[m + 1]);
+      placesOf(meshes[m].vertices.data() + (i - vertexStart[m]), end - i, &places[i]);
+      i = end;
     }
   });
 
@@ -558,27 +473,37 @@ void SkyRenderer::Prepare() {
   extents_.reset(new SkyExtent[triangleCount_]);
   const unsigned triangleShares = SharesFor(triangleCount_, 8192);
   std::vector<std::size_t> cells(triangleShares, 0);
+  const NarrowExtentsFunction narrowExtents = BestSkyDraw().narrowExtents;
   InShares(triangleShares, [&](unsigned share) {
     const auto [from, to] = ShareOf(triangleCount_, share, triangleShares);
     std::size_t count = 0;  // the share's cells, added to the others' at its end
-    for (std::size_t i = from, m = from < to ? MeshHolding(triangleStart_, from) : 0; i < to; ++i) {
-      const SceneMesh& mesh = MeshOf(i, m);
-      const std::array<uint16_t, 3>& corner = mesh.triangles[i - triangleStart_[m]];
-      extents_[i] = SkyExtent::Hidden();
-      // A corner past the mesh's vertices leaves the triangle undrawn.
-      if (std::max({corner[0], corner[1], corner[2]}) >= mesh.vertices.size()) continue;
-      std::array<const Place*, 3> place{};
-      for (std::size_t k = 0; k < 3; ++k) place[k] = &places[vertexStart[m] + corner[k]];
-      if (const std::optional<SkyExtent> narrow = NarrowExtentOf(place)) {
-        extents_[i] = *narrow;
-        count += CellsOf(extents_[i]);
-        continue;
-      }
-      std::array<V3, 3> p;
-      for (std::size_t k = 0; k < 3; ++k) p[k] = PointOf(mesh.vertices[corner[k]]);
-      if (const std::optional<Span> span = SpanOf(p, place)) {
-        extents_[i] = ExtentOf(*span);
-        count += CellsOf(extents_[i]);
+    // The share's triangles, mesh by mesh and a batch at a time: most bounded
+    // from their corners' places alone, the rest by following their edges.
+    constexpr std::size_t kBatch = 256;
+    std::array<bool, kBatch> narrow;
+    for (std::size_t i = from, m = from < to ? MeshHolding(triangleStart_, from) : 0; i < to;) {
+      while (i >= triangleStart_[m + 1]) ++m;
+      const SceneMesh& mesh = (*meshes_)[m];
+      const std::size_t first = i, n = std::min({kBatch, to - i, triangleStart_[m + 1] - i});
+      const std::array<uint16_t, 3>* corners = mesh.triangles.data() + (first - triangleStart_[m]);
+      count += narrowExtents(&places[vertexStart[m]], mesh.vertices.size(), corners, n, &extents_[first],
+                             narrow.data());
+      for (; i < first + n; ++i) {
+        if (narrow[i - first]) continue;
+        const std::array<uint16_t, 3>& corner = corners[i - first];
+        extents_[i] = SkyExtent::Hidden();
+        // A corner past the mesh's vertices leaves the triangle undrawn.
+        if (std::max({corner[0], corner[1], corner[2]}) >= mesh.vertices.size()) continue;
+        std::array<const Place*, 3> place{};
+        std::array<V3, 3> p;
+        for (std::size_t k = 0; k < 3; ++k) {
+          place[k] = &places[vertexStart[m] + corner[k]];
+          p[k] = PointOf(mesh.vertices[corner[k]]);
+        }
+        if (const std::optional<Span> span = SpanOf(p, place)) {
+          extents_[i] = ExtentOf(*span);
+          count += CellsOf(extents_[i]);
+        }
       }
     }
     cells[share] = count;

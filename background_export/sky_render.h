@@ -24,25 +24,12 @@
 #include <string>
 #include <vector>
 
+#include "background_export/sky_draw.h"
 #include "background_export/sky_scene.h"
 #include "picture/picture.h"
 #include "picture/sky_direction.h"
 
 namespace sq {
-
-// Where a triangle's directions lie, rounded outwards to steps of 2 pi / 65536
-// of longitude and pi / 65536 of latitude: longitudes lon .. lon + lonSpan
-// steps from 0 (past a full turn they wrap round; every one for a span of
-// kAllLongitudes) and latitudes latLo .. latHi steps from the south pole. A
-// triangle seen edge on, or one whose corners are no numbers, is not drawn:
-// latLo above latHi, as in Hidden(). (No defaults: a table of them is filled
-// in parts, without being cleared first.)
-struct SkyExtent {
-  static constexpr uint16_t kAllLongitudes = 0xFFFF;
-  uint16_t lon, lonSpan, latLo, latHi;
-  static constexpr SkyExtent Hidden() { return {0, 0, 1, 0}; }
-  bool Shown() const { return latLo <= latHi; }
-};
 
 class SkyRenderer {
  public:

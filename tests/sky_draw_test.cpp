@@ -14,7 +14,9 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <random>
 #include <span>
@@ -215,4 +217,157 @@ TEST(SkyDraw, EveryVersionSetsTrianglesUpAsThePlainOneAndAsTheirCornersSay) {
     }
   }
   EXPECT_GT(edgeOn, 50u);
+}
+
+// Vertices anywhere, on the poles, at the centre and no points at all: every
+// version places them as the plain one does, and the plain one within the
+// error of their exact longitude and latitude, with a longitude margin at
+// least the turn the margin makes at their latitude.
+TEST(SkyDraw, EveryVersionPlacesVerticesAsThePlainOneAndWithinTheError) {
+  std::mt19937 random(8);
+  std::uniform_real_distribution<float> spread(-1, 1);
+  std::vector<sq::SceneVertex> vertices(1001);
+  for (std::size_t i = 0; i < vertices.size(); ++i) {
+    const float scale = std::ldexp(1.0F, static_cast<int>(random() % 101) - 50);
+    sq::SceneVertex& v = vertices[i];
+    v.x = scale * spread(random), v.y = scale * spread(random), v.z = scale * spread(random);
+    if (i % 10 == 1) v.x = v.z = 0;                       // on a pole
+    if (i % 10 == 2) v.x = v.y = v.z = 0;                 // the centre
+    if (i % 10 == 3) v.y = std::nanf("");                 // no point
+    if (i % 10 == 4) v.z = -std::numeric_limits<float>::infinity();
+  }
+  const std::size_t count = vertices.size() - random() % 7;
+  std::vector<sq::SkyPlace> plain(count);
+  sq::AvailableSkyDraws().front()->places(vertices.data(), count, plain.data());
+  auto same = [](const sq::SkyPlace& a, const sq::SkyPlace& b) {
+    return a.lon == b.lon && a.lat == b.lat && a.lonMargin == b.lonMargin && a.pole == b.pole && a.finite == b.finite;
+  };
+  for (const sq::SkyDrawKernel* k : sq::AvailableSkyDraws()) {
+    std::vector<sq::SkyPlace> placed(count);
+    k->places(vertices.data(), count, placed.data());
+    for (std::size_t i = 0; i < count; ++i) ASSERT_TRUE(same(placed[i], plain[i])) << k->name << " vertex " << i;
+  }
+  constexpr double kPi = sq::SkyPlace::kPi;
+  for (std::size_t i = 0; i < count; ++i) {
+    SCOPED_TRACE("vertex " + std::to_string(i));
+    const sq::SceneVertex& v = vertices[i];
+    const sq::SkyPlace& p = plain[i];
+    ASSERT_EQ(p.finite, std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z));
+    if (!p.finite) continue;
+    const double across = std::hypot(double{v.x}, double{v.z}), length = std::hypot(across, double{v.y});
+    ASSERT_EQ(p.pole, across <= 1e-9 * length);
+    const double lat = length > 0 ? std::asin(v.y / length) + kPi / 2 : kPi / 2;
+    EXPECT_NEAR(p.Lat() + kPi / 2, lat, sq::SkyPlace::kAngleError);
+    if (p.pole) continue;
+    const double lon = std::atan2(double{v.x}, double{v.z});
+    EXPECT_NEAR(std::remainder(p.Lon() - lon, 2 * kPi), 0, sq::SkyPlace::kAngleError);
+    EXPECT_GE(p.LonMargin(), 2 * sq::SkyPlace::kMargin * length / across);
+  }
+}
+
+// Triangles small and wide, round a pole, with a corner past the mesh or no
+// point: every version bounds as the plain one does (the same triangles, the
+// same extents and cells), the plain one those it should, and every direction
+// through each such triangle lies in its extent.
+TEST(SkyDraw, EveryVersionBoundsNarrowTrianglesAsThePlainOneAndEachHoldsItsTriangle) {
+  std::mt19937 random(9);
+  std::uniform_real_distribution<double> spread(-1, 1);
+  std::vector<sq::SceneVertex> vertices(300);
+  for (std::size_t i = 0; i < vertices.size(); ++i) {
+    sq::SceneVertex& v = vertices[i];
+    v.x = static_cast<float>(spread(random)), v.y = static_cast<float>(spread(random));
+    v.z = static_cast<float>(spread(random));
+    if (i % 50 == 7) v.x = v.z = 0;  // on a pole
+    if (i % 50 == 9) v.x = std::nanf("");
+  }
+  std::vector<sq::SkyPlace> places(vertices.size());
+  sq::AvailableSkyDraws().front()->places(vertices.data(), vertices.size(), places.data());
+  std::vector<std::array<uint16_t, 3>> triangles(2000);
+  for (std::array<uint16_t, 3>& t : triangles) {
+    // Mostly of nearby vertices (a vertex and ones within a few of it, which
+    // lie anywhere); now and then one past the mesh's vertices.
+    const auto first = static_cast<uint16_t>(random() % vertices.size());
+    t = {first, static_cast<uint16_t>(random() % vertices.size()), static_cast<uint16_t>(random() % vertices.size())};
+    if (random() % 100 == 0) t[random() % 3] = static_cast<uint16_t>(vertices.size() + random() % 3);
+  }
+  // Small triangles: a vertex moved a little each way.
+  for (std::size_t i = 0; i < 1000; ++i) {
+    const sq::SceneVertex& v = vertices[i % vertices.size()];
+    const double size = std::pow(10.0, -1 - static_cast<double>(random() % 4));
+    for (int k = 0; k < 3; ++k) {
+      vertices.push_back({static_cast<float>(v.x + size * spread(random)), static_cast<float>(v.y + size * spread(random)),
+                          static_cast<float>(v.z + size * spread(random)), {}});
+    }
+    const auto at = static_cast<uint16_t>(vertices.size() - 3);
+    triangles.push_back({at, static_cast<uint16_t>(at + 1), static_cast<uint16_t>(at + 2)});
+  }
+  // Wide ones near a pole, whose edges bulge towards it past their corners.
+  for (std::size_t i = 0; i < 300; ++i) {
+    const double lon = 3 * spread(random), north = i % 2 == 0 ? 1 : -1;
+    for (int k = 0; k < 3; ++k) {
+      const double l = lon + 0.095 * spread(random), p = north * (1.05 + 0.52 * std::fabs(spread(random)));
+      vertices.push_back({static_cast<float>(std::cos(p) * std::sin(l)), static_cast<float>(std::sin(p)),
+                          static_cast<float>(std::cos(p) * std::cos(l)), {}});
+    }
+    const auto at = static_cast<uint16_t>(vertices.size() - 3);
+    triangles.push_back({at, static_cast<uint16_t>(at + 1), static_cast<uint16_t>(at + 2)});
+  }
+  places.resize(vertices.size());
+  sq::AvailableSkyDraws().front()->places(vertices.data(), vertices.size(), places.data());
+
+  const std::size_t count = triangles.size();
+  std::vector<sq::SkyExtent> plain(count);
+  auto narrowPlain = std::make_unique<bool[]>(count);
+  const std::size_t cells = sq::AvailableSkyDraws().front()->narrowExtents(
+      places.data(), vertices.size(), triangles.data(), count, plain.data(), narrowPlain.get());
+  for (const sq::SkyDrawKernel* k : sq::AvailableSkyDraws()) {
+    std::vector<sq::SkyExtent> bounded(count);
+    auto narrow = std::make_unique<bool[]>(count);
+    EXPECT_EQ(k->narrowExtents(places.data(), vertices.size(), triangles.data(), count, bounded.data(), narrow.get()),
+              cells);
+    for (std::size_t i = 0; i < count; ++i) {
+      ASSERT_EQ(narrow[i], narrowPlain[i]) << k->name << " triangle " << i;
+      if (narrow[i]) {
+        ASSERT_EQ(0, std::memcmp(&bounded[i], &plain[i], sizeof plain[i])) << k->name << " triangle " << i;
+      }
+    }
+  }
+  constexpr double kPi = sq::SkyPlace::kPi;
+  std::size_t bounds = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    SCOPED_TRACE("triangle " + std::to_string(i));
+    const std::array<uint16_t, 3>& t = triangles[i];
+    const bool within = t[0] < vertices.size() && t[1] < vertices.size() && t[2] < vertices.size();
+    if (!within) {
+      EXPECT_FALSE(narrowPlain[i]);
+      continue;
+    }
+    int lo = INT32_MAX, hi = INT32_MIN;
+    bool points = true;
+    for (uint16_t c : t) {
+      lo = std::min(lo, places[c].lon), hi = std::max(hi, places[c].lon);
+      points = points && places[c].finite && !places[c].pole;
+    }
+    EXPECT_EQ(narrowPlain[i], points && (hi - lo) * sq::SkyPlace::kLonUnit <= sq::SkyExtent::kNarrow);
+    if (!narrowPlain[i]) continue;
+    ++bounds;
+    const sq::SkyExtent& e = plain[i];
+    for (int sample = 0; sample < 50; ++sample) {
+      double w[3] = {std::fabs(spread(random)), std::fabs(spread(random)), std::fabs(spread(random))};
+      if (sample < 3) w[0] = w[1] = w[2] = 0, w[sample] = 1;  // the corners themselves
+      if (sample >= 3 && sample < 20) w[sample % 3] = 0;        // on an edge
+      V3 d = {0, 0, 0};
+      for (int k = 0; k < 3; ++k) {
+        const sq::SceneVertex& v = vertices[t[static_cast<std::size_t>(k)]];
+        d = {d[0] + w[k] * v.x, d[1] + w[k] * v.y, d[2] + w[k] * v.z};
+      }
+      const double lon = std::atan2(d[0], d[2]), lat = std::atan2(d[1], std::hypot(d[0], d[2]));
+      // Steps past the extent's first, the turn's start wrapped round.
+      const double along = std::fmod(lon / (2 * kPi) * 65536 - e.lon + 2 * 65536, 65536);
+      const double up = (lat + kPi / 2) / kPi * 65536;
+      ASSERT_LE(along, e.lonSpan) << "sample " << sample;
+      ASSERT_TRUE(up >= e.latLo && up <= e.latHi) << up << " sample " << sample;
+    }
+  }
+  EXPECT_GT(bounds, 1100u);
 }
