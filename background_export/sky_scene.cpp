@@ -19,6 +19,13 @@ bool AddMesh(SkyScene& scene, const MeshPart& part, std::size_t number) {
     const MeshVertex v = part.vertices[i];
     mesh.vertices.push_back(SceneVertex{v.x, v.y, v.z, {v.vertexColour[3], v.vertexColour[2], v.vertexColour[1]}});
   }
+  std::size_t triangles = 0;
+  for (const IndexList& list : part.indexLists) {
+    const std::size_t n = list.indices.size();
+    if (list.primitiveType == kTriangleList) triangles += n / 3;
+    if (list.primitiveType == kTriangleStrip && n >= 3) triangles += n - 2;
+  }
+  mesh.triangles.reserve(triangles);
   std::string error;
   const bool whole = ForEachMeshTriangle(part, error, [&](const std::array<int16_t, 3>& index) {
     mesh.triangles.push_back(
