@@ -3,6 +3,7 @@
 #include "background_export/sky_draw.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -172,37 +173,47 @@ std::size_t CellsOf(const SkyExtent& e) {
   return across * static_cast<std::size_t>(e.latHi / kLatCell - e.latLo / kLatCell + 1);
 }
 
-// Runs work(share) for shares 0 .. shares - 1 at once, each on a thread of its
-// own where the platform has threads (one that cannot be started runs here).
-void InShares(unsigned shares, const std::function<void(unsigned)>& work) {
-#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
-  for (unsigned k = 0; k < shares; ++k) work(k);
-#else
-  std::vector<std::thread> threads;
-  std::vector<unsigned> here = {0};
-  for (unsigned k = 1; k < shares; ++k) {
-    try {
-      threads.emplace_back(work, k);
-    } catch (const std::system_error&) {
-      here.push_back(k);
-    }
-  }
-  for (unsigned k : here) work(k);
-  for (std::thread& thread : threads) thread.join();
-#endif
-}
-
-// How many shares `items` pieces of work are split into: one a core, but for
-// work too small to be worth a thread.
-unsigned SharesFor(std::size_t items, std::size_t worthwhile) {
+// How many threads `items` pieces of work are shared among: one a core, but
+// for work too small to be worth a thread.
+unsigned ThreadsFor(std::size_t items, std::size_t worthwhile) {
   const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
   return static_cast<unsigned>(std::clamp<std::size_t>(items / worthwhile, 1, cores));
 }
 
-// Item range [from, to) of share k of n.
-std::pair<std::size_t, std::size_t> ShareOf(std::size_t items, unsigned k, unsigned n) {
-  return {items * k / n, items * (k + 1) / n};
+// Runs work(piece, thread) for pieces 0 .. pieces - 1 on up to `threads`
+// threads at once, this one among them, where the platform has threads (fewer
+// where one cannot be started). Each thread takes the next piece none has
+// taken, so one that starts late or meets slow pieces takes fewer; `thread`
+// numbers it, from 0, for what it keeps of its own.
+void InPieces(std::size_t pieces, unsigned threads,
+              const std::function<void(std::size_t piece, unsigned thread)>& work) {
+  std::atomic<std::size_t> next{0};
+  auto take = [&](unsigned thread) {
+    for (std::size_t piece = next++; piece < pieces; piece = next++) work(piece, thread);
+  };
+#if !defined(__EMSCRIPTEN__) || defined(__EMSCRIPTEN_PTHREADS__)
+  std::vector<std::thread> started;
+  for (unsigned k = 1; k < std::min<std::size_t>(threads, pieces); ++k) {
+    try {
+      started.emplace_back(take, k);
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  take(0);
+  for (std::thread& thread : started) thread.join();
+#else
+  (void)threads;
+  take(0);
+#endif
 }
+
+// Items [from, to) of piece k of `size` items each, of `items`.
+std::pair<std::size_t, std::size_t> PieceOf(std::size_t items, std::size_t k, std::size_t size) {
+  return {k * size, std::min(items, (k + 1) * size)};
+}
+constexpr std::size_t kPieceItems = 4096;
+std::size_t PiecesOf(std::size_t items) { return (items + kPieceItems - 1) / kPieceItems; }
 
 // The mesh whose items (vertices or triangles) hold item i, the meshes' first
 // items counted in `starts`.
@@ -455,39 +466,37 @@ void SkyRenderer::Prepare() {
   std::vector<std::size_t> vertexStart = {0};
   for (const SceneMesh& mesh : meshes) vertexStart.push_back(vertexStart.back() + mesh.vertices.size());
   const std::size_t vertexCount = vertexStart.back();
-  // Left unset here: each share writes its own.
+  // Left unset here: each piece writes its own.
   std::unique_ptr<Place[]> places(new Place[vertexCount]);
-  const unsigned vertexShares = SharesFor(vertexCount, 8192);
   const PlacesFunction placesOf = BestSkyDraw().places;
-  InShares(vertexShares, [&](unsigned share) {
-    const auto [from, to] = ShareOf(vertexCount, share, vertexShares);
-    // The share's vertices, mesh by mesh.
-    for (std::size_t i = from, m = from < to ? MeshHolding(vertexStart, from) : 0; i < to; ++m) {
+  InPieces(PiecesOf(vertexCount), ThreadsFor(vertexCount, 8192), [&](std::size_t piece, unsigned) {
+    const auto [from, to] = PieceOf(vertexCount, piece, kPieceItems);
+    // The piece's vertices, mesh by mesh.
+    for (std::size_t i = from, m = MeshHolding(vertexStart, from); i < to; ++m) {
       const std::size_t end = std::min(to, vertexStart[m + 1]);
       placesOf(meshes[m].vertices.data() + (i - vertexStart[m]), end - i, &places[i]);
       i = end;
     }
   });
 
-  // Left unset here: each share writes its own.
+  // Left unset here: each piece writes its own.
   extents_.reset(new SkyExtent[triangleCount_]);
-  const unsigned triangleShares = SharesFor(triangleCount_, 8192);
-  std::vector<std::size_t> cells(triangleShares, 0);
+  std::vector<std::size_t> cells(PiecesOf(triangleCount_), 0);
   const NarrowExtentsFunction narrowExtents = BestSkyDraw().narrowExtents;
-  InShares(triangleShares, [&](unsigned share) {
-    const auto [from, to] = ShareOf(triangleCount_, share, triangleShares);
-    std::size_t count = 0;  // the share's cells, added to the others' at its end
-    // The share's triangles, mesh by mesh and a batch at a time: most bounded
+  InPieces(cells.size(), ThreadsFor(triangleCount_, 8192), [&](std::size_t piece, unsigned) {
+    const auto [from, to] = PieceOf(triangleCount_, piece, kPieceItems);
+    std::size_t count = 0;  // the piece's cells
+    // The piece's triangles, mesh by mesh and a batch at a time: most bounded
     // from their corners' places alone, the rest by following their edges.
     constexpr std::size_t kBatch = 256;
     std::array<bool, kBatch> narrow;
-    for (std::size_t i = from, m = from < to ? MeshHolding(triangleStart_, from) : 0; i < to;) {
+    for (std::size_t i = from, m = MeshHolding(triangleStart_, from); i < to;) {
       while (i >= triangleStart_[m + 1]) ++m;
       const SceneMesh& mesh = (*meshes_)[m];
       const std::size_t first = i, n = std::min({kBatch, to - i, triangleStart_[m + 1] - i});
       const std::array<uint16_t, 3>* corners = mesh.triangles.data() + (first - triangleStart_[m]);
-      count += narrowExtents(&places[vertexStart[m]], mesh.vertices.size(), corners, n, &extents_[first],
-                             narrow.data());
+      count +=
+          narrowExtents(&places[vertexStart[m]], mesh.vertices.size(), corners, n, &extents_[first], narrow.data());
       for (; i < first + n; ++i) {
         if (narrow[i - first]) continue;
         const std::array<uint16_t, 3>& corner = corners[i - first];
@@ -506,7 +515,7 @@ void SkyRenderer::Prepare() {
         }
       }
     }
-    cells[share] = count;
+    cells[piece] = count;
   });
 
   std::size_t pieces = 0;
@@ -526,85 +535,111 @@ void SkyRenderer::DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows
     return std::make_pair(static_cast<std::size_t>((box.r0 - 1) / kBand),
                           static_cast<std::size_t>((box.r1 - 1) / kBand));
   };
-  // The triangles tried in each band, in their order: each share lists its own
-  // for every band (share after share, a row of bands each), and a band takes
-  // the first share's list, then the next share's.
-  const unsigned listShares = SharesFor(triangleCount_, 8192);
-  std::vector<std::vector<uint32_t>> lists(static_cast<std::size_t>(listShares) * bands);
-  InShares(listShares, [&](unsigned share) {
-    const auto [from, to] = ShareOf(triangleCount_, share, listShares);
-    std::vector<uint32_t>* list = lists.data() + static_cast<std::size_t>(share) * bands;
+  // The triangles tried in each band, in their order: each piece of triangles
+  // lists its own, band after band (the triangles of band b from start[b] to
+  // start[b + 1] of its entries), and a band takes the first piece's, then the
+  // next piece's.
+  struct PieceList {
+    std::vector<uint32_t> start, entries;
+  };
+  std::vector<PieceList> lists(PiecesOf(triangleCount_));
+  InPieces(lists.size(), ThreadsFor(triangleCount_, 8192), [&](std::size_t piece, unsigned) {
+    const auto [from, to] = PieceOf(triangleCount_, piece, kPieceItems);
+    // Each triangle's bands (none, first past last, for one not drawn), and
+    // how many a band holds; then each band's entries from there.
+    std::vector<std::pair<uint32_t, uint32_t>> spans(to - from);
+    std::vector<uint32_t>& start = lists[piece].start;
+    start.assign(bands + 1, 0);
     for (std::size_t i = from; i < to; ++i) {
       const PixelBox box = boxOf(i);
-      if (box.c1 < box.c0) continue;
+      if (box.c1 < box.c0) {
+        spans[i - from] = {1, 0};
+        continue;
+      }
       const auto [first, last] = bandsOf(box);
-      for (std::size_t b = first; b <= last; ++b) list[b].push_back(static_cast<uint32_t>(i));
+      spans[i - from] = {static_cast<uint32_t>(first), static_cast<uint32_t>(last)};
+      for (std::size_t b = first; b <= last; ++b) ++start[b + 1];
+    }
+    for (std::size_t b = 0; b < bands; ++b) start[b + 1] += start[b];
+    std::vector<uint32_t>& entries = lists[piece].entries;
+    entries.resize(start[bands]);
+    std::vector<uint32_t> next(start.begin(), start.end() - 1);
+    for (std::size_t i = from; i < to; ++i) {
+      for (uint32_t b = spans[i - from].first; b <= spans[i - from].second; ++b) {
+        entries[next[b]++] = static_cast<uint32_t>(i);
+      }
     }
   });
 
-  // The shares take the bands in turn.
+  // The threads take the bands in turn, each drawing into its own band of
+  // pixels and set-up batch.
   const SkyDrawKernel& kernel = BestSkyDraw();
-  const unsigned shares = SharesFor(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 1 << 17);
   const auto w = static_cast<std::size_t>(width);
-  InShares(shares, [&](unsigned share) {
-    Band band(static_cast<std::size_t>(kBand) * w, Rows::kOwnDirections);
+  const unsigned threads = ThreadsFor(w * static_cast<std::size_t>(height), 1 << 17);
+  struct Own {
+    Own(std::size_t pixels, bool directions) : band(pixels, directions) {}
+    Band band;
     SetUpBatch batch;
+  };
+  std::vector<std::unique_ptr<Own>> own(threads);
+  InPieces(bands, threads, [&](std::size_t b, unsigned thread) {
+    if (!own[thread]) own[thread] = std::make_unique<Own>(static_cast<std::size_t>(kBand) * w, Rows::kOwnDirections);
+    Band& band = own[thread]->band;
+    SetUpBatch& batch = own[thread]->batch;
     BandPixels view = {};
     view.nearest = band.nearest.data(), view.bgra = band.bgra.data(), view.width = w;
-    for (std::size_t b = share; b < bands; b += shares) {
-      const int firstRow = static_cast<int>(b) * kBand + 1, lastRow = std::min(height, firstRow + kBand - 1);
-      const std::size_t pixels = static_cast<std::size_t>(lastRow - firstRow + 1) * w;
-      rows.Directions(band, firstRow, lastRow, view);
-      std::fill(band.nearest.begin(), band.nearest.begin() + static_cast<std::ptrdiff_t>(pixels),
-                std::numeric_limits<float>::infinity());
-      std::fill(band.bgra.begin(), band.bgra.begin() + static_cast<std::ptrdiff_t>(pixels), kOpaqueBlack);
-      std::size_t m = 0;  // the mesh of the triangle drawn: they come in their order
-      // A triangle's rows within the band, from 0.
-      auto rowsOf = [&](const PixelBox& box) {
-        return std::make_pair(std::max(box.r0, firstRow) - firstRow, std::min(box.r1, lastRow) - firstRow);
-      };
-      for (unsigned k = 0; k < listShares; ++k) {
-        const std::vector<uint32_t>& list = lists[static_cast<std::size_t>(k) * bands + b];
-        for (std::size_t j = 0; j < list.size();) {
-          // A batch of triangles set up together, with one more that the
-          // batch's last may be drawn with (it is set up again as the next
-          // batch's first).
-          const std::size_t first = j, count = std::min(kSetUpBatch + 1, list.size() - j);
-          for (std::size_t i = 0; i < count; ++i) {
-            const std::array<const SceneVertex*, 3> c = CornersOf(list[first + i], m);
-            batch.corners[3 * i] = c[0], batch.corners[3 * i + 1] = c[1], batch.corners[3 * i + 2] = c[2];
-          }
-          kernel.setUp(batch.corners.data(), count, batch.ready.data(), batch.shown.data());
-          for (std::size_t i = 0; i < count; ++i) {
-            for (std::size_t c = 0; c < 3 && batch.shown[i]; ++c) {
-              const std::array<uint8_t, 3> level = MeshLevels(*batch.corners[3 * i + c], levels_);
-              for (std::size_t ch = 0; ch < 3; ++ch) batch.ready[i].colour[c][ch] = level[ch];
-            }
-          }
-          for (const std::size_t end = first + std::min(kSetUpBatch, count); j < end; ++j) {
-            const std::size_t i = j - first;
-            if (!batch.shown[i]) continue;
-            const PixelTriangle& t = batch.ready[i];
-            const PixelBox box = boxOf(list[j]);
-            const auto [r0, r1] = rowsOf(box);
-            // The next triangle, when it is tried on the same pixels (as the
-            // two halves of a cell of a grid are), is drawn with this one.
-            if (i + 1 < count && batch.shown[i + 1] && box.c1 <= width) {
-              const PixelBox next = boxOf(list[j + 1]);
-              if (next.c0 == box.c0 && next.c1 == box.c1 && rowsOf(next) == std::make_pair(r0, r1)) {
-                kernel.drawPair(t, batch.ready[i + 1], view, r0, r1, box.c0 - 1, box.c1 - 1);
-                ++j;
-                continue;
-              }
-            }
-            // Columns past the picture's width wrap round to its first.
-            kernel.drawBox(t, view, r0, r1, box.c0 - 1, std::min(box.c1, width) - 1);
-            if (box.c1 > width) kernel.drawBox(t, view, r0, r1, 0, box.c1 - width - 1);
+    const int firstRow = static_cast<int>(b) * kBand + 1, lastRow = std::min(height, firstRow + kBand - 1);
+    const std::size_t pixels = static_cast<std::size_t>(lastRow - firstRow + 1) * w;
+    rows.Directions(band, firstRow, lastRow, view);
+    std::fill(band.nearest.begin(), band.nearest.begin() + static_cast<std::ptrdiff_t>(pixels),
+              std::numeric_limits<float>::infinity());
+    std::fill(band.bgra.begin(), band.bgra.begin() + static_cast<std::ptrdiff_t>(pixels), kOpaqueBlack);
+    std::size_t m = 0;  // the mesh of the triangle drawn: they come in their order
+    // A triangle's rows within the band, from 0.
+    auto rowsOf = [&](const PixelBox& box) {
+      return std::make_pair(std::max(box.r0, firstRow) - firstRow, std::min(box.r1, lastRow) - firstRow);
+    };
+    for (const PieceList& piece : lists) {
+      const std::span<const uint32_t> list(piece.entries.data() + piece.start[b], piece.start[b + 1] - piece.start[b]);
+      for (std::size_t j = 0; j < list.size();) {
+        // A batch of triangles set up together, with one more that the
+        // batch's last may be drawn with (it is set up again as the next
+        // batch's first).
+        const std::size_t first = j, count = std::min(kSetUpBatch + 1, list.size() - j);
+        for (std::size_t i = 0; i < count; ++i) {
+          const std::array<const SceneVertex*, 3> c = CornersOf(list[first + i], m);
+          batch.corners[3 * i] = c[0], batch.corners[3 * i + 1] = c[1], batch.corners[3 * i + 2] = c[2];
+        }
+        kernel.setUp(batch.corners.data(), count, batch.ready.data(), batch.shown.data());
+        for (std::size_t i = 0; i < count; ++i) {
+          for (std::size_t c = 0; c < 3 && batch.shown[i]; ++c) {
+            const std::array<uint8_t, 3> level = MeshLevels(*batch.corners[3 * i + c], levels_);
+            for (std::size_t ch = 0; ch < 3; ++ch) batch.ready[i].colour[c][ch] = level[ch];
           }
         }
+        for (const std::size_t end = first + std::min(kSetUpBatch, count); j < end; ++j) {
+          const std::size_t i = j - first;
+          if (!batch.shown[i]) continue;
+          const PixelTriangle& t = batch.ready[i];
+          const PixelBox box = boxOf(list[j]);
+          const auto [r0, r1] = rowsOf(box);
+          // The next triangle, when it is tried on the same pixels (as the
+          // two halves of a cell of a grid are), is drawn with this one.
+          if (i + 1 < count && batch.shown[i + 1] && box.c1 <= width) {
+            const PixelBox next = boxOf(list[j + 1]);
+            if (next.c0 == box.c0 && next.c1 == box.c1 && rowsOf(next) == std::make_pair(r0, r1)) {
+              kernel.drawPair(t, batch.ready[i + 1], view, r0, r1, box.c0 - 1, box.c1 - 1);
+              ++j;
+              continue;
+            }
+          }
+          // Columns past the picture's width wrap round to its first.
+          kernel.drawBox(t, view, r0, r1, box.c0 - 1, std::min(box.c1, width) - 1);
+          if (box.c1 > width) kernel.drawBox(t, view, r0, r1, 0, box.c1 - width - 1);
+        }
       }
-      std::memcpy(picture.Row(firstRow), band.bgra.data(), pixels * 4);
     }
+    std::memcpy(picture.Row(firstRow), band.bgra.data(), pixels * 4);
   });
 }
 
@@ -683,10 +718,9 @@ void SkyRenderer::DrawFace(CubeFace face, int n, std::span<uint8_t> bgra) const 
   const FaceFrame frame = FrameOf(face);
   // Each triangle's box, worked out once: cutting it to the face takes a while.
   std::unique_ptr<PixelBox[]> boxes(new PixelBox[triangleCount_]);
-  const unsigned boxShares = SharesFor(triangleCount_, 8192);
-  InShares(boxShares, [&](unsigned share) {
-    const auto [from, to] = ShareOf(triangleCount_, share, boxShares);
-    for (std::size_t i = from, m = from < to ? MeshHolding(triangleStart_, from) : 0; i < to; ++i) {
+  InPieces(PiecesOf(triangleCount_), ThreadsFor(triangleCount_, 8192), [&](std::size_t piece, unsigned) {
+    const auto [from, to] = PieceOf(triangleCount_, piece, kPieceItems);
+    for (std::size_t i = from, m = MeshHolding(triangleStart_, from); i < to; ++i) {
       boxes[i] = {1, 0, 1, 0};
       if (!extents_[i].Shown()) continue;
       const std::array<const SceneVertex*, 3> corners = CornersOf(i, m);
