@@ -302,6 +302,14 @@ std::optional<std::array<int, 4>> FacePixels(const std::array<V3, 3>& corners, c
   return box;
 }
 
+// Sets `rows` rows of `width` values each to `value`: the first row value by
+// value, the others copied from it whole (several times quicker).
+template <class T>
+void FillRows(T* values, std::size_t width, std::size_t rows, T value) {
+  std::fill(values, values + width, value);
+  for (std::size_t r = 1; r < rows; ++r) std::memcpy(values + r * width, values, width * sizeof(T));
+}
+
 // The triangles set up at once, and what they are set up in: their corners,
 // the triangles ready for the pixel tests and whether each is shown, with room
 // for one more.
@@ -408,34 +416,6 @@ constexpr uint32_t kOpaqueBlack = 0xFF000000U;  // B, G, R 0 and A 255, in memor
 
 }  // namespace
 
-// A picture the stars are drawn on: where a direction falls on it (x from its
-// left edge, y from its bottom, in pixels), and whether its columns wrap around.
-class SkyRenderer::Canvas {
- public:
-  Canvas(const Pixels& picture, bool wraps, std::function<bool(const SkyDirection&, double&, double&)> place)
-      : picture_(picture), wraps_(wraps), place_(std::move(place)) {}
-
-  bool Place(const SkyDirection& d, double& x, double& y) const { return place_(d, x, y); }
-
-  // Pixel (c, r), both from 1; off the picture it is left out, but for a column
-  // of a picture that wraps.
-  void Put(int c, int r, const std::array<uint8_t, 3>& rgb) {
-    const int w = picture_.width;
-    if (wraps_) c = ((c - 1) % w + w) % w + 1;
-    if (c < 1 || c > w || r < 1 || r > picture_.height) return;
-    uint8_t* p = picture_.Row(r) + static_cast<std::size_t>(c - 1) * 4;
-    p[0] = rgb[2];
-    p[1] = rgb[1];
-    p[2] = rgb[0];
-    p[3] = 255;
-  }
-
- private:
-  Pixels picture_;
-  bool wraps_;
-  std::function<bool(const SkyDirection&, double&, double&)> place_;
-};
-
 SkyRenderer::SkyRenderer(const SkyScene& scene, SceneLayers layers, SceneLevels levels) : levels_(levels) {
   triangleStart_ = {0};
   if (layers.mesh) {
@@ -528,7 +508,7 @@ void SkyRenderer::Prepare() {
 }
 
 template <class Boxes, class Rows>
-void SkyRenderer::DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows& rows) const {
+void SkyRenderer::Draw(const Pixels& picture, const Boxes& boxOf, const Rows& rows, const StarPlacing& placing) const {
   const int width = picture.width, height = picture.height;
   const auto bands = static_cast<std::size_t>((height + kBand - 1) / kBand);
   auto bandsOf = [&](const PixelBox& box) {
@@ -543,7 +523,34 @@ void SkyRenderer::DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows
     std::vector<uint32_t> start, entries;
   };
   std::vector<PieceList> lists(PiecesOf(triangleCount_));
-  InPieces(lists.size(), ThreadsFor(triangleCount_, 8192), [&](std::size_t piece, unsigned) {
+  // Each star's pixel (a point), or the bottom left pixel of its 2 x 2 core (a
+  // block or a spot), placed in pieces of its own beside the triangles'; none
+  // for a star that falls nowhere.
+  struct Spot {
+    int c, r;
+    bool placed;
+  };
+  constexpr std::size_t kStarPiece = 256;
+  std::vector<Spot> spots(stars_.size());
+  const std::size_t starPieces = (stars_.size() + kStarPiece - 1) / kStarPiece;
+  const unsigned listThreads = std::max(ThreadsFor(triangleCount_, 8192), ThreadsFor(stars_.size(), 512));
+  InPieces(lists.size() + starPieces, listThreads, [&](std::size_t piece, unsigned) {
+    if (piece >= lists.size()) {
+      const auto [first, end] = PieceOf(stars_.size(), piece - lists.size(), kStarPiece);
+      for (std::size_t i = first; i < end; ++i) {
+        double x = 0, y = 0;
+        const Star& star = stars_[i];
+        if (!placing.place(star.direction, x, y)) {
+          spots[i] = {0, 0, false};
+        } else if (star.shape == 0) {
+          spots[i] = {static_cast<int>(std::floor(x)) + 1, static_cast<int>(std::floor(y)) + 1, true};
+        } else {
+          // The core's columns c, c + 1 and rows r, r + 1 meet at its direction.
+          spots[i] = {static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y)), true};
+        }
+      }
+      return;
+    }
     const auto [from, to] = PieceOf(triangleCount_, piece, kPieceItems);
     // Each triangle's bands (none, first past last, for one not drawn), and
     // how many a band holds; then each band's entries from there.
@@ -571,6 +578,28 @@ void SkyRenderer::DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows
     }
   });
 
+  // The stars drawn in each band, in their order: those with a pixel in it.
+  auto starRows = [&](std::size_t i) {
+    const int r = spots[i].r, shape = stars_[i].shape;
+    return std::make_pair(std::max(1, shape == 2 ? r - 1 : r), std::min(height, shape == 0 ? r : r + shape));
+  };
+  std::vector<uint32_t> starStart(bands + 1, 0), starEntries;
+  for (int pass = 0; pass < 2; ++pass) {
+    std::vector<uint32_t> next(starStart.begin(), starStart.end() - 1);
+    for (std::size_t i = 0; i < stars_.size(); ++i) {
+      const auto [r0, r1] = starRows(i);
+      if (!spots[i].placed || r1 < r0) continue;
+      for (auto b = static_cast<std::size_t>((r0 - 1) / kBand); b <= static_cast<std::size_t>((r1 - 1) / kBand); ++b) {
+        if (pass == 0) ++starStart[b + 1];
+        if (pass == 1) starEntries[next[b]++] = static_cast<uint32_t>(i);
+      }
+    }
+    if (pass == 0) {
+      for (std::size_t b = 0; b < bands; ++b) starStart[b + 1] += starStart[b];
+      starEntries.resize(starStart[bands]);
+    }
+  }
+
   // The threads take the bands in turn, each drawing into its own band of
   // pixels and set-up batch.
   const SkyDrawKernel& kernel = BestSkyDraw();
@@ -589,11 +618,10 @@ void SkyRenderer::DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows
     BandPixels view = {};
     view.nearest = band.nearest.data(), view.bgra = band.bgra.data(), view.width = w;
     const int firstRow = static_cast<int>(b) * kBand + 1, lastRow = std::min(height, firstRow + kBand - 1);
-    const std::size_t pixels = static_cast<std::size_t>(lastRow - firstRow + 1) * w;
+    const auto bandRows = static_cast<std::size_t>(lastRow - firstRow + 1);
     rows.Directions(band, firstRow, lastRow, view);
-    std::fill(band.nearest.begin(), band.nearest.begin() + static_cast<std::ptrdiff_t>(pixels),
-              std::numeric_limits<float>::infinity());
-    std::fill(band.bgra.begin(), band.bgra.begin() + static_cast<std::ptrdiff_t>(pixels), kOpaqueBlack);
+    FillRows(band.nearest.data(), w, bandRows, std::numeric_limits<float>::infinity());
+    FillRows(band.bgra.data(), w, bandRows, kOpaqueBlack);
     std::size_t m = 0;  // the mesh of the triangle drawn: they come in their order
     // A triangle's rows within the band, from 0.
     auto rowsOf = [&](const PixelBox& box) {
@@ -639,29 +667,34 @@ void SkyRenderer::DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows
         }
       }
     }
-    std::memcpy(picture.Row(firstRow), band.bgra.data(), pixels * 4);
-  });
-}
-
-void SkyRenderer::DrawStars(Canvas& canvas) const {
-  for (const Star& star : stars_) {
-    double x = 0, y = 0;
-    if (!canvas.Place(star.direction, x, y)) continue;
-    if (star.shape == 0) {
-      canvas.Put(static_cast<int>(std::floor(x)) + 1, static_cast<int>(std::floor(y)) + 1, star.rgb);
-      continue;
-    }
-    // The 2 x 2 core's columns ax, ax + 1 and rows ay, ay + 1 meet at its direction.
-    const int ax = static_cast<int>(std::lround(x)), ay = static_cast<int>(std::lround(y));
-    for (int r = ay; r <= ay + 1; ++r) {
-      for (int c = ax; c <= ax + 1; ++c) canvas.Put(c, r, star.rgb);
-    }
-    if (star.shape == 2) {
-      for (int r : {ay - 1, ay + 2}) {
-        for (int c : {ax - 1, ax + 2}) canvas.Put(c, r, star.rgb);
+    // The band's stars over the mesh: a point as one pixel, a block as its 2 x
+    // 2 core, a spot as that with a pixel off each of its corners. A pixel off
+    // the picture is left out, but for a column of a picture that wraps.
+    for (std::size_t e = starStart[b]; e < starStart[b + 1]; ++e) {
+      const Star& star = stars_[starEntries[e]];
+      const Spot& spot = spots[starEntries[e]];
+      const uint32_t colour = kOpaqueBlack | static_cast<uint32_t>(star.rgb[0]) << 16 |
+                              static_cast<uint32_t>(star.rgb[1]) << 8 | star.rgb[2];
+      auto put = [&](int c, int r) {
+        if (placing.wraps) c = ((c - 1) % width + width) % width + 1;
+        if (c < 1 || c > width || r < firstRow || r > lastRow) return;
+        band.bgra[static_cast<std::size_t>(r - firstRow) * w + static_cast<std::size_t>(c - 1)] = colour;
+      };
+      if (star.shape == 0) {
+        put(spot.c, spot.r);
+        continue;
+      }
+      for (int r = spot.r; r <= spot.r + 1; ++r) {
+        for (int c = spot.c; c <= spot.c + 1; ++c) put(c, r);
+      }
+      if (star.shape == 2) {
+        for (int r : {spot.r - 1, spot.r + 2}) {
+          for (int c : {spot.c - 1, spot.c + 2}) put(c, r);
+        }
       }
     }
-  }
+    std::memcpy(picture.Row(firstRow), band.bgra.data(), bandRows * w * 4);
+  });
 }
 
 Picture SkyRenderer::Equirect(int width, int height) const {
@@ -702,14 +735,13 @@ void SkyRenderer::DrawEquirect(int width, int height, std::span<uint8_t> bgra) c
     }
     return box;
   };
-  DrawMesh(picture, boxOf, EquirectRows(width, height));
-  Canvas canvas(picture, true, [&](const SkyDirection& d, double& x, double& y) {
+  auto place = [&](const SkyDirection& d, double& x, double& y) {
     const PicturePoint at = PointOfDirection(d, width, height);
     x = at.u;
     y = std::min(at.v, height - 0.5);
     return std::isfinite(x) && std::isfinite(y);
-  });
-  DrawStars(canvas);
+  };
+  Draw(picture, boxOf, EquirectRows(width, height), {place, true});
 }
 
 void SkyRenderer::DrawFace(CubeFace face, int n, std::span<uint8_t> bgra) const {
@@ -731,16 +763,15 @@ void SkyRenderer::DrawFace(CubeFace face, int n, std::span<uint8_t> bgra) const 
     }
   });
   auto boxOf = [&](std::size_t i) { return boxes[i]; };
-  DrawMesh(picture, boxOf, FaceRows(face, n));
-  Canvas canvas(picture, false, [&](const SkyDirection& d, double& x, double& y) {
+  auto place = [&](const SkyDirection& d, double& x, double& y) {
     const double size = std::fabs(d.x) + std::fabs(d.y) + std::fabs(d.z);
     if (!(size > 0) || !std::isfinite(size)) return false;
     const CubePoint at = CubePointOfDirection(d);
     x = at.s * n;
     y = (1 - at.t) * n;
     return at.face == face && std::isfinite(x) && std::isfinite(y);
-  });
-  DrawStars(canvas);
+  };
+  Draw(picture, boxOf, FaceRows(face, n), {place, false});
 }
 
 }  // namespace sq

@@ -19,6 +19,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -62,7 +63,13 @@ class SkyRenderer {
     std::array<uint8_t, 3> rgb;
     int shape;  // 0: a point, 1: a 2 x 2 block, 2: a spot
   };
-  class Canvas;
+  // Where stars fall on a picture: place(d, x, y) gives direction d's x from
+  // the picture's left edge and y from its bottom, in pixels (false where it
+  // falls nowhere); and whether the picture's columns wrap round.
+  struct StarPlacing {
+    std::function<bool(const SkyDirection&, double&, double&)> place;
+    bool wraps;
+  };
   // Pixels drawn into: width x height of four bytes, the bottom row first.
   struct Pixels {
     int width, height;
@@ -89,10 +96,9 @@ class SkyRenderer {
     return {&mesh.vertices[corner[0]], &mesh.vertices[corner[1]], &mesh.vertices[corner[2]]};
   }
   // Draws the triangles, each on the pixels of its box (boxOf(i), asked
-  // again wherever it is needed).
+  // again wherever it is needed), then the stars over them, band by band.
   template <class Boxes, class Rows>
-  void DrawMesh(const Pixels& picture, const Boxes& boxOf, const Rows& rows) const;
-  void DrawStars(Canvas& canvas) const;
+  void Draw(const Pixels& picture, const Boxes& boxOf, const Rows& rows, const StarPlacing& stars) const;
 
   // The meshes drawn (none without the mesh layer), the levels their colours
   // show, and their triangles in their order (of equally near ones the first

@@ -244,6 +244,19 @@ TEST(BackgroundExport, StarsAreDrawnInTheShapesTheDetectorFindsThemInAgainAtThei
   EXPECT_EQ(PixelRgb(stars, 100, 100), Rgb{});
   EXPECT_EQ(PixelRgb(stars, 301, 201), Rgb{});
   EXPECT_EQ(PixelRgb(stars, 801, 101), (Rgb{128, 102, 77}));
+
+  // A spot across two bands of rows drawn apart (rows 16 and 17), and a 2 x 2
+  // star on the bottom row, the lower half of its core off the picture.
+  const sq::SkyPosition across = at(400, 16), bottom = at(500, 0.2);
+  scene.starMaps[0] = {{float(bottom.x), float(bottom.y), float(bottom.z), 7, 0.4f, 0.5f, 0.6f, 1}};
+  scene.starMaps[1] = {{float(across.x), float(across.y), float(across.z), 7, 0.6f, 0.5f, 0.4f, 1}};
+  const sq::Picture edges = sq::SkyRenderer(scene, {}, sq::SceneLevels::Stored).Equirect(W, H);
+  for (auto [c, r] : {std::pair{400, 16}, {401, 17}, {399, 15}, {402, 15}, {399, 18}, {402, 18}}) {
+    EXPECT_EQ(PixelRgb(edges, c, r), (Rgb{153, 128, 102})) << c << " " << r;
+  }
+  EXPECT_EQ(PixelRgb(edges, 500, 1), (Rgb{102, 128, 153}));
+  EXPECT_EQ(PixelRgb(edges, 501, 1), (Rgb{102, 128, 153}));
+  EXPECT_EQ(PixelRgb(edges, 500, 2), (Rgb{20, 22, 24}));
 }
 
 TEST(BackgroundExport, CornersAndStarsThatAreNoNumbersOrPastTheFloatRangeShowNowhere) {
