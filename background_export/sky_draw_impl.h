@@ -453,23 +453,32 @@ struct Lanes {
         }
         if (!Any(taken)) continue;
         Scatter(band.nearest, w, r, r1, c, nearest);
-        I bgra = (I)Gather(band.bgra, w, r, r1, c);
-        for (int j = 0; j < kCount; ++j) {
-          if (kCount > 1 && !Any(take[j])) continue;
-          const PixelTriangle& t = *ts[j];
-          // The weights of the second and third corners each within 0 .. 1
-          // and their sum at most 1, so each level lies among the corners' but
-          // for rounding. A colour as the first corner's and the rises to the
-          // others'.
-          const F w1 = Clamp(wb[j] * inverse[j], zero, one), w2 = Clamp(wc[j] * inverse[j], zero, one - w1);
-          I drawn = I{} + static_cast<int32_t>(kDrawnAlpha);
-          for (int ch = 0; ch < 3; ++ch) {
-            const F level = Splat(t.colour[0][ch]) + w1 * Splat(t.colour[1][ch] - t.colour[0][ch]) +
-                            w2 * Splat(t.colour[2][ch] - t.colour[0][ch]);
-            drawn |= Level(level) << (8 * (2 - ch));
-          }
-          bgra = Select(take[j], drawn, bgra);
+        // Each pixel taken is coloured by the triangle that took it last: its
+        // weights and its colour (as the first corner's and the rises to the
+        // others') picked lane by lane, then blended once.
+        F wt1 = wb[0] * inverse[0], wt2 = wc[0] * inverse[0], base[3], rise1[3], rise2[3];
+        for (int ch = 0; ch < 3; ++ch) {
+          const PixelTriangle& t = *ts[0];
+          base[ch] = Splat(t.colour[0][ch]);
+          rise1[ch] = Splat(t.colour[1][ch] - t.colour[0][ch]), rise2[ch] = Splat(t.colour[2][ch] - t.colour[0][ch]);
         }
+        for (int j = 1; j < kCount; ++j) {
+          if (!Any(take[j])) continue;
+          const PixelTriangle& t = *ts[j];
+          wt1 = Select(take[j], wb[j] * inverse[j], wt1), wt2 = Select(take[j], wc[j] * inverse[j], wt2);
+          for (int ch = 0; ch < 3; ++ch) {
+            base[ch] = Select(take[j], Splat(t.colour[0][ch]), base[ch]);
+            rise1[ch] = Select(take[j], Splat(t.colour[1][ch] - t.colour[0][ch]), rise1[ch]);
+            rise2[ch] = Select(take[j], Splat(t.colour[2][ch] - t.colour[0][ch]), rise2[ch]);
+          }
+        }
+        // The weights of the second and third corners each within 0 .. 1 and
+        // their sum at most 1, so each level lies among the corners' but for
+        // rounding.
+        const F w1 = Clamp(wt1, zero, one), w2 = Clamp(wt2, zero, one - w1);
+        I drawn = I{} + static_cast<int32_t>(kDrawnAlpha);
+        for (int ch = 0; ch < 3; ++ch) drawn |= Level(base[ch] + w1 * rise1[ch] + w2 * rise2[ch]) << (8 * (2 - ch));
+        const I bgra = Select(taken, drawn, (I)Gather(band.bgra, w, r, r1, c));
         Scatter(band.bgra, w, r, r1, c, bgra);
       }
     }
