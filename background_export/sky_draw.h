@@ -109,12 +109,14 @@ struct SkyExtent {
 
 // The extents of those of `count` triangles of a mesh that are bounded from
 // their corners' places alone: a triangle round no pole whose corners lie
-// within SkyExtent::kNarrow radians of longitude of each other, none across the turn's
-// start. Triangle k's corners are the vertices numbered corners[k] of the
-// mesh's `vertices`, whose places are `places`. Its extent goes to out[k] and
-// narrow[k] is true; narrow[k] is false (out[k] unset) for any other triangle,
-// one with a corner past the mesh's vertices or no point included. Returns the
-// cells of the work grid the extents found cover.
+// within SkyExtent::kNarrow radians of longitude of each other (taken across
+// the turn's start where they lie on both sides of it), one corner on a pole
+// or none (that corner's longitude is the others'). Triangle k's corners are
+// the vertices numbered corners[k] of the mesh's `vertices`, whose places are
+// `places`. Its extent goes to out[k] and narrow[k] is true; narrow[k] is false
+// (out[k] unset) for any other triangle, one with a corner past the mesh's
+// vertices or no point included. Returns the cells of the work grid the extents
+// found cover.
 using NarrowExtentsFunction = std::size_t (*)(const SkyPlace* places, std::size_t vertices,
                                               const std::array<uint16_t, 3>* corners, std::size_t count,
                                               SkyExtent* out, bool* narrow);

@@ -345,26 +345,34 @@ struct Lanes {
     for (std::size_t s = 0; s < count; s += n) {
       // Each lane's corners' places (a lane past the last triangle taking it
       // again), and whether it can be bounded here.
-      HI lon[3], lat[3], margin[3], ok;
-      for (int j = 0; j < 3; ++j) lon[j] = lat[j] = margin[j] = HI{};
-      ok = HI{};
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+      // (Gathered in memory and read as vectors: lane by lane in registers is slower.)
+      int32_t at[10][n];
       for (int l = 0; l < n; ++l) {
         uint16_t corner[3];
         std::memcpy(corner, &corners[s + static_cast<std::size_t>(l) < count ? s + static_cast<std::size_t>(l) : count - 1],
                     sizeof corner);
         // (Bitwise, not branching: which way each goes is hard to foresee.)
         const bool within = (corner[0] < vertices) & (corner[1] < vertices) & (corner[2] < vertices);
-        bool fits = within;
-        for (int j = 0; j < 3; ++j) {
-          const SkyPlace& p = places[within ? corner[j] : 0];
-          lon[j][l] = p.lon, lat[j][l] = p.lat, margin[j][l] = p.lonMargin;
-          fits &= p.finite & !p.pole;
-        }
-        ok[l] = -static_cast<int32_t>(fits);
+        const SkyPlace &a = places[within ? corner[0] : 0], &b = places[within ? corner[1] : 0],
+                       &c = places[within ? corner[2] : 0];
+        // A corner on a pole has no longitude of its own: the triangle spans
+        // those of the edge opposite, its edges to the pole being meridians.
+        at[0][l] = a.pole ? b.lon : a.lon, at[1][l] = b.pole ? c.lon : b.lon, at[2][l] = c.pole ? a.lon : c.lon;
+        at[3][l] = a.lat, at[4][l] = b.lat, at[5][l] = c.lat;
+        at[6][l] = a.lonMargin, at[7][l] = b.lonMargin, at[8][l] = c.lonMargin;
+        const bool fits = within & a.finite & b.finite & c.finite & (a.pole + b.pole + c.pole <= 1);
+        at[9][l] = -static_cast<int32_t>(fits);
       }
-#pragma GCC diagnostic pop
+      HI lon[3], lat[3], margin[3], ok;
+      for (int j = 0; j < 3; ++j) {
+        std::memcpy(&lon[j], at[j], sizeof(HI)), std::memcpy(&lat[j], at[3 + j], sizeof(HI));
+        std::memcpy(&margin[j], at[6 + j], sizeof(HI));
+      }
+      std::memcpy(&ok, at[9], sizeof(HI));
+      // Longitudes on both sides of the turn's start are taken past it.
+      constexpr int32_t kTurn = 1 << SkyPlace::kUnitBits;
+      const HI wraps = max(max(lon[0], lon[1]), lon[2]) - min(min(lon[0], lon[1]), lon[2]) > kTurn / 2;
+      for (int j = 0; j < 3; ++j) lon[j] = Select(wraps & (lon[j] < kTurn / 2), lon[j] + kTurn, lon[j]);
       const HI uLo = min(min(lon[0], lon[1]), lon[2]), uHi = max(max(lon[0], lon[1]), lon[2]);
       ok &= uHi - uLo <= kNarrowUnits;
       const D span = __builtin_convertvector(uHi - uLo, D) * kLonUnit + 4 * SkyPlace::kAngleError;
