@@ -15,9 +15,16 @@ namespace {
 bool AddMesh(SkyScene& scene, const MeshPart& part, std::size_t number) {
   SceneMesh& mesh = scene.meshes.emplace_back();
   mesh.vertices.reserve(part.vertices.size());
-  for (std::size_t i = 0; i < part.vertices.size(); ++i) {
-    const MeshVertex v = part.vertices[i];
+  auto put = [&](const MeshVertex& v) {
     mesh.vertices.push_back(SceneVertex{v.x, v.y, v.z, {v.vertexColour[3], v.vertexColour[2], v.vertexColour[1]}});
+  };
+  // A walked file's vertices read straight from its bytes.
+  if (const uint8_t* bytes = part.vertices.Bytes().data(); part.vertices.Viewing()) {
+    for (std::size_t i = 0; i < part.vertices.size(); ++i) {
+      put(RecordLayout<MeshVertex>::Decode(bytes + i * RecordLayout<MeshVertex>::kBytes));
+    }
+  } else {
+    for (std::size_t i = 0; i < part.vertices.size(); ++i) put(part.vertices[i]);
   }
   std::size_t triangles = 0;
   for (const IndexList& list : part.indexLists) {

@@ -107,35 +107,42 @@ void BuildBackgroundPreviewLists(const BackgroundTables& background, PreviewList
 template <class Triangle>
 bool ForEachMeshTriangle(const MeshPart& part, std::string& error, Triangle triangle) {
   const auto vertexCount = static_cast<int64_t>(part.vertices.size());
-  auto one = [&](const RecordList<int16_t>& indices, std::array<std::size_t, 3> at) {
-    std::array<int16_t, 3> index;
-    for (std::size_t k = 0; k < 3; ++k) {
-      index[k] = indices[at[k]];
-      if (index[k] < 0 || index[k] >= vertexCount) {
-        error = OutsideReason(index[k], vertexCount);
-        return false;
+  // The triangles of one list, its indices read through index(i).
+  auto each = [&](const IndexList& list, auto index) {
+    auto one = [&](std::size_t a, std::size_t b, std::size_t c) {
+      const std::array<int16_t, 3> corner = {index(a), index(b), index(c)};
+      for (const int16_t k : corner) {
+        if (k < 0 || k >= vertexCount) {
+          error = OutsideReason(k, vertexCount);
+          return false;
+        }
       }
-    }
-    triangle(index);
-    return true;
-  };
-  for (const IndexList& list : part.indexLists) {
-    const RecordList<int16_t>& indices = list.indices;
-    const std::size_t c = indices.size();
+      triangle(corner);
+      return true;
+    };
+    const std::size_t c = list.indices.size();
     if (list.primitiveType == kTriangleList) {
       for (std::size_t t = 0; t + 3 <= c; t += 3) {
-        if (!one(indices, {t, t + 1, t + 2})) return false;
+        if (!one(t, t + 1, t + 2)) return false;
       }
     } else if (list.primitiveType == kTriangleStrip) {
       for (std::size_t k = 0; k + 3 <= c; ++k) {
         // Counted from 1, odd triangles keep their order and even ones turn round.
         const bool odd = k % 2 == 0;
-        if (!one(indices,
-                 odd ? std::array<std::size_t, 3>{k, k + 1, k + 2} : std::array<std::size_t, 3>{k + 2, k + 1, k})) {
-          return false;
-        }
+        if (!(odd ? one(k, k + 1, k + 2) : one(k + 2, k + 1, k))) return false;
       }
     }
+    return true;
+  };
+  for (const IndexList& list : part.indexLists) {
+    // A viewed list read straight from its bytes (a walked file's: every list
+    // of a large mesh).
+    const uint8_t* const bytes = list.indices.Bytes().data();
+    const bool whole =
+        list.indices.Viewing()
+            ? each(list, [bytes](std::size_t i) { return RecordLayout<int16_t>::Decode(bytes + 2 * i); })
+            : each(list, [&list](std::size_t i) { return list.indices[i]; });
+    if (!whole) return false;
   }
   return true;
 }
