@@ -36,13 +36,8 @@ double Length(const V3& a) { return std::sqrt(Dot(a, a)); }
 V3 Scaled(const V3& a, double s) { return {a[0] * s, a[1] * s, a[2] * s}; }
 V3 PointOf(const SceneVertex& v) { return {v.x, v.y, v.z}; }
 
-// Angles are held as whole numbers of units (SkyPlace). A step of SkyExtent is
-// 2^(kUnitBits - 16) units.
+// Where vertices look, held in whole units of angle (SkyPlace).
 constexpr double kAngleError = SkyPlace::kAngleError;
-constexpr int kUnitBits = SkyPlace::kUnitBits, kStepBits = kUnitBits - 16;
-constexpr double kLonUnit = SkyPlace::kLonUnit, kLatUnit = SkyPlace::kLatUnit;
-// kMargin and kAngleError together, in units of latitude, rounded up.
-constexpr int32_t kLatMarginUnits = static_cast<int32_t>((kMargin + kAngleError) / kLatUnit) + 1;
 using Place = SkyPlace;
 
 // The largest whole number at most x, and the smallest at least x, for x well
