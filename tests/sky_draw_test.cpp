@@ -292,7 +292,7 @@ TEST(SkyDraw, EveryVersionBoundsNarrowTrianglesAsThePlainOneAndEachHoldsItsTrian
   }
   // Small triangles: a vertex moved a little each way.
   for (std::size_t i = 0; i < 1000; ++i) {
-    const sq::SceneVertex& v = vertices[i % vertices.size()];
+    const sq::SceneVertex v = vertices[i % vertices.size()];  // a copy: the list grows below
     const double size = std::pow(10.0, -1 - static_cast<double>(random() % 4));
     for (int k = 0; k < 3; ++k) {
       vertices.push_back({static_cast<float>(v.x + size * spread(random)), static_cast<float>(v.y + size * spread(random)),
