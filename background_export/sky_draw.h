@@ -118,8 +118,8 @@ struct SkyExtent {
 // vertices or no point included. Returns the cells of the work grid the extents
 // found cover.
 using NarrowExtentsFunction = std::size_t (*)(const SkyPlace* places, std::size_t vertices,
-                                              const std::array<uint16_t, 3>* corners, std::size_t count,
-                                              SkyExtent* out, bool* narrow);
+                                              const std::array<uint16_t, 3>* corners, std::size_t count, SkyExtent* out,
+                                              bool* narrow);
 // Triangles made ready for the pixel tests, `count` of them: triangle k's
 // corners are corners[3 k], corners[3 k + 1] and corners[3 k + 2], turned to
 // face the centre (for a ray to meet its plane in front, d . n must have the
@@ -128,8 +128,7 @@ using NarrowExtentsFunction = std::size_t (*)(const SkyPlace* places, std::size_
 // from the centre (its plane through the centre, or near enough that the tests
 // could not tell its sides apart), out[k] then unset. The corners are to be
 // points (no coordinate a NaN or past the float range).
-using SetUpFunction = void (*)(const SceneVertex* const* corners, std::size_t count, PixelTriangle* out,
-                               bool* shown);
+using SetUpFunction = void (*)(const SceneVertex* const* corners, std::size_t count, PixelTriangle* out, bool* shown);
 
 struct SkyDrawKernel {
   const char* name;

@@ -200,7 +200,7 @@ struct Lanes {
       // Each lane's corners, a lane past the last triangle taking it again.
       D3 p[3];
       for (D3& corner : p) corner = {D{}, D{}, D{}};
-      // (g++ takes the vectors written lane by lane for unset ones.)
+        // (g++ takes the vectors written lane by lane for unset ones.)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
       for (int l = 0; l < n; ++l) {
@@ -290,7 +290,8 @@ struct Lanes {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
       for (int l = 0; l < n; ++l) {
-        const SceneVertex& v = vertices[s + static_cast<std::size_t>(l) < count ? s + static_cast<std::size_t>(l) : count - 1];
+        const SceneVertex& v =
+            vertices[s + static_cast<std::size_t>(l) < count ? s + static_cast<std::size_t>(l) : count - 1];
         x[l] = v.x, y[l] = v.y, z[l] = v.z;
       }
 #pragma GCC diagnostic pop
@@ -349,7 +350,8 @@ struct Lanes {
       int32_t at[10][n];
       for (int l = 0; l < n; ++l) {
         uint16_t corner[3];
-        std::memcpy(corner, &corners[s + static_cast<std::size_t>(l) < count ? s + static_cast<std::size_t>(l) : count - 1],
+        std::memcpy(corner,
+                    &corners[s + static_cast<std::size_t>(l) < count ? s + static_cast<std::size_t>(l) : count - 1],
                     sizeof corner);
         // (Bitwise, not branching: which way each goes is hard to foresee.)
         const bool within = (corner[0] < vertices) & (corner[1] < vertices) & (corner[2] < vertices);

@@ -203,9 +203,9 @@ void InPieces(std::size_t pieces, unsigned threads,
 #endif
 }
 
-// Items [from, to) of piece k of `size` items each, of `items`.
-std::pair<std::size_t, std::size_t> PieceOf(std::size_t items, std::size_t k, std::size_t size) {
-  return {k * size, std::min(items, (k + 1) * size)};
+// Items [from, to) of piece k of `each` items each, of `total`.
+std::pair<std::size_t, std::size_t> PieceOf(std::size_t total, std::size_t k, std::size_t each) {
+  return {k * each, std::min(total, (k + 1) * each)};
 }
 constexpr std::size_t kPieceItems = 4096;
 std::size_t PiecesOf(std::size_t items) { return (items + kPieceItems - 1) / kPieceItems; }
@@ -613,7 +613,7 @@ void SkyRenderer::Draw(const Pixels& picture, const Boxes& boxOf, const Rows& ro
     BandPixels view = {};
     view.nearest = band.nearest.data(), view.bgra = band.bgra.data(), view.width = w;
     const int firstRow = static_cast<int>(b) * kBand + 1, lastRow = std::min(height, firstRow + kBand - 1);
-    const auto bandRows = static_cast<std::size_t>(lastRow - firstRow + 1);
+    const std::size_t bandRows = static_cast<std::size_t>(lastRow) - static_cast<std::size_t>(firstRow) + 1;
     rows.Directions(band, firstRow, lastRow, view);
     FillRows(band.nearest.data(), w, bandRows, std::numeric_limits<float>::infinity());
     FillRows(band.bgra.data(), w, bandRows, kOpaqueBlack);

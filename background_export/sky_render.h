@@ -98,7 +98,7 @@ class SkyRenderer {
   // Draws the triangles, each on the pixels of its box (boxOf(i), asked
   // again wherever it is needed), then the stars over them, band by band.
   template <class Boxes, class Rows>
-  void Draw(const Pixels& picture, const Boxes& boxOf, const Rows& rows, const StarPlacing& stars) const;
+  void Draw(const Pixels& picture, const Boxes& boxOf, const Rows& rows, const StarPlacing& placing) const;
 
   // The meshes drawn (none without the mesh layer), the levels their colours
   // show, and their triangles in their order (of equally near ones the first

@@ -138,10 +138,9 @@ bool ForEachMeshTriangle(const MeshPart& part, std::string& error, Triangle tria
     // A viewed list read straight from its bytes (a walked file's: every list
     // of a large mesh).
     const uint8_t* const bytes = list.indices.Bytes().data();
-    const bool whole =
-        list.indices.Viewing()
-            ? each(list, [bytes](std::size_t i) { return RecordLayout<int16_t>::Decode(bytes + 2 * i); })
-            : each(list, [&list](std::size_t i) { return list.indices[i]; });
+    const bool whole = list.indices.Viewing()
+                           ? each(list, [bytes](std::size_t i) { return RecordLayout<int16_t>::Decode(bytes + 2 * i); })
+                           : each(list, [&list](std::size_t i) { return list.indices[i]; });
     if (!whole) return false;
   }
   return true;

@@ -150,10 +150,10 @@ TEST(SkyDraw, EveryVersionDrawsThePlainOnesBytes) {
   EXPECT_GT(drawn, 1000u);
 }
 
-// Triangles near and far, large and tiny, some seen edge on from the centre, in batches that fill the lanes and that do not: every version sets
-// each up as the plain one does, bit for bit, and as its corners say (its
-// weights' normals and plane in proportion to b x c, c x a, a x b and a . (b x
-// c), turned so the plane is positive; its slacks from its normals).
+// Triangles near and far, large and tiny, some seen edge on from the centre, in batches that fill the lanes and that do
+// not: every version sets each up as the plain one does, bit for bit, and as its corners say (its weights' normals and
+// plane in proportion to b x c, c x a, a x b and a . (b x c), turned so the plane is positive; its slacks from its
+// normals).
 TEST(SkyDraw, EveryVersionSetsTrianglesUpAsThePlainOneAndAsTheirCornersSay) {
   std::mt19937 random(5);
   std::uniform_int_distribution<int> whole(-1000, 1000);
@@ -231,9 +231,9 @@ TEST(SkyDraw, EveryVersionPlacesVerticesAsThePlainOneAndWithinTheError) {
     const float scale = std::ldexp(1.0F, static_cast<int>(random() % 101) - 50);
     sq::SceneVertex& v = vertices[i];
     v.x = scale * spread(random), v.y = scale * spread(random), v.z = scale * spread(random);
-    if (i % 10 == 1) v.x = v.z = 0;                       // on a pole
-    if (i % 10 == 2) v.x = v.y = v.z = 0;                 // the centre
-    if (i % 10 == 3) v.y = std::nanf("");                 // no point
+    if (i % 10 == 1) v.x = v.z = 0;        // on a pole
+    if (i % 10 == 2) v.x = v.y = v.z = 0;  // the centre
+    if (i % 10 == 3) v.y = std::nanf("");  // no point
     if (i % 10 == 4) v.z = -std::numeric_limits<float>::infinity();
   }
   const std::size_t count = vertices.size() - random() % 7;
@@ -266,9 +266,9 @@ TEST(SkyDraw, EveryVersionPlacesVerticesAsThePlainOneAndWithinTheError) {
 }
 
 // Triangles small and wide, across the turn's start, with a corner on a pole,
-// round a pole, with a corner past the mesh or no point: every version bounds as the plain one does (the same triangles, the
-// same extents and cells), the plain one those it should, and every direction
-// through each such triangle lies in its extent.
+// round a pole, with a corner past the mesh or no point: every version bounds as the plain one does (the same
+// triangles, the same extents and cells), the plain one those it should, and every direction through each such triangle
+// lies in its extent.
 TEST(SkyDraw, EveryVersionBoundsNarrowTrianglesAsThePlainOneAndEachHoldsItsTriangle) {
   std::mt19937 random(9);
   std::uniform_real_distribution<double> spread(-1, 1);
@@ -295,8 +295,10 @@ TEST(SkyDraw, EveryVersionBoundsNarrowTrianglesAsThePlainOneAndEachHoldsItsTrian
     const sq::SceneVertex v = vertices[i % vertices.size()];  // a copy: the list grows below
     const double size = std::pow(10.0, -1 - static_cast<double>(random() % 4));
     for (int k = 0; k < 3; ++k) {
-      vertices.push_back({static_cast<float>(v.x + size * spread(random)), static_cast<float>(v.y + size * spread(random)),
-                          static_cast<float>(v.z + size * spread(random)), {}});
+      vertices.push_back({static_cast<float>(v.x + size * spread(random)),
+                          static_cast<float>(v.y + size * spread(random)),
+                          static_cast<float>(v.z + size * spread(random)),
+                          {}});
     }
     const auto at = static_cast<uint16_t>(vertices.size() - 3);
     triangles.push_back({at, static_cast<uint16_t>(at + 1), static_cast<uint16_t>(at + 2)});
@@ -306,16 +308,20 @@ TEST(SkyDraw, EveryVersionBoundsNarrowTrianglesAsThePlainOneAndEachHoldsItsTrian
     const double lon = 3 * spread(random), north = i % 2 == 0 ? 1 : -1;
     for (int k = 0; k < 3; ++k) {
       const double l = lon + 0.095 * spread(random), p = north * (1.05 + 0.52 * std::fabs(spread(random)));
-      vertices.push_back({static_cast<float>(std::cos(p) * std::sin(l)), static_cast<float>(std::sin(p)),
-                          static_cast<float>(std::cos(p) * std::cos(l)), {}});
+      vertices.push_back({static_cast<float>(std::cos(p) * std::sin(l)),
+                          static_cast<float>(std::sin(p)),
+                          static_cast<float>(std::cos(p) * std::cos(l)),
+                          {}});
     }
     const auto at = static_cast<uint16_t>(vertices.size() - 3);
     triangles.push_back({at, static_cast<uint16_t>(at + 1), static_cast<uint16_t>(at + 2)});
   }
   // Small ones across the turn's start, and ones with a corner on a pole.
   auto point = [](double l, double p) {
-    return sq::SceneVertex{static_cast<float>(std::cos(p) * std::sin(l)), static_cast<float>(std::sin(p)),
-                           static_cast<float>(std::cos(p) * std::cos(l)), {}};
+    return sq::SceneVertex{static_cast<float>(std::cos(p) * std::sin(l)),
+                           static_cast<float>(std::sin(p)),
+                           static_cast<float>(std::cos(p) * std::cos(l)),
+                           {}};
   };
   for (std::size_t i = 0; i < 300; ++i) {
     const double north = i % 2 == 0 ? 1 : -1, lon = i % 4 < 2 ? 0 : 3 * spread(random);
@@ -378,7 +384,7 @@ TEST(SkyDraw, EveryVersionBoundsNarrowTrianglesAsThePlainOneAndEachHoldsItsTrian
     for (int sample = 0; sample < 50; ++sample) {
       double w[3] = {std::fabs(spread(random)), std::fabs(spread(random)), std::fabs(spread(random))};
       if (sample < 3) w[0] = w[1] = w[2] = 0, w[sample] = 1;  // the corners themselves
-      if (sample >= 3 && sample < 20) w[sample % 3] = 0;        // on an edge
+      if (sample >= 3 && sample < 20) w[sample % 3] = 0;      // on an edge
       V3 d = {0, 0, 0};
       for (int k = 0; k < 3; ++k) {
         const sq::SceneVertex& v = vertices[t[static_cast<std::size_t>(k)]];
