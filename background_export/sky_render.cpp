@@ -441,34 +441,48 @@ void SkyRenderer::Prepare() {
   std::vector<std::size_t> vertexStart = {0};
   for (const SceneMesh& mesh : meshes) vertexStart.push_back(vertexStart.back() + mesh.vertices.size());
   const std::size_t vertexCount = vertexStart.back();
-  // Left unset here: each piece writes its own.
-  std::unique_ptr<Place[]> places(new Place[vertexCount]);
-  const PlacesFunction placesOf = BestSkyDraw().places;
-  InPieces(PiecesOf(vertexCount), ThreadsFor(vertexCount, 8192), [&](std::size_t piece, unsigned) {
-    const auto [from, to] = PieceOf(vertexCount, piece, kPieceItems);
-    // The piece's vertices, mesh by mesh.
-    for (std::size_t i = from, m = MeshHolding(vertexStart, from); i < to; ++m) {
-      const std::size_t end = std::min(to, vertexStart[m + 1]);
-      placesOf(meshes[m].vertices.data() + (i - vertexStart[m]), end - i, &places[i]);
-      i = end;
+  // Where the vertices look and the triangles' extents, in one run of pieces
+  // taken in order, mesh after mesh: a mesh's vertices, then its triangles,
+  // whose pieces wait (briefly: the pieces are taken in order) until all of
+  // the mesh's places are done. Left unset here: each piece writes its own.
+  struct Piece {
+    std::size_t mesh, from, to;  // vertices or triangles [from, to), counted from the first mesh's first
+    bool places;
+  };
+  std::vector<Piece> work;
+  auto pending = std::make_unique<std::atomic<std::size_t>[]>(meshes.size());
+  for (std::size_t m = 0; m < meshes.size(); ++m) {
+    std::size_t count = 0;
+    for (std::size_t i = vertexStart[m]; i < vertexStart[m + 1]; i += kPieceItems, ++count) {
+      work.push_back({m, i, std::min(i + kPieceItems, vertexStart[m + 1]), true});
     }
-  });
-
-  // Left unset here: each piece writes its own.
+    pending[m] = count;
+    for (std::size_t i = triangleStart_[m]; i < triangleStart_[m + 1]; i += kPieceItems) {
+      work.push_back({m, i, std::min(i + kPieceItems, triangleStart_[m + 1]), false});
+    }
+  }
+  std::unique_ptr<Place[]> places(new Place[vertexCount]);
   extents_.reset(new SkyExtent[triangleCount_]);
-  std::vector<std::size_t> cells(PiecesOf(triangleCount_), 0);
+  std::vector<std::size_t> cells(work.size(), 0);
+  const PlacesFunction placesOf = BestSkyDraw().places;
   const NarrowExtentsFunction narrowExtents = BestSkyDraw().narrowExtents;
-  InPieces(cells.size(), ThreadsFor(triangleCount_, 8192), [&](std::size_t piece, unsigned) {
-    const auto [from, to] = PieceOf(triangleCount_, piece, kPieceItems);
+  InPieces(work.size(), ThreadsFor(vertexCount + triangleCount_, 8192), [&](std::size_t k, unsigned) {
+    const Piece& piece = work[k];
+    const std::size_t m = piece.mesh;
+    const SceneMesh& mesh = meshes[m];
+    if (piece.places) {
+      placesOf(mesh.vertices.data() + (piece.from - vertexStart[m]), piece.to - piece.from, &places[piece.from]);
+      pending[m].fetch_sub(1, std::memory_order_release);
+      return;
+    }
+    while (pending[m].load(std::memory_order_acquire) != 0) std::this_thread::yield();
     std::size_t count = 0;  // the piece's cells
-    // The piece's triangles, mesh by mesh and a batch at a time: most bounded
-    // from their corners' places alone, the rest by following their edges.
+    // The piece's triangles a batch at a time: most bounded from their
+    // corners' places alone, the rest by following their edges.
     constexpr std::size_t kBatch = 256;
     std::array<bool, kBatch> narrow;
-    for (std::size_t i = from, m = MeshHolding(triangleStart_, from); i < to;) {
-      while (i >= triangleStart_[m + 1]) ++m;
-      const SceneMesh& mesh = (*meshes_)[m];
-      const std::size_t first = i, n = std::min({kBatch, to - i, triangleStart_[m + 1] - i});
+    for (std::size_t i = piece.from; i < piece.to;) {
+      const std::size_t first = i, n = std::min(kBatch, piece.to - i);
       const std::array<uint16_t, 3>* corners = mesh.triangles.data() + (first - triangleStart_[m]);
       count +=
           narrowExtents(&places[vertexStart[m]], mesh.vertices.size(), corners, n, &extents_[first], narrow.data());
@@ -480,9 +494,9 @@ void SkyRenderer::Prepare() {
         if (std::max({corner[0], corner[1], corner[2]}) >= mesh.vertices.size()) continue;
         std::array<const Place*, 3> place{};
         std::array<V3, 3> p;
-        for (std::size_t k = 0; k < 3; ++k) {
-          place[k] = &places[vertexStart[m] + corner[k]];
-          p[k] = PointOf(mesh.vertices[corner[k]]);
+        for (std::size_t c = 0; c < 3; ++c) {
+          place[c] = &places[vertexStart[m] + corner[c]];
+          p[c] = PointOf(mesh.vertices[corner[c]]);
         }
         if (const std::optional<Span> span = SpanOf(p, place)) {
           extents_[i] = ExtentOf(*span);
@@ -490,7 +504,7 @@ void SkyRenderer::Prepare() {
         }
       }
     }
-    cells[piece] = count;
+    cells[k] = count;
   });
 
   std::size_t pieces = 0;
