@@ -173,13 +173,14 @@ struct Lanes {
     }
   }
 
-  // The set-up of sky_draw.h, kLanes / 2 triangles at a time in lanes of
-  // doubles (D; L the lanes' bits as whole numbers, H as floats).
+  // The work in lanes of doubles (the set-up, the places, the narrow extents),
+  // kDoubleLanes items at a time (D; L the lanes' bits as whole numbers, H as
+  // floats).
   using D = typename DoubleLanes<sizeof(F)>::D;
   using L = typename DoubleLanes<sizeof(F)>::L;
   using H = typename DoubleLanes<sizeof(F)>::H;
   using HI = typename DoubleLanes<sizeof(F)>::HI;
-  static constexpr int kSetUpLanes = kLanes / 2;
+  static constexpr int kDoubleLanes = kLanes / 2;
 
   static D Select(const L& mask, const D& yes, const D& no) { return (D)((mask & (L)yes) | (~mask & (L)no)); }
   static HI Select(const HI& mask, const HI& yes, const HI& no) { return (mask & yes) | (~mask & no); }
@@ -194,8 +195,9 @@ struct Lanes {
   }
   static D Dot(const D3& a, const D3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
+  // The set-up of sky_draw.h.
   static void SetUp(const SceneVertex* const* corners, std::size_t count, PixelTriangle* out, bool* shown) {
-    constexpr int n = kSetUpLanes;
+    constexpr int n = kDoubleLanes;
     for (std::size_t s = 0; s < count; s += n) {
       // Each lane's corners, a lane past the last triangle taking it again.
       D3 p[3];
@@ -275,13 +277,13 @@ struct Lanes {
     if constexpr (sizeof(D) == 16) return (D)_mm_sqrt_pd((__m128d)x);
 #endif
     D root;
-    for (int l = 0; l < kSetUpLanes; ++l) root[l] = __builtin_sqrt(x[l]);
+    for (int l = 0; l < kDoubleLanes; ++l) root[l] = __builtin_sqrt(x[l]);
     return root;
   }
 
   // The places of sky_draw.h, kLanes / 2 vertices at a time.
   static void Places(const SceneVertex* vertices, std::size_t count, SkyPlace* out) {
-    constexpr int n = kSetUpLanes;
+    constexpr int n = kDoubleLanes;
     constexpr double kPi = SkyPlace::kPi, kLonUnit = SkyPlace::kLonUnit, kLatUnit = SkyPlace::kLatUnit;
     constexpr int32_t kPoleMargin = static_cast<int32_t>((SkyPlace::kMargin + SkyPlace::kAngleError) / kLonUnit) + 1;
     for (std::size_t s = 0; s < count; s += n) {
@@ -332,7 +334,7 @@ struct Lanes {
   // apart here; it is left undrawn as it is set up.
   static std::size_t NarrowExtents(const SkyPlace* places, std::size_t vertices, const std::array<uint16_t, 3>* corners,
                                    std::size_t count, SkyExtent* out, bool* narrow) {
-    constexpr int n = kSetUpLanes;
+    constexpr int n = kDoubleLanes;
     constexpr double kLonUnit = SkyPlace::kLonUnit, kLatUnit = SkyPlace::kLatUnit;
     constexpr int32_t kNarrowUnits = static_cast<int32_t>(SkyExtent::kNarrow / kLonUnit);
     constexpr int32_t kLatMarginUnits =

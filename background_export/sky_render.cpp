@@ -297,6 +297,36 @@ std::optional<std::array<int, 4>> FacePixels(const std::array<V3, 3>& corners, c
   return box;
 }
 
+// Items listed band by band, each in every band it falls in and in its order
+// there: band b's are entries[start[b]] .. entries[start[b + 1] - 1].
+struct BandLists {
+  std::vector<uint32_t> start, entries;
+  std::span<const uint32_t> Of(std::size_t b) const { return {entries.data() + start[b], start[b + 1] - start[b]}; }
+};
+
+// Items from .. to - 1 so listed among `bands` bands, bandsOf(i) giving item
+// i's first and last band (the first past the last for an item in none):
+// counted first, then put in place.
+template <class Bands>
+BandLists ListByBand(std::size_t from, std::size_t to, std::size_t bands, const Bands& bandsOf) {
+  BandLists lists;
+  std::vector<std::pair<std::size_t, std::size_t>> spans(to - from);
+  lists.start.assign(bands + 1, 0);
+  for (std::size_t i = from; i < to; ++i) {
+    spans[i - from] = bandsOf(i);
+    for (std::size_t b = spans[i - from].first; b <= spans[i - from].second; ++b) ++lists.start[b + 1];
+  }
+  for (std::size_t b = 0; b < bands; ++b) lists.start[b + 1] += lists.start[b];
+  lists.entries.resize(lists.start[bands]);
+  std::vector<uint32_t> next(lists.start.begin(), lists.start.end() - 1);
+  for (std::size_t i = from; i < to; ++i) {
+    for (std::size_t b = spans[i - from].first; b <= spans[i - from].second; ++b) {
+      lists.entries[next[b]++] = static_cast<uint32_t>(i);
+    }
+  }
+  return lists;
+}
+
 // Sets `rows` rows of `width` values each to `value`: the first row value by
 // value, the others copied from it whole (several times quicker).
 template <class T>
@@ -525,13 +555,8 @@ void SkyRenderer::Draw(const Pixels& picture, const Boxes& boxOf, const Rows& ro
                           static_cast<std::size_t>((box.r1 - 1) / kBand));
   };
   // The triangles tried in each band, in their order: each piece of triangles
-  // lists its own, band after band (the triangles of band b from start[b] to
-  // start[b + 1] of its entries), and a band takes the first piece's, then the
-  // next piece's.
-  struct PieceList {
-    std::vector<uint32_t> start, entries;
-  };
-  std::vector<PieceList> lists(PiecesOf(triangleCount_));
+  // lists its own, and a band takes the first piece's, then the next piece's.
+  std::vector<BandLists> lists(PiecesOf(triangleCount_));
   // Each star's pixel (a point), or the bottom left pixel of its 2 x 2 core (a
   // block or a spot), placed in pieces of its own beside the triangles'; none
   // for a star that falls nowhere.
@@ -561,53 +586,19 @@ void SkyRenderer::Draw(const Pixels& picture, const Boxes& boxOf, const Rows& ro
       return;
     }
     const auto [from, to] = PieceOf(triangleCount_, piece, kPieceItems);
-    // Each triangle's bands (none, first past last, for one not drawn), and
-    // how many a band holds; then each band's entries from there.
-    std::vector<std::pair<uint32_t, uint32_t>> spans(to - from);
-    std::vector<uint32_t>& start = lists[piece].start;
-    start.assign(bands + 1, 0);
-    for (std::size_t i = from; i < to; ++i) {
+    lists[piece] = ListByBand(from, to, bands, [&](std::size_t i) {
       const PixelBox box = boxOf(i);
-      if (box.c1 < box.c0) {
-        spans[i - from] = {1, 0};
-        continue;
-      }
-      const auto [first, last] = bandsOf(box);
-      spans[i - from] = {static_cast<uint32_t>(first), static_cast<uint32_t>(last)};
-      for (std::size_t b = first; b <= last; ++b) ++start[b + 1];
-    }
-    for (std::size_t b = 0; b < bands; ++b) start[b + 1] += start[b];
-    std::vector<uint32_t>& entries = lists[piece].entries;
-    entries.resize(start[bands]);
-    std::vector<uint32_t> next(start.begin(), start.end() - 1);
-    for (std::size_t i = from; i < to; ++i) {
-      for (uint32_t b = spans[i - from].first; b <= spans[i - from].second; ++b) {
-        entries[next[b]++] = static_cast<uint32_t>(i);
-      }
-    }
+      return box.c1 < box.c0 ? std::make_pair(std::size_t{1}, std::size_t{0}) : bandsOf(box);
+    });
   });
 
   // The stars drawn in each band, in their order: those with a pixel in it.
-  auto starRows = [&](std::size_t i) {
+  const BandLists starLists = ListByBand(0, stars_.size(), bands, [&](std::size_t i) {
     const int r = spots[i].r, shape = stars_[i].shape;
-    return std::make_pair(std::max(1, shape == 2 ? r - 1 : r), std::min(height, shape == 0 ? r : r + shape));
-  };
-  std::vector<uint32_t> starStart(bands + 1, 0), starEntries;
-  for (int pass = 0; pass < 2; ++pass) {
-    std::vector<uint32_t> next(starStart.begin(), starStart.end() - 1);
-    for (std::size_t i = 0; i < stars_.size(); ++i) {
-      const auto [r0, r1] = starRows(i);
-      if (!spots[i].placed || r1 < r0) continue;
-      for (auto b = static_cast<std::size_t>((r0 - 1) / kBand); b <= static_cast<std::size_t>((r1 - 1) / kBand); ++b) {
-        if (pass == 0) ++starStart[b + 1];
-        if (pass == 1) starEntries[next[b]++] = static_cast<uint32_t>(i);
-      }
-    }
-    if (pass == 0) {
-      for (std::size_t b = 0; b < bands; ++b) starStart[b + 1] += starStart[b];
-      starEntries.resize(starStart[bands]);
-    }
-  }
+    const int r0 = std::max(1, shape == 2 ? r - 1 : r), r1 = std::min(height, shape == 0 ? r : r + shape);
+    if (!spots[i].placed || r1 < r0) return std::make_pair(std::size_t{1}, std::size_t{0});
+    return bandsOf(PixelBox{1, 1, r0, r1});
+  });
 
   // The threads take the bands in turn, each drawing into its own band of
   // pixels and set-up batch.
@@ -636,8 +627,8 @@ void SkyRenderer::Draw(const Pixels& picture, const Boxes& boxOf, const Rows& ro
     auto rowsOf = [&](const PixelBox& box) {
       return std::make_pair(std::max(box.r0, firstRow) - firstRow, std::min(box.r1, lastRow) - firstRow);
     };
-    for (const PieceList& piece : lists) {
-      const std::span<const uint32_t> list(piece.entries.data() + piece.start[b], piece.start[b + 1] - piece.start[b]);
+    for (const BandLists& piece : lists) {
+      const std::span<const uint32_t> list = piece.Of(b);
       for (std::size_t j = 0; j < list.size();) {
         // A batch of triangles set up together, with one more that the
         // batch's last may be drawn with (it is set up again as the next
@@ -679,9 +670,9 @@ void SkyRenderer::Draw(const Pixels& picture, const Boxes& boxOf, const Rows& ro
     // The band's stars over the mesh: a point as one pixel, a block as its 2 x
     // 2 core, a spot as that with a pixel off each of its corners. A pixel off
     // the picture is left out, but for a column of a picture that wraps.
-    for (std::size_t e = starStart[b]; e < starStart[b + 1]; ++e) {
-      const Star& star = stars_[starEntries[e]];
-      const Spot& spot = spots[starEntries[e]];
+    for (const uint32_t i : starLists.Of(b)) {
+      const Star& star = stars_[i];
+      const Spot& spot = spots[i];
       const uint32_t colour = kOpaqueBlack | static_cast<uint32_t>(star.rgb[0]) << 16 |
                               static_cast<uint32_t>(star.rgb[1]) << 8 | star.rgb[2];
       auto put = [&](int c, int r) {
