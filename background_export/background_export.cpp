@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "background_export/gltf_scene.h"
@@ -54,21 +55,6 @@ std::vector<std::string> ExportFileNames(std::string_view name, const ExportRequ
 
 namespace {
 
-// A file's bytes: encoded (a PNG, an EXR, a glTF scene), or a TGA drawn in
-// place, whose pixels are left unset until drawn.
-class ExportFile {
- public:
-  explicit ExportFile(std::string encoded) : encoded_(std::move(encoded)) {}
-  explicit ExportFile(std::size_t size) : drawn_(new char[size]), size_(size) {}
-  char* Data() { return drawn_.get(); }
-  std::string_view Bytes() const { return drawn_ ? std::string_view(drawn_.get(), size_) : std::string_view(encoded_); }
-
- private:
-  std::string encoded_;
-  std::unique_ptr<char[]> drawn_;
-  std::size_t size_ = 0;
-};
-
 std::array<uint8_t, kTgaHeaderSize> TgaHeaderOf(int width, int height) {
   TgaHeader header;
   header.imageType = kTgaTrueColour;
@@ -79,24 +65,33 @@ std::array<uint8_t, kTgaHeaderSize> TgaHeaderOf(int width, int height) {
   return EncodeTgaHeader(header);
 }
 
-// The file of a picture drawn by `draw` into width x height BGRA pixels: a TGA
-// is drawn straight into the file's bytes.
-template <class Draw>
-ExportFile ExportPicture(int width, int height, ExportFormat format, const Draw& draw) {
-  const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-  if (format == ExportFormat::Tga) {
-    ExportFile file(kTgaHeaderSize + pixels * 4);
-    const auto head = TgaHeaderOf(width, height);
-    std::memcpy(file.Data(), head.data(), head.size());
-    draw(std::span<uint8_t>(reinterpret_cast<uint8_t*>(file.Data()) + kTgaHeaderSize, pixels * 4));
-    return file;
-  }
+// A picture's drawing: band by band into the sink it is given.
+using DrawInto = std::function<void(const SkyRenderer::BandSink&)>;
+
+// A width x height picture drawn by `draw`, encoded in a format other than TGA.
+std::string EncodedPicture(int width, int height, ExportFormat format, const DrawInto& draw) {
   Picture picture;
   picture.width = width;
   picture.height = height;
-  picture.bgra.resize(pixels * 4);
-  draw(std::span<uint8_t>(picture.bgra));
-  return ExportFile(EncodeExportPicture(picture, format));
+  picture.bgra.resize(picture.PixelCount() * 4);
+  draw(SkyRenderer::BandSink([&](std::size_t offset, std::span<const uint8_t> bytes) {
+    std::memcpy(picture.bgra.data() + offset, bytes.data(), bytes.size());
+  }));
+  return EncodeExportPicture(picture, format);
+}
+
+// Writes a TGA of a width x height picture drawn by `draw` into a sink: each
+// band of rows goes into the file as it is finished, the TGA's rows being the
+// picture's, in its order.
+std::string WriteTga(OutputFolder& folder, std::string_view name, int width, int height, const DrawInto& draw) {
+  const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  return folder.ReplaceInParts(name, kTgaHeaderSize + pixels * 4, [&](const OutputFolder::PutPart& put) {
+    const auto head = TgaHeaderOf(width, height);
+    put(0, std::string_view(reinterpret_cast<const char*>(head.data()), head.size()));
+    draw(SkyRenderer::BandSink([&](std::size_t offset, std::span<const uint8_t> bytes) {
+      put(kTgaHeaderSize + offset, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    }));
+  });
 }
 
 }  // namespace
@@ -140,43 +135,62 @@ ExportResult ExportBackground(const SkyScene& scene, const ExportRequest& reques
   if (!result.refusal.empty()) return result;
 
   const std::vector<std::string> names = ExportFileNames(name, request);
-  std::vector<ExportFile> files;
-  if (request.format == ExportFormat::Glb) {
-    files.emplace_back(EncodeGlb(scene, request.layers, request.levels, request.textures));
-  } else {
-    const SkyRenderer renderer(scene, request.layers, request.levels);
-    if (!renderer.Refusal().empty()) {
-      result.refusal = renderer.Refusal();
-      return result;
-    }
-    if (!request.cube) {
-      files.push_back(ExportPicture(request.width, request.height, request.format, [&](std::span<uint8_t> bgra) {
-        renderer.DrawEquirect(request.width, request.height, bgra);
-      }));
-    } else {
-      for (CubeFace face : kCubeFaces) {
-        if (request.face && *request.face != face) continue;
-        files.push_back(ExportPicture(request.faceSize, request.faceSize, request.format, [&](std::span<uint8_t> bgra) {
-          renderer.DrawFace(face, request.faceSize, bgra);
-        }));
-      }
-    }
-  }
-  for (const ExportFile& file : files) {
-    if (file.Bytes().empty()) {
-      result.refusal = request.format == ExportFormat::Glb ? "The scene is too large for one glTF file (4 GiB)."
-                                                           : "The picture could not be encoded.";
-      return result;
-    }
-  }
-  for (std::size_t k = 0; k < files.size(); ++k) {
-    const std::string error = folder.Replace(names[k], files[k].Bytes());
+  auto wrote = [&](const std::string& fileName, const std::string& error) {
     if (error.empty()) {
-      result.written.push_back(folder.PathOf(names[k]));
+      result.written.push_back(folder.PathOf(fileName));
     } else {
       result.failed.push_back(error);
     }
+  };
+  if (request.format == ExportFormat::Glb) {
+    const std::string glb = EncodeGlb(scene, request.layers, request.levels, request.textures);
+    if (glb.empty()) {
+      result.refusal = "The scene is too large for one glTF file (4 GiB).";
+      return result;
+    }
+    wrote(names[0], folder.Replace(names[0], glb));
+    return result;
   }
+  const SkyRenderer renderer(scene, request.layers, request.levels);
+  if (!renderer.Refusal().empty()) {
+    result.refusal = renderer.Refusal();
+    return result;
+  }
+  // Each picture's size and drawing.
+  struct Drawing {
+    int width, height;
+    DrawInto draw;
+  };
+  std::vector<Drawing> drawings;
+  if (!request.cube) {
+    drawings.push_back({request.width, request.height, [&](const SkyRenderer::BandSink& sink) {
+                          renderer.DrawEquirect(request.width, request.height, sink);
+                        }});
+  } else {
+    for (CubeFace face : kCubeFaces) {
+      if (request.face && *request.face != face) continue;
+      drawings.push_back({request.faceSize, request.faceSize, [&renderer, &request, face](const SkyRenderer::BandSink& sink) {
+                            renderer.DrawFace(face, request.faceSize, sink);
+                          }});
+    }
+  }
+  // A TGA is written as it is drawn; other formats are encoded first, all of
+  // them, so a picture that cannot be encoded leaves no file of the set written.
+  if (request.format == ExportFormat::Tga) {
+    for (std::size_t k = 0; k < drawings.size(); ++k) {
+      wrote(names[k], WriteTga(folder, names[k], drawings[k].width, drawings[k].height, drawings[k].draw));
+    }
+    return result;
+  }
+  std::vector<std::string> files;
+  for (const Drawing& drawing : drawings) {
+    files.push_back(EncodedPicture(drawing.width, drawing.height, request.format, drawing.draw));
+    if (files.back().empty()) {
+      result.refusal = "The picture could not be encoded.";
+      return result;
+    }
+  }
+  for (std::size_t k = 0; k < files.size(); ++k) wrote(names[k], folder.Replace(names[k], files[k]));
   return result;
 }
 

@@ -427,6 +427,13 @@ bool SizeFits(int width, int height, std::span<uint8_t> bgra) {
          bgra.size() == static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
 }
 
+// A sink that copies each band into its place in `bgra`.
+SkyRenderer::BandSink SinkInto(std::span<uint8_t> bgra) {
+  return [bgra](std::size_t offset, std::span<const uint8_t> bytes) {
+    std::memcpy(bgra.data() + offset, bytes.data(), bytes.size());
+  };
+}
+
 // A picture of that size, its pixels to be drawn.
 Picture PictureOfSize(int width, int height) {
   Picture picture;
@@ -547,8 +554,8 @@ void SkyRenderer::Prepare() {
 }
 
 template <class Boxes, class Rows>
-void SkyRenderer::Draw(const Pixels& picture, const Boxes& boxOf, const Rows& rows, const StarPlacing& placing) const {
-  const int width = picture.width, height = picture.height;
+void SkyRenderer::Draw(int width, int height, const Boxes& boxOf, const Rows& rows, const StarPlacing& placing,
+                       const BandSink& sink) const {
   const auto bands = static_cast<std::size_t>((height + kBand - 1) / kBand);
   auto bandsOf = [&](const PixelBox& box) {
     return std::make_pair(static_cast<std::size_t>((box.r0 - 1) / kBand),
@@ -693,7 +700,8 @@ void SkyRenderer::Draw(const Pixels& picture, const Boxes& boxOf, const Rows& ro
         }
       }
     }
-    std::memcpy(picture.Row(firstRow), band.bgra.data(), bandRows * w * 4);
+    sink((static_cast<std::size_t>(firstRow) - 1) * w * 4,
+         std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(band.bgra.data()), bandRows * w * 4));
   });
 }
 
@@ -710,8 +718,15 @@ Picture SkyRenderer::Face(CubeFace face, int n) const {
 }
 
 void SkyRenderer::DrawEquirect(int width, int height, std::span<uint8_t> bgra) const {
-  if (!SizeFits(width, height, bgra)) return;
-  const Pixels picture{width, height, bgra.data()};
+  if (SizeFits(width, height, bgra)) DrawEquirect(width, height, SinkInto(bgra));
+}
+
+void SkyRenderer::DrawFace(CubeFace face, int n, std::span<uint8_t> bgra) const {
+  if (SizeFits(n, n, bgra)) DrawFace(face, n, SinkInto(bgra));
+}
+
+void SkyRenderer::DrawEquirect(int width, int height, const BandSink& sink) const {
+  if (width < 1 || height < 1) return;
   // Each triangle's columns and rows: those whose centres' longitudes and
   // latitudes lie in its extent. Column c's centre lies (c - 1/2) / width of
   // the turn along, (c - 1/2) * 65536 / width steps: the columns from
@@ -741,12 +756,11 @@ void SkyRenderer::DrawEquirect(int width, int height, std::span<uint8_t> bgra) c
     y = std::min(at.v, height - 0.5);
     return std::isfinite(x) && std::isfinite(y);
   };
-  Draw(picture, boxOf, EquirectRows(width, height), {place, true});
+  Draw(width, height, boxOf, EquirectRows(width, height), {place, true}, sink);
 }
 
-void SkyRenderer::DrawFace(CubeFace face, int n, std::span<uint8_t> bgra) const {
-  if (!SizeFits(n, n, bgra)) return;
-  const Pixels picture{n, n, bgra.data()};
+void SkyRenderer::DrawFace(CubeFace face, int n, const BandSink& sink) const {
+  if (n < 1) return;
   const FaceFrame frame = FrameOf(face);
   // Each triangle's box, worked out once: cutting it to the face takes a while.
   std::unique_ptr<PixelBox[]> boxes(new PixelBox[triangleCount_]);
@@ -771,7 +785,7 @@ void SkyRenderer::DrawFace(CubeFace face, int n, std::span<uint8_t> bgra) const 
     y = (1 - at.t) * n;
     return at.face == face && std::isfinite(x) && std::isfinite(y);
   };
-  Draw(picture, boxOf, FaceRows(face, n), {place, false});
+  Draw(n, n, boxOf, FaceRows(face, n), {place, false}, sink);
 }
 
 }  // namespace sq

@@ -52,6 +52,12 @@ class SkyRenderer {
   // Nothing is drawn into a span of another size.
   void DrawEquirect(int width, int height, std::span<uint8_t> bgra) const;
   void DrawFace(CubeFace face, int n, std::span<uint8_t> bgra) const;
+  // The same handed on band by band as each is finished, without a picture:
+  // a band of rows's bytes and where they start among the picture's (as
+  // above), once for each band, in any order, from the drawing's threads.
+  using BandSink = std::function<void(std::size_t offset, std::span<const uint8_t> bytes)>;
+  void DrawEquirect(int width, int height, const BandSink& sink) const;
+  void DrawFace(CubeFace face, int n, const BandSink& sink) const;
 
   // At most this many pieces of triangles, counted on a grid of 512 x 256
   // cells over the sky: each piece is a cell a triangle may show in.
@@ -69,12 +75,6 @@ class SkyRenderer {
   struct StarPlacing {
     std::function<bool(const SkyDirection&, double&, double&)> place;
     bool wraps;
-  };
-  // Pixels drawn into: width x height of four bytes, the bottom row first.
-  struct Pixels {
-    int width, height;
-    uint8_t* bgra;
-    uint8_t* Row(int r) const { return bgra + (static_cast<std::size_t>(r) - 1) * static_cast<std::size_t>(width) * 4; }
   };
   // The pixels a triangle is tried on: columns c0 .. c1 (past the picture's
   // width they wrap round) of rows r0 .. r1, all from 1; none when c1 < c0.
@@ -95,10 +95,12 @@ class SkyRenderer {
     const std::array<uint16_t, 3>& corner = mesh.triangles[i - triangleStart_[m]];
     return {&mesh.vertices[corner[0]], &mesh.vertices[corner[1]], &mesh.vertices[corner[2]]};
   }
-  // Draws the triangles, each on the pixels of its box (boxOf(i), asked
-  // again wherever it is needed), then the stars over them, band by band.
+  // Draws the triangles on a width x height picture, each on the pixels of its
+  // box (boxOf(i), asked again wherever it is needed), then the stars over
+  // them, band by band into the sink.
   template <class Boxes, class Rows>
-  void Draw(const Pixels& picture, const Boxes& boxOf, const Rows& rows, const StarPlacing& placing) const;
+  void Draw(int width, int height, const Boxes& boxOf, const Rows& rows, const StarPlacing& placing,
+            const BandSink& sink) const;
 
   // The meshes drawn (none without the mesh layer), the levels their colours
   // show, and their triangles in their order (of equally near ones the first

@@ -2,9 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <system_error>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "hod/text_forms.h"
@@ -27,43 +27,71 @@ AtomicFile::AtomicFile(const std::filesystem::path& path) : path_(path) {
   tempName += std::to_string(::getpid());
   temp_ = folder / tempName;
   errno = 0;
-  out_.open(temp_, std::ios::binary | std::ios::trunc);
-  created_ = static_cast<bool>(out_);
-  if (!created_) openErrno_ = errno;
+  fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd_ < 0) openErrno_ = errno;
+  made_ = fd_ >= 0;
 }
 
 AtomicFile::~AtomicFile() {
-  if (created_ && !committed_) {
-    out_.close();
-    std::error_code ignored;
-    std::filesystem::remove(temp_, ignored);
-  }
+  if (fd_ >= 0) ::close(fd_);
+  RemoveTemporary();
+}
+
+void AtomicFile::RemoveTemporary() {
+  if (!made_) return;
+  made_ = false;
+  std::error_code ignored;
+  std::filesystem::remove(temp_, ignored);
+}
+
+void AtomicFile::Failed(int err) {
+  bool first = false;
+  if (failed_.compare_exchange_strong(first, true)) writeErrno_ = err;
 }
 
 void AtomicFile::Write(std::string_view bytes) {
-  if (!created_ || !out_) return;
+  WriteAt(end_, bytes);
+  end_ += bytes.size();
+}
+
+void AtomicFile::Reserve(std::size_t size) {
+  if (fd_ < 0 || failed_) return;
   errno = 0;
-  out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out_) writeErrno_ = errno;
+  if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) Failed(errno);
+}
+
+void AtomicFile::WriteAt(std::size_t offset, std::string_view bytes) {
+  if (fd_ < 0) return;
+  while (!bytes.empty() && !failed_) {
+    errno = 0;
+    const ssize_t n = ::pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      Failed(n < 0 ? errno : ENOSPC);  // no byte written and no reason: the disk is full
+      return;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+    offset += static_cast<std::size_t>(n);
+  }
 }
 
 std::string AtomicFile::Commit() {
-  if (!created_) return FileFailure("cannot create", path_, openErrno_);
-  if (out_) {
-    errno = 0;
-    out_.flush();
-    if (!out_) writeErrno_ = errno;
+  if (!made_) return FileFailure("cannot create", path_, openErrno_);
+  errno = 0;
+  const int closed = ::close(fd_);  // a full disk may show only here
+  fd_ = -1;
+  if (closed != 0) Failed(errno);
+  if (failed_) {
+    RemoveTemporary();
+    return FileFailure("cannot write", path_, writeErrno_);
   }
-  if (out_) {
-    errno = 0;
-    out_.close();  // a full disk may show only here
-    if (!out_) writeErrno_ = errno;
-  }
-  if (!out_) return FileFailure("cannot write", path_, writeErrno_);  // the destructor removes the temporary file
   std::error_code ec;
   std::filesystem::rename(temp_, path_, ec);
-  if (ec) return FileFailure("cannot write", path_, ec.value());
-  committed_ = true;
+  if (ec) {
+    RemoveTemporary();
+    return FileFailure("cannot write", path_, ec.value());
+  }
+  made_ = false;  // it is the file now
   return {};
 }
 

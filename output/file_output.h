@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
+#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -27,17 +27,29 @@ class AtomicFile {
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
+  // Writes after the bytes written so far by Write.
   void Write(std::string_view bytes);
   void Write(const uint8_t* bytes, std::size_t n) { Write(std::string_view(reinterpret_cast<const char*>(bytes), n)); }
+  // Writes at `offset`, whatever was written before: safe from several threads
+  // at once (apart from Write and Commit). The file is made `size` bytes long
+  // first by Reserve, so the parts may come in any order.
+  void Reserve(std::size_t size);
+  void WriteAt(std::size_t offset, std::string_view bytes);
   // Puts the finished file in place. Returns an empty string on success, else a reason.
   std::string Commit();
 
  private:
+  void Failed(int err);
+  void RemoveTemporary();
+
   std::filesystem::path path_, temp_;
-  std::ofstream out_;
-  bool created_ = false;
-  bool committed_ = false;
-  int openErrno_ = 0, writeErrno_ = 0;  // the system's reason of a failure, 0 when it gave none
+  int fd_ = -1;
+  bool made_ = false;    // the temporary file is there
+  std::size_t end_ = 0;  // where Write goes on
+  int openErrno_ = 0;    // the system's reason the temporary file could not be made
+  // Whether a write failed, and the first failure's reason (0 when the system gave none).
+  std::atomic<bool> failed_{false};
+  std::atomic<int> writeErrno_{0};
 };
 
 // Writes a file whole through an AtomicFile. Returns an empty string on success,

@@ -1,6 +1,7 @@
 #include "output/output_folder.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <system_error>
 
@@ -8,6 +9,24 @@
 #include "output/file_output.h"
 
 namespace sq {
+
+namespace {
+
+// Whether a part of `bytes` at `offset` lies within a file of `size` bytes.
+bool PartFits(std::size_t offset, std::string_view bytes, std::size_t size) {
+  return offset <= size && bytes.size() <= size - offset;
+}
+
+}  // namespace
+
+std::string OutputFolder::ReplaceInParts(std::string_view name, std::size_t size,
+                                         const std::function<void(const PutPart&)>& fill) {
+  std::string file(size, '\0');
+  fill([&](std::size_t offset, std::string_view bytes) {
+    if (PartFits(offset, bytes, size)) std::memcpy(file.data() + offset, bytes.data(), bytes.size());
+  });
+  return Replace(name, file);
+}
 
 std::filesystem::path DiskFolder::FilePath(std::string_view name) const { return folder_ / SafeFileName(name); }
 
@@ -28,6 +47,16 @@ std::string DiskFolder::Append(std::string_view name, std::string_view bytes) {
 
 std::string DiskFolder::Replace(std::string_view name, std::string_view bytes) {
   return WriteFileAtomic(FilePath(name), bytes);
+}
+
+std::string DiskFolder::ReplaceInParts(std::string_view name, std::size_t size,
+                                       const std::function<void(const PutPart&)>& fill) {
+  AtomicFile file(FilePath(name));
+  file.Reserve(size);
+  fill([&](std::size_t offset, std::string_view bytes) {
+    if (PartFits(offset, bytes, size)) file.WriteAt(offset, bytes);
+  });
+  return file.Commit();
 }
 
 bool DiskFolder::Holds(std::string_view name) const {
@@ -54,6 +83,16 @@ std::string MemoryFolder::Append(std::string_view name, std::string_view bytes) 
 
 std::string MemoryFolder::Replace(std::string_view name, std::string_view bytes) {
   Slot(name).assign(bytes);
+  return {};
+}
+
+std::string MemoryFolder::ReplaceInParts(std::string_view name, std::size_t size,
+                                         const std::function<void(const PutPart&)>& fill) {
+  std::string& file = Slot(name);
+  file.assign(size, '\0');
+  fill([&](std::size_t offset, std::string_view bytes) {
+    if (PartFits(offset, bytes, size)) std::memcpy(file.data() + offset, bytes.data(), bytes.size());
+  });
   return {};
 }
 

@@ -12,7 +12,9 @@
 // first (SafeFileName), so a file never lands outside its folder.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -29,6 +31,14 @@ class OutputFolder {
   // Writes the file `name` whole. A failure leaves no half-written file, and an
   // earlier file of that name stays whole. Returns "" or the reason.
   virtual std::string Replace(std::string_view name, std::string_view bytes) = 0;
+  // Writes the file `name`, `size` bytes, whole as Replace does, from parts:
+  // `fill` hands each part to the PutPart it is given (where the part starts in
+  // the file, and its bytes), from any of its threads and in any order, every
+  // byte once. A part that would reach past `size` is left out. Here it is
+  // gathered in memory and written by Replace.
+  using PutPart = std::function<void(std::size_t offset, std::string_view bytes)>;
+  virtual std::string ReplaceInParts(std::string_view name, std::size_t size,
+                                     const std::function<void(const PutPart&)>& fill);
   // Whether a file of that name is there already.
   virtual bool Holds(std::string_view name) const = 0;
   // The file as a person reads its name: its path on disk, its name in memory.
@@ -44,6 +54,9 @@ class DiskFolder final : public OutputFolder {
 
   std::string Append(std::string_view name, std::string_view bytes) override;
   std::string Replace(std::string_view name, std::string_view bytes) override;
+  // The parts go straight into the temporary file as they come.
+  std::string ReplaceInParts(std::string_view name, std::size_t size,
+                             const std::function<void(const PutPart&)>& fill) override;
   bool Holds(std::string_view name) const override;
   std::string PathOf(std::string_view name) const override;
 
@@ -56,6 +69,8 @@ class MemoryFolder final : public OutputFolder {
  public:
   std::string Append(std::string_view name, std::string_view bytes) override;
   std::string Replace(std::string_view name, std::string_view bytes) override;
+  std::string ReplaceInParts(std::string_view name, std::size_t size,
+                             const std::function<void(const PutPart&)>& fill) override;
   bool Holds(std::string_view name) const override;
   std::string PathOf(std::string_view name) const override;
 

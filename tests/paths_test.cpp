@@ -1,18 +1,22 @@
 // Where outputs go: never outside the output folder, whatever names a file or its
 // contents carry; and an existing output is replaced whole or not at all.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <regex>
 #include <set>
+#include <thread>
 
 #include "app/report_command.h"
 #include "exports/side_exports.h"
 #include "hod/hod_walk.h"
 #include "output/file_output.h"
+#include "output/output_folder.h"
 #include "support/sample_files.h"
 #include "tests/test_kit.h"
 
@@ -136,4 +140,62 @@ TEST(AtomicWrite, ReplacesWholeAndLeavesNoTemporaryFile) {
   EXPECT_EQ(sq::WriteFileAtomic(target, "short"), "");
   EXPECT_EQ(ReadText(target), "short");
   EXPECT_EQ(FilesBelow(dir.path()), (std::set<std::string>{"sky.hod"}));
+}
+
+// A file written in parts from several threads, in any order, is the file the
+// parts make, on disk as in memory; a part that would reach past the file is
+// left out rather than growing it or writing past memory.
+TEST(AtomicWrite, PartsFromSeveralThreadsMakeTheWholeFile) {
+  TempDir dir;
+  std::string whole(300000, '\0');
+  for (std::size_t i = 0; i < whole.size(); ++i) whole[i] = static_cast<char>(i * 7 + i / 251);
+  auto fill = [&](const sq::OutputFolder::PutPart& put) {
+    constexpr std::size_t kPart = 4096;
+    auto putEvery = [&](std::size_t first) {
+      for (std::size_t at = first * kPart; at < whole.size(); at += 2 * kPart) {
+        put(at, std::string_view(whole).substr(at, kPart));
+      }
+    };
+    std::thread other(putEvery, 1);
+    putEvery(0);
+    other.join();
+    put(whole.size() - 2, "past the end");
+  };
+  sq::DiskFolder disk(dir.path());
+  WriteBytes(dir / "sky.tga", std::vector<uint8_t>(400000, 0xAA));
+  EXPECT_EQ(disk.ReplaceInParts("sky.tga", whole.size(), fill), "");
+  EXPECT_EQ(ReadText(dir / "sky.tga"), whole);
+  sq::MemoryFolder memory;
+  EXPECT_EQ(memory.ReplaceInParts("sky.tga", whole.size(), fill), "");
+  ASSERT_NE(memory.Find("sky.tga"), nullptr);
+  EXPECT_EQ(*memory.Find("sky.tga"), whole);
+  EXPECT_EQ(FilesBelow(dir.path()), (std::set<std::string>{"sky.tga"}));
+}
+
+// A write the system refuses halfway (here the process's limit on a file's
+// size) is reported with its reason, and leaves the old file whole and no
+// temporary file.
+TEST(AtomicWrite, AWriteRefusedHalfwayLeavesTheOldFileWhole) {
+  TempDir dir;
+  const auto target = dir / "sky.tga";
+  WriteBytes(target, std::vector<uint8_t>(10, 0xAA));
+  const std::string old = ReadText(target);
+  rlimit limit{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = limit;
+  small.rlim_cur = 65536;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  sq::DiskFolder disk(dir.path());
+  const std::string inParts = disk.ReplaceInParts("sky.tga", 100000, [](const sq::OutputFolder::PutPart& put) {
+    for (std::size_t at = 0; at < 100000; at += 10000) put(at, std::string(10000, 'x'));
+  });
+  const std::string whole = sq::WriteFileAtomic(target, std::string(100000, 'x'));
+  setrlimit(RLIMIT_FSIZE, &limit);
+  std::signal(SIGXFSZ, previousSignal);
+  const std::string reason = "cannot write " + target.string() + ": " + std::strerror(EFBIG);
+  EXPECT_EQ(inParts, reason);
+  EXPECT_EQ(whole, reason);
+  EXPECT_EQ(ReadText(target), old);
+  EXPECT_EQ(FilesBelow(dir.path()), (std::set<std::string>{"sky.tga"}));
 }
