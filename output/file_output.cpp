@@ -54,7 +54,7 @@ void AtomicFile::Write(std::string_view bytes) {
   end_ += bytes.size();
 }
 
-void AtomicFile::Reserve(std::size_t size) {
+void AtomicFile::SetSize(std::size_t size) {
   if (fd_ < 0 || failed_) return;
   errno = 0;
   if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) Failed(errno);

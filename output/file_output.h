@@ -30,10 +30,11 @@ class AtomicFile {
   // Writes after the bytes written so far by Write.
   void Write(std::string_view bytes);
   void Write(const uint8_t* bytes, std::size_t n) { Write(std::string_view(reinterpret_cast<const char*>(bytes), n)); }
+  // Makes the file `size` bytes long (zeros where nothing is written), so parts
+  // written at their places may come in any order.
+  void SetSize(std::size_t size);
   // Writes at `offset`, whatever was written before: safe from several threads
-  // at once (apart from Write and Commit). The file is made `size` bytes long
-  // first by Reserve, so the parts may come in any order.
-  void Reserve(std::size_t size);
+  // at once (but not with Write, SetSize or Commit).
   void WriteAt(std::size_t offset, std::string_view bytes);
   // Puts the finished file in place. Returns an empty string on success, else a reason.
   std::string Commit();

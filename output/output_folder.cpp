@@ -52,7 +52,7 @@ std::string DiskFolder::Replace(std::string_view name, std::string_view bytes) {
 std::string DiskFolder::ReplaceInParts(std::string_view name, std::size_t size,
                                        const std::function<void(const PutPart&)>& fill) {
   AtomicFile file(FilePath(name));
-  file.Reserve(size);
+  file.SetSize(size);
   fill([&](std::size_t offset, std::string_view bytes) {
     if (PartFits(offset, bytes, size)) file.WriteAt(offset, bytes);
   });
