@@ -169,9 +169,10 @@ ExportResult ExportBackground(const SkyScene& scene, const ExportRequest& reques
   } else {
     for (CubeFace face : kCubeFaces) {
       if (request.face && *request.face != face) continue;
-      drawings.push_back({request.faceSize, request.faceSize, [&renderer, &request, face](const SkyRenderer::BandSink& sink) {
-                            renderer.DrawFace(face, request.faceSize, sink);
-                          }});
+      drawings.push_back(
+          {request.faceSize, request.faceSize, [&renderer, &request, face](const SkyRenderer::BandSink& sink) {
+             renderer.DrawFace(face, request.faceSize, sink);
+           }});
     }
   }
   // A TGA is written as it is drawn; other formats are encoded first, all of

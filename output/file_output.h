@@ -2,10 +2,10 @@
 // exports appended to a file of an output folder.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <atomic>
 #include <string>
 #include <string_view>
 
