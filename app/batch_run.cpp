@@ -19,10 +19,17 @@ namespace {
 // Whether a file found in a folder is taken: its name holds ".hod" (case matters).
 bool IsHodName(const fs::path& file) { return file.filename().string().find(".hod") != std::string::npos; }
 
-// The files of one folder, and with `recursive` of its subfolders; a folder that
-// cannot be read gives a problem line. Folders reached through a link are not
-// entered, so a link back up the tree cannot loop.
-void ScanFolder(const fs::path& folder, bool recursive, std::vector<fs::path>& found,
+// A file found below a folder argument: its path, and its path below the argument.
+struct FoundFile {
+  fs::path path, relative;
+};
+
+// The files of one folder (`relative` below the argument), and with `recursive`
+// of its subfolders, in the order of their paths: a folder's files and
+// subfolders by name, each subfolder's files where its name falls. A folder
+// that cannot be read gives a problem line. Folders reached through a link are
+// not entered, so a link back up the tree cannot loop.
+void ScanFolder(const fs::path& folder, const fs::path& relative, bool recursive, std::vector<FoundFile>& found,
                 std::vector<std::string>& problems) {
   std::error_code ec;
   fs::directory_iterator it(folder, ec);
@@ -30,7 +37,12 @@ void ScanFolder(const fs::path& folder, bool recursive, std::vector<fs::path>& f
     problems.push_back(folder.string() + ": cannot read this folder: " + ec.message());
     return;
   }
-  std::vector<fs::path> subfolders;
+  struct Entry {
+    std::string name;
+    fs::path path;
+    bool isFolder;
+  };
+  std::vector<Entry> entries;
   for (const fs::directory_iterator end; it != end; it.increment(ec)) {
     if (ec) {
       problems.push_back(folder.string() + ": cannot read this folder: " + ec.message());
@@ -40,12 +52,19 @@ void ScanFolder(const fs::path& folder, bool recursive, std::vector<fs::path>& f
     std::error_code kindError;
     if (entry.is_symlink(kindError) && entry.is_directory(kindError)) continue;
     if (entry.is_directory(kindError)) {
-      if (recursive) subfolders.push_back(entry.path());
+      if (recursive) entries.push_back({entry.path().filename().native(), entry.path(), true});
     } else if (entry.is_regular_file(kindError) && IsHodName(entry.path())) {
-      found.push_back(entry.path());
+      entries.push_back({entry.path().filename().native(), entry.path(), false});
     }
   }
-  for (const fs::path& sub : subfolders) ScanFolder(sub, recursive, found, problems);
+  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
+  for (Entry& entry : entries) {
+    if (entry.isFolder) {
+      ScanFolder(entry.path, relative / entry.name, recursive, found, problems);
+    } else {
+      found.push_back({std::move(entry.path), relative / entry.name});
+    }
+  }
 }
 
 // The progress bar on a terminal: files printed of all files.
@@ -111,17 +130,15 @@ BatchInputs CollectInputs(const std::vector<std::string>& arguments, bool recurs
       continue;
     }
     inputs.batch = true;
-    std::vector<fs::path> found;
+    std::vector<FoundFile> found;
     const std::size_t problemsBefore = inputs.problems.size();
-    ScanFolder(argument, recursive, found, inputs.problems);
-    std::sort(found.begin(), found.end());
+    ScanFolder(argument, fs::path(), recursive, found, inputs.problems);
     if (found.empty() && inputs.problems.size() == problemsBefore) {
       inputs.problems.push_back(
           argument + (recursive ? ": no HOD files in this folder or below it" : ": no HOD files in this folder"));
     }
-    for (fs::path& file : found) {
-      fs::path relative = file.lexically_relative(argument);
-      inputs.files.push_back({inputs.files.size(), std::move(file), argument, true, std::move(relative)});
+    for (FoundFile& file : found) {
+      inputs.files.push_back({inputs.files.size(), std::move(file.path), argument, true, std::move(file.relative)});
     }
   }
   return inputs;

@@ -1,5 +1,6 @@
 #include "hod/file_bytes.h"
 
+#include <cerrno>
 #include <fstream>
 #include <utility>
 
@@ -55,6 +56,27 @@ std::shared_ptr<const FileBytes> FileBytes::Open(const std::filesystem::path& pa
         file->mapped_ = true;
         return file;
       }
+    } else if (S_ISREG(info.st_mode)) {
+      // Read through the descriptor already open, into memory not cleared
+      // first: every byte of it is read over.
+      const auto length = static_cast<std::size_t>(info.st_size);
+      std::shared_ptr<FileBytes> file(new FileBytes);
+      file->owned_.reset(new uint8_t[length == 0 ? 1 : length]);
+      std::size_t got = 0;
+      while (got < length) {
+        const ssize_t n = ::read(fd, file->owned_.get() + got, length - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+      }
+      ::close(fd);
+      if (got < length) {
+        error = "cannot read " + path.string();
+        return nullptr;
+      }
+      file->data_ = file->owned_.get();
+      file->size_ = length;
+      return file;
     }
     ::close(fd);
   }

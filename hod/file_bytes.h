@@ -45,7 +45,8 @@ class FileBytes {
   const uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
   bool mapped_ = false;
-  std::vector<uint8_t> read_;  // the bytes when the file was not mapped
+  std::vector<uint8_t> read_;         // the bytes adopted
+  std::unique_ptr<uint8_t[]> owned_;  // the bytes read from a file not mapped
 };
 
 }  // namespace sq

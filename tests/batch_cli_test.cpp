@@ -70,6 +70,25 @@ TEST(BatchCli, FoldersWithAndWithoutRecursionInPathOrderAndBadInputs) {
   EXPECT_TRUE(fs::exists(dir / "bad" / "bad.HODreport.rtf"));  // written all the same
 }
 
+// Path order goes name by name: a folder's files come where its name falls
+// among its neighbours' ("a" before "a-b" before "a.hod"), not where its path's
+// text would.
+TEST(BatchCli, FilesComeInPathOrderNameByName) {
+  TempDir dir;
+  const fs::path mods = dir / "mods";
+  for (const fs::path& file :
+       {mods / "a.hod", mods / "a-b" / "w.hod", mods / "a" / "y.hod", mods / "a" / "b" / "x.hod"}) {
+    Write(file, Vers(513));
+  }
+  const ProcessResult r = Starquill({"check", "-r", "-j2", mods.string()}, dir);
+  std::string expected;
+  for (const fs::path& file :
+       {mods / "a" / "b" / "x.hod", mods / "a" / "y.hod", mods / "a-b" / "w.hod", mods / "a.hod"}) {
+    expected += file.string() + ":12: warning: Unusual HOD version ! (Long): 513\n";
+  }
+  EXPECT_EQ(r.out, expected);
+}
+
 // However many files run at a time, the output is that of one file after the
 // other, and each file's part is what a run on it alone prints.
 TEST(BatchCli, ParallelRunsPrintWhatOneAtATimeRunsPrint) {
