@@ -43,7 +43,8 @@ std::shared_ptr<const FileBytes> FileBytes::Open(const std::filesystem::path& pa
     // read below. A small file costs less to read than to map and unmap, and an
     // unmapping stops every other thread of the program for a moment (a run over
     // many files reads them on several threads).
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= kMapFrom) {
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (regular && info.st_size >= kMapFrom) {
       const auto length = static_cast<std::size_t>(info.st_size);
       // Not populated ahead: a page is mapped when first read, so the pages a walk
       // skips (vertices, stars, pixels it only views) cost nothing at all.
@@ -56,12 +57,18 @@ std::shared_ptr<const FileBytes> FileBytes::Open(const std::filesystem::path& pa
         file->mapped_ = true;
         return file;
       }
-    } else if (S_ISREG(info.st_mode)) {
+    }
+    if (regular) {
       // Read through the descriptor already open, into memory not cleared
       // first: every byte of it is read over.
       const auto length = static_cast<std::size_t>(info.st_size);
       std::shared_ptr<FileBytes> file(new FileBytes);
-      file->owned_.reset(new uint8_t[length == 0 ? 1 : length]);
+      try {
+        file->owned_.reset(new uint8_t[length == 0 ? 1 : length]);
+      } catch (...) {
+        ::close(fd);
+        throw;
+      }
       std::size_t got = 0;
       while (got < length) {
         const ssize_t n = ::read(fd, file->owned_.get() + got, length - got);
