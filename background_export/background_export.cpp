@@ -74,9 +74,7 @@ std::string EncodedPicture(int width, int height, ExportFormat format, const Dra
   picture.width = width;
   picture.height = height;
   picture.bgra.resize(picture.PixelCount() * 4);
-  draw(SkyRenderer::BandSink([&](std::size_t offset, std::span<const uint8_t> bytes) {
-    std::memcpy(picture.bgra.data() + offset, bytes.data(), bytes.size());
-  }));
+  draw(SkyRenderer::SinkInto(picture.bgra));
   return EncodeExportPicture(picture, format);
 }
 

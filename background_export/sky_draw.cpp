@@ -15,12 +15,7 @@ namespace {
 typedef float F4 __attribute__((vector_size(16)));
 typedef int32_t I4 __attribute__((vector_size(16)));
 
-const SkyDrawKernel kPlain = {"plain",
-                              &Lanes<F4, I4>::DrawBox,
-                              &Lanes<F4, I4>::DrawPair,
-                              &Lanes<F4, I4>::SetUp,
-                              &Lanes<F4, I4>::Places,
-                              &Lanes<F4, I4>::NarrowExtents};
+constexpr SkyDrawKernel kPlain = Lanes<F4, I4>::Kernel("plain");
 
 }  // namespace
 

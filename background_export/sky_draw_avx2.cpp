@@ -12,12 +12,7 @@ namespace {
 typedef float F8 __attribute__((vector_size(32)));
 typedef int32_t I8 __attribute__((vector_size(32)));
 
-const SkyDrawKernel kAvx2 = {"AVX2",
-                             &Lanes<F8, I8>::DrawBox,
-                             &Lanes<F8, I8>::DrawPair,
-                             &Lanes<F8, I8>::SetUp,
-                             &Lanes<F8, I8>::Places,
-                             &Lanes<F8, I8>::NarrowExtents};
+constexpr SkyDrawKernel kAvx2 = Lanes<F8, I8>::Kernel("AVX2");
 
 }  // namespace
 

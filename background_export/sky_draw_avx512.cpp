@@ -12,12 +12,7 @@ namespace {
 typedef float F16 __attribute__((vector_size(64)));
 typedef int32_t I16 __attribute__((vector_size(64)));
 
-const SkyDrawKernel kAvx512 = {"AVX-512",
-                               &Lanes<F16, I16>::DrawBox,
-                               &Lanes<F16, I16>::DrawPair,
-                               &Lanes<F16, I16>::SetUp,
-                               &Lanes<F16, I16>::Places,
-                               &Lanes<F16, I16>::NarrowExtents};
+constexpr SkyDrawKernel kAvx512 = Lanes<F16, I16>::Kernel("AVX-512");
 
 }  // namespace
 

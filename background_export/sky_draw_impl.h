@@ -7,6 +7,7 @@
 // instruction set can never stand in for another's at link time.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -194,6 +195,11 @@ struct Lanes {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
   }
   static D Dot(const D3& a, const D3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+  // The item lane l of the batch from item s takes: a lane past the last item
+  // takes the last again.
+  static std::size_t LaneItem(std::size_t s, int l, std::size_t count) {
+    return std::min(s + static_cast<std::size_t>(l), count - 1);
+  }
 
   // The set-up of sky_draw.h.
   static void SetUp(const SceneVertex* const* corners, std::size_t count, PixelTriangle* out, bool* shown) {
@@ -206,7 +212,7 @@ struct Lanes {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
       for (int l = 0; l < n; ++l) {
-        const std::size_t k = s + static_cast<std::size_t>(l) < count ? s + static_cast<std::size_t>(l) : count - 1;
+        const std::size_t k = LaneItem(s, l, count);
         for (int j = 0; j < 3; ++j) {
           const SceneVertex& v = *corners[3 * k + static_cast<std::size_t>(j)];
           p[j].x[l] = v.x, p[j].y[l] = v.y, p[j].z[l] = v.z;
@@ -292,8 +298,7 @@ struct Lanes {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
       for (int l = 0; l < n; ++l) {
-        const SceneVertex& v =
-            vertices[s + static_cast<std::size_t>(l) < count ? s + static_cast<std::size_t>(l) : count - 1];
+        const SceneVertex& v = vertices[LaneItem(s, l, count)];
         x[l] = v.x, y[l] = v.y, z[l] = v.z;
       }
 #pragma GCC diagnostic pop
@@ -352,9 +357,7 @@ struct Lanes {
       int32_t at[10][n];
       for (int l = 0; l < n; ++l) {
         uint16_t corner[3];
-        std::memcpy(corner,
-                    &corners[s + static_cast<std::size_t>(l) < count ? s + static_cast<std::size_t>(l) : count - 1],
-                    sizeof corner);
+        std::memcpy(corner, &corners[LaneItem(s, l, count)], sizeof corner);
         // (Bitwise, not branching: which way each goes is hard to foresee.)
         const bool within = (corner[0] < vertices) & (corner[1] < vertices) & (corner[2] < vertices);
         const SkyPlace &a = places[within ? corner[0] : 0], &b = places[within ? corner[1] : 0],
@@ -494,6 +497,11 @@ struct Lanes {
         Scatter(band.bgra, w, r, r1, c, bgra);
       }
     }
+  }
+
+  // This version's table, under `name`.
+  static constexpr SkyDrawKernel Kernel(const char* name) {
+    return {name, &DrawBox, &DrawPair, &SetUp, &Places, &NarrowExtents};
   }
 };
 

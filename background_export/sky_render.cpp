@@ -427,13 +427,6 @@ bool SizeFits(int width, int height, std::span<uint8_t> bgra) {
          bgra.size() == static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
 }
 
-// A sink that copies each band into its place in `bgra`.
-SkyRenderer::BandSink SinkInto(std::span<uint8_t> bgra) {
-  return [bgra](std::size_t offset, std::span<const uint8_t> bytes) {
-    std::memcpy(bgra.data() + offset, bytes.data(), bytes.size());
-  };
-}
-
 // A picture of that size, its pixels to be drawn.
 Picture PictureOfSize(int width, int height) {
   Picture picture;
@@ -715,6 +708,12 @@ Picture SkyRenderer::Face(CubeFace face, int n) const {
   Picture picture = PictureOfSize(n, n);
   DrawFace(face, n, picture.bgra);
   return picture;
+}
+
+SkyRenderer::BandSink SkyRenderer::SinkInto(std::span<uint8_t> bgra) {
+  return [bgra](std::size_t offset, std::span<const uint8_t> bytes) {
+    std::memcpy(bgra.data() + offset, bytes.data(), bytes.size());
+  };
 }
 
 void SkyRenderer::DrawEquirect(int width, int height, std::span<uint8_t> bgra) const {

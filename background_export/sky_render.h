@@ -56,6 +56,8 @@ class SkyRenderer {
   // a band of rows's bytes and where they start among the picture's (as
   // above), once for each band, in any order, from the drawing's threads.
   using BandSink = std::function<void(std::size_t offset, std::span<const uint8_t> bytes)>;
+  // A sink that copies each band into its place among a picture's pixels.
+  static BandSink SinkInto(std::span<uint8_t> bgra);
   void DrawEquirect(int width, int height, const BandSink& sink) const;
   void DrawFace(CubeFace face, int n, const BandSink& sink) const;
 

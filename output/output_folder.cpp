@@ -17,14 +17,20 @@ bool PartFits(std::size_t offset, std::string_view bytes, std::size_t size) {
   return offset <= size && bytes.size() <= size - offset;
 }
 
+// Makes `file` `size` bytes long and puts the parts `fill` hands on in place.
+void GatherParts(std::string& file, std::size_t size, const std::function<void(const OutputFolder::PutPart&)>& fill) {
+  file.assign(size, '\0');
+  fill([&](std::size_t offset, std::string_view bytes) {
+    if (PartFits(offset, bytes, size)) std::memcpy(file.data() + offset, bytes.data(), bytes.size());
+  });
+}
+
 }  // namespace
 
 std::string OutputFolder::ReplaceInParts(std::string_view name, std::size_t size,
                                          const std::function<void(const PutPart&)>& fill) {
-  std::string file(size, '\0');
-  fill([&](std::size_t offset, std::string_view bytes) {
-    if (PartFits(offset, bytes, size)) std::memcpy(file.data() + offset, bytes.data(), bytes.size());
-  });
+  std::string file;
+  GatherParts(file, size, fill);
   return Replace(name, file);
 }
 
@@ -88,11 +94,7 @@ std::string MemoryFolder::Replace(std::string_view name, std::string_view bytes)
 
 std::string MemoryFolder::ReplaceInParts(std::string_view name, std::size_t size,
                                          const std::function<void(const PutPart&)>& fill) {
-  std::string& file = Slot(name);
-  file.assign(size, '\0');
-  fill([&](std::size_t offset, std::string_view bytes) {
-    if (PartFits(offset, bytes, size)) std::memcpy(file.data() + offset, bytes.data(), bytes.size());
-  });
+  GatherParts(Slot(name), size, fill);
   return {};
 }
 
