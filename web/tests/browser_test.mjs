@@ -17,7 +17,8 @@ const inputs = [background, picture, ...others];
 const work = mkdtempSync(join(tmpdir(), "sq-browser-"));
 const native = (dir, args) => nativeRun(starquill, dir, args);
 
-const types = { ".html": "text/html", ".js": "text/javascript", ".css": "text/css", ".wasm": "application/wasm" };
+const types = { ".html": "text/html", ".js": "text/javascript", ".css": "text/css", ".wasm": "application/wasm",
+  ".txt": "text/plain; charset=utf-8" };
 const server = createServer((request, response) => {
   const path = decodeURIComponent(new URL(request.url, "http://x").pathname);
   const file = path.startsWith("/inputs/")
@@ -43,6 +44,13 @@ try {
   page.on("pageerror", (error) => fail(`the page threw: ${error.message}`));
   await page.goto(`${origin}/`);
   await page.waitForFunction(() => document.getElementById("status").textContent.startsWith("Ready"), { timeout: 60000 });
+
+  // The About link names each library the page is built with and its version.
+  const about = await page.$eval("footer a", async (a) => (await fetch(a.href)).text());
+  for (const library of ["zlib", "libpng", "libjpeg-turbo", "nlohmann-json", "fflate"]) {
+    if (!new RegExp(`^${library} \\d\\S* \\(.*licence\\b`, "m").test(about))
+      fail(`the About page does not name ${library}, its version and licence`);
+  }
 
   // A call of window.starquill on an input the server holds; Uint8Arrays come
   // back as base64.
