@@ -55,6 +55,7 @@ std::shared_ptr<const FileBytes> FileBytes::Open(const std::filesystem::path& pa
         file->data_ = static_cast<const uint8_t*>(at);
         file->size_ = length;
         file->mapped_ = true;
+        file->name_ = path.string();
         return file;
       }
     }
@@ -83,6 +84,7 @@ std::shared_ptr<const FileBytes> FileBytes::Open(const std::filesystem::path& pa
       }
       file->data_ = file->owned_.get();
       file->size_ = length;
+      file->name_ = path.string();
       return file;
     }
     ::close(fd);
@@ -90,19 +92,20 @@ std::shared_ptr<const FileBytes> FileBytes::Open(const std::filesystem::path& pa
 #endif
   auto bytes = ReadWholeFile(path, error);
   if (!bytes) return nullptr;
-  return Adopt(std::move(*bytes));
+  return Adopt(std::move(*bytes), path.string());
 }
 
-std::shared_ptr<const FileBytes> FileBytes::Adopt(std::vector<uint8_t> bytes) {
+std::shared_ptr<const FileBytes> FileBytes::Adopt(std::vector<uint8_t> bytes, std::string name) {
   std::shared_ptr<FileBytes> file(new FileBytes);
+  file->name_ = std::move(name);
   file->read_ = std::move(bytes);
   file->data_ = file->read_.data();
   file->size_ = file->read_.size();
   return file;
 }
 
-std::shared_ptr<const FileBytes> FileBytes::Copy(std::span<const uint8_t> bytes) {
-  return Adopt(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+std::shared_ptr<const FileBytes> FileBytes::Copy(std::span<const uint8_t> bytes, std::string name) {
+  return Adopt(std::vector<uint8_t>(bytes.begin(), bytes.end()), std::move(name));
 }
 
 FileBytes::~FileBytes() {

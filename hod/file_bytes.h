@@ -25,11 +25,13 @@ class FileBytes {
   // Files of this size and more are mapped; smaller ones are read.
   static constexpr long kMapFrom = 1L << 20;
 
-  // Opens `path`. Returns null and sets `error` when it cannot be read.
+  // Opens `path`; the bytes are named by it. Returns null and sets `error` when
+  // it cannot be read.
   static std::shared_ptr<const FileBytes> Open(const std::filesystem::path& path, std::string& error);
-  // Bytes already in memory, kept from now on.
-  static std::shared_ptr<const FileBytes> Adopt(std::vector<uint8_t> bytes);
-  static std::shared_ptr<const FileBytes> Copy(std::span<const uint8_t> bytes);
+  // Bytes already in memory, kept from now on, under the name they came by (a
+  // file's path or name as the person knows it).
+  static std::shared_ptr<const FileBytes> Adopt(std::vector<uint8_t> bytes, std::string name = {});
+  static std::shared_ptr<const FileBytes> Copy(std::span<const uint8_t> bytes, std::string name = {});
 
   FileBytes(const FileBytes&) = delete;
   FileBytes& operator=(const FileBytes&) = delete;
@@ -38,6 +40,9 @@ class FileBytes {
   std::span<const uint8_t> Bytes() const { return {data_, size_}; }
   std::size_t size() const { return size_; }
   bool Mapped() const { return mapped_; }
+  // The name the bytes came by: the path they were read from, or the name the
+  // caller gave them.
+  const std::string& Name() const { return name_; }
 
  private:
   FileBytes() = default;
@@ -45,6 +50,7 @@ class FileBytes {
   const uint8_t* data_ = nullptr;
   std::size_t size_ = 0;
   bool mapped_ = false;
+  std::string name_;
   std::vector<uint8_t> read_;         // the bytes adopted
   std::unique_ptr<uint8_t[]> owned_;  // the bytes read from a file not mapped
 };

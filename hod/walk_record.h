@@ -12,11 +12,9 @@
 #include <string_view>
 #include <vector>
 
-namespace sq {
+#include "hod/message.h"
 
-// How much a message of the walk weighs for a check: a notice (the owner's
-// greeting) is no finding, a warning a doubtful file, an error a damaged one.
-enum class MessageWeight : uint8_t { Notice, Warning, Error };
+namespace sq {
 
 struct ChunkEntry {
   uint64_t offset = 0;         // where the kind or token begins
