@@ -72,7 +72,7 @@ std::optional<std::size_t> OffsetOf(const ChunkRef& chunk, const WalkRecord& rec
 
 std::vector<CheckFinding> FileFindings(const WalkResult& walk, const WalkRecord& record, const Model& model) {
   std::vector<CheckFinding> findings;
-  for (const WalkMessage& message : record.messages) {
+  for (const Message& message : walk.messages) {
     if (message.weight == MessageWeight::Notice) continue;
     findings.push_back(
         {message.weight == MessageWeight::Error ? Severity::Error : Severity::Warning, message.offset, message.text});
@@ -119,8 +119,7 @@ CheckOutcome CheckBytes(std::shared_ptr<const FileBytes> bytes, bool soundTest) 
   try {
     Model model;
     WalkRecord record;
-    QuietPlatform platform;
-    const WalkResult walk = WalkHodFile(std::move(bytes), model, platform, soundTest, &record);
+    const WalkResult walk = WalkHodFile(std::move(bytes), model, soundTest, &record);
     outcome.findings = FileFindings(walk, record, model);
   } catch (const std::bad_alloc&) {
     outcome.readable = false;

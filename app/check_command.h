@@ -42,19 +42,6 @@ struct CheckOutcome {
   std::vector<CheckFinding> findings;
 };
 
-// A platform that shows nothing and answers every question with its default:
-// the walks of the check and the dump keep their messages in the walk's record.
-class QuietPlatform : public Platform {
- public:
-  void ShowMessage(std::string_view /*title*/, std::string_view /*text*/, MessageIcon /*icon*/) override {}
-  bool AskYesNo(std::string_view /*title*/, std::string_view /*question*/, MessageIcon /*icon*/,
-                bool defaultYes) override {
-    return defaultYes;
-  }
-  void SetProgress(int /*maximum*/, int /*value*/) override {}
-  void DoEvents() override {}
-};
-
 // Reads and walks the file (no side files, no messages shown) and gathers its findings.
 CheckOutcome CheckFile(const std::filesystem::path& path, bool soundTest);
 // The same for a file already in memory.

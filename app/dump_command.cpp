@@ -82,9 +82,9 @@ Json DumpDocument(const std::string& path, std::size_t fileSize, const WalkResul
   document["walk_end"] = std::move(end);
   document["chunks"] = ChunkTree(record);
   Json messages = Json::array();
-  for (const WalkMessage& message : record.messages) {
+  for (const Message& message : walk.messages) {
     Json m;
-    m["offset"] = message.offset;
+    m["offset"] = message.offset.value_or(0);
     m["weight"] = WeightName(message.weight);
     m["text"] = JsonText(message.text);
     messages.push_back(std::move(m));
@@ -111,8 +111,7 @@ DumpOutcome DumpBytes(const std::string& path, std::shared_ptr<const FileBytes> 
     const std::size_t size = bytes->size();
     Model model;
     WalkRecord record;
-    QuietPlatform platform;
-    const WalkResult walk = WalkHodFile(std::move(bytes), model, platform, options.soundTest, &record);
+    const WalkResult walk = WalkHodFile(std::move(bytes), model, options.soundTest, &record);
     outcome.document = DumpDocument(path, size, walk, record, options.tables ? &model : nullptr);
     outcome.findings = FileFindings(walk, record, model);
     outcome.readable = true;

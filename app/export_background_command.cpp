@@ -3,10 +3,12 @@
 #include <system_error>
 
 #include "app/command_paths.h"
+#include "app/message_boxes.h"
 #include "background_export/sky_scene.h"
 #include "hod/file_bytes.h"
 #include "hod/hod_walk.h"
 #include "output/output_folder.h"
+#include "preview/tga_texture.h"
 
 namespace sq {
 
@@ -17,12 +19,25 @@ ExportBackgroundOutcome Refuse(Platform& platform, std::string text,
   return RefusedWith<ExportBackgroundOutcome>(platform, std::move(text), status);
 }
 
-ExportBackgroundOutcome Export(const SkyScene& scene, const std::filesystem::path& outPath, ExportOptions options,
-                               Platform& platform) {
-  const std::string name = outPath.filename().string();
+// The star-map texture of a slot, from the bytes handed over or else from the
+// texture folder; `where` names it for a message.
+std::optional<TextureImage> StarMapTexture(const ExportOptions& options, std::size_t slot, std::string& where,
+                                           std::string& error) {
+  static const char* const kTextures[2] = {"B02.tga", "B03.tga"};
+  if (const auto& file = options.textureFiles[slot]) {
+    where = file->Name().empty() ? kTextures[slot] : file->Name();
+    return DecodeTarga(file->Bytes(), error);
+  }
+  const std::filesystem::path path = options.textureFolder / kTextures[slot];
+  where = path.string();
+  return LoadTextureFile(path, error);
+}
+
+ExportBackgroundOutcome Export(const SkyScene& scene, OutputFolder& folder, std::string_view name,
+                               ExportOptions options, Platform& platform) {
   const std::optional<ExportFormat> format = ExportFormatOf(name);
   if (!format) {
-    return Refuse(platform, "Cannot export to " + outPath.string() + ": the name must end in " +
+    return Refuse(platform, "Cannot export to " + folder.PathOf(name) + ": the name must end in " +
                                 std::string(kExportExtensions) + ".");
   }
   ExportRequest& request = options.request;
@@ -32,22 +47,17 @@ ExportBackgroundOutcome Export(const SkyScene& scene, const std::filesystem::pat
   if (scene.Empty()) return Refuse(platform, "The background holds nothing to export.");
 
   if (request.format == ExportFormat::Glb && request.layers.starMaps) {
-    static const char* const kTextures[2] = {"B02.tga", "B03.tga"};
     for (std::size_t slot = 0; slot < 2; ++slot) {
       if (scene.starMaps[slot].empty()) continue;
-      std::string error;
-      request.textures[slot] = LoadTextureFile(options.textureFolder / kTextures[slot], error);
+      std::string where, error;
+      request.textures[slot] = StarMapTexture(options, slot, where, error);
       if (!request.textures[slot]) {
-        return Refuse(
-            platform,
-            "The star-map texture " + (options.textureFolder / kTextures[slot]).string() + " cannot be read: " + error,
-            CommandOutcome::Status::WriteFailed);
+        return Refuse(platform, "The star-map texture " + where + " cannot be read: " + error,
+                      CommandOutcome::Status::WriteFailed);
       }
     }
   }
 
-  const std::filesystem::path folderPath = outPath.has_parent_path() ? outPath.parent_path() : ".";
-  DiskFolder folder(folderPath);
   const ExportResult result = ExportBackground(scene, request, name, folder);
   if (!result.refusal.empty()) return Refuse(platform, result.refusal);
   ExportBackgroundOutcome outcome;
@@ -64,21 +74,36 @@ ExportBackgroundOutcome Export(const SkyScene& scene, const std::filesystem::pat
   return outcome;
 }
 
+// A name the extension check refuses, refused before anything is read: the
+// message names the path as it was given.
+bool KnownExtension(const std::filesystem::path& outPath) {
+  return ExportFormatOf(outPath.filename().string()).has_value();
+}
+
+ExportBackgroundOutcome RefuseExtension(const std::filesystem::path& outPath, Platform& platform) {
+  return Refuse(platform, "Cannot export to " + outPath.string() + ": the name must end in " +
+                              std::string(kExportExtensions) + ".");
+}
+
 }  // namespace
 
 ExportBackgroundOutcome ExportModelBackground(const Model& model, const std::filesystem::path& outPath,
                                               ExportOptions options, Platform& platform) {
+  if (!KnownExtension(outPath)) return RefuseExtension(outPath, platform);
   const SkyScene scene = SceneOfModel(model);
   if (!scene.broken.empty()) {
     return Refuse(platform, "Cannot export the background: it is damaged (" + scene.broken +
                                 "), and only a whole background is exported.");
   }
-  return Export(scene, outPath, std::move(options), platform);
+  DiskFolder folder(FolderOf(outPath));
+  return Export(scene, folder, outPath.filename().string(), std::move(options), platform);
 }
 
 ExportBackgroundOutcome ExportBuiltBackground(const BackgroundTables& background, const std::filesystem::path& outPath,
                                               ExportOptions options, Platform& platform) {
-  return Export(SceneOfBackground(background), outPath, std::move(options), platform);
+  if (!KnownExtension(outPath)) return RefuseExtension(outPath, platform);
+  DiskFolder folder(FolderOf(outPath));
+  return Export(SceneOfBackground(background), folder, outPath.filename().string(), std::move(options), platform);
 }
 
 ExportBackgroundOutcome ExportBackgroundCommand(const std::filesystem::path& hodPath,
@@ -86,14 +111,24 @@ ExportBackgroundOutcome ExportBackgroundCommand(const std::filesystem::path& hod
                                                 Platform& platform) {
   if (HodBaseName(hodPath.string()).empty()) return Refuse(platform, std::string(kSelectHodFile));
   // The extension is checked before the file is read.
-  if (!ExportFormatOf(outPath.filename().string())) return Export(SkyScene{}, outPath, std::move(options), platform);
+  if (!KnownExtension(outPath)) return RefuseExtension(outPath, platform);
 
   std::string readError;
   auto file = FileBytes::Open(hodPath, readError);
   if (!file) return Refuse(platform, "Cannot read the HOD file: " + readError, CommandOutcome::Status::Unreadable);
+  DiskFolder folder(FolderOf(outPath));
+  return ExportHodBackground(std::move(file), folder, outPath.filename().string(), std::move(options), platform);
+}
+
+ExportBackgroundOutcome ExportHodBackground(std::shared_ptr<const FileBytes> hod, OutputFolder& folder,
+                                            std::string_view outName, ExportOptions options, Platform& platform) {
+  const std::string hodName = std::filesystem::path(hod->Name()).filename().string();
+  if (HodBaseName(hodName).empty()) return Refuse(platform, std::string(kSelectHodFile));
+  if (!ExportFormatOf(outName)) return Export(SkyScene{}, folder, outName, std::move(options), platform);
   Model model;
-  const WalkResult walk = WalkHodFile(std::move(file), model, platform);
-  const std::string from = "Cannot export a background from " + hodPath.filename().string() + ": ";
+  const WalkResult walk = WalkHodFile(std::move(hod), model);
+  ShowMessages(platform, walk.messages);
+  const std::string from = "Cannot export a background from " + hodName + ": ";
   const SkyScene scene = SceneOfModel(model);
   std::string walkMessage;
   if (walk.failed) {
@@ -109,7 +144,7 @@ ExportBackgroundOutcome ExportBackgroundCommand(const std::filesystem::path& hod
                                                : "it holds no background (it is a model, or empty)."));
   }
   if (!walkMessage.empty()) platform.ShowMessage(kAppTitle, walkMessage, MessageIcon::Warning);
-  ExportBackgroundOutcome outcome = Export(scene, outPath, std::move(options), platform);
+  ExportBackgroundOutcome outcome = Export(scene, folder, outName, std::move(options), platform);
   outcome.walkMessage = walkMessage;
   return outcome;
 }

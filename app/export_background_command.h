@@ -4,14 +4,18 @@
 // extension.
 #pragma once
 
+#include <array>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "background_export/background_export.h"
 #include "hod/background_tables.h"
+#include "hod/file_bytes.h"
 #include "hod/platform.h"
 #include "output/command_outcome.h"
+#include "output/output_folder.h"
 
 namespace sq {
 
@@ -29,8 +33,10 @@ struct ExportBackgroundOutcome : CommandOutcome {
 struct ExportOptions {
   ExportRequest request;
   // Where "B02.tga" and "B03.tga" stand, for a glTF scene's star maps: the
-  // program's own folder, as for the preview.
+  // program's own folder, as for the preview; or their bytes, handed over
+  // (the page has no folder of its own), which are read instead.
   std::filesystem::path textureFolder;
+  std::array<std::shared_ptr<const FileBytes>, 2> textureFiles;
 };
 
 // Reads hodPath and writes what its background shows as `outPath`. Refused
@@ -44,6 +50,10 @@ ExportBackgroundOutcome ExportBackgroundCommand(const std::filesystem::path& hod
                                                 const std::filesystem::path& outPath, ExportOptions options,
                                                 Platform& platform);
 
+// The same for a HOD file's bytes, named as they came (FileBytes::Name()), into
+// `folder` as `outName`.
+ExportBackgroundOutcome ExportHodBackground(std::shared_ptr<const FileBytes> hod, OutputFolder& folder,
+                                            std::string_view outName, ExportOptions options, Platform& platform);
 // The same for a background the caller holds: a walked model (the window's
 // background read from a HOD file) or built tables.
 ExportBackgroundOutcome ExportModelBackground(const Model& model, const std::filesystem::path& outPath,

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/message_boxes.h"
 #include "hod/text_forms.h"
 #include "report/report_rtf.h"
 
@@ -44,7 +45,8 @@ ReportOutcome ReportOfBytes(Model& model, const std::string& hodPath, std::share
   }
   ResetModel(model);
   // The model keeps the file's bytes: its tables view them.
-  outcome.walk = WalkHodFile(std::move(file), model, platform, soundTest, record);
+  outcome.walk = WalkHodFile(std::move(file), model, soundTest, record);
+  ShowMessages(platform, outcome.walk.messages);
 
   const std::string reportName = SafeFileName(outcome.baseName) + ".HODreport.rtf";
   outcome.reportPath = folder.PathOf(reportName);

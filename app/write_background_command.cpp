@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "app/command_paths.h"
+#include "app/message_boxes.h"
 #include "hod/file_bytes.h"
 #include "hod/hod_walk.h"
 #include "writer/background_writer.h"
@@ -36,7 +37,8 @@ WriteBackgroundOutcome WriteBackgroundCommand(const std::filesystem::path& hodPa
 
   // Refusing a model file must not leave its side exports behind: this walk writes none.
   Model model;
-  const WalkResult walk = WalkHodFile(std::move(file), model, platform);
+  const WalkResult walk = WalkHodFile(std::move(file), model);
+  ShowMessages(platform, walk.messages);
   const std::string from = "Cannot write a background HOD from " + hodPath.filename().string() + ": ";
   if (walk.failed) {
     return Refuse(platform, from + "the file is damaged (the walk ended at byte " + std::to_string(walk.offset) + ": " +

@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
   if (file.extension() == ".hod") {
     std::string error;
     auto bytes = sq::FileBytes::Open(file, error);
-    if (!bytes || sq::WalkHodFile(std::move(bytes), model, owner.platform).failed) return 1;
+    if (!bytes || sq::WalkHodFile(std::move(bytes), model).failed) return 1;
     source = sq::PreviewOfModel(model, lists, file.filename().string());
   } else {
     sq::SkySource sky;

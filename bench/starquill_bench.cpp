@@ -603,7 +603,7 @@ std::vector<uint8_t> LongBackground(int chunks) { return sqsupport::FullBackgrou
 double SecondsToWalkAndReport(const std::vector<uint8_t>& file, sq::Platform& platform) {
   const auto start = Clock::now();
   sq::Model model;
-  const sq::WalkResult walked = sq::WalkHodBytes(file, model, platform);
+  const sq::WalkResult walked = sq::WalkHodBytes(file, model);
   benchmark::DoNotOptimize(sq::BuildReport(model, "long").size());
   return walked.failed ? -1 : std::chrono::duration<double>(Clock::now() - start).count();
 }
@@ -712,7 +712,7 @@ void BM_Export(benchmark::State& state) {
     start = Clock::now();
     std::string error;
     sq::Model model;
-    sq::WalkHodFile(sq::FileBytes::Open(hod, error), model, platform);
+    sq::WalkHodFile(sq::FileBytes::Open(hod, error), model);
     const sq::SkyScene scene = sq::SceneOfModel(model);
     sq::MemoryFolder memory;
     const sq::ExportResult drawn = sq::ExportBackground(scene, request, "sky.tga", memory);
@@ -721,7 +721,7 @@ void BM_Export(benchmark::State& state) {
     // scene gathered, a black picture of the export's size written as its TGA.
     start = Clock::now();
     sq::Model floorModel;
-    sq::WalkHodFile(sq::FileBytes::Open(hod, error), floorModel, platform);
+    sq::WalkHodFile(sq::FileBytes::Open(hod, error), floorModel);
     const sq::SkyScene floorScene = sq::SceneOfModel(floorModel);
     sq::Picture black;
     black.width = request.width, black.height = request.height;

@@ -125,9 +125,8 @@ void CheckGlb(const std::string& glb) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace sqfuzz;
   if (size < kChoiceBytes) return 0;
-  QuietPlatform platform;
   sq::Model model;
-  if (sq::WalkHodBytes(std::span(data + kChoiceBytes, size - kChoiceBytes), model, platform).failed) return 0;
+  if (sq::WalkHodBytes(std::span(data + kChoiceBytes, size - kChoiceBytes), model).failed) return 0;
   const sq::SkyScene scene = sq::SceneOfModel(model);
 
   sq::ExportRequest request;

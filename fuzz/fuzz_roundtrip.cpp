@@ -12,17 +12,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace sqfuzz;
   Scratch& scratch = Scratch::Get();
   scratch.Clear();
-  QuietPlatform platform;
 
   sq::Model first;
-  if (sq::WalkHodBytes(std::span(data, size), first, platform).failed) return 0;
+  if (sq::WalkHodBytes(std::span(data, size), first).failed) return 0;
   sq::BackgroundWriterTables tables;
   if (!sq::CopyBackgroundToWriter(first, tables).empty()) return 0;
   const std::string written = sq::SerializeBackgroundHod(tables);
 
   sq::Model second;
   const std::span<const uint8_t> writtenBytes(reinterpret_cast<const uint8_t*>(written.data()), written.size());
-  const sq::WalkResult again = sq::WalkHodBytes(writtenBytes, second, platform);
+  const sq::WalkResult again = sq::WalkHodBytes(writtenBytes, second);
   SQFUZZ_CHECK(!again.failed, "the written background does not read back: " + again.reason);
   sq::BackgroundWriterTables reread;
   const std::string refusal = sq::CopyBackgroundToWriter(second, reread);

@@ -112,12 +112,8 @@ PendingHeader ReadBGMS(WalkContext& ctx, Model& model) {
 
   while (!in.Failed()) {
     if (pending.kind != "NRML") break;
-    if (!pending.sizeAndIdRead) {
-      pending.size = in.U32();
-      pending.id = in.Chars4();
-      pending.sizeAndIdRead = true;
-      if (in.Failed()) break;
-    }
+    ReadSizeAndId(in, pending);
+    if (in.Failed()) break;
     if (pending.id == "BMSH") {
       ctx.Took(pending, "ReadMeshChunk");
       MeshChunk& row = model.bgmsTable.emplace_back();
@@ -172,9 +168,7 @@ namespace {
 bool NextChunkIs(Reader& in, std::string_view kind, std::string_view id, PendingHeader& next) {
   next = ReadKind(in);
   if (next.kind != kind) return false;
-  next.size = in.U32();
-  next.id = in.Chars4();
-  next.sizeAndIdRead = true;
+  ReadSizeAndId(in, next);
   return next.id == id;
 }
 

@@ -12,45 +12,32 @@ namespace sq {
 
 namespace {
 
-// Where the detail walk stands: the token last read and, behind a FORM or NRML
-// token, its size and type once they are read.
+// Where the detail walk stands: the token last read, with its offset, and
+// behind a FORM or NRML token its size and type once they are read.
 class DetailCursor {
  public:
   explicit DetailCursor(Reader& in) : in_(in) { NextToken(); }
 
-  std::string token;
-  std::size_t offset = 0;  // where the token begins
-  uint32_t size = 0;
-  std::string type;
+  PendingHeader header;
 
-  void SetToken(std::string next, std::size_t at) {
-    token = std::move(next);
-    offset = at;
-    headerRead_ = false;
-  }
+  void SetToken(std::string next, std::size_t at) { header = KindOnly(std::move(next), at); }
   void NextToken() {
     const std::size_t at = in_.Position();
     SetToken(in_.Tag(), at);
   }
-  // Reads the size and type behind the token unless they are read already.
-  void CompleteHeader() {
-    if (headerRead_) return;
-    size = in_.U32();
-    type = in_.Chars4();
-    headerRead_ = true;
-  }
+  void CompleteHeader() { ReadSizeAndId(in_, header); }
   // Whether the next item is the bare token `next`.
   bool NextTokenIs(std::string_view next) {
     NextToken();
-    return token == next;
+    return header.kind == next;
   }
   // Whether the next item is a `kind` chunk of type `runType`; behind a `kind`
   // token its size and type are read, so a run can look at the type.
   bool NextChunkIs(std::string_view kind, std::string_view runType) {
     NextToken();
-    if (token != kind) return false;
+    if (header.kind != kind) return false;
     CompleteHeader();
-    return type == runType;
+    return header.id == runType;
   }
   // The same behind a BSRM form: a header follows whose size and type are read
   // whatever its kind. At the end of the file there is none, and the walk ends
@@ -60,19 +47,17 @@ class DetailCursor {
     NextToken();
     if (atEnd) return false;
     CompleteHeader();
-    return type == runType;
+    return header.id == runType;
   }
-  // The header at which the walk stopped.
+  // The item as it stands, for the record and as the header the walk stopped
+  // at: a size and type count only behind a FORM or NRML token.
   PendingHeader Stopped() const {
-    if ((token == "FORM" || token == "NRML") && headerRead_) return WithSizeAndId(token, size, type, offset);
-    return KindOnly(token, offset);
+    if ((header.kind == "FORM" || header.kind == "NRML") && header.sizeAndIdRead) return header;
+    return KindOnly(header.kind, header.offset);
   }
-  // The header as it stands, for the record.
-  PendingHeader Header() const { return Stopped(); }
 
  private:
   Reader& in_;
-  bool headerRead_ = false;
 };
 
 // The detail walk: the cursor, and what the readers read into.
@@ -83,7 +68,7 @@ struct DtrmWalk {
   DetailCursor at;
 
   // Notes the item the cursor stands at as taken by `reader`.
-  void Took(const char* reader) { ctx.Took(at.Header(), reader); }
+  void Took(const char* reader) { ctx.Took(at.Stopped(), reader); }
 
   // A run of like items, numbered from `first`, each noted as taken by `reader`
   // and read by readOne, while nextIsLike finds another behind it.
@@ -135,7 +120,7 @@ constexpr DtrmItem kDtrmItems[] = {
        return w.Run(
            "ReadGlow", 1,
            [&](int g) {
-             StartEntry(w.model.glowTable, g).header = ChunkHeader{"FORM", w.at.size, "GLOW"};
+             StartEntry(w.model.glowTable, g).header = ChunkHeader{"FORM", w.at.header.size, "GLOW"};
              ReadGlow(w.ctx, w.model, g);
            },
            [&] { return w.at.NextChunkIs("FORM", "GLOW"); });
@@ -148,7 +133,7 @@ constexpr DtrmItem kDtrmItems[] = {
            "ReadMarker", static_cast<int>(w.model.mrkrTable.size()) + 1,
            [&](int m) {
              MarkerRecord& marker = StartEntry(w.model.mrkrTable, m);
-             marker.header = ChunkHeader{"FORM", w.at.size, "MRKR"};
+             marker.header = ChunkHeader{"FORM", w.at.header.size, "MRKR"};
              marker.subHeader = ReadSubHeader(w.in);
              ReadMarker(w.ctx, w.model, m);
            },
@@ -158,20 +143,20 @@ constexpr DtrmItem kDtrmItems[] = {
      [](DtrmWalk& w) {
        w.model.hasCOLD = true;
        return w.Run(
-           "ReadCollision", 1, [&](int k) { ReadCollision(w.ctx, w.model, k, w.at.size); },
+           "ReadCollision", 1, [&](int k) { ReadCollision(w.ctx, w.model, k, w.at.header.size); },
            [&] { return w.at.NextChunkIs("FORM", "COLD"); });
      }},
     {"FORM", "BSRM",
      [](DtrmWalk& w) {
        w.model.hasBSRM = true;
        return w.Run(
-           "ReadBsrm", 1, [&](int k) { ReadBsrm(w.ctx, w.model, k, w.at.size); },
+           "ReadBsrm", 1, [&](int k) { ReadBsrm(w.ctx, w.model, k, w.at.header.size); },
            [&] { return w.at.NextHeaderOfAnyKindIs("BSRM"); });
      }},
     {"FORM", "INFO",
      [](DtrmWalk& w) {
        w.Took("ReadInfo");
-       w.model.infoRecord.header = ChunkHeader{"FORM", w.at.size, "INFO"};
+       w.model.infoRecord.header = ChunkHeader{"FORM", w.at.header.size, "INFO"};
        const auto inside = w.ctx.Inside();
        w.at.SetToken(ReadInfo(w.ctx, w.model), w.in.Position());
        return true;
@@ -180,7 +165,7 @@ constexpr DtrmItem kDtrmItems[] = {
      [](DtrmWalk& w) {
        w.Took("ReadNavlights");
        w.model.hasNAVL = true;
-       ReadNavlights(w.ctx, w.model, w.at.size);
+       ReadNavlights(w.ctx, w.model, w.at.header.size);
        w.at.NextToken();
        return true;
      }},
@@ -188,7 +173,7 @@ constexpr DtrmItem kDtrmItems[] = {
      [](DtrmWalk& w) {
        w.model.hasANIM = true;
        return w.Run(
-           "ReadAnimation", 1, [&](int k) { ReadAnimation(w.ctx, w.model, k, w.at.size); },
+           "ReadAnimation", 1, [&](int k) { ReadAnimation(w.ctx, w.model, k, w.at.header.size); },
            [&] { return w.at.NextChunkIs("NRML", "ANIM"); });
      }},
     {"NRML", "STRF",
@@ -198,7 +183,7 @@ constexpr DtrmItem kDtrmItems[] = {
        w.model.hasSTRF = true;
        w.model.strfTable.clear();
        PointStarChunk& chunk = w.model.strfTable.emplace_back();
-       chunk.header = ChunkHeader{"NRML", w.at.size, "STRF"};
+       chunk.header = ChunkHeader{"NRML", w.at.header.size, "STRF"};
        ReadPointStarChunk(w.ctx, chunk);
        if (w.in.Failed()) return false;
        if (chunk.starCount > 0 && !NotePointStarPreview(w.ctx, w.model, chunk, "point-star chunk")) return false;
@@ -209,14 +194,14 @@ constexpr DtrmItem kDtrmItems[] = {
      [](DtrmWalk& w) {
        w.Took("ReadDocking");
        w.model.hasDOCK = true;
-       ReadDocking(w.ctx, w.model, w.at.size);
+       ReadDocking(w.ctx, w.model, w.at.header.size);
        w.at.NextToken();
        return true;
      }},
     {"NRML", "BNDV",
      [](DtrmWalk& w) {
        w.Took("ReadBounds");
-       ReadBounds(w.ctx, w.model, w.at.size);
+       ReadBounds(w.ctx, w.model, w.at.header.size);
        w.at.NextToken();
        return true;
      }},
@@ -230,14 +215,14 @@ PendingHeader ReadDTRM(WalkContext& ctx, Model& model) {
     // Behind a FORM or NRML token its size and type are read, and the type picks
     // the reader; any other token is its own key. The first item no reader takes,
     // the zero token at the end of the file included, ends the walk.
-    const bool chunk = w.at.token == "FORM" || w.at.token == "NRML";
+    const bool chunk = w.at.header.kind == "FORM" || w.at.header.kind == "NRML";
     if (chunk) {
       w.at.CompleteHeader();
       if (w.in.Failed()) break;
     }
-    const std::string_view type = chunk ? std::string_view(w.at.type) : std::string_view();
+    const std::string_view type = chunk ? std::string_view(w.at.header.id) : std::string_view();
     const auto* item = std::find_if(std::begin(kDtrmItems), std::end(kDtrmItems),
-                                    [&](const DtrmItem& i) { return i.kind == w.at.token && i.type == type; });
+                                    [&](const DtrmItem& i) { return i.kind == w.at.header.kind && i.type == type; });
     if (item == std::end(kDtrmItems) || !item->read(w)) break;
   }
   if (w.in.Failed()) return KindOnly(std::string(4, '\0'), w.in.Size());

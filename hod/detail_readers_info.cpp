@@ -101,7 +101,7 @@ std::string ReadInfo(WalkContext& ctx, Model& model) {
       // The last byte of the owner text is a terminator.
       const auto keep = item->length > 1 ? static_cast<std::size_t>(item->length - 1) : 0;
       item->text = text.substr(0, std::min(keep, text.size()));
-      ctx.Message(DesignerMessage(item->text), MessageWeight::Notice);
+      ctx.Say(DesignerMessage(item->text), MessageWeight::Notice);
     } else {
       item->text = text;
       (token == "WARN" ? model.infoWarningText : model.infoErrorText) = text;

@@ -13,30 +13,12 @@ namespace sq {
 
 void ResetModel(Model& model) { model = Model{}; }
 
-namespace {
-
-MessageIcon IconOf(MessageWeight weight) {
-  switch (weight) {
-    case MessageWeight::Notice:
-      return MessageIcon::Information;
-    case MessageWeight::Warning:
-      return MessageIcon::Warning;
-    case MessageWeight::Error:
-      break;
-  }
-  return MessageIcon::Error;
-}
-
-}  // namespace
-
-void WalkContext::Message(std::string_view text, MessageWeight weight) {
-  if (messages_ >= kMaxMessages) {
+void WalkContext::Say(std::string text, MessageWeight weight) {
+  if (messages_.size() >= kMaxMessages) {
     in.Fail("more than " + std::to_string(kMaxMessages) + " messages in one walk");
     return;
   }
-  ++messages_;
-  if (record_ != nullptr) record_->messages.push_back(WalkMessage{in.Position(), weight, std::string(text)});
-  platform_.ShowMessage(kAppTitle, text, IconOf(weight));
+  messages_.push_back(Message{weight, std::move(text), in.Position()});
 }
 
 void WalkContext::StopAt(const PendingHeader& header) {
@@ -60,7 +42,7 @@ void WalkContext::Note(std::size_t offset, std::string_view kind, bool header, u
 void ReadFixedText(WalkContext& ctx, std::string& text, int32_t length) {
   if (ctx.in.Failed()) return;
   if (length < 0 || static_cast<std::size_t>(length) > ctx.in.Remaining()) {
-    ctx.Message("Unqualified string at " + FormatInt(static_cast<int64_t>(ctx.in.Position()) + 1),
+    ctx.Say("Unqualified string at " + FormatInt(static_cast<int64_t>(ctx.in.Position()) + 1),
                 MessageWeight::Error);
     return;
   }
@@ -73,14 +55,6 @@ namespace {
 struct Taken {
   bool vers = false, name = false, hvmd = false, dtrm = false, bgms = false, bglt = false;
 };
-
-// Reads the size and id of a pending header unless they are read already.
-void CompleteHeader(Reader& in, PendingHeader& pending) {
-  if (pending.sizeAndIdRead) return;
-  pending.size = in.U32();
-  pending.id = in.Chars4();
-  pending.sizeAndIdRead = true;
-}
 
 ChunkHeader HeaderOf(const PendingHeader& pending) { return ChunkHeader{pending.kind, pending.size, pending.id}; }
 
@@ -95,7 +69,7 @@ WalkResult WalkHod(WalkContext& ctx, Model& model) {
     PendingHeader pending = ReadKind(in);
     while (!in.Failed()) {
       if (pending.kind == "FORM") {
-        CompleteHeader(in, pending);
+        ReadSizeAndId(in, pending);
         if (in.Failed()) break;
         const std::string& id = pending.id;
         if (id == "VERS" && !taken.vers) {
@@ -139,7 +113,7 @@ WalkResult WalkHod(WalkContext& ctx, Model& model) {
           break;
         }
       } else if (pending.kind == "NRML") {
-        CompleteHeader(in, pending);
+        ReadSizeAndId(in, pending);
         if (in.Failed()) break;
         if (pending.id == "BGLT" && !taken.bglt) {
           ctx.Took(pending, "WalkHod");
@@ -162,6 +136,7 @@ WalkResult WalkHod(WalkContext& ctx, Model& model) {
   }
 
   WalkResult result;
+  result.messages = ctx.TakeMessages();
   if (const auto& failure = in.Failure()) {
     result.failed = true;
     result.offset = failure->offset;
@@ -178,18 +153,16 @@ WalkResult WalkHod(WalkContext& ctx, Model& model) {
 
 }  // namespace
 
-WalkResult WalkHodFile(std::shared_ptr<const FileBytes> file, Model& model, Platform& platform, bool soundTest,
-                       WalkRecord* record) {
+WalkResult WalkHodFile(std::shared_ptr<const FileBytes> file, Model& model, bool soundTest, WalkRecord* record) {
   // The model keeps the bytes before anything views them.
   model.fileBytes = file ? std::move(file) : FileBytes::Copy({});
   Reader reader(model.fileBytes->Bytes());
-  WalkContext ctx(reader, platform, soundTest, record);
+  WalkContext ctx(reader, soundTest, record);
   return WalkHod(ctx, model);
 }
 
-WalkResult WalkHodBytes(std::span<const uint8_t> bytes, Model& model, Platform& platform, bool soundTest,
-                        WalkRecord* record) {
-  return WalkHodFile(FileBytes::Copy(bytes), model, platform, soundTest, record);
+WalkResult WalkHodBytes(std::span<const uint8_t> bytes, Model& model, bool soundTest, WalkRecord* record) {
+  return WalkHodFile(FileBytes::Copy(bytes), model, soundTest, record);
 }
 
 }  // namespace sq

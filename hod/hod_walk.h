@@ -5,7 +5,6 @@
 //   hod_model.h           the parsed model: every family's tables, the header chunks, the summary,
 //                         what the preview and the side exports are made of
 //   byte_reader.h         byte order and the bounded reader
-//   platform.h            what the program asks of a person or a screen
 //   text_forms.h          numbers and names as the report and the side files write them
 //   chunk_header.h        the chunk header and the header a reader stops at
 //   file_bytes.h          a whole input file, mapped or read, that the tables view
@@ -33,30 +32,29 @@
 #include "hod/chunk_header.h"
 #include "hod/file_bytes.h"
 #include "hod/hod_model.h"
-#include "hod/platform.h"
+#include "hod/message.h"
 #include "hod/text_forms.h"
 #include "hod/walk_record.h"
 
 namespace sq {
 
-// Everything one walk carries besides the model: the reader, the platform for
-// messages, the check box that changes the VARY layout, and the record of what
-// the walk met when one is kept. A walk only reads; it writes no file.
+// Everything one walk carries besides the model: the reader, the messages it
+// has said, the check box that changes the VARY layout, and the record of what
+// the walk met when one is kept. A walk only reads; it writes no file and shows
+// nothing: its messages go back to the face in the result.
 class WalkContext {
  public:
-  WalkContext(Reader& reader, Platform& platform, bool soundTest = false, WalkRecord* record = nullptr)
-      : in(reader), platform_(platform), soundTest_(soundTest), record_(record) {}
+  explicit WalkContext(Reader& reader, bool soundTest = false, WalkRecord* record = nullptr)
+      : in(reader), soundTest_(soundTest), record_(record) {}
 
   Reader& in;
 
-  // Shows a message box with the application's title. A walk shows at most ten;
-  // the eleventh ends the walk as a failure instead of being shown.
-  // The box's icon follows the weight: a notice informs, a warning warns, an error is critical.
-  void Message(std::string_view text, MessageWeight weight);
-  int MessagesShown() const { return messages_; }
+  // Keeps a message with the offset the reader stands at. A walk says at most
+  // kMaxMessages; the next one ends the walk as a failure instead.
+  void Say(std::string text, MessageWeight weight);
+  Messages TakeMessages() { return std::move(messages_); }
 
   bool SoundTest() const { return soundTest_; }
-  Platform& platform() { return platform_; }
 
   // Notes, for the record, the chunk a reader takes at the depth the walk stands
   // at: a header (its kind, and its size and id when read) or a bare token.
@@ -84,16 +82,16 @@ class WalkContext {
   };
   [[nodiscard]] Level Inside() { return Level(depth_); }
 
-  static constexpr int kMaxMessages = 10;
+  // The most messages one walk says: a file that would say more is taken for damaged.
+  static constexpr std::size_t kMaxMessages = 10;
 
  private:
   void Note(std::size_t offset, std::string_view kind, bool header, uint32_t size, std::string_view id,
             const char* reader);
 
-  Platform& platform_;
   bool soundTest_;
   WalkRecord* record_;
-  int messages_ = 0;
+  Messages messages_;
   int depth_ = 0;
   std::optional<PendingHeader> stop_;
 };
@@ -103,6 +101,15 @@ class WalkContext {
 inline PendingHeader ReadKind(Reader& in) {
   const std::size_t offset = in.Position();
   return KindOnly(in.Tag(), offset);
+}
+
+// Reads the size and id behind a header's kind unless they are read already:
+// every reader that meets a FORM or NRML kind reads them through this.
+inline void ReadSizeAndId(Reader& in, PendingHeader& header) {
+  if (header.sizeAndIdRead) return;
+  header.size = in.U32();
+  header.id = in.Chars4();
+  header.sizeAndIdRead = true;
 }
 
 // The counted-text read of every reader: `length` bytes into `text`. A length
@@ -131,15 +138,17 @@ struct WalkResult {
   std::size_t end = 0;
   // The header no reader took, when the walk ended at one (not for a failure).
   std::optional<PendingHeader> stoppedAt;
+  // What the walk said, in the order it said it, for the face to show.
+  Messages messages;
 };
 
 // Walks a whole HOD file into the model, which keeps the file's bytes. Given a
 // record, the walk notes in it what it met.
-WalkResult WalkHodFile(std::shared_ptr<const FileBytes> file, Model& model, Platform& platform, bool soundTest = false,
+WalkResult WalkHodFile(std::shared_ptr<const FileBytes> file, Model& model, bool soundTest = false,
                        WalkRecord* record = nullptr);
 
 // The same for bytes the caller holds: the model keeps a copy of them.
-WalkResult WalkHodBytes(std::span<const uint8_t> bytes, Model& model, Platform& platform, bool soundTest = false,
+WalkResult WalkHodBytes(std::span<const uint8_t> bytes, Model& model, bool soundTest = false,
                         WalkRecord* record = nullptr);
 
 }  // namespace sq

@@ -49,9 +49,7 @@ struct HvmdWalk {
           NextTag();
           if (tag.kind != "NRML") return false;
           header = tag;
-          header.size = in.U32();
-          header.id = in.Chars4();
-          header.sizeAndIdRead = true;
+          ReadSizeAndId(in, header);
           if (header.id == first.id) return true;
           readAhead = header;
           return false;
@@ -140,7 +138,7 @@ constexpr HvmdChunk kHvmdChunks[] = {
      [](HvmdWalk& w, const PendingHeader& tag) -> std::optional<PendingHeader> {
        w.ctx.TookToken(tag.offset, tag.kind, "ReadHVMD");
        w.model.hasSIMP = true;
-       w.ctx.Message("SIMP chunk extraction not implemented.", MessageWeight::Warning);
+       w.ctx.Say("SIMP chunk extraction not implemented.", MessageWeight::Warning);
        return EndOfWalk(w.in);
      }},
     {"VARY", "",
@@ -211,9 +209,7 @@ PendingHeader ReadHVMD(WalkContext& ctx, Model& model) {
         header = std::move(*w.readAhead);
         w.readAhead.reset();
       } else {
-        header.size = w.in.U32();
-        header.id = w.in.Chars4();
-        header.sizeAndIdRead = true;
+        ReadSizeAndId(w.in, header);
         if (w.in.Failed()) break;
       }
     }

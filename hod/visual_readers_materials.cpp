@@ -33,12 +33,12 @@ std::optional<ShaderShape> ShapeOf(std::string_view shaderType, int32_t variantW
   if (shaderType == "ship") {
     if (variantWord == 12) return ShaderShape{7, 5, 2};
     if (variantWord == 4) return ShaderShape{2, 2, 2};
-    ctx.Message("Incompatible 'ship' type shader group, exiting...", MessageWeight::Error);
+    ctx.Say("Incompatible 'ship' type shader group, exiting...", MessageWeight::Error);
     return std::nullopt;
   }
   if (shaderType == "badge") return ShaderShape{9, 5, 3};
   if (shaderType == "thruster") return ShaderShape{11, 6, 4};
-  ctx.Message("Incompatible shader type found, exiting...", MessageWeight::Error);
+  ctx.Say("Incompatible shader type found, exiting...", MessageWeight::Error);
   return std::nullopt;
 }
 

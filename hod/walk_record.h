@@ -1,7 +1,7 @@
 // What a walk met, kept when the walk is given a record (the dump and the check
 // ask for one; the report does not): every chunk header and bare token a reader
-// took, the header the walk stopped at, and every message the walk showed, each
-// with its offset in the file. A chunk or token takes at least eight bytes of the
+// took and the header the walk stopped at, each with its offset in the file
+// (what the walk said comes back in its result). A chunk or token takes at least eight bytes of the
 // file, so the record stays within a few times the file's size.
 #pragma once
 
@@ -12,7 +12,6 @@
 #include <string_view>
 #include <vector>
 
-#include "hod/message.h"
 
 namespace sq {
 
@@ -30,15 +29,8 @@ struct ChunkEntry {
   std::string_view Id() const { return {id.data(), id.size()}; }
 };
 
-struct WalkMessage {
-  std::size_t offset = 0;  // where the reader stood when it was shown
-  MessageWeight weight = MessageWeight::Notice;
-  std::string text;
-};
-
 struct WalkRecord {
   std::vector<ChunkEntry> chunks;  // in the order the walk met them
-  std::vector<WalkMessage> messages;
 };
 
 }  // namespace sq

@@ -4,9 +4,6 @@
 #pragma once
 
 #include <string>
-#include <utility>
-
-#include "hod/platform.h"
 
 namespace sq {
 
@@ -24,17 +21,5 @@ struct CommandOutcome {
 
 // 0 written, 1 a file could not be written, 2 a refused or unreadable input.
 int ExitStatusOf(const CommandOutcome& outcome);
-
-// Shows why a command refused as a warning box and returns an outcome of the
-// command's own kind that carries the same text.
-template <class Outcome>
-Outcome RefusedWith(Platform& platform, std::string text,
-                    CommandOutcome::Status status = CommandOutcome::Status::Refused) {
-  platform.ShowMessage(kAppTitle, text, MessageIcon::Warning);
-  Outcome outcome;
-  outcome.status = status;
-  outcome.error = std::move(text);
-  return outcome;
-}
 
 }  // namespace sq

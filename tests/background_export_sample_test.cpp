@@ -125,8 +125,7 @@ TEST(BundledSample, ItsBackgroundExportedAsATgaBuildsAgainIntoTheSameBackground)
   ASSERT_TRUE(rebuilt.Built());
 
   sq::Model model;
-  RecordingPlatform platform;
-  ASSERT_FALSE(sq::WalkHodBytes(AsBytes(ReadText(kSampleHod)), model, platform).failed);
+  ASSERT_FALSE(sq::WalkHodBytes(AsBytes(ReadText(kSampleHod)), model).failed);
   ASSERT_EQ(model.bgmsTable.size(), rebuilt.built.tables.bgmsTable.size());
   double sum = 0, count = 0;
   for (std::size_t k = 0; k < model.bgmsTable.size(); ++k) {
@@ -205,8 +204,7 @@ TEST(IndependentReaders, TheSamplesGlbPassesTheKhronosValidatorAndAssimpReadsIts
   const nlohmann::json scene = nlohmann::json::parse(ReadText(dir / "sky.json"));
 
   sq::Model model;
-  RecordingPlatform platform;
-  ASSERT_FALSE(sq::WalkHodBytes(AsBytes(ReadText(kSampleHod)), model, platform).failed);
+  ASSERT_FALSE(sq::WalkHodBytes(AsBytes(ReadText(kSampleHod)), model).failed);
   const sq::SkyScene sky = sq::SceneOfModel(model);
   std::size_t expected = 4 * (sky.starMaps[0].size() + sky.starMaps[1].size()) + sky.pointStars.size();
   for (const sq::SceneMesh& mesh : sky.meshes) expected += mesh.vertices.size();

@@ -220,10 +220,9 @@ TEST(PreviewLists, AStarMapSlotKeepsTheLastMapThatFilledIt) {
 
 TEST(PreviewLists, APointStarTotalPastA32BitCountEndsTheWalk) {
   sq::Model model;
-  RecordingPlatform platform;
   const std::vector<uint8_t> none;
   sq::Reader reader(none);
-  sq::WalkContext ctx(reader, platform, ".");
+  sq::WalkContext ctx(reader);
   sq::PointStarChunk chunk;
   chunk.stars = {{1, 0, 0, 0, 0, 0, 1}, {2, 0, 0, 0, 0, 0, 1}};
   model.previewSources.pointStarTotal = 0x7FFFFFFE;
@@ -250,8 +249,7 @@ TEST(ReadBGMS, IndexCheckAgreesWithTheFlattening) {
       for (int16_t& i : l.indices) i = static_cast<int16_t>(static_cast<int>(next(vertices + 3)) - 1);
     }
     sq::Model model;
-    RecordingPlatform platform;
-    sq::WalkHodBytes(BgmsFile(Bmsh(vertices, lists)).vec(), model, platform);
+    sq::WalkHodBytes(BgmsFile(Bmsh(vertices, lists)).vec(), model);
     ASSERT_EQ(model.bgmsTable.size(), 1u);
     const sq::MeshPart& part = model.bgmsTable[0].parts[0];
     ASSERT_TRUE(part.indexLists[0].indices.Viewing());

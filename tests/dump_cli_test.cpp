@@ -74,8 +74,7 @@ TEST(DumpCli, TheTreeReadBackIsTheWalksRecord) {
     SCOPED_TRACE(name);
     sq::Model model;
     sq::WalkRecord record;
-    RecordingPlatform platform;
-    (void)sq::WalkHodBytes(file.vec(), model, platform, false, &record);
+    (void)sq::WalkHodBytes(file.vec(), model, false, &record);
     std::vector<std::string> expected;
     const uint8_t* bytes = file.vec().data();
     for (const sq::ChunkEntry& e : record.chunks) {

@@ -17,8 +17,9 @@ struct FormWalk {
   sq::WalkContext ctx;
   sq::PendingHeader stop;
 
-  explicit FormWalk(const Bytes& contents) : reader(contents.vec()), ctx(reader, platform) {
+  explicit FormWalk(const Bytes& contents) : reader(contents.vec()), ctx(reader) {
     stop = sq::ReadHVMD(ctx, model);
+    sq::ShowMessages(platform, ctx.TakeMessages());
   }
 };
 

@@ -94,8 +94,7 @@ TEST(IdenticalOutputs, ReportsSideFilesImagesAndPreviewListsAsRecorded) {
   ASSERT_TRUE(file) << error;
   EXPECT_TRUE(file->Mapped());  // a file this large is mapped, not read
   sq::Model background;
-  RecordingPlatform platform;
-  const sq::WalkResult walk = sq::WalkHodFile(file, background, platform);
+  const sq::WalkResult walk = sq::WalkHodFile(file, background);
   EXPECT_FALSE(walk.failed) << walk.reason;
   sq::PreviewLists lists;
   sq::BuildPreviewLists(background, lists);

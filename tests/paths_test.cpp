@@ -87,8 +87,7 @@ TEST(OutputPaths, NamesInsideAFileNeverLeadOutOfTheOutputFolder) {
     Bytes file;
     file.Add(Vers(512)).Add(Form("HVMD", VaryChunk(name))).Add(Form("DTRM", detail));
     sq::Model model;
-    RecordingPlatform platform;
-    const sq::WalkResult walk = sq::WalkHodBytes(file.vec(), model, platform);
+    const sq::WalkResult walk = sq::WalkHodBytes(file.vec(), model);
     sq::DiskFolder folder(out);
     EXPECT_TRUE(sq::WriteSideExports(model, folder).empty()) << name;
     EXPECT_FALSE(walk.failed) << walk.reason;

@@ -24,9 +24,8 @@ namespace {
 // make the walk or the passes do.
 sq::WalkResult ExpectSoundWalk(std::span<const uint8_t> bytes, const std::string& where) {
   sq::Model model;
-  RecordingPlatform platform;
-  const sq::WalkResult result = sq::WalkHodBytes(bytes, model, platform);
-  EXPECT_LE(platform.messages.size(), std::size_t{sq::WalkContext::kMaxMessages}) << where;
+  const sq::WalkResult result = sq::WalkHodBytes(bytes, model);
+  EXPECT_LE(result.messages.size(), sq::WalkContext::kMaxMessages) << where;
   if (result.failed) {
     EXPECT_LE(result.offset, bytes.size()) << where;
     EXPECT_FALSE(result.reason.empty()) << where;

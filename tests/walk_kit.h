@@ -1,7 +1,8 @@
-// One walk of test bytes into a fresh model, with a recording platform, and the
+// One walk of test bytes into a fresh model, its messages shown on a recording platform, and the
 // side exports of what it read appended in a folder of its own.
 #pragma once
 
+#include "app/message_boxes.h"
 #include "exports/side_exports.h"
 #include "hod/hod_walk.h"
 #include "output/output_folder.h"
@@ -19,7 +20,8 @@ struct Walk {
   std::vector<sq::ExportFailure> sideFileFailures;
 
   explicit Walk(const Bytes& file, bool soundTest = false)
-      : result(sq::WalkHodBytes(file.vec(), model, platform, soundTest)) {
+      : result(sq::WalkHodBytes(file.vec(), model, soundTest)) {
+    sq::ShowMessages(platform, result.messages);
     sq::DiskFolder folder(dir.path());
     sideFileFailures = sq::WriteSideExports(model, folder);
   }

@@ -17,10 +17,9 @@ namespace {
 struct RecordedWalk {
   sq::Model model;
   sq::WalkRecord record;
-  RecordingPlatform platform;
   sq::WalkResult result;
 
-  explicit RecordedWalk(const Bytes& file) : result(sq::WalkHodBytes(file.vec(), model, platform, false, &record)) {}
+  explicit RecordedWalk(const Bytes& file) : result(sq::WalkHodBytes(file.vec(), model, false, &record)) {}
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
     for (const sq::ChunkEntry& e : record.chunks) {
@@ -72,14 +71,13 @@ TEST(ReadFixedText, ALengthPastTheFileShowsThePosition) {
 
 TEST(WalkContext, TheEleventhMessageEndsTheWalk) {
   const Bytes file = Vers(1000);
-  RecordingPlatform platform;
   sq::Reader reader(file.vec());
-  sq::WalkContext ctx(reader, platform);
-  for (int i = 0; i < 10; ++i) ctx.Message("m", sq::MessageWeight::Warning);
+  sq::WalkContext ctx(reader);
+  for (int i = 0; i < 10; ++i) ctx.Say("m", sq::MessageWeight::Warning);
   EXPECT_FALSE(reader.Failed());
-  ctx.Message("eleventh", sq::MessageWeight::Warning);
+  ctx.Say("eleventh", sq::MessageWeight::Warning);
   EXPECT_TRUE(reader.Failed());
-  EXPECT_EQ(platform.messages.size(), 10u);
+  EXPECT_EQ(ctx.TakeMessages().size(), 10u);
 }
 
 TEST(WalkRecord, ABackgroundInTheOrderAndDepthOfTheWalk) {

@@ -12,6 +12,7 @@
 
 #include "app/cli_platform.h"
 #include "app/command_paths.h"
+#include "app/message_boxes.h"
 #include "app/display_check.h"
 #include "hod/file_bytes.h"
 #include "output/file_output.h"
@@ -138,7 +139,8 @@ int CmdPreview(const PreviewRequest& request, CliStreams streams) {
 
   // The walk's side exports belong to the report command: this walk writes none.
   Model model;
-  const WalkResult walk = WalkHodFile(std::move(bytes), model, platform);
+  const WalkResult walk = WalkHodFile(std::move(bytes), model);
+  ShowMessages(platform, walk.messages);
   if (walk.failed) {
     std::fprintf(streams.err, "starquill preview: the walk ended at byte %zu: %s\n", walk.offset, walk.reason.c_str());
   }

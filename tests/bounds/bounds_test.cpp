@@ -82,8 +82,7 @@ TEST(AllocationBound, AWalksRecordHoldsAFewTimesTheFile) {
     return PeakDuring([&] {
       sq::Model model;
       sq::WalkRecord record;
-      RecordingPlatform platform;
-      (void)sq::WalkHodBytes(file.vec(), model, platform, false, keepRecord ? &record : nullptr);
+      (void)sq::WalkHodBytes(file.vec(), model, false, keepRecord ? &record : nullptr);
       recorded = record.chunks.size();
     });
   };
@@ -110,8 +109,7 @@ void HugeValueSweep(const Bytes& composed) {
         copy[at + static_cast<std::size_t>(k)] = static_cast<uint8_t>(v >> (8 * (bigEndian ? 3 - k : k)));
       const std::size_t peak = PeakDuring([&] {
         sq::Model model;
-        RecordingPlatform platform;
-        (void)sq::WalkHodBytes(copy, model, platform);
+        (void)sq::WalkHodBytes(copy, model);
         sq::DiskFolder folder(dir.path());
         (void)sq::WriteSideExports(model, folder);
         (void)sq::BuildReport(model, "bounds");
@@ -163,8 +161,7 @@ TEST(AllocationBound, ChunksKeptForTheSideExportsHoldAFewTimesTheFile) {
     std::size_t exported = 0;
     const std::size_t peak = PeakDuring([&] {
       sq::Model model;
-      RecordingPlatform platform;
-      (void)sq::WalkHodBytes(file.file.vec(), model, platform);
+      (void)sq::WalkHodBytes(file.file.vec(), model);
       exported = model.sideExports.chunks.size();
     });
     EXPECT_EQ(exported, 20000u) << file.what;
