@@ -2,7 +2,7 @@
 // command registers its options in one function of its own file and runs once
 // the whole line is parsed. Exit status: 0 done, 1 an output could not be
 // written (check: a finding that is an error), 2 a refused or unreadable input
-// or bad usage. The folder app/ holds the program's faces over the libraries:
+// or bad usage. The folder app/ holds the program's front ends over the libraries:
 //
 //   cli.h                        RunCli, the usage text; its commands in cli_<verb>.cpp
 //   cli_platform.h               the command line's Platform: stderr lines, answers from flags
@@ -17,7 +17,7 @@
 //   build_background_command.h   build-background and "Build background" as UI-free flows
 //   write_background_command.h   write-background as a UI-free flow
 //   export_background_command.h  export-background as a UI-free flow: pictures, cube faces, glTF
-//   window_face.h                loads the window module for the window and the preview
+//   window_module.h              loads the window module for the window and the preview
 //   display_check.h              whether a display can be reached, asked before Qt starts
 //   large_heap.h                 the heap set up for the tables of a big file
 //   main.cpp                     `starquill`: the window without arguments, else RunCli

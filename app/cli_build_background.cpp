@@ -10,7 +10,7 @@
 #include "app/cli.h"
 #include "app/cli_platform.h"
 #include "app/command_paths.h"
-#include "app/window_face.h"
+#include "app/window_module.h"
 #include "builder/background_options.h"
 #include "picture/picture_read.h"
 
@@ -40,12 +40,12 @@ int Screenshot(const BackgroundTables& background, const std::string& baseName, 
                CliStreams streams) {
 #ifdef STARQUILL_HAS_WINDOW
   std::string error;
-  const WindowFace* face = LoadWindowFace(error);
-  if (face == nullptr) {
+  const WindowModule* window = LoadWindowModule(error);
+  if (window == nullptr) {
     std::fprintf(streams.err, "starquill: the window part cannot be loaded: %s\n", error.c_str());
     return 3;
   }
-  return face->backgroundScreenshot(background, baseName, out, streams);
+  return window->backgroundScreenshot(background, baseName, out, streams);
 #else
   (void)background, (void)baseName, (void)out;
   std::fprintf(streams.err, "starquill build-background: this build has no preview, so no --screenshot\n");

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/cli.h"
-#include "app/window_face.h"
+#include "app/window_module.h"
 
 namespace sq {
 
@@ -53,12 +53,12 @@ void AddPreviewCommand(CLI::App& app, CliCommands& commands) {
                         if (!size->empty()) ParseSize(*size, request->width, request->height);
                         // The window part is loaded only now, with the line known good.
                         std::string error;
-                        const WindowFace* face = LoadWindowFace(error);
-                        if (face == nullptr) {
+                        const WindowModule* window = LoadWindowModule(error);
+                        if (window == nullptr) {
                           std::fprintf(streams.err, "starquill: the window part cannot be loaded: %s\n", error.c_str());
                           return 3;
                         }
-                        return face->preview(*request, streams);
+                        return window->preview(*request, streams);
                       }});
 }
 

@@ -5,7 +5,7 @@
 #include "app/cli.h"
 #include "app/large_heap.h"
 #ifdef STARQUILL_HAS_WINDOW
-#include "app/window_face.h"
+#include "app/window_module.h"
 #endif
 
 int main(int argc, char** argv) {
@@ -18,12 +18,12 @@ int main(int argc, char** argv) {
   // `starquill FILE.hod` and `starquill IMAGE.tga` open the window on the file.
   if (args.empty() || sq::OpensInWindow(args)) {
     std::string error;
-    const sq::WindowFace* face = sq::LoadWindowFace(error);
-    if (face == nullptr) {
+    const sq::WindowModule* window = sq::LoadWindowModule(error);
+    if (window == nullptr) {
       std::fprintf(stderr, "starquill: the window part cannot be loaded: %s\n", error.c_str());
       return 3;
     }
-    return face->runMainWindow(argc, argv);
+    return window->runMainWindow(argc, argv);
   }
 #endif
   return sq::RunCli(args);

@@ -1,5 +1,5 @@
-// Messages returned by the passes, shown by a face through its Platform: each
-// in a box with the application's title and the icon of its weight.
+// Messages returned by the passes, shown by a front end through its Platform:
+// each in a box with the application's title and the icon of its weight.
 #pragma once
 
 #include <string>

@@ -41,7 +41,7 @@ namespace sq {
 // Everything one walk carries besides the model: the reader, the messages it
 // has said, the check box that changes the VARY layout, and the record of what
 // the walk met when one is kept. A walk only reads; it writes no file and shows
-// nothing: its messages go back to the face in the result.
+// nothing: its messages go back to the front end in the result.
 class WalkContext {
  public:
   explicit WalkContext(Reader& reader, bool soundTest = false, WalkRecord* record = nullptr)
@@ -138,7 +138,7 @@ struct WalkResult {
   std::size_t end = 0;
   // The header no reader took, when the walk ended at one (not for a failure).
   std::optional<PendingHeader> stoppedAt;
-  // What the walk said, in the order it said it, for the face to show.
+  // What the walk said, in the order it said it, for the front end to show.
   Messages messages;
 };
 

@@ -1,7 +1,7 @@
 // What the program's passes have to tell a person, as data: the walk, the
 // picture loads, the builder and the writer return their messages, and only a
-// face (the window, the command line, the page) shows them. Progress goes the
-// same way, into a small sink the face provides.
+// front end (the window, the command line, the page) shows them. Progress goes
+// the same way, into a small sink the front end provides.
 #pragma once
 
 #include <cstddef>
@@ -15,7 +15,7 @@ namespace sq {
 
 // How much a message weighs: a notice is only worth knowing (the owner's
 // greeting of a HOD file), a warning asks the person to look (a picture of an
-// unusual size), an error says what failed. A face shows each with the icon of
+// unusual size), an error says what failed. A front end shows each with the icon of
 // its weight; a check counts warnings as doubtful and errors as damage.
 enum class MessageWeight : uint8_t { Notice, Warning, Error };
 
@@ -34,7 +34,7 @@ inline void Say(Messages& messages, MessageWeight weight, std::string text,
 }
 
 // Where long work reports how far it got: `done` of `total` units (pixels,
-// rows, bytes). A face draws a bar and may let its window's events run; the
+// rows, bytes). A front end draws a bar and may let its window's events run; the
 // default sink does nothing.
 class ProgressSink {
  public:

@@ -1,4 +1,4 @@
-// The window face's Platform: message boxes, the progress bar ProgressBar1 and
+// The window's Platform: message boxes, the progress bar ProgressBar1 and
 // pending window events; and the open dialog, behind an interface so that tests
 // can choose a file without a person.
 #pragma once

@@ -1,4 +1,4 @@
-// The preview's command-line faces: `preview --screenshot` and the screenshot of
+// The preview's command-line front ends: `preview --screenshot` and the screenshot of
 // `build-background`. They need a display connection for OpenGL but show no window.
 #include "app/window/screenshot_command.h"
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/cli.h"
-#include "app/window_face.h"
+#include "app/window_module.h"
 #include "hod/background_tables.h"
 
 namespace sq {

@@ -1,4 +1,4 @@
-#include "app/window_face.h"
+#include "app/window_module.h"
 
 #include <dlfcn.h>
 
@@ -7,7 +7,7 @@
 
 namespace sq {
 
-const WindowFace* LoadWindowFace(std::string& error) {
+const WindowModule* LoadWindowModule(std::string& error) {
   std::error_code ec;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) {
@@ -22,13 +22,13 @@ const WindowFace* LoadWindowFace(std::string& error) {
     error = reason != nullptr ? reason : module.string() + " cannot be loaded";
     return nullptr;
   }
-  using FaceFunction = const WindowFace* (*)();
-  auto face = reinterpret_cast<FaceFunction>(::dlsym(handle, kWindowFaceSymbol));
-  if (face == nullptr || face() == nullptr) {
+  using EntryFunction = const WindowModule* (*)();
+  auto window = reinterpret_cast<EntryFunction>(::dlsym(handle, kWindowModuleSymbol));
+  if (window == nullptr || window() == nullptr) {
     error = module.string() + " has no window entry";
     return nullptr;
   }
-  return face();
+  return window();
 }
 
 }  // namespace sq

@@ -21,7 +21,7 @@ struct PreviewRequest {
   std::string layers = "all";     // all, background, starmaps or stars
 };
 
-struct WindowFace {
+struct WindowModule {
   int (*runMainWindow)(int argc, char** argv);
   int (*preview)(const PreviewRequest& request, CliStreams streams);
   // `build-background --screenshot`: one frame of the preview of a built
@@ -31,10 +31,10 @@ struct WindowFace {
 };
 
 inline constexpr const char* kWindowModuleName = "starquill-window.so";
-inline constexpr const char* kWindowFaceSymbol = "starquill_window_face";
+inline constexpr const char* kWindowModuleSymbol = "starquill_window_module";
 
 // Loads the module from the executable's own folder. Returns nullptr with the
 // reason in `error` when it is missing or unusable.
-const WindowFace* LoadWindowFace(std::string& error);
+const WindowModule* LoadWindowModule(std::string& error);
 
 }  // namespace sq
