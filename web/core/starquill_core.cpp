@@ -11,6 +11,7 @@
 //
 // The input's bytes are handed to the walk as they are, without a copy, so a
 // file in the page costs its own size once, as a mapped file does natively.
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -89,9 +90,16 @@ void AddViews(const sq::PreviewLists& lists, Result& result) {
   result.views.push_back({"starmap2", BytesOf(lists.starMapPreview[1].vertices)});
 }
 
-std::shared_ptr<const FileBytes> Take(std::vector<uint8_t>* input) {
+// Takes the input over, named as the page's file was.
+std::shared_ptr<const FileBytes> Take(std::vector<uint8_t>* input, std::string name = {}) {
   std::unique_ptr<std::vector<uint8_t>> owned(input);
-  return FileBytes::Adopt(std::move(*owned));
+  return FileBytes::Adopt(std::move(*owned), std::move(name));
+}
+
+// A file's name less its last extension ("sky.hod" gives "sky").
+std::string BaseOf(const std::string& name) {
+  const std::size_t dot = name.rfind('.');
+  return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
 // A folder of the in-memory file system for one build or export, made the
@@ -262,44 +270,38 @@ Result* sq_build(std::vector<uint8_t>* input, const char* name, int density, int
   return result.release();
 }
 
-// `starquill export-background NAME BASE.EXT [--size WxH]`, BASE the name less
-// its extension: the file written, in the format `extension` names ("tga", "png", "glb"). A glTF scene's
-// star maps take B02.tga and B03.tga from `textureFolder` of the in-memory file
-// system, where the page puts them (they are the program's own files beside it).
-Result* sq_export(std::vector<uint8_t>* input, const char* name, const char* extension, int width, int height,
-                  const char* textureFolder) {
-  auto result = std::make_unique<Result>();
-  std::unique_ptr<std::vector<uint8_t>> bytes(input);
-  const ScratchFolder scratch;
-  const std::filesystem::path hod = sq::SafeFileName(name);
-  if (!Hold(hod, *bytes)) {
-    result->err = "starquill export-background: the file could not be held in memory\n";
-    result->status = 1;
-    return result.release();
-  }
-  bytes.reset();
+// The star-map textures a glTF export reads ("B02.tga", "B03.tga"), handed
+// over once by the page from its own folder: slot 0 or 1 takes the input over.
+std::array<std::shared_ptr<const FileBytes>, 2> starMapTextures;
 
+void sq_texture(int slot, std::vector<uint8_t>* input, const char* name) {
+  if (slot < 0 || slot > 1) {
+    delete input;
+    return;
+  }
+  starMapTextures[static_cast<std::size_t>(slot)] = Take(input, name);
+}
+
+// `starquill export-background NAME BASE.EXT [--size WxH]`, BASE the name less
+// its extension: the file written, in the format `extension` names ("tga",
+// "png", "glb"). A glTF scene's star maps take the textures handed over by
+// sq_texture.
+Result* sq_export(std::vector<uint8_t>* input, const char* name, const char* extension, int width, int height) {
+  auto result = std::make_unique<Result>();
   sq::ExportOptions options;
   if (width > 0 && height > 0) {
     options.request.width = width;
     options.request.height = height;
   }
-  options.textureFolder = textureFolder;
+  options.textureFiles = starMapTextures;
   TextSink err;
   sq::CliPlatform platform(err.file());
-  const std::filesystem::path out = hod.stem().string() + "." + extension;
-  const sq::ExportBackgroundOutcome outcome = sq::ExportBackgroundCommand(hod, out, options, platform);
+  sq::MemoryFolder folder;
+  const std::string out = BaseOf(sq::SafeFileName(name)) + "." + extension;
+  const sq::ExportBackgroundOutcome outcome =
+      sq::ExportHodBackground(Take(input, sq::SafeFileName(name)), folder, out, options, platform);
   result->status = sq::ExitStatusOf(outcome);
-  for (const std::string& path : outcome.written) {
-    std::string error;
-    if (auto data = sq::ReadWholeFile(path, error)) {
-      result->files.push_back(
-          {std::filesystem::path(path).filename().string(), std::string(data->begin(), data->end())});
-    } else {
-      std::fprintf(err.file(), "starquill export-background: %s\n", error.c_str());
-      result->status = 1;
-    }
-  }
+  for (const std::string& file : folder.Names()) result->files.push_back({file, *folder.Find(file)});
   result->err = err.Take();
   return result.release();
 }

@@ -116,11 +116,15 @@ export function build(core, bytes, name, options = {}) {
   );
 }
 
-// The star-map textures a glTF export reads, put where sq_export looks for them.
-const textureFolder = "/textures";
+// The star-map textures a glTF export reads, handed to the core once: B02.tga
+// fills the first star map's slot, B03.tga the second's.
+const textureSlots = { "B02.tga": 0, "B03.tga": 1 };
 export function putTextures(core, textures) {
-  core.FS.mkdirTree(textureFolder);
-  for (const [name, bytes] of Object.entries(textures)) core.FS.writeFile(`${textureFolder}/${name}`, bytes);
+  for (const [name, bytes] of Object.entries(textures)) {
+    if (!(name in textureSlots)) continue;
+    const input = putInput(core, bytes);
+    guarded(name, () => withText(core, name, (nameAt) => core._sq_texture(textureSlots[name], input, nameAt)));
+  }
 }
 
 // `starquill export-background NAME OUT.FORMAT [--size WxH]`: format "tga",
@@ -131,8 +135,6 @@ export function exportBackground(core, bytes, name, { format = "png", size } = {
   if (typeof size === "string") [width, height] = size.split(/x/i).map(Number);
   else if (size) ({ width, height } = size);
   return call(core, bytes, name, (input, at) =>
-    withText(core, format, (formatAt) =>
-      withText(core, textureFolder, (foldersAt) => core._sq_export(input, at, formatAt, width | 0, height | 0, foldersAt)),
-    ),
+    withText(core, format, (formatAt) => core._sq_export(input, at, formatAt, width | 0, height | 0)),
   );
 }
