@@ -14,6 +14,13 @@ void ReportWriteErrors(const OutputReport& report, Platform& platform) {
 
 }  // namespace
 
+FilterQuestion AskFilterOn(Platform& platform, MessagesShown& shown) {
+  return [&platform, &shown](const Messages& said) {
+    shown.Catch(said);
+    return platform.AskYesNo(kHalftoneTitle, kHalftoneQuestion, MessageIcon::Information, false);
+  };
+}
+
 TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists,
                                    const std::filesystem::path& imagePath, const std::filesystem::path& outputFolder,
                                    Platform& platform) {
@@ -42,7 +49,10 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   ClearStarsAndMask(s.tga);
   previewLists = PreviewLists{};
 
-  outcome.load = LoadSkyImage(imagePath, outputFolder, s.tga, platform);
+  PlatformProgress progress(platform);
+  MessagesShown shown(platform);
+  outcome.load = LoadSkyImage(imagePath, outputFolder, s.tga, progress, AskFilterOn(platform, shown));
+  shown.Catch(outcome.load.messages);
   if (outcome.load.status != TgaLoadResult::Status::Loaded) {
     // Invalid or unreadable; the load refuses no sound image (Refused is the builder's read's).
     outcome.status = TgaCommandOutcome::Status::Unreadable;

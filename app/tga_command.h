@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/command_paths.h"
+#include "app/message_boxes.h"
 #include "builder/builder_menus.h"
 #include "builder/star_detector.h"
 #include "builder/tga_load.h"
@@ -54,6 +55,11 @@ struct TgaCommandOutcome : CommandOutcome {
   TgaLoadResult load;  // empty when refused
   bool Loaded() const { return status == Status::Written || status == Status::WriteFailed; }
 };
+
+// The halftone question as every face asks it through its platform: what the
+// read said before it shown first, then the Yes/No box (No by default; the
+// command line answers from its flags).
+FilterQuestion AskFilterOn(Platform& platform, MessagesShown& shown);
 
 // "Load Targa image" after the dialog, for a picture of any kind the builder
 // reads (picture_load.h). No path shows "Please select a Targa image file.", a

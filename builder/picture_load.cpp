@@ -36,21 +36,21 @@ Kind KindOf(const std::filesystem::path& path) {
   return kind;
 }
 
-TgaLoadResult Unknown(const std::filesystem::path& path, Platform& platform) {
+TgaLoadResult Unknown(const std::filesystem::path& path) {
   TgaLoadResult result;
   result.status = TgaLoadResult::Status::Unknown;
-  platform.ShowMessage(kAppTitle, UnknownPictureText(path), MessageIcon::Warning);
+  Say(result.messages, MessageWeight::Warning, UnknownPictureText(path));
   return result;
 }
 
-// Opens a decoded kind; shows "PATH: reason" and returns null when it cannot.
+// Opens a decoded kind; says "PATH: reason" and returns null when it cannot.
 std::unique_ptr<PictureDecoder> Open(const std::filesystem::path& path, std::shared_ptr<const FileBytes>& bytes,
-                                     Platform& platform) {
+                                     Messages& said) {
   std::string error;
   bytes = FileBytes::Open(path, error);
   std::unique_ptr<PictureDecoder> decoder;
   if (bytes != nullptr) decoder = OpenPicture(bytes->Bytes(), error);
-  if (decoder == nullptr) platform.ShowMessage(kAppTitle, path.string() + ": " + error, MessageIcon::Error);
+  if (decoder == nullptr) Say(said, MessageWeight::Error, path.string() + ": " + error);
   return decoder;
 }
 
@@ -77,36 +77,37 @@ std::string UnknownPictureText(const std::filesystem::path& path) {
 }
 
 TgaLoadResult LoadSkyImage(const std::filesystem::path& path, const std::filesystem::path& outputFolder,
-                           TgaTables& tables, Platform& platform, double exposure) {
+                           TgaTables& tables, ProgressSink& progress, const FilterQuestion& askFilter,
+                           double exposure) {
   const Kind kind = KindOf(path);
-  if (kind.targa) return LoadTargaImage(path, outputFolder, tables, platform);
-  if (kind.decoded == PictureKind::Unknown) return Unknown(path, platform);
+  if (kind.targa) return LoadTargaImage(path, outputFolder, tables, progress, askFilter);
+  if (kind.decoded == PictureKind::Unknown) return Unknown(path);
   std::shared_ptr<const FileBytes> bytes;
-  std::unique_ptr<PictureDecoder> decoder = Open(path, bytes, platform);
+  TgaLoadResult refused;
+  std::unique_ptr<PictureDecoder> decoder = Open(path, bytes, refused.messages);
   if (decoder == nullptr) {
-    TgaLoadResult result;
-    result.baseName = PictureBaseName(path);
-    result.status = TgaLoadResult::Status::Invalid;
-    return result;
+    refused.baseName = PictureBaseName(path);
+    refused.status = TgaLoadResult::Status::Invalid;
+    return refused;
   }
   return LoadDecodedImage(*decoder, LinearEncoder(exposure), path, path.stem().string(), outputFolder, tables,
-                          platform);
+                          progress, askFilter);
 }
 
-TgaLoadResult ReadSkyPicture(const std::filesystem::path& path, TgaTables& tables, Platform& platform,
+TgaLoadResult ReadSkyPicture(const std::filesystem::path& path, TgaTables& tables, ProgressSink& progress,
                              const PictureReadOptions& options) {
   const Kind kind = KindOf(path);
-  if (kind.targa) return ReadTargaPicture(path, tables, platform, options);
-  if (kind.decoded == PictureKind::Unknown) return Unknown(path, platform);
+  if (kind.targa) return ReadTargaPicture(path, tables, progress, options);
+  if (kind.decoded == PictureKind::Unknown) return Unknown(path);
   std::shared_ptr<const FileBytes> bytes;
-  std::unique_ptr<PictureDecoder> decoder = Open(path, bytes, platform);
+  TgaLoadResult refused;
+  std::unique_ptr<PictureDecoder> decoder = Open(path, bytes, refused.messages);
   if (decoder == nullptr) {
-    TgaLoadResult result;
-    result.baseName = path.stem().string();
-    result.status = TgaLoadResult::Status::Invalid;
-    return result;
+    refused.baseName = path.stem().string();
+    refused.status = TgaLoadResult::Status::Invalid;
+    return refused;
   }
-  return ReadDecodedPicture(*decoder, LinearEncoder(options.exposure), path, path.stem().string(), tables, platform,
+  return ReadDecodedPicture(*decoder, LinearEncoder(options.exposure), path, path.stem().string(), tables, progress,
                             options);
 }
 

@@ -10,7 +10,6 @@
 
 #include "builder/tga_load.h"
 #include "builder/tga_tables.h"
-#include "hod/platform.h"
 #include "picture/picture.h"
 
 namespace sq {
@@ -38,11 +37,12 @@ struct PictureReadOptions : TgaReadOptions {
 // LoadDecodedImage for the others. A file of no kind read is refused with
 // UnknownPictureText (status Unknown), the tables unchanged.
 TgaLoadResult LoadSkyImage(const std::filesystem::path& path, const std::filesystem::path& outputFolder,
-                           TgaTables& tables, Platform& platform, double exposure = 0);
+                           TgaTables& tables, ProgressSink& progress, const FilterQuestion& askFilter = {},
+                           double exposure = 0);
 
 // The builder's read of a picture of any kind: ReadTargaPicture for a TGA,
 // ReadDecodedPicture for the others, UnknownPictureText for a file of no kind.
-TgaLoadResult ReadSkyPicture(const std::filesystem::path& path, TgaTables& tables, Platform& platform,
+TgaLoadResult ReadSkyPicture(const std::filesystem::path& path, TgaTables& tables, ProgressSink& progress,
                              const PictureReadOptions& options = {});
 
 // The tables of a picture held in memory, as a bottom-up 32-bit TGA of it

@@ -6,10 +6,10 @@
 
 namespace sq {
 
-StarDetector::StarDetector(TgaTables& tables, Platform& platform, std::string_view baseName,
+StarDetector::StarDetector(TgaTables& tables, ProgressSink& progress, std::string_view baseName,
                            const std::filesystem::path& outputFolder, Options options)
     : t_(tables),
-      progress_(platform),
+      progress_(progress),
       baseName_(baseName),
       outputFolder_(outputFolder),
       writer_(tables, baseName, outputFolder),
@@ -92,9 +92,9 @@ OutputReport StarDetector::Finish() {
 }
 
 OutputReport DetectStars(TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder,
-                         Platform& platform) {
+                         ProgressSink& progress) {
   if (t.tgaWidth < kMinDetectSize || t.tgaHeight < kMinDetectSize || !t.Consistent()) return {};
-  StarDetector detector(t, platform, baseName, outputFolder, {});
+  StarDetector detector(t, progress, baseName, outputFolder, {});
   return detector.Finish();
 }
 

@@ -16,7 +16,6 @@
 #include "builder/output_report.h"
 #include "builder/tga_save.h"
 #include "builder/tga_tables.h"
-#include "hod/platform.h"
 #include "output/output_folder.h"
 
 namespace sq {
@@ -31,7 +30,7 @@ inline constexpr int kMinDetectSize = 6;
 // appended to. Does nothing on an image below kMinDetectSize in either direction
 // or on tables that do not describe one image.
 OutputReport DetectStars(TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder,
-                         Platform& platform);
+                         ProgressSink& progress);
 
 // ---------------------------------------------------------------------------
 // The passes one by one, in the order DetectStars runs them. Each sweeps rows
@@ -115,7 +114,7 @@ class StarDetector {
   };
   // For tables that describe one image of at least kMinDetectSize each way,
   // whose files are named after baseName and go to outputFolder.
-  StarDetector(TgaTables& tables, Platform& platform, std::string_view baseName,
+  StarDetector(TgaTables& tables, ProgressSink& progress, std::string_view baseName,
                const std::filesystem::path& outputFolder, Options options);
   // Rows 1 .. lastRow of tgaPixels and intensitySum hold their final values.
   void RowsReady(int lastRow);

@@ -18,6 +18,10 @@ std::string TgaBaseName(std::string_view path) {
   return std::string(front);
 }
 
+void SaySizeWarning(Messages& said, int32_t width, int32_t height) {
+  if (width != 1024 || height != 512) Say(said, MessageWeight::Warning, std::string(kSizeWarning));
+}
+
 namespace {
 
 constexpr uint8_t kBitsPerPixel = 32;
@@ -70,7 +74,7 @@ struct Examination {
 // the halftone question at the first colour byte above the limit. Once it is
 // answered, Yes clamps every later colour byte above the limit.
 // With a preset answer the question is not asked and the preset holds.
-void SumAndFilter(TgaTables& t, int from, TgaLoadResult& result, Platform& platform, Progress& progress,
+void SumAndFilter(TgaTables& t, int from, TgaLoadResult& result, const FilterQuestion& ask, Progress& progress,
                   const Examination& exam, const std::optional<bool>& preset = std::nullopt) {
   const ImageKernels& kernels = BestImageKernels();
   const std::size_t W = static_cast<std::size_t>(t.tgaWidth);
@@ -89,9 +93,7 @@ void SumAndFilter(TgaTables& t, int from, TgaLoadResult& result, Platform& platf
             if (!answered) {
               answered = true;
               result.asked = !preset.has_value();
-              result.filtered =
-                  preset ? *preset
-                         : platform.AskYesNo(kHalftoneTitle, kHalftoneQuestion, MessageIcon::Information, false);
+              result.filtered = preset ? *preset : ask && ask(result.messages);
             }
             if (result.filtered) p[c] = kHalftoneLimit;
           }
@@ -170,10 +172,9 @@ std::string DecodeIntoTables(PictureDecoder& decoder, const LinearEncoder& level
   return {};
 }
 
-// Shows "PATH: reason" for a decoded picture that could not be read.
-TgaLoadResult Refused(TgaLoadResult result, const std::filesystem::path& path, const std::string& reason,
-                      Platform& platform) {
-  platform.ShowMessage(kAppTitle, path.string() + ": " + reason, MessageIcon::Error);
+// Says "PATH: reason" for a decoded picture that could not be read.
+TgaLoadResult Refused(TgaLoadResult result, const std::filesystem::path& path, const std::string& reason) {
+  Say(result.messages, MessageWeight::Error, path.string() + ": " + reason);
   result.status = TgaLoadResult::Status::Invalid;
   return result;
 }
@@ -189,7 +190,7 @@ void ReverseRows(TgaTables& t) {
 }  // namespace
 
 TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::filesystem::path& outputFolder,
-                             TgaTables& tables, Platform& platform) {
+                             TgaTables& tables, ProgressSink& sink, const FilterQuestion& askFilter) {
   TgaLoadResult result;
   result.baseName = TgaBaseName(path.string());
 
@@ -197,7 +198,7 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
   const uintmax_t fileSize = std::filesystem::file_size(path, ec);
   std::ifstream in(path, std::ios::binary);
   if (ec || !in) {
-    platform.ShowMessage(kAppTitle, "Cannot read the TGA image " + path.string(), MessageIcon::Error);
+    Say(result.messages, MessageWeight::Error, "Cannot read the TGA image " + path.string());
     return result;
   }
 
@@ -206,11 +207,11 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
   const HeaderCheck check = CheckHeader(header, fileSize);
   const int32_t width = check.width;
   const int32_t height = check.height;
-  if (width != 1024 || height != 512) platform.ShowMessage(kAppTitle, kSizeWarning, MessageIcon::Warning);
+  SaySizeWarning(result.messages, width, height);
 
   const uint64_t idLength = check.idLength;
   if (!check.sound) {
-    platform.ShowMessage(kAppTitle, kInvalidImage, MessageIcon::Error);
+    Say(result.messages, MessageWeight::Error, std::string(kInvalidImage));
     result.status = TgaLoadResult::Status::Invalid;
     return result;
   }
@@ -226,10 +227,10 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
   std::copy(header.begin(), header.end(), tables.tgaFile.begin());
   std::optional<StarDetector> detector;
   if (width >= kMinDetectSize && height >= kMinDetectSize) {
-    detector.emplace(tables, platform, result.baseName, outputFolder, StarDetector::Options{false, true});
+    detector.emplace(tables, sink, result.baseName, outputFolder, StarDetector::Options{false, true});
   }
   const Examination exam{detector ? &*detector : nullptr};
-  Progress progress(platform);
+  Progress progress(sink);
   progress.Start(static_cast<int64_t>(tables.PixelCount()));
   const int unsummed =
       ReadBlock(in, tables.tgaFile.data() + kTgaHeaderSize, idLength) ? ReadAndSum(in, tables, progress, exam) : 0;
@@ -237,7 +238,7 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
     detector.reset();
     tables = TgaTables{};
     progress.Set(0);
-    platform.ShowMessage(kAppTitle, "Cannot read the TGA image " + path.string(), MessageIcon::Error);
+    Say(result.messages, MessageWeight::Error, "Cannot read the TGA image " + path.string());
     return result;
   }
   uint8_t* footer = tables.tgaFile.data() + kTgaHeaderSize + imageBytes;
@@ -245,7 +246,7 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
   ReadBlock(in, footer, kTgaFooterSize);
   in.close();
 
-  SumAndFilter(tables, unsummed, result, platform, progress, exam);
+  SumAndFilter(tables, unsummed, result, askFilter, progress, exam);
   result.status = TgaLoadResult::Status::Loaded;
   if (detector) result.outputs = detector->Finish();
   // The detector sizes the mask itself; an image too small for it gets a clear one.
@@ -253,7 +254,7 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
   return result;
 }
 
-TgaLoadResult ReadTargaPicture(const std::filesystem::path& path, TgaTables& tables, Platform& platform,
+TgaLoadResult ReadTargaPicture(const std::filesystem::path& path, TgaTables& tables, ProgressSink& sink,
                                const TgaReadOptions& options) {
   TgaLoadResult result;
   result.baseName = TgaBaseName(path.string());
@@ -263,24 +264,22 @@ TgaLoadResult ReadTargaPicture(const std::filesystem::path& path, TgaTables& tab
   const uintmax_t fileSize = std::filesystem::file_size(path, ec);
   std::ifstream in(path, std::ios::binary);
   if (ec || !in) {
-    platform.ShowMessage(kAppTitle, unreadable, MessageIcon::Error);
+    Say(result.messages, MessageWeight::Error, unreadable);
     return result;
   }
   std::array<uint8_t, kTgaHeaderSize> header{};
   ReadBlock(in, header.data(), header.size());
   const HeaderCheck check = CheckHeader(header, fileSize);
-  if (options.showSizeWarning && (check.width != 1024 || check.height != 512)) {
-    platform.ShowMessage(kAppTitle, kSizeWarning, MessageIcon::Warning);
-  }
+  if (options.showSizeWarning) SaySizeWarning(result.messages, check.width, check.height);
   if (!check.sound) {
-    platform.ShowMessage(kAppTitle, kInvalidImage, MessageIcon::Error);
+    Say(result.messages, MessageWeight::Error, std::string(kInvalidImage));
     result.status = TgaLoadResult::Status::Invalid;
     return result;
   }
   if (options.refuse) {
     const std::string refusal = options.refuse(check.width, check.height);
     if (!refusal.empty()) {
-      platform.ShowMessage(kAppTitle, refusal, MessageIcon::Warning);
+      Say(result.messages, MessageWeight::Warning, refusal);
       result.status = TgaLoadResult::Status::Refused;
       return result;
     }
@@ -295,7 +294,7 @@ TgaLoadResult ReadTargaPicture(const std::filesystem::path& path, TgaTables& tab
   std::copy(header.begin(), header.end(), tables.tgaFile.begin());
   if (!ReadBlock(in, tables.tgaFile.data() + kTgaHeaderSize, imageBytes)) {  // the file shrank under us
     tables = TgaTables{};
-    platform.ShowMessage(kAppTitle, unreadable, MessageIcon::Error);
+    Say(result.messages, MessageWeight::Error, unreadable);
     return result;
   }
   uint8_t* footer = tables.tgaFile.data() + kTgaHeaderSize + imageBytes;
@@ -305,10 +304,10 @@ TgaLoadResult ReadTargaPicture(const std::filesystem::path& path, TgaTables& tab
 
   result.topDown = check.topDown;
   if (result.topDown) ReverseRows(tables);
-  Progress progress(platform);
+  Progress progress(sink);
   progress.Start(static_cast<int64_t>(tables.PixelCount()));
   const int unsummed = SumRows(tables, 1, tables.tgaHeight, progress, kKeepPixels);
-  SumAndFilter(tables, unsummed, result, platform, progress, Examination{}, options.filter);
+  SumAndFilter(tables, unsummed, result, options.askFilter, progress, Examination{}, options.filter);
   progress.Set(0);
   tables.contrastMask.SizeClear(check.width, check.height);
   result.status = TgaLoadResult::Status::Loaded;
@@ -325,24 +324,24 @@ std::array<uint8_t, kTgaHeaderSize> DecodedTgaHeader(int width, int height) {
 
 TgaLoadResult LoadDecodedImage(PictureDecoder& decoder, const LinearEncoder& levels, const std::filesystem::path& path,
                                std::string baseName, const std::filesystem::path& outputFolder, TgaTables& tables,
-                               Platform& platform) {
+                               ProgressSink& sink, const FilterQuestion& askFilter) {
   TgaLoadResult result;
   result.baseName = std::move(baseName);
   const int width = decoder.Header().width, height = decoder.Header().height;
   // The old image goes first, so two images are never held at once.
   if (std::string error = DecodeIntoTables(decoder, levels, tables); !error.empty()) {
-    return Refused(std::move(result), path, error, platform);
+    return Refused(std::move(result), path, error);
   }
-  if (width != 1024 || height != 512) platform.ShowMessage(kAppTitle, kSizeWarning, MessageIcon::Warning);
+  SaySizeWarning(result.messages, width, height);
   std::optional<StarDetector> detector;
   if (width >= kMinDetectSize && height >= kMinDetectSize) {
-    detector.emplace(tables, platform, result.baseName, outputFolder, StarDetector::Options{false, true});
+    detector.emplace(tables, sink, result.baseName, outputFolder, StarDetector::Options{false, true});
   }
   const Examination exam{detector ? &*detector : nullptr};
-  Progress progress(platform);
+  Progress progress(sink);
   progress.Start(static_cast<int64_t>(tables.PixelCount()));
   const int unsummed = SumSlices(tables, progress, exam);
-  SumAndFilter(tables, unsummed, result, platform, progress, exam);
+  SumAndFilter(tables, unsummed, result, askFilter, progress, exam);
   result.status = TgaLoadResult::Status::Loaded;
   if (detector) result.outputs = detector->Finish();
   if (!tables.contrastMask.Covers(width, height)) tables.contrastMask.SizeClear(width, height);
@@ -351,29 +350,27 @@ TgaLoadResult LoadDecodedImage(PictureDecoder& decoder, const LinearEncoder& lev
 
 TgaLoadResult ReadDecodedPicture(PictureDecoder& decoder, const LinearEncoder& levels,
                                  const std::filesystem::path& path, std::string baseName, TgaTables& tables,
-                                 Platform& platform, const TgaReadOptions& options) {
+                                 ProgressSink& sink, const TgaReadOptions& options) {
   TgaLoadResult result;
   result.baseName = std::move(baseName);
   const int width = decoder.Header().width, height = decoder.Header().height;
   if (options.refuse) {
     const std::string refusal = options.refuse(width, height);
     if (!refusal.empty()) {
-      platform.ShowMessage(kAppTitle, refusal, MessageIcon::Warning);
+      Say(result.messages, MessageWeight::Warning, refusal);
       result.status = TgaLoadResult::Status::Refused;
       return result;
     }
   }
   // The old image goes first, so two images are never held at once.
   if (std::string error = DecodeIntoTables(decoder, levels, tables); !error.empty()) {
-    return Refused(std::move(result), path, error, platform);
+    return Refused(std::move(result), path, error);
   }
-  if (options.showSizeWarning && (width != 1024 || height != 512)) {
-    platform.ShowMessage(kAppTitle, kSizeWarning, MessageIcon::Warning);
-  }
-  Progress progress(platform);
+  if (options.showSizeWarning) SaySizeWarning(result.messages, width, height);
+  Progress progress(sink);
   progress.Start(static_cast<int64_t>(tables.PixelCount()));
   const int unsummed = SumRows(tables, 1, tables.tgaHeight, progress, kKeepPixels);
-  SumAndFilter(tables, unsummed, result, platform, progress, Examination{}, options.filter);
+  SumAndFilter(tables, unsummed, result, options.askFilter, progress, Examination{}, options.filter);
   progress.Set(0);
   tables.contrastMask.SizeClear(width, height);
   result.status = TgaLoadResult::Status::Loaded;

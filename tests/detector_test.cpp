@@ -18,8 +18,8 @@ using Points = std::vector<std::pair<int, int>>;  // (column, row), in row order
 
 sq::TgaTables Detect(const Picture& pic, const TempDir& dir) {
   sq::TgaTables t = TablesOf(pic);
-  RecordingPlatform platform;
-  sq::DetectStars(t, "img", dir.path(), platform);
+  sq::NoProgress quiet;
+  sq::DetectStars(t, "img", dir.path(), quiet);
   return t;
 }
 
@@ -51,16 +51,16 @@ Points Marks(const sq::TgaTables& t) {
 Points Cleaned(const Points& marks) {
   sq::TgaTables t = TablesOf(Picture(60, 60));
   for (auto [x, y] : marks) t.contrastMask.Set(x, y);
-  RecordingPlatform platform;
-  sq::Progress progress(platform);
+  sq::NoProgress quiet;
+  sq::Progress progress(quiet);
   sq::CleanupPass(t, progress);
   return Marks(t);
 }
 
 Points ContrastMarks(const Picture& pic) {
   sq::TgaTables t = TablesOf(pic);
-  RecordingPlatform platform;
-  sq::Progress progress(platform);
+  sq::NoProgress quiet;
+  sq::Progress progress(quiet);
   sq::ContrastPass(t, progress);
   return Marks(t);
 }
@@ -120,8 +120,8 @@ Picture Busy(int w, int h, unsigned seed) {
 // The passes one after another, each over the whole image, then the save and the exports.
 sq::TgaTables OneByOne(const Picture& pic, const TempDir& dir) {
   sq::TgaTables t = TablesOf(pic);
-  RecordingPlatform platform;
-  sq::Progress progress(platform);
+  sq::NoProgress quiet;
+  sq::Progress progress(quiet);
   sq::ContrastPass(t, progress);
   sq::RingTemplatePass(t, progress);
   sq::SingleTemplatePass(t, progress);
@@ -245,9 +245,10 @@ TEST(DetectStars, EachTemplateFindsItsStarsAndErasesTheirBlocks) {
 TEST(DetectStars, ProgressCoversFivePassesThenResets) {
   TempDir dir;
   ProgressPlatform platform;
+  sq::PlatformProgress bar(platform);
   const int W = 40, H = 30;
   sq::TgaTables t = TablesOf(Picture(W, H, 0));
-  sq::DetectStars(t, "img", dir.path(), platform);
+  sq::DetectStars(t, "img", dir.path(), bar);
   int highest = 0;
   for (const auto& [maximum, value] : platform.history) {
     EXPECT_EQ(maximum, 5 * W * H);
@@ -259,7 +260,8 @@ TEST(DetectStars, ProgressCoversFivePassesThenResets) {
 
   // Maximums beyond an int are scaled, not wrapped.
   ProgressPlatform big;
-  sq::Progress progress(big);
+  sq::PlatformProgress bigBar(big);
+  sq::Progress progress(bigBar);
   progress.Start(int64_t{5} * 32767 * 32767);
   progress.AddRow(int64_t{5} * 32767 * 32767 / 2);
   EXPECT_NEAR(double(big.history[1].second) / big.history[1].first, 0.5, 1e-6);
@@ -313,13 +315,15 @@ TEST(DetectorPipeline, InterleavedPassesAndTheLoadLeaveWhatThePassesOneByOneLeav
       }
       sq::TgaTables got = TablesOf(filtered);
       RecordingPlatform platform;
-      EXPECT_TRUE(sq::DetectStars(got, "img", interleaved.path(), platform).Ok());
+      PlatformFace face(platform);
+      EXPECT_TRUE(sq::DetectStars(got, "img", interleaved.path(), face.progress).Ok());
       ExpectSame(got, want);
       ExpectSameFiles(interleaved, one);
 
       WriteBytes(loaded / "img.tga", pic.File());
       platform.answer = answer;
-      const sq::TgaLoadResult r = sq::LoadTargaImage(loaded / "img.tga", loaded.path(), got, platform);
+      const sq::TgaLoadResult r =
+          sq::LoadTargaImage(loaded / "img.tga", loaded.path(), got, face.progress, face.askFilter);
       EXPECT_EQ(r.status, sq::TgaLoadResult::Status::Loaded);
       EXPECT_TRUE(r.outputs.Ok());
       EXPECT_EQ(platform.questions.size(), c.bright ? 1u : 0u);

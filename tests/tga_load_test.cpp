@@ -15,7 +15,8 @@ namespace {
 
 sq::TgaLoadResult Load(const TempDir& dir, const std::vector<uint8_t>& file, sq::TgaTables& t, sq::Platform& platform) {
   WriteBytes(dir / "img.tga", file);
-  return sq::LoadTargaImage(dir / "img.tga", dir.path(), t, platform);
+  PlatformFace face(platform);
+  return face.Show(sq::LoadTargaImage(dir / "img.tga", dir.path(), t, face.progress, face.askFilter));
 }
 
 }  // namespace
@@ -88,8 +89,7 @@ TEST(TgaLoad, RefusedImagesLeaveTheTablesAlone) {
     SCOPED_TRACE(i);
     RecordingPlatform p;
     TempDir out;
-    WriteBytes(out / "bad.tga", cases[i]);
-    EXPECT_EQ(sq::LoadTargaImage(out / "bad.tga", out.path(), t, p).status, sq::TgaLoadResult::Status::Invalid);
+    EXPECT_EQ(Load(out, cases[i], t, p).status, sq::TgaLoadResult::Status::Invalid);
     EXPECT_EQ(p.messages, (std::vector<std::string>{Shown(sq::kSizeWarning), Shown(sq::kInvalidImage)}));
     EXPECT_EQ(std::vector<uint8_t>(t.tgaFile.begin(), t.tgaFile.end()), before);
     EXPECT_EQ(FileCount(out.path()), 1);  // nothing written

@@ -134,9 +134,9 @@ TEST(AllocationBound, AHugeTgaHeaderOnAShortFileIsRefusedBeforeAllocating) {
   const auto path = dir / "huge.tga";
   WriteBytes(path, image.vec());
   sq::TgaTables tables;
-  RecordingPlatform platform;
+  sq::NoProgress progress;
   sq::TgaLoadResult result;
-  const std::size_t peak = PeakDuring([&] { result = sq::LoadTargaImage(path, dir.path(), tables, platform); });
+  const std::size_t peak = PeakDuring([&] { result = sq::LoadTargaImage(path, dir.path(), tables, progress); });
   EXPECT_EQ(result.status, sq::TgaLoadResult::Status::Invalid);
   EXPECT_LE(peak, image.size() + kSlack);
   EXPECT_EQ(tables.PixelCount(), 0u);
