@@ -51,7 +51,8 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
 
   PlatformProgress progress(platform);
   MessagesShown shown(platform);
-  outcome.load = LoadSkyImage(imagePath, outputFolder, s.tga, progress, AskFilterOn(platform, shown));
+  DiskFolder folder(outputFolder);
+  outcome.load = LoadSkyImage(imagePath, folder, s.tga, progress, AskFilterOn(platform, shown));
   shown.Catch(outcome.load.messages);
   if (outcome.load.status != TgaLoadResult::Status::Loaded) {
     // Invalid or unreadable; the load refuses no sound image (Refused is the builder's read's).
@@ -75,13 +76,15 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
 }
 
 OutputReport SaveHalftonedCommand(BuilderSession& s, const std::filesystem::path& outputFolder, Platform& platform) {
-  OutputReport report = SaveHalftonedImage(s.tga, s.tgaBaseName, outputFolder);
+  DiskFolder folder(outputFolder);
+  OutputReport report = SaveHalftonedImage(s.tga, s.tgaBaseName, folder);
   ReportWriteErrors(report, platform);
   return report;
 }
 
 OutputReport SaveFilteredCommand(BuilderSession& s, const std::filesystem::path& outputFolder, Platform& platform) {
-  OutputReport report = SaveFilteredImage(s.tga, s.tgaBaseName, outputFolder);
+  DiskFolder folder(outputFolder);
+  OutputReport report = SaveFilteredImage(s.tga, s.tgaBaseName, folder);
   ReportWriteErrors(report, platform);
   return report;
 }

@@ -76,11 +76,10 @@ std::string UnknownPictureText(const std::filesystem::path& path) {
          "\".tga\")";
 }
 
-TgaLoadResult LoadSkyImage(const std::filesystem::path& path, const std::filesystem::path& outputFolder,
-                           TgaTables& tables, ProgressSink& progress, const FilterQuestion& askFilter,
-                           double exposure) {
+TgaLoadResult LoadSkyImage(const std::filesystem::path& path, OutputFolder& folder, TgaTables& tables,
+                           ProgressSink& progress, const FilterQuestion& askFilter, double exposure) {
   const Kind kind = KindOf(path);
-  if (kind.targa) return LoadTargaImage(path, outputFolder, tables, progress, askFilter);
+  if (kind.targa) return LoadTargaImage(path, folder, tables, progress, askFilter);
   if (kind.decoded == PictureKind::Unknown) return Unknown(path);
   std::shared_ptr<const FileBytes> bytes;
   TgaLoadResult refused;
@@ -90,8 +89,8 @@ TgaLoadResult LoadSkyImage(const std::filesystem::path& path, const std::filesys
     refused.status = TgaLoadResult::Status::Invalid;
     return refused;
   }
-  return LoadDecodedImage(*decoder, LinearEncoder(exposure), path, path.stem().string(), outputFolder, tables,
-                          progress, askFilter);
+  return LoadDecodedImage(*decoder, LinearEncoder(exposure), path, path.stem().string(), folder, tables, progress,
+                          askFilter);
 }
 
 TgaLoadResult ReadSkyPicture(const std::filesystem::path& path, TgaTables& tables, ProgressSink& progress,

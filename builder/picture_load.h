@@ -36,9 +36,8 @@ struct PictureReadOptions : TgaReadOptions {
 // "Load Targa image" on a picture of any kind: LoadTargaImage for a TGA,
 // LoadDecodedImage for the others. A file of no kind read is refused with
 // UnknownPictureText (status Unknown), the tables unchanged.
-TgaLoadResult LoadSkyImage(const std::filesystem::path& path, const std::filesystem::path& outputFolder,
-                           TgaTables& tables, ProgressSink& progress, const FilterQuestion& askFilter = {},
-                           double exposure = 0);
+TgaLoadResult LoadSkyImage(const std::filesystem::path& path, OutputFolder& folder, TgaTables& tables,
+                           ProgressSink& progress, const FilterQuestion& askFilter = {}, double exposure = 0);
 
 // The builder's read of a picture of any kind: ReadTargaPicture for a TGA,
 // ReadDecodedPicture for the others, UnknownPictureText for a file of no kind.

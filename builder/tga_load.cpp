@@ -189,8 +189,8 @@ void ReverseRows(TgaTables& t) {
 
 }  // namespace
 
-TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::filesystem::path& outputFolder,
-                             TgaTables& tables, ProgressSink& sink, const FilterQuestion& askFilter) {
+TgaLoadResult LoadTargaImage(const std::filesystem::path& path, OutputFolder& folder, TgaTables& tables,
+                             ProgressSink& sink, const FilterQuestion& askFilter) {
   TgaLoadResult result;
   result.baseName = TgaBaseName(path.string());
 
@@ -227,7 +227,7 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
   std::copy(header.begin(), header.end(), tables.tgaFile.begin());
   std::optional<StarDetector> detector;
   if (width >= kMinDetectSize && height >= kMinDetectSize) {
-    detector.emplace(tables, sink, result.baseName, outputFolder, StarDetector::Options{false, true});
+    detector.emplace(tables, sink, result.baseName, folder, StarDetector::Options{false, true});
   }
   const Examination exam{detector ? &*detector : nullptr};
   Progress progress(sink);
@@ -323,8 +323,8 @@ std::array<uint8_t, kTgaHeaderSize> DecodedTgaHeader(int width, int height) {
 }
 
 TgaLoadResult LoadDecodedImage(PictureDecoder& decoder, const LinearEncoder& levels, const std::filesystem::path& path,
-                               std::string baseName, const std::filesystem::path& outputFolder, TgaTables& tables,
-                               ProgressSink& sink, const FilterQuestion& askFilter) {
+                               std::string baseName, OutputFolder& folder, TgaTables& tables, ProgressSink& sink,
+                               const FilterQuestion& askFilter) {
   TgaLoadResult result;
   result.baseName = std::move(baseName);
   const int width = decoder.Header().width, height = decoder.Header().height;
@@ -335,7 +335,7 @@ TgaLoadResult LoadDecodedImage(PictureDecoder& decoder, const LinearEncoder& lev
   SaySizeWarning(result.messages, width, height);
   std::optional<StarDetector> detector;
   if (width >= kMinDetectSize && height >= kMinDetectSize) {
-    detector.emplace(tables, sink, result.baseName, outputFolder, StarDetector::Options{false, true});
+    detector.emplace(tables, sink, result.baseName, folder, StarDetector::Options{false, true});
   }
   const Examination exam{detector ? &*detector : nullptr};
   Progress progress(sink);

@@ -71,9 +71,9 @@ struct TgaLoadResult {
 // intensitySum, the first colour byte above 127 asks the halftone question once;
 // Yes clamps that byte and every later one to 127 (alpha is never touched). An
 // accepted image replaces all tables (star lists emptied, mask clear), then the
-// detector runs on it with its files going to outputFolder.
-TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::filesystem::path& outputFolder,
-                             TgaTables& tables, ProgressSink& progress, const FilterQuestion& askFilter = {});
+// detector runs on it with its files going to `folder`.
+TgaLoadResult LoadTargaImage(const std::filesystem::path& path, OutputFolder& folder, TgaTables& tables,
+                             ProgressSink& progress, const FilterQuestion& askFilter = {});
 
 struct TgaReadOptions {
   // The answer to the halftone question when it is already known (the image
@@ -106,8 +106,8 @@ TgaLoadResult ReadTargaPicture(const std::filesystem::path& path, TgaTables& tab
 // reason"; the result is then Invalid and the tables are empty). Linear
 // pictures are encoded by `levels`.
 TgaLoadResult LoadDecodedImage(PictureDecoder& decoder, const LinearEncoder& levels, const std::filesystem::path& path,
-                               std::string baseName, const std::filesystem::path& outputFolder, TgaTables& tables,
-                               ProgressSink& progress, const FilterQuestion& askFilter = {});
+                               std::string baseName, OutputFolder& folder, TgaTables& tables, ProgressSink& progress,
+                               const FilterQuestion& askFilter = {});
 TgaLoadResult ReadDecodedPicture(PictureDecoder& decoder, const LinearEncoder& levels,
                                  const std::filesystem::path& path, std::string baseName, TgaTables& tables,
                                  ProgressSink& progress, const TgaReadOptions& options = {});

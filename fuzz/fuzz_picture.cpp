@@ -31,7 +31,8 @@ void LoadAsSky(std::span<const uint8_t> bytes, double exposure, bool decoded, in
       "cannot write the input file");
   sq::NoProgress progress;
   sq::TgaTables tables;
-  const sq::TgaLoadResult loaded = sq::LoadSkyImage(path, scratch.Out(), tables, progress, {}, exposure);
+  sq::DiskFolder out(scratch.Out());
+  const sq::TgaLoadResult loaded = sq::LoadSkyImage(path, out, tables, progress, {}, exposure);
   if (decoded) {
     SQFUZZ_CHECK(loaded.status == sq::TgaLoadResult::Status::Loaded && loaded.baseName == "sky",
                  "a decoded picture was not loaded");

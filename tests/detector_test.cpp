@@ -19,7 +19,8 @@ using Points = std::vector<std::pair<int, int>>;  // (column, row), in row order
 sq::TgaTables Detect(const Picture& pic, const TempDir& dir) {
   sq::TgaTables t = TablesOf(pic);
   sq::NoProgress quiet;
-  sq::DetectStars(t, "img", dir.path(), quiet);
+  sq::DiskFolder folder(dir.path());
+  sq::DetectStars(t, "img", folder, quiet);
   return t;
 }
 
@@ -128,8 +129,8 @@ sq::TgaTables OneByOne(const Picture& pic, const TempDir& dir) {
   sq::CoreTemplatePass(t, progress);
   sq::CleanupPass(t, progress);
   sq::PaintRemainingMarks(t);
-  EXPECT_TRUE(sq::SaveFilteredImage(t, "img", dir.path()).Ok());
   sq::DiskFolder folder(dir.path());
+  EXPECT_TRUE(sq::SaveFilteredImage(t, "img", folder).Ok());
   EXPECT_TRUE(sq::ExportStars(t, "img", folder).Ok());
   return t;
 }
@@ -248,7 +249,8 @@ TEST(DetectStars, ProgressCoversFivePassesThenResets) {
   sq::PlatformProgress bar(platform);
   const int W = 40, H = 30;
   sq::TgaTables t = TablesOf(Picture(W, H, 0));
-  sq::DetectStars(t, "img", dir.path(), bar);
+  sq::DiskFolder folder(dir.path());
+  sq::DetectStars(t, "img", folder, bar);
   int highest = 0;
   for (const auto& [maximum, value] : platform.history) {
     EXPECT_EQ(maximum, 5 * W * H);
@@ -316,14 +318,15 @@ TEST(DetectorPipeline, InterleavedPassesAndTheLoadLeaveWhatThePassesOneByOneLeav
       sq::TgaTables got = TablesOf(filtered);
       RecordingPlatform platform;
       PlatformFace face(platform);
-      EXPECT_TRUE(sq::DetectStars(got, "img", interleaved.path(), face.progress).Ok());
+      sq::DiskFolder interleavedFolder(interleaved.path()), loadedFolder(loaded.path());
+      EXPECT_TRUE(sq::DetectStars(got, "img", interleavedFolder, face.progress).Ok());
       ExpectSame(got, want);
       ExpectSameFiles(interleaved, one);
 
       WriteBytes(loaded / "img.tga", pic.File());
       platform.answer = answer;
       const sq::TgaLoadResult r =
-          sq::LoadTargaImage(loaded / "img.tga", loaded.path(), got, face.progress, face.askFilter);
+          sq::LoadTargaImage(loaded / "img.tga", loadedFolder, got, face.progress, face.askFilter);
       EXPECT_EQ(r.status, sq::TgaLoadResult::Status::Loaded);
       EXPECT_TRUE(r.outputs.Ok());
       EXPECT_EQ(platform.questions.size(), c.bright ? 1u : 0u);
@@ -337,9 +340,12 @@ TEST(DetectorPipeline, InterleavedPassesAndTheLoadLeaveWhatThePassesOneByOneLeav
 TEST(DetectorPipeline, AnUnfinishedImageWriterLeavesNoFile) {
   TempDir dir;
   sq::TgaTables t = TablesOf(Picture(64, 64, 10));
-  {
-    sq::FilteredImageWriter writer(t, "img", dir.path());
+  sq::DiskFolder disk(dir.path());
+  sq::MemoryFolder memory;
+  for (sq::OutputFolder* folder : {static_cast<sq::OutputFolder*>(&disk), static_cast<sq::OutputFolder*>(&memory)}) {
+    sq::FilteredImageWriter writer(t, "img", *folder);
     writer.RowsFinal(30);
   }
   EXPECT_EQ(FileCount(dir.path()), 0);
+  EXPECT_TRUE(memory.Names().empty());
 }

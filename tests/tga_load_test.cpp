@@ -16,7 +16,8 @@ namespace {
 sq::TgaLoadResult Load(const TempDir& dir, const std::vector<uint8_t>& file, sq::TgaTables& t, sq::Platform& platform) {
   WriteBytes(dir / "img.tga", file);
   PlatformFace face(platform);
-  return face.Show(sq::LoadTargaImage(dir / "img.tga", dir.path(), t, face.progress, face.askFilter));
+  sq::DiskFolder folder(dir.path());
+  return face.Show(sq::LoadTargaImage(dir / "img.tga", folder, t, face.progress, face.askFilter));
 }
 
 }  // namespace
@@ -102,16 +103,17 @@ TEST(TgaSave, ImageIdAndFooterKeptOrZeroedHalvingTwiceTruncatesAndAlphaOne) {
   pic.Set(1, 1, 1, 2, 3);
   sq::TgaTables t;
   RecordingPlatform platform;  // answers No: 255 stays
+  sq::DiskFolder folder(dir.path()), missing(dir / "missing");
   ASSERT_EQ(Load(dir, pic.File("HELLO"), t, platform).status, sq::TgaLoadResult::Status::Loaded);
   EXPECT_EQ(t.intensitySum[0], 6);
-  sq::SaveHalftonedImage(t, "a", dir.path());
+  sq::SaveHalftonedImage(t, "a", folder);
   // Colours halved, alpha 1, the image ID and the footer kept, and one byte more.
   const std::vector<uint8_t> half = Picture(7, 6, 15, 1).Set(1, 1, 0, 1, 1).File("HELLO");
   EXPECT_EQ(ReadText(dir / "a_halftoned.tga"), std::string(half.begin(), half.end()) + '\0');
   // A file that ends with its pixels, or part-way into the footer.
   for (std::size_t footerBytes : {0u, 3u}) {
     ASSERT_EQ(Load(dir, pic.File("", footerBytes), t, platform).status, sq::TgaLoadResult::Status::Loaded);
-    sq::SaveFilteredImage(t, "b", dir.path());
+    sq::SaveFilteredImage(t, "b", folder);
     EXPECT_EQ(ReadText(dir / "b_filtered.tga").substr(18 + 7 * 6 * 4),
               std::string("FOO").substr(0, footerBytes) + std::string(18 - footerBytes, '\0'));
   }
@@ -120,15 +122,15 @@ TEST(TgaSave, ImageIdAndFooterKeptOrZeroedHalvingTwiceTruncatesAndAlphaOne) {
             sq::TgaLoadResult::Status::Loaded);
   WriteBytes(dir / "s_halftoned.tga", std::vector<uint8_t>(100000, 0xEE));  // an older, longer file
   for (const auto& [b, g, r] : {std::tuple{127, 0, 64}, std::tuple{63, 0, 32}}) {
-    EXPECT_TRUE(sq::SaveHalftonedImage(t, "s", dir.path()).Ok());
+    EXPECT_TRUE(sq::SaveHalftonedImage(t, "s", folder).Ok());
     const SavedTga halved = ReadSavedTga(dir / "s_halftoned.tga");
     EXPECT_EQ(std::filesystem::file_size(dir / "s_halftoned.tga"), 18u + 4 * 6 * 6 + 18);
     EXPECT_TRUE(halved.Colour(3, 3, uint8_t(b), uint8_t(g), uint8_t(r)));
     EXPECT_TRUE(halved.AllAlphaOne());
   }
-  EXPECT_FALSE(sq::SaveFilteredImage(t, "s", dir / "missing").Ok());
+  EXPECT_FALSE(sq::SaveFilteredImage(t, "s", missing).Ok());
   // A save whose file cannot be made still changes the tables whole.
-  EXPECT_FALSE(sq::SaveHalftonedImage(t, "s", dir / "missing").Ok());
+  EXPECT_FALSE(sq::SaveHalftonedImage(t, "s", missing).Ok());
   EXPECT_EQ(t.Byte(3, 3, sq::kBlue), 31);
   EXPECT_EQ(t.Byte(6, 6, sq::kAlpha), 1);
 }

@@ -135,8 +135,9 @@ TEST(AllocationBound, AHugeTgaHeaderOnAShortFileIsRefusedBeforeAllocating) {
   WriteBytes(path, image.vec());
   sq::TgaTables tables;
   sq::NoProgress progress;
+  sq::DiskFolder out(dir.path());
   sq::TgaLoadResult result;
-  const std::size_t peak = PeakDuring([&] { result = sq::LoadTargaImage(path, dir.path(), tables, progress); });
+  const std::size_t peak = PeakDuring([&] { result = sq::LoadTargaImage(path, out, tables, progress); });
   EXPECT_EQ(result.status, sq::TgaLoadResult::Status::Invalid);
   EXPECT_LE(peak, image.size() + kSlack);
   EXPECT_EQ(tables.PixelCount(), 0u);
