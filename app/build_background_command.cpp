@@ -67,7 +67,7 @@ BuildBackgroundOutcome BuildBackgroundCommand(const std::filesystem::path& image
                                               const std::filesystem::path& outputFolder, const BuildOptions& options,
                                               Platform& platform) {
   SkySource sky;
-  sky.files = {imagePath};
+  sky.files = {imagePath.empty() ? PictureFile{} : OpenPictureFile(imagePath)};
   return BuildBackgroundCommand(sky, {}, outputFolder, options, platform);
 }
 
@@ -88,16 +88,16 @@ BuildBackgroundOutcome BuildBackgroundCommand(const SkySource& sky, const std::s
                                               const std::filesystem::path& outputFolder, const BuildOptions& options,
                                               Platform& platform) {
   BuildBackgroundOutcome outcome;
-  if (sky.files.empty() || sky.files[0].empty()) {
+  if (sky.files.empty() || sky.files[0].name.empty()) {
     platform.ShowMessage(kAppTitle, kSelectTargaImage, MessageIcon::Warning);
     outcome.error = std::string(kSelectTargaImage);
     return outcome;
   }
-  outcome.baseName = !name.empty() ? name : sky.Cube() ? CubeBaseName(sky.files[0]) : PictureBaseName(sky.files[0]);
+  outcome.baseName = !name.empty() ? name : sky.Cube() ? CubeBaseName(sky.files[0].name) : sky.files[0].baseName;
   const std::filesystem::path outPath = HodBeside(outputFolder, outcome.baseName);
-  for (const std::filesystem::path& file : sky.files) {
+  for (const PictureFile& file : sky.files) {
     std::error_code ec;
-    if (std::filesystem::equivalent(file, outPath, ec) && !ec) {
+    if (std::filesystem::equivalent(file.name, outPath, ec) && !ec) {
       outcome.error = "The background HOD " + outPath.string() +
                       " would replace the picture it is built from; choose another output folder.";
       platform.ShowMessage(kAppTitle, outcome.error, MessageIcon::Warning);
@@ -128,7 +128,12 @@ bool BuildSessionBackground(BuilderSession& s, Platform& platform) {
   read.filter = s.halftoneAnswer;
   read.showSizeWarning = false;  // the load showed it
   SkySource sky;
-  sky.files = s.cubeFaces.empty() ? std::vector<std::filesystem::path>{s.tgaPath} : s.cubeFaces;
+  // A picture is built from the bytes its load read; a cube map's faces are read now.
+  if (s.cubeFaces.empty()) {
+    sky.files = {s.picture};
+  } else {
+    for (const std::filesystem::path& face : s.cubeFaces) sky.files.push_back(OpenPictureFile(face));
+  }
   BuiltBackground built = Build(sky, BuildOptionsFrom(s.options), platform, read);
   if (!built.Built()) return false;
   if (!built.notes.empty()) platform.ShowMessage(kAppTitle, NotesText(built.notes), MessageIcon::Information);
@@ -182,6 +187,7 @@ bool LoadCubeMapCommand(BuilderSession& s, const std::vector<std::filesystem::pa
   }
   s.cubeFaces = faces;
   s.tgaPath = faces[0];
+  s.picture = PictureFile{};
   s.tgaBaseName = CubeBaseName(faces[0]);
   s.caption = std::string(kMainWindowTitle) + " + " + s.tgaBaseName;
   s.tools.buildBackgroundEnabled = true;

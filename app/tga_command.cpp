@@ -24,17 +24,24 @@ FilterQuestion AskFilterOn(Platform& platform, MessagesShown& shown) {
 TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists,
                                    const std::filesystem::path& imagePath, const std::filesystem::path& outputFolder,
                                    Platform& platform) {
+  return LoadTargaCommand(s, previewLists, imagePath.empty() ? PictureFile{} : OpenPictureFile(imagePath),
+                          outputFolder, platform);
+}
+
+TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists, PictureFile image,
+                                   const std::filesystem::path& outputFolder, Platform& platform) {
   TgaCommandOutcome outcome;
   s.backgroundFromHod = false;
   s.builtBackground.reset();
   s.tools.writeHodEnabled = false;
   s.tools.buildBackgroundEnabled = false;
   s.tgaPath.clear();
+  s.picture = PictureFile{};
   s.cubeFaces.clear();
   s.halftoneAnswer.reset();
   // No file, or one of no kind read: nothing is loaded and the tables stay.
-  if (imagePath.empty() || KindOfPictureFile(imagePath) == PictureFileKind::Unknown) {
-    outcome.error = imagePath.empty() ? std::string(kSelectTargaImage) : UnknownPictureText(imagePath);
+  if (image.name.empty() || image.kind == PictureFileKind::Unknown) {
+    outcome.error = image.name.empty() ? std::string(kSelectTargaImage) : image.refusal;
     // No picture is loaded now: the caption names none.
     s.tgaBaseName.clear();
     s.caption = std::string(kMainWindowTitle);
@@ -52,7 +59,7 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   PlatformProgress progress(platform);
   MessagesShown shown(platform);
   DiskFolder folder(outputFolder);
-  outcome.load = LoadSkyImage(imagePath, folder, s.tga, progress, AskFilterOn(platform, shown));
+  outcome.load = LoadSkyImage(image, folder, s.tga, progress, AskFilterOn(platform, shown));
   shown.Catch(outcome.load.messages);
   if (outcome.load.status != TgaLoadResult::Status::Loaded) {
     // Invalid or unreadable; the load refuses no sound image (Refused is the builder's read's).
@@ -67,7 +74,8 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   s.caption = std::string(kMainWindowTitle) + " + " + s.tgaBaseName;
   if (outcome.load.filtered) s.tools.saveFilteredEnabled = true;
   if (outcome.Loaded()) {
-    s.tgaPath = imagePath;
+    s.tgaPath = image.name;
+    s.picture = std::move(image);
     if (outcome.load.asked) s.halftoneAnswer = outcome.load.filtered;
     s.tools.buildBackgroundEnabled = true;
   }

@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     source = sq::PreviewOfModel(model, lists, file.filename().string());
   } else {
     sq::SkySource sky;
-    sky.files = {file};
+    sky.files = {sq::OpenPictureFile(file)};
     sq::BuildOptions options;
     options.density = 16;
     built = sq::BuildBackgroundFromSky(sky, options, noProgress);

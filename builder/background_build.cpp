@@ -109,7 +109,7 @@ BuiltBackground BuildFromCube(const SkySource& sky, const BuildOptions& options,
   bool asked = false;
   Progress progress(sink);
   for (std::size_t k = 0; k < faces.size(); ++k) {
-    const std::filesystem::path& file = sky.files[k];
+    const PictureFile& file = sky.files[k];
     PictureReadOptions face;
     face.filter = answer;
     face.askFilter = AfterSaid(read.askFilter, outcome.messages);
@@ -122,13 +122,13 @@ BuiltBackground BuildFromCube(const SkySource& sky, const BuildOptions& options,
             "a cube face must be square, and this one is " + std::to_string(w) + " x " + std::to_string(h) + " pixels";
       } else if (k > 0 && w != faces[0].width) {
         why = "the cube faces must all be of one size, and this one is " + std::to_string(w) + " x " +
-              std::to_string(h) + " pixels, " + sky.files[0].string() + " " + std::to_string(faces[0].width) + " x " +
+              std::to_string(h) + " pixels, " + sky.files[0].name + " " + std::to_string(faces[0].width) + " x " +
               std::to_string(faces[0].height);
       } else if (w < kMinDetectSize) {
         why = "a cube face must be at least " + std::to_string(kMinDetectSize) + " x " +
               std::to_string(kMinDetectSize) + " pixels";
       }
-      outcome.refusal = why.empty() ? why : file.string() + ": " + why;
+      outcome.refusal = why.empty() ? why : file.name + ": " + why;
       return outcome.refusal;
     };
     TgaTables t;
@@ -169,15 +169,15 @@ BuiltBackground BuildBackground(TgaTables& picture, const BuildOptions& options,
   return built;
 }
 
-BuiltBackground BuildBackgroundFromFile(const std::filesystem::path& path, const BuildOptions& options,
-                                        ProgressSink& progress, TgaReadOptions read) {
+BuiltBackground BuildBackgroundFromFile(const PictureFile& file, const BuildOptions& options, ProgressSink& progress,
+                                        TgaReadOptions read) {
   BuiltBackground outcome;
   read.refuse = [&](int32_t width, int32_t height) {
     outcome.refusal = BuildRefusal(width, height, options);
     return outcome.refusal;
   };
   TgaTables picture;
-  KeepRead(outcome, ReadSkyPicture(path, picture, progress, PictureReadOptions{read}));
+  KeepRead(outcome, ReadSkyPicture(file, picture, progress, PictureReadOptions{read}));
   if (outcome.read.status == TgaLoadResult::Status::Loaded) BuildInto(outcome, picture, options, progress);
   return outcome;
 }

@@ -10,7 +10,6 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -51,19 +50,19 @@ struct BuiltBackground {
 // with nothing built.
 BuiltBackground BuildBackground(TgaTables& picture, const BuildOptions& options, ProgressSink& progress);
 
-// Reads the picture at `path` (ReadTargaPicture: the checks, messages and
+// Reads the picture in `file` (ReadSkyPicture: the checks, messages and
 // halftone filter of "Load Targa image"; `read.filter` answers the question
 // when it was answered before), refuses it before reading its pixels when
 // BuildRefusal says so, and builds. Writes nothing; the picture is let go before
 // this returns.
-BuiltBackground BuildBackgroundFromFile(const std::filesystem::path& path, const BuildOptions& options,
-                                        ProgressSink& progress, TgaReadOptions read = {});
+BuiltBackground BuildBackgroundFromFile(const PictureFile& file, const BuildOptions& options, ProgressSink& progress,
+                                        TgaReadOptions read = {});
 
 // What a background is built from: one equirectangular picture, or a cube map.
 struct SkySource {
   // The picture, or the six faces in kCubeFaces order (+X, -X, +Y, -Y, +Z, -Z),
   // each file of any kind ReadSkyPicture reads.
-  std::vector<std::filesystem::path> files;
+  std::vector<PictureFile> files;
   double exposure = 0;  // stops, for linear-light pictures
   // The size the background is built at; 0 x 0: a picture's own, 1024 x 512
   // for a cube map.

@@ -2,7 +2,6 @@
 // question with its optional filter, and the detector run that follows.
 #pragma once
 
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -10,7 +9,9 @@
 
 #include "builder/star_detector.h"
 #include "builder/tga_tables.h"
+#include "hod/file_bytes.h"
 #include "hod/message.h"
+#include "output/output_folder.h"
 #include "picture/picture_levels.h"
 #include "picture/picture_read.h"
 
@@ -50,7 +51,7 @@ struct TgaLoadResult {
   enum class Status {
     Loaded,      // the tables hold the new image (the detector ran when it is big enough)
     Invalid,     // refused with the invalid-image message; the tables are unchanged
-    Unreadable,  // the file could not be read; the tables are unchanged
+    Unreadable,  // the file could not be read; the tables are unchanged (picture_load.h)
     Refused,     // a sound image refused by the caller's size check (ReadTargaPicture only)
     Unknown,     // none of the kinds read, shown as such; the tables are unchanged (picture_load.h)
   };
@@ -63,7 +64,7 @@ struct TgaLoadResult {
   Messages messages;      // what the read said, in order (the refusals, the size warning)
 };
 
-// Reads the image at `path`. An image is accepted when it is uncompressed
+// Reads the image in `file`, named by its name. An image is accepted when it is uncompressed
 // true-colour (type 2) with 32 bits a pixel and no colour map, its width and
 // height are above zero, and the file holds its header, image-ID field and all
 // its pixels; the 17 footer bytes read as zeros where the file ends early. Says
@@ -72,8 +73,8 @@ struct TgaLoadResult {
 // Yes clamps that byte and every later one to 127 (alpha is never touched). An
 // accepted image replaces all tables (star lists emptied, mask clear), then the
 // detector runs on it with its files going to `folder`.
-TgaLoadResult LoadTargaImage(const std::filesystem::path& path, OutputFolder& folder, TgaTables& tables,
-                             ProgressSink& progress, const FilterQuestion& askFilter = {});
+TgaLoadResult LoadTargaImage(const FileBytes& file, OutputFolder& folder, TgaTables& tables, ProgressSink& progress,
+                             const FilterQuestion& askFilter = {});
 
 struct TgaReadOptions {
   // The answer to the halftone question when it is already known (the image
@@ -93,7 +94,7 @@ struct TgaReadOptions {
 // reversed, so the tables hold the picture as a bottom-up file of it would. The
 // pixels, intensitySum and a clear contrastMask stand in the tables; the
 // header is kept as read.
-TgaLoadResult ReadTargaPicture(const std::filesystem::path& path, TgaTables& tables, ProgressSink& progress,
+TgaLoadResult ReadTargaPicture(const FileBytes& file, TgaTables& tables, ProgressSink& progress,
                                const TgaReadOptions& options = {});
 
 // A picture of another format (PNG, JPEG, OpenEXR, HDR) goes the way a TGA
@@ -102,15 +103,15 @@ TgaLoadResult ReadTargaPicture(const std::filesystem::path& path, TgaTables& tab
 // footer), its sums are made with the halftone question, the size warning is
 // said for any size but 1024 x 512 (once the pixels are decoded, so a refused
 // file gets one message alone). `decoder` has read and checked the
-// header; `path` names the file when its pixels cannot be decoded ("PATH:
+// header; `name` names the file when its pixels cannot be decoded ("NAME:
 // reason"; the result is then Invalid and the tables are empty). Linear
 // pictures are encoded by `levels`.
-TgaLoadResult LoadDecodedImage(PictureDecoder& decoder, const LinearEncoder& levels, const std::filesystem::path& path,
+TgaLoadResult LoadDecodedImage(PictureDecoder& decoder, const LinearEncoder& levels, std::string_view name,
                                std::string baseName, OutputFolder& folder, TgaTables& tables, ProgressSink& progress,
                                const FilterQuestion& askFilter = {});
-TgaLoadResult ReadDecodedPicture(PictureDecoder& decoder, const LinearEncoder& levels,
-                                 const std::filesystem::path& path, std::string baseName, TgaTables& tables,
-                                 ProgressSink& progress, const TgaReadOptions& options = {});
+TgaLoadResult ReadDecodedPicture(PictureDecoder& decoder, const LinearEncoder& levels, std::string_view name,
+                                 std::string baseName, TgaTables& tables, ProgressSink& progress,
+                                 const TgaReadOptions& options = {});
 
 // The 18 header bytes those tables hold for a width x height picture.
 std::array<uint8_t, kTgaHeaderSize> DecodedTgaHeader(int width, int height);

@@ -277,12 +277,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const int side = std::min(k.width, k.height);
     for (int f = 0; f < 6; ++f) {
       const std::size_t skip = static_cast<std::size_t>(f) * side * side * 4;
-      sky.files.push_back(WritePicture(PictureOf(pixels, side, side, skip), k, "face" + std::to_string(f)));
+      sky.files.push_back(
+          sq::OpenPictureFile(WritePicture(PictureOf(pixels, side, side, skip), k, "face" + std::to_string(f))));
     }
   } else {
     const sq::Picture picture = PictureOf(pixels, k.width, k.height, 0);
     CheckKernels(picture, k.kernels);
-    sky.files.push_back(WritePicture(picture, k, "sky"));
+    sky.files.push_back(sq::OpenPictureFile(WritePicture(picture, k, "sky")));
   }
   if (k.cube || k.resized) {
     sky.width = k.builtWidth;

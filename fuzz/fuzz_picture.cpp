@@ -32,7 +32,7 @@ void LoadAsSky(std::span<const uint8_t> bytes, double exposure, bool decoded, in
   sq::NoProgress progress;
   sq::TgaTables tables;
   sq::DiskFolder out(scratch.Out());
-  const sq::TgaLoadResult loaded = sq::LoadSkyImage(path, out, tables, progress, {}, exposure);
+  const sq::TgaLoadResult loaded = sq::LoadSkyImage(sq::OpenPictureFile(path), out, tables, progress, {}, exposure);
   if (decoded) {
     SQFUZZ_CHECK(loaded.status == sq::TgaLoadResult::Status::Loaded && loaded.baseName == "sky",
                  "a decoded picture was not loaded");

@@ -14,16 +14,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace sqfuzz;
   Scratch& scratch = Scratch::Get();
   scratch.Clear();
-  const auto input = scratch.In() / "image.tga";
-  SQFUZZ_CHECK(sq::WriteFileAtomic(input, std::string_view(reinterpret_cast<const char*>(data), size)).empty(),
-               "cannot write the input file");
+  const sq::PictureFile input =
+      sq::LookAtPicture(sq::FileBytes::Copy(std::span<const uint8_t>(data, size), (scratch.In() / "image.tga").string()));
 
   const bool answer = size > 0 && (data[0] & 1) != 0;
   const sq::FilterQuestion askFilter = [answer](const sq::Messages&) { return answer; };
   sq::NoProgress progress;
   sq::TgaTables tables;
   sq::DiskFolder out(scratch.Out());
-  const sq::TgaLoadResult loaded = sq::LoadTargaImage(input, out, tables, progress, askFilter);
+  const sq::TgaLoadResult loaded = sq::LoadTargaImage(*input.bytes, out, tables, progress, askFilter);
   if (loaded.status == sq::TgaLoadResult::Status::Loaded) {
     // The image is held once, in about the bytes the file has.
     SQFUZZ_CHECK(tables.tgaFile.size() <= size + sq::kTgaHeaderSize + sq::kTgaFooterSize + 1,

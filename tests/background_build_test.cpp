@@ -189,7 +189,7 @@ TEST(BackgroundStars, PlantedStarsLandInTheirDirectionInTheirColourAndLeaveTheSk
   const SavedTga original = ReadSavedTga(dir / "sky.tga");
 
   sq::NoProgress progress;
-  const sq::BackgroundTables t = sq::BuildBackgroundFromFile(dir / "sky.tga", {}, progress).tables;
+  const sq::BackgroundTables t = sq::BuildBackgroundFromFile(sq::OpenPictureFile(dir / "sky.tga"), {}, progress).tables;
   // Each planted star has one record within half a pixel of its centre, in its colour.
   auto near = [](float x, float y, float z, double u, double v) {
     const PicturePoint at = ToPicture(x, y, z, 1024, 512);

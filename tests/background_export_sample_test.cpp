@@ -39,7 +39,7 @@ sq::BuiltBackground Build(const std::filesystem::path& picture) {
   sq::NoProgress progress;
   sq::TgaReadOptions read;
   read.showSizeWarning = false;
-  return sq::BuildBackgroundFromFile(picture, SampleOptions(), progress, read);
+  return sq::BuildBackgroundFromFile(sq::OpenPictureFile(picture), SampleOptions(), progress, read);
 }
 
 // Where a star of a background lies in a 1024 x 512 picture: (u, v) of its centre.

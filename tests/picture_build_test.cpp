@@ -51,7 +51,7 @@ sq::BuiltBackground Build(const sq::SkySource& sky, RecordingPlatform& platform)
 }
 sq::BuiltBackground Build(const std::filesystem::path& file, RecordingPlatform& platform, double exposure = 0) {
   sq::SkySource sky;
-  sky.files = {file};
+  sky.files = {sq::OpenPictureFile(file)};
   sky.exposure = exposure;
   return Build(sky, platform);
 }
@@ -186,7 +186,7 @@ TEST(PictureBuild, ACubeMapBuildsItsFieldAndItsStars) {
     planted.push_back(sq::DirectionOfCubePoint({sq::kCubeFaces[k], (c - 0.5) / n, (n - r + 0.5) / n}));
     const std::string name = std::string("space_") + sq::CubeFaceSuffix(sq::kCubeFaces[k]) + ".png";
     WriteText(dir / name, sq::EncodePng(face));
-    sky.files.push_back(dir / name);
+    sky.files.push_back(sq::OpenPictureFile(dir / name));
   }
   RecordingPlatform platform;
   const sq::BuiltBackground built = Build(sky, platform);
@@ -212,7 +212,7 @@ TEST(PictureBuild, ACubeMapBuildsItsFieldAndItsStars) {
 
   // On the command line: BASE is the first face's name less "_px".
   std::vector<std::string> args = {"build-background", "--density", "8", "--cube"};
-  for (const auto& f : sky.files) args.push_back(f.string());
+  for (const auto& f : sky.files) args.push_back(f.name);
   const ProcessResult r = Starquill(args, dir);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, (dir / "space.hod").string() + "\n");
@@ -228,7 +228,7 @@ TEST(PictureBuild, ASkyBroughtDownKeepsItsStarsAndItsAreaMeans) {
   const PlantedSky sky = MakeSky(dir, "big.tga", 2048, 1024);
   WriteText(dir / "big.png", sq::EncodePng(sky.picture));
   sq::SkySource source;
-  source.files = {dir / "big.png"};
+  source.files = {sq::OpenPictureFile(dir / "big.png")};
   source.width = 1024;
   source.height = 512;
   RecordingPlatform platform;

@@ -86,7 +86,7 @@ inline sq::BuiltBackground BuildFromFile(const TempDir& dir, const std::vector<u
   PlatformFace face(platform);
   sq::TgaReadOptions read = face.Asking();
   read.showSizeWarning = false;
-  return face.Show(sq::BuildBackgroundFromFile(dir / "sky.tga", options, face.progress, read));
+  return face.Show(sq::BuildBackgroundFromFile(sq::OpenPictureFile(dir / "sky.tga"), options, face.progress, read));
 }
 
 // The bytes write-background writes for a background.

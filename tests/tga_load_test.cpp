@@ -4,6 +4,9 @@
 // background go.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "app/build_background_command.h"
 #include "app/tga_command.h"
 #include "builder/builder.h"
@@ -14,10 +17,10 @@ using namespace sqtest;
 namespace {
 
 sq::TgaLoadResult Load(const TempDir& dir, const std::vector<uint8_t>& file, sq::TgaTables& t, sq::Platform& platform) {
-  WriteBytes(dir / "img.tga", file);
   PlatformFace face(platform);
   sq::DiskFolder folder(dir.path());
-  return face.Show(sq::LoadTargaImage(dir / "img.tga", folder, t, face.progress, face.askFilter));
+  const auto bytes = sq::FileBytes::Copy(file, (dir / "img.tga").string());
+  return face.Show(sq::LoadTargaImage(*bytes, folder, t, face.progress, face.askFilter));
 }
 
 }  // namespace
@@ -93,7 +96,7 @@ TEST(TgaLoad, RefusedImagesLeaveTheTablesAlone) {
     EXPECT_EQ(Load(out, cases[i], t, p).status, sq::TgaLoadResult::Status::Invalid);
     EXPECT_EQ(p.messages, (std::vector<std::string>{Shown(sq::kSizeWarning), Shown(sq::kInvalidImage)}));
     EXPECT_EQ(std::vector<uint8_t>(t.tgaFile.begin(), t.tgaFile.end()), before);
-    EXPECT_EQ(FileCount(out.path()), 1);  // nothing written
+    EXPECT_EQ(FileCount(out.path()), 0);  // nothing written
   }
 }
 
@@ -192,7 +195,9 @@ TEST(TgaCommand, RefusedAndAcceptedSelectionsAndWhatAnotherLoadLetsGo) {
   platform.messages.clear();
   outcome = sq::LoadTargaCommand(s, lists, dir / "SKY.TGA", dir.path(), platform);
   EXPECT_EQ(outcome.status, sq::TgaCommandOutcome::Status::Refused);
-  EXPECT_EQ(platform.messages, std::vector<std::string>{Shown(sq::UnknownPictureText(dir / "SKY.TGA"))});
+  // No such file, and no ".tga" in its name to say it would be a TGA.
+  EXPECT_EQ(platform.messages, std::vector<std::string>{Shown("Cannot read the picture " + (dir / "SKY.TGA").string() +
+                                                              ": " + std::strerror(ENOENT))});
   EXPECT_EQ(s.tgaBaseName, "");
   EXPECT_FALSE(s.tools.saveFilteredEnabled || s.backgroundFromHod);
   EXPECT_EQ(s.tga.starTable[1].count, 2);  // the tables stay as they were
