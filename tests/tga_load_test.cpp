@@ -239,17 +239,20 @@ TEST(BuildSessionBackground, BuildsTheLoadedImageWithTheMarksAndTheAnswerGivenAn
   session.options.Click(sq::BuilderOption::Density16);
   session.options.Click(sq::BuilderOption::ColourAverage);
   platform.answer = false;  // were it asked again, the answer would differ
+  // The build takes the picture as its load read it: the file is not read again.
+  WriteBytes(pictures / "sky.tga", Picture(256, 128, 90).File());
   ASSERT_TRUE(sq::BuildSessionBackground(session, platform));
   EXPECT_EQ(platform.questions.size(), 1u);
   EXPECT_TRUE(session.tools.writeHodEnabled);
 
   // Written beside the picture, not into the folder the load wrote its files to:
-  // what the command line writes from that file with those options and a Yes.
+  // what the command line writes from the file as loaded with those options and a Yes.
   ASSERT_EQ(sq::WriteSessionBackground(session, platform).status, sq::CommandOutcome::Status::Written);
   EXPECT_FALSE(std::filesystem::exists(outputs / "sky.hod"));
   RecordingPlatform fresh;
   fresh.answer = true;
-  sq::BuildBackgroundCommand(pictures / "sky.tga", expected.path(), {.density = 16, .colourAverage = true}, fresh);
+  WriteBytes(expected / "sky.tga", sky.File());
+  sq::BuildBackgroundCommand(expected / "sky.tga", expected.path(), {.density = 16, .colourAverage = true}, fresh);
   EXPECT_TRUE(ReadText(pictures / "sky.hod") == ReadText(expected / "sky.hod"));
 
   // A HOD file read: the built background goes, the image stays loaded.
