@@ -13,15 +13,15 @@ namespace sq {
 
 namespace {
 
-// Builds from the sky; a refusal has been shown when nothing was built.
-BackgroundBuildOutcome Build(const SkySource& sky, const BuildOptions& options, Platform& platform,
-                             const TgaReadOptions& read) {
-  BackgroundBuildOutcome outcome = BuildBackgroundFromSky(sky, options, platform, read);
-  // The read shows its own refusals; a refusal after a sound read is shown here.
-  if (outcome.read.status == TgaLoadResult::Status::Loaded && !outcome.built.refusal.empty()) {
-    platform.ShowMessage(kAppTitle, outcome.built.refusal, MessageIcon::Warning);
-  }
-  return outcome;
+// Builds from the sky, showing what the build says as it goes (the halftone
+// question is the platform's); a refusal has been shown when nothing was built.
+BuiltBackground Build(const SkySource& sky, const BuildOptions& options, Platform& platform, TgaReadOptions read) {
+  PlatformProgress progress(platform);
+  MessagesShown shown(platform);
+  read.askFilter = AskFilterOn(platform, shown);
+  BuiltBackground built = BuildBackgroundFromSky(sky, options, progress, read);
+  shown.Catch(built.messages);
+  return built;
 }
 
 std::filesystem::path HodBeside(const std::filesystem::path& folder, const std::string& baseName) {
@@ -37,13 +37,12 @@ CommandOutcome WriteBuiltBackground(const BackgroundTables& background, const st
   if (!shape.empty()) {
     CommandOutcome refused;
     refused.error = shape;
-    platform.ShowMessage(kAppTitle, "The background HOD cannot be written: " + shape + ".", MessageIcon::Warning);
+    platform.ShowMessage(kAppTitle, CannotWriteHodText(shape), MessageIcon::Warning);
     return refused;
   }
-  std::error_code ec;
-  const bool existed = std::filesystem::exists(path, ec);
-  CommandOutcome outcome = WriteBackgroundHod(writer, path, platform);
-  outcome.replaced = existed && outcome.status == CommandOutcome::Status::Written;
+  DiskFolder folder(path.parent_path());
+  HodWriteOutcome outcome = WriteBackgroundHod(writer, folder, path.filename().string());
+  ShowMessages(platform, outcome.messages);
   return outcome;
 }
 
@@ -68,7 +67,7 @@ BuildBackgroundOutcome BuildBackgroundCommand(const std::filesystem::path& image
                                               const std::filesystem::path& outputFolder, const BuildOptions& options,
                                               Platform& platform) {
   SkySource sky;
-  sky.files = {imagePath};
+  sky.files = {imagePath.empty() ? PictureFile{} : OpenPictureFile(imagePath)};
   return BuildBackgroundCommand(sky, {}, outputFolder, options, platform);
 }
 
@@ -89,16 +88,16 @@ BuildBackgroundOutcome BuildBackgroundCommand(const SkySource& sky, const std::s
                                               const std::filesystem::path& outputFolder, const BuildOptions& options,
                                               Platform& platform) {
   BuildBackgroundOutcome outcome;
-  if (sky.files.empty() || sky.files[0].empty()) {
+  if (sky.files.empty() || sky.files[0].name.empty()) {
     platform.ShowMessage(kAppTitle, kSelectTargaImage, MessageIcon::Warning);
     outcome.error = std::string(kSelectTargaImage);
     return outcome;
   }
-  outcome.baseName = !name.empty() ? name : sky.Cube() ? CubeBaseName(sky.files[0]) : PictureBaseName(sky.files[0]);
+  outcome.baseName = !name.empty() ? name : sky.Cube() ? CubeBaseName(sky.files[0].name) : sky.files[0].baseName;
   const std::filesystem::path outPath = HodBeside(outputFolder, outcome.baseName);
-  for (const std::filesystem::path& file : sky.files) {
+  for (const PictureFile& file : sky.files) {
     std::error_code ec;
-    if (std::filesystem::equivalent(file, outPath, ec) && !ec) {
+    if (std::filesystem::equivalent(file.name, outPath, ec) && !ec) {
       outcome.error = "The background HOD " + outPath.string() +
                       " would replace the picture it is built from; choose another output folder.";
       platform.ShowMessage(kAppTitle, outcome.error, MessageIcon::Warning);
@@ -106,14 +105,14 @@ BuildBackgroundOutcome BuildBackgroundCommand(const SkySource& sky, const std::s
     }
   }
 
-  BackgroundBuildOutcome built = Build(sky, options, platform, {});
+  BuiltBackground built = Build(sky, options, platform, {});
   if (!built.Built()) {
     if (built.read.status != TgaLoadResult::Status::Loaded && built.read.status != TgaLoadResult::Status::Refused)
       outcome.status = CommandOutcome::Status::Unreadable;
-    outcome.error = built.built.refusal;
+    outcome.error = built.refusal;
     return outcome;
   }
-  outcome.built = std::move(built.built);
+  outcome.built = std::move(built);
   outcome.outPath = outPath;
   static_cast<CommandOutcome&>(outcome) = WriteBuiltBackground(outcome.built.tables, outPath, platform);
   return outcome;
@@ -129,14 +128,18 @@ bool BuildSessionBackground(BuilderSession& s, Platform& platform) {
   read.filter = s.halftoneAnswer;
   read.showSizeWarning = false;  // the load showed it
   SkySource sky;
-  sky.files = s.cubeFaces.empty() ? std::vector<std::filesystem::path>{s.tgaPath} : s.cubeFaces;
-  BackgroundBuildOutcome outcome = Build(sky, BuildOptionsFrom(s.options), platform, read);
-  if (!outcome.Built()) return false;
-  if (!outcome.built.notes.empty())
-    platform.ShowMessage(kAppTitle, NotesText(outcome.built.notes), MessageIcon::Information);
-  if (const std::vector<std::string> empty = EmptyLayerWarnings(outcome.built.tables); !empty.empty())
+  // A picture is built from the bytes its load read; a cube map's faces are read now.
+  if (s.cubeFaces.empty()) {
+    sky.files = {s.picture};
+  } else {
+    for (const std::filesystem::path& face : s.cubeFaces) sky.files.push_back(OpenPictureFile(face));
+  }
+  BuiltBackground built = Build(sky, BuildOptionsFrom(s.options), platform, read);
+  if (!built.Built()) return false;
+  if (!built.notes.empty()) platform.ShowMessage(kAppTitle, NotesText(built.notes), MessageIcon::Information);
+  if (const std::vector<std::string> empty = EmptyLayerWarnings(built.tables); !empty.empty())
     platform.ShowMessage(kAppTitle, NotesText(empty), MessageIcon::Warning);
-  s.builtBackground = std::move(outcome.built.tables);
+  s.builtBackground = std::move(built.tables);
   s.tools.writeHodEnabled = true;
   return true;
 }
@@ -153,8 +156,7 @@ CommandOutcome WriteSessionBackground(BuilderSession& s, Platform& platform) {
   if (!s.builtBackground) {
     CommandOutcome refused;
     refused.error = "no background has been built from a picture";
-    platform.ShowMessage(kAppTitle, "The background HOD cannot be written: " + refused.error + ".",
-                         MessageIcon::Warning);
+    platform.ShowMessage(kAppTitle, CannotWriteHodText(refused.error), MessageIcon::Warning);
     return refused;
   }
   const std::filesystem::path path = SessionHodPath(s);
@@ -185,6 +187,7 @@ bool LoadCubeMapCommand(BuilderSession& s, const std::vector<std::filesystem::pa
   }
   s.cubeFaces = faces;
   s.tgaPath = faces[0];
+  s.picture = PictureFile{};
   s.tgaBaseName = CubeBaseName(faces[0]);
   s.caption = std::string(kMainWindowTitle) + " + " + s.tgaBaseName;
   s.tools.buildBackgroundEnabled = true;

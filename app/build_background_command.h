@@ -38,7 +38,7 @@ struct BuildBackgroundOutcome : CommandOutcome {
 // Targa image" (the halftone question goes to the platform), refused when it
 // is too small or too large for the density, built with `options`
 // (BuildBackgroundFromSky), and written into outputFolder as BASE.hod: BASE is
-// `name` when given, else the picture's base name (PictureBaseName), for a cube
+// `name` when given, else the picture's base name (PictureFile), for a cube
 // map the first face's less its face suffix (CubeBaseName). No file at all is
 // refused with "Please select a Targa image file.". Nothing is written on a
 // refusal. The notes are left to the caller to show.

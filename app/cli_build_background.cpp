@@ -61,21 +61,17 @@ bool ParseSize(const std::string& text, int& width, int& height) {
 }
 
 int RunBuildBackground(const BuildBackgroundArgs& args, CliStreams streams) {
+  const std::vector<std::string> files = args.cube.empty() ? std::vector<std::string>{args.file} : args.cube;
   SkySource sky;
-  if (!args.cube.empty()) {
-    sky.files.assign(args.cube.begin(), args.cube.end());
-  } else {
-    sky.files = {args.file};
-  }
   if (!args.size.empty()) ParseSize(args.size, sky.width, sky.height);  // checked by the parser
   sky.exposure = args.exposure;
-  const std::filesystem::path outDir =
-      args.outDir.empty() ? FolderOf(sky.files[0]) : std::filesystem::path(args.outDir);
+  const std::filesystem::path outDir = args.outDir.empty() ? FolderOf(files[0]) : std::filesystem::path(args.outDir);
   BuildOptions options = args.options;
   if (args.moreStars) options.stars = StarAmount::More;
   if (args.lessStars) options.stars = StarAmount::Less;
 
   if (!args.outDir.empty() && !MakeOutputFolder(outDir, "build-background", streams.err)) return 1;
+  for (const std::string& file : files) sky.files.push_back(OpenPictureFile(file));
   CliPlatform platform(streams.err);
   // Without a flag the question takes its default, No.
   platform.SetAnswer(args.filter     ? std::optional<bool>(true)

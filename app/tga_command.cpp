@@ -14,20 +14,34 @@ void ReportWriteErrors(const OutputReport& report, Platform& platform) {
 
 }  // namespace
 
+FilterQuestion AskFilterOn(Platform& platform, MessagesShown& shown) {
+  return [&platform, &shown](const Messages& said) {
+    shown.Catch(said);
+    return platform.AskYesNo(kHalftoneTitle, kHalftoneQuestion, MessageIcon::Information, false);
+  };
+}
+
 TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists,
                                    const std::filesystem::path& imagePath, const std::filesystem::path& outputFolder,
                                    Platform& platform) {
+  return LoadTargaCommand(s, previewLists, imagePath.empty() ? PictureFile{} : OpenPictureFile(imagePath),
+                          outputFolder, platform);
+}
+
+TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists, PictureFile image,
+                                   const std::filesystem::path& outputFolder, Platform& platform) {
   TgaCommandOutcome outcome;
   s.backgroundFromHod = false;
   s.builtBackground.reset();
   s.tools.writeHodEnabled = false;
   s.tools.buildBackgroundEnabled = false;
   s.tgaPath.clear();
+  s.picture = PictureFile{};
   s.cubeFaces.clear();
   s.halftoneAnswer.reset();
   // No file, or one of no kind read: nothing is loaded and the tables stay.
-  if (imagePath.empty() || KindOfPictureFile(imagePath) == PictureFileKind::Unknown) {
-    outcome.error = imagePath.empty() ? std::string(kSelectTargaImage) : UnknownPictureText(imagePath);
+  if (image.name.empty() || image.kind == PictureFileKind::Unknown) {
+    outcome.error = image.name.empty() ? std::string(kSelectTargaImage) : image.refusal;
     // No picture is loaded now: the caption names none.
     s.tgaBaseName.clear();
     s.caption = std::string(kMainWindowTitle);
@@ -42,7 +56,11 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   ClearStarsAndMask(s.tga);
   previewLists = PreviewLists{};
 
-  outcome.load = LoadSkyImage(imagePath, outputFolder, s.tga, platform);
+  PlatformProgress progress(platform);
+  MessagesShown shown(platform);
+  DiskFolder folder(outputFolder);
+  outcome.load = LoadSkyImage(image, folder, s.tga, progress, AskFilterOn(platform, shown));
+  shown.Catch(outcome.load.messages);
   if (outcome.load.status != TgaLoadResult::Status::Loaded) {
     // Invalid or unreadable; the load refuses no sound image (Refused is the builder's read's).
     outcome.status = TgaCommandOutcome::Status::Unreadable;
@@ -56,7 +74,8 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   s.caption = std::string(kMainWindowTitle) + " + " + s.tgaBaseName;
   if (outcome.load.filtered) s.tools.saveFilteredEnabled = true;
   if (outcome.Loaded()) {
-    s.tgaPath = imagePath;
+    s.tgaPath = image.name;
+    s.picture = std::move(image);
     if (outcome.load.asked) s.halftoneAnswer = outcome.load.filtered;
     s.tools.buildBackgroundEnabled = true;
   }
@@ -65,13 +84,15 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
 }
 
 OutputReport SaveHalftonedCommand(BuilderSession& s, const std::filesystem::path& outputFolder, Platform& platform) {
-  OutputReport report = SaveHalftonedImage(s.tga, s.tgaBaseName, outputFolder);
+  DiskFolder folder(outputFolder);
+  OutputReport report = SaveHalftonedImage(s.tga, s.tgaBaseName, folder);
   ReportWriteErrors(report, platform);
   return report;
 }
 
 OutputReport SaveFilteredCommand(BuilderSession& s, const std::filesystem::path& outputFolder, Platform& platform) {
-  OutputReport report = SaveFilteredImage(s.tga, s.tgaBaseName, outputFolder);
+  DiskFolder folder(outputFolder);
+  OutputReport report = SaveFilteredImage(s.tga, s.tgaBaseName, folder);
   ReportWriteErrors(report, platform);
   return report;
 }

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "app/command_paths.h"
+#include "app/message_boxes.h"
 #include "builder/builder_menus.h"
+#include "builder/picture_load.h"
 #include "builder/star_detector.h"
 #include "builder/tga_load.h"
 #include "builder/tga_tables.h"
@@ -35,9 +37,12 @@ struct BuilderSession {
   // command sets it, every TGA load command clears it.
   bool backgroundFromHod = false;
   std::string caption{kMainWindowTitle};
-  // The file of the image loaded last, and the answer its halftone question got
-  // (none when it was not asked): a build reads the picture from there again.
+  // The file of the image loaded last, its bytes as the load read them, and the
+  // answer its halftone question got (none when it was not asked): a build
+  // takes the picture from those bytes (the load's tables have its stars
+  // blackened), without reading the file again.
   std::filesystem::path tgaPath;
+  PictureFile picture;
   std::optional<bool> halftoneAnswer;
   // The six faces of a cube map loaded instead (+X, -X, +Y, -Y, +Z, -Z); tgaPath
   // is then the +X face. Empty for a picture.
@@ -55,6 +60,11 @@ struct TgaCommandOutcome : CommandOutcome {
   bool Loaded() const { return status == Status::Written || status == Status::WriteFailed; }
 };
 
+// The halftone question as every face asks it through its platform: what the
+// read said before it shown first, then the Yes/No box (No by default; the
+// command line answers from its flags).
+FilterQuestion AskFilterOn(Platform& platform, MessagesShown& shown);
+
 // "Load Targa image" after the dialog, for a picture of any kind the builder
 // reads (picture_load.h). No path shows "Please select a Targa image file.", a
 // file of no kind read says so (UnknownPictureText); either empties tgaBaseName,
@@ -64,6 +74,9 @@ struct TgaCommandOutcome : CommandOutcome {
 // built background is let go
 // ("Write background HOD" off), and "Build background" is on only when the image
 // loaded. A file that could not be written is named in a message.
+TgaCommandOutcome LoadTargaCommand(BuilderSession& session, PreviewLists& previewLists, PictureFile image,
+                                   const std::filesystem::path& outputFolder, Platform& platform);
+// The same for the file at `imagePath`, read once (none for an empty path).
 TgaCommandOutcome LoadTargaCommand(BuilderSession& session, PreviewLists& previewLists,
                                    const std::filesystem::path& imagePath, const std::filesystem::path& outputFolder,
                                    Platform& platform);

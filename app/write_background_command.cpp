@@ -51,9 +51,10 @@ WriteBackgroundOutcome WriteBackgroundCommand(const std::filesystem::path& hodPa
 
   WriteBackgroundOutcome outcome;
   outcome.outPath = outPath;
-  const bool existed = std::filesystem::exists(outPath, ec);
-  static_cast<CommandOutcome&>(outcome) = WriteBackgroundHod(tables, outPath, platform);
-  outcome.replaced = existed && outcome.status == CommandOutcome::Status::Written;
+  DiskFolder folder(outputFolder);
+  HodWriteOutcome written = WriteBackgroundHod(tables, folder, outPath.filename().string());
+  ShowMessages(platform, written.messages);
+  static_cast<CommandOutcome&>(outcome) = written;
   return outcome;
 }
 

@@ -24,6 +24,9 @@
 
 namespace {
 
+// Progress nobody watches.
+sq::NoProgress noProgress;
+
 class QuietPlatform : public sq::Platform {
  public:
   void ShowMessage(std::string_view, std::string_view text, sq::MessageIcon) override {
@@ -72,7 +75,7 @@ int main(int argc, char** argv) {
 
   Owner owner;
   sq::Model model;
-  sq::BackgroundBuildOutcome built;
+  sq::BuiltBackground built;
   sq::PreviewLists lists;
   sq::PreviewSource source;
   if (file.extension() == ".hod") {
@@ -82,12 +85,12 @@ int main(int argc, char** argv) {
     source = sq::PreviewOfModel(model, lists, file.filename().string());
   } else {
     sq::SkySource sky;
-    sky.files = {file};
+    sky.files = {sq::OpenPictureFile(file)};
     sq::BuildOptions options;
     options.density = 16;
-    built = sq::BuildBackgroundFromSky(sky, options, owner.platform);
+    built = sq::BuildBackgroundFromSky(sky, options, noProgress);
     if (!built.Built()) return 1;
-    source = sq::PreviewOfBackground(built.built.tables, lists, file.filename().string());
+    source = sq::PreviewOfBackground(built.tables, lists, file.filename().string());
   }
 
   sq::PreviewWindow::Options options;

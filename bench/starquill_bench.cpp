@@ -431,6 +431,9 @@ void BM_BatchSameAsSingleRuns(benchmark::State& state) {
   }
 }
 
+// Progress nobody watches.
+sq::NoProgress noProgress;
+
 // A platform that shows nothing and answers No.
 class QuietPlatform : public sq::Platform {
  public:
@@ -461,12 +464,13 @@ void BM_Build(benchmark::State& state) {
     auto start = Clock::now();
     {
       sq::TgaTables tables;
-      const sq::TgaLoadResult loaded = sq::LoadTargaImage(image, out, tables, platform);
+      sq::DiskFolder outFolder(out);
+      const sq::TgaLoadResult loaded = sq::LoadSkyImage(sq::OpenPictureFile(image), outFolder, tables, noProgress);
       benchmark::DoNotOptimize(loaded.outputs.written.size());
     }
     const double tga = std::chrono::duration<double>(Clock::now() - start).count();
     start = Clock::now();
-    const sq::BackgroundBuildOutcome built = sq::BuildBackgroundFromFile(image, Density(2), platform);
+    const sq::BuiltBackground built = sq::BuildBackgroundFromFile(sq::OpenPictureFile(image), Density(2), noProgress);
     const double build = std::chrono::duration<double>(Clock::now() - start).count();
     if (!built.Built()) {
       state.SkipWithError("the build was refused");
@@ -481,7 +485,7 @@ fs::path PngOf(const fs::path& picture, const fs::path& png) {
   if (fs::exists(png)) return png;
   QuietPlatform platform;
   sq::TgaTables tables;
-  if (sq::ReadSkyPicture(picture, tables, platform).status != sq::TgaLoadResult::Status::Loaded) return {};
+  if (sq::ReadSkyPicture(sq::OpenPictureFile(picture), tables, noProgress).status != sq::TgaLoadResult::Status::Loaded) return {};
   const std::string bytes = sq::EncodePng(sq::PictureOfTables(tables));
   std::ofstream(png, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return png;
@@ -501,7 +505,7 @@ void BM_PictureBuild(benchmark::State& state) {
   }
   QuietPlatform platform;
   sq::SkySource big;
-  big.files = {bigPng};
+  big.files = {sq::OpenPictureFile(bigPng)};
   big.width = 1024;
   big.height = 512;
   const fs::path out = InputDir() / "out_picture";
@@ -513,10 +517,10 @@ void BM_PictureBuild(benchmark::State& state) {
     // The commands as a user runs them, then the builds alone in this process.
     const Run tgaRun = command(sample), pngRun = command(samplePng);
     auto start = Clock::now();
-    const bool fromTga = sq::BuildBackgroundFromFile(sample, {}, platform).Built();
+    const bool fromTga = sq::BuildBackgroundFromFile(sq::OpenPictureFile(sample), {}, noProgress).Built();
     const double tga = std::chrono::duration<double>(Clock::now() - start).count();
     start = Clock::now();
-    const bool fromPng = sq::BuildBackgroundFromFile(samplePng, {}, platform).Built();
+    const bool fromPng = sq::BuildBackgroundFromFile(sq::OpenPictureFile(samplePng), {}, noProgress).Built();
     const double png = std::chrono::duration<double>(Clock::now() - start).count();
 
     start = Clock::now();
@@ -531,7 +535,7 @@ void BM_PictureBuild(benchmark::State& state) {
     }
     const double decode = std::chrono::duration<double>(Clock::now() - start).count();
     start = Clock::now();
-    const bool fromBig = sq::BuildBackgroundFromSky(big, {}, platform).Built();
+    const bool fromBig = sq::BuildBackgroundFromSky(big, {}, noProgress).Built();
     const double build = std::chrono::duration<double>(Clock::now() - start).count();
     if (!fromTga || !fromPng || !fromBig || tgaRun.status != 0 || pngRun.status != 0) {
       state.SkipWithError("a build was refused");
@@ -560,7 +564,7 @@ int BuildMemoryChild(const char* image, int density) {
   std::ofstream("/proc/self/clear_refs") << "5";
   const long before = StatusKiB("VmRSS");
   QuietPlatform platform;
-  const sq::BackgroundBuildOutcome built = sq::BuildBackgroundFromFile(image, Density(density), platform);
+  const sq::BuiltBackground built = sq::BuildBackgroundFromFile(sq::OpenPictureFile(image), Density(density), noProgress);
   const long peak = StatusKiB("VmHWM");
   if (!built.Built() || before < 0 || peak < before) return 1;
   std::printf("%ld\n", (peak - before) * 1024L);
@@ -707,7 +711,7 @@ void BM_Export(benchmark::State& state) {
     const double job = seconds(start);
 
     start = Clock::now();
-    const sq::BackgroundBuildOutcome builtAlone = sq::BuildBackgroundFromFile(picture, options, platform, read);
+    const sq::BuiltBackground builtAlone = sq::BuildBackgroundFromFile(sq::OpenPictureFile(picture), options, noProgress, read);
     const double buildAlone = seconds(start);
     start = Clock::now();
     std::string error;

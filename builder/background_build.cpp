@@ -30,15 +30,52 @@ void MeshAndRecords(BuiltBackground& built, const TgaTables& picture, const Buil
 // look, and a second look for "More stars".
 int64_t StarPasses(StarAmount amount) { return amount == StarAmount::More ? 8 : 4; }
 
-void ShowSizeWarning(int width, int height, Platform& platform) {
-  if (width != 1024 || height != 512) platform.ShowMessage(kAppTitle, kSizeWarning, MessageIcon::Warning);
+// The read's result kept with the build: its messages go first among the build's.
+void KeepRead(BuiltBackground& built, TgaLoadResult read) {
+  built.messages.insert(built.messages.end(), std::make_move_iterator(read.messages.begin()),
+                        std::make_move_iterator(read.messages.end()));
+  read.messages.clear();
+  built.read = std::move(read);
+}
+
+// The question as a read inside the build asks it: what the build said before
+// the read goes first.
+FilterQuestion AfterSaid(const FilterQuestion& ask, const Messages& before) {
+  if (!ask) return {};
+  return [&ask, &before](const Messages& said) {
+    Messages all = before;
+    all.insert(all.end(), said.begin(), said.end());
+    return ask(all);
+  };
+}
+
+// The build proper, on a picture that passed BuildRefusal or is refused by it.
+void BuildInto(BuiltBackground& built, TgaTables& picture, const BuildOptions& options, ProgressSink& sink) {
+  built.refusal = BuildRefusal(picture.tgaWidth, picture.tgaHeight, options);
+  if (built.refusal.empty() && !picture.Consistent()) built.refusal = "The picture's tables do not describe one image.";
+  if (!built.refusal.empty()) {
+    Say(built.messages, MessageWeight::Warning, built.refusal);
+    return;
+  }
+
+  // Four passes a look at the stars, a second look for "More stars", and the mesh.
+  Progress progress(sink);
+  const int64_t passes = options.stars == StarAmount::More ? 9 : 5;
+  progress.Start(passes * static_cast<int64_t>(picture.PixelCount()));
+  const BuildStarLists stars = FindAndRemoveStars(picture, options.stars, progress);
+  progress.Set((passes - 1) * static_cast<int64_t>(picture.PixelCount()));
+
+  // The mesh needs only the colours: the sums and the marks go first.
+  picture.intensitySum = ImageBuffer<int16_t>();
+  picture.contrastMask = MarkTable();
+  MeshAndRecords(built, picture, stars, options, {});
+  progress.Set(0);
 }
 
 // A picture read at its own size, built at width x height.
-BuiltBackground BuildResampled(TgaTables& picture, int width, int height, const BuildOptions& options,
-                               Platform& platform) {
-  BuiltBackground built;
-  Progress progress(platform);
+void BuildResampled(BuiltBackground& built, TgaTables& picture, int width, int height, const BuildOptions& options,
+                    ProgressSink& sink) {
+  Progress progress(sink);
   progress.Start((StarPasses(options.stars) + 1) * static_cast<int64_t>(picture.PixelCount()));
   const BuildStarLists stars = FindAndRemoveStars(picture, options.stars, progress);
   const double across = static_cast<double>(width) / picture.tgaWidth,
@@ -54,16 +91,15 @@ BuiltBackground BuildResampled(TgaTables& picture, int width, int height, const 
     return PicturePoint{u * across, v * up};
   });
   progress.Set(0);
-  return built;
 }
 
-BackgroundBuildOutcome BuildFromCube(const SkySource& sky, const BuildOptions& options, Platform& platform,
-                                     const TgaReadOptions& read) {
-  BackgroundBuildOutcome outcome;
+BuiltBackground BuildFromCube(const SkySource& sky, const BuildOptions& options, ProgressSink& sink,
+                              const TgaReadOptions& read) {
+  BuiltBackground outcome;
   const int width = sky.width > 0 ? sky.width : kCubeMapWidth, height = sky.height > 0 ? sky.height : kCubeMapHeight;
-  outcome.built.refusal = BuildRefusal(width, height, options);
-  if (!outcome.built.refusal.empty()) {
-    platform.ShowMessage(kAppTitle, outcome.built.refusal, MessageIcon::Warning);
+  outcome.refusal = BuildRefusal(width, height, options);
+  if (!outcome.refusal.empty()) {
+    Say(outcome.messages, MessageWeight::Warning, outcome.refusal);
     outcome.read.status = TgaLoadResult::Status::Refused;
     return outcome;
   }
@@ -71,11 +107,12 @@ BackgroundBuildOutcome BuildFromCube(const SkySource& sky, const BuildOptions& o
   BuildStarLists stars;
   std::optional<bool> answer = read.filter;
   bool asked = false;
-  Progress progress(platform);
+  Progress progress(sink);
   for (std::size_t k = 0; k < faces.size(); ++k) {
-    const std::filesystem::path& file = sky.files[k];
+    const PictureFile& file = sky.files[k];
     PictureReadOptions face;
     face.filter = answer;
+    face.askFilter = AfterSaid(read.askFilter, outcome.messages);
     face.showSizeWarning = false;
     face.exposure = sky.exposure;
     face.refuse = [&](int32_t w, int32_t h) -> std::string {
@@ -85,17 +122,17 @@ BackgroundBuildOutcome BuildFromCube(const SkySource& sky, const BuildOptions& o
             "a cube face must be square, and this one is " + std::to_string(w) + " x " + std::to_string(h) + " pixels";
       } else if (k > 0 && w != faces[0].width) {
         why = "the cube faces must all be of one size, and this one is " + std::to_string(w) + " x " +
-              std::to_string(h) + " pixels, " + sky.files[0].string() + " " + std::to_string(faces[0].width) + " x " +
+              std::to_string(h) + " pixels, " + sky.files[0].name + " " + std::to_string(faces[0].width) + " x " +
               std::to_string(faces[0].height);
       } else if (w < kMinDetectSize) {
         why = "a cube face must be at least " + std::to_string(kMinDetectSize) + " x " +
               std::to_string(kMinDetectSize) + " pixels";
       }
-      outcome.built.refusal = why.empty() ? why : file.string() + ": " + why;
-      return outcome.built.refusal;
+      outcome.refusal = why.empty() ? why : file.name + ": " + why;
+      return outcome.refusal;
     };
     TgaTables t;
-    outcome.read = ReadSkyPicture(file, t, platform, face);
+    KeepRead(outcome, ReadSkyPicture(file, t, sink, face));
     if (outcome.read.status != TgaLoadResult::Status::Loaded) return outcome;
     // The question is asked once; its answer holds for the faces after.
     if (outcome.read.asked) asked = true, answer = outcome.read.filtered;
@@ -111,12 +148,12 @@ BackgroundBuildOutcome BuildFromCube(const SkySource& sky, const BuildOptions& o
   }
   outcome.read.asked = asked;
   outcome.read.filtered = answer.value_or(false);
-  if (read.showSizeWarning) ShowSizeWarning(width, height, platform);
+  if (read.showSizeWarning) SaySizeWarning(outcome.messages, width, height);
   const TgaTables panorama = TablesOfPicture(PanoramaOfCube(faces, width, height));
   const double n = faces[0].width;
   faces = CubeFaces{};
   // A face's rows are held bottom first: t counts from its top.
-  MeshAndRecords(outcome.built, panorama, stars, options, [&](const BuildStar& star, double u, double v) {
+  MeshAndRecords(outcome, panorama, stars, options, [&](const BuildStar& star, double u, double v) {
     return PanoramaPointOfCube({kCubeFaces[static_cast<std::size_t>(star.source)], u / n, 1 - v / n}, width, height);
   });
   progress.Set(0);
@@ -125,51 +162,33 @@ BackgroundBuildOutcome BuildFromCube(const SkySource& sky, const BuildOptions& o
 
 }  // namespace
 
-BuiltBackground BuildBackground(TgaTables& picture, const BuildOptions& options, Platform& platform) {
+BuiltBackground BuildBackground(TgaTables& picture, const BuildOptions& options, ProgressSink& progress) {
   BuiltBackground built;
-  built.refusal = BuildRefusal(picture.tgaWidth, picture.tgaHeight, options);
-  if (!built.refusal.empty()) return built;
-  if (!picture.Consistent()) {
-    built.refusal = "The picture's tables do not describe one image.";
-    return built;
-  }
-
-  // Four passes a look at the stars, a second look for "More stars", and the mesh.
-  Progress progress(platform);
-  const int64_t passes = options.stars == StarAmount::More ? 9 : 5;
-  progress.Start(passes * static_cast<int64_t>(picture.PixelCount()));
-  const BuildStarLists stars = FindAndRemoveStars(picture, options.stars, progress);
-  progress.Set((passes - 1) * static_cast<int64_t>(picture.PixelCount()));
-
-  // The mesh needs only the colours: the sums and the marks go first.
-  picture.intensitySum = ImageBuffer<int16_t>();
-  picture.contrastMask = MarkTable();
-  MeshAndRecords(built, picture, stars, options, {});
-  progress.Set(0);
+  built.read.status = TgaLoadResult::Status::Loaded;  // the picture was read before
+  BuildInto(built, picture, options, progress);
   return built;
 }
 
-BackgroundBuildOutcome BuildBackgroundFromFile(const std::filesystem::path& path, const BuildOptions& options,
-                                               Platform& platform, TgaReadOptions read) {
-  BackgroundBuildOutcome outcome;
+BuiltBackground BuildBackgroundFromFile(const PictureFile& file, const BuildOptions& options, ProgressSink& progress,
+                                        TgaReadOptions read) {
+  BuiltBackground outcome;
   read.refuse = [&](int32_t width, int32_t height) {
-    outcome.built.refusal = BuildRefusal(width, height, options);
-    return outcome.built.refusal;
+    outcome.refusal = BuildRefusal(width, height, options);
+    return outcome.refusal;
   };
   TgaTables picture;
-  outcome.read = ReadSkyPicture(path, picture, platform, PictureReadOptions{read});
-  if (outcome.read.status != TgaLoadResult::Status::Loaded) return outcome;
-  outcome.built = BuildBackground(picture, options, platform);
+  KeepRead(outcome, ReadSkyPicture(file, picture, progress, PictureReadOptions{read}));
+  if (outcome.read.status == TgaLoadResult::Status::Loaded) BuildInto(outcome, picture, options, progress);
   return outcome;
 }
 
-BackgroundBuildOutcome BuildBackgroundFromSky(const SkySource& sky, const BuildOptions& options, Platform& platform,
-                                              const TgaReadOptions& read) {
-  if (sky.Cube()) return BuildFromCube(sky, options, platform, read);
-  BackgroundBuildOutcome outcome;
+BuiltBackground BuildBackgroundFromSky(const SkySource& sky, const BuildOptions& options, ProgressSink& progress,
+                                       const TgaReadOptions& read) {
+  if (sky.Cube()) return BuildFromCube(sky, options, progress, read);
+  BuiltBackground outcome;
   if (sky.files.size() != 1) {
-    outcome.built.refusal = "A background is built from one picture or from the six faces of a cube map.";
-    platform.ShowMessage(kAppTitle, outcome.built.refusal, MessageIcon::Warning);
+    outcome.refusal = "A background is built from one picture or from the six faces of a cube map.";
+    Say(outcome.messages, MessageWeight::Warning, outcome.refusal);
     outcome.read.status = TgaLoadResult::Status::Refused;
     return outcome;
   }
@@ -180,20 +199,20 @@ BackgroundBuildOutcome BuildBackgroundFromSky(const SkySource& sky, const BuildO
   picture.showSizeWarning = read.showSizeWarning && !resize;
   picture.refuse = [&](int32_t width, int32_t height) {
     // The stars are found at the picture's own size, the mesh made at the other.
-    outcome.built.refusal = width < kMinDetectSize || height < kMinDetectSize
-                                ? std::string(kPictureTooSmall)
-                                : BuildRefusal(resize ? sky.width : width, resize ? sky.height : height, options);
-    return outcome.built.refusal;
+    outcome.refusal = width < kMinDetectSize || height < kMinDetectSize
+                          ? std::string(kPictureTooSmall)
+                          : BuildRefusal(resize ? sky.width : width, resize ? sky.height : height, options);
+    return outcome.refusal;
   };
   TgaTables tables;
-  outcome.read = ReadSkyPicture(sky.files[0], tables, platform, picture);
+  KeepRead(outcome, ReadSkyPicture(sky.files[0], tables, progress, picture));
   if (outcome.read.status != TgaLoadResult::Status::Loaded) return outcome;
   // Brought to another size, the warning is for the size the background is built at.
-  if (resize && read.showSizeWarning) ShowSizeWarning(sky.width, sky.height, platform);
+  if (resize && read.showSizeWarning) SaySizeWarning(outcome.messages, sky.width, sky.height);
   if (!resize || (sky.width == tables.tgaWidth && sky.height == tables.tgaHeight)) {
-    outcome.built = BuildBackground(tables, options, platform);
+    BuildInto(outcome, tables, options, progress);
   } else {
-    outcome.built = BuildResampled(tables, sky.width, sky.height, options, platform);
+    BuildResampled(outcome, tables, sky.width, sky.height, options, progress);
   }
   return outcome;
 }

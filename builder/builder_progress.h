@@ -1,30 +1,27 @@
-// The progress bar of long builder work: a maximum and a value that rows add to.
-// The platform takes ints; a maximum beyond that range is scaled down on the way
-// out, so an 32767 x 32767 image still shows sensible progress.
+// The progress of long builder work: a maximum and a value that rows add to,
+// reported to the sink the face provides (which draws its bar and may let its
+// window's events run).
 #pragma once
 
 #include <cstdint>
-#include <limits>
 
-#include "hod/platform.h"
+#include "hod/message.h"
 
 namespace sq {
 
 class Progress {
  public:
-  explicit Progress(Platform& platform) : platform_(platform) {}
+  explicit Progress(ProgressSink& sink) : sink_(sink) {}
 
   void Start(int64_t maximum) {
     maximum_ = maximum > 0 ? maximum : 0;
-    scale_ = maximum_ / std::numeric_limits<int>::max() + 1;
     value_ = 0;
     Show();
   }
-  // Adds a finished row's pixels and lets pending events run.
+  // Adds a finished row's pixels.
   void AddRow(int64_t pixels) {
     value_ += pixels;
     Show();
-    platform_.DoEvents();
   }
   void Set(int64_t value) {
     value_ = value;
@@ -34,12 +31,11 @@ class Progress {
   int64_t Maximum() const { return maximum_; }
 
  private:
-  void Show() { platform_.SetProgress(static_cast<int>(maximum_ / scale_), static_cast<int>(value_ / scale_)); }
+  void Show() { sink_.Progress(value_, maximum_); }
 
-  Platform& platform_;
+  ProgressSink& sink_;
   int64_t maximum_ = 0;
   int64_t value_ = 0;
-  int64_t scale_ = 1;
 };
 
 }  // namespace sq

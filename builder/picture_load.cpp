@@ -3,7 +3,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <optional>
 #include <memory>
 
 #include "hod/file_bytes.h"
@@ -13,100 +13,102 @@ namespace sq {
 
 namespace {
 
-// What a path holds, from its first bytes and its name.
-struct Kind {
-  PictureKind decoded = PictureKind::Unknown;
-  bool targa = false;  // no signature of ours, and ".tga" in the name
-  bool opened = false;
-  int error = 0;  // errno when the file could not be opened
-};
-
-Kind KindOf(const std::filesystem::path& path) {
-  Kind kind;
-  std::ifstream in(path, std::ios::binary);
-  kind.error = errno;
-  std::array<uint8_t, 8> head{};
-  if (in) {
-    kind.opened = true;
-    in.read(reinterpret_cast<char*>(head.data()), head.size());
-    kind.decoded = SniffPicture(std::span<const uint8_t>(head.data(), static_cast<std::size_t>(in.gcount())));
-  }
-  // A TGA has no signature: its name says what it is, as it always has.
-  kind.targa = kind.decoded == PictureKind::Unknown && path.string().find(".tga") != std::string::npos;
-  return kind;
-}
-
-TgaLoadResult Unknown(const std::filesystem::path& path, Platform& platform) {
+// A file of no kind read, or a TGA that could not be read: refused, the tables unchanged.
+std::optional<TgaLoadResult> Refusal(const PictureFile& file) {
   TgaLoadResult result;
-  result.status = TgaLoadResult::Status::Unknown;
-  platform.ShowMessage(kAppTitle, UnknownPictureText(path), MessageIcon::Warning);
-  return result;
+  if (file.kind == PictureFileKind::Unknown) {
+    result.status = TgaLoadResult::Status::Unknown;
+    Say(result.messages, MessageWeight::Warning, file.refusal);
+    return result;
+  }
+  if (file.bytes == nullptr) {  // a TGA by its name
+    result.status = TgaLoadResult::Status::Unreadable;
+    result.baseName = file.baseName;
+    Say(result.messages, MessageWeight::Error, "Cannot read the TGA image " + file.name);
+    return result;
+  }
+  return std::nullopt;
 }
 
-// Opens a decoded kind; shows "PATH: reason" and returns null when it cannot.
-std::unique_ptr<PictureDecoder> Open(const std::filesystem::path& path, std::shared_ptr<const FileBytes>& bytes,
-                                     Platform& platform) {
+// Opens a decoded kind; says "NAME: reason" and returns null when it cannot.
+std::unique_ptr<PictureDecoder> Open(const PictureFile& file, Messages& said) {
   std::string error;
-  bytes = FileBytes::Open(path, error);
-  std::unique_ptr<PictureDecoder> decoder;
-  if (bytes != nullptr) decoder = OpenPicture(bytes->Bytes(), error);
-  if (decoder == nullptr) platform.ShowMessage(kAppTitle, path.string() + ": " + error, MessageIcon::Error);
+  std::unique_ptr<PictureDecoder> decoder = OpenPicture(file.bytes->Bytes(), error);
+  if (decoder == nullptr) Say(said, MessageWeight::Error, file.name + ": " + error);
   return decoder;
 }
 
 }  // namespace
 
-PictureFileKind KindOfPictureFile(const std::filesystem::path& path) {
-  const Kind kind = KindOf(path);
-  if (kind.targa) return PictureFileKind::Targa;
-  return kind.decoded == PictureKind::Unknown ? PictureFileKind::Unknown : PictureFileKind::Decoded;
-}
-
-std::string PictureBaseName(const std::filesystem::path& path) {
-  const Kind kind = KindOf(path);
-  if (kind.decoded == PictureKind::Unknown) return TgaBaseName(path.string());
-  return path.stem().string();
-}
-
-std::string UnknownPictureText(const std::filesystem::path& path) {
-  const Kind kind = KindOf(path);
-  if (!kind.opened) return "Cannot read the picture " + path.string() + ": " + std::strerror(kind.error);
-  return path.string() +
+std::string UnknownPictureText(std::string_view name) {
+  return std::string(name) +
          ": not a picture of a kind read here (PNG, JPEG, OpenEXR, Radiance HDR, or a 32-bit TGA whose name holds "
          "\".tga\")";
 }
 
-TgaLoadResult LoadSkyImage(const std::filesystem::path& path, const std::filesystem::path& outputFolder,
-                           TgaTables& tables, Platform& platform, double exposure) {
-  const Kind kind = KindOf(path);
-  if (kind.targa) return LoadTargaImage(path, outputFolder, tables, platform);
-  if (kind.decoded == PictureKind::Unknown) return Unknown(path, platform);
-  std::shared_ptr<const FileBytes> bytes;
-  std::unique_ptr<PictureDecoder> decoder = Open(path, bytes, platform);
-  if (decoder == nullptr) {
-    TgaLoadResult result;
-    result.baseName = PictureBaseName(path);
-    result.status = TgaLoadResult::Status::Invalid;
-    return result;
+PictureFile LookAtPicture(std::shared_ptr<const FileBytes> bytes) {
+  PictureFile file;
+  file.name = bytes->Name();
+  const std::span<const uint8_t> all = bytes->Bytes();
+  const PictureKind decoded = SniffPicture(all.first(std::min<std::size_t>(all.size(), 8)));
+  file.bytes = std::move(bytes);
+  if (decoded != PictureKind::Unknown) {
+    file.kind = PictureFileKind::Decoded;
+    file.baseName = std::filesystem::path(file.name).stem().string();
+    return file;
   }
-  return LoadDecodedImage(*decoder, LinearEncoder(exposure), path, path.stem().string(), outputFolder, tables,
-                          platform);
+  // A TGA has no signature: its name says what it is, as it always has.
+  file.kind = file.name.find(".tga") != std::string::npos ? PictureFileKind::Targa : PictureFileKind::Unknown;
+  file.baseName = TgaBaseName(file.name);
+  if (file.kind == PictureFileKind::Unknown) file.refusal = UnknownPictureText(file.name);
+  return file;
 }
 
-TgaLoadResult ReadSkyPicture(const std::filesystem::path& path, TgaTables& tables, Platform& platform,
-                             const PictureReadOptions& options) {
-  const Kind kind = KindOf(path);
-  if (kind.targa) return ReadTargaPicture(path, tables, platform, options);
-  if (kind.decoded == PictureKind::Unknown) return Unknown(path, platform);
-  std::shared_ptr<const FileBytes> bytes;
-  std::unique_ptr<PictureDecoder> decoder = Open(path, bytes, platform);
-  if (decoder == nullptr) {
-    TgaLoadResult result;
-    result.baseName = path.stem().string();
-    result.status = TgaLoadResult::Status::Invalid;
-    return result;
+PictureFile OpenPictureFile(const std::filesystem::path& path) {
+  std::string error;
+  errno = 0;
+  std::shared_ptr<const FileBytes> bytes = FileBytes::Open(path, error);
+  if (bytes != nullptr) return LookAtPicture(std::move(bytes));
+  const int reason = errno;
+  PictureFile file;
+  file.name = path.string();
+  file.baseName = TgaBaseName(file.name);
+  file.kind = file.name.find(".tga") != std::string::npos ? PictureFileKind::Targa : PictureFileKind::Unknown;
+  // A folder opens but does not read: it is no picture, as a file of no kind is not.
+  if (file.kind == PictureFileKind::Unknown) {
+    file.refusal = reason == EISDIR ? UnknownPictureText(file.name)
+                                    : "Cannot read the picture " + file.name + ": " + std::strerror(reason);
   }
-  return ReadDecodedPicture(*decoder, LinearEncoder(options.exposure), path, path.stem().string(), tables, platform,
+  return file;
+}
+
+TgaLoadResult LoadSkyImage(const PictureFile& file, OutputFolder& folder, TgaTables& tables, ProgressSink& progress,
+                           const FilterQuestion& askFilter, double exposure) {
+  if (std::optional<TgaLoadResult> refused = Refusal(file)) return std::move(*refused);
+  if (file.kind == PictureFileKind::Targa) return LoadTargaImage(*file.bytes, folder, tables, progress, askFilter);
+  TgaLoadResult refused;
+  std::unique_ptr<PictureDecoder> decoder = Open(file, refused.messages);
+  if (decoder == nullptr) {
+    refused.baseName = file.baseName;
+    refused.status = TgaLoadResult::Status::Invalid;
+    return refused;
+  }
+  return LoadDecodedImage(*decoder, LinearEncoder(exposure), file.name, file.baseName, folder, tables, progress,
+                          askFilter);
+}
+
+TgaLoadResult ReadSkyPicture(const PictureFile& file, TgaTables& tables, ProgressSink& progress,
+                             const PictureReadOptions& options) {
+  if (std::optional<TgaLoadResult> refused = Refusal(file)) return std::move(*refused);
+  if (file.kind == PictureFileKind::Targa) return ReadTargaPicture(*file.bytes, tables, progress, options);
+  TgaLoadResult refused;
+  std::unique_ptr<PictureDecoder> decoder = Open(file, refused.messages);
+  if (decoder == nullptr) {
+    refused.baseName = file.baseName;
+    refused.status = TgaLoadResult::Status::Invalid;
+    return refused;
+  }
+  return ReadDecodedPicture(*decoder, LinearEncoder(options.exposure), file.name, file.baseName, tables, progress,
                             options);
 }
 

@@ -5,44 +5,59 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "builder/tga_load.h"
 #include "builder/tga_tables.h"
-#include "hod/platform.h"
+#include "hod/file_bytes.h"
 #include "picture/picture.h"
 
 namespace sq {
 
 // What a file holds as far as the builder goes: a kind with a signature, a
 // TGA (no signature, ".tga" in the name), or neither (also when it cannot be
-// opened and its name has no ".tga").
+// read and its name has no ".tga").
 enum class PictureFileKind { Decoded, Targa, Unknown };
-PictureFileKind KindOfPictureFile(const std::filesystem::path& path);
 
-// The base name of a picture's path: for a TGA (no other signature and ".tga"
-// in the name) TgaBaseName's; for the other kinds the file's name less its last
-// extension ("sky.png" and "sky.jpeg" give "sky").
-std::string PictureBaseName(const std::filesystem::path& path);
+// A sky picture's file as the builder takes it: its bytes, read once, and what
+// one look at them decides.
+struct PictureFile {
+  // Null when the file could not be read; its name is then in `name`.
+  std::shared_ptr<const FileBytes> bytes;
+  std::string name;  // the name the bytes came by (the path on the command line and in the window)
+  PictureFileKind kind = PictureFileKind::Unknown;
+  // For a TGA TgaBaseName's; for the other kinds the file's name less its last
+  // extension ("sky.png" and "sky.jpeg" give "sky").
+  std::string baseName;
+  // Why a file of no kind read is refused: "NAME: not a picture ..." (or
+  // "Cannot read the picture NAME: reason" when it could not be read).
+  std::string refusal;
+};
 
-// The refusal of a file of no kind read: "PATH: not a picture ..." (or "Cannot
-// read the picture PATH: ..." when it cannot be opened).
-std::string UnknownPictureText(const std::filesystem::path& path);
+// One look at bytes with their name.
+PictureFile LookAtPicture(std::shared_ptr<const FileBytes> bytes);
+// Reads the file at `path` once and looks at it.
+PictureFile OpenPictureFile(const std::filesystem::path& path);
+
+// The refusal of a file named `name`, read, of no kind read here.
+std::string UnknownPictureText(std::string_view name);
 
 struct PictureReadOptions : TgaReadOptions {
   double exposure = 0;  // stops: linear light is scaled by 2^exposure before it is encoded
 };
 
 // "Load Targa image" on a picture of any kind: LoadTargaImage for a TGA,
-// LoadDecodedImage for the others. A file of no kind read is refused with
-// UnknownPictureText (status Unknown), the tables unchanged.
-TgaLoadResult LoadSkyImage(const std::filesystem::path& path, const std::filesystem::path& outputFolder,
-                           TgaTables& tables, Platform& platform, double exposure = 0);
+// LoadDecodedImage for the others. A file of no kind read is refused with its
+// refusal (status Unknown), a TGA that could not be read with "Cannot read the
+// TGA image NAME" (Unreadable); the tables are then unchanged.
+TgaLoadResult LoadSkyImage(const PictureFile& file, OutputFolder& folder, TgaTables& tables, ProgressSink& progress,
+                           const FilterQuestion& askFilter = {}, double exposure = 0);
 
 // The builder's read of a picture of any kind: ReadTargaPicture for a TGA,
-// ReadDecodedPicture for the others, UnknownPictureText for a file of no kind.
-TgaLoadResult ReadSkyPicture(const std::filesystem::path& path, TgaTables& tables, Platform& platform,
+// ReadDecodedPicture for the others, refused as LoadSkyImage refuses.
+TgaLoadResult ReadSkyPicture(const PictureFile& file, TgaTables& tables, ProgressSink& progress,
                              const PictureReadOptions& options = {});
 
 // The tables of a picture held in memory, as a bottom-up 32-bit TGA of it

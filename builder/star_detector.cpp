@@ -6,13 +6,13 @@
 
 namespace sq {
 
-StarDetector::StarDetector(TgaTables& tables, Platform& platform, std::string_view baseName,
-                           const std::filesystem::path& outputFolder, Options options)
+StarDetector::StarDetector(TgaTables& tables, ProgressSink& progress, std::string_view baseName, OutputFolder& folder,
+                           Options options)
     : t_(tables),
-      progress_(platform),
+      progress_(progress),
       baseName_(baseName),
-      outputFolder_(outputFolder),
-      writer_(tables, baseName, outputFolder),
+      folder_(folder),
+      writer_(tables, baseName, folder),
       showing_(options.showProgress),
       alphaSet_(options.alphaSetByCaller),
       contrast_(tables) {
@@ -86,15 +86,13 @@ OutputReport StarDetector::Finish() {
   RowsFinal(t_.tgaHeight);
   OutputReport report = writer_.Finish();
   progress_.Set(0);
-  DiskFolder folder(outputFolder_);
-  report.Add(ExportStars(t_, baseName_, folder));
+  report.Add(ExportStars(t_, baseName_, folder_));
   return report;
 }
 
-OutputReport DetectStars(TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder,
-                         Platform& platform) {
+OutputReport DetectStars(TgaTables& t, std::string_view baseName, OutputFolder& folder, ProgressSink& progress) {
   if (t.tgaWidth < kMinDetectSize || t.tgaHeight < kMinDetectSize || !t.Consistent()) return {};
-  StarDetector detector(t, platform, baseName, outputFolder, {});
+  StarDetector detector(t, progress, baseName, folder, {});
   return detector.Finish();
 }
 

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <array>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,7 +15,6 @@
 #include "builder/output_report.h"
 #include "builder/tga_save.h"
 #include "builder/tga_tables.h"
-#include "hod/platform.h"
 #include "output/output_folder.h"
 
 namespace sq {
@@ -26,12 +24,11 @@ inline constexpr int kMinDetectSize = 6;
 
 // The whole detector on the loaded image: the contrast pass, the three template
 // passes, the clean-up, the marking, BASE_filtered.tga and the exports
-// BASE_StrPts0.obj .. BASE_StrPts2.obj and BASE_cPts.obj, all in outputFolder.
+// BASE_StrPts0.obj .. BASE_StrPts2.obj and BASE_cPts.obj, all in `folder`.
 // Changes contrastMask, tgaPixels and starTable in place; the star lists are
 // appended to. Does nothing on an image below kMinDetectSize in either direction
 // or on tables that do not describe one image.
-OutputReport DetectStars(TgaTables& tables, std::string_view baseName, const std::filesystem::path& outputFolder,
-                         Platform& platform);
+OutputReport DetectStars(TgaTables& tables, std::string_view baseName, OutputFolder& folder, ProgressSink& progress);
 
 // ---------------------------------------------------------------------------
 // The passes one by one, in the order DetectStars runs them. Each sweeps rows
@@ -114,9 +111,9 @@ class StarDetector {
     bool alphaSetByCaller = false;
   };
   // For tables that describe one image of at least kMinDetectSize each way,
-  // whose files are named after baseName and go to outputFolder.
-  StarDetector(TgaTables& tables, Platform& platform, std::string_view baseName,
-               const std::filesystem::path& outputFolder, Options options);
+  // whose files are named after baseName and go to `folder`.
+  StarDetector(TgaTables& tables, ProgressSink& progress, std::string_view baseName, OutputFolder& folder,
+               Options options);
   // Rows 1 .. lastRow of tgaPixels and intensitySum hold their final values.
   void RowsReady(int lastRow);
   // Every remaining row of the passes, the saved image and the exports.
@@ -130,7 +127,7 @@ class StarDetector {
   TgaTables& t_;
   Progress progress_;
   std::string baseName_;
-  std::filesystem::path outputFolder_;
+  OutputFolder& folder_;
   FilteredImageWriter writer_;
   int finalRows_ = 0;
   bool showing_;

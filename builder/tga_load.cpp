@@ -1,9 +1,8 @@
 #include "builder/tga_load.h"
 
 #include <algorithm>
-#include <fstream>
+#include <cstring>
 #include <optional>
-#include <system_error>
 
 #include "builder/builder_progress.h"
 #include "builder/image_kernels.h"
@@ -16,6 +15,10 @@ std::string TgaBaseName(std::string_view path) {
   const std::size_t slash = front.find_last_of("\\/");
   if (slash != std::string_view::npos) front.remove_prefix(slash + 1);
   return std::string(front);
+}
+
+void SaySizeWarning(Messages& said, int32_t width, int32_t height) {
+  if (width != 1024 || height != 512) Say(said, MessageWeight::Warning, std::string(kSizeWarning));
 }
 
 namespace {
@@ -47,11 +50,21 @@ HeaderCheck CheckHeader(const std::array<uint8_t, kTgaHeaderSize>& header, uintm
   return h;
 }
 
-// Reads up to n bytes; the rest of the block stays as it was (zeros).
-bool ReadBlock(std::ifstream& in, uint8_t* data, std::size_t n) {
-  in.read(reinterpret_cast<char*>(data), static_cast<std::streamsize>(n));
-  return static_cast<std::size_t>(in.gcount()) == n;
-}
+// The file's bytes taken from the front, a block at a time.
+class ByteSource {
+ public:
+  explicit ByteSource(std::span<const uint8_t> bytes) : bytes_(bytes) {}
+  // Copies up to n bytes; the rest of the block stays as it was.
+  void Read(uint8_t* data, std::size_t n) {
+    const std::size_t k = std::min(n, bytes_.size() - at_);
+    if (k > 0) std::memcpy(data, bytes_.data() + at_, k);
+    at_ += k;
+  }
+
+ private:
+  std::span<const uint8_t> bytes_;
+  std::size_t at_ = 0;
+};
 
 // Pixels are read a slice of rows at a time (about this many bytes), and each
 // slice is summed and run through the detector's passes while it is still in
@@ -70,7 +83,7 @@ struct Examination {
 // the halftone question at the first colour byte above the limit. Once it is
 // answered, Yes clamps every later colour byte above the limit.
 // With a preset answer the question is not asked and the preset holds.
-void SumAndFilter(TgaTables& t, int from, TgaLoadResult& result, Platform& platform, Progress& progress,
+void SumAndFilter(TgaTables& t, int from, TgaLoadResult& result, const FilterQuestion& ask, Progress& progress,
                   const Examination& exam, const std::optional<bool>& preset = std::nullopt) {
   const ImageKernels& kernels = BestImageKernels();
   const std::size_t W = static_cast<std::size_t>(t.tgaWidth);
@@ -89,9 +102,7 @@ void SumAndFilter(TgaTables& t, int from, TgaLoadResult& result, Platform& platf
             if (!answered) {
               answered = true;
               result.asked = !preset.has_value();
-              result.filtered =
-                  preset ? *preset
-                         : platform.AskYesNo(kHalftoneTitle, kHalftoneQuestion, MessageIcon::Information, false);
+              result.filtered = preset ? *preset : ask && ask(result.messages);
             }
             if (result.filtered) p[c] = kHalftoneLimit;
           }
@@ -117,17 +128,16 @@ int SumRows(TgaTables& t, int from, int to, Progress& progress, unsigned changes
   return to + 1;
 }
 
-// Reads the pixels into the tables and sums every row before the first one that
-// holds a colour byte above the limit (the question waits until the whole image
-// is read: a file that fails on the way is refused without it). Returns the
-// first row not summed (height + 1 when all are), or 0 when the read failed.
-int ReadAndSum(std::ifstream& in, TgaTables& t, Progress& progress, const Examination& exam) {
+// Copies the pixels into the tables and sums every row before the first one
+// that holds a colour byte above the limit (the question waits until the whole
+// image is in). Returns the first row not summed (height + 1 when all are).
+int ReadAndSum(ByteSource& in, TgaTables& t, Progress& progress, const Examination& exam) {
   const std::size_t W = static_cast<std::size_t>(t.tgaWidth), rowBytes = W * 4;
   const int sliceRows = static_cast<int>(std::clamp<std::size_t>(kSliceBytes / rowBytes, 1, 1 << 15));
   int unsummed = 1;
   for (int y = 1; y <= t.tgaHeight; y += sliceRows) {
     const int rows = std::min(sliceRows, t.tgaHeight - y + 1);
-    if (!ReadBlock(in, t.Pixel(1, y), static_cast<std::size_t>(rows) * rowBytes)) return 0;
+    in.Read(t.Pixel(1, y), static_cast<std::size_t>(rows) * rowBytes);
     if (unsummed < y) continue;  // a row before held a byte above the limit
     unsummed = SumRows(t, y, y + rows - 1, progress, exam.Changes());
     if (exam.detector != nullptr) exam.detector->RowsReady(unsummed - 1);
@@ -170,10 +180,9 @@ std::string DecodeIntoTables(PictureDecoder& decoder, const LinearEncoder& level
   return {};
 }
 
-// Shows "PATH: reason" for a decoded picture that could not be read.
-TgaLoadResult Refused(TgaLoadResult result, const std::filesystem::path& path, const std::string& reason,
-                      Platform& platform) {
-  platform.ShowMessage(kAppTitle, path.string() + ": " + reason, MessageIcon::Error);
+// Says "NAME: reason" for a decoded picture that could not be read.
+TgaLoadResult Refused(TgaLoadResult result, std::string_view name, const std::string& reason) {
+  Say(result.messages, MessageWeight::Error, std::string(name) + ": " + reason);
   result.status = TgaLoadResult::Status::Invalid;
   return result;
 }
@@ -188,29 +197,22 @@ void ReverseRows(TgaTables& t) {
 
 }  // namespace
 
-TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::filesystem::path& outputFolder,
-                             TgaTables& tables, Platform& platform) {
+TgaLoadResult LoadTargaImage(const FileBytes& file, OutputFolder& folder, TgaTables& tables, ProgressSink& sink,
+                             const FilterQuestion& askFilter) {
   TgaLoadResult result;
-  result.baseName = TgaBaseName(path.string());
+  result.baseName = TgaBaseName(file.Name());
 
-  std::error_code ec;
-  const uintmax_t fileSize = std::filesystem::file_size(path, ec);
-  std::ifstream in(path, std::ios::binary);
-  if (ec || !in) {
-    platform.ShowMessage(kAppTitle, "Cannot read the TGA image " + path.string(), MessageIcon::Error);
-    return result;
-  }
-
+  ByteSource in(file.Bytes());
   std::array<uint8_t, kTgaHeaderSize> header{};
-  ReadBlock(in, header.data(), header.size());
-  const HeaderCheck check = CheckHeader(header, fileSize);
+  in.Read(header.data(), header.size());
+  const HeaderCheck check = CheckHeader(header, file.size());
   const int32_t width = check.width;
   const int32_t height = check.height;
-  if (width != 1024 || height != 512) platform.ShowMessage(kAppTitle, kSizeWarning, MessageIcon::Warning);
+  SaySizeWarning(result.messages, width, height);
 
   const uint64_t idLength = check.idLength;
   if (!check.sound) {
-    platform.ShowMessage(kAppTitle, kInvalidImage, MessageIcon::Error);
+    Say(result.messages, MessageWeight::Error, std::string(kInvalidImage));
     result.status = TgaLoadResult::Status::Invalid;
     return result;
   }
@@ -226,26 +228,18 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
   std::copy(header.begin(), header.end(), tables.tgaFile.begin());
   std::optional<StarDetector> detector;
   if (width >= kMinDetectSize && height >= kMinDetectSize) {
-    detector.emplace(tables, platform, result.baseName, outputFolder, StarDetector::Options{false, true});
+    detector.emplace(tables, sink, result.baseName, folder, StarDetector::Options{false, true});
   }
   const Examination exam{detector ? &*detector : nullptr};
-  Progress progress(platform);
+  Progress progress(sink);
   progress.Start(static_cast<int64_t>(tables.PixelCount()));
-  const int unsummed =
-      ReadBlock(in, tables.tgaFile.data() + kTgaHeaderSize, idLength) ? ReadAndSum(in, tables, progress, exam) : 0;
-  if (unsummed == 0) {  // the file shrank or failed under us
-    detector.reset();
-    tables = TgaTables{};
-    progress.Set(0);
-    platform.ShowMessage(kAppTitle, "Cannot read the TGA image " + path.string(), MessageIcon::Error);
-    return result;
-  }
+  in.Read(tables.tgaFile.data() + kTgaHeaderSize, idLength);  // the check saw the file hold these and every pixel
+  const int unsummed = ReadAndSum(in, tables, progress, exam);
   uint8_t* footer = tables.tgaFile.data() + kTgaHeaderSize + imageBytes;
   std::fill(footer, tables.tgaFile.data() + tables.tgaFile.size(), 0);  // a short footer reads as zeros
-  ReadBlock(in, footer, kTgaFooterSize);
-  in.close();
+  in.Read(footer, kTgaFooterSize);
 
-  SumAndFilter(tables, unsummed, result, platform, progress, exam);
+  SumAndFilter(tables, unsummed, result, askFilter, progress, exam);
   result.status = TgaLoadResult::Status::Loaded;
   if (detector) result.outputs = detector->Finish();
   // The detector sizes the mask itself; an image too small for it gets a clear one.
@@ -253,34 +247,25 @@ TgaLoadResult LoadTargaImage(const std::filesystem::path& path, const std::files
   return result;
 }
 
-TgaLoadResult ReadTargaPicture(const std::filesystem::path& path, TgaTables& tables, Platform& platform,
+TgaLoadResult ReadTargaPicture(const FileBytes& file, TgaTables& tables, ProgressSink& sink,
                                const TgaReadOptions& options) {
   TgaLoadResult result;
-  result.baseName = TgaBaseName(path.string());
-  const std::string unreadable = "Cannot read the TGA image " + path.string();
+  result.baseName = TgaBaseName(file.Name());
 
-  std::error_code ec;
-  const uintmax_t fileSize = std::filesystem::file_size(path, ec);
-  std::ifstream in(path, std::ios::binary);
-  if (ec || !in) {
-    platform.ShowMessage(kAppTitle, unreadable, MessageIcon::Error);
-    return result;
-  }
+  ByteSource in(file.Bytes());
   std::array<uint8_t, kTgaHeaderSize> header{};
-  ReadBlock(in, header.data(), header.size());
-  const HeaderCheck check = CheckHeader(header, fileSize);
-  if (options.showSizeWarning && (check.width != 1024 || check.height != 512)) {
-    platform.ShowMessage(kAppTitle, kSizeWarning, MessageIcon::Warning);
-  }
+  in.Read(header.data(), header.size());
+  const HeaderCheck check = CheckHeader(header, file.size());
+  if (options.showSizeWarning) SaySizeWarning(result.messages, check.width, check.height);
   if (!check.sound) {
-    platform.ShowMessage(kAppTitle, kInvalidImage, MessageIcon::Error);
+    Say(result.messages, MessageWeight::Error, std::string(kInvalidImage));
     result.status = TgaLoadResult::Status::Invalid;
     return result;
   }
   if (options.refuse) {
     const std::string refusal = options.refuse(check.width, check.height);
     if (!refusal.empty()) {
-      platform.ShowMessage(kAppTitle, refusal, MessageIcon::Warning);
+      Say(result.messages, MessageWeight::Warning, refusal);
       result.status = TgaLoadResult::Status::Refused;
       return result;
     }
@@ -293,22 +278,17 @@ TgaLoadResult ReadTargaPicture(const std::filesystem::path& path, TgaTables& tab
   tables.tgaFile.resize(kTgaHeaderSize + imageBytes + kTgaFooterSize + 1);
   tables.intensitySum.resize(tables.PixelCount());
   std::copy(header.begin(), header.end(), tables.tgaFile.begin());
-  if (!ReadBlock(in, tables.tgaFile.data() + kTgaHeaderSize, imageBytes)) {  // the file shrank under us
-    tables = TgaTables{};
-    platform.ShowMessage(kAppTitle, unreadable, MessageIcon::Error);
-    return result;
-  }
+  in.Read(tables.tgaFile.data() + kTgaHeaderSize, imageBytes);  // the check saw the file hold them
   uint8_t* footer = tables.tgaFile.data() + kTgaHeaderSize + imageBytes;
   std::fill(footer, tables.tgaFile.data() + tables.tgaFile.size(), 0);
-  ReadBlock(in, footer, kTgaFooterSize);
-  in.close();
+  in.Read(footer, kTgaFooterSize);
 
   result.topDown = check.topDown;
   if (result.topDown) ReverseRows(tables);
-  Progress progress(platform);
+  Progress progress(sink);
   progress.Start(static_cast<int64_t>(tables.PixelCount()));
   const int unsummed = SumRows(tables, 1, tables.tgaHeight, progress, kKeepPixels);
-  SumAndFilter(tables, unsummed, result, platform, progress, Examination{}, options.filter);
+  SumAndFilter(tables, unsummed, result, options.askFilter, progress, Examination{}, options.filter);
   progress.Set(0);
   tables.contrastMask.SizeClear(check.width, check.height);
   result.status = TgaLoadResult::Status::Loaded;
@@ -323,57 +303,55 @@ std::array<uint8_t, kTgaHeaderSize> DecodedTgaHeader(int width, int height) {
                           .descriptor = 8});
 }
 
-TgaLoadResult LoadDecodedImage(PictureDecoder& decoder, const LinearEncoder& levels, const std::filesystem::path& path,
-                               std::string baseName, const std::filesystem::path& outputFolder, TgaTables& tables,
-                               Platform& platform) {
+TgaLoadResult LoadDecodedImage(PictureDecoder& decoder, const LinearEncoder& levels, std::string_view name,
+                               std::string baseName, OutputFolder& folder, TgaTables& tables, ProgressSink& sink,
+                               const FilterQuestion& askFilter) {
   TgaLoadResult result;
   result.baseName = std::move(baseName);
   const int width = decoder.Header().width, height = decoder.Header().height;
   // The old image goes first, so two images are never held at once.
   if (std::string error = DecodeIntoTables(decoder, levels, tables); !error.empty()) {
-    return Refused(std::move(result), path, error, platform);
+    return Refused(std::move(result), name, error);
   }
-  if (width != 1024 || height != 512) platform.ShowMessage(kAppTitle, kSizeWarning, MessageIcon::Warning);
+  SaySizeWarning(result.messages, width, height);
   std::optional<StarDetector> detector;
   if (width >= kMinDetectSize && height >= kMinDetectSize) {
-    detector.emplace(tables, platform, result.baseName, outputFolder, StarDetector::Options{false, true});
+    detector.emplace(tables, sink, result.baseName, folder, StarDetector::Options{false, true});
   }
   const Examination exam{detector ? &*detector : nullptr};
-  Progress progress(platform);
+  Progress progress(sink);
   progress.Start(static_cast<int64_t>(tables.PixelCount()));
   const int unsummed = SumSlices(tables, progress, exam);
-  SumAndFilter(tables, unsummed, result, platform, progress, exam);
+  SumAndFilter(tables, unsummed, result, askFilter, progress, exam);
   result.status = TgaLoadResult::Status::Loaded;
   if (detector) result.outputs = detector->Finish();
   if (!tables.contrastMask.Covers(width, height)) tables.contrastMask.SizeClear(width, height);
   return result;
 }
 
-TgaLoadResult ReadDecodedPicture(PictureDecoder& decoder, const LinearEncoder& levels,
-                                 const std::filesystem::path& path, std::string baseName, TgaTables& tables,
-                                 Platform& platform, const TgaReadOptions& options) {
+TgaLoadResult ReadDecodedPicture(PictureDecoder& decoder, const LinearEncoder& levels, std::string_view name,
+                                 std::string baseName, TgaTables& tables, ProgressSink& sink,
+                                 const TgaReadOptions& options) {
   TgaLoadResult result;
   result.baseName = std::move(baseName);
   const int width = decoder.Header().width, height = decoder.Header().height;
   if (options.refuse) {
     const std::string refusal = options.refuse(width, height);
     if (!refusal.empty()) {
-      platform.ShowMessage(kAppTitle, refusal, MessageIcon::Warning);
+      Say(result.messages, MessageWeight::Warning, refusal);
       result.status = TgaLoadResult::Status::Refused;
       return result;
     }
   }
   // The old image goes first, so two images are never held at once.
   if (std::string error = DecodeIntoTables(decoder, levels, tables); !error.empty()) {
-    return Refused(std::move(result), path, error, platform);
+    return Refused(std::move(result), name, error);
   }
-  if (options.showSizeWarning && (width != 1024 || height != 512)) {
-    platform.ShowMessage(kAppTitle, kSizeWarning, MessageIcon::Warning);
-  }
-  Progress progress(platform);
+  if (options.showSizeWarning) SaySizeWarning(result.messages, width, height);
+  Progress progress(sink);
   progress.Start(static_cast<int64_t>(tables.PixelCount()));
   const int unsummed = SumRows(tables, 1, tables.tgaHeight, progress, kKeepPixels);
-  SumAndFilter(tables, unsummed, result, platform, progress, Examination{}, options.filter);
+  SumAndFilter(tables, unsummed, result, options.askFilter, progress, Examination{}, options.filter);
   progress.Set(0);
   tables.contrastMask.SizeClear(width, height);
   result.status = TgaLoadResult::Status::Loaded;

@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "hod/text_forms.h"
-#include "output/file_output.h"
 
 namespace sq {
 
@@ -19,35 +18,39 @@ namespace {
 // bytes, at a time, each slice going out while it is still in the cache.
 constexpr std::size_t kSliceBytes = std::size_t{1} << 19;
 
-std::filesystem::path ImagePath(std::string_view baseName, std::string_view suffix,
-                                const std::filesystem::path& outputFolder) {
-  return outputFolder / SafeFileName(std::string(baseName) + std::string(suffix));
+std::string ImageName(std::string_view baseName, std::string_view suffix) {
+  return SafeFileName(std::string(baseName) + std::string(suffix));
 }
+
+std::string_view Span(const uint8_t* bytes, std::size_t n) { return {reinterpret_cast<const char*>(bytes), n}; }
 
 // Writes the file buffer to BASE + suffix, applying change(firstRow, lastRow)
 // to each slice of rows on the way. Every row is changed even when the file
 // cannot be written, so the tables never hold half a change.
 template <class Change>
-OutputReport WriteChanged(TgaTables& t, std::string_view baseName, std::string_view suffix,
-                          const std::filesystem::path& outputFolder, Change change) {
-  const std::filesystem::path path = ImagePath(baseName, suffix, outputFolder);
-  AtomicFile file(path);
-  uint8_t* pixels = t.PixelData();
-  const std::size_t pixelBytes = t.PixelCount() * 4;
-  file.Write(t.tgaFile.data(), static_cast<std::size_t>(pixels - t.tgaFile.data()));
-  if (pixelBytes > 0) {
-    const std::size_t rowBytes = pixelBytes / static_cast<std::size_t>(t.tgaHeight);
-    const int sliceRows = static_cast<int>(std::clamp<std::size_t>(kSliceBytes / rowBytes, 1, 1 << 15));
-    for (int y = 1; y <= t.tgaHeight; y += sliceRows) {
-      const int last = std::min(t.tgaHeight, y + sliceRows - 1);
-      change(y, last);
-      file.Write(t.Pixel(1, y), static_cast<std::size_t>(last - y + 1) * rowBytes);
-    }
-  }
-  const uint8_t* tail = pixels + pixelBytes;
-  file.Write(tail, static_cast<std::size_t>(t.tgaFile.data() + t.tgaFile.size() - tail));
+OutputReport WriteChanged(TgaTables& t, std::string_view baseName, std::string_view suffix, OutputFolder& folder,
+                          Change change) {
+  const std::string name = ImageName(baseName, suffix);
+  const std::string error =
+      folder.ReplaceInParts(name, t.tgaFile.size(), [&](const OutputFolder::PutPart& put) {
+        uint8_t* pixels = t.PixelData();
+        const std::size_t pixelOffset = static_cast<std::size_t>(pixels - t.tgaFile.data());
+        const std::size_t pixelBytes = t.PixelCount() * 4;
+        put(0, Span(t.tgaFile.data(), pixelOffset));
+        if (pixelBytes > 0) {
+          const std::size_t rowBytes = pixelBytes / static_cast<std::size_t>(t.tgaHeight);
+          const int sliceRows = static_cast<int>(std::clamp<std::size_t>(kSliceBytes / rowBytes, 1, 1 << 15));
+          for (int y = 1; y <= t.tgaHeight; y += sliceRows) {
+            const int last = std::min(t.tgaHeight, y + sliceRows - 1);
+            change(y, last);
+            put(pixelOffset + t.Entry(1, y) * 4, Span(t.Pixel(1, y), static_cast<std::size_t>(last - y + 1) * rowBytes));
+          }
+        }
+        const std::size_t tail = pixelOffset + pixelBytes;
+        put(tail, Span(t.tgaFile.data() + tail, t.tgaFile.size() - tail));
+      });
   OutputReport report;
-  report.Add(path, file.Commit());
+  report.Add(folder.PathOf(name), error);
   return report;
 }
 
@@ -71,8 +74,8 @@ void ForEachPixel(uint8_t* pixels, std::size_t count, Word word, Byte byte) {
 
 }  // namespace
 
-OutputReport SaveHalftonedImage(TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder) {
-  return WriteChanged(t, baseName, "_halftoned.tga", outputFolder, [&t](int firstRow, int lastRow) {
+OutputReport SaveHalftonedImage(TgaTables& t, std::string_view baseName, OutputFolder& folder) {
+  return WriteChanged(t, baseName, "_halftoned.tga", folder, [&t](int firstRow, int lastRow) {
     // Each colour byte halved (the bit shifted in from the byte above masked off), alpha 1.
     ForEachPixel(
         t.Pixel(1, firstRow), t.Entry(1, lastRow + 1) - t.Entry(1, firstRow),
@@ -86,8 +89,8 @@ OutputReport SaveHalftonedImage(TgaTables& t, std::string_view baseName, const s
   });
 }
 
-OutputReport SaveFilteredImage(TgaTables& t, std::string_view baseName, const std::filesystem::path& outputFolder) {
-  return WriteChanged(t, baseName, "_filtered.tga", outputFolder,
+OutputReport SaveFilteredImage(TgaTables& t, std::string_view baseName, OutputFolder& folder) {
+  return WriteChanged(t, baseName, "_filtered.tga", folder,
                       [&t](int firstRow, int lastRow) { SetAlphaOne(t, firstRow, lastRow); });
 }
 
@@ -97,11 +100,11 @@ void SetAlphaOne(TgaTables& t, int firstRow, int lastRow) {
       [](uint32_t w) { return (w & 0x00FFFFFFu) | 0x01000000u; }, [](uint8_t* p) { p[kAlpha] = 1; });
 }
 
-// The writing thread waits for final bytes and writes them as they come.
+// The writing thread waits for final bytes and hands them to the folder as they come.
 struct FilteredImageWriter::Shared {
-  explicit Shared(const std::filesystem::path& at) : path(at), file(at) {}
-  std::filesystem::path path;
-  AtomicFile file;
+  explicit Shared(std::string fileName) : name(std::move(fileName)) {}
+  std::string name;
+  std::string error;        // the folder's reason the file could not be written
   std::size_t written = 0;  // by the thread (by Finish where there is none)
   std::mutex mutex;
   std::condition_variable more;
@@ -110,13 +113,21 @@ struct FilteredImageWriter::Shared {
   bool abandoned = false;  // stop writing: the file is dropped
 };
 
-FilteredImageWriter::FilteredImageWriter(const TgaTables& t, std::string_view baseName,
-                                         const std::filesystem::path& outputFolder)
+namespace {
+
+// Thrown out of the folder's write when the writer is dropped: the folder then
+// leaves no file.
+struct Abandoned {};
+
+}  // namespace
+
+FilteredImageWriter::FilteredImageWriter(const TgaTables& t, std::string_view baseName, OutputFolder& folder)
     : bytes_(t.tgaFile.data()),
       size_(t.tgaFile.size()),
       pixelOffset_(static_cast<std::size_t>(t.tgaPixels().data() - t.tgaFile.data())),
       rowBytes_(static_cast<std::size_t>(t.tgaWidth) * 4),
-      shared_(std::make_unique<Shared>(ImagePath(baseName, "_filtered.tga", outputFolder))) {
+      folder_(folder),
+      shared_(std::make_unique<Shared>(ImageName(baseName, "_filtered.tga"))) {
   try {
     thread_ = std::thread([this] { Run(); });
   } catch (const std::system_error&) {
@@ -134,17 +145,28 @@ FilteredImageWriter::~FilteredImageWriter() {
   thread_.join();
 }
 
-void FilteredImageWriter::Run() {
+void FilteredImageWriter::PutFinalBytes(const OutputFolder::PutPart& put) {
   for (;;) {
     std::size_t upTo;
     {
       std::unique_lock<std::mutex> lock(shared_->mutex);
       shared_->more.wait(lock, [&] { return shared_->ready > shared_->written || shared_->finished; });
+      if (shared_->abandoned) throw Abandoned{};
       upTo = shared_->ready;
-      if (shared_->abandoned || upTo == shared_->written) return;
+      if (upTo == shared_->written) return;
     }
-    shared_->file.Write(bytes_ + shared_->written, upTo - shared_->written);
+    put(shared_->written, Span(bytes_ + shared_->written, upTo - shared_->written));
     shared_->written = upTo;
+  }
+}
+
+void FilteredImageWriter::Run() {
+  try {
+    shared_->error = folder_.ReplaceInParts(shared_->name, size_, [this](const OutputFolder::PutPart& put) {
+      PutFinalBytes(put);
+    });
+  } catch (const Abandoned&) {
+    // Dropped before Finish: no file.
   }
 }
 
@@ -169,10 +191,10 @@ OutputReport FilteredImageWriter::Finish() {
     shared_->more.notify_one();
     thread_.join();
   } else {
-    shared_->file.Write(bytes_ + shared_->written, size_ - shared_->written);
+    shared_->error = folder_.Replace(shared_->name, Span(bytes_, size_));
   }
   OutputReport report;
-  report.Add(shared_->path, shared_->file.Commit());
+  report.Add(folder_.PathOf(shared_->name), shared_->error);
   return report;
 }
 

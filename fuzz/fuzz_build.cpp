@@ -277,40 +277,44 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const int side = std::min(k.width, k.height);
     for (int f = 0; f < 6; ++f) {
       const std::size_t skip = static_cast<std::size_t>(f) * side * side * 4;
-      sky.files.push_back(WritePicture(PictureOf(pixels, side, side, skip), k, "face" + std::to_string(f)));
+      sky.files.push_back(
+          sq::OpenPictureFile(WritePicture(PictureOf(pixels, side, side, skip), k, "face" + std::to_string(f))));
     }
   } else {
     const sq::Picture picture = PictureOf(pixels, k.width, k.height, 0);
     CheckKernels(picture, k.kernels);
-    sky.files.push_back(WritePicture(picture, k, "sky"));
+    sky.files.push_back(sq::OpenPictureFile(WritePicture(picture, k, "sky")));
   }
   if (k.cube || k.resized) {
     sky.width = k.builtWidth;
     sky.height = k.builtHeight;
   }
 
-  QuietPlatform platform(k.filter);
-  const sq::BackgroundBuildOutcome outcome = sq::BuildBackgroundFromSky(sky, k.options, platform);
+  sq::NoProgress progress;
+  sq::TgaReadOptions read;
+  read.askFilter = [&k](const sq::Messages&) { return k.filter; };
+  const sq::BuiltBackground outcome = sq::BuildBackgroundFromSky(sky, k.options, progress, read);
   const int width = sky.width > 0 ? sky.width : k.width, height = sky.height > 0 ? sky.height : k.height;
   const std::string refusal = sq::BuildRefusal(width, height, k.options);
   // Pictures this small fit every density, so only the refusals of the size
   // check may stop a build.
   SQFUZZ_CHECK(outcome.Built() == refusal.empty(), "a build that fits was not made, or one that does not was made");
   if (!outcome.Built()) {
-    SQFUZZ_CHECK(outcome.built.refusal == refusal || outcome.read.status != sq::TgaLoadResult::Status::Loaded,
+    SQFUZZ_CHECK(outcome.refusal == refusal || outcome.read.status != sq::TgaLoadResult::Status::Loaded,
                  "a refused build gives another reason than the size check's");
     return 0;
   }
-  CheckLimits(outcome.built, k.options);
+  CheckLimits(outcome, k.options);
 
   // Written, walked back, and written again by write-background: the same bytes.
   sq::BackgroundWriterTables writer;
-  SQFUZZ_CHECK(sq::CopyBackgroundToWriter(outcome.built.tables, writer).empty(), "the writer refuses a build");
+  SQFUZZ_CHECK(sq::CopyBackgroundToWriter(outcome.tables, writer).empty(), "the writer refuses a build");
   const std::filesystem::path written = scratch.In() / "built.hod";
-  QuietPlatform quiet;
-  SQFUZZ_CHECK(sq::WriteBackgroundHod(writer, written, quiet).status == sq::CommandOutcome::Status::Written &&
-                   quiet.messages == 0,
+  sq::DiskFolder into(scratch.In());
+  const sq::HodWriteOutcome writing = sq::WriteBackgroundHod(writer, into, written.filename().string());
+  SQFUZZ_CHECK(writing.status == sq::CommandOutcome::Status::Written && writing.messages.empty(),
                "a built background could not be written");
+  QuietPlatform quiet;
   const std::string bytes = FileText(written);
   SQFUZZ_CHECK(bytes == sq::SerializeBackgroundHod(writer), "the written file is not the serialised tables");
 
@@ -322,15 +326,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
                    model.strfTable.size() == sq::kWriterPointStarChunks,
                "the walk reads another background than was built");
   for (std::size_t i = 0; i < sq::kWriterMeshChunks; ++i) {
-    SQFUZZ_CHECK(model.bgmsTable[i].parts == outcome.built.tables.bgmsTable[i].parts,
+    SQFUZZ_CHECK(model.bgmsTable[i].parts == outcome.tables.bgmsTable[i].parts,
                  "a mesh chunk reads back other vertices or indices");
   }
   for (std::size_t i = 0; i < sq::kWriterStarMaps; ++i) {
-    SQFUZZ_CHECK(model.bgsgTable[i].records == outcome.built.tables.bgsgTable[i].records,
+    SQFUZZ_CHECK(model.bgsgTable[i].records == outcome.tables.bgsgTable[i].records,
                  "a star map reads back other records");
   }
   for (std::size_t i = 0; i < sq::kWriterPointStarChunks; ++i) {
-    SQFUZZ_CHECK(model.strfTable[i].stars == outcome.built.tables.strfTable[i].stars,
+    SQFUZZ_CHECK(model.strfTable[i].stars == outcome.tables.strfTable[i].stars,
                  "a point-star chunk reads back other stars");
   }
 

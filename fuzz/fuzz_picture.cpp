@@ -29,16 +29,17 @@ void LoadAsSky(std::span<const uint8_t> bytes, double exposure, bool decoded, in
   SQFUZZ_CHECK(
       sq::WriteFileAtomic(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())).empty(),
       "cannot write the input file");
-  QuietPlatform platform;
+  sq::NoProgress progress;
   sq::TgaTables tables;
-  const sq::TgaLoadResult loaded = sq::LoadSkyImage(path, scratch.Out(), tables, platform, exposure);
+  sq::DiskFolder out(scratch.Out());
+  const sq::TgaLoadResult loaded = sq::LoadSkyImage(sq::OpenPictureFile(path), out, tables, progress, {}, exposure);
   if (decoded) {
     SQFUZZ_CHECK(loaded.status == sq::TgaLoadResult::Status::Loaded && loaded.baseName == "sky",
                  "a decoded picture was not loaded");
     SQFUZZ_CHECK(tables.tgaWidth == width && tables.tgaHeight == height, "the loaded picture has another size");
   } else {
     SQFUZZ_CHECK(
-        loaded.status != sq::TgaLoadResult::Status::Loaded && platform.messages == 1 && tables.PixelCount() == 0,
+        loaded.status != sq::TgaLoadResult::Status::Loaded && loaded.messages.size() == 1 && tables.PixelCount() == 0,
         "a refused picture was loaded, or refused without one message");
   }
   scratch.CheckContained();

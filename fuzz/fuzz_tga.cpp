@@ -14,19 +14,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace sqfuzz;
   Scratch& scratch = Scratch::Get();
   scratch.Clear();
-  const auto input = scratch.In() / "image.tga";
-  SQFUZZ_CHECK(sq::WriteFileAtomic(input, std::string_view(reinterpret_cast<const char*>(data), size)).empty(),
-               "cannot write the input file");
+  const sq::PictureFile input =
+      sq::LookAtPicture(sq::FileBytes::Copy(std::span<const uint8_t>(data, size), (scratch.In() / "image.tga").string()));
 
-  QuietPlatform platform(size > 0 && (data[0] & 1) != 0);
+  const bool answer = size > 0 && (data[0] & 1) != 0;
+  const sq::FilterQuestion askFilter = [answer](const sq::Messages&) { return answer; };
+  sq::NoProgress progress;
   sq::TgaTables tables;
-  const sq::TgaLoadResult loaded = sq::LoadTargaImage(input, scratch.Out(), tables, platform);
+  sq::DiskFolder out(scratch.Out());
+  const sq::TgaLoadResult loaded = sq::LoadTargaImage(*input.bytes, out, tables, progress, askFilter);
   if (loaded.status == sq::TgaLoadResult::Status::Loaded) {
     // The image is held once, in about the bytes the file has.
     SQFUZZ_CHECK(tables.tgaFile.size() <= size + sq::kTgaHeaderSize + sq::kTgaFooterSize + 1,
                  "the image buffer is larger than the file");
     SQFUZZ_CHECK(tables.PixelCount() * 4 <= size, "more pixels than the file holds");
-    const sq::OutputReport saved = sq::SaveHalftonedImage(tables, "image", scratch.Out());
+    const sq::OutputReport saved = sq::SaveHalftonedImage(tables, "image", out);
     SQFUZZ_CHECK(saved.Ok(), "the halftoned image could not be saved");
   } else {
     SQFUZZ_CHECK(tables.PixelCount() == 0, "a refused image left pixels in the tables");
@@ -40,9 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     options.increaseCapping = (data[1] & 32) != 0;
     options.stars = static_cast<sq::StarAmount>((data[1] >> 6) % 3);
   }
-  const sq::BackgroundBuildOutcome built = sq::BuildBackgroundFromFile(input, options, platform);
+  sq::TgaReadOptions read;
+  read.askFilter = askFilter;
+  const sq::BuiltBackground built = sq::BuildBackgroundFromFile(input, options, progress, read);
   if (built.Built()) {
-    for (const sq::MeshChunk& chunk : built.built.tables.bgmsTable) {
+    for (const sq::MeshChunk& chunk : built.tables.bgmsTable) {
       const sq::MeshPart& part = chunk.parts.at(0);
       SQFUZZ_CHECK(part.vertexCount <= 32767, "a mesh chunk holds more vertices than 16-bit indices reach");
       for (const int16_t index : part.indexLists.at(0).indices) {
@@ -50,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       }
     }
     sq::BackgroundWriterTables writer;
-    SQFUZZ_CHECK(sq::CopyBackgroundToWriter(built.built.tables, writer).empty(),
+    SQFUZZ_CHECK(sq::CopyBackgroundToWriter(built.tables, writer).empty(),
                  "the writer refuses a built background");
   }
   scratch.CheckContained();

@@ -43,7 +43,14 @@ std::shared_ptr<const FileBytes> FileBytes::Open(const std::filesystem::path& pa
     // read below. A small file costs less to read than to map and unmap, and an
     // unmapping stops every other thread of the program for a moment (a run over
     // many files reads them on several threads).
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    const bool known = ::fstat(fd, &info) == 0;
+    const bool regular = known && S_ISREG(info.st_mode);
+    if (known && S_ISDIR(info.st_mode)) {  // a folder opens, but holds no bytes to read
+      ::close(fd);
+      errno = EISDIR;
+      error = "cannot read " + path.string();
+      return nullptr;
+    }
     if (regular && info.st_size >= kMapFrom) {
       const auto length = static_cast<std::size_t>(info.st_size);
       // Not populated ahead: a page is mapped when first read, so the pages a walk

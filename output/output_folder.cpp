@@ -94,7 +94,9 @@ std::string MemoryFolder::Replace(std::string_view name, std::string_view bytes)
 
 std::string MemoryFolder::ReplaceInParts(std::string_view name, std::size_t size,
                                          const std::function<void(const PutPart&)>& fill) {
-  GatherParts(Slot(name), size, fill);
+  std::string file;
+  GatherParts(file, size, fill);  // a fill that throws leaves the folder as it was
+  Slot(name) = std::move(file);
   return {};
 }
 

@@ -34,7 +34,8 @@ class OutputFolder {
   // Writes the file `name`, `size` bytes, whole as Replace does, from parts:
   // `fill` hands each part to the PutPart it is given (where the part starts in
   // the file, and its bytes), from any of its threads and in any order, every
-  // byte once. A part that would reach past `size` is left out. Here it is
+  // byte once. A part that would reach past `size` is left out. A `fill` that
+  // throws writes nothing, and the exception goes on to the caller. Here it is
   // gathered in memory and written by Replace.
   using PutPart = std::function<void(std::size_t offset, std::string_view bytes)>;
   virtual std::string ReplaceInParts(std::string_view name, std::size_t size,

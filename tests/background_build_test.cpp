@@ -153,8 +153,8 @@ TEST(BackgroundRefusal, TooLargeForTheDensityTooSmallOrUnsoundIsRefusedWithNothi
   for (const auto& [picture, message] : {std::pair{Picture(5, 40, 20), std::string(sq::kPictureTooSmall)},
                                          std::pair{Picture(2048, 1024, 20), sq::BuildRefusal(2048, 1024, o)}}) {
     RecordingPlatform platform;
-    const sq::BackgroundBuildOutcome outcome = BuildFromFile(dir, picture.File(), o, platform);
-    EXPECT_FALSE(outcome.Built() || !outcome.built.tables.bgmsTable.empty());
+    const sq::BuiltBackground outcome = BuildFromFile(dir, picture.File(), o, platform);
+    EXPECT_FALSE(outcome.Built() || !outcome.tables.bgmsTable.empty());
     EXPECT_EQ(platform.messages, std::vector<std::string>{Shown(message)});
   }
   RecordingPlatform platform;
@@ -171,11 +171,11 @@ TEST(BackgroundBuild, ATopDownPictureBuildsWhatTheSamePictureStoredBottomUpBuild
   topDownFile[17] |= 0x20;  // descriptor bit 5: the first row stored is the top one
   TempDir dir;
   RecordingPlatform platform;
-  const sq::BackgroundBuildOutcome expected = BuildFromFile(dir, bottomUp.File(), {}, platform);
-  const sq::BackgroundBuildOutcome topDown = BuildFromFile(dir, topDownFile, {}, platform);
+  const sq::BuiltBackground expected = BuildFromFile(dir, bottomUp.File(), {}, platform);
+  const sq::BuiltBackground topDown = BuildFromFile(dir, topDownFile, {}, platform);
   ASSERT_TRUE(expected.Built() && topDown.Built());
   EXPECT_TRUE(topDown.read.topDown);
-  EXPECT_EQ(Serialized(topDown.built.tables), Serialized(expected.built.tables));
+  EXPECT_EQ(Serialized(topDown.tables), Serialized(expected.tables));
 }
 
 TEST(BackgroundStars, PlantedStarsLandInTheirDirectionInTheirColourAndLeaveTheSkyBehind) {
@@ -188,8 +188,8 @@ TEST(BackgroundStars, PlantedStarsLandInTheirDirectionInTheirColourAndLeaveTheSk
   for (const auto& stars : planted) ASSERT_GE(stars.size(), 20u);
   const SavedTga original = ReadSavedTga(dir / "sky.tga");
 
-  RecordingPlatform platform;
-  const sq::BackgroundTables t = sq::BuildBackgroundFromFile(dir / "sky.tga", {}, platform).built.tables;
+  sq::NoProgress progress;
+  const sq::BackgroundTables t = sq::BuildBackgroundFromFile(sq::OpenPictureFile(dir / "sky.tga"), {}, progress).tables;
   // Each planted star has one record within half a pixel of its centre, in its colour.
   auto near = [](float x, float y, float z, double u, double v) {
     const PicturePoint at = ToPicture(x, y, z, 1024, 512);

@@ -35,11 +35,11 @@ sq::BuildOptions SampleOptions() {
   return options;
 }
 
-sq::BackgroundBuildOutcome Build(const std::filesystem::path& picture) {
-  RecordingPlatform platform;
+sq::BuiltBackground Build(const std::filesystem::path& picture) {
+  sq::NoProgress progress;
   sq::TgaReadOptions read;
   read.showSizeWarning = false;
-  return sq::BuildBackgroundFromFile(picture, SampleOptions(), platform, read);
+  return sq::BuildBackgroundFromFile(sq::OpenPictureFile(picture), SampleOptions(), progress, read);
 }
 
 // Where a star of a background lies in a 1024 x 512 picture: (u, v) of its centre.
@@ -84,13 +84,13 @@ double Median(std::vector<int> values) {
 }  // namespace
 
 TEST(BundledSample, ItsPictureBuiltAndExportedGivesTheVertexColoursAndTheStarsBack) {
-  const sq::BackgroundBuildOutcome built = Build(kSamplePicture);
+  const sq::BuiltBackground built = Build(kSamplePicture);
   ASSERT_TRUE(built.Built());
-  const sq::SkyScene scene = sq::SceneOfBackground(built.built.tables);
+  const sq::SkyScene scene = sq::SceneOfBackground(built.tables);
   const sq::Picture picture = sq::SkyRenderer(scene, {}, sq::SceneLevels::Stored).Equirect(1024, 512);
 
   std::vector<int> gaps;
-  for (const sq::MeshChunk& chunk : built.built.tables.bgmsTable) {
+  for (const sq::MeshChunk& chunk : built.tables.bgmsTable) {
     for (const sq::MeshVertex v : chunk.parts[0].vertices) {
       const sq::PicturePoint p = sq::PointOfDirection({v.x, v.y, v.z}, 1024, 512);
       const int c = std::min(1024, int(p.u) + 1), r = std::min(512, int(p.v) + 1);
@@ -102,14 +102,14 @@ TEST(BundledSample, ItsPictureBuiltAndExportedGivesTheVertexColoursAndTheStarsBa
 
   // The detector, run on the export, finds the background's stars where they are.
   sq::TgaTables tables = sq::TablesOfPicture(picture);
-  RecordingPlatform platform;
-  sq::Progress progress(platform);
+  sq::NoProgress sink;
+  sq::Progress progress(sink);
   const sq::StarRecords found =
       sq::MakeStarRecords(sq::FindAndRemoveStars(tables, sq::StarAmount::Normal, progress), 1024, 512);
   sq::BackgroundTables again;
   again.bgsgTable.assign(found.starMaps.begin(), found.starMaps.end());
   again.strfTable.assign(found.pointStars.begin(), found.pointStars.end());
-  const std::vector<StarAt> first = StarsOf(built.built.tables), second = StarsOf(again);
+  const std::vector<StarAt> first = StarsOf(built.tables), second = StarsOf(again);
   ASSERT_GT(first.size(), 1000u);
   EXPECT_EQ(Matched(first, second), first.size());
   EXPECT_EQ(Matched(second, first), second.size());
@@ -121,16 +121,16 @@ TEST(BundledSample, ItsBackgroundExportedAsATgaBuildsAgainIntoTheSameBackground)
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, (dir / "sky.tga").string() + "\n");
   EXPECT_EQ(r.err, "");
-  const sq::BackgroundBuildOutcome rebuilt = Build(dir / "sky.tga");
+  const sq::BuiltBackground rebuilt = Build(dir / "sky.tga");
   ASSERT_TRUE(rebuilt.Built());
 
   sq::Model model;
   ASSERT_FALSE(sq::WalkHodBytes(AsBytes(ReadText(kSampleHod)), model).failed);
-  ASSERT_EQ(model.bgmsTable.size(), rebuilt.built.tables.bgmsTable.size());
+  ASSERT_EQ(model.bgmsTable.size(), rebuilt.tables.bgmsTable.size());
   double sum = 0, count = 0;
   for (std::size_t k = 0; k < model.bgmsTable.size(); ++k) {
     const auto& a = model.bgmsTable[k].parts[0].vertices;
-    const auto& b = rebuilt.built.tables.bgmsTable[k].parts[0].vertices;
+    const auto& b = rebuilt.tables.bgmsTable[k].parts[0].vertices;
     ASSERT_EQ(a.size(), b.size());
     for (std::size_t i = 0; i < a.size(); ++i) {
       for (std::size_t q = 1; q < 4; ++q, ++count) sum += std::abs(a[i].vertexColour[q] - b[i].vertexColour[q]);
@@ -138,7 +138,7 @@ TEST(BundledSample, ItsBackgroundExportedAsATgaBuildsAgainIntoTheSameBackground)
   }
   EXPECT_LE(sum / count, 2.0);
 
-  const std::vector<StarAt> first = StarsOf(model), second = StarsOf(rebuilt.built.tables);
+  const std::vector<StarAt> first = StarsOf(model), second = StarsOf(rebuilt.tables);
   ASSERT_GT(first.size(), 1000u);
   EXPECT_GE(double(Matched(first, second)), 0.95 * double(first.size()));
   EXPECT_LE(double(second.size() - Matched(second, first)), 0.05 * double(first.size()));

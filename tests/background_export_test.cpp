@@ -226,8 +226,8 @@ TEST(BackgroundExport, StarsAreDrawnInTheShapesTheDetectorFindsThemInAgainAtThei
     EXPECT_EQ(PixelRgb(picture, 1, 259), (Rgb{128, 128, 128}));  // across the seam
 
     sq::TgaTables tables = sq::TablesOfPicture(picture);
-    RecordingPlatform platform;
-    sq::Progress progress(platform);
+    sq::NoProgress sink;
+    sq::Progress progress(sink);
     const sq::BuildStarLists found = sq::FindAndRemoveStars(tables, sq::StarAmount::Normal, progress);
     auto anchors = [](const std::vector<sq::BuildStar>& list) {
       std::vector<std::pair<int, int>> out;

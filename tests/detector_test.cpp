@@ -18,8 +18,9 @@ using Points = std::vector<std::pair<int, int>>;  // (column, row), in row order
 
 sq::TgaTables Detect(const Picture& pic, const TempDir& dir) {
   sq::TgaTables t = TablesOf(pic);
-  RecordingPlatform platform;
-  sq::DetectStars(t, "img", dir.path(), platform);
+  sq::NoProgress quiet;
+  sq::DiskFolder folder(dir.path());
+  sq::DetectStars(t, "img", folder, quiet);
   return t;
 }
 
@@ -51,16 +52,16 @@ Points Marks(const sq::TgaTables& t) {
 Points Cleaned(const Points& marks) {
   sq::TgaTables t = TablesOf(Picture(60, 60));
   for (auto [x, y] : marks) t.contrastMask.Set(x, y);
-  RecordingPlatform platform;
-  sq::Progress progress(platform);
+  sq::NoProgress quiet;
+  sq::Progress progress(quiet);
   sq::CleanupPass(t, progress);
   return Marks(t);
 }
 
 Points ContrastMarks(const Picture& pic) {
   sq::TgaTables t = TablesOf(pic);
-  RecordingPlatform platform;
-  sq::Progress progress(platform);
+  sq::NoProgress quiet;
+  sq::Progress progress(quiet);
   sq::ContrastPass(t, progress);
   return Marks(t);
 }
@@ -120,16 +121,16 @@ Picture Busy(int w, int h, unsigned seed) {
 // The passes one after another, each over the whole image, then the save and the exports.
 sq::TgaTables OneByOne(const Picture& pic, const TempDir& dir) {
   sq::TgaTables t = TablesOf(pic);
-  RecordingPlatform platform;
-  sq::Progress progress(platform);
+  sq::NoProgress quiet;
+  sq::Progress progress(quiet);
   sq::ContrastPass(t, progress);
   sq::RingTemplatePass(t, progress);
   sq::SingleTemplatePass(t, progress);
   sq::CoreTemplatePass(t, progress);
   sq::CleanupPass(t, progress);
   sq::PaintRemainingMarks(t);
-  EXPECT_TRUE(sq::SaveFilteredImage(t, "img", dir.path()).Ok());
   sq::DiskFolder folder(dir.path());
+  EXPECT_TRUE(sq::SaveFilteredImage(t, "img", folder).Ok());
   EXPECT_TRUE(sq::ExportStars(t, "img", folder).Ok());
   return t;
 }
@@ -245,9 +246,11 @@ TEST(DetectStars, EachTemplateFindsItsStarsAndErasesTheirBlocks) {
 TEST(DetectStars, ProgressCoversFivePassesThenResets) {
   TempDir dir;
   ProgressPlatform platform;
+  sq::PlatformProgress bar(platform);
   const int W = 40, H = 30;
   sq::TgaTables t = TablesOf(Picture(W, H, 0));
-  sq::DetectStars(t, "img", dir.path(), platform);
+  sq::DiskFolder folder(dir.path());
+  sq::DetectStars(t, "img", folder, bar);
   int highest = 0;
   for (const auto& [maximum, value] : platform.history) {
     EXPECT_EQ(maximum, 5 * W * H);
@@ -259,7 +262,8 @@ TEST(DetectStars, ProgressCoversFivePassesThenResets) {
 
   // Maximums beyond an int are scaled, not wrapped.
   ProgressPlatform big;
-  sq::Progress progress(big);
+  sq::PlatformProgress bigBar(big);
+  sq::Progress progress(bigBar);
   progress.Start(int64_t{5} * 32767 * 32767);
   progress.AddRow(int64_t{5} * 32767 * 32767 / 2);
   EXPECT_NEAR(double(big.history[1].second) / big.history[1].first, 0.5, 1e-6);
@@ -313,18 +317,19 @@ TEST(DetectorPipeline, InterleavedPassesAndTheLoadLeaveWhatThePassesOneByOneLeav
       }
       sq::TgaTables got = TablesOf(filtered);
       RecordingPlatform platform;
-      EXPECT_TRUE(sq::DetectStars(got, "img", interleaved.path(), platform).Ok());
+      PlatformFace face(platform);
+      sq::DiskFolder interleavedFolder(interleaved.path()), loadedFolder(loaded.path());
+      EXPECT_TRUE(sq::DetectStars(got, "img", interleavedFolder, face.progress).Ok());
       ExpectSame(got, want);
       ExpectSameFiles(interleaved, one);
 
-      WriteBytes(loaded / "img.tga", pic.File());
       platform.answer = answer;
-      const sq::TgaLoadResult r = sq::LoadTargaImage(loaded / "img.tga", loaded.path(), got, platform);
+      const auto bytes = sq::FileBytes::Copy(pic.File(), (loaded / "img.tga").string());
+      const sq::TgaLoadResult r = sq::LoadTargaImage(*bytes, loadedFolder, got, face.progress, face.askFilter);
       EXPECT_EQ(r.status, sq::TgaLoadResult::Status::Loaded);
       EXPECT_TRUE(r.outputs.Ok());
       EXPECT_EQ(platform.questions.size(), c.bright ? 1u : 0u);
       ExpectSame(got, want);
-      std::filesystem::remove(loaded / "img.tga");
       ExpectSameFiles(loaded, one);
     }
   }
@@ -333,9 +338,12 @@ TEST(DetectorPipeline, InterleavedPassesAndTheLoadLeaveWhatThePassesOneByOneLeav
 TEST(DetectorPipeline, AnUnfinishedImageWriterLeavesNoFile) {
   TempDir dir;
   sq::TgaTables t = TablesOf(Picture(64, 64, 10));
-  {
-    sq::FilteredImageWriter writer(t, "img", dir.path());
+  sq::DiskFolder disk(dir.path());
+  sq::MemoryFolder memory;
+  for (sq::OutputFolder* folder : {static_cast<sq::OutputFolder*>(&disk), static_cast<sq::OutputFolder*>(&memory)}) {
+    sq::FilteredImageWriter writer(t, "img", *folder);
     writer.RowsFinal(30);
   }
   EXPECT_EQ(FileCount(dir.path()), 0);
+  EXPECT_TRUE(memory.Names().empty());
 }

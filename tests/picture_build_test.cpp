@@ -43,14 +43,15 @@ sq::FloatPicture LinearOf(const sq::Picture& p) {
   return f;
 }
 
-sq::BackgroundBuildOutcome Build(const sq::SkySource& sky, RecordingPlatform& platform) {
-  sq::TgaReadOptions read;
+sq::BuiltBackground Build(const sq::SkySource& sky, RecordingPlatform& platform) {
+  PlatformFace face(platform);
+  sq::TgaReadOptions read = face.Asking();
   read.showSizeWarning = false;
-  return sq::BuildBackgroundFromSky(sky, {}, platform, read);
+  return face.Show(sq::BuildBackgroundFromSky(sky, {}, face.progress, read));
 }
-sq::BackgroundBuildOutcome Build(const std::filesystem::path& file, RecordingPlatform& platform, double exposure = 0) {
+sq::BuiltBackground Build(const std::filesystem::path& file, RecordingPlatform& platform, double exposure = 0) {
   sq::SkySource sky;
-  sky.files = {file};
+  sky.files = {sq::OpenPictureFile(file)};
   sky.exposure = exposure;
   return Build(sky, platform);
 }
@@ -97,9 +98,9 @@ TEST(PictureBuild, TheSameSkyInEveryFormatBuildsTheSameBackground) {
   TempDir dir;
   const PlantedSky sky = MakeSky(dir, "sky.tga", 1024, 512);
   RecordingPlatform platform;
-  const sq::BackgroundBuildOutcome reference = Build(dir / "sky.tga", platform);
+  const sq::BuiltBackground reference = Build(dir / "sky.tga", platform);
   ASSERT_TRUE(reference.Built());
-  const std::string expected = Serialized(reference.built.tables);
+  const std::string expected = Serialized(reference.tables);
   using C = sq::PngForm::Colour;
   const sq::FloatPicture linear = LinearOf(sky.picture);
   const std::pair<std::string, std::string> exact[] = {
@@ -118,25 +119,25 @@ TEST(PictureBuild, TheSameSkyInEveryFormatBuildsTheSameBackground) {
   };
   for (const auto& [name, bytes] : exact) {
     WriteText(dir / name, bytes);
-    const sq::BackgroundBuildOutcome built = Build(dir / name, platform, name == "brighter.exr" ? 2 : 0);
+    const sq::BuiltBackground built = Build(dir / name, platform, name == "brighter.exr" ? 2 : 0);
     ASSERT_TRUE(built.Built()) << name;
-    EXPECT_TRUE(Serialized(built.built.tables) == expected) << name;
+    EXPECT_TRUE(Serialized(built.tables) == expected) << name;
   }
   EXPECT_TRUE(platform.messages.empty());
 
-  const std::vector<std::array<uint8_t, 4>> colours = Colours(reference.built.tables);
+  const std::vector<std::array<uint8_t, 4>> colours = Colours(reference.tables);
   for (const bool runLength : {true, false}) {
     WriteText(dir / "sky.hdr", sq::EncodeHdr(linear, {runLength}));
-    const sq::BackgroundBuildOutcome hdr = Build(dir / "sky.hdr", platform);
+    const sq::BuiltBackground hdr = Build(dir / "sky.hdr", platform);
     ASSERT_TRUE(hdr.Built());
-    const std::vector<std::array<uint8_t, 4>> got = Colours(hdr.built.tables);
+    const std::vector<std::array<uint8_t, 4>> got = Colours(hdr.tables);
     ASSERT_EQ(got.size(), colours.size());
     int off = 0;
     for (std::size_t i = 0; i < got.size(); ++i) {
       for (std::size_t k = 1; k < 4; ++k) off += std::abs(got[i][k] - colours[i][k]) > (colours[i][k] >= 32 ? 1 : 4);
     }
     EXPECT_EQ(off, 0);
-    EXPECT_EQ(hdr.built.stars, reference.built.stars);
+    EXPECT_EQ(hdr.stars, reference.stars);
   }
 }
 
@@ -151,10 +152,10 @@ TEST(PictureBuild, APalettePngBuildsWhatItsTgaBuilds) {
   WriteBytes(dir / "few.tga", few.File());
   WriteText(dir / "few.png", sq::EncodePng({few.width, few.height, few.pixels}, {sq::PngForm::Colour::Palette}));
   RecordingPlatform platform;
-  const sq::BackgroundBuildOutcome tga = Build(dir / "few.tga", platform), png = Build(dir / "few.png", platform);
+  const sq::BuiltBackground tga = Build(dir / "few.tga", platform), png = Build(dir / "few.png", platform);
   ASSERT_TRUE(tga.Built() && png.Built());
-  EXPECT_GT(tga.built.stars[1], 0);
-  EXPECT_TRUE(Serialized(png.built.tables) == Serialized(tga.built.tables));
+  EXPECT_GT(tga.stars[1], 0);
+  EXPECT_TRUE(Serialized(png.tables) == Serialized(tga.tables));
 }
 
 // Six faces drawn from a known field by the cube-map table, one star planted on
@@ -185,12 +186,12 @@ TEST(PictureBuild, ACubeMapBuildsItsFieldAndItsStars) {
     planted.push_back(sq::DirectionOfCubePoint({sq::kCubeFaces[k], (c - 0.5) / n, (n - r + 0.5) / n}));
     const std::string name = std::string("space_") + sq::CubeFaceSuffix(sq::kCubeFaces[k]) + ".png";
     WriteText(dir / name, sq::EncodePng(face));
-    sky.files.push_back(dir / name);
+    sky.files.push_back(sq::OpenPictureFile(dir / name));
   }
   RecordingPlatform platform;
-  const sq::BackgroundBuildOutcome built = Build(sky, platform);
+  const sq::BuiltBackground built = Build(sky, platform);
   ASSERT_TRUE(built.Built()) << ::testing::PrintToString(platform.messages);
-  const sq::BackgroundTables& t = built.built.tables;
+  const sq::BackgroundTables& t = built.tables;
 
   const int cap = sq::MakeMeshGrid(1024, 512, 8, false).capRows;
   double worst = 0;
@@ -211,7 +212,7 @@ TEST(PictureBuild, ACubeMapBuildsItsFieldAndItsStars) {
 
   // On the command line: BASE is the first face's name less "_px".
   std::vector<std::string> args = {"build-background", "--density", "8", "--cube"};
-  for (const auto& f : sky.files) args.push_back(f.string());
+  for (const auto& f : sky.files) args.push_back(f.name);
   const ProcessResult r = Starquill(args, dir);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, (dir / "space.hod").string() + "\n");
@@ -227,13 +228,13 @@ TEST(PictureBuild, ASkyBroughtDownKeepsItsStarsAndItsAreaMeans) {
   const PlantedSky sky = MakeSky(dir, "big.tga", 2048, 1024);
   WriteText(dir / "big.png", sq::EncodePng(sky.picture));
   sq::SkySource source;
-  source.files = {dir / "big.png"};
+  source.files = {sq::OpenPictureFile(dir / "big.png")};
   source.width = 1024;
   source.height = 512;
   RecordingPlatform platform;
-  const sq::BackgroundBuildOutcome built = Build(source, platform);
+  const sq::BuiltBackground built = Build(source, platform);
   ASSERT_TRUE(built.Built());
-  const sq::BackgroundTables& t = built.built.tables;
+  const sq::BackgroundTables& t = built.tables;
 
   const double pixel = std::numbers::pi / 512;  // one pixel of the built picture
   const std::vector<sq::SkyDirection> singles = PointStarDirections(t);

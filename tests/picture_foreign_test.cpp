@@ -76,20 +76,20 @@ TEST(ForeignPictures, AJpegOfTheSkyBuildsWithinAFewLevelsWithTheSameStars) {
   // ImageMagick keeps a bottom-up TGA's rows as stored and notes the corner they
   // start from; -auto-orient turns them upright.
   Convert(dir, {(dir / "sky.tga").string(), "-auto-orient", "-quality", "95", (dir / "sky.jpg").string()});
-  RecordingPlatform platform;
+  sq::NoProgress progress;
   sq::TgaReadOptions read;
   read.showSizeWarning = false;
-  const sq::BackgroundBuildOutcome tga = sq::BuildBackgroundFromFile(dir / "sky.tga", {}, platform, read);
-  const sq::BackgroundBuildOutcome jpeg = sq::BuildBackgroundFromFile(dir / "sky.jpg", {}, platform, read);
+  const sq::BuiltBackground tga = sq::BuildBackgroundFromFile(sq::OpenPictureFile(dir / "sky.tga"), {}, progress, read);
+  const sq::BuiltBackground jpeg = sq::BuildBackgroundFromFile(sq::OpenPictureFile(dir / "sky.jpg"), {}, progress, read);
   ASSERT_TRUE(tga.Built() && jpeg.Built());
-  EXPECT_EQ(Stars(jpeg.built.tables), Stars(tga.built.tables));
+  EXPECT_EQ(Stars(jpeg.tables), Stars(tga.tables));
   // Where a star was taken out the sky comes from the ring around it, where
   // the JPEG's ringing is: a few levels more there.
   int worst = 0;
   double sum = 0, count = 0;
   for (std::size_t k = 0; k < 16; ++k) {
-    const auto& a = tga.built.tables.bgmsTable[k].parts[0].vertices;
-    const auto& b = jpeg.built.tables.bgmsTable[k].parts[0].vertices;
+    const auto& a = tga.tables.bgmsTable[k].parts[0].vertices;
+    const auto& b = jpeg.tables.bgmsTable[k].parts[0].vertices;
     ASSERT_EQ(a.size(), b.size());
     for (std::size_t i = 0; i < a.size(); ++i) {
       for (std::size_t q = 1; q < 4; ++q, ++count) {

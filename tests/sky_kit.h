@@ -80,12 +80,13 @@ inline double SolidAngle(const Vec& a, const Vec& b, const Vec& c) {
   return 2 * std::atan2(Dot(a, Cross(b, c)), la * lb * lc + Dot(a, b) * lc + Dot(a, c) * lb + Dot(b, c) * la);
 }
 
-inline sq::BackgroundBuildOutcome BuildFromFile(const TempDir& dir, const std::vector<uint8_t>& file,
-                                                const sq::BuildOptions& options, sq::Platform& platform) {
+inline sq::BuiltBackground BuildFromFile(const TempDir& dir, const std::vector<uint8_t>& file,
+                                         const sq::BuildOptions& options, sq::Platform& platform) {
   WriteBytes(dir / "sky.tga", file);
-  sq::TgaReadOptions read;
+  PlatformFace face(platform);
+  sq::TgaReadOptions read = face.Asking();
   read.showSizeWarning = false;
-  return sq::BuildBackgroundFromFile(dir / "sky.tga", options, platform, read);
+  return face.Show(sq::BuildBackgroundFromFile(sq::OpenPictureFile(dir / "sky.tga"), options, face.progress, read));
 }
 
 // The bytes write-background writes for a background.
@@ -98,8 +99,8 @@ inline std::string Serialized(const sq::BackgroundTables& background) {
 // Built straight from a picture held in memory (stored bottom-up).
 inline sq::BuiltBackground BuildFromPicture(const Picture& picture, const sq::BuildOptions& options) {
   sq::TgaTables t = TablesOf(picture);
-  RecordingPlatform platform;
-  return sq::BuildBackground(t, options, platform);
+  sq::NoProgress progress;
+  return sq::BuildBackground(t, options, progress);
 }
 
 }  // namespace sqtest

@@ -61,7 +61,7 @@ TEST(TgaCli, RefusalsOfBothCommandsWriteNothing) {
   WriteBytes(dir / "depth.tga", depth);
   WriteBytes(dir / "tiny.tga", Picture(5, 40, 20).File());
   const std::pair<std::string, std::string> cases[] = {
-      {"SKY.TGA", Shown(sq::UnknownPictureText(dir / "SKY.TGA"))},  // no signature, and not named .tga
+      {"SKY.TGA", Shown(sq::UnknownPictureText((dir / "SKY.TGA").string()))},  // no signature, and not named .tga
       {"depth.tga", Shown(sq::kInvalidImage)},
       {"missing.tga", Shown("Cannot read the TGA image " + (dir / "missing.tga").string())},
       {"tiny.tga", Shown(sq::kSizeWarning) + "\n" + Shown(sq::kPictureTooSmall)},  // loads, but builds nothing

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "app/message_boxes.h"
+#include "app/tga_command.h"
 #include "builder/builder.h"
 #include "hod/tga_header.h"
 #include "tests/test_kit.h"
@@ -26,6 +28,31 @@ inline std::string AskedOnStderr(std::string_view answer) {
   return std::string(sq::kHalftoneTitle) + ": " + std::string(sq::kHalftoneQuestion) + "\n(answered " +
          std::string(answer) + ")\n";
 }
+
+// A test where a face stands: the platform's bar and halftone box for a pass,
+// and the pass's messages shown on it as the faces show them.
+struct PlatformFace {
+  explicit PlatformFace(sq::Platform& on) : progress(on), shown(on), askFilter(sq::AskFilterOn(on, shown)) {}
+  PlatformFace(const PlatformFace&) = delete;
+  PlatformFace& operator=(const PlatformFace&) = delete;
+  // The result, its messages shown.
+  template <class Result>
+  Result Show(Result result) {
+    shown.Catch(result.messages);
+    return result;
+  }
+  // Read options that ask the question on the platform.
+  sq::PictureReadOptions Asking(sq::TgaReadOptions read = {}) const {
+    sq::PictureReadOptions options;
+    static_cast<sq::TgaReadOptions&>(options) = std::move(read);
+    options.askFilter = askFilter;
+    return options;
+  }
+
+  sq::PlatformProgress progress;
+  sq::MessagesShown shown;
+  sq::FilterQuestion askFilter;
+};
 
 // A 32-bit image, columns and rows counted from 1 in file order.
 struct Picture {

@@ -4,6 +4,9 @@
 // background go.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "app/build_background_command.h"
 #include "app/tga_command.h"
 #include "builder/builder.h"
@@ -14,8 +17,10 @@ using namespace sqtest;
 namespace {
 
 sq::TgaLoadResult Load(const TempDir& dir, const std::vector<uint8_t>& file, sq::TgaTables& t, sq::Platform& platform) {
-  WriteBytes(dir / "img.tga", file);
-  return sq::LoadTargaImage(dir / "img.tga", dir.path(), t, platform);
+  PlatformFace face(platform);
+  sq::DiskFolder folder(dir.path());
+  const auto bytes = sq::FileBytes::Copy(file, (dir / "img.tga").string());
+  return face.Show(sq::LoadTargaImage(*bytes, folder, t, face.progress, face.askFilter));
 }
 
 }  // namespace
@@ -88,11 +93,10 @@ TEST(TgaLoad, RefusedImagesLeaveTheTablesAlone) {
     SCOPED_TRACE(i);
     RecordingPlatform p;
     TempDir out;
-    WriteBytes(out / "bad.tga", cases[i]);
-    EXPECT_EQ(sq::LoadTargaImage(out / "bad.tga", out.path(), t, p).status, sq::TgaLoadResult::Status::Invalid);
+    EXPECT_EQ(Load(out, cases[i], t, p).status, sq::TgaLoadResult::Status::Invalid);
     EXPECT_EQ(p.messages, (std::vector<std::string>{Shown(sq::kSizeWarning), Shown(sq::kInvalidImage)}));
     EXPECT_EQ(std::vector<uint8_t>(t.tgaFile.begin(), t.tgaFile.end()), before);
-    EXPECT_EQ(FileCount(out.path()), 1);  // nothing written
+    EXPECT_EQ(FileCount(out.path()), 0);  // nothing written
   }
 }
 
@@ -102,16 +106,17 @@ TEST(TgaSave, ImageIdAndFooterKeptOrZeroedHalvingTwiceTruncatesAndAlphaOne) {
   pic.Set(1, 1, 1, 2, 3);
   sq::TgaTables t;
   RecordingPlatform platform;  // answers No: 255 stays
+  sq::DiskFolder folder(dir.path()), missing(dir / "missing");
   ASSERT_EQ(Load(dir, pic.File("HELLO"), t, platform).status, sq::TgaLoadResult::Status::Loaded);
   EXPECT_EQ(t.intensitySum[0], 6);
-  sq::SaveHalftonedImage(t, "a", dir.path());
+  sq::SaveHalftonedImage(t, "a", folder);
   // Colours halved, alpha 1, the image ID and the footer kept, and one byte more.
   const std::vector<uint8_t> half = Picture(7, 6, 15, 1).Set(1, 1, 0, 1, 1).File("HELLO");
   EXPECT_EQ(ReadText(dir / "a_halftoned.tga"), std::string(half.begin(), half.end()) + '\0');
   // A file that ends with its pixels, or part-way into the footer.
   for (std::size_t footerBytes : {0u, 3u}) {
     ASSERT_EQ(Load(dir, pic.File("", footerBytes), t, platform).status, sq::TgaLoadResult::Status::Loaded);
-    sq::SaveFilteredImage(t, "b", dir.path());
+    sq::SaveFilteredImage(t, "b", folder);
     EXPECT_EQ(ReadText(dir / "b_filtered.tga").substr(18 + 7 * 6 * 4),
               std::string("FOO").substr(0, footerBytes) + std::string(18 - footerBytes, '\0'));
   }
@@ -120,15 +125,15 @@ TEST(TgaSave, ImageIdAndFooterKeptOrZeroedHalvingTwiceTruncatesAndAlphaOne) {
             sq::TgaLoadResult::Status::Loaded);
   WriteBytes(dir / "s_halftoned.tga", std::vector<uint8_t>(100000, 0xEE));  // an older, longer file
   for (const auto& [b, g, r] : {std::tuple{127, 0, 64}, std::tuple{63, 0, 32}}) {
-    EXPECT_TRUE(sq::SaveHalftonedImage(t, "s", dir.path()).Ok());
+    EXPECT_TRUE(sq::SaveHalftonedImage(t, "s", folder).Ok());
     const SavedTga halved = ReadSavedTga(dir / "s_halftoned.tga");
     EXPECT_EQ(std::filesystem::file_size(dir / "s_halftoned.tga"), 18u + 4 * 6 * 6 + 18);
     EXPECT_TRUE(halved.Colour(3, 3, uint8_t(b), uint8_t(g), uint8_t(r)));
     EXPECT_TRUE(halved.AllAlphaOne());
   }
-  EXPECT_FALSE(sq::SaveFilteredImage(t, "s", dir / "missing").Ok());
+  EXPECT_FALSE(sq::SaveFilteredImage(t, "s", missing).Ok());
   // A save whose file cannot be made still changes the tables whole.
-  EXPECT_FALSE(sq::SaveHalftonedImage(t, "s", dir / "missing").Ok());
+  EXPECT_FALSE(sq::SaveHalftonedImage(t, "s", missing).Ok());
   EXPECT_EQ(t.Byte(3, 3, sq::kBlue), 31);
   EXPECT_EQ(t.Byte(6, 6, sq::kAlpha), 1);
 }
@@ -190,7 +195,9 @@ TEST(TgaCommand, RefusedAndAcceptedSelectionsAndWhatAnotherLoadLetsGo) {
   platform.messages.clear();
   outcome = sq::LoadTargaCommand(s, lists, dir / "SKY.TGA", dir.path(), platform);
   EXPECT_EQ(outcome.status, sq::TgaCommandOutcome::Status::Refused);
-  EXPECT_EQ(platform.messages, std::vector<std::string>{Shown(sq::UnknownPictureText(dir / "SKY.TGA"))});
+  // No such file, and no ".tga" in its name to say it would be a TGA.
+  EXPECT_EQ(platform.messages, std::vector<std::string>{Shown("Cannot read the picture " + (dir / "SKY.TGA").string() +
+                                                              ": " + std::strerror(ENOENT))});
   EXPECT_EQ(s.tgaBaseName, "");
   EXPECT_FALSE(s.tools.saveFilteredEnabled || s.backgroundFromHod);
   EXPECT_EQ(s.tga.starTable[1].count, 2);  // the tables stay as they were
@@ -232,17 +239,20 @@ TEST(BuildSessionBackground, BuildsTheLoadedImageWithTheMarksAndTheAnswerGivenAn
   session.options.Click(sq::BuilderOption::Density16);
   session.options.Click(sq::BuilderOption::ColourAverage);
   platform.answer = false;  // were it asked again, the answer would differ
+  // The build takes the picture as its load read it: the file is not read again.
+  WriteBytes(pictures / "sky.tga", Picture(256, 128, 90).File());
   ASSERT_TRUE(sq::BuildSessionBackground(session, platform));
   EXPECT_EQ(platform.questions.size(), 1u);
   EXPECT_TRUE(session.tools.writeHodEnabled);
 
   // Written beside the picture, not into the folder the load wrote its files to:
-  // what the command line writes from that file with those options and a Yes.
+  // what the command line writes from the file as loaded with those options and a Yes.
   ASSERT_EQ(sq::WriteSessionBackground(session, platform).status, sq::CommandOutcome::Status::Written);
   EXPECT_FALSE(std::filesystem::exists(outputs / "sky.hod"));
   RecordingPlatform fresh;
   fresh.answer = true;
-  sq::BuildBackgroundCommand(pictures / "sky.tga", expected.path(), {.density = 16, .colourAverage = true}, fresh);
+  WriteBytes(expected / "sky.tga", sky.File());
+  sq::BuildBackgroundCommand(expected / "sky.tga", expected.path(), {.density = 16, .colourAverage = true}, fresh);
   EXPECT_TRUE(ReadText(pictures / "sky.hod") == ReadText(expected / "sky.hod"));
 
   // A HOD file read: the built background goes, the image stays loaded.

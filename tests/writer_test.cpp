@@ -72,14 +72,15 @@ TEST(BackgroundWriter, RefusesBrokenTablesWithAMessageAndWritesNothing) {
   };
   for (const Case& c : cases) {
     TempDir dir;
-    RecordingPlatform platform;
+    sq::DiskFolder folder(dir.path());
     sq::BackgroundWriterTables t = SmallBackground();
     c.spoil(t);
     WriteBytes(dir / "old.hod", {1, 2, 3});
-    const sq::CommandOutcome out = sq::WriteBackgroundHod(t, dir / "old.hod", platform);
+    const sq::HodWriteOutcome out = sq::WriteBackgroundHod(t, folder, "old.hod");
     EXPECT_EQ(out.status, sq::CommandOutcome::Status::Refused) << c.what;
-    ASSERT_EQ(platform.messages.size(), 1u) << c.what;
-    EXPECT_EQ(platform.messages[0], std::string("Starquill: The background HOD cannot be written: ") + c.reason + ".");
+    ASSERT_EQ(out.messages.size(), 1u) << c.what;
+    EXPECT_EQ(out.messages[0].text, std::string("The background HOD cannot be written: ") + c.reason + ".");
+    EXPECT_EQ(out.messages[0].weight, sq::MessageWeight::Warning);
     EXPECT_EQ(ReadText(dir / "old.hod"), std::string("\x01\x02\x03", 3)) << c.what;
   }
 }

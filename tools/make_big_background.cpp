@@ -6,10 +6,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/cli_platform.h"
+#include "app/message_boxes.h"
 #include "support/sample_random.h"
 #include "tools/tool_args.h"
 #include "writer/background_writer.h"
@@ -127,7 +129,10 @@ int main(int argc, char** argv) {
     const long share = stars / 16 + (static_cast<long>(j) < stars % 16 ? 1 : 0);
     tables.outStrfTable[j] = PointStars(random, static_cast<int>(share));
   }
+  const std::filesystem::path path(args[0]);
+  sq::DiskFolder folder(path.parent_path());
+  const sq::HodWriteOutcome outcome = sq::WriteBackgroundHod(tables, folder, path.filename().string());
   sq::CliPlatform platform;
-  const sq::CommandOutcome outcome = sq::WriteBackgroundHod(tables, args[0], platform);
+  sq::ShowMessages(platform, outcome.messages);
   return outcome.status == sq::CommandOutcome::Status::Written ? 0 : 1;
 }

@@ -1,7 +1,5 @@
 #include "writer/background_writer.h"
 #include "hod/byte_reader.h"
-#include "hod/platform.h"
-#include "output/file_output.h"
 
 #include <algorithm>
 #include <cstring>
@@ -182,24 +180,29 @@ std::string SerializeBackgroundHod(BackgroundWriterTables& tables) {
   return out.Take();
 }
 
-CommandOutcome WriteBackgroundHod(BackgroundWriterTables& tables, const std::filesystem::path& path,
-                                  Platform& platform) {
-  CommandOutcome outcome;
+std::string CannotWriteHodText(std::string_view why) {
+  return "The background HOD cannot be written: " + std::string(why) + ".";
+}
+
+HodWriteOutcome WriteBackgroundHod(BackgroundWriterTables& tables, OutputFolder& folder, std::string_view name) {
+  HodWriteOutcome outcome;
   const std::string refusal = WriterPreconditions(tables);
   if (!refusal.empty()) {
     outcome.status = CommandOutcome::Status::Refused;
     outcome.error = refusal;
-    platform.ShowMessage(kAppTitle, "The background HOD cannot be written: " + refusal + ".", MessageIcon::Warning);
+    Say(outcome.messages, MessageWeight::Warning, CannotWriteHodText(refusal));
     return outcome;
   }
-  const std::string error = WriteFileAtomic(path, SerializeBackgroundHod(tables));
+  const bool existed = folder.Holds(name);
+  const std::string error = folder.Replace(name, SerializeBackgroundHod(tables));
   if (!error.empty()) {
     outcome.status = CommandOutcome::Status::WriteFailed;
     outcome.error = error;
-    platform.ShowMessage(kAppTitle, "The background HOD file could not be written: " + error, MessageIcon::Error);
+    Say(outcome.messages, MessageWeight::Error, "The background HOD file could not be written: " + error);
     return outcome;
   }
   outcome.status = CommandOutcome::Status::Written;
+  outcome.replaced = existed;
   return outcome;
 }
 

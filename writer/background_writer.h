@@ -6,14 +6,15 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "hod/background_mesh_chunk.h"
 #include "hod/background_tables.h"
-#include "hod/platform.h"
+#include "hod/message.h"
 #include "output/command_outcome.h"
+#include "output/output_folder.h"
 
 namespace sq {
 
@@ -62,11 +63,20 @@ uint32_t PointStarChunkSize(const PointStarChunk& chunk);  // 28p + 12
 // The preconditions must hold.
 std::string SerializeBackgroundHod(BackgroundWriterTables& tables);
 
-// Writes the tables as a HOD file at `path` through a temporary file and a rename.
-// When the preconditions do not hold it shows why and writes nothing (Refused); a
-// failed write is shown too and leaves any earlier file of that name as it was.
-CommandOutcome WriteBackgroundHod(BackgroundWriterTables& tables, const std::filesystem::path& path,
-                                  Platform& platform);
+// "The background HOD cannot be written: WHY.", for whatever keeps a
+// background from being written.
+std::string CannotWriteHodText(std::string_view why);
+
+struct HodWriteOutcome : CommandOutcome {
+  Messages messages;  // why it was refused or failed, as a person is told
+};
+
+// Writes the tables as the file `name` in `folder`, whole (on disk through a
+// temporary file and a rename). When the preconditions do not hold it says why
+// (CannotWriteHodText) and writes nothing (Refused); a failed write is said too
+// and leaves any earlier file of that name as it was. `replaced` tells whether
+// a file of that name stood there before.
+HodWriteOutcome WriteBackgroundHod(BackgroundWriterTables& tables, OutputFolder& folder, std::string_view name);
 
 // Copies a background read from a file into the writer tables when it has the
 // shape the writer writes. Returns an empty string on success, else why not (the

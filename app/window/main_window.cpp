@@ -485,10 +485,12 @@ void MainWindow::LoadTgaClicked() {
 }
 
 void MainWindow::LoadTargaFrom(const std::string& chosen) {
-  const bool accepted = !chosen.empty() && KindOfPictureFile(chosen) != PictureFileKind::Unknown;
-  const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
   if (!BeginJob("Loading " + std::filesystem::path(chosen).filename().string())) return;
-  const TgaCommandOutcome outcome = LoadTargaCommand(session_, previewLists_, chosen, folder, *platform_);
+  PictureFile picture = chosen.empty() ? PictureFile{} : OpenPictureFile(chosen);
+  const bool accepted = !chosen.empty() && picture.kind != PictureFileKind::Unknown;
+  const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
+  const TgaCommandOutcome outcome =
+      LoadTargaCommand(session_, previewLists_, std::move(picture), folder, *platform_);
   EndJob();
   SetStatus(TargaLoadStatus(outcome));
   if (accepted) outputFolder_ = folder;

@@ -129,12 +129,12 @@ TEST(AllocationBound, AHugeTgaHeaderOnAShortFileIsRefusedBeforeAllocating) {
   TempDir dir;
   Bytes image;
   image.Raw({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0}).I16(32767).I16(32767).Raw({32, 8}).Zeros(800);
-  const auto path = dir / "huge.tga";
-  WriteBytes(path, image.vec());
+  const auto bytes = sq::FileBytes::Copy(image.vec(), "huge.tga");
   sq::TgaTables tables;
-  RecordingPlatform platform;
+  sq::NoProgress progress;
+  sq::DiskFolder out(dir.path());
   sq::TgaLoadResult result;
-  const std::size_t peak = PeakDuring([&] { result = sq::LoadTargaImage(path, dir.path(), tables, platform); });
+  const std::size_t peak = PeakDuring([&] { result = sq::LoadTargaImage(*bytes, out, tables, progress); });
   EXPECT_EQ(result.status, sq::TgaLoadResult::Status::Invalid);
   EXPECT_LE(peak, image.size() + kSlack);
   EXPECT_EQ(tables.PixelCount(), 0u);

@@ -244,7 +244,7 @@ Result* sq_build(std::vector<uint8_t>* input, const char* name, int density, int
   sq::CliPlatform platform(err.file());
   platform.SetAnswer(filter < 0 ? std::nullopt : std::optional<bool>(filter > 0));
   sq::SkySource sky;
-  sky.files = {picture};
+  sky.files = {sq::OpenPictureFile(picture)};
   const sq::BuildBackgroundOutcome outcome = sq::BuildBackgroundCommand(sky, "", ".", options, platform);
   for (const std::string& note : outcome.built.notes) {
     std::fprintf(err.file(), "starquill build-background: %s\n", note.c_str());
