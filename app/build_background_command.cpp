@@ -6,7 +6,7 @@
 
 #include "app/command_paths.h"
 #include "builder/background_options.h"
-#include "hod/platform.h"
+#include "app/platform.h"
 #include "hod/text_forms.h"
 
 namespace sq {

@@ -12,7 +12,7 @@
 #include "app/tga_command.h"
 #include "builder/background_build.h"
 #include "hod/background_tables.h"
-#include "hod/platform.h"
+#include "app/platform.h"
 #include "writer/background_writer.h"
 
 namespace sq {

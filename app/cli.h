@@ -4,6 +4,8 @@
 // written (check: a finding that is an error), 2 a refused or unreadable input
 // or bad usage. The folder app/ holds the program's front ends over the libraries:
 //
+//   platform.h                   what a front end does for a person: boxes, a question, progress
+//   message_boxes.h              the passes' messages, progress and question shown through it
 //   cli.h                        RunCli, the usage text; its commands in cli_<verb>.cpp
 //   cli_platform.h               the command line's Platform: stderr lines, answers from flags
 //   batch_run.h                  one command over many files and folders, in parallel

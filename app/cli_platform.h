@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "hod/platform.h"
+#include "app/platform.h"
 
 namespace sq {
 

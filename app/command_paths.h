@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "hod/platform.h"
+#include "app/platform.h"
 
 namespace sq {
 

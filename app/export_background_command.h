@@ -13,7 +13,7 @@
 #include "background_export/background_export.h"
 #include "hod/background_tables.h"
 #include "hod/file_bytes.h"
-#include "hod/platform.h"
+#include "app/platform.h"
 #include "output/command_outcome.h"
 #include "output/output_folder.h"
 

@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "hod/message.h"
-#include "hod/platform.h"
+#include "app/platform.h"
 #include "output/command_outcome.h"
 
 namespace sq {

@@ -18,7 +18,7 @@
 #include "builder/tga_load.h"
 #include "builder/tga_tables.h"
 #include "hod/background_tables.h"
-#include "hod/platform.h"
+#include "app/platform.h"
 #include "output/command_outcome.h"
 #include "preview/preview_lists.h"
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "hod/platform.h"
+#include "app/platform.h"
 #include "output/command_outcome.h"
 
 namespace sq {

@@ -19,7 +19,6 @@
 #include "builder/background_build.h"
 #include "hod/file_bytes.h"
 #include "hod/hod_walk.h"
-#include "hod/platform.h"
 #include "preview/preview_window.h"
 
 namespace {
@@ -27,23 +26,14 @@ namespace {
 // Progress nobody watches.
 sq::NoProgress noProgress;
 
-class QuietPlatform : public sq::Platform {
- public:
-  void ShowMessage(std::string_view, std::string_view text, sq::MessageIcon) override {
-    std::fprintf(stderr, "preview_cpu: %.*s\n", static_cast<int>(text.size()), text.data());
-  }
-  bool AskYesNo(std::string_view, std::string_view, sq::MessageIcon, bool) override { return false; }
-  void SetProgress(int, int) override {}
-  void DoEvents() override {}
-};
-
 class Owner : public sq::PreviewOwner {
  public:
-  sq::Platform& GetPlatform() override { return platform; }
+  void ShowMessage(const sq::Message& message) override {
+    std::fprintf(stderr, "preview_cpu: %s\n", message.text.c_str());
+  }
   void PreviewOpened() override {}
   void PreviewClosed() override {}
   void WriteHod() override {}
-  QuietPlatform platform;
 };
 
 double CpuSeconds() {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "hod/platform.h"
+#include "app/platform.h"
 
 namespace sqfuzz {
 

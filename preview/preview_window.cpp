@@ -146,7 +146,7 @@ qreal PreviewWindow::PixelRatio() const { return options_.pixelRatio > 0 ? optio
 PreviewWindow::~PreviewWindow() { Cleanup(); }
 
 bool PreviewWindow::Fail(const char* message) {
-  owner_.GetPlatform().ShowMessage(kAppTitle, message, MessageIcon::Error);
+  owner_.ShowMessage(Message{MessageWeight::Error, message, std::nullopt});
   animating_ = false;
   Timer2->stop();
   Cleanup();
@@ -215,8 +215,8 @@ bool PreviewWindow::SetUpOpenGl(QWidget* target) {
   const QSize pixels = (QSizeF(target->size()) * PixelRatio()).toSize();
   if (device_.Create(pixels, caps)) return true;
   if (caps.context)
-    owner_.GetPlatform().ShowMessage(kAppTitle, "Your graphics adapter is - alas - not able to do this...",
-                                     MessageIcon::Error);
+    owner_.ShowMessage(
+        Message{MessageWeight::Error, "Your graphics adapter is - alas - not able to do this...", std::nullopt});
   return false;
 }
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "hod/hod_walk.h"
-#include "hod/platform.h"
+#include "hod/message.h"
 #include "preview/gl_device.h"
 #include "preview/preview_lists.h"
 #include "preview/preview_math.h"
@@ -30,7 +30,9 @@ namespace sq {
 class PreviewOwner {
  public:
   virtual ~PreviewOwner() = default;
-  virtual Platform& GetPlatform() = 0;
+  // Shows what the preview has to tell a person (a layer or the whole preview
+  // that cannot be set up).
+  virtual void ShowMessage(const Message& message) = 0;
   // The preview is loading: progress back to 0, pending events run, the owner hides.
   virtual void PreviewOpened() = 0;
   // The preview closed, or could not set up at all: the owner shows itself again.

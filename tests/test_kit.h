@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "hod/platform.h"
+#include "app/platform.h"
 #include "support/chunk_bytes.h"
 
 namespace sqtest {

@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 
+#include "app/message_boxes.h"
 #include "app/tga_command.h"
 #include "app/window/qt_platform.h"
 #include "hod/hod_walk.h"
@@ -76,7 +77,7 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   void ExportBackgroundClicked();
 
   // PreviewOwner
-  Platform& GetPlatform() override { return *platform_; }
+  void ShowMessage(const Message& message) override { sq::ShowMessage(*platform_, message); }
   void PreviewOpened() override;
   void PreviewClosed() override;
   void WriteHod() override;

@@ -6,7 +6,7 @@
 #include <QString>
 #include <string>
 
-#include "hod/platform.h"
+#include "app/platform.h"
 
 class QProgressBar;
 class QWidget;

@@ -25,7 +25,7 @@ namespace {
 class ScreenshotOwner : public PreviewOwner {
  public:
   explicit ScreenshotOwner(CliPlatform& platform) : platform_(platform) {}
-  Platform& GetPlatform() override { return platform_; }
+  void ShowMessage(const Message& message) override { sq::ShowMessage(platform_, message); }
   void PreviewOpened() override {}
   void PreviewClosed() override {}
   void WriteHod() override {}

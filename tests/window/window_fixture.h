@@ -17,6 +17,7 @@
 #include <optional>
 #include <utility>
 
+#include "app/message_boxes.h"
 #include "app/window/main_window.h"
 #include "preview/preview_window.h"
 #include "preview/tga_texture.h"
@@ -29,7 +30,7 @@ class RecordingOwner : public sq::PreviewOwner {
  public:
   RecordingPlatform recorder;
   int closed = 0;
-  sq::Platform& GetPlatform() override { return recorder; }
+  void ShowMessage(const sq::Message& message) override { sq::ShowMessage(recorder, message); }
   void PreviewOpened() override {}
   void PreviewClosed() override { ++closed; }
   void WriteHod() override {}

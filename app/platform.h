@@ -1,12 +1,11 @@
-// The few things the program asks of a person or a screen, whichever face
-// (window, command line, test) stands in front of it.
+// Platform: the few things a front end (the window, the command line, the
+// page, a test) does for a person. The rooms below app/ never ask for them:
+// they return what they have to say, and the front end shows it through this.
 #pragma once
 
 #include <string_view>
 
 namespace sq {
-
-// Platform: the few things the program asks of a person or a screen.
 
 // The icon a message box carries: Information for what went right or is only
 // worth knowing, Warning for what the person should look at, Error for what
