@@ -24,8 +24,8 @@ FilterQuestion AskFilterOn(Platform& platform, MessagesShown& shown) {
 TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists,
                                    const std::filesystem::path& imagePath, const std::filesystem::path& outputFolder,
                                    Platform& platform) {
-  return LoadTargaCommand(s, previewLists, imagePath.empty() ? PictureFile{} : OpenPictureFile(imagePath),
-                          outputFolder, platform);
+  return LoadTargaCommand(s, previewLists, imagePath.empty() ? PictureFile{} : OpenPictureFile(imagePath), outputFolder,
+                          platform);
 }
 
 TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists, PictureFile image,

@@ -53,11 +53,11 @@ struct TgaLoadResult {
     Invalid,     // refused with the invalid-image message; the tables are unchanged
     Unreadable,  // the file could not be read; the tables are unchanged (picture_load.h)
     Refused,     // a sound image refused by the caller's size check (ReadTargaPicture only)
-    Unknown,     // none of the kinds read, shown as such; the tables are unchanged (picture_load.h)
+    Unknown,     // none of the kinds read, refused as such; the tables are unchanged (picture_load.h)
   };
   Status status = Status::Unreadable;
   std::string baseName;
-  bool asked = false;     // the halftone question was shown
+  bool asked = false;     // the halftone question was asked
   bool filtered = false;  // colour bytes above 127 were clamped to 127 (a Yes, asked or given)
   bool topDown = false;   // the file stores its top row first (descriptor bit 5)
   OutputReport outputs;   // what the detector wrote

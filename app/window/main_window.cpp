@@ -489,8 +489,7 @@ void MainWindow::LoadTargaFrom(const std::string& chosen) {
   PictureFile picture = chosen.empty() ? PictureFile{} : OpenPictureFile(chosen);
   const bool accepted = !chosen.empty() && picture.kind != PictureFileKind::Unknown;
   const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
-  const TgaCommandOutcome outcome =
-      LoadTargaCommand(session_, previewLists_, std::move(picture), folder, *platform_);
+  const TgaCommandOutcome outcome = LoadTargaCommand(session_, previewLists_, std::move(picture), folder, *platform_);
   EndJob();
   SetStatus(TargaLoadStatus(outcome));
   if (accepted) outputFolder_ = folder;
