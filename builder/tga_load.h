@@ -73,7 +73,7 @@ struct TgaLoadResult {
 // Yes clamps that byte and every later one to 127 (alpha is never touched). An
 // accepted image replaces all tables (star lists emptied, mask clear), then the
 // detector runs on it with its files going to `folder`.
-TgaLoadResult LoadTargaImage(const FileBytes& file, OutputFolder& folder, TgaTables& tables, ProgressSink& progress,
+TgaLoadResult LoadTargaImage(const FileBytes& file, OutputFolder& folder, TgaTables& tables, ProgressSink& sink,
                              const FilterQuestion& askFilter = {});
 
 struct TgaReadOptions {
@@ -94,7 +94,7 @@ struct TgaReadOptions {
 // reversed, so the tables hold the picture as a bottom-up file of it would. The
 // pixels, intensitySum and a clear contrastMask stand in the tables; the
 // header is kept as read.
-TgaLoadResult ReadTargaPicture(const FileBytes& file, TgaTables& tables, ProgressSink& progress,
+TgaLoadResult ReadTargaPicture(const FileBytes& file, TgaTables& tables, ProgressSink& sink,
                                const TgaReadOptions& options = {});
 
 // A picture of another format (PNG, JPEG, OpenEXR, HDR) goes the way a TGA
@@ -107,10 +107,10 @@ TgaLoadResult ReadTargaPicture(const FileBytes& file, TgaTables& tables, Progres
 // reason"; the result is then Invalid and the tables are empty). Linear
 // pictures are encoded by `levels`.
 TgaLoadResult LoadDecodedImage(PictureDecoder& decoder, const LinearEncoder& levels, std::string_view name,
-                               std::string baseName, OutputFolder& folder, TgaTables& tables, ProgressSink& progress,
+                               std::string baseName, OutputFolder& folder, TgaTables& tables, ProgressSink& sink,
                                const FilterQuestion& askFilter = {});
 TgaLoadResult ReadDecodedPicture(PictureDecoder& decoder, const LinearEncoder& levels, std::string_view name,
-                                 std::string baseName, TgaTables& tables, ProgressSink& progress,
+                                 std::string baseName, TgaTables& tables, ProgressSink& sink,
                                  const TgaReadOptions& options = {});
 
 // The 18 header bytes those tables hold for a width x height picture.
