@@ -134,13 +134,12 @@ bool BuildSessionBackground(BuilderSession& s, Platform& platform) {
   } else {
     for (const std::filesystem::path& face : s.cubeFaces) sky.files.push_back(OpenPictureFile(face));
   }
-  BuiltBackground built = Build(sky, BuildOptionsFrom(s.options), platform, read);
+  BuiltBackground built = Build(sky, s.buildOptions, platform, read);
   if (!built.Built()) return false;
   if (!built.notes.empty()) platform.ShowMessage(kAppTitle, NotesText(built.notes), MessageIcon::Information);
   if (const std::vector<std::string> empty = EmptyLayerWarnings(built.tables); !empty.empty())
     platform.ShowMessage(kAppTitle, NotesText(empty), MessageIcon::Warning);
   s.builtBackground = std::move(built.tables);
-  s.tools.writeHodEnabled = true;
   return true;
 }
 
@@ -176,8 +175,7 @@ bool LoadCubeMapCommand(BuilderSession& s, const std::vector<std::filesystem::pa
   ForgetBuiltBackground(s);
   s.backgroundFromHod = false;
   s.halftoneAnswer.reset();
-  s.tools.saveHalftonedEnabled = false;
-  s.tools.saveFilteredEnabled = false;
+  s.filteredLoad = false;
   const bool whole =
       faces.size() == 6 && std::none_of(faces.begin(), faces.end(), [](const auto& f) { return f.empty(); });
   if (!whole) {
@@ -189,8 +187,7 @@ bool LoadCubeMapCommand(BuilderSession& s, const std::vector<std::filesystem::pa
   s.tgaPath = faces[0];
   s.picture = PictureFile{};
   s.tgaBaseName = CubeBaseName(faces[0]);
-  s.caption = std::string(kMainWindowTitle) + " + " + s.tgaBaseName;
-  s.tools.buildBackgroundEnabled = true;
+  s.pictureNamed = true;
   return true;
 }
 
@@ -198,14 +195,10 @@ void ForgetCubeMap(BuilderSession& s) {
   s.cubeFaces.clear();
   s.tgaPath.clear();
   s.tgaBaseName.clear();
-  s.caption = std::string(kMainWindowTitle);
-  s.tools.buildBackgroundEnabled = false;
+  s.pictureNamed = false;
 }
 
-void ForgetBuiltBackground(BuilderSession& s) {
-  s.builtBackground.reset();
-  s.tools.writeHodEnabled = false;
-}
+void ForgetBuiltBackground(BuilderSession& s) { s.builtBackground.reset(); }
 
 std::string NotesText(const std::vector<std::string>& notes) {
   std::string text;

@@ -56,9 +56,8 @@ BuildBackgroundOutcome BuildBackgroundCommand(const std::filesystem::path& image
 std::string CubeBaseName(const std::filesystem::path& positiveX);
 
 // "Build background": builds from the image the session loaded last, with the
-// Options menu's marks and the answer its halftone question got (it is not asked
-// again). A built background is kept in the session and enables "Write
-// background HOD"; the notes of stars left out are shown in one message, the
+// session's build options (the Options menu's marks) and the answer its halftone question got (it is not asked
+// again). A built background is kept in the session; the notes of stars left out are shown in one message, the
 // layers that came out empty in a warning. A
 // refusal shows its message, and the session then holds no built background.
 // Returns whether a background was built.
@@ -85,9 +84,9 @@ std::string KeptExisting(const std::filesystem::path& path);
 std::filesystem::path SessionHodPath(const BuilderSession& session);
 
 // "Load cube map...": the six faces (+X, -X, +Y, -Y, +Z, -Z) become what "Build
-// background" builds from, named after the +X face (CubeBaseName): the caption
-// and tgaBaseName name it, "Build background" goes on, the save entries off
-// (there is no single picture to save), a built background is let go. Fewer
+// background" builds from, named after the +X face (CubeBaseName): tgaBaseName
+// names it, tgaPath is the +X face, filteredLoad is cleared (there is no single
+// picture to save), a built background is let go. Fewer
 // than six faces, or one missing, refuses with "Please select a Targa image
 // file." and leaves the session as a refused picture load does. The faces are
 // read and checked by the build.

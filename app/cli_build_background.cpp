@@ -27,7 +27,7 @@ struct BuildBackgroundArgs {
   std::string outDir;  // empty: the picture's folder
   // Without flags a build is what "Build background" makes with the Options
   // menu's marks at start: mesh density 8, nothing else.
-  BuildOptions options = BuildOptionsFrom(BuilderOptions{});
+  BuildOptions options;
   bool moreStars = false;
   bool lessStars = false;
   bool filter = false;

@@ -24,8 +24,8 @@ FilterQuestion AskFilterOn(Platform& platform, MessagesShown& shown) {
 TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists,
                                    const std::filesystem::path& imagePath, const std::filesystem::path& outputFolder,
                                    Platform& platform) {
-  return LoadTargaCommand(s, previewLists, imagePath.empty() ? PictureFile{} : OpenPictureFile(imagePath),
-                          outputFolder, platform);
+  return LoadTargaCommand(s, previewLists, imagePath.empty() ? PictureFile{} : OpenPictureFile(imagePath), outputFolder,
+                          platform);
 }
 
 TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists, PictureFile image,
@@ -33,8 +33,6 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   TgaCommandOutcome outcome;
   s.backgroundFromHod = false;
   s.builtBackground.reset();
-  s.tools.writeHodEnabled = false;
-  s.tools.buildBackgroundEnabled = false;
   s.tgaPath.clear();
   s.picture = PictureFile{};
   s.cubeFaces.clear();
@@ -44,10 +42,9 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
     outcome.error = image.name.empty() ? std::string(kSelectTargaImage) : image.refusal;
     // No picture is loaded now: the caption names none.
     s.tgaBaseName.clear();
-    s.caption = std::string(kMainWindowTitle);
+    s.pictureNamed = false;
+    s.filteredLoad = false;
     platform.ShowMessage(kAppTitle, outcome.error, MessageIcon::Warning);
-    s.tools.saveHalftonedEnabled = false;
-    s.tools.saveFilteredEnabled = false;
     return outcome;
   }
 
@@ -71,13 +68,12 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
     outcome.status = TgaCommandOutcome::Status::Written;
   }
   s.tgaBaseName = outcome.load.baseName;
-  s.caption = std::string(kMainWindowTitle) + " + " + s.tgaBaseName;
-  if (outcome.load.filtered) s.tools.saveFilteredEnabled = true;
+  s.pictureNamed = true;
+  if (outcome.load.filtered) s.filteredLoad = true;
   if (outcome.Loaded()) {
     s.tgaPath = image.name;
     s.picture = std::move(image);
     if (outcome.load.asked) s.halftoneAnswer = outcome.load.filtered;
-    s.tools.buildBackgroundEnabled = true;
   }
   ReportWriteErrors(outcome.load.outputs, platform);
   return outcome;

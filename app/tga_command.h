@@ -1,7 +1,9 @@
-// The builder as the main window drives it: the state the window shows (menu
-// entries, caption, tgaBaseName, backgroundFromHod) beside the image tables, and
-// the Tools commands as UI-free flows. The window supplies the chosen file, the
-// output folder and a Platform; so do the command line and the tests.
+// The builder as the main window drives it: the session's plain state (the
+// picture loaded, its base name, the build's options, the background built)
+// beside the image tables, and the Tools commands as UI-free flows. The window
+// derives its menus and caption from that state (app/window/builder_menus.h)
+// and supplies the chosen file, the output folder and a Platform; so do the
+// command line and the tests.
 #pragma once
 
 #include <filesystem>
@@ -12,7 +14,7 @@
 
 #include "app/command_paths.h"
 #include "app/message_boxes.h"
-#include "builder/builder_menus.h"
+#include "builder/background_options.h"
 #include "builder/picture_load.h"
 #include "builder/star_detector.h"
 #include "builder/tga_load.h"
@@ -24,19 +26,23 @@
 
 namespace sq {
 
-inline constexpr std::string_view kMainWindowTitle = "Starquill v5";
-
 struct BuilderSession {
   TgaTables tga;
-  BuilderOptions options;
-  ToolsMenuState tools;
+  // What "Build background" builds with (the window's Options menu sets them).
+  BuildOptions buildOptions;
   // The base name of the last loaded image: names the builder's files, the
   // written background HOD and the preview's caption. Empty until an image loads.
   std::string tgaBaseName;
+  // Whether tgaBaseName names the picture or cube map chosen last: from a load
+  // that got past the choice (also one that failed to read), until a choice is
+  // refused or a cube map let go.
+  bool pictureNamed = false;
+  // Whether a load ran the halftone filter (a Yes), until a choice is refused or
+  // a cube map is loaded: what "Save filtered TGA" saves.
+  bool filteredLoad = false;
   // True while the background in the tables was read from a HOD file: the report
   // command sets it, every TGA load command clears it.
   bool backgroundFromHod = false;
-  std::string caption{kMainWindowTitle};
   // The file of the image loaded last, its bytes as the load read them, and the
   // answer its halftone question got (none when it was not asked): a build
   // takes the picture from those bytes (the load's tables have its stars
@@ -67,12 +73,12 @@ FilterQuestion AskFilterOn(Platform& platform, MessagesShown& shown);
 
 // "Load Targa image" after the dialog, for a picture of any kind the builder
 // reads (picture_load.h). No path shows "Please select a Targa image file.", a
-// file of no kind read says so (UnknownPictureText); either empties tgaBaseName,
-// puts the caption back to the window's title and disables both save entries. Another empties the star lists, the mask
-// and the preview lists, loads the image (LoadSkyImage, which runs the detector into outputFolder), sets tgaBaseName
-// and the caption, and enables "Save filtered TGA" when the filter ran. Either way backgroundFromHod becomes false, a
-// built background is let go
-// ("Write background HOD" off), and "Build background" is on only when the image
+// file of no kind read says so (its refusal); either empties tgaBaseName (no
+// picture named) and clears filteredLoad. Another empties the star lists, the
+// mask and the preview lists, loads the image (LoadSkyImage, which runs the
+// detector into outputFolder), names it by tgaBaseName, and sets filteredLoad
+// when the filter ran. Either way backgroundFromHod becomes false and a built
+// background is let go; tgaPath and the picture are kept only when the image
 // loaded. A file that could not be written is named in a message.
 TgaCommandOutcome LoadTargaCommand(BuilderSession& session, PreviewLists& previewLists, PictureFile image,
                                    const std::filesystem::path& outputFolder, Platform& platform);

@@ -485,7 +485,8 @@ fs::path PngOf(const fs::path& picture, const fs::path& png) {
   if (fs::exists(png)) return png;
   QuietPlatform platform;
   sq::TgaTables tables;
-  if (sq::ReadSkyPicture(sq::OpenPictureFile(picture), tables, noProgress).status != sq::TgaLoadResult::Status::Loaded) return {};
+  if (sq::ReadSkyPicture(sq::OpenPictureFile(picture), tables, noProgress).status != sq::TgaLoadResult::Status::Loaded)
+    return {};
   const std::string bytes = sq::EncodePng(sq::PictureOfTables(tables));
   std::ofstream(png, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return png;
@@ -564,7 +565,8 @@ int BuildMemoryChild(const char* image, int density) {
   std::ofstream("/proc/self/clear_refs") << "5";
   const long before = StatusKiB("VmRSS");
   QuietPlatform platform;
-  const sq::BuiltBackground built = sq::BuildBackgroundFromFile(sq::OpenPictureFile(image), Density(density), noProgress);
+  const sq::BuiltBackground built =
+      sq::BuildBackgroundFromFile(sq::OpenPictureFile(image), Density(density), noProgress);
   const long peak = StatusKiB("VmHWM");
   if (!built.Built() || before < 0 || peak < before) return 1;
   std::printf("%ld\n", (peak - before) * 1024L);
@@ -711,7 +713,8 @@ void BM_Export(benchmark::State& state) {
     const double job = seconds(start);
 
     start = Clock::now();
-    const sq::BuiltBackground builtAlone = sq::BuildBackgroundFromFile(sq::OpenPictureFile(picture), options, noProgress, read);
+    const sq::BuiltBackground builtAlone =
+        sq::BuildBackgroundFromFile(sq::OpenPictureFile(picture), options, noProgress, read);
     const double buildAlone = seconds(start);
     start = Clock::now();
     std::string error;

@@ -3,7 +3,7 @@
 // shape the background writer writes.
 //
 // The command line and the window call BuildBackgroundFromSky with the chosen
-// picture and the Options menu's choices (BuildOptionsFrom), show what it said,
+// picture and the build's options (BuildOptions), show what it said,
 // then hand its tables to the writer (CopyBackgroundToWriter) or the preview,
 // and show its notes.
 #pragma once

@@ -1,11 +1,9 @@
-// The choices of a background build, as plain values: what the Options menu's
-// items say, and the levels behind them.
+// The choices of a background build, as plain values (the window's Options
+// menu and the command line's flags give them), and the levels behind them.
 #pragma once
 
 #include <array>
 #include <cstdint>
-
-#include "builder/builder_menus.h"
 
 namespace sq {
 
@@ -19,6 +17,7 @@ enum class StarAmount {
   Less,    // only the stars well above the sky around them
 };
 
+// The defaults are those of the Options menu at start: mesh density 8, nothing else.
 struct BuildOptions {
   int density = 8;                        // "Mesh density N"
   bool colourAverage = false;             // "Colour average"
@@ -29,9 +28,6 @@ struct BuildOptions {
 };
 
 bool IsMeshDensity(int density);
-
-// The options the Options menu's check marks stand for.
-BuildOptions BuildOptionsFrom(const BuilderOptions& menu);
 
 // "Use intensity limit": no colour byte of a vertex above this; a brighter vertex
 // is scaled down as a whole, so its hue stays (the preview shows it at twice this).

@@ -1,6 +1,6 @@
 // The background builder: TGA images, the halftone check and filter, the savers,
-// the option-menu state, the star detector with its exports, and the builder of
-// background tables from a picture.
+// the star detector with its exports, and the builder of background tables from
+// a picture.
 //
 //   tga_tables.h          the image and star tables (one struct the caller owns)
 //   image_buffer.h        the tables' buffers, sized without clearing
@@ -11,9 +11,8 @@
 //   star_detector.h       DetectStars, its passes whole and a row at a time, the star exports
 //   image_kernels.h       the row loops, one version per vector unit (image_kernels_*.cpp, _impl.h)
 //   output_report.h       the files an operation wrote and those it could not
-//   builder_progress.h    the progress bar of long builder work
-//   builder_menus.h       Options check marks and Tools enabled states
-//   background_options.h  the build's options (from the Options menu) and their levels
+//   builder_progress.h    the progress of long builder work, reported to the face's sink
+//   background_options.h  the build's options and their levels
 //   background_mesh.h     the picture on the sphere, the mesh grid, the size refusals
 //   background_stars.h    stars found, taken out of the picture, made records
 //   background_build.h    BuildBackground(FromFile): a picture to background tables
@@ -21,7 +20,6 @@
 
 #include "builder/background_build.h"
 
-#include "builder/builder_menus.h"
 #include "builder/picture_load.h"
 #include "builder/star_detector.h"
 #include "builder/tga_load.h"

@@ -3,8 +3,8 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <optional>
 #include <memory>
+#include <optional>
 
 #include "hod/file_bytes.h"
 #include "picture/picture_read.h"

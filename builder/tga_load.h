@@ -53,11 +53,11 @@ struct TgaLoadResult {
     Invalid,     // refused with the invalid-image message; the tables are unchanged
     Unreadable,  // the file could not be read; the tables are unchanged (picture_load.h)
     Refused,     // a sound image refused by the caller's size check (ReadTargaPicture only)
-    Unknown,     // none of the kinds read, shown as such; the tables are unchanged (picture_load.h)
+    Unknown,     // none of the kinds read, refused as such; the tables are unchanged (picture_load.h)
   };
   Status status = Status::Unreadable;
   std::string baseName;
-  bool asked = false;     // the halftone question was shown
+  bool asked = false;     // the halftone question was asked
   bool filtered = false;  // colour bytes above 127 were clamped to 127 (a Yes, asked or given)
   bool topDown = false;   // the file stores its top row first (descriptor bit 5)
   OutputReport outputs;   // what the detector wrote
@@ -73,7 +73,7 @@ struct TgaLoadResult {
 // Yes clamps that byte and every later one to 127 (alpha is never touched). An
 // accepted image replaces all tables (star lists emptied, mask clear), then the
 // detector runs on it with its files going to `folder`.
-TgaLoadResult LoadTargaImage(const FileBytes& file, OutputFolder& folder, TgaTables& tables, ProgressSink& progress,
+TgaLoadResult LoadTargaImage(const FileBytes& file, OutputFolder& folder, TgaTables& tables, ProgressSink& sink,
                              const FilterQuestion& askFilter = {});
 
 struct TgaReadOptions {
@@ -94,7 +94,7 @@ struct TgaReadOptions {
 // reversed, so the tables hold the picture as a bottom-up file of it would. The
 // pixels, intensitySum and a clear contrastMask stand in the tables; the
 // header is kept as read.
-TgaLoadResult ReadTargaPicture(const FileBytes& file, TgaTables& tables, ProgressSink& progress,
+TgaLoadResult ReadTargaPicture(const FileBytes& file, TgaTables& tables, ProgressSink& sink,
                                const TgaReadOptions& options = {});
 
 // A picture of another format (PNG, JPEG, OpenEXR, HDR) goes the way a TGA
@@ -107,10 +107,10 @@ TgaLoadResult ReadTargaPicture(const FileBytes& file, TgaTables& tables, Progres
 // reason"; the result is then Invalid and the tables are empty). Linear
 // pictures are encoded by `levels`.
 TgaLoadResult LoadDecodedImage(PictureDecoder& decoder, const LinearEncoder& levels, std::string_view name,
-                               std::string baseName, OutputFolder& folder, TgaTables& tables, ProgressSink& progress,
+                               std::string baseName, OutputFolder& folder, TgaTables& tables, ProgressSink& sink,
                                const FilterQuestion& askFilter = {});
 TgaLoadResult ReadDecodedPicture(PictureDecoder& decoder, const LinearEncoder& levels, std::string_view name,
-                                 std::string baseName, TgaTables& tables, ProgressSink& progress,
+                                 std::string baseName, TgaTables& tables, ProgressSink& sink,
                                  const TgaReadOptions& options = {});
 
 // The 18 header bytes those tables hold for a width x height picture.

@@ -31,24 +31,23 @@ template <class Change>
 OutputReport WriteChanged(TgaTables& t, std::string_view baseName, std::string_view suffix, OutputFolder& folder,
                           Change change) {
   const std::string name = ImageName(baseName, suffix);
-  const std::string error =
-      folder.ReplaceInParts(name, t.tgaFile.size(), [&](const OutputFolder::PutPart& put) {
-        uint8_t* pixels = t.PixelData();
-        const std::size_t pixelOffset = static_cast<std::size_t>(pixels - t.tgaFile.data());
-        const std::size_t pixelBytes = t.PixelCount() * 4;
-        put(0, Span(t.tgaFile.data(), pixelOffset));
-        if (pixelBytes > 0) {
-          const std::size_t rowBytes = pixelBytes / static_cast<std::size_t>(t.tgaHeight);
-          const int sliceRows = static_cast<int>(std::clamp<std::size_t>(kSliceBytes / rowBytes, 1, 1 << 15));
-          for (int y = 1; y <= t.tgaHeight; y += sliceRows) {
-            const int last = std::min(t.tgaHeight, y + sliceRows - 1);
-            change(y, last);
-            put(pixelOffset + t.Entry(1, y) * 4, Span(t.Pixel(1, y), static_cast<std::size_t>(last - y + 1) * rowBytes));
-          }
-        }
-        const std::size_t tail = pixelOffset + pixelBytes;
-        put(tail, Span(t.tgaFile.data() + tail, t.tgaFile.size() - tail));
-      });
+  const std::string error = folder.ReplaceInParts(name, t.tgaFile.size(), [&](const OutputFolder::PutPart& put) {
+    uint8_t* pixels = t.PixelData();
+    const std::size_t pixelOffset = static_cast<std::size_t>(pixels - t.tgaFile.data());
+    const std::size_t pixelBytes = t.PixelCount() * 4;
+    put(0, Span(t.tgaFile.data(), pixelOffset));
+    if (pixelBytes > 0) {
+      const std::size_t rowBytes = pixelBytes / static_cast<std::size_t>(t.tgaHeight);
+      const int sliceRows = static_cast<int>(std::clamp<std::size_t>(kSliceBytes / rowBytes, 1, 1 << 15));
+      for (int y = 1; y <= t.tgaHeight; y += sliceRows) {
+        const int last = std::min(t.tgaHeight, y + sliceRows - 1);
+        change(y, last);
+        put(pixelOffset + t.Entry(1, y) * 4, Span(t.Pixel(1, y), static_cast<std::size_t>(last - y + 1) * rowBytes));
+      }
+    }
+    const std::size_t tail = pixelOffset + pixelBytes;
+    put(tail, Span(t.tgaFile.data() + tail, t.tgaFile.size() - tail));
+  });
   OutputReport report;
   report.Add(folder.PathOf(name), error);
   return report;
@@ -162,9 +161,8 @@ void FilteredImageWriter::PutFinalBytes(const OutputFolder::PutPart& put) {
 
 void FilteredImageWriter::Run() {
   try {
-    shared_->error = folder_.ReplaceInParts(shared_->name, size_, [this](const OutputFolder::PutPart& put) {
-      PutFinalBytes(put);
-    });
+    shared_->error =
+        folder_.ReplaceInParts(shared_->name, size_, [this](const OutputFolder::PutPart& put) { PutFinalBytes(put); });
   } catch (const Abandoned&) {
     // Dropped before Finish: no file.
   }

@@ -14,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace sqfuzz;
   Scratch& scratch = Scratch::Get();
   scratch.Clear();
-  const sq::PictureFile input =
-      sq::LookAtPicture(sq::FileBytes::Copy(std::span<const uint8_t>(data, size), (scratch.In() / "image.tga").string()));
+  const sq::PictureFile input = sq::LookAtPicture(
+      sq::FileBytes::Copy(std::span<const uint8_t>(data, size), (scratch.In() / "image.tga").string()));
 
   const bool answer = size > 0 && (data[0] & 1) != 0;
   const sq::FilterQuestion askFilter = [answer](const sq::Messages&) { return answer; };
@@ -54,8 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       }
     }
     sq::BackgroundWriterTables writer;
-    SQFUZZ_CHECK(sq::CopyBackgroundToWriter(built.tables, writer).empty(),
-                 "the writer refuses a built background");
+    SQFUZZ_CHECK(sq::CopyBackgroundToWriter(built.tables, writer).empty(), "the writer refuses a built background");
   }
   scratch.CheckContained();
   return 0;

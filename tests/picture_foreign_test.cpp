@@ -80,7 +80,8 @@ TEST(ForeignPictures, AJpegOfTheSkyBuildsWithinAFewLevelsWithTheSameStars) {
   sq::TgaReadOptions read;
   read.showSizeWarning = false;
   const sq::BuiltBackground tga = sq::BuildBackgroundFromFile(sq::OpenPictureFile(dir / "sky.tga"), {}, progress, read);
-  const sq::BuiltBackground jpeg = sq::BuildBackgroundFromFile(sq::OpenPictureFile(dir / "sky.jpg"), {}, progress, read);
+  const sq::BuiltBackground jpeg =
+      sq::BuildBackgroundFromFile(sq::OpenPictureFile(dir / "sky.jpg"), {}, progress, read);
   ASSERT_TRUE(tga.Built() && jpeg.Built());
   EXPECT_EQ(Stars(jpeg.tables), Stars(tga.tables));
   // Where a star was taken out the sky comes from the ring around it, where

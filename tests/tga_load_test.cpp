@@ -138,30 +138,10 @@ TEST(TgaSave, ImageIdAndFooterKeptOrZeroedHalvingTwiceTruncatesAndAlphaOne) {
   EXPECT_EQ(t.Byte(6, 6, sq::kAlpha), 1);
 }
 
-TEST(BuilderMenus, NamesAndGroupRules) {
+TEST(BuilderNames, TgaBaseNames) {
   EXPECT_EQ(sq::TgaBaseName("C:\\img\\sky.tga"), "sky");
   EXPECT_EQ(sq::TgaBaseName("/data/x.tga.d/sky.tga"), "x");
   EXPECT_FALSE(sq::AcceptsTargaPath(""));
-
-  sq::BuilderOptions o;
-  using O = sq::BuilderOption;
-  auto checked = [&] {
-    std::string s;
-    for (const auto& item : sq::kBuilderOptionItems) s += o.Checked(item.option) ? '1' : '0';
-    return s;
-  };
-  EXPECT_EQ(checked(), "0100000000");  // "Mesh density 8" only
-  // The marks after each run of clicks; "More stars" twice leaves both star entries unchecked.
-  const std::pair<std::vector<O>, std::string> steps[] = {
-      {{O::Density8}, "0100000000"},
-      {{O::Density2, O::ColourAverage, O::IncreaseCapping, O::ColourAverage, O::IntensityLimit}, "0000101100"},
-      {{O::MoreStars}, "0000101110"},
-      {{O::LessStars}, "0000101101"},
-      {{O::MoreStars, O::MoreStars}, "0000101100"}};
-  for (const auto& [clicks, marks] : steps) {
-    for (O click : clicks) o.Click(click);
-    EXPECT_EQ(checked(), marks);
-  }
 }
 
 TEST(TgaCommand, RefusedAndAcceptedSelectionsAndWhatAnotherLoadLetsGo) {
@@ -181,8 +161,8 @@ TEST(TgaCommand, RefusedAndAcceptedSelectionsAndWhatAnotherLoadLetsGo) {
 
   auto outcome = sq::LoadTargaCommand(s, lists, dir / "sky.tga", dir.path(), platform);
   EXPECT_EQ(outcome.status, sq::TgaCommandOutcome::Status::Written);
-  EXPECT_EQ(s.caption, std::string(sq::kMainWindowTitle) + " + sky");
-  EXPECT_TRUE(s.tools.saveFilteredEnabled && !s.tools.saveHalftonedEnabled && !s.backgroundFromHod);
+  EXPECT_TRUE(s.pictureNamed && s.tgaBaseName == "sky");
+  EXPECT_TRUE(s.filteredLoad && !s.backgroundFromHod);
   EXPECT_EQ(lists.starPreviewCount, 0);
   EXPECT_TRUE(lists.starPreviewVertices.empty());
 
@@ -199,7 +179,7 @@ TEST(TgaCommand, RefusedAndAcceptedSelectionsAndWhatAnotherLoadLetsGo) {
   EXPECT_EQ(platform.messages, std::vector<std::string>{Shown("Cannot read the picture " + (dir / "SKY.TGA").string() +
                                                               ": " + std::strerror(ENOENT))});
   EXPECT_EQ(s.tgaBaseName, "");
-  EXPECT_FALSE(s.tools.saveFilteredEnabled || s.backgroundFromHod);
+  EXPECT_FALSE(s.pictureNamed || s.filteredLoad || s.backgroundFromHod);
   EXPECT_EQ(s.tga.starTable[1].count, 2);  // the tables stay as they were
 
   platform.messages.clear();  // every file that cannot be written is named
@@ -210,15 +190,15 @@ TEST(TgaCommand, RefusedAndAcceptedSelectionsAndWhatAnotherLoadLetsGo) {
   // Another load lets a built background go; only a loaded image builds.
   ASSERT_TRUE(sq::BuildSessionBackground(s, platform));
   sq::LoadTargaCommand(s, lists, dir / "tiny.tga", dir.path(), platform);
-  EXPECT_FALSE(s.builtBackground || s.tools.writeHodEnabled);
-  EXPECT_TRUE(s.tools.buildBackgroundEnabled);
+  EXPECT_FALSE(s.builtBackground);
+  EXPECT_FALSE(s.tgaPath.empty());
   platform.messages.clear();
   EXPECT_FALSE(sq::BuildSessionBackground(s, platform));  // loaded, but too small to build
   EXPECT_EQ(platform.messages, std::vector<std::string>{Shown(sq::kPictureTooSmall)});
-  EXPECT_FALSE(s.tools.writeHodEnabled);
+  EXPECT_FALSE(s.builtBackground);
   for (const char* name : {"bad.tga", "A.TGA"}) {  // not loaded: nothing to build from
     sq::LoadTargaCommand(s, lists, dir / name, dir.path(), platform);
-    EXPECT_FALSE(s.tools.buildBackgroundEnabled) << name;
+    EXPECT_TRUE(s.tgaPath.empty()) << name;
     EXPECT_FALSE(sq::BuildSessionBackground(s, platform)) << name;
   }
 }
@@ -234,16 +214,15 @@ TEST(BuildSessionBackground, BuildsTheLoadedImageWithTheMarksAndTheAnswerGivenAn
   WriteBytes(pictures / "sky.tga", sky.File());
   platform.answer = true;  // filter
   sq::LoadTargaCommand(session, lists, pictures / "sky.tga", outputs.path(), platform);
-  EXPECT_TRUE(session.tools.buildBackgroundEnabled && !session.tools.writeHodEnabled);
+  EXPECT_TRUE(!session.tgaPath.empty() && !session.builtBackground);
 
-  session.options.Click(sq::BuilderOption::Density16);
-  session.options.Click(sq::BuilderOption::ColourAverage);
+  session.buildOptions = {.density = 16, .colourAverage = true};
   platform.answer = false;  // were it asked again, the answer would differ
   // The build takes the picture as its load read it: the file is not read again.
   WriteBytes(pictures / "sky.tga", Picture(256, 128, 90).File());
   ASSERT_TRUE(sq::BuildSessionBackground(session, platform));
   EXPECT_EQ(platform.questions.size(), 1u);
-  EXPECT_TRUE(session.tools.writeHodEnabled);
+  EXPECT_TRUE(session.builtBackground);
 
   // Written beside the picture, not into the folder the load wrote its files to:
   // what the command line writes from the file as loaded with those options and a Yes.
@@ -257,8 +236,8 @@ TEST(BuildSessionBackground, BuildsTheLoadedImageWithTheMarksAndTheAnswerGivenAn
 
   // A HOD file read: the built background goes, the image stays loaded.
   sq::ForgetBuiltBackground(session);
-  EXPECT_FALSE(session.builtBackground || session.tools.writeHodEnabled);
-  EXPECT_TRUE(session.tools.buildBackgroundEnabled);
+  EXPECT_FALSE(session.builtBackground);
+  EXPECT_FALSE(session.tgaPath.empty());
   std::filesystem::remove(pictures / "sky.hod");
   platform.messages.clear();
   EXPECT_EQ(sq::WriteSessionBackground(session, platform).status, sq::CommandOutcome::Status::Refused);

@@ -201,7 +201,8 @@ void MainWindow::BuildMenus() {
     a->setObjectName(QString::fromUtf8(item.name.data(), static_cast<qsizetype>(item.name.size())));
     a->setCheckable(true);
     connect(a, &QAction::triggered, this, [this, option = item.option] {
-      session_.options.Click(option);
+      optionMarks_.Click(option);
+      session_.buildOptions = BuildOptionsFrom(optionMarks_);
       ShowBuilderState();
     });
     optionActions_[i] = a;
@@ -239,27 +240,23 @@ void MainWindow::BuildMenus() {
 
 void MainWindow::ShowBuilderState() {
   for (std::size_t i = 0; i < kBuilderOptionItems.size(); ++i) {
-    optionActions_[i]->setChecked(session_.options.Checked(kBuilderOptionItems[i].option));
+    optionActions_[i]->setChecked(optionMarks_.Checked(kBuilderOptionItems[i].option));
   }
   // While a job runs nothing that starts another is on.
   const bool free = CanStartJobs();
-  mnuSaveHalfToned->setEnabled(free && session_.tools.saveHalftonedEnabled);
-  mnuSaveFiltered->setEnabled(free && session_.tools.saveFilteredEnabled);
-  mnuWriteHOD->setEnabled(free && session_.tools.writeHodEnabled);
-  mnuBuildBackground->setEnabled(free && session_.tools.buildBackgroundEnabled);
+  const ToolsMenuState tools = ToolsOf(session_);
+  mnuSaveHalfToned->setEnabled(free && tools.saveHalftonedEnabled);
+  mnuSaveFiltered->setEnabled(free && tools.saveFilteredEnabled);
+  mnuWriteHOD->setEnabled(free && tools.writeHodEnabled);
+  mnuBuildBackground->setEnabled(free && tools.buildBackgroundEnabled);
   mnuExportBackground->setEnabled(free && HoldsBackground());
   for (QAction* command : {mnuLoadTGA, mnuLoadCubeMap, actOpenHod}) command->setEnabled(free);
   cmdReport->setEnabled(free);
   setAcceptDrops(free);
-  setWindowTitle(QString::fromStdString(session_.caption));
+  setWindowTitle(QString::fromStdString(CaptionOf(session_)));
 }
 
-void MainWindow::Form_Load() {
-  session_.tools.saveHalftonedEnabled = false;
-  session_.tools.saveFilteredEnabled = false;
-  session_.tools.writeHodEnabled = false;
-  ShowBuilderState();
-}
+void MainWindow::Form_Load() { ShowBuilderState(); }
 
 QString MainWindow::DialogFolder() const {
   QString last = settings_->value(kLastFolderKey).toString();
@@ -489,8 +486,7 @@ void MainWindow::LoadTargaFrom(const std::string& chosen) {
   PictureFile picture = chosen.empty() ? PictureFile{} : OpenPictureFile(chosen);
   const bool accepted = !chosen.empty() && picture.kind != PictureFileKind::Unknown;
   const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
-  const TgaCommandOutcome outcome =
-      LoadTargaCommand(session_, previewLists_, std::move(picture), folder, *platform_);
+  const TgaCommandOutcome outcome = LoadTargaCommand(session_, previewLists_, std::move(picture), folder, *platform_);
   EndJob();
   SetStatus(TargaLoadStatus(outcome));
   if (accepted) outputFolder_ = folder;

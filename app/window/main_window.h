@@ -22,6 +22,7 @@
 
 #include "app/message_boxes.h"
 #include "app/tga_command.h"
+#include "app/window/builder_menus.h"
 #include "app/window/qt_platform.h"
 #include "hod/hod_walk.h"
 #include "preview/preview_window.h"
@@ -174,6 +175,7 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   // The image tables, option marks, Tools states, tgaBaseName, backgroundFromHod
   // and the background built from the image.
   BuilderSession session_;
+  BuilderOptions optionMarks_;  // the Options menu's check marks; the session holds what they stand for
   std::array<QAction*, kBuilderOptionItems.size()> optionActions_{};
   std::filesystem::path outputFolder_;
   QPointer<PreviewWindow> preview_;

@@ -850,3 +850,28 @@ TEST(Screenshot, BuildBackgroundDrawsWhatThePreviewOfItsWrittenFileDraws) {
             std::string::npos)
       << r.err;
 }
+
+// The Options menu's group rules, and the build options its marks stand for.
+TEST(BuilderMenus, GroupRulesAndTheOptionsTheMarksStandFor) {
+  sq::BuilderOptions o;
+  using O = sq::BuilderOption;
+  auto checked = [&] {
+    std::string s;
+    for (const auto& item : sq::kBuilderOptionItems) s += o.Checked(item.option) ? '1' : '0';
+    return s;
+  };
+  EXPECT_EQ(checked(), "0100000000");                      // "Mesh density 8" only
+  EXPECT_EQ(sq::BuildOptionsFrom(o), sq::BuildOptions{});  // what the command line builds with by default
+  // The marks after each run of clicks; "More stars" twice leaves both star entries unchecked.
+  const std::pair<std::vector<O>, std::string> steps[] = {
+      {{O::Density8}, "0100000000"},
+      {{O::Density2, O::ColourAverage, O::IncreaseCapping, O::ColourAverage, O::IntensityLimit}, "0000101100"},
+      {{O::MoreStars}, "0000101110"},
+      {{O::LessStars}, "0000101101"},
+      {{O::MoreStars, O::MoreStars}, "0000101100"}};
+  for (const auto& [clicks, marks] : steps) {
+    for (O click : clicks) o.Click(click);
+    EXPECT_EQ(checked(), marks);
+  }
+  EXPECT_EQ(sq::BuildOptionsFrom(o), (sq::BuildOptions{.density = 2, .intensityLimit = true, .increaseCapping = true}));
+}

@@ -228,7 +228,7 @@ Result* sq_build(std::vector<uint8_t>* input, const char* name, int density, int
   }
   bytes.reset();  // the file system holds it now
 
-  sq::BuildOptions options = sq::BuildOptionsFrom(sq::BuilderOptions{});
+  sq::BuildOptions options;
   options.density = density;
   options.colourAverage = colourAverage != 0;
   options.intensityLimit = intensityLimit != 0;
@@ -309,7 +309,7 @@ Result* sq_export(std::vector<uint8_t>* input, const char* name, const char* ext
 // The build's options as the window starts with them: density, the three
 // marks, the star amount (-1, 0, 1), in that order.
 int sq_build_default(int which) {
-  const sq::BuildOptions options = sq::BuildOptionsFrom(sq::BuilderOptions{});
+  const sq::BuildOptions options;
   switch (which) {
     case 0:
       return options.density;

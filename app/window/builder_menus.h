@@ -1,12 +1,20 @@
-// The state of the builder's menu entries, kept apart from any toolkit: the
-// window draws its Tools and Options menus from it and hands clicks back.
+// The window's side of the builder: its Options menu's check marks and the
+// build options they stand for, the Tools entries' enabled states and the
+// caption, derived from the session's plain state. Kept apart from any
+// toolkit: the window draws its menus from them and hands clicks back.
 #pragma once
 
 #include <array>
 #include <cstddef>
+#include <string>
 #include <string_view>
 
+#include "app/tga_command.h"
+#include "builder/background_options.h"
+
 namespace sq {
+
+inline constexpr std::string_view kMainWindowTitle = "Starquill v5";
 
 // The entries of the Options menu, in menu order.
 enum class BuilderOption {
@@ -44,9 +52,9 @@ inline constexpr std::array<BuilderOptionItem, 10> kBuilderOptionItems = {{
 
 // Check marks of the Options menu. The five density entries form a group with
 // exactly one checked; "More stars" and "Less stars" are never both checked; the
-// other three toggle on their own. The background build reads them
-// (BuildOptionsFrom); "Load Targa image", its detector and the writer work the
-// same whatever is checked.
+// other three toggle on their own. The background build takes what they stand
+// for (BuildOptionsFrom); "Load Targa image", its detector and the writer work
+// the same whatever is checked.
 class BuilderOptions {
  public:
   bool Checked(BuilderOption option) const { return checked_[Index(option)]; }
@@ -58,16 +66,24 @@ class BuilderOptions {
   std::array<bool, 10> checked_ = {false, true, false, false, false, false, false, false, false, false};
 };
 
-// The Tools entries that change their enabled state. The window's load step
-// disables the save and write entries; only a Yes to the halftone question
-// enables "Save filtered TGA" again, and a refused selection disables both save
-// entries. "Build background" is on while a loaded image stands in the tables;
-// "Write background HOD" while a background built from it is held.
+// The options the Options menu's check marks stand for.
+BuildOptions BuildOptionsFrom(const BuilderOptions& menu);
+
+// The Tools entries that change their enabled state. "Save as halftoned TGA"
+// stays off; "Save filtered TGA" is on once a load ran the halftone filter (a
+// Yes), until a selection is refused or a cube map is loaded; "Build
+// background" while a loaded picture or cube map stands in the session; "Write
+// background HOD" while a background built from it is held.
 struct ToolsMenuState {
   bool saveHalftonedEnabled = false;    // "Save as halftoned TGA"
   bool saveFilteredEnabled = false;     // "Save filtered TGA"
   bool writeHodEnabled = false;         // "Write background HOD"
   bool buildBackgroundEnabled = false;  // "Build background"
 };
+ToolsMenuState ToolsOf(const BuilderSession& session);
+
+// The window's caption: its title, and " + BASE" while a picture or cube map
+// named BASE is loaded.
+std::string CaptionOf(const BuilderSession& session);
 
 }  // namespace sq
