@@ -24,6 +24,11 @@ BuiltBackground Build(const SkySource& sky, const BuildOptions& options, Platfor
   return built;
 }
 
+// BASE: the name given, else the picture's base name, for a cube map the +X face's less its suffix.
+std::string BaseNameOf(const SkySource& sky, const std::string& name) {
+  return !name.empty() ? name : sky.Cube() ? CubeBaseName(sky.files[0].name) : sky.files[0].baseName;
+}
+
 std::filesystem::path HodBeside(const std::filesystem::path& folder, const std::string& baseName) {
   return folder / (SafeFileName(baseName) + ".hod");
 }
@@ -31,6 +36,12 @@ std::filesystem::path HodBeside(const std::filesystem::path& folder, const std::
 }  // namespace
 
 CommandOutcome WriteBuiltBackground(const BackgroundTables& background, const std::filesystem::path& path,
+                                    Platform& platform) {
+  DiskFolder folder(path.parent_path());
+  return WriteBuiltBackground(background, folder, path.filename().string(), platform);
+}
+
+CommandOutcome WriteBuiltBackground(const BackgroundTables& background, OutputFolder& folder, std::string_view name,
                                     Platform& platform) {
   BackgroundWriterTables writer;
   const std::string shape = CopyBackgroundToWriter(background, writer);
@@ -40,8 +51,7 @@ CommandOutcome WriteBuiltBackground(const BackgroundTables& background, const st
     platform.ShowMessage(kAppTitle, CannotWriteHodText(shape), MessageIcon::Warning);
     return refused;
   }
-  DiskFolder folder(path.parent_path());
-  HodWriteOutcome outcome = WriteBackgroundHod(writer, folder, path.filename().string());
+  HodWriteOutcome outcome = WriteBackgroundHod(writer, folder, name);
   ShowMessages(platform, outcome.messages);
   return outcome;
 }
@@ -87,23 +97,34 @@ std::string CubeBaseName(const std::filesystem::path& positiveX) {
 BuildBackgroundOutcome BuildBackgroundCommand(const SkySource& sky, const std::string& name,
                                               const std::filesystem::path& outputFolder, const BuildOptions& options,
                                               Platform& platform) {
+  if (!sky.files.empty() && !sky.files[0].name.empty()) {
+    const std::filesystem::path outPath = HodBeside(outputFolder, BaseNameOf(sky, name));
+    for (const PictureFile& file : sky.files) {
+      std::error_code ec;
+      if (std::filesystem::equivalent(file.name, outPath, ec) && !ec) {
+        BuildBackgroundOutcome outcome;
+        outcome.baseName = BaseNameOf(sky, name);
+        outcome.error = "The background HOD " + outPath.string() +
+                        " would replace the picture it is built from; choose another output folder.";
+        platform.ShowMessage(kAppTitle, outcome.error, MessageIcon::Warning);
+        return outcome;
+      }
+    }
+  }
+  DiskFolder folder(outputFolder);
+  return BuildBackgroundInto(sky, name, folder, options, platform);
+}
+
+BuildBackgroundOutcome BuildBackgroundInto(const SkySource& sky, const std::string& name, OutputFolder& folder,
+                                           const BuildOptions& options, Platform& platform) {
   BuildBackgroundOutcome outcome;
   if (sky.files.empty() || sky.files[0].name.empty()) {
     platform.ShowMessage(kAppTitle, kSelectTargaImage, MessageIcon::Warning);
     outcome.error = std::string(kSelectTargaImage);
     return outcome;
   }
-  outcome.baseName = !name.empty() ? name : sky.Cube() ? CubeBaseName(sky.files[0].name) : sky.files[0].baseName;
-  const std::filesystem::path outPath = HodBeside(outputFolder, outcome.baseName);
-  for (const PictureFile& file : sky.files) {
-    std::error_code ec;
-    if (std::filesystem::equivalent(file.name, outPath, ec) && !ec) {
-      outcome.error = "The background HOD " + outPath.string() +
-                      " would replace the picture it is built from; choose another output folder.";
-      platform.ShowMessage(kAppTitle, outcome.error, MessageIcon::Warning);
-      return outcome;
-    }
-  }
+  outcome.baseName = BaseNameOf(sky, name);
+  const std::string hodName = SafeFileName(outcome.baseName) + ".hod";
 
   BuiltBackground built = Build(sky, options, platform, {});
   if (!built.Built()) {
@@ -113,8 +134,8 @@ BuildBackgroundOutcome BuildBackgroundCommand(const SkySource& sky, const std::s
     return outcome;
   }
   outcome.built = std::move(built);
-  outcome.outPath = outPath;
-  static_cast<CommandOutcome&>(outcome) = WriteBuiltBackground(outcome.built.tables, outPath, platform);
+  outcome.outPath = folder.PathOf(hodName);
+  static_cast<CommandOutcome&>(outcome) = WriteBuiltBackground(outcome.built.tables, folder, hodName, platform);
   return outcome;
 }
 

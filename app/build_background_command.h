@@ -7,12 +7,14 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/tga_command.h"
 #include "builder/background_build.h"
 #include "hod/background_tables.h"
 #include "app/platform.h"
+#include "output/output_folder.h"
 #include "writer/background_writer.h"
 
 namespace sq {
@@ -22,6 +24,8 @@ namespace sq {
 // writer's refusal or failure is shown as a message; `replaced` tells whether a
 // file of that name stood there before.
 CommandOutcome WriteBuiltBackground(const BackgroundTables& background, const std::filesystem::path& path,
+                                    Platform& platform);
+CommandOutcome WriteBuiltBackground(const BackgroundTables& background, OutputFolder& folder, std::string_view name,
                                     Platform& platform);
 
 // Refused for a name without ".tga", a picture that cannot be built from, or an
@@ -45,6 +49,10 @@ struct BuildBackgroundOutcome : CommandOutcome {
 BuildBackgroundOutcome BuildBackgroundCommand(const SkySource& sky, const std::string& name,
                                               const std::filesystem::path& outputFolder, const BuildOptions& options,
                                               Platform& platform);
+// The same into an output folder (the page's MemoryFolder): the check that
+// the HOD would not replace a picture is the path's, above.
+BuildBackgroundOutcome BuildBackgroundInto(const SkySource& sky, const std::string& name, OutputFolder& folder,
+                                           const BuildOptions& options, Platform& platform);
 // The same for one picture, at its own size.
 BuildBackgroundOutcome BuildBackgroundCommand(const std::filesystem::path& imagePath,
                                               const std::filesystem::path& outputFolder, const BuildOptions& options,

@@ -9,16 +9,17 @@
 //     the files written, then the preview's vertex lists (sq_result_view_*)
 //   sq_result_free(result)
 //
-// The input's bytes are handed to the walk as they are, without a copy, so a
-// file in the page costs its own size once, as a mapped file does natively.
+// The input's bytes are handed to the flows as they are, without a copy, so a
+// file in the page costs its own size once, as a mapped file does natively;
+// every flow writes into a MemoryFolder whose files come back in the result.
+// The core keeps no file system of its own.
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -30,7 +31,6 @@
 #include "app/report_command.h"
 #include "builder/background_options.h"
 #include "hod/file_bytes.h"
-#include "output/file_output.h"
 #include "output/output_folder.h"
 #include "preview/preview_lists.h"
 
@@ -100,38 +100,6 @@ std::shared_ptr<const FileBytes> Take(std::vector<uint8_t>* input, std::string n
 std::string BaseOf(const std::string& name) {
   const std::size_t dot = name.rfind('.');
   return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
-// A folder of the in-memory file system for one build or export, made the
-// working folder: the input goes in under its own bare name and the outputs
-// come out beside it, so every message names them as the command line run in
-// the file's folder does. Emptied when done.
-class ScratchFolder {
- public:
-  ScratchFolder() : path_("/scratch") {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-    std::filesystem::create_directories(path_, ec);
-    std::filesystem::current_path(path_, ec);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  ~ScratchFolder() {
-    std::error_code ec;
-    std::filesystem::current_path("/", ec);
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-// Puts a file's bytes where a command reads them, in the page's in-memory file
-// system; false when they cannot be held there.
-bool Hold(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-  const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  return sq::WriteFileAtomic(path, view).empty();
 }
 
 }  // namespace
@@ -218,16 +186,6 @@ Result* sq_dump(std::vector<uint8_t>* input, const char* name, int tree, int tab
 Result* sq_build(std::vector<uint8_t>* input, const char* name, int density, int colourAverage, int intensityLimit,
                  int increaseCapping, int stars, int filter) {
   auto result = std::make_unique<Result>();
-  std::unique_ptr<std::vector<uint8_t>> bytes(input);
-  const ScratchFolder scratch;
-  const std::filesystem::path picture = sq::SafeFileName(name);
-  if (!Hold(picture, *bytes)) {
-    result->err = "starquill build-background: the picture could not be held in memory\n";
-    result->status = 1;
-    return result.release();
-  }
-  bytes.reset();  // the file system holds it now
-
   sq::BuildOptions options;
   options.density = density;
   options.colourAverage = colourAverage != 0;
@@ -235,6 +193,7 @@ Result* sq_build(std::vector<uint8_t>* input, const char* name, int density, int
   options.increaseCapping = increaseCapping != 0;
   options.stars = stars < 0 ? sq::StarAmount::Less : stars > 0 ? sq::StarAmount::More : sq::StarAmount::Normal;
   if (!sq::IsMeshDensity(options.density)) {
+    delete input;
     result->err = "starquill build-background: --density: " + std::to_string(density) + " not in {16,8,6,4,2}\n";
     result->status = 2;
     return result.release();
@@ -244,8 +203,9 @@ Result* sq_build(std::vector<uint8_t>* input, const char* name, int density, int
   sq::CliPlatform platform(err.file());
   platform.SetAnswer(filter < 0 ? std::nullopt : std::optional<bool>(filter > 0));
   sq::SkySource sky;
-  sky.files = {sq::OpenPictureFile(picture)};
-  const sq::BuildBackgroundOutcome outcome = sq::BuildBackgroundCommand(sky, "", ".", options, platform);
+  sky.files = {sq::LookAtPicture(Take(input, sq::SafeFileName(name)))};
+  sq::MemoryFolder folder;
+  const sq::BuildBackgroundOutcome outcome = sq::BuildBackgroundInto(sky, "", folder, options, platform);
   for (const std::string& note : outcome.built.notes) {
     std::fprintf(err.file(), "starquill build-background: %s\n", note.c_str());
   }
@@ -254,25 +214,19 @@ Result* sq_build(std::vector<uint8_t>* input, const char* name, int density, int
     for (const std::string& warning : sq::EmptyLayerWarnings(outcome.built.tables)) {
       std::fprintf(err.file(), "starquill build-background: warning: %s\n", warning.c_str());
     }
-    std::string error;
-    if (auto hod = sq::ReadWholeFile(outcome.outPath, error)) {
-      result->files.push_back({outcome.outPath.filename().string(), std::string(hod->begin(), hod->end())});
-      result->out = outcome.outPath.filename().string() + "\n";
-    } else {
-      std::fprintf(err.file(), "starquill build-background: %s\n", error.c_str());
-      result->status = 1;
-    }
+    result->out = outcome.outPath.string() + "\n";
     sq::PreviewLists lists;
     sq::BuildBackgroundPreviewLists(outcome.built.tables, lists);
     AddViews(lists, *result);
   }
+  for (const std::string& file : folder.Names()) result->files.push_back({file, *folder.Find(file)});
   result->err = err.Take();
   return result.release();
 }
 
 // The star-map textures a glTF export reads ("B02.tga", "B03.tga"), handed
 // over once by the page from its own folder: slot 0 or 1 takes the input over.
-std::array<std::shared_ptr<const FileBytes>, 2> starMapTextures;
+static std::array<std::shared_ptr<const FileBytes>, 2> starMapTextures;
 
 void sq_texture(int slot, std::vector<uint8_t>* input, const char* name) {
   if (slot < 0 || slot > 1) {
