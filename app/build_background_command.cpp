@@ -5,8 +5,8 @@
 #include <system_error>
 
 #include "app/command_paths.h"
-#include "builder/background_options.h"
 #include "app/platform.h"
+#include "builder/background_options.h"
 #include "hod/text_forms.h"
 
 namespace sq {

@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "app/platform.h"
 #include "app/tga_command.h"
 #include "builder/background_build.h"
 #include "hod/background_tables.h"
-#include "app/platform.h"
 #include "output/output_folder.h"
 #include "writer/background_writer.h"
 

@@ -17,8 +17,6 @@ std::string AcceptHodPath(std::string_view path, Platform& platform) {
   return baseName;
 }
 
-bool AcceptsTargaPath(std::string_view path) { return !path.empty() && path.find(".tga") != std::string_view::npos; }
-
 FileKind KindOfFile(std::string_view path) {
   const std::size_t slash = path.find_last_of('/');
   const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);

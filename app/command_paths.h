@@ -22,10 +22,6 @@ std::string HodBaseName(std::string_view path);
 // is empty.
 std::string AcceptHodPath(std::string_view path, Platform& platform);
 
-// True for a path the TGA load accepts: not empty and holding ".tga" (case
-// matters, so "SKY.TGA" is refused).
-bool AcceptsTargaPath(std::string_view path);
-
 // What a file handed over whole opens (dropped on the main window, or named alone
 // on the command line): a name ending in ".hod" the report command, one ending
 // in ".tga", ".png", ".jpg", ".jpeg", ".exr" or ".hdr" the picture load; for

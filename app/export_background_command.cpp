@@ -14,9 +14,9 @@ namespace sq {
 
 namespace {
 
-ExportBackgroundOutcome Refuse(Platform& platform, std::string text,
+ExportBackgroundOutcome Refuse(Platform& platform, const std::string& text,
                                CommandOutcome::Status status = CommandOutcome::Status::Refused) {
-  return RefusedWith<ExportBackgroundOutcome>(platform, std::move(text), status);
+  return RefusedWith<ExportBackgroundOutcome>(platform, text, status);
 }
 
 // The star-map texture of a slot, from the bytes handed over or else from the
@@ -52,8 +52,10 @@ ExportBackgroundOutcome Export(const SkyScene& scene, OutputFolder& folder, std:
       std::string where, error;
       request.textures[slot] = StarMapTexture(options, slot, where, error);
       if (!request.textures[slot]) {
-        return Refuse(platform, "The star-map texture " + where + " cannot be read: " + error,
-                      CommandOutcome::Status::WriteFailed);
+        std::string text = "The star-map texture " + where;
+        text += " cannot be read: ";
+        text += error;
+        return Refuse(platform, text, CommandOutcome::Status::WriteFailed);
       }
     }
   }

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "app/platform.h"
 #include "background_export/background_export.h"
 #include "hod/background_tables.h"
 #include "hod/file_bytes.h"
-#include "app/platform.h"
 #include "output/command_outcome.h"
 #include "output/output_folder.h"
 

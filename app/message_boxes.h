@@ -10,8 +10,8 @@
 #include <string>
 #include <utility>
 
-#include "hod/message.h"
 #include "app/platform.h"
+#include "hod/message.h"
 #include "output/command_outcome.h"
 
 namespace sq {
@@ -39,12 +39,12 @@ inline void ShowMessages(Platform& platform, const Messages& messages) {
 // Shows why a command refused as a warning box and returns an outcome of the
 // command's own kind that carries the same text.
 template <class Outcome>
-Outcome RefusedWith(Platform& platform, std::string text,
+Outcome RefusedWith(Platform& platform, const std::string& text,
                     CommandOutcome::Status status = CommandOutcome::Status::Refused) {
   platform.ShowMessage(kAppTitle, text, MessageIcon::Warning);
   Outcome outcome;
   outcome.status = status;
-  outcome.error = std::move(text);
+  outcome.error = text;
   return outcome;
 }
 

@@ -14,13 +14,13 @@
 
 #include "app/command_paths.h"
 #include "app/message_boxes.h"
+#include "app/platform.h"
 #include "builder/background_options.h"
 #include "builder/picture_load.h"
 #include "builder/star_detector.h"
 #include "builder/tga_load.h"
 #include "builder/tga_tables.h"
 #include "hod/background_tables.h"
-#include "app/platform.h"
 #include "output/command_outcome.h"
 #include "preview/preview_lists.h"
 

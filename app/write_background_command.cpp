@@ -12,9 +12,9 @@ namespace sq {
 
 namespace {
 
-WriteBackgroundOutcome Refuse(Platform& platform, std::string text,
+WriteBackgroundOutcome Refuse(Platform& platform, const std::string& text,
                               CommandOutcome::Status status = CommandOutcome::Status::Refused) {
-  return RefusedWith<WriteBackgroundOutcome>(platform, std::move(text), status);
+  return RefusedWith<WriteBackgroundOutcome>(platform, text, status);
 }
 
 }  // namespace

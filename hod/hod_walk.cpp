@@ -42,8 +42,7 @@ void WalkContext::Note(std::size_t offset, std::string_view kind, bool header, u
 void ReadFixedText(WalkContext& ctx, std::string& text, int32_t length) {
   if (ctx.in.Failed()) return;
   if (length < 0 || static_cast<std::size_t>(length) > ctx.in.Remaining()) {
-    ctx.Say("Unqualified string at " + FormatInt(static_cast<int64_t>(ctx.in.Position()) + 1),
-                MessageWeight::Error);
+    ctx.Say("Unqualified string at " + FormatInt(static_cast<int64_t>(ctx.in.Position()) + 1), MessageWeight::Error);
     return;
   }
   auto bytes = ctx.in.Bytes(static_cast<std::size_t>(length));

@@ -12,7 +12,6 @@
 #include <string_view>
 #include <vector>
 
-
 namespace sq {
 
 struct ChunkEntry {

@@ -19,8 +19,7 @@ struct Walk {
   sq::WalkResult result;
   std::vector<sq::ExportFailure> sideFileFailures;
 
-  explicit Walk(const Bytes& file, bool soundTest = false)
-      : result(sq::WalkHodBytes(file.vec(), model, soundTest)) {
+  explicit Walk(const Bytes& file, bool soundTest = false) : result(sq::WalkHodBytes(file.vec(), model, soundTest)) {
     sq::ShowMessages(platform, result.messages);
     sq::DiskFolder folder(dir.path());
     sideFileFailures = sq::WriteSideExports(model, folder);

@@ -12,8 +12,8 @@
 
 #include "app/cli_platform.h"
 #include "app/command_paths.h"
-#include "app/message_boxes.h"
 #include "app/display_check.h"
+#include "app/message_boxes.h"
 #include "hod/file_bytes.h"
 #include "output/file_output.h"
 #include "preview/preview_window.h"
