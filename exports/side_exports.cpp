@@ -4,9 +4,9 @@
 #include "exports/side_exports.h"
 
 #include <array>
-#include <deque>
 #include <initializer_list>
 #include <set>
+#include <variant>
 
 #include "hod/text_forms.h"
 #include "output/file_output.h"
@@ -30,18 +30,18 @@ std::string Joined(const std::array<float, 3>& v) { return Joined({v[0], v[1], v
 
 std::string VertexLine(const Point3& p) { return "v " + Joined({p.x, p.y, p.z}); }
 
-// The n-th chunk of a kind (see SideExportSources): the records moved aside
-// first, then the rows of the table or the single record that is left.
+// A chunk's record: the one moved into the chunk when a later chunk or run
+// replaced it, else the single record or the table row that still holds it.
 template <class R>
-const R* NthOfTable(std::size_t n, const std::deque<R>& earlier, const std::vector<R>& table) {
-  if (n < earlier.size()) return &earlier[n];
-  n -= earlier.size();
-  return n < table.size() ? &table[n] : nullptr;
+const R& RecordOf(const SideExportSources::Chunk& chunk, const R& last) {
+  const auto* replaced = std::get_if<std::unique_ptr<const R>>(&chunk.replaced);
+  return replaced ? **replaced : last;
 }
 template <class R>
-const R* NthOfRecord(std::size_t n, const std::deque<R>& earlier, const R& last) {
-  if (n < earlier.size()) return &earlier[n];
-  return n == earlier.size() ? &last : nullptr;
+const R* RowOf(const SideExportSources::Chunk& chunk, const std::vector<R>& table) {
+  if (const auto* replaced = std::get_if<std::unique_ptr<const R>>(&chunk.replaced)) return replaced->get();
+  const auto row = static_cast<std::size_t>(chunk.number - 1);
+  return row < table.size() ? &table[row] : nullptr;
 }
 
 // The positions, the corners' normals and texture coordinates, and one face line
@@ -176,42 +176,35 @@ class Appender {
 }  // namespace
 
 std::vector<ExportFailure> WriteSideExports(const Model& model, OutputFolder& folder) {
-  const SideExportSources& s = model.sideExports;
   Appender out(folder);
-  std::array<std::size_t, SideExportSources::kKinds> seen{};
-  for (const SideExportSources::Chunk& chunk : s.chunks) {
-    const std::size_t n = seen[static_cast<std::size_t>(chunk.kind)]++;
+  for (const SideExportSources::Chunk& chunk : model.sideExports.chunks) {
     switch (chunk.kind) {
-      case Kind::Vary:
-        if (const VaryRecord* vary = NthOfRecord(n, s.earlierVary, model.varyRecord)) {
-          out.Append("VARY_" + SafeFileName(vary->varyName) + ".obj", [&](SideFile& f) { WriteVary(f, *vary); });
-        }
+      case Kind::Vary: {
+        const VaryRecord& vary = RecordOf(chunk, model.varyRecord);
+        out.Append("VARY_" + SafeFileName(vary.varyName) + ".obj", [&](SideFile& f) { WriteVary(f, vary); });
         break;
+      }
       case Kind::Lights:
-        if (const LiteRecord* lite = NthOfRecord(n, s.earlierLites, model.liteRecord)) {
-          out.Append("LITEs.OBJ", [&](SideFile& f) { WriteLights(f, *lite); });
-        }
+        out.Append("LITEs.OBJ", [&](SideFile& f) { WriteLights(f, RecordOf(chunk, model.liteRecord)); });
         break;
-      case Kind::Hierarchy:
-        if (const auto* objects = NthOfRecord(n, s.earlierHierarchies, model.hierarchyTable)) {
-          out.Append("HIER1.obj", [&](SideFile& f) { WriteHierarchySegments(f, *objects); });
-          out.Append("HIER2.txt", [&](SideFile& f) { WriteHierarchyText(f, *objects); });
-        }
+      case Kind::Hierarchy: {
+        const std::vector<HierObject>& objects = RecordOf(chunk, model.hierarchyTable);
+        out.Append("HIER1.obj", [&](SideFile& f) { WriteHierarchySegments(f, objects); });
+        out.Append("HIER2.txt", [&](SideFile& f) { WriteHierarchyText(f, objects); });
         break;
+      }
       case Kind::Trail:
-        if (const EtshRecord* trail = NthOfTable(n, s.earlierTrails, model.etshTable)) {
+        if (const EtshRecord* trail = RowOf(chunk, model.etshTable)) {
           out.Append("etshCpoints.obj", [&](SideFile& f) { WriteTrail(f, *trail); });
         }
         break;
       case Kind::Burn:
-        if (const BurnRecord* burn = NthOfTable(n, s.earlierBurns, model.burnTable)) {
+        if (const BurnRecord* burn = RowOf(chunk, model.burnTable)) {
           out.Append("burn" + FormatInt(chunk.number) + "Cpoints.obj", [&](SideFile& f) { WriteBurn(f, *burn); });
         }
         break;
       case Kind::Bounds:
-        if (const BndvRecord* bounds = NthOfRecord(n, s.earlierBounds, model.bndvRecord)) {
-          out.Append("BNDVpoints.obj", [&](SideFile& f) { WriteBounds(f, *bounds); });
-        }
+        out.Append("BNDVpoints.obj", [&](SideFile& f) { WriteBounds(f, RecordOf(chunk, model.bndvRecord)); });
         break;
     }
   }

@@ -49,7 +49,7 @@ void ReadHierarchy(WalkContext& ctx, Model& model) {
   model.hierarchyHeader.size = in.U32();
   model.hierarchyCount = in.I32();
   SideExportSources& exports = model.sideExports;
-  exports.SetAside(SideExportSources::Kind::Hierarchy, model.hierarchyTable, exports.earlierHierarchies);
+  exports.SetAside(SideExportSources::Kind::Hierarchy, model.hierarchyTable);
   model.hierarchyTable.clear();
   // An object takes at least 59 bytes: two lengths, twelve floats, three bytes.
   const auto count = in.Count(model.hierarchyCount, 59, "hierarchy object");

@@ -8,7 +8,7 @@ void ReadTrail(WalkContext& ctx, Model& model, int n) {
   Reader& in = ctx.in;
   SideExportSources& exports = model.sideExports;
   // Runs start at 1, and a new run replaces the table.
-  if (n == 1) exports.SetAsideRows(SideExportSources::Kind::Trail, model.etshTable, exports.earlierTrails);
+  if (n == 1) exports.SetAsideRows(SideExportSources::Kind::Trail, model.etshTable);
   EtshRecord& r = StartEntry(model.etshTable, n);
   r.size = in.U32();
   ReadCountedText(ctx, r.nameLength, r.name);
@@ -46,7 +46,7 @@ void ReadGlow(WalkContext& ctx, Model& model, int g) {
 void ReadBurn(WalkContext& ctx, Model& model, int k) {
   Reader& in = ctx.in;
   SideExportSources& exports = model.sideExports;
-  if (k == 1) exports.SetAsideRows(SideExportSources::Kind::Burn, model.burnTable, exports.earlierBurns);
+  if (k == 1) exports.SetAsideRows(SideExportSources::Kind::Burn, model.burnTable);
   BurnRecord& r = StartEntry(model.burnTable, k);
   r.size = in.U32();
   ReadCountedText(ctx, r.nameLength, r.name);
@@ -143,7 +143,7 @@ void ReadAnimation(WalkContext& ctx, Model& model, int k, uint32_t size) {
 void ReadBounds(WalkContext& ctx, Model& model, uint32_t size) {
   Reader& in = ctx.in;
   SideExportSources& exports = model.sideExports;
-  exports.SetAside(SideExportSources::Kind::Bounds, model.bndvRecord, exports.earlierBounds);
+  exports.SetAside(SideExportSources::Kind::Bounds, model.bndvRecord);
   BndvRecord& r = model.bndvRecord;
   r = BndvRecord{};
   r.header = ChunkHeader{"NRML", size, "BNDV"};

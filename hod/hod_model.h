@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "hod/background_tables.h"
@@ -64,52 +65,53 @@ struct PreviewSources {
 
 // What the report's side exports are made of, noted by the walk as it reads:
 // every chunk whose export the walk reached, in reading order. The tables keep
-// the last run of each kind only; the records a later chunk or run replaced are
-// moved here whole, not copied, so the exports still have every chunk read.
+// the last run of each kind only, and the report reads them there; when a later
+// chunk or run replaces records that were noted, they are moved into their
+// chunk here whole, not copied, so the exports still have every chunk read.
 struct SideExportSources {
   enum class Kind : uint8_t { Vary, Lights, Hierarchy, Trail, Burn, Bounds };
   static constexpr std::size_t kKinds = 6;
+  // Held by pointer, so a chunk whose record is still in its table costs a few
+  // bytes, and a replaced one the size of its own record.
+  using Record =
+      std::variant<std::monostate, std::unique_ptr<const VaryRecord>, std::unique_ptr<const LiteRecord>,
+                   std::unique_ptr<const std::vector<HierObject>>, std::unique_ptr<const EtshRecord>,
+                   std::unique_ptr<const BurnRecord>, std::unique_ptr<const BndvRecord>>;
 
   struct Chunk {
     Kind kind = Kind::Vary;
-    int32_t number = 0;  // a trail's or burn's number in its run, from 1; 0 for the others
+    int32_t number = 0;  // a trail's or burn's number in its run, from 1: its row in the table
+    Record replaced;     // the chunk's record once the table no longer holds it
   };
-  // The n-th chunk of a kind is the n-th of the records moved aside for that
-  // kind, and past those the n-th record of its table (the record itself for
-  // the single ones: varyRecord, liteRecord, hierarchyTable, bndvRecord).
-  // Deques, not vectors: they grow a block at a time, never holding the old and
-  // the new copy of every record at once, so a file of many small chunks costs
-  // a few times its size and no more.
+  // A deque, not a vector: it grows a block at a time, never holding the old and
+  // the new copy of every chunk at once.
   std::deque<Chunk> chunks;
-  std::array<std::size_t, kKinds> noted{};  // chunks of each kind
 
-  std::deque<VaryRecord> earlierVary;
-  std::deque<LiteRecord> earlierLites;
-  std::deque<std::vector<HierObject>> earlierHierarchies;
-  std::deque<EtshRecord> earlierTrails;
-  std::deque<BurnRecord> earlierBurns;
-  std::deque<BndvRecord> earlierBounds;
-
-  std::size_t Noted(Kind kind) const { return noted[static_cast<std::size_t>(kind)]; }
   // The chunk just read is exported.
   void Note(Kind kind, int32_t number = 0) {
-    chunks.push_back(Chunk{kind, number});
-    ++noted[static_cast<std::size_t>(kind)];
+    inTable_[static_cast<std::size_t>(kind)].push_back(chunks.size());
+    chunks.push_back(Chunk{kind, number, {}});
   }
-  // Before a chunk replaces the single record of its kind: moves the record
-  // aside when it was noted and is not aside yet.
+  // Before a chunk replaces the single record of its kind (varyRecord,
+  // liteRecord, hierarchyTable, bndvRecord), or a new run empties a table
+  // (etshTable, burnTable): moves the noted records into their chunks. A row
+  // whose read failed was never noted and is left behind.
   template <class R>
-  void SetAside(Kind kind, R& record, std::deque<R>& earlier) {
-    if (Noted(kind) > earlier.size()) earlier.push_back(std::move(record));
+  void SetAside(Kind kind, R& record) {
+    for (std::size_t chunk : std::exchange(inTable_[static_cast<std::size_t>(kind)], {})) {
+      chunks[chunk].replaced = std::make_unique<const R>(std::move(record));
+    }
   }
-  // Before a new run empties a table: moves aside its rows that were noted.
-  // Only the last row of a walk can be unnoted (its read failed, and the walk
-  // ended there), so the noted rows are the leading ones.
   template <class R>
-  void SetAsideRows(Kind kind, std::vector<R>& table, std::deque<R>& earlier) {
-    const std::size_t rows = std::min(Noted(kind) - std::min(Noted(kind), earlier.size()), table.size());
-    for (std::size_t i = 0; i < rows; ++i) earlier.push_back(std::move(table[i]));
+  void SetAsideRows(Kind kind, std::vector<R>& table) {
+    for (std::size_t chunk : std::exchange(inTable_[static_cast<std::size_t>(kind)], {})) {
+      const auto row = static_cast<std::size_t>(chunks[chunk].number - 1);
+      if (row < table.size()) chunks[chunk].replaced = std::make_unique<const R>(std::move(table[row]));
+    }
   }
+
+ private:
+  std::array<std::vector<std::size_t>, kKinds> inTable_;  // the chunks whose record a table still holds
 };
 
 // The whole parsed model. Each family's tables are their own struct; the model is

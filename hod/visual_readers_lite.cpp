@@ -6,7 +6,7 @@ namespace sq {
 void ReadLITE(WalkContext& ctx, Model& model) {
   Reader& in = ctx.in;
   SideExportSources& exports = model.sideExports;
-  exports.SetAside(SideExportSources::Kind::Lights, model.liteRecord, exports.earlierLites);
+  exports.SetAside(SideExportSources::Kind::Lights, model.liteRecord);
   LiteRecord& lite = model.liteRecord;
   lite = LiteRecord{};
   lite.chunkId = "LITE";

@@ -39,7 +39,7 @@ std::pair<int32_t, int32_t> ReadFaceLists(Reader& in, VaryRecord& vary, int64_t 
 void ReadVARY(WalkContext& ctx, Model& model) {
   Reader& in = ctx.in;
   SideExportSources& exports = model.sideExports;
-  exports.SetAside(SideExportSources::Kind::Vary, model.varyRecord, exports.earlierVary);
+  exports.SetAside(SideExportSources::Kind::Vary, model.varyRecord);
   VaryRecord& vary = model.varyRecord;
   vary = VaryRecord{};
   vary.chunkId = "VARY";

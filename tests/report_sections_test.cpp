@@ -105,23 +105,25 @@ TEST(ReportHead, HeadLinesOfEachKindOfFile) {
   info.infoWarning = info.infoError = true;
   info.infoWarningText = "check {this}";
   info.infoErrorText = "bad\\path\x01\xe9";
-  const std::vector<std::pair<sq::Model, std::string>> cases = {
-      {lighting, "this is a Background (Lighting) HOD without hierarchy objects.\\par\r\n\\par\r\n"},
-      {ModelOf(1000, 12),
+  const sq::Model odd = ModelOf(1000, 12);
+  const sq::Model empty;
+  const std::vector<std::pair<const sq::Model*, std::string>> cases = {
+      {&lighting, "this is a Background (Lighting) HOD without hierarchy objects.\\par\r\n\\par\r\n"},
+      {&odd,
        "\\par\r\nUnusual HOD file length ! (Long, reversed): 12\\par\r\n"
        "this is a BACKGROUND HOD without hierarchy objects.\\par\r\n\\par\r\n"},
       // An empty model (no VERS at all) reports both.
-      {sq::Model{},
+      {&empty,
        "\\par\r\nUnusual HOD file length ! (Long, reversed): 0\\par\r\n\\par\r\n"
        "Unusual HOD version ! (Long): 0\\par\r\n without hierarchy objects.\\par\r\n\\par\r\n"},
       // The info texts escaped for RTF.
-      {info,
+      {&info,
        " without hierarchy objects.\\par\r\n\\par\r\n"
        "HOD contains warning:  'check \\{this\\}'.\\par\r\n\\par\r\n"
        "HOD contains error message:  'bad\\\\path\\'01\\'e9'.\\par\r\n\\par\r\n"},
   };
   for (const auto& [model, expected] : cases) {
-    EXPECT_EQ(Head(model), kReportHead + "Report on m01 HOD file: " + expected);
+    EXPECT_EQ(Head(*model), kReportHead + "Report on m01 HOD file: " + expected);
   }
   lighting.liteCount = 3;  // three lights need no remark
   EXPECT_EQ(sq::BuildReport(lighting, "m01").find("Number of background lights"), std::string::npos);

@@ -87,8 +87,8 @@ TEST(BackgroundWriter, RefusesBrokenTablesWithAMessageAndWritesNothing) {
 
 TEST(CopyBackgroundToWriter, RefusesOtherShapesAndLeavesTheTables) {
   sq::BackgroundWriterTables written = SmallBackground();
-  const Walk w(Bytes().Tag(sq::SerializeBackgroundHod(written)));
-  ASSERT_FALSE(w.result.failed);
+  const std::string file = sq::SerializeBackgroundHod(written);
+  ASSERT_FALSE(Walk(Bytes().Tag(file)).result.failed);
 
   sq::BackgroundWriterTables target = EmptyBackground();
   const sq::BackgroundWriterTables before = target;
@@ -99,9 +99,9 @@ TEST(CopyBackgroundToWriter, RefusesOtherShapesAndLeavesTheTables) {
        "mesh chunk 4 has 2 index lists, not one"},
   };
   for (const auto& [spoil, reason] : cases) {
-    sq::Model m = w.model;
-    spoil(m);
-    EXPECT_EQ(sq::CopyBackgroundToWriter(m, target), reason);
+    Walk w(Bytes().Tag(file));
+    spoil(w.model);
+    EXPECT_EQ(sq::CopyBackgroundToWriter(w.model, target), reason);
   }
   EXPECT_EQ(target.outBgmsTable, before.outBgmsTable);
 }
