@@ -116,7 +116,7 @@ std::optional<PixelTriangle> PixelTriangleOf(const std::array<const SceneVertex*
   const V3 normal = Cross(Sub(b, a), Sub(c, a));
   const double plane = Dot(normal, a);
   if (EdgeOn(normal, plane, a)) return std::nullopt;
-  // Turned to face the centre: for a ray to meet the plane in front, d . n
+  // Turned towards the centre: for a ray to meet the plane in front, d . n
   // must have the sign of n . a.
   const double sign = plane < 0 ? -1 : 1;
   PixelTriangle t;

@@ -1,4 +1,5 @@
-// The exports of a background: the mesh drawn where each pixel's direction meets
+// The exports of a background: each triangle's longitude/latitude box holding
+// every direction through it, the mesh drawn where each pixel's direction meets
 // it (over the whole sphere, across the seam and the poles, nearest first), the
 // stars in the shapes the detector reads back, the three picture formats, the
 // cube faces in the convention build-background --cube reads, the glTF scene's
