@@ -12,25 +12,44 @@
 // pixel its direction falls in.
 //
 // The mesh is drawn triangle by triangle: each is tried only on the pixels of
-// the box its directions fall in, and a pixel keeps the nearest triangle met
-// (of equally near ones, the first). The work is shared among the machine's
-// cores; the picture is the same however it is shared.
+// the box its directions fall in (on a picture, the box of its longitudes and
+// latitudes; on a cube face, what is left of it cut to the face), and a pixel
+// keeps the nearest triangle met (of equally near ones, the first). The picture
+// is drawn a band of rows at a time, so drawing one of any size costs a band's
+// memory beside the picture's.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "background_export/sky_draw.h"
 #include "background_export/sky_scene.h"
 #include "picture/picture.h"
 #include "picture/sky_direction.h"
 
 namespace sq {
+
+// Where the directions through a triangle lie, in radians, with a margin of
+// about 1e-5 radians for the pixel test's slack and rounding. Longitudes run
+// from lonLo to lonHi (0 straight ahead, +Z, growing towards +X), which may
+// pass -pi or pi and then wrap round; every longitude when allLongitudes (a
+// triangle round a pole, or one so near it that the margin covers every
+// longitude). Latitudes run from latLo to latHi, -pi/2 at the south pole; an
+// edge's arc bulging past its corners towards a pole is included.
+struct LonLatBox {
+  double lonLo = 0, lonHi = 0, latLo = 0, latHi = 0;
+  bool allLongitudes = false;
+};
+
+// The box of the triangle with corners a, b, c; none for a triangle the
+// renderer leaves out: one with a corner that is no number or past the float
+// range, or one seen edge on from the centre (its plane through the centre, or
+// near enough that the pixel test could not tell its sides apart).
+std::optional<LonLatBox> LonLatBoxOf(const SceneVertex& a, const SceneVertex& b, const SceneVertex& c);
 
 class SkyRenderer {
  public:
@@ -47,14 +66,11 @@ class SkyRenderer {
   Picture Equirect(int width, int height) const;
   // One face of an n x n cube map, held bottom row first as every Picture.
   Picture Face(CubeFace face, int n) const;
-  // The same drawn into `bgra`: width x height (n x n) pixels of four bytes,
-  // blue, green, red and alpha, the bottom row first, every byte written.
-  // Nothing is drawn into a span of another size.
-  void DrawEquirect(int width, int height, std::span<uint8_t> bgra) const;
-  void DrawFace(CubeFace face, int n, std::span<uint8_t> bgra) const;
+
   // The same handed on band by band as each is finished, without a picture:
-  // a band of rows's bytes and where they start among the picture's (as
-  // above), once for each band, in any order, from the drawing's threads.
+  // a band of rows's bytes (four a pixel: blue, green, red and alpha, the
+  // bottom row first, every byte written) and where they start among the
+  // picture's, once for each band, bottom band first.
   using BandSink = std::function<void(std::size_t offset, std::span<const uint8_t> bytes)>;
   // A sink that copies each band into its place among a picture's pixels.
   static BandSink SinkInto(std::span<uint8_t> bgra);
@@ -62,56 +78,48 @@ class SkyRenderer {
   void DrawFace(CubeFace face, int n, const BandSink& sink) const;
 
   // At most this many pieces of triangles, counted on a grid of 512 x 256
-  // cells over the sky: each piece is a cell a triangle may show in.
+  // cells of longitude and latitude over the sky: each piece is a cell a
+  // triangle's box covers.
   static constexpr std::size_t kMaxCellEntries = std::size_t{1} << 25;
 
  private:
+  // A triangle drawn: its corners and its box.
+  struct Triangle {
+    std::array<const SceneVertex*, 3> corners;
+    LonLatBox box;
+  };
   struct Star {
     SkyDirection direction;
     std::array<uint8_t, 3> rgb;
     int shape;  // 0: a point, 1: a 2 x 2 block, 2: a spot
   };
-  // Where stars fall on a picture: place(d, x, y) gives direction d's x from
-  // the picture's left edge and y from its bottom, in pixels (false where it
-  // falls nowhere); and whether the picture's columns wrap round.
-  struct StarPlacing {
-    std::function<bool(const SkyDirection&, double&, double&)> place;
-    bool wraps;
-  };
   // The pixels a triangle is tried on: columns c0 .. c1 (past the picture's
-  // width they wrap round) of rows r0 .. r1, all from 1; none when c1 < c0.
+  // width they wrap round to its first) of rows r0 .. r1, all from 1; none
+  // when c1 < c0.
   struct PixelBox {
     int c0, c1, r0, r1;
   };
+  // Where a picture's pixels look, and where the stars fall on it.
+  struct PictureGeometry {
+    int width, height;
+    // The directions through the centres of row r's pixels (from 1, rows from
+    // the bottom), column by column into `row`.
+    std::function<void(int r, std::span<SkyDirection> row)> rowDirections;
+    // Each triangle's pixels.
+    std::vector<PixelBox> boxes;
+    // Where direction d falls: x from the picture's left edge and y from its
+    // bottom, in pixels; false where it falls nowhere.
+    std::function<bool(const SkyDirection& d, double& x, double& y)> place;
+    // Whether the picture's columns wrap round (a star's pixels off one side
+    // come in on the other).
+    bool wraps;
+  };
 
-  void Prepare();
-  // Triangle i's mesh, m its number: m is moved on from where it stands, so
-  // triangles are to be asked for in increasing order.
-  const SceneMesh& MeshOf(std::size_t i, std::size_t& m) const {
-    while (i >= triangleStart_[m + 1]) ++m;
-    return (*meshes_)[m];
-  }
-  // Triangle i's corners (m as for MeshOf).
-  std::array<const SceneVertex*, 3> CornersOf(std::size_t i, std::size_t& m) const {
-    const SceneMesh& mesh = MeshOf(i, m);
-    const std::array<uint16_t, 3>& corner = mesh.triangles[i - triangleStart_[m]];
-    return {&mesh.vertices[corner[0]], &mesh.vertices[corner[1]], &mesh.vertices[corner[2]]};
-  }
-  // Draws the triangles on a width x height picture, each on the pixels of its
-  // box (boxOf(i), asked again wherever it is needed), then the stars over
-  // them, band by band into the sink.
-  template <class Boxes, class Rows>
-  void Draw(int width, int height, const Boxes& boxOf, const Rows& rows, const StarPlacing& placing,
-            const BandSink& sink) const;
+  void Draw(const PictureGeometry& picture, const BandSink& sink) const;
 
-  // The meshes drawn (none without the mesh layer), the levels their colours
-  // show, and their triangles in their order (of equally near ones the first
-  // shows), counted from the first mesh's first, each with its extent.
-  const std::vector<SceneMesh>* meshes_ = nullptr;
   SceneLevels levels_;
-  std::vector<std::size_t> triangleStart_;  // each mesh's first triangle, then the count
-  std::size_t triangleCount_ = 0;
-  std::unique_ptr<SkyExtent[]> extents_;
+  // The triangles drawn, in the meshes' order (of equally near ones, the first shows).
+  std::vector<Triangle> triangles_;
   std::vector<Star> stars_;
   std::string refusal_;
 };

@@ -1,4 +1,5 @@
-// The exports of a background: the mesh drawn where each pixel's direction meets
+// The exports of a background: each triangle's longitude/latitude box holding
+// every direction through it, the mesh drawn where each pixel's direction meets
 // it (over the whole sphere, across the seam and the poles, nearest first), the
 // stars in the shapes the detector reads back, the three picture formats, the
 // cube faces in the convention build-background --cube reads, the glTF scene's
@@ -8,6 +9,8 @@
 #include <cmath>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <random>
 
 #include "app/export_background_command.h"
 #include "background_export/background_export.h"
@@ -86,7 +89,88 @@ sq::SkyDirection Turned(const sq::SkyDirection& d, double angle) {
           d.z * c + (kx * d.y - ky * d.x) * s + kz * along};
 }
 
+sq::SceneVertex VertexAt(double lon, double lat, double r = 1) {
+  return {static_cast<float>(r * std::cos(lat) * std::sin(lon)),
+          static_cast<float>(r * std::sin(lat)),
+          static_cast<float>(r * std::cos(lat) * std::cos(lon)),
+          {}};
+}
+
 }  // namespace
+
+// Triangles small and wide, across the turn's start, with a corner on a pole,
+// round a pole, with edges bulging towards a pole past their corners: every
+// direction through each, its corners and edges among them, lies in its box,
+// and a small one away from the poles has a small box. A triangle whose plane
+// passes through the centre (exactly, from whole numbers) or with a corner that
+// is no number has none.
+TEST(BackgroundExport, EveryDirectionThroughATriangleLiesInItsLongitudeLatitudeBox) {
+  std::mt19937 random(9);
+  std::uniform_real_distribution<double> spread(-1, 1);
+  constexpr double kPi = 3.14159265358979323846;
+  std::vector<std::array<sq::SceneVertex, 3>> triangles;
+  for (int i = 0; i < 3000; ++i) {
+    // Now and then about the turn's start, straight behind or the picture's, straight ahead.
+    const double lon = i % 6 == 3 ? (i % 12 == 3 ? kPi : 0) : kPi * spread(random);
+    const double lat = 1.5 * spread(random), r = std::pow(10.0, 3 * spread(random));
+    const double size = i < 1000 ? std::pow(10.0, -1 - static_cast<double>(random() % 4)) : 0.5;
+    std::array<sq::SceneVertex, 3> t;
+    for (sq::SceneVertex& v : t) v = VertexAt(lon + size * spread(random), lat + size * spread(random), r);
+    if (i % 6 == 1) t[0] = {0, static_cast<float>(lat > 0 ? r : -r), 0, {}};  // a corner on a pole
+    if (i % 6 == 2) {
+      // Round a pole, or wide near it, its edges bulging towards it.
+      const double north = lat > 0 ? 1 : -1, width = i % 12 == 2 ? 2.2 : 0.8;
+      for (std::size_t k = 0; k < 3; ++k) {
+        t[k] =
+            VertexAt(lon + width * static_cast<double>(k) + 0.1 * spread(random), north * (1.2 + 0.3 * spread(random)));
+      }
+    }
+    triangles.push_back(t);
+  }
+  std::size_t round = 0;
+  for (std::size_t i = 0; i < triangles.size(); ++i) {
+    SCOPED_TRACE("triangle " + std::to_string(i));
+    const std::array<sq::SceneVertex, 3>& t = triangles[i];
+    const std::optional<sq::LonLatBox> box = sq::LonLatBoxOf(t[0], t[1], t[2]);
+    ASSERT_TRUE(box.has_value());
+    round += box->allLongitudes;
+    if (i < 1000 && i % 6 != 1 && i % 6 != 2 && std::fabs(box->latHi) < 1.4 && std::fabs(box->latLo) < 1.4) {
+      EXPECT_FALSE(box->allLongitudes);
+      EXPECT_LT(box->lonHi - box->lonLo, 1.0);
+      EXPECT_LT(box->latHi - box->latLo, 0.5);
+    }
+    for (int sample = 0; sample < 60; ++sample) {
+      double w[3] = {std::fabs(spread(random)), std::fabs(spread(random)), std::fabs(spread(random))};
+      if (sample < 3) w[0] = w[1] = w[2] = 0, w[sample] = 1;  // the corners themselves
+      if (sample >= 3 && sample < 20) w[sample % 3] = 0;      // on an edge
+      double d[3] = {0, 0, 0};
+      for (std::size_t k = 0; k < 3; ++k) d[0] += w[k] * t[k].x, d[1] += w[k] * t[k].y, d[2] += w[k] * t[k].z;
+      const double across = std::hypot(d[0], d[2]), lat = std::atan2(d[1], across);
+      ASSERT_TRUE(lat >= box->latLo && lat <= box->latHi) << lat << " sample " << sample;
+      if (box->allLongitudes || across < 1e-9 * std::fabs(d[1])) continue;  // on the pole: any longitude
+      const double along = std::remainder(std::atan2(d[0], d[2]) - box->lonLo, 2 * kPi);
+      ASSERT_LE((along < 0 ? along + 2 * kPi : along), box->lonHi - box->lonLo) << "sample " << sample;
+    }
+  }
+  EXPECT_GT(round, 100u);
+
+  // Whole numbers: a corner made the sum of two others lies exactly in the
+  // plane of the centre and those two.
+  std::uniform_int_distribution<int> whole(-1000, 1000);
+  for (int i = 0; i < 500; ++i) {
+    std::array<sq::SceneVertex, 3> t;
+    for (sq::SceneVertex& v : t) {
+      v = {static_cast<float>(whole(random)), static_cast<float>(whole(random)), static_cast<float>(whole(random)), {}};
+    }
+    if (i % 2 == 0) t[2] = {t[0].x + t[1].x, t[0].y + t[1].y, t[0].z + t[1].z, {}};
+    const double plane = double{t[0].x} * (double{t[1].y} * t[2].z - double{t[1].z} * t[2].y) +
+                         double{t[0].y} * (double{t[1].z} * t[2].x - double{t[1].x} * t[2].z) +
+                         double{t[0].z} * (double{t[1].x} * t[2].y - double{t[1].y} * t[2].x);
+    EXPECT_EQ(sq::LonLatBoxOf(t[0], t[1], t[2]).has_value(), plane != 0) << i;
+    t[i % 3].y = i % 4 < 2 ? std::nanf("") : std::numeric_limits<float>::infinity();
+    EXPECT_FALSE(sq::LonLatBoxOf(t[0], t[1], t[2]).has_value()) << i;
+  }
+}
 
 TEST(BackgroundExport, EveryPixelTakesTheMeshWhereItsDirectionMeetsItAcrossTheSeamAndThePoles) {
   for (const double angle : {0.0, 0.9}) {
