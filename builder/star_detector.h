@@ -81,7 +81,6 @@ class ContrastRows {
 
  private:
   int horizontal_, vertical_, diagonal_;  // the limits: a neighbour differs when it is more than this away
-  const ImageKernels& kernels_;
 };
 
 // One row of each template pass (rows 3 .. H - 2 for the ring and single

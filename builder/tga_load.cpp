@@ -85,14 +85,13 @@ struct Examination {
 // With a preset answer the question is not asked and the preset holds.
 void SumAndFilter(TgaTables& t, int from, TgaLoadResult& result, const FilterQuestion& ask, Progress& progress,
                   const Examination& exam, const std::optional<bool>& preset = std::nullopt) {
-  const ImageKernels& kernels = BestImageKernels();
   const std::size_t W = static_cast<std::size_t>(t.tgaWidth);
   bool answered = result.asked;
   for (int32_t y = from; y <= t.tgaHeight; ++y) {
     uint8_t* p = t.Pixel(1, y);
     int16_t* sum = t.intensitySum.data() + t.Entry(1, y);
     if (answered) {
-      kernels.sumRow(p, W, sum, exam.Changes() | (result.filtered ? kClampColours : kKeepPixels));
+      SumRow(p, W, sum, exam.Changes() | (result.filtered ? kClampColours : kKeepPixels));
     } else {
       for (std::size_t x = 0; x < W; ++x, p += 4, ++sum) {
         // Most pixels have every colour byte at most 127 (bit 7 clear): nothing to do.
@@ -119,10 +118,9 @@ void SumAndFilter(TgaTables& t, int from, TgaLoadResult& result, const FilterQue
 // Sums rows from .. to until one holds a colour byte above the limit; returns the
 // first row not summed (to + 1 when all are).
 int SumRows(TgaTables& t, int from, int to, Progress& progress, unsigned changes) {
-  const ImageKernels& kernels = BestImageKernels();
   const std::size_t W = static_cast<std::size_t>(t.tgaWidth);
   for (int r = from; r <= to; ++r) {
-    if (kernels.sumRow(t.Pixel(1, r), W, t.intensitySum.data() + t.Entry(1, r), changes)) return r;
+    if (SumRow(t.Pixel(1, r), W, t.intensitySum.data() + t.Entry(1, r), changes)) return r;
     progress.AddRow(t.tgaWidth);
   }
   return to + 1;

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "builder/builder.h"
+#include "builder/mark_table.h"
 #include "tests/tga_kit.h"
 
 using namespace sqtest;
@@ -346,4 +347,49 @@ TEST(DetectorPipeline, AnUnfinishedImageWriterLeavesNoFile) {
   }
   EXPECT_EQ(FileCount(dir.path()), 0);
   EXPECT_TRUE(memory.Names().empty());
+}
+
+TEST(MarkTable, WindowsAndWordsReadTheMarksAsSet) {
+  std::mt19937 random(17);
+  for (const int width : {1, 63, 64, 65, 130, 300}) {
+    SCOPED_TRACE(width);
+    sq::MarkTable marks;
+    marks.SizeClear(width, 3);
+    std::vector<std::vector<bool>> expected(3, std::vector<bool>(static_cast<std::size_t>(width) + 1));
+    for (int k = 0; k < width / 7 + 1; ++k) {
+      const int x = 1 + static_cast<int>(random() % static_cast<unsigned>(width)),
+                y = 1 + static_cast<int>(random() % 3);
+      marks.Set(x, y);
+      expected[static_cast<std::size_t>(y - 1)][static_cast<std::size_t>(x)] = true;
+    }
+    marks.Clear(1, 2);
+    expected[1][1] = false;
+    auto markedAt = [&](int x, int y) {
+      return x >= 1 && x <= width && expected[static_cast<std::size_t>(y - 1)][static_cast<std::size_t>(x)];
+    };
+    for (int y = 1; y <= 3; ++y) {
+      std::vector<std::size_t> visited;
+      marks.ForEachWord(y, true, [&](std::size_t w) { visited.push_back(w); });
+      for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
+        const uint64_t windows[] = {marks.Window<-2>(y, w), marks.Window<-1>(y, w), marks.Window<0>(y, w),
+                                    marks.Window<1>(y, w),  marks.Window<2>(y, w),  marks.WindowAt(y, w, 5)};
+        const int shifts[] = {-2, -1, 0, 1, 2, 5};
+        for (int s = 0; s < 6; ++s) {
+          for (int j = 0; j < 64; ++j) {
+            const int x = static_cast<int>(w) * 64 + j + 1;
+            ASSERT_EQ((windows[s] >> j) & 1, markedAt(x + shifts[s], y) ? 1u : 0u)
+                << "column " << x << " shift " << shifts[s];
+          }
+        }
+        // Every word that holds a mark, or follows one that does, is visited.
+        const bool needed = marks.Window<0>(y, w) != 0 || (w > 0 && marks.Window<0>(y, w - 1) != 0);
+        if (needed) {
+          EXPECT_NE(std::find(visited.begin(), visited.end(), w), visited.end()) << "word " << w;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(sq::MarkTable::Columns(1, 60, 70), (uint64_t{1} << 6) - 1);  // columns 65 .. 70
+  EXPECT_EQ(sq::MarkTable::Columns(0, 64, 64), uint64_t{1} << 63);
+  EXPECT_EQ(sq::MarkTable::Columns(2, 1, 100), 0u);
 }
