@@ -70,7 +70,7 @@
 #include "builder/image_buffer.h"
 #include "hod/file_bytes.h"
 #include "hod/hod_walk.h"
-#include "hod/tga_header.h"
+#include "picture/tga_header.h"
 #include "output/output_folder.h"
 #include "picture/picture_read.h"
 #include "picture/picture_write.h"

@@ -166,7 +166,7 @@ std::string DecodeIntoTables(PictureDecoder& decoder, const LinearEncoder& level
   tables.tgaHeight = height;
   const std::size_t pixelBytes = tables.PixelCount() * 4;
   tables.tgaFile.resize(kTgaHeaderSize + pixelBytes + kTgaFooterSize + 1);
-  const std::array<uint8_t, kTgaHeaderSize> header = DecodedTgaHeader(width, height);
+  const std::array<uint8_t, kTgaHeaderSize> header = Tga32Header(width, height);
   std::copy(header.begin(), header.end(), tables.tgaFile.begin());
   std::fill(tables.tgaFile.begin() + static_cast<std::ptrdiff_t>(kTgaHeaderSize + pixelBytes), tables.tgaFile.end(), 0);
   std::string error = decoder.Decode(tables.PixelData(), levels);
@@ -291,14 +291,6 @@ TgaLoadResult ReadTargaPicture(const FileBytes& file, TgaTables& tables, Progres
   tables.contrastMask.SizeClear(check.width, check.height);
   result.status = TgaLoadResult::Status::Loaded;
   return result;
-}
-
-std::array<uint8_t, kTgaHeaderSize> DecodedTgaHeader(int width, int height) {
-  return EncodeTgaHeader({.imageType = kTgaTrueColour,
-                          .width = static_cast<uint16_t>(width),
-                          .height = static_cast<uint16_t>(height),
-                          .pixelDepth = kBitsPerPixel,
-                          .descriptor = 8});
 }
 
 TgaLoadResult LoadDecodedImage(PictureDecoder& decoder, const LinearEncoder& levels, std::string_view name,
