@@ -16,12 +16,10 @@ namespace {
 // Builds from the sky, showing what the build says as it goes (the halftone
 // question is the platform's); a refusal has been shown when nothing was built.
 BuiltBackground Build(const SkySource& sky, const BuildOptions& options, Platform& platform, TgaReadOptions read) {
-  PlatformProgress progress(platform);
-  MessagesShown shown(platform);
-  read.askFilter = AskFilterOn(platform, shown);
-  BuiltBackground built = BuildBackgroundFromSky(sky, options, progress, read);
-  shown.Catch(built.messages);
-  return built;
+  return ReadShowingMessages(platform, [&](ProgressSink& progress, const FilterQuestion& askFilter) {
+    read.askFilter = askFilter;
+    return BuildBackgroundFromSky(sky, options, progress, read);
+  });
 }
 
 // BASE: the name given, else the picture's base name, for a cube map the +X face's less its suffix.
@@ -98,12 +96,13 @@ BuildBackgroundOutcome BuildBackgroundCommand(const SkySource& sky, const std::s
                                               const std::filesystem::path& outputFolder, const BuildOptions& options,
                                               Platform& platform) {
   if (!sky.files.empty() && !sky.files[0].name.empty()) {
-    const std::filesystem::path outPath = HodBeside(outputFolder, BaseNameOf(sky, name));
+    const std::string baseName = BaseNameOf(sky, name);
+    const std::filesystem::path outPath = HodBeside(outputFolder, baseName);
     for (const PictureFile& file : sky.files) {
       std::error_code ec;
       if (std::filesystem::equivalent(file.name, outPath, ec) && !ec) {
         BuildBackgroundOutcome outcome;
-        outcome.baseName = BaseNameOf(sky, name);
+        outcome.baseName = baseName;
         outcome.error = "The background HOD " + outPath.string() +
                         " would replace the picture it is built from; choose another output folder.";
         platform.ShowMessage(kAppTitle, outcome.error, MessageIcon::Warning);
@@ -141,7 +140,7 @@ BuildBackgroundOutcome BuildBackgroundInto(const SkySource& sky, const std::stri
 
 bool BuildSessionBackground(BuilderSession& s, Platform& platform) {
   ForgetBuiltBackground(s);
-  if (s.tgaPath.empty()) {
+  if (s.PicturePath().empty()) {
     platform.ShowMessage(kAppTitle, kSelectTargaImage, MessageIcon::Warning);
     return false;
   }
@@ -190,7 +189,9 @@ CommandOutcome WriteSessionBackground(BuilderSession& s, Platform& platform) {
   return WriteBuiltBackground(*s.builtBackground, path, platform);
 }
 
-std::filesystem::path SessionHodPath(const BuilderSession& s) { return HodBeside(FolderOf(s.tgaPath), s.tgaBaseName); }
+std::filesystem::path SessionHodPath(const BuilderSession& s) {
+  return HodBeside(FolderOf(s.PicturePath()), s.tgaBaseName);
+}
 
 bool LoadCubeMapCommand(BuilderSession& s, const std::vector<std::filesystem::path>& faces, Platform& platform) {
   ForgetBuiltBackground(s);
@@ -205,18 +206,15 @@ bool LoadCubeMapCommand(BuilderSession& s, const std::vector<std::filesystem::pa
     return false;
   }
   s.cubeFaces = faces;
-  s.tgaPath = faces[0];
   s.picture = PictureFile{};
   s.tgaBaseName = CubeBaseName(faces[0]);
-  s.pictureNamed = true;
   return true;
 }
 
 void ForgetCubeMap(BuilderSession& s) {
   s.cubeFaces.clear();
-  s.tgaPath.clear();
+  s.picture = PictureFile{};
   s.tgaBaseName.clear();
-  s.pictureNamed = false;
 }
 
 void ForgetBuiltBackground(BuilderSession& s) { s.builtBackground.reset(); }

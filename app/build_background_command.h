@@ -93,7 +93,7 @@ std::filesystem::path SessionHodPath(const BuilderSession& session);
 
 // "Load cube map...": the six faces (+X, -X, +Y, -Y, +Z, -Z) become what "Build
 // background" builds from, named after the +X face (CubeBaseName): tgaBaseName
-// names it, tgaPath is the +X face, filteredLoad is cleared (there is no single
+// names it, the +X face is the session's PicturePath, filteredLoad is cleared (there is no single
 // picture to save), a built background is let go. Fewer
 // than six faces, or one missing, refuses with "Please select a Targa image
 // file." and leaves the session as a refused picture load does. The faces are

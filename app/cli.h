@@ -21,7 +21,6 @@
 //   export_background_command.h  export-background as a UI-free flow: pictures, cube faces, glTF
 //   window_module.h              loads the window module for the window and the preview
 //   display_check.h              whether a display can be reached, asked before Qt starts
-//   large_heap.h                 the heap set up for the tables of a big file
 //   main.cpp                     `starquill`: the window without arguments, else RunCli
 //   window/                      what needs the window system (main_window.h lists it)
 #pragma once

@@ -3,13 +3,11 @@
 #include <vector>
 
 #include "app/cli.h"
-#include "app/large_heap.h"
 #ifdef STARQUILL_HAS_WINDOW
 #include "app/window_module.h"
 #endif
 
 int main(int argc, char** argv) {
-  sq::PrepareLargeHeap();
   std::vector<std::string> args(argv + 1, argv + argc);
 #ifdef STARQUILL_HAS_WINDOW
   // Only these start the window system; `preview` and

@@ -33,7 +33,6 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   TgaCommandOutcome outcome;
   s.backgroundFromHod = false;
   s.builtBackground.reset();
-  s.tgaPath.clear();
   s.picture = PictureFile{};
   s.cubeFaces.clear();
   s.halftoneAnswer.reset();
@@ -42,7 +41,6 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
     outcome.error = image.name.empty() ? std::string(kSelectTargaImage) : image.refusal;
     // No picture is loaded now: the caption names none.
     s.tgaBaseName.clear();
-    s.pictureNamed = false;
     s.filteredLoad = false;
     platform.ShowMessage(kAppTitle, outcome.error, MessageIcon::Warning);
     return outcome;
@@ -53,11 +51,10 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   ClearStarsAndMask(s.tga);
   previewLists = PreviewLists{};
 
-  PlatformProgress progress(platform);
-  MessagesShown shown(platform);
   DiskFolder folder(outputFolder);
-  outcome.load = LoadSkyImage(image, folder, s.tga, progress, AskFilterOn(platform, shown));
-  shown.Catch(outcome.load.messages);
+  outcome.load = ReadShowingMessages(platform, [&](ProgressSink& progress, const FilterQuestion& askFilter) {
+    return LoadSkyImage(image, folder, s.tga, progress, askFilter);
+  });
   if (outcome.load.status != TgaLoadResult::Status::Loaded) {
     // Invalid or unreadable; the load refuses no sound image (Refused is the builder's read's).
     outcome.status = TgaCommandOutcome::Status::Unreadable;
@@ -68,10 +65,8 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
     outcome.status = TgaCommandOutcome::Status::Written;
   }
   s.tgaBaseName = outcome.load.baseName;
-  s.pictureNamed = true;
   if (outcome.load.filtered) s.filteredLoad = true;
   if (outcome.Loaded()) {
-    s.tgaPath = image.name;
     s.picture = std::move(image);
     if (outcome.load.asked) s.halftoneAnswer = outcome.load.filtered;
   }

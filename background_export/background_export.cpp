@@ -8,10 +8,10 @@
 
 #include "background_export/gltf_scene.h"
 #include "background_export/sky_render.h"
-#include "hod/tga_header.h"
 #include "picture/picture_levels.h"
 #include "picture/picture_read.h"
 #include "picture/picture_write.h"
+#include "picture/tga_header.h"
 
 namespace sq {
 
@@ -55,16 +55,6 @@ std::vector<std::string> ExportFileNames(std::string_view name, const ExportRequ
 
 namespace {
 
-std::array<uint8_t, kTgaHeaderSize> TgaHeaderOf(int width, int height) {
-  TgaHeader header;
-  header.imageType = kTgaTrueColour;
-  header.width = static_cast<uint16_t>(width);
-  header.height = static_cast<uint16_t>(height);
-  header.pixelDepth = 32;
-  header.descriptor = 8;  // eight alpha bits, the bottom row first
-  return EncodeTgaHeader(header);
-}
-
 // A picture's drawing: band by band into the sink it is given.
 using DrawInto = std::function<void(const SkyRenderer::BandSink&)>;
 
@@ -84,7 +74,7 @@ std::string EncodedPicture(int width, int height, ExportFormat format, const Dra
 std::string WriteTga(OutputFolder& folder, std::string_view name, int width, int height, const DrawInto& draw) {
   const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
   return folder.ReplaceInParts(name, kTgaHeaderSize + pixels * 4, [&](const OutputFolder::PutPart& put) {
-    const auto head = TgaHeaderOf(width, height);
+    const auto head = Tga32Header(width, height);
     put(0, std::string_view(reinterpret_cast<const char*>(head.data()), head.size()));
     draw(SkyRenderer::BandSink([&](std::size_t offset, std::span<const uint8_t> bytes) {
       put(kTgaHeaderSize + offset, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
@@ -96,12 +86,8 @@ std::string WriteTga(OutputFolder& folder, std::string_view name, int width, int
 
 std::string EncodeExportPicture(const Picture& picture, ExportFormat format) {
   switch (format) {
-    case ExportFormat::Tga: {
-      const auto head = TgaHeaderOf(picture.width, picture.height);
-      std::string bytes(head.begin(), head.end());
-      bytes.append(reinterpret_cast<const char*>(picture.bgra.data()), picture.bgra.size());
-      return bytes;
-    }
+    case ExportFormat::Tga:
+      return EncodeTga32(picture);
     case ExportFormat::Png:
       return EncodePng(picture, PngForm{});
     case ExportFormat::Exr: {

@@ -41,9 +41,6 @@
 //               build alone; and the export's floor, all it does but the drawing:
 //               the file read and walked, a black picture written as its TGA; shown)
 //
-// The jobs timed in this process run on the heap the program sets up at its start
-// (app/large_heap.h), as they do in the program.
-//
 // The inputs are made by scripts/bench; this program finds them in SQ_BENCH_DIR.
 #include <benchmark/benchmark.h>
 
@@ -68,7 +65,6 @@
 
 #include "app/build_background_command.h"
 #include "app/export_background_command.h"
-#include "app/large_heap.h"
 #include "app/platform.h"
 #include "background_export/background_export.h"
 #include "background_export/sky_scene.h"
@@ -76,7 +72,7 @@
 #include "builder/image_buffer.h"
 #include "hod/file_bytes.h"
 #include "hod/hod_walk.h"
-#include "hod/tga_header.h"
+#include "picture/tga_header.h"
 #include "output/output_folder.h"
 #include "picture/picture_read.h"
 #include "picture/picture_write.h"
@@ -871,8 +867,6 @@ bool PrintSummary() {
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == "--build-memory") return BuildMemoryChild(argv[2], std::atoi(argv[3]));
-  // The jobs timed in this process run on the heap the program sets up for them.
-  sq::PrepareLargeHeap();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
   benchmark::RunSpecifiedBenchmarks();

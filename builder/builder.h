@@ -8,8 +8,8 @@
 //   tga_load.h            LoadTargaImage: checks, halftone question, detector run
 //   picture_load.h        pictures of every kind into the tables, chosen by their content
 //   tga_save.h            the "_halftoned.tga" and "_filtered.tga" savers
-//   star_detector.h       DetectStars, its passes whole and a row at a time, the star exports
-//   image_kernels.h       the row loops, one version per vector unit (image_kernels_*.cpp, _impl.h)
+//   star_detector.h       the StarDetector, its passes whole and a row at a time, the star exports
+//   image_kernels.h       the row loops of the sums, the contrast pass and the templates
 //   output_report.h       the files an operation wrote and those it could not
 //   builder_progress.h    the progress of long builder work, reported to the face's sink
 //   background_options.h  the build's options and their levels

@@ -1,104 +1,72 @@
 #include "builder/image_kernels.h"
 
-#include <vector>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
-#include "builder/image_kernels_impl.h"
+#include <algorithm>
 
 namespace sq {
 
 namespace {
 
-template <unsigned kChanges>
-bool PlainSumRowT(uint8_t* pixels, std::size_t count, int16_t* sums) {
-  bool high = false;
-  for (std::size_t i = 0; i < count; ++i) high |= SumPixel<kChanges>(pixels + i * 4, sums + i);
-  return high;
-}
-
-bool PlainSumRow(uint8_t* pixels, std::size_t count, int16_t* sums, unsigned changes) {
-  switch (changes & (kClampColours | kAlphaOne)) {
-    case kClampColours:
-      return PlainSumRowT<kClampColours>(pixels, count, sums);
-    case kAlphaOne:
-      return PlainSumRowT<kAlphaOne>(pixels, count, sums);
-    case kClampColours | kAlphaOne:
-      return PlainSumRowT<kClampColours | kAlphaOne>(pixels, count, sums);
-    default:
-      return PlainSumRowT<kKeepPixels>(pixels, count, sums);
+// Per byte, the extremes of pixel i's column in the three rows.
+void ColumnExtremes(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t i, uint8_t* hi,
+                    uint8_t* lo) {
+  for (std::size_t b = 0; b < 4; ++b) {
+    const std::size_t at = i * 4 + b;
+    hi[b] = std::max({above[at], row[at], below[at]});
+    lo[b] = std::min({above[at], row[at], below[at]});
   }
 }
 
-void PlainContrastRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t count, uint8_t limit,
-                      uint64_t* bits) {
-  for (std::size_t w = 0; w < (count + 63) / 64; ++w) bits[w] = 0;
+bool ContrastPixel(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t i, std::size_t count,
+                   uint8_t limit) {
+  uint8_t hi[4], lo[4], h[4], l[4];
+  ColumnExtremes(above, row, below, i, hi, lo);
+  for (int side = 0; side < 2; ++side) {
+    if (side == 0 ? i == 0 : i + 1 == count) continue;  // no column there
+    ColumnExtremes(above, row, below, side == 0 ? i - 1 : i + 1, h, l);
+    for (std::size_t b = 0; b < 4; ++b) {
+      hi[b] = std::max(hi[b], h[b]);
+      lo[b] = std::min(lo[b], l[b]);
+    }
+  }
+  for (std::size_t c = 0; c < 3; ++c) {
+    const uint8_t p = row[i * 4 + c];
+    if (hi[c] - p <= limit && p - lo[c] <= limit) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool SumRow(uint8_t* pixels, std::size_t count, int16_t* sums, unsigned changes) {
+  bool high = false;
+  for (std::size_t i = 0; i < count; ++i) {
+    uint8_t* p = pixels + i * 4;
+    high |= ((p[0] | p[1] | p[2]) & 0x80) != 0;
+    if ((changes & kClampColours) != 0) {
+      for (int c = 0; c < 3; ++c) p[c] = std::min(p[c], uint8_t{127});
+    }
+    if ((changes & kAlphaOne) != 0) p[3] = 1;
+    sums[i] = static_cast<int16_t>(p[0] + p[1] + p[2]);
+  }
+  return high;
+}
+
+void ContrastRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t count, uint8_t limit,
+                 uint64_t* bits) {
+  std::fill(bits, bits + (count + 63) / 64, uint64_t{0});
   for (std::size_t i = 0; i < count; ++i) {
     if (ContrastPixel(above, row, below, i, count, limit)) bits[i / 64] |= uint64_t{1} << (i % 64);
   }
 }
 
-const ImageKernels kPlain = {"plain", &PlainSumRow, &PlainContrastRow, &PlainBrighterBits};
-
-#if defined(__SSE2__)
-struct Sse2 {
-  using V = __m128i;
-  static constexpr std::size_t kBytes = 16;
-  static V Load(const void* p) { return _mm_loadu_si128(static_cast<const V*>(p)); }
-  static void Store(void* p, V v) { _mm_storeu_si128(static_cast<V*>(p), v); }
-  static V Zero() { return _mm_setzero_si128(); }
-  static V Splat8(uint8_t b) { return _mm_set1_epi8(static_cast<char>(b)); }
-  static V Splat32(uint32_t w) { return _mm_set1_epi32(static_cast<int>(w)); }
-  static V And(V a, V b) { return _mm_and_si128(a, b); }
-  static V Or(V a, V b) { return _mm_or_si128(a, b); }
-  static V Max(V a, V b) { return _mm_max_epu8(a, b); }
-  static V Min(V a, V b) { return _mm_min_epu8(a, b); }
-  static V Sub(V a, V b) { return _mm_sub_epi8(a, b); }
-  static V SubSat(V a, V b) { return _mm_subs_epu8(a, b); }
-  static V Shr32By8(V v) { return _mm_srli_epi32(v, 8); }
-  static V MulAddPairs16(V a, V b) { return _mm_madd_epi16(a, b); }
-  static V Add32(V a, V b) { return _mm_add_epi32(a, b); }
-  static V Pack32To16(V a, V b) { return _mm_packs_epi32(a, b); }
-  static bool Any(V v) { return _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())) != 0xFFFF; }
-  static V Previous(V p, V v) { return _mm_or_si128(_mm_slli_si128(v, 4), _mm_srli_si128(p, 12)); }
-  static V Following(V v, V n) { return _mm_or_si128(_mm_srli_si128(v, 4), _mm_slli_si128(n, 12)); }
-  static unsigned EqualPixels(V a, V b) {
-    return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(a, b))));
+uint64_t BrighterBits(const int16_t* sums, std::size_t count, std::size_t first, int side) {
+  uint64_t bits = 0;
+  for (std::size_t j = 0; j < 64 && first + j < count; ++j) {
+    const std::size_t i = first + j;
+    const std::size_t other = side < 0 ? (i == 0 ? count - 1 : i - 1) : (i + 1 == count ? 0 : i + 1);
+    bits |= static_cast<uint64_t>(sums[i] > sums[other]) << j;
   }
-  static uint64_t Greater16(V a, V b, V c, V d) {
-    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(_mm_cmpgt_epi16(a, b), _mm_cmpgt_epi16(c, d))));
-  }
-};
-const ImageKernels kSse2 = KernelsOf<Sse2>("SSE2");
-#endif
-
-std::vector<const ImageKernels*> FindKernels() {
-  std::vector<const ImageKernels*> found = {&kPlain};
-#if defined(__SSE2__)
-  found.push_back(&kSse2);
-#endif
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-  __builtin_cpu_init();
-  if (Avx2ImageKernels() != nullptr && __builtin_cpu_supports("avx2")) found.push_back(Avx2ImageKernels());
-  if (Avx512ImageKernels() != nullptr && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")) {
-    found.push_back(Avx512ImageKernels());
-  }
-#endif
-  return found;
-}
-
-}  // namespace
-
-std::span<const ImageKernels* const> AvailableImageKernels() {
-  static const std::vector<const ImageKernels*> available = FindKernels();
-  return available;
-}
-
-const ImageKernels& BestImageKernels() {
-  static const ImageKernels& best = *AvailableImageKernels().back();
-  return best;
+  return bits;
 }
 
 }  // namespace sq

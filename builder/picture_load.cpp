@@ -118,7 +118,7 @@ TgaTables TablesOfPicture(const Picture& picture) {
   t.tgaHeight = picture.height;
   const std::size_t pixelBytes = t.PixelCount() * 4;
   t.tgaFile.resize(kTgaHeaderSize + pixelBytes + kTgaFooterSize + 1);
-  const std::array<uint8_t, kTgaHeaderSize> header = DecodedTgaHeader(picture.width, picture.height);
+  const std::array<uint8_t, kTgaHeaderSize> header = Tga32Header(picture.width, picture.height);
   std::copy(header.begin(), header.end(), t.tgaFile.begin());
   std::copy_n(picture.bgra.begin(), pixelBytes, t.tgaFile.begin() + kTgaHeaderSize);
   std::fill(t.tgaFile.begin() + static_cast<std::ptrdiff_t>(kTgaHeaderSize + pixelBytes), t.tgaFile.end(), 0);

@@ -1,5 +1,5 @@
-// DetectStars and the StarDetector behind it: the passes in order, with one
-// progress bar over all five sweeps.
+// The StarDetector: the passes in order, with one progress bar over all five
+// sweeps.
 #include "builder/star_detector.h"
 
 #include <algorithm>
@@ -88,12 +88,6 @@ OutputReport StarDetector::Finish() {
   progress_.Set(0);
   report.Add(ExportStars(t_, baseName_, folder_));
   return report;
-}
-
-OutputReport DetectStars(TgaTables& t, std::string_view baseName, OutputFolder& folder, ProgressSink& progress) {
-  if (t.tgaWidth < kMinDetectSize || t.tgaHeight < kMinDetectSize || !t.Consistent()) return {};
-  StarDetector detector(t, progress, baseName, folder, {});
-  return detector.Finish();
 }
 
 }  // namespace sq

@@ -1,8 +1,9 @@
 // The star detector: a contrast mask, three star templates, a clean-up of the
-// leftover marks, the marked image and the star exports. The passes run over the
-// whole image one after another (DetectStars) or a row at a time, interleaved as
-// far as the rows they touch allow (StarDetector, which the load runs on the rows
-// it has just read and summed, while those are still in the cache).
+// leftover marks, the marked image and the star exports. The passes run a row at
+// a time, interleaved as far as the rows they touch allow (StarDetector, which
+// the load runs on the rows it has just read and summed, while those are still
+// in the cache); the background builder runs the contrast and template passes
+// over the whole image one after another.
 #pragma once
 
 #include <array>
@@ -22,16 +23,8 @@ namespace sq {
 // The smallest image the templates fit in; smaller images are not examined.
 inline constexpr int kMinDetectSize = 6;
 
-// The whole detector on the loaded image: the contrast pass, the three template
-// passes, the clean-up, the marking, BASE_filtered.tga and the exports
-// BASE_StrPts0.obj .. BASE_StrPts2.obj and BASE_cPts.obj, all in `folder`.
-// Changes contrastMask, tgaPixels and starTable in place; the star lists are
-// appended to. Does nothing on an image below kMinDetectSize in either direction
-// or on tables that do not describe one image.
-OutputReport DetectStars(TgaTables& tables, std::string_view baseName, OutputFolder& folder, ProgressSink& progress);
-
 // ---------------------------------------------------------------------------
-// The passes one by one, in the order DetectStars runs them. Each sweeps rows
+// The passes one by one, in the order the detector runs them. Each sweeps rows
 // in memory order and adds the image width to the progress per row it handles.
 
 // Per-direction steps (horizontal, vertical, diagonal): computed in double and
@@ -61,8 +54,6 @@ void CoreTemplatePass(TgaTables& tables, Progress& progress, StarErase erase = S
 
 // Thins horizontal, vertical and diagonal runs of marks, painting removed marks blue.
 void CleanupPass(TgaTables& tables, Progress& progress);
-// Paints every mark still set in rows 2 .. H-1 red.
-void PaintRemainingMarks(TgaTables& tables);
 
 // BASE_StrPts0.obj .. BASE_StrPts2.obj (one "v x y 0" line per star) and
 // BASE_cPts.obj (one "v column row 0" line per mark), appended to.
@@ -81,7 +72,6 @@ class ContrastRows {
 
  private:
   int horizontal_, vertical_, diagonal_;  // the limits: a neighbour differs when it is more than this away
-  const ImageKernels& kernels_;
 };
 
 // One row of each template pass (rows 3 .. H - 2 for the ring and single

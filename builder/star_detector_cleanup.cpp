@@ -104,8 +104,4 @@ void CleanupPass(TgaTables& t, Progress& progress) {
   }
 }
 
-void PaintRemainingMarks(TgaTables& t) {
-  for (int y = 2; y <= t.tgaHeight - 1; ++y) PaintRow(t, y);
-}
-
 }  // namespace sq

@@ -27,7 +27,7 @@ inline int Diff(const uint8_t* a, const uint8_t* b) { return std::abs(int(*a) - 
 
 }  // namespace
 
-ContrastRows::ContrastRows(const TgaTables& t, float base) : kernels_(BestImageKernels()) {
+ContrastRows::ContrastRows(const TgaTables& t, float base) {
   const std::array<float, 3> steps = NeighbourSteps(t.tgaWidth, t.tgaHeight);
   horizontal_ = LimitFor(steps[0], base);
   vertical_ = LimitFor(steps[1], base);
@@ -45,7 +45,7 @@ void ContrastRows::Row(TgaTables& t, int y) const {
     // the lowest value of the 3 x 3 window around the pixel (the pixel included,
     // which changes nothing) lies more than the limit away. A byte difference is
     // at most 255.
-    kernels_.contrastRow(up, cur, down, width, static_cast<uint8_t>(std::min(horizontal_, 255)), bits);
+    ContrastRow(up, cur, down, width, static_cast<uint8_t>(std::min(horizontal_, 255)), bits);
     t.contrastMask.RowWritten(y);
     return;
   }

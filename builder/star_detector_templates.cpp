@@ -78,12 +78,12 @@ bool CoreBrighter(const Field& f, int x, int y, bool diagonals) {
 // Which pixels are brighter than a row neighbour, 64 columns at a time.
 class Brightness {
  public:
-  explicit Brightness(const TgaTables& t) : t_(t), kernels_(BestImageKernels()) {}
+  explicit Brightness(const TgaTables& t) : t_(t) {}
   // Bit j: column 64 * word + j + 1 + offset of row y is brighter than its left
   // (side -1) or right (side 1) neighbour, columns wrapping around.
   uint64_t Bits(int y, std::size_t word, int offset, int side) const {
-    return kernels_.brighterBits(t_.intensitySum.data() + t_.Entry(1, y), static_cast<std::size_t>(t_.tgaWidth),
-                                 word * 64 + static_cast<std::size_t>(offset), side);
+    return BrighterBits(t_.intensitySum.data() + t_.Entry(1, y), static_cast<std::size_t>(t_.tgaWidth),
+                        word * 64 + static_cast<std::size_t>(offset), side);
   }
   // Of `candidates`, the cores at column x (columns x and x + 1 of rows y and
   // y + 1) whose left pixels are brighter than their left neighbours and whose
@@ -98,7 +98,6 @@ class Brightness {
 
  private:
   const TgaTables& t_;
-  const ImageKernels& kernels_;
 };
 
 }  // namespace

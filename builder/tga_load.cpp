@@ -85,14 +85,13 @@ struct Examination {
 // With a preset answer the question is not asked and the preset holds.
 void SumAndFilter(TgaTables& t, int from, TgaLoadResult& result, const FilterQuestion& ask, Progress& progress,
                   const Examination& exam, const std::optional<bool>& preset = std::nullopt) {
-  const ImageKernels& kernels = BestImageKernels();
   const std::size_t W = static_cast<std::size_t>(t.tgaWidth);
   bool answered = result.asked;
   for (int32_t y = from; y <= t.tgaHeight; ++y) {
     uint8_t* p = t.Pixel(1, y);
     int16_t* sum = t.intensitySum.data() + t.Entry(1, y);
     if (answered) {
-      kernels.sumRow(p, W, sum, exam.Changes() | (result.filtered ? kClampColours : kKeepPixels));
+      SumRow(p, W, sum, exam.Changes() | (result.filtered ? kClampColours : kKeepPixels));
     } else {
       for (std::size_t x = 0; x < W; ++x, p += 4, ++sum) {
         // Most pixels have every colour byte at most 127 (bit 7 clear): nothing to do.
@@ -119,10 +118,9 @@ void SumAndFilter(TgaTables& t, int from, TgaLoadResult& result, const FilterQue
 // Sums rows from .. to until one holds a colour byte above the limit; returns the
 // first row not summed (to + 1 when all are).
 int SumRows(TgaTables& t, int from, int to, Progress& progress, unsigned changes) {
-  const ImageKernels& kernels = BestImageKernels();
   const std::size_t W = static_cast<std::size_t>(t.tgaWidth);
   for (int r = from; r <= to; ++r) {
-    if (kernels.sumRow(t.Pixel(1, r), W, t.intensitySum.data() + t.Entry(1, r), changes)) return r;
+    if (SumRow(t.Pixel(1, r), W, t.intensitySum.data() + t.Entry(1, r), changes)) return r;
     progress.AddRow(t.tgaWidth);
   }
   return to + 1;
@@ -168,7 +166,7 @@ std::string DecodeIntoTables(PictureDecoder& decoder, const LinearEncoder& level
   tables.tgaHeight = height;
   const std::size_t pixelBytes = tables.PixelCount() * 4;
   tables.tgaFile.resize(kTgaHeaderSize + pixelBytes + kTgaFooterSize + 1);
-  const std::array<uint8_t, kTgaHeaderSize> header = DecodedTgaHeader(width, height);
+  const std::array<uint8_t, kTgaHeaderSize> header = Tga32Header(width, height);
   std::copy(header.begin(), header.end(), tables.tgaFile.begin());
   std::fill(tables.tgaFile.begin() + static_cast<std::ptrdiff_t>(kTgaHeaderSize + pixelBytes), tables.tgaFile.end(), 0);
   std::string error = decoder.Decode(tables.PixelData(), levels);
@@ -293,14 +291,6 @@ TgaLoadResult ReadTargaPicture(const FileBytes& file, TgaTables& tables, Progres
   tables.contrastMask.SizeClear(check.width, check.height);
   result.status = TgaLoadResult::Status::Loaded;
   return result;
-}
-
-std::array<uint8_t, kTgaHeaderSize> DecodedTgaHeader(int width, int height) {
-  return EncodeTgaHeader({.imageType = kTgaTrueColour,
-                          .width = static_cast<uint16_t>(width),
-                          .height = static_cast<uint16_t>(height),
-                          .pixelDepth = kBitsPerPixel,
-                          .descriptor = 8});
 }
 
 TgaLoadResult LoadDecodedImage(PictureDecoder& decoder, const LinearEncoder& levels, std::string_view name,

@@ -113,7 +113,4 @@ TgaLoadResult ReadDecodedPicture(PictureDecoder& decoder, const LinearEncoder& l
                                  std::string baseName, TgaTables& tables, ProgressSink& sink,
                                  const TgaReadOptions& options = {});
 
-// The 18 header bytes those tables hold for a width x height picture.
-std::array<uint8_t, kTgaHeaderSize> DecodedTgaHeader(int width, int height);
-
 }  // namespace sq

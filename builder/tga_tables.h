@@ -10,7 +10,7 @@
 
 #include "builder/image_buffer.h"
 #include "builder/mark_table.h"
-#include "hod/tga_header.h"
+#include "picture/tga_header.h"
 
 namespace sq {
 

@@ -15,7 +15,6 @@
 #include "fuzz/fuzz_support.h"
 #include "output/file_output.h"
 #include "picture/picture_read.h"
-#include "picture/png_common_read.h"
 
 namespace {
 
@@ -73,15 +72,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   error = sq::ReadPicture(bytes, levels, sq::LinearEncoder(exposure));
   SQFUZZ_CHECK(levels.width == h.width && levels.height == h.height && levels.bgra.size() == pixels * 4,
                "the decoded picture has another size than its header");
-  // Where the fast path for common PNGs takes the file, libpng alone reads it and gives the same bytes.
-  if (std::vector<uint8_t> fast(h.kind == sq::PictureKind::Png ? pixels * 4 : 0);
-      !fast.empty() && sq::DecodeCommonPng(bytes, h.width, h.height, fast.data())) {
-    std::string why;
-    std::vector<uint8_t> bgra(pixels * 4);
-    std::unique_ptr<sq::PictureDecoder> libpng = sq::OpenPngWithLibpng(bytes, why);
-    SQFUZZ_CHECK(libpng != nullptr && libpng->Decode(bgra.data(), sq::LinearEncoder(exposure)).empty() && bgra == fast,
-                 "the fast path for PNG and libpng disagree");
-  }
   sq::FloatPicture linear;
   const std::string again = sq::ReadLinearPicture(bytes, linear);
   if (h.linear) {

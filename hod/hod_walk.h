@@ -18,7 +18,6 @@
 //   detail_readers.h      the DTRM walker and its item readers
 //   walk_record.h         what a walk met (chunks, stop, messages), kept when asked for
 //   message.h             messages as data (text, weight, offset) and the progress sink
-//   tga_header.h          the 18-byte header of a TGA image, read and written
 #pragma once
 
 #include <cstdint>

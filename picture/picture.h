@@ -3,8 +3,8 @@
 //
 //   picture.h          the 8-bit and the linear float picture
 //   picture_read.h     PNG, JPEG, OpenEXR and Radiance HDR files read by their content (picture_read_*.cpp)
-//   png_common_read.h  the common PNG forms decoded without libpng (the fast path)
 //   picture_write.h    PNG, OpenEXR and Radiance HDR files written as bytes
+//   tga_header.h       the TGA header read and written, and the 32-bit TGA the program makes
 //   picture_levels.h   16-bit and linear light to 8-bit levels (exposure, sRGB), and back
 //   picture_resample.h an equirectangular picture brought to another size
 //   sky_direction.h    where a pixel of a sky picture or a cube face looks, and back

@@ -74,8 +74,5 @@ std::unique_ptr<PictureDecoder> OpenPng(std::span<const uint8_t> bytes, std::str
 std::unique_ptr<PictureDecoder> OpenJpeg(std::span<const uint8_t> bytes, std::string& error);
 std::unique_ptr<PictureDecoder> OpenExr(std::span<const uint8_t> bytes, std::string& error);
 std::unique_ptr<PictureDecoder> OpenHdr(std::span<const uint8_t> bytes, std::string& error);
-// OpenPng without its fast path for the common forms: libpng decodes every
-// file, as the reference the fast path is held to.
-std::unique_ptr<PictureDecoder> OpenPngWithLibpng(std::span<const uint8_t> bytes, std::string& error);
 
 }  // namespace sq

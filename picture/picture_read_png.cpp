@@ -1,7 +1,5 @@
 // PNG through libpng: every colour type and bit depth, interlaced or not,
-// expanded to 8-bit blue, green, red, alpha (16-bit samples rounded). The
-// common forms are first offered to our own decoder (png_common_read.h), which
-// gives the same bytes in about half the time or declines.
+// expanded to 8-bit blue, green, red, alpha (16-bit samples rounded).
 #include <png.h>
 
 #include <algorithm>
@@ -12,7 +10,6 @@
 #include <vector>
 
 #include "picture/picture_read.h"
-#include "picture/png_common_read.h"
 
 namespace sq {
 
@@ -43,7 +40,7 @@ void PngRead(png_structp png, png_bytep data, png_size_t n) {
 
 class PngDecoder final : public PictureDecoder {
  public:
-  PngDecoder(std::span<const uint8_t> bytes, bool common) : common_(common) { state_.bytes = bytes; }
+  explicit PngDecoder(std::span<const uint8_t> bytes) { state_.bytes = bytes; }
   ~PngDecoder() override { png_destroy_read_struct(&png_, &info_, nullptr); }
   PngDecoder(const PngDecoder&) = delete;
   PngDecoder& operator=(const PngDecoder&) = delete;
@@ -79,7 +76,6 @@ class PngDecoder final : public PictureDecoder {
   }
 
   std::string Decode(uint8_t* bgra, const LinearEncoder& /*levels*/) override {
-    if (common_ && DecodeCommonPng(state_.bytes, header_.width, header_.height, bgra)) return {};
     const std::size_t W = static_cast<std::size_t>(header_.width), H = static_cast<std::size_t>(header_.height);
     rows_.resize(H);
     for (std::size_t y = 0; y < H; ++y) rows_[y] = bgra + (H - 1 - y) * W * 4;  // PNG's first row is the top one
@@ -109,7 +105,6 @@ class PngDecoder final : public PictureDecoder {
     return {};
   }
 
-  bool common_;  // offer the file to DecodeCommonPng first
   PngState state_;
   png_structp png_ = nullptr;
   png_infop info_ = nullptr;
@@ -118,22 +113,11 @@ class PngDecoder final : public PictureDecoder {
 
 }  // namespace
 
-namespace {
-
-std::unique_ptr<PictureDecoder> Open(std::span<const uint8_t> bytes, std::string& error, bool common) {
-  auto decoder = std::make_unique<PngDecoder>(bytes, common);
+std::unique_ptr<PictureDecoder> OpenPng(std::span<const uint8_t> bytes, std::string& error) {
+  auto decoder = std::make_unique<PngDecoder>(bytes);
   error = decoder->ReadHeader();
   if (!error.empty()) return nullptr;
   return decoder;
-}
-
-}  // namespace
-
-std::unique_ptr<PictureDecoder> OpenPng(std::span<const uint8_t> bytes, std::string& error) {
-  return Open(bytes, error, true);
-}
-std::unique_ptr<PictureDecoder> OpenPngWithLibpng(std::span<const uint8_t> bytes, std::string& error) {
-  return Open(bytes, error, false);
 }
 
 }  // namespace sq

@@ -1,7 +1,7 @@
 #include "preview/tga_texture.h"
 
 #include "hod/file_bytes.h"
-#include "hod/tga_header.h"
+#include "picture/tga_header.h"
 
 namespace sq {
 
@@ -63,13 +63,7 @@ std::optional<TextureImage> LoadTextureFile(const std::filesystem::path& path, s
 }
 
 std::vector<uint8_t> EncodeTarga32(const TextureImage& image) {
-  TgaHeader header;
-  header.imageType = kTgaTrueColour;
-  header.width = static_cast<uint16_t>(image.width);
-  header.height = static_cast<uint16_t>(image.height);
-  header.pixelDepth = 32;
-  header.descriptor = 8;  // eight alpha bits, bottom row first
-  const auto headerBytes = EncodeTgaHeader(header);
+  const auto headerBytes = Tga32Header(image.width, image.height);
   std::vector<uint8_t> out(headerBytes.begin(), headerBytes.end());
   out.reserve(out.size() + image.rgba.size());
   for (int row = image.height - 1; row >= 0; --row) {

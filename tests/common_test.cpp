@@ -11,7 +11,7 @@
 #include "hod/background_tables.h"
 #include "hod/byte_reader.h"
 #include "hod/text_forms.h"
-#include "hod/tga_header.h"
+#include "picture/tga_header.h"
 #include "output/file_output.h"
 #include "output/output_folder.h"
 #include "tests/test_kit.h"

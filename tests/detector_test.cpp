@@ -1,13 +1,12 @@
-// The star detector's passes, its clean-up and exports, and its pipeline: the
-// detector runs its passes interleaved row by row, and the load runs them on the
-// rows it has just read. Both must leave exactly what the passes leave run one
-// after another over the whole image: the same stars, marks, pixels and files.
+// The star detector's passes, its clean-up and exports, its progress and its
+// image writer; and the mark table the contrast pass fills.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
 
 #include "builder/builder.h"
+#include "builder/mark_table.h"
 #include "tests/tga_kit.h"
 
 using namespace sqtest;
@@ -20,7 +19,7 @@ sq::TgaTables Detect(const Picture& pic, const TempDir& dir) {
   sq::TgaTables t = TablesOf(pic);
   sq::NoProgress quiet;
   sq::DiskFolder folder(dir.path());
-  sq::DetectStars(t, "img", folder, quiet);
+  sq::StarDetector(t, quiet, "img", folder, {}).Finish();
   return t;
 }
 
@@ -86,77 +85,6 @@ Points Block(int x0, int x1, int y0, int y1) {
   return Block(xs, y0, y1);
 }
 
-// A sky crowded with everything the passes react to: single pixels, 2 x 2 spots
-// with and without a bright corner, blobs, horizontal, vertical and diagonal
-// lines (long clean-up runs), over faint noise, across the left and right edges
-// and into the first and last rows. Colour bytes stay at most 127.
-Picture Busy(int w, int h, unsigned seed) {
-  std::mt19937 random(seed);
-  Picture pic(w, h, 30);
-  for (std::size_t i = 0; i < pic.pixels.size(); ++i) {
-    if (i % 4 != 3) pic.pixels[i] = static_cast<uint8_t>(26 + random() % 9);
-  }
-  auto put = [&](int x, int y, uint8_t v) {
-    if (y >= 1 && y <= h) pic.Grey((x - 1 + 64 * w) % w + 1, y, v);
-  };
-  for (int k = 0; k < w * h / 300; ++k) {
-    const int x = static_cast<int>(random() % static_cast<unsigned>(w)) + 1;
-    const int y = static_cast<int>(random() % static_cast<unsigned>(h)) + 1;
-    const auto v = static_cast<uint8_t>(70 + random() % 58);
-    const int length = 3 + static_cast<int>(random() % 40);
-    const unsigned kind = random() % 7;
-    if (kind < 3) {  // a single pixel, a 2 x 2 spot, one with a bright corner
-      put(x, y, v);
-      if (kind > 0) put(x + 1, y, v), put(x, y + 1, v), put(x + 1, y + 1, v);
-      if (kind > 1) put(x - 1, y - 1, v);
-    } else if (kind < 6) {  // a horizontal, vertical or diagonal line
-      for (int i = 0; i < length; ++i) put(x + (kind == 4 ? 0 : i), y + (kind == 3 ? 0 : i), v);
-    } else {  // a blob
-      for (int i = 0; i < 9; ++i) put(x + i % 3, y + i / 3, static_cast<uint8_t>(v - 10 * (i % 2)));
-    }
-  }
-  return pic;
-}
-
-// The passes one after another, each over the whole image, then the save and the exports.
-sq::TgaTables OneByOne(const Picture& pic, const TempDir& dir) {
-  sq::TgaTables t = TablesOf(pic);
-  sq::NoProgress quiet;
-  sq::Progress progress(quiet);
-  sq::ContrastPass(t, progress);
-  sq::RingTemplatePass(t, progress);
-  sq::SingleTemplatePass(t, progress);
-  sq::CoreTemplatePass(t, progress);
-  sq::CleanupPass(t, progress);
-  sq::PaintRemainingMarks(t);
-  sq::DiskFolder folder(dir.path());
-  EXPECT_TRUE(sq::SaveFilteredImage(t, "img", folder).Ok());
-  EXPECT_TRUE(sq::ExportStars(t, "img", folder).Ok());
-  return t;
-}
-
-void ExpectSame(const sq::TgaTables& got, const sq::TgaTables& want) {
-  ASSERT_EQ(std::pair(got.tgaWidth, got.tgaHeight), std::pair(want.tgaWidth, want.tgaHeight));
-  EXPECT_TRUE(std::ranges::equal(got.tgaFile, want.tgaFile));
-  EXPECT_TRUE(std::ranges::equal(got.intensitySum, want.intensitySum));
-  EXPECT_TRUE(Marks(got) == Marks(want));
-  auto same = [](const sq::StarPoint& p, const sq::StarPoint& q) {
-    return p.x == q.x && p.y == q.y && p.colour == q.colour;
-  };
-  for (std::size_t e = 0; e < 4; ++e) {
-    EXPECT_EQ(got.starTable[e].count, want.starTable[e].count) << "entry " << e;
-    EXPECT_TRUE(std::ranges::equal(got.starTable[e].points, want.starTable[e].points, same)) << "entry " << e;
-  }
-}
-
-void ExpectSameFiles(const TempDir& got, const TempDir& want) {
-  for (const char* name :
-       {"img_filtered.tga", "img_StrPts0.obj", "img_StrPts1.obj", "img_StrPts2.obj", "img_cPts.obj"}) {
-    EXPECT_EQ(ReadText(got / name), ReadText(want / name)) << name;
-  }
-  EXPECT_EQ(FileCount(got.path()), 5);  // no temporary file left behind
-}
-
 }  // namespace
 
 TEST(ContrastPass, DifferenceOf16IsSimilarAnd17ContrastsAndEdgePixelsSeeTheirOwnSideOnly) {
@@ -187,7 +115,7 @@ TEST(ContrastPass, DifferenceOf16IsSimilarAnd17ContrastsAndEdgePixelsSeeTheirOwn
 
 // Each template on its own, in the middle, at the edges and across the wrap of
 // the columns: the stars of each list (entries 0 to 2) and the block each erases.
-TEST(DetectStars, EachTemplateFindsItsStarsAndErasesTheirBlocks) {
+TEST(StarDetector, EachTemplateFindsItsStarsAndErasesTheirBlocks) {
   const int W = 1024;
   const Picture dim(W, 512, 10), grey(W, 512, 50);
   auto spot = [](Picture p, int x, int y, uint8_t v = 110) {  // a 2 x 2 spot with one equally bright corner
@@ -243,14 +171,14 @@ TEST(DetectStars, EachTemplateFindsItsStarsAndErasesTheirBlocks) {
   EXPECT_EQ(Stars(Detect(spot(grey, 1, 300, 120).Grey(W, 300, 130), dir), 2), Points{});
 }
 
-TEST(DetectStars, ProgressCoversFivePassesThenResets) {
+TEST(StarDetector, ProgressCoversFivePassesThenResets) {
   TempDir dir;
   ProgressPlatform platform;
   sq::PlatformProgress bar(platform);
   const int W = 40, H = 30;
   sq::TgaTables t = TablesOf(Picture(W, H, 0));
   sq::DiskFolder folder(dir.path());
-  sq::DetectStars(t, "img", folder, bar);
+  sq::StarDetector(t, bar, "img", folder, {}).Finish();
   int highest = 0;
   for (const auto& [maximum, value] : platform.history) {
     EXPECT_EQ(maximum, 5 * W * H);
@@ -282,59 +210,6 @@ TEST(Cleanup, RunsInEachDirection) {
   EXPECT_EQ(Cleaned(edges), edges);
 }
 
-TEST(DetectorPipeline, InterleavedPassesAndTheLoadLeaveWhatThePassesOneByOneLeave) {
-  // 1024 x 512 has one limit for all neighbours; 700 x 300 and 97 x 60 have
-  // larger limits across and down; 64 x 6 is the lowest image examined. The load
-  // reads 1200 x 700 in several slices and hands the writing thread several
-  // pieces; the bright copy has its first byte above 127 far down, so the passes
-  // stop there until the whole image is read and the question answered. More such
-  // bytes follow in that pixel, in that row and in the rows below.
-  const struct {
-    int w, h;
-    unsigned seed;
-    bool bright;
-  } cases[] = {{1024, 512, 1, false}, {700, 300, 2, false},  {97, 60, 1, false},
-               {64, 6, 2, false},     {1200, 700, 3, false}, {1200, 700, 3, true}};
-  for (const auto& c : cases) {
-    Picture pic = Busy(c.w, c.h, c.seed);
-    if (c.bright) {
-      for (int x = 10; x <= c.w; x += 97) pic.Set(x, 500 + x % 150, 200, 90, 140).Set(x + 2, 500 + x % 150, 20, 131, 9);
-    }
-    for (const bool answer : {true, false}) {
-      if (!c.bright && !answer) continue;
-      SCOPED_TRACE(std::to_string(c.w) + " x " + std::to_string(c.h) + (c.bright ? " bright" : "") +
-                   (answer ? ", Yes" : ", No"));
-      Picture filtered = pic;
-      if (answer) {
-        for (std::size_t i = 0; i < filtered.pixels.size(); ++i) {
-          if (i % 4 != 3) filtered.pixels[i] = std::min<uint8_t>(filtered.pixels[i], 127);
-        }
-      }
-      TempDir one, interleaved, loaded;
-      const sq::TgaTables want = OneByOne(filtered, one);
-      if (c.w * c.h > 5000) {  // the sky is busy enough for stars of every template
-        for (std::size_t e = 0; e < 3; ++e) ASSERT_GT(want.starTable[e].count, 0) << "entry " << e;
-      }
-      sq::TgaTables got = TablesOf(filtered);
-      RecordingPlatform platform;
-      PlatformFace face(platform);
-      sq::DiskFolder interleavedFolder(interleaved.path()), loadedFolder(loaded.path());
-      EXPECT_TRUE(sq::DetectStars(got, "img", interleavedFolder, face.progress).Ok());
-      ExpectSame(got, want);
-      ExpectSameFiles(interleaved, one);
-
-      platform.answer = answer;
-      const auto bytes = sq::FileBytes::Copy(pic.File(), (loaded / "img.tga").string());
-      const sq::TgaLoadResult r = sq::LoadTargaImage(*bytes, loadedFolder, got, face.progress, face.askFilter);
-      EXPECT_EQ(r.status, sq::TgaLoadResult::Status::Loaded);
-      EXPECT_TRUE(r.outputs.Ok());
-      EXPECT_EQ(platform.questions.size(), c.bright ? 1u : 0u);
-      ExpectSame(got, want);
-      ExpectSameFiles(loaded, one);
-    }
-  }
-}
-
 TEST(DetectorPipeline, AnUnfinishedImageWriterLeavesNoFile) {
   TempDir dir;
   sq::TgaTables t = TablesOf(Picture(64, 64, 10));
@@ -346,4 +221,49 @@ TEST(DetectorPipeline, AnUnfinishedImageWriterLeavesNoFile) {
   }
   EXPECT_EQ(FileCount(dir.path()), 0);
   EXPECT_TRUE(memory.Names().empty());
+}
+
+TEST(MarkTable, WindowsAndWordsReadTheMarksAsSet) {
+  std::mt19937 random(17);
+  for (const int width : {1, 63, 64, 65, 130, 300}) {
+    SCOPED_TRACE(width);
+    sq::MarkTable marks;
+    marks.SizeClear(width, 3);
+    std::vector<std::vector<bool>> expected(3, std::vector<bool>(static_cast<std::size_t>(width) + 1));
+    for (int k = 0; k < width / 7 + 1; ++k) {
+      const int x = 1 + static_cast<int>(random() % static_cast<unsigned>(width)),
+                y = 1 + static_cast<int>(random() % 3);
+      marks.Set(x, y);
+      expected[static_cast<std::size_t>(y - 1)][static_cast<std::size_t>(x)] = true;
+    }
+    marks.Clear(1, 2);
+    expected[1][1] = false;
+    auto markedAt = [&](int x, int y) {
+      return x >= 1 && x <= width && expected[static_cast<std::size_t>(y - 1)][static_cast<std::size_t>(x)];
+    };
+    for (int y = 1; y <= 3; ++y) {
+      std::vector<std::size_t> visited;
+      marks.ForEachWord(y, true, [&](std::size_t w) { visited.push_back(w); });
+      for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
+        const uint64_t windows[] = {marks.Window<-2>(y, w), marks.Window<-1>(y, w), marks.Window<0>(y, w),
+                                    marks.Window<1>(y, w),  marks.Window<2>(y, w),  marks.WindowAt(y, w, 5)};
+        const int shifts[] = {-2, -1, 0, 1, 2, 5};
+        for (int s = 0; s < 6; ++s) {
+          for (int j = 0; j < 64; ++j) {
+            const int x = static_cast<int>(w) * 64 + j + 1;
+            ASSERT_EQ((windows[s] >> j) & 1, markedAt(x + shifts[s], y) ? 1u : 0u)
+                << "column " << x << " shift " << shifts[s];
+          }
+        }
+        // Every word that holds a mark, or follows one that does, is visited.
+        const bool needed = marks.Window<0>(y, w) != 0 || (w > 0 && marks.Window<0>(y, w - 1) != 0);
+        if (needed) {
+          EXPECT_NE(std::find(visited.begin(), visited.end(), w), visited.end()) << "word " << w;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(sq::MarkTable::Columns(1, 60, 70), (uint64_t{1} << 6) - 1);  // columns 65 .. 70
+  EXPECT_EQ(sq::MarkTable::Columns(0, 64, 64), uint64_t{1} << 63);
+  EXPECT_EQ(sq::MarkTable::Columns(2, 1, 100), 0u);
 }

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "hod/tga_header.h"
+#include "picture/tga_header.h"
 #include "preview/preview_math.h"
 #include "preview/tga_texture.h"
 

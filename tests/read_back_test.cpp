@@ -6,7 +6,7 @@
 
 #include <span>
 
-#include "hod/tga_header.h"
+#include "picture/tga_header.h"
 #include "support/rtf_check.h"
 #include "support/sample_files.h"
 #include "tests/test_kit.h"

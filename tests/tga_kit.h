@@ -15,7 +15,7 @@
 #include "app/message_boxes.h"
 #include "app/tga_command.h"
 #include "builder/builder.h"
-#include "hod/tga_header.h"
+#include "picture/tga_header.h"
 #include "tests/test_kit.h"
 
 namespace sqtest {

@@ -160,7 +160,7 @@ TEST(TgaCommand, RefusedAndAcceptedSelectionsAndWhatAnotherLoadLetsGo) {
 
   auto outcome = sq::LoadTargaCommand(s, lists, dir / "sky.tga", dir.path(), platform);
   EXPECT_EQ(outcome.status, sq::TgaCommandOutcome::Status::Written);
-  EXPECT_TRUE(s.pictureNamed && s.tgaBaseName == "sky");
+  EXPECT_EQ(s.tgaBaseName, "sky");
   EXPECT_TRUE(s.filteredLoad && !s.backgroundFromHod);
   EXPECT_EQ(lists.starPreviewCount, 0);
   EXPECT_TRUE(lists.starPreviewVertices.empty());
@@ -178,7 +178,7 @@ TEST(TgaCommand, RefusedAndAcceptedSelectionsAndWhatAnotherLoadLetsGo) {
   EXPECT_EQ(platform.messages, std::vector<std::string>{Shown("Cannot read the picture " + (dir / "SKY.TGA").string() +
                                                               ": " + std::strerror(ENOENT))});
   EXPECT_EQ(s.tgaBaseName, "");
-  EXPECT_FALSE(s.pictureNamed || s.filteredLoad || s.backgroundFromHod);
+  EXPECT_FALSE(s.filteredLoad || s.backgroundFromHod);
   EXPECT_EQ(s.tga.starTable[1].count, 2);  // the tables stay as they were
 
   platform.messages.clear();  // every file that cannot be written is named
@@ -190,14 +190,14 @@ TEST(TgaCommand, RefusedAndAcceptedSelectionsAndWhatAnotherLoadLetsGo) {
   ASSERT_TRUE(sq::BuildSessionBackground(s, platform));
   sq::LoadTargaCommand(s, lists, dir / "tiny.tga", dir.path(), platform);
   EXPECT_FALSE(s.builtBackground);
-  EXPECT_FALSE(s.tgaPath.empty());
+  EXPECT_FALSE(s.PicturePath().empty());
   platform.messages.clear();
   EXPECT_FALSE(sq::BuildSessionBackground(s, platform));  // loaded, but too small to build
   EXPECT_EQ(platform.messages, std::vector<std::string>{Shown(sq::kPictureTooSmall)});
   EXPECT_FALSE(s.builtBackground);
   for (const char* name : {"bad.tga", "A.TGA"}) {  // not loaded: nothing to build from
     sq::LoadTargaCommand(s, lists, dir / name, dir.path(), platform);
-    EXPECT_TRUE(s.tgaPath.empty()) << name;
+    EXPECT_TRUE(s.PicturePath().empty()) << name;
     EXPECT_FALSE(sq::BuildSessionBackground(s, platform)) << name;
   }
 }
@@ -213,7 +213,7 @@ TEST(BuildSessionBackground, BuildsTheLoadedImageWithTheMarksAndTheAnswerGivenAn
   WriteBytes(pictures / "sky.tga", sky.File());
   platform.answer = true;  // filter
   sq::LoadTargaCommand(session, lists, pictures / "sky.tga", outputs.path(), platform);
-  EXPECT_TRUE(!session.tgaPath.empty() && !session.builtBackground);
+  EXPECT_TRUE(!session.PicturePath().empty() && !session.builtBackground);
 
   session.buildOptions = {.density = 16, .colourAverage = true};
   platform.answer = false;  // were it asked again, the answer would differ
@@ -236,7 +236,7 @@ TEST(BuildSessionBackground, BuildsTheLoadedImageWithTheMarksAndTheAnswerGivenAn
   // A HOD file read: the built background goes, the image stays loaded.
   sq::ForgetBuiltBackground(session);
   EXPECT_FALSE(session.builtBackground);
-  EXPECT_FALSE(session.tgaPath.empty());
+  EXPECT_FALSE(session.PicturePath().empty());
   std::filesystem::remove(pictures / "sky.hod");
   platform.messages.clear();
   EXPECT_EQ(sq::WriteSessionBackground(session, platform).status, sq::CommandOutcome::Status::Refused);

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "hod/tga_header.h"
+#include "picture/tga_header.h"
 #include "output/file_output.h"
 #include "picture/picture_write.h"
 #include "support/sample_files.h"

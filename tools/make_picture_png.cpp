@@ -13,7 +13,7 @@
 #include <system_error>
 #include <vector>
 
-#include "hod/tga_header.h"
+#include "picture/tga_header.h"
 #include "tools/tool_args.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "hod/tga_header.h"
+#include "picture/tga_header.h"
 #include "output/file_output.h"
 #include "support/sample_random.h"
 #include "tools/tool_args.h"

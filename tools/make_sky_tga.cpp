@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "hod/tga_header.h"
+#include "picture/tga_header.h"
 #include "output/file_output.h"
 #include "tools/tool_args.h"
 

@@ -50,13 +50,13 @@ ToolsMenuState ToolsOf(const BuilderSession& s) {
   ToolsMenuState tools;
   tools.saveFilteredEnabled = s.filteredLoad;
   tools.writeHodEnabled = s.builtBackground.has_value();
-  tools.buildBackgroundEnabled = !s.tgaPath.empty();
+  tools.buildBackgroundEnabled = !s.PicturePath().empty();
   return tools;
 }
 
 std::string CaptionOf(const BuilderSession& s) {
   std::string caption(kMainWindowTitle);
-  if (s.pictureNamed) caption.append(" + ").append(s.tgaBaseName);
+  if (!s.tgaBaseName.empty()) caption.append(" + ").append(s.tgaBaseName);
   return caption;
 }
 

@@ -436,7 +436,7 @@ void MainWindow::ExportBackgroundClicked() {
 }
 
 void MainWindow::BuildBackgroundClicked() {
-  const std::string from = session_.tgaPath.filename().string();
+  const std::string from = session_.PicturePath().filename().string();
   if (!BeginJob("Building the background from " + from)) return;
   const bool built = BuildSessionBackground(session_, *platform_);
   // Faces that cannot be built from are let go, as a refused load lets a picture go.

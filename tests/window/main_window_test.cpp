@@ -349,7 +349,7 @@ TEST(MainWindow, AfterACancelledLoadTheCaptionToolsAndSessionAgreeAndPreviewsNam
     EXPECT_FALSE(w.mnuBuildBackground->isEnabled() || w.mnuSaveFiltered->isEnabled() ||
                  w.mnuSaveHalfToned->isEnabled() || w.mnuWriteHOD->isEnabled());
     EXPECT_EQ(w.tgaBaseName(), "");
-    EXPECT_TRUE(w.session().tgaPath.empty());
+    EXPECT_TRUE(w.session().PicturePath().empty());
   }
 
   rig.chooser.answers = {(images / "sky.tga").string()};

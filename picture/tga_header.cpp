@@ -1,4 +1,4 @@
-#include "hod/tga_header.h"
+#include "picture/tga_header.h"
 
 namespace sq {
 
@@ -40,6 +40,21 @@ std::array<uint8_t, kTgaHeaderSize> EncodeTgaHeader(const TgaHeader& header) {
   PutU16(bytes, 14, header.height);
   bytes[16] = header.pixelDepth;
   bytes[17] = header.descriptor;
+  return bytes;
+}
+
+std::array<uint8_t, kTgaHeaderSize> Tga32Header(int width, int height) {
+  return EncodeTgaHeader({.imageType = kTgaTrueColour,
+                          .width = static_cast<uint16_t>(width),
+                          .height = static_cast<uint16_t>(height),
+                          .pixelDepth = 32,
+                          .descriptor = 8});
+}
+
+std::string EncodeTga32(const Picture& picture) {
+  const std::array<uint8_t, kTgaHeaderSize> header = Tga32Header(picture.width, picture.height);
+  std::string bytes(header.begin(), header.end());
+  bytes.append(reinterpret_cast<const char*>(picture.bgra.data()), picture.bgra.size());
   return bytes;
 }
 

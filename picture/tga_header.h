@@ -1,11 +1,15 @@
 // The 18-byte header in front of every TGA image, its numbers little-endian: read
-// and written here for the builder, the preview's textures, our tools and tests.
+// and written here for the builder, the preview's textures, the export, our tools
+// and tests; and the one kind of TGA the program makes.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
+
+#include "picture/picture.h"
 
 namespace sq {
 
@@ -35,5 +39,11 @@ struct TgaHeader {
 TgaHeader ParseTgaHeader(std::span<const uint8_t, kTgaHeaderSize> bytes);
 // The header's bytes, the fields TgaHeader does not keep zero.
 std::array<uint8_t, kTgaHeaderSize> EncodeTgaHeader(const TgaHeader& header);
+
+// The header of every TGA the program makes: uncompressed true colour, 32 bits
+// a pixel with eight of alpha, the bottom row first, no image ID.
+std::array<uint8_t, kTgaHeaderSize> Tga32Header(int width, int height);
+// A picture as such a TGA: the header, then its pixels as they stand.
+std::string EncodeTga32(const Picture& picture);
 
 }  // namespace sq
