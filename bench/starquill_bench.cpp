@@ -682,7 +682,9 @@ void BM_WindowLoad(benchmark::State& state) {
     std::ifstream in(log);
     double seconds = -1;
     for (std::string line; std::getline(in, line);) {
-      if (!line.empty() && line.find("window_load:") != 0) seconds = std::stod(line);
+      char* end = nullptr;
+      const double figure = std::strtod(line.c_str(), &end);
+      if (end != line.c_str() && *end == '\0') seconds = figure;  // the figure's line, not a message
     }
     const Run tga = Spawn({STARQUILL_EXE, "tga", image.string(), "--out-dir", cliOut.string()});
     if (window.status != 0 || seconds < 0 || tga.status != 0) {

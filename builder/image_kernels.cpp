@@ -1,41 +1,9 @@
 #include "builder/image_kernels.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace sq {
-
-namespace {
-
-// Per byte, the extremes of pixel i's column in the three rows.
-void ColumnExtremes(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t i, uint8_t* hi,
-                    uint8_t* lo) {
-  for (std::size_t b = 0; b < 4; ++b) {
-    const std::size_t at = i * 4 + b;
-    hi[b] = std::max({above[at], row[at], below[at]});
-    lo[b] = std::min({above[at], row[at], below[at]});
-  }
-}
-
-bool ContrastPixel(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t i, std::size_t count,
-                   uint8_t limit) {
-  uint8_t hi[4], lo[4], h[4], l[4];
-  ColumnExtremes(above, row, below, i, hi, lo);
-  for (int side = 0; side < 2; ++side) {
-    if (side == 0 ? i == 0 : i + 1 == count) continue;  // no column there
-    ColumnExtremes(above, row, below, side == 0 ? i - 1 : i + 1, h, l);
-    for (std::size_t b = 0; b < 4; ++b) {
-      hi[b] = std::max(hi[b], h[b]);
-      lo[b] = std::min(lo[b], l[b]);
-    }
-  }
-  for (std::size_t c = 0; c < 3; ++c) {
-    const uint8_t p = row[i * 4 + c];
-    if (hi[c] - p <= limit && p - lo[c] <= limit) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 bool SumRow(uint8_t* pixels, std::size_t count, int16_t* sums, unsigned changes) {
   bool high = false;
@@ -51,11 +19,48 @@ bool SumRow(uint8_t* pixels, std::size_t count, int16_t* sums, unsigned changes)
   return high;
 }
 
+// Written in whole-row steps of bytes, so the compiler can take each step many
+// bytes at a time: the tga job's contrast pass is one of its five sweeps over
+// the picture, and a pixel at a time made that job four times as long.
 void ContrastRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t count, uint8_t limit,
                  uint64_t* bits) {
+  const std::size_t bytes = count * 4;
+  // Each byte's extremes in its column of the three rows.
+  std::vector<uint8_t> scratch(bytes * 3);
+  uint8_t* hi = scratch.data();
+  uint8_t* lo = hi + bytes;
+  uint8_t* differs = lo + bytes;
+  for (std::size_t k = 0; k < bytes; ++k) {
+    hi[k] = std::max({above[k], row[k], below[k]});
+    lo[k] = std::min({above[k], row[k], below[k]});
+  }
+  // Then over the columns beside it that exist, and whether the byte lies
+  // more than the limit from either.
+  auto differ = [&](std::size_t k, uint8_t h, uint8_t l) {
+    return static_cast<uint8_t>((h - row[k] > limit) | (row[k] - l > limit));
+  };
+  auto edge = [&](std::size_t k) {
+    uint8_t h = hi[k], l = lo[k];
+    if (k >= 4) {
+      h = std::max(h, hi[k - 4]);
+      l = std::min(l, lo[k - 4]);
+    }
+    if (k + 4 < bytes) {
+      h = std::max(h, hi[k + 4]);
+      l = std::min(l, lo[k + 4]);
+    }
+    differs[k] = differ(k, h, l);
+  };
+  for (std::size_t k = 0; k < std::min<std::size_t>(4, bytes); ++k) edge(k);
+  for (std::size_t k = 4; k + 4 < bytes; ++k) {
+    differs[k] = differ(k, std::max({hi[k - 4], hi[k], hi[k + 4]}), std::min({lo[k - 4], lo[k], lo[k + 4]}));
+  }
+  for (std::size_t k = std::max<std::size_t>(bytes, 8) - 4; k < bytes; ++k) edge(k);
+  // A pixel is marked where blue, green and red all differ.
   std::fill(bits, bits + (count + 63) / 64, uint64_t{0});
   for (std::size_t i = 0; i < count; ++i) {
-    if (ContrastPixel(above, row, below, i, count, limit)) bits[i / 64] |= uint64_t{1} << (i % 64);
+    const uint64_t marked = differs[i * 4] & differs[i * 4 + 1] & differs[i * 4 + 2];
+    bits[i / 64] |= marked << (i % 64);
   }
 }
 

@@ -35,10 +35,10 @@ void AppendCoordinate(std::string& text, float value) {
 
 OutputReport ExportStars(const TgaTables& t, std::string_view baseName, OutputFolder& folder) {
   OutputReport report;
-  for (int i = 0; i < 3; ++i) {
+  for (std::size_t i = 0; i < t.starTable.size(); ++i) {
     const std::string name = SafeFileName(std::string(baseName) + "_StrPts" + std::to_string(i) + ".obj");
     SideFile file(folder, name);
-    const StarList& list = t.starTable[static_cast<std::size_t>(i)];
+    const StarList& list = t.starTable[i];
     std::string lines;
     for (const StarPoint& point : list.points) {
       lines += "v ";

@@ -53,8 +53,8 @@ struct TgaTables {
   ImageBuffer<uint8_t> tgaFile = ImageBuffer<uint8_t>(kTgaHeaderSize + kTgaFooterSize + 1, 0);
   ImageBuffer<int16_t> intensitySum;  // blue + green + red after the filter, 0..765
   MarkTable contrastMask;             // a bit per pixel, set where marked
-  // Entries 0 to 2 hold the stars of the three template passes; entry 3 stays empty.
-  std::array<StarList, 4> starTable;
+  // The stars of the three template passes, one entry a pass.
+  std::array<StarList, 3> starTable;
 
   std::size_t PixelCount() const {
     return static_cast<std::size_t>(tgaWidth > 0 ? tgaWidth : 0) *
