@@ -72,10 +72,10 @@
 #include "builder/image_buffer.h"
 #include "hod/file_bytes.h"
 #include "hod/hod_walk.h"
-#include "picture/tga_header.h"
 #include "output/output_folder.h"
 #include "picture/picture_read.h"
 #include "picture/picture_write.h"
+#include "picture/tga_header.h"
 #include "report/report_rtf.h"
 #include "support/sample_files.h"
 

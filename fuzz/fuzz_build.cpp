@@ -32,10 +32,10 @@
 #include "fuzz/fuzz_support.h"
 #include "hod/file_bytes.h"
 #include "hod/hod_walk.h"
-#include "picture/tga_header.h"
 #include "output/file_output.h"
 #include "picture/picture_levels.h"
 #include "picture/picture_write.h"
+#include "picture/tga_header.h"
 #include "writer/background_writer.h"
 
 namespace {

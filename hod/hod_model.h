@@ -73,10 +73,9 @@ struct SideExportSources {
   static constexpr std::size_t kKinds = 6;
   // Held by pointer, so a chunk whose record is still in its table costs a few
   // bytes, and a replaced one the size of its own record.
-  using Record =
-      std::variant<std::monostate, std::unique_ptr<const VaryRecord>, std::unique_ptr<const LiteRecord>,
-                   std::unique_ptr<const std::vector<HierObject>>, std::unique_ptr<const EtshRecord>,
-                   std::unique_ptr<const BurnRecord>, std::unique_ptr<const BndvRecord>>;
+  using Record = std::variant<std::monostate, std::unique_ptr<const VaryRecord>, std::unique_ptr<const LiteRecord>,
+                              std::unique_ptr<const std::vector<HierObject>>, std::unique_ptr<const EtshRecord>,
+                              std::unique_ptr<const BurnRecord>, std::unique_ptr<const BndvRecord>>;
 
   struct Chunk {
     Kind kind = Kind::Vary;

@@ -19,9 +19,9 @@
 #include "builder/background_mesh.h"
 #include "builder/background_stars.h"
 #include "builder/picture_load.h"
-#include "picture/tga_header.h"
 #include "picture/picture_read.h"
 #include "picture/sky_cube.h"
+#include "picture/tga_header.h"
 #include "support/sample_files.h"
 #include "tests/test_kit.h"
 

@@ -11,9 +11,9 @@
 #include "hod/background_tables.h"
 #include "hod/byte_reader.h"
 #include "hod/text_forms.h"
-#include "picture/tga_header.h"
 #include "output/file_output.h"
 #include "output/output_folder.h"
+#include "picture/tga_header.h"
 #include "tests/test_kit.h"
 
 // More values are pinned by the lights' OBJ.

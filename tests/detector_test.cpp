@@ -110,7 +110,8 @@ TEST(ContrastPass, DifferenceOf16IsSimilarAnd17ContrastsAndEdgePixelsSeeTheirOwn
   EXPECT_EQ(ContrastMarks(edges), expected);
   TempDir dir;
   const sq::TgaTables t = Detect(edges, dir);
-  for (std::size_t e = 0; e < t.starTable.size(); ++e) EXPECT_EQ(t.starTable[e].count, 0) << e;  // and they are no stars
+  for (std::size_t e = 0; e < t.starTable.size(); ++e)
+    EXPECT_EQ(t.starTable[e].count, 0) << e;  // and they are no stars
 }
 
 // Each template on its own, in the middle, at the edges and across the wrap of

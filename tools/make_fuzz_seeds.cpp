@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "picture/tga_header.h"
 #include "output/file_output.h"
 #include "picture/picture_write.h"
+#include "picture/tga_header.h"
 #include "support/sample_files.h"
 #include "tools/tool_args.h"
 

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "picture/tga_header.h"
 #include "output/file_output.h"
+#include "picture/tga_header.h"
 #include "support/sample_random.h"
 #include "tools/tool_args.h"
 

@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "picture/tga_header.h"
 #include "output/file_output.h"
+#include "picture/tga_header.h"
 #include "tools/tool_args.h"
 
 namespace {
