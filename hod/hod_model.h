@@ -97,9 +97,10 @@ struct SideExportSources {
   // whose read failed was never noted and is left behind.
   template <class R>
   void SetAside(Kind kind, R& record) {
-    for (std::size_t chunk : std::exchange(inTable_[static_cast<std::size_t>(kind)], {})) {
-      chunks[chunk].replaced = std::make_unique<const R>(std::move(record));
-    }
+    std::vector<std::size_t>& held = inTable_[static_cast<std::size_t>(kind)];
+    // The single record is the last noted chunk's.
+    if (!held.empty()) chunks[held.back()].replaced = std::make_unique<const R>(std::move(record));
+    held.clear();
   }
   template <class R>
   void SetAsideRows(Kind kind, std::vector<R>& table) {
