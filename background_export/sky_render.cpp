@@ -501,15 +501,15 @@ void SkyRenderer::DrawEquirect(int width, int height, const BandSink& sink) cons
   std::vector<double> sinL(static_cast<std::size_t>(width)), cosL(sinL.size());
   std::vector<double> sinP(static_cast<std::size_t>(height)), cosP(sinP.size());
   auto held = [](double v) { return static_cast<double>(static_cast<float>(v)); };
-  for (int c = 1; c <= width; ++c) {
-    const double l = 2 * kPi * (c - 0.5) / width;
-    sinL[static_cast<std::size_t>(c - 1)] = held(std::sin(l)),
-                                      cosL[static_cast<std::size_t>(c - 1)] = held(std::cos(l));
+  for (std::size_t c = 0; c < sinL.size(); ++c) {
+    const double l = 2 * kPi * (static_cast<double>(c) + 0.5) / width;
+    sinL[c] = held(std::sin(l));
+    cosL[c] = held(std::cos(l));
   }
-  for (int r = 1; r <= height; ++r) {
-    const double p = kPi * (r - 0.5) / height - kPi / 2;
-    sinP[static_cast<std::size_t>(r - 1)] = held(std::sin(p)),
-                                      cosP[static_cast<std::size_t>(r - 1)] = held(std::cos(p));
+  for (std::size_t r = 0; r < sinP.size(); ++r) {
+    const double p = kPi * (static_cast<double>(r) + 0.5) / height - kPi / 2;
+    sinP[r] = held(std::sin(p));
+    cosP[r] = held(std::cos(p));
   }
   PictureGeometry picture = {width, height, {}, {}, {}, true};
   picture.rowDirections = [&](int r, std::span<SkyDirection> row) {
