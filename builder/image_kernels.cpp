@@ -1,6 +1,7 @@
 #include "builder/image_kernels.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace sq {
@@ -30,8 +31,11 @@ bool SumRow(uint8_t* pixels, std::size_t count, int16_t* sums, unsigned changes)
 void ContrastRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, std::size_t count, uint8_t limit,
                  uint64_t* bits) {
   const std::size_t bytes = count * 4;
-  // Each byte's extremes in its column of the three rows.
-  std::vector<uint8_t> scratch(bytes * 3);
+  // Each byte's extremes in its column of the three rows; the scratch rows are
+  // kept from one call to the next (a row is 32 KiB of each at 8192 pixels).
+  thread_local std::vector<uint8_t> scratch;
+  const std::size_t words = (count + 63) / 64;
+  scratch.resize(std::max(scratch.size(), bytes * 3 + words * 64));
   uint8_t* hi = scratch.data();
   uint8_t* lo = hi + bytes;
   uint8_t* differs = lo + bytes;
@@ -40,9 +44,11 @@ void ContrastRow(const uint8_t* above, const uint8_t* row, const uint8_t* below,
     lo[k] = std::min({above[k], row[k], below[k]});
   }
   // Then over the columns beside it that exist, and whether the byte lies
-  // more than the limit from either.
+  // more than the limit from either. The extremes take in the byte itself, so
+  // both differences are bytes of their own.
   auto differ = [&](std::size_t k, uint8_t h, uint8_t l) {
-    return static_cast<uint8_t>((h - row[k] > limit) | (row[k] - l > limit));
+    return static_cast<uint8_t>((static_cast<uint8_t>(h - row[k]) > limit) |
+                                (static_cast<uint8_t>(row[k] - l) > limit));
   };
   auto edge = [&](std::size_t k) {
     uint8_t h = hi[k], l = lo[k];
@@ -61,11 +67,21 @@ void ContrastRow(const uint8_t* above, const uint8_t* row, const uint8_t* below,
     differs[k] = differ(k, std::max({hi[k - 4], hi[k], hi[k + 4]}), std::min({lo[k - 4], lo[k], lo[k + 4]}));
   }
   for (std::size_t k = std::max<std::size_t>(bytes, 8) - 4; k < bytes; ++k) edge(k);
-  // A pixel is marked where blue, green and red all differ.
-  std::fill(bits, bits + (count + 63) / 64, uint64_t{0});
-  for (std::size_t i = 0; i < count; ++i) {
-    const uint64_t marked = differs[i * 4] & differs[i * 4 + 1] & differs[i * 4 + 2];
-    bits[i / 64] |= marked << (i % 64);
+  // A pixel is marked where blue, green and red all differ: a byte of 0 or 1
+  // per pixel, then eight such bytes at a time become eight bits (read as one
+  // little-endian word, the multiplication moves byte j's bit to bit 56 + j
+  // and no two of them collide).
+  uint8_t* marked = differs + bytes;
+  for (std::size_t i = 0; i < count; ++i) marked[i] = differs[i * 4] & differs[i * 4 + 1] & differs[i * 4 + 2];
+  std::fill(marked + count, marked + words * 64, uint8_t{0});
+  for (std::size_t word = 0; word < words; ++word) {
+    uint64_t bitsOfWord = 0;
+    for (std::size_t eight = 0; eight < 8; ++eight) {
+      uint64_t bytesOf8 = 0;
+      std::memcpy(&bytesOf8, marked + word * 64 + eight * 8, 8);
+      bitsOfWord |= (bytesOf8 * 0x0102040810204080ULL) >> 56 << (eight * 8);
+    }
+    bits[word] = bitsOfWord;
   }
 }
 
