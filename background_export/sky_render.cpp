@@ -72,13 +72,13 @@ bool EdgeOn(const V3& normal, double plane, const V3& a) {
 // falls) leaving either end.
 void ArcLatitudes(const V3& p, const V3& q, double& lo, double& hi) {
   const V3 n = Cross(p, q);
-  const double nl = Length(n);
-  // p and q in one direction (or opposite): no arc to speak of.
-  if (!(nl > 1e-12 * Length(p) * Length(q))) return;
+  // p and q in one direction (or opposite): no arc to speak of. (Squares:
+  // three square roots for each edge of each triangle are felt.)
+  if (!(Dot(n, n) > 1e-24 * Dot(p, p) * Dot(q, q))) return;
   // Which way the latitude goes leaving p towards q: the way q's part across p points.
   const double pq = Dot(p, q), upFromP = q[1] * Dot(p, p) - pq * p[1], upFromQ = p[1] * Dot(q, q) - pq * q[1];
   // The great circle's top and bottom lie pi/2 from its plane's normal.
-  auto extreme = [&] { return std::acos(std::min(1.0, std::fabs(n[1]) / nl)); };
+  auto extreme = [&] { return std::acos(std::min(1.0, std::fabs(n[1]) / Length(n))); };
   if (upFromP > 0 && upFromQ > 0) hi = std::max(hi, extreme());
   if (upFromP < 0 && upFromQ < 0) lo = std::min(lo, -extreme());
 }
@@ -328,7 +328,9 @@ std::optional<LonLatBox> LonLatBoxOf(const SceneVertex& a, const SceneVertex& b,
 
 SkyRenderer::SkyRenderer(const SkyScene& scene, SceneLayers layers, SceneLevels levels) : levels_(levels) {
   if (layers.mesh) {
-    std::size_t cells = 0;
+    std::size_t cells = 0, count = 0;
+    for (const SceneMesh& mesh : scene.meshes) count += mesh.triangles.size();
+    triangles_.reserve(count);  // fresh memory is dear: not twice
     std::vector<BoxCorner> looks;  // where each vertex of a mesh looks
     for (const SceneMesh& mesh : scene.meshes) {
       looks.clear();
@@ -425,13 +427,14 @@ void SkyRenderer::Draw(const PictureGeometry& picture, const BandSink& sink) con
           const double wa = Dot(d, t->edges[0]), wb = Dot(d, t->edges[1]), wc = Dot(d, t->edges[2]);
           const double sum = wa + wb + wc;
           if (wa < -t->slack[0] || wb < -t->slack[1] || wc < -t->slack[2] || !(sum > 0)) continue;
-          const double distance = t->plane / sum;
+          const double over = 1 / sum;  // one division, not three
+          const double distance = t->plane * over;
           if (!(distance < nearest[pixel])) continue;
           nearest[pixel] = distance;
           // The weights of the second and third corners each within 0 .. 1 and
           // their sum at most 1, so each level lies among the corners' but for
           // rounding.
-          const double w1 = std::clamp(wb / sum, 0.0, 1.0), w2 = std::clamp(wc / sum, 0.0, 1.0 - w1);
+          const double w1 = std::clamp(wb * over, 0.0, 1.0), w2 = std::clamp(wc * over, 0.0, 1.0 - w1);
           for (std::size_t ch = 0; ch < 3; ++ch) {
             const std::array<double, 3> level = {t->levels[0][ch], t->levels[1][ch], t->levels[2][ch]};
             const double blend = level[0] + w1 * (level[1] - level[0]) + w2 * (level[2] - level[0]);

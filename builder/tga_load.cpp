@@ -50,18 +50,26 @@ HeaderCheck CheckHeader(const std::array<uint8_t, kTgaHeaderSize>& header, uintm
   return h;
 }
 
-// The file's bytes taken from the front, a block at a time.
+// The file's bytes taken from the front, a block at a time. What is copied out
+// is let go (FileBytes::LetGo), so the pixels are held once, not twice: a big
+// block a few MiB at a time.
 class ByteSource {
  public:
-  explicit ByteSource(std::span<const uint8_t> bytes) : bytes_(bytes) {}
+  explicit ByteSource(const FileBytes& file) : file_(file), bytes_(file.Bytes()) {}
   // Copies up to n bytes; the rest of the block stays as it was.
   void Read(uint8_t* data, std::size_t n) {
-    const std::size_t k = std::min(n, bytes_.size() - at_);
-    if (k > 0) std::memcpy(data, bytes_.data() + at_, k);
-    at_ += k;
+    constexpr std::size_t kPiece = std::size_t{8} << 20;
+    std::size_t k = std::min(n, bytes_.size() - at_);
+    while (k > 0) {
+      const std::size_t piece = std::min(k, kPiece);
+      std::memcpy(data, bytes_.data() + at_, piece);
+      file_.LetGo(at_, piece);
+      at_ += piece, data += piece, k -= piece;
+    }
   }
 
  private:
+  const FileBytes& file_;
   std::span<const uint8_t> bytes_;
   std::size_t at_ = 0;
 };
@@ -200,7 +208,7 @@ TgaLoadResult LoadTargaImage(const FileBytes& file, OutputFolder& folder, TgaTab
   TgaLoadResult result;
   result.baseName = TgaBaseName(file.Name());
 
-  ByteSource in(file.Bytes());
+  ByteSource in(file);
   std::array<uint8_t, kTgaHeaderSize> header{};
   in.Read(header.data(), header.size());
   const HeaderCheck check = CheckHeader(header, file.size());
@@ -250,7 +258,7 @@ TgaLoadResult ReadTargaPicture(const FileBytes& file, TgaTables& tables, Progres
   TgaLoadResult result;
   result.baseName = TgaBaseName(file.Name());
 
-  ByteSource in(file.Bytes());
+  ByteSource in(file);
   std::array<uint8_t, kTgaHeaderSize> header{};
   in.Read(header.data(), header.size());
   const HeaderCheck check = CheckHeader(header, file.size());

@@ -1,6 +1,8 @@
 #include "hod/file_bytes.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <fstream>
 #include <utility>
 
@@ -113,6 +115,20 @@ std::shared_ptr<const FileBytes> FileBytes::Adopt(std::vector<uint8_t> bytes, st
 
 std::shared_ptr<const FileBytes> FileBytes::Copy(std::span<const uint8_t> bytes, std::string name) {
   return Adopt(std::vector<uint8_t>(bytes.begin(), bytes.end()), std::move(name));
+}
+
+void FileBytes::LetGo(std::size_t offset, std::size_t length) const {
+#if defined(__unix__) && defined(MADV_DONTNEED)
+  if (!mapped_ || offset >= size_) return;
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto from = reinterpret_cast<std::uintptr_t>(data_ + offset);
+  const auto to = reinterpret_cast<std::uintptr_t>(data_ + offset + std::min(length, size_ - offset));
+  const std::uintptr_t first = (from + page - 1) / page * page, last = to / page * page;
+  // The pages are the file's, never written: dropped, they read the same again.
+  if (first < last) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+#else
+  (void)offset, (void)length;
+#endif
 }
 
 FileBytes::~FileBytes() {

@@ -40,6 +40,10 @@ class FileBytes {
   std::span<const uint8_t> Bytes() const { return {data_, size_}; }
   std::size_t size() const { return size_; }
   bool Mapped() const { return mapped_; }
+  // Says that bytes offset .. offset + length - 1 were read through and copied
+  // out: a mapping's whole pages among them leave this process's memory (a
+  // later read brings them back from the file). A no-op for bytes in memory.
+  void LetGo(std::size_t offset, std::size_t length) const;
   // The name the bytes came by: the path they were read from, or the name the
   // caller gave them.
   const std::string& Name() const { return name_; }
