@@ -419,16 +419,21 @@ void SkyRenderer::Draw(const PictureGeometry& picture, const BandSink& sink) con
       const std::optional<PixelTriangle> t = PixelTriangleOf(triangles_[i].corners, levels_);
       if (!t) continue;
       const PixelBox& box = picture.boxes[i];
+      // Held here, not read through t: the pixel writes below might otherwise
+      // be taken to change them, and every ray would read them again.
+      const std::array<V3, 3> edges = t->edges;
+      const std::array<double, 3> slack = t->slack;
+      const double plane = t->plane;
       for (int r = std::max(box.r0, firstRow); r <= std::min(box.r1, lastRow); ++r) {
         for (int column = box.c0; column <= box.c1; ++column) {
           const int c = column > width ? column - width : column;
           const std::size_t pixel = at(c, r);
           const SkyDirection& d = directions[pixel];
-          const double wa = Dot(d, t->edges[0]), wb = Dot(d, t->edges[1]), wc = Dot(d, t->edges[2]);
+          const double wa = Dot(d, edges[0]), wb = Dot(d, edges[1]), wc = Dot(d, edges[2]);
           const double sum = wa + wb + wc;
-          if (wa < -t->slack[0] || wb < -t->slack[1] || wc < -t->slack[2] || !(sum > 0)) continue;
+          if (wa < -slack[0] || wb < -slack[1] || wc < -slack[2] || !(sum > 0)) continue;
           const double over = 1 / sum;  // one division, not three
-          const double distance = t->plane * over;
+          const double distance = plane * over;
           if (!(distance < nearest[pixel])) continue;
           nearest[pixel] = distance;
           // The weights of the second and third corners each within 0 .. 1 and
