@@ -38,6 +38,13 @@ double Dot(const V3& a, const V3& b) { return a[0] * b[0] + a[1] * b[1] + a[2] *
 double Dot(const SkyDirection& d, const V3& b) { return d.x * b[0] + d.y * b[1] + d.z * b[2]; }
 double Length(const V3& a) { return std::sqrt(Dot(a, a)); }
 V3 Scaled(const V3& a, double s) { return {a[0] * s, a[1] * s, a[2] * s}; }
+// v brought within lo .. hi (a NaN becomes hi). Written in the form of the
+// processor's own maximum and minimum, so the compiler takes those rather than
+// two branches: a drawn pixel takes two of these.
+double Within(double v, double lo, double hi) {
+  const double above = v > lo ? v : lo;
+  return above < hi ? above : hi;
+}
 V3 PointOf(const SceneVertex& v) { return {v.x, v.y, v.z}; }
 V3 PointOf(const SkyDirection& d) { return {d.x, d.y, d.z}; }
 
@@ -132,15 +139,19 @@ std::optional<PixelTriangle> PixelTriangleOf(const std::array<const SceneVertex*
 
 // The cells of the work grid a box covers.
 std::size_t CellsOf(const LonLatBox& box) {
-  auto cell = [](double angle, double from, double range, int cells) {
-    return std::clamp(static_cast<int>(std::floor((angle - from) / range * cells)), 0, cells - 1);
+  // Angles scaled to cells by one product each (a division per angle of each
+  // triangle is felt); a count below 0 is the first cell, as is one just below it.
+  auto cell = [](double angle, double from, double perCell, int cells) {
+    return static_cast<int>(std::clamp((angle - from) * perCell, 0.0, cells - 1.0));
   };
-  const int up = cell(box.latHi, -kPi / 2, kPi, kCellsUp) - cell(box.latLo, -kPi / 2, kPi, kCellsUp) + 1;
+  constexpr double kUpPerRadian = kCellsUp / kPi, kAcrossPerRadian = kCellsAcross / (2 * kPi);
+  const int up =
+      cell(box.latHi, -kPi / 2, kUpPerRadian, kCellsUp) - cell(box.latLo, -kPi / 2, kUpPerRadian, kCellsUp) + 1;
   int across = kCellsAcross;
   if (!box.allLongitudes) {
     const double from = std::floor(box.lonLo / (2 * kPi)) * 2 * kPi;
-    across = static_cast<int>(std::floor((box.lonHi - from) / (2 * kPi) * kCellsAcross)) -
-             static_cast<int>(std::floor((box.lonLo - from) / (2 * kPi) * kCellsAcross)) + 1;
+    across = static_cast<int>((box.lonHi - from) * kAcrossPerRadian) -
+             static_cast<int>((box.lonLo - from) * kAcrossPerRadian) + 1;
     across = std::min(across, kCellsAcross);
   }
   return static_cast<std::size_t>(across) * static_cast<std::size_t>(up);
@@ -439,11 +450,13 @@ void SkyRenderer::Draw(const PictureGeometry& picture, const BandSink& sink) con
           // The weights of the second and third corners each within 0 .. 1 and
           // their sum at most 1, so each level lies among the corners' but for
           // rounding.
-          const double w1 = std::clamp(wb * over, 0.0, 1.0), w2 = std::clamp(wc * over, 0.0, 1.0 - w1);
+          const double w1 = Within(wb * over, 0.0, 1.0), w2 = Within(wc * over, 0.0, 1.0 - w1);
           for (std::size_t ch = 0; ch < 3; ++ch) {
             const std::array<double, 3> level = {t->levels[0][ch], t->levels[1][ch], t->levels[2][ch]};
             const double blend = level[0] + w1 * (level[1] - level[0]) + w2 * (level[2] - level[0]);
-            bgra[pixel * 4 + 2 - ch] = static_cast<uint8_t>(std::clamp(blend + 0.5, 0.0, 255.0));
+            // A blend of levels 0 .. 255 by weights of sum 1, none below 0:
+            // within 0 .. 255 but for the last bits, which the rounding drops.
+            bgra[pixel * 4 + 2 - ch] = static_cast<uint8_t>(static_cast<int>(blend + 0.5));
           }
         }
       }
@@ -527,18 +540,21 @@ void SkyRenderer::DrawEquirect(int width, int height, const BandSink& sink) cons
   // Each triangle's columns and rows: those whose centres' longitudes and
   // latitudes lie in its box. Column c's centre lies at longitude
   // 2 pi (c - 1/2) / width, row r's at latitude pi (r - 1/2) / height - pi / 2.
+  // (A box holds a margin past its triangle: a last bit of rounding here
+  // cannot leave out a pixel the triangle meets.)
+  const double rowsPerRadian = height / kPi, columnsPerRadian = width / (2 * kPi);
   picture.boxes.reserve(triangles_.size());
   for (const Triangle& t : triangles_) {
     const LonLatBox& box = t.box;
     PixelBox pixels = {1, width, 1, 0};
-    pixels.r0 = std::max(1, static_cast<int>(std::ceil((box.latLo + kPi / 2) / kPi * height + 0.5)));
-    pixels.r1 = std::min(height, static_cast<int>(std::floor((box.latHi + kPi / 2) / kPi * height + 0.5)));
+    pixels.r0 = std::max(1, static_cast<int>(std::ceil((box.latLo + kPi / 2) * rowsPerRadian + 0.5)));
+    pixels.r1 = std::min(height, static_cast<int>(std::floor((box.latHi + kPi / 2) * rowsPerRadian + 0.5)));
     if (!box.allLongitudes) {
       // From a first longitude within 0 .. 2 pi: the first column lies within
       // the picture, the last may lie past it.
       const double turns = std::floor(box.lonLo / (2 * kPi)) * 2 * kPi;
-      pixels.c0 = static_cast<int>(std::ceil((box.lonLo - turns) / (2 * kPi) * width + 0.5));
-      pixels.c1 = static_cast<int>(std::floor((box.lonHi - turns) / (2 * kPi) * width + 0.5));
+      pixels.c0 = static_cast<int>(std::ceil((box.lonLo - turns) * columnsPerRadian + 0.5));
+      pixels.c1 = static_cast<int>(std::floor((box.lonHi - turns) * columnsPerRadian + 0.5));
       if (pixels.c1 - pixels.c0 + 1 >= width) {
         pixels.c0 = 1, pixels.c1 = width;
       } else if (pixels.c0 > width) {
