@@ -16,7 +16,8 @@ std::string HeaderName(const PendingHeader& header) {
   return header.sizeAndIdRead ? header.kind + " " + header.id : header.kind;
 }
 
-// The walk's own finding: none when it read the whole file.
+}  // namespace
+
 std::optional<CheckFinding> WalkEndFinding(const WalkResult& walk, std::size_t fileSize) {
   if (walk.failed) return CheckFinding{Severity::Error, walk.offset, "the walk ended early: " + walk.reason};
   if (walk.end >= fileSize) return std::nullopt;
@@ -28,6 +29,8 @@ std::optional<CheckFinding> WalkEndFinding(const WalkResult& walk, std::size_t f
   }
   return CheckFinding{Severity::Error, walk.end, "the walk ended early: " + unread};
 }
+
+namespace {
 
 // A top-level chunk whose size reaches past the end of the file: the file was cut
 // short, even where the cut fell between two chunks and the walk met no harm.

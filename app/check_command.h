@@ -22,6 +22,10 @@ struct CheckFinding {
   std::string text;
 };
 
+// The walk's own finding: it failed, or it stopped short of the file's end at
+// a chunk no reader takes or with bytes left over. None when it read the whole file.
+std::optional<CheckFinding> WalkEndFinding(const WalkResult& walk, std::size_t fileSize);
+
 // Where the walk met the chunk a finding names, from the walk's record.
 std::optional<std::size_t> OffsetOf(const ChunkRef& chunk, const WalkRecord& record);
 

@@ -1,5 +1,10 @@
 #include "app/command_status.h"
 
+#include <optional>
+#include <string_view>
+
+#include "app/check_command.h"
+
 namespace sq {
 
 namespace {
@@ -8,9 +13,16 @@ constexpr const char* kNothingWritten = "Nothing written.";
 
 }  // namespace
 
-std::string WalkStatus(const WalkResult& walk) {
-  if (!walk.failed) return {};
-  return "The walk ended at byte " + std::to_string(walk.offset) + ": " + walk.reason;
+std::string WalkStatus(const WalkResult& walk, std::size_t fileSize) {
+  if (walk.failed) return "The walk ended at byte " + std::to_string(walk.offset) + ": " + walk.reason;
+  const std::optional<CheckFinding> end = WalkEndFinding(walk, fileSize);
+  if (!end) return {};
+  // check's "the walk ended early: WHY" or "... early at HEADER, ...: WHY", with the byte.
+  constexpr std::string_view kEarly = "the walk ended early";
+  std::string_view rest = end->text;
+  if (rest.starts_with(kEarly)) rest.remove_prefix(kEarly.size());
+  const std::string at = "The walk ended early at byte " + std::to_string(walk.end);
+  return rest.starts_with(": ") ? at + std::string(rest) : at + "," + std::string(rest);
 }
 
 std::string ReportStatus(const ReportOutcome& outcome) {
@@ -33,7 +45,7 @@ std::string ReportStatus(const ReportOutcome& outcome) {
     }
   }
   if (outcome.status == ReportOutcome::Status::Written) {
-    if (const std::string walk = WalkStatus(outcome.walk); !walk.empty()) text += ". " + walk;
+    if (const std::string walk = WalkStatus(outcome.walk, outcome.fileSize); !walk.empty()) text += ". " + walk;
   }
   return text;
 }

@@ -4,6 +4,7 @@
 // screen afterwards.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "app/report_command.h"
@@ -13,8 +14,11 @@
 
 namespace sq {
 
-// "The walk ended at byte N: REASON", or empty for a walk that reached the end.
-std::string WalkStatus(const WalkResult& walk);
+// "The walk ended at byte N: REASON" for a walk that failed; for one that
+// stopped short of the file's end, where and why as `check` words it ("The
+// walk ended early at byte N: the last M bytes were not read"); empty for a
+// walk that read the whole file.
+std::string WalkStatus(const WalkResult& walk, std::size_t fileSize);
 
 // The report's path (or why it could not be written), the side files that could
 // not be written, and where the walk ended when it ended early.

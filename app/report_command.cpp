@@ -44,6 +44,7 @@ ReportOutcome ReportOfBytes(Model& model, const std::string& hodPath, std::share
     return outcome;
   }
   ResetModel(model);
+  outcome.fileSize = file ? file->size() : 0;
   // The model keeps the file's bytes: its tables view them.
   outcome.walk = WalkHodFile(std::move(file), model, soundTest, record);
   ShowMessages(platform, outcome.walk.messages);
@@ -54,6 +55,8 @@ ReportOutcome ReportOfBytes(Model& model, const std::string& hodPath, std::share
   // The side files come after the report, which never depends on them; they are
   // written also when the report could not be.
   outcome.sideFileFailures = WriteSideExports(model, folder);
+  // The background was read whether or not its report could be written.
+  outcome.openPreview = model.hasBGMS || model.hasSTRF;
   if (!error.empty()) {
     outcome.status = ReportOutcome::Status::WriteFailed;
     outcome.error = error;
@@ -61,7 +64,6 @@ ReportOutcome ReportOfBytes(Model& model, const std::string& hodPath, std::share
     return outcome;
   }
   outcome.status = ReportOutcome::Status::Written;
-  outcome.openPreview = model.hasBGMS || model.hasSTRF;
   return outcome;
 }
 

@@ -295,7 +295,10 @@ void MainWindow::EndJob() {
   job_.clear();
   QApplication::restoreOverrideCursor();
   ShowBuilderState();
-  if (focusBeforeJob_ && focusBeforeJob_->window() == this) focusBeforeJob_->setFocus();
+  // Back to the button, whatever held the focus before: a job disables the
+  // button, and the focus it hands on (the check box next in line) would turn
+  // the next Space into a change of the report.
+  cmdReport->setFocus();
   if (closeAfterJob_)
     QMetaObject::invokeMethod(
         this, [this] { close(); }, Qt::QueuedConnection);
@@ -313,6 +316,15 @@ void MainWindow::ReportOn(const std::string& chosen) {
   const bool accepted = !HodBaseName(chosen).empty();
   // The folder of the chosen file stands in for the current directory.
   const std::filesystem::path folder = accepted ? FolderOf(chosen) : outputFolder_;
+  if (!accepted) {
+    // Nothing to read (a cancelled dialog, a name that is no HOD's): the status
+    // says so before the command's message does.
+    if (!CanStartJobs()) return;
+    SetStatus(ReportStatus(ReportOutcome{}));  // refused: "Nothing written."
+    ReportCommand(model_, chosen, folder, chkSndTest->isChecked(), *platform_);
+    cmdReport->setFocus();
+    return;
+  }
   if (!BeginJob("Reading " + std::filesystem::path(chosen).filename().string())) return;
   const ReportOutcome outcome = ReportCommand(model_, chosen, folder, chkSndTest->isChecked(), *platform_);
   EndJob();
@@ -327,11 +339,14 @@ void MainWindow::ReportOn(const std::string& chosen) {
     ForgetBuiltBackground(session_);
     ShowBuilderState();
   }
-  // A window asked to close while the report ran opens no preview.
-  if (outcome.status == ReportOutcome::Status::Written && outcome.openPreview && !closeAfterJob_) {
+  // A window asked to close while the report ran opens no preview; a report
+  // that could not be written does not keep the background from being shown.
+  const bool walked =
+      outcome.status == ReportOutcome::Status::Written || outcome.status == ReportOutcome::Status::WriteFailed;
+  if (walked && outcome.openPreview && !closeAfterJob_) {
     PreviewSource source = PreviewOfModel(model_, previewLists_, std::filesystem::path(chosen).filename().string());
     source.backgroundFromHod = session_.backgroundFromHod;
-    source.note = WalkStatus(outcome.walk);
+    source.note = WalkStatus(outcome.walk, outcome.fileSize);
     OpenPreview(std::move(source));
   }
 }

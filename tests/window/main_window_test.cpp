@@ -143,6 +143,48 @@ TEST(MainWindow, ReportsOnAModelBesideItAndRefusesWhatItCannotDo) {
   EXPECT_TRUE(w.preview()->isVisible());
 }
 
+// After every job and every dialog the button holds the focus, wherever the
+// dialog left it: Space presses the button again and never ticks the check box.
+// The status line is never ahead of what happened (a cancelled dialog reads
+// nothing), names where a damaged file's walk stopped as check does, and a
+// report that cannot be written does not keep its background from showing.
+TEST(MainWindow, FocusComesBackToTheButtonAndTheStatusSaysWhatHappened) {
+  MainRig rig;
+  sq::MainWindow& w = *rig.window;
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  rig.chooser.whileOpen = [&] { w.chkSndTest->setFocus(); };
+  std::vector<std::string> statusAtMessages;
+  rig.platform.onMessage = [&] { statusAtMessages.push_back(w.StatusText().toStdString()); };
+
+  w.cmdReport->click();  // cancelled
+  EXPECT_EQ(statusAtMessages, std::vector<std::string>{"Nothing written."});
+  EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(w.cmdReport));
+
+  // A model with two bytes past its last chunk.
+  const auto hod = rig.maps / "m01.hod";
+  const std::vector<uint8_t> bytes = ModelHod().Raw({'N', 'R'}).vec();
+  WriteBytes(hod, bytes);
+  rig.chooser.answers = {hod.string()};
+  w.cmdReport->click();
+  EXPECT_EQ(w.StatusText().toStdString(), "Wrote " + (rig.maps / "m01.HODreport.rtf").string() +
+                                              ". The walk ended early at byte " + std::to_string(bytes.size() - 2) +
+                                              ": the last 2 bytes were not read");
+  ASSERT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(w.cmdReport));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);  // the dialog again, cancelled
+  EXPECT_FALSE(w.chkSndTest->isChecked());
+  EXPECT_EQ(rig.chooser.asked.size(), 3u);
+
+  // A background whose report cannot be written (a folder stands in its place).
+  WriteBytes(rig.maps / "sky.hod", StarsHod());
+  std::filesystem::create_directories(rig.maps / "sky.HODreport.rtf");
+  rig.chooser.answers = {(rig.maps / "sky.hod").string()};
+  w.cmdReport->click();
+  EXPECT_EQ(w.StatusText().toStdString().rfind("The report could not be written: ", 0), 0u);
+  ASSERT_NE(w.preview(), nullptr);
+  EXPECT_TRUE(w.preview()->isVisible());
+}
+
 // Side files that cannot be written (folders stand where they would go): the
 // report is written all the same; one box with the error icon names each file
 // with the system's reason, and the status line names them after the report.

@@ -136,8 +136,10 @@ class FakeChooser : public sq::FileChooser {
  public:
   std::deque<std::string> answers;
   std::vector<sq::OpenDialogSettings> asked;
+  std::function<void()> whileOpen;  // what the dialog does to the window meanwhile
   std::string ChooseOpenFile(const sq::OpenDialogSettings& settings) override {
     asked.push_back(settings);
+    if (whileOpen) whileOpen();
     if (answers.empty()) return {};
     std::string a = answers.front();
     answers.pop_front();
@@ -154,6 +156,11 @@ inline std::filesystem::path BuiltProgramFolder() { return std::filesystem::path
 class ProbePlatform : public RecordingPlatform {
  public:
   std::function<void()> duringJob;
+  std::function<void()> onMessage;  // as each message is shown
+  void ShowMessage(std::string_view title, std::string_view text, sq::MessageIcon icon) override {
+    RecordingPlatform::ShowMessage(title, text, icon);
+    if (onMessage) onMessage();
+  }
   void SetProgress(int, int) override {
     if (!duringJob) return;
     const std::function<void()> probe = std::move(duringJob);
