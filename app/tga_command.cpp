@@ -7,9 +7,16 @@ namespace sq {
 
 namespace {
 
+// One box for every file a job could not write, each with the system's reason.
 void ReportWriteErrors(const OutputReport& report, Platform& platform) {
-  for (const std::string& error : report.errors)
-    platform.ShowMessage(kAppTitle, "A file could not be written: " + error, MessageIcon::Error);
+  if (report.errors.empty()) return;
+  if (report.errors.size() == 1) {
+    platform.ShowMessage(kAppTitle, "A file could not be written: " + report.errors.front(), MessageIcon::Error);
+    return;
+  }
+  std::string text = std::to_string(report.errors.size()) + " files could not be written:";
+  for (const std::string& error : report.errors) text += "\n" + error;
+  platform.ShowMessage(kAppTitle, text, MessageIcon::Error);
 }
 
 }  // namespace
@@ -64,7 +71,8 @@ TgaCommandOutcome LoadTargaCommand(BuilderSession& s, PreviewLists& previewLists
   } else {
     outcome.status = TgaCommandOutcome::Status::Written;
   }
-  s.tgaBaseName = outcome.load.baseName;
+  // The caption names a picture only while one is loaded.
+  s.tgaBaseName = outcome.Loaded() ? outcome.load.baseName : std::string();
   if (outcome.load.filtered) s.filteredLoad = true;
   if (outcome.Loaded()) {
     s.picture = std::move(image);

@@ -474,7 +474,10 @@ void MainWindow::LoadCubeMapClicked() {
     const std::string chosen =
         chooser_->ChooseOpenFile({QString("Open the %1 face of the cube map (%2 of 6)").arg(kFaces[i]).arg(i + 1),
                                   kPictureFilter, DialogFolder()});
-    if (chosen.empty()) break;  // cancelled: no cube map
+    if (chosen.empty()) {  // cancelled: everything stays as it was
+      cmdReport->setFocus();
+      return;
+    }
     RememberFolder(chosen);
     faces.emplace_back(chosen);
   }

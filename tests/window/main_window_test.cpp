@@ -533,6 +533,18 @@ TEST(MainWindow, ACubeMapIsChosenFaceByFaceBuiltAndPreviewed) {
   args.insert(args.end(), files.begin(), files.end());
   ASSERT_EQ(Starquill(args, cli).status, 0);
   EXPECT_TRUE(ReadText(faces / "space.hod") == ReadText(cli / "space.hod"));
+
+  // A later cube map cancelled at its third face changes nothing: no message,
+  // the background built before stays, and so does every entry it turned on.
+  const std::size_t messages = rig.platform.messages.size();
+  rig.chooser.asked.clear();
+  rig.chooser.answers = {files[0], files[1], ""};
+  w.mnuLoadCubeMap->trigger();
+  EXPECT_EQ(rig.chooser.asked.size(), 3u);
+  EXPECT_EQ(rig.platform.messages.size(), messages);
+  EXPECT_EQ(w.windowTitle().toStdString(), std::string(sq::kMainWindowTitle) + " + space");
+  EXPECT_TRUE(w.mnuWriteHOD->isEnabled());
+  EXPECT_TRUE(w.mnuExportBackground->isEnabled());
 }
 
 // The picture dialog offers every kind the builder reads, and a picture of any
@@ -558,6 +570,15 @@ TEST(Desktop, EveryPictureKindTheBuilderReadsCanBeChosenDroppedOrNamed) {
   // The picture is loaded in the window: the detector's files appear while it runs.
   std::filesystem::remove(images / "night_StrPts1.obj");
   ExpectWindowWritesWhileOpen(images / "night.png", images / "night_StrPts1.obj");
+
+  // A damaged picture is refused, and the caption names no picture again.
+  std::string damaged = sq::EncodePng(sky);
+  damaged.resize(damaged.size() / 2);
+  WriteText(images / "damaged.png", damaged);
+  EXPECT_TRUE(Drop(rig.window.get(), images / "damaged.png"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return rig.window->tgaBaseName().empty(); }));
+  EXPECT_EQ(rig.window->windowTitle().toStdString(), sq::kMainWindowTitle);
+  EXPECT_FALSE(rig.window->mnuBuildBackground->isEnabled());
 }
 
 TEST(MainWindow, ExportBackgroundIsOnWhileABackgroundIsHeldAndWritesWhatTheDialogNames) {
