@@ -29,6 +29,7 @@
 #include "app/display_check.h"
 #include "app/export_background_command.h"
 #include "app/report_command.h"
+#include "hod/text_forms.h"
 
 namespace sq {
 
@@ -431,10 +432,15 @@ bool MainWindow::HoldsBackground() const {
 
 void MainWindow::ExportBackgroundClicked() {
   if (!HoldsBackground() || !CanStartJobs()) return;
+  // BASE.png proposed: the HOD's base name, or the picture's the background was built from.
+  const std::string base =
+      session_.backgroundFromHod
+          ? (model_.fileBytes ? HodBaseName(std::filesystem::path(model_.fileBytes->Name()).filename().string()) : "")
+          : session_.tgaBaseName;
   std::string chosen = chooser_->ChooseSaveFile(
       {"Export background",
        "PNG picture (*.png);;32-bit Targa picture (*.tga);;OpenEXR picture (*.exr);;glTF 2.0 scene (*.glb)",
-       DialogFolder()});
+       DialogFolder(), base.empty() ? QString() : QString::fromStdString(SafeFileName(base) + ".png")});
   if (chosen.empty()) return;
   RememberFolder(chosen);
   ExportOptions options;

@@ -35,13 +35,21 @@ QMessageBox::Icon BoxIcon(MessageIcon icon) {
 
 }  // namespace
 
+// A box is centred on its parent: the window the person is looking at when
+// the main window is hidden behind a preview.
+QWidget* QtPlatform::BoxParent() const {
+  if (parent_ == nullptr || parent_->isVisible()) return parent_;
+  QWidget* active = QApplication::activeWindow();
+  return active != nullptr && active->isVisible() ? active : parent_;
+}
+
 void QtPlatform::ShowMessage(std::string_view title, std::string_view text, MessageIcon icon) {
-  QMessageBox box(BoxIcon(icon), Text(title), Text(text), QMessageBox::Ok, parent_);
+  QMessageBox box(BoxIcon(icon), Text(title), Text(text), QMessageBox::Ok, BoxParent());
   box.exec();
 }
 
 bool QtPlatform::AskYesNo(std::string_view title, std::string_view text, MessageIcon icon, bool defaultYes) {
-  QMessageBox box(BoxIcon(icon), Text(title), Text(text), QMessageBox::Yes | QMessageBox::No, parent_);
+  QMessageBox box(BoxIcon(icon), Text(title), Text(text), QMessageBox::Yes | QMessageBox::No, BoxParent());
   box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }
@@ -66,6 +74,7 @@ std::string QtFileChooser::ChooseSaveFile(const OpenDialogSettings& settings) {
   QFileDialog dialog(parent_, settings.title, settings.folder, settings.filter);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
+  if (!settings.file.isEmpty()) dialog.selectFile(settings.file);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   QString file = dialog.selectedFiles().front();
   // "PNG picture (*.png)": the pattern's extension.

@@ -20,6 +20,7 @@ class QtPlatform : public Platform {
   bool AskYesNo(std::string_view title, std::string_view text, MessageIcon icon, bool defaultYes) override;
   void SetProgress(int maximum, int value) override;
   void DoEvents() override;
+  QWidget* BoxParent() const;
 
  private:
   QWidget* parent_;
@@ -30,6 +31,7 @@ struct OpenDialogSettings {
   QString title;
   QString filter;  // "description (pattern)"
   QString folder;  // where the dialog starts
+  QString file = {};  // a save dialog's proposed name in that folder, if any
 };
 
 class FileChooser {

@@ -607,6 +607,7 @@ TEST(MainWindow, ExportBackgroundIsOnWhileABackgroundIsHeldAndWritesWhatTheDialo
   for (const char* pattern : {"*.png", "*.tga", "*.exr", "*.glb"}) {
     EXPECT_TRUE(rig.chooser.asked[0].filter.contains(pattern)) << pattern;
   }
+  EXPECT_EQ(rig.chooser.asked[0].file, "sky.png");  // BASE.png proposed
   const QImage png(QString::fromStdString((rig.maps / "out" / "sky.png").string()));
   EXPECT_EQ(png.size(), QSize(1024, 512));
   EXPECT_EQ(w.StatusText().toStdString(), "Wrote " + (rig.maps / "out" / "sky.png").string());
@@ -702,6 +703,15 @@ TEST(MainWindow, QtPlatformDrivesProgressBar1AndItsBoxesCarryTheIconOfTheirKindA
                         }));
     EXPECT_EQ(answer, yes);
   }
+  // With the main window hidden behind another (a preview), a box belongs to
+  // the window in front, so that it is centred where the person looks.
+  QWidget front;
+  front.show();
+  front.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&front));
+  rig.window->hide();
+  EXPECT_TRUE(WhileMessageBox([&] { platform.AskYesNo("Starquill", "Replace it?", sq::MessageIcon::Question, false); },
+                              [&](QMessageBox& box) { EXPECT_EQ(box.parentWidget(), &front); }));
 }
 
 TEST(Desktop, AboutNamesTheProgramAndItsVersion) {
