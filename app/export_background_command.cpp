@@ -89,6 +89,12 @@ ExportBackgroundOutcome RefuseExtension(const std::filesystem::path& outPath, Pl
 
 }  // namespace
 
+bool ModelBackgroundExportable(const Model& model) {
+  if (!model.hasBGMS && !model.hasBGSG && !model.hasSTRF) return false;
+  const SkyScene scene = SceneOfModel(model);
+  return scene.broken.empty() && !scene.Empty();
+}
+
 ExportBackgroundOutcome ExportModelBackground(const Model& model, const std::filesystem::path& outPath,
                                               ExportOptions options, Platform& platform) {
   if (!KnownExtension(outPath)) return RefuseExtension(outPath, platform);

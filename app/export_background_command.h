@@ -56,6 +56,10 @@ ExportBackgroundOutcome ExportHodBackground(std::shared_ptr<const FileBytes> hod
                                             std::string_view outName, ExportOptions options, Platform& platform);
 // The same for a background the caller holds: a walked model (the window's
 // background read from a HOD file) or built tables.
+// Whether a walked model holds a background ExportModelBackground would export:
+// one with a mesh, star map or star, and none of it damaged.
+bool ModelBackgroundExportable(const Model& model);
+
 ExportBackgroundOutcome ExportModelBackground(const Model& model, const std::filesystem::path& outPath,
                                               ExportOptions options, Platform& platform);
 ExportBackgroundOutcome ExportBuiltBackground(const BackgroundTables& background, const std::filesystem::path& outPath,

@@ -117,6 +117,7 @@ PreviewWindow::PreviewWindow(PreviewOwner& owner, PreviewSource source, Options 
   statusBar()->addWidget(StatusBar1, 1);
   lblNote = new QLabel(QString::fromStdString(source_.note), this);
   lblNote->setObjectName("lblNote");
+  lblNote->setToolTip(lblNote->text());  // whole, where the status bar cuts it
   lblNote->setVisible(!source_.note.empty());
   statusBar()->addPermanentWidget(lblNote);
 

@@ -328,6 +328,8 @@ void MainWindow::ReportOn(const std::string& chosen) {
   }
   if (!BeginJob("Reading " + std::filesystem::path(chosen).filename().string())) return;
   const ReportOutcome outcome = ReportCommand(model_, chosen, folder, chkSndTest->isChecked(), *platform_);
+  // Once a walk, not at every look at the menus: a big background's scene is big.
+  hodExportable_ = ModelBackgroundExportable(model_);
   EndJob();
   SetStatus(ReportStatus(outcome));
   if (const std::string failed = SideFilesMessage(outcome); !failed.empty()) {
@@ -426,7 +428,7 @@ void MainWindow::WriteHodClicked() {
 }
 
 bool MainWindow::HoldsBackground() const {
-  if (session_.backgroundFromHod) return model_.hasBGMS || model_.hasBGSG || model_.hasSTRF;
+  if (session_.backgroundFromHod) return hodExportable_;
   return session_.builtBackground.has_value();
 }
 

@@ -159,6 +159,7 @@ class MainWindow : public QMainWindow, public PreviewOwner {
   void ShowBuilderState();
   // Whether a background is held for the export: the file's, or the one built.
   bool HoldsBackground() const;
+  bool hodExportable_ = false;  // the model walked last holds a whole background
   // Opens the preview of `source` (whose lists are previewLists_).
   void OpenPreview(PreviewSource source);
 

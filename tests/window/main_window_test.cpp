@@ -590,6 +590,20 @@ TEST(MainWindow, ExportBackgroundIsOnWhileABackgroundIsHeldAndWritesWhatTheDialo
   w.cmdReport->click();
   EXPECT_FALSE(w.mnuExportBackground->isEnabled());  // a model holds no background
 
+  // A background cut short inside its mesh: damaged past exporting, so the
+  // entry stays off rather than refusing once a name has been chosen.
+  std::vector<uint8_t> cut = FullBackgroundHod().vec();
+  cut.resize(100);
+  WriteBytes(rig.maps / "cut.hod", cut);
+  rig.chooser.answers = {(rig.maps / "cut.hod").string()};
+  w.cmdReport->click();
+  if (w.preview() != nullptr) {
+    EXPECT_EQ(w.preview()->lblNote->toolTip(), w.preview()->lblNote->text());
+    w.preview()->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.isVisible(); }));
+  }
+  EXPECT_FALSE(w.mnuExportBackground->isEnabled());
+
   WriteBytes(rig.maps / "sky.hod", FullBackgroundHod().vec());
   rig.chooser.answers = {(rig.maps / "sky.hod").string()};
   w.cmdReport->click();
