@@ -99,3 +99,28 @@ TEST(Placement, TheMainWindowHoldsItsPlaceOverThreePreviewsOnAFirstRunAndOpensTh
   QTest::qWait(200);
   EXPECT_EQ(ClientOnScreen(*second.window), moved);
 }
+
+// Moved by a program (xdotool windowmove, as tiling window managers and scripts
+// move windows) rather than dragged: it comes back after a preview where it was.
+TEST(Placement, MovedByAProgramItComesBackAfterAPreviewWhereItWas) {
+  if (!UnderWindowManager()) GTEST_SKIP() << "runs under a window manager (window_placement)";
+  MainRig rig;
+  sq::MainWindow& w = *rig.window;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return TitleBarHeight(w) > 0; }));
+  const QPoint start = ClientOnScreen(w);
+  ::Run("xdotool", {"windowmove", QString::number(w.winId()), QString::number(start.x() + 70),
+                    QString::number(start.y() + 50)});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return ClientOnScreen(w) != start; })) << "xdotool did not move the window";
+  QTest::qWait(200);
+  const QPoint moved = ClientOnScreen(w);
+  WriteBytes(rig.maps / "stars.hod", StarsHod());
+  rig.chooser.answers = {(rig.maps / "stars.hod").string()};
+  w.cmdReport->click();
+  ASSERT_NE(w.preview(), nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.preview()));
+  w.preview()->close();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.isVisible(); }));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  QTest::qWait(200);
+  EXPECT_EQ(ClientOnScreen(w), moved);
+}
