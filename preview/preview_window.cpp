@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QStyle>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
@@ -29,12 +30,18 @@ PreviewSource PreviewOfModel(const Model& model, PreviewLists& lists, const std:
   return source;
 }
 
+// The width of a window manager's border, as guessed before the window is shown.
+constexpr int kGuessedBorder = 2;
+
 void FitWindowToScreen(QWidget& window) {
   const QScreen* screen = window.screen();
   if (screen == nullptr) return;
   const QRect available = screen->availableGeometry();
-  // The frame a window manager adds is known once the window is shown.
-  const QSize frame = window.isVisible() ? window.frameGeometry().size() - window.geometry().size() : QSize(0, 0);
+  // The frame a window manager adds is known once the window is shown; before,
+  // room is kept for a title bar of the style's height and thin borders.
+  const int titleBar = window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window);
+  const QSize frame = window.isVisible() ? window.frameGeometry().size() - window.geometry().size()
+                                         : QSize(2 * kGuessedBorder, titleBar + 2 * kGuessedBorder);
   const QSize room = available.size() - frame;
   if (window.width() > room.width() || window.height() > room.height()) {
     window.resize(window.size().boundedTo(room).expandedTo(window.minimumSizeHint().boundedTo(room)));
