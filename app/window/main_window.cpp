@@ -502,7 +502,7 @@ void MainWindow::LoadCubeMapClicked() {
 void MainWindow::LoadTgaClicked() {
   if (!CanStartJobs()) return;
   const std::string chosen =
-      chooser_->ChooseOpenFile({"Open halftoned 32-bit Targa image file", kPictureFilter, DialogFolder()});
+      chooser_->ChooseOpenFile({"Open halftoned sky picture (TGA, PNG, JPEG, OpenEXR, HDR)", kPictureFilter, DialogFolder()});
   RememberFolder(chosen);
   LoadTargaFrom(chosen);
 }

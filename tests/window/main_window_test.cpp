@@ -763,7 +763,7 @@ TEST(Desktop, KeysOpenDialogsInTheFolderLastUsedAndTheWindowKeepsItsPlaceBetween
     ASSERT_EQ(first.chooser.asked.size(), 3u);
     EXPECT_EQ(first.chooser.asked[0].title, "Open Farhold HOD file");
     EXPECT_EQ(first.chooser.asked[0].folder, QDir::homePath());  // never the program's folder
-    EXPECT_EQ(first.chooser.asked[1].title, "Open halftoned 32-bit Targa image file");
+    EXPECT_EQ(first.chooser.asked[1].title, "Open halftoned sky picture (TGA, PNG, JPEG, OpenEXR, HDR)");
     EXPECT_EQ(first.chooser.asked[1].folder.toStdString(), chosen.path().string());
     EXPECT_EQ(first.chooser.asked[2].title, "Open Farhold HOD file");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
