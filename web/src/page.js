@@ -22,15 +22,37 @@ try {
 }
 let preview = null;
 let picture = null;  // {bytes, name} of the picture the form builds from
+// Each file shown takes a turn; what a file's calls bring back after a later
+// file has been chosen is dropped, so one file's results never mix with another's.
+let turn = 0;
+let coreLoaded = false;
+const opened = [];  // {name, bytes} of every file given, in the order given
 
 function status(text, busy = false) {
   $("status").textContent = text;
   $("progress").hidden = !busy;
 }
 starquill.onprogress = (state) => {
-  if (state === "loading") status("Loading the core…", true);
-  else if (state === "working") status("Working…", true);
+  if (state === "loading" && !coreLoaded) status("Loading the core…", true);
+  else if (state === "working") $("progress").hidden = false;  // the status names the file at work
 };
+
+// What the page does with a file, told by its last extension in any case:
+// "hod", "picture", or why it is refused.
+const pictureKinds = ["tga", "png", "jpg", "jpeg", "hdr"];
+function kindOf(name) {
+  const extension = /\.([^.]*)$/.exec(name)?.[1].toLowerCase() ?? "";
+  if (extension === "hod") return { kind: "hod" };
+  if (pictureKinds.includes(extension)) return { kind: "picture" };
+  if (extension === "exr")
+    return { refusal: `${name}: this page does not read OpenEXR pictures (the command line and the window do)` };
+  return { refusal: `${name}: neither a HOD file nor a picture of a kind read here (TGA, PNG, JPEG, Radiance HDR)` };
+}
+
+// The core's words for the window's menus, as this page names its controls.
+function onThisPage(message) {
+  return message.replace(/the option in the <Tools> menu/g, "the \u201cFilter a halftoned picture\u201d box");
+}
 
 function download(bytes, name, type = "application/octet-stream") {
   const url = URL.createObjectURL(new Blob([bytes], { type }));
@@ -76,8 +98,11 @@ function offerExports(hodBytes, hodName, into) {
   }
 }
 
-function showPreview(views) {
+// The preview goes where the file's results are: above a HOD's report, below
+// the builder's form.
+function showPreview(views, after) {
   const any = views && ["mesh", "stars", "starmap1", "starmap2"].some((k) => views[k] && views[k].length > 0);
+  after.after($("preview-section"));
   $("preview-section").hidden = !any;
   if (!any) return;
   if (preview === null) preview = new Preview($("preview"));
@@ -90,29 +115,39 @@ function showPreview(views) {
 function renderTree(text, into) {
   into.replaceChildren();
   const stack = [{ depth: -1, list: into }];
-  for (const line of text.split("\n")) {
-    // The closing "}" and "]" lines end an entry; folding shows that already.
-    if (/^\s*[\]}]?\s*$/.test(line)) continue;
-    const depth = /^ */.exec(line)[0].length;
+  const lines = text.split("\n").filter((line) => !/^\s*[\]}]?\s*$/.test(line));
+  const depthOf = (line) => /^ */.exec(line)[0].length;
+  lines.forEach((line, i) => {
+    // The closing "}" and "]" lines end an entry, which folding shows: the
+    // opening ones go with them.
+    const depth = depthOf(line);
+    const text = line.trim().replace(/\s*[{[]$/, "");
     while (stack.length > 1 && stack[stack.length - 1].depth >= depth) stack.pop();
-    const details = document.createElement("details");
-    const summary = document.createElement("summary");
-    summary.textContent = line.trim();
-    details.append(summary);
-    details.open = stack.length < 3;
-    stack[stack.length - 1].list.append(details);
-    stack.push({ depth, list: details });
-  }
-  // An entry without children shows no marker.
-  for (const d of into.querySelectorAll("details")) if (d.children.length === 1) d.classList.add("leaf");
+    const parent = stack[stack.length - 1].list;
+    if (i + 1 < lines.length && depthOf(lines[i + 1]) > depth) {
+      const details = document.createElement("details");
+      const summary = document.createElement("summary");
+      summary.textContent = text;
+      details.append(summary);
+      details.open = stack.length < 3;
+      parent.append(details);
+      stack.push({ depth, list: details });
+    } else {
+      // A leaf is a line, not a Tab stop.
+      parent.append(Object.assign(document.createElement("div"), { className: "leaf", textContent: text }));
+    }
+  });
 }
 
-async function openHod(bytes, name) {
+async function openHod(bytes, name, mine) {
+  const r = await starquill.report(bytes, name);
+  const check = await starquill.check(bytes, name);
+  const tree = await starquill.dump(bytes, name, { format: "tree" });
+  if (mine !== turn) return;  // a later file is shown
   $("builder-section").hidden = true;
   $("hod-section").hidden = false;
   $("hod-name").textContent = name;
-  const r = await starquill.report(bytes, name);
-  $("report-messages").textContent = r.messages.join("\n");
+  $("report-messages").textContent = r.messages.map(onThisPage).join("\n");
   if (r.report) renderReport(rtfLines(r.report), $("report"));
   else $("report").replaceChildren();
   const files = $("files");
@@ -129,7 +164,6 @@ async function openHod(bytes, name) {
   };
   $("zip").disabled = Object.keys(all).length === 0;
 
-  const check = await starquill.check(bytes, name);
   const list = $("check");
   list.replaceChildren();
   for (const line of check.split("\n").filter((l) => l.length > 0)) {
@@ -140,11 +174,14 @@ async function openHod(bytes, name) {
   }
   if (list.children.length === 0) list.append(Object.assign(document.createElement("li"), { textContent: "No findings." }));
 
-  renderTree(await starquill.dump(bytes, name, { format: "tree" }), $("tree"));
-  showPreview(r.preview);
+  renderTree(tree, $("tree"));
+  showPreview(r.preview, $("hod-name"));
   if ($("preview-section").hidden) $("exports").replaceChildren();
   else offerExports(bytes, name, $("exports"));
-  status(`${name}: ${r.status === 0 ? "read" : "read with problems"}`);
+  // A damaged file says so: the check's first error (where the walk ended).
+  const error = check.split("\n").find((line) => line.includes(": error: "));
+  if (error) status(`${name}: read, but ${error.slice(error.indexOf(": error: ") + 9)}`);
+  else status(`${name}: ${r.status === 0 ? "read" : "read with problems"}`);
 }
 
 async function openPicture(bytes, name) {
@@ -173,8 +210,17 @@ function formOptions() {
 
 async function build() {
   if (!picture) return;
-  const r = await starquill.build(picture.bytes, picture.name, formOptions());
-  $("build-messages").textContent = r.messages.join("\n");
+  const mine = turn, from = picture;
+  $("build").disabled = true;
+  status(`${from.name}: building…`, true);
+  let r;
+  try {
+    r = await starquill.build(from.bytes, from.name, formOptions());
+  } finally {
+    $("build").disabled = false;
+  }
+  if (mine !== turn) return;  // another file was chosen meanwhile
+  $("build-messages").textContent = r.messages.map(onThisPage).join("\n");
   const result = $("build-result");
   result.replaceChildren();
   if (r.hod) {
@@ -183,7 +229,7 @@ async function build() {
     button.textContent = `Download ${r.hodName}`;
     button.onclick = () => download(r.hod, r.hodName);
     result.append(button);
-    showPreview(r.preview);
+    showPreview(r.preview, result);
     offerExports(r.hod, r.hodName, $("exports"));
     status(`${picture.name}: built ${r.hodName} (${r.hod.length} bytes)`);
   } else {
@@ -191,17 +237,45 @@ async function build() {
   }
 }
 
-async function openFiles(fileList) {
-  for (const file of fileList) {
-    try {
-      status(`Reading ${file.name}…`, true);
-      const bytes = new Uint8Array(await file.arrayBuffer());
-      if (/\.hod/.test(file.name)) await openHod(bytes, file.name);
-      else await openPicture(bytes, file.name);
-    } catch (error) {
-      status(`${file.name}: ${error.message}`);
-    }
+// Shows one of the files given: a HOD's results or a picture's form.
+async function show(file) {
+  const mine = ++turn;
+  const { kind, refusal } = kindOf(file.name);
+  for (const button of document.querySelectorAll("#opened button")) {
+    button.setAttribute("aria-current", String(button.dataset.index === String(opened.indexOf(file))));
   }
+  if (refusal) {
+    status(refusal);
+    return;
+  }
+  try {
+    status(`Reading ${file.name}…`, true);
+    if (kind === "hod") await openHod(file.bytes, file.name, mine);
+    else await openPicture(file.bytes, file.name);
+  } catch (error) {
+    if (mine === turn) status(`${file.name}: ${error.message}`);
+  }
+}
+
+// The files given (chosen or dropped, one or many, a mod's folder): each is
+// listed, and shown in turn; the last stays shown, the others a click away.
+async function openFiles(fileList) {
+  const given = [];
+  for (const file of fileList) given.push({ name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
+  if (given.length === 0) return;
+  opened.push(...given);
+  const list = $("opened");
+  list.replaceChildren();
+  opened.forEach((file, index) => {
+    const button = Object.assign(document.createElement("button"), { textContent: file.name, type: "button" });
+    button.dataset.index = String(index);
+    button.onclick = () => show(file);
+    const item = document.createElement("li");
+    item.append(button);
+    list.append(item);
+  });
+  $("opened-section").hidden = opened.length < 2;
+  for (const file of given) await show(file);
 }
 
 async function setUpForm() {
@@ -213,21 +287,36 @@ async function setUpForm() {
   const stars = defaults.moreStars ? "more" : defaults.lessStars ? "less" : "normal";
   document.querySelector(`input[name=stars][value=${stars}]`).checked = true;
   $("filter").checked = defaults.filter;
+  coreLoaded = true;
   status("Ready: choose or drop a HOD file or a sky picture.");
 }
 
-$("chooser").addEventListener("change", (e) => openFiles(e.target.files));
+$("chooser").addEventListener("change", (e) => {
+  const files = [...e.target.files];
+  e.target.value = "";  // the same file chosen again is read again
+  openFiles(files);
+});
 $("build").addEventListener("click", () => build().catch((error) => status(error.message)));
 for (const box of document.querySelectorAll("[data-layer]")) {
   box.addEventListener("change", () => preview?.setLayer(box.dataset.layer, box.checked));
 }
-document.addEventListener("dragover", (e) => {
+// The outline stays while a drag is over the page, whichever element it crosses.
+let dragDepth = 0;
+document.addEventListener("dragenter", (e) => {
   e.preventDefault();
+  dragDepth++;
   document.body.classList.add("dropping");
 });
-document.addEventListener("dragleave", () => document.body.classList.remove("dropping"));
+document.addEventListener("dragover", (e) => e.preventDefault());
+document.addEventListener("dragleave", () => {
+  if (--dragDepth <= 0) {
+    dragDepth = 0;
+    document.body.classList.remove("dropping");
+  }
+});
 document.addEventListener("drop", (e) => {
   e.preventDefault();
+  dragDepth = 0;
   document.body.classList.remove("dropping");
   openFiles(e.dataTransfer.files);
 });

@@ -44,6 +44,9 @@ try {
   page.on("pageerror", (error) => fail(`the page threw: ${error.message}`));
   await page.goto(`${origin}/`);
   await page.waitForFunction(() => document.getElementById("status").textContent.startsWith("Ready"), { timeout: 60000 });
+  // The first Tab reaches the file chooser: a keyboard opens files too.
+  await page.keyboard.press("Tab");
+  if ((await page.evaluate(() => document.activeElement?.id)) !== "chooser") fail("Tab does not reach the file chooser");
 
   // The About link names each library the page is built with and its version.
   const about = await page.$eval("footer a", async (a) => (await fetch(a.href)).text());
@@ -156,6 +159,32 @@ try {
   native(dir2, ["build-background", pictureName]);
   if (!existsSync(target)) fail("the form's build downloaded no HOD");
   else same(`${pictureName}: the form's download`, readFileSync(target), readFileSync(join(dir2, hodName)));
+
+  // Files told apart by their last extension in any case, refused at once when
+  // the page cannot read them; a damaged file says so; of several given, the
+  // last is shown and every one is listed.
+  const statusText = () => page.$eval("#status", (e) => e.textContent);
+  const byName = (name) => inputs.find((p) => basename(p) === name);
+  await chooser.uploadFile(byName("sky.exr"));
+  await page.waitForFunction(() => document.getElementById("status").textContent.startsWith("sky.exr: "));
+  if (!(await statusText()).includes("does not read OpenEXR")) fail(`sky.exr: ${await statusText()}`);
+  await chooser.uploadFile(byName("SKY.HOD"));
+  await page.waitForFunction(() => document.getElementById("status").textContent.startsWith("SKY.HOD: read"),
+    { timeout: 60000 });
+  if (await page.$eval("#hod-section", (e) => e.hidden)) fail("SKY.HOD is not read as a HOD file");
+  await chooser.uploadFile(byName("damaged.hod"));
+  await page.waitForFunction(() => document.getElementById("status").textContent.startsWith("damaged.hod: "),
+    { timeout: 60000 });
+  if (!(await statusText()).startsWith("damaged.hod: read, but the walk ended")) fail(`damaged.hod: ${await statusText()}`);
+  await chooser.uploadFile(byName("ship.hod"), background);
+  await page.waitForFunction((name) => document.getElementById("status").textContent.startsWith(`${name}: read`),
+    { timeout: 60000 }, backgroundName);
+  same("the file shown of two", await page.$eval("#hod-name", (e) => e.textContent), backgroundName);
+  const listed = await page.$$eval("#opened button", (b) => b.map((x) => x.textContent));
+  if (!listed.includes("ship.hod") || !listed.includes(backgroundName)) fail(`the files listed: ${listed.join(", ")}`);
+  const stops = await page.$$eval("#tree summary, #tree .leaf", (e) => e.length);
+  const tabStops = await page.$$eval("#tree summary", (e) => e.length);
+  if (!(tabStops < stops)) fail("every line of the chunk tree is a Tab stop");
 } finally {
   await browser.close();
   server.close();

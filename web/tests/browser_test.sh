@@ -8,5 +8,10 @@ here="$(cd "$(dirname "$0")" && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 "$make_big_model" "$work/ship.hod" 1 >/dev/null
+# The kinds the page tells apart by name: a HOD cut short, one named in capitals,
+# a picture of a kind the page does not read.
+head -c 3000 "$samples/sky.hod" > "$work/damaged.hod"
+cp "$samples/sky.hod" "$work/SKY.HOD"
+printf 'v/1\001' > "$work/sky.exr"
 node --no-experimental-fetch "$here/browser_test.mjs" "$starquill" "$web" /usr/bin/chromium \
-  "$samples/sky.hod" "$samples/sky.tga" "$work/ship.hod"
+  "$samples/sky.hod" "$samples/sky.tga" "$work/ship.hod" "$work/damaged.hod" "$work/SKY.HOD" "$work/sky.exr"
