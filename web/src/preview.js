@@ -1,13 +1,19 @@
 // The background's preview in WebGL: the mesh, the star maps and the point
 // stars from the core's vertex lists, turning with the clock (0.1 radian a
-// second) as in the window; while dragged it turns to the pointer's x across
-// the canvas (-x / 150 radians), as the window's does. Each of the three can be
-// shown or hidden.
+// second) as in the window; dragged, it turns by how far the pointer moved
+// (1/150 radian a pixel across), and tilts by how far it moved up or down (up
+// to a quarter turn either way), so a press alone leaves the sky where it is.
+// Each of the three can be shown or hidden.
 // Matrices are the preview's left-handed row-vector ones: v' = v * M.
 
 function rotationY(a) {
   const c = Math.cos(a), s = Math.sin(a);
   return [c, 0, -s, 0, 0, 1, 0, 0, s, 0, c, 0, 0, 0, 0, 1];
+}
+
+function rotationX(a) {
+  const c = Math.cos(a), s = Math.sin(a);
+  return [1, 0, 0, 0, 0, c, s, 0, 0, -s, c, 0, 0, 0, 0, 1];
 }
 
 function multiply(a, b) {
@@ -63,25 +69,28 @@ export class Preview {
     this.gl = gl;
     this.layers = { mesh: true, starMaps: true, pointStars: true };
     this.parts = [];
-    this.drag = false;
+    this.drag = null;  // {x, y, angle, tilt} where a drag began
     this.angle = 0;
+    this.tilt = 0;
     this.clockStart = performance.now();
     this.clockAngle = 0;
     this.program = this.#program();
     canvas.addEventListener("pointerdown", (e) => {
-      this.drag = true;
-      this.angle = -e.offsetX / 150;
+      this.drag = { x: e.offsetX, y: e.offsetY, angle: this.angle, tilt: this.tilt };
       canvas.setPointerCapture(e.pointerId);
     });
     canvas.addEventListener("pointermove", (e) => {
-      if (this.drag) this.angle = -e.offsetX / 150;
+      if (!this.drag) return;
+      this.angle = this.drag.angle - (e.offsetX - this.drag.x) / 150;
+      const limit = Math.PI / 2;
+      this.tilt = Math.max(-limit, Math.min(limit, this.drag.tilt - (e.offsetY - this.drag.y) / 150));
     });
     const end = () => {
       if (!this.drag) return;
       // The clock goes on from where the drag left it.
       this.clockAngle = this.angle;
       this.clockStart = performance.now();
-      this.drag = false;
+      this.drag = null;
     };
     canvas.addEventListener("pointerup", end);
     canvas.addEventListener("pointercancel", end);
@@ -126,7 +135,7 @@ export class Preview {
     add(views.starmap2, 24, 1, "starMaps", gl.TRIANGLES);
     add(views.stars, 16, 2, "pointStars", gl.POINTS);
     this.clockStart = performance.now();
-    this.clockAngle = this.angle = 0;
+    this.clockAngle = this.angle = this.tilt = 0;
   }
 
   setLayer(layer, on) {
@@ -144,7 +153,8 @@ export class Preview {
     gl.viewport(0, 0, canvas.width, canvas.height);
     gl.clearColor(0, 0, 0, 1);
     gl.clear(gl.COLOR_BUFFER_BIT | gl.DEPTH_BUFFER_BIT);
-    const transform = multiply(multiply(multiply(rotationY(this.angle), view), projection(width / Math.max(1, height))), toGlClip);
+    const turn = multiply(rotationY(this.angle), rotationX(this.tilt));
+    const transform = multiply(multiply(multiply(turn, view), projection(width / Math.max(1, height))), toGlClip);
     const p = this.program;
     gl.useProgram(p);
     gl.uniformMatrix4fv(gl.getUniformLocation(p, "transform"), false, new Float32Array(transform));
