@@ -321,3 +321,16 @@ document.addEventListener("drop", (e) => {
   openFiles(e.dataTransfer.files);
 });
 setUpForm().catch((error) => status(`The core could not be loaded: ${error.message}`));
+
+// Installed, the page opens with no network, and files opened with it from the
+// desktop (its file handlers) arrive here.
+if ("serviceWorker" in navigator && location.protocol.startsWith("http")) {
+  navigator.serviceWorker.register("service_worker.js").catch(() => {});
+}
+if ("launchQueue" in window) {
+  window.launchQueue.setConsumer(async (params) => {
+    const files = [];
+    for (const handle of params.files ?? []) files.push(await handle.getFile());
+    if (files.length > 0) openFiles(files);
+  });
+}

@@ -18,7 +18,7 @@ const work = mkdtempSync(join(tmpdir(), "sq-browser-"));
 const native = (dir, args) => nativeRun(starquill, dir, args);
 
 const types = { ".html": "text/html", ".js": "text/javascript", ".css": "text/css", ".wasm": "application/wasm",
-  ".txt": "text/plain; charset=utf-8" };
+  ".txt": "text/plain; charset=utf-8", ".webmanifest": "application/manifest+json", ".svg": "image/svg+xml" };
 const server = createServer((request, response) => {
   const path = decodeURIComponent(new URL(request.url, "http://x").pathname);
   const file = path.startsWith("/inputs/")
@@ -185,6 +185,20 @@ try {
   const stops = await page.$$eval("#tree summary, #tree .leaf", (e) => e.length);
   const tabStops = await page.$$eval("#tree summary", (e) => e.length);
   if (!(tabStops < stops)) fail("every line of the chunk tree is a Tab stop");
+
+  // Installable: a manifest whose file handlers take HOD files and pictures;
+  // once its service worker is ready the page opens and reads a file with no network.
+  const manifest = await page.evaluate(async () => (await fetch("manifest.webmanifest")).json());
+  const handled = (manifest.file_handlers ?? []).flatMap((h) => Object.values(h.accept).flat());
+  for (const extension of [".hod", ".tga", ".png"]) if (!handled.includes(extension)) fail(`the manifest opens no ${extension}`);
+  await page.evaluate(() => navigator.serviceWorker.ready);
+  await page.setOfflineMode(true);
+  await page.reload();
+  await page.waitForFunction(() => document.getElementById("status").textContent.startsWith("Ready"), { timeout: 60000 });
+  await (await page.$("#chooser")).uploadFile(background);
+  await page.waitForFunction((name) => document.getElementById("status").textContent.startsWith(`${name}: read`),
+    { timeout: 60000 }, backgroundName);
+  await page.setOfflineMode(false);
 } finally {
   await browser.close();
   server.close();
