@@ -192,6 +192,12 @@ try {
   const handled = (manifest.file_handlers ?? []).flatMap((h) => Object.values(h.accept).flat());
   for (const extension of [".hod", ".tga", ".png"]) if (!handled.includes(extension)) fail(`the manifest opens no ${extension}`);
   await page.evaluate(() => navigator.serviceWorker.ready);
+  const devtools = await page.createCDPSession();
+  const installability = await devtools.send("Page.getInstallabilityErrors");
+  if (installability.installabilityErrors.length > 0)
+    fail(`not installable: ${installability.installabilityErrors.map((e) => e.errorId).join(", ")}`);
+  const parsed = await devtools.send("Page.getAppManifest");
+  if (parsed.errors.length > 0) fail(`the manifest: ${parsed.errors.map((e) => e.message).join("; ")}`);
   await page.setOfflineMode(true);
   await page.reload();
   await page.waitForFunction(() => document.getElementById("status").textContent.startsWith("Ready"), { timeout: 60000 });
@@ -199,6 +205,25 @@ try {
   await page.waitForFunction((name) => document.getElementById("status").textContent.startsWith(`${name}: read`),
     { timeout: 60000 }, backgroundName);
   await page.setOfflineMode(false);
+
+  // Opened from the desktop: the browser hands the installed page's launch
+  // consumer the file, as a stand-in put in place before the page's scripts does.
+  const launched = await browser.newPage();
+  launched.on("pageerror", (error) => fail(`the page threw: ${error.message}`));
+  await launched.evaluateOnNewDocument(() => {
+    const queue = { setConsumer: (consumer) => { window.launchConsumer = consumer; } };
+    Object.defineProperty(window, "launchQueue", { value: queue, configurable: true });
+  });
+  await launched.goto(`${origin}/`);
+  await launched.waitForFunction(() => document.getElementById("status").textContent.startsWith("Ready"),
+    { timeout: 60000 });
+  await launched.evaluate(async (name) => {
+    const bytes = await (await fetch(`/inputs/${name}`)).arrayBuffer();
+    await window.launchConsumer({ files: [{ getFile: async () => new File([bytes], name) }] });
+  }, backgroundName);
+  await launched.waitForFunction((name) => document.getElementById("status").textContent.startsWith(`${name}: read`),
+    { timeout: 60000 }, backgroundName);
+  if (!(await launched.$eval("#report", (e) => e.textContent)).includes("Report on")) fail("a launched file shows no report");
 } finally {
   await browser.close();
   server.close();
