@@ -25,6 +25,7 @@ let picture = null;  // {bytes, name} of the picture the form builds from
 // Each file shown takes a turn; what a file's calls bring back after a later
 // file has been chosen is dropped, so one file's results never mix with another's.
 let turn = 0;
+let choices = 0;  // the files given count from when they are given, not from when they are read
 let coreLoaded = false;
 const opened = [];  // {name, bytes} of every file given, in the order given
 
@@ -260,9 +261,12 @@ async function show(file) {
 // The files given (chosen or dropped, one or many, a mod's folder): each is
 // listed, and shown in turn; the last stays shown, the others a click away.
 async function openFiles(fileList) {
+  const choice = ++choices;
+  const files = [...fileList];
+  if (files.length === 0) return;
+  status(`Reading ${files.map((file) => file.name).join(", ")}…`, true);
   const given = [];
-  for (const file of fileList) given.push({ name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
-  if (given.length === 0) return;
+  for (const file of files) given.push({ name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
   opened.push(...given);
   const list = $("opened");
   list.replaceChildren();
@@ -275,7 +279,8 @@ async function openFiles(fileList) {
     list.append(item);
   });
   $("opened-section").hidden = opened.length < 2;
-  for (const file of given) await show(file);
+  // A slower read of files given earlier does not replace the later ones: listed, not shown.
+  for (const file of given) if (choice === choices) await show(file);
 }
 
 async function setUpForm() {

@@ -76,7 +76,7 @@ try {
     );
   const bytesOf = (v) => Buffer.from(v.b64, "base64");
 
-  for (const path of inputs.filter((p) => p.endsWith(".hod"))) {
+  for (const path of inputs.filter((p) => p.endsWith(".hod") && basename(p) !== "big.hod")) {
     const name = basename(path);
     const dir = mkdtempSync(join(work, "hod-"));
     writeFileSync(join(dir, name), readFileSync(path));
@@ -176,6 +176,15 @@ try {
   await page.waitForFunction(() => document.getElementById("status").textContent.startsWith("damaged.hod: "),
     { timeout: 60000 });
   if (!(await statusText()).startsWith("damaged.hod: read, but the walk ended")) fail(`damaged.hod: ${await statusText()}`);
+  // A big model chosen, then at once a small file: the small one stays shown.
+  await chooser.uploadFile(byName("big.hod"));
+  await chooser.uploadFile(background);
+  await page.waitForFunction((name) => document.getElementById("status").textContent.startsWith(`${name}: read`),
+    { timeout: 60000 }, backgroundName);
+  await new Promise((r) => setTimeout(r, 3000));
+  same("the later of two files chosen", await page.$eval("#hod-name", (e) => e.textContent), backgroundName);
+  if (!(await statusText()).startsWith(`${backgroundName}: read`)) fail(`after the race: ${await statusText()}`);
+
   await chooser.uploadFile(byName("ship.hod"), background);
   await page.waitForFunction((name) => document.getElementById("status").textContent.startsWith(`${name}: read`),
     { timeout: 60000 }, backgroundName);

@@ -13,5 +13,7 @@ trap 'rm -rf "$work"' EXIT
 head -c 3000 "$samples/sky.hod" > "$work/damaged.hod"
 cp "$samples/sky.hod" "$work/SKY.HOD"
 printf 'v/1\001' > "$work/sky.exr"
+# A model slow to read, chosen just before a small file (not compared with the native command).
+"$make_big_model" "$work/big.hod" 80 >/dev/null
 node --no-experimental-fetch "$here/browser_test.mjs" "$starquill" "$web" /usr/bin/chromium \
-  "$samples/sky.hod" "$samples/sky.tga" "$work/ship.hod" "$work/damaged.hod" "$work/SKY.HOD" "$work/sky.exr"
+  "$samples/sky.hod" "$samples/sky.tga" "$work/ship.hod" "$work/damaged.hod" "$work/SKY.HOD" "$work/sky.exr" "$work/big.hod"
