@@ -170,6 +170,7 @@ TEST(MainWindow, FocusComesBackToTheButtonAndTheStatusSaysWhatHappened) {
   EXPECT_EQ(w.StatusText().toStdString(), "Wrote " + (rig.maps / "m01.HODreport.rtf").string() +
                                               ". The walk ended early at byte " + std::to_string(bytes.size() - 2) +
                                               ": the last 2 bytes were not read");
+  EXPECT_EQ(w.lblStatus->toolTip(), w.StatusText());  // whole, where the line is too short for it
   ASSERT_EQ(QApplication::focusWidget(), static_cast<QWidget*>(w.cmdReport));
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);  // the dialog again, cancelled
   EXPECT_FALSE(w.chkSndTest->isChecked());
