@@ -78,16 +78,20 @@ bool EdgeOn(const V3& normal, double plane, const V3& a) {
 // on; an arc shorter than that passes one of them where its latitude rises (or
 // falls) leaving either end.
 void ArcLatitudes(const V3& p, const V3& q, double& lo, double& hi) {
+  // Which way the latitude goes leaving p towards q: the way q's part across p
+  // points. Most arcs rise at one end and fall at the other, and are done here.
+  const double pp = Dot(p, p), qq = Dot(q, q), pq = Dot(p, q);
+  const double upFromP = q[1] * pp - pq * p[1], upFromQ = p[1] * qq - pq * q[1];
+  const bool top = upFromP > 0 && upFromQ > 0, bottom = upFromP < 0 && upFromQ < 0;
+  if (!top && !bottom) return;
   const V3 n = Cross(p, q);
-  // p and q in one direction (or opposite): no arc to speak of. (Squares:
-  // three square roots for each edge of each triangle are felt.)
-  if (!(Dot(n, n) > 1e-24 * Dot(p, p) * Dot(q, q))) return;
-  // Which way the latitude goes leaving p towards q: the way q's part across p points.
-  const double pq = Dot(p, q), upFromP = q[1] * Dot(p, p) - pq * p[1], upFromQ = p[1] * Dot(q, q) - pq * q[1];
+  // p and q in one direction (or opposite): no arc to speak of. (Squares: a
+  // square root for each edge of each triangle is felt.)
+  if (!(Dot(n, n) > 1e-24 * pp * qq)) return;
   // The great circle's top and bottom lie pi/2 from its plane's normal.
-  auto extreme = [&] { return std::acos(std::min(1.0, std::fabs(n[1]) / Length(n))); };
-  if (upFromP > 0 && upFromQ > 0) hi = std::max(hi, extreme());
-  if (upFromP < 0 && upFromQ < 0) lo = std::min(lo, -extreme());
+  const double extreme = std::acos(std::min(1.0, std::fabs(n[1]) / Length(n)));
+  if (top) hi = std::max(hi, extreme);
+  if (bottom) lo = std::min(lo, -extreme);
 }
 
 // A triangle's corner as its box needs it: where it lies, where it looks, and
@@ -341,7 +345,7 @@ SkyRenderer::SkyRenderer(const SkyScene& scene, SceneLayers layers, SceneLevels 
   if (layers.mesh) {
     std::size_t cells = 0, count = 0;
     for (const SceneMesh& mesh : scene.meshes) count += mesh.triangles.size();
-    triangles_.reserve(count);  // fresh memory is dear: not twice
+    triangles_.reserve(count);     // fresh memory is dear: not twice
     std::vector<BoxCorner> looks;  // where each vertex of a mesh looks
     for (const SceneMesh& mesh : scene.meshes) {
       looks.clear();

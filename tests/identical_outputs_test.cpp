@@ -3,9 +3,9 @@
 // and tga commands; every file written and the preview lists are compared with
 // digests taken from the build before any of that work (commit a4283e1). A change
 // here means the output changed: find out why before touching the table.
-#include <algorithm>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "hod/file_bytes.h"

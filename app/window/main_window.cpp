@@ -501,8 +501,8 @@ void MainWindow::LoadCubeMapClicked() {
 
 void MainWindow::LoadTgaClicked() {
   if (!CanStartJobs()) return;
-  const std::string chosen =
-      chooser_->ChooseOpenFile({"Open halftoned sky picture (TGA, PNG, JPEG, OpenEXR, HDR)", kPictureFilter, DialogFolder()});
+  const std::string chosen = chooser_->ChooseOpenFile(
+      {"Open halftoned sky picture (TGA, PNG, JPEG, OpenEXR, HDR)", kPictureFilter, DialogFolder()});
   RememberFolder(chosen);
   LoadTargaFrom(chosen);
 }

@@ -29,8 +29,8 @@ class QtPlatform : public Platform {
 
 struct OpenDialogSettings {
   QString title;
-  QString filter;  // "description (pattern)"
-  QString folder;  // where the dialog starts
+  QString filter;     // "description (pattern)"
+  QString folder;     // where the dialog starts
   QString file = {};  // a save dialog's proposed name in that folder, if any
 };
 

@@ -108,8 +108,8 @@ TEST(Placement, MovedByAProgramItComesBackAfterAPreviewWhereItWas) {
   sq::MainWindow& w = *rig.window;
   ASSERT_TRUE(QTest::qWaitFor([&] { return TitleBarHeight(w) > 0; }));
   const QPoint start = ClientOnScreen(w);
-  ::Run("xdotool", {"windowmove", QString::number(w.winId()), QString::number(start.x() + 70),
-                    QString::number(start.y() + 50)});
+  ::Run("xdotool",
+        {"windowmove", QString::number(w.winId()), QString::number(start.x() + 70), QString::number(start.y() + 50)});
   ASSERT_TRUE(QTest::qWaitFor([&] { return ClientOnScreen(w) != start; })) << "xdotool did not move the window";
   QTest::qWait(200);
   const QPoint moved = ClientOnScreen(w);
