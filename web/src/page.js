@@ -38,16 +38,26 @@ starquill.onprogress = (state) => {
   else if (state === "working") $("progress").hidden = false;  // the status names the file at work
 };
 
-// What the page does with a file, told by its last extension in any case:
-// "hod", "picture", or why it is refused.
-const pictureKinds = ["tga", "png", "jpg", "jpeg", "hdr"];
-function kindOf(name) {
-  const extension = /\.([^.]*)$/.exec(name)?.[1].toLowerCase() ?? "";
-  if (extension === "hod") return { kind: "hod" };
-  if (pictureKinds.includes(extension)) return { kind: "picture" };
-  if (extension === "exr")
+// What the page does with a file, told as the command line tells it: a HOD
+// file by its name (".hod" at its end, or anywhere in a name that holds no
+// ".tga"; case matters, as it always has), a picture by its first bytes (a
+// TGA, which has none, by ".tga" in its name). "hod", "picture", or why not.
+const selectHod = "Please select an Farhold HOD file.";
+function startsWith(bytes, ...signature) {
+  return signature.every((value, i) => bytes[i] === value);
+}
+function kindOf(name, bytes) {
+  if (name.endsWith(".hod")) return { kind: "hod" };
+  const text = (n) => String.fromCharCode(...bytes.subarray(0, n));
+  if (startsWith(bytes, 0x89, 0x50, 0x4e, 0x47) || startsWith(bytes, 0xff, 0xd8, 0xff) ||
+      text(10) === "#?RADIANCE" || text(6) === "#?RGBE") return { kind: "picture" };
+  if (startsWith(bytes, 0x76, 0x2f, 0x31, 0x01))
     return { refusal: `${name}: this page does not read OpenEXR pictures (the command line and the window do)` };
-  return { refusal: `${name}: neither a HOD file nor a picture of a kind read here (TGA, PNG, JPEG, Radiance HDR)` };
+  const hod = name.indexOf(".hod"), tga = name.indexOf(".tga");
+  if (tga >= 0 && (hod < 0 || tga < hod)) return { kind: "picture" };
+  if (hod >= 0) return { kind: "hod" };
+  if (name.toLowerCase().includes(".hod")) return { refusal: `${name}: ${selectHod}` };
+  return { refusal: `${name}: not a picture of a kind read here (PNG, JPEG, Radiance HDR, or a 32-bit TGA whose name holds ".tga")` };
 }
 
 // The core's words for the window's menus, as this page names its controls.
@@ -241,7 +251,7 @@ async function build() {
 // Shows one of the files given: a HOD's results or a picture's form.
 async function show(file) {
   const mine = ++turn;
-  const { kind, refusal } = kindOf(file.name);
+  const { kind, refusal } = kindOf(file.name, file.bytes);
   for (const button of document.querySelectorAll("#opened button")) {
     button.setAttribute("aria-current", String(button.dataset.index === String(opened.indexOf(file))));
   }

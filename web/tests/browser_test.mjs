@@ -168,10 +168,11 @@ try {
   await chooser.uploadFile(byName("sky.exr"));
   await page.waitForFunction(() => document.getElementById("status").textContent.startsWith("sky.exr: "));
   if (!(await statusText()).includes("does not read OpenEXR")) fail(`sky.exr: ${await statusText()}`);
+  // A HOD file is told by its name as the command line tells it, case and all.
   await chooser.uploadFile(byName("SKY.HOD"));
-  await page.waitForFunction(() => document.getElementById("status").textContent.startsWith("SKY.HOD: read"),
-    { timeout: 60000 });
-  if (await page.$eval("#hod-section", (e) => e.hidden)) fail("SKY.HOD is not read as a HOD file");
+  await page.waitForFunction(() => document.getElementById("status").textContent.startsWith("SKY.HOD: "));
+  same("SKY.HOD", await statusText(), "SKY.HOD: Please select an Farhold HOD file.");
+  if ((await page.$eval("#picture-name", (e) => e.textContent)) === "SKY.HOD") fail("SKY.HOD opens the builder");
   await chooser.uploadFile(byName("damaged.hod"));
   await page.waitForFunction(() => document.getElementById("status").textContent.startsWith("damaged.hod: "),
     { timeout: 60000 });
