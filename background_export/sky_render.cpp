@@ -460,6 +460,7 @@ void SkyRenderer::Draw(const PictureGeometry& picture, const BandSink& sink) con
             const double blend = level[0] + w1 * (level[1] - level[0]) + w2 * (level[2] - level[0]);
             // A blend of levels 0 .. 255 by weights of sum 1, none below 0:
             // within 0 .. 255 but for the last bits, which the rounding drops.
+            // NOLINTNEXTLINE(bugprone-incorrect-roundings): blend is never below 0, so this rounds half up
             bgra[pixel * 4 + 2 - ch] = static_cast<uint8_t>(static_cast<int>(blend + 0.5));
           }
         }

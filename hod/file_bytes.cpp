@@ -120,12 +120,12 @@ std::shared_ptr<const FileBytes> FileBytes::Copy(std::span<const uint8_t> bytes,
 void FileBytes::LetGo(std::size_t offset, std::size_t length) const {
 #if defined(__unix__) && defined(MADV_DONTNEED)
   if (!mapped_ || offset >= size_) return;
-  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-  const auto from = reinterpret_cast<std::uintptr_t>(data_ + offset);
-  const auto to = reinterpret_cast<std::uintptr_t>(data_ + offset + std::min(length, size_ - offset));
-  const std::uintptr_t first = (from + page - 1) / page * page, last = to / page * page;
+  // A mapping starts on a page: whole pages are those whole from its start.
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  const std::size_t end = offset + std::min(length, size_ - offset);
+  const std::size_t first = (offset + page - 1) / page * page, last = end / page * page;
   // The pages are the file's, never written: dropped, they read the same again.
-  if (first < last) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+  if (first < last) ::madvise(const_cast<uint8_t*>(data_) + first, last - first, MADV_DONTNEED);
 #else
   (void)offset, (void)length;
 #endif
