@@ -53,9 +53,6 @@ V3 PointOf(const SkyDirection& d) { return {d.x, d.y, d.z}; }
 struct LonLat {
   double lon, lat;
 };
-LonLat LonLatOf(const V3& d) { return {std::atan2(d[0], d[2]), std::atan2(d[1], std::hypot(d[0], d[2]))}; }
-// Whether a direction lies on a pole, so near that its longitude means nothing.
-bool OnPole(const V3& d) { return std::hypot(d[0], d[2]) <= 1e-9 * Length(d); }
 
 // How far the longitude turns from `from` to `to` along the arc between two
 // directions: the short way round, as the arc's shadow on the equator's plane
@@ -105,7 +102,10 @@ struct BoxCorner {
 BoxCorner BoxCornerOf(const SceneVertex& v) {
   if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) return {{}, {}, false, false};
   const V3 point = PointOf(v);
-  return {point, LonLatOf(point), OnPole(point), true};
+  // Where it looks, and whether it lies on a pole, so near that its longitude
+  // means nothing: both from its distance from the axis.
+  const double across = std::hypot(point[0], point[2]);
+  return {point, {std::atan2(point[0], point[2]), std::atan2(point[1], across)}, across <= 1e-9 * Length(point), true};
 }
 
 // A triangle made ready for the pixel test. A ray from the centre along d
