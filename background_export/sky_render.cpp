@@ -439,6 +439,11 @@ void SkyRenderer::Draw(const PictureGeometry& picture, const BandSink& sink) con
       const std::array<V3, 3> edges = t->edges;
       const std::array<double, 3> slack = t->slack;
       const double plane = t->plane;
+      // Each channel's first level and its steps to the other two.
+      std::array<std::array<double, 3>, 3> steps{};
+      for (std::size_t ch = 0; ch < 3; ++ch) {
+        steps[ch] = {t->levels[0][ch], t->levels[1][ch] - t->levels[0][ch], t->levels[2][ch] - t->levels[0][ch]};
+      }
       for (int r = std::max(box.r0, firstRow); r <= std::min(box.r1, lastRow); ++r) {
         for (int column = box.c0; column <= box.c1; ++column) {
           const int c = column > width ? column - width : column;
@@ -456,8 +461,7 @@ void SkyRenderer::Draw(const PictureGeometry& picture, const BandSink& sink) con
           // rounding.
           const double w1 = Within(wb * over, 0.0, 1.0), w2 = Within(wc * over, 0.0, 1.0 - w1);
           for (std::size_t ch = 0; ch < 3; ++ch) {
-            const std::array<double, 3> level = {t->levels[0][ch], t->levels[1][ch], t->levels[2][ch]};
-            const double blend = level[0] + w1 * (level[1] - level[0]) + w2 * (level[2] - level[0]);
+            const double blend = steps[ch][0] + w1 * steps[ch][1] + w2 * steps[ch][2];
             // A blend of levels 0 .. 255 by weights of sum 1, none below 0:
             // within 0 .. 255 but for the last bits, which the rounding drops.
             // NOLINTNEXTLINE(bugprone-incorrect-roundings): blend is never below 0, so this rounds half up
