@@ -18,19 +18,22 @@ std::string HeaderName(const PendingHeader& header) {
 
 }  // namespace
 
-std::optional<CheckFinding> WalkEndFinding(const WalkResult& walk, std::size_t fileSize) {
-  if (walk.failed) return CheckFinding{Severity::Error, walk.offset, "the walk ended early: " + walk.reason};
-  if (walk.end >= fileSize) return std::nullopt;
+std::string ShortWalkText(const WalkResult& walk, std::size_t fileSize) {
+  if (walk.failed || walk.end >= fileSize) return {};
   const std::string unread = "the last " + Bytes(fileSize - walk.end) + " were not read";
-  if (walk.stoppedAt) {
-    return CheckFinding{
-        Severity::Error, walk.end,
-        "the walk ended early at " + HeaderName(*walk.stoppedAt) + ", a chunk no reader takes here: " + unread};
-  }
-  return CheckFinding{Severity::Error, walk.end, "the walk ended early: " + unread};
+  if (walk.stoppedAt) return " at " + HeaderName(*walk.stoppedAt) + ", a chunk no reader takes here: " + unread;
+  return ": " + unread;
 }
 
 namespace {
+
+// The walk's own finding: none when it read the whole file.
+std::optional<CheckFinding> WalkEndFinding(const WalkResult& walk, std::size_t fileSize) {
+  if (walk.failed) return CheckFinding{Severity::Error, walk.offset, "the walk ended early: " + walk.reason};
+  const std::string rest = ShortWalkText(walk, fileSize);
+  if (rest.empty()) return std::nullopt;
+  return CheckFinding{Severity::Error, walk.end, "the walk ended early" + rest};
+}
 
 // A top-level chunk whose size reaches past the end of the file: the file was cut
 // short, even where the cut fell between two chunks and the walk met no harm.

@@ -22,9 +22,11 @@ struct CheckFinding {
   std::string text;
 };
 
-// The walk's own finding: it failed, or it stopped short of the file's end at
-// a chunk no reader takes or with bytes left over. None when it read the whole file.
-std::optional<CheckFinding> WalkEndFinding(const WalkResult& walk, std::size_t fileSize);
+// For a walk that did not fail but stopped short of the file's end, what check
+// says after "the walk ended early": " at HEADER, a chunk no reader takes here:
+// the last N bytes were not read", or ": the last N bytes were not read".
+// Empty for a walk that failed or read the whole file.
+std::string ShortWalkText(const WalkResult& walk, std::size_t fileSize);
 
 // Where the walk met the chunk a finding names, from the walk's record.
 std::optional<std::size_t> OffsetOf(const ChunkRef& chunk, const WalkRecord& record);

@@ -1,8 +1,5 @@
 #include "app/command_status.h"
 
-#include <optional>
-#include <string_view>
-
 #include "app/check_command.h"
 
 namespace sq {
@@ -15,14 +12,9 @@ constexpr const char* kNothingWritten = "Nothing written.";
 
 std::string WalkStatus(const WalkResult& walk, std::size_t fileSize) {
   if (walk.failed) return "The walk ended at byte " + std::to_string(walk.offset) + ": " + walk.reason;
-  const std::optional<CheckFinding> end = WalkEndFinding(walk, fileSize);
-  if (!end) return {};
-  // check's "the walk ended early: WHY" or "... early at HEADER, ...: WHY", with the byte.
-  constexpr std::string_view kEarly = "the walk ended early";
-  std::string_view rest = end->text;
-  if (rest.starts_with(kEarly)) rest.remove_prefix(kEarly.size());
-  const std::string at = "The walk ended early at byte " + std::to_string(walk.end);
-  return rest.starts_with(": ") ? at + std::string(rest) : at + "," + std::string(rest);
+  const std::string rest = ShortWalkText(walk, fileSize);
+  if (rest.empty()) return {};
+  return "The walk ended early at byte " + std::to_string(walk.end) + (rest.starts_with(':') ? "" : ",") + rest;
 }
 
 std::string ReportStatus(const ReportOutcome& outcome) {

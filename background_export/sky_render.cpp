@@ -118,7 +118,9 @@ struct PixelTriangle {
   std::array<V3, 3> edges;
   std::array<double, 3> slack;
   double plane;
-  std::array<std::array<double, 3>, 3> levels;  // corner, then red, green, blue
+  // Red, green, blue: the first corner's level and the steps from it to the
+  // second's and the third's.
+  std::array<std::array<double, 3>, 3> steps;
 };
 
 // The triangle with these corners made ready; none when it is seen edge on.
@@ -134,8 +136,12 @@ std::optional<PixelTriangle> PixelTriangleOf(const std::array<const SceneVertex*
   t.edges = {Scaled(Cross(b, c), sign), Scaled(Cross(c, a), sign), Scaled(Cross(a, b), sign)};
   for (std::size_t k = 0; k < 3; ++k) {
     t.slack[k] = kSlack * (std::fabs(t.edges[k][0]) + std::fabs(t.edges[k][1]) + std::fabs(t.edges[k][2]));
-    const std::array<uint8_t, 3> level = MeshLevels(*corners[k], levels);
-    for (std::size_t ch = 0; ch < 3; ++ch) t.levels[k][ch] = level[ch];
+  }
+  const std::array<std::array<uint8_t, 3>, 3> level = {MeshLevels(*corners[0], levels), MeshLevels(*corners[1], levels),
+                                                       MeshLevels(*corners[2], levels)};
+  for (std::size_t ch = 0; ch < 3; ++ch) {
+    const double first = level[0][ch];
+    t.steps[ch] = {first, level[1][ch] - first, level[2][ch] - first};
   }
   t.plane = plane * sign;
   return t;
@@ -434,16 +440,7 @@ void SkyRenderer::Draw(const PictureGeometry& picture, const BandSink& sink) con
       const std::optional<PixelTriangle> t = PixelTriangleOf(triangles_[i].corners, levels_);
       if (!t) continue;
       const PixelBox& box = picture.boxes[i];
-      // Held here, not read through t: the pixel writes below might otherwise
-      // be taken to change them, and every ray would read them again.
-      const std::array<V3, 3> edges = t->edges;
-      const std::array<double, 3> slack = t->slack;
-      const double plane = t->plane;
-      // Each channel's first level and its steps to the other two.
-      std::array<std::array<double, 3>, 3> steps{};
-      for (std::size_t ch = 0; ch < 3; ++ch) {
-        steps[ch] = {t->levels[0][ch], t->levels[1][ch] - t->levels[0][ch], t->levels[2][ch] - t->levels[0][ch]};
-      }
+      const auto& [edges, slack, plane, steps] = *t;
       for (int r = std::max(box.r0, firstRow); r <= std::min(box.r1, lastRow); ++r) {
         for (int column = box.c0; column <= box.c1; ++column) {
           const int c = column > width ? column - width : column;

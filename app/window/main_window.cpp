@@ -435,10 +435,8 @@ bool MainWindow::HoldsBackground() const {
 void MainWindow::ExportBackgroundClicked() {
   if (!HoldsBackground() || !CanStartJobs()) return;
   // BASE.png proposed: the HOD's base name, or the picture's the background was built from.
-  const std::string base =
-      session_.backgroundFromHod
-          ? (model_.fileBytes ? HodBaseName(std::filesystem::path(model_.fileBytes->Name()).filename().string()) : "")
-          : session_.tgaBaseName;
+  const std::string base = session_.backgroundFromHod ? (model_.fileBytes ? HodBaseName(model_.fileBytes->Name()) : "")
+                                                      : session_.tgaBaseName;
   std::string chosen = chooser_->ChooseSaveFile(
       {"Export background",
        "PNG picture (*.png);;32-bit Targa picture (*.tga);;OpenEXR picture (*.exr);;glTF 2.0 scene (*.glb)",

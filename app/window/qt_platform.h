@@ -20,9 +20,9 @@ class QtPlatform : public Platform {
   bool AskYesNo(std::string_view title, std::string_view text, MessageIcon icon, bool defaultYes) override;
   void SetProgress(int maximum, int value) override;
   void DoEvents() override;
-  QWidget* BoxParent() const;
 
  private:
+  QWidget* BoxParent() const;
   QWidget* parent_;
   QProgressBar* progressBar_;
 };

@@ -22,10 +22,10 @@ try {
 }
 let preview = null;
 let picture = null;  // {bytes, name} of the picture the form builds from
-// Each file shown takes a turn; what a file's calls bring back after a later
-// file has been chosen is dropped, so one file's results never mix with another's.
+// Each choice of files and each file shown takes a turn, counted from when it
+// is made; what comes back once a later turn has been taken is dropped, so one
+// file's results never mix with another's.
 let turn = 0;
-let choices = 0;  // the files given count from when they are given, not from when they are read
 let coreLoaded = false;
 const opened = [];  // {name, bytes} of every file given, in the order given
 
@@ -242,13 +242,14 @@ async function build() {
     result.append(button);
     showPreview(r.preview, result);
     offerExports(r.hod, r.hodName, $("exports"));
-    status(`${picture.name}: built ${r.hodName} (${r.hod.length} bytes)`);
+    status(`${from.name}: built ${r.hodName} (${r.hod.length} bytes)`);
   } else {
-    status(`${picture.name}: not built`);
+    status(`${from.name}: not built`);
   }
 }
 
-// Shows one of the files given: a HOD's results or a picture's form.
+// Shows one of the files given: a HOD's results or a picture's form. Returns
+// the turn it took.
 async function show(file) {
   const mine = ++turn;
   const { kind, refusal } = kindOf(file.name, file.bytes);
@@ -257,7 +258,7 @@ async function show(file) {
   }
   if (refusal) {
     status(refusal);
-    return;
+    return mine;
   }
   try {
     status(`Reading ${file.name}…`, true);
@@ -266,14 +267,15 @@ async function show(file) {
   } catch (error) {
     if (mine === turn) status(`${file.name}: ${error.message}`);
   }
+  return mine;
 }
 
 // The files given (chosen or dropped, one or many, a mod's folder): each is
 // listed, and shown in turn; the last stays shown, the others a click away.
 async function openFiles(fileList) {
-  const choice = ++choices;
   const files = [...fileList];
   if (files.length === 0) return;
+  let mine = ++turn;
   status(`Reading ${files.map((file) => file.name).join(", ")}…`, true);
   const given = [];
   for (const file of files) given.push({ name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
@@ -290,7 +292,10 @@ async function openFiles(fileList) {
   });
   $("opened-section").hidden = opened.length < 2;
   // A slower read of files given earlier does not replace the later ones: listed, not shown.
-  for (const file of given) if (choice === choices) await show(file);
+  for (const file of given) {
+    if (mine !== turn) break;
+    mine = await show(file);
+  }
 }
 
 async function setUpForm() {
