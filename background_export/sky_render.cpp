@@ -1,10 +1,15 @@
 #include "background_export/sky_render.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <limits>
+#include <mutex>
 #include <numbers>
+#include <system_error>
+#include <thread>
 
 namespace sq {
 
@@ -275,6 +280,59 @@ struct BandLists {
   std::span<const uint32_t> Of(std::size_t b) const { return {entries.data() + start[b], start[b + 1] - start[b]}; }
 };
 
+// How many threads share the work of `parts` parts: one per core, at most one
+// per part. (An export is the one thing a person waits for here that takes more
+// than a moment: the export of the bundled sample within 3 times its build.)
+std::size_t WorkersFor(std::size_t parts) {
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+  static_cast<void>(parts);
+  return 1;  // the page's core has no threads
+#else
+  return std::max<std::size_t>(1, std::min<std::size_t>(parts, std::thread::hardware_concurrency()));
+#endif
+}
+
+// Calls work(part, worker) once for each part 0 .. parts - 1, the parts taken
+// in turn by `workers` threads, this one among them, worker 0 .. workers - 1
+// telling which calls it. Where no other thread can be had, this one does them
+// all. An exception out of work stops the parts not
+// yet begun and is thrown again here.
+void ForEachPart(std::size_t parts, std::size_t workers, const std::function<void(std::size_t, std::size_t)>& work) {
+  std::atomic<std::size_t> next = 0;
+  std::mutex failedMutex;
+  std::exception_ptr failed;
+  auto run = [&](std::size_t worker) {
+    try {
+      for (std::size_t part = next++; part < parts; part = next++) work(part, worker);
+    } catch (...) {
+      next = parts;
+      const std::lock_guard<std::mutex> lock(failedMutex);
+      if (!failed) failed = std::current_exception();
+    }
+  };
+  std::vector<std::thread> others;
+  try {
+    for (std::size_t worker = 1; worker < workers; ++worker) others.emplace_back(run, worker);
+  } catch (const std::system_error&) {
+    // Fewer threads than asked for: those there are do all the parts.
+  }
+  run(0);
+  for (std::thread& other : others) other.join();
+  if (failed) std::rethrow_exception(failed);
+}
+
+// make(i) for each i of 0 .. count - 1, in runs shared among the workers.
+template <class Item, class Make>
+std::vector<Item> EachOf(std::size_t count, const Make& make) {
+  constexpr std::size_t kRun = 4096;
+  std::vector<Item> items(count);
+  const std::size_t runs = (count + kRun - 1) / kRun;
+  ForEachPart(runs, WorkersFor(runs), [&](std::size_t run, std::size_t) {
+    for (std::size_t i = run * kRun; i < std::min(count, (run + 1) * kRun); ++i) items[i] = make(i);
+  });
+  return items;
+}
+
 Picture PictureOfSize(int width, int height) {
   Picture picture;
   picture.width = width;
@@ -349,23 +407,34 @@ std::optional<LonLatBox> LonLatBoxOf(const SceneVertex& a, const SceneVertex& b,
 
 SkyRenderer::SkyRenderer(const SkyScene& scene, SceneLayers layers, SceneLevels levels) : levels_(levels) {
   if (layers.mesh) {
-    std::size_t cells = 0, count = 0;
-    for (const SceneMesh& mesh : scene.meshes) count += mesh.triangles.size();
-    triangles_.reserve(count);     // fresh memory is dear: not twice
-    std::vector<BoxCorner> looks;  // where each vertex of a mesh looks
-    for (const SceneMesh& mesh : scene.meshes) {
-      looks.clear();
-      for (const SceneVertex& v : mesh.vertices) looks.push_back(BoxCornerOf(v));
-      for (const std::array<uint16_t, 3>& corner : mesh.triangles) {
+    // Each mesh's triangles in the slots from its first; a slot whose triangle
+    // is not drawn is left without corners, and the slots closed up after.
+    std::vector<std::size_t> first = {0};
+    for (const SceneMesh& mesh : scene.meshes) first.push_back(first.back() + mesh.triangles.size());
+    triangles_.resize(first.back());  // fresh memory is dear: taken once
+    const std::size_t workers = WorkersFor(scene.meshes.size());
+    std::vector<std::size_t> cells(workers, 0);
+    std::vector<std::vector<BoxCorner>> looks(workers);  // where each vertex of a mesh looks
+    ForEachPart(scene.meshes.size(), workers, [&](std::size_t m, std::size_t worker) {
+      const SceneMesh& mesh = scene.meshes[m];
+      std::vector<BoxCorner>& look = looks[worker];
+      look.clear();
+      for (const SceneVertex& v : mesh.vertices) look.push_back(BoxCornerOf(v));
+      for (std::size_t k = 0; k < mesh.triangles.size(); ++k) {
+        const std::array<uint16_t, 3>& corner = mesh.triangles[k];
         // A corner past the mesh's vertices leaves the triangle undrawn.
         if (std::max({corner[0], corner[1], corner[2]}) >= mesh.vertices.size()) continue;
-        const std::optional<LonLatBox> box = BoxOf(looks[corner[0]], looks[corner[1]], looks[corner[2]]);
+        const std::optional<LonLatBox> box = BoxOf(look[corner[0]], look[corner[1]], look[corner[2]]);
         if (!box) continue;
-        triangles_.push_back({{&mesh.vertices[corner[0]], &mesh.vertices[corner[1]], &mesh.vertices[corner[2]]}, *box});
-        cells += CellsOf(*box);
+        triangles_[first[m] + k] = {{&mesh.vertices[corner[0]], &mesh.vertices[corner[1]], &mesh.vertices[corner[2]]},
+                                    *box};
+        cells[worker] += CellsOf(*box);
       }
-    }
-    if (cells > kMaxCellEntries) {
+    });
+    std::erase_if(triangles_, [](const Triangle& t) { return t.corners[0] == nullptr; });
+    std::size_t allCells = 0;
+    for (std::size_t c : cells) allCells += c;
+    if (allCells > kMaxCellEntries) {
       refusal_ = "The background's mesh covers the sky too many times over to be drawn: more than " +
                  std::to_string(kMaxCellEntries) + " pieces of triangles.";
       triangles_.clear();
@@ -423,11 +492,25 @@ void SkyRenderer::Draw(const PictureGeometry& picture, const BandSink& sink) con
   });
 
   // A band's pixels: the distance along its direction to the nearest triangle
-  // met, and the colour, blue, green, red and alpha.
-  std::vector<SkyDirection> directions(static_cast<std::size_t>(kBandRows) * w);
-  std::vector<double> nearest(directions.size());
-  std::vector<uint8_t> bgra(directions.size() * 4);
-  for (std::size_t b = 0; b < bands; ++b) {
+  // met, and the colour, blue, green, red and alpha; one of each per worker.
+  // The bands are drawn each on its own, so the picture is the same however
+  // many draw them and in whichever order.
+  struct Band {
+    std::vector<SkyDirection> directions;
+    std::vector<double> nearest;
+    std::vector<uint8_t> bgra;
+  };
+  const std::size_t workers = WorkersFor(bands);
+  std::vector<Band> scratch(workers);
+  std::mutex sinkMutex;
+  ForEachPart(bands, workers, [&](std::size_t b, std::size_t worker) {
+    Band& band = scratch[worker];
+    std::vector<SkyDirection>& directions = band.directions;
+    std::vector<double>& nearest = band.nearest;
+    std::vector<uint8_t>& bgra = band.bgra;
+    directions.resize(static_cast<std::size_t>(kBandRows) * w);
+    nearest.resize(directions.size());
+    bgra.resize(directions.size() * 4);
     const int firstRow = static_cast<int>(b) * kBandRows + 1, lastRow = std::min(height, firstRow + kBandRows - 1);
     auto at = [&](int c, int r) {
       return static_cast<std::size_t>(r - firstRow) * w + static_cast<std::size_t>(c - 1);
@@ -494,8 +577,9 @@ void SkyRenderer::Draw(const PictureGeometry& picture, const BandSink& sink) con
       }
     }
     const std::size_t bandBytes = static_cast<std::size_t>(lastRow - firstRow + 1) * w * 4;
+    const std::lock_guard<std::mutex> lock(sinkMutex);
     sink(static_cast<std::size_t>(firstRow - 1) * w * 4, std::span<const uint8_t>(bgra.data(), bandBytes));
-  }
+  });
 }
 
 Picture SkyRenderer::Equirect(int width, int height) const {
@@ -549,9 +633,8 @@ void SkyRenderer::DrawEquirect(int width, int height, const BandSink& sink) cons
   // (A box holds a margin past its triangle: a last bit of rounding here
   // cannot leave out a pixel the triangle meets.)
   const double rowsPerRadian = height / kPi, columnsPerRadian = width / (2 * kPi);
-  picture.boxes.reserve(triangles_.size());
-  for (const Triangle& t : triangles_) {
-    const LonLatBox& box = t.box;
+  picture.boxes = EachOf<PixelBox>(triangles_.size(), [&](std::size_t i) {
+    const LonLatBox& box = triangles_[i].box;
     PixelBox pixels = {1, width, 1, 0};
     pixels.r0 = std::max(1, static_cast<int>(std::ceil((box.latLo + kPi / 2) * rowsPerRadian + 0.5)));
     pixels.r1 = std::min(height, static_cast<int>(std::floor((box.latHi + kPi / 2) * rowsPerRadian + 0.5)));
@@ -567,9 +650,8 @@ void SkyRenderer::DrawEquirect(int width, int height, const BandSink& sink) cons
         pixels.c0 -= width, pixels.c1 -= width;
       }
     }
-    if (pixels.r1 < pixels.r0) pixels = {1, 0, 1, 0};
-    picture.boxes.push_back(pixels);
-  }
+    return pixels.r1 < pixels.r0 ? PixelBox{1, 0, 1, 0} : pixels;
+  });
   picture.place = [&](const SkyDirection& d, double& x, double& y) {
     const PicturePoint at = PointOfDirection(d, width, height);
     x = at.u;
@@ -588,11 +670,10 @@ void SkyRenderer::DrawFace(CubeFace face, int n, const BandSink& sink) const {
       row[static_cast<std::size_t>(c - 1)] = DirectionOfCubePoint({face, (c - 0.5) / n, 1 - (r - 0.5) / n});
   };
   const FaceFrame frame = FrameOf(face);
-  picture.boxes.reserve(triangles_.size());
-  for (const Triangle& t : triangles_) {
-    const std::optional<std::array<int, 4>> box = FacePixels(t.corners, frame, n);
-    picture.boxes.push_back(box ? PixelBox{(*box)[0], (*box)[1], (*box)[2], (*box)[3]} : PixelBox{1, 0, 1, 0});
-  }
+  picture.boxes = EachOf<PixelBox>(triangles_.size(), [&](std::size_t i) {
+    const std::optional<std::array<int, 4>> box = FacePixels(triangles_[i].corners, frame, n);
+    return box ? PixelBox{(*box)[0], (*box)[1], (*box)[2], (*box)[3]} : PixelBox{1, 0, 1, 0};
+  });
   picture.place = [&](const SkyDirection& d, double& x, double& y) {
     const double size = std::fabs(d.x) + std::fabs(d.y) + std::fabs(d.z);
     if (!(size > 0) || !std::isfinite(size)) return false;
