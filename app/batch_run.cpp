@@ -2,6 +2,10 @@
 
 #include <unistd.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
@@ -262,6 +266,14 @@ BatchTally RunBatch(const BatchInputs& inputs, unsigned jobs, const FileJob& job
         printing = false;
       }
     };
+#if defined(__GLIBC__)
+    // Memory a file's walk gives back stays the program's for the next file.
+    // Returned to the system, every page handed back stops the other workers
+    // for a moment (their view of the memory is cleared), and every page taken
+    // again is a fault: with two workers that cost check -j2 a fifth of its time.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+#endif
     std::vector<std::jthread> pool;
     for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
     work();
