@@ -344,7 +344,14 @@ setUpForm().catch((error) => status(`The core could not be loaded: ${error.messa
 
 // Installed, the page opens with no network, and files opened with it from the
 // desktop (its file handlers) arrive here.
+// A page already kept by an earlier version's worker hears when a new version
+// takes over: its files are then the new ones from the next load.
 if ("serviceWorker" in navigator && location.protocol.startsWith("http")) {
+  const keptBefore = navigator.serviceWorker.controller !== null;
+  navigator.serviceWorker.addEventListener("controllerchange", () => {
+    if (keptBefore) document.getElementById("update-note").hidden = false;
+  });
+  document.getElementById("update-reload").addEventListener("click", () => location.reload());
   navigator.serviceWorker.register("service_worker.js").catch(() => {});
 }
 if ("launchQueue" in window) {

@@ -18,7 +18,10 @@ const work = mkdtempSync(join(tmpdir(), "sq-browser-"));
 const native = (dir, args) => nativeRun(starquill, dir, args);
 
 const types = { ".html": "text/html", ".js": "text/javascript", ".css": "text/css", ".wasm": "application/wasm",
-  ".txt": "text/plain; charset=utf-8", ".webmanifest": "application/manifest+json", ".svg": "image/svg+xml" };
+  ".txt": "text/plain; charset=utf-8", ".webmanifest": "application/manifest+json", ".svg": "image/svg+xml",
+  ".png": "image/png" };
+// Set to serve the next version's service worker (its cache named anew).
+let nextVersion = false;
 const server = createServer((request, response) => {
   const path = decodeURIComponent(new URL(request.url, "http://x").pathname);
   const file = path.startsWith("/inputs/")
@@ -29,7 +32,10 @@ const server = createServer((request, response) => {
     return;
   }
   response.writeHead(200, { "Content-Type": types[extname(file)] ?? "application/octet-stream" });
-  response.end(readFileSync(file));
+  let body = readFileSync(file);
+  if (nextVersion && basename(file) === "service_worker.js")
+    body = Buffer.from(body.toString().replace(/const cacheName = "starquill-[^"]*"/, 'const cacheName = "starquill-next"'));
+  response.end(body);
 });
 await new Promise((ready) => server.listen(0, "127.0.0.1", ready));
 const origin = `http://127.0.0.1:${server.address().port}`;
@@ -215,6 +221,17 @@ try {
   await page.waitForFunction((name) => document.getElementById("status").textContent.startsWith(`${name}: read`),
     { timeout: 60000 }, backgroundName);
   await page.setOfflineMode(false);
+
+  // A new version: the page kept by the earlier one says so, and only the new
+  // version's cache is left.
+  if (await page.$eval("#update-note", (e) => !e.hidden)) fail("an update note before any update");
+  nextVersion = true;
+  await page.evaluate(async () => (await navigator.serviceWorker.getRegistration()).update());
+  await page.waitForFunction(() => !document.getElementById("update-note").hidden, { timeout: 30000 });
+  const keptCaches = () => page.evaluate(async () => (await caches.keys()).filter((n) => n.startsWith("starquill")).join());
+  await page.waitForFunction(async () => (await caches.keys()).filter((n) => n.startsWith("starquill")).join() === "starquill-next",
+    { timeout: 10000 }).catch(async () => fail(`the caches after an update: ${await keptCaches()}`));
+  nextVersion = false;
 
   // Opened from the desktop: the browser hands the installed page's launch
   // consumer the file, as a stand-in put in place before the page's scripts does.
