@@ -4,6 +4,7 @@
 // background, the preview; a picture gets the builder's form. Every call runs
 // in the worker through window.starquill.
 import { zipSync } from "fflate";
+import { filesOfEntry, isHodName, showMod } from "./mod_view.js";
 import { Preview } from "./preview.js";
 import { renderReport, rtfLines } from "./rtf_view.js";
 import { Starquill } from "./starquill.js";
@@ -291,6 +292,11 @@ async function openFiles(fileList) {
     list.append(item);
   });
   $("opened-section").hidden = opened.length < 2;
+  const openOne = (name, bytes) => show({ name, bytes });
+  if (files.filter((file) => isHodName(file.name)).length > 1) {
+    // Several HOD files: the mod view too, on its own status line.
+    showMod(starquill, files.map((file) => ({ path: file.name, file })), false, { open: openOne });
+  }
   // A slower read of files given earlier does not replace the later ones: listed, not shown.
   for (const file of given) {
     if (mine !== turn) break;
@@ -311,6 +317,16 @@ async function setUpForm() {
   status("Ready: choose or drop a HOD file or a sky picture.");
 }
 
+// A mod's folder, chosen or dropped: the mod view over its HOD files.
+function openFolder(entries) {
+  $("hod-section").hidden = $("builder-section").hidden = $("preview-section").hidden = true;
+  showMod(starquill, entries, true, { open: (name, bytes) => show({ name, bytes }), status });
+}
+$("folder-chooser").addEventListener("change", (e) => {
+  const entries = [...e.target.files].map((file) => ({ path: file.webkitRelativePath || file.name, file }));
+  e.target.value = "";
+  openFolder(entries);
+});
 $("chooser").addEventListener("change", (e) => {
   const files = [...e.target.files];
   e.target.value = "";  // the same file chosen again is read again
@@ -338,7 +354,13 @@ document.addEventListener("drop", (e) => {
   e.preventDefault();
   dragDepth = 0;
   document.body.classList.remove("dropping");
-  openFiles(e.dataTransfer.files);
+  // A folder among the things dropped: all of them go to the mod view.
+  const entries = [...e.dataTransfer.items].map((item) => item.webkitGetAsEntry?.()).filter(Boolean);
+  if (entries.some((entry) => entry.isDirectory)) {
+    Promise.all(entries.map(filesOfEntry)).then((found) => openFolder(found.flat()));
+  } else {
+    openFiles(e.dataTransfer.files);
+  }
 });
 setUpForm().catch((error) => status(`The core could not be loaded: ${error.message}`));
 

@@ -4,15 +4,18 @@
 // background chosen in the file chooser must show its sky in the preview's
 // canvas; the sample picture built through the form must download the native
 // HOD. The exports of the background are compared too.
-// Usage: node --no-experimental-fetch browser_test.mjs STARQUILL WEB_DIR CHROMIUM BACKGROUND.hod PICTURE FILE...
+// A mod's folder chosen gives the native `check -r` text and `report -r` files.
+// Usage: node --no-experimental-fetch browser_test.mjs STARQUILL WEB_DIR CHROMIUM MOD_DIR BACKGROUND.hod PICTURE FILE...
 import { mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync, existsSync } from "node:fs";
+import { dirname } from "node:path";
+import { unzipSync } from "fflate";
 import { createServer } from "node:http";
 import { tmpdir } from "node:os";
 import { basename, extname, join, resolve } from "node:path";
 import puppeteer from "puppeteer-core";
 import { fail, finish, nativeRun, same } from "./kit.mjs";
 
-const [starquill, webDir, chromium, background, picture, ...others] = process.argv.slice(2).map((a) => resolve(a));
+const [starquill, webDir, chromium, modDir, background, picture, ...others] = process.argv.slice(2).map((a) => resolve(a));
 const inputs = [background, picture, ...others];
 const work = mkdtempSync(join(tmpdir(), "sq-browser-"));
 const native = (dir, args) => nativeRun(starquill, dir, args);
@@ -201,6 +204,43 @@ try {
   const stops = await page.$$eval("#tree summary, #tree .leaf", (e) => e.length);
   const tabStops = await page.$$eval("#tree summary", (e) => e.length);
   if (!(tabStops < stops)) fail("every line of the chunk tree is a Tab stop");
+
+  // A mod's folder: the table, the command line's `check -r` text byte for byte,
+  // and "Report all" as `report -r --out-dir` lays its files out.
+  const modName = basename(modDir);
+  await (await page.$("#folder-chooser")).uploadFile(modDir);
+  await page.waitForFunction(() => /^\d+ files: /.test(document.getElementById("mod-summary").textContent),
+    { timeout: 120000 });
+  const nativeCheck = native(dirname(modDir), ["check", "-r", modName]);
+  same("check -r over the mod", Buffer.from(await page.$eval("#mod-check", (e) => e.textContent)), nativeCheck.out);
+  same("the mod's summary", await page.$eval("#mod-summary", (e) => e.textContent),
+    nativeCheck.err.toString().trim().split("\n").pop());
+  const rowsShown = await page.$$eval("#mod-rows tr", (r) => r.length);
+  if (rowsShown !== 24) fail(`the mod's table has ${rowsShown} rows`);
+  await page.type("#mod-filter", "small/");
+  if ((await page.$$eval("#mod-rows tr", (r) => r.length)) !== 6) fail("the mod's filter");
+  await page.click("#mod-report-all");
+  const zipPath = join(downloads, `${modName}-reports.zip`);
+  for (let i = 0; i < 600 && !existsSync(zipPath); i++) await new Promise((r) => setTimeout(r, 100));
+  const reportsDir = mkdtempSync(join(work, "reports-"));
+  native(dirname(modDir), ["report", "-r", modName, "--out-dir", reportsDir]);
+  const nativeTree = {};
+  const walk = (dir, rel) => {
+    for (const entry of readdirSync(dir, { withFileTypes: true })) {
+      if (entry.isDirectory()) walk(join(dir, entry.name), `${rel}${entry.name}/`);
+      else nativeTree[`${rel}${entry.name}`] = readFileSync(join(dir, entry.name));
+    }
+  };
+  walk(reportsDir, "");
+  if (!existsSync(zipPath)) fail("Report all downloaded no zip");
+  else {
+    await new Promise((r) => setTimeout(r, 500));  // the download finished writing
+    const zipped = unzipSync(readFileSync(zipPath));
+    same("the files Report all zips", Object.keys(zipped).sort().join("\n"), Object.keys(nativeTree).sort().join("\n"));
+    for (const [name, bytes] of Object.entries(nativeTree)) {
+      if (zipped[name]) same(`Report all: ${name}`, Buffer.from(zipped[name]), bytes);
+    }
+  }
 
   // Installable: a manifest whose file handlers take HOD files and pictures;
   // once its service worker is ready the page opens and reads a file with no network.

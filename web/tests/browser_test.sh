@@ -15,5 +15,16 @@ cp "$samples/sky.hod" "$work/SKY.HOD"
 printf 'v/1\001' > "$work/sky.exr"
 # A model slow to read, chosen just before a small file (not compared with the native command).
 "$make_big_model" "$work/big.hod" 80 >/dev/null
-node --no-experimental-fetch "$here/browser_test.mjs" "$starquill" "$web" /usr/bin/chromium \
+# A mod's folder: 24 HOD files in subfolders, clean and damaged, and files the
+# folder's check leaves out (no ".hod" in the name, ".HOD").
+mkdir -p "$work/mod/ships/small" "$work/mod/backgrounds" "$work/mod/docs"
+for i in 1 2 3 4 5 6; do
+  cp "$samples/sky.hod" "$work/mod/backgrounds/sky$i.hod"
+  head -c $((500 * i)) "$samples/sky.hod" > "$work/mod/backgrounds/cut$i.hod"
+  cp "$work/ship.hod" "$work/mod/ships/ship$i.hod"
+  head -c $((2000 * i)) "$work/ship.hod" > "$work/mod/ships/small/part$i.hod"
+done
+cp "$samples/sky.hod" "$work/mod/docs/LOUD.HOD"
+printf 'notes\n' > "$work/mod/docs/readme.txt"
+node --no-experimental-fetch "$here/browser_test.mjs" "$starquill" "$web" /usr/bin/chromium "$work/mod" \
   "$samples/sky.hod" "$samples/sky.tga" "$work/ship.hod" "$work/damaged.hod" "$work/SKY.HOD" "$work/sky.exr" "$work/big.hod"
