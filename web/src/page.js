@@ -1,4 +1,5 @@
-// The page: one file chooser (and drops) for HOD files and pictures. A HOD gets
+// The page: a file chooser, a folder chooser and drops for HOD files, pictures
+// and mods (the mod view, mod_view.js). A HOD gets
 // its report shown readably with the RTF and side files to download (each, or
 // all as a zip), the check's findings, the foldable chunk tree and, for a
 // background, the preview; a picture gets the builder's form. Every call runs
