@@ -56,11 +56,26 @@ export async function showMod(starquill, entries, inFolder, { open, status: page
   if (inFolder) files.sort(byPath);
   $("mod-section").hidden = false;
   $("mod-title").textContent = `${files.length} HOD file${files.length === 1 ? "" : "s"}`;
-  const rows = files.map((e) => ({ ...e, size: e.file.size, findings: null, worst: "", out: "" }));
+  const rows = files.map((e) => ({ ...e, size: e.file.size, findings: null, worst: "", out: "",
+    tr: document.createElement("tr") }));
   const tally = { clean: 0, warnings: 0, errors: 0, unreadable: 0 };
   let checkText = "";
   let sortKey = null, descending = false;
 
+  // A row's cells, made again when its file has been checked.
+  const fill = (r) => {
+    const link = Object.assign(document.createElement("button"), { type: "button", textContent: r.path });
+    link.className = "link";
+    link.onclick = async () => open(r.file.name, new Uint8Array(await r.file.arrayBuffer()));
+    const cells = [link, String(r.size), r.findings === null ? "…" : String(r.findings), r.worst];
+    r.tr.replaceChildren(...cells.map((cell) => {
+      const td = document.createElement("td");
+      td.append(cell);
+      return td;
+    }));
+    r.tr.className = r.worst;
+  };
+  // The rows shown, in the order chosen.
   const draw = () => {
     const filter = $("mod-filter").value;
     const shown = rows.filter((r) => r.path.includes(filter));
@@ -69,20 +84,7 @@ export async function showMod(starquill, entries, inFolder, { open, status: page
       const key = (r) => (sortKey === "worst" ? order[r.worst] : r[sortKey] ?? -1);
       shown.sort((a, b) => (key(a) < key(b) ? -1 : key(a) > key(b) ? 1 : 0) * (descending ? -1 : 1));
     }
-    $("mod-rows").replaceChildren(...shown.map((r) => {
-      const tr = document.createElement("tr");
-      const link = Object.assign(document.createElement("button"), { type: "button", textContent: r.path });
-      link.className = "link";
-      link.onclick = async () => open(r.file.name, new Uint8Array(await r.file.arrayBuffer()));
-      const cells = [link, String(r.size), r.findings === null ? "…" : String(r.findings), r.worst];
-      for (const cell of cells) {
-        const td = document.createElement("td");
-        td.append(cell);
-        tr.append(td);
-      }
-      if (r.worst) tr.className = r.worst;
-      return tr;
-    }));
+    $("mod-rows").replaceChildren(...shown.map((r) => r.tr));
   };
   for (const th of document.querySelectorAll("#mod-table th button")) {
     th.onclick = () => {
@@ -96,6 +98,7 @@ export async function showMod(starquill, entries, inFolder, { open, status: page
   $("mod-copy").disabled = $("mod-report-all").disabled = true;
   $("mod-cancel").hidden = false;
   $("mod-cancel").onclick = () => { if (mine === current) ++current; };
+  rows.forEach(fill);
   draw();
 
   const progress = $("mod-progress");
@@ -119,9 +122,10 @@ export async function showMod(starquill, entries, inFolder, { open, status: page
       ++tally.unreadable;
     }
     checkText += row.out;
-    $("mod-check").textContent = checkText;
-    draw();
+    if (row.out) $("mod-check").append(row.out);
+    fill(row);
   }
+  draw();
   progress.hidden = true;
   $("mod-cancel").hidden = true;
   if (mine !== current) {

@@ -316,6 +316,11 @@ async function setUpForm() {
   $("filter").checked = defaults.filter;
   coreLoaded = true;
   status("Ready: choose or drop a HOD file or a sky picture.");
+  // The service worker keeps the page's files once the page is ready: its
+  // fetching them does not hold up the first load.
+  if ("serviceWorker" in navigator && location.protocol.startsWith("http")) {
+    navigator.serviceWorker.register("service_worker.js").catch(() => {});
+  }
 }
 
 // A mod's folder, chosen or dropped: the mod view over its HOD files.
@@ -375,7 +380,6 @@ if ("serviceWorker" in navigator && location.protocol.startsWith("http")) {
     if (keptBefore) document.getElementById("update-note").hidden = false;
   });
   document.getElementById("update-reload").addEventListener("click", () => location.reload());
-  navigator.serviceWorker.register("service_worker.js").catch(() => {});
 }
 if ("launchQueue" in window) {
   window.launchQueue.setConsumer(async (params) => {
