@@ -295,8 +295,8 @@ std::size_t WorkersFor(std::size_t parts) {
 // Calls work(part, worker) once for each part 0 .. parts - 1, the parts taken
 // in turn by `workers` threads, this one among them, worker 0 .. workers - 1
 // telling which calls it. Where no other thread can be had, this one does them
-// all. An exception out of work stops the parts not
-// yet begun and is thrown again here.
+// all. An exception out of work stops the parts not yet begun and is thrown
+// again here.
 void ForEachPart(std::size_t parts, std::size_t workers, const std::function<void(std::size_t, std::size_t)>& work) {
   std::atomic<std::size_t> next = 0;
   std::mutex failedMutex;

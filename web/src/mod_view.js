@@ -56,9 +56,7 @@ export async function showMod(starquill, entries, inFolder, { open, status: page
   if (inFolder) files.sort(byPath);
   $("mod-section").hidden = false;
   $("mod-title").textContent = `${files.length} HOD file${files.length === 1 ? "" : "s"}`;
-  const rows = files.map((e) => ({ ...e, size: e.file.size, findings: null, worst: "", out: "",
-    tr: document.createElement("tr") }));
-  const tally = { clean: 0, warnings: 0, errors: 0, unreadable: 0 };
+  const rows = files.map((e) => ({ ...e, size: e.file.size, findings: null, worst: "", tr: document.createElement("tr") }));
   let checkText = "";
   let sortKey = null, descending = false;
 
@@ -108,21 +106,18 @@ export async function showMod(starquill, entries, inFolder, { open, status: page
     if (mine !== current) break;
     progress.value = index;
     status(`Checking ${index + 1} of ${rows.length}: ${row.path}…`, true);
+    let out = "";
     try {
-      const out = await starquill.check(new Uint8Array(await row.file.arrayBuffer()), row.path);
+      out = await starquill.check(new Uint8Array(await row.file.arrayBuffer()), row.path);
       const lines = out.split("\n").filter((l) => l.length > 0);
-      row.out = out;
       row.findings = lines.length;
       const weight = (l) => l.slice(row.path.length).match(/^(?::\d+)?: (error|warning): /)?.[1];
       row.worst = lines.some((l) => weight(l) === "error") ? "error" : lines.length > 0 ? "warning" : "clean";
-      ++tally[{ error: "errors", warning: "warnings", clean: "clean" }[row.worst]];
     } catch (error) {
       row.worst = "unreadable";
-      row.out = "";
-      ++tally.unreadable;
     }
-    checkText += row.out;
-    if (row.out) $("mod-check").append(row.out);
+    checkText += out;
+    if (out) $("mod-check").append(out);
     fill(row);
   }
   draw();
@@ -132,9 +127,10 @@ export async function showMod(starquill, entries, inFolder, { open, status: page
     status("The check of the mod was cancelled.");
     return;
   }
-  const n = rows.length;
-  const summary = `${n} file${n === 1 ? "" : "s"}: ${tally.clean} clean, ${tally.warnings} with warnings, ` +
-    `${tally.errors} with errors, ${tally.unreadable} unreadable`;
+  // The command line's summary line.
+  const n = rows.length, count = (worst) => rows.filter((r) => r.worst === worst).length;
+  const summary = `${n} file${n === 1 ? "" : "s"}: ${count("clean")} clean, ${count("warning")} with warnings, ` +
+    `${count("error")} with errors, ${count("unreadable")} unreadable`;
   status(summary);
   $("mod-copy").disabled = $("mod-report-all").disabled = false;
   $("mod-copy").onclick = () => navigator.clipboard.writeText(checkText);

@@ -250,6 +250,8 @@ async function build() {
   }
 }
 
+const showBytes = (name, bytes) => show({ name, bytes });
+
 // Shows one of the files given: a HOD's results or a picture's form. Returns
 // the turn it took.
 async function show(file) {
@@ -293,10 +295,9 @@ async function openFiles(fileList) {
     list.append(item);
   });
   $("opened-section").hidden = opened.length < 2;
-  const openOne = (name, bytes) => show({ name, bytes });
   if (files.filter((file) => isHodName(file.name)).length > 1) {
     // Several HOD files: the mod view too, on its own status line.
-    showMod(starquill, files.map((file) => ({ path: file.name, file })), false, { open: openOne });
+    showMod(starquill, files.map((file) => ({ path: file.name, file })), false, { open: showBytes });
   }
   // A slower read of files given earlier does not replace the later ones: listed, not shown.
   for (const file of given) {
@@ -316,17 +317,12 @@ async function setUpForm() {
   $("filter").checked = defaults.filter;
   coreLoaded = true;
   status("Ready: choose or drop a HOD file or a sky picture.");
-  // The service worker keeps the page's files once the page is ready: its
-  // fetching them does not hold up the first load.
-  if ("serviceWorker" in navigator && location.protocol.startsWith("http")) {
-    navigator.serviceWorker.register("service_worker.js").catch(() => {});
-  }
 }
 
 // A mod's folder, chosen or dropped: the mod view over its HOD files.
 function openFolder(entries) {
   $("hod-section").hidden = $("builder-section").hidden = $("preview-section").hidden = true;
-  showMod(starquill, entries, true, { open: (name, bytes) => show({ name, bytes }), status });
+  showMod(starquill, entries, true, { open: showBytes, status });
 }
 $("folder-chooser").addEventListener("change", (e) => {
   const entries = [...e.target.files].map((file) => ({ path: file.webkitRelativePath || file.name, file }));
@@ -368,19 +364,24 @@ document.addEventListener("drop", (e) => {
     openFiles(e.dataTransfer.files);
   }
 });
-setUpForm().catch((error) => status(`The core could not be loaded: ${error.message}`));
-
-// Installed, the page opens with no network, and files opened with it from the
-// desktop (its file handlers) arrive here.
-// A page already kept by an earlier version's worker hears when a new version
-// takes over: its files are then the new ones from the next load.
-if ("serviceWorker" in navigator && location.protocol.startsWith("http")) {
+// Installed, the page opens with no network: its service worker keeps the
+// page's files, registered once the page is ready so that its fetching them
+// does not hold up the first load. A page kept by an earlier version's worker
+// hears when a new version takes over.
+function keepForOffline() {
+  if (!("serviceWorker" in navigator) || !location.protocol.startsWith("http")) return;
   const keptBefore = navigator.serviceWorker.controller !== null;
   navigator.serviceWorker.addEventListener("controllerchange", () => {
-    if (keptBefore) document.getElementById("update-note").hidden = false;
+    if (keptBefore) $("update-note").hidden = false;
   });
-  document.getElementById("update-reload").addEventListener("click", () => location.reload());
+  $("update-reload").addEventListener("click", () => location.reload());
+  navigator.serviceWorker.register("service_worker.js").catch(() => {});
 }
+setUpForm()
+  .then(keepForOffline)
+  .catch((error) => status(`The core could not be loaded: ${error.message}`));
+
+// Files opened with the installed page from the desktop (its file handlers) arrive here.
 if ("launchQueue" in window) {
   window.launchQueue.setConsumer(async (params) => {
     const files = [];
