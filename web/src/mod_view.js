@@ -102,23 +102,37 @@ export async function showMod(starquill, entries, inFolder, { open, status: page
   const progress = $("mod-progress");
   progress.max = Math.max(1, files.length);
   progress.hidden = false;
-  for (const [index, row] of rows.entries()) {
-    if (mine !== current) break;
-    progress.value = index;
-    status(`Checking ${index + 1} of ${rows.length}: ${row.path}…`, true);
-    let out = "";
-    try {
-      out = await starquill.check(new Uint8Array(await row.file.arrayBuffer()), row.path);
-      const lines = out.split("\n").filter((l) => l.length > 0);
-      row.findings = lines.length;
-      const weight = (l) => l.slice(row.path.length).match(/^(?::\d+)?: (error|warning): /)?.[1];
-      row.worst = lines.some((l) => weight(l) === "error") ? "error" : lines.length > 0 ? "warning" : "clean";
-    } catch (error) {
-      row.worst = "unreadable";
+  // The files go to the worker in runs, which it reads itself (the page never
+  // holds their bytes); the next run is asked for before one's answers are
+  // shown, so the worker need not wait for the page.
+  const run = 25;
+  const ask = (from) => {
+    const part = rows.slice(from, from + run);
+    return starquill.checkFiles(part.map((r) => r.file), part.map((r) => r.path))
+      .catch((error) => part.map(() => ({ error: error.message })));
+  };
+  let answers = ask(0);
+  for (let from = 0; from < rows.length && mine === current; from += run) {
+    status(`Checking ${from + 1} of ${rows.length}: ${rows[from].path}…`, true);
+    const results = await answers;
+    if (from + run < rows.length && mine === current) answers = ask(from + run);
+    let text = "";
+    for (const [i, result] of results.entries()) {
+      const row = rows[from + i];
+      if (result.error !== undefined) {
+        row.worst = "unreadable";
+      } else {
+        const lines = result.out.split("\n").filter((l) => l.length > 0);
+        row.findings = lines.length;
+        const weight = (l) => l.slice(row.path.length).match(/^(?::\d+)?: (error|warning): /)?.[1];
+        row.worst = lines.some((l) => weight(l) === "error") ? "error" : lines.length > 0 ? "warning" : "clean";
+        text += result.out;
+      }
+      fill(row);
     }
-    checkText += out;
-    if (out) $("mod-check").append(out);
-    fill(row);
+    checkText += text;
+    if (text) $("mod-check").append(text);
+    progress.value = Math.min(rows.length, from + run);
   }
   draw();
   progress.hidden = true;

@@ -6,6 +6,8 @@
 //   build(bytes, name, {density, colourAverage, intensityLimit, increaseCapping,
 //         moreStars, lessStars, filter})  -> {hod, messages: [...], preview}
 //   exportBackground(hodBytes, name, {format, size}) -> bytes
+//   checkFiles(files, names)              -> [{out} or {error}], one a file: the
+//         text check prints for each File, read in the worker, not on the page
 // The bytes handed in are copied, so the caller's stay as they were.
 
 function lines(text) {
@@ -70,6 +72,14 @@ export class Starquill {
     const r = await this.#call("build", bytes, name, options);
     const hodName = Object.keys(r.files)[0];
     return { hod: r.files[hodName], hodName, messages: lines(r.err), status: r.status, preview: r.views };
+  }
+
+  checkFiles(files, names, options = {}) {
+    const id = this.next++;
+    return new Promise((resolve, reject) => {
+      this.pending.set(id, { resolve, reject });
+      this.worker.postMessage({ id, op: "checkFiles", files, names, options });
+    });
   }
 
   buildDefaults() {

@@ -35,6 +35,37 @@ function transferables(value, list = []) {
   return list;
 }
 
+// `check` over several files the page hands over as File objects, read here (the
+// page never holds their bytes): for each, the text check prints, or why it could
+// not be checked. The browser reads a few files ahead while the core checks, as a
+// file's read costs more in waiting than in bytes; so at most that many files are
+// held at once. A core that stops on one file is replaced for the next.
+async function checkFiles({ files, names, options }) {
+  const ahead = 4;
+  const reads = [];
+  const readAhead = (i) => {
+    if (i >= files.length) return;
+    reads[i] = files[i].arrayBuffer();
+    reads[i].catch(() => {});  // its failure is met where it is awaited
+  };
+  for (let i = 0; i < ahead; i++) readAhead(i);
+  const results = [];
+  for (let i = 0; i < files.length; i++) {
+    readAhead(i + ahead);
+    try {
+      const bytes = new Uint8Array(await reads[i]);
+      reads[i] = null;
+      results.push({ out: calls.check(await loadCore(), bytes, names[i], options).out });
+    } catch (error) {
+      if (error instanceof calls.CoreStopped || typeof error === "number") corePromise = null;
+      results.push({ error: error instanceof Error ? error.message : `the core stopped: ${error}` });
+    }
+  }
+  return results;
+}
+
+let checking = Promise.resolve();
+
 const operations = {
   report: (core, m) => calls.report(core, m.bytes, m.name, m.options),
   check: (core, m) => calls.check(core, m.bytes, m.name, m.options),
@@ -48,6 +79,13 @@ self.onmessage = async (event) => {
   const message = event.data;
   const { id, op } = message;
   try {
+    if (op === "checkFiles") {
+      // Runs of files are checked one after another, though one waits for its reads.
+      const run = checking.then(() => checkFiles(message));
+      checking = run.catch(() => {});
+      self.postMessage({ id, result: await run });
+      return;
+    }
     const run = operations[op];
     if (!run) throw new Error(`no such call: ${op}`);
     self.postMessage({ id, progress: "loading" });
