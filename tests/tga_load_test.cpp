@@ -113,6 +113,12 @@ TEST(TgaSave, ImageIdAndFooterKeptOrZeroedHalvingTwiceTruncatesAndAlphaOne) {
   // Colours halved, alpha 1, the image ID and the footer kept, and one byte more.
   const std::vector<uint8_t> half = Picture(7, 6, 15, 1).Set(1, 1, 0, 1, 1).File("HELLO");
   EXPECT_EQ(ReadText(dir / "a_halftoned.tga"), std::string(half.begin(), half.end()) + '\0');
+  // A file that stores its top row first keeps its rows as stored, header and all.
+  std::vector<uint8_t> topDown = pic.File("HELLO"), saved = Picture(7, 6, 30, 1).Set(1, 1, 1, 2, 3).File("HELLO");
+  topDown[17] |= 0x20, saved[17] |= 0x20;
+  ASSERT_EQ(Load(dir, topDown, t, platform).status, sq::TgaLoadResult::Status::Loaded);
+  sq::SaveFilteredImage(t, "t", folder);
+  EXPECT_EQ(ReadText(dir / "t_filtered.tga"), std::string(saved.begin(), saved.end()) + '\0');
   // A file that ends with its pixels, or part-way into the footer.
   for (std::size_t footerBytes : {0u, 3u}) {
     ASSERT_EQ(Load(dir, pic.File("", footerBytes), t, platform).status, sq::TgaLoadResult::Status::Loaded);
