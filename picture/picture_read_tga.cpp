@@ -79,8 +79,8 @@ std::unique_ptr<PictureDecoder> OpenTga(std::span<const uint8_t> bytes, std::str
   }
   // Divided, not multiplied: 32767 x 32767 pixels overflow where sizes are 32 bits.
   const std::size_t after = bytes.size() - kTgaHeaderSize;
-  if (after < fields.idLength || (after - fields.idLength) / 4 / static_cast<std::size_t>(width) <
-                                     static_cast<std::size_t>(height)) {
+  if (after < fields.idLength ||
+      (after - fields.idLength) / 4 / static_cast<std::size_t>(width) < static_cast<std::size_t>(height)) {
     error = "the file is shorter than the TGA image's pixels";
     return nullptr;
   }

@@ -15,7 +15,7 @@
 namespace sq {
 
 inline constexpr std::size_t kTgaHeaderSize = 18;
-inline constexpr uint8_t kTgaTrueColour = 2;  // uncompressed true-colour pixels
+inline constexpr uint8_t kTgaTrueColour = 2;       // uncompressed true-colour pixels
 inline constexpr std::size_t kTgaFooterSize = 17;  // what follows the pixels and is kept: 16 bytes of text and one
 
 struct TgaHeader {

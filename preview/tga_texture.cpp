@@ -70,7 +70,8 @@ std::vector<uint8_t> EncodeTarga32(const TextureImage& image) {
   for (int row = 1; row <= image.height; ++row) {
     const uint8_t* p = image.rgba.data() + static_cast<std::size_t>(image.height - row) * rowBytes;
     uint8_t* q = picture.Pixel(1, row);
-    for (std::size_t i = 0; i < rowBytes; i += 4) q[i] = p[i + 2], q[i + 1] = p[i + 1], q[i + 2] = p[i], q[i + 3] = p[i + 3];
+    for (std::size_t i = 0; i < rowBytes; i += 4)
+      q[i] = p[i + 2], q[i + 1] = p[i + 1], q[i + 2] = p[i], q[i + 3] = p[i + 3];
   }
   const std::string bytes = EncodeTga32(picture);
   return {bytes.begin(), bytes.end()};
