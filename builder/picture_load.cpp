@@ -156,6 +156,7 @@ void ReverseRows(TgaTables& t) {
   }
 }
 
+// The result with `text` said and `status` set.
 TgaLoadResult Said(TgaLoadResult result, TgaLoadResult::Status status, MessageWeight weight, std::string text) {
   Say(result.messages, weight, std::move(text));
   result.status = status;
