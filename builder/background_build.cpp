@@ -1,6 +1,7 @@
 #include "builder/background_build.h"
 
 #include "builder/builder_progress.h"
+#include "builder/star_detector.h"
 #include "picture/picture_resample.h"
 #include "picture/sky_cube.h"
 

@@ -43,7 +43,7 @@ struct BuiltBackground {
   bool Built() const { return refusal.empty() && tables.hasBGMS; }
 };
 
-// Builds from a picture read by ReadTargaPicture. The tables change: the stars
+// Builds from a picture read by ReadSkyPicture. The tables change: the stars
 // are painted over with the sky around them, starTable keeps the detector's
 // last run, and intensitySum and contrastMask are let go once the stars are
 // found. A picture that fails BuildRefusal is refused (and the refusal said)

@@ -43,7 +43,7 @@ class ColourSums {
 class Sampler {
  public:
   Sampler(const TgaTables& t, const BuildOptions& o)
-      : t_(t), pixels_(t.tgaPixels().data()), W(t.tgaWidth), H(t.tgaHeight), N(o.density), average_(o.colourAverage) {}
+      : t_(t), pixels_(t.tgaPixels.data()), W(t.tgaWidth), H(t.tgaHeight), N(o.density), average_(o.colourAverage) {}
 
   // The colour a vertex at (u, v) takes: the pixel under it (a point on a
   // pixel edge belongs to the pixel right of or above it), or with "Colour

@@ -38,7 +38,7 @@ struct BuildStar {
 
 using BuildStarLists = std::array<std::vector<BuildStar>, 3>;
 
-// Finds the stars of a picture `t` read for a build (ReadTargaPicture) and takes
+// Finds the stars of a picture `t` read for a build (ReadSkyPicture) and takes
 // them out of it. The detector's contrast and template passes run as "Load
 // Targa image" runs them, leaving the colours alone and writing nothing, so
 // the lists are its three lists. Then each star's block (its core and the

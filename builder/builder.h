@@ -5,8 +5,8 @@
 //   tga_tables.h          the image and star tables (one struct the caller owns)
 //   image_buffer.h        the tables' buffers, sized without clearing
 //   mark_table.h          contrastMask's table of one bit a pixel
-//   tga_load.h            LoadTargaImage: checks, halftone question, detector run
-//   picture_load.h        pictures of every kind into the tables, chosen by their content
+//   tga_load.h            the load's messages, halftone question, result and read options
+//   picture_load.h        pictures of every kind into the tables: checks, filter, detector run
 //   tga_save.h            the "_halftoned.tga" and "_filtered.tga" savers
 //   star_detector.h       the StarDetector, its passes whole and a row at a time, the star exports
 //   image_kernels.h       the row loops of the sums, the contrast pass and the templates

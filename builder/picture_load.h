@@ -1,7 +1,9 @@
 // Sky pictures of every format into the builder's tables, chosen by the file's
-// content: PNG, JPEG, OpenEXR and Radiance HDR by their signatures, decoded and
-// then taken the way a TGA is; a file with none of them is read as a 32-bit TGA
-// exactly as before when its name holds ".tga".
+// content: PNG, JPEG, OpenEXR and Radiance HDR by their signatures; a file with
+// none of them is read as a 32-bit TGA when its name holds ".tga". Every kind is
+// decoded in picture/ and then taken the same way: the checks, the size warning,
+// the halftone question with its optional filter while the pixels are summed,
+// and for the tga job the detector run that follows.
 #pragma once
 
 #include <filesystem>
@@ -9,9 +11,11 @@
 #include <string>
 #include <string_view>
 
+#include "builder/builder_progress.h"
 #include "builder/tga_load.h"
 #include "builder/tga_tables.h"
 #include "hod/file_bytes.h"
+#include "output/output_folder.h"
 #include "picture/picture.h"
 
 namespace sq {
@@ -48,15 +52,27 @@ struct PictureReadOptions : TgaReadOptions {
   double exposure = 0;  // stops: linear light is scaled by 2^exposure before it is encoded
 };
 
-// "Load Targa image" on a picture of any kind: LoadTargaImage for a TGA,
-// LoadDecodedImage for the others. A file of no kind read is refused with its
-// refusal (status Unknown), a TGA that could not be read with "Cannot read the
-// TGA image NAME" (Unreadable); the tables are then unchanged.
+// "Load Targa image" on a picture of any kind. A file of no kind read is
+// refused with its refusal (status Unknown), a TGA that could not be read with
+// "Cannot read the TGA image NAME" (Unreadable); the tables are then unchanged.
+// A TGA is refused as a whole with kInvalidImage, after the size warning its
+// header asks for (Invalid; see OpenTga for what is accepted); the other kinds
+// with "NAME: reason" (Invalid), said before any size warning, which for them
+// comes once the pixels are decoded. An accepted picture replaces all tables
+// (star lists emptied, mask clear); while its pixels are summed into
+// intensitySum, the first colour byte above 127 asks the halftone question once
+// and Yes clamps that byte and every later one to 127 (alpha is never touched).
+// The rows stand as the file stores them (a top-down TGA keeps its top row
+// first, as its saved image does). Then the detector runs on it, its files going
+// to `folder`, when the picture is at least kMinDetectSize each way.
 TgaLoadResult LoadSkyImage(const PictureFile& file, OutputFolder& folder, TgaTables& tables, ProgressSink& progress,
                            const FilterQuestion& askFilter = {}, double exposure = 0);
 
-// The builder's read of a picture of any kind: ReadTargaPicture for a TGA,
-// ReadDecodedPicture for the others, refused as LoadSkyImage refuses.
+// The picture as the background builder needs it: read with LoadSkyImage's
+// checks, messages and filter, as the options say, but no detector runs and
+// nothing is written. Rows always end up bottom first: a top-down TGA has its
+// rows reversed (its header is kept as read). A sound picture that
+// options.refuse refuses is said as a warning, its pixels unread (Refused).
 TgaLoadResult ReadSkyPicture(const PictureFile& file, TgaTables& tables, ProgressSink& progress,
                              const PictureReadOptions& options = {});
 

@@ -36,7 +36,7 @@ ContrastRows::ContrastRows(const TgaTables& t, float base) {
 
 void ContrastRows::Row(TgaTables& t, int y) const {
   const std::size_t width = static_cast<std::size_t>(t.tgaWidth), rowBytes = width * 4;
-  const uint8_t* cur = t.tgaPixels().data() + static_cast<std::size_t>(y - 1) * rowBytes;
+  const uint8_t* cur = t.tgaPixels.data() + static_cast<std::size_t>(y - 1) * rowBytes;
   const uint8_t* up = cur - rowBytes;
   const uint8_t* down = cur + rowBytes;
   uint64_t* bits = t.contrastMask.Bits(y);

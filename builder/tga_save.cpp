@@ -24,30 +24,37 @@ std::string ImageName(std::string_view baseName, std::string_view suffix) {
 
 std::string_view Span(const uint8_t* bytes, std::size_t n) { return {reinterpret_cast<const char*>(bytes), n}; }
 
-// Writes the file buffer to BASE + suffix, applying change(firstRow, lastRow)
-// to each slice of rows on the way. Every row is changed even when the file
-// cannot be written, so the tables never hold half a change.
+// The bytes a save writes in front of the pixels (the header and the image-ID
+// field) and behind them (the footer and one zero byte).
+std::string Head(const TgaFrame& frame) {
+  std::string head(Span(frame.header.data(), frame.header.size()));
+  return head.append(Span(frame.imageId.data(), frame.imageId.size()));
+}
+std::string Tail(const TgaFrame& frame) { return std::string(Span(frame.footer.data(), frame.footer.size())) + '\0'; }
+
+// Writes the frame and the pixels to BASE + suffix, applying change(firstRow,
+// lastRow) to each slice of rows on the way. Every row is changed even when the
+// file cannot be written, so the tables never hold half a change.
 template <class Change>
 OutputReport WriteChanged(TgaTables& t, std::string_view baseName, std::string_view suffix, OutputFolder& folder,
                           Change change) {
-  const std::string name = ImageName(baseName, suffix);
-  const std::string error = folder.ReplaceInParts(name, t.tgaFile.size(), [&](const OutputFolder::PutPart& put) {
-    uint8_t* pixels = t.PixelData();
-    const std::size_t pixelOffset = static_cast<std::size_t>(pixels - t.tgaFile.data());
-    const std::size_t pixelBytes = t.PixelCount() * 4;
-    put(0, Span(t.tgaFile.data(), pixelOffset));
-    if (pixelBytes > 0) {
-      const std::size_t rowBytes = pixelBytes / static_cast<std::size_t>(t.tgaHeight);
-      const int sliceRows = static_cast<int>(std::clamp<std::size_t>(kSliceBytes / rowBytes, 1, 1 << 15));
-      for (int y = 1; y <= t.tgaHeight; y += sliceRows) {
-        const int last = std::min(t.tgaHeight, y + sliceRows - 1);
-        change(y, last);
-        put(pixelOffset + t.Entry(1, y) * 4, Span(t.Pixel(1, y), static_cast<std::size_t>(last - y + 1) * rowBytes));
-      }
-    }
-    const std::size_t tail = pixelOffset + pixelBytes;
-    put(tail, Span(t.tgaFile.data() + tail, t.tgaFile.size() - tail));
-  });
+  const std::string name = ImageName(baseName, suffix), head = Head(t.tgaFrame), tail = Tail(t.tgaFrame);
+  const std::size_t pixelBytes = t.PixelCount() * 4;
+  const std::string error =
+      folder.ReplaceInParts(name, head.size() + pixelBytes + tail.size(), [&](const OutputFolder::PutPart& put) {
+        put(0, head);
+        if (pixelBytes > 0) {
+          const std::size_t rowBytes = pixelBytes / static_cast<std::size_t>(t.tgaHeight);
+          const int sliceRows = static_cast<int>(std::clamp<std::size_t>(kSliceBytes / rowBytes, 1, 1 << 15));
+          for (int y = 1; y <= t.tgaHeight; y += sliceRows) {
+            const int last = std::min(t.tgaHeight, y + sliceRows - 1);
+            change(y, last);
+            put(head.size() + t.Entry(1, y) * 4,
+                Span(t.Pixel(1, y), static_cast<std::size_t>(last - y + 1) * rowBytes));
+          }
+        }
+        put(head.size() + pixelBytes, tail);
+      });
   OutputReport report;
   report.Add(folder.PathOf(name), error);
   return report;
@@ -99,15 +106,15 @@ void SetAlphaOne(TgaTables& t, int firstRow, int lastRow) {
       [](uint32_t w) { return (w & 0x00FFFFFFu) | 0x01000000u; }, [](uint8_t* p) { p[kAlpha] = 1; });
 }
 
-// The writing thread waits for final bytes and hands them to the folder as they come.
+// The writing thread waits for final pixels and hands them to the folder as they come.
 struct FilteredImageWriter::Shared {
   explicit Shared(std::string fileName) : name(std::move(fileName)) {}
   std::string name;
   std::string error;        // the folder's reason the file could not be written
-  std::size_t written = 0;  // by the thread (by Finish where there is none)
+  std::size_t written = 0;  // pixel bytes, by the thread (by Finish where there is none)
   std::mutex mutex;
   std::condition_variable more;
-  std::size_t ready = 0;   // bytes of the buffer that are final (the header and image-ID field with the first rows)
+  std::size_t ready = 0;   // pixel bytes that are final
   bool finished = false;   // no more will come
   bool abandoned = false;  // stop writing: the file is dropped
 };
@@ -121,9 +128,10 @@ struct Abandoned {};
 }  // namespace
 
 FilteredImageWriter::FilteredImageWriter(const TgaTables& t, std::string_view baseName, OutputFolder& folder)
-    : bytes_(t.tgaFile.data()),
-      size_(t.tgaFile.size()),
-      pixelOffset_(static_cast<std::size_t>(t.tgaPixels().data() - t.tgaFile.data())),
+    : head_(Head(t.tgaFrame)),
+      tail_(Tail(t.tgaFrame)),
+      pixels_(t.tgaPixels.data()),
+      pixelBytes_(t.PixelCount() * 4),
       rowBytes_(static_cast<std::size_t>(t.tgaWidth) * 4),
       folder_(folder),
       shared_(std::make_unique<Shared>(ImageName(baseName, "_filtered.tga"))) {
@@ -144,7 +152,7 @@ FilteredImageWriter::~FilteredImageWriter() {
   thread_.join();
 }
 
-void FilteredImageWriter::PutFinalBytes(const OutputFolder::PutPart& put) {
+void FilteredImageWriter::PutFinalPixels(const OutputFolder::PutPart& put) {
   for (;;) {
     std::size_t upTo;
     {
@@ -154,22 +162,26 @@ void FilteredImageWriter::PutFinalBytes(const OutputFolder::PutPart& put) {
       upTo = shared_->ready;
       if (upTo == shared_->written) return;
     }
-    put(shared_->written, Span(bytes_ + shared_->written, upTo - shared_->written));
+    put(head_.size() + shared_->written, Span(pixels_ + shared_->written, upTo - shared_->written));
     shared_->written = upTo;
   }
 }
 
 void FilteredImageWriter::Run() {
   try {
-    shared_->error =
-        folder_.ReplaceInParts(shared_->name, size_, [this](const OutputFolder::PutPart& put) { PutFinalBytes(put); });
+    shared_->error = folder_.ReplaceInParts(shared_->name, head_.size() + pixelBytes_ + tail_.size(),
+                                            [this](const OutputFolder::PutPart& put) {
+                                              put(0, head_);
+                                              PutFinalPixels(put);
+                                              put(head_.size() + pixelBytes_, tail_);
+                                            });
   } catch (const Abandoned&) {
     // Dropped before Finish: no file.
   }
 }
 
 void FilteredImageWriter::RowsFinal(int lastRow) {
-  const std::size_t ready = pixelOffset_ + static_cast<std::size_t>(lastRow) * rowBytes_;
+  const std::size_t ready = static_cast<std::size_t>(lastRow) * rowBytes_;
   if (ready < handedOver_ + kHandOverBytes) return;  // the thread is woken for larger pieces only
   handedOver_ = ready;
   {
@@ -182,14 +194,14 @@ void FilteredImageWriter::RowsFinal(int lastRow) {
 OutputReport FilteredImageWriter::Finish() {
   {
     std::lock_guard<std::mutex> lock(shared_->mutex);
-    shared_->ready = size_;
+    shared_->ready = pixelBytes_;
     shared_->finished = true;
   }
   if (thread_.joinable()) {
     shared_->more.notify_one();
     thread_.join();
   } else {
-    shared_->error = folder_.Replace(shared_->name, Span(bytes_, size_));
+    Run();  // everything is final: the whole file at once
   }
   OutputReport report;
   report.Add(folder_.PathOf(shared_->name), shared_->error);

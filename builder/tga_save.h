@@ -1,6 +1,6 @@
-// The two image savers. Both write the tables' file buffer: the header as read,
-// the image-ID field, every pixel in table order, the 17 footer bytes and one zero
-// byte, replacing any older file of the name whole in the output folder. Both
+// The two image savers. Both write the tables' frame and pixels: the header as
+// read, the image-ID field, every pixel in table order, the 17 footer bytes and
+// one zero byte, replacing any older file of the name whole in the output folder. Both
 // set every pixel's alpha to 1 in the tables first.
 #pragma once
 
@@ -48,12 +48,13 @@ class FilteredImageWriter {
  private:
   struct Shared;
   void Run();
-  // Hands the final bytes to the folder as they come; throws Abandoned when the writer is dropped.
-  void PutFinalBytes(const OutputFolder::PutPart& put);
+  // Hands the final pixels to the folder as they come; throws Abandoned when the writer is dropped.
+  void PutFinalPixels(const OutputFolder::PutPart& put);
 
   static constexpr std::size_t kHandOverBytes = std::size_t{1} << 21;
-  const uint8_t* bytes_;
-  std::size_t size_, pixelOffset_, rowBytes_;
+  const std::string head_, tail_;  // the header and image-ID field; the footer and one zero byte
+  const uint8_t* pixels_;
+  std::size_t pixelBytes_, rowBytes_;
   std::size_t handedOver_ = 0;
   OutputFolder& folder_;
   std::unique_ptr<Shared> shared_;

@@ -5,7 +5,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <vector>
 
 #include "builder/image_buffer.h"
@@ -13,8 +12,6 @@
 #include "picture/tga_header.h"
 
 namespace sq {
-
-inline constexpr std::size_t kTgaFooterSize = 17;  // 16 bytes of text and one byte
 
 // Byte positions inside a pixel, in file order.
 inline constexpr std::size_t kBlue = 0, kGreen = 1, kRed = 2, kAlpha = 3;
@@ -36,21 +33,23 @@ struct StarList {
 };
 
 // Everything a loaded image leaves behind. Columns x = 1..tgaWidth and rows
-// y = 1..tgaHeight; row 1 is the first row stored in the file. The pixels and
-// intensitySum are contiguous buffers in that order: pixel (x, y) is entry
-// (y - 1) * tgaWidth + (x - 1); the pixels take 4 bytes an entry (blue, green,
-// red, alpha). contrastMask keeps a bit a pixel, a row at a time (MarkTable).
+// y = 1..tgaHeight; row 1 is the first row of tgaPixels (the first row stored
+// in a TGA file as the tga job reads it; the bottom row as the builder reads a
+// picture). The pixels and intensitySum are contiguous buffers in that order:
+// pixel (x, y) is entry (y - 1) * tgaWidth + (x - 1); the pixels take 4 bytes an
+// entry (blue, green, red, alpha). contrastMask keeps a bit a pixel, a row at a
+// time (MarkTable).
 //
-// The pixels live inside `tgaFile`, which holds the image exactly as the savers
-// write it: the 18 header bytes as read, the image-ID field (header byte 0 long),
-// the pixels, the 17 bytes that followed them in the file (zeros where the file
-// ended early) and one zero byte. So a save writes the buffer as it stands, with
-// no copy of the image. The tables always describe one image: the file buffer,
-// the size and the per-pixel tables are replaced together.
+// tgaFrame holds what a save writes around the pixels: the header as read, the
+// image-ID field and the 17 bytes that followed the pixels (for a picture of
+// another kind Tga32Header's, no ID, zeros). A save writes the frame and the
+// pixels as they stand, with no copy of the image. The tables always describe
+// one image: the frame, the size and the per-pixel tables are replaced together.
 struct TgaTables {
   int32_t tgaWidth = 0;
   int32_t tgaHeight = 0;
-  ImageBuffer<uint8_t> tgaFile = ImageBuffer<uint8_t>(kTgaHeaderSize + kTgaFooterSize + 1, 0);
+  TgaFrame tgaFrame;
+  ImageBuffer<uint8_t> tgaPixels;     // 4 bytes a pixel
   ImageBuffer<int16_t> intensitySum;  // blue + green + red after the filter, 0..765
   MarkTable contrastMask;             // a bit per pixel, set where marked
   // The stars of the three template passes, one entry a pass.
@@ -60,34 +59,21 @@ struct TgaTables {
     return static_cast<std::size_t>(tgaWidth > 0 ? tgaWidth : 0) *
            static_cast<std::size_t>(tgaHeight > 0 ? tgaHeight : 0);
   }
-  std::size_t ImageIdLength() const { return tgaFile[0]; }
-  std::span<uint8_t> tgaHeader() { return {tgaFile.data(), kTgaHeaderSize}; }
-  std::span<const uint8_t> tgaHeader() const { return {tgaFile.data(), kTgaHeaderSize}; }
-  std::span<const uint8_t> tgaImageId() const { return {tgaFile.data() + kTgaHeaderSize, ImageIdLength()}; }
-  std::span<uint8_t> tgaPixels() { return {PixelData(), PixelCount() * 4}; }
-  std::span<const uint8_t> tgaPixels() const { return {tgaFile.data() + PixelOffset(), PixelCount() * 4}; }
-  std::span<const uint8_t> tgaFooter() const {
-    return {tgaFile.data() + PixelOffset() + PixelCount() * 4, kTgaFooterSize};
-  }
 
   // Entry of pixel (x, y), both counted from 1 and inside the image.
   std::size_t Entry(int x, int y) const {
     return static_cast<std::size_t>(y - 1) * static_cast<std::size_t>(tgaWidth) + static_cast<std::size_t>(x - 1);
   }
-  uint8_t* PixelData() { return tgaFile.data() + PixelOffset(); }
-  uint8_t* Pixel(int x, int y) { return PixelData() + Entry(x, y) * 4; }
-  uint8_t Byte(int x, int y, std::size_t channel) const { return tgaFile[PixelOffset() + Entry(x, y) * 4 + channel]; }
+  uint8_t* Pixel(int x, int y) { return tgaPixels.data() + Entry(x, y) * 4; }
+  uint8_t Byte(int x, int y, std::size_t channel) const { return tgaPixels[Entry(x, y) * 4 + channel]; }
   bool Marked(int x, int y) const { return contrastMask.Test(x, y); }
 
-  // True when the file buffer and intensitySum match tgaWidth x tgaHeight (the
+  // True when the pixels and intensitySum match tgaWidth x tgaHeight (the
   // detector sizes contrastMask itself).
   bool Consistent() const {
     const std::size_t n = PixelCount();
-    return tgaFile.size() == PixelOffset() + n * 4 + kTgaFooterSize + 1 && intensitySum.size() == n;
+    return tgaPixels.size() == n * 4 && intensitySum.size() == n;
   }
-
- private:
-  std::size_t PixelOffset() const { return kTgaHeaderSize + ImageIdLength(); }
 };
 
 // Empties the star lists and the mask; the image itself stays.

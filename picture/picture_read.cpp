@@ -27,6 +27,8 @@ std::string_view PictureKindName(PictureKind kind) {
       return "OpenEXR";
     case PictureKind::Hdr:
       return "Radiance HDR";
+    case PictureKind::Tga:
+      return "TGA";
     case PictureKind::Unknown:
       break;
   }
@@ -49,6 +51,8 @@ std::string PictureDecoder::DecodeLinear(float* /*rgb*/) {
   return "a " + std::string(PictureKindName(header_.kind)) + " file holds levels, not linear light";
 }
 
+TgaFrame PictureDecoder::Frame() const { return {Tga32Header(header_.width, header_.height), {}, {}}; }
+
 std::unique_ptr<PictureDecoder> OpenPicture(std::span<const uint8_t> bytes, std::string& error) {
   std::unique_ptr<PictureDecoder> decoder;
   switch (SniffPicture(bytes)) {
@@ -64,6 +68,7 @@ std::unique_ptr<PictureDecoder> OpenPicture(std::span<const uint8_t> bytes, std:
     case PictureKind::Hdr:
       decoder = OpenHdr(bytes, error);
       break;
+    case PictureKind::Tga:
     case PictureKind::Unknown:
       error = "not a picture of a kind read here (PNG, JPEG, OpenEXR, Radiance HDR)";
       return nullptr;

@@ -8,13 +8,15 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "picture/picture.h"
 
 namespace sq {
 
 inline constexpr std::size_t kTgaHeaderSize = 18;
-inline constexpr uint8_t kTgaTrueColour = 2;  // uncompressed true-colour pixels
+inline constexpr uint8_t kTgaTrueColour = 2;       // uncompressed true-colour pixels
+inline constexpr std::size_t kTgaFooterSize = 17;  // what follows the pixels and is kept: 16 bytes of text and one
 
 struct TgaHeader {
   uint8_t idLength = 0;  // the image-ID field behind the header
@@ -32,6 +34,14 @@ struct TgaHeader {
   std::size_t ColourMapBytes() const {
     return colourMapType == 1 ? std::size_t{colourMapLength} * ((std::size_t{colourMapEntryBits} + 7) / 8) : 0;
   }
+};
+
+// The bytes a TGA holds around its pixels, kept so that a save writes them back
+// as they were read.
+struct TgaFrame {
+  std::array<uint8_t, kTgaHeaderSize> header{};
+  std::vector<uint8_t> imageId;                  // header byte 0 long
+  std::array<uint8_t, kTgaFooterSize> footer{};  // zeros where the file ended early
 };
 
 // The header's fields; the first colour-map entry and the image origin are

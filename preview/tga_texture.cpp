@@ -63,18 +63,18 @@ std::optional<TextureImage> LoadTextureFile(const std::filesystem::path& path, s
 }
 
 std::vector<uint8_t> EncodeTarga32(const TextureImage& image) {
-  const auto headerBytes = Tga32Header(image.width, image.height);
-  std::vector<uint8_t> out(headerBytes.begin(), headerBytes.end());
-  out.reserve(out.size() + image.rgba.size());
-  for (int row = image.height - 1; row >= 0; --row) {
-    for (int col = 0; col < image.width; ++col) {
-      const uint8_t* p = &image.rgba[(static_cast<std::size_t>(row) * static_cast<std::size_t>(image.width) +
-                                      static_cast<std::size_t>(col)) *
-                                     4];
-      out.insert(out.end(), {p[2], p[1], p[0], p[3]});
-    }
+  // The program's 32-bit TGA: blue, green, red, alpha, the bottom row first.
+  Picture picture{image.width, image.height, {}};
+  picture.bgra.resize(picture.PixelCount() * 4);
+  const std::size_t rowBytes = static_cast<std::size_t>(image.width) * 4;
+  for (int row = 1; row <= image.height; ++row) {
+    const uint8_t* p = image.rgba.data() + static_cast<std::size_t>(image.height - row) * rowBytes;
+    uint8_t* q = picture.Pixel(1, row);
+    for (std::size_t i = 0; i < rowBytes; i += 4)
+      q[i] = p[i + 2], q[i + 1] = p[i + 1], q[i + 2] = p[i], q[i + 3] = p[i + 3];
   }
-  return out;
+  const std::string bytes = EncodeTga32(picture);
+  return {bytes.begin(), bytes.end()};
 }
 
 }  // namespace sq

@@ -136,8 +136,9 @@ inline sq::TgaTables TablesOf(const Picture& picture) {
   t.tgaWidth = picture.width;
   t.tgaHeight = picture.height;
   const std::vector<uint8_t> file = picture.File();
-  t.tgaFile.assign(file.begin(), file.end());
-  t.tgaFile.push_back(0);
+  std::copy_n(file.begin(), sq::kTgaHeaderSize, t.tgaFrame.header.begin());
+  std::copy(file.end() - sq::kTgaFooterSize, file.end(), t.tgaFrame.footer.begin());
+  t.tgaPixels.assign(picture.pixels.begin(), picture.pixels.end());
   t.intensitySum.assign(t.PixelCount(), 0);
   for (std::size_t i = 0; i < t.PixelCount(); ++i) {
     const uint8_t* p = &picture.pixels[i * 4];

@@ -20,7 +20,7 @@ sq::TgaLoadResult Load(const TempDir& dir, const std::vector<uint8_t>& file, sq:
   PlatformFace face(platform);
   sq::DiskFolder folder(dir.path());
   const auto bytes = sq::FileBytes::Copy(file, (dir / "img.tga").string());
-  return face.Show(sq::LoadTargaImage(*bytes, folder, t, face.progress, face.askFilter));
+  return face.Show(sq::LoadSkyImage(sq::LookAtPicture(bytes), folder, t, face.progress, face.askFilter));
 }
 
 }  // namespace
@@ -70,7 +70,7 @@ TEST(TgaLoad, RefusedImagesLeaveTheTablesAlone) {
   sq::TgaTables t;
   RecordingPlatform platform;
   ASSERT_EQ(Load(dir, Picture(8, 8, 20).File(), t, platform).status, sq::TgaLoadResult::Status::Loaded);
-  const std::vector<uint8_t> before(t.tgaFile.begin(), t.tgaFile.end());
+  const std::vector<uint8_t> before(t.tgaPixels.begin(), t.tgaPixels.end());
 
   auto edited = [](std::vector<std::pair<std::size_t, uint8_t>> edits, std::size_t keep = 1000) {
     std::vector<uint8_t> f = Picture(8, 8, 20).File();
@@ -95,7 +95,7 @@ TEST(TgaLoad, RefusedImagesLeaveTheTablesAlone) {
     TempDir out;
     EXPECT_EQ(Load(out, cases[i], t, p).status, sq::TgaLoadResult::Status::Invalid);
     EXPECT_EQ(p.messages, (std::vector<std::string>{Shown(sq::kSizeWarning), Shown(sq::kInvalidImage)}));
-    EXPECT_EQ(std::vector<uint8_t>(t.tgaFile.begin(), t.tgaFile.end()), before);
+    EXPECT_EQ(std::vector<uint8_t>(t.tgaPixels.begin(), t.tgaPixels.end()), before);
     EXPECT_EQ(FileCount(out.path()), 0);  // nothing written
   }
 }
@@ -113,6 +113,12 @@ TEST(TgaSave, ImageIdAndFooterKeptOrZeroedHalvingTwiceTruncatesAndAlphaOne) {
   // Colours halved, alpha 1, the image ID and the footer kept, and one byte more.
   const std::vector<uint8_t> half = Picture(7, 6, 15, 1).Set(1, 1, 0, 1, 1).File("HELLO");
   EXPECT_EQ(ReadText(dir / "a_halftoned.tga"), std::string(half.begin(), half.end()) + '\0');
+  // A file that stores its top row first keeps its rows as stored, header and all.
+  std::vector<uint8_t> topDown = pic.File("HELLO"), saved = Picture(7, 6, 30, 1).Set(1, 1, 1, 2, 3).File("HELLO");
+  topDown[17] |= 0x20, saved[17] |= 0x20;
+  ASSERT_EQ(Load(dir, topDown, t, platform).status, sq::TgaLoadResult::Status::Loaded);
+  sq::SaveFilteredImage(t, "t", folder);
+  EXPECT_EQ(ReadText(dir / "t_filtered.tga"), std::string(saved.begin(), saved.end()) + '\0');
   // A file that ends with its pixels, or part-way into the footer.
   for (std::size_t footerBytes : {0u, 3u}) {
     ASSERT_EQ(Load(dir, pic.File("", footerBytes), t, platform).status, sq::TgaLoadResult::Status::Loaded);
