@@ -2,10 +2,11 @@
 // format. The folder picture/ holds:
 //
 //   picture.h          the 8-bit and the linear float picture
-//   picture_read.h     PNG, JPEG, OpenEXR and Radiance HDR files read by their content, and the 32-bit TGA (picture_read_*.cpp)
+//   picture_read.h     PNG, JPEG, OpenEXR, Radiance HDR and 32-bit TGA files read
+//                      by their content (picture_read_*.cpp)
 //   picture_write.h    PNG, OpenEXR and Radiance HDR files written as bytes
-//   tga_header.h       the TGA header read and written, and the 32-bit TGA the program makes
-//   picture_levels.h   16-bit and linear light to 8-bit levels (exposure, sRGB), and back
+//   tga_header.h       the TGA header read and written, and the 32-bit TGA made
+//   picture_levels.h   16-bit and linear light to 8-bit levels, and back
 //   picture_resample.h an equirectangular picture brought to another size
 //   sky_direction.h    where a pixel of a sky picture or a cube face looks, and back
 //   sky_cube.h         a cube map made into an equirectangular picture

@@ -134,7 +134,8 @@ TEST(AllocationBound, AHugeTgaHeaderOnAShortFileIsRefusedBeforeAllocating) {
   sq::NoProgress progress;
   sq::DiskFolder out(dir.path());
   sq::TgaLoadResult result;
-  const std::size_t peak = PeakDuring([&] { result = sq::LoadSkyImage(sq::LookAtPicture(bytes), out, tables, progress); });
+  const std::size_t peak =
+      PeakDuring([&] { result = sq::LoadSkyImage(sq::LookAtPicture(bytes), out, tables, progress); });
   EXPECT_EQ(result.status, sq::TgaLoadResult::Status::Invalid);
   EXPECT_LE(peak, image.size() + kSlack);
   EXPECT_EQ(tables.PixelCount(), 0u);
