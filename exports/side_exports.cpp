@@ -6,6 +6,7 @@
 #include <array>
 #include <initializer_list>
 #include <set>
+#include <string_view>
 #include <variant>
 
 #include "hod/text_forms.h"
@@ -17,18 +18,18 @@ namespace {
 
 using Kind = SideExportSources::Kind;
 
-// Floats separated by one blank.
-std::string Joined(std::initializer_list<float> values) {
-  std::string text;
+// A line's head, then floats separated by one blank.
+std::string Joined(std::string_view head, std::initializer_list<float> values) {
+  std::string text(head);
   for (float value : values) {
-    if (!text.empty()) text += ' ';
-    text += FormatFloat(value);
+    if (text.size() > head.size()) text += ' ';
+    AppendFloat(text, value);
   }
   return text;
 }
-std::string Joined(const std::array<float, 3>& v) { return Joined({v[0], v[1], v[2]}); }
+std::string Joined(std::string_view head, const std::array<float, 3>& v) { return Joined(head, {v[0], v[1], v[2]}); }
 
-std::string VertexLine(const Point3& p) { return "v " + Joined({p.x, p.y, p.z}); }
+std::string VertexLine(const Point3& p) { return Joined("v ", {p.x, p.y, p.z}); }
 
 // A chunk's record: the one moved into the chunk when a later chunk or run
 // replaced it, else the single record or the table row that still holds it.
@@ -51,13 +52,13 @@ const R* RowOf(const SideExportSources::Chunk& chunk, const std::vector<R>& tabl
 void WriteVary(SideFile& obj, const VaryRecord& vary) {
   obj.Line();
   obj.Line("g " + SideFileText(vary.varyName));
-  for (const auto& p : vary.positions) obj.Line("v " + Joined(p));
+  for (const auto& p : vary.positions) obj.Line(Joined("v ", p));
   obj.Line("# " + FormatInt(vary.positionCount) + " vertices");
   obj.Line();
-  for (const VaryCorner& c : vary.corners) obj.Line("vn " + Joined(c.normal));
+  for (const VaryCorner& c : vary.corners) obj.Line(Joined("vn ", c.normal));
   obj.Line("# " + FormatInt(vary.cornerCount) + " vertex normals");
   obj.Line();
-  for (const VaryCorner& c : vary.corners) obj.Line("vt " + Joined({c.textureCoordinate[0], c.textureCoordinate[1]}));
+  for (const VaryCorner& c : vary.corners) obj.Line(Joined("vt ", {c.textureCoordinate[0], c.textureCoordinate[1]}));
   obj.Line("# " + FormatInt(vary.cornerCount) + " texture coordinates");
   obj.Line();
   for (const VaryFace& face : vary.faces) {
@@ -80,7 +81,7 @@ void WriteLights(SideFile& obj, const LiteRecord& lite) {
   for (const Light& l : lite.lights) {
     obj.Line();
     obj.Line("g " + SideFileText(l.lightName));
-    for (const auto& v : l.vectors) obj.Line("v " + Joined(v));
+    for (const auto& v : l.vectors) obj.Line(Joined("v ", v));
   }
 }
 
@@ -105,9 +106,9 @@ void WriteHierarchySegments(SideFile& obj, const std::vector<HierObject>& object
 void WriteHierarchyText(SideFile& text, const std::vector<HierObject>& objects) {
   for (const HierObject& o : objects) {
     text.Line("      object: " + SideFileText(o.name) + " parent: " + SideFileText(o.parentName));
-    text.Line(" orientation: " + Joined(o.orientation));
-    text.Line("       scale: " + Joined(o.scale));
-    text.Line("'world' pos.: " + Joined(o.worldPosition));
+    text.Line(Joined(" orientation: ", o.orientation));
+    text.Line(Joined("       scale: ", o.scale));
+    text.Line(Joined("'world' pos.: ", o.worldPosition));
     text.Line();
   }
 }

@@ -14,6 +14,8 @@ inline constexpr std::string_view kCrLf = "\r\n";
 
 // A 32-bit float as C's %.7G: 0.5, -12.25, 1E-05, 1.234568E+07. Locale-free.
 std::string FormatFloat(float value);
+// The same appended to `out`.
+void AppendFloat(std::string& out, float value);
 // The fewest decimal digits that read back as the same float ("0.1", "1e+20");
 // empty for infinities and NaN where the standard library gives no text.
 std::string ShortestFloat(float value);
