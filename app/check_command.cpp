@@ -127,6 +127,7 @@ CheckOutcome CheckBytes(std::shared_ptr<const FileBytes> bytes, bool soundTest) 
     WalkRecord record;
     const WalkResult walk = WalkHodFile(std::move(bytes), model, soundTest, &record);
     outcome.findings = FileFindings(walk, record, model);
+    outcome.background = IsBackground(model);
   } catch (const std::bad_alloc&) {
     outcome.readable = false;
     outcome.error = "out of memory";

@@ -44,7 +44,8 @@ FileVerdict VerdictOf(const std::vector<CheckFinding>& findings);
 
 struct CheckOutcome {
   bool readable = false;
-  std::string error;  // why the file could not be read
+  std::string error;        // why the file could not be read
+  bool background = false;  // the file is a background (IsBackground), not a model
   std::vector<CheckFinding> findings;
 };
 

@@ -57,6 +57,7 @@ ReportOutcome ReportOfBytes(Model& model, const std::string& hodPath, std::share
   outcome.sideFileFailures = WriteSideExports(model, folder);
   // The background was read whether or not its report could be written.
   outcome.openPreview = model.hasBGMS || model.hasSTRF;
+  outcome.background = IsBackground(model);
   if (!error.empty()) {
     outcome.status = ReportOutcome::Status::WriteFailed;
     outcome.error = error;

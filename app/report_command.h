@@ -23,6 +23,7 @@ struct ReportOutcome : CommandOutcome {
   WalkResult walk;
   std::size_t fileSize = 0;  // the bytes the walk was given
   bool openPreview = false;  // the file held a BGMS form or point stars
+  bool background = false;   // the file is a background (IsBackground)
   // The side files that could not be written whole, in the order they failed.
   // The report is written (or not) all the same; whoever shows the outcome names them.
   std::vector<ExportFailure> sideFileFailures;

@@ -212,6 +212,7 @@ bool NotePointStarPreview(WalkContext& ctx, Model& model, const PointStarChunk& 
 
 PendingHeader ReadPointStarRun(WalkContext& ctx, Model& model, const PendingHeader& first) {
   model.hasSTRF = true;
+  model.hasTopLevelSTRF = true;
   model.strfTable.clear();
   PendingHeader header = first;
   ReadRun(

@@ -118,12 +118,17 @@ struct SideExportSources {
 // all of them, so a field reads as its name: model.hasBGMS, model.bgsgTable.
 struct Model : ModelSummary, BackgroundTables, VisualTables, DetailTables {
   HodHeader hodHeader;
+  bool hasTopLevelSTRF = false;  // point stars of the file's own, not of a ship's detail
   // The bytes the tables view (vertex blocks, pixels, index lists, stars), kept
   // as long as the model, so no view outlives them. Set by the walk.
   std::shared_ptr<const FileBytes> fileBytes;
   PreviewSources previewSources;
   SideExportSources sideExports;
 };
+
+// A background: it holds a BGMS form or point stars of its own (a ship's detail
+// may hold point stars too, and is no background for them).
+inline bool IsBackground(const Model& model) { return model.hasBGMS || model.hasTopLevelSTRF; }
 
 // Empties every table, flag and count, and lets go of the file's bytes.
 void ResetModel(Model& model);

@@ -61,6 +61,7 @@ WalkResult WalkHod(WalkContext& ctx, Model& model) {
   Reader& in = ctx.in;
   model.hasBGSG = false;
   model.hasSTRF = false;
+  model.hasTopLevelSTRF = false;
   Taken taken;
   HodHeader& head = model.hodHeader;
 

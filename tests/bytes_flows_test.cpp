@@ -88,6 +88,27 @@ TEST(BytesFlows, CheckAndDumpOfBytesMatchThoseOfTheFile) {
   }
 }
 
+// A background is told by its BGMS form or point stars of its own; point stars
+// in a ship's detail keep it a model, though the window previews them.
+TEST(BytesFlows, ABackgroundIsToldFromAShipWithPointStarsInItsDetail) {
+  Bytes shipWithStars, starsAlone;
+  shipWithStars.Add(Vers(512)).Add(Form("DTRM", Bytes().Add(PointStars(2, 1))));
+  starsAlone.Add(Vers(1000)).Add(PointStars(2, 1));
+  for (const auto& [bytes, background] : {std::pair{FullBackgroundHod(4, 4).vec(), true},
+                                          {starsAlone.vec(), true},
+                                          {shipWithStars.vec(), false},
+                                          {FullModelHod().vec(), false}}) {
+    EXPECT_EQ(sq::CheckBytes(sq::FileBytes::Copy(bytes), false).background, background);
+    RecordingPlatform platform;
+    sq::Model model;
+    sq::MemoryFolder folder;
+    const sq::ReportOutcome report =
+        sq::ReportOfBytes(model, "x.hod", sq::FileBytes::Copy(bytes), folder, false, platform);
+    EXPECT_EQ(report.background, background);
+    EXPECT_EQ(report.openPreview, bytes != FullModelHod().vec());
+  }
+}
+
 // The dump's floats: the fewest digits that read back as the same float, for
 // values where a digit too few or too many is easy to get.
 TEST(ShortestFloat, ReadsBackWithTheFewestDigits) {

@@ -49,6 +49,7 @@ struct Result {
   std::string err;  // and on stderr
   std::vector<Blob> files;
   std::vector<Blob> views;  // the preview's lists: "mesh", "stars", "starmap1", "starmap2"
+  int background = 0;       // check: the file is a background, not a model
 };
 
 // A stream that collects what is written to it, for the command line's
@@ -140,7 +141,8 @@ Result* sq_report(std::vector<uint8_t>* input, const char* name, int soundTest) 
     result->status = sq::ExitStatusOf(outcome);
   }
   for (const std::string& file : folder.Names()) result->files.push_back({file, *folder.Find(file)});
-  if (outcome.openPreview) {
+  // The page previews a background only; the window also a model's point stars.
+  if (outcome.background) {
     sq::PreviewLists lists;
     sq::BuildPreviewLists(model, lists);
     AddViews(lists, *result);
@@ -160,6 +162,7 @@ Result* sq_check(std::vector<uint8_t>* input, const char* name, int soundTest) {
   }
   for (const sq::CheckFinding& finding : outcome.findings) result->out += sq::FindingLine(name, finding) + "\n";
   result->status = sq::VerdictOf(outcome.findings) == sq::FileVerdict::Errors ? 1 : 0;
+  result->background = outcome.background ? 1 : 0;
   return result.release();
 }
 
@@ -281,6 +284,7 @@ int sq_build_default(int which) {
 }
 
 int sq_result_status(const Result* result) { return result->status; }
+int sq_result_background(const Result* result) { return result->background; }
 const char* sq_result_out(const Result* result) { return result->out.data(); }
 std::size_t sq_result_out_size(const Result* result) { return result->out.size(); }
 const char* sq_result_err(const Result* result) { return result->err.data(); }

@@ -64,7 +64,9 @@ function takeResult(core, result) {
       (core._sq_result_is_view(result, i) ? views : files)[name] = bytes;
     }
     const status = core._sq_result_status(result);
-    return { status, out: decoder.decode(outBytes), err: decoder.decode(errBytes), outBytes, errBytes, files, views };
+    const background = core._sq_result_background(result) !== 0;
+    return { status, out: decoder.decode(outBytes), err: decoder.decode(errBytes), outBytes, errBytes, files, views,
+      background };
   } finally {
     core._sq_result_free(result);
   }

@@ -40,11 +40,23 @@ export async function filesOfEntry(entry) {
   return found;
 }
 
+// The files of a folder chosen with showDirectoryPicker (a FileSystemDirectoryHandle),
+// with their paths from the folder's own name on.
+export async function filesOfHandle(handle, path = handle.name) {
+  const found = [];
+  for await (const child of handle.values()) {
+    const childPath = `${path}/${child.name}`;
+    if (child.kind === "file") found.push({ path: childPath, file: await child.getFile() });
+    else found.push(...(await filesOfHandle(child, childPath)));
+  }
+  return found;
+}
+
 let current = 0;  // the mod view's job: a newer one or a Cancel ends the older
 
 // Shows the mod view for `entries` ({path, file}), `inFolder` when they came
 // from one folder (then the paths are sorted as the command line walks it).
-// `open(name, bytes)` shows one file's page; `status(text, busy)`, where given,
+// `open(file)` shows one file's page; `status(text, busy)`, where given,
 // hears the view's progress too.
 export async function showMod(starquill, entries, inFolder, { open, status: pageStatus }) {
   const status = (text, busy = false) => {
@@ -56,7 +68,8 @@ export async function showMod(starquill, entries, inFolder, { open, status: page
   if (inFolder) files.sort(byPath);
   $("mod-section").hidden = false;
   $("mod-title").textContent = `${files.length} HOD file${files.length === 1 ? "" : "s"}`;
-  const rows = files.map((e) => ({ ...e, size: e.file.size, findings: null, worst: "", tr: document.createElement("tr") }));
+  const rows = files.map((e) => ({ ...e, kind: "", size: e.file.size, findings: null, worst: "",
+    tr: document.createElement("tr") }));
   let checkText = "";
   let sortKey = null, descending = false;
 
@@ -64,8 +77,8 @@ export async function showMod(starquill, entries, inFolder, { open, status: page
   const fill = (r) => {
     const link = Object.assign(document.createElement("button"), { type: "button", textContent: r.path });
     link.className = "link";
-    link.onclick = async () => open(r.file.name, new Uint8Array(await r.file.arrayBuffer()));
-    const cells = [link, String(r.size), r.findings === null ? "…" : String(r.findings), r.worst];
+    link.onclick = () => open(r.file);
+    const cells = [link, r.kind, String(r.size), r.findings === null ? "…" : String(r.findings), r.worst];
     r.tr.replaceChildren(...cells.map((cell) => {
       const td = document.createElement("td");
       td.append(cell);
@@ -91,6 +104,7 @@ export async function showMod(starquill, entries, inFolder, { open, status: page
       draw();
     };
   }
+  $("mod-filter").value = "";
   $("mod-filter").oninput = draw;
   $("mod-check").textContent = "";
   $("mod-copy").disabled = $("mod-report-all").disabled = true;
@@ -123,6 +137,7 @@ export async function showMod(starquill, entries, inFolder, { open, status: page
         row.worst = "unreadable";
       } else {
         const lines = result.out.split("\n").filter((l) => l.length > 0);
+        row.kind = result.kind;
         row.findings = lines.length;
         const weight = (l) => l.slice(row.path.length).match(/^(?::\d+)?: (error|warning): /)?.[1];
         row.worst = lines.some((l) => weight(l) === "error") ? "error" : lines.length > 0 ? "warning" : "clean";

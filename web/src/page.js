@@ -5,7 +5,7 @@
 // background, the preview; a picture gets the builder's form. Every call runs
 // in the worker through window.starquill.
 import { zipSync } from "fflate";
-import { filesOfEntry, isHodName, showMod } from "./mod_view.js";
+import { filesOfEntry, filesOfHandle, isHodName, showMod } from "./mod_view.js";
 import { Preview } from "./preview.js";
 import { renderReport, rtfLines } from "./rtf_view.js";
 import { Starquill } from "./starquill.js";
@@ -29,7 +29,7 @@ let picture = null;  // {bytes, name} of the picture the form builds from
 // file's results never mix with another's.
 let turn = 0;
 let coreLoaded = false;
-const opened = [];  // {name, bytes} of every file given, in the order given
+const opened = [];  // {name, file} of every file given, in the order given: read when shown
 
 function status(text, busy = false) {
   $("status").textContent = text;
@@ -250,24 +250,26 @@ async function build() {
   }
 }
 
-const showBytes = (name, bytes) => show({ name, bytes });
+const showFile = (file) => show({ name: file.name, file });
 
 // Shows one of the files given: a HOD's results or a picture's form. Returns
 // the turn it took.
-async function show(file) {
+async function show(given) {
   const mine = ++turn;
-  const { kind, refusal } = kindOf(file.name, file.bytes);
   for (const button of document.querySelectorAll("#opened button")) {
-    button.setAttribute("aria-current", String(button.dataset.index === String(opened.indexOf(file))));
-  }
-  if (refusal) {
-    status(refusal);
-    return mine;
+    button.setAttribute("aria-current", String(button.dataset.index === String(opened.indexOf(given))));
   }
   try {
-    status(`Reading ${file.name}…`, true);
-    if (kind === "hod") await openHod(file.bytes, file.name, mine);
-    else await openPicture(file.bytes, file.name);
+    status(`Reading ${given.name}…`, true);
+    const bytes = new Uint8Array(await given.file.arrayBuffer());
+    if (mine !== turn) return mine;
+    const { kind, refusal } = kindOf(given.name, bytes);
+    if (refusal) {
+      status(refusal);
+      return mine;
+    }
+    if (kind === "hod") await openHod(bytes, given.name, mine);
+    else await openPicture(bytes, given.name);
   } catch (error) {
     if (mine === turn) status(`${file.name}: ${error.message}`);
   }
@@ -280,9 +282,7 @@ async function openFiles(fileList) {
   const files = [...fileList];
   if (files.length === 0) return;
   let mine = ++turn;
-  status(`Reading ${files.map((file) => file.name).join(", ")}…`, true);
-  const given = [];
-  for (const file of files) given.push({ name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
+  const given = files.map((file) => ({ name: file.name, file }));
   opened.push(...given);
   const list = $("opened");
   list.replaceChildren();
@@ -297,7 +297,7 @@ async function openFiles(fileList) {
   $("opened-section").hidden = opened.length < 2;
   if (files.filter((file) => isHodName(file.name)).length > 1) {
     // Several HOD files: the mod view too, on its own status line.
-    showMod(starquill, files.map((file) => ({ path: file.name, file })), false, { open: showBytes });
+    showMod(starquill, files.map((file) => ({ path: file.name, file })), false, { open: showFile });
   }
   // A slower read of files given earlier does not replace the later ones: listed, not shown.
   for (const file of given) {
@@ -322,8 +322,18 @@ async function setUpForm() {
 // A mod's folder, chosen or dropped: the mod view over its HOD files.
 function openFolder(entries) {
   $("hod-section").hidden = $("builder-section").hidden = $("preview-section").hidden = true;
-  showMod(starquill, entries, true, { open: showBytes, status });
+  showMod(starquill, entries, true, { open: showFile, status });
 }
+// Where the browser offers it, the folder is chosen with showDirectoryPicker,
+// which reads it where it is; elsewhere the input uploads the folder's files.
+$("folder-chooser").addEventListener("click", (e) => {
+  if (!("showDirectoryPicker" in window)) return;
+  e.preventDefault();
+  window.showDirectoryPicker({ id: "mod" })
+    .then(filesOfHandle)
+    .then(openFolder)
+    .catch((error) => { if (error.name !== "AbortError") status(`The folder could not be read: ${error.message}`); });
+});
 $("folder-chooser").addEventListener("change", (e) => {
   const entries = [...e.target.files].map((file) => ({ path: file.webkitRelativePath || file.name, file }));
   e.target.value = "";

@@ -6,8 +6,9 @@
 //   build(bytes, name, {density, colourAverage, intensityLimit, increaseCapping,
 //         moreStars, lessStars, filter})  -> {hod, messages: [...], preview}
 //   exportBackground(hodBytes, name, {format, size}) -> bytes
-//   checkFiles(files, names)              -> [{out} or {error}], one a file: the
-//         text check prints for each File, read in the worker, not on the page
+//   checkFiles(files, names)              -> [{out, kind} or {error}], one a file: the
+//         text check prints for each File and its kind ("model" or "background"),
+//         read in the worker, not on the page
 // The bytes handed in are copied, so the caller's stay as they were.
 
 function lines(text) {

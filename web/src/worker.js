@@ -55,7 +55,8 @@ async function checkFiles({ files, names, options }) {
     try {
       const bytes = new Uint8Array(await reads[i]);
       reads[i] = null;
-      results.push({ out: calls.check(await loadCore(), bytes, names[i], options).out });
+      const { out, background } = calls.check(await loadCore(), bytes, names[i], options);
+      results.push({ out, kind: background ? "background" : "model" });
     } catch (error) {
       if (error instanceof calls.CoreStopped || typeof error === "number") corePromise = null;
       results.push({ error: error instanceof Error ? error.message : `the core stopped: ${error}` });

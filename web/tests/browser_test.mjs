@@ -201,6 +201,12 @@ try {
   same("the file shown of two", await page.$eval("#hod-name", (e) => e.textContent), backgroundName);
   const listed = await page.$$eval("#opened button", (b) => b.map((x) => x.textContent));
   if (!listed.includes("ship.hod") || !listed.includes(backgroundName)) fail(`the files listed: ${listed.join(", ")}`);
+  // A model has no sky to preview and no background exports.
+  await chooser.uploadFile(byName("ship.hod"));
+  await page.waitForFunction(() => document.getElementById("status").textContent.startsWith("ship.hod: read"),
+    { timeout: 60000 });
+  if (!(await page.$eval("#preview-section", (e) => e.hidden))) fail("a model shows a background preview");
+  if ((await page.$$eval("#exports button", (b) => b.length)) > 0) fail("a model offers background exports");
   const stops = await page.$$eval("#tree summary, #tree .leaf", (e) => e.length);
   const tabStops = await page.$$eval("#tree summary", (e) => e.length);
   if (!(tabStops < stops)) fail("every line of the chunk tree is a Tab stop");
@@ -217,6 +223,11 @@ try {
     nativeCheck.err.toString().trim().split("\n").pop());
   const rowsShown = await page.$$eval("#mod-rows tr", (r) => r.length);
   if (rowsShown !== 24) fail(`the mod's table has ${rowsShown} rows`);
+  const kinds = await page.$$eval("#mod-rows tr", (rows) => rows.map((r) => [r.cells[0].textContent, r.cells[1].textContent]));
+  for (const [path, kind] of kinds) {
+    const want = /\/sky\d\.hod$/.test(path) ? "background" : /\/ship\d\.hod$/.test(path) ? "model" : kind;
+    if (kind !== want) fail(`the kind of ${path}: "${kind}"`);
+  }
   await page.type("#mod-filter", "small/");
   if ((await page.$$eval("#mod-rows tr", (r) => r.length)) !== 6) fail("the mod's filter");
   await page.click("#mod-report-all");
@@ -241,6 +252,21 @@ try {
       if (zipped[name]) same(`Report all: ${name}`, Buffer.from(zipped[name]), bytes);
     }
   }
+
+  // A folder chosen with showDirectoryPicker, by keyboard: its HOD files, with
+  // their paths from the folder's name on, in the order the command line walks.
+  await page.evaluate(() => {
+    const file = (name, text) => ({ kind: "file", name, getFile: async () => new File([text], name) });
+    const folder = (name, children) => ({ kind: "directory", name, values: async function* () { yield* children; } });
+    window.showDirectoryPicker = async () =>
+      folder("picked", [folder("sub", [file("a.hod", "x")]), file("notes.txt", "y"), file("b.hod", "z")]);
+  });
+  await page.focus("#folder-chooser");
+  await page.keyboard.press("Enter");
+  await page.waitForFunction(() => /^2 files: /.test(document.getElementById("mod-summary").textContent),
+    { timeout: 60000 }).catch(() => fail("a folder chosen with showDirectoryPicker is not checked"));
+  same("the picked folder's files", (await page.$$eval("#mod-rows tr", (r) => r.map((x) => x.cells[0].textContent))).join(),
+    "picked/b.hod,picked/sub/a.hod");
 
   // Installable: a manifest whose file handlers take HOD files and pictures;
   // once its service worker is ready the page opens and reads a file with no network.
