@@ -32,12 +32,8 @@ void ReadBMSH(WalkContext& ctx, Model& model, bmsh::BmshMesh& mesh) {
       const auto indices = in.Count(list.indexCount, 2, "index");
       if (!indices) return;
       model.faceTotal = AddFaces(model.faceTotal, list.primitiveType, list.indexCount);
-      // One bounds check for the whole list, then the 16-bit little-endian indices.
-      const auto block = in.Bytes(*indices * 2);
-      list.indices.resize(*indices);
-      for (std::size_t k = 0; k < list.indices.size(); ++k) {
-        list.indices[k] = static_cast<int16_t>(block[2 * k] | block[2 * k + 1] << 8);
-      }
+      // The 16-bit little-endian indices where the file holds them.
+      list.indices = RecordList<int16_t>::View(in.Bytes(*indices * 2));
     }
   }
 }

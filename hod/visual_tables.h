@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "hod/chunk_header.h"
+#include "hod/record_list.h"
 
 namespace sq {
 
@@ -21,7 +22,7 @@ namespace bmsh {
 struct IndexList {
   int32_t primitiveType = 0;  // 518 triangle strip, anything else a triangle list
   int32_t indexCount = 0;
-  std::vector<int16_t> indices;
+  RecordList<int16_t> indices;  // a view into the file's bytes as read
 };
 
 struct SubMesh {
