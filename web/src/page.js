@@ -29,7 +29,7 @@ let picture = null;  // {bytes, name} of the picture the form builds from
 // file's results never mix with another's.
 let turn = 0;
 let coreLoaded = false;
-const opened = [];  // {name, file} of every file given, in the order given: read when shown
+const opened = [];  // every File given, in the order given: read when shown
 
 function status(text, busy = false) {
   $("status").textContent = text;
@@ -250,26 +250,24 @@ async function build() {
   }
 }
 
-const showFile = (file) => show({ name: file.name, file });
-
 // Shows one of the files given: a HOD's results or a picture's form. Returns
 // the turn it took.
-async function show(given) {
+async function show(file) {
   const mine = ++turn;
   for (const button of document.querySelectorAll("#opened button")) {
-    button.setAttribute("aria-current", String(button.dataset.index === String(opened.indexOf(given))));
+    button.setAttribute("aria-current", String(button.dataset.index === String(opened.indexOf(file))));
   }
   try {
-    status(`Reading ${given.name}…`, true);
-    const bytes = new Uint8Array(await given.file.arrayBuffer());
+    status(`Reading ${file.name}…`, true);
+    const bytes = new Uint8Array(await file.arrayBuffer());
     if (mine !== turn) return mine;
-    const { kind, refusal } = kindOf(given.name, bytes);
+    const { kind, refusal } = kindOf(file.name, bytes);
     if (refusal) {
       status(refusal);
       return mine;
     }
-    if (kind === "hod") await openHod(bytes, given.name, mine);
-    else await openPicture(bytes, given.name);
+    if (kind === "hod") await openHod(bytes, file.name, mine);
+    else await openPicture(bytes, file.name);
   } catch (error) {
     if (mine === turn) status(`${file.name}: ${error.message}`);
   }
@@ -282,8 +280,7 @@ async function openFiles(fileList) {
   const files = [...fileList];
   if (files.length === 0) return;
   let mine = ++turn;
-  const given = files.map((file) => ({ name: file.name, file }));
-  opened.push(...given);
+  opened.push(...files);
   const list = $("opened");
   list.replaceChildren();
   opened.forEach((file, index) => {
@@ -297,10 +294,10 @@ async function openFiles(fileList) {
   $("opened-section").hidden = opened.length < 2;
   if (files.filter((file) => isHodName(file.name)).length > 1) {
     // Several HOD files: the mod view too, on its own status line.
-    showMod(starquill, files.map((file) => ({ path: file.name, file })), false, { open: showFile });
+    showMod(starquill, files.map((file) => ({ path: file.name, file })), false, { open: show });
   }
   // A slower read of files given earlier does not replace the later ones: listed, not shown.
-  for (const file of given) {
+  for (const file of files) {
     if (mine !== turn) break;
     mine = await show(file);
   }
@@ -322,7 +319,7 @@ async function setUpForm() {
 // A mod's folder, chosen or dropped: the mod view over its HOD files.
 function openFolder(entries) {
   $("hod-section").hidden = $("builder-section").hidden = $("preview-section").hidden = true;
-  showMod(starquill, entries, true, { open: showFile, status });
+  showMod(starquill, entries, true, { open: show, status });
 }
 // Where the browser offers it, the folder is chosen with showDirectoryPicker,
 // which reads it where it is; elsewhere the input uploads the folder's files.
