@@ -2,9 +2,9 @@
 // its outcome, an image loaded, built, previewed and written through the menus,
 // and the boxes and progress of the Qt platform; as a desktop user meets it, the
 // About box, its keys, the folders and the place kept between runs, files dropped
-// on it or named on the command line, and the README's pictures; and `starquill
-// preview FILE.hod --screenshot OUT.png` and `starquill build-background ...
-// --screenshot OUT.png`, run as programs.
+// on it or named on the command line; and `starquill preview FILE.hod
+// --screenshot OUT.png` and `starquill build-background ... --screenshot OUT.png`,
+// run as programs.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -310,11 +310,18 @@ TEST(MainWindow, ALoadedImageIsBuiltPreviewedAndWrittenBesideIt) {
   EXPECT_TRUE(ReadText(images / "sky.hod") == bytes);
   EXPECT_EQ(w.StatusText().toStdString(), "Wrote " + (images / "sky.hod").string());
 
-  // Reading a HOD file lets the built background go.
+  // Reading a HOD file lets the built background go. Chosen from its own
+  // folder, the status line names the report shortly; a whole file has no note.
   WriteBytes(rig.maps / "stars.hod", StarsHod());
-  rig.chooser.answers = {(rig.maps / "stars.hod").string()};
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(rig.maps.path());
+  rig.chooser.answers = {"stars.hod"};
   w.cmdReport->click();
+  std::filesystem::current_path(before);
   EXPECT_FALSE(w.mnuWriteHOD->isEnabled());
+  EXPECT_EQ(w.StatusText(), "Wrote ./stars.HODreport.rtf");
+  ASSERT_NE(w.preview(), nullptr);
+  EXPECT_FALSE(w.preview()->lblNote->isVisible());
 }
 
 // A picture without 2 x 2 stars or spots builds empty star maps: the builder
@@ -816,41 +823,6 @@ TEST(Desktop, TheCommandLineOpensTheWindowOnAFile) {
   TempDir maps;
   WriteBytes(maps / "m01.hod", ModelHod());
   ExpectWindowWritesWhileOpen(maps / "m01.hod", maps / "m01.HODreport.rtf");
-}
-
-// The README's pictures: the preview of the bundled sample and the main window
-// after its report. Written where STARQUILL_SCREENSHOT_DIR points
-// (scripts/screenshots points it at docs/).
-TEST(Desktop, ScreenshotsOfBothWindows) {
-  MainRig rig(std::nullopt, QSize(400, 400));
-  for (const char* texture : {"B02.tga", "B03.tga"}) {
-    std::filesystem::copy_file(BuiltProgramFolder() / texture, rig.program / texture,
-                               std::filesystem::copy_options::overwrite_existing);
-  }
-  std::filesystem::copy_file(kSample, rig.maps / "sky.hod");
-  // Chosen from its own folder, the status line names the report shortly.
-  const std::filesystem::path before = std::filesystem::current_path();
-  std::filesystem::current_path(rig.maps.path());
-  rig.chooser.answers = {"sky.hod"};
-  rig.window->cmdReport->click();
-  std::filesystem::current_path(before);
-
-  sq::PreviewWindow* preview = rig.window->preview();
-  ASSERT_NE(preview, nullptr);
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return preview->ScreenFrames() > 0; }));
-  EXPECT_FALSE(preview->lblNote->isVisible());  // a whole file has no note
-  const QImage previewShot = preview->grab().toImage();
-
-  preview->close();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return rig.window->isVisible(); }));
-  EXPECT_EQ(rig.window->StatusText(), "Wrote ./sky.HODreport.rtf");
-  const QImage mainShot = rig.window->grab().toImage();
-
-  if (const char* dir = std::getenv("STARQUILL_SCREENSHOT_DIR")) {
-    EXPECT_TRUE(mainShot.save(QString(dir) + "/main-window.png"));
-    EXPECT_TRUE(previewShot.save(QString(dir) + "/preview-window.png"));
-  }
 }
 
 // The picture is never shown: taller than the virtual screen (1024 pixels), it
