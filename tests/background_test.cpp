@@ -57,14 +57,12 @@ TEST(ReadBGMS, FlatteningOfStripsListsAndOtherTypes) {
   EXPECT_EQ(w.model.bgmsTable[0].parts[0].indexLists[1].indices, (std::vector<int16_t>{4, 4, 4}));
 }
 
-TEST(ReadBGMS, EmptyFormKeepsTheFlagAndGivesNoCorners) {
-  Walk w(BgmsFile({}, StarsChunk({{1, 0, 0, 0.1f, 0.1f, 0.1f, 1}})));
-  EXPECT_FALSE(w.result.failed);
-  EXPECT_TRUE(w.model.hasBGMS && w.model.bgmsTable.empty());
-  EXPECT_EQ(w.model.strfTable.size(), 1u);  // the header behind the form was handed back, read once
-}
+TEST(ReadBGMS, AnEmptyFormAndPointStarsBehindTheLastMeshChunkThenAStarMap) {
+  Walk empty(BgmsFile({}, StarsChunk({{1, 0, 0, 0.1f, 0.1f, 0.1f, 1}})));
+  EXPECT_FALSE(empty.result.failed);
+  EXPECT_TRUE(empty.model.hasBGMS && empty.model.bgmsTable.empty());
+  EXPECT_EQ(empty.model.strfTable.size(), 1u);  // the header behind the form was handed back, read once
 
-TEST(ReadBGMS, PointStarsBehindTheLastMeshChunkThenAStarMap) {
   Walk w(BgmsFile(Bmsh(3, {{514, {0, 1, 2}}})
                       .Add(StarsChunk({{1, 0, 0, 0.1f, 0.1f, 0.1f, 1}}))
                       .Add(StarsChunk({}))
@@ -137,7 +135,7 @@ TEST(PreviewLists, ColoursSaturateEachChannelAndPointStarsKeepTheirAlpha) {
   EXPECT_EQ(lists.starPreviewVertices.at(0).colour, 0x7FFF00FFu);
 }
 
-TEST(PreviewLists, StarMapSquareAtHundredOnTheXAxis) {
+TEST(PreviewLists, StarMapSquaresAtHundredOnTheXAxisAndOnTheVerticalAxis) {
   sq::StarMapChunk chunk;
   chunk.recordCount = 1;
   chunk.records = {{100, 0, 0, 10, 0.5f, 1, 0, 1}};
@@ -157,14 +155,10 @@ TEST(PreviewLists, StarMapSquareAtHundredOnTheXAxis) {
   ASSERT_TRUE(sq::BuildStarMapPreview(lists, 2, sq::StarMapChunk{}));
   EXPECT_EQ(lists.starMapPreview[1].vertexCount, 0);
   EXPECT_TRUE(lists.starMapPreview[1].vertices.empty());
-}
 
-TEST(PreviewLists, StarMapOnTheVerticalAxisStaysASquare) {
+  // On the vertical axis, above, below and at the centre, it stays a square.
   for (float y : {250.0f, -250.0f, 0.0f}) {
-    sq::StarMapChunk chunk;
-    chunk.recordCount = 1;
     chunk.records = {{0, y, 0, 10, 1, 1, 1, 1}};
-    sq::PreviewLists lists;
     ASSERT_TRUE(sq::BuildStarMapPreview(lists, 1, chunk));
     const auto& v = lists.starMapPreview[0].vertices;
     auto side = [&](int a, int b) { return std::hypot(v[a].x - v[b].x, v[a].y - v[b].y, v[a].z - v[b].z); };

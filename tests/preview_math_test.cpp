@@ -54,11 +54,12 @@ TEST(PreviewMatrices, CameraSits270InFrontAndDepthRunsNearToFar) {
   EXPECT_NEAR(top[1] / top[3], 1.0f, 1e-5);
 }
 
-// The window's tests pin a tenth of a radian per second and the drag at x = 150.
-TEST(PreviewAngles, TheClockIsReadInSinglePrecisionAndDragFollowsX) {
+// A tenth of a radian a second, the clock read in single precision first (late
+// in the day its thousandths are lost); a drag of -300 pixels turns by 2.
+TEST(PreviewAngles, TheClockTurnsATenthOfARadianASecondInSinglePrecisionAndDragFollowsX) {
+  EXPECT_EQ(sq::TimeAngle(20), 2.0f);
+  EXPECT_EQ(sq::TimeAngle(86399.004), 8639.90137f);  // 0.1 x 86399.0078125
   EXPECT_EQ(sq::DragAngle(-300), 2.0f);
-  // Late in the day a millisecond is lost.
-  EXPECT_EQ(sq::TimeAngle(86399.001), 0.1f * static_cast<float>(86399.001));
 }
 
 TEST(PreviewAngles, PointerPositionsRoundHalfToEvenWithinSixteenBits) {
