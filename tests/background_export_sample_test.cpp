@@ -34,17 +34,15 @@ struct StarAt {
 };
 std::vector<StarAt> StarsOf(const sq::BackgroundTables& t) {
   std::vector<StarAt> out;
+  auto add = [&](int list, float x, float y, float z) {
+    const sq::PicturePoint p = sq::PointOfDirection({x, y, z}, 1024, 512);
+    out.push_back({list, p.u, p.v});
+  };
   for (std::size_t m = 0; m < 2 && m < t.bgsgTable.size(); ++m) {
-    for (const sq::StarMapRecord r : t.bgsgTable[m].records) {
-      const sq::PicturePoint p = sq::PointOfDirection({r.x, r.y, r.z}, 1024, 512);
-      out.push_back({int(m), p.u, p.v});
-    }
+    for (const sq::StarMapRecord r : t.bgsgTable[m].records) add(int(m), r.x, r.y, r.z);
   }
   for (const sq::PointStarChunk& chunk : t.strfTable) {
-    for (const sq::PointStarRecord s : chunk.stars) {
-      const sq::PicturePoint p = sq::PointOfDirection({s.x, s.y, s.z}, 1024, 512);
-      out.push_back({2, p.u, p.v});
-    }
+    for (const sq::PointStarRecord s : chunk.stars) add(2, s.x, s.y, s.z);
   }
   return out;
 }

@@ -170,7 +170,7 @@ TEST(PreviewLists, StarMapSquaresAtHundredOnTheXAxisAndOnTheVerticalAxis) {
   }
 }
 
-TEST(PreviewLists, TheOwnerBuildsThemFromTheModelAndARebuildReplacesThem) {
+TEST(PreviewLists, TheOwnerBuildsThemFromTheModelARebuildReplacesThemAndASlotKeepsItsLastMap) {
   Walk w(BgmsFile(Bmsh(4, {{518, {0, 1, 2, 3}}}).Add(StarsChunk({{1, 0, 0, 0.1f, 0.1f, 0.1f, 1}})),
                   StarMapChunk("B02.tga", {{100, 0, 0, 10, 1, 1, 1, 1}})
                       .Add(StarsChunk({{2, 0, 0, 0.1f, 0.1f, 0.1f, 1}, {3, 0, 0, 0.1f, 0.1f, 0.1f, 1}}))));
@@ -191,9 +191,8 @@ TEST(PreviewLists, TheOwnerBuildsThemFromTheModelAndARebuildReplacesThem) {
   EXPECT_EQ(lists.meshPreviewCount, 0);
   EXPECT_TRUE(lists.meshPreviewVertices.empty() && lists.starPreviewVertices.empty());
   EXPECT_EQ(lists.starMapPreview[0].vertexCount, 0);
-}
 
-TEST(PreviewLists, AStarMapSlotKeepsTheLastMapThatFilledIt) {
+  // A star-map slot keeps the last map that filled it.
   const std::array<float, 8> r{100, 0, 0, 10, 1, 1, 1, 1};
   const Bytes firstRun = Bytes().Add(StarMapChunk("A.tga", {r})).Add(StarMapChunk("B.tga", {r, r}));
   // A later run of one map replaces the table; the second slot still shows B.
