@@ -11,13 +11,13 @@ using namespace sqtest;
 
 namespace {
 
-struct ListSpec {
+struct TypedList {
   int32_t type;
   std::vector<int16_t> indices;
 };
 
 // A mesh chunk of n vertices at (k, 10k, 100k); vertex k has the colour bytes (0, k, 2k, 3k).
-Bytes Bmsh(int n, const std::vector<ListSpec>& lists) {
+Bytes Bmsh(int n, const std::vector<TypedList>& lists) {
   Bytes p;
   p.I32(11).I32(22).I32(1).I32(5).I32(0x42).I32(n);
   for (int k = 0; k < n; ++k) {
@@ -25,7 +25,7 @@ Bytes Bmsh(int n, const std::vector<ListSpec>& lists) {
     p.Raw({0, uint8_t(k), uint8_t(2 * k), uint8_t(3 * k)});
   }
   p.I16(static_cast<int16_t>(lists.size()));
-  for (const ListSpec& l : lists) {
+  for (const TypedList& l : lists) {
     p.I32(l.type).I32(static_cast<int32_t>(l.indices.size()));
     for (int16_t i : l.indices) p.I16(i);
   }
@@ -235,8 +235,8 @@ TEST(ReadBGMS, IndexCheckAgreesWithTheFlattening) {
   };
   for (int trial = 0; trial < 2000; ++trial) {
     const int vertices = static_cast<int>(next(6));
-    std::vector<ListSpec> lists(next(3) + 1);
-    for (ListSpec& l : lists) {
+    std::vector<TypedList> lists(next(3) + 1);
+    for (TypedList& l : lists) {
       l.type = std::array<int32_t, 3>{514, 518, 513}[next(3)];
       l.indices.resize(next(9));
       for (int16_t& i : l.indices) i = static_cast<int16_t>(static_cast<int>(next(vertices + 3)) - 1);
