@@ -17,18 +17,14 @@ namespace sqfuzz {
     if (!(cond)) ::sqfuzz::Fail(what); \
   } while (0)
 
-// A platform that records nothing and answers every question with `answer`.
+// A platform that counts its messages and answers every question no.
 class QuietPlatform : public sq::Platform {
  public:
-  explicit QuietPlatform(bool answer = false) : answer_(answer) {}
   void ShowMessage(std::string_view, std::string_view, sq::MessageIcon) override { ++messages; }
-  bool AskYesNo(std::string_view, std::string_view, sq::MessageIcon, bool) override { return answer_; }
+  bool AskYesNo(std::string_view, std::string_view, sq::MessageIcon, bool) override { return false; }
   void SetProgress(int, int) override {}
   void DoEvents() override {}
   int messages = 0;
-
- private:
-  bool answer_;
 };
 
 // One folder per process: <temp>/starquill-fuzz-PID with out/ for every output of

@@ -9,20 +9,6 @@ using namespace sqtest;
 
 namespace {
 
-// Runs the visual walker alone over the form's contents.
-struct FormWalk {
-  sq::Model model;
-  RecordingPlatform platform;
-  sq::Reader reader;
-  sq::WalkContext ctx;
-  sq::PendingHeader stop;
-
-  explicit FormWalk(const Bytes& contents) : reader(contents.vec()), ctx(reader) {
-    stop = sq::ReadHVMD(ctx, model);
-    sq::ShowMessages(platform, ctx.TakeMessages());
-  }
-};
-
 // A VARY chunk: the tag, the big-endian size of everything behind it, then `body`.
 Bytes Vary(std::string_view name, const Bytes& body) {
   Bytes content;
@@ -49,25 +35,29 @@ Bytes VaryBody(bool soundTest) {
 
 }  // namespace
 
+// The visual walker alone over the form's contents: the header that ended its last
+// run comes back read.
 TEST(HvmdWalk, StatRunHandsItsReadAheadHeaderToTheMultRun) {
   Bytes form;
   form.Add(NrmlStat("hull", {{0, "diffuse"}, {1, "glow"}})).Add(NrmlStat("wing", {{2, "diffuse"}}));
   form.Add(Mult("Hull", {Faces(0, 10)})).Add(Mult("Turret", {Faces(0, 4), Faces(1, 2)}));
   form.Add(Nrml("GOBD", Bytes().I32(5)));  // a NRML name the walker does not handle
-  FormWalk w(form);
+  sq::Model model;
+  sq::Reader reader(form.vec());
+  sq::WalkContext ctx(reader);
+  const sq::PendingHeader stop = sq::ReadHVMD(ctx, model);
 
-  ASSERT_FALSE(w.reader.Failed()) << w.reader.Failure()->reason;
-  ASSERT_EQ(w.model.statTable.size(), 2u);
-  EXPECT_EQ(w.model.statTable[0].params.at(1).paramName, "glow");
+  ASSERT_FALSE(reader.Failed()) << reader.Failure()->reason;
+  ASSERT_EQ(model.statTable.size(), 2u);
+  EXPECT_EQ(model.statTable[0].params.at(1).paramName, "glow");
   // id, head word, "wing", "second", count, pair and index, "diffuse"
-  EXPECT_EQ(w.model.statTable[1].header,
-            (sq::ChunkHeader{"NRML", sq::ByteSwap32(4 + 4 + 8 + 10 + 4 + 12 + 11), "STAT"}));
-  ASSERT_EQ(w.model.multTable.size(), 2u);
+  EXPECT_EQ(model.statTable[1].header, (sq::ChunkHeader{"NRML", sq::ByteSwap32(4 + 4 + 8 + 10 + 4 + 12 + 11), "STAT"}));
+  ASSERT_EQ(model.multTable.size(), 2u);
 
   // The unknown name comes back with its size and id, and the file stands behind the id.
-  EXPECT_TRUE(w.stop.kind == "NRML" && w.stop.sizeAndIdRead && w.stop.id == "GOBD");
-  EXPECT_EQ(sq::ByteSwap32(w.stop.size), 8u);
-  EXPECT_EQ(w.reader.Remaining(), 4u);
+  EXPECT_TRUE(stop.kind == "NRML" && stop.sizeAndIdRead && stop.id == "GOBD");
+  EXPECT_EQ(sq::ByteSwap32(stop.size), 8u);
+  EXPECT_EQ(reader.Remaining(), 4u);
 
   // The file walker dispatches such a header without reading it again.
   Walk file(VisualFile(Bytes().Add(NrmlStat("hull", {{0, "diffuse"}})), Nrml("BGLT", Bytes().I32(77))));
@@ -79,7 +69,7 @@ TEST(HvmdWalk, BareStatRunsCountMaterialsAndShaderGroupsAndGoOnPastIncompatibleO
   Bytes form;
   form.Add(EliteStat("engine", "thruster", 0, 11, 6)).Add(EliteStat("logo", "badge", 0, 9, 5));
   form.Add(EliteStat("panel", "default", 0, 1, 0)).Add(Lmip("a.tga", "8888", 4));
-  FormWalk w(form);
+  Walk w(VisualFile(form));
   EXPECT_EQ(w.model.statForms, 3);
   EXPECT_EQ(w.model.eliteShaderCount, 4 + 3 + 1);
   EXPECT_EQ(w.model.eliteTable.at(0).params.at(10).value, 10);
@@ -93,54 +83,46 @@ TEST(HvmdWalk, BareStatRunsCountMaterialsAndShaderGroupsAndGoOnPastIncompatibleO
       .Add(EliteStat("c", "matte", 0, 1, 0));
   shapes.Add(EliteStat("d", "background", 0, 1, 1)).Add(EliteStat("e", "resource", 0, 3, 1));
   shapes.Add(EliteStat("f", "ship", 12, 7, 5)).Add(EliteStat("g", "ship", 4, 2, 2)).Tag("GOBD").I32(1).I32(2);
-  FormWalk s(shapes);
+  Walk s(VisualFile(shapes));
   EXPECT_EQ(s.model.eliteShaderCount, 1 + 1 + 1 + 1 + 2 + 2 + 2);
   EXPECT_EQ(s.model.gobdRecord.words, (std::array<int32_t, 2>{1, 2}));
 
   // Incompatible shaders show their message, and reading goes on.
   Bytes odd;
   odd.Add(EliteStat("hull", "ship", 7, 0, 0)).Add(EliteStat("odd", "plastic", 0, 0, 0));
-  FormWalk o(odd.Add(EliteStat("panel", "default", 0, 1, 0)));
+  Walk o(VisualFile(odd.Add(EliteStat("panel", "default", 0, 1, 0))));
   EXPECT_EQ(o.platform.messages,
             (std::vector<std::string>{"Starquill: Incompatible 'ship' type shader group, exiting...",
                                       "Starquill: Incompatible shader type found, exiting..."}));
   EXPECT_EQ(std::pair(o.model.statForms, o.model.eliteShaderCount), std::pair(3, 1));
 }
 
-TEST(HvmdWalk, TexturesTakeTheirLengthsFromTheSwappedSize) {
+// Texture lengths come from the swapped size; a SHAD run after a NRML STAT run
+// replaces the table; meshes consume their vertex blocks (ten 64-byte vertices, then
+// ten 40-byte ones); a GOBG mesh follows the MULT.
+TEST(HvmdWalk, TexturesShadersAndMeshesTakeTheirSizesFromTheFile) {
   Bytes form;
   form.Add(Lmip("hull_diffuse", "DXT1", 68)).Add(Lmip("glow", "8888", 0));
   form.Tag("LMTX").BE32(5).Raw({1, 2, 3, 4, 5}).Tag("LMTX").BE32(0);
-  FormWalk w(form);
-  ASSERT_FALSE(w.reader.Failed()) << w.reader.Failure()->reason;
+  form.Add(NrmlStat("a", {{0, "x"}})).Add(NrmlStat("b", {{1, "y"}})).Add(NrmlStat("c", {{2, "z"}}));
+  form.Add(Shad("lambert1", {4, 5})).Add(Shad("blinn", {6}));
+  form.Add(Mult("Hull", {Bmsh(0, {{0, 24603, 10, {{518, 14}}}, {1, 2, 10, {{514, 36}, {4, 4}, {4, 5}}}})}));
+  form.Add(Gobg("goblin", Bmsh(0, {{2, 2, 1, {{518, 5}}}}))).Tag("GOBS").I32(3).I32(4);
+  Walk w(VisualFile(form));
+  ASSERT_FALSE(w.result.failed) << w.result.reason;
   ASSERT_EQ(w.model.lmipTable.size(), 2u);
   const sq::LmipRecord& first = w.model.lmipTable[0];
   EXPECT_EQ(sq::ByteSwap32(first.chunkSize), 100u);  // 12-character name: 68 bytes of pixels
   EXPECT_EQ(first.textureName + first.format, "hull_diffuseDXT1");
   ASSERT_EQ(w.model.lmtxTable.size(), 2u);
   EXPECT_EQ(w.model.lmtxTable[0].data[4], 5);
-}
 
-TEST(HvmdWalk, ShadRunAfterNrmlStatReplacesTheTable) {
-  Bytes form;
-  form.Add(NrmlStat("a", {{0, "x"}})).Add(NrmlStat("b", {{1, "y"}})).Add(NrmlStat("c", {{2, "z"}}));
-  form.Add(Shad("lambert1", {4, 5})).Add(Shad("blinn", {6}));
-  FormWalk w(form);
   EXPECT_TRUE(w.model.hasSHAD && w.model.hasNrmlSTAT);
   ASSERT_EQ(w.model.statTable.size(), 2u);
   EXPECT_EQ(w.model.statTable[0].header, (sq::ChunkHeader{"", 0, "SHAD"}));
   EXPECT_EQ(w.model.statTable[0].params.at(1).textureIndex, 5);
   EXPECT_EQ(w.model.statTable[1].params.at(0).textureIndex, 6);
-}
 
-TEST(HvmdWalk, MeshesConsumeTheirVertexBlocks) {
-  // Ten 64-byte vertices, then ten 40-byte ones; a GOBG mesh follows the MULT.
-  Bytes form;
-  form.Add(Mult("Hull", {Bmsh(0, {{0, 24603, 10, {{518, 14}}}, {1, 2, 10, {{514, 36}, {4, 4}, {4, 5}}}})}));
-  form.Add(Gobg("goblin", Bmsh(0, {{2, 2, 1, {{518, 5}}}})));
-  form.Tag("GOBS").I32(3).I32(4);
-  FormWalk w(form);
-  ASSERT_FALSE(w.reader.Failed()) << w.reader.Failure()->reason;
   const sq::bmsh::BmshMesh& mesh = w.model.multTable.at(0).lods.at(0).mesh;
   ASSERT_EQ(mesh.subMeshes.size(), 2u);
   EXPECT_EQ(mesh.subMeshes[0].vertices.size(), 640u);
@@ -220,16 +202,4 @@ TEST(Vary, FaceListsStopAtTheEndOfTheChunk) {
   // The minimum starts at the corner count (0) and goes down to -7; the maximum rises to 3.
   EXPECT_EQ(w.model.varyIndexRanges.listMaximum, 3);
   EXPECT_EQ(w.model.varyIndexRanges.listMinimum, -7);
-}
-
-TEST(Lite, EachLightIsAGroupOfItsThreePoints) {
-  Bytes lights;
-  lights.Tag("LITE").BE32(0).I32(2);
-  lights.Text("sun").I32(1).F32s({1, 2, 3}).F32s({0.5f, -0.25f, 0}).F32s({1E-05f, 100, 7}).I32(0).I32(0);
-  lights.Text("fill light").I32(2).F32s({-1, -2, -3}).F32s({0, 0, 0}).F32s({1234567, 0.1f, 2}).I32(0).I32(0);
-  Walk w(VisualFile(lights));
-  EXPECT_EQ(w.model.liteCount, 2);
-  EXPECT_EQ(w.Side("LITEs.OBJ"),
-            "\r\ng sun\r\nv 1 2 3\r\nv 0.5 -0.25 0\r\nv 1E-05 100 7\r\n"
-            "\r\ng fill light\r\nv -1 -2 -3\r\nv 0 0 0\r\nv 1234567 0.1 2\r\n");
 }

@@ -88,23 +88,3 @@ TEST(Layering, EveryIncludeFollowsTheTableOfRooms) {
   EXPECT_TRUE(rooms.contains("hod") && rooms.at("hod").empty());
   EXPECT_EQ(LayeringProblems(root, rooms), std::vector<std::string>{});
 }
-
-TEST(Layering, AWrongArrowIsNamedWithItsFileAndLine) {
-  TempDir tree;
-  WriteText(tree / "hod/reader.h", "#pragma once\n#include <vector>\n#include \"hod/bytes.h\"\n#include \"bytes.h\"\n");
-  WriteText(tree / "hod/walk.cpp", "#include \"hod/reader.h\"\n\n  #  include \"preview/lists.h\"\n");
-  WriteText(tree / "preview/lists.h", "#include \"hod/reader.h\"\n#include \"tests/kit.h\"\n");
-  WriteText(tree / "extra/more.cpp", "#include \"hod/reader.h\"\n");
-  WriteText(tree / "build/generated.cpp", "#include \"tests/kit.h\"\n");
-  const Rooms rooms = ReadRooms(
-      "Text before.\n\n| folder | holds | may include |\n|---|---|---|\n"
-      "| `hod/` | the reader | nothing else |\n| `preview/` | lists, not `tests/` | `hod/` |\n\nText after.\n");
-  // The holds cell does not count: preview may not include tests.
-  std::vector<std::string> problems = LayeringProblems(tree.path(), rooms);
-  std::sort(problems.begin(), problems.end());
-  EXPECT_EQ(problems, (std::vector<std::string>{
-                          "extra/more.cpp: the folder extra has no row in the table",
-                          "hod/walk.cpp:3: hod -> preview (preview/lists.h)",
-                          "preview/lists.h:2: preview -> tests (tests/kit.h)",
-                      }));
-}

@@ -4,8 +4,6 @@
 // its offset is checked over every kind of file by the dump's tests.)
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "report/report_rtf.h"
 #include "support/sample_files.h"
 #include "tests/walk_kit.h"
@@ -46,18 +44,6 @@ TEST(WalkHod, LeadingChunksAreKeptAsStored) {
   Walk named(Bytes().Add(Vers(512)).Add(Form("NAME", Bytes().Tag("Fighter1"))));
   EXPECT_EQ(named.model.hodHeader.hodName, "Fighter1");
   EXPECT_EQ(sq::ByteSwap32(named.model.hodHeader.name.chunkSize), 12u);
-}
-
-// A walk only reads: it writes no file, not even where a folder left empty would
-// put one (the working folder). What it read is exported afterwards by the pass.
-TEST(WalkHod, AWalkWritesNothing) {
-  TempDir working;
-  const std::filesystem::path before = std::filesystem::current_path();
-  std::filesystem::current_path(working.path());
-  const RecordedWalk walk(FullModelHod());
-  std::filesystem::current_path(before);
-  EXPECT_FALSE(walk.result.failed) << walk.result.reason;
-  EXPECT_TRUE(std::filesystem::is_empty(working.path()));
 }
 
 // A text length past the file shows the position behind the length, counted from 1.

@@ -7,6 +7,10 @@
 
 namespace sqtest {
 
+// What a walk and a report may hold beyond the file: the model's fixed parts, a
+// report of a few kilobytes, messages and paths.
+inline constexpr std::size_t kSlack = 64 * 1024;
+
 // The peak bytes allocated during one call, above what was held before it.
 std::size_t PeakDuring(const std::function<void()>& call);
 
