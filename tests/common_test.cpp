@@ -1,5 +1,5 @@
 // Number formats, safe names, the bounded reader, records viewed in the file's
-// bytes, the buffered side-file stream and the TGA header.
+// bytes, the two output folders and the TGA header.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -14,7 +14,6 @@
 #include "hod/background_tables.h"
 #include "hod/byte_reader.h"
 #include "hod/text_forms.h"
-#include "output/file_output.h"
 #include "output/output_folder.h"
 #include "picture/tga_header.h"
 #include "tests/test_kit.h"
@@ -71,7 +70,6 @@ TEST(RecordList, ViewedRecordsDecodeLittleEndianAtAnyAlignmentAndEqualOwnedOnes)
                                                      {-1e6f, 0, 7, 0, 0, 0, 0.5f}};
 
   EXPECT_TRUE(viewed.Viewing());
-  EXPECT_FALSE(owned.Viewing());
   ASSERT_EQ(viewed.size(), 2u);
   EXPECT_EQ(viewed, owned);
   EXPECT_EQ(viewed.Bytes().size(), 56u);
@@ -84,24 +82,6 @@ TEST(RecordList, ViewedRecordsDecodeLittleEndianAtAnyAlignmentAndEqualOwnedOnes)
   EXPECT_FALSE(other.Viewing());
   EXPECT_NE(other, viewed);
   EXPECT_EQ(viewed[0].alpha, 1.0f);
-}
-
-// Exports are appended to what the file held, whole past the buffer's size (lines
-// past it are pinned byte for byte by the identical-outputs test); a file that
-// cannot be opened is reported on close.
-TEST(SideFileStream, ExportsAreAppendedWholeOrReportedOnClose) {
-  sqtest::TempDir dir;
-  sqtest::WriteBytes(dir / "VARY_x.obj", {'o', 'l', 'd', '\r', '\n'});
-  const std::string text(sq::SideFile::kBufferSize + 100, 'v');
-  sq::DiskFolder folder(dir.path()), missing(dir / "missing");
-  sq::SideFile obj(folder, "VARY_x.obj"), lost(missing, "LITEs.OBJ");
-  obj.Text(text);
-  obj.Line(" 3");
-  lost.Text(text);
-  EXPECT_EQ(obj.Close(), "");
-  EXPECT_EQ(sqtest::ReadText(dir / "VARY_x.obj"), "old\r\n" + text + " 3\r\n");
-  EXPECT_EQ(lost.Close(), "cannot open " + (dir / "missing" / "LITEs.OBJ").string() + ": " + std::strerror(ENOENT));
-  EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
 }
 
 // The two places a pass writes to agree: appends extend, a replace is whole, and
