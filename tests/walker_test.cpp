@@ -66,26 +66,24 @@ TEST(WalkContext, TheEleventhMessageEndsTheWalk) {
   EXPECT_EQ(ctx.TakeMessages().size(), 10u);
 }
 
-TEST(WalkRecord, ABackgroundInTheOrderAndDepthOfTheWalk) {
-  const Bytes file = FullBackgroundHod(2, 2);
-  RecordedWalk w(file);
-  ASSERT_FALSE(w.result.failed) << w.result.reason;
+// Whole files, each read to its end: the walk ends at the file's size, at no header.
+// A background's chunks in the order and depth of the walk; the visual and detail
+// forms' bare tags and tokens as well as headers, NRML runs that hand a read-ahead
+// header on, and the INFO form's items one level deeper.
+TEST(WalkRecord, WholeFilesInTheOrderAndDepthOfTheWalk) {
+  const Bytes sky = FullBackgroundHod(2, 2), ship = FullModelHod();
+  RecordedWalk w(sky), model(ship);
+  for (const RecordedWalk* walk : {&w, &model}) {
+    ASSERT_FALSE(walk->result.failed) << walk->result.reason;
+    EXPECT_FALSE(walk->result.stoppedAt);
+  }
+  EXPECT_EQ(w.result.end, sky.size());
+  EXPECT_EQ(model.result.end, ship.size());
   EXPECT_EQ(w.Names(),
             (std::vector<std::string>{"FORM VERS@0", "NRML BGLT@0", "FORM BGMS@0", "NRML BMSH@1", "NRML BMSH@1",
                                       "FORM BGSG@0", "FORM BGSG@0", "NRML STRF@0", "NRML STRF@0"}));
   EXPECT_STREQ(w.record.chunks[3].reader, "ReadMeshChunk");
-  // Read to its end: the walk ends at the file's size, at no header.
-  EXPECT_EQ(w.result.end, file.size());
-  EXPECT_FALSE(w.result.stoppedAt);
-}
-
-// The visual and detail forms: bare tags and tokens as well as headers, NRML runs
-// that hand a read-ahead header on, and the INFO form's items one level deeper.
-TEST(WalkRecord, AModelWithEveryFormAndItem) {
-  const Bytes file = FullModelHod();
-  RecordedWalk w(file);
-  ASSERT_FALSE(w.result.failed) << w.result.reason;
-  const std::vector<std::string> names = w.Names();
+  const std::vector<std::string> names = model.Names();
   for (const char* expected :
        {"FORM HVMD@0", "LITE@1",      "STAT@1",      "LMIP@1",      "VARY@1",      "LMTX@1",      "GOBD@1",
         "GOBS@1",      "NRML STAT@1", "NRML MULT@1", "NRML GOBG@1", "NRML GOBS@1", "FORM DTRM@0", "HIER@1",
@@ -95,7 +93,6 @@ TEST(WalkRecord, AModelWithEveryFormAndItem) {
   }
   // Two MULT chunks in a run, each its own entry.
   EXPECT_EQ(std::count(names.begin(), names.end(), "NRML MULT@1"), 2);
-  EXPECT_EQ(w.result.end, file.size());
 }
 
 // Where a walk ends short of the file: at a header no reader takes (it is the last
