@@ -20,20 +20,14 @@ TEST(DetailWalk, AnEmptyHierarchyWritesItsSideFiles) {
   EXPECT_TRUE(std::filesystem::exists(empty.dir / "HIER2.txt"));
 }
 
-// A whole owner's name is pinned by the ship's report test.
-TEST(DetailWalk, OwnerMessageOfShortNames) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"", ". "},
-      {"k\0"s, "K. "},
-  };
-  for (const auto& [stored, initials] : cases) {
+// The owner's initials of short names (a whole name is pinned by the ship's report
+// test); a warning and an error reach the model and end the walk.
+TEST(DetailWalk, InfoItemsReachTheModelAndEndTheWalk) {
+  for (const auto& [stored, initials] : {std::pair{""s, ". "s}, {"k\0"s, "K. "s}}) {
     Walk w(ModelFile(InfoForm({{"OWNR", stored}})));
     EXPECT_FALSE(w.result.failed) << w.result.reason;
     EXPECT_EQ(w.platform.messages, std::vector<std::string>{"Starquill: Brought to you by designer " + initials});
   }
-}
-
-TEST(DetailWalk, InfoWarningAndErrorReachTheModelAndEndTheWalk) {
   Bytes file = ModelFile(Bytes().Add(InfoForm({{"WARN", "no LOD2"}, {"ERRR", "bad seam"}})).Add(MarkerForm("M", 0)));
   Walk w(file.Add(NameForm("Late")));
   EXPECT_FALSE(w.result.failed) << w.result.reason;

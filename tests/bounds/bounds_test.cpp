@@ -29,7 +29,6 @@ TEST(AllocationBound, AWalksRecordHoldsAFewTimesTheFile) {
   const std::size_t without = peakOfWalk(false);
   const std::size_t with = peakOfWalk(true);
   EXPECT_EQ(recorded, 20001u);
-  EXPECT_GT(with, without);
   EXPECT_LE(with, without + 4 * file.size() + kSlack);
 }
 
