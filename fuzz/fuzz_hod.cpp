@@ -25,12 +25,10 @@ void CheckSideFileLines(const std::filesystem::path& folder) {
     SQFUZZ_CHECK(bytes.has_value(), error);
     const std::vector<uint8_t>& b = *bytes;
     for (std::size_t i = 0; i < b.size(); ++i) {
-      if (b[i] == '\r') {
-        SQFUZZ_CHECK(i + 1 < b.size() && b[i + 1] == '\n', "a CR without LF in " + entry.path().filename().string());
-        ++i;
-      } else {
-        SQFUZZ_CHECK(b[i] >= 0x20 && b[i] != 0x7F, "a control byte in a line of " + entry.path().filename().string());
-      }
+      const bool lineEnd = b[i] == '\r' && i + 1 < b.size() && b[i + 1] == '\n';
+      SQFUZZ_CHECK(lineEnd || (b[i] >= 0x20 && b[i] != 0x7F),
+                   "a control byte, or a CR without LF, in " + entry.path().filename().string());
+      i += lineEnd ? 1 : 0;
     }
   }
 }

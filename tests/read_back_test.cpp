@@ -20,11 +20,9 @@ namespace {
 std::string Normalized(std::string_view text) {
   std::string out;
   for (char c : text) {
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-      if (!out.empty() && out.back() != ' ') out += ' ';
-    } else {
-      out += static_cast<unsigned char>(c) > 0x7E ? '?' : c;
-    }
+    const bool blank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    if (!blank) out += static_cast<unsigned char>(c) > 0x7E ? '?' : c;
+    if (blank && !out.empty() && out.back() != ' ') out += ' ';
   }
   return out;
 }
