@@ -2,7 +2,7 @@
 // 0x80 and 0xFF, and any four bytes set to the largest count. Each walk must end,
 // stay within what the file holds, and leave a model from which a well-formed
 // report, the side exports and the preview lists are built, all within about the
-// file's size. Part of the resource-bounds program, which counts the bytes held.
+// file's size. It runs in the resource-bounds program, which counts the bytes held.
 #include <gtest/gtest.h>
 
 #include <span>
