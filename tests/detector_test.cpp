@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <random>
 
 #include "builder/builder.h"
@@ -42,27 +43,21 @@ Points Where(int w, int h, Test test) {
   return out;
 }
 
-Points Marks(const sq::TgaTables& t) {
+template <class Pass>
+Points MarksAfter(sq::TgaTables t, Pass pass) {
+  sq::NoProgress quiet;
+  sq::Progress progress(quiet);
+  pass(t, progress);
   return Where(t.tgaWidth, t.tgaHeight, [&](int x, int y) { return t.Marked(x, y); });
 }
-
-// Marks set by hand on a black 60 x 60 image, then the clean-up pass; returns
-// the marks left.
+Points ContrastMarks(const Picture& pic) {
+  return MarksAfter(TablesOf(pic), [](sq::TgaTables& t, sq::Progress& p) { sq::ContrastPass(t, p); });
+}
+// Marks set by hand on a black 60 x 60 image, then the clean-up pass.
 Points Cleaned(const Points& marks) {
   sq::TgaTables t = TablesOf(Picture(60, 60));
   for (auto [x, y] : marks) t.contrastMask.Set(x, y);
-  sq::NoProgress quiet;
-  sq::Progress progress(quiet);
-  sq::CleanupPass(t, progress);
-  return Marks(t);
-}
-
-Points ContrastMarks(const Picture& pic) {
-  sq::TgaTables t = TablesOf(pic);
-  sq::NoProgress quiet;
-  sq::Progress progress(quiet);
-  sq::ContrastPass(t, progress);
-  return Marks(t);
+  return MarksAfter(std::move(t), sq::CleanupPass);
 }
 
 Points Black(const TempDir& dir) {
@@ -80,8 +75,8 @@ Points Block(std::vector<int> xs, int y0, int y1) {
   return out;
 }
 Points Block(int x0, int x1, int y0, int y1) {
-  std::vector<int> xs;
-  for (int x = x0; x <= x1; ++x) xs.push_back(x);
+  std::vector<int> xs(std::size_t(x1 - x0 + 1));
+  std::iota(xs.begin(), xs.end(), x0);
   return Block(xs, y0, y1);
 }
 

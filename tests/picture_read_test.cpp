@@ -1,13 +1,12 @@
 // Picture files read back as they were written: every PNG form, OpenEXR and
 // Radiance HDR through our writers, 16-bit samples through a PNG made here byte
-// by byte; the levels of linear light both ways; and the files that are refused
-// from their header or for their damage.
+// by byte; the levels of linear light both ways; the files that are refused
+// from their header or for their damage; and JPEG files made by ImageMagick,
+// which is not ours, read as it reads them, every EXIF orientation turned as its
+// -auto-orient turns it.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
-#include <cstring>
-#include <span>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -15,18 +14,39 @@
 #include "picture/picture_levels.h"
 #include "picture/picture_read.h"
 #include "picture/picture_write.h"
-#include "tests/png_kit.h"
+#include "tests/test_kit.h"
+
+using namespace sqtest;
 
 namespace {
 
-std::span<const uint8_t> Bytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
+// A PNG of one IDAT chunk holding `raw` (each row's filter byte and bytes) in
+// stored zlib blocks, made byte by byte so that the test decides every byte.
+std::string HandPng(uint32_t w, uint32_t h, int bits, int colourType, const std::string& raw) {
+  auto be32 = [](uint32_t v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
+  auto chunk = [&](const std::string& type, const std::string& data) {
+    uint32_t c = 0xFFFFFFFF;
+    for (unsigned char b : type + data) {
+      c ^= b;
+      for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320 & (0 - (c & 1)));
+    }
+    return be32(uint32_t(data.size())) + type + data + be32(~c);
+  };
+  std::string z = "\x78\x01";  // a 32 KiB window; the pair a multiple of 31
+  for (std::size_t at = 0; at < raw.size() || at == 0; at += 65535) {
+    const std::size_t n = std::min<std::size_t>(65535, raw.size() - at);
+    z += {char(at + n >= raw.size()), char(n), char(n >> 8), char(~n), char(~n >> 8)};
+    z += raw.substr(at, n);
+  }
+  uint32_t a = 1, b = 0;  // Adler-32
+  for (unsigned char c : raw) a = (a + c) % 65521, b = (b + a) % 65521;
+  return "\x89PNG\r\n\x1a\n" + chunk("IHDR", be32(w) + be32(h) + std::string{char(bits), char(colourType), 0, 0, 0}) +
+         chunk("IDAT", z + be32(b << 16 | a)) + chunk("IEND", "");
+}
 
-// A picture of w x h whose channels run through many levels, alpha too.
+// A picture of w x h whose channels run through many levels, alpha through `alphaLevels`.
 sq::Picture Varied(int w, int h, int alphaLevels = 1) {
-  sq::Picture p;
-  p.width = w;
-  p.height = h;
-  p.bgra.resize(p.PixelCount() * 4);
+  sq::Picture p{w, h, std::vector<uint8_t>(std::size_t(w) * std::size_t(h) * 4)};
   uint32_t state = 12345;
   for (std::size_t i = 0; i < p.bgra.size(); ++i) {
     state = state * 1664525u + 1013904223u;
@@ -35,12 +55,11 @@ sq::Picture Varied(int w, int h, int alphaLevels = 1) {
   return p;
 }
 
-// The same picture with its colours made grey (the mean of the three, rounded)
-// or held to `levels` levels a channel.
+// The same picture with its colours made grey (the mean of the three, rounded),
+// held to `levels` levels a channel, or opaque.
 sq::Picture Greyed(sq::Picture p) {
   for (std::size_t i = 0; i < p.bgra.size(); i += 4) {
-    const uint8_t g = uint8_t((p.bgra[i] + p.bgra[i + 1] + p.bgra[i + 2] + 1) / 3);
-    p.bgra[i] = p.bgra[i + 1] = p.bgra[i + 2] = g;
+    p.bgra[i] = p.bgra[i + 1] = p.bgra[i + 2] = uint8_t((p.bgra[i] + p.bgra[i + 1] + p.bgra[i + 2] + 1) / 3);
   }
   return p;
 }
@@ -57,14 +76,39 @@ sq::Picture Opaque(sq::Picture p) {
 
 sq::Picture Read(const std::string& file) {
   sq::Picture p;
-  EXPECT_EQ(sq::ReadPicture(Bytes(file), p), "");
+  EXPECT_EQ(sq::ReadPicture(AsBytes(file), p), "");
   return p;
 }
 
-using sqtest::HandPng;
+void Convert(const TempDir& dir, const std::vector<std::string>& args) {
+  const ProcessResult r = RunProgram(CONVERT_EXE, args, dir.path());
+  ASSERT_EQ(r.status, 0) << r.err;
+}
+
+// The largest difference of any byte of two pictures of one size.
+int Largest(const sq::Picture& a, const sq::Picture& b) {
+  EXPECT_EQ(std::tie(a.width, a.height), std::tie(b.width, b.height));
+  if (a.bgra.size() != b.bgra.size()) return 256;
+  int d = 0;
+  for (std::size_t i = 0; i < a.bgra.size(); ++i) d = std::max(d, std::abs(a.bgra[i] - b.bgra[i]));
+  return d;
+}
+
+// An APP1 EXIF block of one Orientation entry, in either byte order, put
+// behind the JPEG's start marker.
+std::string WithOrientation(const std::string& jpeg, int orientation, bool bigEndian) {
+  auto u16 = [&](int v) {
+    return bigEndian ? std::string{char(v >> 8), char(v & 0xFF)} : std::string{char(v & 0xFF), char(v >> 8)};
+  };
+  auto u32 = [&](int v) { return bigEndian ? u16(v >> 16) + u16(v & 0xFFFF) : u16(v & 0xFFFF) + u16(v >> 16); };
+  const std::string tiff = (bigEndian ? "MM" : "II") + u16(42) + u32(8) + u16(1) + u16(0x0112) + u16(3) + u32(1) +
+                           u16(orientation) + u16(0) + u32(0);
+  const std::string exif = std::string("Exif\0\0", 6) + tiff;
+  const int length = int(exif.size()) + 2;
+  return jpeg.substr(0, 2) + "\xFF\xE1" + std::string{char(length >> 8), char(length & 0xFF)} + exif + jpeg.substr(2);
+}
 
 }  // namespace
-
 // Every colour type and depth comes back as the picture it was made from
 // (grey forms as its grey, fewer bits as their levels, 16 bits rounded back).
 TEST(PictureRead, EveryPngFormComesBackAsWritten) {
@@ -180,14 +224,14 @@ TEST(PictureRead, HdrScanlineFormsAndRowOrders) {
     for (float c : {0.01f * (i % 7), 0.2f, i < 60 ? 1.5f : 0.0f}) f.rgb.push_back(c);
   }
   sq::FloatPicture a, b, c;
-  ASSERT_EQ(sq::ReadLinearPicture(Bytes(sq::EncodeHdr(f)), a), "");
-  ASSERT_EQ(sq::ReadLinearPicture(Bytes(sq::EncodeHdr(f, {false})), b), "");
+  ASSERT_EQ(sq::ReadLinearPicture(AsBytes(sq::EncodeHdr(f)), a), "");
+  ASSERT_EQ(sq::ReadLinearPicture(AsBytes(sq::EncodeHdr(f, {false})), b), "");
   std::string bottomFirst = sq::EncodeHdr(f, {false});
   const std::size_t line = bottomFirst.find("-Y 3 +X 40\n"), row = 40 * 4, pixels = line + 11;
   bottomFirst.replace(line, 1, "+");
   std::string rows = bottomFirst.substr(pixels);
   for (int r = 0; r < 3; ++r) bottomFirst.replace(pixels + r * row, row, rows.substr((2 - r) * row, row));
-  ASSERT_EQ(sq::ReadLinearPicture(Bytes(bottomFirst), c), "");
+  ASSERT_EQ(sq::ReadLinearPicture(AsBytes(bottomFirst), c), "");
   EXPECT_EQ(a.rgb, b.rgb);
   EXPECT_EQ(a.rgb, c.rgb);
   // A channel keeps the bits its pixel's largest leaves it: within 1/256 of that.
@@ -238,7 +282,7 @@ TEST(PictureRead, RefusalsSayWhy) {
   };
   for (const auto& c : cases) {
     sq::Picture out;
-    const std::string reason = sq::ReadPicture(Bytes(c.file), out);
+    const std::string reason = sq::ReadPicture(AsBytes(c.file), out);
     EXPECT_NE(reason.find(c.reason), std::string::npos) << c.name << ": " << reason;
     EXPECT_EQ(reason.find('\n'), std::string::npos) << c.name;
   }
@@ -313,10 +357,56 @@ TEST(PictureRead, ExrHeadersAreCheckedBeforeTheLibrarySizesAnything) {
   };
   for (const auto& c : cases) {
     sq::Picture out;
-    const std::string reason = sq::ReadPicture(Bytes(c.file), out);
+    const std::string reason = sq::ReadPicture(AsBytes(c.file), out);
     EXPECT_EQ(reason, c.reason) << c.name;
     if (c.reason.empty()) {
       EXPECT_EQ(out.PixelCount(), 32u) << c.name;
     }
+  }
+}
+
+TEST(ForeignPictures, ProgressiveAndGreyJpegsReadAsImageMagickReadsThem) {
+  TempDir dir;
+  const ProcessResult made = RunProgram(MAKE_SKY_TGA_EXE, {(dir / "sky.tga").string(), "256", "128"}, dir.path());
+  ASSERT_EQ(made.status, 0) << made.err;
+  const std::string sky = (dir / "sky.tga").string();
+  Convert(dir, {sky, "-quality", "95", (dir / "base.jpg").string()});
+  Convert(dir, {sky, "-quality", "95", "-interlace", "Plane", (dir / "progressive.jpg").string()});
+  Convert(dir, {sky, "-colorspace", "Gray", "-quality", "90", (dir / "grey.jpg").string()});
+  for (const std::string name : {"base", "progressive", "grey"}) {
+    Convert(dir, {(dir / (name + ".jpg")).string(), "-type", "TrueColorAlpha", (dir / (name + ".png")).string()});
+    const sq::Picture ours = Read(ReadText(dir / (name + ".jpg")));
+    EXPECT_LE(Largest(ours, Read(ReadText(dir / (name + ".png")))), 1) << name;
+    EXPECT_EQ(ours.width, 256);
+  }
+  const sq::Picture grey = Read(ReadText(dir / "grey.jpg"));
+  for (std::size_t i = 0; i < grey.bgra.size(); i += 4) {
+    ASSERT_TRUE(grey.bgra[i] == grey.bgra[i + 1] && grey.bgra[i] == grey.bgra[i + 2]) << i;
+  }
+  // A progressive file decodes to what its baseline twin does, near enough.
+  EXPECT_LE(Largest(Read(ReadText(dir / "progressive.jpg")), Read(ReadText(dir / "base.jpg"))), 2);
+}
+
+TEST(ForeignPictures, EveryExifOrientationTurnsThePictureAsImageMagickDoes) {
+  TempDir dir;
+  sq::Picture p{48, 20, std::vector<uint8_t>(48 * 20 * 4)};
+  for (int r = 1; r <= 20; ++r) {
+    for (int c = 1; c <= 48; ++c) {
+      uint8_t* px = p.Pixel(c, r);
+      px[0] = uint8_t(5 * c), px[1] = uint8_t(12 * r), px[2] = uint8_t(c < 10 && r > 15 ? 250 : 20), px[3] = 255;
+    }
+  }
+  WriteText(dir / "plain.png", sq::EncodePng(p));
+  Convert(dir, {(dir / "plain.png").string(), "-quality", "95", (dir / "plain.jpg").string()});
+  const std::string plain = ReadText(dir / "plain.jpg");
+  for (int orientation = 1; orientation <= 8; ++orientation) {
+    SCOPED_TRACE("orientation " + std::to_string(orientation));
+    const std::string turned = WithOrientation(plain, orientation, orientation % 2 == 0);
+    WriteText(dir / "turned.jpg", turned);
+    Convert(dir,
+            {(dir / "turned.jpg").string(), "-auto-orient", "-type", "TrueColorAlpha", (dir / "upright.png").string()});
+    const sq::Picture ours = Read(ReadText(dir / "turned.jpg"));
+    EXPECT_EQ(ours.width, orientation >= 5 ? 20 : 48);
+    EXPECT_LE(Largest(ours, Read(ReadText(dir / "upright.png"))), 1);
   }
 }

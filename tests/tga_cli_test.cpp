@@ -7,6 +7,7 @@
 #include "app/build_background_command.h"
 #include "app/command_paths.h"
 #include "builder/builder.h"
+#include "picture/picture_write.h"
 #include "tests/sky_kit.h"
 
 using namespace sqtest;
@@ -52,6 +53,7 @@ TEST(TgaCli, FilterFlagsAnswerTheQuestionAndSaveFlagsSave) {
   }
 }
 
+// Every refusal: status 2, its message alone on stderr and nothing written.
 TEST(TgaCli, RefusalsOfBothCommandsWriteNothing) {
   TempDir dir;
   const std::vector<uint8_t> good = Picture(1024, 512).File();
@@ -60,22 +62,61 @@ TEST(TgaCli, RefusalsOfBothCommandsWriteNothing) {
   depth[16] = 24;
   WriteBytes(dir / "depth.tga", depth);
   WriteBytes(dir / "tiny.tga", Picture(5, 40, 20).File());
-  const std::pair<std::string, std::string> cases[] = {
-      {"SKY.TGA", Shown(sq::UnknownPictureText((dir / "SKY.TGA").string()))},  // no signature, and not named .tga
-      {"depth.tga", Shown(sq::kInvalidImage)},
-      {"missing.tga", Shown("Cannot read the TGA image " + (dir / "missing.tga").string())},
-      {"tiny.tga", Shown(sq::kSizeWarning) + "\n" + Shown(sq::kPictureTooSmall)},  // loads, but builds nothing
+  const std::string png = sq::EncodePng({64, 64, std::vector<uint8_t>(64 * 64 * 4, 40)});
+  std::string crc = png;
+  crc[crc.find("IDAT") + 12] ^= 0x01;
+  const sq::FloatPicture grey{64, 32, std::vector<float>(64 * 32 * 3, 0.2f)};
+  const std::string exr = sq::EncodeExr(grey), hdr = sq::EncodeHdr(grey);
+  std::string wide = exr;  // the data window's max x: 16961 columns
+  wide.replace(wide.find("dataWindow") + 29, 4, std::string{char(0x40), char(0x42), 0, 0});
+  const std::pair<std::string, std::string> pictures[] = {
+      {"crc.png", crc},
+      {"wide.exr", wide},
+      {"cut.exr", exr.substr(0, 400)},
+      {"cut.hdr", hdr.substr(0, hdr.size() / 2)},
+      {"face.png", png},
+      {"oblong.png", sq::EncodePng({64, 32, std::vector<uint8_t>(64 * 32 * 4)})},
+      {"small.png", sq::EncodePng({32, 32, std::vector<uint8_t>(32 * 32 * 4)})},
   };
-  for (const std::string command : {"tga", "build-background"}) {
-    for (const auto& [file, err] : cases) {
-      if (command == "tga" && file == "tiny.tga") continue;
-      const ProcessResult r = Starquill({command, (dir / file).string()}, dir);
-      EXPECT_EQ(r.status, 2) << command << " " << file;
-      EXPECT_EQ(r.err, err + "\n") << command << " " << file;
-      EXPECT_EQ(r.out, "") << command << " " << file;
+  for (const auto& [name, bytes] : pictures) WriteText(dir / name, bytes);
+  const auto in = [&](const std::string& name) { return (dir / name).string(); };
+  const std::string face = in("face.png");
+  const std::vector<std::string> both = {"tga", "build-background"}, tga = {"tga"}, build = {"build-background"};
+  const struct {
+    std::vector<std::string> commands, args;
+    std::string err;
+  } cases[] = {
+      {both, {in("SKY.TGA")}, Shown(sq::UnknownPictureText(in("SKY.TGA")))},  // no signature, and not named .tga
+      {both, {in("depth.tga")}, Shown(sq::kInvalidImage)},
+      {both, {in("missing.tga")}, Shown("Cannot read the TGA image " + in("missing.tga"))},
+      {build, {in("tiny.tga")}, Shown(sq::kSizeWarning) + "\n" + Shown(sq::kPictureTooSmall)},
+      {tga, {in("crc.png")}, Shown(in("crc.png") + ": the PNG file is damaged: IDAT: invalid code lengths set")},
+      {tga, {in("cut.hdr")}, Shown(in("cut.hdr") + ": the Radiance HDR file ends before its pixels do")},
+      {build,
+       {in("wide.exr")},
+       Shown(in("wide.exr") +
+             ": the picture is 16961 x 32 pixels; at most 16384 a side and 268435456 pixels in all are read")},
+      {build, {in("cut.exr")}, Shown(in("cut.exr") + ": the OpenEXR file is damaged: the file ends early")},
+      {build,
+       {"--cube", face, face, in("oblong.png"), face, face, face},
+       Shown(in("oblong.png") + ": a cube face must be square, and this one is 64 x 32 pixels")},
+      {build,
+       {"--cube", face, face, face, in("small.png"), face, face},
+       Shown(in("small.png") + ": the cube faces must all be of one size, and this one is 32 x 32 pixels, " + face +
+             " 64 x 64")},
+  };
+  for (const auto& c : cases) {
+    for (const std::string& command : c.commands) {
+      std::vector<std::string> args = {command};
+      args.insert(args.end(), c.args.begin(), c.args.end());
+      const ProcessResult r = Starquill(args, dir);
+      SCOPED_TRACE(command + " " + c.err);
+      EXPECT_EQ(r.status, 2);
+      EXPECT_EQ(r.err, c.err + "\n");
+      EXPECT_EQ(r.out, "");
     }
   }
-  EXPECT_EQ(FileCount(dir.path()), 3);
+  EXPECT_EQ(FileCount(dir.path()), 10);
 }
 
 TEST(TgaCli, BothCommandsEndWithStatusOneWhenTheyCannotWriteAndLeaveNoPartialFile) {

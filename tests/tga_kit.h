@@ -116,36 +116,18 @@ struct SavedTga {
 };
 
 inline SavedTga ReadSavedTga(const std::filesystem::path& path) {
-  SavedTga s;
   const std::string bytes = ReadText(path);
-  if (bytes.size() < sq::kTgaHeaderSize) return s;
-  const sq::TgaHeader h = sq::ParseTgaHeader(
-      std::span<const uint8_t, sq::kTgaHeaderSize>(reinterpret_cast<const uint8_t*>(bytes.data()), sq::kTgaHeaderSize));
-  s.width = h.width;
-  s.height = h.height;
-  const std::size_t start = sq::kTgaHeaderSize + h.idLength, n = std::size_t(s.width) * std::size_t(s.height) * 4;
-  const std::string pixels = bytes.substr(std::min(start, bytes.size()), n);
-  s.pixels.assign(pixels.begin(), pixels.end());
-  return s;
+  if (bytes.size() < sq::kTgaHeaderSize) return {};
+  const sq::TgaHeader h = sq::ParseTgaHeader(AsBytes(bytes).first<sq::kTgaHeaderSize>());
+  const std::string pixels = bytes.substr(std::min(sq::kTgaHeaderSize + h.idLength, bytes.size()),
+                                          std::size_t(h.width) * std::size_t(h.height) * 4);
+  return {h.width, h.height, {pixels.begin(), pixels.end()}};
 }
 
-// Tables for a W x H image held in memory, as a load leaves them: all pixels
-// `grey` with alpha 255, intensitySum matching, nothing marked.
+// Tables for an image held in memory, as a load leaves them: intensitySum
+// matching, nothing marked.
 inline sq::TgaTables TablesOf(const Picture& picture) {
-  sq::TgaTables t;
-  t.tgaWidth = picture.width;
-  t.tgaHeight = picture.height;
-  const std::vector<uint8_t> file = picture.File();
-  std::copy_n(file.begin(), sq::kTgaHeaderSize, t.tgaFrame.header.begin());
-  std::copy(file.end() - sq::kTgaFooterSize, file.end(), t.tgaFrame.footer.begin());
-  t.tgaPixels.assign(picture.pixels.begin(), picture.pixels.end());
-  t.intensitySum.assign(t.PixelCount(), 0);
-  for (std::size_t i = 0; i < t.PixelCount(); ++i) {
-    const uint8_t* p = &picture.pixels[i * 4];
-    t.intensitySum[i] = static_cast<int16_t>(p[0] + p[1] + p[2]);
-  }
-  t.contrastMask.SizeClear(t.tgaWidth, t.tgaHeight);
-  return t;
+  return sq::TablesOfPicture({picture.width, picture.height, picture.pixels});
 }
 
 // A platform that keeps every progress report.
