@@ -214,17 +214,18 @@ TEST(PictureLevels, LinearValuesOfLevelsComeBackAsTheirLevels) {
   }
 }
 
-// Flat and run-length scanlines, and an HDR stored bottom row first, read the same.
+// Flat and run-length scanlines, and an HDR stored bottom row first, read the
+// same; rows of 300 take runs and stretches of more than a count byte holds.
 TEST(PictureRead, HdrScanlineFormsAndRowOrders) {
-  sq::FloatPicture f{40, 3, {}};
-  for (int i = 0; i < 120; ++i) {
-    for (float c : {0.01f * (i % 7), 0.2f, i < 60 ? 1.5f : 0.0f}) f.rgb.push_back(c);
+  sq::FloatPicture f{300, 3, {}};
+  for (int i = 0; i < 900; ++i) {
+    for (float c : {0.01f * (i % 7), 0.2f, i < 450 ? 1.5f : 0.0f}) f.rgb.push_back(c);
   }
   sq::FloatPicture a, b, c;
   ASSERT_EQ(sq::ReadLinearPicture(AsBytes(sq::EncodeHdr(f)), a), "");
   ASSERT_EQ(sq::ReadLinearPicture(AsBytes(sq::EncodeHdr(f, {false})), b), "");
   std::string bottomFirst = sq::EncodeHdr(f, {false});
-  const std::size_t line = bottomFirst.find("-Y 3 +X 40\n"), row = 40 * 4, pixels = line + 11;
+  const std::size_t line = bottomFirst.find("-Y 3 +X 300\n"), row = 300 * 4, pixels = line + 12;
   bottomFirst.replace(line, 1, "+");
   std::string rows = bottomFirst.substr(pixels);
   for (int r = 0; r < 3; ++r) bottomFirst.replace(pixels + r * row, row, rows.substr((2 - r) * row, row));
