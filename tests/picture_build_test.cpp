@@ -68,15 +68,13 @@ std::vector<sq::SkyDirection> StarMapDirections(const sq::BackgroundTables& t, s
   return out;
 }
 
-double Angle(const sq::SkyDirection& a, const sq::SkyDirection& b) {
-  const double la = std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z), lb = std::sqrt(b.x * b.x + b.y * b.y + b.z * b.z);
-  return std::acos(std::clamp((a.x * b.x + a.y * b.y + a.z * b.z) / (la * lb), -1.0, 1.0));
-}
-
 // How many of `found` lie within `within` radians of `d`.
 int Near(const std::vector<sq::SkyDirection>& found, const sq::SkyDirection& d, double within) {
-  return int(
-      std::count_if(found.begin(), found.end(), [&](const sq::SkyDirection& f) { return Angle(f, d) <= within; }));
+  const Vec a{d.x, d.y, d.z};
+  return int(std::count_if(found.begin(), found.end(), [&](const sq::SkyDirection& f) {
+    const Vec b{f.x, f.y, f.z};
+    return std::acos(std::clamp(Dot(a, b) / (Length(a) * Length(b)), -1.0, 1.0)) <= within;
+  }));
 }
 
 }  // namespace
