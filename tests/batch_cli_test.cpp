@@ -3,39 +3,19 @@
 // outputs that never mix.
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "support/sample_files.h"
 #include "tests/test_kit.h"
 
 using namespace sqtest;
 namespace fs = std::filesystem;
 
-namespace {
-
-void Write(const fs::path& path, const Bytes& bytes) {
-  fs::create_directories(path.parent_path());
-  WriteBytes(path, bytes);
-}
-
-// Every file below a folder with its bytes, by its path below the folder.
-std::map<std::string, std::string> Tree(const fs::path& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    if (entry.is_regular_file()) files[entry.path().lexically_relative(folder).string()] = ReadText(entry.path());
-  }
-  return files;
-}
-
-}  // namespace
-
 TEST(BatchCli, FoldersWithAndWithoutRecursionInPathOrderAndBadInputs) {
   TempDir dir;
   const fs::path mods = dir / "mods";
-  Write(mods / "z.hod", Vers(1000));
-  Write(mods / "a" / "x.hod", Vers(513));
-  Write(mods / "a" / "notes.txt", Vers(1000));  // no ".hod" in its name: not taken
-  Write(mods / "b" / "c" / "y.hod.bak", Vers(1000));
+  WriteBytes(mods / "z.hod", Vers(1000));
+  WriteBytes(mods / "a" / "x.hod", Vers(513));
+  WriteBytes(mods / "a" / "notes.txt", Vers(1000));  // no ".hod" in its name: not taken
+  WriteBytes(mods / "b" / "c" / "y.hod.bak", Vers(1000));
   fs::create_directories(dir / "empty");
 
   ProcessResult r = Starquill({"check", mods.string()}, dir);
@@ -53,7 +33,7 @@ TEST(BatchCli, FoldersWithAndWithoutRecursionInPathOrderAndBadInputs) {
 
   // An output folder that cannot be made: a file stands where it would go.
   const fs::path out = dir / "out";
-  Write(out / "a" / "x", Vers(1000));
+  WriteBytes(out / "a" / "x", Vers(1000));
   r = Starquill({"report", "-r", mods.string(), "--out-dir", out.string()}, dir);
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("cannot make the output folder " + (out / "a" / "x").string()), std::string::npos) << r.err;
@@ -61,7 +41,7 @@ TEST(BatchCli, FoldersWithAndWithoutRecursionInPathOrderAndBadInputs) {
                        (out / "z" / "z.HODreport.rtf").string() + "\n");
 
   // In a batch, what a file's run says on stderr names the file.
-  Write(dir / "bad.hod", Bytes().Add(Vers(1000)).Tag("NRML").BE32(12).Tag("STRF").BE32(1000).I32(-5));
+  WriteBytes(dir / "bad.hod", Bytes().Add(Vers(1000)).Tag("NRML").BE32(12).Tag("STRF").BE32(1000).I32(-5));
   r = Starquill({"report", (dir / "bad.hod").string(), (mods / "z.hod").string()}, dir);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, (dir / "bad.hod").string() +
@@ -78,7 +58,7 @@ TEST(BatchCli, FilesComeInPathOrderNameByName) {
   const fs::path mods = dir / "mods";
   for (const fs::path& file :
        {mods / "a.hod", mods / "a-b" / "w.hod", mods / "a" / "y.hod", mods / "a" / "b" / "x.hod"}) {
-    Write(file, Vers(513));
+    WriteBytes(file, Vers(513));
   }
   const ProcessResult r = Starquill({"check", "-r", "-j2", mods.string()}, dir);
   std::string expected;
@@ -108,7 +88,7 @@ TEST(BatchCli, ParallelRunsPrintWhatOneAtATimeRunsPrint) {
         {"ship.hod", ship},
         {"sky.hod", FullBackgroundHod(2 + static_cast<int>(i % 3), 2)}};
     for (const auto& [name, bytes] : files) {
-      Write(set / name, bytes);
+      WriteBytes(set / name, bytes);
       const ProcessResult single = Starquill({"check", (set / name).string()}, dir);
       alone += single.out;
       (single.status == 1 ? errors : single.out.empty() ? clean : warnings) += 1;
@@ -138,9 +118,9 @@ TEST(BatchCli, ParallelRunsPrintWhatOneAtATimeRunsPrint) {
   const ProcessResult single =
       Starquill({"report", (mods / "set3" / "ship.hod").string(), "--out-dir", (dir / "alone").string()}, dir);
   ASSERT_EQ(single.status, 0) << single.err;
-  const auto tree = Tree(dir / "one");
-  EXPECT_EQ(Tree(dir / "four"), tree);
-  const auto written = Tree(dir / "alone");
+  const auto tree = FilesBelow(dir / "one");
+  EXPECT_EQ(FilesBelow(dir / "four"), tree);
+  const auto written = FilesBelow(dir / "alone");
   EXPECT_TRUE(written.count("ship.HODreport.rtf") && written.count("HIER1.obj"));
   for (const auto& [name, bytes] : written) EXPECT_EQ(tree.at("set3/ship/" + name), bytes) << name;
 }
@@ -150,9 +130,9 @@ TEST(BatchCli, ParallelRunsPrintWhatOneAtATimeRunsPrint) {
 TEST(BatchCli, ReportsOfOneBaseNameNeverMix) {
   TempDir dir;
   const fs::path mods = dir / "mods";
-  Write(mods / "ship.hod", FullModelHod());
-  Write(mods / "ship.hod.bak", FullModelHod());
-  Write(mods / "old" / "ship.hod", Vers(1000));
+  WriteBytes(mods / "ship.hod", FullModelHod());
+  WriteBytes(mods / "ship.hod.bak", FullModelHod());
+  WriteBytes(mods / "old" / "ship.hod", Vers(1000));
   const ProcessResult r = Starquill({"report", "-r", mods.string()}, dir);
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, (mods / "old" / "ship" / "ship.HODreport.rtf").string() + "\n" +

@@ -67,41 +67,6 @@ void Flatten(const json& nodes, int depth, std::vector<std::string>& out) {
 
 }  // namespace
 
-// The record, in turn, names the bytes at each entry's offset: the kind (or token),
-// and for a header the size as stored and the id behind it.
-TEST(DumpCli, TheTreeReadBackIsTheWalksRecord) {
-  for (const auto& [name, file] : DumpSamples()) {
-    SCOPED_TRACE(name);
-    sq::Model model;
-    sq::WalkRecord record;
-    (void)sq::WalkHodBytes(file.vec(), model, false, &record);
-    std::vector<std::string> expected;
-    const uint8_t* bytes = file.vec().data();
-    for (const sq::ChunkEntry& e : record.chunks) {
-      expected.push_back(std::to_string(e.offset) + " " + (e.header ? std::to_string(sq::ByteSwap32(e.size)) : "null"));
-      ASSERT_LE(e.offset + (e.header ? 12 : 4), file.size());
-      EXPECT_EQ(std::memcmp(bytes + e.offset, e.kind.data(), 4), 0) << e.offset;
-      if (!e.header) continue;
-      EXPECT_EQ(std::memcmp(bytes + e.offset + 4, &e.size, 4), 0) << e.offset;
-      EXPECT_EQ(std::memcmp(bytes + e.offset + 8, e.id.data(), 4), 0) << e.offset;
-    }
-    EXPECT_EQ(expected.empty(), file.size() == 0);
-
-    TempDir dir;
-    WriteBytes(dir / "f.hod", file);
-    const ProcessResult r = Starquill({"dump", (dir / "f.hod").string()}, dir);
-    ASSERT_EQ(r.status, 0) << r.err;
-    const json doc = json::parse(r.out);
-    EXPECT_EQ(doc["format_version"], 2);
-    EXPECT_EQ(doc["size"], file.size());
-    std::vector<std::string> tree;
-    Flatten(doc["chunks"], 0, tree);
-    EXPECT_EQ(tree, expected);
-    // Read-only: the folder holds the file alone.
-    EXPECT_EQ(FileCount(dir.path()), 1);
-  }
-}
-
 // Several inputs make one document with one entry a file, in input order; a file
 // that cannot be read keeps its place with the reason.
 TEST(DumpCli, TablesUnderTheModelsNamesWithBlocksAsCountsOfSeveralFiles) {
@@ -162,27 +127,55 @@ TEST(DumpCli, TextsOfAnyBytesAndTheTreeView) {
                 "Messages [\n  28: error: Unqualified string at 29\n]\n");
 }
 
-// For every kind of file and for a document of several.
-TEST(IndependentReaders, DumpJsonMeetsItsSchema) {
+// For every kind of file, the tree read back from the JSON is the walk's record,
+// which in turn names the bytes at each entry's offset: the kind (or token), and
+// for a header the size as stored and the id behind it. The JSON of each, with
+// and without the sound test, and that of a document of several meet the schema.
+TEST(IndependentReaders, DumpTreeIsTheWalksRecordAndMeetsTheSchema) {
   TempDir dir;
   std::vector<std::filesystem::path> documents;
   std::vector<std::string> all = {"dump", "--tables"};
   for (const auto& [name, file] : DumpSamples()) {
+    SCOPED_TRACE(name);
     const auto hod = dir / (std::to_string(documents.size()) + ".hod");
     WriteBytes(hod, file);
     all.push_back(hod.string());
-    for (const char* option : {"--tables", "--sound-test"}) {
-      const ProcessResult r = Starquill({"dump", option, hod.string()}, dir);
-      ASSERT_EQ(r.status, 0) << name << ": " << r.err;
+    for (const bool sound : {false, true}) {
+      sq::Model model;
+      sq::WalkRecord record;
+      (void)sq::WalkHodBytes(file.vec(), model, sound, &record);
+      std::vector<std::string> expected;
+      const uint8_t* bytes = file.vec().data();
+      for (const sq::ChunkEntry& e : record.chunks) {
+        expected.push_back(std::to_string(e.offset) + " " +
+                           (e.header ? std::to_string(sq::ByteSwap32(e.size)) : "null"));
+        ASSERT_LE(e.offset + (e.header ? 12 : 4), file.size());
+        EXPECT_EQ(std::memcmp(bytes + e.offset, e.kind.data(), 4), 0) << e.offset;
+        if (!e.header) continue;
+        EXPECT_EQ(std::memcmp(bytes + e.offset + 4, &e.size, 4), 0) << e.offset;
+        EXPECT_EQ(std::memcmp(bytes + e.offset + 8, e.id.data(), 4), 0) << e.offset;
+      }
+      EXPECT_EQ(expected.empty(), file.size() == 0);
+
+      const ProcessResult r = Starquill({"dump", sound ? "--sound-test" : "--tables", hod.string()}, dir);
+      ASSERT_EQ(r.status, 0) << r.err;
+      const json doc = json::parse(r.out);
+      EXPECT_EQ(doc["format_version"], 2);
+      EXPECT_EQ(doc["size"], file.size());
+      std::vector<std::string> tree;
+      Flatten(doc["chunks"], 0, tree);
+      EXPECT_EQ(tree, expected);
       documents.push_back(dir / (std::to_string(documents.size()) + ".json"));
-      WriteBytes(documents.back(), std::vector<uint8_t>(r.out.begin(), r.out.end()));
+      WriteText(documents.back(), r.out);
     }
   }
+  // Read-only: the folder holds the inputs and the two documents of each alone.
+  EXPECT_EQ(FileCount(dir.path()), static_cast<long>(3 * DumpSamples().size()));
   all.push_back((dir / "missing.hod").string());
   const ProcessResult batch = Starquill(all, dir);
   EXPECT_EQ(batch.status, 2);
   documents.push_back(dir / "batch.json");
-  WriteBytes(documents.back(), std::vector<uint8_t>(batch.out.begin(), batch.out.end()));
+  WriteText(documents.back(), batch.out);
 
   const ProcessResult check = Validate(documents, dir);
   EXPECT_EQ(check.status, 0) << check.out << check.err;
@@ -190,6 +183,6 @@ TEST(IndependentReaders, DumpJsonMeetsItsSchema) {
   // The check itself can fail: a document without its walk's end does.
   std::string broken = ReadText(documents.front());
   broken.replace(broken.find("\"walk_end\""), 10, "\"walk_ends\"");
-  WriteBytes(dir / "broken.json", std::vector<uint8_t>(broken.begin(), broken.end()));
+  WriteText(dir / "broken.json", broken);
   EXPECT_EQ(Validate({dir / "broken.json"}, dir).status, 1);
 }

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "report/report_rtf.h"
 #include "support/detail_chunks.h"
-#include "tests/test_kit.h"
+#include "tests/walk_kit.h"
 
 using namespace sqtest;
 using namespace std::string_literals;
@@ -41,11 +42,8 @@ TEST(ModelReport, VisualAndDetailPartsOfAShipByteForByte) {
   Bytes file;
   file.Add(Vers(512)).Add(Form("NAME", Bytes().Tag("Ship"))).Add(Form("HVMD", visual)).Add(Form("DTRM", detail));
 
-  TempDir dir;
-  WriteBytes(dir / "ship.hod", file);
-  const ProcessResult run = Starquill({"report", (dir / "ship.hod").string()}, dir);
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err, "Starquill: Brought to you by designer A. Lee\n");
+  const Walk walk(file);
+  EXPECT_FALSE(walk.result.failed) << walk.result.reason;
 
   // The report paragraph by paragraph, as it reads.
   // clang-format off
@@ -103,5 +101,5 @@ TEST(ModelReport, VisualAndDetailPartsOfAShipByteForByte) {
       " does not correspond to the sum of all faces in all (GOBG) BMSH chunks ******** (1 <> 0)." +
       kP + "}" + kP;
   // clang-format on
-  EXPECT_EQ(ReadText(dir / "ship.HODreport.rtf"), expected);
+  EXPECT_EQ(sq::BuildReport(walk.model, "ship"), expected);
 }

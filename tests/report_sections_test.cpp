@@ -7,8 +7,7 @@
 
 #include "report/report_findings.h"
 #include "report/report_rtf.h"
-#include "support/sample_files.h"
-#include "tests/walk_kit.h"
+#include "tests/test_kit.h"
 
 using sqtest::kReportHead;
 
@@ -286,7 +285,6 @@ TEST(Findings, EachProblemOfTheReportIsOneFindingInItsWords) {
     EXPECT_EQ(findings[0].text, c.text);
   }
   EXPECT_TRUE(sq::ModelFindings(ModelOf(1000)).empty());
-  EXPECT_TRUE(sq::ModelFindings(sqtest::Walk(sqtest::FullBackgroundHod()).model).empty());
 }
 
 // The SSUB sums against the faces of the LOD0 and goblin meshes: both mismatches,

@@ -5,10 +5,7 @@
 
 #include <map>
 
-#include "app/report_command.h"
-#include "exports/side_exports.h"
-#include "hod/hod_walk.h"
-#include "output/output_folder.h"
+#include "report/report_rtf.h"
 #include "support/detail_chunks.h"
 #include "tests/walk_kit.h"
 
@@ -51,25 +48,13 @@ Bytes LyingBurn(std::string_view name) {
   return TokenItem("BURN", Bytes().Text(name).Text("b").I32(1000).I32(7).F32s({0, 0, 0}));
 }
 
+// A walk of `file`, its side files as written to disk and its report.
 struct Reported {
-  sq::ReportOutcome outcome;
-  Files sideFiles;
-  std::string report;
+  explicit Reported(const Bytes& file) : walk(file) {}
+  Walk walk;
+  Files sideFiles = FilesIn(walk.dir.path());
+  std::string report = sq::BuildReport(walk.model, "m");
 };
-
-// Reports on `file` into a fresh folder; the side files are every file there but the report.
-Reported ReportOn(const Bytes& file) {
-  TempDir in, out;
-  WriteBytes(in / "m.hod", file.vec());
-  sq::Model model;
-  RecordingPlatform platform;
-  Reported r;
-  r.outcome = sq::ReportCommand(model, in / "m.hod", out.path(), false, platform);
-  r.sideFiles = FilesIn(out.path());
-  r.report = r.sideFiles["m.HODreport.rtf"];
-  r.sideFiles.erase("m.HODreport.rtf");
-  return r;
-}
 
 // The VARY block of a report around its two texts.
 std::string VaryBlock(const std::string& texts) {
@@ -105,10 +90,25 @@ Bytes RunsReadAgain() {
   return Bytes().Add(Vers(512)).Add(Form("HVMD", visual)).Add(Form("DTRM", detail));
 }
 
-const std::string kVaryA1 =
-    "\r\ng a\r\nv 1 0 0\r\nv 0 1 0\r\n# 2 vertices\r\n\r\nvn 0 0 1\r\nvn 0 1 0\r\n# 2 vertex normals\r\n\r\n"
-    "vt 0.5 1\r\nvt 1 0.25\r\n# 2 texture coordinates\r\n\r\nf  2/1/1 1/2/2 1/2/2\r\nf  1/2/2 2/1/1 1/2/2\r\n"
-    "# 2 faces\r\n";
+// What SmallVary(name, s) exports: its face lines up to the first `faces`.
+std::string VaryObj(const std::string& name, const std::string& s, int faces = 2) {
+  const std::string upToFaces = "\r\ng " + name + "\r\nv " + s + " 0 0\r\nv 0 " + s +
+                                " 0\r\n# 2 vertices\r\n\r\nvn 0 0 1\r\nvn 0 1 0\r\n# 2 vertex normals\r\n\r\nvt 0.5 " +
+                                s + "\r\nvt " + s + " 0.25\r\n# 2 texture coordinates\r\n\r\nf  2/1/1 1/2/2 1/2/2\r\n";
+  return faces == 1 ? upToFaces : upToFaces + "f  1/2/2 2/1/1 1/2/2\r\n# 2 faces\r\n";
+}
+// A trail or burn group of one point set.
+std::string Points(const std::string& name, const std::string& vertexLines, int count = 1) {
+  return "\r\ng " + name + "\r\n" + vertexLines + "# " + std::to_string(count) + " vertices\r\n\r\n";
+}
+// What Hier(names, x) exports to HIER1.obj and HIER2.txt for an object and its parent.
+std::string HierSegment(const std::string& names, const std::string& x) {
+  return "\r\ng " + names + "\r\nv 0 0 0\r\nv " + x + " 0 0\r\n# 2 vertices\r\nf  1 2 2\r\n# 1 face\r\n\r\n";
+}
+std::string HierText(const std::string& object, const std::string& parent, const std::string& x) {
+  return "      object: " + object + " parent: " + parent +
+         "\r\n orientation: 0 0 0\r\n       scale: 1 1 1\r\n'world' pos.: " + x + " 0 0\r\n\r\n";
+}
 
 }  // namespace
 
@@ -117,36 +117,24 @@ const std::string kVaryA1 =
 // choice: memory holds what the disk holds, its files in the order the walk first
 // met them.
 TEST(SideExports, EveryChunkReadIsExportedInReadingOrder) {
-  const Reported r = ReportOn(RunsReadAgain());
-  ASSERT_EQ(r.outcome.status, sq::ReportOutcome::Status::Written);
-  EXPECT_FALSE(r.outcome.walk.failed) << r.outcome.walk.reason;
+  const Reported r(RunsReadAgain());
+  EXPECT_FALSE(r.walk.result.failed) << r.walk.result.reason;
+  EXPECT_TRUE(r.walk.sideFileFailures.empty());
 
   const std::string bounds = "\r\ng BNDV\r\n";
   const std::string edges =
       "# 8 vertices\r\nf  1 2 2\r\nf  1 3 3\r\nf  1 4 4\r\nf  2 5 5\r\nf  2 6 6\r\nf  4 6 6\r\nf  5 3 3\r\n"
       "f  7 3 3\r\nf  7 4 4\r\nf  8 5 5\r\nf  8 6 6\r\nf  8 7 7\r\n# 12 faces\r\n\r\n";
   const Files expected = {
-      {"VARY_a.obj",
-       kVaryA1 +
-           "\r\ng a\r\nv 3 0 0\r\nv 0 3 0\r\n# 2 vertices\r\n\r\nvn 0 0 1\r\nvn 0 1 0\r\n# 2 vertex normals\r\n\r\n"
-           "vt 0.5 3\r\nvt 3 0.25\r\n# 2 texture coordinates\r\n\r\nf  2/1/1 1/2/2 1/2/2\r\nf  1/2/2 2/1/1 1/2/2\r\n"
-           "# 2 faces\r\n"},
-      {"VARY_b.obj",
-       "\r\ng b\r\nv 2 0 0\r\nv 0 2 0\r\n# 2 vertices\r\n\r\nvn 0 0 1\r\nvn 0 1 0\r\n# 2 vertex normals\r\n\r\n"
-       "vt 0.5 2\r\nvt 2 0.25\r\n# 2 texture coordinates\r\n\r\nf  2/1/1 1/2/2 1/2/2\r\nf  1/2/2 2/1/1 1/2/2\r\n"
-       "# 2 faces\r\n"},
+      {"VARY_a.obj", VaryObj("a", "1") + VaryObj("a", "3")},
+      {"VARY_b.obj", VaryObj("b", "2")},
       {"LITEs.OBJ", "\r\ng sun\r\nv 1 0 0\r\nv 0 1 0\r\nv 0 0 1\r\n\r\ng moon\r\nv 2 0 0\r\nv 0 2 0\r\nv 0 0 2\r\n"},
-      {"HIER1.obj",
-       "\r\ng Root_Root\r\nv 0 0 0\r\nv 1 0 0\r\n# 2 vertices\r\nf  1 2 2\r\n# 1 face\r\n\r\n"
-       "\r\ng Gun_Root\r\nv 0 0 0\r\nv 2 0 0\r\n# 2 vertices\r\nf  1 2 2\r\n# 1 face\r\n\r\n"},
-      {"HIER2.txt",
-       "      object: Root parent: Root\r\n orientation: 0 0 0\r\n       scale: 1 1 1\r\n'world' pos.: 1 0 0\r\n\r\n"
-       "      object: Gun parent: Root\r\n orientation: 0 0 0\r\n       scale: 1 1 1\r\n'world' pos.: 2 0 0\r\n\r\n"},
+      {"HIER1.obj", HierSegment("Root_Root", "1") + HierSegment("Gun_Root", "2")},
+      {"HIER2.txt", HierText("Root", "Root", "1") + HierText("Gun", "Root", "2")},
       {"etshCpoints.obj",
-       "\r\ng T1\r\nv 0 0 -1\r\n# 1 vertices\r\n\r\n\r\ng T2\r\nv 0 0 -2\r\nv 1 1 1\r\n# 2 vertices\r\n\r\n"
-       "\r\ng T3\r\nv 0 0 -5\r\n# 1 vertices\r\n\r\n"},
-      {"burn1Cpoints.obj", "\r\ng B1\r\nv 0 0 -3\r\n# 1 vertices\r\n\r\n\r\ng B3\r\nv 0 0 -6\r\n# 1 vertices\r\n\r\n"},
-      {"burn2Cpoints.obj", "\r\ng B2\r\nv 0 0 -4\r\n# 1 vertices\r\n\r\n"},
+       Points("T1", "v 0 0 -1\r\n") + Points("T2", "v 0 0 -2\r\nv 1 1 1\r\n", 2) + Points("T3", "v 0 0 -5\r\n")},
+      {"burn1Cpoints.obj", Points("B1", "v 0 0 -3\r\n") + Points("B3", "v 0 0 -6\r\n")},
+      {"burn2Cpoints.obj", Points("B2", "v 0 0 -4\r\n")},
       {"BNDVpoints.obj",
        bounds + "v -1 -1 -1\r\nv 1 -1 -1\r\nv -1 1 -1\r\nv -1 -1 1\r\nv 1 1 -1\r\nv 1 -1 1\r\nv -1 1 1\r\nv 1 1 1\r\n" +
            edges + bounds +
@@ -154,9 +142,8 @@ TEST(SideExports, EveryChunkReadIsExportedInReadingOrder) {
            edges},
   };
   EXPECT_EQ(r.sideFiles, expected);
-  const Walk walk(RunsReadAgain());
   sq::MemoryFolder memory;
-  EXPECT_TRUE(sq::WriteSideExports(walk.model, memory).empty());
+  EXPECT_TRUE(sq::WriteSideExports(r.walk.model, memory).empty());
   Files inMemory;
   for (const std::string& name : memory.Names()) inMemory[name] = *memory.Find(name);
   EXPECT_EQ(inMemory, expected);
@@ -174,35 +161,25 @@ TEST(SideExports, EveryChunkReadIsExportedInReadingOrder) {
 TEST(SideExports, AFailedWalkLeavesWhatItReadBefore) {
   Bytes visual;
   visual.Add(SmallVary("a", 1)).Add(SmallVary("bad", 2, 5));
-  const Reported vary = ReportOn(Bytes().Add(Vers(512)).Add(Form("HVMD", visual)).Add(Form("DTRM", Hier("A_B", 1))));
-  ASSERT_EQ(vary.outcome.status, sq::ReportOutcome::Status::Written);
-  EXPECT_EQ(vary.outcome.walk.reason, "VARY face refers to corner 5 of 2");
-  const Files expectedVary = {
-      {"VARY_a.obj", kVaryA1},
-      {"VARY_bad.obj",
-       "\r\ng bad\r\nv 2 0 0\r\nv 0 2 0\r\n# 2 vertices\r\n\r\nvn 0 0 1\r\nvn 0 1 0\r\n# 2 vertex normals\r\n\r\n"
-       "vt 0.5 2\r\nvt 2 0.25\r\n# 2 texture coordinates\r\n\r\nf  2/1/1 1/2/2 1/2/2\r\n"},
-  };
-  EXPECT_EQ(vary.sideFiles, expectedVary);
+  const Reported vary(Bytes().Add(Vers(512)).Add(Form("HVMD", visual)).Add(Form("DTRM", Hier("A_B", 1))));
+  EXPECT_EQ(vary.walk.result.reason, "VARY face refers to corner 5 of 2");
+  EXPECT_EQ(vary.sideFiles, (Files{{"VARY_a.obj", VaryObj("a", "1")}, {"VARY_bad.obj", VaryObj("bad", "2", 1)}}));
   EXPECT_NE(vary.report.find(VaryBlock(ListText(1, 0, 2, 2))), std::string::npos);
 
   Bytes detail;
   detail.Add(EtshItem("T1", {{0, 0, -1}})).Add(BurnItem("B1", {0, 0, -3})).Add(Hier("Root_Root", 1));
   detail.Add(EtshItem("T2", {{0, 0, -2}})).Add(LyingTrail("T3"));
-  const Reported trail = ReportOn(ModelFile(detail));
-  EXPECT_TRUE(trail.outcome.walk.failed);
-  const Files expectedTrail = {
-      {"etshCpoints.obj", "\r\ng T1\r\nv 0 0 -1\r\n# 1 vertices\r\n\r\n\r\ng T2\r\nv 0 0 -2\r\n# 1 vertices\r\n\r\n"},
-      {"burn1Cpoints.obj", "\r\ng B1\r\nv 0 0 -3\r\n# 1 vertices\r\n\r\n"},
-      {"HIER1.obj", "\r\ng Root_Root\r\nv 0 0 0\r\nv 1 0 0\r\n# 2 vertices\r\nf  1 2 2\r\n# 1 face\r\n\r\n"},
-      {"HIER2.txt",
-       "      object: Root parent: Root\r\n orientation: 0 0 0\r\n       scale: 1 1 1\r\n'world' pos.: 1 0 0\r\n\r\n"},
-  };
-  EXPECT_EQ(trail.sideFiles, expectedTrail);
+  const Walk trail(ModelFile(detail));
+  EXPECT_TRUE(trail.result.failed);
+  EXPECT_EQ(FilesIn(trail.dir.path()),
+            (Files{{"etshCpoints.obj", Points("T1", "v 0 0 -1\r\n") + Points("T2", "v 0 0 -2\r\n")},
+                   {"burn1Cpoints.obj", Points("B1", "v 0 0 -3\r\n")},
+                   {"HIER1.obj", HierSegment("Root_Root", "1")},
+                   {"HIER2.txt", HierText("Root", "Root", "1")}}));
 
-  const Reported burn = ReportOn(ModelFile(Bytes().Add(BurnItem("B1", {0, 0, -3})).Add(LyingBurn("B2"))));
-  EXPECT_TRUE(burn.outcome.walk.failed);
-  EXPECT_EQ(burn.sideFiles, (Files{{"burn1Cpoints.obj", "\r\ng B1\r\nv 0 0 -3\r\n# 1 vertices\r\n\r\n"}}));
+  const Walk burn(ModelFile(Bytes().Add(BurnItem("B1", {0, 0, -3})).Add(LyingBurn("B2"))));
+  EXPECT_TRUE(burn.result.failed);
+  EXPECT_EQ(FilesIn(burn.dir.path()), (Files{{"burn1Cpoints.obj", Points("B1", "v 0 0 -3\r\n")}}));
 }
 
 // The report's texts come from the last chunk that reached them: a VARY chunk
@@ -211,14 +188,14 @@ TEST(SideExports, AFailedWalkLeavesWhatItReadBefore) {
 TEST(SideExports, TextsOfChunksThatEndedEarlyAreNotShown) {
   Bytes visual;
   visual.Add(SmallVary("a", 1)).Tag("VARY").BE32(0).Text("v").Text("w").I32(0x10000000).I32(0).I32(0).I32(0).I32(0);
-  const Reported vary = ReportOn(Bytes().Add(Vers(512)).Add(Form("HVMD", visual)));
-  EXPECT_TRUE(vary.outcome.walk.failed);
+  const Reported vary(Bytes().Add(Vers(512)).Add(Form("HVMD", visual)));
+  EXPECT_TRUE(vary.walk.result.failed);
   EXPECT_NE(vary.report.find(VaryBlock(CornerText(1, 0, 2) + ListText(1, 0, 2, 2))), std::string::npos);
 
   Bytes cut;
   cut.Tag("FORM").BE32(200).Tag("MRKR").Tag("NRML").BE32(0).Tag("MRKR").I32(3).Text("M2").Text("Root").F64(2.5);
-  const Reported marker = ReportOn(ModelFile(Bytes().Add(MarkerForm("M1", 1.5)).Add(cut)));
-  EXPECT_TRUE(marker.outcome.walk.failed);
+  const Reported marker(ModelFile(Bytes().Add(MarkerForm("M1", 1.5)).Add(cut)));
+  EXPECT_TRUE(marker.walk.result.failed);
   EXPECT_NE(marker.report.find("Separator with marker 'M1' ( 1th ) is unequal to zero: 1.5"), std::string::npos);
   EXPECT_EQ(marker.report.find("'M2'"), std::string::npos);
 }

@@ -90,12 +90,25 @@ inline std::map<std::string, std::string> FilesIn(const std::filesystem::path& f
   return files;
 }
 
+// Every file below a folder, by its path below the folder, with its bytes.
+inline std::map<std::string, std::string> FilesBelow(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file())
+      files[entry.path().lexically_relative(folder).generic_string()] = ReadText(entry.path());
+  }
+  return files;
+}
+
 // How many entries a folder holds.
 inline long FileCount(const std::filesystem::path& folder) {
   return std::distance(std::filesystem::directory_iterator(folder), {});
 }
 
+// Writes the bytes, making the folders above the file when they are missing.
 inline void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  std::error_code ec;
+  std::filesystem::create_directories(path.parent_path(), ec);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
