@@ -114,7 +114,6 @@ TEST(BatchCli, ParallelRunsPrintWhatOneAtATimeRunsPrint) {
   // Reports: the same files with the same bytes, one folder a file, as a run on one file alone writes.
   ASSERT_EQ(Starquill({"report", "-r", "-j1", mods.string(), "--out-dir", (dir / "one").string()}, dir).status, 0);
   ASSERT_EQ(Starquill({"report", "-r", "-j4", mods.string(), "--out-dir", (dir / "four").string()}, dir).status, 0);
-  fs::create_directories(dir / "alone");
   const ProcessResult single =
       Starquill({"report", (mods / "set3" / "ship.hod").string(), "--out-dir", (dir / "alone").string()}, dir);
   ASSERT_EQ(single.status, 0) << single.err;
