@@ -17,11 +17,7 @@ using namespace sqtest;
 
 namespace {
 
-Bytes Background() {
-  Bytes b;
-  b.Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0)));
-  return b;
-}
+Bytes Background() { return Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0))); }
 
 }  // namespace
 
