@@ -17,11 +17,12 @@ struct Walk {
   RecordingPlatform platform;
   TempDir dir;
   sq::WalkResult result;
+  std::vector<sq::ExportFailure> sideFileFailures;
 
   explicit Walk(const Bytes& file, bool soundTest = false) : result(sq::WalkHodBytes(file.vec(), model, soundTest)) {
     sq::ShowMessages(platform, result.messages);
     sq::DiskFolder folder(dir.path());
-    (void)sq::WriteSideExports(model, folder);
+    sideFileFailures = sq::WriteSideExports(model, folder);
   }
   std::string Side(const std::string& name) const { return ReadText(dir / name); }
 };
