@@ -266,13 +266,15 @@ TEST(Findings, EachProblemOfTheReportIsOneFindingInItsWords) {
          m.hasMRKR = true, m.mrkrTable.resize(2), m.mrkrTable[1].name = "M", m.mrkrTable[1].separator = 1e-5;
          m.separatorMarker = 2;
        }},
-      {Error, "largest tag 98 NOT EQUAL to VNRM or TRIS faces (100, 100) in BSRM-chunk no. 1 -> Hull",
+      {Error, "largest tag 98 NOT EQUAL to VNRM or TRIS faces (100, 100) in BSRM-chunk no. 2 -> Hull",
        [](sq::Model& m) {
-         m.hasBSRM = m.hasGOBG = true, m.gobgTable.resize(1), m.bsrmTable = {Bsrm("Hull", 100, 100, {{0, 98}})};
+         m.hasBSRM = m.hasGOBG = true, m.gobgTable.resize(2);
+         m.bsrmTable = {Bsrm("Gob", 1, 1, {{0}}), Bsrm("Hull", 100, 100, {{0, 98}})};
        }},
-      {Error, std::string(sq::kNoSsubLists) + "1",
+      {Error, std::string(sq::kNoSsubLists) + "2",
        [](sq::Model& m) {
-         m.hasBSRM = m.hasGOBG = true, m.gobgTable.resize(1), m.bsrmTable = {Bsrm("Hull", 3, 3, {})};
+         m.hasBSRM = m.hasGOBG = true, m.gobgTable.resize(2),
+         m.bsrmTable = {Bsrm("Gob", 1, 1, {{0}}), Bsrm("Hull", 3, 3, {})};
        }},
   };
   for (const Case& c : cases) {

@@ -100,12 +100,13 @@ TEST(WalkRecord, WholeFilesInTheOrderAndDepthOfTheWalk) {
 // a header; behind a failure, where it failed.
 TEST(WalkRecord, TheEndOfAWalkThatStopsEarly) {
   const Bytes head = Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0)));
-  const Bytes info = ModelFile(InfoForm({{"WARN", "w"}}));
+  const Bytes info = ModelFile(InfoForm({{"WARN", "w"}})), hvmd = Bytes().Add(Vers(1000)).Add(Form("HVMD", Bytes()));
   // Each file with where its walk ends and the record's last entry.
   const std::vector<std::tuple<Bytes, std::size_t, std::string>> cases = {
       {Bytes().Add(head).Add(Form("ZZZZ", Bytes().I32(1))).Add(PointStars(1, 0)), head.size(), "FORM ZZZZ@0 stop"},
       {Bytes().Add(head).Tag("JUNK").Zeros(8).Add(PointStars(1, 0)), head.size(), "JUNK@0 stop"},
       {Bytes().Add(head).Add(Vers(512)).Add(PointStars(1, 0)), head.size(), "FORM VERS@0 stop"},
+      {Bytes().Add(hvmd).Add(Form("HVMD", Bytes())), hvmd.size(), "FORM HVMD@0 stop"},
       {Bytes().Add(info).Tag("NRML").Zeros(8), info.size(), "NRML@2 stop"},
       {Bytes().Add(head).Raw({1, 2, 3}), head.size(), "NRML BGLT@0"},
   };
