@@ -1,12 +1,9 @@
-// The star detector's passes, its clean-up and exports, its progress and its
-// image writer; and the mark table the contrast pass fills.
+// The star detector's passes, its clean-up and exports, its progress and its image writer; and the mark table the
+// contrast pass fills.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <numeric>
 #include <random>
 
-#include "builder/builder.h"
 #include "builder/mark_table.h"
 #include "tests/tga_kit.h"
 
@@ -36,9 +33,8 @@ template <class Test>
 Points Where(int w, int h, Test test) {
   Points out;
   for (int y = 1; y <= h; ++y) {
-    for (int x = 1; x <= w; ++x) {
+    for (int x = 1; x <= w; ++x)
       if (test(x, y)) out.emplace_back(x, y);
-    }
   }
   return out;
 }
@@ -60,24 +56,13 @@ Points Cleaned(const Points& marks) {
   return MarksAfter(std::move(t), sq::CleanupPass);
 }
 
-Points Black(const TempDir& dir) {
-  const SavedTga s = ReadSavedTga(dir / "img_filtered.tga");
-  return Where(s.width, s.height, [&](int x, int y) { return s.Colour(x, y, 0, 0, 0); });
-}
-
 // Columns `xs` (each taken once) of rows y0..y1.
 Points Block(std::vector<int> xs, int y0, int y1) {
   std::sort(xs.begin(), xs.end());
-  Points out;
-  for (int y = y0; y <= y1; ++y) {
-    for (int x : xs) out.emplace_back(x, y);
-  }
-  return out;
+  return Where(xs.back(), y1, [&](int x, int y) { return y >= y0 && std::find(xs.begin(), xs.end(), x) != xs.end(); });
 }
 Points Block(int x0, int x1, int y0, int y1) {
-  std::vector<int> xs(std::size_t(x1 - x0 + 1));
-  std::iota(xs.begin(), xs.end(), x0);
-  return Block(xs, y0, y1);
+  return Where(x1, y1, [&](int x, int y) { return x >= x0 && y >= y0; });
 }
 
 }  // namespace
@@ -88,35 +73,29 @@ TEST(ContrastPass, DifferenceOf16IsSimilarAnd17ContrastsAndEdgePixelsSeeTheirOwn
   pic.Set(300, 100, 57, 57, 56);  // 17, 17 and 16: red is similar
   pic.Grey(500, 100, 57);         // 17 in every colour
   EXPECT_EQ(ContrastMarks(pic), Block(499, 501, 99, 101));
-
-  // A width of 20 gives horizontal and diagonal steps of 31.4: a whole column
-  // 47 brighter is similar, 48 brighter is not (vertical neighbours are alike).
+  // At width 20 horizontal and diagonal steps are 31.4: a column 47 brighter is similar, 48 is not (vertically alike).
   Picture narrow(20, 512, 40);
   for (int y = 1; y <= 512; ++y) narrow.Grey(10, y, 87);
   EXPECT_EQ(ContrastMarks(narrow), Points{});
   for (int y = 1; y <= 512; ++y) narrow.Grey(10, y, 88);
   EXPECT_EQ(ContrastMarks(narrow), Block(9, 11, 2, 511));  // rows 1 and H are never marked
-
-  Picture edges(1024, 512, 0);
-  edges.Grey(1, 100, 100).Grey(1024, 300, 100).Grey(600, 1, 100);
+  const Picture edges = Picture(1024, 512, 0).Grey(1, 100, 100).Grey(1024, 300, 100).Grey(600, 1, 100);
   Points expected = Block(599, 601, 2, 2);  // a row-1 pixel marks only its neighbours below
   for (auto p : Block(1, 2, 99, 101)) expected.push_back(p);
   for (auto p : Block(1023, 1024, 299, 301)) expected.push_back(p);
   EXPECT_EQ(ContrastMarks(edges), expected);
   TempDir dir;
-  const sq::TgaTables t = Detect(edges, dir);
-  for (std::size_t e = 0; e < t.starTable.size(); ++e)
-    EXPECT_EQ(t.starTable[e].count, 0) << e;  // and they are no stars
+  for (const auto& entry : Detect(edges, dir).starTable) EXPECT_EQ(entry.count, 0);  // and they are no stars
 }
 
-// Each template on its own, in the middle, at the edges and across the wrap of
-// the columns: the stars of each list (entries 0 to 2) and the block each erases.
+// In the middle, at the edges and across the wrap: the stars of each list (entries 0 to 2) and the block each erases.
 TEST(StarDetector, EachTemplateFindsItsStarsAndErasesTheirBlocks) {
   const int W = 1024;
   const Picture dim(W, 512, 10), grey(W, 512, 50);
   auto spot = [](Picture p, int x, int y, uint8_t v = 110) {  // a 2 x 2 spot with one equally bright corner
     return p.Square(x, y, v).Grey(x == 1 ? p.width : x - 1, y - 1, v);
   };
+  const std::vector<int> twoSpots = {399, 400, 401, 402, 404, 405, 406, 407};
   Picture ring = Picture(grey).Square(W - 1, 200, 120);
   for (int y = 199; y <= 202; ++y) ring.Grey(1, y, 20);  // column 1, darker than its row, closes the ring
   const struct {
@@ -129,24 +108,15 @@ TEST(StarDetector, EachTemplateFindsItsStarsAndErasesTheirBlocks) {
       {"2 x 2", Picture(dim).Square(300, 100, 110), 0, {{300, 100}}, Block(298, 303, 98, 103)},
       // Anchored in row H - 3, the block stops at row H - 1.
       {"2 x 2 low", Picture(64, 40, 10).Square(20, 37, 110), 0, {{20, 37}}, Block(18, 23, 35, 39)},
-      // A 2 x 2 spot with one equally bright diagonal neighbour: not brighter than
-      // that corner (ring template), no pixel brighter than all around it (single
-      // template); the core template takes it. A second spot three columns on is
-      // never examined; five columns on, it is found.
+      // A 2 x 2 spot with one equally bright diagonal neighbour: not brighter than that corner (ring template), no
+      // pixel brighter than all around it (single template); the core template takes it. A second spot three columns on
+      // is never examined; five columns on, it is found.
       {"spot", spot(dim, 400, 300), 2, {{400, 300}}, Block(399, 402, 299, 302)},
       {"3 on", spot(spot(dim, 400, 300), 403, 300), 2, {{400, 300}}, Block(399, 402, 299, 302)},
-      {"5 on",
-       spot(spot(dim, 400, 300), 405, 300),
-       2,
-       {{400, 300}, {405, 300}},
-       Block({399, 400, 401, 402, 404, 405, 406, 407}, 299, 302)},
+      {"5 on", spot(spot(dim, 400, 300), 405, 300), 2, {{400, 300}, {405, 300}}, Block(twoSpots, 299, 302)},
       {"ring, wrapped", ring, 0, {{W - 1, 200}}, Block({W - 3, W - 2, W - 1, W, 1, 2}, 198, 203)},
       // Without column 1 the core template takes it, its right side in column 1.
-      {"core, wrapped",
-       Picture(grey).Square(W - 1, 200, 120),
-       2,
-       {{W - 1, 200}},
-       Block({W - 2, W - 1, W, 1}, 199, 202)},
+      {"core wrapped", Picture(grey).Square(W - 1, 200, 120), 2, {{W - 1, 200}}, Block({W - 2, W - 1, W, 1}, 199, 202)},
       // A core across columns W and 1 is examined by no template.
       {"core on the wrap", Picture(grey).Square(W, 200, 120), 0, {}, {}},
       {"single in column 2", Picture(grey).Grey(2, 100, 120), 1, {{2, 100}}, Block({W, 1, 2, 3, 4}, 98, 102)},
@@ -158,7 +128,8 @@ TEST(StarDetector, EachTemplateFindsItsStarsAndErasesTheirBlocks) {
     TempDir dir;
     const sq::TgaTables t = Detect(c.pic, dir);
     for (std::size_t e = 0; e < 3; ++e) EXPECT_EQ(Stars(t, e), e == c.entry ? c.stars : Points{}) << "entry " << e;
-    EXPECT_EQ(Black(dir), c.black);
+    const SavedTga s = ReadSavedTga(dir / "img_filtered.tga");  // the pixels erased are black
+    EXPECT_EQ(Where(s.width, s.height, [&](int x, int y) { return s.Colour(x, y, 0, 0, 0); }), c.black);
     const sq::TgaTables before = TablesOf(c.pic);  // erasing leaves the brightness alone
     EXPECT_TRUE(t.intensitySum == before.intensitySum);
     for (const auto& p : t.starTable[c.entry].points) EXPECT_EQ(p.colour, (std::array<uint8_t, 4>{64, 64, 64, 0}));
@@ -183,14 +154,12 @@ TEST(StarDetector, ProgressCoversFivePassesThenResets) {
   // Contrast rows 2..H-1, ring and single rows 3..H-2, core and clean-up rows 2..H-2.
   EXPECT_EQ(highest, W * ((H - 2) + 2 * (H - 4) + 2 * (H - 3)));
   EXPECT_EQ(platform.history.back().second, 0);
-
   // Maximums beyond an int are scaled, not wrapped.
-  ProgressPlatform big;
-  sq::PlatformProgress bigBar(big);
-  sq::Progress progress(bigBar);
+  platform.history.clear();
+  sq::Progress progress(bar);
   progress.Start(int64_t{5} * 32767 * 32767);
   progress.AddRow(int64_t{5} * 32767 * 32767 / 2);
-  EXPECT_NEAR(double(big.history[1].second) / big.history[1].first, 0.5, 1e-6);
+  EXPECT_NEAR(double(platform.history[1].second) / platform.history[1].first, 0.5, 1e-6);
 }
 
 TEST(Cleanup, RunsInEachDirection) {
@@ -211,12 +180,9 @@ TEST(DetectorPipeline, AnUnfinishedImageWriterLeavesNoFile) {
   sq::TgaTables t = TablesOf(Picture(64, 64, 10));
   sq::DiskFolder disk(dir.path());
   sq::MemoryFolder memory;
-  for (sq::OutputFolder* folder : {static_cast<sq::OutputFolder*>(&disk), static_cast<sq::OutputFolder*>(&memory)}) {
-    sq::FilteredImageWriter writer(t, "img", *folder);
-    writer.RowsFinal(30);
-  }
-  EXPECT_EQ(FileCount(dir.path()), 0);
-  EXPECT_TRUE(memory.Names().empty());
+  for (sq::OutputFolder* folder : {static_cast<sq::OutputFolder*>(&disk), static_cast<sq::OutputFolder*>(&memory)})
+    sq::FilteredImageWriter(t, "img", *folder).RowsFinal(30);
+  EXPECT_TRUE(FileCount(dir.path()) == 0 && memory.Names().empty());
 }
 
 TEST(MarkTable, WindowsAndWordsReadTheMarksAsSet) {
@@ -225,35 +191,28 @@ TEST(MarkTable, WindowsAndWordsReadTheMarksAsSet) {
     SCOPED_TRACE(width);
     sq::MarkTable marks;
     marks.SizeClear(width, 3);
-    std::vector<std::vector<bool>> expected(3, std::vector<bool>(static_cast<std::size_t>(width) + 1));
+    std::vector<std::vector<bool>> expected(3, std::vector<bool>(std::size_t(width) + 1));
     for (int k = 0; k < width / 7 + 1; ++k) {
-      const int x = 1 + static_cast<int>(random() % static_cast<unsigned>(width)),
-                y = 1 + static_cast<int>(random() % 3);
+      const int x = 1 + int(random() % unsigned(width)), y = 1 + int(random() % 3);
       marks.Set(x, y);
-      expected[static_cast<std::size_t>(y - 1)][static_cast<std::size_t>(x)] = true;
+      expected[std::size_t(y - 1)][std::size_t(x)] = true;
     }
     marks.Clear(1, 2);
     expected[1][1] = false;
-    auto markedAt = [&](int x, int y) {
-      return x >= 1 && x <= width && expected[static_cast<std::size_t>(y - 1)][static_cast<std::size_t>(x)];
-    };
+    auto markedAt = [&](int x, int y) { return x >= 1 && x <= width && expected[std::size_t(y - 1)][std::size_t(x)]; };
     for (int y = 1; y <= 3; ++y) {
       std::vector<std::size_t> visited;
       marks.ForEachWord(y, true, [&](std::size_t w) { visited.push_back(w); });
       for (std::size_t w = 0; w < marks.WordsPerRow(); ++w) {
-        const uint64_t windows[] = {marks.Window<-2>(y, w), marks.Window<-1>(y, w), marks.Window<0>(y, w),
-                                    marks.Window<1>(y, w),  marks.Window<2>(y, w),  marks.WindowAt(y, w, 5)};
-        const int shifts[] = {-2, -1, 0, 1, 2, 5};
-        for (int s = 0; s < 6; ++s) {
-          for (int j = 0; j < 64; ++j) {
-            const int x = static_cast<int>(w) * 64 + j + 1;
-            ASSERT_EQ((windows[s] >> j) & 1, markedAt(x + shifts[s], y) ? 1u : 0u)
-                << "column " << x << " shift " << shifts[s];
-          }
+        const std::pair<int, uint64_t> windows[] = {{-2, marks.Window<-2>(y, w)}, {-1, marks.Window<-1>(y, w)},
+                                                    {0, marks.Window<0>(y, w)},   {1, marks.Window<1>(y, w)},
+                                                    {2, marks.Window<2>(y, w)},   {5, marks.WindowAt(y, w, 5)}};
+        for (const auto& [shift, window] : windows) {
+          for (int j = 0, x = int(w) * 64 + 1; j < 64; ++j, ++x)
+            ASSERT_EQ((window >> j) & 1, markedAt(x + shift, y) ? 1u : 0u) << "column " << x << " shift " << shift;
         }
         // Every word that holds a mark, or follows one that does, is visited.
-        const bool needed = marks.Window<0>(y, w) != 0 || (w > 0 && marks.Window<0>(y, w - 1) != 0);
-        if (needed) {
+        if (marks.Window<0>(y, w) != 0 || (w > 0 && marks.Window<0>(y, w - 1) != 0)) {
           EXPECT_NE(std::find(visited.begin(), visited.end(), w), visited.end()) << "word " << w;
         }
       }

@@ -1,15 +1,8 @@
-// Picture files read back as they were written: every PNG form, OpenEXR and
-// Radiance HDR through our writers, 16-bit samples through a PNG made here byte
-// by byte; the levels of linear light both ways; the files that are refused
-// from their header or for their damage; and JPEG files made by ImageMagick,
-// which is not ours, read as it reads them, every EXIF orientation turned as its
-// -auto-orient turns it.
+// Picture files read back as written (PNG, OpenEXR and Radiance HDR through our writers, 16-bit samples through a PNG
+// made here byte by byte), the levels of linear light, the refusals, and JPEG files as ImageMagick reads them.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "picture/picture_levels.h"
 #include "picture/picture_read.h"
@@ -20,8 +13,8 @@ using namespace sqtest;
 
 namespace {
 
-// A PNG of one IDAT chunk holding `raw` (each row's filter byte and bytes) in
-// stored zlib blocks, made byte by byte so that the test decides every byte.
+// A PNG of one IDAT chunk holding `raw` (each row's filter byte and bytes) in stored zlib blocks, made byte by byte so
+// that the test decides every byte.
 std::string HandPng(uint32_t w, uint32_t h, int bits, int colourType, const std::string& raw) {
   auto be32 = [](uint32_t v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
   auto chunk = [&](const std::string& type, const std::string& data) {
@@ -55,22 +48,14 @@ sq::Picture Varied(int w, int h, int alphaLevels = 1) {
   return p;
 }
 
-// The same picture with its colours made grey (the mean of the three, rounded),
-// held to `levels` levels a channel, or opaque.
-sq::Picture Greyed(sq::Picture p) {
+// The same picture with its colours made grey (the mean of the three, rounded) or not, held to `levels` levels a
+// channel, made opaque or not.
+sq::Picture Made(sq::Picture p, bool grey, int levels, bool opaque) {
   for (std::size_t i = 0; i < p.bgra.size(); i += 4) {
-    p.bgra[i] = p.bgra[i + 1] = p.bgra[i + 2] = uint8_t((p.bgra[i] + p.bgra[i + 1] + p.bgra[i + 2] + 1) / 3);
+    if (grey) p.bgra[i] = p.bgra[i + 1] = p.bgra[i + 2] = uint8_t((p.bgra[i] + p.bgra[i + 1] + p.bgra[i + 2] + 1) / 3);
+    for (std::size_t k = i; k < i + 3; ++k) p.bgra[k] = uint8_t(p.bgra[k] * (levels - 1) / 255 * 255 / (levels - 1));
+    if (opaque) p.bgra[i + 3] = 255;
   }
-  return p;
-}
-sq::Picture Few(sq::Picture p, int levels) {
-  for (std::size_t i = 0; i < p.bgra.size(); ++i) {
-    if (i % 4 != 3) p.bgra[i] = uint8_t(p.bgra[i] * (levels - 1) / 255 * 255 / (levels - 1));
-  }
-  return p;
-}
-sq::Picture Opaque(sq::Picture p) {
-  for (std::size_t i = 3; i < p.bgra.size(); i += 4) p.bgra[i] = 255;
   return p;
 }
 
@@ -94,8 +79,7 @@ int Largest(const sq::Picture& a, const sq::Picture& b) {
   return d;
 }
 
-// An APP1 EXIF block of one Orientation entry, in either byte order, put
-// behind the JPEG's start marker.
+// An APP1 EXIF block of one Orientation entry, in either byte order, put behind the JPEG's start marker.
 std::string WithOrientation(const std::string& jpeg, int orientation, bool bigEndian) {
   auto u16 = [&](int v) {
     return bigEndian ? std::string{char(v >> 8), char(v & 0xFF)} : std::string{char(v & 0xFF), char(v >> 8)};
@@ -109,58 +93,53 @@ std::string WithOrientation(const std::string& jpeg, int orientation, bool bigEn
 }
 
 }  // namespace
-// Every colour type and depth comes back as the picture it was made from
-// (grey forms as its grey, fewer bits as their levels, 16 bits rounded back).
-TEST(PictureRead, EveryPngFormComesBackAsWritten) {
+// Grey forms come back as their grey, fewer bits as their levels, 16 bits rounded back.
+TEST(PictureRead, EveryPngFormComesBackAsWrittenSixteenBitSamplesRoundedToTheNearestLevel) {
   const sq::Picture p = Varied(37, 23, 3);
   using C = sq::PngForm::Colour;
   struct Row {
     sq::PngForm form;
     sq::Picture expected;
   };
-  const sq::Picture fewColours = Few(p, 4);  // 64 colours, 3 alphas: a palette of at most 192
+  const sq::Picture fewColours = Made(p, false, 4, false);  // 64 colours, 3 alphas: a palette of at most 192
+  const sq::Picture opaque = Made(p, false, 256, true), grey = Made(p, true, 256, true);
   const Row rows[] = {
-      {{C::Rgb, 8}, Opaque(p)},
+      {{C::Rgb, 8}, opaque},
       {{C::Rgba, 8}, p},
-      {{C::Rgb, 16}, Opaque(p)},
+      {{C::Rgb, 16}, opaque},
       {{C::Rgba, 16, true}, p},
-      {{C::Rgb, 8, true, 9}, Opaque(p)},
+      {{C::Rgb, 8, true, 9}, opaque},
       {{C::Palette, 8}, fewColours},
       {{C::Palette, 8, true}, fewColours},
-      {{C::Palette, 2}, Opaque(Few(Greyed(p), 2))},  // four entries at most
-      {{C::Grey, 8}, Opaque(Greyed(p))},
-      {{C::Grey, 16}, Opaque(Greyed(p))},
-      {{C::Grey, 4}, Opaque(Few(Greyed(p), 16))},
-      {{C::Grey, 1, true}, Opaque(Few(Greyed(p), 2))},
-      {{C::GreyAlpha, 8}, Greyed(p)},
-      {{C::GreyAlpha, 16, true}, Greyed(p)},
+      {{C::Palette, 2}, Made(p, true, 2, true)},  // four entries at most
+      {{C::Grey, 8}, grey},
+      {{C::Grey, 16}, grey},
+      {{C::Grey, 4}, Made(p, true, 16, true)},
+      {{C::Grey, 1, true}, Made(p, true, 2, true)},
+      {{C::GreyAlpha, 8}, Made(p, true, 256, false)},
+      {{C::GreyAlpha, 16, true}, Made(p, true, 256, false)},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE("colour " + std::to_string(int(row.form.colour)) + " bits " + std::to_string(row.form.bits) +
                  (row.form.interlaced ? " interlaced" : ""));
     // Forms of few levels are written from pictures of their levels.
     const sq::Picture source = row.form.colour == C::Palette || row.form.bits < 8 ? row.expected : p;
-    const std::string file = sq::EncodePng(source, row.form);
-    ASSERT_FALSE(file.empty());
-    const sq::Picture back = Read(file);
+    const sq::Picture back = Read(sq::EncodePng(source, row.form));
     EXPECT_EQ(std::tie(back.width, back.height), std::tie(p.width, p.height));
     EXPECT_TRUE(back.bgra == row.expected.bgra);
   }
   EXPECT_EQ(sq::EncodePng(p, {C::Palette, 8}), "");  // more colours than a palette holds
-}
-
-// libpng's reduction of 16-bit samples is round(v * 255 / 65535) for all 65536.
-TEST(PictureRead, SixteenBitSamplesRoundToTheNearestLevel) {
+  // libpng's reduction of 16-bit samples is round(v * 255 / 65535) for all 65536.
   std::string raw;
   for (int y = 0; y < 256; ++y) {
     raw += '\0';  // no filter
     for (int x = 0; x < 256; ++x) raw += {char(y), char(x)};
   }
-  const sq::Picture p = Read(HandPng(256, 256, 16, 0, raw));
-  ASSERT_EQ(p.PixelCount(), 65536u);
+  const sq::Picture sixteen = Read(HandPng(256, 256, 16, 0, raw));
+  ASSERT_EQ(sixteen.PixelCount(), 65536u);
   int wrong = 0;
   for (int v = 0; v < 65536; ++v) {
-    const uint8_t* px = p.Pixel(v % 256 + 1, 256 - v / 256);  // the file's first row is the top one
+    const uint8_t* px = sixteen.Pixel(v % 256 + 1, 256 - v / 256);  // the file's first row is the top one
     const auto expected = uint8_t(std::lround(v * 255.0 / 65535.0));
     wrong += px[0] != expected || px[1] != expected || px[2] != expected || px[3] != 255;
     wrong += sq::LevelOf16(uint16_t(v)) != expected;
@@ -168,27 +147,22 @@ TEST(PictureRead, SixteenBitSamplesRoundToTheNearestLevel) {
   EXPECT_EQ(wrong, 0);
 }
 
-// The inverse of the encoding is exact, also through an OpenEXR half and the
-// HDR's shared exponent where the light is not dark; exposure is a factor.
-TEST(PictureLevels, LinearValuesOfLevelsComeBackAsTheirLevels) {
+// The inverse of the encoding is exact, also through an OpenEXR half and the HDR's shared exponent where the light is
+// not dark; exposure is a factor.
+TEST(PictureLevels, LinearValuesOfLevelsComeBackAsTheirLevelsThroughEveryExrAndHdrFormAndRowOrder) {
   const sq::LinearEncoder plain, brighter(1), darker(-2.5);
   for (int l = 0; l < 256; ++l) {
     const float v = sq::LinearOfLevel(uint8_t(l));
-    EXPECT_EQ(plain.Level(v), l);
-    EXPECT_EQ(brighter.Level(v / 2), l);
-    EXPECT_EQ(darker.Level(v * std::exp2(2.5f)), l);
+    EXPECT_EQ(std::tuple(plain.Level(v), brighter.Level(v / 2), darker.Level(v * std::exp2(2.5f))),
+              std::tuple(uint8_t(l), uint8_t(l), uint8_t(l)));
   }
-  EXPECT_EQ(plain.Level(-1.0f), 0);
-  EXPECT_EQ(plain.Level(std::nanf("")), 0);
-  EXPECT_EQ(plain.Level(1e30f), 255);
+  EXPECT_EQ(std::tuple(plain.Level(-1.0f), plain.Level(std::nanf("")), plain.Level(1e30f)),
+            std::tuple(uint8_t{0}, uint8_t{0}, uint8_t{255}));
   EXPECT_EQ(plain.Level(0.0031308f), std::lround(255 * 0.0031308 * 12.92));  // where the curve's two parts meet
   EXPECT_EQ(plain.Level(0.5f), std::lround(255 * (1.055 * std::pow(0.5, 1 / 2.4) - 0.055)));
-
   // 16 x 16 pixels: level l of every channel at pixel l (blue, green, red turned).
   sq::FloatPicture linear{16, 16, {}};
-  for (int l = 0; l < 256; ++l) {
-    for (int k = 0; k < 3; ++k) linear.rgb.push_back(sq::LinearOfLevel(uint8_t((l + 85 * k) % 256)));
-  }
+  for (int i = 0; i < 256 * 3; ++i) linear.rgb.push_back(sq::LinearOfLevel(uint8_t((i / 3 + 85 * (i % 3)) % 256)));
   const struct {
     std::string name, file;
     int slack;  // levels of the darkest pixels the HDR's shared exponent may take
@@ -212,15 +186,10 @@ TEST(PictureLevels, LinearValuesOfLevelsComeBackAsTheirLevels) {
       }
     }
   }
-}
-
-// Flat and run-length scanlines, and an HDR stored bottom row first, read the
-// same; rows of 300 take runs and stretches of more than a count byte holds.
-TEST(PictureRead, HdrScanlineFormsAndRowOrders) {
+  // Flat and run-length scanlines, and an HDR stored bottom row first, read the same; rows of 300 take runs and
+  // stretches of more than a count byte holds.
   sq::FloatPicture f{300, 3, {}};
-  for (int i = 0; i < 900; ++i) {
-    for (float c : {0.01f * (i % 7), 0.2f, i < 450 ? 1.5f : 0.0f}) f.rgb.push_back(c);
-  }
+  for (int i = 0; i < 900; ++i) f.rgb.insert(f.rgb.end(), {0.01f * (i % 7), 0.2f, i < 450 ? 1.5f : 0.0f});
   sq::FloatPicture a, b, c;
   ASSERT_EQ(sq::ReadLinearPicture(AsBytes(sq::EncodeHdr(f)), a), "");
   ASSERT_EQ(sq::ReadLinearPicture(AsBytes(sq::EncodeHdr(f, {false})), b), "");
@@ -230,34 +199,30 @@ TEST(PictureRead, HdrScanlineFormsAndRowOrders) {
   std::string rows = bottomFirst.substr(pixels);
   for (int r = 0; r < 3; ++r) bottomFirst.replace(pixels + r * row, row, rows.substr((2 - r) * row, row));
   ASSERT_EQ(sq::ReadLinearPicture(AsBytes(bottomFirst), c), "");
-  EXPECT_EQ(a.rgb, b.rgb);
-  EXPECT_EQ(a.rgb, c.rgb);
+  EXPECT_TRUE(a.rgb == b.rgb && a.rgb == c.rgb);
   // A channel keeps the bits its pixel's largest leaves it: within 1/256 of that.
   for (std::size_t i = 0; i < f.rgb.size(); ++i) EXPECT_NEAR(a.rgb[i], f.rgb[i], 1.5 / 256) << i;
 }
 
-// Each refusal says why, in one line, before a pixel is allocated where the
-// header decides. OpenEXR: the library reads most attribute types by their own
-// layout, whatever the size field says; a size that disagrees with the type
-// would have it read the rest of the header from elsewhere than our check of
-// it. Such a header is refused; the types kept by their size, sized soundly,
-// still read. A tile the library would allocate beyond the limit is refused
-// before it opens the file.
+// Each refusal says why, in one line, before a pixel is allocated where the header decides. OpenEXR: the library reads
+// most attribute types by their own layout, whatever the size field says; a size that disagrees with the type would
+// have it read the rest of the header from elsewhere than our check of it. Such a header is refused; the types kept by
+// their size, sized soundly, still read. A tile the library would allocate beyond the limit is refused before it opens
+// the file.
 TEST(PictureRead, RefusalsSayWhyAndExrHeadersAreCheckedBeforeTheLibrarySizesAnything) {
   const sq::FloatPicture f{64, 32, std::vector<float>(64 * 32 * 3, 0.25f)};
   const std::string png = sq::EncodePng(Varied(64, 32)), exr = sq::EncodeExr(f), hdr = sq::EncodeHdr(f);
   const std::string hdrHeader = hdr.substr(0, hdr.find("-Y"));
   std::string multiPart = exr;  // the multi-part flag (0x1000) in the version field
   multiPart[5] = char(multiPart[5] | 0x10);
-  // An attribute name of 40 bytes, past the 31 the library reads without the long-names flag; its
-  // size field claims 1.8 GB, which the library would take as the size of an attribute further on.
+  // A 40-byte attribute name, past the 31 read without the long-names flag; its size of 1.8 GB would be taken as a
+  // later attribute's.
   const std::string longName = exr.substr(0, 8) + std::string(40, 'n') + '\0' + "opaque" + '\0' +
                                std::string{0, 0, 0, char(0x70)} + exr.substr(8);
   auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-  auto read32 = [&](const std::string& s, std::size_t at) {
-    uint32_t v = 0;
-    for (int k = 0; k < 4; ++k) v |= uint32_t(uint8_t(s[at + k])) << (8 * k);
-    return v;
+  auto read32 = [](const std::string& s, std::size_t at) {
+    return uint32_t(uint8_t(s[at])) | uint32_t(uint8_t(s[at + 1])) << 8 | uint32_t(uint8_t(s[at + 2])) << 16 |
+           uint32_t(uint8_t(s[at + 3])) << 24;
   };
   // The header's end: past the attributes (name, type, size, value) and the empty name.
   std::size_t headerEnd = 8;
@@ -271,23 +236,19 @@ TEST(PictureRead, RefusalsSayWhyAndExrHeadersAreCheckedBeforeTheLibrarySizesAnyt
     const std::string attribute = name + '\0' + type + '\0' + le32(size) + value;
     std::string file = exr.substr(0, 8) + attribute + exr.substr(8);
     const std::size_t table = headerEnd + attribute.size(), chunks = (read32(exr, headerEnd) - headerEnd) / 8;
-    for (std::size_t c = 0; c < chunks; ++c) {
+    for (std::size_t c = 0; c < chunks; ++c)
       file.replace(table + 8 * c, 4, le32(read32(exr, headerEnd + 8 * c) + uint32_t(attribute.size())));
-    }
     return file;
   };
-  // The channel list's size field 4 more than its channels, the 4 bytes after it
-  // a size of 1.8 GB when read as the next attribute's: the library's reading.
+  // The channel list's size 4 past its channels, the 4 bytes after it 1.8 GB as the size the library reads next.
   std::string longList = exr;
   const std::size_t sizeAt = longList.find("chlist") + 7;
   const uint32_t listSize = read32(longList, sizeAt);
   longList.replace(sizeAt, 4, le32(listSize + 4));
   longList.insert(sizeAt + 4 + listSize, std::string{0, 0, 0, char(0x70)});
-  // A tiled file whose tiles claim 65536 x 1024 pixels: one tile, which the library
-  // would allocate whole (384 MiB of halves) when it opens the file.
+  // Tiles of 65536 x 1024 pixels: one tile, which the library would allocate whole (384 MiB of halves) on opening.
   std::string hugeTile = sq::EncodeExr(f, {true, false, true, true});
   hugeTile.replace(hugeTile.find("tiledesc") + 9 + 4, 8, le32(1u << 16) + le32(1u << 10));
-
   const std::string refused = "the OpenEXR file's header is damaged: an attribute's size does not fit its type";
   const std::string tooLarge =
       "the OpenEXR file's blocks of samples are too large (at most 32 MiB a tile or run of scanlines is read)";
@@ -339,7 +300,7 @@ TEST(PictureRead, RefusalsSayWhyAndExrHeadersAreCheckedBeforeTheLibrarySizesAnyt
   EXPECT_EQ(sq::PictureSizeRefusal(16384, 16384), "");  // 2^28 pixels: the most that is read
 }
 
-TEST(ForeignPictures, ProgressiveAndGreyJpegsReadAsImageMagickReadsThem) {
+TEST(ForeignPictures, JpegsReadAndTurnAsImageMagickReadsAndTurnsThem) {
   TempDir dir;
   const ProcessResult made = RunProgram(MAKE_SKY_TGA_EXE, {(dir / "sky.tga").string(), "256", "128"}, dir.path());
   ASSERT_EQ(made.status, 0) << made.err;
@@ -354,15 +315,11 @@ TEST(ForeignPictures, ProgressiveAndGreyJpegsReadAsImageMagickReadsThem) {
     EXPECT_EQ(ours.width, 256);
   }
   const sq::Picture grey = Read(ReadText(dir / "grey.jpg"));
-  for (std::size_t i = 0; i < grey.bgra.size(); i += 4) {
+  for (std::size_t i = 0; i < grey.bgra.size(); i += 4)
     ASSERT_TRUE(grey.bgra[i] == grey.bgra[i + 1] && grey.bgra[i] == grey.bgra[i + 2]) << i;
-  }
   // A progressive file decodes to what its baseline twin does, near enough.
   EXPECT_LE(Largest(Read(ReadText(dir / "progressive.jpg")), Read(ReadText(dir / "base.jpg"))), 2);
-}
-
-TEST(ForeignPictures, EveryExifOrientationTurnsThePictureAsImageMagickDoes) {
-  TempDir dir;
+  // Every EXIF orientation turns the picture as -auto-orient turns it.
   sq::Picture p{48, 20, std::vector<uint8_t>(48 * 20 * 4)};
   for (int r = 1; r <= 20; ++r) {
     for (int c = 1; c <= 48; ++c) {
@@ -375,8 +332,7 @@ TEST(ForeignPictures, EveryExifOrientationTurnsThePictureAsImageMagickDoes) {
   const std::string plain = ReadText(dir / "plain.jpg");
   for (int orientation = 1; orientation <= 8; ++orientation) {
     SCOPED_TRACE("orientation " + std::to_string(orientation));
-    const std::string turned = WithOrientation(plain, orientation, orientation % 2 == 0);
-    WriteText(dir / "turned.jpg", turned);
+    WriteText(dir / "turned.jpg", WithOrientation(plain, orientation, orientation % 2 == 0));
     Convert(dir,
             {(dir / "turned.jpg").string(), "-auto-orient", "-type", "TrueColorAlpha", (dir / "upright.png").string()});
     const sq::Picture ours = Read(ReadText(dir / "turned.jpg"));
