@@ -1,12 +1,12 @@
 // The main window's place under a decorating window manager (openbox, started by
 // scripts/with_window_manager; CTest runs these as window_placement): moved by
-// its title bar with the mouse as a person moves it, it stays where it was put
-// while previews come and go, and the next run opens it there, frame and all.
+// its title bar with the mouse as a person moves it or by a program, it stays
+// where it was put while previews come and go, and the next run opens it there,
+// frame and all.
 // Where it stands is asked of the X server, not of the window.
 #include <gtest/gtest.h>
 
 #include <QProcess>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
 #include <cstdlib>
@@ -16,8 +16,6 @@
 using namespace sqtest;
 
 namespace {
-
-bool UnderWindowManager() { return std::getenv("STARQUILL_WINDOW_MANAGER") != nullptr; }
 
 QString Run(const QString& program, const QStringList& args) {
   QProcess process;
@@ -46,27 +44,34 @@ int TitleBarHeight(const QWidget& w) {
 void DragByTitleBar(const QWidget& w, QPoint by) {
   const QPoint client = ClientOnScreen(w);
   const QPoint grip(client.x() + w.width() / 2, client.y() - TitleBarHeight(w) / 2);
-  const QPoint end = grip + by;
-  const auto at = [](QPoint p) { return QStringList{"mousemove", QString::number(p.x()), QString::number(p.y())}; };
-  QStringList args = at(grip);
-  args << "mousedown"
-       << "1"
-       << "sleep"
-       << "0.2";
-  args << at(grip + QPoint(6, 6)) << "sleep"
-       << "0.2" << at(grip + by / 2) << "sleep"
-       << "0.2" << at(end);
-  args << "sleep"
-       << "0.2"
-       << "mouseup"
-       << "1";
-  Run("xdotool", args);
+  QStringList args;
+  for (const QPoint p : {grip, grip + QPoint(6, 6), grip + by / 2, grip + by}) {
+    args += {"mousemove", QString::number(p.x()), QString::number(p.y()), "sleep", "0.2"};
+    if (p == grip) args += {"mousedown", "1", "sleep", "0.2"};
+  }
+  Run("xdotool", args + QStringList{"mouseup", "1"});
+}
+
+// A preview opened over the window and closed: where the window came back, once it settled.
+QPoint AfterAPreview(MainRig& rig) {
+  rig.Report(rig.maps / "stars.hod");
+  EXPECT_NE(rig.window->preview(), nullptr);
+  if (rig.window->preview() == nullptr) return {};
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(rig.window->preview()));
+  rig.ClosePreview();
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(rig.window.get()));
+  QTest::qWait(200);
+  return ClientOnScreen(*rig.window);
 }
 
 }  // namespace
 
-TEST(Placement, TheMainWindowHoldsItsPlaceOverThreePreviewsOnAFirstRunAndOpensThereNextTime) {
-  if (!UnderWindowManager()) GTEST_SKIP() << "runs under a window manager (window_placement)";
+// Dragged on a first run, it holds its place over three previews; the next run
+// opens it there. Moved there by a program (xdotool windowmove, as tiling window
+// managers and scripts move windows) rather than dragged, it comes back too.
+TEST(Placement, TheMainWindowHoldsItsPlaceOverPreviewsAndOpensThereNextTime) {
+  if (std::getenv("STARQUILL_WINDOW_MANAGER") == nullptr)
+    GTEST_SKIP() << "runs under a window manager (window_placement)";
   TempDir config;
   const auto settings = config / "starquill.conf";  // a first run: no place kept
   QPoint moved;
@@ -82,45 +87,19 @@ TEST(Placement, TheMainWindowHoldsItsPlaceOverThreePreviewsOnAFirstRunAndOpensTh
     WriteBytes(rig.maps / "stars.hod", StarsHod());
     for (int i = 0; i < 3; ++i) {
       SCOPED_TRACE(i);
-      rig.chooser.answers = {(rig.maps / "stars.hod").string()};
-      w.cmdReport->click();
-      sq::PreviewWindow* preview = w.preview();
-      ASSERT_NE(preview, nullptr);
-      ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
-      preview->close();
-      ASSERT_TRUE(QTest::qWaitFor([&] { return w.isVisible(); }));
-      ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-      QTest::qWait(200);  // where the window manager put it once it settled
-      EXPECT_EQ(ClientOnScreen(w), moved);
+      EXPECT_EQ(AfterAPreview(rig), moved);
     }
     w.close();
   }
   MainRig second(settings);
-  QTest::qWait(200);
-  EXPECT_EQ(ClientOnScreen(*second.window), moved);
-}
-
-// Moved by a program (xdotool windowmove, as tiling window managers and scripts
-// move windows) rather than dragged: it comes back after a preview where it was.
-TEST(Placement, MovedByAProgramItComesBackAfterAPreviewWhereItWas) {
-  if (!UnderWindowManager()) GTEST_SKIP() << "runs under a window manager (window_placement)";
-  MainRig rig;
-  sq::MainWindow& w = *rig.window;
-  ASSERT_TRUE(QTest::qWaitFor([&] { return TitleBarHeight(w) > 0; }));
-  const QPoint start = ClientOnScreen(w);
-  ::Run("xdotool",
-        {"windowmove", QString::number(w.winId()), QString::number(start.x() + 70), QString::number(start.y() + 50)});
-  ASSERT_TRUE(QTest::qWaitFor([&] { return ClientOnScreen(w) != start; })) << "xdotool did not move the window";
-  QTest::qWait(200);
-  const QPoint moved = ClientOnScreen(w);
-  WriteBytes(rig.maps / "stars.hod", StarsHod());
-  rig.chooser.answers = {(rig.maps / "stars.hod").string()};
-  w.cmdReport->click();
-  ASSERT_NE(w.preview(), nullptr);
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.preview()));
-  w.preview()->close();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.isVisible(); }));
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  sq::MainWindow& w = *second.window;
   QTest::qWait(200);
   EXPECT_EQ(ClientOnScreen(w), moved);
+  ::Run("xdotool",
+        {"windowmove", QString::number(w.winId()), QString::number(moved.x() + 70), QString::number(moved.y() + 50)});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return ClientOnScreen(w) != moved; })) << "xdotool did not move the window";
+  QTest::qWait(200);
+  const QPoint there = ClientOnScreen(w);
+  WriteBytes(second.maps / "stars.hod", StarsHod());
+  EXPECT_EQ(AfterAPreview(second), there);
 }

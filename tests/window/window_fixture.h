@@ -1,6 +1,6 @@
 // The windows with a person and a clock of the test's. A preview over lists and
-// textures made by the test, with an owner that records what the window asks of
-// it; a main window with a chooser that answers the open dialogs from a list, a
+// textures made by the test, its owner recording what the window asks of it; a
+// main window with a chooser that answers the open dialogs from a list, a
 // recording platform, and settings of its own.
 #pragma once
 
@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QImage>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <deque>
@@ -25,16 +26,6 @@
 #include "tests/test_kit.h"
 
 namespace sqtest {
-
-class RecordingOwner : public sq::PreviewOwner {
- public:
-  RecordingPlatform recorder;
-  int closed = 0;
-  void ShowMessage(const sq::Message& message) override { sq::ShowMessage(recorder, message); }
-  void PreviewOpened() override {}
-  void PreviewClosed() override { ++closed; }
-  void WriteHod() override {}
-};
 
 inline uint32_t Argb(int r, int g, int b, int a = 255) {
   return (static_cast<uint32_t>(a) << 24) | (static_cast<uint32_t>(r) << 16) | (static_cast<uint32_t>(g) << 8) |
@@ -75,9 +66,11 @@ inline void WriteSolidTextures(const std::filesystem::path& folder, QColor first
   }
 }
 
-struct PreviewRig {
+// The preview's owner, recording what the window asks of it.
+struct PreviewRig : sq::PreviewOwner {
   TempDir textures;
-  RecordingOwner owner;
+  RecordingPlatform recorder;
+  int closed = 0;
   sq::PreviewLists lists;
   sq::PreviewSource source;
   double now = 0;
@@ -89,13 +82,16 @@ struct PreviewRig {
     source.lists = &lists;
     source.backgroundFromHod = true;
   }
+  void ShowMessage(const sq::Message& message) override { sq::ShowMessage(recorder, message); }
+  void PreviewOpened() override {}
+  void PreviewClosed() override { ++closed; }
+  void WriteHod() override {}
   // Opens the window over what the test has put into the lists and flags.
   bool Load() {
-    sq::PreviewWindow::Options options;
-    options.programFolder = textures.path();
-    options.drawingSize = size;
-    options.clock = [this] { return now; };
-    window = std::make_unique<sq::PreviewWindow>(owner, source, options);
+    window = std::make_unique<sq::PreviewWindow>(
+        *this, source,
+        sq::PreviewWindow::Options{
+            .programFolder = textures.path(), .drawingSize = size, .clock = [this] { return now; }});
     window->SetCapture(capture);
     const bool ok = window->Form_Load();
     if (ok) window->Timer2->stop();  // frames are drawn when the test asks
@@ -123,11 +119,9 @@ inline int LitPixels(const QImage& image) {
 // Whether a colour occurs within one pixel of (x, y): a one-pixel point lands
 // on one of the pixels around its exact position.
 inline bool ColourNear(const QImage& image, float x, float y, QColor colour) {
-  for (int dy = -1; dy <= 1; ++dy) {
-    for (int dx = -1; dx <= 1; ++dx) {
-      const int px = static_cast<int>(x) + dx, py = static_cast<int>(y) + dy;
-      if (image.rect().contains(px, py) && image.pixelColor(px, py).rgb() == colour.rgb()) return true;
-    }
+  const QImage around = image.copy(static_cast<int>(x) - 1, static_cast<int>(y) - 1, 3, 3);  // black outside
+  for (int i = 0; i < 9; ++i) {
+    if (around.pixelColor(i % 3, i / 3).rgb() == colour.rgb()) return true;
   }
   return false;
 }
@@ -181,20 +175,34 @@ struct MainRig {
   explicit MainRig(std::optional<std::filesystem::path> settingsFile = std::nullopt, QSize previewSize = {160, 160}) {
     WriteSolidTextures(program.path(), QColor(80, 80, 120), QColor(120, 80, 80));
     std::filesystem::copy_file(BuiltProgramFolder() / "starquill-256.png", program / "starquill-256.png");
-    sq::MainWindowServices services;
-    services.platform = &platform;
-    services.chooser = &chooser;
-    services.programFolder = program.path();
-    services.clock = [] { return 0.0; };
-    services.previewSize = previewSize;
-    services.settingsFile = QString::fromStdString(settingsFile.value_or(config / "starquill.conf").string());
-    window = std::make_unique<sq::MainWindow>(services);
+    window = std::make_unique<sq::MainWindow>(sq::MainWindowServices{
+        .platform = &platform,
+        .chooser = &chooser,
+        .programFolder = program.path(),
+        .clock = [] { return 0.0; },
+        .previewSize = previewSize,
+        .settingsFile = QString::fromStdString(settingsFile.value_or(config / "starquill.conf").string())});
     window->Form_Load();
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
   }
   ~MainRig() {
     if (window->preview()) window->preview()->close();
+  }
+  // The report on `file`, chosen in the dialog.
+  void Report(const std::filesystem::path& file) {
+    chooser.answers = {file.string()};
+    window->cmdReport->click();
+  }
+  // The picture `file` loaded, chosen in the dialog.
+  void Load(const std::filesystem::path& file) {
+    chooser.answers = {file.string()};
+    window->mnuLoadTGA->trigger();
+  }
+  // Closes the preview; the window is back once it has gone.
+  void ClosePreview() {
+    window->preview()->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->isVisible(); }));
   }
 };
 
@@ -209,26 +217,20 @@ inline Bytes StarsHod() { return Bytes().Add(Vers(1000)).Add(PointStars()); }
 
 // Runs `open`, which shows a message box and waits for it; once the box is up it
 // is handed to `inspect` and closed, unless `inspect` has answered it. Returns
-// whether a message box came up at all (any other modal window is closed).
+// whether a message box came up at all (any other dialog is closed).
 inline bool WhileMessageBox(const std::function<void()>& open, const std::function<void(QMessageBox&)>& inspect) {
   bool seen = false;
   QTimer poll;
-  poll.setInterval(10);
   QObject::connect(&poll, &QTimer::timeout, [&] {
-    QWidget* modal = QApplication::activeModalWidget();
+    auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (modal == nullptr || !modal->isVisible()) return;
     poll.stop();
     auto* box = qobject_cast<QMessageBox*>(modal);
     seen = box != nullptr;
     if (box != nullptr) inspect(*box);
-    if (!modal->isVisible()) return;  // answered by `inspect`
-    if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-      dialog->reject();
-    } else {
-      modal->close();
-    }
+    if (modal->isVisible()) modal->reject();  // unless `inspect` has answered it
   });
-  poll.start();
+  poll.start(10);
   open();
   return seen;
 }

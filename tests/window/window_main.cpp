@@ -5,27 +5,16 @@
 
 #include <QApplication>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <cstdlib>
-#include <filesystem>
-#include <random>
-#include <string>
 
 int main(int argc, char** argv) {
-  std::random_device rd;
-  const std::filesystem::path config =
-      std::filesystem::temp_directory_path() / ("starquill-window-config-" + std::to_string(rd()));
-  std::filesystem::create_directories(config);
-  ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  const QTemporaryDir config;  // removed after the application has gone
+  ::setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
   QStandardPaths::setTestModeEnabled(true);
-  int status = 0;
-  {
-    // The preview's device and its drawing area share their objects.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    status = RUN_ALL_TESTS();
-  }
-  std::error_code ec;
-  std::filesystem::remove_all(config, ec);
-  return status;
+  // The preview's device and its drawing area share their objects.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QApplication app(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
 }
