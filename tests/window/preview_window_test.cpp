@@ -11,7 +11,6 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QTest>
 
 #include "tests/window/window_fixture.h"
 
@@ -282,7 +281,6 @@ TEST(PreviewWindow, DrawsStraightToTheScreenAndReadsBackOnlyForAScreenshot) {
   w.Timer2->start();
   ASSERT_TRUE(QTest::qWaitFor([&] { return w.ScreenFrames() >= 5; }));
   EXPECT_EQ(w.ReadBacks(), 0);
-  EXPECT_TRUE(w.LastFrame().isNull());
 
   w.Timer2->stop();  // the clock stands still: every frame is the same
   const QImage grabbed = w.GrabFrame().convertToFormat(QImage::Format_RGB32);
