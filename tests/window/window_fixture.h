@@ -66,7 +66,7 @@ inline void WriteSolidTextures(const std::filesystem::path& folder, QColor first
   }
 }
 
-// The preview's owner, recording what the window asks of it.
+// A preview over the lists and flags the test fills; the rig is its owner and records what it is asked.
 struct PreviewRig : sq::PreviewOwner {
   TempDir textures;
   RecordingPlatform recorder;
@@ -119,7 +119,7 @@ inline int LitPixels(const QImage& image) {
 // Whether a colour occurs within one pixel of (x, y): a one-pixel point lands
 // on one of the pixels around its exact position.
 inline bool ColourNear(const QImage& image, float x, float y, QColor colour) {
-  const QImage around = image.copy(static_cast<int>(x) - 1, static_cast<int>(y) - 1, 3, 3);  // black outside
+  const QImage around = image.copy(static_cast<int>(x) - 1, static_cast<int>(y) - 1, 3, 3);  // 0 off the image
   for (int i = 0; i < 9; ++i) {
     if (around.pixelColor(i % 3, i / 3).rgb() == colour.rgb()) return true;
   }
