@@ -4,10 +4,7 @@
 
 #include <algorithm>
 #include <cfloat>
-#include <cmath>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "app/check_command.h"
 #include "app/dump_command.h"
@@ -29,17 +26,18 @@ std::vector<std::vector<uint8_t>> Files() {
   return {ship, background, cutShip, cutBackground};
 }
 
-TEST(BytesFlows, ReportOfBytesWritesWhatTheReportCommandWrites) {
+// Report, check and dump of bytes in memory against those of the same file on disk.
+TEST(BytesFlows, ReportCheckAndDumpOfBytesMatchThoseOfTheFile) {
   for (const std::vector<uint8_t>& bytes : Files()) {
     TempDir dir;
     WriteBytes(dir / "ship.hod", bytes);
+    const std::string path = (dir / "ship.hod").string();
     RecordingPlatform onDisk, inMemory;
     sq::Model diskModel, memoryModel;
-    const sq::ReportOutcome disk = sq::ReportCommand(diskModel, dir / "ship.hod", dir.path(), false, onDisk);
+    const sq::ReportOutcome disk = sq::ReportCommand(diskModel, path, dir.path(), false, onDisk);
     sq::MemoryFolder folder;
     const sq::ReportOutcome memory =
         sq::ReportOfBytes(memoryModel, "ship.hod", sq::FileBytes::Copy(bytes), folder, false, inMemory);
-
     EXPECT_EQ(memory.status, disk.status);
     EXPECT_EQ(memory.walk.failed, disk.walk.failed);
     EXPECT_EQ(memory.walk.offset, disk.walk.offset);
@@ -50,6 +48,21 @@ TEST(BytesFlows, ReportOfBytesWritesWhatTheReportCommandWrites) {
     for (const std::string& name : folder.Names()) inMemoryFiles[name] = *folder.Find(name);
     EXPECT_GT(onDiskFiles.size(), 0u);
     EXPECT_EQ(inMemoryFiles, onDiskFiles);
+
+    const sq::CheckOutcome fromFile = sq::CheckFile(path, false);
+    const sq::CheckOutcome fromBytes = sq::CheckBytes(sq::FileBytes::Copy(bytes), false);
+    ASSERT_TRUE(fromBytes.readable);
+    std::vector<std::string> fileLines, byteLines;
+    for (const auto& f : fromFile.findings) fileLines.push_back(sq::FindingLine(path, f));
+    for (const auto& f : fromBytes.findings) byteLines.push_back(sq::FindingLine(path, f));
+    EXPECT_EQ(byteLines, fileLines);
+
+    const sq::DumpOptions options{.tables = true};
+    const sq::DumpOutcome dumpFile = sq::DumpFile(path, options);
+    const sq::DumpOutcome dumpBytes = sq::DumpBytes(path, sq::FileBytes::Copy(bytes), options);
+    EXPECT_TRUE(dumpBytes.readable);
+    EXPECT_EQ(sq::DumpJson(dumpBytes.document), sq::DumpJson(dumpFile.document));
+    EXPECT_EQ(sq::DumpTree(dumpBytes.document), sq::DumpTree(dumpFile.document));
   }
 }
 
@@ -62,30 +75,6 @@ TEST(BytesFlows, ReportOfBytesRefusesANameWithoutHodAndWritesNothing) {
   EXPECT_EQ(outcome.status, sq::ReportOutcome::Status::Refused);
   EXPECT_TRUE(folder.Names().empty());
   EXPECT_EQ(platform.messages, std::vector<std::string>{"Starquill: Please select an Farhold HOD file."});
-}
-
-TEST(BytesFlows, CheckAndDumpOfBytesMatchThoseOfTheFile) {
-  for (const std::vector<uint8_t>& bytes : Files()) {
-    TempDir dir;
-    WriteBytes(dir / "ship.hod", bytes);
-    const std::string path = (dir / "ship.hod").string();
-
-    const sq::CheckOutcome fromFile = sq::CheckFile(path, false);
-    const sq::CheckOutcome fromBytes = sq::CheckBytes(sq::FileBytes::Copy(bytes), false);
-    ASSERT_TRUE(fromBytes.readable);
-    std::vector<std::string> fileLines, byteLines;
-    for (const auto& f : fromFile.findings) fileLines.push_back(sq::FindingLine(path, f));
-    for (const auto& f : fromBytes.findings) byteLines.push_back(sq::FindingLine(path, f));
-    EXPECT_EQ(byteLines, fileLines);
-
-    sq::DumpOptions options;
-    options.tables = true;
-    const sq::DumpOutcome dumpFile = sq::DumpFile(path, options);
-    const sq::DumpOutcome dumpBytes = sq::DumpBytes(path, sq::FileBytes::Copy(bytes), options);
-    EXPECT_TRUE(dumpBytes.readable);
-    EXPECT_EQ(sq::DumpJson(dumpBytes.document), sq::DumpJson(dumpFile.document));
-    EXPECT_EQ(sq::DumpTree(dumpBytes.document), sq::DumpTree(dumpFile.document));
-  }
 }
 
 // A background is told by its BGMS form or point stars of its own; point stars

@@ -24,18 +24,17 @@ Bytes Background() { return Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32
 // What stands before the first ".hod", behind the last separator of either kind.
 TEST(HodBaseName, BackslashesSeparateToo) { EXPECT_EQ(sq::HodBaseName("C:\\a.hod.d\\b.hod"), "a"); }
 
-// A file handed over whole: its own name decides, the folders do not.
+// A file handed over whole: its own name decides, the folders do not; the ending
+// wins, else the first named; every picture the load reads is a sky image.
 TEST(KindOfFile, NameCases) {
-  EXPECT_EQ(sq::KindOfFile("/maps.tga/m01.hod"), sq::FileKind::Hod);
-  EXPECT_EQ(sq::KindOfFile("/maps.hod/sky.tga"), sq::FileKind::Targa);
-  EXPECT_EQ(sq::KindOfFile("sky.tga.hod"), sq::FileKind::Hod);  // the ending wins
-  EXPECT_EQ(sq::KindOfFile("sky.hod.tga"), sq::FileKind::Targa);
-  EXPECT_EQ(sq::KindOfFile("sky.hod.bak"), sq::FileKind::Hod);  // else the first named
-  EXPECT_EQ(sq::KindOfFile("sky.tga.hod.bak"), sq::FileKind::Targa);
-  EXPECT_EQ(sq::KindOfFile("SKY.TGA"), sq::FileKind::Other);
-  EXPECT_EQ(sq::KindOfFile("/maps.hod/sky.exr"), sq::FileKind::Targa);  // every picture the load reads
-  EXPECT_EQ(sq::KindOfFile("sky.png.bak"), sq::FileKind::Other);
-  EXPECT_EQ(sq::KindOfFile("/maps.hod/notes.txt"), sq::FileKind::Other);
+  using enum sq::FileKind;
+  using P = std::pair<const char*, sq::FileKind>;
+  for (const auto& [name, kind] :
+       {P("/maps.tga/m01.hod", Hod), P("/maps.hod/sky.tga", Targa), P("sky.tga.hod", Hod), P("sky.hod.tga", Targa),
+        P("sky.hod.bak", Hod), P("sky.tga.hod.bak", Targa), P("SKY.TGA", Other), P("/maps.hod/sky.exr", Targa),
+        P("sky.png.bak", Other), P("/maps.hod/notes.txt", Other)}) {
+    EXPECT_EQ(sq::KindOfFile(name), kind) << name;
+  }
 }
 
 TEST(OpensInWindow, OnlyALoneExistingHodOrTgaFile) {
@@ -225,24 +224,23 @@ TEST(ParserCli, UsageErrorsEndWithStatusTwo) {
   WriteBytes(dir / "a.hod", Vers(1000));
   const std::string a = (dir / "a.hod").string();
   const std::string run = "Run 'starquill --help' for the commands.\n";
-  const std::vector<std::pair<std::vector<std::string>, std::string>> lines = {
-      {{"reprot", a}, "starquill: unknown command 'reprot'\nDid you mean 'report'?\n" + run},
-      {{"zzzzzz"}, "starquill: unknown command 'zzzzzz'\n" + run},
-      {{"check", "--warnings-as-error", a},
-       "starquill check: The following argument was not expected: --warnings-as-error\n"
-       "Did you mean '--warnings-as-errors'?\nRun 'starquill check --help' for its options.\n"},
-      {{"check"}, ""},
-      {{"check", "-j", "0", a}, ""},
-      {{"dump", "--format", "xml", a}, ""},
-      {{"report", a, "--out-dir"}, ""},
-      {{"report", a, "--sound-test=maybe"}, ""},
-      {{"tga", "x.tga", "--filter", "--no-filter"}, ""},
-      {{"build-background"}, ""},
-      {{"build-background", a, "--density", "3"}, ""},
-      {{"build-background", a, "--more-stars", "--less-stars"}, ""},
-      {{"build-background", a, "--filter", "--no-filter"}, ""},
-      {{"write-background", a, "b.hod"}, ""},
+  struct Line {
+    std::vector<std::string> args;
+    std::string err;  // when empty: the parser's words, between the command's name and its help
   };
+  std::vector<Line> lines = {{{"reprot", a}, "starquill: unknown command 'reprot'\nDid you mean 'report'?\n" + run},
+                             {{"zzzzzz"}, "starquill: unknown command 'zzzzzz'\n" + run},
+                             {{"check", "--warnings-as-error", a},
+                              "starquill check: The following argument was not expected: --warnings-as-error\n"
+                              "Did you mean '--warnings-as-errors'?\nRun 'starquill check --help' for its options.\n"}};
+  using A = std::vector<std::string>;
+  for (const A& args :
+       {A({"check"}), A({"check", "-j", "0", a}), A({"dump", "--format", "xml", a}), A({"report", a, "--out-dir"}),
+        A({"report", a, "--sound-test=maybe"}), A({"tga", "x.tga", "--filter", "--no-filter"}), A({"build-background"}),
+        A({"build-background", a, "--density", "3"}), A({"build-background", a, "--more-stars", "--less-stars"}),
+        A({"build-background", a, "--filter", "--no-filter"}), A({"write-background", a, "b.hod"})}) {
+    lines.push_back({args, ""});
+  }
   for (const auto& [line, err] : lines) {
     const ProcessResult r = Starquill(line, dir);
     EXPECT_EQ(r.status, 2) << line[0] << " " << r.err;

@@ -2,12 +2,11 @@
 // bytes, the two output folders and the TGA header.
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
-
 #include <array>
 #include <bit>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -118,15 +117,10 @@ TEST(OutputFolder, DiskAndMemoryHoldTheSameFiles) {
 // Every field at its offset, numbers little-endian; what the header does not keep
 // (the first colour-map entry, the origin) reads as nothing and writes as zeros.
 TEST(TgaHeader, FieldsSitAtTheirOffsetsAndReadBack) {
-  const sq::TgaHeader fields{.idLength = 3,
-                             .colourMapType = 1,
-                             .imageType = 2,
-                             .colourMapLength = 0x0102,
-                             .colourMapEntryBits = 24,
-                             .width = 0x8004,
-                             .height = 0x0203,
-                             .pixelDepth = 32,
-                             .descriptor = 0x28};
+  sq::TgaHeader fields;
+  fields.idLength = 3, fields.colourMapType = 1, fields.imageType = 2, fields.colourMapLength = 0x0102;
+  fields.colourMapEntryBits = 24, fields.width = 0x8004, fields.height = 0x0203, fields.pixelDepth = 32;
+  fields.descriptor = 0x28;
   const std::array<uint8_t, sq::kTgaHeaderSize> bytes = sq::EncodeTgaHeader(fields);
   EXPECT_EQ(bytes, (std::array<uint8_t, sq::kTgaHeaderSize>{3, 1, 2, 0, 0, 0x02, 0x01, 24, 0, 0, 0, 0, 0x04, 0x80, 0x03,
                                                             0x02, 32, 0x28}));

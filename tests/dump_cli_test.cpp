@@ -101,14 +101,8 @@ TEST(DumpCli, TablesUnderTheModelsNamesWithBlocksAsCountsOfSeveralFiles) {
 TEST(DumpCli, TextsOfAnyBytesAndTheTreeView) {
   TempDir dir;
   const std::string path = (dir / "odd.hod").string();
-  WriteBytes(path, Bytes()
-                       .Add(Vers(1000))
-                       .Tag("FORM")
-                       .BE32(2)
-                       .Tag("NAME")  // too short for its text
-                       .Add(StarMapChunk(std::string("B\xE9\x01", 3), {}))
-                       .Tag("\xFF\x80ZZ")
-                       .Zeros(8));
+  const Bytes head = Bytes().Add(Vers(1000)).Tag("FORM").BE32(2).Tag("NAME");  // too short for its text
+  WriteBytes(path, Bytes().Add(head).Add(StarMapChunk("B\xE9\x01", {})).Tag("\xFF\x80ZZ").Zeros(8));
   ProcessResult r = Starquill({"dump", "--tables", path}, dir);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(json::parse(r.out)["tables"]["background"]["bgsgTable"][0]["textureName"], "B\u00E9\u0001");

@@ -10,8 +10,7 @@
 
 #include "hod/file_bytes.h"
 #include "hod/hod_walk.h"
-#include "preview/preview_lists.h"
-#include "tests/test_kit.h"
+#include "tests/walk_kit.h"
 
 using namespace sqtest;
 
@@ -25,17 +24,13 @@ struct Digest {
 
 void PrintTo(const Digest& d, std::ostream* os) { *os << d.size << " bytes, fnv " << std::hex << d.fnv; }
 
-Digest DigestOf(const void* data, std::size_t size) {
-  Digest d{size, 0xcbf29ce484222325ull};
-  for (std::size_t i = 0; i < size; ++i) d.fnv = (d.fnv ^ static_cast<const uint8_t*>(data)[i]) * 0x100000001b3ull;
+// Of a string's or a vector's bytes.
+template <class List>
+Digest DigestOf(const List& list) {
+  Digest d{list.size() * sizeof(list[0]), 0xcbf29ce484222325ull};
+  const auto* bytes = reinterpret_cast<const uint8_t*>(list.data());
+  for (std::size_t i = 0; i < d.size; ++i) d.fnv = (d.fnv ^ bytes[i]) * 0x100000001b3ull;
   return d;
-}
-
-Digest DigestOf(const std::string& bytes) { return DigestOf(bytes.data(), bytes.size()); }
-
-template <class T>
-Digest DigestOf(const std::vector<T>& list) {
-  return DigestOf(list.data(), list.size() * sizeof(T));
 }
 
 }  // namespace
@@ -77,9 +72,7 @@ TEST(IdenticalOutputs, ReportsSideFilesImagesAndPreviewListsAsRecorded) {
       {"stars_halftoned.tga", {8388644, 0x983ab190c6981fe9ull}},
   };
   std::map<std::string, Digest> written;
-  for (const auto& entry : std::filesystem::directory_iterator(out.path())) {
-    written[entry.path().filename().string()] = DigestOf(ReadText(entry.path()));
-  }
+  for (const auto& [name, bytes] : FilesIn(out.path())) written[name] = DigestOf(bytes);
   EXPECT_EQ(written, expected);
 
   std::string error;
@@ -93,8 +86,7 @@ TEST(IdenticalOutputs, ReportsSideFilesImagesAndPreviewListsAsRecorded) {
   sq::Model background;
   const sq::WalkResult walk = sq::WalkHodFile(file, background);
   EXPECT_FALSE(walk.failed) << walk.reason;
-  sq::PreviewLists lists;
-  sq::BuildPreviewLists(background, lists);
+  const sq::PreviewLists lists = PreviewOf(background);
   EXPECT_EQ(lists.meshPreviewCount, 192000);
   EXPECT_EQ(DigestOf(lists.meshPreviewVertices), (Digest{192000 * 16, 0xe6e182c8234887c1ull}));
   EXPECT_EQ(lists.starPreviewCount, 40000);

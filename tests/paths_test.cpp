@@ -20,15 +20,7 @@
 #include "tests/test_kit.h"
 
 using namespace sqtest;
-
-namespace {
-
-// Names a hostile file might carry, each trying a different way out of a folder.
-const std::vector<std::string> kHostileNames = {
-    "../escape",      "../../escape", "/tmp/escape", "..\\escape", "C:\\escape", "c:escape",
-    "a/../../escape", "..",           ".",           "",           "\x7f",       std::string("ctl\x01\x1b\n\r", 8)};
-
-}  // namespace
+using namespace std::string_literals;
 
 // The base name is what stands in front of ".hod" behind the last separator, so
 // reports reach the command with names holding ":", control bytes, ".."; the
@@ -49,7 +41,9 @@ TEST(OutputPaths, NamesOfAFileOrInsideItNeverLeadOutOfTheOutputFolder) {
     std::filesystem::remove(path);
   }
   EXPECT_EQ(FilesBelow(root.path()).size(), 4u);
-  for (const std::string& name : kHostileNames) {
+  // Names a hostile file might carry, each trying a different way out of a folder.
+  for (const std::string& name : {"../escape"s, "../../escape"s, "/tmp/escape"s, "..\\escape"s, "C:\\escape"s,
+                                  "c:escape"s, "a/../../escape"s, ".."s, "."s, ""s, "\x7f"s, "ctl\x01\x1b\n\r\0"s}) {
     Bytes hier;
     hier.I32(1).Text(name).Text(name).F32s({1, 2, 3, 0, 0, 0, 1, 1, 1, 1, 2, 3}).Raw({0, 0, 0});
     Bytes detail;

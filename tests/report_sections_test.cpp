@@ -20,11 +20,6 @@ sq::Model ModelOf(int32_t version, uint32_t reversedLength = 8) {
   return m;
 }
 
-std::string Head(const sq::Model& m) {
-  const std::string doc = sq::BuildReport(m, "m01");
-  return doc.substr(0, doc.find("Absent chunks: "));
-}
-
 sq::MeshChunk MeshWithLists(int32_t vertexCount, std::vector<std::pair<int32_t, int32_t>> typesAndCounts) {
   sq::MeshChunk chunk;
   sq::MeshPart& part = chunk.parts.emplace_back();
@@ -122,7 +117,8 @@ TEST(ReportHead, HeadLinesOfEachKindOfFile) {
        "HOD contains error message:  'bad\\\\path\\'01\\'e9'.\\par\r\n\\par\r\n"},
   };
   for (const auto& [model, expected] : cases) {
-    EXPECT_EQ(Head(*model), kReportHead + "Report on m01 HOD file: " + expected);
+    const std::string doc = sq::BuildReport(*model, "m01");
+    EXPECT_EQ(doc.substr(0, doc.find("Absent chunks: ")), kReportHead + "Report on m01 HOD file: " + expected);
   }
   lighting.liteCount = 3;  // three lights need no remark
   EXPECT_EQ(sq::BuildReport(lighting, "m01").find("Number of background lights"), std::string::npos);
@@ -161,68 +157,64 @@ TEST(BackgroundReport, AllThreeSectionsByteForByte) {
   EXPECT_EQ(report.body, expected);
 }
 
-TEST(ReportDetail, GlowFacesPerLevelFromTheFirstListOnly) {
-  sq::Model m;
-  m.hasGLOW = true;
-  // 6 / 3 + 5 / 3 (rounded) at level 0; the second list of a sub-mesh is not
-  // counted; a sub-mesh without lists adds nothing; level 7 has no counter.
-  m.glowTable = {Glow(0, {{6, 300}, {5}, {}}), Glow(3, {{9}}), Glow(7, {{90}}), Glow(-1, {{90}})};
-  EXPECT_EQ(Sections(m).body,
-            "\\par\r\n4 GLOWs with:\\par\r\n=-----------------=\\par\r\n"
-            "Total faces for LOD0: 4\\par\r\n"
-            "Total faces for LOD3: 3\\par\r\n");
-
-  sq::Model single;
-  single.hasGLOW = true;
-  single.glowTable = {Glow(1, {{0}})};
-  EXPECT_EQ(Sections(single).body, "\\par\r\n1 GLOW chunk with:\\par\r\n=-----------------=\\par\r\n");
-}
-
-// One trail chunk of one set; several animations and collision meshes.
-TEST(ReportDetail, TitlesOfOneAndOfSeveral) {
-  sq::Model m;
-  m.hasETSH = m.hasANIM = m.hasCOLD = true;
-  m.etshTable.emplace_back().trailSets = {{8, {}}};
-  m.animTable.resize(2);
-  m.coldTable.resize(2);
-  EXPECT_EQ(Sections(m).body,
-            "\\par\r\n1 ETSH chunk\\par\r\n=--------------=\\par\r\n\\tab 1... with 8 shape points.\\par\r\n"
-            "\\par\r\n2 ANIMs\\par\r\n=--------------=\\par\r\n"
-            "\\par\r\n0 keyframes for :\\par\r\n\\par\r\n0 keyframes for :\\par\r\n"
-            "\\par\r\n2 COLDs, with TRIS vertices and faces:\\par\r\n"
-            "=--------------------------------------------------------=\\par\r\n"
-            "0\\tab 0\\tab \\par\r\n0\\tab 0\\tab \\par\r\n");
-}
-
-TEST(ReportDetail, BsrmCountCheckedAgainstMultsAndGoblins) {
-  // Without the GOBG flag the goblin table does not count; without the MULT flag
-  // the face sums are not checked.
-  sq::Model m;
-  m.hasBSRM = true;
-  m.multTable.resize(1);
-  m.gobgTable.resize(1);
-  m.bsrmTable = {Bsrm("Hull_1", 120, 120, {Upto(100), {119}, {5, 6}}), Bsrm("Gob", 2, 2, {{0, 1}}, 0)};
-  const auto r = Sections(m);
-  EXPECT_EQ(r.body,
-            BsrmMismatch(2) + BsrmLine(120, 120, "non-empty SSUB face lists : \\tab 3 ;\\tab  -> Hull_1;") +
-                BsrmLine(2, 2, "non-empty SSUB face lists : \\tab 1 ;\\tab  -> Gob = goblin mesh ( flag = 0 );"));
-  EXPECT_TRUE(r.tail.empty());
-
-  // The highest index of a record's lists must name its last face.
-  sq::Model odd;
-  odd.hasBSRM = true;
-  odd.bsrmTable = {Bsrm("Hull", 98, 100, {Upto(99)})};
-  EXPECT_EQ(Sections(odd).body,
-            BsrmMismatch(1) + BsrmLine(98, 100,
-                                       "non-empty SSUB face lists : 1 ;\\tab  largest tag 99 NOT EQUAL to VNRM or TRIS "
-                                       "faces);\\tab  -> Hull;"));
+// Each detail section of a model set up by hand, byte for byte; none of these leaves a tail.
+TEST(ReportDetail, SectionsOfModelsSetUpByHand) {
+  const struct {
+    const char* what;
+    std::function<void(sq::Model&)> make;
+    std::string body;
+  } cases[] = {
+      // 6 / 3 + 5 / 3 (rounded) at level 0; the second list of a sub-mesh is not
+      // counted; a sub-mesh without lists adds nothing; level 7 has no counter.
+      {"glows",
+       [](sq::Model& m) {
+         m.hasGLOW = true;
+         m.glowTable = {Glow(0, {{6, 300}, {5}, {}}), Glow(3, {{9}}), Glow(7, {{90}}), Glow(-1, {{90}})};
+       },
+       "\\par\r\n4 GLOWs with:\\par\r\n=-----------------=\\par\r\nTotal faces for LOD0: 4\\par\r\n"
+       "Total faces for LOD3: 3\\par\r\n"},
+      {"one glow", [](sq::Model& m) { m.hasGLOW = true, m.glowTable = {Glow(1, {{0}})}; },
+       "\\par\r\n1 GLOW chunk with:\\par\r\n=-----------------=\\par\r\n"},
+      // One trail chunk of one set; several animations and collision meshes.
+      {"titles",
+       [](sq::Model& m) {
+         m.hasETSH = m.hasANIM = m.hasCOLD = true, m.etshTable.emplace_back().trailSets = {{8, {}}};
+         m.animTable.resize(2), m.coldTable.resize(2);
+       },
+       "\\par\r\n1 ETSH chunk\\par\r\n=--------------=\\par\r\n\\tab 1... with 8 shape points.\\par\r\n"
+       "\\par\r\n2 ANIMs\\par\r\n=--------------=\\par\r\n"
+       "\\par\r\n0 keyframes for :\\par\r\n\\par\r\n0 keyframes for :\\par\r\n"
+       "\\par\r\n2 COLDs, with TRIS vertices and faces:\\par\r\n"
+       "=--------------------------------------------------------=\\par\r\n0\\tab 0\\tab \\par\r\n0\\tab 0\\tab "
+       "\\par\r\n"},
+      // Without the GOBG flag the goblin table does not count; without the MULT flag
+      // the face sums are not checked.
+      {"BSRM count",
+       [](sq::Model& m) {
+         m.hasBSRM = true, m.multTable.resize(1), m.gobgTable.resize(1);
+         m.bsrmTable = {Bsrm("Hull_1", 120, 120, {Upto(100), {119}, {5, 6}}), Bsrm("Gob", 2, 2, {{0, 1}}, 0)};
+       },
+       BsrmMismatch(2) + BsrmLine(120, 120, "non-empty SSUB face lists : \\tab 3 ;\\tab  -> Hull_1;") +
+           BsrmLine(2, 2, "non-empty SSUB face lists : \\tab 1 ;\\tab  -> Gob = goblin mesh ( flag = 0 );")},
+      // The highest index of a record's lists must name its last face.
+      {"BSRM highest index", [](sq::Model& m) { m.hasBSRM = true, m.bsrmTable = {Bsrm("Hull", 98, 100, {Upto(99)})}; },
+       BsrmMismatch(1) + BsrmLine(98, 100,
+                                  "non-empty SSUB face lists : 1 ;\\tab  largest tag 99 NOT EQUAL to VNRM or TRIS "
+                                  "faces);\\tab  -> Hull;")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    sq::Model m;
+    c.make(m);
+    const sq::ReportText r = Sections(m);
+    EXPECT_EQ(r.body, c.body);
+    EXPECT_EQ(r.tail, "");
+  }
 }
 
 TEST(ReportDetail, FaceSumsOfTheSsubListsAgainstTheMeshes) {
   sq::Model m;
-  m.hasBSRM = true;
-  m.hasMULT = true;
-  m.hasGOBG = true;
+  m.hasBSRM = m.hasMULT = m.hasGOBG = true;
   m.multTable.resize(1);
   m.bsrmTable = {Bsrm("Hull", 10, 10, {Upto(9)}), Bsrm("Gob", 4, 4, {}, 0)};
   sq::ReportText in;

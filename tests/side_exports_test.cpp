@@ -40,14 +40,6 @@ Bytes Hier(std::string_view names, float x) {
   return HierItem({{std::string(names), {x, 0, 0, 0, 0, 0, 1, 1, 1, x, 0, 0}}});
 }
 
-// A trail or burn whose point count claims far more points than follow.
-Bytes LyingTrail(std::string_view name) {
-  return TokenItem("ETSH", Bytes().Text(name).Text("trail").I32(1000).F32s({0, 0, 0}));
-}
-Bytes LyingBurn(std::string_view name) {
-  return TokenItem("BURN", Bytes().Text(name).Text("b").I32(1000).I32(7).F32s({0, 0, 0}));
-}
-
 // A walk of `file`, its side files as written to disk and its report.
 struct Reported {
   explicit Reported(const Bytes& file) : walk(file) {}
@@ -56,22 +48,18 @@ struct Reported {
   std::string report = sq::BuildReport(walk.model, "m");
 };
 
-// The VARY block of a report around its two texts.
+// The VARY block of a report around its texts, and the two texts of a SmallVary chunk.
 std::string VaryBlock(const std::string& texts) {
   return "\\par\r\nParameters of VARY chunks 2 and "
          "4:\\par\r\n=-------------------------------------------------=\\par\r\n" +
          texts + "\\par\r\n";
 }
-std::string CornerText(int maximum, int minimum, int corners) {
-  return "VARY2: vertex normal indices\\par\r\nmaximum index = " + std::to_string(maximum) +
-         "\r\n\\par\r\nminimum index = " + std::to_string(minimum) +
-         "\r\n\\par\r\n( # Nuv's = " + std::to_string(corners) + " ).\\par\r\n\\par\r\n";
-}
-std::string ListText(int maximum, int minimum, int corners, int faces) {
-  return "VARY4: face lists\\par\r\nmaximum index = " + std::to_string(maximum) +
-         "\\par\r\nminimum index = " + std::to_string(minimum) + "\\par\r\n( # Nuv's = " + std::to_string(corners) +
-         " , # faces = " + std::to_string(faces) + " ).\\par\r\n";
-}
+const std::string kCornerText =
+    "VARY2: vertex normal indices\\par\r\nmaximum index = 1\r\n\\par\r\nminimum index = 0\r\n\\par\r\n"
+    "( # Nuv's = 2 ).\\par\r\n\\par\r\n";
+const std::string kListText =
+    "VARY4: face lists\\par\r\nmaximum index = 1\\par\r\nminimum index = 0\\par\r\n( # Nuv's = 2 , # faces = 2 "
+    ").\\par\r\n";
 
 // Chunks of every kind with side exports read twice or more: the VARY chunks
 // "a", "b", "a"; two light chunks; two hierarchies; runs of trails and of burns
@@ -151,24 +139,25 @@ TEST(SideExports, EveryChunkReadIsExportedInReadingOrder) {
             (std::vector<std::string>{"VARY_a.obj", "LITEs.OBJ", "VARY_b.obj", "HIER1.obj", "HIER2.txt",
                                       "etshCpoints.obj", "burn1Cpoints.obj", "burn2Cpoints.obj", "BNDVpoints.obj"}));
   // The report shows the last VARY chunk's ranges.
-  EXPECT_NE(r.report.find(VaryBlock(CornerText(1, 0, 2) + ListText(1, 0, 2, 2))), std::string::npos);
+  EXPECT_NE(r.report.find(VaryBlock(kCornerText + kListText)), std::string::npos);
 }
 
 // A walk that fails part-way leaves the exports of what it read before: a VARY
 // face on a missing corner ends its file after the faces before it, and the
 // report shows only that chunk's face lists; a trail or burn whose count is
-// refused adds nothing, the runs before it stay.
+// refused (it claims far more points than follow) adds nothing, the runs before it stay.
 TEST(SideExports, AFailedWalkLeavesWhatItReadBefore) {
   Bytes visual;
   visual.Add(SmallVary("a", 1)).Add(SmallVary("bad", 2, 5));
   const Reported vary(Bytes().Add(Vers(512)).Add(Form("HVMD", visual)).Add(Form("DTRM", Hier("A_B", 1))));
   EXPECT_EQ(vary.walk.result.reason, "VARY face refers to corner 5 of 2");
   EXPECT_EQ(vary.sideFiles, (Files{{"VARY_a.obj", VaryObj("a", "1")}, {"VARY_bad.obj", VaryObj("bad", "2", 1)}}));
-  EXPECT_NE(vary.report.find(VaryBlock(ListText(1, 0, 2, 2))), std::string::npos);
+  EXPECT_NE(vary.report.find(VaryBlock(kListText)), std::string::npos);
 
   Bytes detail;
   detail.Add(EtshItem("T1", {{0, 0, -1}})).Add(BurnItem("B1", {0, 0, -3})).Add(Hier("Root_Root", 1));
-  detail.Add(EtshItem("T2", {{0, 0, -2}})).Add(LyingTrail("T3"));
+  detail.Add(EtshItem("T2", {{0, 0, -2}}))
+      .Add(TokenItem("ETSH", Bytes().Text("T3").Text("t").I32(1000).F32s({0, 0, 0})));
   const Walk trail(ModelFile(detail));
   EXPECT_TRUE(trail.result.failed);
   EXPECT_EQ(FilesIn(trail.dir.path()),
@@ -177,7 +166,10 @@ TEST(SideExports, AFailedWalkLeavesWhatItReadBefore) {
                    {"HIER1.obj", HierSegment("Root_Root", "1")},
                    {"HIER2.txt", HierText("Root", "Root", "1")}}));
 
-  const Walk burn(ModelFile(Bytes().Add(BurnItem("B1", {0, 0, -3})).Add(LyingBurn("B2"))));
+  const Walk burn(
+      ModelFile(Bytes()
+                    .Add(BurnItem("B1", {0, 0, -3}))
+                    .Add(TokenItem("BURN", Bytes().Text("B2").Text("b").I32(1000).I32(7).F32s({0, 0, 0})))));
   EXPECT_TRUE(burn.result.failed);
   EXPECT_EQ(FilesIn(burn.dir.path()), (Files{{"burn1Cpoints.obj", Points("B1", "v 0 0 -3\r\n")}}));
 }
@@ -190,7 +182,7 @@ TEST(SideExports, TextsOfChunksThatEndedEarlyAreNotShown) {
   visual.Add(SmallVary("a", 1)).Tag("VARY").BE32(0).Text("v").Text("w").I32(0x10000000).I32(0).I32(0).I32(0).I32(0);
   const Reported vary(Bytes().Add(Vers(512)).Add(Form("HVMD", visual)));
   EXPECT_TRUE(vary.walk.result.failed);
-  EXPECT_NE(vary.report.find(VaryBlock(CornerText(1, 0, 2) + ListText(1, 0, 2, 2))), std::string::npos);
+  EXPECT_NE(vary.report.find(VaryBlock(kCornerText + kListText)), std::string::npos);
 
   Bytes cut;
   cut.Tag("FORM").BE32(200).Tag("MRKR").Tag("NRML").BE32(0).Tag("MRKR").I32(3).Text("M2").Text("Root").F64(2.5);
