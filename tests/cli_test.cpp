@@ -163,9 +163,8 @@ TEST(DisplayProblem, ReadsTheEnvironmentAndTriesLocalXSockets) {
   ::close(fd);
 }
 
-// Every tool of ours answers --help with its usage and refuses what it does not
-// know (an unknown option, too few or too many arguments, a size that is not a
-// number) before writing anything.
+// Every tool of ours answers --help with its usage and refuses what it does not know
+// before writing anything.
 TEST(ToolsCli, HelpUnknownOptionsAndWrongArguments) {
   std::vector<std::string> tools = {"make_sample",     "make_sky_tga",   "make_startex",
                                     "make_fuzz_seeds", "make_big_model", "make_big_background"};
@@ -194,8 +193,7 @@ TEST(ToolsCli, HelpUnknownOptionsAndWrongArguments) {
   }
 }
 
-// The one parser of the command line: help for every command, what a mistyped
-// word most likely meant, and status 2 for every usage error.
+// The one parser of the command line: help for every command.
 TEST(ParserCli, HelpForEveryCommandAndTheVersion) {
   TempDir dir;
   const ProcessResult help = Starquill({"--help"}, dir);
@@ -216,9 +214,8 @@ TEST(ParserCli, HelpForEveryCommandAndTheVersion) {
   EXPECT_EQ(version.out.rfind("starquill ", 0), 0u);
 }
 
-// Usage errors are refused before anything is read or written: our own words for
-// an unknown command, else the parser's between the command's name and where to
-// find its options; both with what a mistyped word most likely meant.
+// Usage errors are refused before anything is read or written, with what a mistyped word
+// most likely meant.
 TEST(ParserCli, UsageErrorsEndWithStatusTwo) {
   TempDir dir;
   WriteBytes(dir / "a.hod", Vers(1000));

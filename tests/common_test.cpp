@@ -83,9 +83,8 @@ TEST(RecordList, ViewedRecordsDecodeLittleEndianAtAnyAlignmentAndEqualOwnedOnes)
   EXPECT_EQ(viewed[0].alpha, 1.0f);
 }
 
-// The two places a pass writes to agree: appends extend, a replace is whole, and
-// a name with a folder part stays inside. On disk a failed replace leaves the
-// old file whole and no temporary file beside it.
+// The two places a pass writes to agree: appends extend, a replace is whole, and a name
+// with a folder part stays inside.
 TEST(OutputFolder, DiskAndMemoryHoldTheSameFiles) {
   sqtest::TempDir dir;
   sq::DiskFolder disk(dir.path());

@@ -6,12 +6,6 @@
 using namespace sqtest;
 using namespace std::string_literals;
 
-namespace {
-
-Bytes NameForm(std::string_view name) { return Form("NAME", Bytes().Tag(name)); }
-
-}  // namespace
-
 // The side files' lines are pinned over a generated model by the identical-outputs
 // test; an empty hierarchy still writes both files.
 TEST(DetailWalk, AnEmptyHierarchyWritesItsSideFiles) {
@@ -29,7 +23,7 @@ TEST(DetailWalk, InfoItemsReachTheModelAndEndTheWalk) {
     EXPECT_EQ(w.platform.messages, std::vector<std::string>{"Starquill: Brought to you by designer " + initials});
   }
   Bytes file = ModelFile(Bytes().Add(InfoForm({{"WARN", "no LOD2"}, {"ERRR", "bad seam"}})).Add(MarkerForm("M", 0)));
-  Walk w(file.Add(NameForm("Late")));
+  Walk w(file.Add(Form("NAME", Bytes().Tag("Late"))));
   EXPECT_FALSE(w.result.failed) << w.result.reason;
   EXPECT_TRUE(w.model.infoWarning && w.model.infoError);
   EXPECT_EQ(w.model.infoErrorText, "bad seam");
@@ -74,11 +68,11 @@ TEST(DetailWalk, PointStarsInsideTheDetailFormReplaceTheTable) {
 TEST(DetailWalk, HeaderAtWhichTheWalkStopsIsReadOnce) {
   // Behind a navlight chunk the walk meets the NAME form, reads its size and id and
   // hands them on; the file walker then reads the name.
-  Walk w(ModelFile(NavlChunk({{"L1", {1, 2, 3, 4, 5, 6, 7, 8, 9}}})).Add(NameForm("Frigate1")));
+  Walk w(ModelFile(NavlChunk({{"L1", {1, 2, 3, 4, 5, 6, 7, 8, 9}}})).Add(Form("NAME", Bytes().Tag("Frigate1"))));
   ASSERT_FALSE(w.result.failed) << w.result.reason;
   EXPECT_EQ(w.model.hodHeader.hodName, "Frigate1");
   // Behind a BSRM form the size and id of the next header are always read.
-  Walk b(ModelFile(BsrmForm({.meshName = "Hull"})).Add(NameForm("Frigate2")));
+  Walk b(ModelFile(BsrmForm({.meshName = "Hull"})).Add(Form("NAME", Bytes().Tag("Frigate2"))));
   EXPECT_EQ(b.model.hodHeader.hodName, "Frigate2");
   // A BSRM form as the last thing in the file ends the walk normally.
   Walk last(ModelFile(BsrmForm({.meshName = "Hull"})));

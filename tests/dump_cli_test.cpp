@@ -1,7 +1,5 @@
-// `starquill dump`: the chunk tree as the walk met it, read back from the JSON and
-// laid beside the walk's own record; the tables under the model's names; the tree
-// view; several files as one document; the JSON against docs/dump.schema.json,
-// checked by python3-jsonschema.
+// `starquill dump`: the JSON's tree, tables and documents of several files; the tree view;
+// the JSON against docs/dump.schema.json, checked by python3-jsonschema.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -121,10 +119,9 @@ TEST(DumpCli, TextsOfAnyBytesAndTheTreeView) {
                 "Messages [\n  28: error: Unqualified string at 29\n]\n");
 }
 
-// For every kind of file, the tree read back from the JSON is the walk's record,
-// which in turn names the bytes at each entry's offset: the kind (or token), and
-// for a header the size as stored and the id behind it. The JSON of each, with
-// and without the sound test, and that of a document of several meet the schema.
+// For every kind of file, the JSON's tree is the walk's record, which in turn names the
+// bytes at each entry's offset (kind or token; a header's size as stored and its id).
+// Each document, with and without the sound test, and one of several meet the schema.
 TEST(IndependentReaders, DumpTreeIsTheWalksRecordAndMeetsTheSchema) {
   TempDir dir;
   std::vector<std::filesystem::path> documents;

@@ -22,10 +22,8 @@
 using namespace sqtest;
 using namespace std::string_literals;
 
-// The base name is what stands in front of ".hod" behind the last separator, so
-// reports reach the command with names holding ":", control bytes, ".."; the
-// names inside a file reach every side file a walk writes, and a side file may
-// be given such a name bare. All of them land directly in the output folder.
+// Reports of files named with ":", control bytes, ".."; side files of names inside a file,
+// and side files given such a name bare: all land directly in the output folder.
 TEST(OutputPaths, NamesOfAFileOrInsideItNeverLeadOutOfTheOutputFolder) {
   TempDir root;
   const auto in = root / "in", out = root / "out";
@@ -99,10 +97,8 @@ TEST(AtomicWrite, AFailedReportLeavesTheOldFileWhole) {
   EXPECT_EQ(platform.icons, std::vector<sq::MessageIcon>{sq::MessageIcon::Error});
 }
 
-// A file written whole, or in parts from several threads in any order, is the
-// file the parts make, on disk as in memory; a part that would reach past the
-// file is left out rather than growing it or writing past memory. No temporary
-// file is left.
+// Parts from several threads in any order make the file, on disk as in memory; a part
+// reaching past the file is left out. No temporary file is left.
 TEST(AtomicWrite, ReplacesWholeOrInPartsFromSeveralThreads) {
   TempDir dir;
   WriteBytes(dir / "sky.hod", std::vector<uint8_t>(4096, 0xAA));
@@ -133,9 +129,8 @@ TEST(AtomicWrite, ReplacesWholeOrInPartsFromSeveralThreads) {
   EXPECT_EQ(FileCount(dir.path()), 2);
 }
 
-// A write the system refuses halfway (here the process's limit on a file's
-// size) is reported with its reason, and leaves the old file whole and no
-// temporary file.
+// A write the system refuses halfway (here the limit on a file's size) leaves the old
+// file whole and no temporary file.
 TEST(AtomicWrite, AWriteRefusedHalfwayLeavesTheOldFileWhole) {
   TempDir dir;
   const auto target = dir / "sky.tga";

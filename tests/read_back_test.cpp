@@ -1,7 +1,5 @@
-// Our outputs read back by programs that are not ours: a ship's report and side
-// files, and the images of a TGA job. unrtf must show every line
-// the report means to show, assimp must load every OBJ file with faces and count
-// the faces its comments state, and ImageMagick must see the pixels we wrote.
+// Our outputs read back by programs not ours: unrtf shows every line a ship's report means
+// to show, assimp counts the faces each OBJ file states, ImageMagick sees a TGA job's pixels.
 #include <gtest/gtest.h>
 
 #include <span>

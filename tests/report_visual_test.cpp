@@ -36,20 +36,17 @@ const std::string kNoStat = "\\par\r\nHOD without STAT headers ( ! )\\par\r\n\\p
 }  // namespace
 
 TEST(ReportVisual, MaterialAndTextureTexts) {
-  const std::string open = "\\par\r\n5 STATs with a total of  8 shaders (+ a 'lambert' shader). ";
-  EXPECT_EQ(
-      Body(Bytes().Add(FourStats("lambert2")).Add(Textures({"DXT1", "8888", "8888", "8888", "8888", "8888", "8888"}))),
-      open +
-          " Number of textures = 7\\par\r\n"
-          "\\par\r\n"
-          "The LMIP chunks contain at least one ' DXT1 ' - type texture.\\par\r\n");
+  const std::string open = "\\par\r\n5 STATs with a total of  8 shaders (+ a 'lambert' shader).  ";
+  Bytes named = FourStats("lambert2"), unnamed = FourStats("lambert2");
+  named.Add(Textures({"DXT1", "8888", "8888", "8888", "8888", "8888", "8888"}));
+  EXPECT_EQ(Body(named), open +
+                             "Number of textures = 7\\par\r\n\\par\r\n"
+                             "The LMIP chunks contain at least one ' DXT1 ' - type texture.\\par\r\n");
   // An eighth texture that no parameter names: no format line.
-  EXPECT_EQ(
-      Body(Bytes()
-               .Add(FourStats("lambert2"))
-               .Add(Textures({"RGBA", "DXT1", "8888", "RGBA", "RGBA", "RGBA", "RGBA", "RGBA"}))),
-      open +
-          " The highest LMIP-tag (6, first tag = 0) does not correspond (!) to the number of textures ( 8 ).\\par\r\n");
+  unnamed.Add(Textures({"RGBA", "DXT1", "8888", "RGBA", "RGBA", "RGBA", "RGBA", "RGBA"}));
+  EXPECT_EQ(Body(unnamed), open +
+                               "The highest LMIP-tag (6, first tag = 0) does not correspond (!) to the number of "
+                               "textures ( 8 ).\\par\r\n");
   // No texture: the open paragraph closes empty; "Lambert" is not "lambert".
   EXPECT_EQ(Body(FourStats("Lambert")),
             "\\par\r\n5 STATs with a total of  8 shaders (no 'lambert' shader present). \\par\r\n");
@@ -62,18 +59,14 @@ TEST(ReportVisual, EliteMaterialTexts) {
 
   // Two shaders, three textures: only records with a variant word of at least 1
   // show the highest texture index, which must name the last texture.
-  const std::string open = "\\par\r\nThis is an ' elite ' - type HOD with 2 materials, and 2 shaders.";
-  Bytes counted;
+  const std::string open = "\\par\r\nThis is an ' elite ' - type HOD with 2 materials, and 2 shaders. ";
+  Bytes counted, skipped, one;
   counted.Add(EliteStat("a", "default", 0, 1, 0, 9)).Add(EliteStat("b", "default", 1, 1, 0, 2));
-  EXPECT_EQ(Body(counted.Add(Textures({"RGBA", "RGBA", "RGBA"}))), open + " Number of textures = 3\\par\r\n");
-  Bytes skipped;
+  EXPECT_EQ(Body(counted.Add(Textures({"RGBA", "RGBA", "RGBA"}))), open + "Number of textures = 3\\par\r\n");
   skipped.Add(EliteStat("a", "default", 0, 1, 0, 2)).Add(EliteStat("b", "default", 0, 1, 0, 1));
   EXPECT_EQ(
       Body(skipped.Add(Textures({"RGBA", "RGBA", "RGBA"}))),
-      open +
-          " The number of ' elite ' shaders ( 2 ) does not correspond (!) to the number of textures ( 3 ).\\par\r\n");
-
-  Bytes one;
+      open + "The number of ' elite ' shaders ( 2 ) does not correspond (!) to the number of textures ( 3 ).\\par\r\n");
   one.Add(EliteStat("a", "matte", 0, 1, 0)).Add(Textures({"RGBA"}));
   EXPECT_EQ(Body(one),
             "\\par\r\nThis is an ' elite ' - type HOD with 1 materials, and 1 shader. Number of textures = 1\\par\r\n");
@@ -105,7 +98,6 @@ TEST(ReportVisual, MultSectionsByLevelAndGoblins) {
                             "\\par\r\n1 GOBG chunk with 10 faces in total.\\par\r\n");
 
   // Lists of 4 and 5 indices make 1 and 2 faces: the sum is rounded after each list.
-  EXPECT_EQ(
-      Body(Bytes().Add(Gobg("a", Bmsh(0, {{0, 2, 0, {{518, 14}}}, {1, 2, 0, {{4, 4}}}}))).Add(Gobg("b", Faces(3, 2)))),
-      kNoStat + "\\par\r\n2 GOBGs with 15 faces in total.\\par\r\n");
+  Bytes goblins = Gobg("a", Bmsh(0, {{0, 2, 0, {{518, 14}}}, {1, 2, 0, {{4, 4}}}}));
+  EXPECT_EQ(Body(goblins.Add(Gobg("b", Faces(3, 2)))), kNoStat + "\\par\r\n2 GOBGs with 15 faces in total.\\par\r\n");
 }

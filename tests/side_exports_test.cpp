@@ -61,10 +61,8 @@ const std::string kListText =
     "VARY4: face lists\\par\r\nmaximum index = 1\\par\r\nminimum index = 0\\par\r\n( # Nuv's = 2 , # faces = 2 "
     ").\\par\r\n";
 
-// Chunks of every kind with side exports read twice or more: the VARY chunks
-// "a", "b", "a"; two light chunks; two hierarchies; runs of trails and of burns
-// each read again after other items; two bounds; and behind an item the walk
-// stops at, bounds and a burn that are not read.
+// Chunks of every kind with side exports read twice or more (VARY "a", "b", "a"), and
+// behind an item the walk stops at, bounds and a burn that are not read.
 Bytes RunsReadAgain() {
   Bytes visual;
   visual.Add(SmallVary("a", 1)).Add(OneLight("sun", 1)).Add(SmallVary("b", 2)).Add(SmallVary("a", 3));
@@ -100,10 +98,8 @@ std::string HierText(const std::string& object, const std::string& parent, const
 
 }  // namespace
 
-// Chunks read again in a later run replace the tables' rows; their exports are
-// appended to the same files in reading order. Where the bytes go is the caller's
-// choice: memory holds what the disk holds, its files in the order the walk first
-// met them.
+// Chunks read again in a later run replace the tables' rows; their exports are appended
+// in reading order. Memory holds what the disk holds, in the order the walk met the files.
 TEST(SideExports, EveryChunkReadIsExportedInReadingOrder) {
   const Reported r(RunsReadAgain());
   EXPECT_FALSE(r.walk.result.failed) << r.walk.result.reason;
@@ -142,10 +138,9 @@ TEST(SideExports, EveryChunkReadIsExportedInReadingOrder) {
   EXPECT_NE(r.report.find(VaryBlock(kCornerText + kListText)), std::string::npos);
 }
 
-// A walk that fails part-way leaves the exports of what it read before: a VARY
-// face on a missing corner ends its file after the faces before it, and the
-// report shows only that chunk's face lists; a trail or burn whose count is
-// refused (it claims far more points than follow) adds nothing, the runs before it stay.
+// A VARY face on a missing corner ends its file after the faces before it, and the report
+// shows only that chunk's face lists; a trail or burn claiming far more points than follow
+// adds nothing, the runs before it stay.
 TEST(SideExports, AFailedWalkLeavesWhatItReadBefore) {
   Bytes visual;
   visual.Add(SmallVary("a", 1)).Add(SmallVary("bad", 2, 5));
@@ -192,11 +187,10 @@ TEST(SideExports, TextsOfChunksThatEndedEarlyAreNotShown) {
   EXPECT_EQ(marker.report.find("'M2'"), std::string::npos);
 }
 
-// Side files that cannot be written (folders stand where they would go): the
-// report is written all the same, byte for byte, its path printed; each failed
-// file gets one line on stderr with the system's reason, however many chunks
-// would have gone to it (two trails here), and the status is 1. The other side
-// files are written whole. In a batch the file counts as one with errors.
+// Side files that folders stand in the way of: the report and the other side files are
+// written whole all the same; each failed file gets one line on stderr, however many chunks
+// would have gone to it (two trails here), and the status is 1. In a batch the file counts
+// as one with errors.
 TEST(SideExportsCli, UnwritableSideFilesAreNamedAndTheStatusIsOne) {
   TempDir dir;
   const auto hod = dir / "ship.hod";

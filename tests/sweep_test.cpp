@@ -1,8 +1,9 @@
-// Damaged copies of whole files: every truncation, every byte set to 0x00, 0x7F,
-// 0x80 and 0xFF, and any four bytes set to the largest count. Each walk must end,
-// stay within what the file holds, and leave a model from which a well-formed
-// report, the side exports and the preview lists are built, all within about the
-// file's size. It runs in the resource-bounds program, which counts the bytes held.
+// Damaged copies of whole files: every truncation, every byte outside the float payload
+// set to 0x00, 0x7F, 0x80 and 0xFF, and any four bytes from there set to the largest
+// count. Each walk must end inside the file with at most its messages, and leave a model
+// from which a well-formed report, the side exports and the preview lists are built,
+// all within about the file's size (this runs in the resource-bounds program, which
+// counts the bytes held).
 #include <gtest/gtest.h>
 
 #include <span>
@@ -23,10 +24,8 @@ namespace {
 
 constexpr int32_t kHuge = 0x7FFFFFFF;  // 2^31 - 1, the largest count a file can state
 
-// The walk of damaged bytes, then the report, the side exports (in memory) and the
-// preview lists from what was read: the walk stops inside the file with at most its
-// messages, the report is well-formed, no side file fails, and all of it holds
-// about the file's size. Returns whether the walk failed.
+// The walk of damaged bytes, then what is built from it (the side exports in memory).
+// Returns whether the walk failed.
 bool ExpectSoundWalk(std::span<const uint8_t> bytes, const std::string& where) {
   SCOPED_TRACE(where);
   sq::WalkResult result;
@@ -49,11 +48,9 @@ bool ExpectSoundWalk(std::span<const uint8_t> bytes, const std::string& where) {
   return result.failed;
 }
 
-// Every truncation of a whole file; every byte of its headers, sizes, counts,
-// lengths and texts set to 0x00, 0x7F, 0x80 and 0xFF; any four bytes from there set
-// to the largest count, stored either way round (little-endian for counts,
-// big-endian for chunk sizes). The float payload is left alone: any value is a
-// valid float to the walk, and no count starts there.
+// The largest count is stored either way round: little-endian for counts, big-endian
+// for chunk sizes. The float payload is left alone: any value is a valid float to the
+// walk, and no count starts there.
 void DamageSweep(const Bytes& composed) {
   const std::vector<uint8_t>& file = composed.vec();
   ASSERT_FALSE(ExpectSoundWalk(file, "whole"));

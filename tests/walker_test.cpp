@@ -1,7 +1,5 @@
-// The walk: the leading chunks, side files, texts, the message limit, and the
-// record a walk keeps of what it met: runs and forms nest as the walk read them,
-// and the walk's end says where it stopped. (That each entry names the bytes at
-// its offset is checked over every kind of file by the dump's tests.)
+// The walk: the leading chunks, texts, the message limit, and the record a walk keeps
+// of what it met and where it stopped (its entries against the bytes: the dump's tests).
 #include <gtest/gtest.h>
 
 #include "report/report_rtf.h"
@@ -66,10 +64,8 @@ TEST(WalkContext, TheEleventhMessageEndsTheWalk) {
   EXPECT_EQ(ctx.TakeMessages().size(), 10u);
 }
 
-// Whole files, each read to its end: the walk ends at the file's size, at no header.
-// A background's chunks in the order and depth of the walk; the visual and detail
-// forms' bare tags and tokens as well as headers, NRML runs that hand a read-ahead
-// header on, and the INFO form's items one level deeper.
+// Whole files read to their end, at no header; their chunks in the order and depth of the
+// walk: bare tags and tokens too, NRML runs that hand a read-ahead header on, INFO items.
 TEST(WalkRecord, WholeFilesInTheOrderAndDepthOfTheWalk) {
   const Bytes sky = FullBackgroundHod(2, 2), ship = FullModelHod();
   RecordedWalk w(sky), model(ship);
@@ -95,9 +91,8 @@ TEST(WalkRecord, WholeFilesInTheOrderAndDepthOfTheWalk) {
   EXPECT_EQ(std::count(names.begin(), names.end(), "NRML MULT@1"), 2);
 }
 
-// Where a walk ends short of the file: at a header no reader takes (it is the last
-// entry, taken by none), even inside a form, or before a few bytes too short for
-// a header; behind a failure, where it failed.
+// A walk ends short of the file at a header no reader takes (the last entry), even in a
+// form, or before bytes too few for a header; behind a failure, where it failed.
 TEST(WalkRecord, TheEndOfAWalkThatStopsEarly) {
   const Bytes head = Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0)));
   const Bytes info = ModelFile(InfoForm({{"WARN", "w"}})), hvmd = Bytes().Add(Vers(1000)).Add(Form("HVMD", Bytes()));

@@ -1,7 +1,5 @@
-// Resource bounds: a file of nothing but the smallest chunks holds a few times its
-// size, and a huge picture header on a short file is refused before allocating.
-// (Huge counts anywhere in a whole file are swept by sweep_test.cpp, in this program
-// too; how a walk's time grows with the file is measured by scripts/bench.)
+// Resource bounds of files of nothing but the smallest chunks and of a huge picture header
+// (huge counts anywhere in a whole file are swept by sweep_test.cpp, in this program too).
 #include <gtest/gtest.h>
 
 #include "builder/builder.h"
@@ -12,8 +10,7 @@
 
 using namespace sqtest;
 
-// The record a walk keeps for the dump and the check: a few times the file at
-// most, even for a file of nothing but the smallest chunks a reader takes.
+// The record a walk keeps for the dump and the check.
 TEST(AllocationBound, AWalksRecordHoldsAFewTimesTheFile) {
   Bytes file = Vers(1000);
   for (int i = 0; i < 20000; ++i) file.Add(Nrml("STRF", Bytes().BE32(1000).I32(0)));
@@ -50,10 +47,8 @@ TEST(AllocationBound, AHugeTgaHeaderOnAShortFileIsRefusedBeforeAllocating) {
   EXPECT_EQ(tables.PixelCount(), 0u);
 }
 
-// Every chunk with a side export is kept for the pass after the walk, also when
-// a later one replaces it in the tables. A file of nothing but the smallest such
-// chunks holds a few times its size: a VARY record takes some 250 bytes for the
-// 36 of its smallest chunk, and the records never exist twice while their list grows.
+// Every chunk with a side export is kept for the pass after the walk: a VARY record takes
+// some 250 bytes for the 36 of its smallest chunk, and none exists twice while the list grows.
 TEST(AllocationBound, ChunksKeptForTheSideExportsHoldAFewTimesTheFile) {
   constexpr std::size_t kTimesTheFile = 10;
   Bytes vary, lite, hier, bounds;
