@@ -21,7 +21,6 @@ TEST(BatchCli, FoldersWithAndWithoutRecursionInPathOrderAndBadInputs) {
   ProcessResult r = Starquill({"check", mods.string()}, dir);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "1 file: 1 clean, 0 with warnings, 0 with errors, 0 unreadable\n");
-
   // Each bad input is one line and counts at the end; the other files are done.
   const std::string missing = (dir / "missing.hod").string();
   r = Starquill({"check", "-r", missing, (dir / "empty").string(), mods.string()}, dir);
@@ -30,7 +29,6 @@ TEST(BatchCli, FoldersWithAndWithoutRecursionInPathOrderAndBadInputs) {
   EXPECT_EQ(r.err, (dir / "empty").string() + ": no HOD files in this folder or below it\n" + missing +
                        ": starquill check: cannot open " + missing +
                        "\n5 files: 2 clean, 1 with warnings, 0 with errors, 2 unreadable\n");
-
   // An output folder that cannot be made: a file stands where it would go.
   const fs::path out = dir / "out";
   WriteBytes(out / "a" / "x", Vers(1000));
@@ -39,7 +37,6 @@ TEST(BatchCli, FoldersWithAndWithoutRecursionInPathOrderAndBadInputs) {
   EXPECT_NE(r.err.find("cannot make the output folder " + (out / "a" / "x").string()), std::string::npos) << r.err;
   EXPECT_EQ(r.out, (out / "b" / "c" / "y" / "y.HODreport.rtf").string() + "\n" +
                        (out / "z" / "z.HODreport.rtf").string() + "\n");
-
   // In a batch, what a file's run says on stderr names the file.
   WriteBytes(dir / "bad.hod", Bytes().Add(Vers(1000)).Tag("NRML").BE32(12).Tag("STRF").BE32(1000).I32(-5));
   r = Starquill({"report", (dir / "bad.hod").string(), (mods / "z.hod").string()}, dir);
@@ -74,8 +71,7 @@ TEST(BatchCli, FilesComeInPathOrderNameByName) {
 TEST(BatchCli, ParallelRunsPrintWhatOneAtATimeRunsPrint) {
   TempDir dir;
   const fs::path mods = dir / "mods";
-  // Files of every kind, in path order: cut short, hostile, with warnings, with errors, sound; and
-  // what runs on each alone say: clean (no line), warnings (lines, status 0), errors (status 1).
+  // Files of every kind, and what runs on each alone say: clean, warnings (status 0), errors (1).
   const Bytes ship = FullModelHod();
   std::string alone;
   std::size_t clean = 0, warnings = 0, errors = 0;
@@ -110,7 +106,6 @@ TEST(BatchCli, ParallelRunsPrintWhatOneAtATimeRunsPrint) {
       EXPECT_EQ(one.out, alone);
     }
   }
-
   // Reports: the same files with the same bytes, one folder a file, as a run on one file alone writes.
   ASSERT_EQ(Starquill({"report", "-r", "-j1", mods.string(), "--out-dir", (dir / "one").string()}, dir).status, 0);
   ASSERT_EQ(Starquill({"report", "-r", "-j4", mods.string(), "--out-dir", (dir / "four").string()}, dir).status, 0);

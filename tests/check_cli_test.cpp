@@ -60,7 +60,6 @@ TEST(CheckCli, FindingsWithTheirOffsetsAndTheStatus) {
     EXPECT_EQ(r.out, expected);
     EXPECT_EQ(r.err, "");
   }
-
   // A file that cannot be read; the check wrote nothing.
   const ProcessResult r = Starquill({"check", (dir / "missing.hod").string()}, dir);
   EXPECT_EQ(r.status, 2);

@@ -57,9 +57,7 @@ TEST(ReportCli, RefusedNamesAndUnwritableFolders) {
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, std::string(sq::kAppTitle) + ": " + std::string(sq::kSelectHodFile) + "\n");
   EXPECT_EQ(FileCount(dir.path()), 1);  // nothing written
-
-  // A report whose name is taken by a folder cannot be written, even by root. The
-  // base name is what stands before the first ".hod" of the path: "a".
+  // A report whose name a folder takes cannot be written, even by root; its base name is "a".
   WriteBytes(dir / "a.hod.d" / "b.hod", Background());
   const std::string input = (dir / "a.hod.d" / "b.hod").string();
   const auto taken = dir / "taken";
@@ -68,7 +66,6 @@ TEST(ReportCli, RefusedNamesAndUnwritableFolders) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, std::string(sq::kAppTitle) + ": The report could not be written: cannot write " +
                        (taken / "a.HODreport.rtf").string() + ": " + std::strerror(EISDIR) + "\n");
-
   // A folder named by --out-dir is made when missing; one below a file cannot be.
   const auto made = dir / "no" / "such" / "folder", blocked = dir / "ship.HOD" / "out";
   r = Starquill({"report", input, "--out-dir", made.string()}, dir);

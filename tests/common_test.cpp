@@ -59,8 +59,7 @@ TEST(Reader, LittleEndianValuesAndAStickyFailureThatNamesTheField) {
 }
 
 TEST(RecordList, ViewedRecordsDecodeLittleEndianAtAnyAlignmentAndEqualOwnedOnes) {
-  // One byte in front, so every record starts off any natural alignment; two
-  // whole stars and a stray byte that belongs to no record.
+  // A byte in front puts every record off its alignment; two stars, then a stray byte.
   sqsupport::Bytes block;
   block.Raw({0xEE}).F32s({1, -2, 3.5f, 0.25f, 0.5f, 0.75f, 1}).F32s({-1e6f, 0, 7, 0, 0, 0, 0.5f}).Raw({0x01});
   const std::vector<uint8_t> bytes = block.vec();

@@ -36,7 +36,6 @@ TEST(DetailWalk, MarkerSeparatorAndAppendingRuns) {
   items.Add(MarkerForm("M1", 0.0)).Add(MarkerForm("M2", 1.5));
   Walk zero(ModelFile(Bytes().Add(MarkerForm("M1", 0.0)).Add(MarkerForm("M2", -0.0))));
   EXPECT_EQ(zero.model.separatorMarker, 0);
-
   // A later run appends: its first marker is entry 3. A later GLOW run restarts at 1.
   items.Add(GlowForm("G1", 0, Faces(0, 4))).Add(GlowForm("G2", 1, Faces(0, 1)));
   items.Add(MarkerForm("M3", -2.0)).Add(GlowForm("G3", 2, Faces(0, 3)));
@@ -66,8 +65,7 @@ TEST(DetailWalk, PointStarsInsideTheDetailFormReplaceTheTable) {
 }
 
 TEST(DetailWalk, HeaderAtWhichTheWalkStopsIsReadOnce) {
-  // Behind a navlight chunk the walk meets the NAME form, reads its size and id and
-  // hands them on; the file walker then reads the name.
+  // The NAME form's header, read behind a navlight chunk, is handed on to the file walker.
   Walk w(ModelFile(NavlChunk({{"L1", {1, 2, 3, 4, 5, 6, 7, 8, 9}}})).Add(Form("NAME", Bytes().Tag("Frigate1"))));
   ASSERT_FALSE(w.result.failed) << w.result.reason;
   EXPECT_EQ(w.model.hodHeader.hodName, "Frigate1");
@@ -113,7 +111,6 @@ TEST(DetailWalk, LyingCountsEndTheWalkAsAFailure) {
       Nrml("ANIM", Bytes().I32(0).Text("A").I32(1 << 29)),
       Form("COLD", Bytes().Text("C").Add(Blocks()).Tag("TRIS").I32(0).I32(1 << 28)),
       ColdForm("C", 3, -3),
-      BsrmForm({.meshName = "S", .ssub = Bytes().Tag("NRML").BE32(40).Tag("SSUB").I32(0).Zeros(12).I32(5000)}),
-  };
+      BsrmForm({.meshName = "S", .ssub = Bytes().Tag("NRML").BE32(40).Tag("SSUB").I32(0).Zeros(12).I32(5000)})};
   for (const Bytes& item : bad) EXPECT_TRUE(Walk(ModelFile(item)).result.failed) << item.size();
 }

@@ -19,8 +19,7 @@ namespace {
 // short, and hostile ones (counts past the file, texts of any bytes, an unknown
 // kind, a repeated once-only chunk, nothing at all).
 std::vector<std::pair<std::string, Bytes>> DumpSamples() {
-  const Bytes ship = FullModelHod();
-  const Bytes sky = FullBackgroundHod(3, 3);
+  const Bytes ship = FullModelHod(), sky = FullBackgroundHod(3, 3);
   auto cut = [](const Bytes& whole, std::size_t n) { return Bytes().Raw(whole.vec().data(), n); };
   Bytes hostile;
   hostile.Add(Vers(1000)).Add(StarMapChunk(std::string("\xFF\x01\x80", 3), {}));
@@ -170,7 +169,6 @@ TEST(IndependentReaders, DumpTreeIsTheWalksRecordAndMeetsTheSchema) {
 
   const ProcessResult check = Validate(documents, dir);
   EXPECT_EQ(check.status, 0) << check.out << check.err;
-
   // The check itself can fail: a document without its walk's end does.
   std::string broken = ReadText(documents.front());
   broken.replace(broken.find("\"walk_end\""), 10, "\"walk_ends\"");

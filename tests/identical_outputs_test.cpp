@@ -36,15 +36,13 @@ Digest DigestOf(const List& list) {
 }  // namespace
 
 TEST(IdenticalOutputs, ReportsSideFilesImagesAndPreviewListsAsRecorded) {
-  // The inputs: a 3 MB model, a background of 16 x 4000 triangles and 40000 point
-  // stars, a 2048 x 1024 sky image.
+  // A 3 MB model, a background of 16 x 4000 triangles and 40000 point stars, a 2048 x 1024 sky.
   TempDir in, out;
   const auto model = in / "model.hod", sky = in / "sky.hod", image = in / "stars.tga";
   ASSERT_EQ(RunProgram(MAKE_BIG_MODEL_EXE, {model.string(), "3"}, in.path()).status, 0);
   ASSERT_EQ(RunProgram(MAKE_BIG_BACKGROUND_EXE, {sky.string(), "4000", "40000"}, in.path()).status, 0);
   ASSERT_EQ(RunProgram(MAKE_SKY_TGA_EXE, {image.string(), "2048", "1024"}, in.path()).status, 0);
-  // Byte identity is the point here; the generated VARY data is synthetic and not
-  // meant to be a model an OBJ viewer would show.
+  // Byte identity is the point: the generated VARY data is no model an OBJ viewer would show.
   for (const auto& hod : {model, sky}) {
     const ProcessResult r = Starquill({"report", hod.string(), "--out-dir", out.path().string()}, in);
     EXPECT_EQ(r.status, 0) << r.err;
@@ -91,8 +89,7 @@ TEST(IdenticalOutputs, ReportsSideFilesImagesAndPreviewListsAsRecorded) {
   EXPECT_EQ(DigestOf(lists.meshPreviewVertices), (Digest{192000 * 16, 0xe6e182c8234887c1ull}));
   EXPECT_EQ(lists.starPreviewCount, 40000);
   EXPECT_EQ(DigestOf(lists.starPreviewVertices), (Digest{40000 * 16, 0x7be2370c9c88f676ull}));
-  // The star-map squares are left out: their corners differ in the last bit
-  // between optimised and unoptimised builds of the same code.
+  // The star-map squares' corners differ in the last bit between optimised and other builds.
   EXPECT_EQ(lists.starMapPreview[0].vertexCount, 12000);
   EXPECT_EQ(lists.starMapPreview[1].vertexCount, 6000);
 }

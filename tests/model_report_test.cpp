@@ -33,8 +33,8 @@ TEST(ModelReport, VisualAndDetailPartsOfAShipByteForByte) {
                      .ssub = SsubBytes({{0, 1}, {1}})}))
       .Add(BsrmForm({.meshName = "Gob_1", .goblinFlag = 0, .ssub = SsubBytes({})}))
       .Add(InfoForm({{"OWNR", "alee\0"s}, {"WARN", "check {LOD}"}}));
-  // One material, one texture, an empty VARY chunk, one object of two levels and one goblin mesh; the
-  // detail part's first BSRM matches the object's level-0 faces, the goblin's does not.
+  // One material, texture, empty VARY chunk, object of two levels and goblin mesh; the first BSRM
+  // matches the object's level-0 faces, the goblin's does not.
   Bytes visual;
   visual.Add(NrmlStat("blinn1", {{0, "diffuse"}})).Add(Lmip("tex0", "8888", 16));
   visual.Tag("VARY").BE32(8 + 5 + 20).Text("hull").Text("2").I32(0).I32(0).I32(0).I32(0).I32(0);
@@ -44,7 +44,6 @@ TEST(ModelReport, VisualAndDetailPartsOfAShipByteForByte) {
 
   const Walk walk(file);
   EXPECT_FALSE(walk.result.failed) << walk.result.reason;
-
   // The report paragraph by paragraph, as it reads.
   // clang-format off
   const std::string expected =

@@ -127,8 +127,8 @@ TEST(ReportHead, HeadLinesOfEachKindOfFile) {
 TEST(BackgroundReport, AllThreeSectionsByteForByte) {
   sq::Model model;
   model.hasBGMS = model.hasBGSG = model.hasSTRF = true;
-  // 36 list indices give 12 faces, a strip of 14 gives 12; 4 and 5 list indices
-  // give 1.33 and then 2.67, rounded 1 and 3; any other type counts as a strip: 1 - 2.
+  // 36 list indices give 12 faces, a strip of 14 gives 12; lists of 4 and 5 give 1.33 and then
+  // 2.67, rounded 1 and 3; any other type counts as a strip: 1 - 2.
   model.bgmsTable = {MeshWithLists(40, {{514, 36}, {518, 14}}), MeshWithLists(7, {{514, 4}, {514, 5}, {513, 1}})};
   model.bgsgTable.resize(2);
   model.bgsgTable[0].recordCount = 24;

@@ -56,9 +56,7 @@ TEST(ReportVisual, EliteMaterialTexts) {
   Bytes three;
   three.Add(EliteStat("a", "default", 0, 1, 0)).Add(EliteStat("b", "ship", 7, 0, 0)).Add(EliteStat("c", "fx", 0, 1, 0));
   EXPECT_EQ(Body(three), "\\par\r\nThis is an ' elite ' - type HOD with 3 materials, and 2 shaders.\\par\r\n");
-
-  // Two shaders, three textures: only records with a variant word of at least 1
-  // show the highest texture index, which must name the last texture.
+  // Only records of variant word 1 or more show the highest texture index, which names the last.
   const std::string open = "\\par\r\nThis is an ' elite ' - type HOD with 2 materials, and 2 shaders. ";
   Bytes counted, skipped, one;
   counted.Add(EliteStat("a", "default", 0, 1, 0, 9)).Add(EliteStat("b", "default", 1, 1, 0, 2));
@@ -96,7 +94,6 @@ TEST(ReportVisual, MultSectionsByLevelAndGoblins) {
                             "\\tab \\tab MULT( 2 ), BMSH( 2 ), submesh( 1 ) has material_tag 5\\par\r\n"
                             "\\tab Total of 1 meshes for object Fin\\{1\\}\\par\r\n"
                             "\\par\r\n1 GOBG chunk with 10 faces in total.\\par\r\n");
-
   // Lists of 4 and 5 indices make 1 and 2 faces: the sum is rounded after each list.
   Bytes goblins = Gobg("a", Bmsh(0, {{0, 2, 0, {{518, 14}}}, {1, 2, 0, {{4, 4}}}}));
   EXPECT_EQ(Body(goblins.Add(Gobg("b", Faces(3, 2)))), kNoStat + "\\par\r\n2 GOBGs with 15 faces in total.\\par\r\n");

@@ -33,7 +33,6 @@ TEST(WalkHod, LeadingChunksAreKeptAsStored) {
   EXPECT_FALSE(w.result.failed);
   EXPECT_EQ(w.model.hodHeader.vers, (sq::ChunkHeader{"FORM", 0x08000000u, "VERS"}));
   EXPECT_EQ(w.model.hodHeader.bglt, (sq::ChunkHeader{"NRML", 0x08000000u, "BGLT"}));
-
   // An odd size is kept; a version stored big-endian reads as stored.
   Walk odd(Bytes().Tag("FORM").BE32(12).Tag("VERS").Raw({0x00, 0x00, 0x03, 0xE8}));
   EXPECT_EQ(sq::ByteSwap32(odd.model.hodHeader.vers.chunkSize), 12u);

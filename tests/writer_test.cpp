@@ -110,9 +110,7 @@ TEST(WriteBackgroundCli, RefusesItsOwnInputOtherShapesAndReportsWriteFailuresAnd
   sq::BackgroundWriterTables t = SmallBackground();
   const std::string bytes = sq::SerializeBackgroundHod(t);
   WriteBytes(dir / "bg.hod", Bytes().Tag(bytes));
-
-  // Written into another folder over a file of that name (its path alone on stdout
-  // is the sample's test): written without asking, and said.
+  // Into another folder over a file of that name: written without asking, and said.
   WriteBytes(out / "bg.hod", {'x'});
   auto run = [&](const std::filesystem::path& hod, const std::filesystem::path& to) {
     return Starquill({"write-background", hod.string(), "--out-dir", to.string()}, dir);
@@ -121,13 +119,11 @@ TEST(WriteBackgroundCli, RefusesItsOwnInputOtherShapesAndReportsWriteFailuresAnd
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "starquill write-background: replaced the earlier " + (out / "bg.hod").string() + "\n");
   EXPECT_EQ(ReadText(out / "bg.hod"), bytes);
-
   // Output into the input's own folder: the same file.
   r = run(dir / "bg.hod", dir.path());
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("would replace the file it is read from"), std::string::npos) << r.err;
   EXPECT_EQ(ReadText(dir / "bg.hod"), bytes);
-
   // A file of another shape: refused, nothing written.
   WriteBytes(dir / "vers.hod", Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0))));
   r = run(dir / "vers.hod", out.path());
@@ -135,13 +131,11 @@ TEST(WriteBackgroundCli, RefusesItsOwnInputOtherShapesAndReportsWriteFailuresAnd
   EXPECT_EQ(r.err,
             "Starquill: Cannot write a background HOD from vers.hod: it holds no background mesh form (BGMS).\n");
   EXPECT_EQ(FileCount(out.path()), 1);
-
   // A damaged file is refused too, even when the rows read so far have the shape.
   WriteBytes(dir / "cut.hod", Bytes().Tag(bytes.substr(0, bytes.size() - 10)));
   r = run(dir / "cut.hod", out.path());
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("the file is damaged"), std::string::npos) << r.err;
-
   // A write that fails (the name is taken by a folder) says why and leaves no file behind.
   const auto taken = out / "taken";
   std::filesystem::create_directories(taken / "bg.hod");
@@ -150,7 +144,6 @@ TEST(WriteBackgroundCli, RefusesItsOwnInputOtherShapesAndReportsWriteFailuresAnd
   EXPECT_EQ(r.out + r.err, "Starquill: The background HOD file could not be written: cannot write " +
                                (taken / "bg.hod").string() + ": " + std::strerror(EISDIR) + "\n");
   EXPECT_EQ(FileCount(taken), 1);
-
   // A folder that is not there is made; one that cannot be made (below a file) is said once.
   r = run(dir / "bg.hod", out / "no" / "such");
   EXPECT_EQ(r.status, 0) << r.err;
