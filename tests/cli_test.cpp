@@ -21,12 +21,11 @@ Bytes Background() { return Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32
 
 }  // namespace
 
-// What stands before the first ".hod", behind the last separator of either kind.
-TEST(HodBaseName, BackslashesSeparateToo) { EXPECT_EQ(sq::HodBaseName("C:\\a.hod.d\\b.hod"), "a"); }
-
 // A file handed over whole: its own name decides, the folders do not; the ending
-// wins, else the first named; every picture the load reads is a sky image.
-TEST(KindOfFile, NameCases) {
+// wins, else the first named; every picture the load reads is a sky image. The base
+// name stands before the first ".hod", behind the last separator of either kind.
+TEST(CommandPaths, KindOfFileAndBaseName) {
+  EXPECT_EQ(sq::HodBaseName("C:\\a.hod.d\\b.hod"), "a");
   using enum sq::FileKind;
   using P = std::pair<const char*, sq::FileKind>;
   for (const auto& [name, kind] :

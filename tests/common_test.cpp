@@ -34,10 +34,13 @@ TEST(FormatFloat, MatchesTheSevenDigitGeneralForm) {
   }
 }
 
-TEST(SafeFileName, KeepsNamesInsideTheFolder) {
+// A file's name stays inside its folder; a name with line ends and control bytes stays
+// on its own group line.
+TEST(SafeNames, KeepNamesInsideTheFolderAndOnTheirLine) {
   for (const auto& [name, safe] : {std::pair{"../x", ".._x"}, {"a\\b:c\nd", "a_b_c_d"}, {"..", "_"}, {"", "_"}}) {
     EXPECT_EQ(sq::SafeFileName(name), safe);
   }
+  EXPECT_EQ(sq::SideFileText(std::string("a\r\nv 9 9 9\0\x7f", 12)), "a__v 9 9 9__");
 }
 
 TEST(Reader, LittleEndianValuesAndAStickyFailureThatNamesTheField) {

@@ -161,10 +161,9 @@ TEST(SideExports, AFailedWalkLeavesWhatItReadBefore) {
                    {"HIER1.obj", HierSegment("Root_Root", "1")},
                    {"HIER2.txt", HierText("Root", "Root", "1")}}));
 
+  Bytes burns = BurnItem("B1", {0, 0, -3});
   const Walk burn(
-      ModelFile(Bytes()
-                    .Add(BurnItem("B1", {0, 0, -3}))
-                    .Add(TokenItem("BURN", Bytes().Text("B2").Text("b").I32(1000).I32(7).F32s({0, 0, 0})))));
+      ModelFile(burns.Add(TokenItem("BURN", Bytes().Text("B2").Text("b").I32(1000).I32(7).F32s({0, 0, 0})))));
   EXPECT_TRUE(burn.result.failed);
   EXPECT_EQ(FilesIn(burn.dir.path()), (Files{{"burn1Cpoints.obj", Points("B1", "v 0 0 -3\r\n")}}));
 }

@@ -68,12 +68,11 @@ TEST(WalkContext, TheEleventhMessageEndsTheWalk) {
 TEST(WalkRecord, WholeFilesInTheOrderAndDepthOfTheWalk) {
   const Bytes sky = FullBackgroundHod(2, 2), ship = FullModelHod();
   RecordedWalk w(sky), model(ship);
-  for (const RecordedWalk* walk : {&w, &model}) {
+  for (const auto& [walk, size] : {std::pair{&w, sky.size()}, {&model, ship.size()}}) {
     ASSERT_FALSE(walk->result.failed) << walk->result.reason;
     EXPECT_FALSE(walk->result.stoppedAt);
+    EXPECT_EQ(walk->result.end, size);
   }
-  EXPECT_EQ(w.result.end, sky.size());
-  EXPECT_EQ(model.result.end, ship.size());
   EXPECT_EQ(w.Names(),
             (std::vector<std::string>{"FORM VERS@0", "NRML BGLT@0", "FORM BGMS@0", "NRML BMSH@1", "NRML BMSH@1",
                                       "FORM BGSG@0", "FORM BGSG@0", "NRML STRF@0", "NRML STRF@0"}));
