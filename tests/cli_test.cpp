@@ -189,8 +189,8 @@ TEST(ToolsCli, HelpUnknownOptionsAndWrongArguments) {
   }
 }
 
-// The one parser of the command line: help for every command.
-TEST(ParserCli, HelpForEveryCommandAndTheVersion) {
+// The one parser of the command line: help for every command, and the version.
+TEST(ParserCli, HelpForEveryCommandTheVersionAndAPathNamedLikeACommand) {
   TempDir dir;
   const ProcessResult help = Starquill({"--help"}, dir);
   EXPECT_EQ(help.status, 0);
@@ -208,6 +208,12 @@ TEST(ParserCli, HelpForEveryCommandAndTheVersion) {
   const ProcessResult version = Starquill({"--version"}, dir);
   EXPECT_EQ(version.status, 0);
   EXPECT_EQ(version.out.rfind("starquill ", 0), 0u);
+  // One command a line: a later word that names a command is a path.
+  WriteBytes(dir / "check" / "a.hod", Vers(1000));
+  const ProcessResult paths = RunProgram(
+      "sh", {"-c", "cd " + ShellQuote(dir.path().string()) + " && " + STARQUILL_EXE + " check check"}, dir.path());
+  EXPECT_EQ(paths.status, 0) << paths.err;
+  EXPECT_EQ(paths.err, "1 file: 1 clean, 0 with warnings, 0 with errors, 0 unreadable\n");
 }
 
 // Usage errors are refused before anything is read or written, with what a mistyped word
@@ -246,14 +252,4 @@ TEST(ParserCli, UsageErrorsEndWithStatusTwo) {
     }
   }
   EXPECT_FALSE(std::filesystem::exists(dir / "a.HODreport.rtf"));
-}
-
-// One command a line: a later word that names a command is a path.
-TEST(ParserCli, AWordNamingACommandLaterIsAPath) {
-  TempDir dir;
-  WriteBytes(dir / "check" / "a.hod", Vers(1000));
-  const ProcessResult r = RunProgram(
-      "sh", {"-c", "cd " + ShellQuote(dir.path().string()) + " && " + STARQUILL_EXE + " check check"}, dir.path());
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err, "1 file: 1 clean, 0 with warnings, 0 with errors, 0 unreadable\n");
 }

@@ -65,17 +65,18 @@ void Flatten(const json& nodes, int depth, std::vector<std::string>& out) {
 }  // namespace
 
 // Several inputs make one document with one entry a file, in input order; a file
-// that cannot be read keeps its place with the reason.
-TEST(DumpCli, TablesUnderTheModelsNamesWithBlocksAsCountsOfSeveralFiles) {
+// that cannot be read keeps its place with the reason. Bytes of a file's texts keep
+// their value whatever they are: each is one character. The tree view shows the same.
+TEST(DumpCli, TablesOfSeveralFilesTextsOfAnyBytesAndTheTreeView) {
   TempDir dir;
   WriteBytes(dir / "sky.hod", FullBackgroundHod(2, 2));
   WriteBytes(dir / "ship.hod", FullModelHod());
   const std::string sky = (dir / "sky.hod").string(), missing = (dir / "missing.hod").string();
-  const ProcessResult r = Starquill({"dump", "--tables", sky, missing, (dir / "ship.hod").string()}, dir);
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, missing + ": starquill dump: cannot open " + missing +
-                       "\n3 files: 1 clean, 0 with warnings, 1 with errors, 1 unreadable\n");
-  const json doc = json::parse(r.out);
+  const ProcessResult batch = Starquill({"dump", "--tables", sky, missing, (dir / "ship.hod").string()}, dir);
+  EXPECT_EQ(batch.status, 2);
+  EXPECT_EQ(batch.err, missing + ": starquill dump: cannot open " + missing +
+                           "\n3 files: 1 clean, 0 with warnings, 1 with errors, 1 unreadable\n");
+  const json doc = json::parse(batch.out);
   ASSERT_EQ(doc["files"].size(), 3u);
   EXPECT_EQ(doc["files"][0]["file"], sky);
   EXPECT_EQ(doc["files"][1], json({{"file", missing}, {"error", "cannot open " + missing}}));
@@ -91,12 +92,7 @@ TEST(DumpCli, TablesUnderTheModelsNamesWithBlocksAsCountsOfSeveralFiles) {
   EXPECT_EQ(ship["detail"]["infoRecord"]["warning"]["text"], "check the docking path");
   // Without --tables, none.
   EXPECT_FALSE(json::parse(Starquill({"dump", (dir / "ship.hod").string()}, dir).out).contains("tables"));
-}
-
-// Bytes of a file's texts keep their value whatever they are: each is one character.
-// The tree view shows the same document.
-TEST(DumpCli, TextsOfAnyBytesAndTheTreeView) {
-  TempDir dir;
+  // Texts of any bytes, and the tree view.
   const std::string path = (dir / "odd.hod").string();
   const Bytes head = Bytes().Add(Vers(1000)).Tag("FORM").BE32(2).Tag("NAME");  // too short for its text
   WriteBytes(path, Bytes().Add(head).Add(StarMapChunk("B\xE9\x01", {})).Tag("\xFF\x80ZZ").Zeros(8));

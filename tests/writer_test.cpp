@@ -20,7 +20,7 @@ sq::BackgroundWriterTables EmptyBackground() {
 
 }  // namespace
 
-TEST(BackgroundWriter, WrittenFileReadsBackIntoTheSameTables) {
+TEST(BackgroundWriter, WrittenFileReadsBackIntoTheSameTablesAndCopiesOnlyItsShapeBack) {
   sq::BackgroundWriterTables t = SmallBackground();
   const std::string bytes = sq::SerializeBackgroundHod(t);
   const Walk w(Bytes().Tag(bytes));
@@ -30,7 +30,22 @@ TEST(BackgroundWriter, WrittenFileReadsBackIntoTheSameTables) {
   EXPECT_EQ(w.model.bgmsTable, t.outBgmsTable);
   EXPECT_EQ(w.model.bgsgTable, std::vector(t.outBgsgTable.begin(), t.outBgsgTable.end()));
   EXPECT_EQ(w.model.strfTable, std::vector(t.outStrfTable.begin(), t.outStrfTable.end()));
-  // (Copied back into writer tables it writes the same bytes: write-background's test.)
+  // Copied back into writer tables it writes the same bytes (write-background's test);
+  // other shapes are refused and leave the tables.
+  sq::BackgroundWriterTables target = EmptyBackground();
+  const sq::BackgroundWriterTables before = target;
+  const std::vector<std::pair<void (*)(sq::Model&), std::string>> cases = {
+      {[](sq::Model& m) { m.strfTable.pop_back(); }, "it holds 15 point-star chunks, not 16"},
+      {[](sq::Model& m) { m.bgsgTable.pop_back(); }, "it holds 1 star-map chunks, not 2"},
+      {[](sq::Model& m) { m.bgmsTable[3].parts[0].listCount = 2, m.bgmsTable[3].parts[0].indexLists.push_back({}); },
+       "mesh chunk 4 has 2 index lists, not one"},
+  };
+  for (const auto& [spoil, reason] : cases) {
+    Walk spoilt(Bytes().Tag(bytes));
+    spoil(spoilt.model);
+    EXPECT_EQ(sq::CopyBackgroundToWriter(spoilt.model, target), reason);
+  }
+  EXPECT_EQ(target.outBgmsTable, before.outBgmsTable);
 }
 
 TEST(BackgroundWriter, EmptyBackgroundByteForByte) {
@@ -83,26 +98,6 @@ TEST(BackgroundWriter, RefusesBrokenTablesWithAMessageAndWritesNothing) {
     EXPECT_EQ(out.messages[0].weight, sq::MessageWeight::Warning);
     EXPECT_EQ(ReadText(dir / "old.hod"), std::string("\x01\x02\x03", 3)) << c.what;
   }
-}
-
-TEST(CopyBackgroundToWriter, RefusesOtherShapesAndLeavesTheTables) {
-  sq::BackgroundWriterTables written = SmallBackground();
-  const std::string file = sq::SerializeBackgroundHod(written);
-
-  sq::BackgroundWriterTables target = EmptyBackground();
-  const sq::BackgroundWriterTables before = target;
-  const std::vector<std::pair<void (*)(sq::Model&), std::string>> cases = {
-      {[](sq::Model& m) { m.strfTable.pop_back(); }, "it holds 15 point-star chunks, not 16"},
-      {[](sq::Model& m) { m.bgsgTable.pop_back(); }, "it holds 1 star-map chunks, not 2"},
-      {[](sq::Model& m) { m.bgmsTable[3].parts[0].listCount = 2, m.bgmsTable[3].parts[0].indexLists.push_back({}); },
-       "mesh chunk 4 has 2 index lists, not one"},
-  };
-  for (const auto& [spoil, reason] : cases) {
-    Walk w(Bytes().Tag(file));
-    spoil(w.model);
-    EXPECT_EQ(sq::CopyBackgroundToWriter(w.model, target), reason);
-  }
-  EXPECT_EQ(target.outBgmsTable, before.outBgmsTable);
 }
 
 TEST(WriteBackgroundCli, RefusesItsOwnInputOtherShapesAndReportsWriteFailuresAndReplacements) {
