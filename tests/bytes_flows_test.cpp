@@ -66,20 +66,10 @@ TEST(BytesFlows, ReportCheckAndDumpOfBytesMatchThoseOfTheFile) {
   }
 }
 
-TEST(BytesFlows, ReportOfBytesRefusesANameWithoutHodAndWritesNothing) {
-  RecordingPlatform platform;
-  sq::Model model;
-  sq::MemoryFolder folder;
-  const sq::ReportOutcome outcome =
-      sq::ReportOfBytes(model, "ship.txt", sq::FileBytes::Copy(FullModelHod().vec()), folder, false, platform);
-  EXPECT_EQ(outcome.status, sq::ReportOutcome::Status::Refused);
-  EXPECT_TRUE(folder.Names().empty());
-  EXPECT_EQ(platform.messages, std::vector<std::string>{"Starquill: Please select an Farhold HOD file."});
-}
-
-// A background is told by its BGMS form or point stars of its own; point stars
-// in a ship's detail keep it a model, though the window previews them.
-TEST(BytesFlows, ABackgroundIsToldFromAShipWithPointStarsInItsDetail) {
+// A background is told by its BGMS form or point stars of its own; point stars in a ship's
+// detail keep it a model, though the window previews them. A name without ".hod" is
+// refused and nothing written.
+TEST(BytesFlows, ReportOfBytesTellsABackgroundAndRefusesANameWithoutHod) {
   Bytes shipWithStars, starsAlone;
   shipWithStars.Add(Vers(512)).Add(Form("DTRM", Bytes().Add(PointStars(2, 1))));
   starsAlone.Add(Vers(1000)).Add(PointStars(2, 1));
@@ -96,6 +86,14 @@ TEST(BytesFlows, ABackgroundIsToldFromAShipWithPointStarsInItsDetail) {
     EXPECT_EQ(report.background, background);
     EXPECT_EQ(report.openPreview, bytes != FullModelHod().vec());
   }
+  RecordingPlatform platform;
+  sq::Model model;
+  sq::MemoryFolder folder;
+  const sq::ReportOutcome outcome =
+      sq::ReportOfBytes(model, "ship.txt", sq::FileBytes::Copy(FullModelHod().vec()), folder, false, platform);
+  EXPECT_EQ(outcome.status, sq::ReportOutcome::Status::Refused);
+  EXPECT_TRUE(folder.Names().empty());
+  EXPECT_EQ(platform.messages, std::vector<std::string>{"Starquill: Please select an Farhold HOD file."});
 }
 
 // The dump's floats: the fewest digits that read back as the same float, for

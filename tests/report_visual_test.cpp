@@ -50,6 +50,9 @@ TEST(ReportVisual, MaterialAndTextureTexts) {
   // No texture: the open paragraph closes empty; "Lambert" is not "lambert".
   EXPECT_EQ(Body(FourStats("Lambert")),
             "\\par\r\n5 STATs with a total of  8 shaders (no 'lambert' shader present). \\par\r\n");
+  // A lighting file needs no materials.
+  EXPECT_EQ(Body(Bytes().Tag("LITE").BE32(0).I32(0)),
+            "\\par\r\nNumber of background lights ( 0 ) is unequal to three.\\par\r\n\\par\r\n");
 }
 
 TEST(ReportVisual, EliteMaterialTexts) {
@@ -68,12 +71,6 @@ TEST(ReportVisual, EliteMaterialTexts) {
   one.Add(EliteStat("a", "matte", 0, 1, 0)).Add(Textures({"RGBA"}));
   EXPECT_EQ(Body(one),
             "\\par\r\nThis is an ' elite ' - type HOD with 1 materials, and 1 shader. Number of textures = 1\\par\r\n");
-}
-
-// A lighting file needs no materials.
-TEST(ReportVisual, LightingFileWithoutMaterials) {
-  EXPECT_EQ(Body(Bytes().Tag("LITE").BE32(0).I32(0)),
-            "\\par\r\nNumber of background lights ( 0 ) is unequal to three.\\par\r\n\\par\r\n");
 }
 
 TEST(ReportVisual, MultSectionsByLevelAndGoblins) {

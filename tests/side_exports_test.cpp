@@ -140,8 +140,10 @@ TEST(SideExports, EveryChunkReadIsExportedInReadingOrder) {
 
 // A VARY face on a missing corner ends its file after the faces before it, and the report
 // shows only that chunk's face lists; a trail or burn claiming far more points than follow
-// adds nothing, the runs before it stay.
-TEST(SideExports, AFailedWalkLeavesWhatItReadBefore) {
+// adds nothing, the runs before it stay. The report's texts come from the last chunk that
+// reached them: a VARY chunk refused before its face lists leaves the earlier chunk's
+// ranges, a marker cut short leaves the earlier marker's separator.
+TEST(SideExports, AFailedWalkLeavesWhatItReadBeforeAndOnlyTheTextsOfChunksThatReachedThem) {
   Bytes visual;
   visual.Add(SmallVary("a", 1)).Add(SmallVary("bad", 2, 5));
   const Reported vary(Bytes().Add(Vers(512)).Add(Form("HVMD", visual)).Add(Form("DTRM", Hier("A_B", 1))));
@@ -166,17 +168,11 @@ TEST(SideExports, AFailedWalkLeavesWhatItReadBefore) {
       ModelFile(burns.Add(TokenItem("BURN", Bytes().Text("B2").Text("b").I32(1000).I32(7).F32s({0, 0, 0})))));
   EXPECT_TRUE(burn.result.failed);
   EXPECT_EQ(FilesIn(burn.dir.path()), (Files{{"burn1Cpoints.obj", Points("B1", "v 0 0 -3\r\n")}}));
-}
-
-// The report's texts come from the last chunk that reached them: a VARY chunk
-// refused before its face lists leaves the earlier chunk's ranges, a marker cut
-// short leaves the earlier marker's separator.
-TEST(SideExports, TextsOfChunksThatEndedEarlyAreNotShown) {
-  Bytes visual;
-  visual.Add(SmallVary("a", 1)).Tag("VARY").BE32(0).Text("v").Text("w").I32(0x10000000).I32(0).I32(0).I32(0).I32(0);
-  const Reported vary(Bytes().Add(Vers(512)).Add(Form("HVMD", visual)));
-  EXPECT_TRUE(vary.walk.result.failed);
-  EXPECT_NE(vary.report.find(VaryBlock(kCornerText + kListText)), std::string::npos);
+  Bytes refused;
+  refused.Add(SmallVary("a", 1)).Tag("VARY").BE32(0).Text("v").Text("w").I32(0x10000000).I32(0).I32(0).I32(0).I32(0);
+  const Reported early(Bytes().Add(Vers(512)).Add(Form("HVMD", refused)));
+  EXPECT_TRUE(early.walk.result.failed);
+  EXPECT_NE(early.report.find(VaryBlock(kCornerText + kListText)), std::string::npos);
 
   Bytes cut;
   cut.Tag("FORM").BE32(200).Tag("MRKR").Tag("NRML").BE32(0).Tag("MRKR").I32(3).Text("M2").Text("Root").F64(2.5);

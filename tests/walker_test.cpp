@@ -28,7 +28,7 @@ struct RecordedWalk {
 
 }  // namespace
 
-TEST(WalkHod, LeadingChunksAreKeptAsStored) {
+TEST(WalkHod, LeadingChunksAreKeptAsStoredAndATextPastTheFileShowsWhere) {
   Walk w(Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0))));
   EXPECT_FALSE(w.result.failed);
   EXPECT_EQ(w.model.hodHeader.vers, (sq::ChunkHeader{"FORM", 0x08000000u, "VERS"}));
@@ -41,11 +41,8 @@ TEST(WalkHod, LeadingChunksAreKeptAsStored) {
   Walk named(Bytes().Add(Vers(512)).Add(Form("NAME", Bytes().Tag("Fighter1"))));
   EXPECT_EQ(named.model.hodHeader.hodName, "Fighter1");
   EXPECT_EQ(sq::ByteSwap32(named.model.hodHeader.name.chunkSize), 12u);
-}
-
-// A text length past the file shows the position behind the length, counted from 1.
-// (A negative one, and the walk going on behind it, are shown by the dump's tests.)
-TEST(ReadFixedText, ALengthPastTheFileShowsThePosition) {
+  // A text length past the file shows the position behind the length, counted from 1
+  // (a negative one, and the walk going on behind it: the dump's tests).
   Walk map(Bytes().Add(Vers(1000)).Add(Form("BGSG", Bytes().I32(1000).I32(0))));
   EXPECT_EQ(map.platform.messages, std::vector<std::string>{"Starquill: Unqualified string at 33"});
   ASSERT_EQ(map.model.bgsgTable.size(), 1u);
