@@ -24,7 +24,7 @@ Bytes Background() { return Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32
 // A file handed over whole: its own name decides, the folders do not; the ending
 // wins, else the first named; every picture the load reads is a sky image. The base
 // name stands before the first ".hod", behind the last separator of either kind.
-TEST(CommandPaths, KindOfFileAndBaseName) {
+TEST(CommandPaths, KindOfFileBaseNameAndWhatOpensInAWindow) {
   EXPECT_EQ(sq::HodBaseName("C:\\a.hod.d\\b.hod"), "a");
   using enum sq::FileKind;
   using P = std::pair<const char*, sq::FileKind>;
@@ -34,9 +34,7 @@ TEST(CommandPaths, KindOfFileAndBaseName) {
         P("sky.png.bak", Other), P("/maps.hod/notes.txt", Other)}) {
     EXPECT_EQ(sq::KindOfFile(name), kind) << name;
   }
-}
-
-TEST(OpensInWindow, OnlyALoneExistingHodOrTgaFile) {
+  // Only a lone existing HOD or TGA file opens in the window.
   TempDir dir;
   WriteBytes(dir / "m01.hod", Background());
   WriteBytes(dir / "notes.txt", Background());

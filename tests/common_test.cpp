@@ -17,10 +17,11 @@
 #include "picture/tga_header.h"
 #include "tests/test_kit.h"
 
-// Every form is C's own %.7G: zeros of either sign, ties between two seven-digit
-// decimals (to the even one), the largest and smallest floats, infinity, and a
-// sweep over the floats' bit patterns.
-TEST(FormatFloat, MatchesTheSevenDigitGeneralForm) {
+// Every float is C's own %.7G: zeros of either sign, ties between two seven-digit decimals
+// (to the even one), the largest and smallest floats, infinity, and a sweep over the bit
+// patterns. A file's name stays inside its folder; a name with line ends and control bytes
+// stays on its own group line.
+TEST(TextForms, FloatsInTheSevenDigitGeneralFormAndSafeNames) {
   std::vector<float> values = {
       -12.25f,    12345678.0f, 0.6135923f, 0.0f, -0.0f,         1234567.5f, 1234568.5f,
       9999999.0f, 0.0001f,     1e-5f,      1e7f, 3.4028235e38f, 1.4e-45f,   std::numeric_limits<float>::infinity()};
@@ -32,11 +33,6 @@ TEST(FormatFloat, MatchesTheSevenDigitGeneralForm) {
     std::snprintf(c, sizeof c, "%.7G", static_cast<double>(f));
     ASSERT_EQ(sq::FormatFloat(f), c) << "bits " << std::bit_cast<uint32_t>(f);
   }
-}
-
-// A file's name stays inside its folder; a name with line ends and control bytes stays
-// on its own group line.
-TEST(SafeNames, KeepNamesInsideTheFolderAndOnTheirLine) {
   for (const auto& [name, safe] : {std::pair{"../x", ".._x"}, {"a\\b:c\nd", "a_b_c_d"}, {"..", "_"}, {"", "_"}}) {
     EXPECT_EQ(sq::SafeFileName(name), safe);
   }

@@ -6,17 +6,31 @@
 using namespace sqtest;
 using namespace std::string_literals;
 
-// The side files' lines are pinned over a generated model by the identical-outputs
-// test; an empty hierarchy still writes both files.
-TEST(DetailWalk, AnEmptyHierarchyWritesItsSideFiles) {
+TEST(DetailWalk, HeaderAtWhichTheWalkStopsIsReadOnceAndAnEmptyHierarchy) {
+  // The NAME form's header, read behind a navlight chunk, is handed on to the file walker.
+  Walk w(ModelFile(NavlChunk({{"L1", {1, 2, 3, 4, 5, 6, 7, 8, 9}}})).Add(Form("NAME", Bytes().Tag("Frigate1"))));
+  ASSERT_FALSE(w.result.failed) << w.result.reason;
+  EXPECT_EQ(w.model.hodHeader.hodName, "Frigate1");
+  // Behind a BSRM form the size and id of the next header are always read.
+  Walk b(ModelFile(BsrmForm({.meshName = "Hull"})).Add(Form("NAME", Bytes().Tag("Frigate2"))));
+  EXPECT_EQ(b.model.hodHeader.hodName, "Frigate2");
+  // A BSRM form as the last thing in the file ends the walk normally.
+  Walk last(ModelFile(BsrmForm({.meshName = "Hull"})));
+  EXPECT_FALSE(last.result.failed) << last.result.reason;
+  // An unknown item ends the detail walk quietly.
+  Walk unknown(ModelFile(Bytes().Add(BurnItem("B", {})).Tag("ZZZZ").Add(EtshItem("late", {}))));
+  EXPECT_FALSE(unknown.result.failed);
+  EXPECT_TRUE(unknown.model.hasBURN && !unknown.model.hasETSH);
+  // An empty hierarchy still writes both side files (their lines: the identical-outputs test).
   Walk empty(ModelFile(HierItem({})));
   EXPECT_EQ(empty.Side("HIER1.obj"), "\r\n");
   EXPECT_TRUE(std::filesystem::exists(empty.dir / "HIER2.txt"));
 }
 
-// The owner's initials of short names (a whole name is pinned by the ship's report
-// test); a warning and an error reach the model and end the walk.
-TEST(DetailWalk, InfoItemsReachTheModelAndEndTheWalk) {
+// The owner's initials of short names (a whole name is pinned by the ship's report test);
+// a warning and an error reach the model and end the walk. The marker whose separator is
+// not zero, and runs that append.
+TEST(DetailWalk, InfoItemsMarkerSeparatorsAndAppendingRuns) {
   for (const auto& [stored, initials] : {std::pair{""s, ". "s}, {"k\0"s, "K. "s}}) {
     Walk w(ModelFile(InfoForm({{"OWNR", stored}})));
     EXPECT_FALSE(w.result.failed) << w.result.reason;
@@ -29,9 +43,6 @@ TEST(DetailWalk, InfoItemsReachTheModelAndEndTheWalk) {
   EXPECT_EQ(w.model.infoErrorText, "bad seam");
   // Nothing behind the INFO form is read: not even the NAME form behind the detail form.
   EXPECT_EQ(w.model.hodHeader.hodName, "");
-}
-
-TEST(DetailWalk, MarkerSeparatorAndAppendingRuns) {
   Bytes items;
   items.Add(MarkerForm("M1", 0.0)).Add(MarkerForm("M2", 1.5));
   Walk zero(ModelFile(Bytes().Add(MarkerForm("M1", 0.0)).Add(MarkerForm("M2", -0.0))));
@@ -62,23 +73,6 @@ TEST(DetailWalk, PointStarsInsideTheDetailFormReplaceTheTable) {
   const sq::PreviewLists lists = PreviewOf(w.model);
   ASSERT_EQ(lists.starPreviewVertices.size(), 2u);
   EXPECT_FLOAT_EQ(lists.starPreviewVertices[1].x, 0.99f * 7);
-}
-
-TEST(DetailWalk, HeaderAtWhichTheWalkStopsIsReadOnce) {
-  // The NAME form's header, read behind a navlight chunk, is handed on to the file walker.
-  Walk w(ModelFile(NavlChunk({{"L1", {1, 2, 3, 4, 5, 6, 7, 8, 9}}})).Add(Form("NAME", Bytes().Tag("Frigate1"))));
-  ASSERT_FALSE(w.result.failed) << w.result.reason;
-  EXPECT_EQ(w.model.hodHeader.hodName, "Frigate1");
-  // Behind a BSRM form the size and id of the next header are always read.
-  Walk b(ModelFile(BsrmForm({.meshName = "Hull"})).Add(Form("NAME", Bytes().Tag("Frigate2"))));
-  EXPECT_EQ(b.model.hodHeader.hodName, "Frigate2");
-  // A BSRM form as the last thing in the file ends the walk normally.
-  Walk last(ModelFile(BsrmForm({.meshName = "Hull"})));
-  EXPECT_FALSE(last.result.failed) << last.result.reason;
-  // An unknown item ends the detail walk quietly.
-  Walk unknown(ModelFile(Bytes().Add(BurnItem("B", {})).Tag("ZZZZ").Add(EtshItem("late", {}))));
-  EXPECT_FALSE(unknown.result.failed);
-  EXPECT_TRUE(unknown.model.hasBURN && !unknown.model.hasETSH);
 }
 
 TEST(DetailWalk, FaceCountsSsubListsAndDockingPaths) {

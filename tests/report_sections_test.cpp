@@ -91,7 +91,7 @@ struct Case {
 
 }  // namespace
 
-TEST(ReportHead, HeadLinesOfEachKindOfFile) {
+TEST(ReportHeadAndBackground, HeadLinesOfEachKindOfFileAndTheBackgroundSections) {
   sq::Model lighting = ModelOf(512);
   lighting.hasLITE = true;
   lighting.liteCount = 2;
@@ -122,9 +122,7 @@ TEST(ReportHead, HeadLinesOfEachKindOfFile) {
   }
   lighting.liteCount = 3;  // three lights need no remark
   EXPECT_EQ(sq::BuildReport(lighting, "m01").find("Number of background lights"), std::string::npos);
-}
-
-TEST(BackgroundReport, AllThreeSectionsByteForByte) {
+  // The three background sections, byte for byte.
   sq::Model model;
   model.hasBGMS = model.hasBGSG = model.hasSTRF = true;
   // 36 list indices give 12 faces, a strip of 14 gives 12; lists of 4 and 5 give 1.33 and then
@@ -210,9 +208,7 @@ TEST(ReportDetail, SectionsOfModelsSetUpByHand) {
     EXPECT_EQ(r.body, c.body);
     EXPECT_EQ(r.tail, "");
   }
-}
-
-TEST(ReportDetail, FaceSumsOfTheSsubListsAgainstTheMeshes) {
+  // The face sums of the SSUB lists against the meshes go to the tail.
   sq::Model m;
   m.hasBSRM = m.hasMULT = m.hasGOBG = true;
   m.multTable.resize(1);
@@ -279,10 +275,7 @@ TEST(Findings, EachProblemOfTheReportIsOneFindingInItsWords) {
     EXPECT_EQ(findings[0].text, c.text);
   }
   EXPECT_TRUE(sq::ModelFindings(ModelOf(1000)).empty());
-}
-
-// The SSUB sums against the faces of the LOD0 and goblin meshes.
-TEST(Findings, SsubSumsAgainstTheMeshFaces) {
+  // The SSUB sums against the faces of the LOD0 and goblin meshes.
   sq::Model m = ModelOf(1000);
   m.hasBSRM = m.hasMULT = m.hasGOBG = true;
   m.multTable.resize(1);
