@@ -17,7 +17,6 @@ TEST(BatchCli, FoldersWithAndWithoutRecursionInPathOrderAndBadInputs) {
   WriteBytes(mods / "a" / "notes.txt", Vers(1000));  // no ".hod" in its name: not taken
   WriteBytes(mods / "b" / "c" / "y.hod.bak", Vers(1000));
   fs::create_directories(dir / "empty");
-
   ProcessResult r = Starquill({"check", mods.string()}, dir);
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "1 file: 1 clean, 0 with warnings, 0 with errors, 0 unreadable\n");

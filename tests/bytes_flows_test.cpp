@@ -48,7 +48,6 @@ TEST(BytesFlows, ReportCheckAndDumpOfBytesMatchThoseOfTheFile) {
     for (const std::string& name : folder.Names()) inMemoryFiles[name] = *folder.Find(name);
     EXPECT_GT(onDiskFiles.size(), 0u);
     EXPECT_EQ(inMemoryFiles, onDiskFiles);
-
     const sq::CheckOutcome fromFile = sq::CheckFile(path, false);
     const sq::CheckOutcome fromBytes = sq::CheckBytes(sq::FileBytes::Copy(bytes), false);
     ASSERT_TRUE(fromBytes.readable);
@@ -56,7 +55,6 @@ TEST(BytesFlows, ReportCheckAndDumpOfBytesMatchThoseOfTheFile) {
     for (const auto& f : fromFile.findings) fileLines.push_back(sq::FindingLine(path, f));
     for (const auto& f : fromBytes.findings) byteLines.push_back(sq::FindingLine(path, f));
     EXPECT_EQ(byteLines, fileLines);
-
     const sq::DumpOptions options{.tables = true};
     const sq::DumpOutcome dumpFile = sq::DumpFile(path, options);
     const sq::DumpOutcome dumpBytes = sq::DumpBytes(path, sq::FileBytes::Copy(bytes), options);

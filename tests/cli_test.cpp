@@ -91,7 +91,6 @@ TEST(ReportCli, RunsWithoutTheWindowModule) {
                 "Report on m01 HOD file: this is a BACKGROUND HOD without hierarchy objects.\\par\r\n\\par\r\n"
                 "Absent chunks: LMIP; GOBG; ETSH; GLOW; BURN; MRKR; NAVL; DOCK; ANIM; COLD; \\par\r\n\\par\r\n" +
                 kReportEnd);
-
 #ifdef STARQUILL_HAS_WINDOW
   const ProcessResult preview = RunProgram(
       alone.string(), {"preview", (dir / "m01.hod").string(), "--screenshot", (dir / "a.png").string()}, dir.path());
@@ -100,7 +99,6 @@ TEST(ReportCli, RunsWithoutTheWindowModule) {
   EXPECT_NE(preview.err.find("starquill-window.so"), std::string::npos) << preview.err;
   EXPECT_FALSE(std::filesystem::exists(dir / "a.png"));
 #endif
-
   const ProcessResult libraries = RunProgram("readelf", {"-d", STARQUILL_EXE}, dir.path());
   ASSERT_EQ(libraries.status, 0) << libraries.err;
   EXPECT_EQ(libraries.out.find("libQt"), std::string::npos) << libraries.out;

@@ -39,7 +39,9 @@ TEST(TextForms, FloatsInTheSevenDigitGeneralFormAndSafeNames) {
   EXPECT_EQ(sq::SideFileText(std::string("a\r\nv 9 9 9\0\x7f", 12)), "a__v 9 9 9__");
 }
 
-TEST(Reader, LittleEndianValuesAndAStickyFailureThatNamesTheField) {
+// The bounded reader names the field it failed at; records viewed in the file's bytes decode
+// little-endian at any alignment and equal owned ones.
+TEST(Reader, LittleEndianValuesAStickyFailureAndRecordsViewedAtAnyAlignment) {
   const std::vector<uint8_t> bytes = {0x78, 0x56, 0x34, 0x12, 0xFE, 0xFF, 0x00, 0x00, 0x80, 0x3F, 0xAB};
   sq::Reader in(bytes);
   EXPECT_EQ(in.U32(), 0x12345678u);
@@ -49,23 +51,18 @@ TEST(Reader, LittleEndianValuesAndAStickyFailureThatNamesTheField) {
   ASSERT_TRUE(in.Failed());
   EXPECT_EQ(in.Failure()->offset, 10u);
   EXPECT_EQ(in.Failure()->reason, "unexpected end of file reading a 16-bit value (2 bytes needed, 1 left)");
-
   sq::Reader short32(std::span<const uint8_t>(bytes).first(3));
   EXPECT_EQ(short32.I32(), 0);
   EXPECT_EQ(short32.Failure()->reason, "unexpected end of file reading a 32-bit value (4 bytes needed, 3 left)");
   EXPECT_EQ(short32.I16(), 0);  // after a failure nothing moves, though two bytes are there
   EXPECT_EQ(short32.Position(), 0u);
-}
-
-TEST(RecordList, ViewedRecordsDecodeLittleEndianAtAnyAlignmentAndEqualOwnedOnes) {
   // A byte in front puts every record off its alignment; two stars, then a stray byte.
   sqsupport::Bytes block;
   block.Raw({0xEE}).F32s({1, -2, 3.5f, 0.25f, 0.5f, 0.75f, 1}).F32s({-1e6f, 0, 7, 0, 0, 0, 0.5f}).Raw({0x01});
-  const std::vector<uint8_t> bytes = block.vec();
-  const auto viewed = sq::RecordList<sq::PointStarRecord>::View(std::span(bytes).subspan(1));
+  const std::vector<uint8_t> records = block.vec();
+  const auto viewed = sq::RecordList<sq::PointStarRecord>::View(std::span(records).subspan(1));
   const sq::RecordList<sq::PointStarRecord> owned = {{1, -2, 3.5f, 0.25f, 0.5f, 0.75f, 1},
                                                      {-1e6f, 0, 7, 0, 0, 0, 0.5f}};
-
   EXPECT_TRUE(viewed.Viewing());
   ASSERT_EQ(viewed.size(), 2u);
   EXPECT_EQ(viewed, owned);
@@ -73,9 +70,8 @@ TEST(RecordList, ViewedRecordsDecodeLittleEndianAtAnyAlignmentAndEqualOwnedOnes)
   EXPECT_THROW((void)viewed.at(2), std::out_of_range);
   std::vector<sq::PointStarRecord> walked(viewed.begin(), viewed.end());
   EXPECT_EQ(walked, (std::vector<sq::PointStarRecord>(owned.begin(), owned.end())));
-
   sq::RecordList<sq::PointStarRecord> other = viewed;
-  other.Owned()[0].alpha = 0.5f;  // now its own records, the bytes untouched
+  other.Owned()[0].alpha = 0.5f;  // now its own records, the records untouched
   EXPECT_FALSE(other.Viewing());
   EXPECT_NE(other, viewed);
   EXPECT_EQ(viewed[0].alpha, 1.0f);
@@ -102,7 +98,6 @@ TEST(OutputFolder, DiskAndMemoryHoldTheSameFiles) {
   EXPECT_EQ(*memory.Find(".._r.rtf"), "newer");
   EXPECT_EQ(memory.Names(), (std::vector<std::string>{"a.obj", ".._r.rtf"}));
   EXPECT_EQ(memory.Find("b.obj"), nullptr);
-
   std::filesystem::create_directory(dir / "d.hod");
   EXPECT_EQ(disk.Append("d.hod", "x"), "cannot open " + (dir / "d.hod").string() + ": " + std::strerror(EISDIR));
   sq::DiskFolder missing(dir / "missing");

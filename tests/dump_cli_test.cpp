@@ -101,7 +101,6 @@ TEST(DumpCli, TablesOfSeveralFilesTextsOfAnyBytesAndTheTreeView) {
   EXPECT_EQ(json::parse(r.out)["tables"]["background"]["bgsgTable"][0]["textureName"], "B\u00E9\u0001");
   // Written as UTF-8; only control characters are escaped.
   EXPECT_NE(r.out.find("\"textureName\": \"B\u00E9\\u0001\""), std::string::npos) << r.out;
-
   r = Starquill({"dump", "--format", "tree", path}, dir);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out,
@@ -142,7 +141,6 @@ TEST(IndependentReaders, DumpTreeIsTheWalksRecordAndMeetsTheSchema) {
         EXPECT_EQ(std::memcmp(bytes + e.offset + 8, e.id.data(), 4), 0) << e.offset;
       }
       EXPECT_EQ(expected.empty(), file.size() == 0);
-
       const ProcessResult r = Starquill({"dump", sound ? "--sound-test" : "--tables", hod.string()}, dir);
       ASSERT_EQ(r.status, 0) << r.err;
       const json doc = json::parse(r.out);
@@ -162,7 +160,6 @@ TEST(IndependentReaders, DumpTreeIsTheWalksRecordAndMeetsTheSchema) {
   EXPECT_EQ(batch.status, 2);
   documents.push_back(dir / "batch.json");
   WriteText(documents.back(), batch.out);
-
   const ProcessResult check = Validate(documents, dir);
   EXPECT_EQ(check.status, 0) << check.out << check.err;
   // The check itself can fail: a document without its walk's end does.

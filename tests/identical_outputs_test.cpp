@@ -50,7 +50,6 @@ TEST(IdenticalOutputs, ReportsSideFilesImagesAndPreviewListsAsRecorded) {
   }
   const ProcessResult r = Starquill({"tga", image.string(), "--out-dir", out.path().string(), "--save-halftoned"}, in);
   EXPECT_EQ(r.status, 0) << r.err;
-
   const std::map<std::string, Digest> expected = {
       {"BNDVpoints.obj", {410, 0x27a17af9cf9d0a67ull}},
       {"HIER1.obj", {1897, 0xcee98417f6c364b5ull}},
@@ -72,7 +71,6 @@ TEST(IdenticalOutputs, ReportsSideFilesImagesAndPreviewListsAsRecorded) {
   std::map<std::string, Digest> written;
   for (const auto& [name, bytes] : FilesIn(out.path())) written[name] = DigestOf(bytes);
   EXPECT_EQ(written, expected);
-
   std::string error;
   const auto file = sq::FileBytes::Open(sky, error);
   ASSERT_TRUE(file) << error;

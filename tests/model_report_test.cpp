@@ -41,7 +41,6 @@ TEST(ModelReport, VisualAndDetailPartsOfAShipByteForByte) {
   visual.Add(Mult("Hull", {Faces(0, 2, 0), Faces(1, 1, 3)})).Add(Gobg("Gob", Faces(0, 1)));
   Bytes file;
   file.Add(Vers(512)).Add(Form("NAME", Bytes().Tag("Ship"))).Add(Form("HVMD", visual)).Add(Form("DTRM", detail));
-
   const Walk walk(file);
   EXPECT_FALSE(walk.result.failed) << walk.result.reason;
   // The report paragraph by paragraph, as it reads.

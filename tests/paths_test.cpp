@@ -77,7 +77,6 @@ TEST(AtomicWrite, AFailedReportLeavesTheOldFileWhole) {
   WriteBytes(report, Bytes().Tag("{\\rtf1 old}").vec());
   // The temporary file cannot be made: a folder stands where it would go.
   std::filesystem::create_directory(dir / (".m01.HODreport.rtf.tmp" + std::to_string(::getpid())));
-
   sq::Model model;
   RecordingPlatform platform;
   const sq::ReportOutcome outcome = sq::ReportCommand(model, hod, dir.path(), false, platform);

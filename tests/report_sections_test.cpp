@@ -136,7 +136,6 @@ TEST(ReportHeadAndBackground, HeadLinesOfEachKindOfFileAndTheBackgroundSections)
   model.strfTable.resize(3);
   model.strfTable[0].starCount = 18;
   model.strfTable[2].starCount = 7;
-
   const std::string expected =
       "\\par\r\nBGMS reporting:\\par\r\n=-------------------=\\par\r\n"
       "BMSH chunk 1 contains \\tab 40 vertices and \\tab 24 faces;\\par\r\n"
@@ -285,7 +284,6 @@ TEST(Findings, EachProblemOfTheReportIsOneFindingInItsWords) {
   m.gobgTable[0].mesh.subMeshes.emplace_back().indexLists.push_back({518, 6, {}});  // 4 goblin faces
   m.bsrmTable = {Bsrm("Hull", 10, 10, {{9}}), Bsrm("Gob", 4, 4, {{3}}, 0)};
   EXPECT_TRUE(sq::ModelFindings(m).empty());
-
   m.bsrmTable = {Bsrm("Hull", 9, 9, {{8}}), Bsrm("Gob", 5, 5, {{4}}, 0)};
   const std::vector<sq::Finding> findings = sq::ModelFindings(m);
   ASSERT_EQ(findings.size(), 2u);

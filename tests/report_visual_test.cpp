@@ -35,7 +35,7 @@ const std::string kNoStat = "\\par\r\nHOD without STAT headers ( ! )\\par\r\n\\p
 
 }  // namespace
 
-TEST(ReportVisual, MaterialAndTextureTexts) {
+TEST(ReportVisual, MaterialTextureMultAndGoblinTexts) {
   const std::string open = "\\par\r\n5 STATs with a total of  8 shaders (+ a 'lambert' shader).  ";
   Bytes named = FourStats("lambert2"), unnamed = FourStats("lambert2");
   named.Add(Textures({"DXT1", "8888", "8888", "8888", "8888", "8888", "8888"}));
@@ -53,29 +53,25 @@ TEST(ReportVisual, MaterialAndTextureTexts) {
   // A lighting file needs no materials.
   EXPECT_EQ(Body(Bytes().Tag("LITE").BE32(0).I32(0)),
             "\\par\r\nNumber of background lights ( 0 ) is unequal to three.\\par\r\n\\par\r\n");
-}
-
-TEST(ReportVisual, EliteMaterialTexts) {
+  // Elite materials.
   Bytes three;
   three.Add(EliteStat("a", "default", 0, 1, 0)).Add(EliteStat("b", "ship", 7, 0, 0)).Add(EliteStat("c", "fx", 0, 1, 0));
   EXPECT_EQ(Body(three), "\\par\r\nThis is an ' elite ' - type HOD with 3 materials, and 2 shaders.\\par\r\n");
   // Only records of variant word 1 or more show the highest texture index, which names the last.
-  const std::string open = "\\par\r\nThis is an ' elite ' - type HOD with 2 materials, and 2 shaders. ";
+  const std::string eliteOpen = "\\par\r\nThis is an ' elite ' - type HOD with 2 materials, and 2 shaders. ";
   Bytes counted, skipped, one;
   counted.Add(EliteStat("a", "default", 0, 1, 0, 9)).Add(EliteStat("b", "default", 1, 1, 0, 2));
-  EXPECT_EQ(Body(counted.Add(Textures({"RGBA", "RGBA", "RGBA"}))), open + "Number of textures = 3\\par\r\n");
+  EXPECT_EQ(Body(counted.Add(Textures({"RGBA", "RGBA", "RGBA"}))), eliteOpen + "Number of textures = 3\\par\r\n");
   skipped.Add(EliteStat("a", "default", 0, 1, 0, 2)).Add(EliteStat("b", "default", 0, 1, 0, 1));
   EXPECT_EQ(
       Body(skipped.Add(Textures({"RGBA", "RGBA", "RGBA"}))),
-      open + "The number of ' elite ' shaders ( 2 ) does not correspond (!) to the number of textures ( 3 ).\\par\r\n");
+      eliteOpen +
+          "The number of ' elite ' shaders ( 2 ) does not correspond (!) to the number of textures ( 3 ).\\par\r\n");
   one.Add(EliteStat("a", "matte", 0, 1, 0)).Add(Textures({"RGBA"}));
   EXPECT_EQ(Body(one),
             "\\par\r\nThis is an ' elite ' - type HOD with 1 materials, and 1 shader. Number of textures = 1\\par\r\n");
-}
-
-TEST(ReportVisual, MultSectionsByLevelAndGoblins) {
-  // Two objects of level 0 only: no LOD1 listing. Levels 2 to 4 get lines; a level
-  // outside them counts in the face count only and does not reach the goblin total.
+  // MULT sections: two objects of level 0 only, no LOD1 listing. Levels 2 to 4 get lines; a
+  // level outside them counts in the face count only and does not reach the goblin total.
   Bytes form;
   form.Add(Mult("Hull", {Bmsh(0, {{0, 2, 0, {{4, 4}, {4, 5}}}, {7, 2, 0, {{518, 3}}}}),
                          Bmsh(4, {{1, 2, 0, {{518, 12}}}}), Faces(9, 50), Faces(-1, 50), Faces(5, 50)}));

@@ -104,7 +104,6 @@ TEST(SideExports, EveryChunkReadIsExportedInReadingOrder) {
   const Reported r(RunsReadAgain());
   EXPECT_FALSE(r.walk.result.failed) << r.walk.result.reason;
   EXPECT_TRUE(r.walk.sideFileFailures.empty());
-
   const std::string bounds = "\r\ng BNDV\r\n";
   const std::string edges =
       "# 8 vertices\r\nf  1 2 2\r\nf  1 3 3\r\nf  1 4 4\r\nf  2 5 5\r\nf  2 6 6\r\nf  4 6 6\r\nf  5 3 3\r\n"
@@ -150,7 +149,6 @@ TEST(SideExports, AFailedWalkLeavesWhatItReadBeforeAndOnlyTheTextsOfChunksThatRe
   EXPECT_EQ(vary.walk.result.reason, "VARY face refers to corner 5 of 2");
   EXPECT_EQ(vary.sideFiles, (Files{{"VARY_a.obj", VaryObj("a", "1")}, {"VARY_bad.obj", VaryObj("bad", "2", 1)}}));
   EXPECT_NE(vary.report.find(VaryBlock(kListText)), std::string::npos);
-
   Bytes detail;
   detail.Add(EtshItem("T1", {{0, 0, -1}})).Add(BurnItem("B1", {0, 0, -3})).Add(Hier("Root_Root", 1));
   detail.Add(EtshItem("T2", {{0, 0, -2}}))
@@ -162,7 +160,6 @@ TEST(SideExports, AFailedWalkLeavesWhatItReadBeforeAndOnlyTheTextsOfChunksThatRe
                    {"burn1Cpoints.obj", Points("B1", "v 0 0 -3\r\n")},
                    {"HIER1.obj", HierSegment("Root_Root", "1")},
                    {"HIER2.txt", HierText("Root", "Root", "1")}}));
-
   Bytes burns = BurnItem("B1", {0, 0, -3});
   const Walk burn(
       ModelFile(burns.Add(TokenItem("BURN", Bytes().Text("B2").Text("b").I32(1000).I32(7).F32s({0, 0, 0})))));
@@ -173,7 +170,6 @@ TEST(SideExports, AFailedWalkLeavesWhatItReadBeforeAndOnlyTheTextsOfChunksThatRe
   const Reported early(Bytes().Add(Vers(512)).Add(Form("HVMD", refused)));
   EXPECT_TRUE(early.walk.result.failed);
   EXPECT_NE(early.report.find(VaryBlock(kCornerText + kListText)), std::string::npos);
-
   Bytes cut;
   cut.Tag("FORM").BE32(200).Tag("MRKR").Tag("NRML").BE32(0).Tag("MRKR").I32(3).Text("M2").Text("Root").F64(2.5);
   const Reported marker(ModelFile(Bytes().Add(MarkerForm("M1", 1.5)).Add(cut)));
@@ -196,7 +192,6 @@ TEST(SideExportsCli, UnwritableSideFilesAreNamedAndTheStatusIsOne) {
   ProcessResult r = Starquill({"report", hod.string(), "--out-dir", clean.string()}, dir);
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
-
   std::filesystem::create_directories(out / "HIER1.obj");
   std::filesystem::create_directories(out / "etshCpoints.obj");
   r = Starquill({"report", hod.string(), "--out-dir", out.string()}, dir);
@@ -208,7 +203,6 @@ TEST(SideExportsCli, UnwritableSideFilesAreNamedAndTheStatusIsOne) {
                        (out / "etshCpoints.obj").string() + ": Is a directory\n");
   EXPECT_EQ(ReadText(out / "ship.HODreport.rtf"), ReadText(clean / "ship.HODreport.rtf"));
   EXPECT_EQ(ReadText(out / "HIER2.txt"), ReadText(clean / "HIER2.txt"));
-
   const auto second = dir / "second.hod";
   std::filesystem::copy_file(hod, second);
   std::filesystem::create_directories(out / "ship" / "HIER1.obj");

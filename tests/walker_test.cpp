@@ -111,7 +111,6 @@ TEST(WalkRecord, TheEndOfAWalkThatStopsEarly) {
       EXPECT_EQ(w.record.chunks.back().offset, end);
     }
   }
-
   RecordedWalk failed(Bytes().Add(head).Tag("NRML").BE32(12).Tag("STRF").BE32(1000).I32(-5));
   EXPECT_TRUE(failed.result.failed);
   EXPECT_FALSE(failed.result.stoppedAt);
