@@ -104,10 +104,8 @@ TEST(ShortestFloat, ReadsBackWithTheFewestDigits) {
     ASSERT_FALSE(text.empty()) << value;
     EXPECT_EQ(std::strtof(text.c_str(), nullptr), value) << text;
     // No form of one digit fewer reads back.
-    std::string digits;
-    for (const char c : text.substr(0, text.find_first_of("eE"))) {
-      if (c >= '0' && c <= '9') digits += c;
-    }
+    std::string digits = text.substr(0, text.find_first_of("eE"));
+    std::erase_if(digits, [](char c) { return c < '0' || c > '9'; });
     digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
     while (!digits.empty() && digits.back() == '0') digits.pop_back();
     const std::size_t significant = digits.size();

@@ -75,7 +75,7 @@ TEST(DetailWalk, PointStarsInsideTheDetailFormReplaceTheTable) {
   EXPECT_FLOAT_EQ(lists.starPreviewVertices[1].x, 0.99f * 7);
 }
 
-TEST(DetailWalk, FaceCountsSsubListsAndDockingPaths) {
+TEST(DetailWalk, CountsOfFacesListsAndPathsAndLyingCountsThatEndTheWalk) {
   Bytes items;
   items.Add(ColdForm("C1", 4, 30)).Add(ColdForm("C2", 3, 32));
   items.Add(BsrmForm({.meshName = "A", .ssub = SsubBytes({{0, 1, 2}, {}, {5}})}))
@@ -92,9 +92,7 @@ TEST(DetailWalk, FaceCountsSsubListsAndDockingPaths) {
   EXPECT_EQ(w.model.dockPathCount, 2);
   EXPECT_EQ(w.model.dockPaths.at(1).points.at(1).extraWords, (std::vector<int32_t>{99, 99}));
   EXPECT_EQ(w.model.bndvRecord.header.chunkId, "BNDV");  // every item was found in its place
-}
-
-TEST(DetailWalk, LyingCountsEndTheWalkAsAFailure) {
+  // Lying counts end the walk as a failure.
   const Bytes bad[] = {
       TokenItem("HIER", Bytes().I32(100000)),
       TokenItem("ETSH", Bytes().Text("E").Text("").I32(1 << 30)),

@@ -93,12 +93,10 @@ struct Case {
 
 TEST(ReportHeadAndBackground, HeadLinesOfEachKindOfFileAndTheBackgroundSections) {
   sq::Model lighting = ModelOf(512);
-  lighting.hasLITE = true;
-  lighting.liteCount = 2;
+  lighting.hasLITE = true, lighting.liteCount = 2;
   sq::Model info = ModelOf(512);
   info.infoWarning = info.infoError = true;
-  info.infoWarningText = "check {this}";
-  info.infoErrorText = "bad\\path\x01\xe9";
+  info.infoWarningText = "check {this}", info.infoErrorText = "bad\\path\x01\xe9";
   const sq::Model odd = ModelOf(1000, 12);
   const sq::Model empty;
   const std::vector<std::pair<const sq::Model*, std::string>> cases = {
@@ -129,13 +127,10 @@ TEST(ReportHeadAndBackground, HeadLinesOfEachKindOfFileAndTheBackgroundSections)
   // 2.67, rounded 1 and 3; any other type counts as a strip: 1 - 2.
   model.bgmsTable = {MeshWithLists(40, {{514, 36}, {518, 14}}), MeshWithLists(7, {{514, 4}, {514, 5}, {513, 1}})};
   model.bgsgTable.resize(2);
-  model.bgsgTable[0].recordCount = 24;
-  model.bgsgTable[0].textureName = "B02.tga";
-  model.bgsgTable[1].recordCount = 0;
-  model.bgsgTable[1].textureName = "odd{name}";
+  model.bgsgTable[0].recordCount = 24, model.bgsgTable[0].textureName = "B02.tga";
+  model.bgsgTable[1].recordCount = 0, model.bgsgTable[1].textureName = "odd{name}";
   model.strfTable.resize(3);
-  model.strfTable[0].starCount = 18;
-  model.strfTable[2].starCount = 7;
+  model.strfTable[0].starCount = 18, model.strfTable[2].starCount = 7;
   const std::string expected =
       "\\par\r\nBGMS reporting:\\par\r\n=-------------------=\\par\r\n"
       "BMSH chunk 1 contains \\tab 40 vertices and \\tab 24 faces;\\par\r\n"

@@ -1,9 +1,7 @@
-// Damaged copies of whole files: every truncation, every byte outside the float payload
-// set to 0x00, 0x7F, 0x80 and 0xFF, and any four bytes from there set to the largest
-// count. Each walk must end inside the file with at most its messages, and leave a model
-// from which a well-formed report, the side exports and the preview lists are built,
-// all within about the file's size (this runs in the resource-bounds program, which
-// counts the bytes held).
+// Damaged copies of whole files: every truncation, every byte outside the float payload set to
+// 0x00, 0x7F, 0x80 and 0xFF, any four bytes from there set to the largest count. Each walk ends
+// inside the file with at most its messages, and leaves a model from which a well-formed report,
+// the side exports and the preview lists are built, all within about the file's size.
 #include <gtest/gtest.h>
 
 #include <span>
