@@ -44,25 +44,20 @@ TEST(BatchCli, FoldersWithAndWithoutRecursionInPathOrderAndBadInputs) {
                        ": starquill report: the walk ended at byte 36: negative point-star count -5\n"
                        "2 files: 1 clean, 0 with warnings, 1 with errors, 0 unreadable\n");
   EXPECT_TRUE(fs::exists(dir / "bad" / "bad.HODreport.rtf"));  // written all the same
-}
-
-// Path order goes name by name: a folder's files come where its name falls
-// among its neighbours' ("a" before "a-b" before "a.hod"), not where its path's
-// text would.
-TEST(BatchCli, FilesComeInPathOrderNameByName) {
-  TempDir dir;
-  const fs::path mods = dir / "mods";
+  // Path order goes name by name: a folder's files come where its name falls among its
+  // neighbours' ("a" before "a-b" before "a.hod"), not where its path's text would.
+  const fs::path ordered = dir / "ordered";
   for (const fs::path& file :
-       {mods / "a.hod", mods / "a-b" / "w.hod", mods / "a" / "y.hod", mods / "a" / "b" / "x.hod"}) {
+       {ordered / "a.hod", ordered / "a-b" / "w.hod", ordered / "a" / "y.hod", ordered / "a" / "b" / "x.hod"}) {
     WriteBytes(file, Vers(513));
   }
-  const ProcessResult r = Starquill({"check", "-r", "-j2", mods.string()}, dir);
+  const ProcessResult sorted = Starquill({"check", "-r", "-j2", ordered.string()}, dir);
   std::string expected;
   for (const fs::path& file :
-       {mods / "a" / "b" / "x.hod", mods / "a" / "y.hod", mods / "a-b" / "w.hod", mods / "a.hod"}) {
+       {ordered / "a" / "b" / "x.hod", ordered / "a" / "y.hod", ordered / "a-b" / "w.hod", ordered / "a.hod"}) {
     expected += file.string() + ":12: warning: Unusual HOD version ! (Long): 513\n";
   }
-  EXPECT_EQ(r.out, expected);
+  EXPECT_EQ(sorted.out, expected);
 }
 
 // However many files run at a time, the output is that of one file after the

@@ -6,7 +6,7 @@
 using namespace sqtest;
 using namespace std::string_literals;
 
-TEST(DetailWalk, HeaderAtWhichTheWalkStopsIsReadOnceAndAnEmptyHierarchy) {
+TEST(DetailWalk, HeaderAtWhichTheWalkStopsIsReadOnceAnEmptyHierarchyAndPointStars) {
   // The NAME form's header, read behind a navlight chunk, is handed on to the file walker.
   Walk w(ModelFile(NavlChunk({{"L1", {1, 2, 3, 4, 5, 6, 7, 8, 9}}})).Add(Form("NAME", Bytes().Tag("Frigate1"))));
   ASSERT_FALSE(w.result.failed) << w.result.reason;
@@ -25,6 +25,20 @@ TEST(DetailWalk, HeaderAtWhichTheWalkStopsIsReadOnceAndAnEmptyHierarchy) {
   Walk empty(ModelFile(HierItem({})));
   EXPECT_EQ(empty.Side("HIER1.obj"), "\r\n");
   EXPECT_TRUE(std::filesystem::exists(empty.dir / "HIER2.txt"));
+  // Point stars inside the detail form replace the table.
+  Bytes items;
+  items.Add(Nrml("STRF", Bytes().BE32(1000).I32(1).F32s({1, 2, 3, 1, 1, 1, 1})));
+  items.Add(Nrml("STRF", Bytes().BE32(1000).I32(1).F32s({7, 8, 9, 1, 1, 1, 1})));
+  Bytes file;
+  file.Add(Vers(512)).Add(Nrml("STRF", Bytes().BE32(1000).I32(0))).Add(Nrml("STRF", Bytes().BE32(1000).I32(0)));
+  Walk stars(file.Add(Form("DTRM", items)));
+  ASSERT_FALSE(stars.result.failed) << stars.result.reason;
+  ASSERT_EQ(stars.model.strfTable.size(), 1u);
+  EXPECT_EQ(stars.model.strfTable[0].stars.at(0).x, 7.0f);
+  // Both chunks' stars reach the preview list.
+  const sq::PreviewLists lists = PreviewOf(stars.model);
+  ASSERT_EQ(lists.starPreviewVertices.size(), 2u);
+  EXPECT_FLOAT_EQ(lists.starPreviewVertices[1].x, 0.99f * 7);
 }
 
 // The owner's initials of short names (a whole name is pinned by the ship's report test);
@@ -57,22 +71,6 @@ TEST(DetailWalk, InfoItemsMarkerSeparatorsAndAppendingRuns) {
   ASSERT_EQ(runs.model.glowTable.size(), 1u);
   EXPECT_EQ(runs.model.glowTable[0].name, "G3");
   EXPECT_EQ(runs.model.faceTotal, 4 + 1 + 3);  // glow meshes count toward the total
-}
-
-TEST(DetailWalk, PointStarsInsideTheDetailFormReplaceTheTable) {
-  Bytes items;
-  items.Add(Nrml("STRF", Bytes().BE32(1000).I32(1).F32s({1, 2, 3, 1, 1, 1, 1})));
-  items.Add(Nrml("STRF", Bytes().BE32(1000).I32(1).F32s({7, 8, 9, 1, 1, 1, 1})));
-  Bytes file;
-  file.Add(Vers(512)).Add(Nrml("STRF", Bytes().BE32(1000).I32(0))).Add(Nrml("STRF", Bytes().BE32(1000).I32(0)));
-  Walk w(file.Add(Form("DTRM", items)));
-  ASSERT_FALSE(w.result.failed) << w.result.reason;
-  ASSERT_EQ(w.model.strfTable.size(), 1u);
-  EXPECT_EQ(w.model.strfTable[0].stars.at(0).x, 7.0f);
-  // Both chunks' stars reach the preview list.
-  const sq::PreviewLists lists = PreviewOf(w.model);
-  ASSERT_EQ(lists.starPreviewVertices.size(), 2u);
-  EXPECT_FLOAT_EQ(lists.starPreviewVertices[1].x, 0.99f * 7);
 }
 
 TEST(DetailWalk, CountsOfFacesListsAndPathsAndLyingCountsThatEndTheWalk) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <numeric>
 
 #include "report/report_findings.h"
 #include "report/report_rtf.h"
@@ -71,8 +72,8 @@ sq::BsrmRecord Bsrm(std::string name, int32_t trisFaces, int32_t vnrmFaces, std:
 }
 
 std::vector<int16_t> Upto(int16_t highest) {
-  std::vector<int16_t> v;
-  for (int16_t i = 0; i <= highest; ++i) v.push_back(i);
+  std::vector<int16_t> v(highest + 1);
+  std::iota(v.begin(), v.end(), int16_t{0});
   return v;
 }
 

@@ -75,8 +75,9 @@ void DamageSweep(const Bytes& composed) {
 
 }  // namespace
 
-// Four mesh chunks (lists and strips) and four point-star chunks (0, 1, 2, 0 stars)
-// hold every form the sixteen of the written shape hold.
-TEST(BackgroundSweep, EveryTruncationAndDamagedByteEndsWithAReport) { DamageSweep(FullBackgroundHod(4, 4)); }
-
-TEST(ModelSweep, EveryTruncationAndDamagedByteEndsWithAReport) { DamageSweep(FullModelHod()); }
+// A background's four mesh chunks (lists and strips) and four point-star chunks (0, 1, 2, 0
+// stars) hold every form the sixteen of the written shape hold; then a whole model.
+TEST(DamageSweep, EveryTruncationAndDamagedByteOfABackgroundAndAModelEndsWithAReport) {
+  DamageSweep(FullBackgroundHod(4, 4));
+  DamageSweep(FullModelHod());
+}

@@ -28,7 +28,7 @@ struct RecordedWalk {
 
 }  // namespace
 
-TEST(WalkHod, LeadingChunksAreKeptAsStoredAndATextPastTheFileShowsWhere) {
+TEST(WalkHod, LeadingChunksAreKeptAsStoredATextPastTheFileShowsWhereAndTheEleventhMessageEndsTheWalk) {
   Walk w(Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0))));
   EXPECT_FALSE(w.result.failed);
   EXPECT_EQ(w.model.hodHeader.vers, (sq::ChunkHeader{"FORM", 0x08000000u, "VERS"}));
@@ -47,9 +47,7 @@ TEST(WalkHod, LeadingChunksAreKeptAsStoredAndATextPastTheFileShowsWhere) {
   EXPECT_EQ(map.platform.messages, std::vector<std::string>{"Starquill: Unqualified string at 33"});
   ASSERT_EQ(map.model.bgsgTable.size(), 1u);
   EXPECT_EQ(map.model.bgsgTable[0].textureName, "");
-}
-
-TEST(WalkContext, TheEleventhMessageEndsTheWalk) {
+  // The eleventh message ends the walk.
   const Bytes file = Vers(1000);
   sq::Reader reader(file.vec());
   sq::WalkContext ctx(reader);
