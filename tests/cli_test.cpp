@@ -47,7 +47,7 @@ TEST(CommandPaths, KindOfFileBaseNameAndWhatOpensInAWindow) {
 
 // A name without ".hod" is refused before anything is written; an output that
 // cannot be written is an error that names the report.
-TEST(ReportCli, RefusedNamesAndUnwritableFolders) {
+TEST(ReportCli, RefusedNamesUnwritableFoldersAndNoWindowModule) {
   TempDir dir;
   WriteBytes(dir / "ship.HOD", Background());
   ProcessResult r = Starquill({"report", (dir / "ship.HOD").string()}, dir);
@@ -72,13 +72,9 @@ TEST(ReportCli, RefusedNamesAndUnwritableFolders) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "starquill report: cannot make the output folder " + blocked.string() + ": " +
                        std::strerror(ENOTDIR) + "\n");
-}
-
-// The command line runs without the window part: a copy of the executable alone
-// in a folder still writes the report beside the file, and only the window
-// commands need the module (which brings Qt and OpenGL) beside it.
-TEST(ReportCli, RunsWithoutTheWindowModule) {
-  TempDir dir;
+  // The command line runs without the window part: a copy of the executable alone in a folder
+  // still writes the report beside the file, and only the window commands need the module
+  // (which brings Qt and OpenGL) beside it.
   const std::filesystem::path alone = dir / "starquill";
   std::filesystem::copy_file(STARQUILL_EXE, alone);
   WriteBytes(dir / "m01.hod", Background());

@@ -24,7 +24,7 @@ using namespace std::string_literals;
 
 // Reports of files named with ":", control bytes, ".."; side files of names inside a file,
 // and side files given such a name bare: all land directly in the output folder.
-TEST(OutputPaths, NamesOfAFileOrInsideItNeverLeadOutOfTheOutputFolder) {
+TEST(OutputPaths, NamesNeverLeadOutOfTheOutputFolderAndAFailedReportLeavesTheOldFileWhole) {
   TempDir root;
   const auto in = root / "in", out = root / "out";
   std::filesystem::create_directories(out);
@@ -67,9 +67,7 @@ TEST(OutputPaths, NamesOfAFileOrInsideItNeverLeadOutOfTheOutputFolder) {
     const std::string text = std::regex_replace(bytes, std::regex("\r\n"), "");
     EXPECT_TRUE(std::ranges::all_of(text, [](unsigned char c) { return c >= 0x20 && c != 0x7F; })) << file;
   }
-}
-
-TEST(AtomicWrite, AFailedReportLeavesTheOldFileWhole) {
+  // A report that fails (its temporary file cannot be made) leaves the old file whole.
   TempDir dir;
   const auto hod = dir / "m01.hod";
   WriteBytes(hod, Bytes().Add(Vers(1000)).vec());

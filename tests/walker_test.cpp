@@ -28,7 +28,7 @@ struct RecordedWalk {
 
 }  // namespace
 
-TEST(WalkHod, LeadingChunksAreKeptAsStoredATextPastTheFileShowsWhereAndTheEleventhMessageEndsTheWalk) {
+TEST(WalkHod, LeadingChunksAreKeptAsStoredTextsPastTheFileAndTheMessageLimit) {
   Walk w(Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0))));
   EXPECT_FALSE(w.result.failed);
   EXPECT_EQ(w.model.hodHeader.vers, (sq::ChunkHeader{"FORM", 0x08000000u, "VERS"}));
@@ -60,7 +60,9 @@ TEST(WalkHod, LeadingChunksAreKeptAsStoredATextPastTheFileShowsWhereAndTheEleven
 
 // Whole files read to their end, at no header; their chunks in the order and depth of the
 // walk: bare tags and tokens too, NRML runs that hand a read-ahead header on, INFO items.
-TEST(WalkRecord, WholeFilesInTheOrderAndDepthOfTheWalk) {
+// A walk ends short of the file at a header no reader takes (the last entry), even in a
+// form, or before bytes too few for a header; behind a failure, where it failed.
+TEST(WalkRecord, WholeFilesInTheOrderAndDepthOfTheWalkAndTheEndOfAWalkThatStopsEarly) {
   const Bytes sky = FullBackgroundHod(2, 2), ship = FullModelHod();
   RecordedWalk w(sky), model(ship);
   for (const auto& [walk, size] : {std::pair{&w, sky.size()}, {&model, ship.size()}}) {
@@ -82,13 +84,8 @@ TEST(WalkRecord, WholeFilesInTheOrderAndDepthOfTheWalk) {
   }
   // Two MULT chunks in a run, each its own entry.
   EXPECT_EQ(std::count(names.begin(), names.end(), "NRML MULT@1"), 2);
-}
-
-// A walk ends short of the file at a header no reader takes (the last entry), even in a
-// form, or before bytes too few for a header; behind a failure, where it failed.
-TEST(WalkRecord, TheEndOfAWalkThatStopsEarly) {
   const Bytes head = Bytes().Add(Vers(1000)).Add(Nrml("BGLT", Bytes().I32(0)));
-  const Bytes info = ModelFile(InfoForm({{"WARN", "w"}})), hvmd = Bytes().Add(Vers(1000)).Add(Form("HVMD", Bytes()));
+  const Bytes info = ModelFile(InfoForm({{"WARN", "walk"}})), hvmd = Bytes().Add(Vers(1000)).Add(Form("HVMD", Bytes()));
   // Each file with where its walk ends and the record's last entry.
   const std::vector<std::tuple<Bytes, std::size_t, std::string>> cases = {
       {Bytes().Add(head).Add(Form("ZZZZ", Bytes().I32(1))).Add(PointStars(1, 0)), head.size(), "FORM ZZZZ@0 stop"},
@@ -99,14 +96,14 @@ TEST(WalkRecord, TheEndOfAWalkThatStopsEarly) {
       {Bytes().Add(head).Raw({1, 2, 3}), head.size(), "NRML BGLT@0"},
   };
   for (const auto& [file, end, last] : cases) {
-    RecordedWalk w(file);
-    EXPECT_FALSE(w.result.failed);
-    EXPECT_EQ(w.result.end, end) << last;
-    EXPECT_EQ(w.Names().back(), last);
-    EXPECT_EQ(w.result.stoppedAt.has_value(), last.ends_with(" stop")) << last;
-    if (w.result.stoppedAt) {
-      EXPECT_EQ(w.result.stoppedAt->offset, end);
-      EXPECT_EQ(w.record.chunks.back().offset, end);
+    RecordedWalk walk(file);
+    EXPECT_FALSE(walk.result.failed);
+    EXPECT_EQ(walk.result.end, end) << last;
+    EXPECT_EQ(walk.Names().back(), last);
+    EXPECT_EQ(walk.result.stoppedAt.has_value(), last.ends_with(" stop")) << last;
+    if (walk.result.stoppedAt) {
+      EXPECT_EQ(walk.result.stoppedAt->offset, end);
+      EXPECT_EQ(walk.record.chunks.back().offset, end);
     }
   }
   RecordedWalk failed(Bytes().Add(head).Tag("NRML").BE32(12).Tag("STRF").BE32(1000).I32(-5));
