@@ -101,9 +101,32 @@ TEST(ReportCli, RefusedNamesUnwritableFoldersAndNoWindowModule) {
   EXPECT_EQ(libraries.out.find("libGL"), std::string::npos) << libraries.out;
 }
 
-// Without a display the window and the preview end with one line of ours and
-// status 1, before the window system starts (Qt would abort with its own text).
-TEST(WindowCli, NoDisplayEndsWithOneLineBeforeTheWindowSystemStarts) {
+// The display problem read from the environment, trying local sockets. Without a display the
+// window and the preview end with one line of ours and status 1, before the window system
+// starts (Qt would abort with its own text).
+TEST(WindowCli, TheDisplayProblemAndNoDisplayEndsWithOneLineBeforeTheWindowSystemStarts) {
+  EXPECT_EQ(sq::DisplayProblem({}), "neither DISPLAY nor WAYLAND_DISPLAY is set");
+  // A platform chosen by hand and a display on another host are taken on trust.
+  EXPECT_EQ(sq::DisplayProblem({"", "", "offscreen", ""}), "");
+  EXPECT_EQ(sq::DisplayProblem({"otherhost:0", "", "", ""}), "");
+  // No X server listens on display 64999.
+  EXPECT_EQ(sq::DisplayProblem({":64999", "", "", ""}), "no X server listens for DISPLAY=:64999");
+  EXPECT_EQ(sq::DisplayProblem({"unix:64999.0", "", "", ""}), "no X server listens for DISPLAY=unix:64999.0");
+  TempDir sockets;
+  EXPECT_EQ(sq::DisplayProblem({"", "wayland-9", "", sockets.path().string()}),
+            "no Wayland compositor listens at " + (sockets / "wayland-9").string());
+  // Once something listens there, the display is taken as reachable.
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string name = (sockets / "wayland-9").string();
+  ASSERT_LT(name.size(), sizeof(address.sun_path));
+  std::memcpy(address.sun_path, name.c_str(), name.size());
+  ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+  EXPECT_NE(sq::DisplayProblem({"", "wayland-9", "", sockets.path().string()}), "");  // bound, not listening
+  ASSERT_EQ(::listen(fd, 1), 0);
+  EXPECT_EQ(sq::DisplayProblem({"", "wayland-9", "", sockets.path().string()}), "");
+  ::close(fd);
 #ifndef STARQUILL_HAS_WINDOW
   GTEST_SKIP() << "built without the window";
 #endif
@@ -124,31 +147,6 @@ TEST(WindowCli, NoDisplayEndsWithOneLineBeforeTheWindowSystemStarts) {
   // Usage errors still come first, with their own status.
   const ProcessResult usage = RunProgram("env", {"-u", "DISPLAY", STARQUILL_EXE, "preview", "--bogus"}, dir.path());
   EXPECT_EQ(usage.status, 2);
-}
-
-TEST(DisplayProblem, ReadsTheEnvironmentAndTriesLocalXSockets) {
-  EXPECT_EQ(sq::DisplayProblem({}), "neither DISPLAY nor WAYLAND_DISPLAY is set");
-  // A platform chosen by hand and a display on another host are taken on trust.
-  EXPECT_EQ(sq::DisplayProblem({"", "", "offscreen", ""}), "");
-  EXPECT_EQ(sq::DisplayProblem({"otherhost:0", "", "", ""}), "");
-  // No X server listens on display 64999.
-  EXPECT_EQ(sq::DisplayProblem({":64999", "", "", ""}), "no X server listens for DISPLAY=:64999");
-  EXPECT_EQ(sq::DisplayProblem({"unix:64999.0", "", "", ""}), "no X server listens for DISPLAY=unix:64999.0");
-  TempDir dir;
-  EXPECT_EQ(sq::DisplayProblem({"", "wayland-9", "", dir.path().string()}),
-            "no Wayland compositor listens at " + (dir / "wayland-9").string());
-  // Once something listens there, the display is taken as reachable.
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  const std::string name = (dir / "wayland-9").string();
-  ASSERT_LT(name.size(), sizeof(address.sun_path));
-  std::memcpy(address.sun_path, name.c_str(), name.size());
-  ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
-  EXPECT_NE(sq::DisplayProblem({"", "wayland-9", "", dir.path().string()}), "");  // bound, not listening
-  ASSERT_EQ(::listen(fd, 1), 0);
-  EXPECT_EQ(sq::DisplayProblem({"", "wayland-9", "", dir.path().string()}), "");
-  ::close(fd);
 }
 
 // Every tool of ours answers --help with its usage and refuses what it does not know

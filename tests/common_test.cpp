@@ -109,10 +109,8 @@ TEST(OutputFolder, DiskAndMemoryHoldTheSameFiles) {
 // Every field at its offset, numbers little-endian; what the header does not keep
 // (the first colour-map entry, the origin) reads as nothing and writes as zeros.
 TEST(TgaHeader, FieldsSitAtTheirOffsetsAndReadBack) {
-  sq::TgaHeader fields;
-  fields.idLength = 3, fields.colourMapType = 1, fields.imageType = 2, fields.colourMapLength = 0x0102;
-  fields.colourMapEntryBits = 24, fields.width = 0x8004, fields.height = 0x0203, fields.pixelDepth = 32;
-  fields.descriptor = 0x28;
+  // ID length, colour-map type, image type, map length, entry bits, width, height, depth, descriptor.
+  const sq::TgaHeader fields{3, 1, 2, 0x0102, 24, 0x8004, 0x0203, 32, 0x28};
   const std::array<uint8_t, sq::kTgaHeaderSize> bytes = sq::EncodeTgaHeader(fields);
   EXPECT_EQ(bytes, (std::array<uint8_t, sq::kTgaHeaderSize>{3, 1, 2, 0, 0, 0x02, 0x01, 24, 0, 0, 0, 0, 0x04, 0x80, 0x03,
                                                             0x02, 32, 0x28}));

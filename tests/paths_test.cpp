@@ -67,13 +67,12 @@ TEST(OutputPaths, NamesNeverLeadOutOfTheOutputFolderAndAFailedReportLeavesTheOld
     const std::string text = std::regex_replace(bytes, std::regex("\r\n"), "");
     EXPECT_TRUE(std::ranges::all_of(text, [](unsigned char c) { return c >= 0x20 && c != 0x7F; })) << file;
   }
-  // A report that fails (its temporary file cannot be made) leaves the old file whole.
+  // A report that fails (a folder stands where its temporary file would go) leaves the old file whole.
   TempDir dir;
   const auto hod = dir / "m01.hod";
   WriteBytes(hod, Bytes().Add(Vers(1000)).vec());
   const auto report = dir / "m01.HODreport.rtf";
   WriteBytes(report, Bytes().Tag("{\\rtf1 old}").vec());
-  // The temporary file cannot be made: a folder stands where it would go.
   std::filesystem::create_directory(dir / (".m01.HODreport.rtf.tmp" + std::to_string(::getpid())));
   sq::Model model;
   RecordingPlatform platform;
