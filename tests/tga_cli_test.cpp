@@ -82,6 +82,7 @@ TEST(TgaCli, RefusalsOfBothCommandsSayWhyAloneOnStderrWithStatusTwoAndWriteNothi
       {"face.png", png},
       {"oblong.png", sq::EncodePng({64, 32, std::vector<uint8_t>(64 * 32 * 4)})},
       {"small.png", sq::EncodePng({32, 32, std::vector<uint8_t>(32 * 32 * 4)})},
+      {"dot.png", sq::EncodePng({5, 5, std::vector<uint8_t>(5 * 5 * 4)})},
   };
   for (const auto& [name, bytes] : pictures) WriteText(dir / name, bytes);
   const auto in = [&](const std::string& name) { return (dir / name).string(); };
@@ -109,6 +110,9 @@ TEST(TgaCli, RefusalsOfBothCommandsSayWhyAloneOnStderrWithStatusTwoAndWriteNothi
        {"--cube", face, face, face, in("small.png"), face, face},
        Shown(in("small.png") + ": the cube faces must all be of one size, and this one is 32 x 32 pixels, " + face +
              " 64 x 64")},
+      {build,
+       {"--cube", in("dot.png"), in("dot.png"), in("dot.png"), in("dot.png"), in("dot.png"), in("dot.png")},
+       Shown(in("dot.png") + ": a cube face must be at least 6 x 6 pixels")},
   };
   for (const auto& c : cases) {
     for (const std::string& command : c.commands) {
@@ -119,7 +123,7 @@ TEST(TgaCli, RefusalsOfBothCommandsSayWhyAloneOnStderrWithStatusTwoAndWriteNothi
       EXPECT_EQ(std::tuple(r.status, r.err, r.out), std::tuple(2, c.err + "\n", std::string()));
     }
   }
-  EXPECT_EQ(FileCount(dir.path()), 10);
+  EXPECT_EQ(FileCount(dir.path()), 11);
 }
 
 TEST(BuildBackgroundCli, EachFlagReachesTheBuildBesideThePictureAndStarsLeftOutAreNamed) {
