@@ -158,7 +158,8 @@ TEST(TgaCommand, RefusedAndAcceptedSelectionsAndWhatAnotherLoadLetsGo) {
                                                               ": " + std::strerror(ENOENT))});
   EXPECT_TRUE(s.tgaBaseName.empty() && !s.filteredLoad && !s.backgroundFromHod);
   EXPECT_EQ(s.tga.starTable[1].count, 2);  // the tables stay as they were
-  platform.messages.clear();  // every file that cannot be written is named, in one box
+  // Every file that cannot be written is named, in one box.
+  platform.messages.clear();
   outcome = sq::LoadTargaCommand(s, lists, dir / "sky.tga", dir / "missing", platform);
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_EQ(platform.messages[0].rfind(Shown("5 files could not be written:\n"), 0), 0u) << platform.messages[0];
