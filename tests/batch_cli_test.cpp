@@ -106,9 +106,9 @@ TEST(BatchCli, ParallelRunsPrintWhatOneAtATimeRunsPrint) {
   const ProcessResult single =
       Starquill({"report", (mods / "set3" / "ship.hod").string(), "--out-dir", (dir / "alone").string()}, dir);
   ASSERT_EQ(single.status, 0) << single.err;
-  const auto tree = FilesBelow(dir / "one");
-  EXPECT_EQ(FilesBelow(dir / "four"), tree);
-  const auto written = FilesBelow(dir / "alone");
+  const auto tree = FilesIn(dir / "one");
+  EXPECT_EQ(FilesIn(dir / "four"), tree);
+  const auto written = FilesIn(dir / "alone");
   EXPECT_TRUE(written.count("ship.HODreport.rtf") && written.count("HIER1.obj"));
   for (const auto& [name, bytes] : written) EXPECT_EQ(tree.at("set3/ship/" + name), bytes) << name;
 }

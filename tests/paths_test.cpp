@@ -38,7 +38,7 @@ TEST(OutputPaths, NamesNeverLeadOutOfTheOutputFolderAndAFailedReportLeavesTheOld
     EXPECT_EQ(outcome.reportPath.parent_path(), out) << name;
     std::filesystem::remove(path);
   }
-  EXPECT_EQ(FilesBelow(root.path()).size(), 4u);
+  EXPECT_EQ(FilesIn(root.path()).size(), 4u);
   // Names a hostile file might carry, each trying a different way out of a folder.
   for (const std::string& name : {"../escape"s, "../../escape"s, "/tmp/escape"s, "..\\escape"s, "C:\\escape"s,
                                   "c:escape"s, "a/../../escape"s, ".."s, "."s, ""s, "\x7f"s, "ctl\x01\x1b\n\r\0"s}) {
@@ -58,7 +58,7 @@ TEST(OutputPaths, NamesNeverLeadOutOfTheOutputFolderAndAFailedReportLeavesTheOld
     bare.Line("v 0 0 0");
     EXPECT_EQ(bare.Close(), "") << name;
   }
-  const auto files = FilesBelow(root.path());
+  const auto files = FilesIn(root.path());
   EXPECT_GE(files.size(), 8u);
   for (const auto& [file, bytes] : files) {
     EXPECT_TRUE(file.starts_with("out/")) << file;

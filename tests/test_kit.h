@@ -81,17 +81,8 @@ inline std::span<const uint8_t> AsBytes(const std::string& s) {
   return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
 }
 
-// Every file of a folder by name, with its bytes.
+// Every file in a folder and below it, by its path below the folder ("a/b.hod"), with its bytes.
 inline std::map<std::string, std::string> FilesIn(const std::filesystem::path& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    files[entry.path().filename().string()] = ReadText(entry.path());
-  }
-  return files;
-}
-
-// Every file below a folder, by its path below the folder, with its bytes.
-inline std::map<std::string, std::string> FilesBelow(const std::filesystem::path& folder) {
   std::map<std::string, std::string> files;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
     if (entry.is_regular_file())
